@@ -1,0 +1,14 @@
+#include "AppState.h"
+
+std::array<QString, 6> gSizeNames = {QStringLiteral("Thumbnail"), QStringLiteral("Small"),
+                                     QStringLiteral("Medium"),    QStringLiteral("Large"),
+                                     QStringLiteral("Huge"),      QStringLiteral("Custom")};
+int16_t gSizeIndex = 0;
+int16_t gQualityIndex = 1;
+int16_t gRotationIndex = 0;
+int16_t gImageWidth = 0;
+int16_t gImageHeight = 0;
+QString gOutputFormat = QStringLiteral("DFT");
+QString gDefaultFolder;
+int16_t gBorderLineCount = 0;
+int32_t gProgressWidth = 0;

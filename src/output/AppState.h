@@ -1,0 +1,38 @@
+#pragma once
+// The program's shared state: the output options the user chose for the whole
+// batch and the size of the image measured last. It lives for the whole run on
+// the one user-interface thread; the windows, the batch save and the preview
+// read and write it directly. The values below are the start-up values.
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// Display names of the six size presets, index 0 to 5.
+extern std::array<QString, 6> gSizeNames;
+
+// Index of the chosen size option, 0..5 (5 = custom size).
+extern int16_t gSizeIndex;
+// Index of the chosen JPEG quality option, 0..3. Starts at 1 ("Medium"), the
+// option the window shows selected, so shown and saved quality agree.
+extern int16_t gQualityIndex;
+// Index of the chosen rotation option, 0..3 (0, 90, 180, 270 degrees).
+extern int16_t gRotationIndex;
+
+// Pixel size of the image measured last (by the list or by the save).
+extern int16_t gImageWidth;
+extern int16_t gImageHeight;
+
+// Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG".
+extern QString gOutputFormat;
+
+// Fallback folder for the open and save dialogs: the user's pictures folder,
+// "" when the desktop has none.
+extern QString gDefaultFolder;
+
+// Extra line elements the main window created for its frames.
+extern int16_t gBorderLineCount;
+
+// Full width of the main window's progress bar, in twips.
+extern int32_t gProgressWidth;

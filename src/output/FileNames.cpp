@@ -1,0 +1,35 @@
+#include "FileNames.h"
+
+#include <QStringList>
+
+namespace {
+
+// Position (0-based) of the "." that separates base and extension, or -1 when
+// the name has none that counts (no ".", or the only "." is the first character).
+qsizetype ExtensionDot(const QString& sFilename) {
+    const qsizetype dot = sFilename.lastIndexOf(u'.');
+    return dot >= 1 ? dot : -1;
+}
+
+} // namespace
+
+QString GetBaseName(const QString& sFilename) {
+    const qsizetype dot = ExtensionDot(sFilename);
+    QString base = dot >= 0 ? sFilename.left(dot) : sFilename;
+    return base.replace(u' ', u'_');
+}
+
+QString GetExtension(const QString& sFilename) {
+    const qsizetype dot = ExtensionDot(sFilename);
+    if (dot < 0)
+        return QStringLiteral("JPG");
+    return sFilename.mid(dot + 1).toUpper();
+}
+
+bool IsImageFile(const QString& sFilename) {
+    static const QStringList accepted = {
+        QStringLiteral("BMP"), QStringLiteral("EMF"),  QStringLiteral("GIF"), QStringLiteral("ICO"),
+        QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("TGA"),
+        QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF")};
+    return accepted.contains(GetExtension(sFilename));
+}

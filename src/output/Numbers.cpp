@@ -1,0 +1,53 @@
+#include "Numbers.h"
+
+#include <cmath>
+#include <limits>
+
+double RoundHalfEven(double value) {
+    const double floorValue = std::floor(value);
+    const double fraction = value - floorValue;
+    if (fraction < 0.5)
+        return floorValue;
+    if (fraction > 0.5)
+        return floorValue + 1.0;
+    // An exact half: keep the even neighbour.
+    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+}
+
+std::optional<int16_t> ToInt16(double value) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double rounded = RoundHalfEven(value);
+    if (rounded < std::numeric_limits<int16_t>::min() ||
+        rounded > std::numeric_limits<int16_t>::max())
+        return std::nullopt;
+    return static_cast<int16_t>(rounded);
+}
+
+int16_t ClampToInt16(double value) {
+    if (std::isnan(value))
+        return 0;
+    const double rounded = RoundHalfEven(value);
+    if (rounded <= std::numeric_limits<int16_t>::min())
+        return std::numeric_limits<int16_t>::min();
+    if (rounded >= std::numeric_limits<int16_t>::max())
+        return std::numeric_limits<int16_t>::max();
+    return static_cast<int16_t>(rounded);
+}
+
+std::optional<double> ParseNumber(const QString& sText) {
+    const QString trimmed = sText.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    // Letters other than an exponent mark are refused up front, so that
+    // "inf", "nan" and hexadecimal forms never count as numbers.
+    for (const QChar c : trimmed) {
+        if (!(c.isDigit() || c == u'.' || c == u'+' || c == u'-' || c == u'e' || c == u'E'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}

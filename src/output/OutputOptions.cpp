@@ -1,0 +1,48 @@
+#include "OutputOptions.h"
+
+#include "Numbers.h"
+
+namespace {
+
+int16_t TagValue(const char* sTag) {
+    return ToInt16(ParseNumber(QString::fromLatin1(sTag)).value_or(0)).value_or(0);
+}
+
+} // namespace
+
+int16_t SizeTagValue(int16_t iIndex) { return TagValue(kSizeTags.at(iIndex)); }
+
+int16_t QualityTagValue(int16_t iIndex) { return TagValue(kQualityTags.at(iIndex)); }
+
+int16_t RotationTagValue(int16_t iIndex) { return TagValue(kRotationTags.at(iIndex)); }
+
+std::optional<int32_t> RotateFlipCode(int16_t iRotationIndex) {
+    switch (RotationTagValue(iRotationIndex)) {
+    case 90:
+        return 1;
+    case 180:
+        return 2;
+    case 270:
+        return 3;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool RotationSwapsSides(int16_t iRotationIndex) {
+    const int16_t angle = RotationTagValue(iRotationIndex);
+    return angle == 90 || angle == 270;
+}
+
+std::optional<int16_t> ValidateCustomSize(const QString& sText) {
+    const std::optional<double> number = ParseNumber(sText);
+    if (!number)
+        return std::nullopt;
+    return ToInt16(*number);
+}
+
+int16_t TargetSize(int16_t iIndex, const QString& sCustomText) {
+    if (iIndex == kCustomSizeIndex)
+        return ValidateCustomSize(sCustomText).value_or(SizeTagValue(kCustomSizeIndex));
+    return SizeTagValue(iIndex);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Start-up: fills the parts of the shared state that depend on the desktop and
+// shows the main window. The state itself is declared in AppState.h.
+
+#include <QString>
+
+#include <cstdint>
+
+// Folder identifiers understood by SpecialFolderPath (the shell's numbering).
+inline constexpr int16_t kFolderDesktop = 0x0000;
+inline constexpr int16_t kFolderDocuments = 0x0005;
+inline constexpr int16_t kFolderPictures = 0x0027;
+
+// The desktop's folder for lFolder, or "" when the desktop has none or the
+// folder does not exist (it is never created here).
+QString SpecialFolderPath(int16_t lFolder);
+
+// The program's entry point after QApplication exists: sets the default
+// folder, shows the main window and runs the event loop until it closes.
+int Main();
