@@ -1,0 +1,69 @@
+#include "DialogMetrics.h"
+
+#include "Numbers.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+// Used when no screen exists (or it reports no resolution): 96 DPI.
+constexpr double kDefaultTwipsPerPixel = 15.0;
+
+double TwipsPerPixel(double dotsPerInch) {
+    return dotsPerInch > 0.0 ? kTwipsPerInch / dotsPerInch : kDefaultTwipsPerPixel;
+}
+
+const QScreen* OrPrimary(const QScreen* oScreen) {
+    return oScreen != nullptr ? oScreen : QGuiApplication::primaryScreen();
+}
+
+} // namespace
+
+double TwipsPerPixelX(const QScreen* oScreen) {
+    const QScreen* screen = OrPrimary(oScreen);
+    return screen != nullptr ? TwipsPerPixel(screen->logicalDotsPerInchX()) : kDefaultTwipsPerPixel;
+}
+
+double TwipsPerPixelY(const QScreen* oScreen) {
+    const QScreen* screen = OrPrimary(oScreen);
+    return screen != nullptr ? TwipsPerPixel(screen->logicalDotsPerInchY()) : kDefaultTwipsPerPixel;
+}
+
+const QScreen* ScreenOf(const QWidget* oWidget) {
+    if (oWidget != nullptr && oWidget->window()->screen() != nullptr)
+        return oWidget->window()->screen();
+    return QGuiApplication::primaryScreen();
+}
+
+int TwipsToPixelsX(double sngTwips, const QScreen* oScreen) {
+    return static_cast<int>(RoundHalfEven(sngTwips / TwipsPerPixelX(oScreen)));
+}
+
+int TwipsToPixelsY(double sngTwips, const QScreen* oScreen) {
+    return static_cast<int>(RoundHalfEven(sngTwips / TwipsPerPixelY(oScreen)));
+}
+
+int LastBandOverPixelRow(int lPixelRow, double sngTwipsPerPixel, int lLastRow) {
+    // The band of row y covers twips y - 1 .. y + 1; the pixel row ends at
+    // (lPixelRow + 1) * sngTwipsPerPixel, so the last band to touch it starts
+    // just before that end.
+    const double rowEnd = (lPixelRow + 1) * sngTwipsPerPixel;
+    const int lastRow = static_cast<int>(std::ceil(rowEnd + 1.0)) - 1;
+    return std::clamp(lastRow, 0, std::max(lLastRow, 0));
+}
+
+QFont BoldSansFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    return font;
+}

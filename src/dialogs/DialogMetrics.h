@@ -1,0 +1,30 @@
+#pragma once
+// Window geometry of the dialogs is designed in twips (1/1440 inch). These
+// helpers convert with the screen's logical resolution, so that the designed
+// layout keeps its proportions to the fonts (15 twips per pixel at 96 DPI).
+
+#include <QFont>
+
+class QScreen;
+class QWidget;
+
+// Twips per pixel across and down on oScreen (the primary screen when null).
+double TwipsPerPixelX(const QScreen* oScreen);
+double TwipsPerPixelY(const QScreen* oScreen);
+
+// The screen oWidget is on (its top-level window's screen, else the primary).
+const QScreen* ScreenOf(const QWidget* oWidget);
+
+// Twips to whole pixels, halves to even.
+int TwipsToPixelsX(double sngTwips, const QScreen* oScreen);
+int TwipsToPixelsY(double sngTwips, const QScreen* oScreen);
+
+// The backgrounds are painted as bands: for each twips row y = 0..lLastRow a
+// band from y - 1 to y + 1, later bands over earlier ones. This gives the row
+// y whose band ends up on top over pixel row lPixelRow (rows of
+// sngTwipsPerPixel twips each), clamped to 0..lLastRow.
+int LastBandOverPixelRow(int lPixelRow, double sngTwipsPerPixel, int lLastRow);
+
+// The dialogs' label font: bold sans serif of 8.25 points, the nearest the
+// system has to the classic "MS Sans Serif".
+QFont BoldSansFont();

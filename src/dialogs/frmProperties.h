@@ -1,0 +1,54 @@
+#pragma once
+// The properties panel: a small borderless modal panel that shows the file
+// name, pixel size and folder of the list entry the user right-clicked. It
+// draws its own one-pixel frame over a pale-yellow gradient; the user moves it
+// by pressing any mouse button on its background and closes it with OK. It
+// changes nothing.
+
+#include <QColor>
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmProperties : public QDialog {
+    Q_OBJECT
+public:
+    // sName and sLocation are the selected entry's file name and folder ("" for
+    // both when nothing is selected). Width and height are those of the image
+    // the main window measured last (GetDimensions with a maximum side of 0).
+    frmProperties(QWidget* owner, const QString& sName, const QString& sLocation);
+
+    // Colour of background row lRow (twips, 0..lLastRow): blue rises from 230
+    // to 255 over the first four fifths of the height, red and green stay 255.
+    static QColor GradientColour(int lRow, int lLastRow);
+
+    // True when a press at lPoint (client pixels) lies on the background and
+    // therefore starts a window move; presses on the controls do not.
+    bool StartsMoveAt(const QPoint& lPoint) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildControls();
+    void FillValues(const QString& sName, const QString& sLocation);
+    void PlaceFrameLines();
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* txtName = nullptr;
+    QLabel* labWidth = nullptr;
+    QLabel* labHeight = nullptr;
+    QLineEdit* txtLocation = nullptr;
+    QPushButton* OKButton = nullptr;
+    QWidget* lineTop = nullptr;
+    QWidget* lineBottom = nullptr;
+    QWidget* lineLeft = nullptr;
+    QWidget* lineRight = nullptr;
+};

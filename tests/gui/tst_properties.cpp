@@ -1,0 +1,99 @@
+// The properties panel: values shown, nothing selected, frame on the outermost
+// pixels, gradient, and which presses start a window move.
+
+#include "AppState.h"
+#include "frmProperties.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+class tst_properties : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        gImageWidth = 640;
+        gImageHeight = 480;
+    }
+
+    void showsEntryAndMeasuredSize() {
+        frmProperties dialog(nullptr, QStringLiteral("My Photo.jpg"), QStringLiteral("/home/u/Pictures"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("txtName")->text(), QStringLiteral("My Photo.jpg"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("txtLocation")->text(), QStringLiteral("/home/u/Pictures"));
+        // Bare decimal numbers, no unit.
+        QCOMPARE(dialog.findChild<QLabel*>("labWidth")->text(), QStringLiteral("640"));
+        QCOMPARE(dialog.findChild<QLabel*>("labHeight")->text(), QStringLiteral("480"));
+        QCOMPARE(dialog.findChild<QLabel*>("Label4")->text(), QStringLiteral("Location:"));
+        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void nothingSelectedLeavesFieldsEmpty() {
+        frmProperties dialog(nullptr, QString(), QString());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (const char* name : {"txtName", "txtLocation"})
+            QVERIFY(dialog.findChild<QLineEdit*>(name)->text().isEmpty());
+        for (const char* name : {"labWidth", "labHeight"})
+            QVERIFY(dialog.findChild<QLabel*>(name)->text().isEmpty());
+    }
+
+    void designedSizeAndPaleFields() {
+        frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
+        // 5190 x 1815 twips at 15 twips per pixel (96 DPI on the offscreen screen).
+        QCOMPARE(dialog.size(), QSize(346, 121));
+        QCOMPARE(dialog.findChild<QLineEdit*>("txtName")->palette().color(QPalette::Base),
+                 QColor(255, 255, 233));
+        QCOMPARE(dialog.findChild<QLineEdit*>("txtLocation")->palette().color(QPalette::Base),
+                 QColor(255, 255, 248));
+    }
+
+    void frameOnOutermostPixelsOverGradient() {
+        frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QImage shot = dialog.grab().toImage();
+        const QColor frame = dialog.palette().color(QPalette::WindowText);
+        const int w = shot.width();
+        const int h = shot.height();
+        for (const QPoint& p : {QPoint(0, 0), QPoint(w / 2, 0), QPoint(w - 1, h / 2), QPoint(w / 2, h - 1),
+                                QPoint(0, h / 2), QPoint(w - 1, h - 1)})
+            QCOMPARE(QColor(shot.pixel(p)), frame);
+        // Inside the frame: pale yellow at the top, white near the bottom.
+        QCOMPARE(QColor(shot.pixel(w - 10, 1)), QColor(255, 255, 230));
+        QCOMPARE(QColor(shot.pixel(w - 10, h - 2)), QColor(255, 255, 255));
+    }
+
+    void gradientReachesWhiteAtFourFifths() {
+        QCOMPARE(frmProperties::GradientColour(0, 1815), QColor(255, 255, 230));
+        // d = 1452: 230 + 1452 * 25 / 1452 = 255, and stays clamped beyond.
+        QCOMPARE(frmProperties::GradientColour(1452, 1815), QColor(255, 255, 255));
+        QCOMPARE(frmProperties::GradientColour(1451, 1815), QColor(255, 255, 254));
+        QCOMPARE(frmProperties::GradientColour(1815, 1815), QColor(255, 255, 255));
+        // A zero height must not divide by zero.
+        QCOMPARE(frmProperties::GradientColour(0, 0), QColor(255, 255, 255));
+    }
+
+    void movesOnlyFromTheBackground() {
+        frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
+        QVERIFY(dialog.StartsMoveAt(QPoint(2, 2)));            // background, beside the frame
+        QVERIFY(dialog.StartsMoveAt(QPoint(0, 60)));           // the frame line is background too
+        for (const char* name : {"Label1", "labWidth", "txtName", "OKButton"}) {
+            const auto* control = dialog.findChild<QWidget*>(name);
+            QVERIFY2(!dialog.StartsMoveAt(control->geometry().center()), name);
+        }
+    }
+
+    void okCloses() {
+        frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
+        dialog.show();
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+        QCOMPARE(accepted.count(), 1);
+        QVERIFY(!dialog.isVisible());
+    }
+};
+
+QTEST_MAIN(tst_properties)
+#include "tst_properties.moc"
