@@ -1,0 +1,214 @@
+// The colour octree: hand-worked palettes for small images, merge order,
+// truncating averages, 64-bit sums and the properties every palette keeps.
+#include "OctTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <random>
+#include <set>
+#include <vector>
+
+void PrintTo(const cPaletteColor& c, std::ostream* os) {
+    *os << "(b " << int(c.Blue) << ", g " << int(c.Green) << ", r " << int(c.Red) << ")";
+}
+
+namespace {
+
+constexpr cPaletteColor Rgb(uint32_t lRgb) {
+    return {uint8_t(lRgb), uint8_t(lRgb >> 8), uint8_t(lRgb >> 16)};
+}
+
+// A 24-bit buffer: rows of 0xRRGGBB colours, each row padded to 4 bytes.
+struct cImage24 {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t Stride = 0;
+    std::vector<uint8_t> Bytes;
+
+    explicit cImage24(const std::vector<std::vector<uint32_t>>& rows)
+        : Width(int32_t(rows.at(0).size())), Height(int32_t(rows.size())),
+          Stride((3 * Width + 3) / 4 * 4), Bytes(size_t(Stride) * size_t(Height)) {
+        for (int32_t y = 0; y < Height; ++y)
+            for (int32_t x = 0; x < Width; ++x) {
+                const cPaletteColor c = Rgb(rows[y][x]);
+                uint8_t* p = &Bytes[size_t(y) * Stride + 3 * size_t(x)];
+                p[0] = c.Blue;
+                p[1] = c.Green;
+                p[2] = c.Red;
+            }
+    }
+
+    bool Build(int32_t lColorLimit) const {
+        return BuildPalette(Stride, Height, Stride - 3 * Width, Bytes, lColorLimit, 8);
+    }
+};
+
+std::vector<cPaletteColor> Palette() {
+    std::vector<cPaletteColor> colors;
+    for (int32_t i = 0; i <= GetPaletteCount(); ++i)
+        colors.push_back(GetPaletteColor(i));
+    return colors;
+}
+
+std::vector<uint32_t> RandomColors(size_t lCount, uint32_t lSeed) {
+    std::mt19937 random(lSeed);
+    std::vector<uint32_t> colors(lCount);
+    for (uint32_t& c : colors)
+        c = random() & 0xFFFFFF;
+    return colors;
+}
+
+} // namespace
+
+TEST(OctTree, OneColourGivesOneLeaf) {
+    const cImage24 image({{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}});
+    ASSERT_TRUE(image.Build(256));
+    EXPECT_EQ(GetPaletteCount(), 0);
+    EXPECT_EQ(GetPaletteColor(0), Rgb(0x123456));
+    EXPECT_EQ(GetPaletteIndex(0x56, 0x34, 0x12), 0);
+    // A small palette table holds 16 entries; the rest read as black.
+    EXPECT_EQ(GetPaletteColor(15), cPaletteColor{});
+    EXPECT_EQ(GetPaletteColor(16), cPaletteColor{});
+    EXPECT_EQ(GetPaletteColor(-1), cPaletteColor{});
+}
+
+TEST(OctTree, PaletteFollowsChildOrderRedGreenBlue) {
+    // Level-1 child numbers: black 0, blue 1, green 2, red 4, white 7.
+    const cImage24 image({{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}});
+    ASSERT_TRUE(image.Build(256));
+    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FF),
+                                                     Rgb(0x00FF00), Rgb(0xFF0000),
+                                                     Rgb(0xFFFFFF)}));
+    EXPECT_EQ(GetPaletteIndex(0xFF, 0xFF, 0xFF), 4);
+    EXPECT_EQ(GetPaletteIndex(0x00, 0x00, 0xFF), 3);
+    // A colour that was never added maps to 0 instead of walking off the tree.
+    EXPECT_EQ(GetPaletteIndex(0x80, 0x80, 0x00), 0);
+}
+
+TEST(OctTree, AveragesTruncate) {
+    // Red 254 and 255 split only at the last level; limit 1 merges them.
+    const cImage24 image({{0xFE0000, 0xFF0000}});
+    ASSERT_TRUE(image.Build(1));
+    EXPECT_EQ(GetPaletteCount(), 0);
+    EXPECT_EQ(GetPaletteColor(0), Rgb(0xFE0000));
+    EXPECT_EQ(GetPaletteIndex(0, 0, 0xFF), 0);
+}
+
+TEST(OctTree, MergesTheNodeListedLastAndSoDependsOnPixelOrder) {
+    // X = blue 0 and Y = blue 1 share one level-7 node, U = blue 254 and
+    // V = blue 255 another. With limit 3 the fourth colour forces one merge,
+    // of the level-7 node listed last. Pixels enter from the last one back.
+    const cImage24 xyFirst({{0x0000FF, 0x0000FE, 0x000001, 0x000000}}); // X, Y, U, V
+    ASSERT_TRUE(xyFirst.Build(3));
+    EXPECT_EQ(Palette(),
+              (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000001), Rgb(0x0000FE)}));
+    EXPECT_EQ(GetPaletteIndex(0xFF, 0, 0), 2);
+
+    const cImage24 uvFirst({{0x000001, 0x000000, 0x0000FF, 0x0000FE}}); // U, V, X, Y
+    ASSERT_TRUE(uvFirst.Build(3));
+    EXPECT_EQ(Palette(),
+              (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FE), Rgb(0x0000FF)}));
+    EXPECT_EQ(GetPaletteIndex(0x01, 0, 0), 0);
+}
+
+TEST(OctTree, MergingStopsWhenOnlyTheRootIsLeft) {
+    // Black and blue 128 part at level 1: limit 1 cannot be reached.
+    const cImage24 image({{0x000080, 0x000000, 0x000001}});
+    ASSERT_TRUE(image.Build(1));
+    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000080)}));
+    EXPECT_EQ(GetPaletteIndex(1, 0, 0), 0);
+}
+
+TEST(OctTree, UpTo256ColoursAreKeptExactly) {
+    // 256 colours that already differ in their top three bits: 1608 nodes,
+    // so the node table grows past its first 1024 records without a merge.
+    std::vector<uint32_t> colors;
+    for (uint32_t i = 0; i < 256; ++i)
+        colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 | (i * 37 % 32));
+    const cImage24 image({colors});
+    ASSERT_TRUE(image.Build(256));
+    EXPECT_EQ(GetPaletteCount(), 255);
+    std::set<int32_t> used;
+    for (uint32_t c : colors) {
+        const cPaletteColor color = Rgb(c);
+        const int32_t index = GetPaletteIndex(color.Blue, color.Green, color.Red);
+        EXPECT_EQ(GetPaletteColor(index), color) << std::hex << c;
+        used.insert(index);
+    }
+    EXPECT_EQ(used.size(), 256u);
+}
+
+TEST(OctTree, EveryPixelMapsToTheTruncatedAverageOfItsLeaf) {
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        const std::vector<uint32_t> colors = RandomColors(64 * 64, seed);
+        std::vector<std::vector<uint32_t>> rows;
+        for (size_t y = 0; y < 64; ++y)
+            rows.emplace_back(colors.begin() + y * 64, colors.begin() + (y + 1) * 64);
+        const cImage24 image(rows);
+        ASSERT_TRUE(image.Build(256));
+        ASSERT_GE(GetPaletteCount(), 200);
+        ASSERT_LE(GetPaletteCount(), 255);
+
+        std::map<int32_t, std::array<int64_t, 4>> sums; // count, blue, green, red
+        for (uint32_t c : colors) {
+            const cPaletteColor color = Rgb(c);
+            auto& s = sums[GetPaletteIndex(color.Blue, color.Green, color.Red)];
+            s[0] += 1;
+            s[1] += color.Blue;
+            s[2] += color.Green;
+            s[3] += color.Red;
+        }
+        // Every entry is in use and holds the average of the pixels mapped to it.
+        EXPECT_EQ(int32_t(sums.size()), GetPaletteCount() + 1);
+        for (const auto& [index, s] : sums) {
+            const cPaletteColor average{uint8_t(s[1] / s[0]), uint8_t(s[2] / s[0]),
+                                        uint8_t(s[3] / s[0])};
+            EXPECT_EQ(GetPaletteColor(index), average) << "index " << index << " seed " << seed;
+        }
+    }
+}
+
+TEST(OctTree, TheSameColoursInAnotherOrderGiveAnotherPalette) {
+    std::vector<uint32_t> colors = RandomColors(2000, 7);
+    ASSERT_TRUE(cImage24({colors}).Build(256));
+    const std::vector<cPaletteColor> forward = Palette();
+    std::reverse(colors.begin(), colors.end());
+    ASSERT_TRUE(cImage24({colors}).Build(256));
+    const std::vector<cPaletteColor> backward = Palette();
+    EXPECT_LE(forward.size(), 256u);
+    EXPECT_LE(backward.size(), 256u);
+    EXPECT_NE(forward, backward);
+}
+
+TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
+    // 8,421,505 pixels of component 255 pass 2^31 in the sums.
+    constexpr int32_t kWidth = 2903, kHeight = 2903; // 8,427,409 pixels
+    constexpr int32_t kStride = (3 * kWidth + 3) / 4 * 4;
+    const std::vector<uint8_t> bytes(size_t(kStride) * kHeight, 0xFF);
+    ASSERT_TRUE(BuildPalette(kStride, kHeight, kStride - 3 * kWidth, bytes, 256, 8));
+    EXPECT_EQ(GetPaletteCount(), 0);
+    EXPECT_EQ(GetPaletteColor(0), Rgb(0xFFFFFF));
+}
+
+TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
+    const std::vector<uint8_t> bytes(32, 0x40);
+    EXPECT_FALSE(BuildPalette(16, 3, 1, bytes, 256, 8));  // 48 bytes needed
+    EXPECT_FALSE(BuildPalette(16, 2, 2, bytes, 256, 8));  // 14 bytes is no whole pixel count
+    EXPECT_FALSE(BuildPalette(16, 2, 17, bytes, 256, 8)); // gap wider than a row
+    EXPECT_FALSE(BuildPalette(-16, 2, 1, bytes, 256, 8));
+    EXPECT_FALSE(BuildPalette(16, 2, 1, bytes, 256, 9));
+    EXPECT_EQ(GetPaletteCount(), -1);
+    EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
+
+    // A limit beyond what a byte can index is held to 256.
+    const std::vector<uint32_t> colors = RandomColors(3000, 11);
+    ASSERT_TRUE(cImage24({colors}).Build(100000));
+    EXPECT_LE(GetPaletteCount(), 255);
+    ASSERT_TRUE(cImage24({colors}).Build(0));
+    EXPECT_LE(GetPaletteCount(), 7);
+}
