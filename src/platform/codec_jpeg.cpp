@@ -1,0 +1,283 @@
+/*
+ * codec_jpeg.cpp - JPEG decoder and encoder over libjpeg(-turbo).
+ *
+ * libjpeg reports fatal errors through error_exit, which we turn into a
+ * longjmp. Every setjmp lives in a small plain function (jp_read_header,
+ * jp_read_pixels, jp_write_image) whose frame holds no object with a
+ * destructor; the library state and the buffers belong to the caller.
+ *
+ * Decoding gives 24bppRGB (grey and CMYK images are converted) with the EXIF
+ * orientation applied, so width and height are the upright size. A truncated
+ * image stream decodes to the partial image libjpeg gives (the missing rows
+ * are grey) and counts as success. Progressive files with more than 500
+ * scans are refused (GenericError): each scan costs a pass over the image.
+ *
+ * Encoding: quality 0..100 (default 75); chroma is subsampled 4:2:0 below
+ * quality 90 and kept at 4:4:4 from 90 up; Huffman tables are optimised.
+ * The output carries no EXIF block, so no orientation tag either.
+ */
+#include "codec_exif.h"
+#include "codec_util.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+
+namespace gp {
+namespace {
+
+constexpr int kMaxScans = 500;
+constexpr int kDefaultQuality = 75;
+
+struct jp_error {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+void jp_error_exit(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<jp_error*>(cinfo->err)->jump, 1);
+}
+
+void jp_output_message(j_common_ptr) {}
+
+void jp_progress(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        jp_error_exit(cinfo);
+}
+
+/* Plain decompression state: lives in the caller's frame, destroyed by
+ * cJpegDecompressGuard once created. */
+struct jp_decoder {
+    jpeg_decompress_struct cinfo;
+    jp_error err;
+    jpeg_progress_mgr progress;
+    bool created;
+};
+
+class cJpegDecompressGuard {
+public:
+    explicit cJpegDecompressGuard(jp_decoder& d) : mDecoder(d) {}
+    ~cJpegDecompressGuard() {
+        if (mDecoder.created)
+            jpeg_destroy_decompress(&mDecoder.cinfo);
+    }
+    cJpegDecompressGuard(const cJpegDecompressGuard&) = delete;
+    cJpegDecompressGuard& operator=(const cJpegDecompressGuard&) = delete;
+
+private:
+    jp_decoder& mDecoder;
+};
+
+int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
+    d->cinfo.err = jpeg_std_error(&d->err.pub);
+    d->err.pub.error_exit = jp_error_exit;
+    d->err.pub.output_message = jp_output_message;
+    if (setjmp(d->err.jump))
+        return 0;
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    d->progress.progress_monitor = jp_progress;
+    d->cinfo.progress = &d->progress;
+    jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&d->cinfo, TRUE);
+    return 1;
+}
+
+bool jp_is_cmyk(const jp_decoder& d) {
+    return d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+}
+
+/* CMYK row (4 bytes a pixel) to B, G, R. Adobe files store the inks inverted. */
+void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inverted) {
+    for (uint32_t x = 0; x < width; ++x) {
+        uint32_t c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
+        if (!inverted) {
+            c = 255 - c; m = 255 - m; y = 255 - y; k = 255 - k;
+        }
+        bgr[3 * x] = static_cast<uint8_t>((y * k + 127) / 255);
+        bgr[3 * x + 1] = static_cast<uint8_t>((m * k + 127) / 255);
+        bgr[3 * x + 2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+/* Decodes all rows into base (stride bytes apart); cmykRow holds one CMYK
+ * row when the file is CMYK. Returns 0 after a libjpeg error. */
+int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow) {
+    if (setjmp(d->err.jump))
+        return 0;
+    j_decompress_ptr cinfo = &d->cinfo;
+    cinfo->out_color_space = cmykRow ? JCS_CMYK : JCS_EXT_BGR;
+    jpeg_start_decompress(cinfo);
+    if (cinfo->output_width != cinfo->image_width || cinfo->output_height != cinfo->image_height)
+        return 0;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        uint8_t* dst = base + size_t{cinfo->output_scanline} * stride;
+        JSAMPROW row = cmykRow ? cmykRow : dst;
+        if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
+            return 0;
+        if (cmykRow)
+            jp_cmyk_to_bgr(cmykRow, dst, cinfo->output_width, cinfo->saw_Adobe_marker);
+    }
+    return 1;
+}
+
+/* EXIF orientation (0 when none) and properties from the saved APP1 markers. */
+int jp_exif(const jp_decoder& d, std::vector<property>* properties) {
+    std::vector<property> scratch;
+    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1)
+            continue;
+        const int orientation = exif_read(m->data, m->data_length, properties ? *properties : scratch);
+        if (orientation != 0)
+            return orientation;
+    }
+    return 0;
+}
+
+bool jp_sniff(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+GpStatus jp_open(jp_decoder& d, const uint8_t* data, size_t size, const decode_limits& limits) {
+    if (!jp_sniff(data, size))
+        return UnknownImageFormat;
+    if (!jp_read_header(&d, data, size))
+        return GenericError;
+    return cu_check_size(d.cinfo.image_width, d.cinfo.image_height, limits);
+}
+
+GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
+    jp_decoder d{};
+    cJpegDecompressGuard guard(d);
+    const GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok)
+        return st;
+    info = image_info{};
+    const int orientation = jp_exif(d, &info.properties);
+    const bool swap = orientation >= 5;
+    info.width = swap ? d.cinfo.image_height : d.cinfo.image_width;
+    info.height = swap ? d.cinfo.image_width : d.cinfo.image_height;
+    info.format = PixelFormat24bppRGB;
+    info.raw_format = kFormatJPEG;
+    return Ok;
+}
+
+GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                   raster& out) {
+    if (frame != 0)
+        return InvalidParameter;
+    jp_decoder d{};
+    cJpegDecompressGuard guard(d);
+    GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok)
+        return st;
+    st = cu_alloc(out, d.cinfo.image_width, d.cinfo.image_height, PixelFormat24bppRGB, limits);
+    if (st != Ok)
+        return st;
+    std::vector<uint8_t> cmykRow;
+    if (jp_is_cmyk(d) && !cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
+        return OutOfMemory;
+    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data()))
+        return GenericError;
+    return cu_apply_orientation(out, jp_exif(d, nullptr));
+}
+
+/* ---- Encoder ----------------------------------------------------------------- */
+
+struct jp_encoder {
+    jpeg_compress_struct cinfo;
+    jp_error err;
+    bool created;
+    unsigned char* buffer; /* malloc'ed by jpeg_mem_dest, freed by the guard */
+    unsigned long size;
+};
+
+class cJpegCompressGuard {
+public:
+    explicit cJpegCompressGuard(jp_encoder& e) : mEncoder(e) {}
+    ~cJpegCompressGuard() {
+        if (mEncoder.created)
+            jpeg_destroy_compress(&mEncoder.cinfo);
+        std::free(mEncoder.buffer);
+    }
+    cJpegCompressGuard(const cJpegCompressGuard&) = delete;
+    cJpegCompressGuard& operator=(const cJpegCompressGuard&) = delete;
+
+private:
+    jp_encoder& mEncoder;
+};
+
+/* Compresses r; indexed rows are expanded into bgrxRow (4 bytes a pixel). */
+int jp_write_image(jp_encoder* e, const raster* r, int quality, uint8_t* bgrxRow) {
+    e->cinfo.err = jpeg_std_error(&e->err.pub);
+    e->err.pub.error_exit = jp_error_exit;
+    e->err.pub.output_message = jp_output_message;
+    if (setjmp(e->err.jump))
+        return 0;
+    jpeg_create_compress(&e->cinfo);
+    e->created = true;
+    j_compress_ptr cinfo = &e->cinfo;
+    jpeg_mem_dest(cinfo, &e->buffer, &e->size);
+    cinfo->image_width = r->width;
+    cinfo->image_height = r->height;
+    const bool packed24 = r->format == PixelFormat24bppRGB;
+    cinfo->input_components = packed24 ? 3 : 4;
+    cinfo->in_color_space = packed24 ? JCS_EXT_BGR : JCS_EXT_BGRX;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    const int sampling = quality >= 90 ? 1 : 2;
+    cinfo->comp_info[0].h_samp_factor = sampling;
+    cinfo->comp_info[0].v_samp_factor = sampling;
+    cinfo->optimize_coding = TRUE;
+    jpeg_start_compress(cinfo, TRUE);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        const uint32_t y = cinfo->next_scanline;
+        JSAMPROW row = const_cast<uint8_t*>(r->pixels.data()) + size_t{y} * r->stride;
+        if (bgrxRow) {
+            cu_row_to_bgra(*r, y, bgrxRow);
+            row = bgrxRow;
+        }
+        jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return 1;
+}
+
+GpStatus jp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
+                   std::vector<uint8_t>& out) {
+    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
+        return InvalidParameter;
+    if (options.quality > 100 || options.quality < -1)
+        return InvalidParameter;
+    const raster& r = *pages[0];
+    if (r.width > JPEG_MAX_DIMENSION || r.height > JPEG_MAX_DIMENSION)
+        return ValueOverflow;
+    const int quality = options.quality < 0 ? kDefaultQuality : options.quality;
+    std::vector<uint8_t> bgrxRow;
+    const bool indexed = GetPixelFormatSize(r.format) <= 8;
+    if (indexed && !cu_resize(bgrxRow, size_t{r.width} * 4))
+        return OutOfMemory;
+    jp_encoder e{};
+    cJpegCompressGuard guard(e);
+    if (!jp_write_image(&e, &r, quality, indexed ? bgrxRow.data() : nullptr))
+        return GenericError;
+    out.clear();
+    if (!cu_append(out, e.buffer, e.size))
+        return OutOfMemory;
+    return Ok;
+}
+
+} // namespace
+
+const decoder kJpegDecoder{"JPEG", jp_sniff, jp_probe, jp_decode};
+
+const encoder kJpegEncoder{
+    {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+    kFormatJPEG, u"Built-in JPEG Codec", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg", jp_encode};
+
+} // namespace gp

@@ -1,0 +1,352 @@
+/*
+ * codec_png.cpp - PNG decoder and encoder over libpng.
+ *
+ * libpng reports errors by longjmp. Every setjmp lives in one of the small
+ * plain functions below (pn_read_header, pn_read_pixels, pn_write_image);
+ * their frames hold no object with a destructor, and the buffers they fill
+ * belong to the caller's frame, sized before the call.
+ *
+ * Decoding: palette images give 1-, 4- (from 2- and 4-bit) or 8-bit indexed
+ * rasters with tRNS alpha in the palette; images with alpha (or a tRNS colour
+ * key) give 32bppARGB; the rest 24bppRGB. 16-bit samples are scaled to 8 bits.
+ * A truncated or corrupt image stream fails with GenericError (no partial
+ * image is returned).
+ */
+#include "codec_util.h"
+
+#include <png.h>
+
+#include <cstring>
+
+namespace gp {
+namespace {
+
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+/* Cap for any one ancillary chunk (text, ICC profile...): 8 MiB. */
+constexpr size_t kChunkMallocMax = size_t{8} << 20;
+
+struct pn_source {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+/* What pn_read_header learns; plain data so that it may live in a jumping frame. */
+struct pn_header {
+    uint32_t width;
+    uint32_t height;
+    int bit_depth;
+    int color_type;
+    bool has_trns;
+    uint32_t palette_count;
+    ARGB palette[256];
+};
+
+void pn_read_fn(png_structp png, png_bytep out, size_t n) {
+    auto* src = static_cast<pn_source*>(png_get_io_ptr(png));
+    if (n > src->size - src->pos)
+        png_error(png, "unexpected end of data");
+    std::memcpy(out, src->data + src->pos, n);
+    src->pos += n;
+}
+
+void pn_error_fn(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void pn_warning_fn(png_structp, png_const_charp) {}
+
+/* Owns the libpng read structures. */
+class cPngReader {
+public:
+    cPngReader() {
+        mPng = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
+        if (mPng)
+            mInfo = png_create_info_struct(mPng);
+    }
+    ~cPngReader() { png_destroy_read_struct(&mPng, mInfo ? &mInfo : nullptr, nullptr); }
+    cPngReader(const cPngReader&) = delete;
+    cPngReader& operator=(const cPngReader&) = delete;
+    bool ok() const { return mPng && mInfo; }
+    png_structp png() const { return mPng; }
+    png_infop info() const { return mInfo; }
+
+private:
+    png_structp mPng = nullptr;
+    png_infop mInfo = nullptr;
+};
+
+/* Reads the chunks before the image data. Returns 0 after a libpng error. */
+int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* hdr) {
+    if (setjmp(png_jmpbuf(png)))
+        return 0;
+    png_set_read_fn(png, src, pn_read_fn);
+    /* Our own limits decide (ValueOverflow); libpng's only guard its own. */
+    png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
+    png_set_chunk_malloc_max(png, kChunkMallocMax);
+    png_read_info(png, info);
+    hdr->width = png_get_image_width(png, info);
+    hdr->height = png_get_image_height(png, info);
+    hdr->bit_depth = png_get_bit_depth(png, info);
+    hdr->color_type = png_get_color_type(png, info);
+    hdr->has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    hdr->palette_count = 0;
+    if (hdr->color_type == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp plte = nullptr;
+        int count = 0;
+        if (png_get_PLTE(png, info, &plte, &count) == 0 || count <= 0 || count > 256)
+            return 0;
+        png_bytep alpha = nullptr;
+        int alphaCount = 0;
+        if (hdr->has_trns)
+            png_get_tRNS(png, info, &alpha, &alphaCount, nullptr);
+        for (int i = 0; i < count; ++i) {
+            const uint32_t a = (alpha && i < alphaCount) ? alpha[i] : 255u;
+            hdr->palette[i] = (a << 24) | (uint32_t{plte[i].red} << 16) |
+                              (uint32_t{plte[i].green} << 8) | plte[i].blue;
+        }
+        hdr->palette_count = static_cast<uint32_t>(count);
+    }
+    return 1;
+}
+
+/* Sets the transforms for hdr and reads all rows. Returns 0 after an error. */
+int pn_read_pixels(png_structp png, png_infop info, const pn_header* hdr, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return 0;
+    if (hdr->color_type == PNG_COLOR_TYPE_PALETTE) {
+        png_set_packing(png); /* one index per byte */
+    } else {
+        png_set_scale_16(png);
+        png_set_expand(png);
+        png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    png_read_image(png, rows);
+    return 1;
+}
+
+PixelFormat pn_format(const pn_header& hdr) {
+    if (hdr.color_type == PNG_COLOR_TYPE_PALETTE) {
+        if (hdr.bit_depth == 1)
+            return PixelFormat1bppIndexed;
+        return hdr.bit_depth <= 4 ? PixelFormat4bppIndexed : PixelFormat8bppIndexed;
+    }
+    if ((hdr.color_type & PNG_COLOR_MASK_ALPHA) || hdr.has_trns)
+        return PixelFormat32bppARGB;
+    return PixelFormat24bppRGB;
+}
+
+GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_limits& limits) {
+    if (src.size < 8 || std::memcmp(src.data, kPngSignature, 8) != 0)
+        return UnknownImageFormat;
+    if (!rd.ok())
+        return OutOfMemory;
+    if (!pn_read_header(rd.png(), rd.info(), &src, &hdr))
+        return src.pos <= 33 ? UnknownImageFormat : GenericError; /* 33: signature + IHDR */
+    return cu_check_size(hdr.width, hdr.height, limits);
+}
+
+bool pn_sniff(const uint8_t* data, size_t size) {
+    return size >= 8 && std::memcmp(data, kPngSignature, 8) == 0;
+}
+
+GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
+                   image_info& info) {
+    cPngReader rd;
+    pn_source src{data, size, 0};
+    pn_header hdr{};
+    const GpStatus st = pn_open(rd, src, hdr, limits);
+    if (st != Ok)
+        return st;
+    info = image_info{};
+    info.width = hdr.width;
+    info.height = hdr.height;
+    info.format = pn_format(hdr);
+    info.raw_format = kFormatPNG;
+    return Ok;
+}
+
+/* Packs one byte per index into 1- or 4-bit rows of out. */
+void pn_pack_indices(const uint8_t* bytes, size_t byteStride, raster& out) {
+    const uint32_t bpp = GetPixelFormatSize(out.format);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = bytes + y * byteStride;
+        uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
+        for (uint32_t x = 0; x < out.width; ++x) {
+            if (bpp == 4)
+                dst[x >> 1] |= static_cast<uint8_t>((src[x] & 0x0F) << ((x & 1) ? 0 : 4));
+            else
+                dst[x >> 3] |= static_cast<uint8_t>((src[x] & 0x01) << (7 - (x & 7)));
+        }
+    }
+}
+
+GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                    raster& out) {
+    if (frame != 0)
+        return InvalidParameter;
+    cPngReader rd;
+    pn_source src{data, size, 0};
+    pn_header hdr{};
+    GpStatus st = pn_open(rd, src, hdr, limits);
+    if (st != Ok)
+        return st;
+    const PixelFormat format = pn_format(hdr);
+    st = cu_alloc(out, hdr.width, hdr.height, format, limits);
+    if (st != Ok)
+        return st;
+    /* Indices below 8 bits arrive one per byte and are packed afterwards. */
+    const bool packLater = format == PixelFormat1bppIndexed || format == PixelFormat4bppIndexed;
+    std::vector<uint8_t> bytes;
+    if (packLater && !cu_resize(bytes, size_t{hdr.width} * hdr.height))
+        return OutOfMemory;
+    std::vector<png_bytep> rows;
+    try {
+        rows.resize(hdr.height);
+    } catch (...) {
+        return OutOfMemory;
+    }
+    for (uint32_t y = 0; y < hdr.height; ++y)
+        rows[y] = packLater ? bytes.data() + size_t{y} * hdr.width
+                            : out.pixels.data() + size_t{y} * out.stride;
+    if (!pn_read_pixels(rd.png(), rd.info(), &hdr, rows.data()))
+        return GenericError;
+    if (packLater)
+        pn_pack_indices(bytes.data(), hdr.width, out);
+    if (hdr.palette_count > 0) {
+        out.palette.assign(hdr.palette, hdr.palette + hdr.palette_count);
+        for (ARGB c : out.palette)
+            if ((c >> 24) != 255)
+                out.palette_flags |= PaletteFlagsHasAlpha;
+    }
+    return Ok;
+}
+
+/* ---- Encoder ----------------------------------------------------------------- */
+
+void pn_write_fn(png_structp png, png_bytep data, size_t n) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    if (!cu_append(*out, data, n))
+        png_error(png, "out of memory");
+}
+
+void pn_flush_fn(png_structp) {}
+
+class cPngWriter {
+public:
+    cPngWriter() {
+        mPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
+        if (mPng)
+            mInfo = png_create_info_struct(mPng);
+    }
+    ~cPngWriter() { png_destroy_write_struct(&mPng, mInfo ? &mInfo : nullptr); }
+    cPngWriter(const cPngWriter&) = delete;
+    cPngWriter& operator=(const cPngWriter&) = delete;
+    bool ok() const { return mPng && mInfo; }
+    png_structp png() const { return mPng; }
+    png_infop info() const { return mInfo; }
+
+private:
+    png_structp mPng = nullptr;
+    png_infop mInfo = nullptr;
+};
+
+/* Plain description of what to write, prepared outside the jumping frame. */
+struct pn_job {
+    uint32_t width;
+    uint32_t height;
+    int bit_depth;
+    int color_type;
+    bool strip_filler;
+    png_colorp plte;
+    int plte_count;
+    png_bytep trns;
+    int trns_count;
+    png_bytepp rows;
+};
+
+int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, const pn_job* job) {
+    if (setjmp(png_jmpbuf(png)))
+        return 0;
+    png_set_write_fn(png, out, pn_write_fn, pn_flush_fn);
+    png_set_IHDR(png, info, job->width, job->height, job->bit_depth, job->color_type,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (job->plte_count > 0)
+        png_set_PLTE(png, info, job->plte, job->plte_count);
+    if (job->trns_count > 0)
+        png_set_tRNS(png, info, job->trns, job->trns_count, nullptr);
+    png_write_info(png, info);
+    if (job->color_type != PNG_COLOR_TYPE_PALETTE)
+        png_set_bgr(png);
+    if (job->strip_filler)
+        png_set_filler(png, 0, PNG_FILLER_AFTER);
+    png_write_image(png, job->rows);
+    png_write_end(png, info);
+    return 1;
+}
+
+GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_options&,
+                    std::vector<uint8_t>& out) {
+    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
+        return InvalidParameter;
+    const raster& r = *pages[0];
+    pn_job job{};
+    job.width = r.width;
+    job.height = r.height;
+    job.bit_depth = 8;
+    png_color plte[256];
+    uint8_t trns[256];
+    switch (r.format) {
+    case PixelFormat24bppRGB: job.color_type = PNG_COLOR_TYPE_RGB; break;
+    case PixelFormat32bppRGB: job.color_type = PNG_COLOR_TYPE_RGB; job.strip_filler = true; break;
+    case PixelFormat32bppARGB: job.color_type = PNG_COLOR_TYPE_RGB_ALPHA; break;
+    default:
+        job.color_type = PNG_COLOR_TYPE_PALETTE;
+        job.bit_depth = static_cast<int>(GetPixelFormatSize(r.format));
+        job.plte_count = static_cast<int>(r.palette.size());
+        for (size_t i = 0; i < r.palette.size(); ++i) {
+            plte[i].red = static_cast<uint8_t>(r.palette[i] >> 16);
+            plte[i].green = static_cast<uint8_t>(r.palette[i] >> 8);
+            plte[i].blue = static_cast<uint8_t>(r.palette[i]);
+            trns[i] = static_cast<uint8_t>(r.palette[i] >> 24);
+            if (trns[i] != 255)
+                job.trns_count = static_cast<int>(i) + 1; /* tRNS stops at the last non-opaque */
+        }
+        job.plte = plte;
+        job.trns = trns;
+        break;
+    }
+    std::vector<png_bytep> rows;
+    try {
+        rows.resize(r.height);
+    } catch (...) {
+        return OutOfMemory;
+    }
+    /* libpng does not write through row pointers; the cast only fits its API. */
+    auto* base = const_cast<uint8_t*>(r.pixels.data());
+    for (uint32_t y = 0; y < r.height; ++y)
+        rows[y] = base + size_t{y} * r.stride;
+    job.rows = rows.data();
+    cPngWriter wr;
+    if (!wr.ok())
+        return OutOfMemory;
+    out.clear();
+    if (!pn_write_image(wr.png(), wr.info(), &out, &job)) {
+        out.clear();
+        return GenericError;
+    }
+    return Ok;
+}
+
+} // namespace
+
+const decoder kPngDecoder{"PNG", pn_sniff, pn_probe, pn_decode};
+
+const encoder kPngEncoder{
+    {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+    kFormatPNG, u"Built-in PNG Codec", u"*.PNG", u"image/png", pn_encode};
+
+} // namespace gp

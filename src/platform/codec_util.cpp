@@ -1,0 +1,171 @@
+/*
+ * codec_util.cpp - shared codec helpers: checked allocation, row expansion
+ * and the EXIF orientation transform.
+ */
+#include "codec_util.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace gp {
+
+GpStatus cu_check_size(uint64_t width, uint64_t height, const decode_limits& limits) {
+    if (width == 0 || height == 0)
+        return GenericError;
+    if (width > limits.max_side || height > limits.max_side)
+        return ValueOverflow;
+    if (width * height > limits.max_pixels) /* both below 2^32: no overflow */
+        return ValueOverflow;
+    return Ok;
+}
+
+uint64_t cu_stride(uint64_t width, PixelFormat format) {
+    const uint64_t bpp = GetPixelFormatSize(format);
+    if (bpp == 0 || width > (uint64_t{1} << 32))
+        return 0;
+    return ((width * bpp + 31) / 32) * 4; /* + 31 rounds up to whole 32-bit words */
+}
+
+bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept {
+    try {
+        v.assign(n, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
+
+bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept {
+    if (n == 0)
+        return true;
+    try {
+        const auto* p = static_cast<const uint8_t*>(data);
+        v.insert(v.end(), p, p + n);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
+
+GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format,
+                  const decode_limits& limits) {
+    const GpStatus st = cu_check_size(width, height, limits);
+    if (st != Ok)
+        return st;
+    const uint64_t stride = cu_stride(width, format);
+    if (stride == 0 || stride > SIZE_MAX / height)
+        return ValueOverflow;
+    out.palette.clear();
+    out.palette_flags = 0;
+    if (!cu_resize(out.pixels, static_cast<size_t>(stride * height)))
+        return OutOfMemory;
+    out.width = width;
+    out.height = height;
+    out.format = format;
+    out.stride = static_cast<uint32_t>(stride);
+    return Ok;
+}
+
+bool cu_raster_valid(const raster& r) {
+    switch (r.format) {
+    case PixelFormat1bppIndexed:
+    case PixelFormat4bppIndexed:
+    case PixelFormat8bppIndexed:
+        if (r.palette.empty() || r.palette.size() > (size_t{1} << GetPixelFormatSize(r.format)))
+            return false;
+        break;
+    case PixelFormat24bppRGB:
+    case PixelFormat32bppRGB:
+    case PixelFormat32bppARGB:
+        break;
+    default:
+        return false;
+    }
+    if (r.width == 0 || r.height == 0)
+        return false;
+    const uint64_t minStride = (uint64_t{r.width} * GetPixelFormatSize(r.format) + 7) / 8;
+    if (r.stride < minStride)
+        return false;
+    return uint64_t{r.stride} * (r.height - 1) + minStride <= r.pixels.size();
+}
+
+void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
+    const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
+    const uint32_t bpp = GetPixelFormatSize(r.format);
+    switch (r.format) {
+    case PixelFormat24bppRGB:
+        for (uint32_t x = 0; x < r.width; ++x) {
+            bgra[4 * x] = row[3 * x];
+            bgra[4 * x + 1] = row[3 * x + 1];
+            bgra[4 * x + 2] = row[3 * x + 2];
+            bgra[4 * x + 3] = 255;
+        }
+        return;
+    case PixelFormat32bppRGB:
+        for (uint32_t x = 0; x < r.width; ++x) {
+            std::memcpy(bgra + 4 * x, row + 4 * x, 3);
+            bgra[4 * x + 3] = 255;
+        }
+        return;
+    case PixelFormat32bppARGB:
+        std::memcpy(bgra, row, size_t{r.width} * 4);
+        return;
+    default:
+        break;
+    }
+    for (uint32_t x = 0; x < r.width; ++x) {
+        const uint32_t i = cu_index_at(row, x, bpp);
+        const ARGB c = i < r.palette.size() ? r.palette[i] : 0xFF000000u;
+        bgra[4 * x] = static_cast<uint8_t>(c);
+        bgra[4 * x + 1] = static_cast<uint8_t>(c >> 8);
+        bgra[4 * x + 2] = static_cast<uint8_t>(c >> 16);
+        bgra[4 * x + 3] = static_cast<uint8_t>(c >> 24);
+    }
+}
+
+GpStatus cu_apply_orientation(raster& r, int orientation) {
+    if (orientation < 2 || orientation > 8)
+        return Ok;
+    if (r.format != PixelFormat24bppRGB && r.format != PixelFormat32bppRGB &&
+        r.format != PixelFormat32bppARGB)
+        return InvalidParameter;
+    const uint32_t pb = GetPixelFormatSize(r.format) / 8;
+    const bool swap = orientation >= 5;
+    const uint32_t ow = swap ? r.height : r.width;
+    const uint32_t oh = swap ? r.width : r.height;
+    raster out;
+    decode_limits unlimited;
+    unlimited.max_side = UINT32_MAX;
+    unlimited.max_pixels = UINT64_MAX;
+    const GpStatus st = cu_alloc(out, ow, oh, r.format, unlimited);
+    if (st != Ok)
+        return st;
+    const uint32_t w = r.width, h = r.height;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* src = r.pixels.data() + size_t{y} * r.stride;
+        for (uint32_t x = 0; x < w; ++x) {
+            uint32_t dx = x, dy = y;
+            switch (orientation) {
+            case 2: dx = w - 1 - x; break;
+            case 3: dx = w - 1 - x; dy = h - 1 - y; break;
+            case 4: dy = h - 1 - y; break;
+            case 5: dx = y; dy = x; break;
+            case 6: dx = h - 1 - y; dy = x; break;
+            case 7: dx = h - 1 - y; dy = w - 1 - x; break;
+            default: dx = y; dy = w - 1 - x; break; /* 8 */
+            }
+            std::memcpy(out.pixels.data() + size_t{dy} * out.stride + size_t{dx} * pb,
+                        src + size_t{x} * pb, pb);
+        }
+    }
+    r = std::move(out);
+    return Ok;
+}
+
+} // namespace gp

@@ -1,0 +1,102 @@
+#pragma once
+/*
+ * codec_util.h - helpers shared by the codec_*.cpp files: checked raster
+ * allocation, bounded byte readers, row expansion for encoders, the format
+ * GUIDs and the codec objects that gp_codecs.cpp puts into its tables.
+ */
+
+#include "gp_codec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace gp {
+
+/* Image format GUIDs reported as raw_format. TGA has no GUID of its own in
+ * the original library (it could not read TGA); ours is a fixed made-up one:
+ * {5D1F0A3C-6E2B-4C1D-9A51-5175696C5447}. */
+inline constexpr GUID kFormatBMP{0xb96b3cab, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatEMF{0xb96b3cac, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatWMF{0xb96b3cad, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatJPEG{0xb96b3cae, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatPNG{0xb96b3caf, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatGIF{0xb96b3cb0, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatTIFF{0xb96b3cb1, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatICON{0xb96b3cb5, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID kFormatTGA{0x5d1f0a3c, 0x6e2b, 0x4c1d, {0x9a, 0x51, 0x51, 0x75, 0x69, 0x6c, 0x54, 0x47}};
+
+/* The codec objects, one per file. */
+extern const decoder kPngDecoder;
+extern const decoder kJpegDecoder;
+extern const decoder kGifDecoder;
+extern const decoder kBmpDecoder;
+extern const decoder kTiffDecoder;
+extern const decoder kIcoDecoder;
+extern const decoder kTgaDecoder;
+extern const encoder kBmpEncoder;
+extern const encoder kJpegEncoder;
+extern const encoder kGifEncoder;
+extern const encoder kTiffEncoder;
+extern const encoder kPngEncoder;
+
+/* ---- Bounded little/big-endian reads (caller checked the range) ---------- */
+
+inline uint16_t cu_le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t cu_le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint16_t cu_be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint32_t cu_be32(const uint8_t* p) {
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+/* ---- Sizes and allocation -------------------------------------------------- */
+
+/* Ok when width x height is a non-empty size within limits; ValueOverflow when
+ * a side or the pixel count is over them; GenericError for a zero side. */
+GpStatus cu_check_size(uint64_t width, uint64_t height, const decode_limits& limits);
+
+/* Bytes of one row of width pixels of format, padded to 4; 0 on overflow. */
+uint64_t cu_stride(uint64_t width, PixelFormat format);
+
+/* Sets out to a zero-filled width x height raster of format after checking the
+ * size against limits. Leaves the palette empty. */
+GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format,
+                  const decode_limits& limits);
+
+/* Resizes v to n bytes; false when memory runs out (never throws). */
+bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept;
+
+/* Appends n bytes to v; false when memory runs out (never throws). */
+bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept;
+
+/* ---- Pixel access for encoders -------------------------------------------- */
+
+/* True when r is one of the six formats, with a plausible stride and buffer,
+ * and an indexed format carries a palette of 1..2^bpp entries. */
+bool cu_raster_valid(const raster& r);
+
+/* Palette index of pixel x of an indexed row. */
+inline uint32_t cu_index_at(const uint8_t* row, uint32_t x, uint32_t bpp) {
+    if (bpp == 8)
+        return row[x];
+    if (bpp == 4)
+        return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+    return (row[x >> 3] >> (7 - (x & 7))) & 0x01;
+}
+
+/* Writes row y of r as width B, G, R, A quadruplets into bgra. 24bppRGB and
+ * 32bppRGB give alpha 255; indexed pixels past the palette read as opaque
+ * black. */
+void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra);
+
+/* Turns a raster into the upright image for an EXIF orientation (1..8):
+ * 2 mirror, 3 rotate 180, 4 flip, 5 transpose, 6 rotate 90 clockwise,
+ * 7 transverse, 8 rotate 270 clockwise. Other values leave r unchanged.
+ * Works on 24- and 32-bit rasters. */
+GpStatus cu_apply_orientation(raster& r, int orientation);
+
+} // namespace gp

@@ -1,0 +1,150 @@
+#pragma once
+/* Helpers for the codec tests: pattern rasters, lookup of codecs by name,
+ * encode/decode through the tables and pixel comparison with a report of the
+ * first difference. */
+
+#include "gp_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace codectest {
+
+inline const gp::decoder* FindDecoder(const char* name) {
+    size_t count = 0;
+    const gp::decoder* const* table = gp::decoder_table(count);
+    for (size_t i = 0; i < count; ++i)
+        if (std::strcmp(table[i]->name, name) == 0)
+            return table[i];
+    return nullptr;
+}
+
+inline const gp::encoder* FindEncoder(const char16_t* pattern) {
+    size_t count = 0;
+    const gp::encoder* table = gp::encoder_table(count);
+    for (size_t i = 0; i < count; ++i)
+        if (std::u16string(table[i].extensions) == pattern)
+            return &table[i];
+    return nullptr;
+}
+
+/* The decoder the table picks for the bytes, as the loader does. */
+inline const gp::decoder* SniffDecoder(const std::vector<uint8_t>& bytes) {
+    size_t count = 0;
+    const gp::decoder* const* table = gp::decoder_table(count);
+    for (size_t i = 0; i < count; ++i)
+        if (table[i]->sniff(bytes.data(), bytes.size()))
+            return table[i];
+    return nullptr;
+}
+
+/* A width x height raster of format whose pixels follow a fixed pattern
+ * that differs between neighbours and rows. */
+inline gp::raster MakePattern(uint32_t width, uint32_t height, PixelFormat format) {
+    gp::raster r;
+    r.width = width;
+    r.height = height;
+    r.format = format;
+    const uint32_t bpp = GetPixelFormatSize(format);
+    r.stride = ((width * bpp + 31) / 32) * 4;
+    r.pixels.assign(size_t{r.stride} * height, 0);
+    if (bpp <= 8) {
+        const uint32_t entries = 1u << bpp;
+        for (uint32_t i = 0; i < entries; ++i)
+            r.palette.push_back(0xFF000000u | ((i * 37u) & 0xFF) << 16 | ((i * 91u + 13) & 0xFF) << 8 |
+                                ((255 - i * 5u) & 0xFF));
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t v = x * 7 + y * 13 + (x * y) % 5;
+            if (bpp == 1) {
+                row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
+            } else if (bpp == 4) {
+                row[x / 2] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4));
+            } else if (bpp == 8) {
+                row[x] = static_cast<uint8_t>(v);
+            } else {
+                const uint32_t pb = bpp / 8;
+                for (uint32_t c = 0; c < pb; ++c)
+                    row[x * pb + c] = static_cast<uint8_t>(v * (c + 3) + c * 50);
+                if (format == PixelFormat32bppRGB)
+                    row[x * pb + 3] = 0; /* the unused byte carries nothing */
+            }
+        }
+    }
+    return r;
+}
+
+/* ARGB of pixel (x, y), resolving the palette; 32bppRGB reads as opaque. */
+inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
+    const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
+    const uint32_t bpp = GetPixelFormatSize(r.format);
+    if (bpp <= 8) {
+        uint32_t i = 0;
+        if (bpp == 8)
+            i = row[x];
+        else if (bpp == 4)
+            i = (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+        else
+            i = (row[x / 8] >> (7 - x % 8)) & 1;
+        return i < r.palette.size() ? r.palette[i] : 0xDEADBEEFu;
+    }
+    const uint8_t* p = row + size_t{x} * (bpp / 8);
+    const uint32_t a = r.format == PixelFormat32bppARGB ? p[3] : 255u;
+    return a << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+}
+
+/* Empty when every pixel's channels differ by at most tolerance; else names
+ * the first differing pixel. */
+inline std::string CompareRasters(const gp::raster& a, const gp::raster& b, int tolerance = 0) {
+    if (a.width != b.width || a.height != b.height)
+        return "size " + std::to_string(a.width) + "x" + std::to_string(a.height) + " vs " +
+               std::to_string(b.width) + "x" + std::to_string(b.height);
+    for (uint32_t y = 0; y < a.height; ++y)
+        for (uint32_t x = 0; x < a.width; ++x) {
+            const uint32_t pa = PixelAt(a, x, y), pb = PixelAt(b, x, y);
+            for (int s = 0; s < 32; s += 8) {
+                const int d = static_cast<int>((pa >> s) & 255) - static_cast<int>((pb >> s) & 255);
+                if (d > tolerance || -d > tolerance) {
+                    char text[96];
+                    std::snprintf(text, sizeof text, "first difference at (%u, %u): %08X vs %08X", x, y,
+                                  pa, pb);
+                    return text;
+                }
+            }
+        }
+    return {};
+}
+
+inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector<uint8_t>& out,
+                       int quality = -1) {
+    const gp::encoder* enc = FindEncoder(pattern);
+    if (!enc)
+        return NotImplemented;
+    const gp::raster* pages[] = {&r};
+    gp::encode_options options;
+    options.quality = quality;
+    return enc->encode(pages, 1, options, out);
+}
+
+/* Sniffs, probes and decodes frame through the table, as the loader would. */
+inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::image_info* info = nullptr,
+                       uint32_t frame = 0, gp::decode_limits limits = {}) {
+    const gp::decoder* dec = SniffDecoder(bytes);
+    if (!dec)
+        return UnknownImageFormat;
+    gp::image_info local;
+    gp::image_info& inf = info ? *info : local;
+    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, inf);
+    if (st != Ok)
+        return st;
+    return dec->decode(bytes.data(), bytes.size(), frame, limits, out);
+}
+
+} // namespace codectest
