@@ -12,7 +12,7 @@
  * Where this stand-in differs from the original library, the function's doc
  * block says so and why.
  *
- * This first part holds the shared records and codes; the functions follow.
+ * The records and codes come first, then the functions.
  */
 
 #include <cstddef>
@@ -102,7 +102,7 @@ struct BitmapData {
     uint32_t Width;
     uint32_t Height;
     int32_t Stride;        /* bytes from one row to the next */
-    PixelFormat PixelFormat;
+    ::PixelFormat PixelFormat;
     void* Scan0;           /* first row */
     uintptr_t Reserved;
 };
@@ -212,3 +212,443 @@ inline constexpr int32_t UnitPixel = 2;
  * per pixel. Larger images fail with ValueOverflow before anything is allocated. */
 inline constexpr uint32_t GpMaxImageSide = 32767;
 inline constexpr uint64_t GpMaxImagePixels = uint64_t{1} << 28;
+
+/* ---- Well-known GUIDs ----------------------------------------------------------- */
+
+/* Raw formats reported by decoders (image_info.raw_format). */
+inline constexpr GUID ImageFormatMemoryBMP = {0xb96b3caa, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatBMP = {0xb96b3cab, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatEMF = {0xb96b3cac, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatWMF = {0xb96b3cad, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatJPEG = {0xb96b3cae, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatPNG = {0xb96b3caf, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatGIF = {0xb96b3cb0, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatTIFF = {0xb96b3cb1, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatIcon = {0xb96b3cb5, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+/* TGA has no identifier in the original library; this one is ours. */
+inline constexpr GUID ImageFormatTGA = {0x5d1f0a3c, 0x6e2b, 0x4c1d, {0x9a, 0x51, 0x51, 0x75, 0x69, 0x6c, 0x54, 0x47}};
+
+/* Frame dimensions of GdipImageGetFrameCount / GdipImageSelectActiveFrame. */
+inline constexpr GUID FrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
+inline constexpr GUID FrameDimensionPage = {0x7462dc86, 0x6180, 0x4c7e, {0x8e, 0x3f, 0xee, 0x73, 0x33, 0xa7, 0xa4, 0x83}};
+
+/* Encoder parameters understood by the save calls. */
+inline constexpr GUID EncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
+inline constexpr GUID EncoderSaveFlag = {0x292266fc, 0xac40, 0x47bf, {0x8c, 0xfc, 0xa8, 0x5b, 0x89, 0xa6, 0x55, 0xde}};
+
+/* Values of EncoderSaveFlag. */
+enum EncoderValue : uint32_t {
+    EncoderValueMultiFrame = 18,
+    EncoderValueFlush = 20,
+    EncoderValueFrameDimensionPage = 23,
+};
+
+/* ---- Further records and codes ------------------------------------------------ */
+
+struct GdiplusStartupInput {
+    uint32_t GdiplusVersion;         /* must be 1 */
+    void* DebugEventCallback;        /* ignored */
+    int32_t SuppressBackgroundThread;
+    int32_t SuppressExternalCodecs;
+};
+
+struct GdiplusStartupOutput {
+    void* NotificationHook;
+    void* NotificationUnhook;
+};
+
+enum ColorAdjustType : int32_t {
+    ColorAdjustTypeDefault = 0,
+    ColorAdjustTypeBitmap = 1,
+};
+
+enum MatrixOrder : int32_t {
+    MatrixOrderPrepend = 0,
+    MatrixOrderAppend = 1,
+};
+
+/* Stored by GdipSetTextRenderingHint; this layer draws no text. */
+enum TextRenderingHint : int32_t {
+    TextRenderingHintSystemDefault = 0,
+    TextRenderingHintSingleBitPerPixelGridFit = 1,
+    TextRenderingHintSingleBitPerPixel = 2,
+    TextRenderingHintAntiAliasGridFit = 3,
+    TextRenderingHintAntiAlias = 4,
+    TextRenderingHintClearTypeGridFit = 5,
+};
+
+typedef int32_t GpUnit;   /* only UnitPixel is accepted */
+
+/* Callbacks of the original signatures; this layer never calls them. */
+typedef int32_t (*GetThumbnailImageAbort)(void* callbackData);
+typedef int32_t (*DrawImageAbort)(void* callbackData);
+
+/* COM-style result codes of the stream and GUID functions. */
+typedef int32_t HRESULT;
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+inline constexpr HRESULT STG_E_MEDIUMFULL = static_cast<HRESULT>(0x80030070u);
+inline constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
+inline constexpr HRESULT CO_E_IIDSTRING = static_cast<HRESULT>(0x800401F4u);
+
+/* Seek origins of GpStreamSeek. */
+enum StreamSeek : uint32_t {
+    STREAM_SEEK_SET = 0,
+    STREAM_SEEK_CUR = 1,
+    STREAM_SEEK_END = 2,
+};
+
+/* ---- Opaque handles --------------------------------------------------------------- */
+
+/* An image. Every image of this layer is a raster bitmap, so GpBitmap is the
+ * same type (in the original library it is a subclass). */
+struct GpImage;
+typedef GpImage GpBitmap;
+struct GpGraphics;
+struct GpImageAttributes;
+/* In-memory byte stream standing for the COM IStream of CreateStreamOnHGlobal. */
+struct GpStream;
+/* Device-context stand-in: a 32bppARGB pixel surface that outside code (the
+ * screen capture) writes into; see GdipGetDC and GpGetDCBits. */
+struct GpDeviceContext;
+typedef GpDeviceContext* HDC;
+/* Displayable-bitmap stand-in for a GDI bitmap handle: 32bppARGB pixels. */
+struct GpDisplayBitmap;
+typedef GpDisplayBitmap* HBITMAP;
+typedef void* HPALETTE;   /* accepted and ignored */
+typedef void* HWND;
+
+/* ---- Functions ---------------------------------------------------------------------- */
+
+/*
+ * Start-up and shut-down.
+ *
+ * GdiplusStartup hands out a new non-zero token for every successful call;
+ * GdiplusShutdown takes it back. Several instances may be alive at once.
+ * Differs from the original: the other functions do not depend on a live
+ * token (there is no background thread or global state to set up), so a call
+ * made without start-up works instead of returning GdiplusNotInitialized.
+ *
+ * token  receives the token; must not be NULL
+ * input  GdiplusVersion must be 1; other fields are ignored
+ * output may be NULL; when given, both hooks are set to NULL
+ * Returns Ok, InvalidParameter, or UnsupportedGdiplusVersion.
+ * GdiplusShutdown with 0 or an unknown token does nothing.
+ */
+GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
+                        GdiplusStartupOutput* output);
+void GdiplusShutdown(uintptr_t token);
+
+/*
+ * Encoder enumeration: BMP, JPEG, GIF, TIFF, PNG, in that order.
+ *
+ * GdipGetImageEncodersSize gives the number of encoders and the bytes needed
+ * for GdipGetImageEncoders: numEncoders ImageCodecInfo records followed by the
+ * UTF-16 strings they point to. The caller owns the buffer; the strings stay
+ * valid as long as it does.
+ * Returns InvalidParameter for NULL pointers, or for a count or size that
+ * differs from what GdipGetImageEncodersSize reported.
+ * Unlike the original, the descriptions are laid out for this machine's
+ * pointer size, not in 76-byte records; use sizeof(ImageCodecInfo).
+ */
+GpStatus GdipGetImageEncodersSize(uint32_t* numEncoders, uint32_t* size);
+GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInfo* encoders);
+
+/*
+ * Loading.
+ *
+ * GdipLoadImageFromFile reads the whole file (UTF-16 name, converted to the
+ * platform's path encoding) into memory, recognises the format by its first
+ * bytes and reads the header. GdipLoadImageFromStream does the same with the
+ * bytes from the stream's current position to its end. The pixels of the
+ * active frame are decoded on first use (draw, lock, rotate, save, ...).
+ * Differs from the original: the image keeps its own copy of the encoded
+ * bytes, so neither the file nor the stream is held open or read later; the
+ * caller may release the stream at once.
+ *
+ * *image receives a new image, freed with GdipDisposeImage; it is left
+ * untouched on failure.
+ * Returns InvalidParameter (NULL argument), FileNotFound, AccessDenied,
+ * OutOfMemory, UnknownImageFormat (no decoder recognises the bytes or the
+ * header is bad), ValueOverflow (beyond GpMaxImageSide / GpMaxImagePixels).
+ */
+GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image);
+GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
+
+/*
+ * Creates a bitmap of width x height in one of the six formats.
+ * scan0 NULL: the layer allocates zeroed pixels (transparent black; indexed
+ * formats get a greyscale ramp of 2^bpp palette entries) and stride is
+ * ignored. scan0 given: height rows of stride bytes (a multiple of 4 covering
+ * one row; negative for bottom-up rows) are copied in. Differs from the
+ * original, which would keep using the caller's memory: copying keeps every
+ * bitmap's lifetime independent of its creator.
+ * Returns InvalidParameter (sizes <= 0, bad format, bad stride, NULL
+ * bitmap), ValueOverflow (beyond the size caps), OutOfMemory.
+ */
+GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride,
+                                   PixelFormat format, uint8_t* scan0, GpBitmap** bitmap);
+
+/* Creates a 32bppARGB bitmap holding a copy of the displayable bitmap's pixels.
+ * hpal is ignored. Returns InvalidParameter for NULL arguments. */
+GpStatus GdipCreateBitmapFromHBITMAP(HBITMAP hbm, HPALETTE hpal, GpBitmap** bitmap);
+
+/* Creates a zeroed width x height 32bppARGB bitmap; target must be a live
+ * graphics object (its resolution would matter in the original only). */
+GpStatus GdipCreateBitmapFromGraphics(int32_t width, int32_t height, GpGraphics* target,
+                                      GpBitmap** bitmap);
+
+/* Copies the area (x, y, width, height) of src into a new bitmap in format,
+ * converting pixels as GdipBitmapLockBits does (an indexed copy of an indexed
+ * source keeps its palette). The area must lie inside src.
+ * Returns InvalidParameter, OutOfMemory, or the decode status of src. */
+GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height,
+                              PixelFormat format, GpBitmap* src, GpBitmap** dst);
+
+/* A new 32bppARGB image of thumbWidth x thumbHeight (0 x 0: 120 x 120)
+ * holding the whole image scaled with high-quality bicubic interpolation.
+ * callback and callbackData are ignored. */
+GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thumbHeight,
+                               GpImage** thumbImage, GetThumbnailImageAbort callback,
+                               void* callbackData);
+
+/* Frees an image and everything it holds. NULL gives InvalidParameter, as in
+ * the original; an image that is locked or bound to a live graphics object is
+ * still freed (the graphics object then reports InvalidParameter). */
+GpStatus GdipDisposeImage(GpImage* image);
+
+/* Pixel format and size of the active frame (after EXIF orientation and any
+ * RotateFlip). Sizes are whole numbers given as floats. */
+GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
+GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height);
+GpStatus GdipGetImageWidth(GpImage* image, uint32_t* width);
+GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height);
+/* The format the image was decoded from (ImageFormatMemoryBMP for created
+ * bitmaps). */
+GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
+
+/* Rotates clockwise by a quarter-turn multiple, then mirrors left-right when
+ * the type says FlipX (types 0..7). Returns InvalidParameter for other
+ * types, WrongState while locked. */
+GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type);
+
+/*
+ * Pixel access.
+ *
+ * GdipBitmapLockBits gives the pixels of rect (NULL: the whole image) in
+ * format (any of the six), converting as needed:
+ *  - flags Read (1): lockedData describes a buffer holding the pixels;
+ *  - flags Write (2): on unlock, the buffer's pixels are converted back and
+ *    written into the image;
+ *  - flags UserInputBuf (4): lockedData->Scan0 and ->Stride, given by the
+ *    caller, name the buffer to use instead of one of the layer's.
+ * Conversions: indexed to direct through the palette; direct to indexed by
+ * the nearest palette entry; indexed to indexed keeps the index values;
+ * ARGB to 24bppRGB/32bppRGB drops alpha; 32bppRGB and 24bppRGB read as
+ * opaque. Only one lock may be held at a time (WrongState otherwise).
+ * GdipBitmapUnlockBits ends the lock; lockedData must be the record given to
+ * GdipBitmapLockBits.
+ */
+GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags,
+                            PixelFormat format, BitmapData* lockedData);
+GpStatus GdipBitmapUnlockBits(GpBitmap* bitmap, BitmapData* lockedData);
+
+/* One pixel as non-premultiplied ARGB (indexed: its palette entry). */
+GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB* color);
+/* Sets one pixel of a non-indexed bitmap (indexed: InvalidParameter). */
+GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB color);
+
+/*
+ * Palettes. GdipGetImagePaletteSize gives the bytes GdipGetImagePalette
+ * needs (8 + 4 x entries; 8 + 0 for direct formats). GdipGetImagePalette
+ * copies min(entries, (size - 8) / 4) entries and sets Count to that number;
+ * size below 8 gives InvalidParameter. GdipSetImagePalette replaces the
+ * palette of an indexed image (at most 2^bpp entries) and of any other image
+ * stores it for later use; Count 0 gives InvalidParameter.
+ */
+GpStatus GdipGetImagePaletteSize(GpImage* image, int32_t* size);
+GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, int32_t size);
+GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette);
+
+/*
+ * Property items (EXIF make, model, orientation, date taken; GIF frame
+ * delays 0x5100 as 32-bit hundredths of a second per frame, loop count
+ * 0x5101 as one 16-bit value).
+ * GdipGetPropertyItemSize gives sizeof(PropertyItem) + value length;
+ * GdipGetPropertyItem fills buffer with the record followed by the value,
+ * value pointing into the buffer. PropertyNotFound when the image has no
+ * such item; InvalidParameter when size differs from the reported one.
+ */
+GpStatus GdipGetPropertyCount(GpImage* image, uint32_t* numOfProperty);
+GpStatus GdipGetPropertyIdList(GpImage* image, uint32_t numOfProperty, PROPID* list);
+GpStatus GdipGetPropertyItemSize(GpImage* image, PROPID propId, uint32_t* size);
+GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize,
+                             PropertyItem* buffer);
+
+/*
+ * Frames: GIF time frames (FrameDimensionTime) or TIFF pages
+ * (FrameDimensionPage); other images have one page. Selecting a frame decodes
+ * it afresh and drops changes made to the previous one, as in the original.
+ * Returns InvalidParameter for a dimension the image does not have or an
+ * index beyond the count.
+ */
+GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, uint32_t* count);
+GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID,
+                                    uint32_t frameIndex);
+
+/*
+ * Image attributes: colour keys. Source pixels whose red, green and blue each
+ * lie between colorLow's and colorHigh's (inclusive; alpha is not compared)
+ * are drawn fully transparent.
+ * GdipDisposeImageAttributes(NULL) does nothing.
+ */
+GpStatus GdipCreateImageAttributes(GpImageAttributes** imageattr);
+GpStatus GdipDisposeImageAttributes(GpImageAttributes* imageattr);
+GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdjustType type,
+                                         int32_t enableFlag, ARGB colorLow, ARGB colorHigh);
+
+/*
+ * Saving. clsidEncoder names one of GdipGetImageEncoders' encoders
+ * (an unknown one gives UnknownImageFormat). params may be
+ * NULL; understood: EncoderQuality (one Long 0..100, JPEG only; others ignore
+ * it) and EncoderSaveFlag. GdipSaveImageToFile writes the file only after a
+ * successful encode, so a failure leaves no partial file behind; the stream
+ * variant writes at the stream's position.
+ *
+ * Multi-page TIFF: save with EncoderSaveFlag = EncoderValueMultiFrame, then
+ * add pages with GdipSaveAdd (FrameDimensionPage: the image's active frame
+ * again) or GdipSaveAddImage (another image's active frame), and finish with
+ * GdipSaveAdd(EncoderValueFlush), which encodes and writes all pages.
+ * Differs from the original: nothing is written before the flush.
+ * Returns WrongState for SaveAdd without a pending multi-frame save.
+ */
+GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* clsidEncoder,
+                             const EncoderParameters* encoderParams);
+GpStatus GdipSaveImageToStream(GpImage* image, GpStream* stream, const CLSID* clsidEncoder,
+                               const EncoderParameters* encoderParams);
+GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams);
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
+                          const EncoderParameters* encoderParams);
+
+/*
+ * Graphics objects.
+ *
+ * GdipGetImageGraphicsContext binds a drawing surface to a non-indexed
+ * bitmap; an indexed bitmap gives OutOfMemory, the status the original
+ * library returns for it. GdipCreateFromHDC binds one to a device-context
+ * stand-in. GdipCreateFromHWND is NotImplemented: there are
+ * no native windows in this layer (the program draws on screen through Qt).
+ * Each graphics object is freed with GdipDeleteGraphics (NULL:
+ * InvalidParameter).
+ */
+GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
+GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics);
+GpStatus GdipCreateFromHWND(HWND hwnd, GpGraphics** graphics);
+GpStatus GdipDeleteGraphics(GpGraphics* graphics);
+
+/* Fills the whole surface with color (no blending). */
+GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color);
+
+/* Interpolation used by the draws: 6 prefiltered bilinear (a triangle filter
+ * widened by the reduction factor), 7 and 2 prefiltered bicubic, 4 bicubic,
+ * 3, 0 and 1 bilinear, 5 nearest neighbour; new objects start at 0. Other
+ * values: InvalidParameter. */
+GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode);
+GpStatus GdipGetInterpolationMode(GpGraphics* graphics, InterpolationMode* mode);
+/* Stored and returned; no text is drawn by this layer. */
+GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode);
+GpStatus GdipGetTextRenderingHint(GpGraphics* graphics, TextRenderingHint* mode);
+
+/* World transform (device = world x transform), honoured by the draws. Angles
+ * in degrees, clockwise on screen (y points down). */
+GpStatus GdipRotateWorldTransform(GpGraphics* graphics, float angle, MatrixOrder order);
+GpStatus GdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy,
+                                     MatrixOrder order);
+GpStatus GdipResetWorldTransform(GpGraphics* graphics);
+/* The six elements m11, m12, m21, m22, dx, dy of the current transform. */
+GpStatus GdipGetWorldTransformElements(GpGraphics* graphics, float elements[6]);
+
+/*
+ * Draws. GdipDrawImageI draws the whole image at its own size at (x, y);
+ * GdipDrawImageRectI scales the whole image into the rectangle;
+ * GdipDrawImageRectRectI scales the source rectangle (srcUnit must be
+ * UnitPixel) into the destination rectangle, through the colour keys of
+ * imageAttributes when given. Source pixels are composited over the surface
+ * (source-over, alpha non-premultiplied in storage, premultiplied while
+ * resampled). Negative destination sizes give InvalidParameter; zero sizes
+ * draw nothing. callback and callbackData are ignored. ObjectBusy while the
+ * device context is lent out.
+ */
+GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y);
+GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
+                            int32_t width, int32_t height);
+GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx,
+                                int32_t dsty, int32_t dstwidth, int32_t dstheight,
+                                int32_t srcx, int32_t srcy, int32_t srcwidth,
+                                int32_t srcheight, GpUnit srcUnit,
+                                const GpImageAttributes* imageAttributes,
+                                DrawImageAbort callback, void* callbackData);
+
+/*
+ * Device context of a surface. GdipGetDC lends a device-context stand-in
+ * holding a 32bppARGB copy of the surface (reach its pixels with
+ * GpGetDCBits); GdipReleaseDC writes those pixels back into the surface
+ * (converted to its format) and ends the loan. Between the two, draws on the
+ * graphics object return ObjectBusy and a second GdipGetDC returns
+ * ObjectBusy. For a graphics object made from a device context, GdipGetDC
+ * lends that context itself.
+ */
+GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc);
+GpStatus GdipReleaseDC(GpGraphics* graphics, HDC hdc);
+
+/*
+ * Device-context stand-in (no counterpart in the original library, where
+ * these are GDI calls). GpCreateDC makes a zeroed width x height surface,
+ * freed with GpDeleteDC (NULL: nothing); contexts lent by GdipGetDC must
+ * not be deleted. GpGetDCBits describes the surface's pixels (32bppARGB,
+ * writable, valid until the context is released or deleted).
+ */
+GpStatus GpCreateDC(int32_t width, int32_t height, HDC* hdc);
+void GpDeleteDC(HDC hdc);
+GpStatus GpGetDCBits(HDC hdc, BitmapData* bits);
+
+/*
+ * Displayable bitmap. GdipCreateHBITMAPFromBitmap makes a 32bppARGB copy of
+ * the bitmap's active frame composited over background (ARGB; alpha 0 keeps
+ * the pixels as they are). The caller frees it with GpDeleteObject (NULL:
+ * nothing). GpGetHBITMAPBits describes its pixels (read-only use).
+ */
+GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB background);
+GpStatus GpGetHBITMAPBits(HBITMAP hbm, BitmapData* bits);
+void GpDeleteObject(HBITMAP hbm);
+
+/*
+ * Memory streams, standing for CreateStreamOnHGlobal and the IStream methods
+ * the program uses.
+ *
+ * CreateStreamOnHGlobal(NULL, 0, ...) makes an empty growable stream that
+ * owns its memory. CreateStreamOnHGlobal(bytes, size, FALSE, ...) makes a
+ * stream over the caller's size bytes without copying them: reads see them
+ * in place, writes overwrite them and cannot grow the stream
+ * (STG_E_MEDIUMFULL). The caller's bytes must outlive the stream. Differs from
+ * the original: the size is passed (there is no memory-handle size query
+ * here), and a caller's buffer cannot be handed over for deletion
+ * (fDeleteOnRelease TRUE with bytes gives E_INVALIDARG).
+ * A stream starts with one reference; GpStreamRelease(NULL) does nothing.
+ */
+HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease,
+                              GpStream** ppstm);
+HRESULT GpStreamRead(GpStream* stream, void* pv, uint32_t cb, uint32_t* pcbRead);
+HRESULT GpStreamWrite(GpStream* stream, const void* pv, uint32_t cb, uint32_t* pcbWritten);
+/* newPosition may be NULL. Seeking before 0 gives STG_E_INVALIDFUNCTION;
+ * beyond the end is allowed (a later write fills the gap with zeros). */
+HRESULT GpStreamSeek(GpStream* stream, int64_t move, StreamSeek origin, uint64_t* newPosition);
+/* Current size in bytes. */
+HRESULT GpStreamStat(GpStream* stream, uint64_t* size);
+uint32_t GpStreamAddRef(GpStream* stream);
+uint32_t GpStreamRelease(GpStream* stream);
+
+/* Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (38 characters, hex digits
+ * of either case). Returns S_OK, or CO_E_IIDSTRING leaving *lpiid zeroed. */
+HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid);

@@ -1,0 +1,382 @@
+#include "cBitmap.h"
+
+#include "cGDIP.h"
+#include "cGraphics.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+/* Rounds a library size (a whole number held in a float) to int, halves to even. */
+int32_t SizeToInt(float value) {
+    return static_cast<int32_t>(std::nearbyint(value));
+}
+
+const WCHAR* WidePath(const QString& sFilename) {
+    return reinterpret_cast<const WCHAR*>(sFilename.utf16());
+}
+
+} // namespace
+
+cBitmap::~cBitmap() {
+    Dispose();
+}
+
+cBitmap::cBitmap(cBitmap&& other) noexcept
+    : gdip(other.gdip),
+      mImage(std::exchange(other.mImage, nullptr)),
+      mCurErr(other.mCurErr),
+      mPixelFormat(other.mPixelFormat),
+      mFrameCount(other.mFrameCount),
+      mWidth(other.mWidth),
+      mHeight(other.mHeight),
+      mBounds(other.mBounds),
+      mPropertyBuffer(std::move(other.mPropertyBuffer)),
+      mPropertyHeader(other.mPropertyHeader),
+      mValueLength(other.mValueLength) {}
+
+cBitmap& cBitmap::operator=(cBitmap&& other) noexcept {
+    if (this != &other) {
+        Dispose();
+        gdip = other.gdip;
+        mImage = std::exchange(other.mImage, nullptr);
+        mCurErr = other.mCurErr;
+        mPixelFormat = other.mPixelFormat;
+        mFrameCount = other.mFrameCount;
+        mWidth = other.mWidth;
+        mHeight = other.mHeight;
+        mBounds = other.mBounds;
+        mPropertyBuffer = std::move(other.mPropertyBuffer);
+        mPropertyHeader = other.mPropertyHeader;
+        mValueLength = other.mValueLength;
+    }
+    return *this;
+}
+
+int32_t cBitmap::CheckStatus(GpStatus status) {
+    if (status == Ok) {
+        mCurErr = 0;
+        return 0;
+    }
+    mCurErr = status;
+    if (gdip != nullptr)
+        gdip->Error(status, QStringLiteral("cBitmap"));
+    return status;
+}
+
+void cBitmap::ReadFormatAndSize() {
+    ::PixelFormat format = 0;
+    if (CheckStatus(GdipGetImagePixelFormat(mImage, &format)) == 0)
+        mPixelFormat = format;
+    ReadSize();
+}
+
+void cBitmap::ReadSize() {
+    float width = 0;
+    float height = 0;
+    if (CheckStatus(GdipGetImageDimension(mImage, &width, &height)) == 0) {
+        mWidth = SizeToInt(width);
+        mHeight = SizeToInt(height);
+        mBounds = GpRect{0, 0, mWidth, mHeight};
+    }
+}
+
+int32_t cBitmap::LoadFromFile(const QString& sFilename) {
+    GpImage* image = nullptr;
+    const int32_t status = CheckStatus(GdipLoadImageFromFile(WidePath(sFilename), &image));
+    if (status == 0)
+        SetHandle(image);
+    ReadFormatAndSize();
+    return status;
+}
+
+int32_t cBitmap::CreateFromStream(QByteArray& bytes) {
+    GpStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(bytes.data(), static_cast<size_t>(bytes.size()), 0, &stream) != S_OK)
+        return CheckStatus(OutOfMemory);
+    GpImage* image = nullptr;
+    const int32_t status = CheckStatus(GdipLoadImageFromStream(stream, &image));
+    /* The image keeps its own copy of the bytes, so the stream is not held. */
+    GpStreamRelease(stream);
+    if (status == 0) {
+        SetHandle(image);
+        ReadFormatAndSize();
+    }
+    return status;
+}
+
+int32_t cBitmap::CreateFromResource(const QString& sResourceName) {
+    QFile file(sResourceName);
+    if (!file.open(QIODevice::ReadOnly))
+        return CheckStatus(FileNotFound);
+    QByteArray bytes = file.readAll();
+    return CreateFromStream(bytes);
+}
+
+int32_t cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
+                                 int32_t ePixelFormats, uint8_t* lDataPtr) {
+    GpBitmap* bitmap = nullptr;
+    const int32_t status = CheckStatus(
+        GdipCreateBitmapFromScan0(lWidth, lHeight, lStride, ePixelFormats, lDataPtr, &bitmap));
+    if (status == 0)
+        SetHandle(bitmap);
+    ReadFormatAndSize();
+    return status;
+}
+
+int32_t cBitmap::CreateFromHBitmap(HBITMAP hBitmap) {
+    GpBitmap* bitmap = nullptr;
+    const int32_t status = CheckStatus(GdipCreateBitmapFromHBITMAP(hBitmap, nullptr, &bitmap));
+    if (status == 0)
+        SetHandle(bitmap);
+    ReadFormatAndSize();
+    return status;
+}
+
+int32_t cBitmap::CreateFromGraphics(int32_t lWidth, int32_t lHeight, GpGraphics* lGraphicHandle) {
+    GpBitmap* bitmap = nullptr;
+    const int32_t status =
+        CheckStatus(GdipCreateBitmapFromGraphics(lWidth, lHeight, lGraphicHandle, &bitmap));
+    if (status == 0)
+        SetHandle(bitmap);
+    ReadFormatAndSize();
+    return status;
+}
+
+int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle,
+                                 int32_t ePixelFormat) {
+    GpBitmap* bitmap = nullptr;
+    const int32_t status = CheckStatus(
+        GdipCloneBitmapAreaI(0, 0, lWidth, lHeight, ePixelFormat, lBitmapHandle, &bitmap));
+    if (status == 0)
+        SetHandle(bitmap);
+    return status;
+}
+
+int32_t cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle) {
+    GpImage* thumb = nullptr;
+    const int32_t status = CheckStatus(GdipGetImageThumbnail(
+        lBitmapHandle, static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight), &thumb,
+        nullptr, nullptr));
+    if (status == 0)
+        SetHandle(thumb);
+    ReadFormatAndSize();
+    return status;
+}
+
+void cBitmap::SetHandle(GpImage* lHandle) {
+    if (mImage != nullptr && mImage != lHandle)
+        GdipDisposeImage(mImage);
+    mImage = lHandle;
+}
+
+GpImage* cBitmap::TakeHandle() {
+    return std::exchange(mImage, nullptr);
+}
+
+int32_t cBitmap::RotateFlip(int32_t eFlipType) {
+    return CheckStatus(GdipImageRotateFlip(mImage, static_cast<RotateFlipType>(eFlipType)));
+}
+
+int32_t cBitmap::SaveToFile(const QString& sFilename, const CLSID& encoder,
+                            const EncoderParameters* params) {
+    return CheckStatus(GdipSaveImageToFile(mImage, WidePath(sFilename), &encoder, params));
+}
+
+int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder,
+                              const EncoderParameters* params) {
+    GpStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(nullptr, 0, 1, &stream) != S_OK)
+        return 0;
+    int32_t written = 0;
+    if (CheckStatus(GdipSaveImageToStream(mImage, stream, &encoder, params)) == 0) {
+        uint64_t size = 0;
+        GpStreamSeek(stream, 0, STREAM_SEEK_END, &size);
+        GpStreamSeek(stream, 0, STREAM_SEEK_SET, nullptr);
+        /* A QByteArray holds at most 2^31 - 1 bytes here; larger output counts as none. */
+        if (size > 0 && size <= static_cast<uint64_t>(INT32_MAX)) {
+            bytes.resize(static_cast<qsizetype>(size));
+            uint32_t read = 0;
+            GpStreamRead(stream, bytes.data(), static_cast<uint32_t>(size), &read);
+            written = static_cast<int32_t>(read);
+        }
+    }
+    GpStreamRelease(stream);
+    return written;
+}
+
+int32_t cBitmap::SaveAdd(const EncoderParameters* params) {
+    return CheckStatus(GdipSaveAdd(mImage, params));
+}
+
+int32_t cBitmap::SaveAddImage(const QString& sUnused, GpImage* lImage,
+                              const EncoderParameters* params) {
+    Q_UNUSED(sUnused);
+    return CheckStatus(GdipSaveAddImage(mImage, lImage, params));
+}
+
+QImage cBitmap::Picture() {
+    if (mImage == nullptr)
+        return QImage();
+    HBITMAP hbm = nullptr;
+    if (CheckStatus(GdipCreateHBITMAPFromBitmap(mImage, &hbm, 0)) != 0 || hbm == nullptr)
+        return QImage();
+    BitmapData bits{};
+    QImage picture;
+    if (GpGetHBITMAPBits(hbm, &bits) == Ok) {
+        /* Both layouts are B, G, R, A in memory with straight alpha. */
+        picture = QImage(static_cast<const uchar*>(bits.Scan0), static_cast<int>(bits.Width),
+                         static_cast<int>(bits.Height), bits.Stride, QImage::Format_ARGB32)
+                      .copy();
+    }
+    GpDeleteObject(hbm);
+    return picture;
+}
+
+int32_t cBitmap::LockBits(const GpRect* rect, uint32_t flags, int32_t format, BitmapData* data) {
+    return CheckStatus(GdipBitmapLockBits(mImage, rect, flags, format, data));
+}
+
+int32_t cBitmap::UnlockBits(BitmapData* data) {
+    return CheckStatus(GdipBitmapUnlockBits(mImage, data));
+}
+
+int32_t cBitmap::SetPalette(const ColorPalette* lPalPointer) {
+    return CheckStatus(GdipSetImagePalette(mImage, lPalPointer));
+}
+
+void cBitmap::GetPalette(ColorPalette* palette, int32_t n) {
+    const int64_t size = static_cast<int64_t>(n) * 4 + 8;
+    CheckStatus(GdipGetImagePalette(mImage, palette,
+                                    size > INT32_MAX || n < 0 ? -1 : static_cast<int32_t>(size)));
+}
+
+void cBitmap::SetTransColor(int32_t lIndex) {
+    if (mImage == nullptr)
+        return;
+    /* 256 entries after Flags and Count. */
+    std::vector<uint32_t> buffer(2 + 256, 0);
+    auto* palette = reinterpret_cast<ColorPalette*>(buffer.data());
+    GetPalette(palette, 256);
+    const uint32_t index = static_cast<uint32_t>(lIndex) & 255u;
+    if (index < palette->Count)
+        palette->Entries[index] &= 0x00FFFFFFu;
+    SetPalette(palette);
+}
+
+int32_t cBitmap::SelectActiveFrame(int32_t lFrame, bool lIsGIF) {
+    const GUID& dimension = lIsGIF ? FrameDimensionTime : FrameDimensionPage;
+    const int32_t status = CheckStatus(
+        GdipImageSelectActiveFrame(mImage, &dimension, static_cast<uint32_t>(lFrame)));
+    if (mFrameCount == 0) {
+        uint32_t count = 0;
+        if (GdipImageGetFrameCount(mImage, &dimension, &count) == Ok)
+            mFrameCount = static_cast<int32_t>(count);
+    }
+    ReadSize();
+    return status;
+}
+
+int32_t cBitmap::GetPropertyItem(PROPID eTag, QVariant& vValue, int32_t lPropertyIndex) {
+    uint32_t size = 0;
+    int32_t status = CheckStatus(GdipGetPropertyItemSize(mImage, eTag, &size));
+    if (status != 0)
+        return status;
+    std::vector<uint8_t> item(size);
+    status = CheckStatus(
+        GdipGetPropertyItem(mImage, eTag, size, reinterpret_cast<PropertyItem*>(item.data())));
+    if (status != 0)
+        return status;
+    std::memcpy(&mPropertyHeader, item.data(), sizeof(PropertyItem));
+    if (mPropertyHeader.length > 0 && mPropertyHeader.value != nullptr) {
+        const auto* value = static_cast<const uint8_t*>(mPropertyHeader.value);
+        mPropertyBuffer.assign(value, value + mPropertyHeader.length);
+        mValueLength = mPropertyHeader.length;
+    } else {
+        mPropertyBuffer.clear();
+        mValueLength = 0;
+    }
+    /* The header's value address pointed into the item buffer, which is gone. */
+    mPropertyHeader.value = mPropertyBuffer.empty() ? nullptr : mPropertyBuffer.data();
+
+    uint32_t width = 0;
+    switch (mPropertyHeader.type) {
+    case PropertyTagTypeByte: width = 1; break;
+    case PropertyTagTypeShort: width = 2; break;
+    case PropertyTagTypeLong: width = 4; break;
+    default: return status;
+    }
+    /* An element that does not lie wholly inside the value reads as 0. */
+    int32_t element = 0;
+    if (lPropertyIndex >= 0) {
+        const uint64_t offset = static_cast<uint64_t>(lPropertyIndex) * width;
+        if (offset + width <= mValueLength) {
+            uint32_t raw = 0;
+            std::memcpy(&raw, mPropertyBuffer.data() + offset, width);
+            element = static_cast<int32_t>(raw);
+        }
+    }
+    vValue = element;
+    return status;
+}
+
+int32_t cBitmap::GetDelay(int32_t lFrame) {
+    QVariant value;
+    GetPropertyItem(PropertyTagFrameDelay, value, lFrame);
+    return value.isValid() ? value.toInt() : 0;
+}
+
+int32_t cBitmap::GetLoopCount() {
+    QVariant value;
+    if (GetPropertyItem(PropertyTagLoopCount, value, 0) != 0)
+        return 0;
+    return value.toInt();
+}
+
+ARGB cBitmap::GetPixelLong(int32_t X, int32_t Y) {
+    ARGB color = 0;
+    CheckStatus(GdipBitmapGetPixel(mImage, X, Y, &color));
+    return color;
+}
+
+void cBitmap::Dispose() {
+    if (mImage != nullptr) {
+        GdipDisposeImage(mImage);
+        mImage = nullptr;
+    }
+}
+
+int32_t cBitmap::MakeTransparent(ARGB lColor) {
+    cBitmap keyed;
+    int32_t status = keyed.CreateFromScan0(mWidth, mHeight, 0, PixelFormat32bppARGB, nullptr);
+    if (status != 0)
+        return status;
+    cGraphics graphics;
+    status = graphics.GetGraphicsContext(keyed.Handle());
+    if (status == 0)
+        status = graphics.Clear();
+    if (status != 0)
+        return status;
+    GpImageAttributes* attributes = nullptr;
+    status = CheckStatus(GdipCreateImageAttributes(&attributes));
+    if (status != 0)
+        return status;
+    status = CheckStatus(GdipSetImageAttributesColorKeys(attributes, ColorAdjustTypeDefault, 1,
+                                                         lColor, lColor));
+    if (status == 0)
+        status = graphics.DrawImageRectRectIAttr(mImage, 0, 0, mWidth, mHeight, 0, 0, mWidth,
+                                                 mHeight, attributes);
+    GdipDisposeImageAttributes(attributes);
+    if (status != 0)
+        return status;
+    /* Exchange the images: keyed now holds the old one and releases it. */
+    graphics.Dispose();
+    GpImage* old = mImage;
+    mImage = keyed.TakeHandle();
+    keyed.SetHandle(old);
+    return 0;
+}

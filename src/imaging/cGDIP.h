@@ -1,0 +1,83 @@
+#pragma once
+/*
+ * cGDIP - one instance of the imaging library: starts it on creation, shuts
+ * it down on destruction, holds the table of encoders and turns statuses into
+ * words. Bitmaps and graphics objects whose gdip member points here report
+ * their failures through Error(), which emits the Error signal synchronously.
+ */
+
+#include "gp_flat.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <cstdint>
+
+class cGDIP : public QObject {
+    Q_OBJECT
+
+public:
+    /* Starts the library and loads the encoder table. A failed start-up is
+     * silent: the instance then has no encoders (ExtensionExists gives -1). */
+    explicit cGDIP(QObject* parent = nullptr);
+    ~cGDIP() override;
+
+    cGDIP(const cGDIP&) = delete;
+    cGDIP& operator=(const cGDIP&) = delete;
+
+    /* Emits the Error signal with the text for lGdiError; returns an empty
+     * value. Nothing is shown by the instance itself. */
+    QVariant Error(int32_t lGdiError, const QString& sClassName);
+
+    /* Index of the encoder that claims the pattern sKey ("*.gif"; letter case
+     * does not matter), or -1. */
+    int32_t ExtensionExists(const QString& sKey) const;
+
+    /* Class id of encoder lIndex (an index from ExtensionExists). An index
+     * out of range gives the all-zero GUID, which no encoder has, so a save
+     * with it fails cleanly. */
+    CLSID EncoderClsid(int32_t lIndex) const;
+
+    /* Parses the braced 38-character form of a GUID; malformed text gives the
+     * all-zero GUID. */
+    static GUID StringToGuid(const QString& sGuid);
+
+    /* Text of a status code; "Unknown GDI+ Error" for 0 and unknown codes. */
+    static QString ErrorDescription(int32_t lGdiError);
+
+    /* Number of encoders loaded (0 after a failed start-up). */
+    int32_t EncoderCount() const { return mEncoderCount; }
+
+    /* Status of the start-up or encoder queries; 0 when the instance is
+     * fully usable. Where the original raised the encoder-query failure out
+     * of creation, this object stays usable without encoders instead. */
+    int32_t StartupStatus() const { return mStartupStatus; }
+
+    /* Helper for connect(): the Error signal, disambiguated from the Error
+     * method of the same name. */
+    static constexpr auto ErrorSignal() {
+        return static_cast<void (cGDIP::*)(int32_t, const QString&, const QString&)>(
+            &cGDIP::Error);
+    }
+
+signals:
+    /* A failure of an object connected to this instance, delivered before the
+     * failing call returns. */
+    void Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
+
+private:
+    void LoadEncoders();
+    void AddExtensions(const QString& sList, const QString& sDelimiter, int32_t lIndex);
+    static QString StringFromPointer(const WCHAR* pointer);
+
+    uintptr_t mToken = 0;
+    int32_t mStartupStatus = 0;
+    int32_t mEncoderCount = 0;
+    QVector<CLSID> mEncoders;
+    /* Keys are stored upper-cased so that lookups ignore letter case. */
+    QHash<QString, int32_t> mExtensions;
+    bool mHasExtensionIndex = false;
+};

@@ -1,0 +1,151 @@
+#pragma once
+/*
+ * gp_internal.h - the objects behind the opaque handles of gp_flat.h and the
+ * helpers the gp_*.cpp files share. Not part of the public API.
+ */
+
+#include "gp_codec.h"
+#include "gp_flat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace gp {
+
+/* Liveness flag shared between an object and the handles that point at it
+ * without owning it (a graphics object bound to an image or a device
+ * context): the owner clears it when it goes away. */
+using alive_flag = std::shared_ptr<bool>;
+
+/* A pending multi-page save, started by a save with EncoderValueMultiFrame. */
+struct save_session {
+    const encoder* codec = nullptr;
+    encode_options options;
+    std::vector<raster> pages;
+    bool to_file = false;
+    std::vector<char> path;        /* UTF-8, zero-terminated, when to_file */
+    GpStream* stream = nullptr;    /* referenced (AddRef) when !to_file */
+};
+
+/* An active lock of GdipBitmapLockBits. */
+struct lock_state {
+    GpRect rect{0, 0, 0, 0};
+    uint32_t flags = 0;
+    PixelFormat format = 0;
+    std::vector<uint8_t> own;      /* the layer's buffer unless UserInputBuf */
+    uint8_t* scan0 = nullptr;
+    int32_t stride = 0;
+};
+
+} // namespace gp
+
+struct GpImage {
+    GpImage();
+    ~GpImage();
+    GpImage(const GpImage&) = delete;
+    GpImage& operator=(const GpImage&) = delete;
+
+    /* Encoded bytes the image was loaded from; empty for created bitmaps. */
+    std::shared_ptr<const std::vector<uint8_t>> source;
+    const gp::decoder* codec = nullptr;
+    gp::image_info info;
+    uint32_t active_frame = 0;
+    /* Pixels of the active frame; valid once decoded is true. */
+    bool decoded = false;
+    gp::raster pixels;
+    std::unique_ptr<gp::lock_state> lock;
+    std::unique_ptr<gp::save_session> pending_save;
+    gp::alive_flag alive;
+};
+
+struct GpDeviceContext {
+    GpDeviceContext();
+    ~GpDeviceContext();
+    GpDeviceContext(const GpDeviceContext&) = delete;
+    GpDeviceContext& operator=(const GpDeviceContext&) = delete;
+
+    gp::raster pixels;             /* always 32bppARGB */
+    bool lent = false;             /* made by GdipGetDC; freed by GdipReleaseDC */
+    gp::alive_flag alive;
+};
+
+struct GpDisplayBitmap {
+    gp::raster pixels;             /* always 32bppARGB */
+};
+
+struct GpImageAttributes {
+    bool key_enabled = false;
+    ARGB key_low = 0;
+    ARGB key_high = 0;
+};
+
+namespace gp {
+
+/* ---- gp_bitmap.cpp ---------------------------------------------------------------- */
+
+/* Decodes the active frame if that has not happened yet. */
+GpStatus ensure_decoded(GpImage& image);
+/* A raster of width x height in format, zeroed (indexed: greyscale palette).
+ * Checks the size caps and every multiplication. */
+GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster& out);
+/* Row bytes for width pixels of format, padded to 4; 0 on overflow. */
+uint32_t stride_for(uint32_t width, PixelFormat format);
+bool is_known_format(PixelFormat format);
+bool is_indexed(PixelFormat format);
+/* Converts the UTF-16 name to a zero-terminated UTF-8 path. */
+bool utf16_to_path(const WCHAR* name, std::vector<char>& path);
+
+/* ---- gp_convert.cpp --------------------------------------------------------------- */
+
+/* Copies width x height pixels between two buffers of any of the six formats.
+ * Indexed to direct goes through src_palette; direct to indexed picks the
+ * nearest entry of dst_palette; indexed to indexed keeps index values that
+ * fit, else picks the nearest colour. */
+void convert_pixels(const uint8_t* src, int32_t src_stride, PixelFormat src_format,
+                    const std::vector<ARGB>& src_palette, uint8_t* dst, int32_t dst_stride,
+                    PixelFormat dst_format, const std::vector<ARGB>& dst_palette, uint32_t x_src,
+                    uint32_t x_dst, uint32_t width, uint32_t height);
+/* Reads count pixels of row from x into ARGB values. */
+void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette,
+                   uint32_t x, uint32_t count, ARGB* out);
+/* A greyscale ramp of 2^bpp entries. */
+std::vector<ARGB> grey_palette(PixelFormat format);
+
+/* ---- gp_rotate.cpp ---------------------------------------------------------------- */
+
+/* Rotates clockwise by quarter turns, then mirrors when type says FlipX. */
+GpStatus rotate_flip(const raster& src, RotateFlipType type, raster& out);
+
+/* ---- gp_resample.cpp -------------------------------------------------------------- */
+
+/* Filters of the draw calls. */
+enum class filter_kind { nearest, bilinear, bicubic };
+
+struct resample_request {
+    filter_kind filter = filter_kind::bilinear;
+    /* Widen the kernel by the reduction factor when shrinking. */
+    bool prefilter = true;
+    const GpImageAttributes* attributes = nullptr;
+};
+
+/* Receives rows of the resampled block: dst_width premultiplied pixels,
+ * four floats each (blue, green, red, alpha; 0..255). */
+struct row_sink {
+    virtual ~row_sink() = default;
+    virtual void put_row(uint32_t y, const float* row) = 0;
+};
+
+/* Scales the area (sx, sy, sw, sh) of src to dst_width x dst_height and hands
+ * every row to sink in order. OutOfMemory when the work buffers fail. */
+GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
+                  uint32_t dst_width, uint32_t dst_height, const resample_request& request,
+                  row_sink& sink);
+
+/* Bilinear sample of src at (x, y) in pixel units (pixel centres at +0.5),
+ * clamped to the area; premultiplied, four floats into out. */
+void sample_bilinear(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
+                     const GpImageAttributes* attributes, double x, double y, float* out);
+
+} // namespace gp

@@ -1,0 +1,178 @@
+/*
+ * gp_stream.cpp - in-memory byte streams (CreateStreamOnHGlobal stand-in) and
+ * GUID parsing.
+ */
+#include "gp_flat.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+struct GpStream {
+    uint32_t refs = 1;
+    /* Either the stream's own growable bytes, or the caller's fixed ones. */
+    std::vector<uint8_t> own;
+    uint8_t* fixed = nullptr;
+    size_t fixed_size = 0;
+    uint64_t position = 0;
+
+    bool growable() const { return fixed == nullptr; }
+    uint64_t size() const { return growable() ? own.size() : fixed_size; }
+    uint8_t* data() { return growable() ? own.data() : fixed; }
+};
+
+HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease,
+                              GpStream** ppstm) {
+    if (ppstm == nullptr)
+        return E_INVALIDARG;
+    /* The stream cannot free memory it did not allocate. */
+    if (hGlobal != nullptr && fDeleteOnRelease != 0)
+        return E_INVALIDARG;
+    auto* stream = new (std::nothrow) GpStream;
+    if (stream == nullptr)
+        return E_OUTOFMEMORY;
+    if (hGlobal != nullptr) {
+        stream->fixed = static_cast<uint8_t*>(hGlobal);
+        stream->fixed_size = size;
+    }
+    *ppstm = stream;
+    return S_OK;
+}
+
+HRESULT GpStreamRead(GpStream* stream, void* pv, uint32_t cb, uint32_t* pcbRead) {
+    if (stream == nullptr || (pv == nullptr && cb > 0))
+        return E_INVALIDARG;
+    const uint64_t size = stream->size();
+    uint64_t count = 0;
+    if (stream->position < size)
+        count = size - stream->position < cb ? size - stream->position : cb;
+    if (count > 0)
+        std::memcpy(pv, stream->data() + stream->position, static_cast<size_t>(count));
+    stream->position += count;
+    if (pcbRead != nullptr)
+        *pcbRead = static_cast<uint32_t>(count);
+    return S_OK;
+}
+
+HRESULT GpStreamWrite(GpStream* stream, const void* pv, uint32_t cb, uint32_t* pcbWritten) {
+    if (stream == nullptr || (pv == nullptr && cb > 0))
+        return E_INVALIDARG;
+    if (pcbWritten != nullptr)
+        *pcbWritten = 0;
+    const uint64_t end = stream->position + cb;
+    if (end > stream->size()) {
+        if (!stream->growable())
+            return STG_E_MEDIUMFULL;
+        if (end > SIZE_MAX / 2)
+            return E_OUTOFMEMORY;
+        try {
+            stream->own.resize(static_cast<size_t>(end));
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    if (cb > 0)
+        std::memcpy(stream->data() + stream->position, pv, cb);
+    stream->position = end;
+    if (pcbWritten != nullptr)
+        *pcbWritten = cb;
+    return S_OK;
+}
+
+HRESULT GpStreamSeek(GpStream* stream, int64_t move, StreamSeek origin, uint64_t* newPosition) {
+    if (stream == nullptr)
+        return E_INVALIDARG;
+    int64_t base = 0;
+    switch (origin) {
+    case STREAM_SEEK_SET: base = 0; break;
+    case STREAM_SEEK_CUR: base = static_cast<int64_t>(stream->position); break;
+    case STREAM_SEEK_END: base = static_cast<int64_t>(stream->size()); break;
+    default: return STG_E_INVALIDFUNCTION;
+    }
+    if ((move < 0 && base + move < 0) || (move > 0 && base > INT64_MAX - move))
+        return STG_E_INVALIDFUNCTION;
+    stream->position = static_cast<uint64_t>(base + move);
+    if (newPosition != nullptr)
+        *newPosition = stream->position;
+    return S_OK;
+}
+
+HRESULT GpStreamStat(GpStream* stream, uint64_t* size) {
+    if (stream == nullptr || size == nullptr)
+        return E_INVALIDARG;
+    *size = stream->size();
+    return S_OK;
+}
+
+uint32_t GpStreamAddRef(GpStream* stream) {
+    if (stream == nullptr)
+        return 0;
+    return ++stream->refs;
+}
+
+uint32_t GpStreamRelease(GpStream* stream) {
+    if (stream == nullptr)
+        return 0;
+    const uint32_t refs = --stream->refs;
+    if (refs == 0)
+        delete stream;
+    return refs;
+}
+
+/* ---- GUID text ------------------------------------------------------------------ */
+
+static int st_hex_value(WCHAR c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+/* Reads digits hex digits at text[at]; false on a non-digit. */
+static bool st_read_hex(const WCHAR* text, size_t at, int digits, uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < digits; ++i) {
+        const int v = st_hex_value(text[at + static_cast<size_t>(i)]);
+        if (v < 0)
+            return false;
+        value = (value << 4) | static_cast<uint32_t>(v);
+    }
+    return true;
+}
+
+HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid) {
+    if (lpiid == nullptr)
+        return E_INVALIDARG;
+    *lpiid = GUID{};
+    if (lpsz == nullptr)
+        return CO_E_IIDSTRING;
+    size_t length = 0;
+    while (length < 39 && lpsz[length] != 0)
+        ++length;
+    /* {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} */
+    if (length != 38 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' ||
+        lpsz[19] != u'-' || lpsz[24] != u'-' || lpsz[37] != u'}')
+        return CO_E_IIDSTRING;
+    GUID guid{};
+    uint32_t value = 0;
+    if (!st_read_hex(lpsz, 1, 8, value))
+        return CO_E_IIDSTRING;
+    guid.Data1 = value;
+    if (!st_read_hex(lpsz, 10, 4, value))
+        return CO_E_IIDSTRING;
+    guid.Data2 = static_cast<uint16_t>(value);
+    if (!st_read_hex(lpsz, 15, 4, value))
+        return CO_E_IIDSTRING;
+    guid.Data3 = static_cast<uint16_t>(value);
+    const size_t byteAt[8] = {20, 22, 25, 27, 29, 31, 33, 35};
+    for (int i = 0; i < 8; ++i) {
+        if (!st_read_hex(lpsz, byteAt[i], 2, value))
+            return CO_E_IIDSTRING;
+        guid.Data4[i] = static_cast<uint8_t>(value);
+    }
+    *lpiid = guid;
+    return S_OK;
+}
