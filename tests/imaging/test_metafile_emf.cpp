@@ -1,0 +1,257 @@
+#include "test_metafile_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace mftest;
+
+namespace {
+
+constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
+constexpr uint32_t EmrRectangle = 43, EmrEllipse = 42, EmrSetMapMode = 17;
+
+} // namespace
+
+TEST(MetafileEmf, RectangleAtFrameSizeOnTransparentBackground) {
+    EmfBuilder emf(100, 80);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Rect(EmrRectangle, 10, 10, 50, 40);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(image.size(), QSize(100, 80));
+    EXPECT_EQ(Px(image, 30, 25), Red);
+    EXPECT_EQ(Px(image, 10, 10), Red);
+    EXPECT_EQ(Px(image, 49, 39), Red);
+    EXPECT_EQ(Px(image, 50, 40), Transparent);
+    EXPECT_EQ(Px(image, 70, 60), Transparent);
+}
+
+TEST(MetafileEmf, PenOutlinesAndDefaultWhiteBrush) {
+    EmfBuilder emf(60, 60);
+    emf.Record(38, {1, 0, 3, 0, Rgb(0, 0, 255)}).Record(37, {1});  /* 3-unit blue pen */
+    emf.Rect(EmrRectangle, 10, 10, 50, 50);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 10, 30), Blue);
+    EXPECT_EQ(Px(image, 30, 30), 0xFFFFFFFF);
+    EXPECT_EQ(Px(image, 5, 30), Transparent);
+}
+
+TEST(MetafileEmf, WorldTransformScalesAndMoves) {
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen();
+    /* x' = 2x + 40, y' = 2y */
+    emf.Record(35, {Bits(2), 0, 0, Bits(2), Bits(40), Bits(0)});
+    emf.Rect(EmrRectangle, 5, 5, 15, 15);
+    /* Left-multiplied translation applies before the scale: +10 units = +20 px. */
+    emf.Record(36, {Bits(1), 0, 0, Bits(1), Bits(10), Bits(20), 2});
+    emf.SolidBrush(2, Rgb(0, 0, 255)).Rect(EmrRectangle, 0, 0, 5, 5);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 45, 15), Transparent);
+    EXPECT_EQ(Px(image, 55, 25), Red);
+    EXPECT_EQ(Px(image, 69, 29), Red);
+    EXPECT_EQ(Px(image, 71, 31), Transparent);
+    EXPECT_EQ(Px(image, 65, 45), Blue);   /* (0..5 + 10) * 2 + 40 = 60..70; (0..5 + 20) * 2 = 40..50 */
+}
+
+TEST(MetafileEmf, AnisotropicAndMetricMappingModes) {
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen();
+    emf.Record(EmrSetMapMode, {8});
+    emf.Record(9, {1000, 1000}).Record(11, {100, 100});   /* window 1000, viewport 100 */
+    emf.Record(10, {100, 0});                              /* window origin x = 100 */
+    emf.Rect(EmrRectangle, 200, 100, 500, 400);            /* -> 10..40, 10..40 */
+    emf.Record(EmrSetMapMode, {3});                        /* 0.01 mm, y up */
+    emf.Record(12, {0, 100});                              /* viewport origin at the bottom */
+    emf.SolidBrush(2, Rgb(0, 0, 255)).Rect(EmrRectangle, 1500, 1000, 2500, 0);  /* x 57..94, y 62..100 */
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 11, 11), Red);
+    EXPECT_EQ(Px(image, 38, 38), Red);
+    EXPECT_EQ(Px(image, 45, 25), Transparent);
+    EXPECT_EQ(Px(image, 75, 80), Blue);
+    EXPECT_EQ(Px(image, 75, 55), Transparent);
+    EXPECT_EQ(Px(image, 50, 80), Transparent);
+}
+
+TEST(MetafileEmf, ClippingAndSavedStates) {
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(0, 0, 255)).NullPen();
+    emf.Record(33, {});                                    /* save: blue, no clip */
+    emf.Rect(30, 0, 0, 50, 50);                            /* IntersectClipRect */
+    emf.Rect(29, 10, 10, 20, 20);                          /* ExcludeClipRect */
+    emf.SolidBrush(2, Rgb(255, 0, 0));
+    emf.Rect(EmrRectangle, 0, 0, 100, 100);
+    emf.Record(34, {uint32_t(-1)});                        /* restore: blue, no clip */
+    emf.Rect(EmrRectangle, 60, 60, 90, 90);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 5, 5), Red);
+    EXPECT_EQ(Px(image, 15, 15), Transparent);
+    EXPECT_EQ(Px(image, 70, 30), Transparent);
+    EXPECT_EQ(Px(image, 75, 75), Blue);
+}
+
+TEST(MetafileEmf, ClipRegionInDevicePixels) {
+    ByteWriter region;
+    region.U32(32); region.U32(1); region.U32(2); region.U32(32);
+    for (int v : {0, 0, 100, 100}) region.U32(uint32_t(v));
+    for (int v : {0, 0, 10, 10, 90, 90, 100, 100}) region.U32(uint32_t(v));
+    ByteWriter fields;
+    fields.U32(uint32_t(region.bytes.size())); fields.U32(5);
+    fields.bytes.insert(fields.bytes.end(), region.bytes.begin(), region.bytes.end());
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Raw(75, fields.bytes);
+    emf.Rect(EmrRectangle, 0, 0, 100, 100);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 5, 5), Red);
+    EXPECT_EQ(Px(image, 95, 95), Red);
+    EXPECT_EQ(Px(image, 50, 50), Transparent);
+}
+
+TEST(MetafileEmf, PathBracketFillsTriangleAndShapesStayInPath) {
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen();
+    emf.Record(59, {});                                    /* BeginPath */
+    emf.Record(27, {10, 10}).Record(54, {90, 10}).Record(54, {10, 90});
+    emf.Record(61, {});                                    /* CloseFigure */
+    emf.Rect(EmrEllipse, 60, 60, 80, 80);                  /* goes into the path */
+    emf.Record(60, {});                                    /* EndPath */
+    emf.Rect(62, 0, 0, 100, 100);                          /* FillPath */
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 20, 20), Red);
+    EXPECT_EQ(Px(image, 80, 40), Transparent);
+    EXPECT_EQ(Px(image, 70, 70), Red);
+}
+
+TEST(MetafileEmf, PolyPolygon16AndPieAndBeziersDraw) {
+    EmfBuilder emf(100, 100);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen();
+    ByteWriter f;
+    for (int i = 0; i < 4; ++i) f.U32(0);
+    f.U32(2); f.U32(8); f.U32(4); f.U32(4);
+    for (int v : {0, 0, 20, 0, 20, 20, 0, 20, 30, 30, 40, 30, 40, 40, 30, 40}) f.U16(uint32_t(v));
+    emf.Raw(91, f.bytes);
+    /* Pie over the right half of the ellipse: start at the bottom, end at the top (counter-clockwise). */
+    emf.Record(47, {50, 50, 90, 90, 70, 100, 70, 0});
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 10, 10), Red);
+    EXPECT_EQ(Px(image, 35, 35), Red);
+    EXPECT_EQ(Px(image, 25, 25), Transparent);
+    EXPECT_EQ(Px(image, 80, 70), Red);
+    EXPECT_EQ(Px(image, 60, 70), Transparent);
+}
+
+TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
+    EmfBuilder emf(200, 100);
+    ByteWriter font;
+    font.U32(1);
+    font.U32(uint32_t(-40)); font.U32(0); font.U32(0); font.U32(0); font.U32(700);
+    font.U32(0); font.U32(0);
+    for (int i = 0; i < 32; ++i) font.U16(0);
+    emf.Raw(82, font.bytes).Record(37, {1});
+    emf.Record(18, {1});                                   /* transparent background */
+    emf.Record(24, {Rgb(0, 0, 0)});
+    emf.TextW(10, 10, u"HH");                              /* top-left aligned */
+    emf.Record(22, {2});                                   /* TA_RIGHT */
+    emf.TextW(190, 50, u"HH");
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_GT(CountDark(image, 10, 10, 90, 50), 100);
+    EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
+    EXPECT_GT(CountDark(image, 110, 50, 190, 95), 100);
+    EXPECT_EQ(CountDark(image, 100, 0, 200, 48), 0);
+    EXPECT_EQ(CountDark(image, 0, 55, 100, 100), 0);
+}
+
+TEST(MetafileEmf, OpaqueTextFillsBackground) {
+    EmfBuilder emf(100, 60);
+    emf.Record(25, {Rgb(0, 0, 255)});                      /* background blue, mode opaque by default */
+    emf.TextW(10, 10, u"i");
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    int blue = 0;
+    for (int x = 10; x < 30; ++x) blue += Px(image, x, 12) == Blue;
+    EXPECT_GT(blue, 0);
+    EXPECT_EQ(Px(image, 80, 50), Transparent);
+}
+
+TEST(MetafileEmf, StretchDibitsDrawsBottomUpBitmapStretched) {
+    const Dib dib = MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+    EmfBuilder emf(100, 100);
+    emf.StretchDib(10, 10, 40, 40, dib, 2, 2);
+    QImage image;
+    ASSERT_EQ(Render(emf.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 15, 15), 0xFFFF0000);
+    EXPECT_EQ(Px(image, 45, 15), 0xFF00FF00);
+    EXPECT_EQ(Px(image, 15, 45), 0xFF0000FF);
+    EXPECT_EQ(Px(image, 45, 45), 0xFFFFFFFF);
+    EXPECT_EQ(Px(image, 55, 55), Transparent);
+}
+
+TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
+    EmfBuilder emf(10, 10);
+    std::vector<uint8_t> bytes = emf.Finish();
+    ByteWriter patch;
+    patch.bytes = bytes;
+    patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
+    QImage image;
+    ASSERT_EQ(Render(patch.bytes, image), Ok);
+    EXPECT_EQ(image.size(), QSize(3840, 10));
+    patch.Put32(32, 0x7FFFFFFF);
+    QImage untouched(1, 1, QImage::Format_ARGB32);
+    EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
+    EXPECT_EQ(untouched.size(), QSize(1, 1));
+}
+
+TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
+    EmfBuilder emf(50, 50, 4);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen();
+    emf.Record(39, {4000, 0, Rgb(0, 0, 255), 0}).Record(37, {4000});  /* index outside the table */
+    emf.Record(3, {0, 0, 0, 0, 0x10000000, 1, 1});                     /* count beyond the record */
+    emf.Record(91, {0, 0, 0, 0, 2, 3, 2, 0xFFFFFFFF, 0, 0, 0, 0});     /* counts beyond the points */
+    emf.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 0xFFFFFF00, 40, 0, 4, 0, 0xCC0020, 10, 10});
+    for (int i = 0; i < 5000; ++i) emf.Record(33, {});                  /* SaveDC beyond the stack cap */
+    emf.Record(34, {uint32_t(-100000)});
+    emf.Rect(EmrRectangle, 0, 0, 20, 20);
+    std::vector<uint8_t> bytes = emf.Finish();
+    QImage image;
+    ASSERT_EQ(Render(bytes, image), Ok);
+    EXPECT_EQ(Px(image, 10, 10), Red);
+
+    /* A record whose size runs past the end stops playback before it. */
+    EmfBuilder cut(50, 50);
+    cut.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Rect(EmrRectangle, 0, 0, 20, 20);
+    cut.w.U32(EmrRectangle); cut.w.U32(0x1000); cut.w.U32(0);
+    std::vector<uint8_t> truncated = cut.w.bytes;
+    ASSERT_EQ(Render(truncated, image), Ok);
+    EXPECT_EQ(Px(image, 10, 10), Red);
+}
+
+TEST(MetafileEmf, NonMetafilesAndBrokenHeadersAreRefused) {
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 0};
+    QImage image;
+    EXPECT_EQ(Render(png, image), UnknownImageFormat);
+    EXPECT_FALSE(IsMetafile(png.data(), png.size()));
+    std::vector<uint8_t> bytes = EmfBuilder(10, 10).Finish();
+    EXPECT_TRUE(IsMetafile(bytes.data(), bytes.size()));
+    EXPECT_EQ(RenderMetafile(bytes.data(), 60, image), UnknownImageFormat);
+    EXPECT_EQ(RenderMetafile(nullptr, 0, image), InvalidParameter);
+    for (size_t at = 24; at < 40; ++at) bytes[at] = 0;    /* no frame: the bounds give the size */
+    ASSERT_EQ(Render(bytes, image), Ok);
+    EXPECT_EQ(image.size(), QSize(10, 10));
+}
+
+TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
+    EmfBuilder emf(100, 100);
+    for (int i = 0; i < 400; ++i) emf.Rect(EmrRectangle, -10, -10, 200, 200);
+    std::vector<uint8_t> bytes = emf.Finish();
+    MetafileLimits limits;
+    limits.workPerPixel = 1;   /* one megapixel of work; 400 rectangles need four */
+    QImage image;
+    EXPECT_EQ(RenderMetafile(bytes.data(), bytes.size(), limits, image), ValueOverflow);
+    EXPECT_EQ(Render(bytes, image), Ok);
+}
