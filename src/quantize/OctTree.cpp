@@ -13,14 +13,14 @@ namespace {
 // a component 255, and 2^63 is out of reach of any image we can hold.
 struct cOctNode {
     bool IsLeaf = false;
-    bool Listed = false;           // on the reducible list of its level
-    int64_t PixelCount = 0;        // leaves: pixels added
+    bool Listed = false;    // on the reducible list of its level
+    int64_t PixelCount = 0; // leaves: pixels added
     int64_t BlueSum = 0;
     int64_t GreenSum = 0;
     int64_t RedSum = 0;
     std::array<int32_t, 8> Children{}; // node indices, 0 = none
-    int32_t Next = 0;              // reducible list or free list
-    int32_t PaletteIndex = 0;      // leaves, set by FillPalette
+    int32_t Next = 0;                  // reducible list or free list
+    int32_t PaletteIndex = 0;          // leaves, set by FillPalette
 };
 
 constexpr int32_t kRoot = 1;
@@ -32,7 +32,7 @@ constexpr int32_t kMaxColors = 256;
 // used), so index 0 means "none" in child links and list heads.
 struct cOctTreeState {
     std::vector<cOctNode> Nodes;
-    int32_t NodeCount = 0;  // live nodes, the root included
+    int32_t NodeCount = 0; // live nodes, the root included
     int32_t LeafCount = 0;
     int32_t FreeHead = 0;
     std::array<int32_t, kMaxDepth + 1> Reducible{}; // heads of lists 1..8
@@ -235,7 +235,9 @@ int32_t GetPaletteIndex(uint8_t lBlue, uint8_t lGreen, uint8_t lRed) {
     return 0;
 }
 
-int32_t GetPaletteCount() { return gTree.PaletteCounter; }
+int32_t GetPaletteCount() {
+    return gTree.PaletteCounter;
+}
 
 cPaletteColor GetPaletteColor(int32_t lIndex) {
     if (lIndex < 0 || static_cast<size_t>(lIndex) >= gTree.Palette.size())

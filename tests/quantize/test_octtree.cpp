@@ -81,9 +81,8 @@ TEST(OctTree, PaletteFollowsChildOrderRedGreenBlue) {
     // Level-1 child numbers: black 0, blue 1, green 2, red 4, white 7.
     const cImage24 image({{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}});
     ASSERT_TRUE(image.Build(256));
-    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FF),
-                                                     Rgb(0x00FF00), Rgb(0xFF0000),
-                                                     Rgb(0xFFFFFF)}));
+    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FF), Rgb(0x00FF00),
+                                                     Rgb(0xFF0000), Rgb(0xFFFFFF)}));
     EXPECT_EQ(GetPaletteIndex(0xFF, 0xFF, 0xFF), 4);
     EXPECT_EQ(GetPaletteIndex(0x00, 0x00, 0xFF), 3);
     // A colour that was never added maps to 0 instead of walking off the tree.
@@ -105,14 +104,12 @@ TEST(OctTree, MergesTheNodeListedLastAndSoDependsOnPixelOrder) {
     // of the level-7 node listed last. Pixels enter from the last one back.
     const cImage24 xyFirst({{0x0000FF, 0x0000FE, 0x000001, 0x000000}}); // X, Y, U, V
     ASSERT_TRUE(xyFirst.Build(3));
-    EXPECT_EQ(Palette(),
-              (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000001), Rgb(0x0000FE)}));
+    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000001), Rgb(0x0000FE)}));
     EXPECT_EQ(GetPaletteIndex(0xFF, 0, 0), 2);
 
     const cImage24 uvFirst({{0x000001, 0x000000, 0x0000FF, 0x0000FE}}); // U, V, X, Y
     ASSERT_TRUE(uvFirst.Build(3));
-    EXPECT_EQ(Palette(),
-              (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FE), Rgb(0x0000FF)}));
+    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FE), Rgb(0x0000FF)}));
     EXPECT_EQ(GetPaletteIndex(0x01, 0, 0), 0);
 }
 
@@ -129,7 +126,8 @@ TEST(OctTree, UpTo256ColoursAreKeptExactly) {
     // so the node table grows past its first 1024 records without a merge.
     std::vector<uint32_t> colors;
     for (uint32_t i = 0; i < 256; ++i)
-        colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 | (i * 37 % 32));
+        colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 |
+                         (i * 37 % 32));
     const cImage24 image({colors});
     ASSERT_TRUE(image.Build(256));
     EXPECT_EQ(GetPaletteCount(), 255);
