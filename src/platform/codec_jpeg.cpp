@@ -163,7 +163,7 @@ GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.width = swap ? d.cinfo.image_height : d.cinfo.image_width;
     info.height = swap ? d.cinfo.image_width : d.cinfo.image_height;
     info.format = PixelFormat24bppRGB;
-    info.raw_format = kFormatJPEG;
+    info.raw_format = ImageFormatJPEG;
     return Ok;
 }
 
@@ -278,6 +278,6 @@ const decoder kJpegDecoder{"JPEG", jp_sniff, jp_probe, jp_decode};
 
 const encoder kJpegEncoder{
     {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    kFormatJPEG, u"Built-in JPEG Codec", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg", jp_encode};
+    ImageFormatJPEG, u"Built-in JPEG Codec", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg", jp_encode};
 
 } // namespace gp

@@ -165,7 +165,7 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.width = hdr.width;
     info.height = hdr.height;
     info.format = pn_format(hdr);
-    info.raw_format = kFormatPNG;
+    info.raw_format = ImageFormatPNG;
     return Ok;
 }
 
@@ -347,6 +347,6 @@ const decoder kPngDecoder{"PNG", pn_sniff, pn_probe, pn_decode};
 
 const encoder kPngEncoder{
     {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    kFormatPNG, u"Built-in PNG Codec", u"*.PNG", u"image/png", pn_encode};
+    ImageFormatPNG, u"Built-in PNG Codec", u"*.PNG", u"image/png", pn_encode};
 
 } // namespace gp

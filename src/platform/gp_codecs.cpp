@@ -7,14 +7,15 @@ namespace gp {
 
 /* Decoders with a signature come first; TGA has none and is tried last. */
 const decoder* const* decoder_table(size_t& count) {
-    static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder};
+    static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder, &kGifDecoder,
+                                                &kBmpDecoder, &kTiffDecoder};
     count = sizeof(kDecoders) / sizeof(kDecoders[0]);
     return kDecoders;
 }
 
 /* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG. */
 const encoder* encoder_table(size_t& count) {
-    static const encoder kEncoders[] = {kPngEncoder, kJpegEncoder};
+    static const encoder kEncoders[] = {kBmpEncoder, kJpegEncoder, kGifEncoder, kTiffEncoder, kPngEncoder};
     count = sizeof(kEncoders) / sizeof(kEncoders[0]);
     return kEncoders;
 }

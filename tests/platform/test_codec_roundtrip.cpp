@@ -1,0 +1,109 @@
+/* Encode then decode through the codec tables: lossless formats give back
+ * every pixel exactly, in the format the file type can carry. */
+#include "codec_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace codectest;
+
+namespace {
+
+struct RoundTripCase {
+    const char16_t* pattern;
+    PixelFormat in;
+    PixelFormat expected;
+    uint32_t width;
+    uint32_t height;
+};
+
+std::string CaseName(const testing::TestParamInfo<RoundTripCase>& info) {
+    std::string name;
+    for (const char16_t* p = info.param.pattern + 2; *p && *p != u';'; ++p)
+        name += static_cast<char>(*p);
+    return name + "_" + std::to_string(GetPixelFormatSize(info.param.in)) + "bpp_" +
+           (info.param.in == PixelFormat32bppARGB ? "argb_" : "") + std::to_string(info.param.width) +
+           "x" + std::to_string(info.param.height);
+}
+
+class CodecRoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(CodecRoundTrip, PixelsComeBackExactly) {
+    const RoundTripCase& c = GetParam();
+    const gp::raster in = MakePattern(c.width, c.height, c.in);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(Encode(c.pattern, in, bytes), Ok);
+    ASSERT_FALSE(bytes.empty());
+    gp::raster out;
+    gp::image_info info;
+    ASSERT_EQ(Decode(bytes, out, &info), Ok);
+    EXPECT_EQ(info.width, c.width);
+    EXPECT_EQ(info.height, c.height);
+    EXPECT_EQ(info.format, c.expected);
+    EXPECT_EQ(out.format, c.expected);
+    EXPECT_EQ(CompareRasters(in, out), "");
+}
+
+constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed,
+                      k8 = PixelFormat8bppIndexed, k24 = PixelFormat24bppRGB,
+                      k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
+
+/* Odd widths exercise row padding and partial bytes of packed indices. */
+INSTANTIATE_TEST_SUITE_P(
+    Formats, CodecRoundTrip,
+    testing::Values(
+        RoundTripCase{u"*.PNG", k1, k1, 19, 7}, RoundTripCase{u"*.PNG", k4, k4, 13, 9},
+        RoundTripCase{u"*.PNG", k8, k8, 31, 17}, RoundTripCase{u"*.PNG", k24, k24, 33, 21},
+        RoundTripCase{u"*.PNG", k32, k24, 17, 5}, RoundTripCase{u"*.PNG", kA, kA, 29, 11},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", k1, k1, 19, 7},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", k4, k4, 13, 9},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", k8, k8, 31, 17},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", k24, k24, 33, 21},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", k32, k32, 17, 5},
+        RoundTripCase{u"*.BMP;*.DIB;*.RLE", kA, kA, 29, 11},
+        RoundTripCase{u"*.TIF;*.TIFF", k1, k1, 19, 7}, RoundTripCase{u"*.TIF;*.TIFF", k4, k4, 13, 9},
+        RoundTripCase{u"*.TIF;*.TIFF", k8, k8, 31, 17},
+        RoundTripCase{u"*.TIF;*.TIFF", k24, k24, 33, 21},
+        RoundTripCase{u"*.TIF;*.TIFF", k32, k24, 17, 5},
+        RoundTripCase{u"*.TIF;*.TIFF", kA, kA, 29, 11}, RoundTripCase{u"*.GIF", k8, k8, 31, 17},
+        RoundTripCase{u"*.GIF", k4, k8, 13, 9}, RoundTripCase{u"*.GIF", k1, k8, 19, 7}),
+    CaseName);
+
+/* Palette entries with alpha survive PNG (tRNS) and, as one transparent
+ * index, GIF. */
+TEST(CodecRoundTrip, PaletteAlphaSurvivesPngAndGif) {
+    gp::raster in = MakePattern(16, 8, PixelFormat8bppIndexed);
+    in.palette[7] = 0x00000000u;
+    in.palette[9] = 0x80112233u;
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(Encode(u"*.PNG", in, bytes), Ok);
+    gp::raster out;
+    ASSERT_EQ(Decode(bytes, out), Ok);
+    EXPECT_EQ(CompareRasters(in, out), "");
+    EXPECT_TRUE(out.palette_flags & PaletteFlagsHasAlpha);
+
+    in.palette[9] = 0xFF112233u;
+    ASSERT_EQ(Encode(u"*.GIF", in, bytes), Ok);
+    ASSERT_EQ(Decode(bytes, out), Ok);
+    EXPECT_EQ(CompareRasters(in, out), "");
+}
+
+/* Encoders refuse rasters that do not describe their buffer. */
+TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
+    for (const char16_t* pattern : {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF",
+                                    u"*.TIF;*.TIFF", u"*.PNG"}) {
+        gp::raster shortBuffer = MakePattern(8, 8, PixelFormat24bppRGB);
+        shortBuffer.pixels.resize(shortBuffer.pixels.size() - 1);
+        gp::raster noPalette = MakePattern(8, 8, PixelFormat8bppIndexed);
+        noPalette.palette.clear();
+        gp::raster badFormat = MakePattern(8, 8, PixelFormat24bppRGB);
+        badFormat.format = 0x12345;
+        std::vector<uint8_t> bytes;
+        EXPECT_EQ(Encode(pattern, shortBuffer, bytes), InvalidParameter);
+        EXPECT_EQ(Encode(pattern, noPalette, bytes), InvalidParameter);
+        EXPECT_EQ(Encode(pattern, badFormat, bytes), InvalidParameter);
+    }
+}
+
+} // namespace
