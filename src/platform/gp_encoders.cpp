@@ -1,0 +1,302 @@
+/*
+ * gp_encoders.cpp - start-up tokens, encoder enumeration and the save calls
+ * (single images and multi-page TIFF).
+ */
+#include "gp_internal.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace gp;
+
+/* Tokens only need to be distinct and non-zero; nothing else is shared. */
+static std::atomic<uintptr_t> en_next_token{1};
+
+GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
+                        GdiplusStartupOutput* output) {
+    if (token == nullptr || input == nullptr)
+        return InvalidParameter;
+    if (input->GdiplusVersion != 1)
+        return UnsupportedGdiplusVersion;
+    if (output != nullptr) {
+        output->NotificationHook = nullptr;
+        output->NotificationUnhook = nullptr;
+    }
+    *token = en_next_token.fetch_add(1);
+    return Ok;
+}
+
+void GdiplusShutdown(uintptr_t) {}
+
+/* ---- Enumeration -------------------------------------------------------------------- */
+
+static size_t en_length(const WCHAR* text) {
+    size_t length = 0;
+    while (text != nullptr && text[length] != 0)
+        ++length;
+    return length;
+}
+
+/* Bytes of the strings of one encoder's description, terminators included. */
+static size_t en_string_bytes(const encoder& codec) {
+    return (en_length(codec.codec_name) * 2 + en_length(codec.extensions) +
+            en_length(codec.mime_type) + 3) *
+           sizeof(WCHAR);
+}
+
+GpStatus GdipGetImageEncodersSize(uint32_t* numEncoders, uint32_t* size) {
+    if (numEncoders == nullptr || size == nullptr)
+        return InvalidParameter;
+    size_t count = 0;
+    const encoder* table = encoder_table(count);
+    size_t bytes = count * sizeof(ImageCodecInfo);
+    for (size_t i = 0; i < count; ++i)
+        bytes += en_string_bytes(table[i]);
+    *numEncoders = static_cast<uint32_t>(count);
+    *size = static_cast<uint32_t>(bytes);
+    return Ok;
+}
+
+/* Copies text into the string area at cursor and advances it. */
+static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
+    const size_t length = en_length(text);
+    WCHAR* start = cursor;
+    if (length > 0)
+        std::memcpy(cursor, text, length * sizeof(WCHAR));
+    cursor[length] = 0;
+    cursor += length + 1;
+    return start;
+}
+
+GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInfo* encoders) {
+    if (encoders == nullptr)
+        return InvalidParameter;
+    uint32_t expected_count = 0;
+    uint32_t expected_size = 0;
+    GdipGetImageEncodersSize(&expected_count, &expected_size);
+    if (numEncoders != expected_count || size != expected_size)
+        return InvalidParameter;
+    size_t count = 0;
+    const encoder* table = encoder_table(count);
+    /* Strings follow the records; sizeof(ImageCodecInfo) keeps them 2-aligned. */
+    auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
+    for (size_t i = 0; i < count; ++i) {
+        const encoder& codec = table[i];
+        ImageCodecInfo& info = encoders[i];
+        info = ImageCodecInfo{};
+        info.Clsid = codec.clsid;
+        info.FormatID = codec.format_id;
+        info.CodecName = en_put(codec.codec_name, cursor);
+        info.FormatDescription = en_put(codec.codec_name, cursor);
+        info.FilenameExtension = en_put(codec.extensions, cursor);
+        info.MimeType = en_put(codec.mime_type, cursor);
+        info.DllName = nullptr;
+        info.Flags = 0x00010007;  /* encoder, supports bitmaps, built in */
+        info.Version = 1;
+    }
+    return Ok;
+}
+
+/* ---- Saving ----------------------------------------------------------------------- */
+
+static const encoder* en_find(const CLSID& clsid) {
+    size_t count = 0;
+    const encoder* table = encoder_table(count);
+    for (size_t i = 0; i < count; ++i)
+        if (table[i].clsid == clsid)
+            return &table[i];
+    return nullptr;
+}
+
+/* Reads the parameters the encoders understand. save_flag stays 0 without one. */
+static GpStatus en_parse(const EncoderParameters* params, encode_options& options,
+                         uint32_t& save_flag) {
+    save_flag = 0;
+    if (params == nullptr)
+        return Ok;
+    for (uint32_t i = 0; i < params->Count; ++i) {
+        const EncoderParameter& p = params->Parameter[i];
+        const bool is_quality = p.Guid == EncoderQuality;
+        if (!is_quality && !(p.Guid == EncoderSaveFlag))
+            continue;
+        if (p.NumberOfValues < 1 || p.Type != EncoderParameterValueTypeLong || p.Value == nullptr)
+            return InvalidParameter;
+        uint32_t value = 0;
+        std::memcpy(&value, p.Value, sizeof value);
+        if (is_quality) {
+            if (value > 100)
+                return InvalidParameter;
+            options.quality = static_cast<int32_t>(value);
+        } else {
+            save_flag = value;
+        }
+    }
+    return Ok;
+}
+
+static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM ? AccessDenied : Win32Error;
+    GpStatus status = Ok;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            status = Win32Error;
+            break;
+        }
+        done += static_cast<size_t>(put);
+    }
+    if (::close(fd) != 0)
+        status = Win32Error;
+    /* No half-written file is left behind. */
+    if (status != Ok)
+        ::unlink(path);
+    return status;
+}
+
+static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& bytes) {
+    if (bytes.size() > UINT32_MAX)
+        return ValueOverflow;
+    uint32_t written = 0;
+    const HRESULT result =
+        GpStreamWrite(stream, bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
+    if (result == E_OUTOFMEMORY)
+        return OutOfMemory;
+    return result == S_OK && written == bytes.size() ? Ok : Win32Error;
+}
+
+/* Encodes the pages and writes them to the file at path, or else to stream. */
+static GpStatus en_encode_write(const encoder& codec, const raster* const* pages, size_t count,
+                                const encode_options& options, const char* path,
+                                GpStream* stream) {
+    std::vector<uint8_t> bytes;
+    const GpStatus status = codec.encode(pages, count, options, bytes);
+    if (status != Ok)
+        return status;
+    return path != nullptr ? en_write_file(path, bytes) : en_write_stream(stream, bytes);
+}
+
+static GpStatus en_finish(const save_session& session) {
+    std::vector<const raster*> pages;
+    try {
+        for (const raster& page : session.pages)
+            pages.push_back(&page);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
+                           session.to_file ? session.path.data() : nullptr, session.stream);
+}
+
+/* The common part of the two save calls; exactly one of path and stream is set. */
+static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, const CLSID* clsid,
+                        const EncoderParameters* params) {
+    const encoder* codec = en_find(*clsid);
+    if (codec == nullptr)
+        return UnknownImageFormat;
+    if (image->lock)
+        return WrongState;
+    encode_options options;
+    uint32_t save_flag = 0;
+    GpStatus status = en_parse(params, options, save_flag);
+    if (status == Ok)
+        status = ensure_decoded(*image);
+    if (status != Ok)
+        return status;
+    if (save_flag != EncoderValueMultiFrame || !(codec->format_id == ImageFormatTIFF)) {
+        const raster* page = &image->pixels;
+        return en_encode_write(*codec, &page, 1, options, path, stream);
+    }
+    /* Multi-page: the pages are collected until the flush. */
+    try {
+        auto session = std::make_unique<save_session>();
+        session->codec = codec;
+        session->options = options;
+        session->to_file = path != nullptr;
+        if (path != nullptr)
+            session->path.assign(path, path + std::strlen(path) + 1);
+        session->pages.push_back(image->pixels);
+        session->stream = stream;
+        if (stream != nullptr)
+            GpStreamAddRef(stream);
+        if (image->pending_save)
+            GpStreamRelease(image->pending_save->stream);
+        image->pending_save = std::move(session);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return Ok;
+}
+
+GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* clsidEncoder,
+                             const EncoderParameters* encoderParams) {
+    if (image == nullptr || filename == nullptr || clsidEncoder == nullptr)
+        return InvalidParameter;
+    std::vector<char> path;
+    if (!utf16_to_path(filename, path))
+        return InvalidParameter;
+    return en_save(image, path.data(), nullptr, clsidEncoder, encoderParams);
+}
+
+GpStatus GdipSaveImageToStream(GpImage* image, GpStream* stream, const CLSID* clsidEncoder,
+                               const EncoderParameters* encoderParams) {
+    if (image == nullptr || stream == nullptr || clsidEncoder == nullptr)
+        return InvalidParameter;
+    return en_save(image, nullptr, stream, clsidEncoder, encoderParams);
+}
+
+/* Adds a copy of source's active frame to image's pending save. */
+static GpStatus en_add_page(GpImage* image, GpImage* source) {
+    GpStatus status = ensure_decoded(*source);
+    if (status != Ok)
+        return status;
+    try {
+        image->pending_save->pages.push_back(source->pixels);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return Ok;
+}
+
+GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
+    if (image == nullptr || encoderParams == nullptr)
+        return InvalidParameter;
+    if (!image->pending_save)
+        return WrongState;
+    encode_options ignored;
+    uint32_t save_flag = 0;
+    const GpStatus status = en_parse(encoderParams, ignored, save_flag);
+    if (status != Ok)
+        return status;
+    if (save_flag == EncoderValueFrameDimensionPage)
+        return en_add_page(image, image);
+    if (save_flag != EncoderValueFlush)
+        return InvalidParameter;
+    std::unique_ptr<save_session> session = std::move(image->pending_save);
+    const GpStatus result = en_finish(*session);
+    GpStreamRelease(session->stream);
+    return result;
+}
+
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
+                          const EncoderParameters* encoderParams) {
+    if (image == nullptr || newImage == nullptr)
+        return InvalidParameter;
+    if (!image->pending_save)
+        return WrongState;
+    encode_options ignored;
+    uint32_t save_flag = 0;
+    const GpStatus status = en_parse(encoderParams, ignored, save_flag);
+    if (status != Ok)
+        return status;
+    return en_add_page(image, newImage);
+}

@@ -1,0 +1,268 @@
+/*
+ * gp_resample.cpp - the separable resampler behind the draw calls.
+ *
+ * As in Pillow's Resample.c: per output pixel of each axis, a window of
+ * source pixels and normalised weights is precomputed once; the horizontal
+ * pass turns each needed source row into an output-width row, the vertical
+ * pass combines the rows of each output row's window. A prefiltering filter
+ * is widened by the reduction factor when shrinking (no aliasing), and
+ * windows are cut at the source edges and renormalised (no dark border).
+ *
+ * Pixels are held as premultiplied floats (blue, green, red, alpha, 0..255),
+ * so alpha edges carry no colour fringes, and a solid colour comes out within
+ * float rounding of itself, which rounds back to the exact value. Only the
+ * rows the current vertical window needs are kept (a ring of them), so memory
+ * stays at a few output rows however large the source.
+ */
+#include "gp_internal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace gp {
+
+namespace {
+
+struct rs_filter {
+    double (*weight)(double x);
+    double support;
+};
+
+double rs_box(double x) {
+    return x > -0.5 && x <= 0.5 ? 1.0 : 0.0;
+}
+
+double rs_triangle(double x) {
+    x = std::fabs(x);
+    return x < 1.0 ? 1.0 - x : 0.0;
+}
+
+/* Keys' cubic with a = -0.5. */
+double rs_bicubic(double x) {
+    constexpr double a = -0.5;
+    x = std::fabs(x);
+    if (x < 1.0)
+        return ((a + 2.0) * x - (a + 3.0)) * x * x + 1.0;
+    if (x < 2.0)
+        return (((x - 5.0) * x + 8.0) * x - 4.0) * a;
+    return 0.0;
+}
+
+rs_filter rs_filter_for(filter_kind kind) {
+    switch (kind) {
+    case filter_kind::nearest: return {rs_box, 0.5};
+    case filter_kind::bicubic: return {rs_bicubic, 2.0};
+    default: return {rs_triangle, 1.0};
+    }
+}
+
+/* The windows of one axis: output pixel i reads first[i] .. first[i] + count[i] - 1
+ * with weights weights[i * taps ...]. */
+struct rs_axis {
+    uint32_t taps = 0;
+    std::vector<uint32_t> first;
+    std::vector<uint32_t> count;
+    std::vector<float> weights;
+};
+
+void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter, bool prefilter,
+                   rs_axis& axis) {
+    const double scale = static_cast<double>(in_size) / out_size;
+    const double filterscale = prefilter ? std::max(scale, 1.0) : 1.0;
+    const double support = filter.support * filterscale;
+    axis.taps = static_cast<uint32_t>(std::ceil(support)) * 2 + 1;
+    axis.first.assign(out_size, 0);
+    axis.count.assign(out_size, 0);
+    axis.weights.assign(static_cast<size_t>(out_size) * axis.taps, 0.0f);
+    std::vector<double> w(axis.taps);
+    for (uint32_t i = 0; i < out_size; ++i) {
+        const double center = (i + 0.5) * scale;
+        const double lo = std::max(std::floor(center - support + 0.5), 0.0);
+        const double hi = std::min(std::floor(center + support + 0.5), static_cast<double>(in_size));
+        const uint32_t first = static_cast<uint32_t>(lo);
+        uint32_t count = hi > lo ? static_cast<uint32_t>(hi - lo) : 0;
+        count = std::min(count, axis.taps);
+        double total = 0.0;
+        for (uint32_t k = 0; k < count; ++k) {
+            w[k] = filter.weight((first + k - center + 0.5) / filterscale);
+            total += w[k];
+        }
+        if (total == 0.0) {
+            /* No tap carries weight (cannot happen for these filters, but a
+             * window must never be empty): take the nearest pixel. */
+            const uint32_t nearest = std::min(static_cast<uint32_t>(center), in_size - 1);
+            axis.first[i] = nearest;
+            axis.count[i] = 1;
+            axis.weights[static_cast<size_t>(i) * axis.taps] = 1.0f;
+            continue;
+        }
+        axis.first[i] = first;
+        axis.count[i] = count;
+        for (uint32_t k = 0; k < count; ++k)
+            axis.weights[static_cast<size_t>(i) * axis.taps + k] = static_cast<float>(w[k] / total);
+    }
+}
+
+bool rs_in_key(ARGB color, const GpImageAttributes& key) {
+    for (unsigned shift = 0; shift < 24; shift += 8) {
+        const uint32_t c = (color >> shift) & 255u;
+        if (c < ((key.key_low >> shift) & 255u) || c > ((key.key_high >> shift) & 255u))
+            return false;
+    }
+    return true;
+}
+
+/* ARGB values to premultiplied floats, through the colour key when set. */
+void rs_to_float(const ARGB* in, uint32_t count, bool has_alpha, const GpImageAttributes* key,
+                 float* out) {
+    if (key != nullptr && key->key_enabled) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const ARGB c = in[i];
+            const float a = rs_in_key(c, *key) ? 0.0f : static_cast<float>(c >> 24);
+            const float f = a / 255.0f;
+            out[i * 4 + 0] = static_cast<float>(c & 255u) * f;
+            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u) * f;
+            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u) * f;
+            out[i * 4 + 3] = a;
+        }
+    } else if (has_alpha) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const ARGB c = in[i];
+            const float a = static_cast<float>(c >> 24);
+            const float f = a / 255.0f;
+            out[i * 4 + 0] = static_cast<float>(c & 255u) * f;
+            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u) * f;
+            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u) * f;
+            out[i * 4 + 3] = a;
+        }
+    } else {
+        for (uint32_t i = 0; i < count; ++i) {
+            const ARGB c = in[i];
+            out[i * 4 + 0] = static_cast<float>(c & 255u);
+            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u);
+            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u);
+            out[i * 4 + 3] = 255.0f;
+        }
+    }
+}
+
+void rs_horizontal(const float* in, const rs_axis& axis, uint32_t out_width, float* out) {
+    for (uint32_t i = 0; i < out_width; ++i) {
+        const float* k = axis.weights.data() + static_cast<size_t>(i) * axis.taps;
+        const float* p = in + static_cast<size_t>(axis.first[i]) * 4;
+        const uint32_t count = axis.count[i];
+        float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
+        for (uint32_t t = 0; t < count; ++t) {
+            s0 += p[t * 4 + 0] * k[t];
+            s1 += p[t * 4 + 1] * k[t];
+            s2 += p[t * 4 + 2] * k[t];
+            s3 += p[t * 4 + 3] * k[t];
+        }
+        out[i * 4 + 0] = s0;
+        out[i * 4 + 1] = s1;
+        out[i * 4 + 2] = s2;
+        out[i * 4 + 3] = s3;
+    }
+}
+
+bool rs_has_alpha(const raster& src) {
+    return src.format == PixelFormat32bppARGB || is_indexed(src.format);
+}
+
+} // namespace
+
+GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
+                  uint32_t dst_width, uint32_t dst_height, const resample_request& request,
+                  row_sink& sink) {
+    if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
+        return Ok;
+    try {
+        const rs_filter filter = rs_filter_for(request.filter);
+        const bool scale_x = sw != dst_width;
+        const bool scale_y = sh != dst_height;
+        rs_axis across;
+        rs_axis down;
+        if (scale_x)
+            rs_precompute(sw, dst_width, filter, request.prefilter, across);
+        if (scale_y)
+            rs_precompute(sh, dst_height, filter, request.prefilter, down);
+        const uint32_t ring_rows = scale_y ? down.taps : 1;
+        const size_t row_floats = static_cast<size_t>(dst_width) * 4;
+        std::vector<ARGB> argb(sw);
+        std::vector<float> wide(scale_x ? static_cast<size_t>(sw) * 4 : 0);
+        std::vector<float> ring(row_floats * ring_rows);
+        std::vector<int64_t> ring_tag(ring_rows, -1);
+        std::vector<float> out(row_floats);
+        const bool has_alpha = rs_has_alpha(src);
+
+        /* The horizontally resampled source row r, from the ring. */
+        auto row_at = [&](uint32_t r) -> const float* {
+            const uint32_t slot = r % ring_rows;
+            float* dst = ring.data() + slot * row_floats;
+            if (ring_tag[slot] != r) {
+                const uint8_t* line = src.pixels.data() + static_cast<size_t>(sy + r) * src.stride;
+                read_row_argb(line, src.format, src.palette, sx, sw, argb.data());
+                if (scale_x) {
+                    rs_to_float(argb.data(), sw, has_alpha, request.attributes, wide.data());
+                    rs_horizontal(wide.data(), across, dst_width, dst);
+                } else {
+                    rs_to_float(argb.data(), sw, has_alpha, request.attributes, dst);
+                }
+                ring_tag[slot] = r;
+            }
+            return dst;
+        };
+
+        for (uint32_t y = 0; y < dst_height; ++y) {
+            if (!scale_y) {
+                sink.put_row(y, row_at(y));
+                continue;
+            }
+            std::fill(out.begin(), out.end(), 0.0f);
+            const float* k = down.weights.data() + static_cast<size_t>(y) * down.taps;
+            for (uint32_t t = 0; t < down.count[y]; ++t) {
+                const float* line = row_at(down.first[y] + t);
+                const float w = k[t];
+                for (size_t i = 0; i < row_floats; ++i)
+                    out[i] += line[i] * w;
+            }
+            sink.put_row(y, out.data());
+        }
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return Ok;
+}
+
+void sample_bilinear(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
+                     const GpImageAttributes* attributes, double x, double y, float* out) {
+    const double fx = std::clamp(x - 0.5, 0.0, static_cast<double>(sw - 1));
+    const double fy = std::clamp(y - 0.5, 0.0, static_cast<double>(sh - 1));
+    const uint32_t x0 = static_cast<uint32_t>(fx);
+    const uint32_t y0 = static_cast<uint32_t>(fy);
+    const uint32_t x1 = std::min(x0 + 1, sw - 1);
+    const uint32_t y1 = std::min(y0 + 1, sh - 1);
+    const float ax = static_cast<float>(fx - x0);
+    const float ay = static_cast<float>(fy - y0);
+    const uint32_t xs[2] = {x0, x1};
+    const uint32_t ys[2] = {y0, y1};
+    const float wx[2] = {1.0f - ax, ax};
+    const float wy[2] = {1.0f - ay, ay};
+    const bool has_alpha = rs_has_alpha(src);
+    for (int c = 0; c < 4; ++c)
+        out[c] = 0.0f;
+    for (int j = 0; j < 2; ++j) {
+        const uint8_t* line = src.pixels.data() + static_cast<size_t>(sy + ys[j]) * src.stride;
+        for (int i = 0; i < 2; ++i) {
+            ARGB color = 0;
+            float value[4];
+            read_row_argb(line, src.format, src.palette, sx + xs[i], 1, &color);
+            rs_to_float(&color, 1, has_alpha, attributes, value);
+            for (int c = 0; c < 4; ++c)
+                out[c] += value[c] * wx[i] * wy[j];
+        }
+    }
+}
+
+} // namespace gp

@@ -1,0 +1,87 @@
+#pragma once
+/* Helpers for the flat-API tests: bitmaps from ARGB grids, pixel grids back,
+ * and a printable form for failure messages. */
+
+#include "gp_flat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+/* Owns one image handle for the length of a test. */
+struct GpImageOwner {
+    GpImage* image = nullptr;
+    GpImageOwner() = default;
+    explicit GpImageOwner(GpImage* i) : image(i) {}
+    ~GpImageOwner() {
+        if (image != nullptr)
+            GdipDisposeImage(image);
+    }
+    GpImageOwner(const GpImageOwner&) = delete;
+    GpImageOwner& operator=(const GpImageOwner&) = delete;
+    GpImage* get() const { return image; }
+};
+
+/* A width x height bitmap in format holding the ARGB pixels given row by row. */
+inline GpImage* MakeBitmap(int width, int height, PixelFormat format, const std::vector<ARGB>& argb) {
+    GpBitmap* bitmap = nullptr;
+    EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap), Ok);
+    if (bitmap == nullptr)
+        return nullptr;
+    BitmapData data{};
+    data.Width = static_cast<uint32_t>(width);
+    data.Height = static_cast<uint32_t>(height);
+    data.Stride = width * 4;
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = const_cast<ARGB*>(argb.data());
+    GpRect rect{0, 0, width, height};
+    EXPECT_EQ(GdipBitmapLockBits(bitmap, &rect, ImageLockModeWrite | ImageLockModeUserInputBuf,
+                                 PixelFormat32bppARGB, &data),
+              Ok);
+    EXPECT_EQ(GdipBitmapUnlockBits(bitmap, &data), Ok);
+    return bitmap;
+}
+
+/* All pixels of an image as ARGB, row by row. */
+inline std::vector<ARGB> ReadPixels(GpImage* image) {
+    uint32_t width = 0, height = 0;
+    GdipGetImageWidth(image, &width);
+    GdipGetImageHeight(image, &height);
+    std::vector<ARGB> pixels(static_cast<size_t>(width) * height);
+    BitmapData data{};
+    data.Stride = static_cast<int32_t>(width * 4);
+    data.Scan0 = pixels.data();
+    EXPECT_EQ(GdipBitmapLockBits(image, nullptr, ImageLockModeRead | ImageLockModeUserInputBuf,
+                                 PixelFormat32bppARGB, &data),
+              Ok);
+    EXPECT_EQ(GdipBitmapUnlockBits(image, &data), Ok);
+    return pixels;
+}
+
+/* The grid in hex, one row per line, for failure messages. */
+inline std::string Grid(const std::vector<ARGB>& pixels, uint32_t width) {
+    std::string text;
+    char cell[12];
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        std::snprintf(cell, sizeof cell, "%08X ", pixels[i]);
+        text += cell;
+        if ((i + 1) % width == 0)
+            text += '\n';
+    }
+    return text;
+}
+
+/* Draws src scaled into a new width x height bitmap of format with mode. */
+inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat format,
+                           InterpolationMode mode) {
+    GpBitmap* out = nullptr;
+    EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &out), Ok);
+    GpGraphics* graphics = nullptr;
+    EXPECT_EQ(GdipGetImageGraphicsContext(out, &graphics), Ok);
+    EXPECT_EQ(GdipSetInterpolationMode(graphics, mode), Ok);
+    EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, width, height), Ok);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
+    return out;
+}
