@@ -9,4 +9,6 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_jpeg.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_gif.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_bmp.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/codec_tiff.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_tiff.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_ico.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp)

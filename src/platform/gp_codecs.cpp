@@ -8,7 +8,8 @@ namespace gp {
 /* Decoders with a signature come first; TGA has none and is tried last. */
 const decoder* const* decoder_table(size_t& count) {
     static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder, &kGifDecoder,
-                                                &kBmpDecoder, &kTiffDecoder};
+                                                &kBmpDecoder, &kTiffDecoder, &kIcoDecoder,
+                                                &kTgaDecoder};
     count = sizeof(kDecoders) / sizeof(kDecoders[0]);
     return kDecoders;
 }

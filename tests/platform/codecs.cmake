@@ -1,6 +1,9 @@
 # Codec tests (included from tests/platform/CMakeLists.txt).
+find_package(GIF REQUIRED)
 quillet_gtest(test_codecs
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_jpeg.cpp
-  LIBS platform)
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_gif.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
+  LIBS platform GIF::GIF)
