@@ -145,7 +145,7 @@ GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_li
     if (!rd.ok())
         return OutOfMemory;
     if (!pn_read_header(rd.png(), rd.info(), &src, &hdr))
-        return src.pos <= 33 ? UnknownImageFormat : GenericError; /* 33: signature + IHDR */
+        return src.pos < 33 ? UnknownImageFormat : GenericError; /* 33: signature + whole IHDR */
     return cu_check_size(hdr.width, hdr.height, limits);
 }
 

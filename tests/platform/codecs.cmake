@@ -6,4 +6,5 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_jpeg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_gif.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
   LIBS platform GIF::GIF)

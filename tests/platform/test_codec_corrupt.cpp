@@ -1,0 +1,278 @@
+/* Bad input: every codec's files truncated at many offsets and with bytes
+ * overwritten, declared sizes beyond the limits, lowered limits. Each case
+ * must end in a status (run under ASan/UBSan this also proves no bad read). */
+#include "codec_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace codectest;
+
+namespace {
+
+struct Sample {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+std::vector<uint8_t> Encoded(const char16_t* pattern, PixelFormat format, uint32_t w = 40, uint32_t h = 30) {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(Encode(pattern, MakePattern(w, h, format), bytes), Ok);
+    return bytes;
+}
+
+std::vector<uint8_t> TwoPageTiff() {
+    const gp::raster a = MakePattern(20, 10, PixelFormat8bppIndexed);
+    const gp::raster b = MakePattern(12, 16, PixelFormat32bppARGB);
+    const gp::raster* pages[] = {&a, &b};
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(FindEncoder(u"*.TIF;*.TIFF")->encode(pages, 2, gp::encode_options{}, bytes), Ok);
+    return bytes;
+}
+
+std::vector<uint8_t> IconWithPng() {
+    const std::vector<uint8_t> png = Encoded(u"*.PNG", PixelFormat32bppARGB, 16, 16);
+    std::vector<uint8_t> ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
+    const uint32_t size = static_cast<uint32_t>(png.size());
+    for (int s = 0; s < 32; s += 8) ico.push_back(static_cast<uint8_t>(size >> s));
+    ico.insert(ico.end(), {22, 0, 0, 0});
+    ico.insert(ico.end(), png.begin(), png.end());
+    return ico;
+}
+
+std::vector<uint8_t> RleTga() {
+    std::vector<uint8_t> t = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 4, 0, 32, 0x28};
+    for (int i = 0; i < 8; ++i) t.insert(t.end(), {0x83, 10, 20, 30, 255});
+    return t;
+}
+
+std::vector<Sample> Samples() {
+    return {
+        {"png_indexed", Encoded(u"*.PNG", PixelFormat4bppIndexed)},
+        {"png_argb", Encoded(u"*.PNG", PixelFormat32bppARGB)},
+        {"jpeg", Encoded(u"*.JPG;*.JPEG;*.JPE;*.JFIF", PixelFormat24bppRGB)},
+        {"gif", Encoded(u"*.GIF", PixelFormat8bppIndexed)},
+        {"bmp_indexed", Encoded(u"*.BMP;*.DIB;*.RLE", PixelFormat8bppIndexed)},
+        {"bmp_argb", Encoded(u"*.BMP;*.DIB;*.RLE", PixelFormat32bppARGB)},
+        {"tiff_two_pages", TwoPageTiff()},
+        {"tiff_rgb", Encoded(u"*.TIF;*.TIFF", PixelFormat24bppRGB)},
+        {"ico_png", IconWithPng()},
+        {"tga_rle", RleTga()},
+    };
+}
+
+/* Decodes every frame the probe reports; checks that success means a
+ * consistent raster. Returns the first failing status (Ok if none). */
+GpStatus DecodeAll(const std::vector<uint8_t>& bytes, const std::string& what) {
+    gp::decode_limits limits;
+    limits.max_pixels = 1u << 20;
+    const gp::decoder* dec = SniffDecoder(bytes);
+    if (!dec)
+        return UnknownImageFormat;
+    gp::image_info info;
+    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
+    if (st != Ok)
+        return st;
+    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
+        gp::raster out;
+        st = dec->decode(bytes.data(), bytes.size(), f, limits, out);
+        if (st != Ok)
+            return st;
+        EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
+        EXPECT_GE(out.stride, (out.width * GetPixelFormatSize(out.format) + 7) / 8) << what;
+        if (f == 0) {
+            EXPECT_EQ(out.width, info.width) << what;
+            EXPECT_EQ(out.height, info.height) << what;
+        }
+        if (GetPixelFormatSize(out.format) <= 8) {
+            EXPECT_FALSE(out.palette.empty()) << what;
+        }
+    }
+    return Ok;
+}
+
+void ExpectCleanStatus(GpStatus st, const std::string& what) {
+    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
+                st == OutOfMemory || st == InvalidParameter)
+        << what << " status " << st;
+}
+
+TEST(CodecCorrupt, SamplesDecode) {
+    for (const Sample& s : Samples())
+        EXPECT_EQ(DecodeAll(s.bytes, s.name), Ok) << s.name;
+}
+
+TEST(CodecCorrupt, TruncatedAtManyOffsets) {
+    for (const Sample& s : Samples()) {
+        const size_t n = s.bytes.size();
+        for (size_t cut = 0; cut < n; cut += (cut < 300 ? 1 : n / 97 + 1)) {
+            const std::vector<uint8_t> part(s.bytes.begin(), s.bytes.begin() + static_cast<long>(cut));
+            ExpectCleanStatus(DecodeAll(part, s.name), s.name + " cut at " + std::to_string(cut));
+        }
+    }
+}
+
+TEST(CodecCorrupt, OverwrittenBytes) {
+    for (const Sample& s : Samples()) {
+        const size_t n = s.bytes.size();
+        for (size_t i = 0; i < n; i += (i < 200 ? 1 : n / 53 + 1))
+            for (uint8_t v : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x7F}}) {
+                std::vector<uint8_t> bad = s.bytes;
+                bad[i] = v;
+                ExpectCleanStatus(DecodeAll(bad, s.name),
+                                  s.name + " byte " + std::to_string(i) + "=" + std::to_string(v));
+            }
+    }
+}
+
+/* ---- Declared sizes beyond the limits ------------------------------------------ */
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+void PutBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+/* A valid small PNG whose IHDR now claims w x h (CRC fixed). */
+std::vector<uint8_t> PngClaiming(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> png = Encoded(u"*.PNG", PixelFormat24bppRGB, 8, 8);
+    PutBe32(png.data() + 16, w);
+    PutBe32(png.data() + 20, h);
+    PutBe32(png.data() + 29, Crc32(png.data() + 12, 17));
+    return png;
+}
+
+/* A valid JPEG whose SOF0 frame header now claims w x h. */
+std::vector<uint8_t> JpegClaiming(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> jpg = Encoded(u"*.JPG;*.JPEG;*.JPE;*.JFIF", PixelFormat24bppRGB, 8, 8);
+    for (size_t i = 2; i + 9 < jpg.size(); ++i)
+        if (jpg[i] == 0xFF && (jpg[i + 1] == 0xC0 || jpg[i + 1] == 0xC2)) {
+            jpg[i + 5] = static_cast<uint8_t>(h >> 8);
+            jpg[i + 6] = static_cast<uint8_t>(h);
+            jpg[i + 7] = static_cast<uint8_t>(w >> 8);
+            jpg[i + 8] = static_cast<uint8_t>(w);
+            break;
+        }
+    return jpg;
+}
+
+/* A valid little-endian TIFF whose first IFD now claims w x h. */
+std::vector<uint8_t> TiffClaiming(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> tif = Encoded(u"*.TIF;*.TIFF", PixelFormat24bppRGB, 8, 8);
+    const uint32_t ifd = tif[4] | tif[5] << 8 | tif[6] << 16 | uint32_t(tif[7]) << 24;
+    const uint32_t count = tif[ifd] | tif[ifd + 1] << 8;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* e = tif.data() + ifd + 2 + 12 * i;
+        const uint32_t tag = e[0] | e[1] << 8;
+        const uint32_t v = tag == 256 ? w : (tag == 257 ? h : 0);
+        if (v == 0)
+            continue;
+        e[2] = 4; /* LONG */
+        e[3] = 0;
+        for (int s = 0; s < 4; ++s)
+            e[8 + s] = static_cast<uint8_t>(v >> (8 * s));
+    }
+    return tif;
+}
+
+std::vector<uint8_t> GifClaimingScreen(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> gif = Encoded(u"*.GIF", PixelFormat8bppIndexed, 8, 8);
+    gif[6] = static_cast<uint8_t>(w);
+    gif[7] = static_cast<uint8_t>(w >> 8);
+    gif[8] = static_cast<uint8_t>(h);
+    gif[9] = static_cast<uint8_t>(h >> 8);
+    return gif;
+}
+
+std::vector<uint8_t> BmpClaiming(int32_t w, int32_t h) {
+    std::vector<uint8_t> bmp = Encoded(u"*.BMP;*.DIB;*.RLE", PixelFormat24bppRGB, 8, 8);
+    for (int s = 0; s < 4; ++s) {
+        bmp[18 + s] = static_cast<uint8_t>(static_cast<uint32_t>(w) >> (8 * s));
+        bmp[22 + s] = static_cast<uint8_t>(static_cast<uint32_t>(h) >> (8 * s));
+    }
+    return bmp;
+}
+
+std::vector<uint8_t> TgaClaiming(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> t = RleTga();
+    t[12] = static_cast<uint8_t>(w);
+    t[13] = static_cast<uint8_t>(w >> 8);
+    t[14] = static_cast<uint8_t>(h);
+    t[15] = static_cast<uint8_t>(h >> 8);
+    return t;
+}
+
+struct Claim {
+    const char* name;
+    std::function<std::vector<uint8_t>()> make;
+    GpStatus expected;
+};
+
+TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeDecoding) {
+    const Claim claims[] = {
+        {"png_30000x30000", [] { return PngClaiming(30000, 30000); }, ValueOverflow},
+        {"png_40000x1", [] { return PngClaiming(40000, 1); }, ValueOverflow},
+        {"png_zero_width", [] { return PngClaiming(0, 8); }, GenericError},
+        {"jpeg_65000x65000", [] { return JpegClaiming(65000, 65000); }, ValueOverflow},
+        {"tiff_60000x60000", [] { return TiffClaiming(60000, 60000); }, ValueOverflow},
+        {"gif_screen_65535x65535", [] { return GifClaimingScreen(65535, 65535); }, ValueOverflow},
+        {"bmp_100000x100000", [] { return BmpClaiming(100000, 100000); }, ValueOverflow},
+        {"bmp_top_down_min_int", [] { return BmpClaiming(8, INT32_MIN); }, ValueOverflow},
+        {"bmp_negative_width", [] { return BmpClaiming(-8, 8); }, GenericError},
+        {"tga_65535x65535", [] { return TgaClaiming(65535, 65535); }, ValueOverflow},
+    };
+    for (const Claim& c : claims) {
+        const std::vector<uint8_t> bytes = c.make();
+        const gp::decoder* dec = SniffDecoder(bytes);
+        ASSERT_NE(dec, nullptr) << c.name;
+        gp::image_info info;
+        EXPECT_EQ(dec->probe(bytes.data(), bytes.size(), gp::decode_limits{}, info), c.expected) << c.name;
+        gp::raster out;
+        EXPECT_EQ(dec->decode(bytes.data(), bytes.size(), 0, gp::decode_limits{}, out), c.expected) << c.name;
+        EXPECT_TRUE(out.pixels.empty()) << c.name;
+    }
+}
+
+TEST(CodecCorrupt, LoweredLimitsApplyToEveryDecoder) {
+    for (const Sample& s : Samples()) {
+        const gp::decoder* dec = SniffDecoder(s.bytes);
+        ASSERT_NE(dec, nullptr) << s.name;
+        for (gp::decode_limits limits : {gp::decode_limits{7, 1u << 20}, gp::decode_limits{1000, 20}}) {
+            gp::image_info info;
+            EXPECT_EQ(dec->probe(s.bytes.data(), s.bytes.size(), limits, info), ValueOverflow) << s.name;
+            gp::raster out;
+            EXPECT_EQ(dec->decode(s.bytes.data(), s.bytes.size(), 0, limits, out), ValueOverflow) << s.name;
+        }
+    }
+}
+
+TEST(CodecCorrupt, GarbageIsUnknown) {
+    const std::vector<uint8_t> empty, noise = {0x13, 0x37, 0x42, 0x99, 0x01, 0x02, 0x03, 0x04, 0x05};
+    EXPECT_EQ(SniffDecoder(empty), nullptr);
+    EXPECT_EQ(SniffDecoder(noise), nullptr);
+    size_t count = 0;
+    const gp::decoder* const* table = gp::decoder_table(count);
+    for (size_t i = 0; i < count; ++i) {
+        gp::image_info info;
+        EXPECT_EQ(table[i]->probe(noise.data(), noise.size(), gp::decode_limits{}, info), UnknownImageFormat)
+            << table[i]->name;
+        gp::raster out;
+        EXPECT_EQ(table[i]->decode(noise.data(), noise.size(), 0, gp::decode_limits{}, out), UnknownImageFormat)
+            << table[i]->name;
+    }
+}
+
+} // namespace
