@@ -68,9 +68,13 @@ signals:
      * failing call returns. */
     void Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
 
+protected:
+    /* Adds each pattern of sList (split at sDelimiter) to the extension index
+     * under lIndex; only the last pattern is trimmed of spaces. */
+    void AddExtensions(const QString& sList, const QString& sDelimiter, int32_t lIndex);
+
 private:
     void LoadEncoders();
-    void AddExtensions(const QString& sList, const QString& sDelimiter, int32_t lIndex);
     static QString StringFromPointer(const WCHAR* pointer);
 
     uintptr_t mToken = 0;

@@ -1,0 +1,269 @@
+/* cBitmap and cGraphics: statuses, reports through gdip, cached sizes, the
+ * stream round trip, the display picture, the colour key and the loans. */
+#include "cBitmap.h"
+#include "cGDIP.h"
+#include "cGraphics.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Report {
+    int32_t code;
+    QString text;
+    QString className;
+};
+
+/* Collects the Error signals of one cGDIP. */
+struct Listener {
+    cGDIP gdip;
+    std::vector<Report> reports;
+    Listener() {
+        QObject::connect(&gdip, cGDIP::ErrorSignal(),
+                         [this](int32_t code, const QString& text, const QString& className) {
+                             reports.push_back({code, text, className});
+                         });
+    }
+};
+
+/* A solid bitmap through the class itself. */
+void FillSolid(cBitmap& bitmap, int32_t width, int32_t height, int32_t format, ARGB color) {
+    ASSERT_EQ(bitmap.CreateFromScan0(width, height, 0, format, nullptr), 0);
+    cGraphics graphics;
+    ASSERT_EQ(graphics.GetGraphicsContext(bitmap.Handle()), 0);
+    ASSERT_EQ(GdipGraphicsClear(graphics.Handle(), color), Ok);
+}
+
+TEST(cBitmap, EmptyObjectAnswersInvalidParameter) {
+    cBitmap bitmap;
+    EXPECT_EQ(bitmap.Handle(), nullptr);
+    EXPECT_EQ(bitmap.RotateFlip(1), 2);
+    EXPECT_EQ(bitmap.CurErr(), 2);
+    BitmapData data{};
+    EXPECT_EQ(bitmap.LockBits(nullptr, 1, PixelFormat24bppRGB, &data), 2);
+    EXPECT_TRUE(bitmap.Picture().isNull());
+    EXPECT_EQ(bitmap.GetLoopCount(), 0);
+    EXPECT_EQ(bitmap.GetDelay(0), 0);
+}
+
+TEST(cBitmap, FailedLoadReportsThreeTimesWithGdipAndNeverWithout) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("broken image.png"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not an image at all");
+    file.close();
+
+    Listener listener;
+    cBitmap reported;
+    reported.gdip = &listener.gdip;
+    const int32_t status = reported.LoadFromFile(path);
+    EXPECT_EQ(status, 13);
+    EXPECT_EQ(reported.CurErr(), 2);
+    EXPECT_EQ(reported.Handle(), nullptr);
+    ASSERT_EQ(listener.reports.size(), 3u);
+    EXPECT_EQ(listener.reports[0].code, 13);
+    EXPECT_EQ(listener.reports[0].text, "Unknown Image Format");
+    EXPECT_EQ(listener.reports[1].code, 2);
+    EXPECT_EQ(listener.reports[2].code, 2);
+    for (const Report& r : listener.reports)
+        EXPECT_EQ(r.className, "cBitmap");
+
+    cBitmap quiet;
+    EXPECT_EQ(quiet.LoadFromFile(dir.filePath(QStringLiteral("missing.png"))), 10);
+    EXPECT_EQ(quiet.CurErr(), 2);
+    EXPECT_EQ(listener.reports.size(), 3u);
+}
+
+TEST(cBitmap, WidthAndHeightStayAfterRotateFlip) {
+    cBitmap bitmap;
+    FillSolid(bitmap, 30, 20, PixelFormat24bppRGB, 0xFF000000);
+    ASSERT_EQ(bitmap.RotateFlip(1), 0);
+    EXPECT_EQ(bitmap.Width(), 30);
+    EXPECT_EQ(bitmap.Height(), 20);
+    float w = 0, h = 0;
+    GdipGetImageDimension(bitmap.Handle(), &w, &h);
+    EXPECT_EQ(w, 20.0f);
+    EXPECT_EQ(h, 30.0f);
+    const GpRect bounds = bitmap.GetBounds();
+    EXPECT_EQ(bounds.Width, 30);
+    EXPECT_EQ(bounds.X, 0);
+}
+
+TEST(cBitmap, CreateFromCloneKeepsTheCachedValues) {
+    cBitmap source;
+    FillSolid(source, 8, 6, PixelFormat32bppARGB, 0xFF102030);
+    cBitmap clone;
+    FillSolid(clone, 3, 2, PixelFormat24bppRGB, 0xFF000000);
+    cBitmap fresh;
+    ASSERT_EQ(fresh.CreateFromClone(4, 4, source.Handle(), PixelFormat24bppRGB), 0);
+    EXPECT_EQ(fresh.Width(), 0);
+    EXPECT_EQ(fresh.PixelFormat(), 0);
+    EXPECT_EQ(fresh.GetPixel(3, 3), 0xFF102030u);
+}
+
+TEST(cBitmap, SaveToStreamWithAnUnknownEncoderLeavesTheArrayAlone) {
+    cBitmap bitmap;
+    FillSolid(bitmap, 4, 4, PixelFormat24bppRGB, 0xFF000000);
+    QByteArray bytes("unchanged");
+    EXPECT_EQ(bitmap.SaveToStream(bytes, CLSID{}, nullptr), 0);
+    EXPECT_EQ(bytes, QByteArray("unchanged"));
+    EXPECT_EQ(bitmap.CurErr(), 13);
+}
+
+TEST(cBitmap, StreamRoundTripAndPicture) {
+    cGDIP gdip;
+    const int32_t png = gdip.ExtensionExists(QStringLiteral("*.png"));
+    if (png < 0)
+        GTEST_SKIP() << "no PNG encoder in this build yet";
+    cBitmap bitmap;
+    FillSolid(bitmap, 5, 3, PixelFormat32bppARGB, 0x80402010);
+    QByteArray bytes;
+    const int32_t written = bitmap.SaveToStream(bytes, gdip.EncoderClsid(png), nullptr);
+    ASSERT_GT(written, 0);
+    EXPECT_EQ(bytes.size(), written);
+    cBitmap decoded;
+    ASSERT_EQ(decoded.CreateFromStream(bytes), 0);
+    bytes.fill('x');  /* the image keeps its own copy */
+    EXPECT_EQ(decoded.Width(), 5);
+    EXPECT_EQ(decoded.Height(), 3);
+    EXPECT_EQ(decoded.GetPixel(4, 2), 0x80402010u);
+    const QImage picture = decoded.Picture();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(5, 3));
+    EXPECT_EQ(picture.pixel(4, 2), 0x80402010u);
+}
+
+TEST(cBitmap, SaveToFileAndLoadBack) {
+    cGDIP gdip;
+    const int32_t png = gdip.ExtensionExists(QStringLiteral("*.png"));
+    if (png < 0)
+        GTEST_SKIP() << "no PNG encoder in this build yet";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ünïcode name.png"));
+    cBitmap bitmap;
+    FillSolid(bitmap, 7, 2, PixelFormat24bppRGB, 0xFF00FF7F);
+    ASSERT_EQ(bitmap.SaveToFile(path, gdip.EncoderClsid(png), nullptr), 0);
+    cBitmap loaded;
+    ASSERT_EQ(loaded.LoadFromFile(path), 0);
+    EXPECT_EQ(loaded.CurErr(), 0);
+    EXPECT_EQ(loaded.Width(), 7);
+    EXPECT_EQ(loaded.GetPixel(6, 1), 0xFF00FF7Fu);
+    /* A folder that does not exist: the save fails and leaves nothing. */
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder.png"));
+    EXPECT_NE(bitmap.SaveToFile(nowhere, gdip.EncoderClsid(png), nullptr), 0);
+    EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+TEST(cBitmap, MakeTransparentKeysOutOneColour) {
+    cBitmap bitmap;
+    FillSolid(bitmap, 4, 4, PixelFormat24bppRGB, 0xFFFF00FF);
+    BitmapData data{};
+    GpRect rect{0, 0, 2, 1};
+    ASSERT_EQ(bitmap.LockBits(&rect, ImageLockModeRead | ImageLockModeWrite, PixelFormat32bppARGB, &data), 0);
+    static_cast<ARGB*>(data.Scan0)[1] = 0xFF123456;
+    ASSERT_EQ(bitmap.UnlockBits(&data), 0);
+    ASSERT_EQ(bitmap.MakeTransparent(0xFFFF00FF), 0);
+    EXPECT_EQ(bitmap.PixelFormat(), PixelFormat24bppRGB);  /* cached, not read again */
+    PixelFormat format = 0;
+    GdipGetImagePixelFormat(bitmap.Handle(), &format);
+    EXPECT_EQ(format, PixelFormat32bppARGB);
+    EXPECT_EQ(bitmap.GetPixel(0, 0) >> 24, 0u);
+    EXPECT_EQ(bitmap.GetPixel(1, 0), 0xFF123456u);
+    EXPECT_EQ(bitmap.GetPixel(3, 3) >> 24, 0u);
+}
+
+TEST(cBitmap, TransparentPaletteEntryAndFrames) {
+    cBitmap bitmap;
+    ASSERT_EQ(bitmap.CreateFromScan0(2, 2, 0, PixelFormat8bppIndexed, nullptr), 0);
+    bitmap.SetTransColor(256 + 5);  /* higher bits ignored */
+    std::vector<uint32_t> buffer(2 + 256);
+    auto* palette = reinterpret_cast<ColorPalette*>(buffer.data());
+    bitmap.GetPalette(palette, 256);
+    EXPECT_EQ(bitmap.CurErr(), 0);
+    EXPECT_EQ(buffer[2 + 5], 0x00050505u);
+    EXPECT_EQ(buffer[2 + 6], 0xFF060606u);
+    EXPECT_EQ(bitmap.SelectActiveFrame(0), 0);
+    EXPECT_EQ(bitmap.FrameCount(), 1);
+    EXPECT_EQ(bitmap.SelectActiveFrame(1), 2);
+    EXPECT_EQ(bitmap.SelectActiveFrame(0, true), 2);  /* no time frames */
+}
+
+TEST(cBitmap, MovingTransfersTheImage) {
+    cBitmap first;
+    FillSolid(first, 2, 2, PixelFormat24bppRGB, 0xFF010203);
+    GpImage* handle = first.Handle();
+    cBitmap second(std::move(first));
+    EXPECT_EQ(first.Handle(), nullptr);
+    EXPECT_EQ(second.Handle(), handle);
+    cBitmap third;
+    third = std::move(second);
+    EXPECT_EQ(third.Handle(), handle);
+    EXPECT_EQ(third.Width(), 2);
+}
+
+TEST(cGraphics, ClearLeavesTransparentWhite) {
+    cBitmap bitmap;
+    ASSERT_EQ(bitmap.CreateFromScan0(6, 4, 0, PixelFormat32bppARGB, nullptr), 0);
+    cGraphics graphics;
+    ASSERT_EQ(graphics.GetGraphicsContext(bitmap.Handle()), 0);
+    ASSERT_EQ(graphics.Clear(), 0);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(bitmap.GetPixel(x, y), 0x00FFFFFFu);
+}
+
+TEST(cGraphics, CallsWithoutAHandleFailAndReportAsCGraphics) {
+    Listener listener;
+    cGraphics graphics;
+    EXPECT_EQ(graphics.GetDC(), nullptr);
+    EXPECT_EQ(graphics.CurErr(), 2);
+    EXPECT_EQ(graphics.SetInterpolationMode(6), 2);
+    EXPECT_TRUE(listener.reports.empty());
+    graphics.gdip = &listener.gdip;
+    EXPECT_EQ(graphics.CreateFromHWND(nullptr), 6);
+    EXPECT_EQ(graphics.Handle(), nullptr);
+    ASSERT_EQ(listener.reports.size(), 1u);
+    EXPECT_EQ(listener.reports[0].className, "cGraphics");
+    EXPECT_EQ(listener.reports[0].text, "Not Implemented");
+}
+
+TEST(cGraphics, ReleasingTheObjectDuringALoanWritesThePixelsBack) {
+    cBitmap bitmap;
+    ASSERT_EQ(bitmap.CreateFromScan0(3, 3, 0, PixelFormat32bppARGB, nullptr), 0);
+    {
+        cGraphics graphics;
+        ASSERT_EQ(graphics.GetGraphicsContext(bitmap.Handle()), 0);
+        HDC hdc = graphics.GetDC();
+        ASSERT_NE(hdc, nullptr);
+        EXPECT_EQ(graphics.Clear(), 4);  /* busy while lent */
+        BitmapData bits{};
+        ASSERT_EQ(GpGetDCBits(hdc, &bits), Ok);
+        static_cast<ARGB*>(bits.Scan0)[8] = 0xFFCAFE00;
+    }
+    EXPECT_EQ(bitmap.GetPixel(2, 2), 0xFFCAFE00u);
+}
+
+TEST(cGraphics, ScaledDrawAfterRotationAsTheBatchDoesIt) {
+    cBitmap source;
+    FillSolid(source, 400, 300, PixelFormat24bppRGB, 0xFF336699);
+    ASSERT_EQ(source.RotateFlip(1), 0);
+    cBitmap output;
+    ASSERT_EQ(output.CreateFromScan0(75, 100, 0, source.PixelFormat(), nullptr), 0);
+    cGraphics graphics;
+    ASSERT_EQ(graphics.GetGraphicsContext(output.Handle()), 0);
+    ASSERT_EQ(graphics.SetInterpolationMode(6), 0);
+    ASSERT_EQ(graphics.DrawImageRectI(source.Handle(), 0, 0, 75, 100), 0);
+    for (int y = 0; y < 100; y += 9)
+        for (int x = 0; x < 75; x += 7)
+            ASSERT_EQ(output.GetPixel(x, y), 0xFF336699u);
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+/* cGDIP: status texts, the extension index, the Error signal, two instances. */
+#include "cGDIP.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+/* Opens the extension index to the pattern-list tests. */
+class cGDIPProbe : public cGDIP {
+public:
+    using cGDIP::AddExtensions;
+};
+
+TEST(cGDIP, ErrorDescriptionCoversEveryStatusAndUnknownCodes) {
+    EXPECT_EQ(cGDIP::ErrorDescription(1), "Generic Error");
+    EXPECT_EQ(cGDIP::ErrorDescription(2), "Invalid Parameter");
+    EXPECT_EQ(cGDIP::ErrorDescription(13), "Unknown Image Format");
+    EXPECT_EQ(cGDIP::ErrorDescription(14), "FontFamily Not Found");
+    EXPECT_EQ(cGDIP::ErrorDescription(17), "Unsupported Gdiplus Version");
+    EXPECT_EQ(cGDIP::ErrorDescription(20), "Property Not Supported");
+    for (int32_t code : {0, 21, -1, 1000})
+        EXPECT_EQ(cGDIP::ErrorDescription(code), "Unknown GDI+ Error") << code;
+}
+
+TEST(cGDIP, ErrorRaisesTheSignalSynchronouslyWithItsArguments) {
+    cGDIP gdip;
+    struct Report {
+        int32_t code;
+        QString text;
+        QString className;
+    };
+    std::vector<Report> reports;
+    QObject::connect(&gdip, cGDIP::ErrorSignal(),
+                     [&](int32_t code, const QString& text, const QString& className) {
+                         reports.push_back({code, text, className});
+                     });
+    const QVariant result = gdip.Error(21, QStringLiteral("cBitmap"));
+    EXPECT_FALSE(result.isValid());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].code, 21);
+    EXPECT_EQ(reports[0].text, "Unknown GDI+ Error");
+    EXPECT_EQ(reports[0].className, "cBitmap");
+    gdip.Error(0, QStringLiteral("cGraphics"));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].text, "Unknown GDI+ Error");
+}
+
+TEST(cGDIP, PatternListsSplitWithOnlyTheLastPatternTrimmed) {
+    cGDIPProbe gdip;
+    gdip.AddExtensions(QStringLiteral("*.AA;*.AB;*.AC;*.AD"), QStringLiteral(";"), 7);
+    for (const char* key : {"*.AA", "*.ab", "*.Ac", "*.aD"})
+        EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), 7) << key;
+    gdip.AddExtensions(QStringLiteral("*.ONE"), QStringLiteral(";"), 8);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.one")), 8);
+    gdip.AddExtensions(QStringLiteral("*.X; *.Y ;  *.Z  "), QStringLiteral(";"), 9);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.X")), 9);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral(" *.Y ")), 9);  /* kept as it stands */
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.Y")), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.z")), 9);    /* the last one is trimmed */
+    /* A list ending in the delimiter adds no empty key. */
+    gdip.AddExtensions(QStringLiteral("*.Q;"), QStringLiteral(";"), 10);
+    EXPECT_EQ(gdip.ExtensionExists(QString()), -1);
+}
+
+TEST(cGDIP, EncoderIndexFollowsTheLibrarysOrderAndIgnoresCase) {
+    cGDIP gdip;
+    EXPECT_EQ(gdip.StartupStatus(), 0);
+    const int32_t png = gdip.ExtensionExists(QStringLiteral("*.png"));
+    if (png < 0)
+        GTEST_SKIP() << "no PNG encoder in this build yet";
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.PNG")), png);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.Png")), png);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("png")), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral(".png")), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QString()), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.webp")), -1);
+    const int32_t jpeg = gdip.ExtensionExists(QStringLiteral("*.jpg"));
+    if (jpeg >= 0) {
+        for (const char* key : {"*.jpeg", "*.JPE", "*.jfif"})
+            EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), jpeg) << key;
+        EXPECT_FALSE(gdip.EncoderClsid(jpeg) == gdip.EncoderClsid(png));
+    }
+    EXPECT_TRUE(gdip.EncoderClsid(-1) == CLSID{});
+    EXPECT_TRUE(gdip.EncoderClsid(gdip.EncoderCount()) == CLSID{});
+}
+
+TEST(cGDIP, TwoInstancesLiveIndependently) {
+    auto first = std::make_unique<cGDIP>();
+    cGDIP second;
+    const int32_t before = second.ExtensionExists(QStringLiteral("*.png"));
+    first.reset();
+    EXPECT_EQ(second.ExtensionExists(QStringLiteral("*.png")), before);
+    EXPECT_EQ(second.EncoderCount(), cGDIP().EncoderCount());
+}
+
+TEST(cGDIP, StringToGuidParsesTheQualityParameter) {
+    const GUID guid = cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}"));
+    EXPECT_TRUE(guid == EncoderQuality);
+    EXPECT_TRUE(cGDIP::StringToGuid(QStringLiteral("not a guid")) == GUID{});
+}
+
+} // namespace
