@@ -66,10 +66,12 @@ void frmProperties::BuildControls() {
         return field;
     };
     const QString placeholder = QStringLiteral("SomeReallyReallyReallyLongFileName");
-    Label1 = makeLabel("Label1", QStringLiteral("Name:"), {120, 120, 810, 195});
-    Label2 = makeLabel("Label2", QStringLiteral("Width:"), {120, 405, 810, 195});
-    Label3 = makeLabel("Label3", QStringLiteral("Height:"), {120, 675, 810, 195});
-    Label4 = makeLabel("Label4", QStringLiteral("Location:"), {120, 960, 810, 195});
+    // The captions may use the whole gap before the fields (960 twips rather
+    // than the designed 810): the substitute bold fonts run wider.
+    Label1 = makeLabel("Label1", QStringLiteral("Name:"), {120, 120, 960, 195});
+    Label2 = makeLabel("Label2", QStringLiteral("Width:"), {120, 405, 960, 195});
+    Label3 = makeLabel("Label3", QStringLiteral("Height:"), {120, 675, 960, 195});
+    Label4 = makeLabel("Label4", QStringLiteral("Location:"), {120, 960, 960, 195});
     txtName = makeField("txtName", kNameBack, {1080, 120, 3930, 195});
     labWidth = makeLabel("labWidth", placeholder, {1080, 405, 3930, 195});
     labHeight = makeLabel("labHeight", placeholder, {1080, 675, 3930, 195});
