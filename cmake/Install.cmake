@@ -1,0 +1,66 @@
+# Installing Quillet as a desktop program, and its Debian package.
+#
+#   bin/quillet, bin/quillet-batch
+#   share/applications/quillet.desktop
+#   share/metainfo/io.norvane.Quillet.metainfo.xml
+#   share/icons/hicolor/<N>x<N>/apps/quillet.png and scalable/apps/quillet.svg
+#   share/quillet/help/ (the HTML help)
+include(GNUInstallDirs)
+
+set(QUILLET_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icons/QLT.svg)
+set(QUILLET_ICON_SIZES 16 22 24 32 48 64 128 256)
+set(QUILLET_ICON_DIR ${PROJECT_BINARY_DIR}/icons)
+
+# The PNG icons are rendered from the SVG at build time.
+add_executable(render_icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)
+target_link_libraries(render_icon PRIVATE Qt6::Gui)
+quillet_warnings(render_icon)
+
+set(_quillet_icon_pngs "")
+foreach(size IN LISTS QUILLET_ICON_SIZES)
+  list(APPEND _quillet_icon_pngs ${QUILLET_ICON_DIR}/${size}x${size}/quillet.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${_quillet_icon_pngs}
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:render_icon> ${QUILLET_ICON_SVG} ${QUILLET_ICON_DIR} ${QUILLET_ICON_SIZES}
+  DEPENDS render_icon ${QUILLET_ICON_SVG}
+  COMMENT "Rendering the icon theme sizes from QLT.svg"
+  VERBATIM)
+add_custom_target(quillet_icons ALL DEPENDS ${_quillet_icon_pngs})
+
+install(TARGETS quillet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET quillet-batch)
+  install(TARGETS quillet-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.norvane.Quillet.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size IN LISTS QUILLET_ICON_SIZES)
+  install(FILES ${QUILLET_ICON_DIR}/${size}x${size}/quillet.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${QUILLET_ICON_SVG} RENAME quillet.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(EXISTS ${PROJECT_SOURCE_DIR}/resources/help)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/quillet/help)
+endif()
+
+# Debian package: cpack -G DEB in the build folder.
+set(CPACK_PACKAGE_NAME quillet)
+set(CPACK_PACKAGE_VENDOR Norvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Batch image resizer: resize, rotate and convert many images in one go")
+set(CPACK_PACKAGE_CONTACT "Norvane <quillet@norvane.com>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded as plugins, so dpkg-shlibdeps cannot see them: the window system
+# platforms and the SVG icon engine.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
+include(CPack)
