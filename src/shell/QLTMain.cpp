@@ -5,7 +5,19 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+namespace {
+
+const QString kCaptureFileName = QStringLiteral("Screen Capture.png");
+// The help pages: folder name, start page, and where an installation keeps
+// the folder relative to the executable.
+const QString kHelpFolder = QStringLiteral("help");
+const QString kHelpIndex = QStringLiteral("index.html");
+const QString kInstalledDataFolder = QStringLiteral("../share/quillet");
+
+} // namespace
 
 QString SpecialFolderPath(int16_t lFolder) {
     QStandardPaths::StandardLocation location;
@@ -28,6 +40,24 @@ QString SpecialFolderPath(int16_t lFolder) {
     if (path.isEmpty() || QDir(path) == QDir::home() || !QDir(path).exists())
         return {};
     return QDir::toNativeSeparators(path);
+}
+
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+QString CaptureFilePath() {
+    return QDir(ProgramFolder()).filePath(kCaptureFileName);
+}
+
+QString HelpIndexPath() {
+    const QDir program(ProgramFolder());
+    const QString inBuildTree = program.filePath(kHelpFolder + u'/' + kHelpIndex);
+    const QString installed =
+        QDir::cleanPath(program.filePath(kInstalledDataFolder + u'/' + kHelpFolder + u'/' + kHelpIndex));
+    if (!QFileInfo::exists(inBuildTree) && QFileInfo::exists(installed))
+        return installed;
+    return inBuildTree;
 }
 
 int Main() {

@@ -15,6 +15,18 @@ inline constexpr int16_t kFolderPictures = 0x0027;
 // folder does not exist (it is never created here).
 QString SpecialFolderPath(int16_t lFolder);
 
+// The folder of the program's executable.
+QString ProgramFolder();
+
+// The screen-capture file: "Screen Capture.png" in the program's folder. It
+// never outlives the run: the main window deletes it when it closes.
+QString CaptureFilePath();
+
+// The help's start page: "help/index.html" next to the executable (the build
+// tree) or in "../share/quillet" from it (the installed layout). When neither
+// exists, the first place is returned and the browser reports it missing.
+QString HelpIndexPath();
+
 // The program's entry point after QApplication exists: sets the default
 // folder, shows the main window and runs the event loop until it closes.
 int Main();

@@ -1,9 +1,354 @@
 #include "frmQuillet.h"
 
+#include "AppState.h"
+#include "QLTMain.h"
+#include "Registry.h"
 #include "SetIcons.h"
+#include "Twips.h"
+#include "cGDIP.h"
+#include "cIconCache.h"
+#include "cQtQuestions.h"
+#include "frmQuilletDesign.h"
 
-frmQuillet::frmQuillet(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("Quillet %1").arg(QStringLiteral(QUILLET_VERSION)));
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <algorithm>
+
+const QString frmQuillet::kMakerSite = QStringLiteral("https://www.norvane.com");
+
+namespace {
+
+const QColor kToolbarColor(73, 147, 133);
+const QColor kStatusBandColor(182, 212, 206);
+const QColor kFrameShadowColor(127, 127, 127);
+const QColor kProgressColor(73, 147, 133);
+
+struct cToolButtonDesign {
+    ARButton* frmQuillet::*Member;
+    const char* Name;
+    const char* Picture; // resource ":/buttons/<Picture>.svg"
+    const char* Hint;
+    cDesign Place;
+    bool StartsEnabled;
+};
+
+const cToolButtonDesign kToolButtons[] = {
+    {&frmQuillet::OpenButton, "OpenButton", "open", "Select images to resize", {32, 32, 615, 615}, true},
+    {&frmQuillet::CaptureButton, "CaptureButton", "capture", "Take a Screen Capture", {680, 30, 615, 615}, true},
+    {&frmQuillet::PreviewButton, "PreviewButton", "preview", "Preview your changes", {1320, 30, 615, 615}, false},
+    {&frmQuillet::SaveButton, "SaveButton", "save", "Save your new images", {1960, 30, 840, 615}, false},
+    {&frmQuillet::PrintsButton, "PrintsButton", "prints", "Order professional prints of your images",
+     {4080, 30, 615, 615}, false},
+    {&frmQuillet::FriendButton, "FriendButton", "friend", "Tell a friend about Quillet", {4800, 30, 615, 615}, true},
+    {&frmQuillet::HelpButton, "HelpButton", "help", "Get help!", {7245, 30, 615, 615}, true},
+};
+
+constexpr int kPictureSide = 32; // pixels
+
+// The colour of gradient row lRow of lLastRow (twips): from 153, 220, 198 at
+// the top to white at the bottom.
+QColor GradientColor(int lRow, int lLastRow) {
+    return {153 + (lRow * 102) / lLastRow, 220 + (lRow * 35) / lLastRow, 198 + (lRow * 57) / lLastRow};
+}
+
+} // namespace
+
+frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent)
+    : QWidget(parent), mQuestions(oQuestions), mIconCache(std::make_unique<cIconCache>()) {
+    if (mQuestions == nullptr) {
+        mOwnQuestions = std::make_unique<cQtQuestions>(this);
+        mQuestions = mOwnQuestions.get();
+    }
+    FormLoad();
+}
+
+frmQuillet::~frmQuillet() = default;
+
+cQuestions& frmQuillet::Questions() const {
+    return *mQuestions;
+}
+
+void frmQuillet::FormLoad() {
+    setObjectName(QStringLiteral("frmQuillet"));
     SetIcon(this, QStringLiteral("QLT"), true);
-    resize(529, 264);
+    setWindowTitle(QStringLiteral("Quillet %1").arg(QStringLiteral(QUILLET_VERSION)));
+    QFont windowFont = font();
+    windowFont.setPointSizeF(8.25);
+    setFont(windowFont);
+
+    gdip = std::make_unique<cGDIP>();
+    connect(gdip.get(), cGDIP::ErrorSignal(), this, &frmQuillet::gdip_Error);
+
+    BuildToolbar();
+    BuildImageList();
+    BuildOptionPanels();
+    BuildFormatMenu();
+    BuildStatusBand();
+
+    labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
+    labStatus->show();
+
+    mOpenFolder = ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
+                      ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
+                      : gDefaultFolder;
+    mSaveFolder = ValueExists(SettingsKey, QStringLiteral("SaveFolder"))
+                      ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
+                      : gDefaultFolder;
+
+    // Fixed single border; centred on the screen.
+    const QScreen* screen = ScreenOf(this);
+    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    if (screen != nullptr) {
+        QRect place = rect();
+        place.moveCenter(screen->availableGeometry().center());
+        move(place.topLeft());
+    }
+}
+
+void frmQuillet::BuildToolbar() {
+    shpToolbar = {kToolbar.Left, kToolbar.Top, kToolbar.Width, kToolbar.Height, kToolbarColor, true};
+    for (const cToolButtonDesign& design : kToolButtons) {
+        auto* button = new ARButton(this);
+        this->*design.Member = button;
+        button->setObjectName(QLatin1String(design.Name));
+        PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
+        const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
+        button->SetPicture(picture.pixmap(QSize(kPictureSide, kPictureSide)));
+        button->SetPictureDisabled(picture.pixmap(QSize(kPictureSide, kPictureSide), QIcon::Disabled));
+        button->SetBackColor(kToolbarColor);
+        button->SetBackColorOnMouse(kToolbarColor);
+        button->setToolTip(QLatin1String(design.Hint));
+        button->setAccessibleName(QLatin1String(design.Hint));
+        button->setEnabled(design.StartsEnabled);
+        ConnectToolButton(button);
+    }
+    SaveButton->SetDropDownWidth(kDropDownZone);
+    connect(SaveButton, &ARButton::MouseDown, this,
+            [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) {
+                SaveButton_MouseDown(eButton, lX);
+            });
+    connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(FriendButton, &ARButton::clicked, this,
+            [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
+    connect(HelpButton, &ARButton::clicked, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpIndexPath())); });
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    PlaceTwips(Image1, kImage1.Left, kImage1.Top, kImage1.Width, kImage1.Height);
+    Image1->setPixmap(QIcon(QStringLiteral(":/buttons/wordmark.svg")).pixmap(Image1->size()));
+    Image1->setAlignment(Qt::AlignCenter);
+}
+
+void frmQuillet::ConnectToolButton(ARButton* oButton) {
+    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] {
+        labStatus->setText(oButton->toolTip());
+        labStatus->show();
+    });
+    connect(oButton, &ARButton::MouseLeave, this, [this] { labStatus->hide(); });
+}
+
+void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
+    if (lX < SaveButton->width() - kDropDownZone)
+        return;
+    // The drop-down zone: the format menu opens under the toolbar band at the
+    // button's left edge, and the press does not start a save.
+    SaveButton->CancelPress();
+    const QPoint corner(SaveButton->x(), TwipsToPixelsY(shpToolbar.Height, ScreenOf(this)));
+    mnuDropDown->popup(mapToGlobal(corner));
+}
+
+void frmQuillet::BuildStatusBand() {
+    shpStatusBar = {kStatusBar.Left, kStatusBar.Top, kStatusBar.Width, kStatusBar.Height, kStatusBandColor,
+                    true};
+
+    // Line element 0 is the hidden model every frame line is copied from.
+    const QColor titleTextColor = palette().color(QPalette::Active, QPalette::HighlightedText);
+    lineLine.assign(1, cLineElement{0, 0, 0, 0, titleTextColor, false});
+
+    // Lines first+1 .. first+4 frame the list's compartment, first+5 ..
+    // first+8 the options' compartment.
+    const int first = gBorderLineCount;
+    DrawBorder(kImageList.Left, kImageList.Width);
+    DrawBorder(kSizePanel.Left, kQualityPanel.Left + kQualityPanel.Width - kSizePanel.Left);
+
+    const QScreen* screen = ScreenOf(this);
+    const int pixelX = PixelsToTwipsX(1, screen);
+    const int pixelY = PixelsToTwipsY(1, screen);
+    const cLineElement& rightTop = lineLine.at(first + 5);
+    const cLineElement& leftTop = lineLine.at(first + 1);
+    const cLineElement& rightLeft = lineLine.at(first + 8);
+    shpProgress = {rightTop.X1 + pixelX, leftTop.Y1 + pixelY, 0, rightLeft.Length() - pixelY, kProgressColor,
+                   true};
+    gProgressWidth = rightTop.Length() - 2 * pixelX;
+
+    labFileCount = new QLabel(QStringLiteral("0 Images"), this);
+    labFileCount->setObjectName(QStringLiteral("labFileCount"));
+    labStatus = new QLabel(this);
+    labStatus->setObjectName(QStringLiteral("labStatus"));
+    const int labelTop = shpStatusBar.Top + (shpStatusBar.Height - kFileCount.Height) / 2;
+    PlaceTwips(labFileCount, kFileCount.Left, labelTop, kFileCount.Width, kFileCount.Height);
+    PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
+    labStatus->raise();
+}
+
+void frmQuillet::DrawBorder(int32_t lLeft, int32_t lWidth) {
+    const int n = gBorderLineCount;
+    if (static_cast<int>(lineLine.size()) < n + 5)
+        lineLine.resize(n + 5, lineLine.front());
+    const QScreen* screen = ScreenOf(this);
+    const int top = shpStatusBar.Top + PixelsToTwipsY(2, screen);
+    const int bottom = shpStatusBar.Top + shpStatusBar.Height - PixelsToTwipsY(3, screen);
+    const int right = lLeft + lWidth;
+    const cLineElement& model = lineLine.front();
+    // Shadow on the top and left, light on the right and bottom: sunken.
+    lineLine[n + 1] = {lLeft, top, right, top, kFrameShadowColor, true};
+    lineLine[n + 2] = {right, top, right, bottom, model.Color, true};
+    lineLine[n + 3] = {lLeft, bottom, right, bottom, model.Color, true};
+    lineLine[n + 4] = {lLeft, top, lLeft, bottom, kFrameShadowColor, true};
+    gBorderLineCount = static_cast<int16_t>(n + 4);
+    update();
+}
+
+void frmQuillet::EnableForm() {
+    for (QRadioButton* option : optSize)
+        option->setEnabled(true);
+    // The custom size box goes with the last (custom) size option.
+    txtSize->setEnabled(true);
+    for (QRadioButton* option : optQuality)
+        option->setEnabled(true);
+    for (QRadioButton* option : optRotation)
+        option->setEnabled(true);
+    PreviewButton->setEnabled(true);
+    SaveButton->setEnabled(true);
+}
+
+QString frmQuillet::GetPath() {
+    return Questions().BrowseForFolder(
+        QStringLiteral("Select the folder where you would like to save your photos."), mSaveFolder);
+}
+
+void frmQuillet::gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+    Questions().MsgBox(QStringLiteral("GDIP Error"),
+                       QStringLiteral("GDIP Error in: ") + sClassName + u'\t' + QStringLiteral("Error Number: ") +
+                           QString::number(lGdiError) + u'\t' + QStringLiteral("Error Description: ") +
+                           sErrorDesc,
+                       cQuestions::eIcon::Critical, cQuestions::eButtons::OK);
+}
+
+void frmQuillet::FormActivate() {
+    if (mAskingFirstRun || ValueExists(SettingsKey, QStringLiteral("FirstTime")))
+        return;
+    mAskingFirstRun = true;
+    const QString text = QStringLiteral("Welcome to Quillet!\n\nSince this is your first time using the "
+                                        "program, would you like to watch a short \"Getting Started\" video?");
+    const cQuestions::eAnswer answer = Questions().MsgBox(QStringLiteral("Welcome to Quillet!"), text,
+                                                          cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
+    if (answer == cQuestions::eAnswer::Yes)
+        QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/GettingStarted.aspx")));
+    // Stored whatever the answer and whether or not the browser started.
+    WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
+    mAskingFirstRun = false;
+}
+
+void frmQuillet::SetProgressWidth(int32_t lWidth) {
+    const cShapeElement before = shpProgress;
+    shpProgress.Width = std::clamp(lWidth, 0, std::max(gProgressWidth, 0));
+    UpdateElement(before);
+    UpdateElement(shpProgress);
+}
+
+void frmQuillet::SetProgressVisible(bool bVisible) {
+    shpProgress.Visible = bVisible;
+    UpdateElement(shpProgress);
+}
+
+void frmQuillet::UpdateElement(const cShapeElement& oShape) {
+    update(TwipsRect(oShape.Left, oShape.Top, oShape.Width, oShape.Height, ScreenOf(this)).adjusted(-1, -1, 1, 1));
+}
+
+void frmQuillet::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintGradient(painter);
+    PaintElements(painter);
+}
+
+void frmQuillet::PaintGradient(QPainter& painter) const {
+    // A band per twips row y = 0 .. H, each from y - 1 to y + 1, later ones
+    // over earlier ones; painted here as the band on top of each pixel row.
+    // A window of inner height 0 (minimised) has no gradient.
+    const QScreen* screen = ScreenOf(this);
+    const int lastRow = PixelsToTwipsY(height(), screen);
+    if (lastRow <= 0)
+        return;
+    const double twipsPerPixel = TwipsPerPixelY(screen);
+    for (int pixelRow = 0; pixelRow < height(); ++pixelRow) {
+        const int row = LastBandOverPixelRow(pixelRow, twipsPerPixel, lastRow);
+        painter.fillRect(0, pixelRow, width(), 1, GradientColor(row, lastRow));
+    }
+}
+
+void frmQuillet::PaintElements(QPainter& painter) const {
+    const QScreen* screen = ScreenOf(this);
+    auto fill = [&](const cShapeElement& shape) {
+        if (shape.Visible && shape.Width > 0 && shape.Height > 0)
+            painter.fillRect(TwipsRect(shape.Left, shape.Top, shape.Width, shape.Height, screen), shape.FillColor);
+    };
+    fill(shpToolbar);
+    fill(shpStatusBar);
+    for (const cLineElement& line : lineLine) {
+        if (!line.Visible)
+            continue;
+        painter.setPen(QPen(line.Color, 1));
+        painter.drawLine(TwipsToPixelsX(line.X1, screen), TwipsToPixelsY(line.Y1, screen),
+                         TwipsToPixelsX(line.X2, screen), TwipsToPixelsY(line.Y2, screen));
+    }
+    fill(shpProgress);
+}
+
+void frmQuillet::resizeEvent(QResizeEvent* event) {
+    // The bands span the window's outer width less two pixels; whatever lies
+    // beyond the client area is clipped.
+    const QScreen* screen = ScreenOf(this);
+    const int bandWidth = PixelsToTwipsX(frameGeometry().width() - 2, screen);
+    shpToolbar.Width = bandWidth;
+    shpStatusBar.Width = bandWidth;
+    QWidget::resizeEvent(event);
+}
+
+void frmQuillet::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Asked once the activation has finished, not inside it.
+        QTimer::singleShot(0, this, &frmQuillet::FormActivate);
+    }
+    QWidget::changeEvent(event);
+}
+
+bool frmQuillet::eventFilter(QObject* oWatched, QEvent* event) {
+    if (oWatched == txtSize && event->type() == QEvent::FocusOut)
+        txtSize_LostFocus();
+    else if (lvwImages != nullptr && (oWatched == lvwImages || oWatched == lvwImages->viewport()))
+        return ListEventFilter(oWatched, event);
+    return QWidget::eventFilter(oWatched, event);
+}
+
+void frmQuillet::closeEvent(QCloseEvent* event) {
+    gdip.reset();
+    // The capture file never outlives the run.
+    if (QFile::exists(CaptureFilePath()))
+        QFile::remove(CaptureFilePath());
+    event->accept();
 }

@@ -1,0 +1,30 @@
+#include "ImageEntry.h"
+
+#include <QTreeWidgetItem>
+
+static_assert(kEntryTagRole == Qt::UserRole);
+
+QString EntryText(const QTreeWidgetItem* oItem) {
+    return oItem->text(0);
+}
+
+QString EntryTag(const QTreeWidgetItem* oItem) {
+    return oItem->data(0, kEntryTagRole).toString();
+}
+
+QString EntryPath(const QTreeWidgetItem* oItem) {
+    return JoinPath(EntryTag(oItem), EntryText(oItem));
+}
+
+QString JoinPath(const QString& sFolder, const QString& sFile) {
+    if (sFolder.endsWith(u'/'))
+        return sFolder + sFile;
+    return sFolder + u'/' + sFile;
+}
+
+QString WithoutTrailingSeparator(const QString& sFolder) {
+    QString folder = sFolder;
+    while (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
+}

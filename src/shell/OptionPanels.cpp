@@ -1,0 +1,188 @@
+// The main window's option panels (size, quality, rotation) and the format
+// menu of the Save button.
+
+#include "AppState.h"
+#include "Dimensions.h"
+#include "OutputOptions.h"
+#include "Twips.h"
+#include "frmQuillet.h"
+#include "frmQuilletDesign.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+
+namespace {
+
+const QColor kHeaderColor(197, 99, 154);
+
+// Captions of the size options before any image is loaded.
+const char* const kSizeCaptionsBefore[6] = {"Small", "Medium", "Large", "Huge", "Giant", "Custom"};
+const char* const kQualityCaptions[4] = {"Low", "Medium", "High", "Maximum"};
+const char16_t* const kRotationCaptions[4] = {u"0°", u"90°", u"180°", u"270°"};
+
+QWidget* MakePanel(QWidget* oParent, const char* sName, const cDesign& oPlace) {
+    auto* panel = new QWidget(oParent);
+    panel->setObjectName(QLatin1String(sName));
+    PlaceTwips(panel, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
+    return panel;
+}
+
+// A header: a coloured bar with white bold text.
+QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
+    auto* label = new QLabel(sText, oParent);
+    label->setObjectName(QLatin1String(sName));
+    PlaceTwips(label, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
+    label->setAutoFillBackground(true);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::Window, kHeaderColor);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(colours);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setIndent(4);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+// One exclusive group of options; a checked option stores its index in
+// iIndexState.
+template <size_t N>
+void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const QString (&aCaptions)[N],
+                     const cDesign (&aPlaces)[N], int16_t& iIndexState, const char* sName) {
+    auto* group = new QButtonGroup(oPanel);
+    for (size_t i = 0; i < N; ++i) {
+        auto* option = new QRadioButton(aCaptions[i], oPanel);
+        option->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(sName)).arg(i));
+        PlaceTwips(option, aPlaces[i].Left, aPlaces[i].Top, aPlaces[i].Width, aPlaces[i].Height);
+        option->setChecked(static_cast<int>(i) == iIndexState);
+        option->setEnabled(false);
+        group->addButton(option, static_cast<int>(i));
+        aOptions[i] = option;
+    }
+    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState](int lId, bool bChecked) {
+        if (bChecked)
+            iIndexState = static_cast<int16_t>(lId);
+    });
+}
+
+template <size_t N>
+void ColumnPlaces(const cDesign& oFirst, cDesign (&aPlaces)[N]) {
+    for (size_t i = 0; i < N; ++i)
+        aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), oFirst.Width, oFirst.Height};
+}
+
+QString DimensionsText(const cDimensions& oSize) {
+    return QStringLiteral("(%1 x %2)").arg(oSize.Width).arg(oSize.Height);
+}
+
+} // namespace
+
+void frmQuillet::BuildOptionPanels() {
+    picSize = MakePanel(this, "picSize", kSizePanel);
+    labSize = MakeHeader(picSize, "labSize", QStringLiteral("Image Size"), kSizeHeader);
+    QString sizeCaptions[6];
+    for (size_t i = 0; i < 6; ++i)
+        sizeCaptions[i] = QLatin1String(kSizeCaptionsBefore[i]);
+    cDesign sizePlaces[6];
+    ColumnPlaces(kSizeOption, sizePlaces);
+    MakeOptionGroup(picSize, optSize, sizeCaptions, sizePlaces, gSizeIndex, "optSize");
+
+    txtSize = new QLineEdit(QLatin1String(kSizeTags[kCustomSizeIndex]), picSize);
+    txtSize->setObjectName(QStringLiteral("txtSize"));
+    PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
+    txtSize->setEnabled(false);
+    txtSize->installEventFilter(this);
+    labPixels = new QLabel(QStringLiteral("Pixels"), picSize);
+    labPixels->setObjectName(QStringLiteral("labPixels"));
+    PlaceTwips(labPixels, kPixelsLabel.Left, kPixelsLabel.Top, kPixelsLabel.Width, kPixelsLabel.Height);
+
+    picQuality = MakePanel(this, "picQuality", kQualityPanel);
+    labQuality = MakeHeader(picQuality, "labQuality", QStringLiteral("Image Quality"), kQualityHeader);
+    QString qualityCaptions[4];
+    for (size_t i = 0; i < 4; ++i)
+        qualityCaptions[i] = QLatin1String(kQualityCaptions[i]);
+    cDesign qualityPlaces[4];
+    ColumnPlaces(kQualityOption, qualityPlaces);
+    MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
+    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG format."), picQuality);
+    labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
+    labNoQuality->setWordWrap(true);
+    PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
+    labNoQuality->hide();
+
+    Picture1 = MakePanel(this, "Picture1", kRotationPanel);
+    labRotation = MakeHeader(Picture1, "labRotation", QStringLiteral("Image Rotation"), kRotationHeader);
+    QString rotationCaptions[4];
+    for (size_t i = 0; i < 4; ++i)
+        rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
+    MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
+}
+
+void frmQuillet::BuildFormatMenu() {
+    mnuDropDown = new QMenu(QStringLiteral("DropDown"), this);
+    mnuDropDown->setObjectName(QStringLiteral("mnuDropDown"));
+    struct cFormatItem {
+        QAction* frmQuillet::*Member;
+        const char* Name;
+        const char* Caption;
+        const char* Code;
+    };
+    const cFormatItem items[] = {{&frmQuillet::mnuOriginalFormat, "mnuOriginalFormat", "Original Format", "DFT"},
+                                 {&frmQuillet::mnuBMPFormat, "mnuBMPFormat", "BMP Format", "BMP"},
+                                 {&frmQuillet::mnuGIFFormat, "mnuGIFFormat", "GIF Format", "GIF"},
+                                 {&frmQuillet::mnuJPGFormat, "mnuJPGFormat", "JPG Format", "JPG"},
+                                 {&frmQuillet::mnuPNGFormat, "mnuPNGFormat", "PNG Format", "PNG"}};
+    for (const cFormatItem& item : items) {
+        QAction* action = mnuDropDown->addAction(QLatin1String(item.Caption));
+        action->setObjectName(QLatin1String(item.Name));
+        action->setCheckable(true);
+        action->setChecked(gOutputFormat == QLatin1String(item.Code));
+        const QString code = QLatin1String(item.Code);
+        connect(action, &QAction::triggered, this, [this, action, code] { FormatMenu_Click(action, code); });
+        this->*item.Member = action;
+    }
+}
+
+void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
+    UncheckMenu();
+    oItem->setChecked(true);
+    gOutputFormat = sCode;
+    ShowHideQualityOptions(sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG"));
+}
+
+void frmQuillet::UncheckMenu() {
+    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat})
+        item->setChecked(false);
+}
+
+void frmQuillet::ShowHideQualityOptions(bool bShow) {
+    for (QRadioButton* option : optQuality)
+        option->setVisible(bShow);
+    labNoQuality->setVisible(!bShow);
+}
+
+void frmQuillet::SetLabels() {
+    for (int16_t i = 0; i < static_cast<int16_t>(optSize.size()); ++i) {
+        const cDimensions size = GetDimensions(TargetSize(i, txtSize->text()));
+        optSize[i]->setText(gSizeNames[i] + u' ' + DimensionsText(size));
+        optSize[i]->setEnabled(true);
+    }
+}
+
+void frmQuillet::txtSize_LostFocus() {
+    const std::optional<int16_t> size = ValidateCustomSize(txtSize->text());
+    if (!size) {
+        txtSize->setText(QLatin1String(kSizeTags[kCustomSizeIndex]));
+        return;
+    }
+    QRadioButton* custom = optSize[kCustomSizeIndex];
+    custom->setText(QStringLiteral("Custom ") + DimensionsText(GetDimensions(*size)));
+    // Moving to the option selects it: the custom size becomes the choice.
+    custom->setFocus(Qt::OtherFocusReason);
+    custom->setChecked(true);
+}

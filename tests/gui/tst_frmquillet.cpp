@@ -1,0 +1,594 @@
+// The main window driven offscreen with scripted questions: opening files,
+// refused and corrupt files, removal, the list's right-click menu, the option
+// panels, the format menu, the Save button's drop-down zone, the first-run
+// question, the status band and closing.
+
+#include "AppState.h"
+#include "ImageEntry.h"
+#include "QLTMain.h"
+#include "Registry.h"
+#include "cGDIP.h"
+#include "cScriptedQuestions.h"
+#include "frmQuillet.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using eKind = cScriptedQuestions::eKind;
+
+// Records the web pages the window asks the desktop to open.
+class cUrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> Opened;
+public slots:
+    void Open(const QUrl& url) { Opened.append(url); }
+};
+
+class tst_frmquillet : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir mConfigDir;
+    QTemporaryDir mImages;
+    cUrlRecorder mUrls;
+
+    void WriteImage(const QString& sName, int lWidth, int lHeight) {
+        QImage image(lWidth, lHeight, QImage::Format_RGB32);
+        image.fill(QColor(40, 120, 200));
+        QVERIFY(image.save(mImages.filePath(sName), "PNG"));
+    }
+
+    void WriteBytes(const QString& sName, const QByteArray& bytes) {
+        QFile file(mImages.filePath(sName));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QStringList EntryTexts(const frmQuillet& window) const {
+        QStringList texts;
+        for (int i = 0; i < window.lvwImages->topLevelItemCount(); ++i)
+            texts.append(EntryText(window.lvwImages->topLevelItem(i)));
+        return texts;
+    }
+
+    QStringList SizeCaptions(const frmQuillet& window) const {
+        QStringList captions;
+        for (const QRadioButton* option : window.optSize)
+            captions.append(option->text());
+        return captions;
+    }
+
+    // Opens sNames from the image folder through the Open button.
+    void Open(frmQuillet& window, cScriptedQuestions& questions, const QStringList& aNames) {
+        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mImages.path(), aNames));
+        QTest::mouseClick(window.OpenButton, Qt::LeftButton);
+    }
+
+    QPoint RowCentre(const frmQuillet& window, int lRow) const {
+        return window.lvwImages->visualItemRect(window.lvwImages->topLevelItem(lRow)).center();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(mConfigDir.isValid());
+        QVERIFY(mImages.isValid());
+        qputenv("XDG_CONFIG_HOME", mConfigDir.path().toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mConfigDir.path());
+        WriteImage(QStringLiteral("wide.png"), 1024, 768);
+        WriteImage(QStringLiteral("tall.png"), 300, 400);
+        WriteImage(QStringLiteral("My Photo.png"), 640, 480);
+        WriteBytes(QStringLiteral("broken.png"), QByteArray("\x89PNG\r\n\x1a\nnot really a png", 27));
+        WriteBytes(QStringLiteral("readme.txt"), "text");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &mUrls, "Open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &mUrls, "Open");
+    }
+
+    void cleanupTestCase() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    }
+
+    void init() {
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
+        gSizeIndex = 0;
+        gQualityIndex = 1;
+        gRotationIndex = 0;
+        gImageWidth = 0;
+        gImageHeight = 0;
+        gOutputFormat = QStringLiteral("DFT");
+        gDefaultFolder = QStringLiteral("/pictures");
+        mUrls.Opened.clear();
+    }
+
+    void startsAsDesigned() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quillet " QUILLET_VERSION));
+        QCOMPARE(window.labStatus->text(), QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
+        QVERIFY(!window.labStatus->isHidden());
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
+        QCOMPARE(window.lvwImages->headerItem()->text(0), QStringLiteral("Image Files"));
+        QCOMPARE(window.lvwImages->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(SizeCaptions(window), QStringList({"Small", "Medium", "Large", "Huge", "Giant", "Custom"}));
+        QCOMPARE(window.txtSize->text(), QStringLiteral("1024"));
+        QVERIFY(window.optQuality[1]->isChecked());
+        QVERIFY(window.optRotation[0]->isChecked());
+        QVERIFY(window.mnuOriginalFormat->isChecked());
+        // Disabled until the first image arrives; Prints stays disabled.
+        for (QWidget* widget : {static_cast<QWidget*>(window.PreviewButton), static_cast<QWidget*>(window.SaveButton),
+                                static_cast<QWidget*>(window.PrintsButton), static_cast<QWidget*>(window.txtSize),
+                                static_cast<QWidget*>(window.optSize[0]), static_cast<QWidget*>(window.optQuality[2]),
+                                static_cast<QWidget*>(window.optRotation[3])})
+            QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
+        QVERIFY(window.OpenButton->isEnabled());
+        QCOMPARE(window.SaveButton->accessibleName(), QStringLiteral("Save your new images"));
+        // Without stored folders both start at the pictures folder.
+        QCOMPARE(window.mOpenFolder, QStringLiteral("/pictures"));
+        QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
+        QCOMPARE(window.size(), QSize(529, 264)); // 7935 x 3960 twips at 96 DPI
+        QVERIFY(questions.Log.empty());
+    }
+
+    void storedOpenFolderOnlyMovesTheOpenFolder() {
+        WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        QCOMPARE(window.mOpenFolder, QStringLiteral("/photos/in"));
+        QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
+    }
+
+    void framesAndProgressBarFollowTheLines() {
+        cScriptedQuestions questions;
+        const int first = gBorderLineCount;
+        frmQuillet window(&questions);
+        QCOMPARE(gBorderLineCount, first + 8);
+        const std::vector<cLineElement>& lines = window.lineLine;
+        QVERIFY(!lines[0].Visible);
+        // Left compartment under the list, right one under the option panels;
+        // 15 twips per pixel at 96 DPI.
+        const cLineElement& leftTop = lines[first + 1];
+        QCOMPARE(QList<int>({leftTop.X1, leftTop.Y1, leftTop.X2, leftTop.Y2}), QList<int>({120, 3630, 2655, 3630}));
+        const cLineElement& rightTop = lines[first + 5];
+        QCOMPARE(QList<int>({rightTop.X1, rightTop.X2}), QList<int>({2760, 7815}));
+        const cLineElement& rightBottom = lines[first + 7];
+        QCOMPARE(rightBottom.Y1, 3600 + 375 - 45);
+        // Shadow on top and left, light on right and bottom.
+        QCOMPARE(lines[first + 1].Color, QColor(127, 127, 127));
+        QCOMPARE(lines[first + 4].Color, QColor(127, 127, 127));
+        QCOMPARE(lines[first + 2].Color, lines[0].Color);
+        QCOMPARE(lines[first + 3].Color, lines[0].Color);
+        QCOMPARE(window.shpProgress.Left, 2775);
+        QCOMPARE(window.shpProgress.Top, 3645);
+        QCOMPARE(window.shpProgress.Height, lines[first + 8].Length() - 15);
+        QCOMPARE(window.shpProgress.Width, 0);
+        QCOMPARE(gProgressWidth, 5055 - 30);
+        window.SetProgressWidth(gProgressWidth + 500);
+        QCOMPARE(window.shpProgress.Width, gProgressWidth);
+        // A status label sits level in the band.
+        QCOMPARE(window.labFileCount->y(), window.labStatus->y());
+    }
+
+    void openingOneFile() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"wide.png"});
+
+        const std::vector<cScriptedQuestions::cAsked> dialogs = questions.Asked(eKind::OpenFiles);
+        QCOMPARE(dialogs.size(), size_t(1));
+        QCOMPARE(dialogs[0].Title, QStringLiteral("Select Images"));
+        QCOMPARE(dialogs[0].StartFolder, QStringLiteral("/pictures"));
+        const QStringList rows = dialogs[0].Text.split(QStringLiteral(";;"));
+        QCOMPARE(rows.size(), 9);
+        QVERIFY(rows[0].startsWith(QStringLiteral("All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png")));
+        QCOMPARE(rows[5], QStringLiteral("JPEG (*.jpg, *.jpeg) (*.jpg *.jpeg)"));
+        QVERIFY(rows[8].startsWith(QStringLiteral("Windows Meta File (*.wmf)")));
+
+        QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
+        QCOMPARE(EntryTag(window.lvwImages->topLevelItem(0)), mImages.path());
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
+        QCOMPARE(gImageWidth, int16_t(1024));
+        QCOMPARE(gImageHeight, int16_t(768));
+        QCOMPARE(window.txtSize->text(), QStringLiteral("1024"));
+        QCOMPARE(SizeCaptions(window),
+                 QStringList({"Thumbnail (100 x 75)", "Small (200 x 150)", "Medium (350 x 262)", "Large (640 x 480)",
+                              "Huge (800 x 600)", "Custom (1024 x 768)"}));
+        QVERIFY(window.PreviewButton->isEnabled());
+        QVERIFY(window.SaveButton->isEnabled());
+        QVERIFY(window.txtSize->isEnabled());
+        QVERIFY(window.optRotation[2]->isEnabled());
+        QVERIFY(window.labStatus->isHidden());
+        // One file chosen: the stored open folder is left alone.
+        QVERIFY(!ValueExists(SettingsKey, QStringLiteral("OpenFolder")));
+        QCOMPARE(window.mOpenFolder, mImages.path());
+        QCOMPARE(questions.Unscripted, 0);
+    }
+
+    void aPortraitImageFillsTheCustomBoxWithItsHeight() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"tall.png"});
+        QCOMPARE(window.txtSize->text(), QStringLiteral("400"));
+        QCOMPARE(window.optSize[3]->text(), QStringLiteral("Large (480 x 640)"));
+    }
+
+    void openingSeveralFilesSkipsNonImages() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"wide.png", "readme.txt", "My Photo.png"});
+        QCOMPARE(EntryTexts(window), QStringList({"wide.png", "My Photo.png"}));
+        const std::vector<cScriptedQuestions::cAsked> messages = questions.Asked(eKind::MsgBox);
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages[0].Title, QStringLiteral("Unknown File Format"));
+        QCOMPARE(messages[0].Text, QStringLiteral("readme.txt does not appear to be an image file.  It is being skipped."));
+        QCOMPARE(messages[0].Icon, cQuestions::eIcon::Exclamation);
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("2 Images"));
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mImages.path());
+        QCOMPARE(gImageWidth, int16_t(1024)); // the first entry was measured
+    }
+
+    void aCorruptFirstFileIsReportedAndRemoved() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"broken.png", "My Photo.png"});
+        const std::vector<cScriptedQuestions::cAsked> messages = questions.Asked(eKind::MsgBox);
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages[0].Title, QStringLiteral("Error Loading Image"));
+        QCOMPARE(messages[0].Text, QStringLiteral("broken.png is corrupt, or in a file format that cannot be viewed.\n\n"
+                                                  "It has been removed from list of files to work with."));
+        QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
+        QVERIFY(window.SaveButton->isEnabled());
+    }
+
+    void nothingUsableLeavesPreviewAndSaveDisabled_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("every name refused") << QStringList({"readme.txt", "notes."}) << "Unknown File Format";
+        QTest::newRow("the only entry is corrupt") << QStringList({"broken.png"}) << "Error Loading Image";
+        // A single file is taken whatever its name, then fails to load.
+        QTest::newRow("one file that is no image") << QStringList({"readme.txt"}) << "Error Loading Image";
+    }
+
+    void nothingUsableLeavesPreviewAndSaveDisabled() {
+        QFETCH(QStringList, names);
+        QFETCH(QString, message);
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, names);
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 0);
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
+        QVERIFY(!window.PreviewButton->isEnabled());
+        QVERIFY(!window.SaveButton->isEnabled());
+        QVERIFY(!questions.Asked(eKind::MsgBox).empty());
+        QCOMPARE(questions.Asked(eKind::MsgBox).back().Title, message);
+    }
+
+    void cancelAndFailureKeepTheList() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"wide.png", "tall.png"});
+        window.ShowHideQualityOptions(false);
+
+        questions.OpenAnswers.push_back({});
+        QTest::mouseClick(window.OpenButton, Qt::LeftButton);
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
+        QVERIFY(!window.optQuality[0]->isHidden()); // shown again even when cancelled
+        QVERIFY(questions.Asked(eKind::MsgBox).empty());
+
+        questions.OpenAnswers.push_back({cQuestions::cOpenResult::eOutcome::Failed, {}, {}});
+        QTest::mouseClick(window.OpenButton, Qt::LeftButton);
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
+        QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(1));
+        QCOMPARE(questions.Asked(eKind::MsgBox)[0].Title, QStringLiteral("Open Image Error"));
+        QVERIFY(questions.Asked(eKind::MsgBox)[0].Text.startsWith(QStringLiteral("We were unable to open your image(s).")));
+        // The second Open starts where the first one chose.
+        QCOMPARE(questions.Asked(eKind::OpenFiles)[1].StartFolder, mImages.path());
+    }
+
+    void droppedFilesReplaceTheListLikeSeveralOpened() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"tall.png"});
+        window.TakeDroppedFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
+        QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
+        QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(2)); // the text file and the folder
+        QCOMPARE(gImageWidth, int16_t(640));
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mImages.path());
+    }
+
+    void removingEverySelectedEntry() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"wide.png", "tall.png", "My Photo.png"});
+        window.lvwImages->topLevelItem(0)->setSelected(true);
+        window.lvwImages->topLevelItem(2)->setSelected(true);
+        QTest::keyClick(window.lvwImages, Qt::Key_Delete);
+        QCOMPARE(EntryTexts(window), QStringList({"tall.png"}));
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
+        QVERIFY(window.SaveButton->isEnabled());
+
+        window.lvwImages->selectAll();
+        QTest::keyClick(window.lvwImages, Qt::Key_Delete);
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 0);
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
+        QVERIFY(!window.PreviewButton->isEnabled());
+        QVERIFY(!window.SaveButton->isEnabled());
+        QVERIFY(window.optSize[0]->isEnabled()); // the options stay enabled
+        // Nothing selected: Delete only refreshes the count.
+        QTest::keyClick(window.lvwImages, Qt::Key_Delete);
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
+    }
+
+    void rightClickMenuRules() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Open(window, questions, {"wide.png", "My Photo.png", "broken.png"});
+        QWidget* viewport = window.lvwImages->viewport();
+
+        // One entry: it is measured and the menu offers Properties.
+        window.lvwImages->clearSelection();
+        QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 1));
+        QCOMPARE(window.lvwImages->selectedItems().size(), 1);
+        QVERIFY(window.mnuPopup->isVisible());
+        QVERIFY(window.mnuProperties->isEnabled());
+        QCOMPARE(gImageWidth, int16_t(640));
+        window.mnuPopup->hide();
+
+        // Two entries: the menu without Properties.
+        window.lvwImages->topLevelItem(0)->setSelected(true);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 0));
+        QCOMPARE(window.lvwImages->selectedItems().size(), 2);
+        QVERIFY(window.mnuPopup->isVisible());
+        QVERIFY(!window.mnuProperties->isEnabled());
+        window.mnuPopup->hide();
+
+        // One selected, click on empty space: no menu.
+        window.lvwImages->clearSelection();
+        window.lvwImages->topLevelItem(0)->setSelected(true);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
+        QVERIFY(!window.mnuPopup->isVisible());
+
+        // An entry that fails to load is removed and gets no menu.
+        window.lvwImages->clearSelection();
+        QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 2));
+        QVERIFY(!window.mnuPopup->isVisible());
+        QCOMPARE(EntryTexts(window), QStringList({"wide.png", "My Photo.png"}));
+
+        // A plain left click measures the entry; with Ctrl it does not.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, RowCentre(window, 0));
+        QCOMPARE(gImageWidth, int16_t(1024));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, RowCentre(window, 1));
+        QCOMPARE(gImageWidth, int16_t(1024));
+
+        // "Remove" takes the selected entries.
+        window.lvwImages->clearSelection();
+        window.lvwImages->topLevelItem(1)->setSelected(true);
+        window.mnuRemove->trigger();
+        QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
+    }
+
+    void formatMenuShowsAndHidesTheQualityOptions_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("qualityShown");
+        QTest::newRow("GIF") << "mnuGIFFormat" << "GIF" << false;
+        QTest::newRow("BMP") << "mnuBMPFormat" << "BMP" << false;
+        QTest::newRow("PNG") << "mnuPNGFormat" << "PNG" << false;
+        QTest::newRow("JPG") << "mnuJPGFormat" << "JPG" << true;
+        QTest::newRow("Original") << "mnuOriginalFormat" << "DFT" << true;
+    }
+
+    void formatMenuShowsAndHidesTheQualityOptions() {
+        QFETCH(QString, item);
+        QFETCH(QString, code);
+        QFETCH(bool, qualityShown);
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.mnuGIFFormat->trigger(); // start from a hidden state
+        window.findChild<QAction*>(item)->trigger();
+        QCOMPARE(gOutputFormat, code);
+        int checked = 0;
+        for (QAction* action : window.mnuDropDown->actions())
+            checked += action->isChecked() ? 1 : 0;
+        QCOMPARE(checked, 1);
+        QVERIFY(window.findChild<QAction*>(item)->isChecked());
+        for (QRadioButton* option : window.optQuality)
+            QCOMPARE(!option->isHidden(), qualityShown);
+        QCOMPARE(window.labNoQuality->isHidden(), qualityShown);
+    }
+
+    void optionClicksSetTheState() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.EnableForm();
+        window.optSize[3]->click();
+        window.optQuality[3]->click();
+        window.optRotation[2]->click();
+        QCOMPARE(gSizeIndex, int16_t(3));
+        QCOMPARE(gQualityIndex, int16_t(3));
+        QCOMPARE(gRotationIndex, int16_t(2));
+        QCOMPARE(window.optRotation[1]->text(), QStringLiteral("90°"));
+        QCOMPARE(window.optQuality[3]->text(), QStringLiteral("Maximum"));
+    }
+
+    void customSizeBoxOnLeaving_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("boxAfter");
+        QTest::addColumn<QString>("customCaption");
+        QTest::newRow("letters") << "abc" << "1024" << "Custom (1024 x 768)";
+        QTest::newRow("beyond 16 bits") << "40000" << "1024" << "Custom (1024 x 768)";
+        QTest::newRow("a half goes to even") << "12.5" << "12.5" << "Custom (12 x 9)";
+        QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)";
+        QTest::newRow("negative keeps the size") << "-5" << "-5" << "Custom (1024 x 768)";
+        QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)";
+    }
+
+    void customSizeBoxOnLeaving() {
+        QFETCH(QString, typed);
+        QFETCH(QString, boxAfter);
+        QFETCH(QString, customCaption);
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"wide.png"});
+        QCOMPARE(gSizeIndex, int16_t(0));
+        window.txtSize->setText(typed);
+        QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(window.txtSize, &leaving);
+        QCOMPARE(window.txtSize->text(), boxAfter);
+        QCOMPARE(window.optSize[5]->text(), customCaption);
+        const bool accepted = boxAfter == typed;
+        QCOMPARE(window.optSize[5]->isChecked(), accepted);
+        QCOMPARE(gSizeIndex, int16_t(accepted ? 5 : 0));
+    }
+
+    void saveButtonDropDownZone() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.EnableForm();
+        QSignalSpy saves(window.SaveButton, &ARButton::clicked);
+        const int width = window.SaveButton->width();
+
+        // A press in the last 16 pixels opens the format menu and saves nothing.
+        QTest::mouseClick(window.SaveButton, Qt::LeftButton, {}, QPoint(width - 16, 10));
+        QVERIFY(window.mnuDropDown->isVisible());
+        QCOMPARE(saves.count(), 0);
+        QCOMPARE(window.mnuDropDown->pos().x(), window.mapToGlobal(QPoint(window.SaveButton->x(), 0)).x());
+        QCOMPARE(window.mnuDropDown->pos().y(), window.mapToGlobal(QPoint(0, 45)).y()); // 675 twips
+        window.mnuDropDown->hide();
+
+        // One pixel further left is the button itself.
+        QTest::mouseClick(window.SaveButton, Qt::LeftButton, {}, QPoint(width - 17, 10));
+        QCOMPARE(saves.count(), 1);
+        QVERIFY(!window.mnuDropDown->isVisible());
+    }
+
+    void hoverWritesTheStatusText() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(window.FriendButton, &enter);
+        QCOMPARE(window.labStatus->text(), QStringLiteral("Tell a friend about Quillet"));
+        QVERIFY(!window.labStatus->isHidden());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(window.FriendButton, &leave);
+        QVERIFY(window.labStatus->isHidden());
+    }
+
+    void webPagesAndHelp() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        QTest::mouseClick(window.FriendButton, Qt::LeftButton);
+        QTest::mouseClick(window.HelpButton, Qt::LeftButton);
+        QCOMPARE(mUrls.Opened.size(), 2);
+        QCOMPARE(mUrls.Opened[0], QUrl(frmQuillet::kMakerSite + "/QLTFriend.aspx"));
+        QVERIFY(mUrls.Opened[1].isLocalFile());
+        QVERIFY(mUrls.Opened[1].toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    }
+
+    void firstRunQuestionIsAskedOnce() {
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        cScriptedQuestions questions;
+        questions.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
+        frmQuillet window(&questions);
+        window.FormActivate();
+        window.FormActivate();
+        const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Title, QStringLiteral("Welcome to Quillet!"));
+        QCOMPARE(asked[0].Text, QStringLiteral("Welcome to Quillet!\n\nSince this is your first time using the program, "
+                                               "would you like to watch a short \"Getting Started\" video?"));
+        QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
+        QCOMPARE(asked[0].Icon, cQuestions::eIcon::None);
+        QCOMPARE(mUrls.Opened, QList<QUrl>({QUrl(frmQuillet::kMakerSite + "/GettingStarted.aspx")}));
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("FirstTime")).toString(), QStringLiteral("N"));
+
+        // Answering No stores the marker as well; a later window asks nothing.
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        cScriptedQuestions declined;
+        declined.MsgBoxAnswers.push_back(cQuestions::eAnswer::No);
+        frmQuillet second(&declined);
+        second.FormActivate();
+        QVERIFY(ValueExists(SettingsKey, QStringLiteral("FirstTime")));
+        QCOMPARE(mUrls.Opened.size(), 1);
+        cScriptedQuestions later;
+        frmQuillet third(&later);
+        third.FormActivate();
+        QVERIFY(later.Log.empty());
+    }
+
+    void imagingFailuresShowTheGdipErrorBox() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.gdip->Error(7, QStringLiteral("cBitmap"));
+        const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Title, QStringLiteral("GDIP Error"));
+        QCOMPARE(asked[0].Text,
+                 QStringLiteral("GDIP Error in: cBitmap\tError Number: 7\tError Description: Win32 Error"));
+        QCOMPARE(asked[0].Icon, cQuestions::eIcon::Critical);
+    }
+
+    void getPathAsksForTheSaveFolder() {
+        cScriptedQuestions questions;
+        questions.FolderAnswers.push_back(QStringLiteral("/out"));
+        frmQuillet window(&questions);
+        QCOMPARE(window.GetPath(), QStringLiteral("/out"));
+        QCOMPARE(window.GetPath(), QString()); // cancelled
+        QCOMPARE(questions.Log[0].Title, QStringLiteral("Select the folder where you would like to save your photos."));
+    }
+
+    void closingReleasesImagingAndTheCaptureFile() {
+        QFile capture(CaptureFilePath());
+        QVERIFY(capture.open(QIODevice::WriteOnly));
+        capture.close();
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.show();
+        QVERIFY(window.close());
+        QVERIFY(!window.gdip);
+        QVERIFY(!QFile::exists(CaptureFilePath()));
+    }
+
+    void thousandsOfFilesStayQuick() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList names{"wide.png"};
+        for (int i = 1; i < 5000; ++i)
+            names.append(QStringLiteral("photo %1.%2").arg(i).arg(i % 3 == 0 ? "jpg" : "png"));
+        QElapsedTimer timer;
+        timer.start();
+        Open(window, questions, names);
+        const qint64 elapsed = timer.elapsed();
+        qInfo("adding 5000 files took %lld ms", elapsed);
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("5000 Images"));
+        QVERIFY2(elapsed < 3000, "adding 5000 files must stay well under a second (sanitizers aside)");
+
+        timer.restart();
+        window.lvwImages->selectAll();
+        window.mnuRemove_Click();
+        qInfo("removing 5000 files took %lld ms", timer.elapsed());
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
+    }
+};
+
+QTEST_MAIN(tst_frmquillet)
+#include "tst_frmquillet.moc"

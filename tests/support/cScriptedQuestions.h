@@ -1,0 +1,95 @@
+#pragma once
+// A cQuestions for tests: every question is recorded in Log, and each kind of
+// question answers from its own queue. An empty queue gives the harmless
+// answer (Cancel/No/OK, a cancelled dialog, "", "&No") and counts the
+// question in Unscripted, so a test can tell that it asked more than it
+// planned for.
+
+#include "cQuestions.h"
+
+#include <deque>
+#include <vector>
+
+class cScriptedQuestions : public cQuestions {
+public:
+    enum class eKind { MsgBox, OpenFiles, BrowseForFolder, Overwrite };
+
+    struct cAsked {
+        eKind Kind;
+        QString Title;
+        QString Text;          // message text; the filter for OpenFiles; the prompt
+        QString StartFolder;   // OpenFiles and BrowseForFolder
+        eIcon Icon = eIcon::None;
+        eButtons Buttons = eButtons::OK;
+    };
+
+    std::deque<eAnswer> MsgBoxAnswers;
+    std::deque<cOpenResult> OpenAnswers;
+    std::deque<QString> FolderAnswers;
+    std::deque<int> OverwriteAnswers;
+
+    std::vector<cAsked> Log;
+    int Unscripted = 0;
+
+    // Shorthand for an open dialog that returns names in one folder.
+    static cOpenResult Chosen(const QString& sFolder, const QStringList& aNames) {
+        return {cOpenResult::eOutcome::Chosen, sFolder, aNames};
+    }
+
+    // The asked questions of one kind, in order.
+    std::vector<cAsked> Asked(eKind eWhich) const {
+        std::vector<cAsked> found;
+        for (const cAsked& asked : Log)
+            if (asked.Kind == eWhich)
+                found.push_back(asked);
+        return found;
+    }
+
+    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
+                   eButtons eButtonSet) override {
+        Log.push_back({eKind::MsgBox, sTitle, sText, {}, eIconKind, eButtonSet});
+        return Next(MsgBoxAnswers, DefaultAnswer(eButtonSet));
+    }
+
+    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
+                          const QString& sStartFolder) override {
+        Log.push_back({eKind::OpenFiles, sTitle, sFilter, sStartFolder});
+        return Next(OpenAnswers, cOpenResult{});
+    }
+
+    QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override {
+        Log.push_back({eKind::BrowseForFolder, sTitle, {}, sStartFolder});
+        return Next(FolderAnswers, QString());
+    }
+
+    int ShowCustomMsgBox(const QString& sPrompt) override {
+        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {},
+                       eIcon::Question});
+        return Next(OverwriteAnswers, kOverwriteNo);
+    }
+
+private:
+    static eAnswer DefaultAnswer(eButtons eButtonSet) {
+        switch (eButtonSet) {
+        case eButtons::OK:
+            return eAnswer::OK;
+        case eButtons::YesNo:
+            return eAnswer::No;
+        case eButtons::YesNoCancel:
+        case eButtons::OKCancel:
+            break;
+        }
+        return eAnswer::Cancel;
+    }
+
+    template <typename T>
+    T Next(std::deque<T>& aQueue, T oFallback) {
+        if (aQueue.empty()) {
+            ++Unscripted;
+            return oFallback;
+        }
+        T answer = std::move(aQueue.front());
+        aQueue.pop_front();
+        return answer;
+    }
+};
