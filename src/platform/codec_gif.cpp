@@ -476,10 +476,11 @@ GpStatus gf_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const decoder kGifDecoder{"GIF", gf_sniff, gf_probe, gf_decode};
+const decoder kGifDecoder{"GIF", gf_sniff, cu_safe_probe<gf_probe>, cu_safe_decode<gf_decode>};
 
 const encoder kGifEncoder{
     {0x557cf402, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatGIF, u"Built-in GIF Codec", u"*.GIF", u"image/gif", gf_encode};
+    ImageFormatGIF, u"Built-in GIF Codec", u"*.GIF", u"image/gif",
+    cu_safe_encode<gf_encode>};
 
 } // namespace gp

@@ -136,6 +136,6 @@ GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 } // namespace
 
-const decoder kIcoDecoder{"ICO", ic_sniff, ic_probe, ic_decode};
+const decoder kIcoDecoder{"ICO", ic_sniff, cu_safe_probe<ic_probe>, cu_safe_decode<ic_decode>};
 
 } // namespace gp

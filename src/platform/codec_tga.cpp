@@ -212,6 +212,6 @@ GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 } // namespace
 
-const decoder kTgaDecoder{"TGA", tg_sniff, tg_probe, tg_decode};
+const decoder kTgaDecoder{"TGA", tg_sniff, cu_safe_probe<tg_probe>, cu_safe_decode<tg_decode>};
 
 } // namespace gp

@@ -438,10 +438,11 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const decoder kTiffDecoder{"TIFF", tf_sniff, tf_probe, tf_decode};
+const decoder kTiffDecoder{"TIFF", tf_sniff, cu_safe_probe<tf_probe>, cu_safe_decode<tf_decode>};
 
 const encoder kTiffEncoder{
     {0x557cf405, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatTIFF, u"Built-in TIFF Codec", u"*.TIF;*.TIFF", u"image/tiff", tf_encode};
+    ImageFormatTIFF, u"Built-in TIFF Codec", u"*.TIF;*.TIFF", u"image/tiff",
+    cu_safe_encode<tf_encode>};
 
 } // namespace gp

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace gp {
@@ -26,6 +27,47 @@ extern const encoder kJpegEncoder;
 extern const encoder kGifEncoder;
 extern const encoder kTiffEncoder;
 extern const encoder kPngEncoder;
+
+/* ---- Entry points that never throw ---------------------------------------------
+ * The codec objects wrap their functions in these, so that an allocation
+ * failure deep inside (a std::vector growing) becomes OutOfMemory instead of
+ * an exception leaving the codec. */
+
+template <GpStatus (*Probe)(const uint8_t*, size_t, const decode_limits&, image_info&)>
+GpStatus cu_safe_probe(const uint8_t* data, size_t size, const decode_limits& limits,
+                       image_info& info) noexcept {
+    try {
+        return Probe(data, size, limits, info);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    } catch (...) {
+        return GenericError;
+    }
+}
+
+template <GpStatus (*Decode)(const uint8_t*, size_t, uint32_t, const decode_limits&, raster&)>
+GpStatus cu_safe_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                        raster& out) noexcept {
+    try {
+        return Decode(data, size, frame, limits, out);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    } catch (...) {
+        return GenericError;
+    }
+}
+
+template <GpStatus (*Encode)(const raster* const*, size_t, const encode_options&, std::vector<uint8_t>&)>
+GpStatus cu_safe_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
+                        std::vector<uint8_t>& out) noexcept {
+    try {
+        return Encode(pages, pageCount, options, out);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    } catch (...) {
+        return GenericError;
+    }
+}
 
 /* ---- Bounded little/big-endian reads (caller checked the range) ---------- */
 

@@ -7,4 +7,5 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_gif.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
   LIBS platform GIF::GIF)

@@ -89,6 +89,27 @@ TEST(CodecRoundTrip, PaletteAlphaSurvivesPngAndGif) {
     EXPECT_EQ(CompareRasters(in, out), "");
 }
 
+/* Several rasters make a multi-page TIFF; each page comes back as written. */
+TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
+    const gp::raster a = MakePattern(20, 10, PixelFormat4bppIndexed);
+    const gp::raster b = MakePattern(7, 13, PixelFormat32bppARGB);
+    const gp::raster c = MakePattern(9, 9, PixelFormat24bppRGB);
+    const gp::raster* pages[] = {&a, &b, &c};
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(FindEncoder(u"*.TIF;*.TIFF")->encode(pages, 3, gp::encode_options{}, bytes), Ok);
+    gp::image_info info;
+    gp::raster out;
+    ASSERT_EQ(Decode(bytes, out, &info, 0), Ok);
+    EXPECT_EQ(info.frame_count, 3u);
+    EXPECT_TRUE(info.frames_are_pages);
+    for (uint32_t page = 0; page < 3; ++page) {
+        ASSERT_EQ(Decode(bytes, out, nullptr, page), Ok) << page;
+        EXPECT_EQ(out.format, pages[page]->format) << page;
+        EXPECT_EQ(CompareRasters(*pages[page], out), "") << page;
+    }
+    EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
+}
+
 /* Encoders refuse rasters that do not describe their buffer. */
 TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
     for (const char16_t* pattern : {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF",

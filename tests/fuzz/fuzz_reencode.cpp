@@ -1,0 +1,46 @@
+/*
+ * libFuzzer target for decode then encode: the decoder is picked by sniffing
+ * as the loader does, the first frame is decoded (one megapixel at most) and
+ * written back with each encoder in turn; every encoded file is decoded once
+ * more, so encoders meet every raster shape the decoders can produce.
+ */
+#include "gp_codec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    gp::decode_limits limits;
+    limits.max_side = 2048;
+    limits.max_pixels = uint64_t{1} << 18;
+    size_t count = 0;
+    const gp::decoder* const* decoders = gp::decoder_table(count);
+    const gp::decoder* dec = nullptr;
+    for (size_t i = 0; i < count && !dec; ++i)
+        if (decoders[i]->sniff(data, size))
+            dec = decoders[i];
+    gp::raster in;
+    gp::image_info info;
+    if (!dec || dec->probe(data, size, limits, info) != Ok || dec->decode(data, size, 0, limits, in) != Ok)
+        return 0;
+    size_t encoderCount = 0;
+    const gp::encoder* encoders = gp::encoder_table(encoderCount);
+    gp::encode_options options;
+    options.quality = static_cast<int32_t>(size % 101);
+    for (size_t i = 0; i < encoderCount; ++i) {
+        const gp::raster* pages[] = {&in};
+        std::vector<uint8_t> bytes;
+        if (encoders[i].encode(pages, 1, options, bytes) != Ok)
+            __builtin_trap(); /* every decoded raster must be writable */
+        for (size_t k = 0; k < count; ++k) {
+            if (!decoders[k]->sniff(bytes.data(), bytes.size()))
+                continue;
+            gp::raster again;
+            if (decoders[k]->decode(bytes.data(), bytes.size(), 0, limits, again) != Ok)
+                __builtin_trap(); /* what we write we read back */
+            break;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,81 @@
+/* Replays the fuzzing corpus (tests/fuzz/corpus/<codec>/) and the former
+ * crashers (tests/crashers/) through the decoder table with the fuzzers'
+ * lowered limits: each file must end in a status, and a decoded frame must
+ * be a consistent raster. Runs in every build, not only fuzzing ones. */
+#include "codec_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+using namespace codectest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> FilesUnder(const fs::path& dir) {
+    std::vector<fs::path> files;
+    if (!fs::exists(dir))
+        return files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<uint8_t> ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/* Decodes the first four frames; returns how many decoded. */
+uint32_t Replay(const std::vector<uint8_t>& bytes, const std::string& what) {
+    gp::decode_limits limits;
+    limits.max_side = 4096;
+    limits.max_pixels = uint64_t{1} << 20;
+    const gp::decoder* dec = SniffDecoder(bytes);
+    if (!dec)
+        return 0;
+    gp::image_info info;
+    const GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
+    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
+                st == OutOfMemory)
+        << what << " probe " << st;
+    if (st != Ok)
+        return 0;
+    EXPECT_GE(info.frame_count, 1u) << what;
+    uint32_t decoded = 0;
+    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
+        gp::raster out;
+        const GpStatus ds = dec->decode(bytes.data(), bytes.size(), f, limits, out);
+        if (ds != Ok)
+            break;
+        ++decoded;
+        EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
+        EXPECT_LE(uint64_t{out.width} * out.height, limits.max_pixels) << what;
+    }
+    return decoded;
+}
+
+TEST(CodecCorpus, EveryCorpusFileEndsInAStatus) {
+    const fs::path root = (fs::path(QUILLET_TEST_DATA) / ".." / "fuzz" / "corpus").lexically_normal();
+    const std::vector<fs::path> files = FilesUnder(root);
+    ASSERT_FALSE(files.empty()) << "no corpus under " << root;
+    uint32_t decoded = 0;
+    for (const fs::path& p : files)
+        decoded += Replay(ReadAll(p), p.string()) > 0 ? 1 : 0;
+    EXPECT_GT(decoded, 0u); /* the seeds at least are valid images */
+}
+
+TEST(CodecCorpus, FormerCrashersEndInAStatus) {
+    for (const fs::path& p : FilesUnder((fs::path(QUILLET_TEST_DATA) / ".." / "crashers").lexically_normal()))
+        Replay(ReadAll(p), p.string());
+}
+
+} // namespace
