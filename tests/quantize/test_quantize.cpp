@@ -1,0 +1,243 @@
+// QuantizeImage over real bitmaps: the palettized result, the sources it
+// gives back untouched, and a round trip through the GIF encoder.
+#include "Quantize.h"
+#include "cBitmap.h"
+#include "cGDIP.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr ARGB kOpaque = 0xFF000000u;
+
+int32_t Stride(int32_t lRowBytes) {
+    return (lRowBytes + 3) / 4 * 4;
+}
+
+// A 24-bit bitmap from rows of 0xRRGGBB colours.
+std::unique_ptr<cBitmap> MakeBitmap24(const std::vector<std::vector<uint32_t>>& rows) {
+    const auto width = static_cast<int32_t>(rows.at(0).size());
+    const auto height = static_cast<int32_t>(rows.size());
+    const int32_t stride = Stride(3 * width);
+    std::vector<uint8_t> bytes(size_t(stride) * size_t(height), 0);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                bytes[size_t(y) * stride + 3 * size_t(x) + c] = uint8_t(rows[y][x] >> (8 * c));
+    auto bitmap = std::make_unique<cBitmap>();
+    EXPECT_EQ(bitmap->CreateFromScan0(width, height, stride, PixelFormat24bppRGB, bytes.data()), 0);
+    EXPECT_EQ(bitmap->PixelFormat(), PixelFormat24bppRGB);
+    return bitmap;
+}
+
+// What a palettized bitmap holds: its 256 palette entries and one index per
+// pixel, rows top-down without padding.
+struct cIndexed {
+    uint32_t Flags = 0;
+    uint32_t Count = 0;
+    std::array<ARGB, 256> Palette{};
+    std::vector<std::vector<uint8_t>> Rows;
+};
+
+cIndexed ReadIndexed(cBitmap& oBitmap) {
+    cIndexed result;
+    std::vector<uint32_t> palette(2 + 256, 0);
+    oBitmap.GetPalette(reinterpret_cast<ColorPalette*>(palette.data()), 256);
+    EXPECT_EQ(oBitmap.CurErr(), 0);
+    result.Flags = palette[0];
+    result.Count = palette[1];
+    std::copy(palette.begin() + 2, palette.end(), result.Palette.begin());
+
+    const GpRect bounds = oBitmap.GetBounds();
+    const int32_t stride = Stride(bounds.Width);
+    std::vector<uint8_t> bytes(size_t(stride) * size_t(bounds.Height), 0);
+    BitmapData data{uint32_t(bounds.Width),
+                    uint32_t(bounds.Height),
+                    stride,
+                    PixelFormat8bppIndexed,
+                    bytes.data(),
+                    0};
+    EXPECT_EQ(oBitmap.LockBits(&bounds, ImageLockModeRead | ImageLockModeUserInputBuf,
+                               PixelFormat8bppIndexed, &data),
+              0);
+    oBitmap.UnlockBits(&data);
+    for (int32_t y = 0; y < bounds.Height; ++y)
+        result.Rows.emplace_back(bytes.begin() + y * stride,
+                                 bytes.begin() + y * stride + bounds.Width);
+    return result;
+}
+
+std::vector<std::vector<uint32_t>> NoiseAndGradient(int32_t lWidth, int32_t lHeight,
+                                                    uint32_t lSeed) {
+    std::mt19937 random(lSeed);
+    std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(lHeight),
+                                            std::vector<uint32_t>(static_cast<size_t>(lWidth)));
+    for (int32_t y = 0; y < lHeight; ++y)
+        for (int32_t x = 0; x < lWidth; ++x) {
+            const uint32_t noise = random() % 32;
+            const uint32_t red = (x * 255 / lWidth + noise) & 0xFF;
+            const uint32_t green = (y * 255 / lHeight + noise) & 0xFF;
+            const uint32_t blue = random() & 0xFF;
+            rows[y][x] = red << 16 | green << 8 | blue;
+        }
+    return rows;
+}
+
+class QuantizeImageTest : public testing::Test {
+  protected:
+    // Quantizes rows. No instance is attached, so the result does not depend
+    // on which encoders this build has.
+    static std::unique_ptr<cBitmap> Quantize(const std::vector<std::vector<uint32_t>>& rows,
+                                             int32_t& lColorLimit) {
+        return QuantizeImage(MakeBitmap24(rows), lColorLimit);
+    }
+
+    cGDIP gdip;
+};
+
+} // namespace
+
+TEST_F(QuantizeImageTest, OneColourGivesOneOpaqueEntryAndIndexZero) {
+    int32_t limit = 256;
+    std::unique_ptr<cBitmap> result =
+        Quantize({{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}}, limit);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->PixelFormat(), PixelFormat8bppIndexed);
+    EXPECT_EQ(result->gdip, nullptr);
+    EXPECT_EQ(limit, 0);
+    const cIndexed indexed = ReadIndexed(*result);
+    EXPECT_EQ(indexed.Count, 256u);
+    EXPECT_EQ(indexed.Flags & PaletteFlagsHasAlpha, PaletteFlagsHasAlpha);
+    EXPECT_EQ(indexed.Palette[0], kOpaque | 0x123456);
+    for (size_t i = 1; i < 256; ++i)
+        EXPECT_EQ(indexed.Palette[i], 0u) << "entry " << i;
+    EXPECT_EQ(indexed.Rows, (std::vector<std::vector<uint8_t>>{{0, 0, 0}, {0, 0, 0}}));
+}
+
+TEST_F(QuantizeImageTest, TheInstanceDecidesWhetherAPaletteIsMade) {
+    // With a GIF encoder the result is a new palettized bitmap; without one
+    // the caller writes another format and gets its source back unchanged.
+    std::unique_ptr<cBitmap> source = MakeBitmap24({{0x102030, 0x405060}});
+    source->gdip = &gdip;
+    int errors = 0;
+    QObject::connect(&gdip, cGDIP::ErrorSignal(), [&errors] { ++errors; });
+    cBitmap* const raw = source.get();
+    int32_t limit = 256;
+    const std::unique_ptr<cBitmap> result = QuantizeImage(std::move(source), limit);
+    ASSERT_NE(result, nullptr);
+    if (gdip.ExtensionExists(QStringLiteral("*.gif")) != -1) {
+        EXPECT_NE(result.get(), raw);
+        EXPECT_EQ(result->PixelFormat(), PixelFormat8bppIndexed);
+        EXPECT_EQ(limit, 1);
+    } else {
+        EXPECT_EQ(result.get(), raw);
+        EXPECT_EQ(result->PixelFormat(), PixelFormat24bppRGB);
+        EXPECT_EQ(limit, 256);
+    }
+    EXPECT_EQ(errors, 0);
+}
+
+TEST_F(QuantizeImageTest, FewColoursAreKeptExactlyWhateverTheRowPadding) {
+    // Width 5: 24-bit rows of 16 bytes, index rows of 8; a 1-pixel-high image
+    // goes the same way.
+    const std::vector<std::vector<std::vector<uint32_t>>> images = {
+        {{0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
+         {0x808080, 0x7F7F7F, 0x010101, 0xFEFEFE, 0x123456},
+         {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0x000000}},
+        {{0x00FF00, 0xABCDEF, 0x00FF00, 0x000001}},
+    };
+    for (const auto& rows : images) {
+        int32_t limit = 256;
+        std::unique_ptr<cBitmap> result = Quantize(rows, limit);
+        ASSERT_NE(result, nullptr);
+        const cIndexed indexed = ReadIndexed(*result);
+        std::map<uint32_t, uint8_t> indexOf;
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[y].size(); ++x) {
+                const uint8_t index = indexed.Rows[y][x];
+                EXPECT_EQ(indexed.Palette[index], kOpaque | rows[y][x])
+                    << "pixel " << x << ", " << y;
+                indexOf[rows[y][x]] = index;
+            }
+        EXPECT_EQ(limit, int32_t(indexOf.size()) - 1);
+        for (size_t i = indexOf.size(); i < 256; ++i)
+            EXPECT_EQ(indexed.Palette[i], 0u) << "entry " << i;
+    }
+}
+
+TEST_F(QuantizeImageTest, ManyColoursMapToTheAverageOfTheirEntry) {
+    const auto rows = NoiseAndGradient(61, 47, 5);
+    int32_t limit = 256;
+    std::unique_ptr<cBitmap> result = Quantize(rows, limit);
+    ASSERT_NE(result, nullptr);
+    ASSERT_LE(limit, 255);
+    const cIndexed indexed = ReadIndexed(*result);
+
+    std::map<uint8_t, std::array<uint64_t, 4>> sums; // count, blue, green, red
+    for (size_t y = 0; y < rows.size(); ++y)
+        for (size_t x = 0; x < rows[y].size(); ++x) {
+            auto& s = sums[indexed.Rows[y][x]];
+            s[0] += 1;
+            for (int c = 0; c < 3; ++c)
+                s[1 + c] += (rows[y][x] >> (8 * c)) & 0xFF;
+        }
+    EXPECT_EQ(int32_t(sums.size()), limit + 1);
+    for (const auto& [index, s] : sums) {
+        const ARGB average = kOpaque | uint32_t(s[3] / s[0]) << 16 | uint32_t(s[2] / s[0]) << 8 |
+                             uint32_t(s[1] / s[0]);
+        EXPECT_EQ(indexed.Palette[index], average) << "entry " << int(index);
+    }
+    for (int32_t i = limit + 1; i < 256; ++i)
+        EXPECT_EQ(indexed.Palette[size_t(i)], 0u);
+}
+
+TEST_F(QuantizeImageTest, OtherSourcesComeBackAsTheSameObjectOrNone) {
+    // A 32-bit ARGB source is the caller's to encode as it is.
+    auto argb = std::make_unique<cBitmap>();
+    ASSERT_EQ(argb->CreateFromScan0(4, 3, 0, PixelFormat32bppARGB, nullptr), 0);
+    argb->gdip = &gdip;
+    cBitmap* const raw = argb.get();
+    int32_t limit = 256;
+    std::unique_ptr<cBitmap> result = QuantizeImage(std::move(argb), limit);
+    EXPECT_EQ(result.get(), raw);
+    EXPECT_EQ(result->PixelFormat(), PixelFormat32bppARGB);
+    EXPECT_EQ(limit, 256);
+
+    // So is a bitmap without an image (its format reads as 0).
+    auto empty = std::make_unique<cBitmap>();
+    cBitmap* const rawEmpty = empty.get();
+    EXPECT_EQ(QuantizeImage(std::move(empty), limit).get(), rawEmpty);
+    EXPECT_EQ(QuantizeImage(nullptr, limit), nullptr);
+    EXPECT_EQ(limit, 256);
+}
+
+TEST_F(QuantizeImageTest, RoundTripThroughTheGifEncoder) {
+    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.gif"));
+    if (encoder == -1)
+        GTEST_SKIP() << "no GIF encoder in this build";
+    const auto rows = NoiseAndGradient(37, 23, 9);
+    int32_t limit = 256;
+    std::unique_ptr<cBitmap> result = Quantize(rows, limit);
+    ASSERT_NE(result, nullptr);
+    const cIndexed written = ReadIndexed(*result);
+
+    QByteArray bytes;
+    ASSERT_GT(result->SaveToStream(bytes, gdip.EncoderClsid(encoder), nullptr), 0);
+    cBitmap decoded;
+    ASSERT_EQ(decoded.CreateFromStream(bytes), 0);
+    ASSERT_EQ(decoded.PixelFormat(), PixelFormat8bppIndexed);
+    const cIndexed read = ReadIndexed(decoded);
+    EXPECT_EQ(read.Rows, written.Rows);
+    for (int32_t i = 0; i <= limit; ++i)
+        EXPECT_EQ(read.Palette[size_t(i)] & 0xFFFFFFu, written.Palette[size_t(i)] & 0xFFFFFFu)
+            << "entry " << i;
+}
