@@ -4,6 +4,7 @@
  */
 #include "codec_util.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -146,23 +147,23 @@ GpStatus cu_apply_orientation(raster& r, int orientation) {
     const GpStatus st = cu_alloc(out, ow, oh, r.format, unlimited);
     if (st != Ok)
         return st;
-    const uint32_t w = r.width, h = r.height;
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* src = r.pixels.data() + size_t{y} * r.stride;
-        for (uint32_t x = 0; x < w; ++x) {
-            uint32_t dx = x, dy = y;
-            switch (orientation) {
-            case 2: dx = w - 1 - x; break;
-            case 3: dx = w - 1 - x; dy = h - 1 - y; break;
-            case 4: dy = h - 1 - y; break;
-            case 5: dx = y; dy = x; break;
-            case 6: dx = h - 1 - y; dy = x; break;
-            case 7: dx = h - 1 - y; dy = w - 1 - x; break;
-            default: dx = y; dy = w - 1 - x; break; /* 8 */
-            }
-            std::memcpy(out.pixels.data() + size_t{dy} * out.stride + size_t{dx} * pb,
-                        src + size_t{x} * pb, pb);
-        }
+    /* Destination offset of source pixel (x, y) is o0 + x * sx + y * sy. */
+    const ptrdiff_t w = r.width, h = r.height, p = pb, so = out.stride;
+    ptrdiff_t o0 = 0, sx = p, sy = so;
+    switch (orientation) {
+    case 2: o0 = (w - 1) * p; sx = -p; sy = so; break;
+    case 3: o0 = (w - 1) * p + (h - 1) * so; sx = -p; sy = -so; break;
+    case 4: o0 = (h - 1) * so; sx = p; sy = -so; break;
+    case 5: o0 = 0; sx = so; sy = p; break;
+    case 6: o0 = (h - 1) * p; sx = so; sy = -p; break;
+    case 7: o0 = (h - 1) * p + (w - 1) * so; sx = -so; sy = -p; break;
+    default: o0 = (w - 1) * so; sx = -so; sy = p; break; /* 8 */
+    }
+    for (ptrdiff_t y = 0; y < h; ++y) {
+        const uint8_t* src = r.pixels.data() + y * static_cast<ptrdiff_t>(r.stride);
+        uint8_t* dst = out.pixels.data() + o0 + y * sy;
+        for (ptrdiff_t x = 0; x < w; ++x)
+            std::memcpy(dst + x * sx, src + x * p, pb);
     }
     r = std::move(out);
     return Ok;

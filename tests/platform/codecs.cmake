@@ -1,11 +1,13 @@
 # Codec tests (included from tests/platform/CMakeLists.txt).
 find_package(GIF REQUIRED)
+find_package(ZLIB REQUIRED)
 quillet_gtest(test_codecs
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_jpeg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_png.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_gif.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
-  LIBS platform GIF::GIF)
+  LIBS platform GIF::GIF ZLIB::ZLIB)

@@ -1,6 +1,7 @@
 /* JPEG: lossy round trip within a tolerance, size against quality, and the
  * EXIF block (orientation applied at decode, properties, hostile offsets). */
 #include "codec_test_util.h"
+#include "codec_util.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,29 @@ TEST(CodecJpeg, EveryOrientationGivesTheUprightSize) {
         EXPECT_EQ(out.width, turned ? 20u : 40u) << o;
         EXPECT_EQ(info.width, out.width) << o;
         EXPECT_EQ(info.height, out.height) << o;
+    }
+}
+
+/* Which stored corner each EXIF orientation shows at the top left (the tag
+ * names where the stored 0th row and 0th column lie), and the upright size. */
+TEST(CodecJpeg, OrientationTransformPutsTheRightCornerTopLeft) {
+    const uint32_t tl = 0xFF000001u, tr = 0xFF000002u, bl = 0xFF000003u, br = 0xFF000004u;
+    const uint32_t expected[9] = {0, tl, tr, br, bl, tl, bl, br, tr};
+    for (int o = 1; o <= 8; ++o) {
+        gp::raster r = MakePattern(3, 2, PixelFormat32bppARGB);
+        auto put = [&](uint32_t x, uint32_t y, uint32_t c) {
+            std::memcpy(r.pixels.data() + y * r.stride + x * 4, &c, 4);
+        };
+        put(0, 0, tl);
+        put(2, 0, tr);
+        put(0, 1, bl);
+        put(2, 1, br);
+        ASSERT_EQ(gp::cu_apply_orientation(r, o), Ok);
+        EXPECT_EQ(r.width, o >= 5 ? 2u : 3u) << o;
+        EXPECT_EQ(PixelAt(r, 0, 0), expected[o]) << "orientation " << o;
+        /* The opposite corner is the opposite stored corner. */
+        const uint32_t opposite = expected[o] == tl ? br : expected[o] == br ? tl : expected[o] == tr ? bl : tr;
+        EXPECT_EQ(PixelAt(r, r.width - 1, r.height - 1), opposite) << "orientation " << o;
     }
 }
 
