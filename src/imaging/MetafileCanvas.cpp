@@ -349,7 +349,10 @@ void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart
     QPainterPath path = ArcPath(oBox, oStart, oEnd, true);
     if (path.isEmpty()) return;
     if (eKind == ArcKind::Pie) {
-        QPainterPath pie(oBox.normalized().center());
+        /* Centre, line to the arc's start, the arc, back to the centre. */
+        QPainterPath pie;
+        pie.moveTo(oBox.normalized().center());
+        pie.lineTo(path.elementAt(0).x, path.elementAt(0).y);
         pie.connectPath(path);
         path = pie;
     }
@@ -493,6 +496,7 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
                           mDc.bkColor);
     mPainter.setFont(font);
     mPainter.setPen(mDc.textColor);
+    mPainter.setBackgroundMode(Qt::TransparentMode);   /* the background box is filled above */
     if (advances.empty()) {
         mPainter.drawText(QPointF(x, y), sText);
     } else {

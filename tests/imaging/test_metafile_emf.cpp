@@ -134,15 +134,17 @@ TEST(MetafileEmf, PolyPolygon16AndPieAndBeziersDraw) {
     f.U32(2); f.U32(8); f.U32(4); f.U32(4);
     for (int v : {0, 0, 20, 0, 20, 20, 0, 20, 30, 30, 40, 30, 40, 40, 30, 40}) f.U16(uint32_t(v));
     emf.Raw(91, f.bytes);
-    /* Pie over the right half of the ellipse: start at the bottom, end at the top (counter-clockwise). */
-    emf.Record(47, {50, 50, 90, 90, 70, 100, 70, 0});
+    /* Quarter pie, counter-clockwise from the right to the top of the circle centred at (70, 70). */
+    emf.Record(47, {50, 50, 90, 90, 100, 70, 70, 0});
     QImage image;
     ASSERT_EQ(Render(emf.Finish(), image), Ok);
     EXPECT_EQ(Px(image, 10, 10), Red);
     EXPECT_EQ(Px(image, 35, 35), Red);
     EXPECT_EQ(Px(image, 25, 25), Transparent);
-    EXPECT_EQ(Px(image, 80, 70), Red);
-    EXPECT_EQ(Px(image, 60, 70), Transparent);
+    EXPECT_EQ(Px(image, 82, 58), Red);
+    EXPECT_EQ(Px(image, 75, 65), Red);           /* between the centre and the chord */
+    EXPECT_EQ(Px(image, 65, 75), Transparent);
+    EXPECT_EQ(Px(image, 60, 60), Transparent);
 }
 
 TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
@@ -153,6 +155,8 @@ TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
     font.U32(0); font.U32(0);
     for (int i = 0; i < 32; ++i) font.U16(0);
     emf.Raw(82, font.bytes).Record(37, {1});
+    emf.Record(25, {Rgb(0, 0, 255)});
+    emf.NullPen().Rect(EmrRectangle, 150, 5, 160, 15);     /* leaves the painter in opaque mode */
     emf.Record(18, {1});                                   /* transparent background */
     emf.Record(24, {Rgb(0, 0, 0)});
     emf.TextW(10, 10, u"HH");                              /* top-left aligned */
@@ -165,6 +169,10 @@ TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
     EXPECT_GT(CountDark(image, 110, 50, 190, 95), 100);
     EXPECT_EQ(CountDark(image, 100, 0, 200, 48), 0);
     EXPECT_EQ(CountDark(image, 0, 55, 100, 100), 0);
+    int blue = 0;
+    for (int y = 10; y < 95; ++y)
+        for (int x = 10; x < 195; ++x) blue += Px(image, x, y) == Blue;
+    EXPECT_EQ(blue, 0);                                    /* no background behind the text */
 }
 
 TEST(MetafileEmf, OpaqueTextFillsBackground) {
