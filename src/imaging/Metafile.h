@@ -40,7 +40,8 @@ bool IsMetafile(const uint8_t* data, size_t size);
  * InvalidParameter for a null pointer or a metafile without a usable frame;
  * ValueOverflow when the frame exceeds the limits or drawing exceeds the work
  * budget; OutOfMemory when the image cannot be allocated; WrongState when
- * text must be drawn without a QGuiApplication. out is left untouched unless
+ * text must be drawn without a QGuiApplication; NotImplemented for an EMF
+ * whose picture is only in EMF+ records (it would render blank). out is left untouched unless
  * Ok is returned. */
 GpStatus RenderMetafile(const uint8_t* data, size_t size, QImage& out);
 GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& limits,

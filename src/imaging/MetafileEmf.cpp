@@ -33,8 +33,8 @@ enum EmfRecord : uint32_t {
     EmrPie = 47, EmrCreatePalette = 49, EmrLineTo = 54, EmrArcTo = 55, EmrSetArcDirection = 57,
     EmrBeginPath = 59, EmrEndPath = 60, EmrCloseFigure = 61, EmrFillPath = 62,
     EmrStrokeAndFillPath = 63, EmrStrokePath = 64, EmrFlattenPath = 65, EmrWidenPath = 66,
-    EmrSelectClipPath = 67, EmrAbortPath = 68, EmrExtSelectClipRgn = 75, EmrBitBlt = 76,
-    EmrStretchBlt = 77, EmrStretchDiBits = 81, EmrExtCreateFontIndirectW = 82,
+    EmrSelectClipPath = 67, EmrAbortPath = 68, EmrComment = 70, EmrExtSelectClipRgn = 75, EmrBitBlt = 76,
+    EmrStretchBlt = 77, EmrSetDiBitsToDevice = 80, EmrStretchDiBits = 81, EmrExtCreateFontIndirectW = 82,
     EmrExtTextOutA = 83, EmrExtTextOutW = 84, EmrPolyBezier16 = 85, EmrPolygon16 = 86,
     EmrPolyline16 = 87, EmrPolyBezierTo16 = 88, EmrPolylineTo16 = 89, EmrPolyPolyline16 = 90,
     EmrPolyPolygon16 = 91, EmrCreateMonoBrush = 93, EmrCreateDibPatternBrushPt = 94,
@@ -44,6 +44,10 @@ enum EmfRecord : uint32_t {
 /* Raster operations that fill without a source bitmap. */
 constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
 constexpr uint32_t TextNoRect = 0x0100, TextPdy = 0x2000;
+/* EMF+ records ride in comments: "EMF+" identifier, then the EMF+ header
+ * record whose flag bit 0 says the EMF records draw the same picture. */
+constexpr uint32_t EmfPlusIdentifier = 0x2B464D45;
+constexpr uint16_t EmfPlusHeader = 0x4001, EmfPlusDual = 0x0001;
 
 QRectF ReadRect(cMetafileBytes& r, size_t at) {
     const double left = r.I32(at), top = r.I32(at + 4), right = r.I32(at + 8), bottom = r.I32(at + 12);
@@ -74,6 +78,8 @@ public:
         : mCanvas(canvas), mLimits(limits) {}
     /* Plays one record; false at the end-of-file record. */
     bool Play(uint32_t lType, cMetafileBytes r);
+    /* True when an EMF+ header says the EMF records are no copy of the picture. */
+    bool PlusOnly() const { return mPlusOnly; }
 
 private:
     void PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
@@ -87,6 +93,7 @@ private:
 
     cMetafileCanvas& mCanvas;
     const MetafileLimits& mLimits;
+    bool mPlusOnly = false;
 };
 
 void cEmfPlayer::PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
@@ -226,6 +233,16 @@ void cEmfPlayer::PlayText(cMetafileBytes& r, bool bWide) {
 }
 
 void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
+    if (lType == EmrSetDiBitsToDevice) {
+        const QPointF at(r.I32(24), r.I32(28));
+        QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
+        const QImage image = RecordDib(r, 48, r.U32(64));
+        if (!r.Ok() || image.isNull()) return;
+        const QRectF dest(at, source.size());
+        source.moveTop(image.height() - source.y() - source.height());
+        mCanvas.Blit(image, source, dest);
+        return;
+    }
     if (lType == EmrStretchDiBits) {
         const QRectF dest(r.I32(24), r.I32(28), r.I32(72), r.I32(76));
         const QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
@@ -360,9 +377,18 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrWidenPath: mCanvas.WidenPath(); break;
     case EmrSelectClipPath: { uint32_t m = r.U32(8); if (r.Ok()) mCanvas.SelectClipPath(int32_t(m)); break; }
     case EmrExtSelectClipRgn: PlayClipRegion(r); break;
-    case EmrBitBlt: case EmrStretchBlt: case EmrStretchDiBits: PlayBlit(lType, r); break;
+    case EmrBitBlt: case EmrStretchBlt: case EmrSetDiBitsToDevice: case EmrStretchDiBits:
+        PlayBlit(lType, r);
+        break;
+    case EmrComment:
+        if (r.U32(12) == EmfPlusIdentifier && r.U16(16) == EmfPlusHeader && r.Ok() &&
+            !(r.U16(18) & EmfPlusDual)) {
+            mPlusOnly = true;
+            return false;
+        }
+        break;
     case EmrExtTextOutA: case EmrExtTextOutW: PlayText(r, lType == EmrExtTextOutW); break;
-    default: break;   /* comments (EMF+), palettes, colour management, unknown records */
+    default: break;   /* palettes, colour management, unknown records */
     }
     return true;
 }
@@ -422,7 +448,8 @@ GpStatus PlayEmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
         if (!player.Play(type, file.Sub(offset, recordSize))) break;
         offset += recordSize;
     }
-    return canvas.Status();
+    /* EMF+ drawing is not supported: an EMF+-only file would come out blank. */
+    return player.PlusOnly() ? NotImplemented : canvas.Status();
 }
 
 } // namespace metafile

@@ -263,3 +263,28 @@ TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
     EXPECT_EQ(RenderMetafile(bytes.data(), bytes.size(), limits, image), ValueOverflow);
     EXPECT_EQ(Render(bytes, image), Ok);
 }
+
+TEST(MetafileEmf, SetDibitsToDeviceAndEmfPlusComments) {
+    const Dib dib = MakeDib24(2, 1, {0xFF0000, 0x0000FF});
+    ByteWriter f;
+    for (int i = 0; i < 4; ++i) f.U32(0);
+    for (int v : {30, 40, 0, 0, 2, 1}) f.U32(uint32_t(v));   /* dest x, y; source x, y, w, h */
+    f.U32(76); f.U32(uint32_t(dib.header.size()));
+    f.U32(uint32_t(76 + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
+    f.U32(0); f.U32(0); f.U32(1);
+    f.bytes.insert(f.bytes.end(), dib.header.begin(), dib.header.end());
+    f.bytes.insert(f.bytes.end(), dib.bits.begin(), dib.bits.end());
+    /* A dual EMF+ file: the EMF records are played. */
+    EmfBuilder dual(100, 100);
+    dual.Record(70, {16, 0x2B464D45, 0x00014001, 28, 16});
+    dual.Raw(80, f.bytes);
+    QImage image;
+    ASSERT_EQ(Render(dual.Finish(), image), Ok);
+    EXPECT_EQ(Px(image, 30, 40), Red);
+    EXPECT_EQ(Px(image, 31, 40), Blue);
+    EXPECT_EQ(Px(image, 32, 40), Transparent);
+    /* EMF+ only: refused rather than rendered blank. */
+    EmfBuilder plusOnly(100, 100);
+    plusOnly.Record(70, {16, 0x2B464D45, 0x00004001, 28, 16});
+    EXPECT_EQ(Render(plusOnly.Finish(), image), NotImplemented);
+}
