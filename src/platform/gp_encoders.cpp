@@ -42,10 +42,11 @@ static size_t en_length(const WCHAR* text) {
     return length;
 }
 
-/* Bytes of the strings of one encoder's description, terminators included. */
+/* Bytes of the four strings of one encoder's description (the codec name
+ * serves as name and as format description), terminators included. */
 static size_t en_string_bytes(const encoder& codec) {
     return (en_length(codec.codec_name) * 2 + en_length(codec.extensions) +
-            en_length(codec.mime_type) + 3) *
+            en_length(codec.mime_type) + 4) *
            sizeof(WCHAR);
 }
 

@@ -397,6 +397,27 @@ TEST(Save, UnknownEncoderAndSaveAddWithoutAMultiFrameSave) {
     EXPECT_EQ(GdipSaveAdd(image.get(), &params), WrongState);
 }
 
+TEST(Encoders, DescriptionsFitTheReportedSizeExactly) {
+    uint32_t count = 0, size = 0;
+    ASSERT_EQ(GdipGetImageEncodersSize(&count, &size), Ok);
+    ASSERT_GE(size, count * sizeof(ImageCodecInfo));
+    /* Exactly the reported bytes, so a sanitizer sees any overrun. */
+    auto* buffer = static_cast<ImageCodecInfo*>(::operator new(size));
+    ASSERT_EQ(GdipGetImageEncoders(count, size, buffer), Ok);
+    const std::u16string order[] = {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF",
+                                    u"*.TIF;*.TIFF", u"*.PNG"};
+    size_t next = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::u16string patterns(buffer[i].FilenameExtension);
+        while (next < 5 && order[next] != patterns)
+            ++next;
+        EXPECT_LT(next, 5u) << "encoder " << i << " lists unexpected patterns or is out of order";
+        EXPECT_NE(buffer[i].MimeType[0], 0);
+    }
+    EXPECT_EQ(GdipGetImageEncoders(count, size - 1, buffer), InvalidParameter);
+    ::operator delete(buffer);
+}
+
 TEST(Startup, TokensAreDistinctAndVersionChecked) {
     GdiplusStartupInput input{1, nullptr, 0, 0};
     uintptr_t first = 0, second = 0;
