@@ -200,6 +200,21 @@ TEST_F(QuantizeImageTest, ManyColoursMapToTheAverageOfTheirEntry) {
         EXPECT_EQ(indexed.Palette[size_t(i)], 0u);
 }
 
+TEST_F(QuantizeImageTest, UnreadablePixelsGiveNoneAndAreReported) {
+    // A quarter turn leaves the cached bounds at 4 x 2 while the image is now
+    // 2 x 4, so locking the bounds fails: no palette of zeroed pixels is made.
+    std::unique_ptr<cBitmap> source =
+        MakeBitmap24({{0x102030, 0x405060, 0x708090, 0xA0B0C0}, {0, 0, 0, 0}});
+    ASSERT_EQ(source->RotateFlip(Rotate90FlipNone), 0);
+    source->gdip = &gdip;
+    int errors = 0;
+    QObject::connect(&gdip, cGDIP::ErrorSignal(), [&errors] { ++errors; });
+    int32_t limit = 256;
+    EXPECT_EQ(QuantizeImage(std::move(source), limit), nullptr);
+    EXPECT_GE(errors, 1);
+    EXPECT_EQ(limit, 256);
+}
+
 TEST_F(QuantizeImageTest, OtherSourcesComeBackAsTheSameObjectOrNone) {
     // A 32-bit ARGB source is the caller's to encode as it is.
     auto argb = std::make_unique<cBitmap>();
