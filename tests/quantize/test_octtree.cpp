@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <map>
 #include <ostream>
 #include <random>
 #include <set>
@@ -139,36 +137,6 @@ TEST(OctTree, UpTo256ColoursAreKeptExactly) {
         used.insert(index);
     }
     EXPECT_EQ(used.size(), 256u);
-}
-
-TEST(OctTree, EveryPixelMapsToTheTruncatedAverageOfItsLeaf) {
-    for (uint32_t seed : {1u, 2u, 3u}) {
-        const std::vector<uint32_t> colors = RandomColors(64 * 64, seed);
-        std::vector<std::vector<uint32_t>> rows;
-        for (size_t y = 0; y < 64; ++y)
-            rows.emplace_back(colors.begin() + y * 64, colors.begin() + (y + 1) * 64);
-        const cImage24 image(rows);
-        ASSERT_TRUE(image.Build(256));
-        ASSERT_GE(GetPaletteCount(), 200);
-        ASSERT_LE(GetPaletteCount(), 255);
-
-        std::map<int32_t, std::array<int64_t, 4>> sums; // count, blue, green, red
-        for (uint32_t c : colors) {
-            const cPaletteColor color = Rgb(c);
-            auto& s = sums[GetPaletteIndex(color.Blue, color.Green, color.Red)];
-            s[0] += 1;
-            s[1] += color.Blue;
-            s[2] += color.Green;
-            s[3] += color.Red;
-        }
-        // Every entry is in use and holds the average of the pixels mapped to it.
-        EXPECT_EQ(int32_t(sums.size()), GetPaletteCount() + 1);
-        for (const auto& [index, s] : sums) {
-            const cPaletteColor average{uint8_t(s[1] / s[0]), uint8_t(s[2] / s[0]),
-                                        uint8_t(s[3] / s[0])};
-            EXPECT_EQ(GetPaletteColor(index), average) << "index " << index << " seed " << seed;
-        }
-    }
 }
 
 TEST(OctTree, TheSameColoursInAnotherOrderGiveAnotherPalette) {
