@@ -1,0 +1,134 @@
+#include "cBatchSave.h"
+
+#include "OutputOptions.h"
+#include "SafeWrite.h"
+#include "cSavePipeline.h"
+
+#include "cGDIP.h"
+
+#include <QFileInfo>
+
+QString FolderWithSeparator(const QString& sFolder) {
+    return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
+}
+
+cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer)
+    : mGdip(gdip), mQuestions(questions), mObserver(observer) {}
+
+cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
+    mFolder = FolderWithSeparator(sFolder);
+    mOptions = options;
+    mYesToAll = false;
+    mFailures.clear();
+
+    cSaveSummary summary;
+    int position = 1;
+    while (position <= list.Count()) {
+        const eOutcome outcome = SaveEntry(list, position);
+        switch (outcome) {
+        case eOutcome::Saved:
+            ++summary.Saved;
+            break;
+        case eOutcome::Skipped:
+            ++summary.Skipped;
+            break;
+        case eOutcome::Error:
+            ++summary.Errors;
+            break;
+        case eOutcome::Removed:
+            ++summary.Removed;
+            break;
+        }
+        // After a removal the next entry has moved up into this position, so
+        // only the entries before it are done.
+        const int done = outcome == eOutcome::Removed ? position - 1 : position;
+        ReportProgress(done, list.Count());
+        if (outcome != eOutcome::Removed)
+            ++position;
+        if (position <= list.Count() && mObserver.StopRequested()) {
+            summary.Stopped = true;
+            break;
+        }
+    }
+    summary.Failures = std::move(mFailures);
+    if (!summary.Failures.empty())
+        mQuestions.MsgBox(kNotSavedTitle, FailureReportText(summary.Failures),
+                          cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    return summary;
+}
+
+cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
+    const QString fileName = list.FileName(lPosition);
+    const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
+
+    std::optional<cRenderedImage> image = RenderImage(sourcePath, mOptions, mObserver);
+    if (!image) {
+        mQuestions.MsgBox(kLoadErrorTitle, LoadErrorText(fileName), cQuestions::eIcon::Exclamation,
+                          cQuestions::eButtons::OK);
+        list.Remove(lPosition);
+        return eOutcome::Removed;
+    }
+    return WriteImage(*image, OutputNameFor(fileName, mOptions.OutputFormat));
+}
+
+// Encoder first, then the name it will really be written under, then the
+// question about an existing file of that name: the user is only ever asked
+// about the file that will be replaced, the PNG name included.
+cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutputName& name) {
+    QString extension = name.Extension;
+    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
+    if (encoder == -1) {
+        const cQuestions::eAnswer answer =
+            mQuestions.MsgBox(kSaveErrorTitle, PngOfferText(name.SourceExtension),
+                              cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
+        if (answer != cQuestions::eAnswer::Yes)
+            return eOutcome::Error;
+        extension = QStringLiteral("png");
+        encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
+        if (encoder == -1)
+            return Fail(name.BaseName + QStringLiteral(".png"),
+                        QStringLiteral("no PNG encoder is available"));
+    }
+
+    const QString outputName = name.BaseName + u'.' + extension;
+    const QString path = mFolder + outputName;
+    const bool exists = QFileInfo(path).isFile();
+    if (exists && !ConfirmReplace(name, extension))
+        return eOutcome::Skipped;
+
+    const QByteArray bytes = EncodeImage(mGdip, std::move(image.Output), name.Extension, encoder,
+                                         QualityTagValue(mOptions.QualityIndex));
+    if (bytes.isEmpty())
+        return Fail(outputName, QStringLiteral("the image could not be encoded"));
+
+    const cWriteResult written = WriteFileSafely(path, bytes, exists);
+    if (!written.Ok)
+        return Fail(outputName, written.Reason);
+    return eOutcome::Saved;
+}
+
+bool cBatchSave::ConfirmReplace(const cOutputName& name, const QString& sExtension) {
+    if (mYesToAll)
+        return true;
+    switch (mQuestions.ShowCustomMsgBox(OverwritePrompt(name.BaseName, sExtension))) {
+    case cQuestions::kOverwriteYes:
+        return true;
+    case cQuestions::kOverwriteYesToAll:
+        mYesToAll = true;
+        return true;
+    default:
+        // "&No", or a box that could not be shown: the file stays.
+        return false;
+    }
+}
+
+cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& sReason) {
+    mFailures.push_back({sFileName, sReason});
+    return eOutcome::Error;
+}
+
+void cBatchSave::ReportProgress(int lDone, int lCount) {
+    const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
+    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount)));
+    mObserver.ProcessEvents();
+}

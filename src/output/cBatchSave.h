@@ -1,0 +1,71 @@
+#pragma once
+// The batch save: every entry of the image list, in list order, through the
+// per-image pipeline into one folder, asking before it replaces a file and
+// offering PNG where a format cannot be written.
+//
+// Safe with the user's files: an image is encoded into memory, written to a
+// temporary file in the folder and renamed over its target only once it is
+// complete; a file the user agreed to replace goes to the trash just before
+// that rename. A write that fails counts as an error and is listed in one
+// message at the end of the run. The run can be stopped between images.
+
+#include "SaveTexts.h"
+#include "cQuestions.h"
+#include "cSaveList.h"
+#include "cSaveObserver.h"
+#include "cSaveOptions.h"
+
+#include <QString>
+
+#include <vector>
+
+class cGDIP;
+struct cRenderedImage;
+struct cOutputName;
+
+// What one run did.
+struct cSaveSummary {
+    int Saved = 0;        // files written
+    int Skipped = 0;      // existing files the user chose to keep
+    int Errors = 0;       // images not written: PNG offer declined, encode or write failed
+    int Removed = 0;      // entries that failed to load and left the list
+    bool Stopped = false; // the user stopped the run early
+    std::vector<cSaveFailure> Failures; // encode and write failures, in order
+
+    // The status line: "n Images Saved[,  m Images Skipped]" or the errors text.
+    QString Caption() const { return SummaryText(Saved, Skipped, Errors); }
+};
+
+class cBatchSave {
+  public:
+    // gdip finds the encoders and receives the quantizer's failures; questions
+    // asks the user; observer gets the progress. All must outlive the object.
+    cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
+
+    // Saves every entry of list into sFolder (a separator is appended when it
+    // lacks one). Entries that fail to load are reported and removed from the
+    // list; the list is read anew before every entry.
+    cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
+
+  private:
+    enum class eOutcome { Saved, Skipped, Error, Removed };
+
+    eOutcome SaveEntry(cSaveList& list, int lPosition);
+    eOutcome WriteImage(cRenderedImage& image, const cOutputName& name);
+    bool ConfirmReplace(const cOutputName& name, const QString& sExtension);
+    eOutcome Fail(const QString& sFileName, const QString& sReason);
+    void ReportProgress(int lDone, int lCount);
+
+    cGDIP& mGdip;
+    cQuestions& mQuestions;
+    cSaveObserver& mObserver;
+
+    // State of the run in progress.
+    QString mFolder;
+    cSaveOptions mOptions;
+    bool mYesToAll = false;
+    std::vector<cSaveFailure> mFailures;
+};
+
+// sFolder with exactly one trailing "/" (the root stays "/").
+QString FolderWithSeparator(const QString& sFolder);

@@ -1,0 +1,13 @@
+#include "cSaveOptions.h"
+
+#include "AppState.h"
+
+cSaveOptions cSaveOptions::FromAppState(const QString& sCustomSize) {
+    cSaveOptions options;
+    options.SizeIndex = gSizeIndex;
+    options.CustomSize = sCustomSize;
+    options.QualityIndex = gQualityIndex;
+    options.RotationIndex = gRotationIndex;
+    options.OutputFormat = gOutputFormat;
+    return options;
+}

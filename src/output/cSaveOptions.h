@@ -1,0 +1,20 @@
+#pragma once
+// The output options of one run, taken from the window's option state (or
+// from the batch command's arguments) when the run starts. The window is
+// disabled while it runs, so they cannot change under it.
+
+#include <QString>
+
+#include <cstdint>
+
+struct cSaveOptions {
+    int16_t SizeIndex = 0;                        // 0..5; 5 = custom size
+    QString CustomSize = QStringLiteral("1024");  // text of the custom size box
+    int16_t QualityIndex = 1;                     // 0..3: 48, 66, 84, 100
+    int16_t RotationIndex = 0;                    // 0..3: 0, 90, 180, 270 degrees
+    QString OutputFormat = QStringLiteral("DFT"); // "DFT", "BMP", "GIF", "JPG", "PNG"
+
+    // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
+    // gOutputFormat) with the custom size box's text.
+    static cSaveOptions FromAppState(const QString& sCustomSize);
+};

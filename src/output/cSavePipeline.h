@@ -1,0 +1,56 @@
+#pragma once
+// The per-image pipeline shared by the batch save and the preview: load the
+// source, measure it, size it, rotate it, draw it scaled into a new bitmap,
+// release the source; name the output; find the encoder; encode into memory.
+// The batch save writes the encoded bytes to a file (cBatchSave); the preview
+// decodes them again. No widgets: the host is reached through cSaveObserver.
+
+#include "cSaveObserver.h"
+#include "cSaveOptions.h"
+
+#include "cBitmap.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class cGDIP;
+
+// The scaled and rotated image of one source, ready to encode.
+struct cRenderedImage {
+    std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
+    int16_t Width = 0;
+    int16_t Height = 0;
+};
+
+// The names of one output file.
+struct cOutputName {
+    QString BaseName;        // GetBaseName of the source's file name
+    QString SourceExtension; // GetExtension of the source's file name (upper case)
+    QString Extension;       // output extension, lower case, without "."
+};
+
+// Source files wider or taller than this fail to load: sizes are 16-bit.
+inline constexpr int32_t kMaxSourceSide = 32767;
+
+// Loads sSourcePath and draws it, rotated and scaled with high-quality
+// bilinear interpolation, into a new bitmap. Sets gImageWidth and gImageHeight
+// to the source's size. nullopt when the file cannot be decoded or is larger
+// than kMaxSourceSide on a side. The source file is closed on return.
+std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
+                                          cSaveObserver& observer);
+
+// The output names for a source file name and a format code.
+cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
+
+// Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
+// extension the options asked for, before any PNG fallback) chooses the extra
+// step: "jpg" passes the quality lQuality (0..100), "gif" first reduces the
+// image to a palette of 256 colours (reporting failures through gdip); any
+// other extension, "jpeg" included, uses the encoder's defaults. Empty bytes
+// when the encoder failed.
+QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
+                       const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality);

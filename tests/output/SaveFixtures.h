@@ -1,0 +1,128 @@
+#pragma once
+// Fixtures of the batch-save tests: a list over a vector, an observer that
+// records what the run reported, and generated image files.
+
+#include "cSaveList.h"
+#include "cSaveObserver.h"
+
+#include "cBitmap.h"
+#include "cGDIP.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+#include <vector>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
+
+// The image list as a plain vector of (folder, file name).
+class cVectorList : public cSaveList {
+  public:
+    struct cEntry {
+        QString Folder;
+        QString Name;
+    };
+    std::vector<cEntry> Entries;
+    int Removals = 0;
+
+    void Add(const QString& sPath) {
+        const QFileInfo info(sPath);
+        Entries.push_back({info.absolutePath(), info.fileName()});
+    }
+    int Count() const override { return static_cast<int>(Entries.size()); }
+    QString FileName(int lPosition) const override { return Entries.at(lPosition - 1).Name; }
+    QString Folder(int lPosition) const override { return Entries.at(lPosition - 1).Folder; }
+    void Remove(int lPosition) override {
+        Entries.erase(Entries.begin() + (lPosition - 1));
+        ++Removals;
+    }
+};
+
+// Records the captions; can ask to stop after a given number of entries.
+class cRecordingObserver : public cSaveObserver {
+  public:
+    QStringList Captions;
+    std::vector<double> Fractions;
+    int EventRuns = 0;
+    int StopAfter = -1; // entries after which StopRequested answers true
+
+    void ProcessEvents() override { ++EventRuns; }
+    void Progress(int, int, double sngFraction, const QString& sCaption) override {
+        Captions << sCaption;
+        Fractions.push_back(sngFraction);
+    }
+    bool StopRequested() override {
+        return StopAfter >= 0 && static_cast<int>(Captions.size()) >= StopAfter;
+    }
+};
+
+// A lWidth x lHeight bitmap with a smooth colour ramp (photographic enough
+// for JPEG sizes to depend on quality), in 24-bit or 32-bit ARGB.
+inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24bppRGB) {
+    const int bytesPerPixel = eFormat == PixelFormat24bppRGB ? 3 : 4;
+    const int stride = (lWidth * bytesPerPixel + 3) / 4 * 4;
+    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * lHeight);
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x) {
+            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * bytesPerPixel];
+            p[0] = static_cast<uint8_t>(x * 255 / std::max(lWidth - 1, 1));
+            p[1] = static_cast<uint8_t>(y * 255 / std::max(lHeight - 1, 1));
+            p[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
+            if (bytesPerPixel == 4)
+                p[3] = 255;
+        }
+    cBitmap bitmap;
+    bitmap.CreateFromScan0(lWidth, lHeight, stride, eFormat, pixels.data());
+    return bitmap;
+}
+
+// Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).
+inline bool WriteBitmap(cGDIP& gdip, cBitmap& bitmap, const QString& sPath,
+                        const QString& sExtension) {
+    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+    return encoder >= 0 && bitmap.SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
+}
+
+inline bool WriteRamp(cGDIP& gdip, const QString& sPath, int lWidth, int lHeight,
+                      const QString& sExtension = QStringLiteral("png")) {
+    cBitmap bitmap = MakeRamp(lWidth, lHeight);
+    return WriteBitmap(gdip, bitmap, sPath, sExtension);
+}
+
+inline QByteArray ReadAll(const QString& sPath) {
+    QFile file(sPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool WriteAll(const QString& sPath, const QByteArray& bytes) {
+    QFile file(sPath);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// An ICO file holding one PNG image: readable, but no encoder writes ICO.
+inline QByteArray MakeIcon(cGDIP& gdip, int lSide) {
+    cBitmap bitmap = MakeRamp(lSide, lSide, PixelFormat32bppARGB);
+    QByteArray png;
+    bitmap.SaveToStream(png, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png"))),
+                        nullptr);
+    QByteArray ico;
+    auto put16 = [&ico](int v) { ico.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    auto put32 = [&](int v) {
+        put16(v & 0xFFFF);
+        put16((v >> 16) & 0xFFFF);
+    };
+    put16(0);
+    put16(1);
+    put16(1); // reserved, type icon, one image
+    ico.append(char(lSide & 0xFF)).append(char(lSide & 0xFF)).append('\0').append('\0');
+    put16(1);
+    put16(32);
+    put32(static_cast<int>(png.size()));
+    put32(6 + 16);
+    return ico + png;
+}

@@ -1,0 +1,246 @@
+// The batch save end to end on generated images: names, formats, questions,
+// counts, progress, and that the user's files are never lost.
+#include "SaveFixtures.h"
+#include "cScriptedQuestions.h"
+
+#include "AppState.h"
+#include "cBatchSave.h"
+#include "cSavePipeline.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using eAnswer = cQuestions::eAnswer;
+using eKind = cScriptedQuestions::eKind;
+
+class BatchSave : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid() && mHome.isValid());
+        // Replaced files go to a trash of our own, not the user's.
+        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        mOptions.OutputFormat = QStringLiteral("PNG");
+    }
+
+    QString In(const QString& sName) const { return mIn.filePath(sName); }
+    QString Out(const QString& sName) const { return mOut.filePath(sName); }
+
+    void AddRamp(const QString& sName, int lWidth = 64, int lHeight = 48,
+                 const QString& sFormat = QStringLiteral("png")) {
+        ASSERT_TRUE(WriteRamp(mGdip, In(sName), lWidth, lHeight, sFormat));
+        mList.Add(In(sName));
+    }
+
+    cSaveSummary Run() {
+        cBatchSave save(mGdip, mQuestions, mObserver);
+        return save.Run(mList, mOut.path(), mOptions);
+    }
+
+    // Pixel size of a written file, as the imaging layer reads it.
+    QSize SizeOf(const QString& sPath) {
+        cBitmap bitmap;
+        bitmap.LoadFromFile(sPath);
+        return {bitmap.Width(), bitmap.Height()};
+    }
+
+    QStringList OutputFiles() const {
+        return QDir(mOut.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    QTemporaryDir mIn, mOut, mHome;
+    cGDIP mGdip;
+    cScriptedQuestions mQuestions;
+    cRecordingObserver mObserver;
+    cVectorList mList;
+    cSaveOptions mOptions;
+};
+
+TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
+    AddRamp(QStringLiteral("My Photo.jpg"), 64, 48, QStringLiteral("jpg"));
+    AddRamp(QStringLiteral("scan.001.png"));
+    AddRamp(QStringLiteral("README"), 64, 48, QStringLiteral("jpg"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Caption(), QStringLiteral("3 Images Saved"));
+    EXPECT_EQ(OutputFiles(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
+
+    mOptions.OutputFormat = QStringLiteral("PNG");
+    Run();
+    EXPECT_TRUE(QFileInfo::exists(Out("My_Photo.png")));
+    EXPECT_EQ(SizeOf(Out("My_Photo.png")), QSize(100, 75)); // Thumbnail by default
+}
+
+TEST_F(BatchSave, OriginalFormatAppliesTheQualityToJpgButNotToJpeg) {
+    cBitmap photo = MakeRamp(400, 300);
+    ASSERT_TRUE(WriteBitmap(mGdip, photo, In("Photo.JPG"), "jpg"));
+    ASSERT_TRUE(QFile::copy(In("Photo.JPG"), In("Other.jpeg")));
+    mList.Add(In("Photo.JPG"));
+    mList.Add(In("Other.jpeg"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mOptions.SizeIndex = 3;
+
+    mOptions.QualityIndex = 0; // 48, below the encoder's default
+    EXPECT_EQ(Run().Caption(), QStringLiteral("2 Images Saved"));
+    const qint64 lowJpg = QFileInfo(Out("Photo.jpg")).size();
+    const qint64 defaultJpeg = QFileInfo(Out("Other.jpeg")).size();
+    EXPECT_LT(lowJpg, defaultJpeg);
+
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll};
+    mOptions.QualityIndex = 3; // 100, above it
+    Run();
+    EXPECT_GT(QFileInfo(Out("Photo.jpg")).size(), QFileInfo(Out("Other.jpeg")).size());
+    EXPECT_EQ(QFileInfo(Out("Other.jpeg")).size(), defaultJpeg);
+}
+
+TEST_F(BatchSave, AnIconOffersPngAndYesWritesIt) {
+    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 32)));
+    mList.Add(In("logo.ico"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mQuestions.MsgBoxAnswers = {eAnswer::Yes};
+    const cSaveSummary summary = Run();
+
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Save Error"));
+    EXPECT_EQ(asked[0].Text, QStringLiteral("Quillet cannot save an image in the ICO format.\n\n"
+                                            "Would you like to save this image as a PNG instead?"));
+    EXPECT_EQ(asked[0].Buttons, cQuestions::eButtons::YesNo);
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::None);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+    EXPECT_EQ(OutputFiles(), QStringList{"logo.png"});
+    EXPECT_EQ(SizeOf(Out("logo.png")), QSize(100, 100));
+}
+
+TEST_F(BatchSave, DecliningThePngOfferIsAnErrorAndWritesNothing) {
+    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
+    mList.Add(In("logo.ico"));
+    AddRamp(QStringLiteral("next.png"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mQuestions.MsgBoxAnswers = {eAnswer::No};
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
+    EXPECT_EQ(summary.Errors, 1);
+    EXPECT_EQ(summary.Saved, 1);
+    EXPECT_TRUE(summary.Failures.empty()); // the user chose it: no failure report
+    EXPECT_EQ(OutputFiles(), QStringList{"next.png"});
+}
+
+TEST_F(BatchSave, OverwriteAnswersCountSavedAndSkipped) {
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) {
+        AddRamp(QString::fromLatin1(name));
+        ASSERT_TRUE(WriteAll(Out(QString::fromLatin1(name)), "old"));
+    }
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
+                                   cQuestions::kOverwriteYes, cQuestions::kOverwriteYes};
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Caption(), QStringLiteral("3 Images Saved,  1 Images Skipped"));
+    const auto asked = mQuestions.Asked(eKind::Overwrite);
+    ASSERT_EQ(asked.size(), 4u);
+    EXPECT_EQ(asked[0].Text,
+              QStringLiteral("a.png already exists.  Would you like to overwrite it?"));
+    EXPECT_EQ(ReadAll(Out("b.png")), QByteArray("old"));
+    EXPECT_EQ(SizeOf(Out("a.png")), QSize(100, 75));
+    EXPECT_EQ(mQuestions.Unscripted, 0);
+}
+
+TEST_F(BatchSave, YesToAllReplacesTheRestWithoutAskingForThisRunOnly) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        AddRamp(QString::fromLatin1(name));
+        ASSERT_TRUE(WriteAll(Out(QString::fromLatin1(name)), "old"));
+    }
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll};
+    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
+    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 1u);
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        EXPECT_EQ(SizeOf(Out(QString::fromLatin1(name))), QSize(100, 75)) << name;
+
+    // A new run asks again; unanswered questions keep the files.
+    EXPECT_EQ(Run().Caption(), QStringLiteral("0 Images Saved,  3 Images Skipped"));
+    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 4u);
+}
+
+TEST_F(BatchSave, ACorruptEntryIsReportedRemovedAndTheNextOneSaved) {
+    AddRamp(QStringLiteral("one.png"));
+    ASSERT_TRUE(WriteAll(In("broken.png"), "\x89PNG\r\n\x1a\n garbage"));
+    mList.Add(In("broken.png"));
+    AddRamp(QStringLiteral("three.png"));
+    const cSaveSummary summary = Run();
+
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_EQ(asked[0].Text,
+              QStringLiteral("broken.png is corrupt, or in a file format that cannot be opened.\n\n"
+                             "It has been removed from list of files to work with, and will not "
+                             "be saved."));
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
+    EXPECT_EQ(mList.Count(), 2);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
+    EXPECT_EQ(OutputFiles(), (QStringList{"one.png", "three.png"}));
+    // 1 of 3 done, then 1 of 2 (the broken one left), then 2 of 2.
+    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (33%)", "Saving (50%)", "Saving (100%)"}));
+}
+
+TEST_F(BatchSave, RotationSwapsTheSidesBeforeScaling) {
+    AddRamp(QStringLiteral("wide.png"), 1024, 768);
+    mOptions.SizeIndex = 3;     // Large, 640
+    mOptions.RotationIndex = 1; // 90 degrees
+    Run();
+    EXPECT_EQ(SizeOf(Out("wide.png")), QSize(480, 640));
+    EXPECT_EQ(gImageWidth, 1024);
+    EXPECT_EQ(gImageHeight, 768);
+}
+
+TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
+    cBitmap ramp = MakeRamp(40, 30);
+    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("photo.jpg"), "jpg"));
+    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("cartoon.gif"), "gif"));
+    cSaveObserver quiet;
+    std::optional<cRenderedImage> photo = RenderImage(In("photo.jpg"), mOptions, quiet);
+    std::optional<cRenderedImage> cartoon = RenderImage(In("cartoon.gif"), mOptions, quiet);
+    ASSERT_TRUE(photo && cartoon);
+    EXPECT_EQ(photo->Output->PixelFormat(), PixelFormat24bppRGB);
+    EXPECT_EQ(cartoon->Output->PixelFormat(), PixelFormat32bppARGB);
+    EXPECT_EQ(cartoon->Width, 100);
+    EXPECT_EQ(cartoon->Height, 75);
+}
+
+TEST_F(BatchSave, GifOutputIsPalettized) {
+    AddRamp(QStringLiteral("ramp.png"), 200, 150);
+    mOptions.OutputFormat = QStringLiteral("GIF");
+    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
+    cBitmap gif;
+    ASSERT_EQ(gif.LoadFromFile(Out("ramp.gif")), 0);
+    EXPECT_EQ(gif.PixelFormat(), PixelFormat8bppIndexed);
+    EXPECT_EQ(gif.Width(), 100);
+}
+
+TEST_F(BatchSave, ProgressRoundsHalvesToEven) {
+    AddRamp(QStringLiteral("only.png"));
+    Run();
+    EXPECT_EQ(mObserver.Captions, QStringList{"Saving (100%)"});
+
+    mList.Entries.clear();
+    mObserver.Captions.clear();
+    mObserver.Fractions.clear();
+    mQuestions.OverwriteAnswers.assign(8, cQuestions::kOverwriteYesToAll);
+    for (int i = 0; i < 8; ++i)
+        AddRamp(QStringLiteral("p%1.png").arg(i), 8, 8);
+    Run();
+    EXPECT_EQ(mObserver.Captions,
+              (QStringList{"Saving (12%)", "Saving (25%)", "Saving (38%)", "Saving (50%)",
+                           "Saving (62%)", "Saving (75%)", "Saving (88%)", "Saving (100%)"}));
+    EXPECT_DOUBLE_EQ(mObserver.Fractions.front(), 0.125);
+}
+
+TEST_F(BatchSave, FolderGetsOneSeparator) {
+    EXPECT_EQ(FolderWithSeparator(QStringLiteral("/tmp/out")), QStringLiteral("/tmp/out/"));
+    EXPECT_EQ(FolderWithSeparator(QStringLiteral("/tmp/out/")), QStringLiteral("/tmp/out/"));
+    EXPECT_EQ(FolderWithSeparator(QStringLiteral("/")), QStringLiteral("/"));
+}

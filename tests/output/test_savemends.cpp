@@ -1,0 +1,202 @@
+// The batch save never loses a file, never reports a failure as success, asks
+// before the PNG fallback replaces a file, copes with degenerate sizes and
+// can be stopped.
+#include "SaveFixtures.h"
+#include "cScriptedQuestions.h"
+
+#include "SafeWrite.h"
+#include "cBatchSave.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using eKind = cScriptedQuestions::eKind;
+
+namespace {
+
+// Makes sFolder unwritable: by its permissions, or for a user whom
+// permissions do not stop (root), by the immutable attribute. False when
+// neither works here.
+bool MakeUnwritable(const QString& sFolder) {
+    QFile::setPermissions(sFolder, QFile::ReadOwner | QFile::ExeOwner);
+    auto writable = [&sFolder] {
+        QFile probe(sFolder + QStringLiteral("/.probe"));
+        const bool ok = probe.open(QIODevice::WriteOnly);
+        probe.remove();
+        return ok;
+    };
+    if (!writable())
+        return true;
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), sFolder});
+    return !writable();
+}
+
+void MakeWritable(const QString& sFolder) {
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), sFolder});
+    QFile::setPermissions(sFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+class SaveMends : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid() && mHome.isValid());
+        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        mOptions.OutputFormat = QStringLiteral("PNG");
+    }
+    void TearDown() override { MakeWritable(mOut.path()); }
+
+    QString In(const QString& sName) const { return mIn.filePath(sName); }
+    QString Out(const QString& sName) const { return mOut.filePath(sName); }
+    void AddRamp(const QString& sName, int lWidth = 64, int lHeight = 48) {
+        ASSERT_TRUE(WriteRamp(mGdip, In(sName), lWidth, lHeight));
+        mList.Add(In(sName));
+    }
+    cSaveSummary Run() {
+        cBatchSave save(mGdip, mQuestions, mObserver);
+        return save.Run(mList, mOut.path(), mOptions);
+    }
+    QStringList OutputEntries() const {
+        return QDir(mOut.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QStringList TrashedFiles() const {
+        return QDir(mHome.filePath(QStringLiteral("Trash/files"))).entryList(QDir::Files);
+    }
+
+    QTemporaryDir mIn, mOut, mHome;
+    cGDIP mGdip;
+    cScriptedQuestions mQuestions;
+    cRecordingObserver mObserver;
+    cVectorList mList;
+    cSaveOptions mOptions;
+};
+
+TEST_F(SaveMends, AReplacedFileGoesToTheTrash) {
+    AddRamp(QStringLiteral("a.png"));
+    ASSERT_TRUE(WriteAll(Out("a.png"), "the user's old file"));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
+    EXPECT_NE(ReadAll(Out("a.png")), QByteArray("the user's old file"));
+    ASSERT_EQ(TrashedFiles(), QStringList{"a.png"});
+    EXPECT_EQ(ReadAll(mHome.filePath(QStringLiteral("Trash/files/a.png"))),
+              QByteArray("the user's old file"));
+    EXPECT_EQ(OutputEntries(), QStringList{"a.png"}); // no temporary file left
+}
+
+TEST_F(SaveMends, AReadOnlyFolderFailsEveryImageOnceAndKeepsTheOldFiles) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.png"));
+    ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
+    if (!MakeUnwritable(mOut.path()))
+        GTEST_SKIP() << "cannot make a folder unwritable here";
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    const cSaveSummary summary = Run();
+    MakeWritable(mOut.path());
+
+    EXPECT_EQ(summary.Saved, 0);
+    EXPECT_EQ(summary.Errors, 2);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
+    EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
+    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
+    EXPECT_TRUE(TrashedFiles().isEmpty());
+
+    // One message at the end, naming both files and why.
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
+    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("a.png: ")));
+    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("b.png: ")));
+    ASSERT_EQ(summary.Failures.size(), 2u);
+    EXPECT_FALSE(summary.Failures[1].Reason.isEmpty());
+}
+
+TEST_F(SaveMends, AFolderInTheWayIsAFailureNotASuccess) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.png"));
+    ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("a.png")));
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Saved, 1);
+    EXPECT_EQ(summary.Errors, 1);
+    EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty()); // a folder is not a file to replace
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].FileName, QStringLiteral("a.png"));
+    EXPECT_EQ(summary.Failures[0].Reason, QStringLiteral("a folder of that name is in the way"));
+    EXPECT_TRUE(QFileInfo(Out("a.png")).isDir());
+    EXPECT_EQ(OutputEntries(), (QStringList{"a.png", "b.png"}));
+}
+
+TEST_F(SaveMends, ThePngFallbackAsksBeforeReplacingAPng) {
+    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
+    mList.Add(In("logo.ico"));
+    ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mQuestions.MsgBoxAnswers = {cQuestions::eAnswer::Yes};
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
+    const cSaveSummary summary = Run();
+    const auto asked = mQuestions.Asked(eKind::Overwrite);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text,
+              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
+    EXPECT_EQ(summary.Caption(), QStringLiteral("0 Images Saved,  1 Images Skipped"));
+    EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
+}
+
+TEST_F(SaveMends, AShorterSideThatRoundsToZeroIsOnePixel) {
+    AddRamp(QStringLiteral("line.png"), 1000, 1);
+    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
+    cBitmap written;
+    written.LoadFromFile(Out("line.png"));
+    EXPECT_EQ(written.Width(), 100);
+    EXPECT_EQ(written.Height(), 1);
+}
+
+TEST_F(SaveMends, ASourceBeyondSixteenBitSizesFailsToLoadCleanly) {
+    QImage wide(40000, 1, QImage::Format_RGB32);
+    wide.fill(Qt::gray);
+    ASSERT_TRUE(wide.save(In("wide.png")));
+    mList.Add(In("wide.png"));
+    AddRamp(QStringLiteral("fine.png"));
+    const cSaveSummary summary = Run();
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_EQ(summary.Removed, 1);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+}
+
+TEST_F(SaveMends, StoppingEndsAfterTheCurrentImage) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.png"));
+    AddRamp(QStringLiteral("c.png"));
+    mObserver.StopAfter = 1;
+    const cSaveSummary summary = Run();
+    EXPECT_TRUE(summary.Stopped);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
+    EXPECT_EQ(mList.Count(), 3); // the list keeps its entries
+}
+
+TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.bin"));
+    ASSERT_TRUE(WriteAll(path, "old"));
+    const cWriteResult refused = WriteFileSafely(path, "new", false);
+    EXPECT_FALSE(refused.Ok);
+    EXPECT_EQ(ReadAll(path), QByteArray("old"));
+
+    const QString fresh = dir.filePath(QStringLiteral("y.bin"));
+    EXPECT_TRUE(WriteFileSafely(fresh, "new", false).Ok);
+    EXPECT_EQ(ReadAll(fresh), QByteArray("new"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    const cWriteResult noFolder =
+        WriteFileSafely(dir.filePath(QStringLiteral("missing/z.bin")), "new", false);
+    EXPECT_FALSE(noFolder.Ok);
+    EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
+}
