@@ -1,0 +1,161 @@
+#include "BatchArguments.h"
+
+#include "OutputOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace {
+
+// Index of sValue in aNames (case-insensitive), or nullopt.
+std::optional<int16_t> IndexOf(const QString& sValue, const QStringList& aNames) {
+    for (qsizetype i = 0; i < aNames.size(); ++i)
+        if (sValue.compare(aNames[i], Qt::CaseInsensitive) == 0)
+            return static_cast<int16_t>(i);
+    return std::nullopt;
+}
+
+QString BadValue(const QString& sOption, const QString& sValue, const QString& sAllowed) {
+    return QStringLiteral("invalid value '%1' for --%2 (expected %3)")
+        .arg(sValue, sOption, sAllowed);
+}
+
+// Sets the size from a preset name or a pixel count; "" or an error text.
+QString ApplySize(const QString& sValue, cSaveOptions& options) {
+    const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
+    if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
+        options.SizeIndex = *preset;
+        return {};
+    }
+    if (!ValidateCustomSize(sValue))
+        return BadValue(QStringLiteral("size"), sValue,
+                        QStringLiteral("thumbnail, small, medium, large, huge or a number of "
+                                       "pixels up to 32767"));
+    options.SizeIndex = kCustomSizeIndex;
+    options.CustomSize = sValue.trimmed();
+    return {};
+}
+
+std::optional<eBatchAnswer> AnswerPolicy(const QString& sValue, const QStringList& aNames) {
+    const std::optional<int16_t> index = IndexOf(sValue, aNames);
+    if (!index)
+        return std::nullopt;
+    return static_cast<eBatchAnswer>(*index);
+}
+
+} // namespace
+
+cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption output(QStringList{"o", "output"}, {}, "DIR");
+    const QCommandLineOption size("size", {}, "SIZE");
+    const QCommandLineOption quality("quality", {}, "QUALITY");
+    const QCommandLineOption rotate("rotate", {}, "DEGREES");
+    const QCommandLineOption format("format", {}, "FORMAT");
+    const QCommandLineOption overwrite("overwrite", {}, "MODE");
+    const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
+    const QCommandLineOption quiet(QStringList{"q", "quiet"});
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version("version");
+    parser.addOptions(
+        {output, size, quality, rotate, format, overwrite, pngFallback, quiet, help, version});
+    parser.addPositionalArgument("FILE", {});
+
+    cBatchArguments arguments;
+    if (!parser.parse(QStringList{QStringLiteral("quillet-batch")} + aArguments)) {
+        arguments.Error = parser.errorText();
+        return arguments;
+    }
+    arguments.ShowHelp = parser.isSet(help);
+    arguments.ShowVersion = parser.isSet(version);
+    if (arguments.ShowHelp || arguments.ShowVersion)
+        return arguments;
+    arguments.Quiet = parser.isSet(quiet);
+
+    if (parser.isSet(size))
+        arguments.Error = ApplySize(parser.value(size), arguments.Options);
+    if (arguments.Error.isEmpty() && parser.isSet(quality)) {
+        const auto index = IndexOf(parser.value(quality), {"low", "medium", "high", "maximum"});
+        if (index)
+            arguments.Options.QualityIndex = *index;
+        else
+            arguments.Error =
+                BadValue("quality", parser.value(quality), "low, medium, high or maximum");
+    }
+    if (arguments.Error.isEmpty() && parser.isSet(rotate)) {
+        const auto index = IndexOf(parser.value(rotate), {"0", "90", "180", "270"});
+        if (index)
+            arguments.Options.RotationIndex = *index;
+        else
+            arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
+    }
+    if (arguments.Error.isEmpty() && parser.isSet(format)) {
+        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png"});
+        if (index)
+            arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
+        else
+            arguments.Error =
+                BadValue("format", parser.value(format), "original, bmp, gif, jpg or png");
+    }
+    if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
+        const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
+        if (policy)
+            arguments.Overwrite = *policy;
+        else
+            arguments.Error = BadValue("overwrite", parser.value(overwrite), "ask, all or none");
+    }
+    if (arguments.Error.isEmpty() && parser.isSet(pngFallback)) {
+        const auto policy = AnswerPolicy(parser.value(pngFallback), {"ask", "yes", "no"});
+        if (policy)
+            arguments.PngFallback = *policy;
+        else
+            arguments.Error = BadValue("png-fallback", parser.value(pngFallback), "ask, yes or no");
+    }
+    if (!arguments.Error.isEmpty())
+        return arguments;
+
+    arguments.OutputFolder = parser.value(output);
+    arguments.Files = parser.positionalArguments();
+    if (arguments.OutputFolder.isEmpty())
+        arguments.Error = QStringLiteral("no output folder given (-o DIR)");
+    else if (!QFileInfo(arguments.OutputFolder).isDir())
+        arguments.Error =
+            QStringLiteral("the output folder '%1' does not exist").arg(arguments.OutputFolder);
+    else if (arguments.Files.isEmpty())
+        arguments.Error = QStringLiteral("no image files given");
+    return arguments;
+}
+
+QString BatchHelpText() {
+    return QStringLiteral(
+        "Usage: quillet-batch [options] -o DIR FILE...\n"
+        "Resizes, rotates and converts image files into the folder DIR, writing the\n"
+        "same files under the same names as Quillet's Save button.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output DIR        folder to write into (must exist)\n"
+        "  --size SIZE             thumbnail (100), small (200), medium (350),\n"
+        "                          large (640), huge (800) or a number of pixels\n"
+        "                          for the longer side; 0 keeps each image's size\n"
+        "                          (default thumbnail)\n"
+        "  --quality QUALITY       JPG quality: low (48), medium (66), high (84),\n"
+        "                          maximum (100) (default medium)\n"
+        "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
+        "  --format FORMAT         original, bmp, gif, jpg or png (default original)\n"
+        "  --overwrite MODE        ask, all or none: replace existing files\n"
+        "                          (default ask: y/a/n on the terminal)\n"
+        "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
+        "                          be written (default ask)\n"
+        "  -q, --quiet             print only errors\n"
+        "  -h, --help              show this text\n"
+        "  --version               show the version\n"
+        "\n"
+        "Without a terminal, questions left at 'ask' are answered no, and each is\n"
+        "reported on stderr. Replaced files are moved to the trash.\n"
+        "\n"
+        "Exit status: 0 when every image was written, 1 when an image failed or was\n"
+        "not written because an answer declined it, 2 on bad usage.\n");
+}

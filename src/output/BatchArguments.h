@@ -1,0 +1,29 @@
+#pragma once
+// The command line of quillet-batch: options, output folder and files.
+
+#include "cSaveOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+// How a question is answered when no one is asked.
+enum class eBatchAnswer { Ask, Yes, No };
+
+struct cBatchArguments {
+    cSaveOptions Options;
+    QString OutputFolder;
+    QStringList Files;
+    eBatchAnswer Overwrite = eBatchAnswer::Ask; // Yes = replace all
+    eBatchAnswer PngFallback = eBatchAnswer::Ask;
+    bool Quiet = false;
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+    QString Error; // why the command line is unusable; "" when it is fine
+};
+
+// Parses the arguments after the program's name. On a usage error, Error
+// says what is wrong; the rest is then meaningless.
+cBatchArguments ParseBatchArguments(const QStringList& aArguments);
+
+// The text of --help.
+QString BatchHelpText();

@@ -1,0 +1,47 @@
+#pragma once
+// The questions of a batch save answered on a terminal, or by policy.
+//
+// The overwrite box and the PNG offer (the run's only Yes/No question) follow
+// their policy: Yes, No, or Ask. Ask prompts on the terminal when there is
+// one; without a terminal the answer is No and the question is reported on
+// the error stream, so that nothing is replaced or converted unasked.
+// Messages are written to the error stream.
+
+#include "BatchArguments.h"
+#include "cQuestions.h"
+
+#include <QTextStream>
+
+#include <functional>
+#include <optional>
+
+class cTerminalQuestions : public cQuestions {
+  public:
+    // sErr receives messages and prompts; ReadLine gives the user's reply
+    // (nullopt at end of input); bInteractive: a user can answer.
+    cTerminalQuestions(QTextStream& sErr, std::function<std::optional<QString>()> ReadLine,
+                       bool bInteractive, eBatchAnswer eOverwrite, eBatchAnswer ePngFallback);
+
+    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
+                   eButtons eButtonSet) override;
+    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
+                          const QString& sStartFolder) override;
+    QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override;
+    int ShowCustomMsgBox(const QString& sPrompt) override;
+
+    // Questions answered No because no one could be asked.
+    int Unanswered() const { return mUnanswered; }
+
+  private:
+    // Prompts until the reply's first letter is one of sLetters; that letter,
+    // or nullopt at end of input.
+    std::optional<QChar> Prompt(const QString& sQuestion, const QString& sLetters);
+    void Report(const QString& sText);
+
+    QTextStream& mErr;
+    std::function<std::optional<QString>()> mReadLine;
+    bool mInteractive;
+    eBatchAnswer mOverwrite;
+    eBatchAnswer mPngFallback;
+    int mUnanswered = 0;
+};

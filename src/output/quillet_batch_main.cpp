@@ -1,0 +1,132 @@
+// quillet-batch: the batch save from a terminal. The same pipeline, names and
+// rules as the window's Save button; questions are answered by options or on
+// the terminal.
+#include "BatchArguments.h"
+#include "cBatchSave.h"
+#include "cTerminalQuestions.h"
+
+#include "cGDIP.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+enum eExit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// The files of the command line as the save's list.
+class cPathList : public cSaveList {
+  public:
+    explicit cPathList(const QStringList& aPaths) {
+        for (const QString& path : aPaths) {
+            const QFileInfo info(path);
+            mEntries.push_back({info.absolutePath(), info.fileName()});
+        }
+    }
+    int Count() const override { return static_cast<int>(mEntries.size()); }
+    QString FileName(int lPosition) const override { return mEntries.at(lPosition - 1).second; }
+    QString Folder(int lPosition) const override { return mEntries.at(lPosition - 1).first; }
+    void Remove(int lPosition) override { mEntries.erase(mEntries.begin() + (lPosition - 1)); }
+
+  private:
+    std::vector<std::pair<QString, QString>> mEntries;
+};
+
+// "Saving (n%)" on one terminal line, overwritten as it goes.
+class cTerminalProgress : public cSaveObserver {
+  public:
+    cTerminalProgress(QTextStream& sErr, bool bShow) : mErr(sErr), mShow(bShow) {}
+    // Ends the progress line, if one was shown.
+    void Finish() {
+        if (mShown)
+            mErr << Qt::endl;
+        mShown = false;
+    }
+
+    void Progress(int, int, double, const QString& sCaption) override {
+        if (!mShow)
+            return;
+        mErr << '\r' << sCaption << Qt::flush;
+        mShown = true;
+    }
+
+  private:
+    QTextStream& mErr;
+    bool mShow;
+    bool mShown = false;
+};
+
+// Files that cannot be read are reported and left out of the list.
+QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
+    QStringList readable;
+    for (const QString& file : aFiles) {
+        const QFileInfo info(file);
+        if (!info.exists())
+            err << "quillet-batch: " << file << ": no such file" << Qt::endl;
+        else if (!info.isFile())
+            err << "quillet-batch: " << file << ": not a file" << Qt::endl;
+        else if (!info.isReadable())
+            err << "quillet-batch: " << file << ": cannot be read" << Qt::endl;
+        else
+            readable << file;
+    }
+    return readable;
+}
+
+std::optional<QString> ReadLineFromStdin() {
+    QTextStream in(stdin);
+    QString line;
+    if (!in.readLineInto(&line))
+        return std::nullopt;
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const cBatchArguments arguments = ParseBatchArguments(app.arguments().mid(1));
+    if (arguments.ShowHelp) {
+        out << BatchHelpText();
+        return kExitOk;
+    }
+    if (arguments.ShowVersion) {
+        out << "quillet-batch " << QUILLET_VERSION << Qt::endl;
+        return kExitOk;
+    }
+    if (!arguments.Error.isEmpty()) {
+        err << "quillet-batch: " << arguments.Error << Qt::endl
+            << "Try 'quillet-batch --help' for more information." << Qt::endl;
+        return kExitUsage;
+    }
+
+    const QStringList files = ReadableFiles(arguments.Files, err);
+    const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+    cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
+                                 arguments.PngFallback);
+    cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
+    cGDIP gdip;
+    QObject::connect(
+        &gdip, cGDIP::ErrorSignal(),
+        [&err](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+            err << "quillet-batch: imaging error in " << sClassName << ": " << sErrorDesc << " ("
+                << lGdiError << ")" << Qt::endl;
+        });
+    cPathList list(files);
+    cBatchSave save(gdip, questions, progress);
+    const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
+    progress.Finish();
+
+    if (!arguments.Quiet)
+        out << summary.Caption() << Qt::endl;
+    const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
+                            summary.Skipped == 0 && summary.Removed == 0;
+    return allWritten ? kExitOk : kExitFailed;
+}
