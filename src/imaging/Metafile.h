@@ -28,7 +28,8 @@ struct MetafileLimits {
     uint64_t maxPixels = GpMaxImagePixels;  /* largest output or bitmap area, pixels */
     uint32_t maxSavedStates = 1024;         /* depth of the SaveDC stack */
     /* Drawing work allowed, in pixels touched, per output pixel (at least
-     * one megapixel is assumed). Bounds time spent on hostile files. */
+     * four megapixels are assumed): a few seconds at most. Bounds the time
+     * spent on hostile files. */
     uint32_t workPerPixel = 256;
 };
 

@@ -47,7 +47,21 @@ QString ProgramFolder() {
 }
 
 QString CaptureFilePath() {
-    return QDir(ProgramFolder()).filePath(kCaptureFileName);
+    const auto writable = [](const QString& sFolder) {
+        const QFileInfo info(sFolder);
+        return info.isDir() && info.isWritable();
+    };
+    QString folder = ProgramFolder();
+    if (!writable(folder)) {
+        for (const auto location : {QStandardPaths::AppDataLocation, QStandardPaths::RuntimeLocation}) {
+            const QString perUser = QStandardPaths::writableLocation(location);
+            if (!perUser.isEmpty() && QDir().mkpath(perUser) && writable(perUser)) {
+                folder = perUser;
+                break;
+            }
+        }
+    }
+    return QDir(folder).filePath(kCaptureFileName);
 }
 
 QString HelpIndexPath() {

@@ -18,7 +18,9 @@ QString SpecialFolderPath(int16_t lFolder);
 // The folder of the program's executable.
 QString ProgramFolder();
 
-// The screen-capture file: "Screen Capture.png" in the program's folder. It
+// The screen-capture file: "Screen Capture.png" in the program's folder when
+// that folder is writable, otherwise (an installed program) in the per-user
+// application data folder, or failing that the per-user runtime folder. It
 // never outlives the run: the main window deletes it when it closes.
 QString CaptureFilePath();
 

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "QLTMain.h"
 #include "Registry.h"
+#include "ScreenCapture.h"
 #include "SetIcons.h"
 #include "Twips.h"
 #include "cGDIP.h"
@@ -141,6 +142,7 @@ void frmQuillet::BuildToolbar() {
                 SaveButton_MouseDown(eButton, lX);
             });
     connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
     connect(FriendButton, &ARButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
     connect(HelpButton, &ARButton::clicked, this,

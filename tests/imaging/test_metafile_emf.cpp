@@ -255,10 +255,10 @@ TEST(MetafileEmf, NonMetafilesAndBrokenHeadersAreRefused) {
 
 TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
     EmfBuilder emf(100, 100);
-    for (int i = 0; i < 400; ++i) emf.Rect(EmrRectangle, -10, -10, 200, 200);
+    for (int i = 0; i < 1000; ++i) emf.Rect(EmrRectangle, -10, -10, 200, 200);
     std::vector<uint8_t> bytes = emf.Finish();
     MetafileLimits limits;
-    limits.workPerPixel = 1;   /* one megapixel of work; 400 rectangles need four */
+    limits.workPerPixel = 1;   /* four megapixels of work; 1000 rectangles need ten */
     QImage image;
     EXPECT_EQ(RenderMetafile(bytes.data(), bytes.size(), limits, image), ValueOverflow);
     EXPECT_EQ(Render(bytes, image), Ok);

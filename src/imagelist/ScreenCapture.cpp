@@ -1,0 +1,240 @@
+#include "ScreenCapture.h"
+
+#include "QLTMain.h"
+
+#include "cBitmap.h"
+#include "cGDIP.h"
+#include "cGraphics.h"
+#include "cQuestions.h"
+#include "frmQuillet.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <cstring>
+
+namespace {
+
+// How long the desktop portal may take to answer; it can ask the user first.
+constexpr int kPortalTimeoutMs = 60000;
+
+const QString kCaptureErrorTitle = QStringLiteral("Screen Capture Error");
+const QString kNoPixelsText = QStringLiteral(
+    "The screen could not be captured: the desktop did not let Quillet read its pixels.");
+const QString kNotSavedText = QStringLiteral("The screen capture could not be saved as %1.");
+
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+// Waits for the Response signal of one portal request.
+class cPortalResponse : public QObject {
+    Q_OBJECT
+public:
+    // Runs the event loop until the answer comes or lTimeoutMs pass. True when
+    // an answer came.
+    bool Wait(int lTimeoutMs) {
+        if (mAnswered)
+            return true;
+        QTimer::singleShot(lTimeoutMs, &mLoop, &QEventLoop::quit);
+        mLoop.exec(QEventLoop::ExcludeUserInputEvents);
+        return mAnswered;
+    }
+    uint Code() const { return mCode; }
+    const QVariantMap& Results() const { return mResults; }
+
+public slots:
+    void Response(uint lCode, const QVariantMap& results) {
+        mAnswered = true;
+        mCode = lCode;
+        mResults = results;
+        mLoop.quit();
+    }
+
+private:
+    QEventLoop mLoop;
+    bool mAnswered = false;
+    uint mCode = 2;   // the portal's "ended some other way"
+    QVariantMap mResults;
+};
+
+// The part of oImage that shows the primary screen, when oImage covers the
+// whole virtual desktop (as the portal's screenshots do).
+QImage PrimaryScreenPart(const QImage& oImage) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr || oImage.isNull())
+        return oImage;
+    const QRect desktop = primary->virtualGeometry();
+    if (desktop.width() <= 0 || desktop.height() <= 0)
+        return oImage;
+    const double scaleX = double(oImage.width()) / desktop.width();
+    const double scaleY = double(oImage.height()) / desktop.height();
+    const QRect screen = primary->geometry().translated(-desktop.topLeft());
+    const QRect part(qRound(screen.x() * scaleX), qRound(screen.y() * scaleY),
+                     qRound(screen.width() * scaleX), qRound(screen.height() * scaleY));
+    return oImage.copy(part.intersected(oImage.rect()));
+}
+
+// The desktop portal's screenshot (org.freedesktop.portal.Screenshot), for
+// sessions where applications cannot read the screen themselves. The portal
+// writes a file and answers with its address; that file is left where the
+// desktop put it, since it is the user's. Null when there is no portal or it
+// declines.
+QImage GrabThroughPortal() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return {};
+    // The request's object path is known in advance from the token, so the
+    // answer cannot arrive before we listen for it.
+    const QString token = QStringLiteral("quillet%1").arg(QRandomGenerator::global()->generate());
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    const QString requestPath = kPortalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+
+    cPortalResponse response;
+    const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+    if (!bus.connect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"),
+                     &response, SLOT(Response(uint, QVariantMap))))
+        return {};
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
+        QStringLiteral("Screenshot"));
+    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
+                                     {QStringLiteral("interactive"), false},
+                                     {QStringLiteral("modal"), true}};
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    QImage image;
+    if (reply.type() == QDBusMessage::ReplyMessage && response.Wait(kPortalTimeoutMs) &&
+        response.Code() == 0) {
+        const QUrl uri(response.Results().value(QStringLiteral("uri")).toString());
+        if (uri.isLocalFile())
+            image = PrimaryScreenPart(QImage(uri.toLocalFile()));
+    }
+    bus.disconnect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"),
+                   &response, SLOT(Response(uint, QVariantMap)));
+    return image;
+}
+
+// The device-context copy of the screen: oScreen's rows into the 32-bit ARGB
+// surface behind hdc, from the top-left corner, as far as both reach.
+int32_t CopyToDeviceContext(const QImage& oScreen, HDC hdc) {
+    BitmapData bits{};
+    const GpStatus status = GpGetDCBits(hdc, &bits);
+    if (status != Ok)
+        return status;
+    const auto rows = std::min<uint32_t>(bits.Height, static_cast<uint32_t>(oScreen.height()));
+    const auto rowBytes =
+        std::size_t{4} * std::min<uint32_t>(bits.Width, static_cast<uint32_t>(oScreen.width()));
+    auto* target = static_cast<uint8_t*>(bits.Scan0);
+    for (uint32_t y = 0; y < rows; ++y)
+        std::memcpy(target + std::ptrdiff_t{bits.Stride} * y, oScreen.constScanLine(static_cast<int>(y)),
+                    rowBytes);
+    return Ok;
+}
+
+// Runs the event loop for lMilliseconds, without user input, so that other
+// windows repaint while nothing here moves.
+void WaitWithEvents(int lMilliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(lMilliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// The capture file as the list's only entry, loaded and selected.
+void ReplaceListWithCapture(frmQuillet& window, const QString& sPath) {
+    window.lvwImages->clear();
+    window.AddToFileList(QFileInfo(sPath).absolutePath(), QFileInfo(sPath).fileName());
+    QTreeWidgetItem* entry = window.lvwImages->topLevelItem(window.lvwImages->topLevelItemCount() - 1);
+    window.lvwImages->setCurrentItem(entry);
+    window.LoadImage(entry);
+    window.EnableForm();
+}
+
+} // namespace
+
+QImage GrabPrimaryScreen() {
+    // In a Wayland session a grab through X (XWayland) sees only X windows
+    // over black, so the portal goes first there.
+    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland") ||
+                         qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    QImage image = wayland ? GrabThroughPortal() : QImage();
+    if (image.isNull()) {
+        if (QScreen* primary = QGuiApplication::primaryScreen())
+            image = primary->grabWindow(0).toImage();
+    }
+    if (image.isNull() && !wayland)
+        image = GrabThroughPortal();
+    if (image.isNull())
+        return {};
+    // Format_RGB32 holds 0xFFRRGGBB, so the ARGB copy is opaque.
+    return image.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
+}
+
+int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath) {
+    const QImage pixels = oScreen.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
+    cGraphics graphics;
+    cBitmap bitmap;
+    int32_t status = bitmap.CreateFromScan0(pixels.width(), pixels.height(), 0, PixelFormat32bppARGB, nullptr);
+    if (status == Ok)
+        status = graphics.GetGraphicsContext(bitmap.Handle());
+    if (status != Ok)
+        return status;
+    if (HDC hdc = graphics.GetDC()) {
+        status = CopyToDeviceContext(pixels, hdc);
+        graphics.ReleaseDC();   // hands the pixels back to the bitmap
+    } else {
+        status = graphics.CurErr();
+    }
+    graphics.Dispose();
+    if (status != Ok)
+        return status;
+
+    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.png"));
+    if (encoder == -1)
+        return kNoPngEncoder;
+    // The new capture is written beside the old one first, so that a failed
+    // save leaves the earlier capture (which may still be in the list) intact.
+    const QString partPath = sPath + QStringLiteral(".part");
+    QFile::remove(partPath);
+    status = bitmap.SaveToFile(partPath, gdip.EncoderClsid(encoder), nullptr);
+    if (status != Ok) {
+        QFile::remove(partPath);
+        return status;
+    }
+    if ((QFileInfo::exists(sPath) && !QFile::remove(sPath)) || !QFile::rename(partPath, sPath)) {
+        QFile::remove(partPath);
+        return AccessDenied;
+    }
+    return Ok;
+}
+
+void CaptureScreen(frmQuillet& window) {
+    window.hide();
+    QCoreApplication::processEvents();
+    WaitWithEvents(kCaptureDelayMs);
+
+    const QImage screen = GrabPrimaryScreen();
+    const QString path = CaptureFilePath();
+    const int32_t status = screen.isNull() ? int32_t{GenericError} : SaveCaptureFile(screen, *window.gdip, path);
+    if (status == Ok)
+        ReplaceListWithCapture(window, path);
+    window.show();
+    if (status != Ok)
+        window.Questions().MsgBox(kCaptureErrorTitle,
+                                  screen.isNull() ? kNoPixelsText : kNotSavedText.arg(QDir::toNativeSeparators(path)),
+                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+}
+
+#include "ScreenCapture.moc"

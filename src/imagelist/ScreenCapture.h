@@ -1,0 +1,42 @@
+#pragma once
+// The screen capture: the whole primary screen becomes the PNG file
+// "Screen Capture.png" and the image list's only entry. There is only ever one
+// capture file, at CaptureFilePath() (QLTMain.h); a new capture replaces it
+// and the main window deletes it when it closes.
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+class cGDIP;
+class frmQuillet;
+
+// Time the main window stays hidden before the grab, so that what lay under it
+// is repainted, in milliseconds.
+inline constexpr int kCaptureDelayMs = 1000;
+
+// The primary screen's pixels at its full pixel size, opaque (alpha 255), in
+// QImage::Format_ARGB32. Uses Qt's own grab and the desktop portal's
+// screenshot interface, the portal first in a Wayland session (where a grab
+// through X sees no Wayland windows) and as the fallback elsewhere. A null
+// image when neither gives pixels.
+QImage GrabPrimaryScreen();
+
+// Status of SaveCaptureFile when the imaging library has no PNG encoder.
+inline constexpr int32_t kNoPngEncoder = -1;
+
+// Writes oScreen as a PNG file to sPath through the imaging objects: a
+// 32-bit ARGB bitmap of the screen's size, its drawing surface's device
+// context receiving the pixels, the PNG encoder found by "*.png", an earlier
+// file at sPath deleted, then the save. Returns 0 on success, kNoPngEncoder,
+// or the imaging library's status of the failing step.
+int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath);
+
+// The Capture button: hides window, lets the desktop repaint what lay under
+// it for kCaptureDelayMs (other windows keep repainting), grabs the primary
+// screen, writes the capture file and, when that worked, makes it the list's
+// only entry (loaded, measured and selected) and enables the window's
+// controls. The window is shown again in every case; a capture that could not
+// be taken or saved is reported, and the list then stays as it was.
+void CaptureScreen(frmQuillet& window);

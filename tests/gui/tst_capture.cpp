@@ -1,0 +1,130 @@
+// The screen capture: the grab, the capture file written through the imaging
+// objects, and the list replaced by the one capture entry.
+
+#include "AppState.h"
+#include "ARButton.h"
+#include "ImageEntry.h"
+#include "QLTMain.h"
+#include "ScreenCapture.h"
+#include "cGDIP.h"
+#include "cScriptedQuestions.h"
+#include "frmQuillet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+// Pixels with every kind of alpha, to show that the capture is opaque.
+QImage Pattern(int lWidth, int lHeight) {
+    QImage image(lWidth, lHeight, QImage::Format_ARGB32);
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x)
+            image.setPixel(x, y, qRgba(x * 4, y * 5, (x + y) % 256, (x * 7) % 256));
+    return image;
+}
+
+QByteArray ReadAll(const QString& sPath) {
+    QFile file(sPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_capture : public QObject {
+    Q_OBJECT
+private slots:
+    // The window's settings go to a throw-away place, not the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void cleanup() { QFile::remove(CaptureFilePath()); }
+
+    void captureFileLivesInAWritableFolder() {
+        // The test program's own folder is writable, so the capture goes there.
+        QCOMPARE(QFileInfo(CaptureFilePath()).dir(), QDir(QCoreApplication::applicationDirPath()));
+        QCOMPARE(QFileInfo(CaptureFilePath()).fileName(), QStringLiteral("Screen Capture.png"));
+    }
+
+    void savedFileHoldsTheScreenPixelsOpaque() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("shot.png");
+        cGDIP gdip;
+        const QImage screen = Pattern(64, 48);
+        QCOMPARE(SaveCaptureFile(screen, gdip, path), 0);
+        const QImage written(path);
+        QCOMPARE(written.size(), QSize(64, 48));
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QRgb expected = screen.pixel(x, y) | 0xFF000000u;
+                if (written.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(written.pixel(x, y), 8, 16)
+                                         .arg(expected, 8, 16)));
+            }
+        QVERIFY(!QFileInfo::exists(path + ".part"));
+    }
+
+    void failedSaveKeepsTheEarlierCapture() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("shot.png");
+        cGDIP gdip;
+        QCOMPARE(SaveCaptureFile(Pattern(8, 8), gdip, path), 0);
+        const QByteArray earlier = ReadAll(path);
+        // A folder in the way of the file being written makes the save fail.
+        QVERIFY(QDir(dir.path()).mkdir("shot.png.part"));
+        QVERIFY(SaveCaptureFile(Pattern(16, 16), gdip, path) != 0);
+        QCOMPARE(ReadAll(path), earlier);
+    }
+
+    void captureReplacesTheListWithOneEntry() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.AddToFileList(QDir::tempPath(), QStringLiteral("one.png"));
+        window.AddToFileList(QDir::tempPath(), QStringLiteral("two.png"));
+
+        bool hiddenWhileWaiting = false;
+        QTimer::singleShot(kCaptureDelayMs / 2, &window, [&] { hiddenWhileWaiting = !window.isVisible(); });
+        CaptureScreen(window);
+        QVERIFY(hiddenWhileWaiting);
+        QVERIFY(window.isVisible());
+
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
+        QTreeWidgetItem* entry = window.lvwImages->topLevelItem(0);
+        QCOMPARE(EntryText(entry), QStringLiteral("Screen Capture.png"));
+        QCOMPARE(QDir(EntryTag(entry)), QFileInfo(CaptureFilePath()).dir());
+        QVERIFY(entry->isSelected());
+        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
+        QVERIFY(window.PreviewButton->isEnabled());
+        QVERIFY(window.SaveButton->isEnabled());
+        // The whole primary screen at its pixel size (the offscreen screen here).
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size() *
+                             QGuiApplication::primaryScreen()->devicePixelRatio();
+        QCOMPARE(QImage(CaptureFilePath()).size(), screen);
+        QCOMPARE(QSize(gImageWidth, gImageHeight), screen);
+        for (const auto& asked : questions.Log)   // the first-run welcome may come
+            QVERIFY2(asked.Icon != cQuestions::eIcon::Exclamation, qPrintable(asked.Title));
+
+        // A second capture rewrites the same file; the list again holds one entry.
+        CaptureScreen(window);
+        QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
+        QVERIFY(QFileInfo::exists(CaptureFilePath()));
+    }
+};
+
+QTEST_MAIN(tst_capture)
+#include "tst_capture.moc"
