@@ -93,6 +93,10 @@ void frmQuillet::BuildImageList() {
     lvwImages->setUniformRowHeights(true);
     lvwImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwImages->setIconSize(QSize(16, 16));
+    // The column keeps its designed width; a long name is shortened in the
+    // middle so that its extension stays visible.
+    lvwImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvwImages->setTextElideMode(Qt::ElideMiddle);
     lvwImages->setAcceptDrops(true);
     lvwImages->installEventFilter(this);
     lvwImages->viewport()->installEventFilter(this);
@@ -135,6 +139,7 @@ void frmQuillet::OpenButton_Click() {
 }
 
 void frmQuillet::TakeDroppedFiles(const QStringList& aPaths) {
+    labStatus->hide();
     std::vector<cChosenFile> files;
     for (const QString& path : aPaths) {
         const QFileInfo info(path);

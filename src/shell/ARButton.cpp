@@ -90,6 +90,13 @@ void ARButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void ARButton::focusInEvent(QFocusEvent* event) {
+    // The focus frame shows only for keyboard users, as on most desktops.
+    mKeyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 void ARButton::mousePressEvent(QMouseEvent* event) {
     mPressCancelled = false;
     const QPoint at = event->position().toPoint();
@@ -119,7 +126,7 @@ void ARButton::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(QColor(255, 255, 255, isDown() ? 90 : 140), 1.0));
         painter.drawPath(path);
     }
-    if (hasFocus()) {
+    if (hasFocus() && mKeyboardFocus) {
         painter.setPen(QPen(QColor(255, 255, 255, 200), 1.0, Qt::DotLine));
         painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), kCornerRadius, kCornerRadius);
     }

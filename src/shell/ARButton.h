@@ -49,6 +49,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void PaintDropDownZone(QPainter& painter, const QColor& oInk) const;
@@ -60,4 +61,5 @@ private:
     int mDropDownWidth = 0;
     bool mMouseOver = false;
     bool mPressCancelled = false;
+    bool mKeyboardFocus = false;
 };

@@ -70,10 +70,14 @@ void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, co
     });
 }
 
+// The places of a column of options. Each option may reach the right edge
+// of its panel, so that a caption in a wider font than the design's is not
+// cut off ("Custom (10000 x 7500)").
 template <size_t N>
-void ColumnPlaces(const cDesign& oFirst, cDesign (&aPlaces)[N]) {
+void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N]) {
     for (size_t i = 0; i < N; ++i)
-        aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), oFirst.Width, oFirst.Height};
+        aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), lPanelWidth - oFirst.Left,
+                      oFirst.Height};
 }
 
 QString DimensionsText(const cDimensions& oSize) {
@@ -89,7 +93,7 @@ void frmQuillet::BuildOptionPanels() {
     for (size_t i = 0; i < 6; ++i)
         sizeCaptions[i] = QLatin1String(kSizeCaptionsBefore[i]);
     cDesign sizePlaces[6];
-    ColumnPlaces(kSizeOption, sizePlaces);
+    ColumnPlaces(kSizeOption, kSizePanel.Width, sizePlaces);
     MakeOptionGroup(picSize, optSize, sizeCaptions, sizePlaces, gSizeIndex, "optSize");
 
     txtSize = new QLineEdit(QLatin1String(kSizeTags[kCustomSizeIndex]), picSize);
@@ -107,7 +111,7 @@ void frmQuillet::BuildOptionPanels() {
     for (size_t i = 0; i < 4; ++i)
         qualityCaptions[i] = QLatin1String(kQualityCaptions[i]);
     cDesign qualityPlaces[4];
-    ColumnPlaces(kQualityOption, qualityPlaces);
+    ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
     MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
     labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -74,10 +75,12 @@ QString HelpIndexPath() {
     return inBuildTree;
 }
 
-int Main() {
+int Main(const QStringList& aFiles) {
     gDefaultFolder = SpecialFolderPath(kFolderPictures);
 
     frmQuillet mainWindow;
     mainWindow.show();
+    if (!aFiles.isEmpty())
+        QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.TakeDroppedFiles(aFiles); });
     return QApplication::exec();
 }

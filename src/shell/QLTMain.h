@@ -3,6 +3,7 @@
 // shows the main window. The state itself is declared in AppState.h.
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -31,4 +32,6 @@ QString HelpIndexPath();
 
 // The program's entry point after QApplication exists: sets the default
 // folder, shows the main window and runs the event loop until it closes.
-int Main();
+// aFiles (paths given on the command line, as "Open with" does) become the
+// list as if they had been dropped onto it.
+int Main(const QStringList& aFiles = {});

@@ -86,7 +86,11 @@ void frmQuillet::FormLoad() {
     setObjectName(QStringLiteral("frmQuillet"));
     SetIcon(this, QStringLiteral("QLT"), true);
     setWindowTitle(QStringLiteral("Quillet %1").arg(QStringLiteral(QUILLET_VERSION)));
+    // The layout was drawn for a narrow 8-point sans serif; a condensed face
+    // keeps captions such as "Thumbnail (100 x 75)" inside their places.
     QFont windowFont = font();
+    windowFont.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                            QStringLiteral("Arial Narrow"), windowFont.family()});
     windowFont.setPointSizeF(8.25);
     setFont(windowFont);
 
@@ -142,6 +146,7 @@ void frmQuillet::BuildToolbar() {
                 SaveButton_MouseDown(eButton, lX);
             });
     connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
     connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
     connect(FriendButton, &ARButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
@@ -202,7 +207,8 @@ void frmQuillet::BuildStatusBand() {
     labStatus = new QLabel(this);
     labStatus->setObjectName(QStringLiteral("labStatus"));
     const int labelTop = shpStatusBar.Top + (shpStatusBar.Height - kFileCount.Height) / 2;
-    PlaceTwips(labFileCount, kFileCount.Left, labelTop, kFileCount.Width, kFileCount.Height);
+    // The count may grow to "32767 Images": it may use its whole compartment.
+    PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
 }

@@ -7,5 +7,6 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
-    return Main();
+    // Any arguments are image files to start with (the desktop's "Open with").
+    return Main(QApplication::arguments().mid(1));
 }
