@@ -179,6 +179,13 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     result->source = std::move(bytes);
     result->codec = codec;
     result->info = std::move(info);
+    /* Decode now, so that damaged pixel data fails the load instead of a
+     * later draw, which would otherwise turn it into a blank picture. */
+    const GpStatus decoded = ensure_decoded(*result);
+    if (decoded != Ok) {
+        delete result;
+        return decoded;
+    }
     *image = result;
     return Ok;
 }

@@ -361,8 +361,9 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
  * GdipLoadImageFromFile reads the whole file (UTF-16 name, converted to the
  * platform's path encoding) into memory, recognises the format by its first
  * bytes and reads the header. GdipLoadImageFromStream does the same with the
- * bytes from the stream's current position to its end. The pixels of the
- * active frame are decoded on first use (draw, lock, rotate, save, ...).
+ * bytes from the stream's current position to its end. The first frame is
+ * decoded at once, so a file whose pixel data is damaged fails here, not at
+ * its first draw; the encoded bytes stay with the image for frame selection.
  * Differs from the original: the image keeps its own copy of the encoded
  * bytes, so neither the file nor the stream is held open or read later; the
  * caller may release the stream at once.
