@@ -146,6 +146,7 @@ void frmQuillet::BuildToolbar() {
                 SaveButton_MouseDown(eButton, lX);
             });
     connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
     connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
     connect(FriendButton, &ARButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });

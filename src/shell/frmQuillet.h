@@ -52,6 +52,8 @@ public:
     void DrawBorder(int32_t lLeft, int32_t lWidth);
     // The save folder chooser; "" when cancelled.
     QString GetPath();
+    // The batch save started by the Save button's main zone (SaveImages.cpp).
+    void SaveImages();
     // The "GDIP Error" report of a failure of the window's imaging instance.
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
     // The first-run question; runs on every activation, asks once per user.

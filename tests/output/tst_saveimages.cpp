@@ -1,0 +1,116 @@
+// The Save button's run in the window: folder choice and setting, the status
+// band during and after the run, the list after a failed entry, and Escape.
+#include "SaveFixtures.h"
+#include "cScriptedQuestions.h"
+
+#include "AppState.h"
+#include "Registry.h"
+#include "frmQuillet.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+using eKind = cScriptedQuestions::eKind;
+
+class tst_saveimages : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(mHome.isValid());
+        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
+    }
+
+    void init() {
+        mIn = std::make_unique<QTemporaryDir>();
+        mOut = std::make_unique<QTemporaryDir>();
+        QVERIFY(mIn->isValid() && mOut->isValid());
+        mQuestions = std::make_unique<cScriptedQuestions>();
+        mWindow = std::make_unique<frmQuillet>(mQuestions.get());
+        gOutputFormat = QStringLiteral("PNG");
+        gSizeIndex = 0;
+        gRotationIndex = 0;
+    }
+
+    void cleanup() {
+        mWindow.reset();
+        mQuestions.reset();
+    }
+
+    void cancellingTheFolderChangesNothing() {
+        AddEntry(QStringLiteral("a.png"));
+        WriteString(SettingsKey, QStringLiteral("SaveFolder"), QStringLiteral("/before"));
+        const QString status = mWindow->labStatus->text();
+        mWindow->SaveImages();
+        QCOMPARE(mQuestions->Asked(eKind::BrowseForFolder).size(), size_t(1));
+        QCOMPARE(mQuestions->Asked(eKind::BrowseForFolder)[0].Title,
+                 QStringLiteral("Select the folder where you would like to save your photos."));
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(),
+                 QStringLiteral("/before"));
+        QCOMPARE(mWindow->labStatus->text(), status);
+        QVERIFY(QDir(mOut->path()).isEmpty());
+    }
+
+    void aRunSavesRemovesTheBrokenEntryAndShowsTheSummary() {
+        AddEntry(QStringLiteral("a.png"));
+        QVERIFY(WriteAll(mIn->filePath(QStringLiteral("bad.png")), "broken"));
+        mWindow->AddToFileList(mIn->path(), QStringLiteral("bad.png"));
+        AddEntry(QStringLiteral("c.png"));
+        const QString chosen = mOut->path() + u'/';
+        mQuestions->FolderAnswers = {chosen};
+        mWindow->SaveImages();
+
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(), chosen);
+        QCOMPARE(mWindow->mSaveFolder, chosen);
+        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("2 Images Saved"));
+        QVERIFY(!mWindow->shpProgress.Visible);
+        QVERIFY(mWindow->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 2);
+        QCOMPARE(mWindow->labFileCount->text(), QStringLiteral("2 Images"));
+        QVERIFY(QFileInfo::exists(mOut->filePath(QStringLiteral("a.png"))));
+        QVERIFY(QFileInfo::exists(mOut->filePath(QStringLiteral("c.png"))));
+        QCOMPARE(gImageWidth, 64); // the last image the save measured
+    }
+
+    void escapeAsksAndYesStopsAfterTheCurrentImage() {
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            AddEntry(QString::fromLatin1(name));
+        mQuestions->FolderAnswers = {mOut->path()};
+        mQuestions->MsgBoxAnswers = {cQuestions::eAnswer::Yes};
+        // Delivered at the run's first pending-events point, as a key press
+        // on the disabled window would be.
+        QCoreApplication::postEvent(
+            mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        mWindow->SaveImages();
+
+        const auto asked = mQuestions->Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
+        QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
+        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("1 Images Saved"));
+        QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
+        QVERIFY(mWindow->isEnabled());
+    }
+
+  private:
+    void AddEntry(const QString& sName) {
+        QVERIFY(WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
+        mWindow->AddToFileList(mIn->path(), sName);
+    }
+
+    QTemporaryDir mHome;
+    std::unique_ptr<QTemporaryDir> mIn, mOut;
+    cGDIP mGdip;
+    std::unique_ptr<cScriptedQuestions> mQuestions;
+    std::unique_ptr<frmQuillet> mWindow;
+};
+
+QTEST_MAIN(tst_saveimages)
+#include "tst_saveimages.moc"
