@@ -1,5 +1,6 @@
 #include "cBitmap.h"
 
+#include "Metafile.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
 
@@ -18,6 +19,31 @@ int32_t SizeToInt(float value) {
 
 const WCHAR* WidePath(const QString& sFilename) {
     return reinterpret_cast<const WCHAR*>(sFilename.utf16());
+}
+
+/* Metafiles (EMF, WMF) have no decoder in the flat API: they are drawn into a
+ * 32-bit ARGB bitmap at their own size. UnknownImageFormat when the bytes are
+ * no metafile. */
+GpStatus CreateFromMetafile(const QByteArray& bytes, GpImage** image) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const auto size = static_cast<size_t>(bytes.size());
+    if (!IsMetafile(data, size))
+        return UnknownImageFormat;
+    QImage picture;
+    const GpStatus status = RenderMetafile(data, size, picture);
+    if (status != Ok)
+        return status;
+    return GdipCreateBitmapFromScan0(picture.width(), picture.height(),
+                                     static_cast<int32_t>(picture.bytesPerLine()),
+                                     PixelFormat32bppARGB, picture.bits(), image);
+}
+
+/* Files beyond 256 MiB are not read a second time to look for a metafile. */
+GpStatus LoadMetafileFile(const QString& sFilename, GpImage** image) {
+    QFile file(sFilename);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64{1} << 28))
+        return UnknownImageFormat;
+    return CreateFromMetafile(file.readAll(), image);
 }
 
 } // namespace
@@ -87,7 +113,10 @@ void cBitmap::ReadSize() {
 
 int32_t cBitmap::LoadFromFile(const QString& sFilename) {
     GpImage* image = nullptr;
-    const int32_t status = CheckStatus(GdipLoadImageFromFile(WidePath(sFilename), &image));
+    GpStatus loaded = GdipLoadImageFromFile(WidePath(sFilename), &image);
+    if (loaded == UnknownImageFormat)
+        loaded = LoadMetafileFile(sFilename, &image);
+    const int32_t status = CheckStatus(loaded);
     if (status == 0)
         SetHandle(image);
     ReadFormatAndSize();
@@ -99,9 +128,12 @@ int32_t cBitmap::CreateFromStream(QByteArray& bytes) {
     if (CreateStreamOnHGlobal(bytes.data(), static_cast<size_t>(bytes.size()), 0, &stream) != S_OK)
         return CheckStatus(OutOfMemory);
     GpImage* image = nullptr;
-    const int32_t status = CheckStatus(GdipLoadImageFromStream(stream, &image));
+    GpStatus loaded = GdipLoadImageFromStream(stream, &image);
     /* The image keeps its own copy of the bytes, so the stream is not held. */
     GpStreamRelease(stream);
+    if (loaded == UnknownImageFormat)
+        loaded = CreateFromMetafile(bytes, &image);
+    const int32_t status = CheckStatus(loaded);
     if (status == 0) {
         SetHandle(image);
         ReadFormatAndSize();
