@@ -89,7 +89,7 @@ private slots:
         WriteImage(QStringLiteral("wide.png"), 1024, 768);
         WriteImage(QStringLiteral("tall.png"), 300, 400);
         WriteImage(QStringLiteral("My Photo.png"), 640, 480);
-        WriteBytes(QStringLiteral("broken.png"), QByteArray("\x89PNG\r\n\x1a\nnot really a png", 27));
+        WriteBytes(QStringLiteral("broken.png"), QByteArray("\x89PNG\r\n\x1a\nnot really a png"));
         WriteBytes(QStringLiteral("readme.txt"), "text");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &mUrls, "Open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &mUrls, "Open");
