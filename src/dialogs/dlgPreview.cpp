@@ -1,0 +1,347 @@
+#include "dlgPreview.h"
+
+#include "AppState.h"
+#include "ARButton.h"
+#include "DialogMetrics.h"
+#include "ImageEntry.h"
+#include "Numbers.h"
+#include "OutputOptions.h"
+#include "PreviewLayout.h"
+#include "SaveTexts.h"
+#include "SetIcons.h"
+#include "cBitmap.h"
+#include "cGDIP.h"
+#include "cQuestions.h"
+#include "cSaveOptions.h"
+#include "cSavePipeline.h"
+#include "frmQuillet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+// Timing of each prepared image; enable with
+// QT_LOGGING_RULES="quillet.preview.debug=true".
+Q_LOGGING_CATEGORY(lcPreview, "quillet.preview", QtWarningMsg)
+
+namespace {
+
+// Designed client size, twips.
+constexpr double kClientWidth = 2775;
+constexpr double kClientHeight = 3195;
+
+const QString kShowErrorTitle = QStringLiteral("Error Showing Image");
+
+QRect TwipsToPixels(double lLeft, double lTop, double lWidth, double lHeight, const QScreen* oScreen) {
+    return {TwipsToPixelsX(lLeft, oScreen), TwipsToPixelsY(lTop, oScreen), TwipsToPixelsX(lWidth, oScreen),
+            TwipsToPixelsY(lHeight, oScreen)};
+}
+
+// The selected entry the list reports: the current entry when it is
+// selected, else the first selected one. 0 when none is selected.
+int SelectedPosition(const QTreeWidget& oList) {
+    QTreeWidgetItem* current = oList.currentItem();
+    if (current != nullptr && current->isSelected())
+        return oList.indexOfTopLevelItem(current) + 1;
+    for (int i = 0; i < oList.topLevelItemCount(); ++i)
+        if (oList.topLevelItem(i)->isSelected())
+            return i + 1;
+    return 0;
+}
+
+void SetBusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+// Back to the default cursor, also undoing the busy cursor the main window set
+// before it opened the dialog.
+void RestoreDefaultCursor() {
+    while (QApplication::overrideCursor() != nullptr)
+        QApplication::restoreOverrideCursor();
+}
+
+// Outer size minus client size of oWidget's window; that of its owner while
+// the window is not yet shown (the frame is only known once it is).
+QSize FrameOf(const QWidget* oWidget, const QWidget* oOwner) {
+    const QWidget* window = oWidget->window();
+    const QSize own = window->frameGeometry().size() - window->size();
+    if (!own.isEmpty() || oOwner == nullptr)
+        return own;
+    const QWidget* owner = oOwner->window();
+    return owner->frameGeometry().size() - owner->size();
+}
+
+} // namespace
+
+dlgPreview::dlgPreview(frmQuillet& owner)
+    : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      mOwner(owner) {
+    setWindowTitle(QStringLiteral("Image Preview"));
+    setModal(true);
+    BuildControls();
+    FormLoad();
+}
+
+dlgPreview::~dlgPreview() = default;
+
+void dlgPreview::BuildControls() {
+    const QScreen* screen = ScreenOf(&mOwner);
+    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+
+    picImage = new QLabel(this);
+    picImage->setObjectName(QStringLiteral("picImage"));
+    picImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);   // unscaled, clipped at right and bottom
+    picImage->setGeometry(TwipsToPixels(120, 120, 2535, 2055, screen));
+
+    labDimensions = new QLabel(QStringLiteral("1 x 2"), this);
+    labDimensions->setObjectName(QStringLiteral("labDimensions"));
+    labDimensions->setAlignment(Qt::AlignCenter);
+    labDimensions->setFont(BoldSansFont());
+    labDimensions->setGeometry(TwipsToPixels(510, 2280, 1665, 195, screen));
+
+    auto makeArrow = [&](const char* name, const char* picture, const QString& sCaption, double lLeft) {
+        auto* button = new ARButton(this);
+        button->setObjectName(QLatin1String(name));
+        const QIcon arrow(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(picture)));
+        button->SetPicture(arrow.pixmap(QSize(16, 16)));
+        button->SetPictureDisabled(arrow.pixmap(QSize(16, 16), QIcon::Disabled));
+        // The caption names the button; at 25 pixels there is no room to print it.
+        button->setAccessibleName(sCaption);
+        button->setToolTip(sCaption);
+        button->setGeometry(TwipsToPixels(lLeft, 2160, 375, 375, screen));
+        return button;
+    };
+    PreviousButton = makeArrow("PreviousButton", "previous", QStringLiteral("Previous Image"), 120);
+    NextButton = makeArrow("NextButton", "next", QStringLiteral("Next Image"), 2160);
+    connect(PreviousButton, &ARButton::clicked, this, &dlgPreview::PreviousButton_Click);
+    connect(NextButton, &ARButton::clicked, this, &dlgPreview::NextButton_Click);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(TwipsToPixels(600, 2640, 1215, 375, screen));
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    // The encoded size of the result, beside OK.
+    labEncodedSize = new QLabel(this);
+    labEncodedSize->setObjectName(QStringLiteral("labEncodedSize"));
+    labEncodedSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont small = labEncodedSize->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    labEncodedSize->setFont(small);
+}
+
+void dlgPreview::FormLoad() {
+    SetIcon(this, QStringLiteral("PREVIEW"), true);
+    MeasureDistances();
+    gdip = std::make_unique<cGDIP>();
+    connect(gdip.get(), cGDIP::ErrorSignal(), this, &dlgPreview::gdip_Error);
+    LoadPhoto();
+    // One entry left after the first load: nothing to walk to.
+    if (mOwner.lvwImages->topLevelItemCount() == 1) {
+        PreviousButton->hide();
+        NextButton->hide();
+    }
+}
+
+void dlgPreview::MeasureDistances() {
+    const QScreen* screen = ScreenOf(&mOwner);
+    const double twipsX = TwipsPerPixelX(screen);
+    const double twipsY = TwipsPerPixelY(screen);
+    mFrame = FrameOf(this, &mOwner);
+    // Distances from the outer edges, so that they hold whatever frame the
+    // platform gives; the controls' tops are client coordinates.
+    const QSize outer = size() + mFrame;
+    const auto toTwipsX = [&](int lPixels) { return static_cast<int32_t>(RoundHalfEven(lPixels * twipsX)); };
+    const auto toTwipsY = [&](int lPixels) { return static_cast<int32_t>(RoundHalfEven(lPixels * twipsY)); };
+    mExtraWidth = toTwipsX(outer.width() - picImage->width());
+    mExtraHeight = toTwipsY(outer.height() - picImage->height());
+    mLabelFromBottom = toTwipsY(outer.height() - labDimensions->y());
+    mOKFromBottom = toTwipsY(outer.height() - OKButton->y());
+}
+
+void dlgPreview::LoadPhoto() {
+    QElapsedTimer timer;
+    timer.start();
+    SetBusyCursor();
+    mImageWidth = 0;
+    QTreeWidget& list = *mOwner.lvwImages;
+    const int position = SelectedPosition(list);
+    if (position > 0) {
+        mPosition = position;
+        QTreeWidgetItem* entry = list.topLevelItem(position - 1);
+        // The preview measures its own bitmap; the main window's last
+        // measurement stays as it was.
+        const int16_t measuredWidth = gImageWidth;
+        const int16_t measuredHeight = gImageHeight;
+        cSaveObserver quiet;
+        std::optional<cRenderedImage> rendered =
+            RenderImage(EntryPath(entry), cSaveOptions::FromAppState(mOwner.txtSize->text()), quiet);
+        gImageWidth = measuredWidth;
+        gImageHeight = measuredHeight;
+        if (rendered)
+            ShowRendered(EntryText(entry), std::move(*rendered));
+        else
+            ShowLoadFailure(entry);
+    }
+    RestoreDefaultCursor();
+    ResizeEverything();
+    qCDebug(lcPreview) << "prepared" << windowTitle() << mImageWidth << "x" << mImageHeight << "as"
+                       << mEncoded.size() << "bytes in" << timer.elapsed() << "ms";
+}
+
+void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered) {
+    setWindowTitle(QStringLiteral("Preview ") + sFilename);
+    mImageWidth = rendered.Width;
+    mImageHeight = rendered.Height;
+
+    // The encoder the save would use; PNG stands in, without a question, for
+    // a format that has none. With neither, nothing new is shown.
+    const cOutputName name = OutputNameFor(sFilename, gOutputFormat);
+    QString encodedAs = name.Extension;
+    int32_t encoder = gdip->ExtensionExists(QStringLiteral("*.") + encodedAs);
+    if (encoder == -1) {
+        encodedAs = QStringLiteral("png");
+        encoder = gdip->ExtensionExists(QStringLiteral("*.png"));
+    }
+    if (encoder == -1)
+        return;
+    mEncoded = EncodeImage(*gdip, std::move(rendered.Output), name.Extension, encoder,
+                           QualityTagValue(gQualityIndex));
+
+    cBitmap shown;
+    QImage picture;
+    if (!mEncoded.isEmpty() && shown.CreateFromStream(mEncoded) == Ok)
+        picture = shown.Picture();
+    picImage->setPixmap(QPixmap::fromImage(picture));
+    labDimensions->setText(QStringLiteral("%1 x %2").arg(mImageWidth).arg(mImageHeight));
+    const QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
+    labEncodedSize->setText(sizeText);
+    picImage->setToolTip(mEncoded.isEmpty() ? QString()
+                                            : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
+                                                  .arg(encodedAs.toUpper(), sizeText)
+                                                  .arg(mEncoded.size()));
+    labEncodedSize->setToolTip(picImage->toolTip());
+}
+
+void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
+    mOwner.Questions().MsgBox(kShowErrorTitle,
+                              EntryText(oEntry) +
+                                  QStringLiteral(" is corrupt, or in a file format that cannot be viewed.") +
+                                  kParagraphBreak +
+                                  QStringLiteral("It has been removed from list of files to work with."),
+                              cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    // Count label and, for an empty list, the Preview and Save buttons follow.
+    mOwner.RemoveEntry(oEntry);
+}
+
+void dlgPreview::ResizeEverything() {
+    const QScreen* screen = ScreenOf(&mOwner);
+    cPreviewMetrics metrics;
+    metrics.TwipsPerPixelX = TwipsPerPixelX(screen);
+    metrics.TwipsPerPixelY = TwipsPerPixelY(screen);
+    const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    metrics.ScreenWidth = screenRect.width() * metrics.TwipsPerPixelX;
+    metrics.ScreenHeight = screenRect.height() * metrics.TwipsPerPixelY;
+    metrics.ExtraWidth = mExtraWidth;
+    metrics.ExtraHeight = mExtraHeight;
+    metrics.LabelFromBottom = mLabelFromBottom;
+    metrics.OKFromBottom = mOKFromBottom;
+    metrics.FrameWidth = mFrame.width() * metrics.TwipsPerPixelX;
+    metrics.FrameHeight = mFrame.height() * metrics.TwipsPerPixelY;
+    metrics.LabelWidth = labDimensions->width() * metrics.TwipsPerPixelX;
+    metrics.LabelHeight = labDimensions->height() * metrics.TwipsPerPixelY;
+    metrics.ButtonWidth = PreviousButton->width() * metrics.TwipsPerPixelX;
+    metrics.ButtonHeight = PreviousButton->height() * metrics.TwipsPerPixelY;
+    metrics.OKWidth = OKButton->width() * metrics.TwipsPerPixelX;
+    const cPreviewLayout layout = ComputePreviewLayout(metrics, mImageWidth, mImageHeight);
+
+    const auto px = [&](double sngTwips) { return TwipsToPixelsX(sngTwips, screen); };
+    const auto py = [&](double sngTwips) { return TwipsToPixelsY(sngTwips, screen); };
+    const QSize outer(px(layout.Window.width()), py(layout.Window.height()));
+    setFixedSize(outer - mFrame);
+    move(screenRect.x() + px(layout.Window.left()), screenRect.y() + py(layout.Window.top()));
+    picImage->setGeometry(px(layout.Picture.left()), py(layout.Picture.top()), px(layout.Picture.width()),
+                          py(layout.Picture.height()));
+    labDimensions->move(px(layout.Label.x()), py(layout.Label.y()));
+    OKButton->move(px(layout.OK.x()), py(layout.OK.y()));
+    // The arrows touch the label in whole pixels, whatever the rounding.
+    const QRect label = labDimensions->geometry();
+    PreviousButton->move(label.left() - PreviousButton->width(), py(layout.Previous.y()));
+    NextButton->move(label.right() + 1, py(layout.Next.y()));
+    if (layout.ButtonBack) {
+        for (ARButton* button : {PreviousButton, NextButton}) {
+            button->SetBackColor(*layout.ButtonBack);
+            button->SetBackColorOnMouse(kPreviewButtonBackOnMouse);
+        }
+    }
+    const QRect ok = OKButton->geometry();
+    const int sizeLeft = ok.right() + 1 + px(60);
+    labEncodedSize->setGeometry(sizeLeft, ok.top(), std::max(0, width() - px(120) - sizeLeft), ok.height());
+    update();
+}
+
+void dlgPreview::Navigate(int lStep) {
+    QTreeWidget& list = *mOwner.lvwImages;
+    const int count = list.topLevelItemCount();
+    if (count == 0)
+        return;
+    int position = SelectedPosition(list);
+    if (position == 0) {
+        // No selection after a removal: the entry that moved up into the
+        // place of the one shown last, or the last entry.
+        position = std::clamp(mPosition, 1, count);
+    } else {
+        position += lStep;
+        if (position > count)
+            position = 1;
+        else if (position < 1)
+            position = count;
+    }
+    QTreeWidgetItem* entry = list.topLevelItem(position - 1);
+    list.clearSelection();
+    list.setCurrentItem(entry);
+    entry->setSelected(true);
+    LoadPhoto();
+}
+
+void dlgPreview::NextButton_Click() {
+    Navigate(1);
+}
+
+void dlgPreview::PreviousButton_Click() {
+    Navigate(-1);
+}
+
+void dlgPreview::gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+    mOwner.gdip_Error(lGdiError, sErrorDesc, sClassName);
+}
+
+QString dlgPreview::EncodedSizeText(qint64 lBytes) {
+    constexpr double kKilobyte = 1024.0;
+    if (lBytes < 1024)
+        return QStringLiteral("%1 bytes").arg(lBytes);
+    const double kilobytes = RoundHalfEven(lBytes / kKilobyte);
+    if (kilobytes < kKilobyte)
+        return QStringLiteral("%1 KB").arg(kilobytes, 0, 'f', 0);
+    return QStringLiteral("%1 MB").arg(lBytes / (kKilobyte * kKilobyte), 0, 'f', 1);
+}
+
+void dlgPreview::paintEvent(QPaintEvent*) {
+    const double twipsPerPixel = TwipsPerPixelY(ScreenOf(this));
+    const int lastRow = static_cast<int>(RoundHalfEven(height() * twipsPerPixel));
+    QPainter painter(this);
+    for (int y = 0; y < height(); ++y)
+        painter.fillRect(0, y, width(), 1,
+                         PreviewGradientColour(LastBandOverPixelRow(y, twipsPerPixel, lastRow), lastRow));
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The preview: shows, one list entry at a time, exactly what the batch save
+// would write for it. The entry is rendered through the save's own pipeline,
+// encoded into memory with the chosen encoder and decoded again, and shown at
+// one image pixel per screen pixel in a window sized to fit it. Previous and
+// Next walk the main window's list, wrapping at both ends; an entry that
+// cannot be loaded is reported and taken out of the list.
+//
+// Built afresh each time it is shown; it holds its own imaging instance while
+// it lives. Nothing is passed in: it reads the selection and the options from
+// the main window and the shared state whenever it prepares an image.
+
+#include <QByteArray>
+#include <QDialog>
+
+#include <cstdint>
+#include <memory>
+
+class ARButton;
+class QLabel;
+class QPushButton;
+class QTreeWidgetItem;
+class cGDIP;
+class frmQuillet;
+struct cRenderedImage;
+
+class dlgPreview : public QDialog {
+    Q_OBJECT
+public:
+    // Loads the dialog for owner's selected entry (icon, measurements, the
+    // first image). Show it with exec(); the caller switches the application
+    // to the busy cursor first, and the first image restores it.
+    explicit dlgPreview(frmQuillet& owner);
+    ~dlgPreview() override;
+
+    // The encoded bytes of the image shown last ("" before the first, and
+    // after a failed encode).
+    const QByteArray& EncodedBytes() const { return mEncoded; }
+
+    // The size of an encoded result as the dialog shows it: "512 bytes",
+    // "48 KB", "2.4 MB" (1 KB = 1024 bytes, halves to even).
+    static QString EncodedSizeText(qint64 lBytes);
+
+    // Next and Previous, also reachable by the buttons.
+    void NextButton_Click();
+    void PreviousButton_Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildControls();
+    void FormLoad();
+    void MeasureDistances();
+    void LoadPhoto();
+    void ShowRendered(const QString& sFilename, cRenderedImage rendered);
+    void ShowLoadFailure(QTreeWidgetItem* oEntry);
+    void ResizeEverything();
+    void Navigate(int lStep);
+    void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
+
+    frmQuillet& mOwner;
+    std::unique_ptr<cGDIP> gdip;
+
+    // Outer size minus the picture's size, and outer height minus the tops of
+    // the label and OK, twips, measured at load.
+    int32_t mExtraWidth = 0;
+    int32_t mExtraHeight = 0;
+    int32_t mLabelFromBottom = 0;
+    int32_t mOKFromBottom = 0;
+    // Outer size minus client size (the window frame), pixels.
+    QSize mFrame;
+    // Size of the result shown (after rotation), pixels.
+    int16_t mImageWidth = 0;
+    int16_t mImageHeight = 0;
+    // Position (1-based) of the entry prepared last, for Next and Previous
+    // when the list has no selection after a removal.
+    int mPosition = 0;
+    QByteArray mEncoded;
+
+    QLabel* picImage = nullptr;
+    QLabel* labDimensions = nullptr;
+    QLabel* labEncodedSize = nullptr;
+    ARButton* PreviousButton = nullptr;
+    ARButton* NextButton = nullptr;
+    QPushButton* OKButton = nullptr;
+};
