@@ -9,6 +9,7 @@
 #include "cGDIP.h"
 #include "cIconCache.h"
 #include "cQtQuestions.h"
+#include "dlgPreview.h"
 #include "frmQuilletDesign.h"
 
 #include <QCloseEvent>
@@ -148,6 +149,12 @@ void frmQuillet::BuildToolbar() {
     connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
     connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
+    connect(PreviewButton, &ARButton::clicked, this, [this] {
+        // The preview sets the cursor back once its first image is ready.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        dlgPreview preview(*this);
+        preview.exec();
+    });
     connect(FriendButton, &ARButton::clicked, this,
             [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
     connect(HelpButton, &ARButton::clicked, this,
