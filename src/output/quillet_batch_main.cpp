@@ -7,7 +7,7 @@
 
 #include "cGDIP.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -88,7 +88,12 @@ std::optional<QString> ReadLineFromStdin() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // Metafiles draw their text through Qt's font system, which needs a GUI
+    // application; a terminal program never shows a window, so it asks for the
+    // display-less platform unless the caller chose another.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 

@@ -1,6 +1,7 @@
 // quillet-batch: its arguments, its answers without a terminal, and the
 // program's messages and exit codes end to end.
 #include "SaveFixtures.h"
+#include "../imaging/test_metafile_support.h"
 
 #include "BatchArguments.h"
 #include "cTerminalQuestions.h"
@@ -198,4 +199,28 @@ TEST_F(BatchCommand, UsageErrorsExitTwoAndHelpExitsZero) {
     run = RunBatch({"--version"});
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Out, QStringLiteral("quillet-batch " QUILLET_VERSION "\n"));
+}
+
+TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
+    using namespace mftest;
+    EmfBuilder emf(200, 100);
+    ByteWriter font;
+    font.U32(1);
+    font.U32(uint32_t(-40)); font.U32(0); font.U32(0); font.U32(0); font.U32(700);
+    font.U32(0); font.U32(0);
+    for (int i = 0; i < 32; ++i) font.U16(0);
+    emf.Raw(82, font.bytes).Record(37, {1});
+    emf.Record(24, {Rgb(0, 0, 0)});
+    emf.TextW(10, 10, u"HH");
+    const std::vector<uint8_t> bytes = emf.Finish();
+    ASSERT_TRUE(WriteAll(In("drawing.emf"),
+                         QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                    static_cast<qsizetype>(bytes.size()))));
+
+    const cRun run = RunBatch({"--size", "200", "--format", "png", "-o", mOut.path(),
+                               In("drawing.emf")});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QImage written(Out("drawing.png"));
+    ASSERT_FALSE(written.isNull());
+    EXPECT_GT(CountDark(written, 0, 0, 100, 60), 100);
 }
