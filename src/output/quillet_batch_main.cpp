@@ -85,9 +85,18 @@ std::optional<QString> ReadLineFromStdin() {
     return line;
 }
 
+// stderr carries the command's own messages, which scripts may read; Qt's
+// notes about the desktop session (no runtime folder, fonts) stay out of it.
+// Critical and fatal reports still get through.
+void QtMessagesToStderr(QtMsgType eType, const QMessageLogContext&, const QString& sMessage) {
+    if (eType == QtCriticalMsg || eType == QtFatalMsg)
+        QTextStream(stderr) << "quillet-batch: " << sMessage << Qt::endl;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(QtMessagesToStderr);
     // Metafiles draw their text through Qt's font system, which needs a GUI
     // application; a terminal program never shows a window, so it asks for the
     // display-less platform unless the caller chose another.

@@ -125,6 +125,9 @@ class BatchCommand : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(mIn.isValid() && mOut.isValid());
+        // The trash lives under XDG_DATA_HOME; it must exist, or Qt falls back
+        // to making the trash folders in the working directory.
+        ASSERT_TRUE(QDir().mkpath(mIn.filePath(QStringLiteral("home"))));
         qputenv("XDG_DATA_HOME", mIn.filePath(QStringLiteral("home")).toLocal8Bit());
     }
     QString In(const QString& sName) const { return mIn.filePath(sName); }
