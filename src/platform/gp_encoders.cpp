@@ -268,14 +268,22 @@ static GpStatus en_add_page(GpImage* image, GpImage* source) {
     return Ok;
 }
 
-GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
-    if (image == nullptr || encoderParams == nullptr)
-        return InvalidParameter;
+/* The common start of the calls that add to a multi-page save: a save must be
+ * pending on image, and the parameters must parse; gives their save flag. */
+static GpStatus en_continue_save(GpImage* image, const EncoderParameters* params,
+                                 uint32_t& save_flag) {
     if (!image->pending_save)
         return WrongState;
     encode_options ignored;
+    save_flag = 0;
+    return en_parse(params, ignored, save_flag);
+}
+
+GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
+    if (image == nullptr || encoderParams == nullptr)
+        return InvalidParameter;
     uint32_t save_flag = 0;
-    const GpStatus status = en_parse(encoderParams, ignored, save_flag);
+    const GpStatus status = en_continue_save(image, encoderParams, save_flag);
     if (status != Ok)
         return status;
     if (save_flag == EncoderValueFrameDimensionPage)
@@ -292,11 +300,8 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams) {
     if (image == nullptr || newImage == nullptr)
         return InvalidParameter;
-    if (!image->pending_save)
-        return WrongState;
-    encode_options ignored;
     uint32_t save_flag = 0;
-    const GpStatus status = en_parse(encoderParams, ignored, save_flag);
+    const GpStatus status = en_continue_save(image, encoderParams, save_flag);
     if (status != Ok)
         return status;
     return en_add_page(image, newImage);
