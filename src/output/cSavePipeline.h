@@ -1,7 +1,8 @@
 #pragma once
 // The per-image pipeline shared by the batch save and the preview: load the
-// source, measure it, size it, rotate it, draw it scaled into a new bitmap,
-// release the source; name the output; find the encoder; encode into memory.
+// source, measure it, size it, draw it scaled and turned into a new bitmap
+// (a JPEG is decoded at a reduced scale where that is much smaller), release
+// the source; name the output; find the encoder; encode into memory.
 // The batch save writes the encoded bytes to a file (cBatchSave); the preview
 // decodes them again. No widgets: the host is reached through cSaveObserver.
 
@@ -36,10 +37,10 @@ struct cOutputName {
 // Source files wider or taller than this fail to load: sizes are 16-bit.
 inline constexpr int32_t kMaxSourceSide = 32767;
 
-// Loads sSourcePath and draws it, rotated and scaled with high-quality
-// bilinear interpolation, into a new bitmap. Sets gImageWidth and gImageHeight
-// to the source's size. nullopt when the file cannot be decoded or is larger
-// than kMaxSourceSide on a side. The source file is closed on return.
+// Loads sSourcePath and draws it, scaled with high-quality bilinear
+// interpolation and turned, into a new bitmap. Sets gImageWidth and
+// gImageHeight to the source's size when it succeeds. nullopt when the file
+// cannot be decoded or is larger than kMaxSourceSide on a side. The source file is closed on return.
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
                                           cSaveObserver& observer);
 

@@ -195,6 +195,31 @@ TEST_F(BatchSave, RotationSwapsTheSidesBeforeScaling) {
     EXPECT_EQ(SizeOf(Out("wide.png")), QSize(480, 640));
     EXPECT_EQ(gImageWidth, 1024);
     EXPECT_EQ(gImageHeight, 768);
+    // Clockwise: the ramp's black top left is now the top right, its green
+    // bottom left the top left.
+    const QImage turned(Out("wide.png"));
+    EXPECT_LT(qGreen(turned.pixel(479, 0)) + qBlue(turned.pixel(479, 0)), 16);
+    EXPECT_GT(qGreen(turned.pixel(0, 0)), 240);
+    EXPECT_LT(qBlue(turned.pixel(0, 0)), 8);
+}
+
+// Pixel data that fails only once decoding starts (a scan naming a Huffman
+// table the file lacks) is a load failure like any other: reported, removed,
+// nothing written.
+TEST_F(BatchSave, ADamagedJpegIsALoadFailure) {
+    AddRamp(QStringLiteral("broken.jpg"), 64, 48, QStringLiteral("jpg"));
+    QByteArray bytes = ReadAll(In("broken.jpg"));
+    const qsizetype sos = bytes.indexOf("\xFF\xDA");
+    ASSERT_GT(sos, 0);
+    bytes[sos + 6] = char(0x33);
+    ASSERT_TRUE(WriteAll(In("broken.jpg"), bytes));
+    mOptions.OutputFormat = QStringLiteral("JPG");
+    Run();
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_TRUE(asked[0].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    EXPECT_TRUE(OutputFiles().isEmpty());
 }
 
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {

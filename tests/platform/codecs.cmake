@@ -1,6 +1,7 @@
 # Codec tests (included from tests/platform/CMakeLists.txt).
 find_package(GIF REQUIRED)
 find_package(ZLIB REQUIRED)
+find_package(JPEG REQUIRED)
 quillet_gtest(test_codecs
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
@@ -10,4 +11,5 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
-  LIBS platform GIF::GIF ZLIB::ZLIB)
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_shrink.cpp
+  LIBS platform GIF::GIF ZLIB::ZLIB JPEG::JPEG)
