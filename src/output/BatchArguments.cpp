@@ -57,11 +57,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption format("format", {}, "FORMAT");
     const QCommandLineOption overwrite("overwrite", {}, "MODE");
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
+    const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions(
-        {output, size, quality, rotate, format, overwrite, pngFallback, quiet, help, version});
+    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, jobs, quiet,
+                       help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -114,6 +115,14 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         else
             arguments.Error = BadValue("png-fallback", parser.value(pngFallback), "ask, yes or no");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
+        bool ok = false;
+        const int count = parser.value(jobs).toInt(&ok);
+        if (ok && count >= 1 && count <= kMaxBatchJobs)
+            arguments.Jobs = count;
+        else
+            arguments.Error = BadValue("jobs", parser.value(jobs), "a number from 1 to 64");
+    }
     if (!arguments.Error.isEmpty())
         return arguments;
 
@@ -149,6 +158,9 @@ QString BatchHelpText() {
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
+        "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
+        "                          number of processor cores; 1 works one image\n"
+        "                          after the other)\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"

@@ -52,6 +52,16 @@ void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
                                           cSaveObserver& observer) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer);
+    if (rendered) {
+        gImageWidth = rendered->SourceWidth;
+        gImageHeight = rendered->SourceHeight;
+    }
+    return rendered;
+}
+
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+                                           cSaveObserver& observer) {
     std::optional<cBitmap> source = LoadSource(sSourcePath);
     if (!source)
         return std::nullopt;
@@ -81,8 +91,8 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
             return std::nullopt;
     }
     source.reset(); // closes the source file before the output is named and written
-    gImageWidth = sourceWidth;
-    gImageHeight = sourceHeight;
+    rendered.SourceWidth = sourceWidth;
+    rendered.SourceHeight = sourceHeight;
     observer.ProcessEvents();
     return rendered;
 }
@@ -99,8 +109,15 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality) {
-    const QString kind = sRequestedExtension.toUpper();
     const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
+    if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
+        image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
+    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true);
+}
+
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize) {
+    const QString kind = sRequestedExtension.toUpper();
     QByteArray bytes;
     if (!image)
         return bytes;
@@ -114,8 +131,7 @@ QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
         params.Parameter[0].Type = EncoderParameterValueTypeLong;
         params.Parameter[0].Value = &quality;
         image->SaveToStream(bytes, encoder, &params);
-    } else if (kind == QStringLiteral("GIF")) {
-        image->gdip = &gdip;
+    } else if (kind == QStringLiteral("GIF") && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
         if (image) {

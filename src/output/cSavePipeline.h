@@ -25,6 +25,8 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
+    int16_t SourceWidth = 0;  // the source file's own size
+    int16_t SourceHeight = 0;
 };
 
 // The names of one output file.
@@ -44,6 +46,11 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
                                           cSaveObserver& observer);
 
+// RenderImage without touching the shared state (gImageWidth, gImageHeight):
+// safe on any thread with an observer of that thread's own.
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+                                           cSaveObserver& observer);
+
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
 
@@ -55,3 +62,10 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 // when the encoder failed.
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality);
+
+// EncodeImage for any thread: the encoder is given by its class id and
+// failures are not reported anywhere but in the empty result. bQuantize says
+// whether "gif" reduces to a palette (EncodeImage: when gdip has a GIF
+// encoder).
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize);

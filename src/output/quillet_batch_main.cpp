@@ -135,6 +135,8 @@ int main(int argc, char* argv[]) {
         });
     cPathList list(files);
     cBatchSave save(gdip, questions, progress);
+    if (arguments.Jobs > 0)
+        save.SetThreads(arguments.Jobs);
     const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
     progress.Finish();
 
