@@ -7,15 +7,17 @@
 #include "SetIcons.h"
 #include "Twips.h"
 #include "cGDIP.h"
-#include "cIconCache.h"
+#include "cImageList.h"
 #include "cQtQuestions.h"
 #include "dlgPreview.h"
+#include "frmProperties.h"
 #include "frmQuilletDesign.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,7 +71,7 @@ QColor GradientColor(int lRow, int lLastRow) {
 } // namespace
 
 frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent)
-    : QWidget(parent), mQuestions(oQuestions), mIconCache(std::make_unique<cIconCache>()) {
+    : QWidget(parent), mQuestions(oQuestions) {
     if (mQuestions == nullptr) {
         mOwnQuestions = std::make_unique<cQtQuestions>(this);
         mQuestions = mOwnQuestions.get();
@@ -107,9 +109,9 @@ void frmQuillet::FormLoad() {
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
     labStatus->show();
 
-    mOpenFolder = ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
-                      ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
-                      : gDefaultFolder;
+    mImageList->SetOpenFolder(ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
+                                  ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
+                                  : gDefaultFolder);
     mSaveFolder = ValueExists(SettingsKey, QStringLiteral("SaveFolder"))
                       ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
                       : gDefaultFolder;
@@ -146,9 +148,9 @@ void frmQuillet::BuildToolbar() {
             [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) {
                 SaveButton_MouseDown(eButton, lX);
             });
-    connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(OpenButton, &ARButton::clicked, this, [this] { mImageList->OpenButton_Click(); });
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
-    connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
+    connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this, *mImageList); });
     connect(PreviewButton, &ARButton::clicked, this, [this] {
         // The preview sets the cursor back once its first image is ready.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -218,6 +220,64 @@ void frmQuillet::BuildStatusBand() {
     PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
+}
+
+void frmQuillet::BuildImageList() {
+    labImages = new QLabel(QStringLiteral("Image Names"), this);
+    labImages->setObjectName(QStringLiteral("labImages"));
+    PlaceTwips(labImages, kImagesHeader.Left, kImagesHeader.Top, kImagesHeader.Width, kImagesHeader.Height);
+    labImages->setAutoFillBackground(true);
+    QPalette headerColours = labImages->palette();
+    headerColours.setColor(QPalette::Window, QColor(197, 99, 154));
+    headerColours.setColor(QPalette::WindowText, Qt::white);
+    labImages->setPalette(headerColours);
+    QFont bold = labImages->font();
+    bold.setBold(true);
+    labImages->setFont(bold);
+    labImages->setIndent(4);
+
+    lvwImages = new QTreeWidget(this);
+    lvwImages->setObjectName(QStringLiteral("lvwImages"));
+    PlaceTwips(lvwImages, kImageList.Left, kImageList.Top, kImageList.Width, kImageList.Height);
+    lvwImages->setHeaderLabels({QStringLiteral("Image Files")});
+    lvwImages->setColumnWidth(0, TwipsToPixelsX(kImageList.Width - kColumnMargin, ScreenOf(this)));
+    lvwImages->header()->setStretchLastSection(false);
+    lvwImages->setRootIsDecorated(false);
+    lvwImages->setUniformRowHeights(true);
+    lvwImages->setIconSize(QSize(16, 16));
+    // The column keeps its designed width; a long name is shortened in the
+    // middle so that its extension stays visible.
+    lvwImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvwImages->setTextElideMode(Qt::ElideMiddle);
+    mImageList = new cImageList(*this, lvwImages);
+}
+
+void frmQuillet::ListReplacing() {
+    labStatus->hide();
+}
+
+void frmQuillet::ImageMeasured() {
+    txtSize->setText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
+    SetLabels();
+}
+
+void frmQuillet::ListEmptied() {
+    PreviewButton->setEnabled(false);
+    SaveButton->setEnabled(false);
+}
+
+void frmQuillet::ShowFileCount(int lCount) {
+    labFileCount->setText(QString::number(lCount) + QStringLiteral(" Images"));
+    labFileCount->show();
+}
+
+void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
+    frmProperties properties(this, sName, sFolder);
+    properties.exec();
+}
+
+QString frmQuillet::CaptureFilePath() const {
+    return ::CaptureFilePath();
 }
 
 void frmQuillet::DrawBorder(int32_t lLeft, int32_t lWidth) {
@@ -355,15 +415,13 @@ void frmQuillet::changeEvent(QEvent* event) {
 bool frmQuillet::eventFilter(QObject* oWatched, QEvent* event) {
     if (oWatched == txtSize && event->type() == QEvent::FocusOut)
         txtSize_LostFocus();
-    else if (lvwImages != nullptr && (oWatched == lvwImages || oWatched == lvwImages->viewport()))
-        return ListEventFilter(oWatched, event);
     return QWidget::eventFilter(oWatched, event);
 }
 
 void frmQuillet::closeEvent(QCloseEvent* event) {
     gdip.reset();
     // The capture file never outlives the run.
-    if (QFile::exists(CaptureFilePath()))
-        QFile::remove(CaptureFilePath());
+    if (QFile::exists(::CaptureFilePath()))
+        QFile::remove(::CaptureFilePath());
     event->accept();
 }

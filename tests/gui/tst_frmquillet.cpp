@@ -9,6 +9,7 @@
 #include "Registry.h"
 #include "cGDIP.h"
 #include "cScriptedQuestions.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QAction>
@@ -136,7 +137,7 @@ private slots:
         QVERIFY(window.OpenButton->isEnabled());
         QCOMPARE(window.SaveButton->accessibleName(), QStringLiteral("Save your new images"));
         // Without stored folders both start at the pictures folder.
-        QCOMPARE(window.mOpenFolder, QStringLiteral("/pictures"));
+        QCOMPARE(window.ImageList().OpenFolder(), QStringLiteral("/pictures"));
         QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
         QCOMPARE(window.size(), QSize(529, 264)); // 7935 x 3960 twips at 96 DPI
         QVERIFY(questions.Log.empty());
@@ -146,7 +147,7 @@ private slots:
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
         cScriptedQuestions questions;
         frmQuillet window(&questions);
-        QCOMPARE(window.mOpenFolder, QStringLiteral("/photos/in"));
+        QCOMPARE(window.ImageList().OpenFolder(), QStringLiteral("/photos/in"));
         QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
     }
 
@@ -212,7 +213,7 @@ private slots:
         QVERIFY(window.labStatus->isHidden());
         // One file chosen: the stored open folder is left alone.
         QVERIFY(!ValueExists(SettingsKey, QStringLiteral("OpenFolder")));
-        QCOMPARE(window.mOpenFolder, mImages.path());
+        QCOMPARE(window.ImageList().OpenFolder(), mImages.path());
         QCOMPARE(questions.Unscripted, 0);
     }
 
@@ -302,7 +303,7 @@ private slots:
         cScriptedQuestions questions;
         frmQuillet window(&questions);
         Open(window, questions, {"tall.png"});
-        window.TakeDroppedFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
+        window.ImageList().TakeFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
         QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
         QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(2)); // the text file and the folder
         QCOMPARE(gImageWidth, int16_t(640));
@@ -344,29 +345,29 @@ private slots:
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 1));
         QCOMPARE(window.lvwImages->selectedItems().size(), 1);
-        QVERIFY(window.mnuPopup->isVisible());
-        QVERIFY(window.mnuProperties->isEnabled());
+        QVERIFY(window.ImageList().mnuPopup->isVisible());
+        QVERIFY(window.ImageList().mnuProperties->isEnabled());
         QCOMPARE(gImageWidth, int16_t(640));
-        window.mnuPopup->hide();
+        window.ImageList().mnuPopup->hide();
 
         // Two entries: the menu without Properties.
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 0));
         QCOMPARE(window.lvwImages->selectedItems().size(), 2);
-        QVERIFY(window.mnuPopup->isVisible());
-        QVERIFY(!window.mnuProperties->isEnabled());
-        window.mnuPopup->hide();
+        QVERIFY(window.ImageList().mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuProperties->isEnabled());
+        window.ImageList().mnuPopup->hide();
 
         // One selected, click on empty space: no menu.
         window.lvwImages->clearSelection();
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
-        QVERIFY(!window.mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuPopup->isVisible());
 
         // An entry that fails to load is removed and gets no menu.
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 2));
-        QVERIFY(!window.mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuPopup->isVisible());
         QCOMPARE(EntryTexts(window), QStringList({"wide.png", "My Photo.png"}));
 
         // A plain left click measures the entry; with Ctrl it does not.
@@ -378,7 +379,7 @@ private slots:
         // "Remove" takes the selected entries.
         window.lvwImages->clearSelection();
         window.lvwImages->topLevelItem(1)->setSelected(true);
-        window.mnuRemove->trigger();
+        window.ImageList().mnuRemove->trigger();
         QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
     }
 
@@ -584,7 +585,7 @@ private slots:
 
         timer.restart();
         window.lvwImages->selectAll();
-        window.mnuRemove_Click();
+        window.ImageList().mnuRemove_Click();
         qInfo("removing 5000 files took %lld ms", timer.elapsed());
         QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
     }

@@ -5,6 +5,7 @@
 
 #include "AppState.h"
 #include "Registry.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QKeyEvent>
@@ -60,7 +61,7 @@ class tst_saveimages : public QObject {
     void aRunSavesRemovesTheBrokenEntryAndShowsTheSummary() {
         AddEntry(QStringLiteral("a.png"));
         QVERIFY(WriteAll(mIn->filePath(QStringLiteral("bad.png")), "broken"));
-        mWindow->AddToFileList(mIn->path(), QStringLiteral("bad.png"));
+        mWindow->ImageList().AddToFileList(mIn->path(), QStringLiteral("bad.png"));
         AddEntry(QStringLiteral("c.png"));
         const QString chosen = mOut->path() + u'/';
         mQuestions->FolderAnswers = {chosen};
@@ -102,7 +103,7 @@ class tst_saveimages : public QObject {
   private:
     void AddEntry(const QString& sName) {
         QVERIFY(WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
-        mWindow->AddToFileList(mIn->path(), sName);
+        mWindow->ImageList().AddToFileList(mIn->path(), sName);
     }
 
     QTemporaryDir mHome;
