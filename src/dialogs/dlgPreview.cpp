@@ -222,7 +222,6 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
     picImage->setPixmap(QPixmap::fromImage(picture));
     labDimensions->setText(QStringLiteral("%1 x %2").arg(mImageWidth).arg(mImageHeight));
     const QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
-    labEncodedSize->setText(sizeText);
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
                                                   .arg(encodedAs.toUpper(), sizeText)
@@ -285,6 +284,12 @@ void dlgPreview::ResizeEverything() {
     const QRect ok = OKButton->geometry();
     const int sizeLeft = ok.right() + 1 + px(60);
     labEncodedSize->setGeometry(sizeLeft, ok.top(), std::max(0, width() - px(120) - sizeLeft), ok.height());
+    // Beside OK in the narrowest window "1023 bytes" may not fit the font in
+    // use: a byte count then shows as "1023 B" (the tip keeps the long form).
+    QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
+    if (mEncoded.size() < 1024 && labEncodedSize->fontMetrics().horizontalAdvance(sizeText) > labEncodedSize->width())
+        sizeText = QStringLiteral("%1 B").arg(mEncoded.size());
+    labEncodedSize->setText(sizeText);
     update();
 }
 

@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kHeaderColor(197, 99, 154);
@@ -80,6 +82,22 @@ void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N])
                       oFirst.Height};
 }
 
+// The angles side by side between the designed left margin and the same
+// margin on the right: each option as wide as its caption needs in the font
+// in use, the room left over shared out evenly between them.
+void SpreadRow(const std::array<QRadioButton*, 4>& aOptions, int lPanelWidth) {
+    const int left = aOptions.front()->x();
+    int needed = 0;
+    for (const QRadioButton* option : aOptions)
+        needed += option->sizeHint().width();
+    const int gap = std::max(0, (lPanelWidth - 2 * left - needed) / static_cast<int>(aOptions.size() - 1));
+    int x = left;
+    for (QRadioButton* option : aOptions) {
+        option->setGeometry(x, option->y(), option->sizeHint().width(), option->height());
+        x += option->width() + gap;
+    }
+}
+
 QString DimensionsText(const cDimensions& oSize) {
     return QStringLiteral("(%1 x %2)").arg(oSize.Width).arg(oSize.Height);
 }
@@ -98,6 +116,7 @@ void frmQuillet::BuildOptionPanels() {
 
     txtSize = new QLineEdit(QLatin1String(kSizeTags[kCustomSizeIndex]), picSize);
     txtSize->setObjectName(QStringLiteral("txtSize"));
+    txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
     PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
     txtSize->setEnabled(false);
     txtSize->installEventFilter(this);
@@ -125,11 +144,15 @@ void frmQuillet::BuildOptionPanels() {
     for (size_t i = 0; i < 4; ++i)
         rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
     MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
+    SpreadRow(optRotation, Picture1->width());
 }
 
 void frmQuillet::BuildFormatMenu() {
     mnuDropDown = new QMenu(QStringLiteral("DropDown"), this);
     mnuDropDown->setObjectName(QStringLiteral("mnuDropDown"));
+    // The pointer left the Save button for the menu without the button
+    // seeing it go: its hint goes with the menu.
+    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { labStatus->hide(); });
     struct cFormatItem {
         QAction* frmQuillet::*Member;
         const char* Name;
@@ -186,7 +209,10 @@ void frmQuillet::txtSize_LostFocus() {
     }
     QRadioButton* custom = optSize[kCustomSizeIndex];
     custom->setText(QStringLiteral("Custom ") + DimensionsText(GetDimensions(*size)));
-    // Moving to the option selects it: the custom size becomes the choice.
-    custom->setFocus(Qt::OtherFocusReason);
-    custom->setChecked(true);
+    // A number the user changed makes the custom size the choice. The focus
+    // goes where the user sent it: passing through the box with Tab neither
+    // changes the size nor traps the focus between the box and the option.
+    if (txtSize->isModified())
+        custom->setChecked(true);
+    txtSize->setModified(false);
 }

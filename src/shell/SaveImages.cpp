@@ -115,7 +115,7 @@ void frmQuillet::SaveImages() {
         save.Run(list, folder, cSaveOptions::FromAppState(txtSize->text()));
 
     SetProgressVisible(false);
-    labStatus->setText(summary.Caption());
+    labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
     setEnabled(true);
     QApplication::restoreOverrideCursor();
 }

@@ -31,6 +31,7 @@ class QMenu;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUrl;
 class cGDIP;
 class cImageList;
 class cQuestions;
@@ -128,6 +129,8 @@ public:
     static constexpr int kDropDownZone = 16;
     // The maker's web site, without a trailing "/".
     static const QString kMakerSite;
+    // Title of the message shown when no browser opens a page.
+    static const QString kPageNotOpenedTitle;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -141,8 +144,13 @@ private:
     void FormLoad();
     void BuildToolbar();
     void BuildStatusBand();
+    void SetTabOrder();
     void ConnectToolButton(ARButton* oButton);
     void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
+    // The format menu, under the toolbar band at the Save button's left edge.
+    void ShowFormatMenu();
+    // Opens oAddress in the browser; says so, with the address, when it cannot.
+    void OpenPage(const QUrl& oAddress);
     void PaintGradient(QPainter& painter) const;
     void PaintElements(QPainter& painter) const;
     void UpdateElement(const cShapeElement& oShape);

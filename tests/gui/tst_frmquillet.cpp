@@ -437,6 +437,8 @@ private slots:
         QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)";
         QTest::newRow("negative keeps the size") << "-5" << "-5" << "Custom (1024 x 768)";
         QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)";
+        // Passing through the box (nothing typed) chooses nothing.
+        QTest::newRow("passing through") << "" << "1024" << "Custom (1024 x 768)";
     }
 
     void customSizeBoxOnLeaving() {
@@ -447,7 +449,10 @@ private slots:
         frmQuillet window(&questions);
         Open(window, questions, {"wide.png"});
         QCOMPARE(gSizeIndex, int16_t(0));
-        window.txtSize->setText(typed);
+        if (!typed.isEmpty()) {
+            window.txtSize->clear();
+            QTest::keyClicks(window.txtSize, typed);
+        }
         QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(window.txtSize, &leaving);
         QCOMPARE(window.txtSize->text(), boxAfter);
