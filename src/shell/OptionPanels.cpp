@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -66,9 +67,19 @@ void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, co
         group->addButton(option, static_cast<int>(i));
         aOptions[i] = option;
     }
-    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState](int lId, bool bChecked) {
-        if (bChecked)
+    // A group is one tab stop, at its chosen option; the arrow keys move
+    // within it.
+    auto keepTabStop = [group] {
+        const QList<QAbstractButton*> buttons = group->buttons();
+        for (QAbstractButton* button : buttons)
+            button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    keepTabStop();
+    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState, keepTabStop](int lId, bool bChecked) {
+        if (bChecked) {
             iIndexState = static_cast<int16_t>(lId);
+            keepTabStop();
+        }
     });
 }
 
@@ -82,19 +93,28 @@ void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N])
                       oFirst.Height};
 }
 
-// The angles side by side between the designed left margin and the same
-// margin on the right: each option as wide as its caption needs in the font
-// in use, the room left over shared out evenly between them.
-void SpreadRow(const std::array<QRadioButton*, 4>& aOptions, int lPanelWidth) {
-    const int left = aOptions.front()->x();
-    int needed = 0;
+// Width an option's circle, gap and caption take in the font and style in use.
+int DrawnWidth(const QRadioButton* oOption) {
+    const QStyle* style = oOption->style();
+    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, oOption) +
+           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, oOption) +
+           oOption->fontMetrics().horizontalAdvance(oOption->text());
+}
+
+// The angles side by side, from lLeft to the panel's right edge: each option
+// as wide as it is drawn, the room left over shared out evenly between them
+// (the designed places leave "0°" touching the 90° circle in most fonts).
+void SpreadRow(const std::array<QRadioButton*, 4>& aOptions, int lLeft, int lPanelWidth) {
+    int drawn = 0;
     for (const QRadioButton* option : aOptions)
-        needed += option->sizeHint().width();
-    const int gap = std::max(0, (lPanelWidth - 2 * left - needed) / static_cast<int>(aOptions.size() - 1));
-    int x = left;
+        drawn += DrawnWidth(option);
+    const int gap = std::max(0, (lPanelWidth - lLeft - drawn) / static_cast<int>(aOptions.size() - 1));
+    int x = lLeft;
     for (QRadioButton* option : aOptions) {
-        option->setGeometry(x, option->y(), option->sizeHint().width(), option->height());
-        x += option->width() + gap;
+        const int width = DrawnWidth(option);
+        // The widget may reach into the gap for the focus frame.
+        option->setGeometry(x, option->y(), std::min(option->sizeHint().width(), width + gap), option->height());
+        x += width + gap;
     }
 }
 
@@ -144,7 +164,7 @@ void frmQuillet::BuildOptionPanels() {
     for (size_t i = 0; i < 4; ++i)
         rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
     MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
-    SpreadRow(optRotation, Picture1->width());
+    SpreadRow(optRotation, labRotation->indent(), Picture1->width());
 }
 
 void frmQuillet::BuildFormatMenu() {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -41,11 +42,14 @@ QString Misfit(const QWidget* oWidget) {
         return {};
     }
     if (const auto* option = qobject_cast<const QRadioButton*>(oWidget)) {
-        const QSize needed = option->sizeHint();
-        if (needed.width() > option->width() || metrics.height() > option->height())
+        const QStyle* style = option->style();
+        const int needed = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, option) +
+                           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, option) +
+                           metrics.horizontalAdvance(option->text());
+        if (needed > option->width() || metrics.height() > option->height())
             return QStringLiteral("%1 \"%2\" needs %3x%4, has %5x%6")
                 .arg(name, option->text())
-                .arg(needed.width()).arg(metrics.height()).arg(option->width()).arg(option->height());
+                .arg(needed).arg(metrics.height()).arg(option->width()).arg(option->height());
         return {};
     }
     if (const auto* field = qobject_cast<const QLineEdit*>(oWidget)) {
