@@ -94,7 +94,7 @@ class tst_saveimages : public QObject {
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
         QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
-        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("1 Images Saved"));
+        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("Stopped: 1 Images Saved"));
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
         QVERIFY(mWindow->isEnabled());
     }
