@@ -12,9 +12,4 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_modern.cpp
   LIBS platform GIF::GIF ZLIB::ZLIB)
-
-# HEIC, AVIF and WebP test files are made with libheif's and libwebp's encoders.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(QUILLET_TEST_MODERN REQUIRED IMPORTED_TARGET libheif libwebp libwebpmux)
-target_link_libraries(test_codecs PRIVATE PkgConfig::QUILLET_TEST_MODERN)
-target_include_directories(test_codecs PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+target_link_libraries(test_codecs PRIVATE quillet_modern_images)
