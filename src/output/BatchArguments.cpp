@@ -57,11 +57,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption format("format", {}, "FORMAT");
     const QCommandLineOption overwrite("overwrite", {}, "MODE");
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
+    const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions(
-        {output, size, quality, rotate, format, overwrite, pngFallback, quiet, help, version});
+        {output, size, quality, rotate, format, overwrite, pngFallback, noTrash, quiet, help,
+         version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -74,6 +76,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
+    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -149,12 +152,14 @@ QString BatchHelpText() {
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
+        "  --no-trash              replace existing files outright, keeping no copy\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"
         "\n"
         "Without a terminal, questions left at 'ask' are answered no, and each is\n"
-        "reported on stderr. Replaced files are moved to the trash.\n"
+        "reported on stderr. Replaced files are moved to the trash; a file that\n"
+        "cannot go there is kept, and its image is not written.\n"
         "\n"
         "Exit status: 0 when every image was written, 1 when an image failed or was\n"
         "not written because an answer declined it, 2 on bad usage.\n");

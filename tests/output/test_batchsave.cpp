@@ -23,9 +23,8 @@ using eKind = cScriptedQuestions::eKind;
 class BatchSave : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid() && mHome.isValid());
-        // Replaced files go to a trash of our own, not the user's.
-        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
+        EmptiedTestTrash();
         mOptions.OutputFormat = QStringLiteral("PNG");
     }
 
@@ -54,7 +53,7 @@ class BatchSave : public testing::Test {
         return QDir(mOut.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
-    QTemporaryDir mIn, mOut, mHome;
+    QTemporaryDir mIn, mOut;
     cGDIP mGdip;
     cScriptedQuestions mQuestions;
     cRecordingObserver mObserver;
