@@ -156,6 +156,10 @@ void frmQuillet::BuildOptionPanels() {
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
     PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
+    // The note takes as many lines as the font in use wraps it to; the
+    // panel has room below the designed two.
+    labNoQuality->resize(labNoQuality->width(),
+                         std::max(labNoQuality->height(), labNoQuality->heightForWidth(labNoQuality->width())));
     labNoQuality->hide();
 
     Picture1 = MakePanel(this, "Picture1", kRotationPanel);
