@@ -181,14 +181,19 @@ private slots:
         QCOMPARE(dialog.y(), screen.y() + (screen.height() - dialog.height()) / 2);
     }
 
-    void quarterTurnSwapsTheSides() {
+    void quarterTurnIsClockwise() {
         gRotationIndex = 1;
         Fill({Picture("turn.png", 1024, 768)});
         dlgPreview dialog(*mWindow);
         QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("480 x 640"));
-        QCOMPARE(Find<QLabel>(dialog, "picImage")->size(), QSize(480, 640));
-        // 120-twip margins and the 1020-twip band under the picture.
-        QCOMPARE(dialog.size(), QSize(480 + 16, 640 + 76));
+        // Red grows to the right, green downwards: the bottom-left corner
+        // (green) is now top left, the top-left one (black) top right.
+        const QImage shown = Find<QLabel>(dialog, "picImage")->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(480, 640));
+        const QRgb topLeft = shown.pixel(0, 0);
+        const QRgb topRight = shown.pixel(479, 0);
+        QVERIFY2(qRed(topLeft) < 16 && qGreen(topLeft) > 240, qPrintable(QString::number(topLeft, 16)));
+        QVERIFY2(qRed(topRight) < 16 && qGreen(topRight) < 16, qPrintable(QString::number(topRight, 16)));
     }
 
     void gifHasAtMost256Colours() {
