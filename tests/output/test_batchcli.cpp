@@ -169,9 +169,9 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList Written;
     } cases[] = {
         {"clean", {}, {"a.png"}, false, 0, "1 Images Saved\n", "", {"a.png"}},
-        {"only a corrupt file", {}, {"broken.jpg"}, false, 1, "Errors occurred during save.\n",
+        {"only a corrupt file", {}, {"broken.jpg"}, false, 1, "0 Images Saved\n",
          "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened.", {}},
-        {"only a missing file", {}, {"missing.png"}, false, 1, "Errors occurred during save.\n",
+        {"only a missing file", {}, {"missing.png"}, false, 1, "0 Images Saved\n",
          "missing.png: no such file", {}},
         {"overwrite declined", {}, {"a.png"}, true, 1, "0 Images Saved,  1 Images Skipped\n",
          "a.png already exists.", {}},
@@ -183,8 +183,9 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     };
     for (const auto& c : cases) {
         QTemporaryDir out;
-        if (c.OldOutput)
+        if (c.OldOutput) {
             ASSERT_TRUE(WriteAll(out.filePath("a.png"), "old"));
+        }
         QStringList arguments = c.Options + QStringList{"-o", out.path()};
         for (const QString& name : c.Inputs)
             arguments << In(name);
