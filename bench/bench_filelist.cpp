@@ -1,10 +1,12 @@
 // The main window's list with thousands of files: dropping 5,000 names onto
 // the window (the Open command's path for several files) and removing them
 // all again. Runs on the offscreen platform unless QT_QPA_PLATFORM says else.
+#include "Registry.h"
 #include "frmQuillet.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -21,6 +23,10 @@ QApplication& Application() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication application(argc, argv);
+    // Settings go to a throw-away place, and the first-run question is
+    // answered already: nothing modal may stop the run.
+    QStandardPaths::setTestModeEnabled(true);
+    WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     return application;
 }
 
