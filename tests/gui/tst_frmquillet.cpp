@@ -4,6 +4,7 @@
 // question, the status band and closing.
 
 #include "AppState.h"
+#include "FileNames.h"
 #include "ImageEntry.h"
 #include "QLTMain.h"
 #include "Registry.h"
@@ -142,6 +143,12 @@ private slots:
         const std::vector<cScriptedQuestions::cAsked> dialogs = questions.Asked(eKind::OpenFiles);
         QCOMPARE(dialogs.size(), size_t(1));
         QCOMPARE(dialogs[0].StartFolder, QStringLiteral("/pictures"));
+        // The dialog offers the new formats, and every kind it offers is one
+        // the list accepts.
+        const QString all = dialogs[0].Text.section(QStringLiteral(";;"), 0, 0);
+        QVERIFY(all.contains(QStringLiteral("*.heic")) && all.contains(QStringLiteral("*.webp")));
+        for (const QString& pattern : all.section(u'(', 1).chopped(1).split(u' '))
+            QVERIFY2(IsImageFile(QStringLiteral("x") + pattern.mid(1)), qPrintable(pattern));
 
         QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
         QCOMPARE(EntryTag(window.lvwImages->topLevelItem(0)), mImages.path());
@@ -336,6 +343,7 @@ private slots:
         QTest::newRow("BMP") << "mnuBMPFormat" << "BMP" << false;
         QTest::newRow("PNG") << "mnuPNGFormat" << "PNG" << false;
         QTest::newRow("JPG") << "mnuJPGFormat" << "JPG" << true;
+        QTest::newRow("WebP") << "mnuWEBPFormat" << "WEBP" << true;
         QTest::newRow("Original") << "mnuOriginalFormat" << "DFT" << true;
     }
 
