@@ -1,6 +1,7 @@
 #include "BatchArguments.h"
 
 #include "OutputOptions.h"
+#include "gp_flat.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -8,6 +9,10 @@
 #include <optional>
 
 namespace {
+
+// The largest --size whose square stays within the imaging library's pixel cap.
+constexpr int kMaxBatchSize = 16384;
+static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
 std::optional<int16_t> IndexOf(const QString& sValue, const QStringList& aNames) {
@@ -32,7 +37,16 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
     if (!ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
-                                       "pixels up to 32767"));
+                                       "pixels up to %1").arg(kMaxBatchSize));
+    // A square image becomes size x size pixels: refused here rather than
+    // image by image as "could not be encoded".
+    const int64_t side = *ValidateCustomSize(sValue);
+    if (side > 0 && side * side > static_cast<int64_t>(GpMaxImagePixels))
+        return QStringLiteral("--size %1 is too large: a square image would become %1 x %1 pixels, more than "
+                              "the %2 pixels an image may have (use at most %3)")
+            .arg(side)
+            .arg(GpMaxImagePixels)
+            .arg(kMaxBatchSize);
     options.SizeIndex = kCustomSizeIndex;
     options.CustomSize = sValue.trimmed();
     return {};
@@ -57,12 +71,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption format("format", {}, "FORMAT");
     const QCommandLineOption overwrite("overwrite", {}, "MODE");
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
+    const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, jobs, quiet,
-                       help, version});
+    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash, jobs,
+                       quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -75,6 +90,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
+    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -94,12 +110,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png"});
+        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp"});
         if (index)
             arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
         else
             arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg or png");
+                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png or webp");
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -148,16 +164,20 @@ QString BatchHelpText() {
         "  -o, --output DIR        folder to write into (must exist)\n"
         "  --size SIZE             thumbnail (100), small (200), medium (350),\n"
         "                          large (640), huge (800) or a number of pixels\n"
-        "                          for the longer side; 0 keeps each image's size\n"
-        "                          (default thumbnail)\n"
-        "  --quality QUALITY       JPG quality: low (48), medium (66), high (84),\n"
-        "                          maximum (100) (default medium)\n"
+        "                          for the longer side, up to 16384; 0 keeps each\n"
+        "                          image's size (default thumbnail)\n"
+        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66),\n"
+        "                          high (84), maximum (100) (default medium); it\n"
+        "                          applies to .jpg and .webp outputs, while .jpeg,\n"
+        "                          .jpe and .jfif files kept in their own format\n"
+        "                          get the encoder's 75\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
-        "  --format FORMAT         original, bmp, gif, jpg or png (default original)\n"
+        "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
+        "  --no-trash              replace existing files outright, keeping no copy\n"
         "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
         "                          number of processor cores; 1 works one image\n"
         "                          after the other)\n"
@@ -166,7 +186,8 @@ QString BatchHelpText() {
         "  --version               show the version\n"
         "\n"
         "Without a terminal, questions left at 'ask' are answered no, and each is\n"
-        "reported on stderr. Replaced files are moved to the trash.\n"
+        "reported on stderr. Replaced files are moved to the trash; a file that\n"
+        "cannot go there is kept, and its image is not written.\n"
         "\n"
         "Exit status: 0 when every image was written, 1 when an image failed or was\n"
         "not written because an answer declined it, 2 on bad usage.\n");

@@ -8,8 +8,6 @@
 
 #include "cGDIP.h"
 
-#include <QFileInfo>
-
 #include <optional>
 
 QString FolderWithSeparator(const QString& sFolder) {
@@ -116,7 +114,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
 
     const QString outputName = name.BaseName + u'.' + extension;
     const QString path = mFolder + outputName;
-    const bool exists = QFileInfo(path).isFile();
+    const bool exists = OutputEntryExists(path);
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
@@ -124,7 +122,10 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     if (bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
-    const cWriteResult written = WriteFileSafely(path, bytes, exists);
+    const eReplace replace = !exists                  ? eReplace::No
+                             : mOptions.ReplaceOutright ? eReplace::Outright
+                                                        : eReplace::ToTrash;
+    const cWriteResult written = WriteFileSafely(path, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
     return eOutcome::Saved;

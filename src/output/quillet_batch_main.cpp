@@ -1,6 +1,7 @@
 // quillet-batch: the batch save from a terminal. The same pipeline, names and
 // rules as the window's Save button; questions are answered by options or on
 // the terminal.
+#include "AtomicFile.h"
 #include "BatchArguments.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
@@ -47,7 +48,11 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
-    void Progress(int, int, double, const QString& sCaption) override {
+    // Entries done so far; the run is at the next one.
+    int Done() const { return mDone; }
+
+    void Progress(int lPosition, int, double, const QString& sCaption) override {
+        mDone = lPosition;
         if (!mShow)
             return;
         mErr << '\r' << sCaption << Qt::flush;
@@ -58,6 +63,7 @@ class cTerminalProgress : public cSaveObserver {
     QTextStream& mErr;
     bool mShow;
     bool mShown = false;
+    int mDone = 0;
 };
 
 // Files that cannot be read are reported and left out of the list.
@@ -96,6 +102,7 @@ void QtMessagesToStderr(QtMsgType eType, const QMessageLogContext&, const QStrin
 } // namespace
 
 int main(int argc, char* argv[]) {
+    IgnoreFileSizeSignal(); // a file-size limit fails that image's write, not the run
     qInstallMessageHandler(QtMessagesToStderr);
     // Metafiles draw their text through Qt's font system, which needs a GUI
     // application; a terminal program never shows a window, so it asks for the
@@ -126,14 +133,17 @@ int main(int argc, char* argv[]) {
     cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
                                  arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
+    cPathList list(files);
+    questions.SetBeforeWriting([&progress] { progress.Finish(); });
+    questions.SetCurrentFile([&list, &progress] { return list.FileName(progress.Done() + 1); });
     cGDIP gdip;
     QObject::connect(
         &gdip, cGDIP::ErrorSignal(),
-        [&err](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+        [&err, &progress](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+            progress.Finish();
             err << "quillet-batch: imaging error in " << sClassName << ": " << sErrorDesc << " ("
                 << lGdiError << ")" << Qt::endl;
         });
-    cPathList list(files);
     cBatchSave save(gdip, questions, progress);
     if (arguments.Jobs > 0)
         save.SetThreads(arguments.Jobs);
