@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using eKind = cScriptedQuestions::eKind;
 
 namespace {
@@ -232,6 +234,22 @@ TEST_F(SaveMends, ASourceBeyondSixteenBitSizesFailsToLoadCleanly) {
     EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
     EXPECT_EQ(summary.Removed, 1);
     EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+}
+
+// A FIFO put where a source was (no writer will ever come) is refused at
+// once like an unreadable file, and the run goes on.
+TEST_F(SaveMends, AFifoInPlaceOfASourceIsRefusedWithoutWaiting) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.png"));
+    ASSERT_TRUE(QFile::remove(In("a.png")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(In("a.png")).constData(), 0600), 0);
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Removed, 1);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_EQ(OutputEntries(), QStringList{"b.png"});
 }
 
 TEST_F(SaveMends, StoppingEndsAfterTheCurrentImage) {
