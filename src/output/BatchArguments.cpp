@@ -96,12 +96,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png"});
+        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp"});
         if (index)
             arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
         else
             arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg or png");
+                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png or webp");
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -144,10 +144,10 @@ QString BatchHelpText() {
         "                          large (640), huge (800) or a number of pixels\n"
         "                          for the longer side; 0 keeps each image's size\n"
         "                          (default thumbnail)\n"
-        "  --quality QUALITY       JPG quality: low (48), medium (66), high (84),\n"
+        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66), high (84),\n"
         "                          maximum (100) (default medium)\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
-        "  --format FORMAT         original, bmp, gif, jpg or png (default original)\n"
+        "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
