@@ -125,7 +125,7 @@ class tst_saveimages : public QObject {
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
         QCOMPARE(mWindow->labStatus->text(),
-                 stop ? QStringLiteral("1 Images Saved") : QStringLiteral("3 Images Saved"));
+                 stop ? QStringLiteral("Stopped: 1 Images Saved") : QStringLiteral("3 Images Saved"));
         QVERIFY(mWindow->gdip);
         if (stop) {
             QTRY_VERIFY(!mWindow->isVisible());
