@@ -7,9 +7,11 @@
 #include "cTerminalQuestions.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -340,4 +342,55 @@ TEST_F(BatchCommand, AFileSizeLimitFailsOneImageAndTheRunGoesOn) {
     EXPECT_EQ(ReadAll(Out("big.png")), QByteArray("old"));
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral(".local/share/Trash/files/big.png"))));
     EXPECT_TRUE(QFileInfo(Out("tiny.png")).size() > 0);
+}
+
+// Killed at any moment, a run leaves each output name with its old file or a
+// complete new image, or empty with the old file in the trash under a valid
+// record; no temporary file ever takes an output name.
+TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
+    QTemporaryDir home;
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        names << QStringLiteral("p%1.png").arg(i);
+        ASSERT_TRUE(WriteRamp(mGdip, In(names.back()), 300, 200));
+        ASSERT_TRUE(WriteAll(Out(names.back()), "old"));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QStringList arguments{"--size", "0", "--overwrite", "all", "-o", mOut.path()};
+    for (const QString& name : names)
+        arguments << In(name);
+    process.start(QStringLiteral(QUILLET_BATCH), arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    // Killed as soon as the first old file has gone to the trash.
+    const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
+    QElapsedTimer waited;
+    waited.start();
+    while (process.state() == QProcess::Running && waited.elapsed() < 30000 &&
+           QDir(trash + QStringLiteral("/files")).isEmpty())
+        QThread::usleep(200);
+    process.kill();
+    process.waitForFinished();
+
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        if (QFileInfo::exists(Out(name))) {
+            cBitmap written;
+            EXPECT_TRUE(ReadAll(Out(name)) == "old" ||
+                        (written.LoadFromFile(Out(name)) == 0 && written.Width() == 300));
+            continue;
+        }
+        EXPECT_EQ(ReadAll(trash + QStringLiteral("/files/") + name), QByteArray("old"));
+        EXPECT_TRUE(ReadAll(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"))
+                        .startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out(name)) +
+                                    "\nDeletionDate="));
+    }
+    for (const QString& entry :
+         QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        EXPECT_TRUE(names.contains(entry) ||
+                    (entry.startsWith(QStringLiteral(".quillet-")) && entry.endsWith(".part")))
+            << entry.toStdString();
 }
