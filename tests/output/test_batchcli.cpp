@@ -293,25 +293,37 @@ TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
 }
 
 // A fresh account has no ~/.local/share: the trash is made there, as the file
-// managers make it, and nothing appears in the working folder. --no-trash
-// replaces outright and makes no trash at all.
-TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
-    for (const bool noTrash : {false, true}) {
-        SCOPED_TRACE(noTrash ? "--no-trash" : "trash");
-        QTemporaryDir home, workDir;
+// managers make it, and nothing appears in the working folder. Without a home
+// there is no trash: the old file is kept and the image not written.
+// --no-trash replaces outright and makes no trash at all.
+TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrAreKept) {
+    enum class eHome { Fresh, Missing, NoTrash };
+    for (const eHome home : {eHome::Fresh, eHome::Missing, eHome::NoTrash}) {
+        SCOPED_TRACE(static_cast<int>(home));
+        QTemporaryDir homeDir, workDir;
         ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
         ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
         QStringList arguments{"--overwrite", "all", "-o", mOut.path(), In("a.png")};
-        if (noTrash)
+        if (home == eHome::NoTrash)
             arguments.prepend("--no-trash");
-        const cRun run = RunBatchAs(home.path(), workDir.path(), arguments);
-        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        const QString homePath =
+            home == eHome::Missing ? homeDir.filePath(QStringLiteral("gone")) : homeDir.path();
+        const cRun run = RunBatchAs(homePath, workDir.path(), arguments);
         EXPECT_TRUE(QDir(workDir.path()).isEmpty());
         EXPECT_EQ(QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{"a.png"});
-        const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
-        if (noTrash) {
+        const QString trash = homeDir.filePath(QStringLiteral(".local/share/Trash"));
+        if (home == eHome::Missing) {
+            EXPECT_EQ(run.ExitCode, 1);
+            EXPECT_TRUE(run.Err.contains("a.png: the existing file could not be moved to the "
+                                         "trash: there is no home folder"))
+                << run.Err.toStdString();
+            EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
+            continue;
+        }
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        if (home == eHome::NoTrash) {
             EXPECT_FALSE(QFileInfo::exists(trash));
             continue;
         }
@@ -320,7 +332,7 @@ TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
         EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out("a.png")) +
                                     "\nDeletionDate="))
             << info.toStdString();
-        EXPECT_EQ(QFileInfo(home.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
+        EXPECT_EQ(QFileInfo(homeDir.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
     }
 }
 
