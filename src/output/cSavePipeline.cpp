@@ -99,6 +99,7 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
 
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
+    name.SourceName = sFilename;
     name.BaseName = GetBaseName(sFilename);
     name.SourceExtension = GetExtension(sFilename);
     name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower()
