@@ -372,7 +372,8 @@ GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uin
     width = h.width;
     height = h.height;
     format = bm_format(h, src.icon);
-    return cu_check_size(width, height, limits);
+    const GpStatus fits = cu_check_size(width, height, limits);
+    return fits == Ok ? bm_check_data(src, h) : fits;
 }
 
 GpStatus bm_read_dib(const bm_dib_source& src, const decode_limits& limits, raster& out) {

@@ -215,11 +215,10 @@ GpStatus gf_begin(GifFileType* gif, gf_canvas& cv, const decode_limits& limits) 
     cv.width = std::max<uint32_t>(static_cast<uint32_t>(gif->SWidth), static_cast<uint32_t>(d.Left + d.Width));
     cv.height = std::max<uint32_t>(static_cast<uint32_t>(gif->SHeight), static_cast<uint32_t>(d.Top + d.Height));
     GpStatus st = cu_check_size(cv.width, cv.height, limits);
-    if (st != Ok || !cv.out)
-        return st;
     /* The whole file's data must be able to paint the screen. */
-    if ((st = gf_check_fill(uint64_t{cv.width} * cv.height,
-                            static_cast<const gf_source*>(gif->UserData)->size)) != Ok)
+    if (st != Ok || (st = gf_check_fill(uint64_t{cv.width} * cv.height,
+                                        static_cast<const gf_source*>(gif->UserData)->size)) != Ok ||
+        !cv.out)
         return st;
     return cu_alloc(*cv.out, cv.width, cv.height,
                     cv.indexed ? PixelFormat8bppIndexed : PixelFormat32bppARGB, limits);
@@ -267,10 +266,11 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
     GpStatus st = Ok;
     if (index == 0 && (st = gf_begin(gif, cv, limits)) != Ok)
         return st;
+    if ((st = gf_check_fill(uint64_t(d.Width) * uint64_t(d.Height), gf_lzw_bytes(gif))) != Ok)
+        return st;
     if (static_cast<int64_t>(index) > wanted)
         return gf_skip_image(gif) ? Ok : GenericError;
-    if ((st = cu_check_size(uint32_t(d.Width), uint32_t(d.Height), limits)) != Ok ||
-        (st = gf_check_fill(uint64_t(d.Width) * uint64_t(d.Height), gf_lzw_bytes(gif))) != Ok)
+    if ((st = cu_check_size(uint32_t(d.Width), uint32_t(d.Height), limits)) != Ok)
         return st;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
     if (!map || map->ColorCount <= 0 || map->ColorCount > 256)

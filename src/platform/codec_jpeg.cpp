@@ -206,8 +206,8 @@ GpStatus jp_check_fill(const jp_decoder& d) {
 GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     jp_decoder d{};
     cJpegDecompressGuard guard(d);
-    const GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok)
+    GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
     info = image_info{};
     const int orientation = jp_exif(d, &info.properties);

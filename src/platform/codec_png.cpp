@@ -191,8 +191,8 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     cPngReader rd;
     pn_source src{data, size, 0};
     pn_header hdr{};
-    const GpStatus st = pn_open(rd, src, hdr, limits);
-    if (st != Ok)
+    GpStatus st = pn_open(rd, src, hdr, limits);
+    if (st != Ok || (st = pn_check_fill(src, hdr)) != Ok)
         return st;
     info = image_info{};
     info.width = hdr.width;

@@ -100,12 +100,19 @@ bool tg_sniff(const uint8_t* data, size_t size) {
     return tg_parse(data, size, h);
 }
 
+/* Ok when the bytes after the header could hold the whole image. */
+GpStatus tg_check_data(size_t size, const tg_header& h) {
+    const uint64_t pixels = uint64_t{h.width} * h.height, pb = (h.bpp + 7) / 8;
+    const uint64_t need = (h.type & 8) ? (pixels + 127) / 128 * (1 + pb) : pixels * pb;
+    return need <= size - h.pixels_at ? Ok : GenericError;
+}
+
 GpStatus tg_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     tg_header h;
     if (!tg_parse(data, size, h))
         return UnknownImageFormat;
-    const GpStatus st = cu_check_size(h.width, h.height, limits);
-    if (st != Ok)
+    GpStatus st = cu_check_size(h.width, h.height, limits);
+    if (st != Ok || (st = tg_check_data(size, h)) != Ok)
         return st;
     info = image_info{};
     info.width = h.width;
@@ -113,13 +120,6 @@ GpStatus tg_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.format = tg_format(h);
     info.raw_format = ImageFormatTGA;
     return Ok;
-}
-
-/* Ok when the bytes after the header could hold the whole image. */
-GpStatus tg_check_data(size_t size, const tg_header& h) {
-    const uint64_t pixels = uint64_t{h.width} * h.height, pb = (h.bpp + 7) / 8;
-    const uint64_t need = (h.type & 8) ? (pixels + 127) / 128 * (1 + pb) : pixels * pb;
-    return need <= size - h.pixels_at ? Ok : GenericError;
 }
 
 /* Expands the pixel data (raw or run-length) into pix, file order. */

@@ -344,13 +344,17 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     GpStatus st = tf_describe(tif.get(), p);
     if (st != Ok)
         return st;
-    if ((st = cu_check_size(p.width, p.height, limits)) != Ok)
+    if ((st = cu_check_size(p.width, p.height, limits)) != Ok ||
+        (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
         return st;
     info = image_info{};
     info.width = p.width;
     info.height = p.height;
     info.format = p.format;
+    s.message[0] = '\0';
     info.frame_count = std::max<uint32_t>(1, TIFFNumberOfDirectories(tif.get()));
+    if (s.message[0] != '\0')
+        return GenericError; /* a later page's directory is cut off or damaged */
     info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
     return Ok;
