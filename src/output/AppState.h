@@ -24,7 +24,7 @@ extern int16_t gRotationIndex;
 extern int16_t gImageWidth;
 extern int16_t gImageHeight;
 
-// Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG".
+// Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG", "WEBP".
 extern QString gOutputFormat;
 
 // Fallback folder for the open and save dialogs: the user's pictures folder,

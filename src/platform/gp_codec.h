@@ -51,6 +51,7 @@ struct image_info {
     bool frames_are_pages = true;  /* TIFF pages: true; GIF time frames: false */
     GUID raw_format{};             /* ImageFormatJPEG, ImageFormatPNG, ... */
     std::vector<property> properties;
+    std::vector<uint8_t> icc_profile; /* embedded ICC profile; empty when none */
 };
 
 /* Caps applied before allocating. Fuzzers lower them. */
@@ -73,7 +74,7 @@ struct decoder {
 };
 
 struct encode_options {
-    int32_t quality = -1;  /* JPEG 0..100; -1 = the encoder's default (75) */
+    int32_t quality = -1;  /* JPEG and WebP 0..100; -1 = the encoder's default (75) */
 };
 
 struct encoder {
@@ -90,7 +91,7 @@ struct encoder {
 
 /* The codec tables, defined in gp_codecs.cpp from the codec_*.cpp files.
  * Decoders are tried in table order by sniff(); encoders are listed in this
- * order: BMP, JPEG, GIF, TIFF, PNG. */
+ * order: BMP, JPEG, GIF, TIFF, PNG, WebP. */
 const decoder* const* decoder_table(size_t& count);
 const encoder* encoder_table(size_t& count);
 

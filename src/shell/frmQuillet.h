@@ -133,6 +133,7 @@ public:
     QAction* mnuGIFFormat = nullptr;
     QAction* mnuJPGFormat = nullptr;
     QAction* mnuPNGFormat = nullptr;
+    QAction* mnuWEBPFormat = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;

@@ -9,16 +9,41 @@
 #include "cGDIP.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <ostream>
 #include <vector>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
+
+// A home of the test program's own, so that replaced files go to its trash,
+// not the user's. Set once per process: GLib keeps the first HOME and
+// XDG_DATA_HOME it reads. The home is on the same file system as the
+// temporary folders the tests write into, so the trash is the home trash.
+inline QString TestHome() {
+    static QTemporaryDir home;
+    static const bool set = [] {
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+        return true;
+    }();
+    (void)set;
+    return home.path();
+}
+
+// The home trash of TestHome(), emptied for the next test.
+inline QString EmptiedTestTrash() {
+    const QString trash = TestHome() + QStringLiteral("/.local/share/Trash");
+    QDir(trash).removeRecursively();
+    return trash;
+}
 
 // The image list as a plain vector of (folder, file name).
 class cVectorList : public cSaveList {
@@ -79,6 +104,25 @@ inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24
     cBitmap bitmap;
     bitmap.CreateFromScan0(lWidth, lHeight, stride, eFormat, pixels.data());
     return bitmap;
+}
+
+// Which corner of a MakeRamp image a pixel of it (or of a copy scaled,
+// turned and encoded) comes from: blue grows to the right, green downwards.
+enum class eCorner { TopLeft, TopRight, BottomLeft, BottomRight, None };
+
+inline eCorner RampCorner(QRgb pixel) {
+    const auto near = [](int lValue) { return lValue < 48 ? 0 : lValue > 207 ? 1 : -1; };
+    const int right = near(qBlue(pixel));
+    const int bottom = near(qGreen(pixel));
+    if (right < 0 || bottom < 0)
+        return eCorner::None;
+    return bottom == 0 ? (right == 0 ? eCorner::TopLeft : eCorner::TopRight)
+                       : (right == 0 ? eCorner::BottomLeft : eCorner::BottomRight);
+}
+
+inline void PrintTo(eCorner eWhich, std::ostream* os) {
+    const char* const names[] = {"top left", "top right", "bottom left", "bottom right", "no corner"};
+    *os << names[static_cast<int>(eWhich)];
 }
 
 // Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).

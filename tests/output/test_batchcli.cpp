@@ -7,6 +7,7 @@
 #include "cTerminalQuestions.h"
 
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -26,6 +27,32 @@ cRun RunBatch(const QStringList& aArguments, const QByteArray& stdinText = {}) {
     QProcess process;
     process.start(QStringLiteral(QUILLET_BATCH), aArguments);
     process.write(stdinText);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Runs quillet-batch with HOME sHome and no XDG_DATA_HOME (a fresh account's
+// setting), from the working folder sWorkDir. lFileBlocks > 0 limits every
+// file it writes to that many 512-byte blocks (ulimit -f).
+cRun RunBatchAs(const QString& sHome, const QString& sWorkDir, const QStringList& aArguments,
+                int lFileBlocks = 0) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("HOME"), sHome);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(sWorkDir);
+    if (lFileBlocks > 0)
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{QStringLiteral("-c"),
+                                  QStringLiteral("ulimit -f %1 && exec \"$@\"").arg(lFileBlocks),
+                                  QStringLiteral("sh"), QStringLiteral(QUILLET_BATCH)} +
+                          aArguments);
+    else
+        process.start(QStringLiteral(QUILLET_BATCH), aArguments);
     process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -144,46 +171,60 @@ TEST_F(BatchCommand, WritesTheSameFilesAsTheWindowAndExitsZero) {
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, QStringLiteral("1 Images Saved\n"));
     EXPECT_EQ(run.Err, QString()); // no terminal: no progress
-    cBitmap written;
-    ASSERT_EQ(written.LoadFromFile(Out("My_Photo.jpg")), 0);
-    EXPECT_EQ(written.Width(), 480);
-    EXPECT_EQ(written.Height(), 640);
+    const QImage written(Out("My_Photo.jpg"));
+    EXPECT_EQ(written.size(), QSize(480, 640));
+    // Turned clockwise: the bottom-left corner is now at the top left.
+    EXPECT_EQ(RampCorner(written.pixel(0, 0)), eCorner::BottomLeft);
+    EXPECT_EQ(RampCorner(written.pixel(479, 0)), eCorner::TopLeft);
 }
 
-TEST_F(BatchCommand, DeclinedAndFailedImagesExitOne) {
+// Scripts rely on the exit code: any input that was not saved makes it 1,
+// whichever the reason.
+TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
-    ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-    cRun run = RunBatch({"-o", mOut.path(), In("a.png")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("0 Images Saved,  1 Images Skipped\n"));
-    EXPECT_TRUE(run.Err.contains("a.png already exists.")) << run.Err.toStdString();
-    EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
-
-    run = RunBatch({"--overwrite", "all", "-o", mOut.path(), In("a.png")});
-    EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
-
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
-    run = RunBatch({"--overwrite", "all", "-o", mOut.path(), In("broken.jpg"), In("missing.png"),
-                    In("a.png")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("1 Images Saved\n"));
-    EXPECT_TRUE(run.Err.contains("missing.png: no such file")) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains(
-        "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened."));
-}
-
-TEST_F(BatchCommand, ThePngFallbackFollowsItsOption) {
     ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
-    cRun run = RunBatch({"-o", mOut.path(), In("logo.ico")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("Errors occurred during save.\n"));
-    EXPECT_TRUE(run.Err.contains("cannot save an image in the ICO format"));
-    EXPECT_FALSE(QFileInfo::exists(Out("logo.png")));
-
-    run = RunBatch({"--png-fallback", "yes", "-o", mOut.path(), In("logo.ico")});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(Out("logo.png")));
+    const struct {
+        const char* Name;
+        QStringList Options;
+        QStringList Inputs;
+        bool OldOutput; // a.png already in the output folder
+        int ExitCode;
+        const char* Out;
+        const char* Err; // part of the messages
+        QStringList Written;
+    } cases[] = {
+        {"clean", {}, {"a.png"}, false, 0, "1 Images Saved\n", "", {"a.png"}},
+        {"only a corrupt file", {}, {"broken.jpg"}, false, 1, "0 Images Saved\n",
+         "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened.", {}},
+        {"only a missing file", {}, {"missing.png"}, false, 1, "0 Images Saved\n",
+         "missing.png: no such file", {}},
+        {"overwrite declined", {}, {"a.png"}, true, 1, "0 Images Saved,  1 Images Skipped\n",
+         "a.png already exists.", {}},
+        {"overwrite all", {"--overwrite", "all"}, {"a.png"}, true, 0, "1 Images Saved\n", "", {"a.png"}},
+        {"no PNG fallback", {}, {"logo.ico"}, false, 1, "Errors occurred during save.\n",
+         "cannot save an image in the ICO format", {}},
+        {"PNG fallback", {"--png-fallback", "yes"}, {"logo.ico"}, false, 0, "1 Images Saved\n", "",
+         {"logo.png"}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir out;
+        if (c.OldOutput) {
+            ASSERT_TRUE(WriteAll(out.filePath("a.png"), "old"));
+        }
+        QStringList arguments = c.Options + QStringList{"-o", out.path()};
+        for (const QString& name : c.Inputs)
+            arguments << In(name);
+        const cRun run = RunBatch(arguments);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Name << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Out, QString::fromLatin1(c.Out)) << c.Name;
+        EXPECT_TRUE(run.Err.contains(QString::fromLatin1(c.Err))) << c.Name << ": " << run.Err.toStdString();
+        QStringList written;
+        for (const QString& name : QDir(out.path()).entryList(QDir::Files))
+            if (ReadAll(out.filePath(name)) != "old")
+                written << name;
+        EXPECT_EQ(written, c.Written) << c.Name;
+    }
 }
 
 TEST_F(BatchCommand, UsageErrorsExitTwoAndHelpExitsZero) {
@@ -226,4 +267,56 @@ TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
     const QImage written(Out("drawing.png"));
     ASSERT_FALSE(written.isNull());
     EXPECT_GT(CountDark(written, 0, 0, 100, 60), 100);
+}
+
+// A fresh account has no ~/.local/share: the trash is made there, as the file
+// managers make it, and nothing appears in the working folder. --no-trash
+// replaces outright and makes no trash at all.
+TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
+    for (const bool noTrash : {false, true}) {
+        SCOPED_TRACE(noTrash ? "--no-trash" : "trash");
+        QTemporaryDir home, workDir;
+        ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
+        ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
+        QStringList arguments{"--overwrite", "all", "-o", mOut.path(), In("a.png")};
+        if (noTrash)
+            arguments.prepend("--no-trash");
+        const cRun run = RunBatchAs(home.path(), workDir.path(), arguments);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        EXPECT_TRUE(QDir(workDir.path()).isEmpty());
+        EXPECT_EQ(QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"a.png"});
+        const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
+        if (noTrash) {
+            EXPECT_FALSE(QFileInfo::exists(trash));
+            continue;
+        }
+        EXPECT_EQ(ReadAll(trash + QStringLiteral("/files/a.png")), QByteArray("old"));
+        const QByteArray info = ReadAll(trash + QStringLiteral("/info/a.png.trashinfo"));
+        EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out("a.png")) +
+                                    "\nDeletionDate="))
+            << info.toStdString();
+        EXPECT_EQ(QFileInfo(home.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
+    }
+}
+
+// A file-size limit fails the image that passes it with the system's reason;
+// the file it would have replaced stays in place, and the run goes on.
+TEST_F(BatchCommand, AFileSizeLimitFailsOneImageAndTheRunGoesOn) {
+    QTemporaryDir home;
+    ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
+    ASSERT_TRUE(WriteRamp(mGdip, In("tiny.png"), 4, 4));
+    ASSERT_TRUE(WriteAll(Out("big.png"), "old"));
+    const cRun run = RunBatchAs(home.path(), mIn.path(),
+                                {"--size", "0", "--overwrite", "all", "-o", mOut.path(),
+                                 In("big.png"), In("tiny.png")},
+                                2);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Out, QStringLiteral("Errors occurred during save.\n"));
+    EXPECT_TRUE(run.Err.contains("big.png: the file could not be written: File too large"))
+        << run.Err.toStdString();
+    EXPECT_EQ(ReadAll(Out("big.png")), QByteArray("old"));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral(".local/share/Trash/files/big.png"))));
+    EXPECT_TRUE(QFileInfo(Out("tiny.png")).size() > 0);
 }
