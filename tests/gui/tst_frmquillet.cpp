@@ -10,6 +10,7 @@
 #include "Registry.h"
 #include "cGDIP.h"
 #include "cScriptedQuestions.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QAction>
@@ -128,7 +129,7 @@ private slots:
             QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
         QVERIFY(window.OpenButton->isEnabled());
         // A stored open folder moves only the open folder.
-        QCOMPARE(window.mOpenFolder, QStringLiteral("/photos/in"));
+        QCOMPARE(window.ImageList().OpenFolder(), QStringLiteral("/photos/in"));
         QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
         window.SetProgressWidth(gProgressWidth + 500);
         QCOMPARE(window.shpProgress.Width, gProgressWidth);
@@ -165,7 +166,7 @@ private slots:
         QVERIFY(window.labStatus->isHidden());
         // One file chosen: the stored open folder is left alone.
         QVERIFY(!ValueExists(SettingsKey, QStringLiteral("OpenFolder")));
-        QCOMPARE(window.mOpenFolder, mImages.path());
+        QCOMPARE(window.ImageList().OpenFolder(), mImages.path());
         QCOMPARE(questions.Unscripted, 0);
     }
 
@@ -255,7 +256,7 @@ private slots:
         cScriptedQuestions questions;
         frmQuillet window(&questions);
         Open(window, questions, {"tall.png"});
-        window.TakeDroppedFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
+        window.ImageList().TakeFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
         QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
         QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(2)); // the text file and the folder
         QCOMPARE(gImageWidth, int16_t(640));
@@ -297,29 +298,29 @@ private slots:
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 1));
         QCOMPARE(window.lvwImages->selectedItems().size(), 1);
-        QVERIFY(window.mnuPopup->isVisible());
-        QVERIFY(window.mnuProperties->isEnabled());
+        QVERIFY(window.ImageList().mnuPopup->isVisible());
+        QVERIFY(window.ImageList().mnuProperties->isEnabled());
         QCOMPARE(gImageWidth, int16_t(640));
-        window.mnuPopup->hide();
+        window.ImageList().mnuPopup->hide();
 
         // Two entries: the menu without Properties.
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 0));
         QCOMPARE(window.lvwImages->selectedItems().size(), 2);
-        QVERIFY(window.mnuPopup->isVisible());
-        QVERIFY(!window.mnuProperties->isEnabled());
-        window.mnuPopup->hide();
+        QVERIFY(window.ImageList().mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuProperties->isEnabled());
+        window.ImageList().mnuPopup->hide();
 
         // One selected, click on empty space: no menu.
         window.lvwImages->clearSelection();
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
-        QVERIFY(!window.mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuPopup->isVisible());
 
         // An entry that fails to load is removed and gets no menu.
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 2));
-        QVERIFY(!window.mnuPopup->isVisible());
+        QVERIFY(!window.ImageList().mnuPopup->isVisible());
         QCOMPARE(EntryTexts(window), QStringList({"wide.png", "My Photo.png"}));
 
         // A plain left click measures the entry; with Ctrl it does not.
@@ -331,7 +332,7 @@ private slots:
         // "Remove" takes the selected entries.
         window.lvwImages->clearSelection();
         window.lvwImages->topLevelItem(1)->setSelected(true);
-        window.mnuRemove->trigger();
+        window.ImageList().mnuRemove->trigger();
         QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
     }
 
@@ -388,6 +389,8 @@ private slots:
         QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)";
         QTest::newRow("negative keeps the size") << "-5" << "-5" << "Custom (1024 x 768)";
         QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)";
+        // Passing through the box (nothing typed) chooses nothing.
+        QTest::newRow("passing through") << "" << "1024" << "Custom (1024 x 768)";
     }
 
     void customSizeBoxOnLeaving() {
@@ -398,7 +401,10 @@ private slots:
         frmQuillet window(&questions);
         Open(window, questions, {"wide.png"});
         QCOMPARE(gSizeIndex, int16_t(0));
-        window.txtSize->setText(typed);
+        if (!typed.isEmpty()) {
+            window.txtSize->clear();
+            QTest::keyClicks(window.txtSize, typed);
+        }
         QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(window.txtSize, &leaving);
         QCOMPARE(window.txtSize->text(), boxAfter);

@@ -11,6 +11,7 @@
 #include "cSaveList.h"
 #include "cScriptedQuestions.h"
 #include "dlgPreview.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QFile>
@@ -144,7 +145,7 @@ private slots:
         mWindow->lvwImages->clearSelection();
         dialog.NextButton_Click();   // the entry that moved up into its place
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview c.png"));
-        mWindow->RemoveEntry(mWindow->lvwImages->topLevelItem(1));
+        mWindow->ImageList().RemoveEntry(mWindow->lvwImages->topLevelItem(1));
         mWindow->lvwImages->clearSelection();
         dialog.PreviousButton_Click();   // position beyond the list: the last one
         QCOMPARE(SelectedText(), QStringLiteral("a.png"));
@@ -278,7 +279,7 @@ private:
     void Fill(const QStringList& aNames) {
         mWindow->lvwImages->clear();
         for (const QString& name : aNames)
-            mWindow->AddToFileList(mDir.path(), name);
+            mWindow->ImageList().AddToFileList(mDir.path(), name);
         mWindow->lvwImages->setCurrentItem(mWindow->lvwImages->topLevelItem(0));
     }
 

@@ -95,6 +95,7 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
     } cases[] = {
         {{"--size", "enormous", "-o", tmp, "a"}, "invalid value 'enormous' for --size"},
         {{"--size", "40000", "-o", tmp, "a"}, "invalid value '40000' for --size"},
+        {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
@@ -125,6 +126,26 @@ TEST(TerminalQuestions, WithoutATerminalAskingMeansNoAndIsReported) {
     EXPECT_EQ(questions.Unanswered(), 2);
     EXPECT_TRUE(errText.contains("a.png already exists."));
     EXPECT_TRUE(errText.contains("--png-fallback"));
+}
+
+// A declined PNG offer names the file it leaves unwritten, on a line of its
+// own after the progress line.
+TEST(TerminalQuestions, ADeclinedPngOfferNamesTheFileOnItsOwnLine) {
+    for (const bool interactive : {false, true}) {
+        QString errText;
+        QTextStream err(&errText);
+        cTerminalQuestions questions(
+            err, [] { return std::optional<QString>("n"); }, interactive, eBatchAnswer::Ask,
+            interactive ? eBatchAnswer::No : eBatchAnswer::Ask);
+        questions.SetBeforeWriting([&err] { err << "Saving (50%)\n"; });
+        questions.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
+        EXPECT_EQ(questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
+                                   cQuestions::eIcon::None, cQuestions::eButtons::YesNo),
+                  cQuestions::eAnswer::No);
+        EXPECT_TRUE(errText.startsWith("Saving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
+                                       "save an image in the ICO format. ("))
+            << errText.toStdString();
+    }
 }
 
 TEST(TerminalQuestions, OnATerminalTheReplyDecides) {
