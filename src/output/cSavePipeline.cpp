@@ -76,6 +76,7 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
+    name.SourceName = sFilename;
     name.BaseName = GetBaseName(sFilename);
     name.SourceExtension = GetExtension(sFilename);
     name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower()
