@@ -213,15 +213,6 @@ TEST_F(SaveMends, ThePngFallbackAsksBeforeReplacingAPng) {
     EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
 }
 
-TEST_F(SaveMends, AShorterSideThatRoundsToZeroIsOnePixel) {
-    AddRamp(QStringLiteral("line.png"), 1000, 1);
-    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
-    cBitmap written;
-    written.LoadFromFile(Out("line.png"));
-    EXPECT_EQ(written.Width(), 100);
-    EXPECT_EQ(written.Height(), 1);
-}
-
 TEST_F(SaveMends, ASourceBeyondSixteenBitSizesFailsToLoadCleanly) {
     QImage wide(40000, 1, QImage::Format_RGB32);
     wide.fill(Qt::gray);
