@@ -11,7 +11,8 @@
  * 1-bit grey pages 1bppIndexed, 8-bit RGB(A) strips 24bppRGB or 32bppARGB
  * read exactly; everything else goes through libtiff's RGBA reader (any
  * compression, YCbCr, CMYK, tiles, 16 bits) and gives 24bppRGB, or
- * 32bppARGB when the page has an alpha sample. A damaged strip read by the
+ * 32bppARGB when the page has an alpha sample. The first page's ICC profile
+ * goes into image_info for the bitmap core. A damaged strip read by the
  * RGBA reader leaves those rows blank rather than failing the page.
  *
  * Encoding writes one page per raster with LZW compression (horizontal
@@ -313,6 +314,10 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.frame_count = std::max<uint32_t>(1, TIFFNumberOfDirectories(tif.get()));
     info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
+    uint32_t iccSize = 0;
+    const uint8_t* icc = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
+        cu_append(info.icc_profile, icc, iccSize);
     return Ok;
 }
 
