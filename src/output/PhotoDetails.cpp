@@ -1,6 +1,9 @@
 #include "PhotoDetails.h"
 
 #include <QFile>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #include <mutex>
 #include <string>
@@ -125,29 +128,63 @@ bool CarriesDetails(int eImageType) {
            eImageType == Exiv2::ImageType::tiff;
 }
 
+QByteArray BigEndian32(uint32_t lValue) {
+    const char bytes[4] = {char(lValue >> 24), char((lValue >> 16) & 0xFF), char((lValue >> 8) & 0xFF),
+                           char(lValue & 0xFF)};
+    return QByteArray(bytes, 4);
+}
+
+// The PNG with an eXIf chunk (PNG's own place for EXIF, which browsers and
+// viewers read) before its first IDAT. Exiv2 0.27 would write the EXIF into a
+// "Raw profile type exif" text chunk that few programs know.
+void InsertPngExif(QByteArray& png, const Exiv2::ExifData& exif) {
+    Exiv2::Blob tiff;
+    Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+    qsizetype at = 8; // after the signature
+    while (at + 8 <= png.size() && png.mid(at + 4, 4) != "IDAT") {
+        const uint32_t length = qFromBigEndian<uint32_t>(png.constData() + at);
+        if (length > static_cast<uint32_t>(png.size() - at - 12))
+            return;
+        at += 12 + static_cast<qsizetype>(length);
+    }
+    if (tiff.empty() || tiff.size() > 0x7FFFFFFF || at + 8 > png.size())
+        return;
+    const QByteArray body =
+        QByteArray("eXIf") + QByteArray(reinterpret_cast<const char*>(tiff.data()), tiff.size());
+    const auto crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size())));
+    png.insert(at, BigEndian32(static_cast<uint32_t>(tiff.size())) + body + BigEndian32(crc));
+}
+
 void CopyDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
                  int lHeight) {
     const auto* data = reinterpret_cast<const Exiv2::byte*>(bytes.constData());
-    if (!CarriesDetails(Exiv2::ImageFactory::getType(data, bytes.size())))
+    const int type = Exiv2::ImageFactory::getType(data, bytes.size());
+    if (!CarriesDetails(type))
         return;
     Exiv2::Image::AutoPtr source = OpenFile(sSourcePath);
     Exiv2::ExifData exif = source->exifData();
     Exiv2::IptcData iptc = source->iptcData();
     Exiv2::XmpData xmp = source->xmpData();
     FilterDetails(exif, iptc, xmp, eDetails, lWidth, lHeight);
-    if (exif.empty() && iptc.empty() && xmp.empty())
-        return;
+    const bool png = type == Exiv2::ImageType::png;
 
-    Exiv2::Image::AutoPtr output = Exiv2::ImageFactory::open(data, bytes.size());
-    output->setExifData(exif);
-    output->setIptcData(iptc);
-    output->setXmpData(xmp);
-    output->writeMetadata();
-    Exiv2::BasicIo& io = output->io();
-    io.seek(0, Exiv2::BasicIo::beg);
-    const Exiv2::DataBuf written = io.read(io.size());
-    if (written.size_ > 0)
+    if (!iptc.empty() || !xmp.empty() || (!exif.empty() && !png)) {
+        Exiv2::Image::AutoPtr output = Exiv2::ImageFactory::open(data, bytes.size());
+        if (!png)
+            output->setExifData(exif);
+        output->setIptcData(iptc);
+        output->setXmpData(xmp);
+        output->writeMetadata();
+        Exiv2::BasicIo& io = output->io();
+        io.seek(0, Exiv2::BasicIo::beg);
+        const Exiv2::DataBuf written = io.read(io.size());
+        if (written.size_ <= 0)
+            return;
         bytes = QByteArray(reinterpret_cast<const char*>(written.pData_), written.size_);
+    }
+    if (png && !exif.empty())
+        InsertPngExif(bytes, exif);
 }
 
 QString TextOf(const Exiv2::ExifData& exif, const char* sKey) {
