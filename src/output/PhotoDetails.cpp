@@ -234,6 +234,8 @@ cPhotoSummary ReadPhotoSummary(const QString& sPath) noexcept {
         summary.DateTaken = TextOf(exif, "Exif.Photo.DateTimeOriginal");
         if (summary.DateTaken.isEmpty())
             summary.DateTaken = TextOf(exif, "Exif.Image.DateTime");
+        if (summary.DateTaken.size() >= 10 && summary.DateTaken[4] == u':' && summary.DateTaken[7] == u':')
+            summary.DateTaken.replace(4, 1, u'-').replace(7, 1, u'-');
         const QString make = TextOf(exif, "Exif.Image.Make");
         const QString model = TextOf(exif, "Exif.Image.Model");
         summary.Camera = model.startsWith(make.section(u' ', 0, 0), Qt::CaseInsensitive)

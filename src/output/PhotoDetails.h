@@ -36,7 +36,7 @@ void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetail
 // The date taken and the camera of a file for the properties panel; empty
 // texts when the file has none or cannot be read.
 struct cPhotoSummary {
-    QString DateTaken; // "2024:05:01 14:03:22" as the camera wrote it
+    QString DateTaken; // "2024-05-01 14:03:22" (EXIF writes the date with colons)
     QString Camera;    // make and model, the make left out when the model repeats it
 };
 cPhotoSummary ReadPhotoSummary(const QString& sPath) noexcept;

@@ -102,6 +102,7 @@ void frmQuillet::FormLoad() {
     BuildImageList();
     BuildOptionPanels();
     BuildFormatMenu();
+    BuildDetailsMenu();
     BuildStatusBand();
 
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));

@@ -14,6 +14,7 @@
 
 #include "ARButton.h"
 #include "WindowElements.h"
+#include "PhotoDetails.h"
 
 #include <QString>
 #include <QWidget>
@@ -133,6 +134,9 @@ public:
     QAction* mnuGIFFormat = nullptr;
     QAction* mnuJPGFormat = nullptr;
     QAction* mnuPNGFormat = nullptr;
+    QAction* mnuKeepDetails = nullptr;
+    QAction* mnuKeepLocation = nullptr;
+    QAction* mnuRemoveDetails = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -161,6 +165,9 @@ private:
     void BuildFormatMenu();
     void txtSize_LostFocus();
     void FormatMenu_Click(QAction* oItem, const QString& sCode);
+    // DetailsMenu.cpp
+    void BuildDetailsMenu();
+    static void DetailsMenu_Click(ePhotoDetails eChoice);
     // ImageList.cpp
     void BuildImageList();
     struct cChosenFile {

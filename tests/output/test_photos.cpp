@@ -333,7 +333,7 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
         }
     }
     const cPhotoSummary summary = ReadPhotoSummary(mIn.filePath("cam.jpg"));
-    EXPECT_EQ(summary.DateTaken, QStringLiteral("2024:05:01 14:03:22"));
+    EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
     EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
 }
 
