@@ -40,7 +40,8 @@ constexpr qint64 kEventInterval = 15;
 // its own patterns repeats them, space-separated, in a last pair of
 // parentheses, which is where Qt reads the patterns from.
 const char* const kOpenFilterRows[] = {
-    "All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png *.tif *.tiff *.wmf)",
+    "All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png *.tif *.tiff *.wmf *.heic *.heif *.avif "
+    "*.webp)",
     "Bitmap (*.bmp) (*.bmp)",
     "Enhanced Meta File (*.emf) (*.emf)",
     "GIF (*.gif) (*.gif)",
@@ -49,6 +50,9 @@ const char* const kOpenFilterRows[] = {
     "PNG (*.png) (*.png)",
     "TIFF (*.tif, *.tiff) (*.tif *.tiff)",
     "Windows Meta File (*.wmf) (*.wmf)",
+    "HEIF Images (*.heic;*.heif) (*.heic *.heif)",
+    "AVIF Images (*.avif) (*.avif)",
+    "WebP Images (*.webp) (*.webp)",
 };
 
 QString OpenFilter() {

@@ -57,12 +57,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption format("format", {}, "FORMAT");
     const QCommandLineOption overwrite("overwrite", {}, "MODE");
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
+    const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption metadata("metadata", {}, "MODE");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, metadata,
-                       quiet, help, version});
+    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
+                       metadata, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -75,6 +76,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
+    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -94,12 +96,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png"});
+        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp"});
         if (index)
             arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
         else
             arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg or png");
+                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png or webp");
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -150,14 +152,15 @@ QString BatchHelpText() {
         "                          large (640), huge (800) or a number of pixels\n"
         "                          for the longer side; 0 keeps each image's size\n"
         "                          (default thumbnail)\n"
-        "  --quality QUALITY       JPG quality: low (48), medium (66), high (84),\n"
+        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66), high (84),\n"
         "                          maximum (100) (default medium)\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
-        "  --format FORMAT         original, bmp, gif, jpg or png (default original)\n"
+        "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
+        "  --no-trash              replace existing files outright, keeping no copy\n"
         "  --metadata MODE         photo details (EXIF, IPTC, XMP: date taken,\n"
         "                          camera, copyright...) in JPG, PNG and TIFF\n"
         "                          files: keep (without the location), keep-location\n"
@@ -172,7 +175,8 @@ QString BatchHelpText() {
         "BMP and GIF files carry no details.\n"
         "\n"
         "Without a terminal, questions left at 'ask' are answered no, and each is\n"
-        "reported on stderr. Replaced files are moved to the trash.\n"
+        "reported on stderr. Replaced files are moved to the trash; a file that\n"
+        "cannot go there is kept, and its image is not written.\n"
         "\n"
         "Exit status: 0 when every image was written, 1 when an image failed or was\n"
         "not written because an answer declined it, 2 on bad usage.\n");

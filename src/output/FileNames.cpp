@@ -30,6 +30,7 @@ bool IsImageFile(const QString& sFilename) {
     static const QStringList accepted = {
         QStringLiteral("BMP"), QStringLiteral("EMF"),  QStringLiteral("GIF"), QStringLiteral("ICO"),
         QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("TGA"),
-        QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF")};
+        QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF"), QStringLiteral("HEIC"),
+        QStringLiteral("HEIF"), QStringLiteral("AVIF"), QStringLiteral("WEBP")};
     return accepted.contains(GetExtension(sFilename));
 }

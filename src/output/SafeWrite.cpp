@@ -1,58 +1,100 @@
 #include "SafeWrite.h"
 
+#include "AtomicFile.h"
+#include "Trash.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
 
 namespace {
+
+struct cOutputPath {
+    std::string Folder;
+    std::string Name;
+};
+
+cOutputPath Split(const QString& sPath) {
+    const QFileInfo info(sPath);
+    return {QFile::encodeName(info.absolutePath()).toStdString(),
+            QFile::encodeName(info.fileName()).toStdString()};
+}
+
+QString ErrorText(int lError) {
+    return QString::fromLocal8Bit(SystemErrorText(lError).c_str());
+}
 
 cWriteResult Failed(const QString& sReason) {
     return {false, sReason};
 }
 
-// A friendlier reason for the common cases than the system's error text.
-QString OpenFailureReason(const QFileInfo& target, const QString& sSystemText) {
-    if (target.isDir())
-        return QStringLiteral("a folder of that name is in the way");
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.exists())
-        return QStringLiteral("the folder does not exist");
-    if (!folder.isWritable())
-        return QStringLiteral("the folder is not writable");
-    if (target.exists() && !target.isWritable())
-        return QStringLiteral("the existing file is read-only");
-    return sSystemText;
+// The user's words for a write that stopped at status.
+QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed) {
+    const int error = status.Error;
+    switch (status.Step) {
+    case eWriteStep::Done:
+        return {};
+    case eWriteStep::OpenFolder:
+        if (error == ENOENT || error == ENOTDIR)
+            return QStringLiteral("the folder does not exist");
+        return QStringLiteral("the folder cannot be opened: %1").arg(ErrorText(error));
+    case eWriteStep::Create:
+        if (error == EACCES || error == EPERM || error == EROFS)
+            return QStringLiteral("the folder is not writable: %1").arg(ErrorText(error));
+        return QStringLiteral("the file could not be created: %1").arg(ErrorText(error));
+    case eWriteStep::Write:
+    case eWriteStep::Sync:
+        return QStringLiteral("the file could not be written: %1").arg(ErrorText(error));
+    case eWriteStep::Cancelled:
+        return QStringLiteral("the existing file could not be moved to the trash: %1; it was kept")
+            .arg(sTrashReason);
+    case eWriteStep::Commit:
+        break;
+    }
+    if (error == EEXIST && !bTrashed)
+        return QStringLiteral("a file of that name appeared while this one was written; it was kept");
+    QString reason = QStringLiteral("the file could not take its name: %1").arg(ErrorText(error));
+    if (bTrashed)
+        reason += QStringLiteral("; the earlier file is in the trash");
+    return reason;
 }
 
 } // namespace
 
-cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, bool bReplace) {
-    const QFileInfo target(sPath);
-    if (target.isDir())
-        return Failed(OpenFailureReason(target, QString()));
-    if (target.exists() && !bReplace)
+bool OutputEntryExists(const QString& sPath) {
+    const cOutputPath path = Split(sPath);
+    int error = 0;
+    return LookUpEntry(path.Folder, path.Name, error) == eEntryKind::Other;
+}
+
+cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eReplace eMode) {
+    const cOutputPath path = Split(sPath);
+    int lookUpError = 0;
+    const eEntryKind existing = LookUpEntry(path.Folder, path.Name, lookUpError);
+    if (existing == eEntryKind::Folder)
+        return Failed(QStringLiteral("a folder of that name is in the way"));
+    if (existing == eEntryKind::Other && eMode == eReplace::No)
         return Failed(QStringLiteral("a file of that name already exists"));
 
-    QSaveFile file(sPath);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return Failed(OpenFailureReason(target, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Failed(QStringLiteral("the file could not be written (%1)").arg(reason));
-    }
-
-    // Every byte is in the temporary file: now the old file may go.
+    // Only once the new file is complete on the disk may the old one go.
+    QString trashReason;
     bool trashed = false;
-    if (bReplace && QFileInfo(sPath).isFile())
-        trashed = QFile::moveToTrash(sPath);
-    if (!file.commit()) {
-        QString reason =
-            QStringLiteral("the file could not be written (%1)").arg(file.errorString());
-        if (trashed)
-            reason += QStringLiteral("; the earlier file is in the trash");
-        return Failed(reason);
-    }
+    auto moveOldToTrash = [&] {
+        if (existing != eEntryKind::Other || eMode != eReplace::ToTrash)
+            return true;
+        const cTrashResult result = MoveToTrash(path.Folder + '/' + path.Name);
+        trashed = result.Outcome == cTrashResult::eOutcome::Moved;
+        trashReason = QString::fromStdString(result.Reason);
+        return result.Outcome != cTrashResult::eOutcome::Failed;
+    };
+    const eCommit commit = existing == eEntryKind::Other && eMode == eReplace::Outright
+                               ? eCommit::Replace
+                               : eCommit::CreateOnly;
+    const cWriteStatus status = WriteFileAtomically(path.Folder, path.Name, bytes.constData(),
+                                                    static_cast<size_t>(bytes.size()), commit,
+                                                    moveOldToTrash);
+    if (status.Step != eWriteStep::Done)
+        return Failed(FailureReason(status, trashReason, trashed));
     return {true, QString()};
 }

@@ -1,13 +1,14 @@
 #pragma once
 // Writing one output file without ever losing the file it replaces.
 //
-// The bytes go to a temporary file in the destination folder first; only when
-// they are completely written and flushed does the temporary file take the
-// target's name (an atomic rename within the folder). An existing file the
-// user agreed to replace is moved to the desktop's trash just before that
-// rename, so it can be recovered; where there is no trash, the rename replaces
-// it. On any failure the temporary file is removed and the existing file, if
-// any, is left where it was.
+// The bytes go into a new file in the destination folder first; only when
+// they are completely written and flushed to the disk does the new file take
+// the output name, in one atomic step (AtomicFile.h). An existing entry the
+// user agreed to replace is moved to the trash just before that step; if it
+// cannot go to the trash it stays untouched and the new file is not written.
+// A symbolic link at the output name counts as an existing file; replacing it
+// moves the link, never the file it points to. On any failure nothing new is
+// left in the folder and the existing file, if any, is where it was.
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +18,17 @@ struct cWriteResult {
     QString Reason; // why the write failed, one line for the user; "" on success
 };
 
-// Writes bytes as sPath. bReplace: the user agreed to replace a file of that
-// name (it is trashed just before the rename); without it an existing file of
-// that name makes the write fail and stays untouched.
-cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, bool bReplace);
+// What may happen to an existing entry of the output name.
+enum class eReplace {
+    No,       // it makes the write fail and stays untouched
+    ToTrash,  // it goes to the trash just before the new file takes its name
+    Outright, // the new file replaces it in one atomic rename; no copy is kept
+};
+
+// True when something other than a folder has the name sPath: a file, a
+// symbolic link (dangling or not), a FIFO. This is the existence the
+// overwrite question is about.
+bool OutputEntryExists(const QString& sPath);
+
+// Writes bytes as sPath; eMode says what happens to an existing entry.
+cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eReplace eMode);

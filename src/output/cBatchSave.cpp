@@ -6,8 +6,6 @@
 
 #include "cGDIP.h"
 
-#include <QFileInfo>
-
 QString FolderWithSeparator(const QString& sFolder) {
     return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
 }
@@ -92,7 +90,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutput
 
     const QString outputName = name.BaseName + u'.' + extension;
     const QString path = mFolder + outputName;
-    const bool exists = QFileInfo(path).isFile();
+    const bool exists = OutputEntryExists(path);
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
@@ -102,7 +100,10 @@ cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutput
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
     AddPhotoDetailsOf(image, mOptions.PhotoDetails, bytes);
 
-    const cWriteResult written = WriteFileSafely(path, bytes, exists);
+    const eReplace replace = !exists                  ? eReplace::No
+                             : mOptions.ReplaceOutright ? eReplace::Outright
+                                                        : eReplace::ToTrash;
+    const cWriteResult written = WriteFileSafely(path, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
     return eOutcome::Saved;

@@ -11,7 +11,7 @@
 
 namespace {
 
-// GUID of the JPEG encoder's quality parameter.
+// GUID of the JPEG and WebP encoders' quality parameter.
 const QString kEncoderQuality = QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}");
 
 // Palette-based sources are drawn into 32-bit ARGB; others keep their format.
@@ -97,7 +97,7 @@ QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
     if (!image)
         return bytes;
 
-    if (kind == QStringLiteral("JPG")) {
+    if (kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP")) {
         uint32_t quality = static_cast<uint32_t>(lQuality);
         EncoderParameters params{};
         params.Count = 1;

@@ -53,7 +53,7 @@ void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, Q
 
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
 // extension the options asked for, before any PNG fallback) chooses the extra
-// step: "jpg" passes the quality lQuality (0..100), "gif" first reduces the
+// step: "jpg" and "webp" pass the quality lQuality (0..100), "gif" first reduces the
 // image to a palette of 256 colours (reporting failures through gdip); any
 // other extension, "jpeg" included, uses the encoder's defaults. Empty bytes
 // when the encoder failed.

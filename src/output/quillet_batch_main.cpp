@@ -1,6 +1,7 @@
 // quillet-batch: the batch save from a terminal. The same pipeline, names and
 // rules as the window's Save button; questions are answered by options or on
 // the terminal.
+#include "AtomicFile.h"
 #include "BatchArguments.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
@@ -96,6 +97,7 @@ void QtMessagesToStderr(QtMsgType eType, const QMessageLogContext&, const QStrin
 } // namespace
 
 int main(int argc, char* argv[]) {
+    IgnoreFileSizeSignal(); // a file-size limit fails that image's write, not the run
     qInstallMessageHandler(QtMessagesToStderr);
     // Metafiles draw their text through Qt's font system, which needs a GUI
     // application; a terminal program never shows a window, so it asks for the

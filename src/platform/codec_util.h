@@ -22,11 +22,14 @@ extern const decoder kBmpDecoder;
 extern const decoder kTiffDecoder;
 extern const decoder kIcoDecoder;
 extern const decoder kTgaDecoder;
+extern const decoder kHeifDecoder;
+extern const decoder kWebpDecoder;
 extern const encoder kBmpEncoder;
 extern const encoder kJpegEncoder;
 extern const encoder kGifEncoder;
 extern const encoder kTiffEncoder;
 extern const encoder kPngEncoder;
+extern const encoder kWebpEncoder;
 
 /* ---- Entry points that never throw ---------------------------------------------
  * The codec objects wrap their functions in these, so that an allocation

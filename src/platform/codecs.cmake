@@ -1,5 +1,5 @@
 # Codec sources of the platform library (included from src/platform/CMakeLists.txt,
-# which links libjpeg, libpng, giflib and libtiff).
+# which links libjpeg, libpng, giflib and libtiff; libheif and libwebp are linked here).
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/gp_codecs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_util.cpp
@@ -11,4 +11,10 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_bmp.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_tiff.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_ico.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_webp.cpp)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(QUILLET_HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(QUILLET_WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
+target_link_libraries(platform PRIVATE PkgConfig::QUILLET_HEIF PkgConfig::QUILLET_WEBP)

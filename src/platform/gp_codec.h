@@ -77,7 +77,7 @@ struct decoder {
 };
 
 struct encode_options {
-    int32_t quality = -1;  /* JPEG 0..100; -1 = the encoder's default (75) */
+    int32_t quality = -1;  /* JPEG and WebP 0..100; -1 = the encoder's default (75) */
 };
 
 struct encoder {
@@ -94,7 +94,7 @@ struct encoder {
 
 /* The codec tables, defined in gp_codecs.cpp from the codec_*.cpp files.
  * Decoders are tried in table order by sniff(); encoders are listed in this
- * order: BMP, JPEG, GIF, TIFF, PNG. */
+ * order: BMP, JPEG, GIF, TIFF, PNG, WebP. */
 const decoder* const* decoder_table(size_t& count);
 const encoder* encoder_table(size_t& count);
 

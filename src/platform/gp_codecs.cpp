@@ -9,14 +9,15 @@ namespace gp {
 const decoder* const* decoder_table(size_t& count) {
     static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder, &kGifDecoder,
                                                 &kBmpDecoder, &kTiffDecoder, &kIcoDecoder,
-                                                &kTgaDecoder};
+                                                &kHeifDecoder, &kWebpDecoder, &kTgaDecoder};
     count = sizeof(kDecoders) / sizeof(kDecoders[0]);
     return kDecoders;
 }
 
-/* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG. */
+/* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG, WebP. */
 const encoder* encoder_table(size_t& count) {
-    static const encoder kEncoders[] = {kBmpEncoder, kJpegEncoder, kGifEncoder, kTiffEncoder, kPngEncoder};
+    static const encoder kEncoders[] = {kBmpEncoder, kJpegEncoder, kGifEncoder, kTiffEncoder, kPngEncoder,
+                                        kWebpEncoder};
     count = sizeof(kEncoders) / sizeof(kEncoders[0]);
     return kEncoders;
 }

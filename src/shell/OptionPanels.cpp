@@ -113,7 +113,7 @@ void frmQuillet::BuildOptionPanels() {
     cDesign qualityPlaces[4];
     ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
     MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
-    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG format."), picQuality);
+    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG or WebP format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
     PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
@@ -140,7 +140,8 @@ void frmQuillet::BuildFormatMenu() {
                                  {&frmQuillet::mnuBMPFormat, "mnuBMPFormat", "BMP Format", "BMP"},
                                  {&frmQuillet::mnuGIFFormat, "mnuGIFFormat", "GIF Format", "GIF"},
                                  {&frmQuillet::mnuJPGFormat, "mnuJPGFormat", "JPG Format", "JPG"},
-                                 {&frmQuillet::mnuPNGFormat, "mnuPNGFormat", "PNG Format", "PNG"}};
+                                 {&frmQuillet::mnuPNGFormat, "mnuPNGFormat", "PNG Format", "PNG"},
+                                 {&frmQuillet::mnuWEBPFormat, "mnuWEBPFormat", "WebP Format", "WEBP"}};
     for (const cFormatItem& item : items) {
         QAction* action = mnuDropDown->addAction(QLatin1String(item.Caption));
         action->setObjectName(QLatin1String(item.Name));
@@ -156,11 +157,12 @@ void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
     UncheckMenu();
     oItem->setChecked(true);
     gOutputFormat = sCode;
-    ShowHideQualityOptions(sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG"));
+    ShowHideQualityOptions(sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG") ||
+                           sCode == QLatin1String("WEBP"));
 }
 
 void frmQuillet::UncheckMenu() {
-    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat})
+    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat, mnuWEBPFormat})
         item->setChecked(false);
 }
 

@@ -134,6 +134,7 @@ public:
     QAction* mnuGIFFormat = nullptr;
     QAction* mnuJPGFormat = nullptr;
     QAction* mnuPNGFormat = nullptr;
+    QAction* mnuWEBPFormat = nullptr;
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;

@@ -1,8 +1,10 @@
+#include "AtomicFile.h"
 #include "QLTMain.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    IgnoreFileSizeSignal(); // a file-size limit fails the write, not the program
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Quillet"));

@@ -191,10 +191,13 @@ private slots:
         QCOMPARE(dialogs[0].Title, QStringLiteral("Select Images"));
         QCOMPARE(dialogs[0].StartFolder, QStringLiteral("/pictures"));
         const QStringList rows = dialogs[0].Text.split(QStringLiteral(";;"));
-        QCOMPARE(rows.size(), 9);
+        QCOMPARE(rows.size(), 12);
         QVERIFY(rows[0].startsWith(QStringLiteral("All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png")));
         QCOMPARE(rows[5], QStringLiteral("JPEG (*.jpg, *.jpeg) (*.jpg *.jpeg)"));
         QVERIFY(rows[8].startsWith(QStringLiteral("Windows Meta File (*.wmf)")));
+        QVERIFY(rows[0].endsWith(QStringLiteral("*.heic *.heif *.avif *.webp)")));
+        QVERIFY(rows[9].startsWith(QStringLiteral("HEIF Images (*.heic;*.heif)")));
+        QVERIFY(rows[11].startsWith(QStringLiteral("WebP Images (*.webp)")));
 
         QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
         QCOMPARE(EntryTag(window.lvwImages->topLevelItem(0)), mImages.path());
@@ -390,6 +393,7 @@ private slots:
         QTest::newRow("BMP") << "mnuBMPFormat" << "BMP" << false;
         QTest::newRow("PNG") << "mnuPNGFormat" << "PNG" << false;
         QTest::newRow("JPG") << "mnuJPGFormat" << "JPG" << true;
+        QTest::newRow("WebP") << "mnuWEBPFormat" << "WEBP" << true;
         QTest::newRow("Original") << "mnuOriginalFormat" << "DFT" << true;
     }
 

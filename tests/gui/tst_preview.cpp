@@ -3,6 +3,7 @@
 // are the bytes the batch save writes.
 
 #include "AppState.h"
+#include "ModernImages.h"
 #include "ARButton.h"
 #include "ImageEntry.h"
 #include "cBatchSave.h"
@@ -226,6 +227,22 @@ private slots:
         QVERIFY(jpegLow != jpgLow && jpegLow != jpgHigh);
     }
 
+    void turnedHeicIsPreviewedUprightAsPng() {
+        const std::vector<uint8_t> heic =
+            modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
+        QFile file(mDir.filePath("turned.heic"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(heic.data()), qint64(heic.size()));
+        file.close();
+        Fill({QStringLiteral("turned.heic")});
+        dlgPreview dialog(*mWindow);
+        QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
+        QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
+        const QImage shown = Find<QLabel>(dialog, "picImage")->pixmap().toImage();
+        QCOMPARE(shown.pixel(20, 20) & 0xFFE0E0E0u, 0xFF0000E0u); // blue, the stored bottom left
+        QVERIFY(mQuestions->Log.empty());
+    }
+
     void icoIsPreviewedAsPngWithoutAQuestion() {
         QVERIFY(TestPicture(32, 32).save(mDir.filePath("icon.ico"), "ICO"));
         gSizeIndex = 0;
@@ -244,6 +261,7 @@ private slots:
         QTest::newRow("gif") << "GIF" << "shot.gif";
         QTest::newRow("png") << "PNG" << "shot.png";
         QTest::newRow("bmp") << "BMP" << "shot.bmp";
+        QTest::newRow("webp") << "WEBP" << "shot.webp";
     }
 
     void shownBytesAreTheSavedFile() {

@@ -76,7 +76,8 @@ TEST(cGDIP, EncoderIndexFollowsTheLibrarysOrderAndIgnoresCase) {
     EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("png")), -1);
     EXPECT_EQ(gdip.ExtensionExists(QStringLiteral(".png")), -1);
     EXPECT_EQ(gdip.ExtensionExists(QString()), -1);
-    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.webp")), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.heic")), -1);
+    EXPECT_EQ(gdip.ExtensionExists(QStringLiteral("*.WebP")), gdip.EncoderCount() - 1); /* the last one */
     const int32_t jpeg = gdip.ExtensionExists(QStringLiteral("*.jpg"));
     if (jpeg >= 0) {
         for (const char* key : {"*.jpeg", "*.JPE", "*.jfif"})

@@ -9,16 +9,40 @@
 #include "cGDIP.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <ostream>
 #include <vector>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
+
+// A home of the test program's own, so that replaced files go to its trash,
+// not the user's. Set once per process: GLib keeps the first HOME and
+// XDG_DATA_HOME it reads. The home is on the same file system as the
+// temporary folders the tests write into, so the trash is the home trash.
+inline QString TestHome() {
+    static QTemporaryDir home;
+    static const bool set = [] {
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+        return true;
+    }();
+    (void)set;
+    return home.path();
+}
+
+// The home trash of TestHome(), emptied for the next test.
+inline QString EmptiedTestTrash() {
+    const QString trash = TestHome() + QStringLiteral("/.local/share/Trash");
+    QDir(trash).removeRecursively();
+    return trash;
+}
 
 // The image list as a plain vector of (folder, file name).
 class cVectorList : public cSaveList {

@@ -33,6 +33,32 @@ cRun RunBatch(const QStringList& aArguments, const QByteArray& stdinText = {}) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// Runs quillet-batch with HOME sHome and no XDG_DATA_HOME (a fresh account's
+// setting), from the working folder sWorkDir. lFileBlocks > 0 limits every
+// file it writes to that many 512-byte blocks (ulimit -f).
+cRun RunBatchAs(const QString& sHome, const QString& sWorkDir, const QStringList& aArguments,
+                int lFileBlocks = 0) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("HOME"), sHome);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(sWorkDir);
+    if (lFileBlocks > 0)
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{QStringLiteral("-c"),
+                                  QStringLiteral("ulimit -f %1 && exec \"$@\"").arg(lFileBlocks),
+                                  QStringLiteral("sh"), QStringLiteral(QUILLET_BATCH)} +
+                          aArguments);
+    else
+        process.start(QStringLiteral(QUILLET_BATCH), aArguments);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
 } // namespace
 
 TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
@@ -226,4 +252,56 @@ TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
     const QImage written(Out("drawing.png"));
     ASSERT_FALSE(written.isNull());
     EXPECT_GT(CountDark(written, 0, 0, 100, 60), 100);
+}
+
+// A fresh account has no ~/.local/share: the trash is made there, as the file
+// managers make it, and nothing appears in the working folder. --no-trash
+// replaces outright and makes no trash at all.
+TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
+    for (const bool noTrash : {false, true}) {
+        SCOPED_TRACE(noTrash ? "--no-trash" : "trash");
+        QTemporaryDir home, workDir;
+        ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
+        ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
+        QStringList arguments{"--overwrite", "all", "-o", mOut.path(), In("a.png")};
+        if (noTrash)
+            arguments.prepend("--no-trash");
+        const cRun run = RunBatchAs(home.path(), workDir.path(), arguments);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        EXPECT_TRUE(QDir(workDir.path()).isEmpty());
+        EXPECT_EQ(QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"a.png"});
+        const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
+        if (noTrash) {
+            EXPECT_FALSE(QFileInfo::exists(trash));
+            continue;
+        }
+        EXPECT_EQ(ReadAll(trash + QStringLiteral("/files/a.png")), QByteArray("old"));
+        const QByteArray info = ReadAll(trash + QStringLiteral("/info/a.png.trashinfo"));
+        EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out("a.png")) +
+                                    "\nDeletionDate="))
+            << info.toStdString();
+        EXPECT_EQ(QFileInfo(home.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
+    }
+}
+
+// A file-size limit fails the image that passes it with the system's reason;
+// the file it would have replaced stays in place, and the run goes on.
+TEST_F(BatchCommand, AFileSizeLimitFailsOneImageAndTheRunGoesOn) {
+    QTemporaryDir home;
+    ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
+    ASSERT_TRUE(WriteRamp(mGdip, In("tiny.png"), 4, 4));
+    ASSERT_TRUE(WriteAll(Out("big.png"), "old"));
+    const cRun run = RunBatchAs(home.path(), mIn.path(),
+                                {"--size", "0", "--overwrite", "all", "-o", mOut.path(),
+                                 In("big.png"), In("tiny.png")},
+                                2);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Out, QStringLiteral("Errors occurred during save.\n"));
+    EXPECT_TRUE(run.Err.contains("big.png: the file could not be written: File too large"))
+        << run.Err.toStdString();
+    EXPECT_EQ(ReadAll(Out("big.png")), QByteArray("old"));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral(".local/share/Trash/files/big.png"))));
+    EXPECT_TRUE(QFileInfo(Out("tiny.png")).size() > 0);
 }

@@ -1,5 +1,6 @@
 // The batch save end to end on generated images: names, formats, questions,
 // counts, progress, and that the user's files are never lost.
+#include "ModernImages.h"
 #include "SaveFixtures.h"
 #include "cScriptedQuestions.h"
 
@@ -22,9 +23,8 @@ using eKind = cScriptedQuestions::eKind;
 class BatchSave : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid() && mHome.isValid());
-        // Replaced files go to a trash of our own, not the user's.
-        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
+        EmptiedTestTrash();
         mOptions.OutputFormat = QStringLiteral("PNG");
     }
 
@@ -53,7 +53,7 @@ class BatchSave : public testing::Test {
         return QDir(mOut.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
-    QTemporaryDir mIn, mOut, mHome;
+    QTemporaryDir mIn, mOut;
     cGDIP mGdip;
     cScriptedQuestions mQuestions;
     cRecordingObserver mObserver;
@@ -129,6 +129,54 @@ TEST_F(BatchSave, DecliningThePngOfferIsAnErrorAndWritesNothing) {
     EXPECT_EQ(summary.Saved, 1);
     EXPECT_TRUE(summary.Failures.empty()); // the user chose it: no failure report
     EXPECT_EQ(OutputFiles(), QStringList{"next.png"});
+}
+
+// A turned HEIC has no encoder of its own and takes the PNG offer, upright; a
+// WebP with alpha stays WebP with its alpha; a truncated AVIF fails to load.
+TEST_F(BatchSave, PhoneFormatsComeOutUprightWebPStaysWebPAndBrokenOnesAreRemoved) {
+    const std::vector<uint8_t> heic = modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
+    const std::vector<uint8_t> webp = modern::EncodeWebP(63, 47, true, 0);
+    const std::vector<uint8_t> avif = modern::EncodeHeif(heif_compression_AV1, 63, 47, false, heif_orientation_normal, 0);
+    auto bytes = [](const std::vector<uint8_t>& v, size_t n) { return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(n)); };
+    ASSERT_TRUE(WriteAll(In("turned.heic"), bytes(heic, heic.size())));
+    ASSERT_TRUE(WriteAll(In("clip.webp"), bytes(webp, webp.size())));
+    ASSERT_TRUE(WriteAll(In("cut.avif"), bytes(avif, avif.size() / 2)));
+    for (const char* name : {"turned.heic", "clip.webp", "cut.avif"})
+        mList.Add(In(name));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::OK};
+    EXPECT_EQ(Run().Caption(), QStringLiteral("2 Images Saved"));
+
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(asked[0].Text.startsWith(QStringLiteral("Quillet cannot save an image in the HEIC format.")));
+    EXPECT_TRUE(asked[1].Text.startsWith(QStringLiteral("cut.avif is corrupt, or in a file format that cannot be opened.")));
+    EXPECT_EQ(OutputFiles(), (QStringList{"clip.webp", "turned.png"}));
+    EXPECT_EQ(SizeOf(Out("turned.png")), QSize(75, 100));
+    EXPECT_EQ(SizeOf(Out("clip.webp")), QSize(100, 75));
+    cBitmap upright, kept;
+    upright.LoadFromFile(Out("turned.png"));
+    kept.LoadFromFile(Out("clip.webp"));
+    EXPECT_EQ(kept.PixelFormat(), PixelFormat32bppARGB);
+    // Upright, the stored picture's bottom-left (blue) quadrant is at the top left.
+    EXPECT_EQ(upright.GetPixel(10, 10) & 0xFFE0E0E0u, 0xFF0000E0u);
+    EXPECT_NEAR(double(kept.GetPixel(90, 70) >> 24), 128.0, 8.0);
+}
+
+TEST_F(BatchSave, WebPTakesTheChosenQuality) {
+    cBitmap photo = MakeRamp(400, 300);
+    ASSERT_TRUE(WriteBitmap(mGdip, photo, In("photo.png"), "png"));
+    mList.Add(In("photo.png"));
+    mOptions.OutputFormat = QStringLiteral("WEBP");
+    mOptions.SizeIndex = 3;
+    mOptions.QualityIndex = 0;
+    Run();
+    const qint64 low = QFileInfo(Out("photo.webp")).size();
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    mOptions.QualityIndex = 3;
+    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
+    EXPECT_GT(QFileInfo(Out("photo.webp")).size(), low);
+    EXPECT_EQ(SizeOf(Out("photo.webp")), QSize(640, 480));
 }
 
 TEST_F(BatchSave, OverwriteAnswersCountSavedAndSkipped) {

@@ -135,8 +135,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, OutputNames,
 
 TEST(IsImageFile, AcceptsByExtension) {
     for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png",
-                             "a.tga", "a.tif", "a.TIFF", "a.wmf", "README", ".hidden"})
+                             "a.tga", "a.tif", "a.TIFF", "a.wmf", "README", ".hidden", "a.HEIC", "a.heif",
+                             "a.avif", "a.webp"})
         EXPECT_TRUE(IsImageFile(name)) << name;
-    for (const char* name : {"a.txt", "name.", "a.jpg.bak", "a.webp", "a."})
+    for (const char* name : {"a.txt", "name.", "a.jpg.bak", "a.heics", "a."})
         EXPECT_FALSE(IsImageFile(name)) << name;
 }

@@ -45,8 +45,8 @@ void MakeWritable(const QString& sFolder) {
 class SaveMends : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid() && mHome.isValid());
-        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
+        mTrash = EmptiedTestTrash();
         mOptions.OutputFormat = QStringLiteral("PNG");
     }
     void TearDown() override { MakeWritable(mOut.path()); }
@@ -66,10 +66,11 @@ class SaveMends : public testing::Test {
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     QStringList TrashedFiles() const {
-        return QDir(mHome.filePath(QStringLiteral("Trash/files"))).entryList(QDir::Files);
+        return QDir(mTrash + QStringLiteral("/files")).entryList(QDir::Files | QDir::System);
     }
 
-    QTemporaryDir mIn, mOut, mHome;
+    QTemporaryDir mIn, mOut;
+    QString mTrash;
     cGDIP mGdip;
     cScriptedQuestions mQuestions;
     cRecordingObserver mObserver;
@@ -84,9 +85,72 @@ TEST_F(SaveMends, AReplacedFileGoesToTheTrash) {
     EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
     EXPECT_NE(ReadAll(Out("a.png")), QByteArray("the user's old file"));
     ASSERT_EQ(TrashedFiles(), QStringList{"a.png"});
-    EXPECT_EQ(ReadAll(mHome.filePath(QStringLiteral("Trash/files/a.png"))),
+    EXPECT_EQ(ReadAll(mTrash + QStringLiteral("/files/a.png")),
               QByteArray("the user's old file"));
     EXPECT_EQ(OutputEntries(), QStringList{"a.png"}); // no temporary file left
+}
+
+// A link at the output name is an existing entry: the user is asked, and the
+// link itself goes to the trash; the file or folder it points to is untouched.
+TEST_F(SaveMends, LinksAtTheOutputNameAreAskedAboutAndMovedNotFollowed) {
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(WriteAll(elsewhere.filePath(QStringLiteral("target.png")), "linked file"));
+    AddRamp(QStringLiteral("file.png"));
+    AddRamp(QStringLiteral("link.png"));
+    AddRamp(QStringLiteral("dangling.png"));
+    ASSERT_TRUE(WriteAll(Out("file.png"), "old"));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("target.png")), Out("link.png")));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("missing.png")), Out("dangling.png")));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteYes,
+                                   cQuestions::kOverwriteYes};
+
+    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
+    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 3u);
+    for (const char* name : {"file.png", "link.png", "dangling.png"}) {
+        const QFileInfo written(Out(QString::fromLatin1(name)));
+        EXPECT_TRUE(written.isFile() && !written.isSymLink()) << name;
+        EXPECT_TRUE(TrashedFiles().contains(QString::fromLatin1(name))) << name;
+    }
+    EXPECT_TRUE(QFileInfo(mTrash + QStringLiteral("/files/link.png")).isSymLink());
+    EXPECT_EQ(ReadAll(elsewhere.filePath(QStringLiteral("target.png"))), QByteArray("linked file"));
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"target.png"});
+}
+
+// Where the old file cannot go to the trash, it stays and the image is not
+// written: a name too long for the trash's record, or a trash that cannot be
+// written to.
+TEST_F(SaveMends, AFileThatCannotGoToTheTrashIsKeptAndListed) {
+    const QString longName = QString(242, u'x') + QStringLiteral(".png"); // 246 bytes
+    struct cCase {
+        QString Name;
+        bool LockTrash;
+    } cases[] = {{longName, false}, {QStringLiteral("a.png"), true}};
+    for (const cCase& c : cases) {
+        SCOPED_TRACE(c.Name.size());
+        mList.Entries.clear();
+        const QString trash = EmptiedTestTrash();
+        if (c.LockTrash) {
+            ASSERT_TRUE(QDir().mkpath(trash + QStringLiteral("/info")) &&
+                        QDir().mkpath(trash + QStringLiteral("/files")));
+            if (!MakeUnwritable(trash + QStringLiteral("/info")))
+                GTEST_SKIP() << "cannot make a folder unwritable here";
+        }
+        AddRamp(c.Name);
+        ASSERT_TRUE(WriteAll(Out(c.Name), "old"));
+        mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+        const cSaveSummary summary = Run();
+        if (c.LockTrash)
+            MakeWritable(trash + QStringLiteral("/info"));
+
+        EXPECT_EQ(summary.Saved, 0);
+        ASSERT_EQ(summary.Failures.size(), 1u);
+        EXPECT_TRUE(summary.Failures[0].Reason.startsWith(
+            QStringLiteral("the existing file could not be moved to the trash: ")));
+        EXPECT_TRUE(summary.Failures[0].Reason.endsWith(QStringLiteral("; it was kept")));
+        EXPECT_EQ(ReadAll(Out(c.Name)), QByteArray("old"));
+        EXPECT_EQ(OutputEntries(), QStringList{c.Name}); // nothing else left behind
+        QFile::remove(Out(c.Name));
+    }
 }
 
 TEST_F(SaveMends, AReadOnlyFolderFailsEveryImageOnceAndKeepsTheOldFiles) {
@@ -186,17 +250,17 @@ TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.bin"));
     ASSERT_TRUE(WriteAll(path, "old"));
-    const cWriteResult refused = WriteFileSafely(path, "new", false);
+    const cWriteResult refused = WriteFileSafely(path, "new", eReplace::No);
     EXPECT_FALSE(refused.Ok);
     EXPECT_EQ(ReadAll(path), QByteArray("old"));
 
     const QString fresh = dir.filePath(QStringLiteral("y.bin"));
-    EXPECT_TRUE(WriteFileSafely(fresh, "new", false).Ok);
+    EXPECT_TRUE(WriteFileSafely(fresh, "new", eReplace::No).Ok);
     EXPECT_EQ(ReadAll(fresh), QByteArray("new"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
     const cWriteResult noFolder =
-        WriteFileSafely(dir.filePath(QStringLiteral("missing/z.bin")), "new", false);
+        WriteFileSafely(dir.filePath(QStringLiteral("missing/z.bin")), "new", eReplace::No);
     EXPECT_FALSE(noFolder.Ok);
     EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
 }

@@ -22,8 +22,7 @@ class tst_saveimages : public QObject {
   private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(mHome.isValid());
-        qputenv("XDG_DATA_HOME", mHome.path().toLocal8Bit());
+        EmptiedTestTrash();
         WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     }
 
@@ -105,7 +104,6 @@ class tst_saveimages : public QObject {
         mWindow->AddToFileList(mIn->path(), sName);
     }
 
-    QTemporaryDir mHome;
     std::unique_ptr<QTemporaryDir> mIn, mOut;
     cGDIP mGdip;
     std::unique_ptr<cScriptedQuestions> mQuestions;

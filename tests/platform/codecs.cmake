@@ -10,4 +10,6 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_modern.cpp
   LIBS platform GIF::GIF ZLIB::ZLIB)
+target_link_libraries(test_codecs PRIVATE quillet_modern_images)

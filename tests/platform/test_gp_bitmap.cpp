@@ -405,13 +405,13 @@ TEST(Encoders, DescriptionsFitTheReportedSizeExactly) {
     auto* buffer = static_cast<ImageCodecInfo*>(::operator new(size));
     ASSERT_EQ(GdipGetImageEncoders(count, size, buffer), Ok);
     const std::u16string order[] = {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF",
-                                    u"*.TIF;*.TIFF", u"*.PNG"};
+                                    u"*.TIF;*.TIFF", u"*.PNG", u"*.WEBP"};
     size_t next = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const std::u16string patterns(buffer[i].FilenameExtension);
-        while (next < 5 && order[next] != patterns)
+        while (next < 6 && order[next] != patterns)
             ++next;
-        EXPECT_LT(next, 5u) << "encoder " << i << " lists unexpected patterns or is out of order";
+        EXPECT_LT(next, 6u) << "encoder " << i << " lists unexpected patterns or is out of order";
         EXPECT_NE(buffer[i].MimeType[0], 0);
     }
     EXPECT_EQ(GdipGetImageEncoders(count, size - 1, buffer), InvalidParameter);

@@ -1,0 +1,23 @@
+#pragma once
+// Moving a file the user agreed to replace into the desktop's trash, the
+// freedesktop.org trash the file managers use (through GIO), so that it can
+// be restored to its place. A symbolic link goes to the trash as a link; the
+// file it points to stays where it is. Where there is no usable trash, the
+// file is not moved and the reason is returned: nothing is ever deleted here,
+// and no trash folder is made in the working directory. No Qt: GIO's headers
+// and Qt's keywords do not mix.
+
+#include <string>
+
+struct cTrashResult {
+    enum class eOutcome {
+        Moved,   // the file is in the trash
+        Missing, // there was no file of that name any more
+        Failed,  // the file is where it was
+    };
+    eOutcome Outcome = eOutcome::Failed;
+    std::string Reason; // the system's reason when Failed, one line, UTF-8
+};
+
+// sPath in the local file-name encoding.
+cTrashResult MoveToTrash(const std::string& sPath);

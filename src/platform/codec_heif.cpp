@@ -1,0 +1,292 @@
+/*
+ * codec_heif.cpp - HEIF (HEIC) and AVIF decoder over libheif.
+ *
+ * Only the primary image is read, so every file has one frame. libheif
+ * applies the file's transformations (irot, imir, clap); the handle's size is
+ * already the transformed one. The EXIF orientation is applied on top only
+ * when the file carries no irot or imir: phones write both, describing the
+ * same turn, and the transformations are the ones that count in HEIF.
+ *
+ * Decoding gives 32bppARGB when the image has an alpha plane, else 24bppRGB;
+ * 10- and 12-bit images are brought down to 8 bits by libheif. An embedded
+ * ICC profile is handed on in image_info.icc_profile.
+ *
+ * Bounds: our side cap goes into libheif's own image size limit (its other
+ * security limits stay at their defaults), and the side and pixel caps are
+ * checked against the primary image before libheif decodes anything.
+ */
+#include "codec_exif.h"
+#include "codec_util.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace gp {
+namespace {
+
+/* Cap for one EXIF or ICC block read out of the file. */
+constexpr size_t kMaxMetadata = size_t{4} << 20;
+/* EXIF blocks looked at; a file rarely has more than one. */
+constexpr int kMaxExifBlocks = 4;
+
+constexpr char kHeifBrands[][5] = {"heic", "heix", "heim", "heis", "hevc",
+                                   "hevx", "mif1", "msf1", "avif", "avis"};
+
+bool hf_brand_in(const uint8_t* p, bool avifOnly) {
+    for (const char* brand : kHeifBrands) {
+        const bool isAvif = brand[0] == 'a';
+        if ((!avifOnly || isAvif) && std::memcmp(p, brand, 4) == 0)
+            return true;
+    }
+    return false;
+}
+
+/* True when the ftyp box at the start names a HEIF brand, as its major brand
+ * or one of its compatible brands; avifOnly narrows that to AVIF brands. */
+bool hf_ftyp_has(const uint8_t* data, size_t size, bool avifOnly) {
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return false;
+    const size_t boxEnd = std::min<size_t>(cu_be32(data), size);
+    if (hf_brand_in(data + 8, avifOnly))
+        return true;
+    for (size_t at = 16; at + 4 <= boxEnd; at += 4) /* 16: after the minor version */
+        if (hf_brand_in(data + at, avifOnly))
+            return true;
+    return false;
+}
+
+bool hf_sniff(const uint8_t* data, size_t size) {
+    return hf_ftyp_has(data, size, false);
+}
+
+/* Finds the first box of type inside [begin, end) of data and gives its body.
+ * Box sizes come from the file; every one is checked against the range. */
+bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type,
+                 size_t& bodyBegin, size_t& bodyEnd) {
+    size_t at = begin;
+    while (end - at >= 8) {
+        uint64_t boxSize = cu_be32(data + at);
+        size_t header = 8;
+        if (boxSize == 1) {
+            if (end - at < 16)
+                return false;
+            boxSize = uint64_t{cu_be32(data + at + 8)} << 32 | cu_be32(data + at + 12);
+            header = 16;
+        } else if (boxSize == 0) {
+            boxSize = end - at; /* runs to the end of its parent */
+        }
+        if (boxSize < header || boxSize > end - at)
+            return false;
+        if (std::memcmp(data + at + 4, type, 4) == 0) {
+            bodyBegin = at + header;
+            bodyEnd = at + static_cast<size_t>(boxSize);
+            return true;
+        }
+        at += static_cast<size_t>(boxSize);
+    }
+    return false;
+}
+
+/* True when the item properties (meta/iprp/ipco) hold a rotation or mirror. */
+bool hf_has_turn(const uint8_t* data, size_t size) {
+    size_t b = 0, e = 0;
+    if (!hf_find_box(data, 0, size, "meta", b, e) || e - b < 4)
+        return false;
+    /* meta is a full box: its children follow 4 bytes of version and flags. */
+    if (!hf_find_box(data, b + 4, e, "iprp", b, e) || !hf_find_box(data, b, e, "ipco", b, e))
+        return false;
+    size_t ignored1 = 0, ignored2 = 0;
+    return hf_find_box(data, b, e, "irot", ignored1, ignored2) ||
+           hf_find_box(data, b, e, "imir", ignored1, ignored2);
+}
+
+GpStatus hf_status(const heif_error& error) {
+    if (error.code == heif_error_Ok)
+        return Ok;
+    /* libheif reports its size limits as allocation errors with this subcode. */
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        return ValueOverflow;
+    if (error.code == heif_error_Memory_allocation_error)
+        return OutOfMemory;
+    return GenericError;
+}
+
+/* Owns the libheif objects of one read. */
+class cHeifFile {
+public:
+    cHeifFile() = default;
+    ~cHeifFile() {
+        heif_image_release(mImage);
+        heif_image_handle_release(mHandle);
+        heif_context_free(mContext);
+    }
+    cHeifFile(const cHeifFile&) = delete;
+    cHeifFile& operator=(const cHeifFile&) = delete;
+
+    heif_context* mContext = nullptr;
+    heif_image_handle* mHandle = nullptr;
+    heif_image* mImage = nullptr;
+};
+
+class cHeifDecodingOptions {
+public:
+    cHeifDecodingOptions() : mOptions(heif_decoding_options_alloc()) {}
+    ~cHeifDecodingOptions() { heif_decoding_options_free(mOptions); }
+    cHeifDecodingOptions(const cHeifDecodingOptions&) = delete;
+    cHeifDecodingOptions& operator=(const cHeifDecodingOptions&) = delete;
+    heif_decoding_options* get() const { return mOptions; }
+
+private:
+    heif_decoding_options* mOptions;
+};
+
+/* Reads the file structure and the primary image's header; nothing decoded. */
+GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_limits& limits) {
+    if (!hf_sniff(data, size))
+        return UnknownImageFormat;
+    f.mContext = heif_context_alloc();
+    if (f.mContext == nullptr)
+        return OutOfMemory;
+    heif_context_set_maximum_image_size_limit(f.mContext,
+                                              static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
+    GpStatus st = hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
+    if (st == Ok)
+        st = hf_status(heif_context_get_primary_image_handle(f.mContext, &f.mHandle));
+    if (st != Ok)
+        return st;
+    const int width = heif_image_handle_get_width(f.mHandle);
+    const int height = heif_image_handle_get_height(f.mHandle);
+    if (width <= 0 || height <= 0)
+        return GenericError;
+    return cu_check_size(static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
+}
+
+/* EXIF orientation of the primary image (0 when none), appending its
+ * properties. A HEIF EXIF block starts with the 32-bit offset of the TIFF
+ * header; the reader wants it behind "Exif\0\0". */
+int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
+    heif_item_id ids[kMaxExifBlocks];
+    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
+    for (int i = 0; i < count; ++i) {
+        const size_t size = heif_image_handle_get_metadata_size(f.mHandle, ids[i]);
+        if (size < 4 || size > kMaxMetadata)
+            continue;
+        std::vector<uint8_t> block;
+        if (!cu_resize(block, size + 6))
+            return 0;
+        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code != heif_error_Ok)
+            continue;
+        const uint32_t skip = cu_be32(block.data() + 6);
+        if (skip > size - 4)
+            continue;
+        /* The TIFF header goes right after the six bytes of "Exif\0\0". */
+        const size_t tiff = 10 + skip;
+        std::memcpy(block.data() + tiff - 6, "Exif\0\0", 6);
+        const int orientation = exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
+        if (orientation != 0)
+            return orientation;
+    }
+    return 0;
+}
+
+void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(f.mHandle);
+    if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
+        return;
+    const size_t size = heif_image_handle_get_raw_color_profile_size(f.mHandle);
+    if (size == 0 || size > kMaxMetadata || !cu_resize(profile, size))
+        return;
+    if (heif_image_handle_get_raw_color_profile(f.mHandle, profile.data()).code != heif_error_Ok)
+        profile.clear();
+}
+
+/* The EXIF orientation to apply: none when the file turns the image itself. */
+int hf_orientation(const cHeifFile& f, const uint8_t* data, size_t size, std::vector<property>& properties) {
+    const int orientation = hf_exif(f, properties);
+    return hf_has_turn(data, size) ? 0 : orientation;
+}
+
+GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
+    cHeifFile f;
+    const GpStatus st = hf_open(f, data, size, limits);
+    if (st != Ok)
+        return st;
+    info = image_info{};
+    const bool swap = hf_orientation(f, data, size, info.properties) >= 5;
+    const auto width = static_cast<uint32_t>(heif_image_handle_get_width(f.mHandle));
+    const auto height = static_cast<uint32_t>(heif_image_handle_get_height(f.mHandle));
+    info.width = swap ? height : width;
+    info.height = swap ? width : height;
+    info.format = heif_image_handle_has_alpha_channel(f.mHandle) ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    info.raw_format = hf_ftyp_has(data, size, true) ? ImageFormatAVIF : ImageFormatHEIF;
+    hf_icc(f, info.icc_profile);
+    return Ok;
+}
+
+/* Copies libheif's interleaved R, G, B(, A) rows into out as B, G, R(, A);
+ * premultiplied colour is divided by alpha again. */
+void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& out) {
+    const uint32_t pb = out.format == PixelFormat32bppARGB ? 4 : 3;
+    for (uint32_t y = 0; y < out.height; ++y) {
+        const uint8_t* src = plane + static_cast<size_t>(y) * static_cast<size_t>(stride);
+        uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
+        for (uint32_t x = 0; x < out.width; ++x, src += pb, dst += pb) {
+            uint32_t r = src[0], g = src[1], b = src[2];
+            if (pb == 4) {
+                const uint32_t a = src[3];
+                if (premultiplied && a != 0 && a != 255) {
+                    r = std::min(255u, (r * 255 + a / 2) / a); /* + a / 2 rounds */
+                    g = std::min(255u, (g * 255 + a / 2) / a);
+                    b = std::min(255u, (b * 255 + a / 2) / a);
+                }
+                dst[3] = static_cast<uint8_t>(a);
+            }
+            dst[0] = static_cast<uint8_t>(b);
+            dst[1] = static_cast<uint8_t>(g);
+            dst[2] = static_cast<uint8_t>(r);
+        }
+    }
+}
+
+GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
+    if (frame != 0)
+        return InvalidParameter;
+    cHeifFile f;
+    GpStatus st = hf_open(f, data, size, limits);
+    if (st != Ok)
+        return st;
+    const bool alpha = heif_image_handle_has_alpha_channel(f.mHandle) != 0;
+    cHeifDecodingOptions options;
+    if (options.get() == nullptr)
+        return OutOfMemory;
+    options.get()->convert_hdr_to_8bit = 1;
+    st = hf_status(heif_decode_image(f.mHandle, &f.mImage, heif_colorspace_RGB,
+                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                     options.get()));
+    if (st != Ok)
+        return st;
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(f.mImage, heif_channel_interleaved, &stride);
+    const int width = heif_image_get_primary_width(f.mImage);
+    const int height = heif_image_get_primary_height(f.mImage);
+    if (plane == nullptr || width <= 0 || height <= 0 ||
+        heif_image_get_bits_per_pixel_range(f.mImage, heif_channel_interleaved) != 8 ||
+        static_cast<int64_t>(stride) < int64_t{width} * (alpha ? 4 : 3))
+        return GenericError;
+    st = cu_alloc(out, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                  alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
+    if (st != Ok)
+        return st;
+    hf_copy_rows(plane, stride, heif_image_handle_is_premultiplied_alpha(f.mHandle) != 0, out);
+    std::vector<property> ignored;
+    return cu_apply_orientation(out, hf_orientation(f, data, size, ignored));
+}
+
+} // namespace
+
+const decoder kHeifDecoder{"HEIF", hf_sniff, cu_safe_probe<hf_probe>, cu_safe_decode<hf_decode>};
+
+} // namespace gp

@@ -1,0 +1,264 @@
+/*
+ * codec_webp.cpp - WebP decoder and encoder over libwebp.
+ *
+ * Decoding: one frame per file: a still image, or the first frame of an
+ * animation composed onto its (transparent) canvas. Images with alpha, and
+ * every animation, give 32bppARGB; the rest 24bppRGB. The EXIF orientation
+ * of an EXIF chunk is applied, so width and height are the upright size; an
+ * ICCP chunk is handed on in image_info.icc_profile. A truncated or damaged
+ * file fails with GenericError. The canvas size is checked against our caps
+ * before libwebp allocates anything.
+ *
+ * Encoding: lossy, quality 0..100 (default 75), alpha kept; images with
+ * nothing transparent are written without an alpha plane. Sides up to 16383.
+ */
+#include "codec_exif.h"
+#include "codec_util.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+#include <webp/encode.h>
+
+#include <cstring>
+
+namespace gp {
+namespace {
+
+constexpr int kDefaultQuality = 75;
+/* Cap for one EXIF or ICCP chunk. */
+constexpr size_t kMaxMetadata = size_t{4} << 20;
+
+bool wp_sniff(const uint8_t* data, size_t size) {
+    return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
+/* Owns a demuxer over the caller's bytes (which it does not copy). */
+class cWebPDemux {
+public:
+    cWebPDemux(const uint8_t* data, size_t size) {
+        const WebPData bytes{data, size};
+        mDemux = WebPDemux(&bytes);
+    }
+    ~cWebPDemux() { WebPDemuxDelete(mDemux); }
+    cWebPDemux(const cWebPDemux&) = delete;
+    cWebPDemux& operator=(const cWebPDemux&) = delete;
+    WebPDemuxer* get() const { return mDemux; }
+
+private:
+    WebPDemuxer* mDemux = nullptr;
+};
+
+class cWebPAnimDecoder {
+public:
+    cWebPAnimDecoder(const uint8_t* data, size_t size) {
+        WebPAnimDecoderOptions options;
+        if (!WebPAnimDecoderOptionsInit(&options))
+            return;
+        options.color_mode = MODE_BGRA;
+        options.use_threads = 0;
+        const WebPData bytes{data, size};
+        mDecoder = WebPAnimDecoderNew(&bytes, &options);
+    }
+    ~cWebPAnimDecoder() { WebPAnimDecoderDelete(mDecoder); }
+    cWebPAnimDecoder(const cWebPAnimDecoder&) = delete;
+    cWebPAnimDecoder& operator=(const cWebPAnimDecoder&) = delete;
+    WebPAnimDecoder* get() const { return mDecoder; }
+
+private:
+    WebPAnimDecoder* mDecoder = nullptr;
+};
+
+struct wp_header {
+    uint32_t width;
+    uint32_t height;
+    bool animated;
+    bool alpha;
+};
+
+GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, const decode_limits& limits,
+                 wp_header& hdr) {
+    if (!wp_sniff(data, size))
+        return UnknownImageFormat;
+    if (demux.get() == nullptr)
+        return GenericError;
+    hdr.width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
+    hdr.height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
+    hdr.animated = (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
+    const GpStatus st = cu_check_size(hdr.width, hdr.height, limits);
+    if (st != Ok)
+        return st;
+    WebPBitstreamFeatures features;
+    if (!hdr.animated && WebPGetFeatures(data, size, &features) != VP8_STATUS_OK)
+        return GenericError;
+    hdr.alpha = hdr.animated || features.has_alpha;
+    return Ok;
+}
+
+/* The payload of the first chunk of fourcc, within the metadata cap. */
+bool wp_chunk(const cWebPDemux& demux, const char* fourcc, WebPData& payload) {
+    WebPChunkIterator it;
+    if (!WebPDemuxGetChunk(demux.get(), fourcc, 1, &it))
+        return false;
+    payload = it.chunk;
+    WebPDemuxReleaseChunkIterator(&it);
+    return payload.size > 0 && payload.size <= kMaxMetadata;
+}
+
+/* EXIF orientation (0 when none), appending the EXIF properties. The chunk
+ * holds the TIFF header itself, or (some writers) behind "Exif\0\0". */
+int wp_exif(const cWebPDemux& demux, std::vector<property>& properties) {
+    WebPData payload{};
+    if (!wp_chunk(demux, "EXIF", payload))
+        return 0;
+    static constexpr uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (payload.size >= 6 && std::memcmp(payload.bytes, kExif, 6) == 0)
+        return exif_read(payload.bytes, payload.size, properties);
+    std::vector<uint8_t> block;
+    if (!cu_append(block, kExif, 6) || !cu_append(block, payload.bytes, payload.size))
+        return 0;
+    return exif_read(block.data(), block.size(), properties);
+}
+
+GpStatus wp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
+    const cWebPDemux demux(data, size);
+    wp_header hdr{};
+    const GpStatus st = wp_open(demux, data, size, limits, hdr);
+    if (st != Ok)
+        return st;
+    info = image_info{};
+    const bool swap = wp_exif(demux, info.properties) >= 5;
+    info.width = swap ? hdr.height : hdr.width;
+    info.height = swap ? hdr.width : hdr.height;
+    info.format = hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    info.raw_format = ImageFormatWEBP;
+    WebPData icc{};
+    if (wp_chunk(demux, "ICCP", icc) && !cu_append(info.icc_profile, icc.bytes, icc.size))
+        return OutOfMemory;
+    return Ok;
+}
+
+/* Decodes a still image straight into out's rows. */
+GpStatus wp_decode_still(const uint8_t* data, size_t size, raster& out) {
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        return GenericError;
+    config.output.colorspace = out.format == PixelFormat32bppARGB ? MODE_BGRA : MODE_BGR;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = out.pixels.data();
+    config.output.u.RGBA.stride = static_cast<int>(out.stride);
+    config.output.u.RGBA.size = out.pixels.size();
+    const VP8StatusCode status = WebPDecode(data, size, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status == VP8_STATUS_OUT_OF_MEMORY)
+        return OutOfMemory;
+    return status == VP8_STATUS_OK ? Ok : GenericError;
+}
+
+/* Composes the first frame of an animation and copies the canvas into out. */
+GpStatus wp_decode_first_frame(const uint8_t* data, size_t size, raster& out) {
+    const cWebPAnimDecoder decoder(data, size);
+    uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (decoder.get() == nullptr || !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
+        return GenericError;
+    const size_t rowBytes = size_t{out.width} * 4; /* the canvas is packed BGRA */
+    for (uint32_t y = 0; y < out.height; ++y)
+        std::memcpy(out.pixels.data() + size_t{y} * out.stride, canvas + y * rowBytes, rowBytes);
+    return Ok;
+}
+
+GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
+    if (frame != 0)
+        return InvalidParameter;
+    const cWebPDemux demux(data, size);
+    wp_header hdr{};
+    GpStatus st = wp_open(demux, data, size, limits, hdr);
+    if (st != Ok)
+        return st;
+    st = cu_alloc(out, hdr.width, hdr.height, hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
+    if (st != Ok)
+        return st;
+    st = hdr.animated ? wp_decode_first_frame(data, size, out) : wp_decode_still(data, size, out);
+    if (st != Ok)
+        return st;
+    std::vector<property> ignored;
+    return cu_apply_orientation(out, wp_exif(demux, ignored));
+}
+
+/* ---- Encoder ----------------------------------------------------------------- */
+
+/* Owns the picture and the output buffer of one encode. */
+class cWebPEncodeState {
+public:
+    cWebPEncodeState() {
+        mReady = WebPPictureInit(&mPicture) != 0;
+        WebPMemoryWriterInit(&mWriter);
+        mPicture.writer = WebPMemoryWrite;
+        mPicture.custom_ptr = &mWriter;
+    }
+    ~cWebPEncodeState() {
+        WebPPictureFree(&mPicture);
+        WebPMemoryWriterClear(&mWriter);
+    }
+    cWebPEncodeState(const cWebPEncodeState&) = delete;
+    cWebPEncodeState& operator=(const cWebPEncodeState&) = delete;
+
+    bool mReady;
+    WebPPicture mPicture;
+    WebPMemoryWriter mWriter;
+};
+
+/* Hands r's pixels to the picture; indexed rows are expanded to BGRA first. */
+bool wp_import(const raster& r, WebPPicture& picture) {
+    const auto* pixels = r.pixels.data();
+    const int stride = static_cast<int>(r.stride);
+    switch (r.format) {
+    case PixelFormat24bppRGB: return WebPPictureImportBGR(&picture, pixels, stride) != 0;
+    case PixelFormat32bppRGB: return WebPPictureImportBGRX(&picture, pixels, stride) != 0;
+    case PixelFormat32bppARGB: return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
+    default: break;
+    }
+    std::vector<uint8_t> bgra;
+    if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
+        return false;
+    for (uint32_t y = 0; y < r.height; ++y)
+        cu_row_to_bgra(r, y, bgra.data() + size_t{y} * r.width * 4);
+    return WebPPictureImportBGRA(&picture, bgra.data(), static_cast<int>(r.width * 4)) != 0;
+}
+
+GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
+                   std::vector<uint8_t>& out) {
+    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
+        return InvalidParameter;
+    if (options.quality > 100 || options.quality < -1)
+        return InvalidParameter;
+    const raster& r = *pages[0];
+    if (r.width > WEBP_MAX_DIMENSION || r.height > WEBP_MAX_DIMENSION)
+        return ValueOverflow;
+    WebPConfig config;
+    if (!WebPConfigInit(&config))
+        return GenericError;
+    config.quality = static_cast<float>(options.quality < 0 ? kDefaultQuality : options.quality);
+    cWebPEncodeState state;
+    if (!state.mReady)
+        return GenericError;
+    state.mPicture.use_argb = 1;
+    state.mPicture.width = static_cast<int>(r.width);
+    state.mPicture.height = static_cast<int>(r.height);
+    if (!wp_import(r, state.mPicture))
+        return OutOfMemory;
+    if (!WebPEncode(&config, &state.mPicture))
+        return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory : GenericError;
+    out.clear();
+    return cu_append(out, state.mWriter.mem, state.mWriter.size) ? Ok : OutOfMemory;
+}
+
+} // namespace
+
+const decoder kWebpDecoder{"WEBP", wp_sniff, cu_safe_probe<wp_probe>, cu_safe_decode<wp_decode>};
+
+const encoder kWebpEncoder{
+    {0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
+    ImageFormatWEBP, u"Built-in WebP Codec", u"*.WEBP", u"image/webp", cu_safe_encode<wp_encode>};
+
+} // namespace gp

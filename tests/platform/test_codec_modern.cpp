@@ -1,0 +1,136 @@
+/* HEIC, AVIF and WebP input, WebP output: files made by the libraries' own
+ * encoders, decoded through the table as the loader does. */
+#include "ModernImages.h"
+#include "codec_test_util.h"
+#include "codec_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace codectest;
+
+namespace {
+
+enum class eKind { Heic, Avif, WebP };
+
+struct cModernCase {
+    const char* Name;
+    eKind Kind;
+    bool Alpha;
+    heif_orientation Turn; /* irot/imir, HEIF only */
+    int Exif;              /* EXIF orientation, 0 = none */
+    int Upright;           /* the orientation the pixels must come out of */
+};
+
+std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
+    switch (c.Kind) {
+    case eKind::Heic: return modern::EncodeHeif(heif_compression_HEVC, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
+    case eKind::Avif: return modern::EncodeHeif(heif_compression_AV1, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
+    case eKind::WebP: break;
+    }
+    return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
+}
+
+/* The quadrant picture as it must look once upright. */
+gp::raster Expected(int lWidth, int lHeight, bool bAlpha, int iOrientation) {
+    gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight), PixelFormat32bppARGB);
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x)
+            modern::QuadrantBGRA(modern::QuadrantOf(x, y, lWidth, lHeight), bAlpha,
+                                 r.pixels.data() + size_t(y) * r.stride + size_t(x) * 4);
+    EXPECT_EQ(gp::cu_apply_orientation(r, iOrientation), Ok);
+    return r;
+}
+
+/* Compares the centres of the four quadrants (lossy coding blurs the seams). */
+void ExpectQuadrants(const gp::raster& got, const gp::raster& want, bool bAlpha) {
+    ASSERT_EQ(got.width, want.width);
+    ASSERT_EQ(got.height, want.height);
+    EXPECT_EQ(got.format, bAlpha ? PixelFormat32bppARGB : PixelFormat24bppRGB);
+    for (uint32_t q = 0; q < 4; ++q) {
+        const uint32_t x = got.width * (1 + 2 * (q % 2)) / 4, y = got.height * (1 + 2 * (q / 2)) / 4;
+        const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
+        for (int s = 0; s < 32; s += 8)
+            EXPECT_NEAR(int((a >> s) & 255), int((b >> s) & 255), 12)
+                << "pixel (" << x << ", " << y << "): " << std::hex << a << " vs " << b;
+    }
+}
+
+class ModernInput : public ::testing::TestWithParam<cModernCase> {};
+
+/* Odd sizes, alpha, and every way a file can say how to turn the picture. */
+TEST_P(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
+    const cModernCase& c = GetParam();
+    constexpr int kWidth = 37, kHeight = 23;
+    const std::vector<uint8_t> bytes = Make(c, kWidth, kHeight);
+    ASSERT_FALSE(bytes.empty()) << "no encoder for " << c.Name;
+    gp::image_info info;
+    gp::raster out;
+    ASSERT_EQ(Decode(bytes, out, &info), Ok);
+    const gp::raster want = Expected(kWidth, kHeight, c.Alpha, c.Upright);
+    EXPECT_EQ(info.width, want.width);
+    EXPECT_EQ(info.height, want.height);
+    EXPECT_EQ(info.frame_count, 1u);
+    EXPECT_EQ(info.icc_profile, modern::FakeIcc());
+    ExpectQuadrants(out, want, c.Alpha);
+
+    gp::decode_limits small;
+    small.max_side = 30;
+    EXPECT_EQ(Decode(bytes, out, nullptr, 0, small), ValueOverflow);
+    small.max_side = 64;
+    small.max_pixels = 600;
+    EXPECT_EQ(Decode(bytes, out, nullptr, 0, small), ValueOverflow);
+
+    std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + bytes.size() * 3 / 5);
+    EXPECT_NE(Decode(truncated, out), Ok) << "truncated";
+    std::vector<uint8_t> damaged = bytes;
+    std::fill(damaged.begin() + 16, damaged.begin() + 40, uint8_t{0xFF});
+    EXPECT_NE(Decode(damaged, out), Ok) << "damaged header";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ModernInput,
+    ::testing::Values(cModernCase{"HeicPlain", eKind::Heic, false, heif_orientation_normal, 0, 1},
+                      cModernCase{"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
+                      cModernCase{"HeicExifOnly", eKind::Heic, false, heif_orientation_normal, 6, 6},
+                      cModernCase{"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
+                      cModernCase{"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
+                      cModernCase{"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
+                      cModernCase{"AvifExif", eKind::Avif, false, heif_orientation_normal, 8, 8},
+                      cModernCase{"WebPAlpha", eKind::WebP, true, heif_orientation_normal, 0, 1},
+                      cModernCase{"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}),
+    [](const ::testing::TestParamInfo<cModernCase>& p) { return std::string(p.param.Name); });
+
+TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
+    const std::vector<uint8_t> bytes = modern::EncodeAnimatedWebP(20, 14);
+    gp::image_info info;
+    gp::raster out;
+    ASSERT_EQ(Decode(bytes, out, &info), Ok);
+    EXPECT_EQ(info.frame_count, 1u);
+    ExpectQuadrants(out, Expected(20, 14, false, 1), true);
+}
+
+TEST(WebPOutput, SizeGrowsWithQualityAndAlphaSurvives) {
+    const gp::raster photo = MakePattern(64, 48, PixelFormat24bppRGB);
+    size_t previous = 0;
+    for (int quality : {10, 50, 90}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(Encode(u"*.WEBP", photo, bytes, quality), Ok);
+        EXPECT_GT(bytes.size(), previous) << "quality " << quality;
+        previous = bytes.size();
+        gp::raster back;
+        ASSERT_EQ(Decode(bytes, back), Ok);
+        EXPECT_EQ(back.format, PixelFormat24bppRGB);
+    }
+
+    const gp::raster want = Expected(33, 21, true, 1);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(Encode(u"*.WEBP", want, bytes, 90), Ok);
+    gp::raster back;
+    ASSERT_EQ(Decode(bytes, back), Ok);
+    ExpectQuadrants(back, want, true);
+
+    gp::raster tooWide = MakePattern(16384, 1, PixelFormat24bppRGB);
+    EXPECT_EQ(Encode(u"*.WEBP", tooWide, bytes), ValueOverflow);
+}
+
+} // namespace

@@ -1,0 +1,157 @@
+#pragma once
+// Small HEIC, AVIF and WebP files for tests, made with libheif's and
+// libwebp's own encoders (not ours), from a four-quadrant picture whose
+// colours survive lossy coding: red, green / blue, white (half transparent
+// when alpha is asked for). Orientation: written as irot/imir (HEIF) or as an
+// EXIF orientation tag (EXIF 1..8, 0 = no EXIF block).
+
+#include <libheif/heif.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace modern {
+
+// B, G, R, A of quadrant q (0 top left, 1 top right, 2 bottom left, 3 bottom right).
+inline void QuadrantBGRA(int q, bool bAlpha, uint8_t* p) {
+    static const uint8_t kColours[4][4] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 128}};
+    std::memcpy(p, kColours[q], 4);
+    if (!bAlpha)
+        p[3] = 255;
+}
+
+inline int QuadrantOf(int x, int y, int lWidth, int lHeight) {
+    return (y * 2 >= lHeight ? 2 : 0) + (x * 2 >= lWidth ? 1 : 0);
+}
+
+// A minimal little-endian EXIF block ("Exif\0\0" + TIFF) holding one orientation.
+inline std::vector<uint8_t> ExifWithOrientation(int iOrientation) {
+    return {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+            static_cast<uint8_t>(iOrientation), 0, 0, 0, 0, 0, 0, 0};
+}
+
+// A stand-in ICC profile: the decoders hand the bytes on without reading them.
+inline const std::vector<uint8_t>& FakeIcc() {
+    static const std::vector<uint8_t> icc = {'q', 'u', 'i', 'l', 'l', 'e', 't', '-', 'i', 'c', 'c'};
+    return icc;
+}
+
+inline heif_error AppendToVector(heif_context*, const void* data, size_t size, void* userdata) {
+    auto* out = static_cast<std::vector<uint8_t>*>(userdata);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+// A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing.
+inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight, bool bAlpha,
+                                       heif_orientation eTurn, int iExifOrientation) {
+    std::vector<uint8_t> out;
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    heif_image_handle* handle = nullptr;
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    if (heif_context_get_encoder_for_format(ctx, eFormat, &encoder).code == heif_error_Ok) {
+        heif_encoder_set_lossy_quality(encoder, 90);
+        heif_image_create(lWidth, lHeight, heif_colorspace_RGB,
+                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
+        heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8);
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        const int pb = bAlpha ? 4 : 3;
+        for (int y = 0; y < lHeight; ++y)
+            for (int x = 0; x < lWidth; ++x) {
+                uint8_t bgra[4];
+                QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha, bgra);
+                uint8_t* p = plane + y * stride + x * pb;
+                p[0] = bgra[2], p[1] = bgra[1], p[2] = bgra[0];
+                if (bAlpha)
+                    p[3] = bgra[3];
+            }
+        heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
+        options->image_orientation = eTurn;
+        heif_context_encode_image(ctx, image, encoder, options, &handle);
+        if (handle && iExifOrientation != 0) {
+            const std::vector<uint8_t> exif = ExifWithOrientation(iExifOrientation);
+            heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
+        }
+        heif_writer writer{1, AppendToVector};
+        if (handle)
+            heif_context_write(ctx, &writer, &out);
+    }
+    heif_encoding_options_free(options);
+    heif_image_handle_release(handle);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(ctx);
+    return out;
+}
+
+// Packed B, G, R, A quadrant pixels.
+inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha) {
+    std::vector<uint8_t> bgra(static_cast<size_t>(lWidth) * lHeight * 4);
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x)
+            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha, &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
+    return bgra;
+}
+
+// A lossless WebP of the quadrants with an ICCP chunk, and an EXIF chunk
+// (the bare TIFF block, as the format stores it) when iExifOrientation is set.
+inline std::vector<uint8_t> EncodeWebP(int lWidth, int lHeight, bool bAlpha, int iExifOrientation) {
+    const std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, bAlpha);
+    uint8_t* encoded = nullptr;
+    const size_t size = WebPEncodeLosslessBGRA(bgra.data(), lWidth, lHeight, lWidth * 4, &encoded);
+    WebPData plain{encoded, size};
+    WebPMux* mux = WebPMuxCreate(&plain, 1);
+    WebPFree(encoded);
+    const WebPData icc{FakeIcc().data(), FakeIcc().size()};
+    WebPMuxSetChunk(mux, "ICCP", &icc, 1);
+    const std::vector<uint8_t> exif = ExifWithOrientation(iExifOrientation);
+    const WebPData tiff{exif.data() + 6, exif.size() - 6};
+    if (iExifOrientation != 0)
+        WebPMuxSetChunk(mux, "EXIF", &tiff, 1);
+    WebPData assembled{};
+    WebPMuxAssemble(mux, &assembled);
+    std::vector<uint8_t> out(assembled.bytes, assembled.bytes + assembled.size);
+    WebPDataClear(&assembled);
+    WebPMuxDelete(mux);
+    return out;
+}
+
+// A two-frame animation: the quadrants, then a black frame.
+inline std::vector<uint8_t> EncodeAnimatedWebP(int lWidth, int lHeight) {
+    WebPAnimEncoderOptions options;
+    WebPAnimEncoderOptionsInit(&options);
+    WebPAnimEncoder* encoder = WebPAnimEncoderNew(lWidth, lHeight, &options);
+    WebPConfig config;
+    WebPConfigInit(&config);
+    config.lossless = 1;
+    for (int frame = 0; frame < 2; ++frame) {
+        std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, false);
+        for (size_t i = 0; frame == 1 && i < bgra.size(); ++i)
+            bgra[i] = i % 4 == 3 ? 255 : 0;
+        WebPPicture picture;
+        WebPPictureInit(&picture);
+        picture.use_argb = 1;
+        picture.width = lWidth;
+        picture.height = lHeight;
+        WebPPictureImportBGRA(&picture, bgra.data(), lWidth * 4);
+        WebPAnimEncoderAdd(encoder, &picture, frame * 100, &config);
+        WebPPictureFree(&picture);
+    }
+    WebPAnimEncoderAdd(encoder, nullptr, 200, nullptr);
+    WebPData assembled;
+    WebPDataInit(&assembled);
+    WebPAnimEncoderAssemble(encoder, &assembled);
+    std::vector<uint8_t> out(assembled.bytes, assembled.bytes + assembled.size);
+    WebPDataClear(&assembled);
+    WebPAnimEncoderDelete(encoder);
+    return out;
+}
+
+} // namespace modern
