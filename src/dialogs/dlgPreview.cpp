@@ -11,6 +11,7 @@
 #include "SetIcons.h"
 #include "cBitmap.h"
 #include "cGDIP.h"
+#include "cImageList.h"
 #include "cQuestions.h"
 #include "cSaveOptions.h"
 #include "cSavePipeline.h"
@@ -46,18 +47,6 @@ QRect TwipsToPixels(double lLeft, double lTop, double lWidth, double lHeight, co
             TwipsToPixelsY(lHeight, oScreen)};
 }
 
-// The selected entry the list reports: the current entry when it is
-// selected, else the first selected one. 0 when none is selected.
-int SelectedPosition(const QTreeWidget& oList) {
-    QTreeWidgetItem* current = oList.currentItem();
-    if (current != nullptr && current->isSelected())
-        return oList.indexOfTopLevelItem(current) + 1;
-    for (int i = 0; i < oList.topLevelItemCount(); ++i)
-        if (oList.topLevelItem(i)->isSelected())
-            return i + 1;
-    return 0;
-}
-
 void SetBusyCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
@@ -83,8 +72,10 @@ QSize FrameOf(const QWidget* oWidget, const QWidget* oOwner) {
 } // namespace
 
 dlgPreview::dlgPreview(frmQuillet& owner)
-    : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint),
+    // A fixed-size dialog: a title and a close box, and no minimise or
+    // maximise buttons (the customised hints are the only ones shown).
+    : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       mOwner(owner) {
     setWindowTitle(QStringLiteral("Image Preview"));
     setModal(true);
@@ -103,7 +94,7 @@ void dlgPreview::BuildControls() {
     picImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);   // unscaled, clipped at right and bottom
     picImage->setGeometry(TwipsToPixels(120, 120, 2535, 2055, screen));
 
-    labDimensions = new QLabel(QStringLiteral("1 x 2"), this);
+    labDimensions = new QLabel(this);
     labDimensions->setObjectName(QStringLiteral("labDimensions"));
     labDimensions->setAlignment(Qt::AlignCenter);
     labDimensions->setFont(BoldSansFont());
@@ -175,8 +166,13 @@ void dlgPreview::LoadPhoto() {
     timer.start();
     SetBusyCursor();
     mImageWidth = 0;
-    QTreeWidget& list = *mOwner.lvwImages;
-    const int position = SelectedPosition(list);
+    cImageList& images = mOwner.ImageList();
+    QTreeWidget& list = *images.lvwImages;
+    // Nothing selected (the user cleared the selection): the first entry.
+    if (images.SelectedPosition() == 0 && list.topLevelItemCount() > 0)
+        images.SelectOnly(1);
+    const int position = images.SelectedPosition();
+    mRemovedShown = false;
     if (position > 0) {
         mPosition = position;
         QTreeWidgetItem* entry = list.topLevelItem(position - 1);
@@ -227,7 +223,6 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
     picImage->setPixmap(QPixmap::fromImage(picture));
     labDimensions->setText(QStringLiteral("%1 x %2").arg(mImageWidth).arg(mImageHeight));
     const QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
-    labEncodedSize->setText(sizeText);
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
                                                   .arg(encodedAs.toUpper(), sizeText)
@@ -243,7 +238,8 @@ void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
                                   QStringLiteral("It has been removed from list of files to work with."),
                               cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
     // Count label and, for an empty list, the Preview and Save buttons follow.
-    mOwner.RemoveEntry(oEntry);
+    mOwner.ImageList().RemoveEntry(oEntry);
+    mRemovedShown = true;
 }
 
 void dlgPreview::ResizeEverything() {
@@ -289,30 +285,28 @@ void dlgPreview::ResizeEverything() {
     const QRect ok = OKButton->geometry();
     const int sizeLeft = ok.right() + 1 + px(60);
     labEncodedSize->setGeometry(sizeLeft, ok.top(), std::max(0, width() - px(120) - sizeLeft), ok.height());
+    // Beside OK in the narrowest window "1023 bytes" may not fit the font in
+    // use: a byte count then shows as "1023 B" (the tip keeps the long form).
+    QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
+    if (mEncoded.size() < 1024 && labEncodedSize->fontMetrics().horizontalAdvance(sizeText) > labEncodedSize->width())
+        sizeText = QStringLiteral("%1 B").arg(mEncoded.size());
+    labEncodedSize->setText(sizeText);
     update();
 }
 
 void dlgPreview::Navigate(int lStep) {
-    QTreeWidget& list = *mOwner.lvwImages;
-    const int count = list.topLevelItemCount();
+    cImageList& images = mOwner.ImageList();
+    const int count = images.lvwImages->topLevelItemCount();
     if (count == 0)
         return;
-    int position = SelectedPosition(list);
-    if (position == 0) {
-        // No selection after a removal: the entry that moved up into the
-        // place of the one shown last, or the last entry.
-        position = std::clamp(mPosition, 1, count);
-    } else {
-        position += lStep;
-        if (position > count)
-            position = 1;
-        else if (position < 1)
-            position = count;
-    }
-    QTreeWidgetItem* entry = list.topLevelItem(position - 1);
-    list.clearSelection();
-    list.setCurrentItem(entry);
-    entry->setSelected(true);
+    // After a removal the entry that moved up into the removed one's place
+    // comes next, and the one before that place comes previous.
+    int position = mRemovedShown ? mPosition + std::min(lStep, 0) : images.SelectedPosition() + lStep;
+    if (position > count)
+        position = 1;
+    else if (position < 1)
+        position = count;
+    images.SelectOnly(position);
     LoadPhoto();
 }
 

@@ -73,9 +73,10 @@ private:
     // Size of the result shown (after rotation), pixels.
     int16_t mImageWidth = 0;
     int16_t mImageHeight = 0;
-    // Position (1-based) of the entry prepared last, for Next and Previous
-    // when the list has no selection after a removal.
+    // Position (1-based) of the entry prepared last, and whether it failed
+    // and left the list: Next and Previous then start from its place.
     int mPosition = 0;
+    bool mRemovedShown = false;
     QByteArray mEncoded;
 
     QLabel* picImage = nullptr;

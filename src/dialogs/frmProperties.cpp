@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -65,6 +66,7 @@ void frmProperties::BuildControls() {
         field->setObjectName(QLatin1String(name));
         field->setFrame(false);
         field->setReadOnly(true);  // nothing is read back, so edits would mislead
+        field->setAccessibleName(QString::fromLatin1(name).mid(3));   // "Name", "Location"
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, back);
         field->setPalette(palette);
@@ -84,6 +86,15 @@ void frmProperties::BuildControls() {
     txtLocation = makeField("txtLocation", kLocationBack, {1080, 960, 3930, 195});
     for (QLabel* value : {labWidth, labHeight})
         value->setFont(QFont());
+    // The designed rows are one line of the classic 8-point font high; the
+    // font in use may need more (descenders of g, p, q): each row grows to
+    // the font's line height about its designed middle.
+    const std::array<QWidget*, 8> rows = {Label1, Label2, Label3, Label4, txtName, labWidth, labHeight, txtLocation};
+    for (QWidget* row : rows) {
+        const int needed = row->fontMetrics().height() + (qobject_cast<QLineEdit*>(row) != nullptr ? 2 : 0);
+        if (needed > row->height())
+            row->setGeometry(row->x(), row->y() - (needed - row->height()) / 2, row->width(), needed);
+    }
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -1,12 +1,10 @@
 #include "ScreenCapture.h"
 
-#include "QLTMain.h"
-
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
 #include "cQuestions.h"
-#include "frmQuillet.h"
+#include "cImageList.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -20,7 +18,7 @@
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QWidget>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -152,16 +150,6 @@ void WaitWithEvents(int lMilliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-// The capture file as the list's only entry, loaded and selected.
-void ReplaceListWithCapture(frmQuillet& window, const QString& sPath) {
-    window.lvwImages->clear();
-    window.AddToFileList(QFileInfo(sPath).absolutePath(), QFileInfo(sPath).fileName());
-    QTreeWidgetItem* entry = window.lvwImages->topLevelItem(window.lvwImages->topLevelItemCount() - 1);
-    window.lvwImages->setCurrentItem(entry);
-    window.LoadImage(entry);
-    window.EnableForm();
-}
-
 } // namespace
 
 QImage GrabPrimaryScreen() {
@@ -220,21 +208,22 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
     return Ok;
 }
 
-void CaptureScreen(frmQuillet& window) {
+void CaptureScreen(cCaptureHost& oHost, cImageList& oList) {
+    QWidget& window = oHost.CaptureWindow();
     window.hide();
     QCoreApplication::processEvents();
     WaitWithEvents(kCaptureDelayMs);
 
     const QImage screen = GrabPrimaryScreen();
-    const QString path = CaptureFilePath();
-    const int32_t status = screen.isNull() ? int32_t{GenericError} : SaveCaptureFile(screen, *window.gdip, path);
+    const QString path = oHost.CaptureFilePath();
+    const int32_t status = screen.isNull() ? int32_t{GenericError} : SaveCaptureFile(screen, oHost.Imaging(), path);
     if (status == Ok)
-        ReplaceListWithCapture(window, path);
+        oList.ReplaceWithOne(QFileInfo(path).absolutePath(), QFileInfo(path).fileName());
     window.show();
     if (status != Ok)
-        window.Questions().MsgBox(kCaptureErrorTitle,
-                                  screen.isNull() ? kNoPixelsText : kNotSavedText.arg(QDir::toNativeSeparators(path)),
-                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        oHost.Questions().MsgBox(kCaptureErrorTitle,
+                                 screen.isNull() ? kNoPixelsText : kNotSavedText.arg(QDir::toNativeSeparators(path)),
+                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
 }
 
 #include "ScreenCapture.moc"

@@ -1,7 +1,7 @@
 #pragma once
 // The screen capture: the whole primary screen becomes the PNG file
 // "Screen Capture.png" and the image list's only entry. There is only ever one
-// capture file, at CaptureFilePath() (QLTMain.h); a new capture replaces it
+// capture file, at the host's CaptureFilePath(); a new capture replaces it
 // and the main window deletes it when it closes.
 
 #include <QImage>
@@ -9,8 +9,25 @@
 
 #include <cstdint>
 
+class QWidget;
 class cGDIP;
-class frmQuillet;
+class cImageList;
+class cQuestions;
+
+// What the capture needs from the window that starts it; the window
+// implements it.
+class cCaptureHost {
+public:
+    virtual ~cCaptureHost() = default;
+    // The window hidden while the screen is grabbed.
+    virtual QWidget& CaptureWindow() = 0;
+    // The imaging instance whose PNG encoder writes the capture.
+    virtual cGDIP& Imaging() = 0;
+    // Reports a capture that could not be taken or saved.
+    virtual cQuestions& Questions() const = 0;
+    // Where the capture file lives.
+    virtual QString CaptureFilePath() const = 0;
+};
 
 // Time the main window stays hidden before the grab, so that what lay under it
 // is repainted, in milliseconds.
@@ -33,10 +50,10 @@ inline constexpr int32_t kNoPngEncoder = -1;
 // or the imaging library's status of the failing step.
 int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath);
 
-// The Capture button: hides window, lets the desktop repaint what lay under
+// The Capture button: hides the host's window, lets the desktop repaint what lay under
 // it for kCaptureDelayMs (other windows keep repainting), grabs the primary
 // screen, writes the capture file and, when that worked, makes it the list's
-// only entry (loaded, measured and selected) and enables the window's
+// only entry (loaded, measured and selected), which enables the window's
 // controls. The window is shown again in every case; a capture that could not
 // be taken or saved is reported, and the list then stays as it was.
-void CaptureScreen(frmQuillet& window);
+void CaptureScreen(cCaptureHost& oHost, cImageList& oList);

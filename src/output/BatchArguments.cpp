@@ -1,6 +1,7 @@
 #include "BatchArguments.h"
 
 #include "OutputOptions.h"
+#include "gp_flat.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -8,6 +9,10 @@
 #include <optional>
 
 namespace {
+
+// The largest --size whose square stays within the imaging library's pixel cap.
+constexpr int kMaxBatchSize = 16384;
+static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
 std::optional<int16_t> IndexOf(const QString& sValue, const QStringList& aNames) {
@@ -32,7 +37,16 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
     if (!ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
-                                       "pixels up to 32767"));
+                                       "pixels up to %1").arg(kMaxBatchSize));
+    // A square image becomes size x size pixels: refused here rather than
+    // image by image as "could not be encoded".
+    const int64_t side = *ValidateCustomSize(sValue);
+    if (side > 0 && side * side > static_cast<int64_t>(GpMaxImagePixels))
+        return QStringLiteral("--size %1 is too large: a square image would become %1 x %1 pixels, more than "
+                              "the %2 pixels an image may have (use at most %3)")
+            .arg(side)
+            .arg(GpMaxImagePixels)
+            .arg(kMaxBatchSize);
     options.SizeIndex = kCustomSizeIndex;
     options.CustomSize = sValue.trimmed();
     return {};
@@ -150,10 +164,13 @@ QString BatchHelpText() {
         "  -o, --output DIR        folder to write into (must exist)\n"
         "  --size SIZE             thumbnail (100), small (200), medium (350),\n"
         "                          large (640), huge (800) or a number of pixels\n"
-        "                          for the longer side; 0 keeps each image's size\n"
-        "                          (default thumbnail)\n"
-        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66), high (84),\n"
-        "                          maximum (100) (default medium)\n"
+        "                          for the longer side, up to 16384; 0 keeps each\n"
+        "                          image's size (default thumbnail)\n"
+        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66),\n"
+        "                          high (84), maximum (100) (default medium); it\n"
+        "                          applies to .jpg and .webp outputs, while .jpeg,\n"
+        "                          .jpe and .jfif files kept in their own format\n"
+        "                          get the encoder's 75\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
         "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"

@@ -8,11 +8,23 @@ cTerminalQuestions::cTerminalQuestions(QTextStream& sErr,
       mOverwrite(eOverwrite), mPngFallback(ePngFallback) {}
 
 void cTerminalQuestions::Report(const QString& sText) {
+    if (mBeforeWriting)
+        mBeforeWriting();
     mErr << "quillet-batch: " << QString(sText).replace(QStringLiteral("\n\n"), QStringLiteral(" "))
          << Qt::endl;
 }
 
+void cTerminalQuestions::ReportNotWritten(const QString& sOffer, const QString& sWhy) {
+    // The offer's first paragraph says why the file's own format fails.
+    const QString reason = sOffer.section(QStringLiteral("\n\n"), 0, 0);
+    const QString file = mCurrentFile ? mCurrentFile() : QString();
+    Report((file.isEmpty() ? QString() : file + QStringLiteral(": ")) + QStringLiteral("not written: ") + reason +
+           QStringLiteral(" (") + sWhy + u')');
+}
+
 std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const QString& sLetters) {
+    if (mBeforeWriting)
+        mBeforeWriting();
     for (;;) {
         mErr << sQuestion << Qt::flush;
         const std::optional<QString> reply = mReadLine();
@@ -36,13 +48,14 @@ cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QStr
     case eBatchAnswer::Yes:
         return eAnswer::Yes;
     case eBatchAnswer::No:
+        ReportNotWritten(sText, QStringLiteral("--png-fallback no"));
         return eAnswer::No;
     case eBatchAnswer::Ask:
         break;
     }
     if (!mInteractive) {
         ++mUnanswered;
-        Report(sText + QStringLiteral(" -> no (no terminal to ask; see --png-fallback)"));
+        ReportNotWritten(sText, QStringLiteral("no terminal to ask; see --png-fallback"));
         return eAnswer::No;
     }
     const QString question = QString(sText).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) +

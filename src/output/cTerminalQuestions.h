@@ -32,11 +32,20 @@ class cTerminalQuestions : public cQuestions {
     // Questions answered No because no one could be asked.
     int Unanswered() const { return mUnanswered; }
 
+    // Runs before anything is written to the error stream (the progress
+    // line is ended there, so that no question or message shares it).
+    void SetBeforeWriting(std::function<void()> BeforeWriting) { mBeforeWriting = std::move(BeforeWriting); }
+    // Names the file the run is at, for a declined PNG offer: that file is
+    // not written, and the error stream says so.
+    void SetCurrentFile(std::function<QString()> CurrentFile) { mCurrentFile = std::move(CurrentFile); }
+
   private:
     // Prompts until the reply's first letter is one of sLetters; that letter,
     // or nullopt at end of input.
     std::optional<QChar> Prompt(const QString& sQuestion, const QString& sLetters);
     void Report(const QString& sText);
+    // "<file>: not written: <why>" for a declined PNG offer sOffer.
+    void ReportNotWritten(const QString& sOffer, const QString& sWhy);
 
     QTextStream& mErr;
     std::function<std::optional<QString>()> mReadLine;
@@ -44,4 +53,6 @@ class cTerminalQuestions : public cQuestions {
     eBatchAnswer mOverwrite;
     eBatchAnswer mPngFallback;
     int mUnanswered = 0;
+    std::function<void()> mBeforeWriting;
+    std::function<QString()> mCurrentFile;
 };

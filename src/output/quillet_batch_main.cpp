@@ -48,7 +48,11 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
-    void Progress(int, int, double, const QString& sCaption) override {
+    // Entries done so far; the run is at the next one.
+    int Done() const { return mDone; }
+
+    void Progress(int lPosition, int, double, const QString& sCaption) override {
+        mDone = lPosition;
         if (!mShow)
             return;
         mErr << '\r' << sCaption << Qt::flush;
@@ -59,6 +63,7 @@ class cTerminalProgress : public cSaveObserver {
     QTextStream& mErr;
     bool mShow;
     bool mShown = false;
+    int mDone = 0;
 };
 
 // Files that cannot be read are reported and left out of the list.
@@ -128,14 +133,17 @@ int main(int argc, char* argv[]) {
     cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
                                  arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
+    cPathList list(files);
+    questions.SetBeforeWriting([&progress] { progress.Finish(); });
+    questions.SetCurrentFile([&list, &progress] { return list.FileName(progress.Done() + 1); });
     cGDIP gdip;
     QObject::connect(
         &gdip, cGDIP::ErrorSignal(),
-        [&err](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+        [&err, &progress](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+            progress.Finish();
             err << "quillet-batch: imaging error in " << sClassName << ": " << sErrorDesc << " ("
                 << lGdiError << ")" << Qt::endl;
         });
-    cPathList list(files);
     cBatchSave save(gdip, questions, progress);
     const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
     progress.Finish();

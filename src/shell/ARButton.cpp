@@ -1,5 +1,6 @@
 #include "ARButton.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -88,6 +89,16 @@ void ARButton::leaveEvent(QEvent* event) {
     update();
     emit MouseLeave();
     QAbstractButton::leaveEvent(event);
+}
+
+void ARButton::keyPressEvent(QKeyEvent* event) {
+    const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+    if (mDropDownWidth > 0 && (altDown || event->key() == Qt::Key_F4 || event->key() == Qt::Key_Menu)) {
+        emit DropDownRequested();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void ARButton::focusInEvent(QFocusEvent* event) {

@@ -4,7 +4,9 @@
 // and a second background colour while the pointer is over it. Besides the
 // usual click it reports the pointer entering and leaving and every mouse
 // press with its position, so that a button can have zones of its own (the
-// Save button's format drop-down). Reachable by keyboard (Space clicks).
+// Save button's format drop-down). Reachable by keyboard (Space clicks; on a
+// button with a drop-down zone Alt+Down, F4 and the Menu key open it, as on
+// a split button).
 
 #include <QAbstractButton>
 #include <QColor>
@@ -43,6 +45,8 @@ signals:
     void MouseLeave();
     // A mouse press; lX and lY in pixels within the button.
     void MouseDown(Qt::MouseButton eButton, Qt::KeyboardModifiers eShift, int lX, int lY);
+    // The drop-down zone asked for from the keyboard.
+    void DropDownRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +54,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PaintDropDownZone(QPainter& painter, const QColor& oInk) const;

@@ -14,6 +14,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -64,9 +67,19 @@ void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, co
         group->addButton(option, static_cast<int>(i));
         aOptions[i] = option;
     }
-    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState](int lId, bool bChecked) {
-        if (bChecked)
+    // A group is one tab stop, at its chosen option; the arrow keys move
+    // within it.
+    auto keepTabStop = [group] {
+        const QList<QAbstractButton*> buttons = group->buttons();
+        for (QAbstractButton* button : buttons)
+            button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    keepTabStop();
+    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState, keepTabStop](int lId, bool bChecked) {
+        if (bChecked) {
             iIndexState = static_cast<int16_t>(lId);
+            keepTabStop();
+        }
     });
 }
 
@@ -78,6 +91,31 @@ void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N])
     for (size_t i = 0; i < N; ++i)
         aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), lPanelWidth - oFirst.Left,
                       oFirst.Height};
+}
+
+// Width an option's circle, gap and caption take in the font and style in use.
+int DrawnWidth(const QRadioButton* oOption) {
+    const QStyle* style = oOption->style();
+    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, oOption) +
+           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, oOption) +
+           oOption->fontMetrics().horizontalAdvance(oOption->text());
+}
+
+// The angles side by side, from lLeft to the panel's right edge: each option
+// as wide as it is drawn, the room left over shared out evenly between them
+// (the designed places leave "0°" touching the 90° circle in most fonts).
+void SpreadRow(const std::array<QRadioButton*, 4>& aOptions, int lLeft, int lPanelWidth) {
+    int drawn = 0;
+    for (const QRadioButton* option : aOptions)
+        drawn += DrawnWidth(option);
+    const int gap = std::max(0, (lPanelWidth - lLeft - drawn) / static_cast<int>(aOptions.size() - 1));
+    int x = lLeft;
+    for (QRadioButton* option : aOptions) {
+        const int width = DrawnWidth(option);
+        // The widget may reach into the gap for the focus frame.
+        option->setGeometry(x, option->y(), std::min(option->sizeHint().width(), width + gap), option->height());
+        x += width + gap;
+    }
 }
 
 QString DimensionsText(const cDimensions& oSize) {
@@ -98,6 +136,7 @@ void frmQuillet::BuildOptionPanels() {
 
     txtSize = new QLineEdit(QLatin1String(kSizeTags[kCustomSizeIndex]), picSize);
     txtSize->setObjectName(QStringLiteral("txtSize"));
+    txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
     PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
     txtSize->setEnabled(false);
     txtSize->installEventFilter(this);
@@ -117,6 +156,10 @@ void frmQuillet::BuildOptionPanels() {
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
     PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
+    // The note takes as many lines as the font in use wraps it to; the
+    // panel has room below the designed two.
+    labNoQuality->resize(labNoQuality->width(),
+                         std::max(labNoQuality->height(), labNoQuality->heightForWidth(labNoQuality->width())));
     labNoQuality->hide();
 
     Picture1 = MakePanel(this, "Picture1", kRotationPanel);
@@ -125,11 +168,15 @@ void frmQuillet::BuildOptionPanels() {
     for (size_t i = 0; i < 4; ++i)
         rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
     MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
+    SpreadRow(optRotation, labRotation->indent(), Picture1->width());
 }
 
 void frmQuillet::BuildFormatMenu() {
     mnuDropDown = new QMenu(QStringLiteral("DropDown"), this);
     mnuDropDown->setObjectName(QStringLiteral("mnuDropDown"));
+    // The pointer left the Save button for the menu without the button
+    // seeing it go: its hint goes with the menu.
+    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { labStatus->hide(); });
     struct cFormatItem {
         QAction* frmQuillet::*Member;
         const char* Name;
@@ -188,7 +235,10 @@ void frmQuillet::txtSize_LostFocus() {
     }
     QRadioButton* custom = optSize[kCustomSizeIndex];
     custom->setText(QStringLiteral("Custom ") + DimensionsText(GetDimensions(*size)));
-    // Moving to the option selects it: the custom size becomes the choice.
-    custom->setFocus(Qt::OtherFocusReason);
-    custom->setChecked(true);
+    // A number the user changed makes the custom size the choice. The focus
+    // goes where the user sent it: passing through the box with Tab neither
+    // changes the size nor traps the focus between the box and the option.
+    if (txtSize->isModified())
+        custom->setChecked(true);
+    txtSize->setModified(false);
 }

@@ -1,6 +1,7 @@
 #include "QLTMain.h"
 
 #include "AppState.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QApplication>
@@ -81,6 +82,6 @@ int Main(const QStringList& aFiles) {
     frmQuillet mainWindow;
     mainWindow.show();
     if (!aFiles.isEmpty())
-        QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.TakeDroppedFiles(aFiles); });
+        QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.ImageList().TakeFiles(aFiles); });
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include "SaveTexts.h"
 #include "cBatchSave.h"
 #include "cGDIP.h"
+#include "cImageList.h"
 #include "cQuestions.h"
 
 #include <QApplication>
@@ -28,7 +29,7 @@ class cWindowList : public cSaveList {
     int Count() const override { return mWindow.lvwImages->topLevelItemCount(); }
     QString FileName(int lPosition) const override { return EntryText(Item(lPosition)); }
     QString Folder(int lPosition) const override { return EntryTag(Item(lPosition)); }
-    void Remove(int lPosition) override { mWindow.RemoveEntry(Item(lPosition)); }
+    void Remove(int lPosition) override { mWindow.ImageList().RemoveEntry(Item(lPosition)); }
 
   private:
     QTreeWidgetItem* Item(int lPosition) const {
@@ -114,7 +115,7 @@ void frmQuillet::SaveImages() {
         save.Run(list, folder, cSaveOptions::FromAppState(txtSize->text()));
 
     SetProgressVisible(false);
-    labStatus->setText(summary.Caption());
+    labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
     setEnabled(true);
     QApplication::restoreOverrideCursor();
 }

@@ -2,20 +2,24 @@
 
 #include "AppState.h"
 #include "QLTMain.h"
+#include "SaveTexts.h"
 #include "Registry.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
 #include "Twips.h"
 #include "cGDIP.h"
-#include "cIconCache.h"
+#include "cImageList.h"
 #include "cQtQuestions.h"
 #include "dlgPreview.h"
+#include "frmProperties.h"
 #include "frmQuilletDesign.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +34,7 @@
 #include <algorithm>
 
 const QString frmQuillet::kMakerSite = QStringLiteral("https://www.norvane.com");
+const QString frmQuillet::kPageNotOpenedTitle = QStringLiteral("Page Not Opened");
 
 namespace {
 
@@ -69,7 +74,7 @@ QColor GradientColor(int lRow, int lLastRow) {
 } // namespace
 
 frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent)
-    : QWidget(parent), mQuestions(oQuestions), mIconCache(std::make_unique<cIconCache>()) {
+    : QWidget(parent), mQuestions(oQuestions) {
     if (mQuestions == nullptr) {
         mOwnQuestions = std::make_unique<cQtQuestions>(this);
         mQuestions = mOwnQuestions.get();
@@ -104,13 +109,14 @@ void frmQuillet::FormLoad() {
     BuildFormatMenu();
     BuildDetailsMenu();
     BuildStatusBand();
+    SetTabOrder();
 
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
     labStatus->show();
 
-    mOpenFolder = ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
-                      ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
-                      : gDefaultFolder;
+    mImageList->SetOpenFolder(ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
+                                  ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
+                                  : gDefaultFolder);
     mSaveFolder = ValueExists(SettingsKey, QStringLiteral("SaveFolder"))
                       ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
                       : gDefaultFolder;
@@ -147,9 +153,10 @@ void frmQuillet::BuildToolbar() {
             [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) {
                 SaveButton_MouseDown(eButton, lX);
             });
-    connect(OpenButton, &ARButton::clicked, this, &frmQuillet::OpenButton_Click);
+    connect(SaveButton, &ARButton::DropDownRequested, this, &frmQuillet::ShowFormatMenu);
+    connect(OpenButton, &ARButton::clicked, this, [this] { mImageList->OpenButton_Click(); });
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
-    connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this); });
+    connect(CaptureButton, &ARButton::clicked, this, [this] { CaptureScreen(*this, *mImageList); });
     connect(PreviewButton, &ARButton::clicked, this, [this] {
         // The preview sets the cursor back once its first image is ready.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
@@ -157,15 +164,27 @@ void frmQuillet::BuildToolbar() {
         preview.exec();
     });
     connect(FriendButton, &ARButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
-    connect(HelpButton, &ARButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(HelpIndexPath())); });
+            [this] { OpenPage(QUrl(kMakerSite + QStringLiteral("/QLTFriend.aspx"))); });
+    connect(HelpButton, &ARButton::clicked, this, [this] { OpenPage(QUrl::fromLocalFile(HelpIndexPath())); });
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     PlaceTwips(Image1, kImage1.Left, kImage1.Top, kImage1.Width, kImage1.Height);
     Image1->setPixmap(QIcon(QStringLiteral(":/buttons/wordmark.svg")).pixmap(Image1->size()));
     Image1->setAlignment(Qt::AlignCenter);
+}
+
+void frmQuillet::SetTabOrder() {
+    // Forward along the toolbar, then the list, then the option panels
+    // from left to right, as they are read.
+    std::vector<QWidget*> chain = {OpenButton, CaptureButton, PreviewButton, SaveButton,
+                                   PrintsButton, FriendButton, HelpButton, lvwImages};
+    chain.insert(chain.end(), optSize.begin(), optSize.end());
+    chain.push_back(txtSize);
+    chain.insert(chain.end(), optQuality.begin(), optQuality.end());
+    chain.insert(chain.end(), optRotation.begin(), optRotation.end());
+    for (size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
@@ -182,8 +201,16 @@ void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
     // The drop-down zone: the format menu opens under the toolbar band at the
     // button's left edge, and the press does not start a save.
     SaveButton->CancelPress();
+    ShowFormatMenu();
+}
+
+void frmQuillet::ShowFormatMenu() {
     const QPoint corner(SaveButton->x(), TwipsToPixelsY(shpToolbar.Height, ScreenOf(this)));
     mnuDropDown->popup(mapToGlobal(corner));
+    // The checked format starts active, so that the arrow keys start from it.
+    for (QAction* item : mnuDropDown->actions())
+        if (item->isChecked())
+            mnuDropDown->setActiveAction(item);
 }
 
 void frmQuillet::BuildStatusBand() {
@@ -219,6 +246,73 @@ void frmQuillet::BuildStatusBand() {
     PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
+    // The save disables the window; its progress must stay readable, so the
+    // status band's texts keep their normal colour.
+    for (QLabel* label : {labFileCount, labStatus}) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Disabled, QPalette::WindowText,
+                         colours.color(QPalette::Active, QPalette::WindowText));
+        label->setPalette(colours);
+    }
+}
+
+void frmQuillet::BuildImageList() {
+    labImages = new QLabel(QStringLiteral("Image Names"), this);
+    labImages->setObjectName(QStringLiteral("labImages"));
+    PlaceTwips(labImages, kImagesHeader.Left, kImagesHeader.Top, kImagesHeader.Width, kImagesHeader.Height);
+    labImages->setAutoFillBackground(true);
+    QPalette headerColours = labImages->palette();
+    headerColours.setColor(QPalette::Window, QColor(197, 99, 154));
+    headerColours.setColor(QPalette::WindowText, Qt::white);
+    labImages->setPalette(headerColours);
+    QFont bold = labImages->font();
+    bold.setBold(true);
+    labImages->setFont(bold);
+    labImages->setIndent(4);
+
+    lvwImages = new QTreeWidget(this);
+    lvwImages->setObjectName(QStringLiteral("lvwImages"));
+    PlaceTwips(lvwImages, kImageList.Left, kImageList.Top, kImageList.Width, kImageList.Height);
+    lvwImages->setHeaderLabels({QStringLiteral("Image Files")});
+    lvwImages->setColumnWidth(0, TwipsToPixelsX(kImageList.Width - kColumnMargin, ScreenOf(this)));
+    lvwImages->header()->setStretchLastSection(false);
+    lvwImages->setRootIsDecorated(false);
+    lvwImages->setUniformRowHeights(true);
+    lvwImages->setIconSize(QSize(16, 16));
+    // The column keeps its designed width; a long name is shortened in the
+    // middle so that its extension stays visible.
+    lvwImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvwImages->setTextElideMode(Qt::ElideMiddle);
+    lvwImages->setAccessibleName(QStringLiteral("Image files"));
+    mImageList = new cImageList(*this, lvwImages);
+}
+
+void frmQuillet::ListReplacing() {
+    labStatus->hide();
+}
+
+void frmQuillet::ImageMeasured() {
+    txtSize->setText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
+    SetLabels();
+}
+
+void frmQuillet::ListEmptied() {
+    PreviewButton->setEnabled(false);
+    SaveButton->setEnabled(false);
+}
+
+void frmQuillet::ShowFileCount(int lCount) {
+    labFileCount->setText(QString::number(lCount) + QStringLiteral(" Images"));
+    labFileCount->show();
+}
+
+void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
+    frmProperties properties(this, sName, sFolder);
+    properties.exec();
+}
+
+QString frmQuillet::CaptureFilePath() const {
+    return ::CaptureFilePath();
 }
 
 void frmQuillet::DrawBorder(int32_t lLeft, int32_t lWidth) {
@@ -274,10 +368,22 @@ void frmQuillet::FormActivate() {
     const cQuestions::eAnswer answer = Questions().MsgBox(QStringLiteral("Welcome to Quillet!"), text,
                                                           cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
     if (answer == cQuestions::eAnswer::Yes)
-        QDesktopServices::openUrl(QUrl(kMakerSite + QStringLiteral("/GettingStarted.aspx")));
+        OpenPage(QUrl(kMakerSite + QStringLiteral("/GettingStarted.aspx")));
     // Stored whatever the answer and whether or not the browser started.
     WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     mAskingFirstRun = false;
+}
+
+void frmQuillet::OpenPage(const QUrl& oAddress) {
+    if (QDesktopServices::openUrl(oAddress))
+        return;
+    const QString address = oAddress.isLocalFile() ? QDir::toNativeSeparators(oAddress.toLocalFile())
+                                                   : oAddress.toString();
+    Questions().MsgBox(kPageNotOpenedTitle,
+                       QStringLiteral("Quillet could not start a web browser to show this page:") +
+                           kParagraphBreak + address + kParagraphBreak +
+                           QStringLiteral("You can open it in your browser yourself."),
+                       cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
 }
 
 void frmQuillet::SetProgressWidth(int32_t lWidth) {
@@ -356,15 +462,13 @@ void frmQuillet::changeEvent(QEvent* event) {
 bool frmQuillet::eventFilter(QObject* oWatched, QEvent* event) {
     if (oWatched == txtSize && event->type() == QEvent::FocusOut)
         txtSize_LostFocus();
-    else if (lvwImages != nullptr && (oWatched == lvwImages || oWatched == lvwImages->viewport()))
-        return ListEventFilter(oWatched, event);
     return QWidget::eventFilter(oWatched, event);
 }
 
 void frmQuillet::closeEvent(QCloseEvent* event) {
     gdip.reset();
     // The capture file never outlives the run.
-    if (QFile::exists(CaptureFilePath()))
-        QFile::remove(CaptureFilePath());
+    if (QFile::exists(::CaptureFilePath()))
+        QFile::remove(::CaptureFilePath());
     event->accept();
 }

@@ -4,17 +4,18 @@
 // status band with the entry count, the status text and the progress bar.
 //
 // Other parts of the program reach the window through its public members:
-// the list (lvwImages, with the entry helpers of ImageEntry.h), the status
-// band (labStatus, labFileCount, SetProgressWidth, shpProgress), the
-// questions object every dialog goes through (Questions()), the imaging
-// instance (gdip) and the list operations (AddToFileList, LoadImage,
-// RemoveEntry, EnableForm, GetPath). The buttons CaptureButton, PreviewButton
-// and SaveButton (its clicked() is the main zone; the drop-down zone never
-// clicks) are connected by the commands they start.
+// the list (lvwImages, run by ImageList(), with the entry helpers of
+// ImageEntry.h), the status band (labStatus, labFileCount, SetProgressWidth,
+// shpProgress), the questions object every dialog goes through
+// (Questions()), the imaging instance (gdip), EnableForm and GetPath. The
+// image list and the screen capture see the window only through the small
+// interfaces it implements (cImageListHost, cCaptureHost).
 
 #include "ARButton.h"
+#include "ScreenCapture.h"
 #include "WindowElements.h"
 #include "PhotoDetails.h"
+#include "cImageListHost.h"
 
 #include <QString>
 #include <QWidget>
@@ -31,11 +32,12 @@ class QMenu;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUrl;
 class cGDIP;
-class cIconCache;
+class cImageList;
 class cQuestions;
 
-class frmQuillet : public QWidget {
+class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost {
     Q_OBJECT
 public:
     // oQuestions answers every dialog and message of the window; without it
@@ -43,11 +45,14 @@ public:
     explicit frmQuillet(cQuestions* oQuestions = nullptr, QWidget* parent = nullptr);
     ~frmQuillet() override;
 
-    cQuestions& Questions() const;
+    cQuestions& Questions() const override;
+
+    // The image list's commands (Open, drop, removal, loading an entry).
+    cImageList& ImageList() const { return *mImageList; }
 
     // --- window (frmQuillet.cpp) -------------------------------------------
     // Enables the options, the custom size box and the Preview and Save buttons.
-    void EnableForm();
+    void EnableForm() override;
     // Adds the four lines of one sunken frame in the status band, spanning
     // lLeft .. lLeft + lWidth (twips).
     void DrawBorder(int32_t lLeft, int32_t lWidth);
@@ -67,31 +72,20 @@ public:
     // --- option panels (OptionPanels.cpp) ----------------------------------
     void SetLabels();
     void UncheckMenu();
-    void ShowHideQualityOptions(bool bShow);
+    void ShowHideQualityOptions(bool bShow) override;
 
-    // --- image list (ImageList.cpp) ----------------------------------------
-    // The Open command of the Open button.
-    void OpenButton_Click();
-    // Appends an entry: text sFile, tag sPath without a trailing separator.
-    void AddToFileList(const QString& sPath, const QString& sFile);
-    // Loads and measures an entry; on failure reports it and removes it.
-    // Returns whether the image loaded.
-    bool LoadImage(QTreeWidgetItem* oItem);
-    // Removes the selected entries (menu "Remove", the Delete key).
-    void mnuRemove_Click();
-    // Removes one entry with the usual follow-up: count label, and the
-    // Preview and Save buttons disabled when the list is empty.
-    void RemoveEntry(QTreeWidgetItem* oItem);
-    // Replaces the list with dropped files (full paths), as a several-file
-    // Open of them would.
-    void TakeDroppedFiles(const QStringList& aPaths);
-
-    // The list holds at most this many entries: positions are 16-bit.
-    static constexpr int kMaxEntries = 32767;
+    // --- what the list and the capture need (frmQuillet.cpp) --------------
+    void ListReplacing() override;
+    void ImageMeasured() override;
+    void ListEmptied() override;
+    void ShowFileCount(int lCount) override;
+    void ShowProperties(const QString& sName, const QString& sFolder) override;
+    QWidget& CaptureWindow() override { return *this; }
+    cGDIP& Imaging() override { return *gdip; }
+    QString CaptureFilePath() const override;
 
     // Members named as the rest of the program knows them.
     std::unique_ptr<cGDIP> gdip;
-    QString mOpenFolder;
     QString mSaveFolder;
 
     ARButton* OpenButton = nullptr;
@@ -125,9 +119,6 @@ public:
     cShapeElement shpProgress;
     std::vector<cLineElement> lineLine;
 
-    QMenu* mnuPopup = nullptr;
-    QAction* mnuRemove = nullptr;
-    QAction* mnuProperties = nullptr;
     QMenu* mnuDropDown = nullptr;
     QAction* mnuOriginalFormat = nullptr;
     QAction* mnuBMPFormat = nullptr;
@@ -143,6 +134,8 @@ public:
     static constexpr int kDropDownZone = 16;
     // The maker's web site, without a trailing "/".
     static const QString kMakerSite;
+    // Title of the message shown when no browser opens a page.
+    static const QString kPageNotOpenedTitle;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -156,8 +149,13 @@ private:
     void FormLoad();
     void BuildToolbar();
     void BuildStatusBand();
+    void SetTabOrder();
     void ConnectToolButton(ARButton* oButton);
     void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
+    // The format menu, under the toolbar band at the Save button's left edge.
+    void ShowFormatMenu();
+    // Opens oAddress in the browser; says so, with the address, when it cannot.
+    void OpenPage(const QUrl& oAddress);
     void PaintGradient(QPainter& painter) const;
     void PaintElements(QPainter& painter) const;
     void UpdateElement(const cShapeElement& oShape);
@@ -169,21 +167,10 @@ private:
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
-    // ImageList.cpp
     void BuildImageList();
-    struct cChosenFile {
-        QString Folder;
-        QString Name;
-    };
-    void ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral);
-    void mnuProperties_Click();
-    bool ListEventFilter(QObject* oWatched, QEvent* event);
-    void FinishOpen();
-    void UpdateFileCount();
-    void lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifiers eShift, const QPoint& oAt);
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
-    std::unique_ptr<cIconCache> mIconCache;
+    cImageList* mImageList = nullptr; // a child of lvwImages
     bool mAskingFirstRun = false;
 };

@@ -8,6 +8,7 @@
 #include "ScreenCapture.h"
 #include "cGDIP.h"
 #include "cScriptedQuestions.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QDir>
@@ -94,12 +95,12 @@ private slots:
         frmQuillet window(&questions);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.AddToFileList(QDir::tempPath(), QStringLiteral("one.png"));
-        window.AddToFileList(QDir::tempPath(), QStringLiteral("two.png"));
+        window.ImageList().AddToFileList(QDir::tempPath(), QStringLiteral("one.png"));
+        window.ImageList().AddToFileList(QDir::tempPath(), QStringLiteral("two.png"));
 
         bool hiddenWhileWaiting = false;
         QTimer::singleShot(kCaptureDelayMs / 2, &window, [&] { hiddenWhileWaiting = !window.isVisible(); });
-        CaptureScreen(window);
+        CaptureScreen(window, window.ImageList());
         QVERIFY(hiddenWhileWaiting);
         QVERIFY(window.isVisible());
 
@@ -120,7 +121,7 @@ private slots:
             QVERIFY2(asked.Icon != cQuestions::eIcon::Exclamation, qPrintable(asked.Title));
 
         // A second capture rewrites the same file; the list again holds one entry.
-        CaptureScreen(window);
+        CaptureScreen(window, window.ImageList());
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
         QVERIFY(QFileInfo::exists(CaptureFilePath()));
     }

@@ -251,19 +251,4 @@ TEST(cGraphics, ReleasingTheObjectDuringALoanWritesThePixelsBack) {
     EXPECT_EQ(bitmap.GetPixel(2, 2), 0xFFCAFE00u);
 }
 
-TEST(cGraphics, ScaledDrawAfterRotationAsTheBatchDoesIt) {
-    cBitmap source;
-    FillSolid(source, 400, 300, PixelFormat24bppRGB, 0xFF336699);
-    ASSERT_EQ(source.RotateFlip(1), 0);
-    cBitmap output;
-    ASSERT_EQ(output.CreateFromScan0(75, 100, 0, source.PixelFormat(), nullptr), 0);
-    cGraphics graphics;
-    ASSERT_EQ(graphics.GetGraphicsContext(output.Handle()), 0);
-    ASSERT_EQ(graphics.SetInterpolationMode(6), 0);
-    ASSERT_EQ(graphics.DrawImageRectI(source.Handle(), 0, 0, 75, 100), 0);
-    for (int y = 0; y < 100; y += 9)
-        for (int x = 0; x < 75; x += 7)
-            ASSERT_EQ(output.GetPixel(x, y), 0xFF336699u);
-}
-
 } // namespace

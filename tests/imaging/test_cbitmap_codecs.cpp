@@ -1,8 +1,7 @@
-/* cBitmap over the real codecs: quality, animation properties, multi-page
- * TIFF and damaged files failing at load. */
+/* cBitmap over the real codecs: animation properties, multi-page TIFF and
+ * damaged files failing at load. */
 #include "cBitmap.h"
 #include "cGDIP.h"
-#include "cGraphics.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,32 +28,6 @@ void FillPhoto(cBitmap& bitmap, int32_t width, int32_t height) {
                     PixelFormat32bppARGB, pixels.data(), 0};
     ASSERT_EQ(bitmap.LockBits(nullptr, 6, PixelFormat32bppARGB, &data), 0);
     ASSERT_EQ(bitmap.UnlockBits(&data), 0);
-}
-
-int32_t SaveJpeg(cBitmap& bitmap, cGDIP& gdip, uint32_t quality, QByteArray& bytes) {
-    EncoderParameters params{
-        1, {{cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}")), 1,
-             EncoderParameterValueTypeLong, &quality}}};
-    return bitmap.SaveToStream(bytes, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.jpg"))),
-                               &params);
-}
-
-TEST(cBitmapCodecs, JpegSizeGrowsWithQuality) {
-    cGDIP gdip;
-    ASSERT_GE(gdip.ExtensionExists(QStringLiteral("*.jpg")), 0);
-    cBitmap bitmap;
-    FillPhoto(bitmap, 120, 80);
-    int32_t previous = 0;
-    for (uint32_t quality : {10u, 48u, 66u, 84u, 100u}) {
-        QByteArray bytes;
-        const int32_t size = SaveJpeg(bitmap, gdip, quality, bytes);
-        EXPECT_GT(size, previous) << "quality " << quality;
-        previous = size;
-    }
-    QByteArray bytes("kept");
-    EXPECT_EQ(SaveJpeg(bitmap, gdip, 101, bytes), 0);
-    EXPECT_EQ(bitmap.CurErr(), 2);
-    EXPECT_EQ(bytes, QByteArray("kept"));
 }
 
 /* A 1 x 1 GIF with four frames of 10, 20, 30, 40 hundredths and loop count 3. */
@@ -94,32 +67,6 @@ TEST(cBitmapCodecs, FrameDelaysAndLoopCountOfAnAnimation) {
     EXPECT_EQ(bitmap.PropertyHeader().length, 16u);
     EXPECT_EQ(bitmap.GetPropertyItem(PropertyTagEquipMake, value, 0), 19);
     EXPECT_EQ(value.toInt(), 20);  /* untouched by the failed read */
-}
-
-TEST(cBitmapCodecs, MultiPageTiffThroughSaveAdd) {
-    cGDIP gdip;
-    const int32_t tiff = gdip.ExtensionExists(QStringLiteral("*.tif"));
-    ASSERT_GE(tiff, 0);
-    cBitmap first;
-    ASSERT_EQ(first.CreateFromScan0(3, 2, 0, PixelFormat24bppRGB, nullptr), 0);
-    cBitmap second;
-    ASSERT_EQ(second.CreateFromScan0(5, 4, 0, PixelFormat32bppARGB, nullptr), 0);
-    {
-        cGraphics graphics;
-        ASSERT_EQ(graphics.GetGraphicsContext(second.Handle()), 0);
-        ASSERT_EQ(GdipGraphicsClear(graphics.Handle(), 0xFF2040A0), Ok);
-    }
-    uint32_t flag = EncoderValueMultiFrame;
-    EncoderParameters params{1, {{EncoderSaveFlag, 1, EncoderParameterValueTypeLong, &flag}}};
-    QByteArray bytes;
-    /* Nothing is written before the flush. */
-    EXPECT_EQ(first.SaveToStream(bytes, gdip.EncoderClsid(tiff), &params), 0);
-    EXPECT_EQ(first.CurErr(), 0);
-    flag = EncoderValueFrameDimensionPage;
-    EXPECT_EQ(first.SaveAddImage(QString(), second.Handle(), &params), 0);
-    flag = EncoderValueFlush;
-    EXPECT_EQ(first.SaveAdd(&params), 0);
-    EXPECT_EQ(first.SaveAdd(&params), 8);  /* no save pending any more */
 }
 
 TEST(cBitmapCodecs, MultiPageTiffFileHoldsEveryPage) {

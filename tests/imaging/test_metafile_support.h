@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -176,6 +178,34 @@ inline GpStatus Render(const std::vector<uint8_t>& bytes, QImage& out) {
 
 /* 0xAARRGGBB of a pixel, for readable failures. */
 inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+/* A pixel a drawing must have, 0xAARRGGBB. */
+struct Probe {
+    int x, y;
+    uint32_t argb;
+};
+
+/* A metafile and the pixels (and size, when given) it must give, for
+ * table-driven drawing tests. */
+struct Drawing {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::vector<Probe> probes;
+    QSize size = {};
+};
+
+inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
+    for (const Drawing& d : drawings) {
+        QImage image;
+        ASSERT_EQ(Render(d.bytes, image), Ok) << d.name;
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32) << d.name;
+        if (d.size.isValid()) {
+            EXPECT_EQ(image.size(), d.size) << d.name;
+        }
+        for (const Probe& p : d.probes)
+            EXPECT_EQ(Px(image, p.x, p.y), p.argb) << d.name << " at " << p.x << ", " << p.y;
+    }
+}
 
 inline bool IsDark(QRgb pixel) {
     return qAlpha(pixel) > 128 && qRed(pixel) < 100 && qGreen(pixel) < 100 && qBlue(pixel) < 100;

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -103,6 +104,25 @@ inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24
     cBitmap bitmap;
     bitmap.CreateFromScan0(lWidth, lHeight, stride, eFormat, pixels.data());
     return bitmap;
+}
+
+// Which corner of a MakeRamp image a pixel of it (or of a copy scaled,
+// turned and encoded) comes from: blue grows to the right, green downwards.
+enum class eCorner { TopLeft, TopRight, BottomLeft, BottomRight, None };
+
+inline eCorner RampCorner(QRgb pixel) {
+    const auto near = [](int lValue) { return lValue < 48 ? 0 : lValue > 207 ? 1 : -1; };
+    const int right = near(qBlue(pixel));
+    const int bottom = near(qGreen(pixel));
+    if (right < 0 || bottom < 0)
+        return eCorner::None;
+    return bottom == 0 ? (right == 0 ? eCorner::TopLeft : eCorner::TopRight)
+                       : (right == 0 ? eCorner::BottomLeft : eCorner::BottomRight);
+}
+
+inline void PrintTo(eCorner eWhich, std::ostream* os) {
+    const char* const names[] = {"top left", "top right", "bottom left", "bottom right", "no corner"};
+    *os << names[static_cast<int>(eWhich)];
 }
 
 // Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).

@@ -7,6 +7,7 @@
 #include "cTerminalQuestions.h"
 
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -94,6 +95,7 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
     } cases[] = {
         {{"--size", "enormous", "-o", tmp, "a"}, "invalid value 'enormous' for --size"},
         {{"--size", "40000", "-o", tmp, "a"}, "invalid value '40000' for --size"},
+        {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
@@ -124,6 +126,26 @@ TEST(TerminalQuestions, WithoutATerminalAskingMeansNoAndIsReported) {
     EXPECT_EQ(questions.Unanswered(), 2);
     EXPECT_TRUE(errText.contains("a.png already exists."));
     EXPECT_TRUE(errText.contains("--png-fallback"));
+}
+
+// A declined PNG offer names the file it leaves unwritten, on a line of its
+// own after the progress line.
+TEST(TerminalQuestions, ADeclinedPngOfferNamesTheFileOnItsOwnLine) {
+    for (const bool interactive : {false, true}) {
+        QString errText;
+        QTextStream err(&errText);
+        cTerminalQuestions questions(
+            err, [] { return std::optional<QString>("n"); }, interactive, eBatchAnswer::Ask,
+            interactive ? eBatchAnswer::No : eBatchAnswer::Ask);
+        questions.SetBeforeWriting([&err] { err << "Saving (50%)\n"; });
+        questions.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
+        EXPECT_EQ(questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
+                                   cQuestions::eIcon::None, cQuestions::eButtons::YesNo),
+                  cQuestions::eAnswer::No);
+        EXPECT_TRUE(errText.startsWith("Saving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
+                                       "save an image in the ICO format. ("))
+            << errText.toStdString();
+    }
 }
 
 TEST(TerminalQuestions, OnATerminalTheReplyDecides) {
@@ -170,46 +192,60 @@ TEST_F(BatchCommand, WritesTheSameFilesAsTheWindowAndExitsZero) {
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, QStringLiteral("1 Images Saved\n"));
     EXPECT_EQ(run.Err, QString()); // no terminal: no progress
-    cBitmap written;
-    ASSERT_EQ(written.LoadFromFile(Out("My_Photo.jpg")), 0);
-    EXPECT_EQ(written.Width(), 480);
-    EXPECT_EQ(written.Height(), 640);
+    const QImage written(Out("My_Photo.jpg"));
+    EXPECT_EQ(written.size(), QSize(480, 640));
+    // Turned clockwise: the bottom-left corner is now at the top left.
+    EXPECT_EQ(RampCorner(written.pixel(0, 0)), eCorner::BottomLeft);
+    EXPECT_EQ(RampCorner(written.pixel(479, 0)), eCorner::TopLeft);
 }
 
-TEST_F(BatchCommand, DeclinedAndFailedImagesExitOne) {
+// Scripts rely on the exit code: any input that was not saved makes it 1,
+// whichever the reason.
+TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
-    ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-    cRun run = RunBatch({"-o", mOut.path(), In("a.png")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("0 Images Saved,  1 Images Skipped\n"));
-    EXPECT_TRUE(run.Err.contains("a.png already exists.")) << run.Err.toStdString();
-    EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
-
-    run = RunBatch({"--overwrite", "all", "-o", mOut.path(), In("a.png")});
-    EXPECT_EQ(run.ExitCode, 0);
-    EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
-
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
-    run = RunBatch({"--overwrite", "all", "-o", mOut.path(), In("broken.jpg"), In("missing.png"),
-                    In("a.png")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("1 Images Saved\n"));
-    EXPECT_TRUE(run.Err.contains("missing.png: no such file")) << run.Err.toStdString();
-    EXPECT_TRUE(run.Err.contains(
-        "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened."));
-}
-
-TEST_F(BatchCommand, ThePngFallbackFollowsItsOption) {
     ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
-    cRun run = RunBatch({"-o", mOut.path(), In("logo.ico")});
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, QStringLiteral("Errors occurred during save.\n"));
-    EXPECT_TRUE(run.Err.contains("cannot save an image in the ICO format"));
-    EXPECT_FALSE(QFileInfo::exists(Out("logo.png")));
-
-    run = RunBatch({"--png-fallback", "yes", "-o", mOut.path(), In("logo.ico")});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(Out("logo.png")));
+    const struct {
+        const char* Name;
+        QStringList Options;
+        QStringList Inputs;
+        bool OldOutput; // a.png already in the output folder
+        int ExitCode;
+        const char* Out;
+        const char* Err; // part of the messages
+        QStringList Written;
+    } cases[] = {
+        {"clean", {}, {"a.png"}, false, 0, "1 Images Saved\n", "", {"a.png"}},
+        {"only a corrupt file", {}, {"broken.jpg"}, false, 1, "0 Images Saved\n",
+         "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened.", {}},
+        {"only a missing file", {}, {"missing.png"}, false, 1, "0 Images Saved\n",
+         "missing.png: no such file", {}},
+        {"overwrite declined", {}, {"a.png"}, true, 1, "0 Images Saved,  1 Images Skipped\n",
+         "a.png already exists.", {}},
+        {"overwrite all", {"--overwrite", "all"}, {"a.png"}, true, 0, "1 Images Saved\n", "", {"a.png"}},
+        {"no PNG fallback", {}, {"logo.ico"}, false, 1, "Errors occurred during save.\n",
+         "cannot save an image in the ICO format", {}},
+        {"PNG fallback", {"--png-fallback", "yes"}, {"logo.ico"}, false, 0, "1 Images Saved\n", "",
+         {"logo.png"}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir out;
+        if (c.OldOutput) {
+            ASSERT_TRUE(WriteAll(out.filePath("a.png"), "old"));
+        }
+        QStringList arguments = c.Options + QStringList{"-o", out.path()};
+        for (const QString& name : c.Inputs)
+            arguments << In(name);
+        const cRun run = RunBatch(arguments);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Name << ": " << run.Err.toStdString();
+        EXPECT_EQ(run.Out, QString::fromLatin1(c.Out)) << c.Name;
+        EXPECT_TRUE(run.Err.contains(QString::fromLatin1(c.Err))) << c.Name << ": " << run.Err.toStdString();
+        QStringList written;
+        for (const QString& name : QDir(out.path()).entryList(QDir::Files))
+            if (ReadAll(out.filePath(name)) != "old")
+                written << name;
+        EXPECT_EQ(written, c.Written) << c.Name;
+    }
 }
 
 TEST_F(BatchCommand, UsageErrorsExitTwoAndHelpExitsZero) {

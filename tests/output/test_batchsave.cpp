@@ -235,14 +235,26 @@ TEST_F(BatchSave, ACorruptEntryIsReportedRemovedAndTheNextOneSaved) {
     EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (33%)", "Saving (50%)", "Saving (100%)"}));
 }
 
-TEST_F(BatchSave, RotationSwapsTheSidesBeforeScaling) {
-    AddRamp(QStringLiteral("wide.png"), 1024, 768);
-    mOptions.SizeIndex = 3;     // Large, 640
-    mOptions.RotationIndex = 1; // 90 degrees
-    Run();
-    EXPECT_EQ(SizeOf(Out("wide.png")), QSize(480, 640));
-    EXPECT_EQ(gImageWidth, 1024);
-    EXPECT_EQ(gImageHeight, 768);
+// Each turn is clockwise and measured before it: the output's top-left pixel
+// is the source corner named, and a quarter turn swaps the output's sides.
+TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
+    AddRamp(QStringLiteral("ramp.png"), 128, 96);
+    const struct {
+        int16_t Index;
+        QSize Size;
+        eCorner TopLeft;
+    } turns[] = {{1, {75, 100}, eCorner::BottomLeft},
+                 {2, {100, 75}, eCorner::BottomRight},
+                 {3, {75, 100}, eCorner::TopRight}};
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll, cQuestions::kOverwriteYesToAll};
+    for (const auto& turn : turns) {
+        mOptions.RotationIndex = turn.Index;
+        Run();
+        const QImage written(Out("ramp.png"));
+        EXPECT_EQ(written.size(), turn.Size) << turn.Index;
+        EXPECT_EQ(RampCorner(written.pixel(0, 0)), turn.TopLeft) << turn.Index;
+        EXPECT_EQ(gImageWidth, 128);
+    }
 }
 
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {

@@ -5,6 +5,7 @@
 
 #include "AppState.h"
 #include "Registry.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QKeyEvent>
@@ -59,7 +60,7 @@ class tst_saveimages : public QObject {
     void aRunSavesRemovesTheBrokenEntryAndShowsTheSummary() {
         AddEntry(QStringLiteral("a.png"));
         QVERIFY(WriteAll(mIn->filePath(QStringLiteral("bad.png")), "broken"));
-        mWindow->AddToFileList(mIn->path(), QStringLiteral("bad.png"));
+        mWindow->ImageList().AddToFileList(mIn->path(), QStringLiteral("bad.png"));
         AddEntry(QStringLiteral("c.png"));
         const QString chosen = mOut->path() + u'/';
         mQuestions->FolderAnswers = {chosen};
@@ -93,7 +94,7 @@ class tst_saveimages : public QObject {
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
         QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
-        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("1 Images Saved"));
+        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("Stopped: 1 Images Saved"));
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
         QVERIFY(mWindow->isEnabled());
     }
@@ -101,7 +102,7 @@ class tst_saveimages : public QObject {
   private:
     void AddEntry(const QString& sName) {
         QVERIFY(WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
-        mWindow->AddToFileList(mIn->path(), sName);
+        mWindow->ImageList().AddToFileList(mIn->path(), sName);
     }
 
     std::unique_ptr<QTemporaryDir> mIn, mOut;

@@ -147,18 +147,6 @@ TEST(CodecJpeg, Orientation6GivesAnUprightImageAndProperties) {
     EXPECT_EQ(date->type, PropertyTagTypeASCII);
 }
 
-TEST(CodecJpeg, EveryOrientationGivesTheUprightSize) {
-    for (uint16_t o = 1; o <= 8; ++o) {
-        gp::raster out;
-        gp::image_info info;
-        ASSERT_EQ(Decode(MakeOrientedJpeg(o), out, &info), Ok);
-        const bool turned = o >= 5;
-        EXPECT_EQ(out.width, turned ? 20u : 40u) << o;
-        EXPECT_EQ(info.width, out.width) << o;
-        EXPECT_EQ(info.height, out.height) << o;
-    }
-}
-
 /* Which stored corner each EXIF orientation shows at the top left (the tag
  * names where the stored 0th row and 0th column lie), and the upright size. */
 TEST(CodecJpeg, OrientationTransformPutsTheRightCornerTopLeft) {

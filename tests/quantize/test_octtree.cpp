@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <random>
@@ -137,18 +136,6 @@ TEST(OctTree, UpTo256ColoursAreKeptExactly) {
         used.insert(index);
     }
     EXPECT_EQ(used.size(), 256u);
-}
-
-TEST(OctTree, TheSameColoursInAnotherOrderGiveAnotherPalette) {
-    std::vector<uint32_t> colors = RandomColors(2000, 7);
-    ASSERT_TRUE(cImage24({colors}).Build(256));
-    const std::vector<cPaletteColor> forward = Palette();
-    std::reverse(colors.begin(), colors.end());
-    ASSERT_TRUE(cImage24({colors}).Build(256));
-    const std::vector<cPaletteColor> backward = Palette();
-    EXPECT_LE(forward.size(), 256u);
-    EXPECT_LE(backward.size(), 256u);
-    EXPECT_NE(forward, backward);
 }
 
 TEST(OctTree, LargeOneColourImageDoesNotOverflow) {

@@ -1,0 +1,349 @@
+#include "cImageList.h"
+
+#include "AppState.h"
+#include "FileNames.h"
+#include "ImageEntry.h"
+#include "Numbers.h"
+#include "Registry.h"
+#include "SaveTexts.h"
+#include "SortIndexes.h"
+#include "cBitmap.h"
+#include "cIconCache.h"
+#include "cImageListHost.h"
+#include "cQuestions.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Milliseconds between two runs of pending window events while adding files.
+constexpr qint64 kEventInterval = 15;
+
+// The open dialog's filter rows in Qt's form. A row whose display text holds
+// its own patterns repeats them, space-separated, in a last pair of
+// parentheses, which is where Qt reads the patterns from.
+const char* const kOpenFilterRows[] = {
+    "All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png *.tif *.tiff *.wmf *.heic *.heif *.avif "
+    "*.webp)",
+    "Bitmap (*.bmp) (*.bmp)",
+    "Enhanced Meta File (*.emf) (*.emf)",
+    "GIF (*.gif) (*.gif)",
+    "Icons (*.ico) (*.ico)",
+    "JPEG (*.jpg, *.jpeg) (*.jpg *.jpeg)",
+    "PNG (*.png) (*.png)",
+    "TIFF (*.tif, *.tiff) (*.tif *.tiff)",
+    "Windows Meta File (*.wmf) (*.wmf)",
+    "HEIF Images (*.heic;*.heif) (*.heic *.heif)",
+    "AVIF Images (*.avif) (*.avif)",
+    "WebP Images (*.webp) (*.webp)",
+};
+
+QString OpenFilter() {
+    QStringList rows;
+    for (const char* row : kOpenFilterRows)
+        rows.append(QLatin1String(row));
+    return rows.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+cImageList::cImageList(cImageListHost& oHost, QTreeWidget* oList)
+    : QObject(oList), lvwImages(oList), mHost(oHost), mIconCache(std::make_unique<cIconCache>()) {
+    lvwImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwImages->setAcceptDrops(true);
+    lvwImages->installEventFilter(this);
+    lvwImages->viewport()->installEventFilter(this);
+
+    mnuPopup = new QMenu(QStringLiteral("RightClick"), lvwImages);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuRemove = mnuPopup->addAction(QStringLiteral("Remove"));
+    mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
+    mnuProperties = mnuPopup->addAction(QStringLiteral("Properties"));
+    mnuProperties->setObjectName(QStringLiteral("mnuProperties"));
+    connect(mnuRemove, &QAction::triggered, this, &cImageList::mnuRemove_Click);
+    connect(mnuProperties, &QAction::triggered, this, &cImageList::mnuProperties_Click);
+}
+
+cImageList::~cImageList() = default;
+
+void cImageList::OpenButton_Click() {
+    mHost.ListReplacing();
+    const cQuestions::cOpenResult chosen =
+        mHost.Questions().OpenFiles(QStringLiteral("Select Images"), OpenFilter(), mOpenFolder);
+    switch (chosen.Outcome) {
+    case cQuestions::cOpenResult::eOutcome::Failed:
+        mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
+                                 QStringLiteral("We were unable to open your image(s).  The usual cause for "
+                                                "this is that you have selected \nmore images than the "
+                                                "program can handle at one time."),
+                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        break;
+    case cQuestions::cOpenResult::eOutcome::Chosen:
+        if (!chosen.Names.isEmpty()) {
+            std::vector<cChosenFile> files;
+            for (const QString& name : chosen.Names)
+                files.push_back({chosen.Folder, name});
+            ReplaceList(files, files.size() > 1, false);
+        }
+        break;
+    case cQuestions::cOpenResult::eOutcome::Cancelled:
+        break;
+    }
+    // Whatever happened, the quality options are shown again.
+    mHost.ShowHideQualityOptions(true);
+}
+
+void cImageList::TakeFiles(const QStringList& aPaths) {
+    mHost.ListReplacing();
+    std::vector<cChosenFile> files;
+    for (const QString& path : aPaths) {
+        const QFileInfo info(path);
+        files.push_back({WithoutTrailingSeparator(info.absolutePath()), info.fileName()});
+    }
+    // Names typed on a command line or dropped by another program may name
+    // nothing; the open dialog only offers files that exist.
+    if (!files.empty())
+        ReplaceList(files, true, true);
+    mHost.ShowHideQualityOptions(true);
+}
+
+void cImageList::ReplaceWithOne(const QString& sPath, const QString& sFile) {
+    lvwImages->clear();
+    AddToFileList(sPath, sFile);
+    FinishOpen();
+}
+
+void cImageList::ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral, bool bCheckExistence) {
+    lvwImages->clear();
+    mHost.ShowFileCount(0);
+    mOpenFolder = aFiles.front().Folder;
+    if (!bSeveral) {
+        // One file: taken whatever its name; the stored open folder stays.
+        AddToFileList(mOpenFolder, aFiles.front().Name);
+    } else {
+        WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        for (const cChosenFile& file : aFiles) {
+            if (lvwImages->topLevelItemCount() >= kMaxEntries) {
+                mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
+                                         QStringLiteral("The list holds at most %1 images; the remaining "
+                                                        "files were not added.")
+                                             .arg(kMaxEntries),
+                                         cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+                break;
+            }
+            // Pending window events run between additions, so the count
+            // grows visibly and the window stays responsive. Every run lays
+            // the whole list out again, so it happens once per kEventInterval
+            // rather than after every file: that keeps thousands of files
+            // from taking quadratic time.
+            if (AddIfAccepted(file, bCheckExistence) && sinceEvents.elapsed() >= kEventInterval) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
+        }
+    }
+    FinishOpen();
+}
+
+bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
+    const QFileInfo info(JoinPath(oFile.Folder, oFile.Name));
+    if (bCheckExistence && (!info.exists() || (info.isFile() && !info.isReadable()))) {
+        mHost.Questions().MsgBox(kLoadErrorTitle,
+                                 oFile.Name + QStringLiteral(" cannot be found or cannot be read.") +
+                                     kParagraphBreak + QStringLiteral("It is being skipped."),
+                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        return false;
+    }
+    if (info.isDir() || !IsImageFile(oFile.Name)) {
+        mHost.Questions().MsgBox(QStringLiteral("Unknown File Format"),
+                                 oFile.Name + QStringLiteral(" does not appear to be an image file.  It is "
+                                                             "being skipped."),
+                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        return false;
+    }
+    AddToFileList(oFile.Folder, oFile.Name);
+    return true;
+}
+
+void cImageList::FinishOpen() {
+    // With every name refused there is nothing to load, and with the only
+    // entry failing to load nothing to preview or save: the window then
+    // stays as it is.
+    if (lvwImages->topLevelItemCount() == 0)
+        return;
+    LoadImage(lvwImages->topLevelItem(0));
+    if (lvwImages->topLevelItemCount() == 0)
+        return;
+    SelectFirstUnlessSelected();
+    mHost.EnableForm();
+}
+
+void cImageList::AddToFileList(const QString& sPath, const QString& sFile) {
+    const QString folder = WithoutTrailingSeparator(sPath);
+    auto* entry = new QTreeWidgetItem({sFile});
+    entry->setData(0, kEntryTagRole, folder);
+    entry->setIcon(0, mIconCache->IconFor(JoinPath(folder, sFile)));
+    lvwImages->addTopLevelItem(entry);
+    if (lvwImages->topLevelItemCount() == 1)
+        SelectFirstUnlessSelected();
+    mHost.ShowFileCount(lvwImages->topLevelItemCount());
+}
+
+void cImageList::SelectFirstUnlessSelected() {
+    if (lvwImages->topLevelItemCount() > 0 && !lvwImages->selectionModel()->hasSelection())
+        SelectOnly(1);
+}
+
+void cImageList::SelectOnly(int lPosition) {
+    QTreeWidgetItem* entry = lvwImages->topLevelItem(lPosition - 1);
+    if (entry == nullptr)
+        return;
+    lvwImages->setCurrentItem(entry, 0, QItemSelectionModel::ClearAndSelect);
+}
+
+int cImageList::SelectedPosition() const {
+    QTreeWidgetItem* current = lvwImages->currentItem();
+    if (current != nullptr && current->isSelected())
+        return lvwImages->indexOfTopLevelItem(current) + 1;
+    const QModelIndexList selected = lvwImages->selectionModel()->selectedRows();
+    int first = 0;
+    for (const QModelIndex& index : selected)
+        if (first == 0 || index.row() + 1 < first)
+            first = index.row() + 1;
+    return first;
+}
+
+bool cImageList::LoadImage(QTreeWidgetItem* oItem) {
+    cBitmap bitmap;
+    bitmap.LoadFromFile(EntryPath(oItem));
+    if (bitmap.Handle() != nullptr) {
+        gImageWidth = ClampToInt16(bitmap.Width());
+        gImageHeight = ClampToInt16(bitmap.Height());
+        mHost.ImageMeasured();
+        return true;
+    }
+    mHost.Questions().MsgBox(kLoadErrorTitle,
+                             EntryText(oItem) + QStringLiteral(" is corrupt, or in a file format that cannot "
+                                                               "be viewed.\n\nIt has been removed from list "
+                                                               "of files to work with."),
+                             cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    RemoveEntry(oItem);
+    return false;
+}
+
+void cImageList::mnuRemove_Click() {
+    std::vector<int16_t> selected;
+    for (int i = 0; i < lvwImages->topLevelItemCount(); ++i)
+        if (lvwImages->topLevelItem(i)->isSelected())
+            selected.push_back(static_cast<int16_t>(i));
+    if (selected.empty())
+        return;
+    SortIndexes(selected, 0, static_cast<int>(selected.size()) - 1);
+    // Highest first, so that a removal never shifts an index still to come.
+    for (auto index = selected.rbegin(); index != selected.rend(); ++index)
+        delete lvwImages->takeTopLevelItem(*index);
+    AfterRemoval(selected.front() + 1);
+}
+
+void cImageList::RemoveEntry(QTreeWidgetItem* oItem) {
+    const int index = lvwImages->indexOfTopLevelItem(oItem);
+    delete lvwImages->takeTopLevelItem(index);
+    AfterRemoval(index + 1);
+}
+
+void cImageList::AfterRemoval(int lFirstRemoved) {
+    const int count = lvwImages->topLevelItemCount();
+    if (count == 0)
+        mHost.ListEmptied();
+    else if (!lvwImages->selectionModel()->hasSelection())
+        SelectOnly(std::min(lFirstRemoved, count));
+    mHost.ShowFileCount(count);
+}
+
+void cImageList::mnuProperties_Click() {
+    const int position = SelectedPosition();
+    const QTreeWidgetItem* entry = position > 0 ? lvwImages->topLevelItem(position - 1) : nullptr;
+    mHost.ShowProperties(entry != nullptr ? EntryText(entry) : QString(),
+                         entry != nullptr ? EntryTag(entry) : QString());
+}
+
+void cImageList::lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifiers eShift, const QPoint& oAt) {
+    QTreeWidgetItem* entry = lvwImages->itemAt(oAt);
+    if (eButton != Qt::RightButton) {
+        if (!(eShift & (Qt::ShiftModifier | Qt::ControlModifier)) && entry != nullptr)
+            LoadImage(entry);
+        return;
+    }
+    const qsizetype selectedCount = lvwImages->selectionModel()->selectedRows().size();
+    const QPoint menuAt = lvwImages->viewport()->mapToGlobal(oAt);
+    if (selectedCount == 1) {
+        // An entry that fails to load is gone: no menu for it.
+        if (entry == nullptr || !LoadImage(entry))
+            return;
+        mnuProperties->setEnabled(true);
+        mnuPopup->popup(menuAt);
+    } else if (selectedCount > 1) {
+        mnuProperties->setEnabled(false);
+        mnuPopup->popup(menuAt);
+    }
+}
+
+bool cImageList::eventFilter(QObject* oWatched, QEvent* event) {
+    if (oWatched == lvwImages) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+            mnuRemove_Click();
+            return true;
+        }
+        return false;
+    }
+    if (oWatched == lvwImages->viewport())
+        return ViewportEvent(event);
+    return false;
+}
+
+bool cImageList::ViewportEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        lvwImages_MouseUp(mouse->button(), mouse->modifiers(), mouse->position().toPoint());
+        return false;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList paths;
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        for (const QUrl& url : urls)
+            if (url.isLocalFile())
+                paths.append(url.toLocalFile());
+        drop->acceptProposedAction();
+        // Taken once the drop has finished: the messages it may show must
+        // not run inside the drag and drop exchange.
+        QTimer::singleShot(0, this, [this, paths] { TakeFiles(paths); });
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,202 @@
+// The main window used by keyboard and in the long run: the tab order, the
+// format menu from the keyboard, the status band during and after a save,
+// and the messages for things that used to fail silently.
+
+#include "AppState.h"
+#include "ImageEntry.h"
+#include "Registry.h"
+#include "cImageList.h"
+#include "cScriptedQuestions.h"
+#include "dlgPreview.h"
+#include "frmQuillet.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStyle>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using eKind = cScriptedQuestions::eKind;
+
+namespace {
+
+// Answers the overwrite box and, while it is up (mid-save), notes the status
+// text and its colour.
+class cMidSaveQuestions : public cScriptedQuestions {
+public:
+    frmQuillet* Window = nullptr;
+    QString StatusText;
+    QColor StatusColour;
+    bool WindowEnabled = true;
+
+    int ShowCustomMsgBox(const QString& sPrompt) override {
+        StatusText = Window->labStatus->text();
+        StatusColour = Window->labStatus->palette().color(Window->labStatus->foregroundRole());
+        WindowEnabled = Window->isEnabled();
+        return cScriptedQuestions::ShowCustomMsgBox(sPrompt);
+    }
+};
+
+} // namespace
+
+class tst_windowuse : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir mConfigDir;
+    QTemporaryDir mImages;
+
+    void Open(frmQuillet& window, cScriptedQuestions& questions, const QStringList& aNames) {
+        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mImages.path(), aNames));
+        window.ImageList().OpenButton_Click();
+    }
+
+private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mConfigDir.path());
+        // A replaced file goes to the trash, which lives here.
+        qputenv("XDG_DATA_HOME", mConfigDir.path().toLocal8Bit());
+        for (const char* name : {"one.png", "two.png"}) {
+            QImage image(64, 48, QImage::Format_RGB32);
+            image.fill(Qt::darkYellow);
+            QVERIFY(image.save(mImages.filePath(QLatin1String(name))));
+        }
+    }
+
+    void init() {
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
+        gSizeIndex = 0;
+        gOutputFormat = QStringLiteral("DFT");
+    }
+
+    void tabReachesEveryControlForward() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"one.png", "two.png"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.OpenButton->setFocus(Qt::TabFocusReason);
+        // An option group is one stop, at its chosen option; arrows move within.
+        const QList<QWidget*> expected = {window.OpenButton, window.CaptureButton, window.PreviewButton,
+                                          window.SaveButton, window.FriendButton, window.HelpButton,
+                                          window.lvwImages, window.optSize[gSizeIndex], window.txtSize,
+                                          window.optQuality[gQualityIndex], window.optRotation[gRotationIndex],
+                                          window.OpenButton};
+        QList<QWidget*> visited = {QApplication::focusWidget()};
+        while (visited.size() < expected.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(QApplication::focusWidget());
+        }
+        QCOMPARE(visited, expected);
+        // Passing through the size box changes no choice; arrows choose
+        // within a group, and the group's tab stop follows.
+        QCOMPARE(gSizeIndex, int16_t(0));
+        window.optSize[0]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window.optSize[0], Qt::Key_Down);
+        QCOMPARE(gSizeIndex, int16_t(1));
+        QCOMPARE(window.optSize[1]->focusPolicy(), Qt::StrongFocus);
+        for (QWidget* control : expected)
+            QVERIFY2(!control->accessibleName().isEmpty() || !control->property("text").toString().isEmpty(),
+                     qPrintable(control->objectName()));
+    }
+
+    void formatMenuOpensFromTheKeyboard_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier) << true;
+        QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier) << true;
+        QTest::newRow("Menu") << int(Qt::Key_Menu) << int(Qt::NoModifier) << true;
+        QTest::newRow("Down alone") << int(Qt::Key_Down) << int(Qt::NoModifier) << false;
+    }
+
+    void formatMenuOpensFromTheKeyboard() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, opens);
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"one.png"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        emit window.SaveButton->MouseEnter();
+        QTest::keyClick(window.SaveButton, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(window.mnuDropDown->isVisible(), opens);
+        if (opens) {
+            QCOMPARE(window.mnuDropDown->activeAction(), window.mnuOriginalFormat);
+            window.mnuDropDown->hide();
+            // The Save button's hint goes with the menu.
+            QVERIFY(!window.labStatus->isVisible());
+        }
+    }
+
+    void statusStaysReadableDuringASave() {
+        QTemporaryDir out;
+        QVERIFY(QFile::copy(mImages.filePath("one.png"), out.filePath("one.png")));
+        cMidSaveQuestions questions;
+        frmQuillet window(&questions);
+        questions.Window = &window;
+        Open(window, questions, {"one.png", "two.png"});
+        window.show();
+        const QColor normal = window.labStatus->palette().color(window.labStatus->foregroundRole());
+        questions.FolderAnswers.push_back(out.path());
+        questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
+        window.SaveImages();
+        QVERIFY(!questions.WindowEnabled);
+        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)"));
+        QCOMPARE(questions.StatusColour, normal);
+        QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
+    }
+
+    void pagesThatCannotOpenAreReported_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("Help") << "HelpButton" << "index.html";
+        QTest::newRow("Friend") << "FriendButton" << "https://www.norvane.com/QLTFriend.aspx";
+        QTest::newRow("first run") << "" << "https://www.norvane.com/GettingStarted.aspx";
+    }
+
+    // The display-less test platform has no browser: every page fails to open.
+    void pagesThatCannotOpenAreReported() {
+        QFETCH(QString, button);
+        QFETCH(QString, address);
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        if (button.isEmpty()) {
+            QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+            questions.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
+            window.FormActivate();
+        } else {
+            window.findChild<ARButton*>(button)->click();
+        }
+        const cScriptedQuestions::cAsked& report = questions.Log.back();
+        QCOMPARE(report.Title, frmQuillet::kPageNotOpenedTitle);
+        QVERIFY2(report.Text.contains(address), qPrintable(report.Text));
+    }
+
+    void layoutFaults() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        // Each angle's caption ends clear of the next option's circle.
+        for (size_t i = 1; i < window.optRotation.size(); ++i) {
+            const QRadioButton* option = window.optRotation[i - 1];
+            const int captionEnd = option->x() + option->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                                   option->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
+                                   option->fontMetrics().horizontalAdvance(option->text());
+            QVERIFY2(captionEnd + 3 < window.optRotation[i]->x(), qPrintable(option->text()));
+        }
+        Open(window, questions, {"one.png"});
+        dlgPreview preview(window);
+        QVERIFY(!(preview.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(preview.windowFlags() & Qt::CustomizeWindowHint);
+    }
+};
+
+QTEST_MAIN(tst_windowuse)
+#include "tst_windowuse.moc"
