@@ -2,9 +2,11 @@
 // the window (the Open command's path for several files) and removing them
 // all again. Runs on the offscreen platform unless QT_QPA_PLATFORM says else.
 #include "Registry.h"
+#include "cImageList.h"
 #include "frmQuillet.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -34,16 +36,19 @@ void BM_DropAndRemoveFiles(benchmark::State& state) {
     Application();
     QTemporaryDir folder;
     QImage(1024, 768, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("first.png")));
-    // Only the first entry is loaded; the others are accepted by their names.
+    // Only the first entry is loaded; the others, empty files, are accepted
+    // by their names.
     QStringList paths{folder.filePath(QStringLiteral("first.png"))};
-    for (int i = 1; i < state.range(0); ++i)
+    for (int i = 1; i < state.range(0); ++i) {
         paths.append(folder.filePath(QStringLiteral("photo %1.%2").arg(i).arg(i % 3 == 0 ? "jpg" : "png")));
+        QFile(paths.back()).open(QIODevice::WriteOnly);
+    }
     frmQuillet window;
     window.show();
     for (auto _ : state) {
-        window.TakeDroppedFiles(paths);
+        window.ImageList().TakeFiles(paths);
         window.lvwImages->selectAll();
-        window.mnuRemove_Click();
+        window.ImageList().mnuRemove_Click();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }

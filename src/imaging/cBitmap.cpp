@@ -38,12 +38,24 @@ GpStatus CreateFromMetafile(const QByteArray& bytes, GpImage** image) {
                                      PixelFormat32bppARGB, picture.bits(), image);
 }
 
-/* Files beyond 256 MiB are not read a second time to look for a metafile. */
+/* Files beyond 256 MiB are not looked at as metafiles. The file is read the
+ * way the decoders read it, so a FIFO put in its place cannot block here. */
 GpStatus LoadMetafileFile(const QString& sFilename, GpImage** image) {
-    QFile file(sFilename);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64{1} << 28))
+    GpStream* stream = nullptr;
+    if (GpCreateStreamOnFile(WidePath(sFilename), &stream) != Ok)
         return UnknownImageFormat;
-    return CreateFromMetafile(file.readAll(), image);
+    uint64_t size = 0;
+    QByteArray bytes;
+    uint32_t read = 0;
+    if (GpStreamStat(stream, &size) == S_OK && size <= (uint64_t{1} << 28)) {
+        bytes.resize(static_cast<qsizetype>(size));
+        if (GpStreamRead(stream, bytes.data(), static_cast<uint32_t>(size), &read) != S_OK)
+            read = 0;
+    }
+    GpStreamRelease(stream);
+    if (bytes.isEmpty() || read != bytes.size())
+        return UnknownImageFormat;
+    return CreateFromMetafile(bytes, image);
 }
 
 } // namespace

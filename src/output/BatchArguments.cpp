@@ -195,6 +195,7 @@ QString BatchHelpText() {
         "reported on stderr. Replaced files are moved to the trash; a file that\n"
         "cannot go there is kept, and its image is not written.\n"
         "\n"
-        "Exit status: 0 when every image was written, 1 when an image failed or was\n"
-        "not written because an answer declined it, 2 on bad usage.\n");
+        "Exit status: 0 when every image was written, 1 when an image failed, was\n"
+        "not written because an answer declined it or was replaced by a later image\n"
+        "of the same name, 2 on bad usage.\n");
 }

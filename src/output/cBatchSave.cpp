@@ -18,6 +18,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mOptions = options;
     mYesToAll = false;
     mFailures.clear();
+    mWritten.clear();
 
     cSaveSummary summary;
     int position = 1;
@@ -26,6 +27,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         switch (outcome) {
         case eOutcome::Saved:
             ++summary.Saved;
+            break;
+        case eOutcome::ReplacedEarlier:
             break;
         case eOutcome::Skipped:
             ++summary.Skipped;
@@ -106,7 +109,24 @@ cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutput
     const cWriteResult written = WriteFileSafely(path, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
-    return eOutcome::Saved;
+    return NoteWritten(outputName, name.SourceName, replace);
+}
+
+// Two entries of the run with one output name (a.jpg and a.png as PNG): the
+// later replaced the earlier's file, which is listed, not counted twice.
+cBatchSave::eOutcome cBatchSave::NoteWritten(const QString& sOutputName,
+                                             const QString& sSourceName, eReplace eReplaced) {
+    const auto [entry, isNew] = mWritten.try_emplace(sOutputName, sSourceName);
+    if (isNew)
+        return eOutcome::Saved;
+    mFailures.push_back(
+        {sOutputName, QStringLiteral("written for both %1 and %2; the later one replaced the "
+                                     "earlier%3")
+                          .arg(entry->second, sSourceName,
+                               eReplaced == eReplace::ToTrash ? QStringLiteral(" (now in the trash)")
+                                                              : QString())});
+    entry->second = sSourceName;
+    return eOutcome::ReplacedEarlier;
 }
 
 bool cBatchSave::ConfirmReplace(const cOutputName& name, const QString& sExtension) {

@@ -7,8 +7,10 @@
 // temporary file in the folder and renamed over its target only once it is
 // complete; a file the user agreed to replace goes to the trash just before
 // that rename. A write that fails counts as an error and is listed in one
-// message at the end of the run. The run can be stopped between images.
+// message at the end of the run, as is an output that a later entry of the
+// same run replaced. The run can be stopped between images.
 
+#include "SafeWrite.h"
 #include "SaveTexts.h"
 #include "cQuestions.h"
 #include "cSaveList.h"
@@ -17,6 +19,7 @@
 
 #include <QString>
 
+#include <map>
 #include <vector>
 
 class cGDIP;
@@ -30,7 +33,7 @@ struct cSaveSummary {
     int Errors = 0;       // images not written: PNG offer declined, encode or write failed
     int Removed = 0;      // entries that failed to load and left the list
     bool Stopped = false; // the user stopped the run early
-    std::vector<cSaveFailure> Failures; // encode and write failures, in order
+    std::vector<cSaveFailure> Failures; // failures and replaced outputs of the run, in order
 
     // The status line: "n Images Saved[,  m Images Skipped]" or the errors text.
     QString Caption() const { return SummaryText(Saved, Skipped, Errors); }
@@ -48,10 +51,14 @@ class cBatchSave {
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
 
   private:
-    enum class eOutcome { Saved, Skipped, Error, Removed };
+    // ReplacedEarlier: saved over the output of an earlier entry of this run,
+    // so the count of saved files stays as it was.
+    enum class eOutcome { Saved, ReplacedEarlier, Skipped, Error, Removed };
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
     eOutcome WriteImage(cRenderedImage& image, const cOutputName& name);
+    eOutcome NoteWritten(const QString& sOutputName, const QString& sSourceName,
+                         eReplace eReplaced);
     bool ConfirmReplace(const cOutputName& name, const QString& sExtension);
     eOutcome Fail(const QString& sFileName, const QString& sReason);
     void ReportProgress(int lDone, int lCount);
@@ -65,6 +72,7 @@ class cBatchSave {
     cSaveOptions mOptions;
     bool mYesToAll = false;
     std::vector<cSaveFailure> mFailures;
+    std::map<QString, QString> mWritten; // output names written so far -> source names
 };
 
 // sFolder with exactly one trailing "/" (the root stays "/").

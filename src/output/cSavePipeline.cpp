@@ -81,6 +81,7 @@ void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, Q
 
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
+    name.SourceName = sFilename;
     name.BaseName = GetBaseName(sFilename);
     name.SourceExtension = GetExtension(sFilename);
     name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower()

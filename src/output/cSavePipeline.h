@@ -29,6 +29,7 @@ struct cRenderedImage {
 
 // The names of one output file.
 struct cOutputName {
+    QString SourceName;      // the source's file name
     QString BaseName;        // GetBaseName of the source's file name
     QString SourceExtension; // GetExtension of the source's file name (upper case)
     QString Extension;       // output extension, lower case, without "."

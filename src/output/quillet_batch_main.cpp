@@ -151,6 +151,7 @@ int main(int argc, char* argv[]) {
     if (!arguments.Quiet)
         out << summary.Caption() << Qt::endl;
     const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
-                            summary.Skipped == 0 && summary.Removed == 0;
+                            summary.Skipped == 0 && summary.Removed == 0 &&
+                            summary.Failures.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

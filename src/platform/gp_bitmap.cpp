@@ -10,7 +10,6 @@
 #include <cstring>
 #include <new>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -192,28 +191,15 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     return Ok;
 }
 
-static GpStatus bm_status_from_errno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR: return FileNotFound;
-    case EACCES:
-    case EPERM: return AccessDenied;
-    case ENOMEM: return OutOfMemory;
-    default: return Win32Error;
-    }
-}
-
 /* Reads the whole file; the descriptor is closed on every path. */
 static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return bm_status_from_errno(errno);
-    GpStatus status = Ok;
+    int fd = -1;
+    GpStatus status = gp::open_regular_file(path, &fd);
+    if (status != Ok)
+        return status;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        status = bm_status_from_errno(errno);
-    } else if (!S_ISREG(info.st_mode)) {
-        status = FileNotFound;
+        status = gp::status_from_errno(errno);
     } else if (static_cast<uint64_t>(info.st_size) > bm_max_file_bytes) {
         status = OutOfMemory;
     } else {
@@ -228,7 +214,7 @@ static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes) {
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
-                status = got < 0 ? bm_status_from_errno(errno) : Win32Error;
+                status = got < 0 ? gp::status_from_errno(errno) : Win32Error;
                 break;
             }
             done += static_cast<size_t>(got);
@@ -250,6 +236,35 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
         if (status != Ok)
             return status;
         return bm_load_bytes(std::move(bytes), image);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {
+    if (filename == nullptr || stream == nullptr)
+        return InvalidParameter;
+    std::vector<char> path;
+    if (!utf16_to_path(filename, path))
+        return InvalidParameter;
+    try {
+        std::vector<uint8_t> bytes;
+        const GpStatus status = bm_read_file(path.data(), bytes);
+        if (status != Ok)
+            return status;
+        GpStream* created = nullptr;
+        if (CreateStreamOnHGlobal(nullptr, 0, 1, &created) != S_OK)
+            return OutOfMemory;
+        /* bm_max_file_bytes keeps the size within 32 bits */
+        const uint32_t size = static_cast<uint32_t>(bytes.size());
+        uint32_t written = 0;
+        if (GpStreamWrite(created, bytes.data(), size, &written) != S_OK || written != size ||
+            GpStreamSeek(created, 0, STREAM_SEEK_SET, nullptr) != S_OK) {
+            GpStreamRelease(created);
+            return OutOfMemory;
+        }
+        *stream = created;
+        return Ok;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

@@ -370,7 +370,8 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
  * its first draw; the encoded bytes stay with the image for frame selection.
  * Differs from the original: the image keeps its own copy of the encoded
  * bytes, so neither the file nor the stream is held open or read later; the
- * caller may release the stream at once.
+ * caller may release the stream at once. Only a regular file is read: a FIFO
+ * or device gives FileNotFound at once instead of blocking.
  *
  * *image receives a new image, freed with GdipDisposeImage; it is left
  * untouched on failure.
@@ -644,6 +645,16 @@ void GpDeleteObject(HBITMAP hbm);
  */
 HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease,
                               GpStream** ppstm);
+/*
+ * GpCreateStreamOnFile reads a whole file, as GdipLoadImageFromFile does,
+ * into a new stream that owns its memory, positioned at 0. Only a regular
+ * file is read; a FIFO or device is refused without waiting on it.
+ * Returns InvalidParameter, FileNotFound (missing, or not a regular file),
+ * AccessDenied, OutOfMemory (beyond GdipLoadImageFromFile's size cap) or
+ * Win32Error; *stream is left untouched on failure, else released with
+ * GpStreamRelease.
+ */
+GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream);
 HRESULT GpStreamRead(GpStream* stream, void* pv, uint32_t cb, uint32_t* pcbRead);
 HRESULT GpStreamWrite(GpStream* stream, const void* pv, uint32_t cb, uint32_t* pcbWritten);
 /* newPosition may be NULL. Seeking before 0 gives STG_E_INVALIDFUNCTION;

@@ -97,6 +97,16 @@ bool is_indexed(PixelFormat format);
 /* Converts the UTF-16 name to a zero-terminated UTF-8 path. */
 bool utf16_to_path(const WCHAR* name, std::vector<char>& path);
 
+/* ---- gp_file.cpp ------------------------------------------------------------------ */
+
+/* The GpStatus for a failed file operation's errno. */
+GpStatus status_from_errno(int error);
+/* Opens path for reading if it is a regular file, without ever waiting on a
+ * FIFO or device. *fd receives a blocking descriptor the caller closes.
+ * Returns FileNotFound (missing, or not a regular file), AccessDenied,
+ * OutOfMemory or Win32Error; *fd is untouched on failure. */
+GpStatus open_regular_file(const char* path, int* fd);
+
 /* ---- gp_convert.cpp --------------------------------------------------------------- */
 
 /* Copies width x height pixels between two buffers of any of the six formats.

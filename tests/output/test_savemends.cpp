@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using eKind = cScriptedQuestions::eKind;
 
 namespace {
@@ -211,15 +213,6 @@ TEST_F(SaveMends, ThePngFallbackAsksBeforeReplacingAPng) {
     EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
 }
 
-TEST_F(SaveMends, AShorterSideThatRoundsToZeroIsOnePixel) {
-    AddRamp(QStringLiteral("line.png"), 1000, 1);
-    EXPECT_EQ(Run().Caption(), QStringLiteral("1 Images Saved"));
-    cBitmap written;
-    written.LoadFromFile(Out("line.png"));
-    EXPECT_EQ(written.Width(), 100);
-    EXPECT_EQ(written.Height(), 1);
-}
-
 TEST_F(SaveMends, ASourceBeyondSixteenBitSizesFailsToLoadCleanly) {
     QImage wide(40000, 1, QImage::Format_RGB32);
     wide.fill(Qt::gray);
@@ -232,6 +225,40 @@ TEST_F(SaveMends, ASourceBeyondSixteenBitSizesFailsToLoadCleanly) {
     EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
     EXPECT_EQ(summary.Removed, 1);
     EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+}
+
+// A FIFO put where a source was (no writer will ever come) is refused at
+// once like an unreadable file, and the run goes on.
+TEST_F(SaveMends, AFifoInPlaceOfASourceIsRefusedWithoutWaiting) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.png"));
+    ASSERT_TRUE(QFile::remove(In("a.png")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(In("a.png")).constData(), 0600), 0);
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Removed, 1);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_EQ(OutputEntries(), QStringList{"b.png"});
+}
+
+// a.jpg and a.png both become a.png: the second replaces the first's file
+// (after the usual question), which is listed and counted once.
+TEST_F(SaveMends, TwoEntriesWithOneOutputNameAreCountedOnceAndListed) {
+    AddRamp(QStringLiteral("a.png"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 64, 48, QStringLiteral("jpg")));
+    mList.Add(In("a.jpg"));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
+    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 1u);
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].FileName + QStringLiteral(": ") + summary.Failures[0].Reason,
+              QStringLiteral("a.png: written for both a.png and a.jpg; the later one replaced the "
+                             "earlier (now in the trash)"));
+    EXPECT_EQ(TrashedFiles(), QStringList{"a.png"});
+    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
 }
 
 TEST_F(SaveMends, StoppingEndsAfterTheCurrentImage) {

@@ -8,6 +8,7 @@
 #include "cImageList.h"
 #include "frmQuillet.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStandardPaths>
@@ -97,6 +98,42 @@ class tst_saveimages : public QObject {
         QCOMPARE(mWindow->labStatus->text(), QStringLiteral("Stopped: 1 Images Saved"));
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
         QVERIFY(mWindow->isEnabled());
+    }
+
+    // Closing the window during a run asks like Escape. Yes: the run stops
+    // after the current image, then the window closes (and only then lets go
+    // of its imaging instance). No: the run goes on and the window stays.
+    void closingTheWindowMidRunAsksFirst_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void closingTheWindowMidRunAsksFirst() {
+        QFETCH(bool, stop);
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            AddEntry(QString::fromLatin1(name));
+        mWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
+        mQuestions->FolderAnswers = {mOut->path()};
+        mQuestions->MsgBoxAnswers = {stop ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No};
+        // The window manager's close, delivered at the run's first
+        // pending-events point.
+        QCoreApplication::postEvent(mWindow->windowHandle(), new QCloseEvent);
+        mWindow->SaveImages();
+
+        const auto asked = mQuestions->Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
+        QCOMPARE(mWindow->labStatus->text(),
+                 stop ? QStringLiteral("Stopped: 1 Images Saved") : QStringLiteral("3 Images Saved"));
+        QVERIFY(mWindow->gdip);
+        if (stop) {
+            QTRY_VERIFY(!mWindow->isVisible());
+            QVERIFY(!mWindow->gdip);
+        } else {
+            QTest::qWait(50);
+            QVERIFY(mWindow->isVisible());
+        }
     }
 
   private:
