@@ -12,6 +12,7 @@
 #include "cImageListHost.h"
 #include "cQuestions.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -302,16 +303,44 @@ void cImageList::lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifier
 }
 
 bool cImageList::eventFilter(QObject* oWatched, QEvent* event) {
-    if (oWatched == lvwImages) {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-            mnuRemove_Click();
-            return true;
-        }
-        return false;
-    }
+    if (oWatched == lvwImages)
+        return ListEvent(event);
     if (oWatched == lvwImages->viewport())
         return ViewportEvent(event);
     return false;
+}
+
+bool cImageList::ListEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
+            return false;
+        mnuRemove_Click();
+        return true;
+    case QEvent::KeyRelease: {
+        // Moving through the list with the keys measures the entry reached,
+        // as a click on it does; with Shift or Ctrl only the selection grows.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool moves = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Home ||
+                           key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+        QTreeWidgetItem* current = lvwImages->currentItem();
+        if (moves && !key->isAutoRepeat() && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
+            current != nullptr && current->isSelected())
+            LoadImage(current);
+        return false;
+    }
+    case QEvent::ContextMenu: {
+        // The Menu key (or Shift+F10) opens the right-click menu at the current entry.
+        if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard ||
+            lvwImages->currentItem() == nullptr)
+            return false;
+        lvwImages_MouseUp(Qt::RightButton, Qt::NoModifier,
+                          lvwImages->visualItemRect(lvwImages->currentItem()).center());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 bool cImageList::ViewportEvent(QEvent* event) {

@@ -5,6 +5,9 @@
 // right-click handling. An entry's text is its file name and its tag its
 // folder (ImageEntry.h).
 //
+// The keys reach what the mouse does: moving to an entry measures it,
+// Delete removes the selection, and the Menu key opens the right-click menu.
+//
 // Selection: after every addition the first entry is selected and current,
 // unless the user has already selected something; after a removal that
 // leaves nothing selected, the entry now at the first removed position (or
@@ -88,6 +91,7 @@ private:
     void AfterRemoval(int lFirstRemoved);
     void mnuProperties_Click();
     void lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifiers eShift, const QPoint& oAt);
+    bool ListEvent(QEvent* event);
     bool ViewportEvent(QEvent* event);
 
     cImageListHost& mHost;

@@ -84,9 +84,11 @@ cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eRep
         if (existing != eEntryKind::Other || eMode != eReplace::ToTrash)
             return true;
         const cTrashResult result = MoveToTrash(path.Folder + '/' + path.Name);
-        trashed = result.Outcome == cTrashResult::eOutcome::Moved;
+        trashed = result.Moved;
         trashReason = QString::fromStdString(result.Reason);
-        return result.Outcome != cTrashResult::eOutcome::Failed;
+        // A file that went away meanwhile needs no copy; any other stays.
+        int error = 0;
+        return trashed || LookUpEntry(path.Folder, path.Name, error) == eEntryKind::None;
     };
     const eCommit commit = existing == eEntryKind::Other && eMode == eReplace::Outright
                                ? eCommit::Replace

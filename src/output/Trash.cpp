@@ -16,12 +16,14 @@ struct cGErrorFree {
 } // namespace
 
 cTrashResult MoveToTrash(const std::string& sPath) {
+    // GIO's own words for this case name the file, as if it were missing.
+    const char* home = g_get_home_dir();
+    if (!g_file_test(home, G_FILE_TEST_IS_DIR))
+        return {false, std::string("there is no home folder (") + home + ") to hold the trash"};
     const std::unique_ptr<GFile, cGObjectUnref> file(g_file_new_for_path(sPath.c_str()));
     GError* rawError = nullptr;
     if (g_file_trash(file.get(), nullptr, &rawError))
-        return {cTrashResult::eOutcome::Moved, {}};
+        return {true, {}};
     const std::unique_ptr<GError, cGErrorFree> error(rawError);
-    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
-        return {cTrashResult::eOutcome::Missing, {}};
-    return {cTrashResult::eOutcome::Failed, error ? error->message : "unknown reason"};
+    return {false, error ? error->message : "unknown reason"};
 }

@@ -10,13 +10,8 @@
 #include <string>
 
 struct cTrashResult {
-    enum class eOutcome {
-        Moved,   // the file is in the trash
-        Missing, // there was no file of that name any more
-        Failed,  // the file is where it was
-    };
-    eOutcome Outcome = eOutcome::Failed;
-    std::string Reason; // the system's reason when Failed, one line, UTF-8
+    bool Moved = false; // the file is in the trash; else it is where it was
+    std::string Reason; // the system's reason when not moved, one line, UTF-8
 };
 
 // sPath in the local file-name encoding.

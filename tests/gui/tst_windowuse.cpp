@@ -11,6 +11,7 @@
 #include "frmQuillet.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,6 +67,7 @@ private slots:
             image.fill(Qt::darkYellow);
             QVERIFY(image.save(mImages.filePath(QLatin1String(name))));
         }
+        QVERIFY(QImage(30, 60, QImage::Format_RGB32).save(mImages.filePath("tall.png")));
     }
 
     void init() {
@@ -104,6 +106,25 @@ private slots:
         for (QWidget* control : expected)
             QVERIFY2(!control->accessibleName().isEmpty() || !control->property("text").toString().isEmpty(),
                      qPrintable(control->objectName()));
+    }
+
+    // Keys in the list: an arrow measures the entry it reaches, the Menu key
+    // opens the right-click menu there.
+    void listKeysDoWhatTheMouseDoes() {
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        Open(window, questions, {"one.png", "tall.png"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.lvwImages->setFocus();
+        QTest::keyClick(window.lvwImages, Qt::Key_Down);
+        QCOMPARE(gImageHeight, int16_t(60));
+        QCOMPARE(window.optSize[0]->text(), QStringLiteral("Thumbnail (50 x 100)"));
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QCoreApplication::sendEvent(window.lvwImages, &menuKey);
+        QVERIFY(window.ImageList().mnuPopup->isVisible());
+        QVERIFY(window.ImageList().mnuProperties->isEnabled());
+        window.ImageList().mnuPopup->hide();
     }
 
     void formatMenuOpensFromTheKeyboard_data() {

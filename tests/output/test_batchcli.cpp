@@ -7,9 +7,11 @@
 #include "cTerminalQuestions.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -291,25 +293,37 @@ TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
 }
 
 // A fresh account has no ~/.local/share: the trash is made there, as the file
-// managers make it, and nothing appears in the working folder. --no-trash
-// replaces outright and makes no trash at all.
-TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
-    for (const bool noTrash : {false, true}) {
-        SCOPED_TRACE(noTrash ? "--no-trash" : "trash");
-        QTemporaryDir home, workDir;
+// managers make it, and nothing appears in the working folder. Without a home
+// there is no trash: the old file is kept and the image not written.
+// --no-trash replaces outright and makes no trash at all.
+TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrAreKept) {
+    enum class eHome { Fresh, Missing, NoTrash };
+    for (const eHome home : {eHome::Fresh, eHome::Missing, eHome::NoTrash}) {
+        SCOPED_TRACE(static_cast<int>(home));
+        QTemporaryDir homeDir, workDir;
         ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
         ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
         QStringList arguments{"--overwrite", "all", "-o", mOut.path(), In("a.png")};
-        if (noTrash)
+        if (home == eHome::NoTrash)
             arguments.prepend("--no-trash");
-        const cRun run = RunBatchAs(home.path(), workDir.path(), arguments);
-        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        const QString homePath =
+            home == eHome::Missing ? homeDir.filePath(QStringLiteral("gone")) : homeDir.path();
+        const cRun run = RunBatchAs(homePath, workDir.path(), arguments);
         EXPECT_TRUE(QDir(workDir.path()).isEmpty());
         EXPECT_EQ(QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{"a.png"});
-        const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
-        if (noTrash) {
+        const QString trash = homeDir.filePath(QStringLiteral(".local/share/Trash"));
+        if (home == eHome::Missing) {
+            EXPECT_EQ(run.ExitCode, 1);
+            EXPECT_TRUE(run.Err.contains("a.png: the existing file could not be moved to the "
+                                         "trash: there is no home folder"))
+                << run.Err.toStdString();
+            EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
+            continue;
+        }
+        EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        EXPECT_NE(ReadAll(Out("a.png")), QByteArray("old"));
+        if (home == eHome::NoTrash) {
             EXPECT_FALSE(QFileInfo::exists(trash));
             continue;
         }
@@ -318,7 +332,7 @@ TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrWithNoTrashNowhere) {
         EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out("a.png")) +
                                     "\nDeletionDate="))
             << info.toStdString();
-        EXPECT_EQ(QFileInfo(home.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
+        EXPECT_EQ(QFileInfo(homeDir.filePath(QStringLiteral(".local"))).permissions() & 0077, 0);
     }
 }
 
@@ -340,4 +354,55 @@ TEST_F(BatchCommand, AFileSizeLimitFailsOneImageAndTheRunGoesOn) {
     EXPECT_EQ(ReadAll(Out("big.png")), QByteArray("old"));
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral(".local/share/Trash/files/big.png"))));
     EXPECT_TRUE(QFileInfo(Out("tiny.png")).size() > 0);
+}
+
+// Killed at any moment, a run leaves each output name with its old file or a
+// complete new image, or empty with the old file in the trash under a valid
+// record; no temporary file ever takes an output name.
+TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
+    QTemporaryDir home;
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        names << QStringLiteral("p%1.png").arg(i);
+        ASSERT_TRUE(WriteRamp(mGdip, In(names.back()), 300, 200));
+        ASSERT_TRUE(WriteAll(Out(names.back()), "old"));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QStringList arguments{"--size", "0", "--overwrite", "all", "-o", mOut.path()};
+    for (const QString& name : names)
+        arguments << In(name);
+    process.start(QStringLiteral(QUILLET_BATCH), arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    // Killed as soon as the first old file has gone to the trash.
+    const QString trash = home.filePath(QStringLiteral(".local/share/Trash"));
+    QElapsedTimer waited;
+    waited.start();
+    while (process.state() == QProcess::Running && waited.elapsed() < 30000 &&
+           QDir(trash + QStringLiteral("/files")).isEmpty())
+        QThread::usleep(200);
+    process.kill();
+    process.waitForFinished();
+
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        if (QFileInfo::exists(Out(name))) {
+            cBitmap written;
+            EXPECT_TRUE(ReadAll(Out(name)) == "old" ||
+                        (written.LoadFromFile(Out(name)) == 0 && written.Width() == 300));
+            continue;
+        }
+        EXPECT_EQ(ReadAll(trash + QStringLiteral("/files/") + name), QByteArray("old"));
+        EXPECT_TRUE(ReadAll(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"))
+                        .startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out(name)) +
+                                    "\nDeletionDate="));
+    }
+    for (const QString& entry :
+         QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        EXPECT_TRUE(names.contains(entry) ||
+                    (entry.startsWith(QStringLiteral(".quillet-")) && entry.endsWith(".part")))
+            << entry.toStdString();
 }
