@@ -9,10 +9,15 @@
  * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
  * the embedded profile when there is one) with the EXIF orientation applied,
  * so width and height are the upright size. The ICC profile of the APP2
- * segments goes into image_info for the bitmap core. A truncated image
- * stream decodes to the partial image libjpeg gives (the missing rows are
- * grey) and counts as success. Progressive files with more than 500
- * scans are refused (GenericError): each scan costs a pass over the image.
+ * segments goes into image_info for the bitmap core. Damaged or
+ * truncated data fails with GenericError: libjpeg's warnings of a premature
+ * end, a bad code or a lost restart marker end the decode like errors (a
+ * file cut only before its final EOI marker still decodes completely).
+ * An image larger than kUnprovenPixels is allocated only when the data
+ * after the header could hold it: Huffman coding spends at least one bit on
+ * every 8 x 8 block, and we ask arithmetic coding for one bit per 8 blocks.
+ * Progressive files with more than 500 scans are refused (GenericError):
+ * each scan costs a pass over the image.
  *
  * Encoding: quality 0..100 (default 75); chroma is subsampled 4:2:0 below
  * quality 90 and kept at 4:4:4 from 90 up; Huffman tables are optimised.
@@ -28,12 +33,17 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace gp {
 namespace {
 
 constexpr int kMaxScans = 500;
 constexpr int kDefaultQuality = 75;
+/* 8 x 8 blocks one byte of entropy-coded data may stand for: one bit a
+ * block for Huffman codes; arithmetic codes go lower on flat areas. */
+constexpr uint64_t kHuffmanBlocksPerByte = 8;
+constexpr uint64_t kArithBlocksPerByte = 64;
 
 struct jp_error {
     jpeg_error_mgr pub;
@@ -45,6 +55,36 @@ void jp_error_exit(j_common_ptr cinfo) {
 }
 
 void jp_output_message(j_common_ptr) {}
+
+/* True while libjpeg reads the one scan that holds the whole image. */
+bool jp_in_only_scan(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    return cinfo->is_decompressor && !d->progressive_mode && d->comps_in_scan == d->num_components;
+}
+
+/* Warnings that mean missing or damaged data end the decode like errors;
+ * the others (an unknown JFIF revision, stray bytes before a marker) do not.
+ * The end of the data inside a file's only scan is no fault by itself: the
+ * bit reader looks ahead, so a file that lacks only its EOI marker gets
+ * there too, and a real shortfall follows as JWRN_HIT_MARKER. */
+void jp_emit_message(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+        if (!jp_in_only_scan(cinfo))
+            jp_error_exit(cinfo);
+        break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+        jp_error_exit(cinfo);
+        break;
+    default:
+        break;
+    }
+}
 
 void jp_progress(j_common_ptr cinfo) {
     if (cinfo->is_decompressor &&
@@ -79,6 +119,7 @@ int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
     d->cinfo.err = jpeg_std_error(&d->err.pub);
     d->err.pub.error_exit = jp_error_exit;
     d->err.pub.output_message = jp_output_message;
+    d->err.pub.emit_message = jp_emit_message;
     if (setjmp(d->err.jump))
         return 0;
     jpeg_create_decompress(&d->cinfo);
@@ -186,11 +227,22 @@ GpStatus jp_open(jp_decoder& d, const uint8_t* data, size_t size, const decode_l
     return cu_check_size(d.cinfo.image_width, d.cinfo.image_height, limits);
 }
 
+/* Ok when the bytes after the header could code every block of the image. */
+GpStatus jp_check_fill(const jp_decoder& d) {
+    const jpeg_decompress_struct& c = d.cinfo;
+    uint64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i)
+        blocks += uint64_t{c.comp_info[i].width_in_blocks} * c.comp_info[i].height_in_blocks;
+    const uint64_t perByte = c.arith_code ? kArithBlocksPerByte : kHuffmanBlocksPerByte;
+    return cu_check_fill(uint64_t{c.image_width} * c.image_height, blocks / perByte,
+                         c.src->bytes_in_buffer);
+}
+
 GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     jp_decoder d{};
     cJpegDecompressGuard guard(d);
-    const GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok)
+    GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
     info = image_info{};
     const int orientation = jp_exif(d, &info.properties);
@@ -210,7 +262,7 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     jp_decoder d{};
     cJpegDecompressGuard guard(d);
     GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok)
+    if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
     st = cu_alloc(out, d.cinfo.image_width, d.cinfo.image_height, PixelFormat24bppRGB, limits);
     if (st != Ok)
