@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "OutputOptions.h"
+#include "PhotoDetails.h"
 #include "SafeWrite.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
@@ -89,10 +90,17 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition, cSave
         return eOutcome::Removed;
     }
     return WriteImage(name, [&](int32_t lEncoder) {
+        QByteArray bytes;
         if (ahead != nullptr)
-            return std::move(done.Bytes);
-        return EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
-                           QualityTagValue(mOptions.QualityIndex));
+            bytes = std::move(done.Bytes);
+        else
+            bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
+                                QualityTagValue(mOptions.QualityIndex));
+        // The photo details stay on this thread, as the user asked for them.
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,
+                            image ? image->Width : done.Width, image ? image->Height : done.Height);
+        return bytes;
     });
 }
 
@@ -121,7 +129,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
-    const QByteArray bytes = encode(encoder);
+    QByteArray bytes = encode(encoder);
     if (bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 

@@ -38,6 +38,8 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
         result.Loaded = true;
         result.SourceWidth = image->SourceWidth;
         result.SourceHeight = image->SourceHeight;
+        result.Width = image->Width;
+        result.Height = image->Height;
         result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
                                        input.Quality, input.Quantize);
     } catch (const std::bad_alloc&) {

@@ -42,6 +42,8 @@ class cSaveAhead {
         bool Loaded = false;     // false: the file could not be loaded
         int16_t SourceWidth = 0; // the file's own size, when loaded
         int16_t SourceHeight = 0;
+        int16_t Width = 0;       // the output's size, when loaded
+        int16_t Height = 0;
         QByteArray Bytes;        // the encoded output; empty when encoding failed
     };
 

@@ -76,6 +76,7 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     cRenderedImage rendered;
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
+    rendered.SourcePath = sSourcePath;
     rendered.Output = std::make_unique<cBitmap>();
     rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
                                      OutputFormatFor(source->PixelFormat()), nullptr);
@@ -95,6 +96,10 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     rendered.SourceHeight = sourceHeight;
     observer.ProcessEvents();
     return rendered;
+}
+
+void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes) {
+    AddPhotoDetails(bytes, rendered.SourcePath, eDetails, rendered.Width, rendered.Height);
 }
 
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {

@@ -3,6 +3,7 @@
  * pixel locks, palettes, property items, frames, colour-key attributes and
  * the device-context and displayable-bitmap stand-ins.
  */
+#include "colour_lcms.h"
 #include "gp_internal.h"
 
 #include <cerrno>
@@ -136,7 +137,10 @@ static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& f
                                                 image.active_frame, limits, frame);
     if (status != Ok)
         return status;
-    return bm_raster_is_sound(frame) ? Ok : GenericError;
+    if (!bm_raster_is_sound(frame))
+        return GenericError;
+    colour_to_srgb(image.info.icc_profile, frame);
+    return Ok;
 }
 
 GpStatus ensure_decoded(GpImage& image) {
