@@ -144,6 +144,7 @@ private:
     // frmQuillet.cpp
     void FormLoad();
     void BuildToolbar();
+    void BuildImageList();
     void BuildStatusBand();
     void SetTabOrder();
     void ConnectToolButton(ARButton* oButton);
@@ -160,7 +161,6 @@ private:
     void BuildFormatMenu();
     void txtSize_LostFocus();
     void FormatMenu_Click(QAction* oItem, const QString& sCode);
-    void BuildImageList();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
