@@ -2,6 +2,7 @@
 
 #include "MetafilePlay.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace metafile {
@@ -14,7 +15,10 @@ GpStatus AllocateOutput(double lWidth, double lHeight, const MetafileLimits& lim
     if (width > limits.maxSide || height > limits.maxSide ||
         width * height > static_cast<double>(limits.maxPixels))
         return ValueOverflow;
-    QImage image(static_cast<int>(width), static_cast<int>(height),
+    /* The players map the frame onto whatever size the image has. */
+    const double shrink = std::min(1.0, std::sqrt(static_cast<double>(limits.maxDrawnPixels) / (width * height)));
+    QImage image(static_cast<int>(std::max(1.0, std::floor(width * shrink))),
+                 static_cast<int>(std::max(1.0, std::floor(height * shrink))),
                  QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return OutOfMemory;
     image.fill(Qt::transparent);
@@ -46,6 +50,8 @@ GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& 
     else if (metafile::IsWmf(data, size))
         status = metafile::PlayWmf(metafile::cMetafileBytes(data, size), limits, image);
     if (status != Ok) return status;
-    out = image.convertToFormat(QImage::Format_ARGB32);
-    return out.isNull() ? OutOfMemory : Ok;
+    image.convertTo(QImage::Format_ARGB32);   /* in place: no second copy */
+    if (image.isNull()) return OutOfMemory;
+    out = std::move(image);
+    return Ok;
 }

@@ -4,7 +4,10 @@
  * 16-bit Windows Metafiles, placeable or not) into a 32-bit ARGB image.
  *
  * The picture is drawn with QPainter at the metafile's frame size in pixels at
- * 96 dots per inch onto a transparent background. EMF+ records (carried in
+ * 96 dots per inch onto a transparent background; a frame larger than
+ * MetafileLimits::maxDrawnPixels is drawn scaled down to that area, keeping
+ * its shape, since a few header bytes may claim any size. The records must
+ * run to the end-of-file record: a file cut short fails. EMF+ records (carried in
  * EMF comments) are skipped; dual files draw through their EMF records.
  * Unknown records are skipped. Records are read through a bounds-checked
  * reader: a length, count or offset that points outside its record ends that
@@ -26,6 +29,7 @@
 struct MetafileLimits {
     uint32_t maxSide = GpMaxImageSide;      /* largest output or bitmap side, pixels */
     uint64_t maxPixels = GpMaxImagePixels;  /* largest output or bitmap area, pixels */
+    uint64_t maxDrawnPixels = uint64_t{1} << 24; /* largest area drawn at the frame's own size */
     uint32_t maxSavedStates = 1024;         /* depth of the SaveDC stack */
     /* Drawing work allowed, in pixels touched, per output pixel (at least
      * four megapixels are assumed): a few seconds at most. Bounds the time
@@ -39,6 +43,7 @@ bool IsMetafile(const uint8_t* data, size_t size);
 /* Renders the metafile in data[0, size) into out (Format_ARGB32).
  * Returns Ok; UnknownImageFormat when the bytes are no metafile;
  * InvalidParameter for a null pointer or a metafile without a usable frame;
+ * GenericError when the records end before the end-of-file record;
  * ValueOverflow when the frame exceeds the limits or drawing exceeds the work
  * budget; OutOfMemory when the image cannot be allocated; WrongState when
  * text must be drawn without a QGuiApplication; NotImplemented for an EMF

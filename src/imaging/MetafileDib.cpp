@@ -12,6 +12,8 @@ namespace {
 
 constexpr uint32_t BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3, BiJpeg = 4,
                    BiPng = 5, BiAlphaBitfields = 6;
+/* Run-length bitmaps up to this area are allocated on the header's word alone. */
+constexpr uint64_t RleUnprovenPixels = uint64_t{1} << 24;
 
 struct DibHeader {
     uint32_t headerSize = 0;
@@ -131,6 +133,10 @@ QImage DecodeUncompressed(cMetafileBytes& bits, const DibHeader& h, const std::v
 QImage DecodeRle(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRgb>& table) {
     const bool four = h.compression == BiRle4;
     if (h.topDown || h.bitCount != (four ? 4u : 8u)) return {};
+    /* A large bitmap needs a stream that could fill it: two bytes code at
+     * most 255 pixels. */
+    const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+    if (pixels > RleUnprovenPixels && pixels / 128 > bits.Size()) return {};
     QImage image(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_ARGB32);
     if (image.isNull()) return {};
     image.fill(Qt::transparent);

@@ -440,16 +440,19 @@ GpStatus PlayEmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
     canvas.ResetObjects(file.U16(56));
     cEmfPlayer player(canvas, limits);
     size_t offset = file.U32(4);
+    bool ended = false;
     /* Records are at least 8 bytes, so the loop ends within size / 8 steps.
      * A record whose size runs past the end of the file ends playback. */
-    while (file.Has(offset, 8) && canvas.Status() == Ok) {
+    while (!ended && file.Has(offset, 8) && canvas.Status() == Ok) {
         const uint32_t type = file.U32(offset), recordSize = file.U32(offset + 4);
         if (recordSize < 8 || !file.Has(offset, recordSize)) break;
-        if (!player.Play(type, file.Sub(offset, recordSize))) break;
+        ended = !player.Play(type, file.Sub(offset, recordSize));
         offset += recordSize;
     }
+    if (canvas.Status() != Ok) return canvas.Status();
     /* EMF+ drawing is not supported: an EMF+-only file would come out blank. */
-    return player.PlusOnly() ? NotImplemented : canvas.Status();
+    if (player.PlusOnly()) return NotImplemented;
+    return ended ? Ok : GenericError;   /* no end-of-file record: cut short */
 }
 
 } // namespace metafile

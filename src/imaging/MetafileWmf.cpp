@@ -353,14 +353,16 @@ GpStatus PlayWmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
     canvas.ResetObjects(file.U16(header + 10));
     cWmfPlayer player(canvas, limits);
     size_t offset = firstRecord;
+    bool ended = false;
     /* Records are at least 6 bytes; one whose size runs past the end ends playback. */
-    while (file.Has(offset, 6) && canvas.Status() == Ok) {
+    while (!ended && file.Has(offset, 6) && canvas.Status() == Ok) {
         const uint64_t size = uint64_t{file.U32(offset)} * 2;
         if (size < 6 || !file.Has(offset, size)) break;
-        if (!player.Play(file.U16(offset + 4), file.Sub(offset + 6, size - 6))) break;
+        ended = !player.Play(file.U16(offset + 4), file.Sub(offset + 6, size - 6));
         offset += size;
     }
-    return canvas.Status();
+    if (canvas.Status() != Ok) return canvas.Status();
+    return ended ? Ok : GenericError;   /* no end-of-file record: cut short */
 }
 
 } // namespace metafile

@@ -8,8 +8,12 @@
  * every stored index is valid; 16- and 24-bit files give 24bppRGB; 32-bit
  * files give 32bppRGB, or 32bppARGB when the header declares an alpha mask.
  * Every read is checked against the bytes present; pixel rows that the file
- * does not hold make the decode fail (GenericError), while an RLE stream
- * that ends early leaves the rest of the image at index 0.
+ * does not hold make the decode fail (GenericError) before the image is
+ * allocated. An RLE stream must reach its end-of-bitmap code or the end of
+ * the last row (pixels it skips stay at index 0); one that runs out first
+ * fails, and an RLE image larger than kUnprovenPixels is allocated only
+ * when the stream could fill it (two bytes code at most 255 pixels). An
+ * icon whose colours carry no alpha must have its AND mask.
  *
  * Writes bottom-up BI_RGB files for indexed, 24- and 32-bit RGB rasters, and
  * a BITMAPV4HEADER with BITFIELDS (alpha mask 0xFF000000) for 32bppARGB so
@@ -26,6 +30,8 @@ namespace gp {
 namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+/* Pixels one byte of an RLE stream may stand for: 255 per 2-byte run. */
+constexpr uint64_t kRlePixelsPerByte = 128;
 
 struct bm_header {
     uint32_t header_size;
@@ -196,12 +202,27 @@ void bm_masked_row(const bm_header& h, const uint8_t* src, uint8_t* dst, PixelFo
     }
 }
 
-/* Copies the uncompressed rows into out (already allocated). */
-GpStatus bm_read_rows(const bm_dib_source& src, const bm_header& h, raster& out) {
+bool bm_is_rle(const bm_header& h) {
+    return h.compression == kBiRle4 || h.compression == kBiRle8;
+}
+
+/* Ok when the file holds the pixel data the header describes: every row,
+ * or an RLE stream long enough to fill a large image. */
+GpStatus bm_check_data(const bm_dib_source& src, const bm_header& h) {
+    if (h.pixels_at > src.size)
+        return GenericError;
+    const uint64_t have = src.size - h.pixels_at, pixels = uint64_t{h.width} * h.height;
+    if (bm_is_rle(h))
+        return cu_check_fill(pixels, pixels / kRlePixelsPerByte, have);
     const uint64_t fileStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
     const uint64_t lastRow = (uint64_t{h.width} * h.bpp + 7) / 8;
-    if (h.pixels_at > src.size || fileStride * (h.height - 1) + lastRow > src.size - h.pixels_at)
-        return GenericError;
+    return fileStride * (h.height - 1) + lastRow <= have ? Ok : GenericError;
+}
+
+/* Copies the uncompressed rows (checked by bm_check_data) into out. */
+void bm_read_rows(const bm_dib_source& src, const bm_header& h, raster& out) {
+    const uint64_t fileStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
+    const uint64_t lastRow = (uint64_t{h.width} * h.bpp + 7) / 8;
     const bool plainCopy = (h.bpp <= 8 && h.bpp != 2) || h.bpp == 24 ||
                            (h.bpp == 32 && h.compression == kBiRgb);
     for (uint32_t fy = 0; fy < h.height; ++fy) {
@@ -219,7 +240,6 @@ GpStatus bm_read_rows(const bm_dib_source& src, const bm_header& h, raster& out)
             bm_masked_row(h, s, d, out.format);
         }
     }
-    return Ok;
 }
 
 /* Writes index v at (x, y) of a file-order index buffer, dropping pixels
@@ -230,12 +250,15 @@ void bm_put(uint8_t* idx, const bm_header& h, uint32_t x, uint32_t y, uint8_t v)
 }
 
 /* Decodes an RLE4/RLE8 stream into one index byte a pixel, rows in file
- * order. Runs past the row end are dropped; the stream may end early. */
-void bm_rle(const uint8_t* s, size_t n, const bm_header& h, uint8_t* idx) {
+ * order. Runs past the row end are dropped. False when the stream ends
+ * before its end-of-bitmap code and before the end of the last row. */
+bool bm_rle(const uint8_t* s, size_t n, const bm_header& h, uint8_t* idx) {
     const bool four = h.compression == kBiRle4;
     uint32_t x = 0, y = 0;
     size_t i = 0;
-    while (i + 1 < n && y < h.height) {
+    while (y < h.height) {
+        if (i + 1 >= n)
+            return y == h.height - 1 && x >= h.width;
         const uint32_t count = s[i], value = s[i + 1];
         i += 2;
         if (count > 0) {
@@ -247,17 +270,17 @@ void bm_rle(const uint8_t* s, size_t n, const bm_header& h, uint8_t* idx) {
             x = 0;
             ++y;
         } else if (value == 1) {
-            return;
+            return true;
         } else if (value == 2) {
             if (i + 1 >= n)
-                return;
+                return false;
             x += s[i];
             y += s[i + 1];
             i += 2;
         } else { /* absolute run of value pixels, padded to 16 bits */
             const size_t bytes = four ? (value + 1) / 2 : value;
             if (bytes > n - i)
-                return;
+                return false;
             for (uint32_t k = 0; k < value; ++k, ++x) {
                 const uint8_t b = s[i + (four ? k / 2 : k)];
                 bm_put(idx, h, x, y, static_cast<uint8_t>(four ? ((k & 1) ? b & 15 : b >> 4) : b));
@@ -265,15 +288,15 @@ void bm_rle(const uint8_t* s, size_t n, const bm_header& h, uint8_t* idx) {
             i += (bytes + 1) & ~size_t{1};
         }
     }
+    return true;
 }
 
 GpStatus bm_read_rle(const bm_dib_source& src, const bm_header& h, raster& out) {
-    if (h.pixels_at > src.size)
-        return GenericError;
     std::vector<uint8_t> idx;
     if (!cu_resize(idx, size_t{h.width} * h.height)) /* size checked by cu_alloc */
         return OutOfMemory;
-    bm_rle(src.data + h.pixels_at, src.size - static_cast<size_t>(h.pixels_at), h, idx.data());
+    if (!bm_rle(src.data + h.pixels_at, src.size - static_cast<size_t>(h.pixels_at), h, idx.data()))
+        return GenericError;
     const uint32_t bpp = GetPixelFormatSize(out.format);
     for (uint32_t fy = 0; fy < h.height; ++fy) {
         const uint8_t* s = idx.data() + size_t{fy} * h.width;
@@ -324,13 +347,14 @@ GpStatus bm_apply_icon_mask(const bm_dib_source& src, const bm_header& h, raster
     const uint64_t colourStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
     const uint64_t maskAt = h.pixels_at + colourStride * h.height;
     const uint64_t maskStride = ((uint64_t{h.width} + 31) / 32) * 4;
-    const bool haveMask = maskAt <= src.size && maskStride * h.height <= src.size - maskAt;
+    if (maskAt > src.size || maskStride * h.height > src.size - maskAt)
+        return GenericError;
     for (uint32_t fy = 0; fy < h.height; ++fy) {
         const uint32_t y = h.top_down ? fy : h.height - 1 - fy;
         uint8_t* d = out.pixels.data() + size_t{y} * out.stride;
-        const uint8_t* m = haveMask ? src.data + maskAt + fy * maskStride : nullptr;
+        const uint8_t* m = src.data + maskAt + fy * maskStride;
         for (uint32_t x = 0; x < h.width; ++x) {
-            const bool transparent = m && ((m[x >> 3] >> (7 - (x & 7))) & 1);
+            const bool transparent = (m[x >> 3] >> (7 - (x & 7))) & 1;
             d[4 * x + 3] = transparent ? 0 : 255;
         }
     }
@@ -348,13 +372,15 @@ GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uin
     width = h.width;
     height = h.height;
     format = bm_format(h, src.icon);
-    return cu_check_size(width, height, limits);
+    const GpStatus fits = cu_check_size(width, height, limits);
+    return fits == Ok ? bm_check_data(src, h) : fits;
 }
 
 GpStatus bm_read_dib(const bm_dib_source& src, const decode_limits& limits, raster& out) {
     bm_header h;
     GpStatus st = bm_parse(src, h);
-    if (st != Ok)
+    if (st != Ok || (st = cu_check_size(h.width, h.height, limits)) != Ok ||
+        (st = bm_check_data(src, h)) != Ok)
         return st;
     raster img;
     st = cu_alloc(img, h.width, h.height, bm_format(h, false), limits);
@@ -362,12 +388,12 @@ GpStatus bm_read_dib(const bm_dib_source& src, const decode_limits& limits, rast
         return st;
     if (h.bpp <= 8)
         bm_read_palette(src, h, img);
-    if (h.compression == kBiRle4 || h.compression == kBiRle8)
-        st = bm_read_rle(src, h, img);
-    else
-        st = bm_read_rows(src, h, img);
-    if (st != Ok)
-        return st;
+    if (bm_is_rle(h)) {
+        if ((st = bm_read_rle(src, h, img)) != Ok)
+            return st;
+    } else {
+        bm_read_rows(src, h, img);
+    }
     if (src.icon)
         return bm_apply_icon_mask(src, h, img, limits, out);
     out = std::move(img);

@@ -21,7 +21,8 @@ struct bm_dib_source {
 
 /* Reads the info header only: upright width and height and the format that
  * bm_read_dib will give. UnknownImageFormat for an unknown header size;
- * GenericError for an unsupported variant; ValueOverflow over limits. */
+ * GenericError for an unsupported variant or pixel data the file cannot
+ * hold; ValueOverflow over limits. */
 GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uint32_t& width,
                       uint32_t& height, PixelFormat& format);
 

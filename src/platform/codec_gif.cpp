@@ -8,8 +8,11 @@
  * n is frames 0..n composited on a transparent screen with each frame's
  * disposal method, as a viewer shows it. Delays (1/100 s) are reported as
  * property 0x5100 (Long per frame) and the NETSCAPE loop count as 0x5101
- * (Short). A corrupt or truncated image stream fails with GenericError;
- * records after the last complete image are ignored.
+ * (Short). A corrupt or truncated image, in any frame, fails with
+ * GenericError; records after the last complete image are ignored, so a
+ * file that only lacks its trailer still decodes. Images and screens larger
+ * than kUnprovenPixels are allocated only when the LZW data could fill them
+ * (a 12-bit code stands for at most 4096 pixels).
  *
  * Encoding: an 8bppIndexed (or 1/4-bit) raster is written as it is, its first
  * palette entry with alpha 0 becoming the transparent index; anything else is
@@ -29,6 +32,8 @@ namespace {
 
 constexpr int kDisposeBackground = 2;
 constexpr int kDisposePrevious = 3;
+/* Pixels one byte of LZW data may stand for: 4096 per 12-bit code. */
+constexpr uint64_t kLzwPixelsPerByte = 2731;
 
 struct gf_source {
     const uint8_t* data;
@@ -114,6 +119,25 @@ bool gf_skip_image(GifFileType* gif) {
     return true;
 }
 
+/* Bytes of LZW data in the sub-blocks after the image descriptor and code
+ * size that giflib has just read. */
+uint64_t gf_lzw_bytes(const GifFileType* gif) {
+    const auto* src = static_cast<const gf_source*>(gif->UserData);
+    uint64_t total = 0;
+    size_t at = src->pos;
+    while (at < src->size && src->data[at] != 0) {
+        const size_t n = src->data[at];
+        total += std::min(n, src->size - at - 1);
+        at += n + 1;
+    }
+    return total;
+}
+
+/* Ok when have bytes of LZW data could fill pixels pixels. */
+GpStatus gf_check_fill(uint64_t pixels, uint64_t have) {
+    return cu_check_fill(pixels, pixels / kLzwPixelsPerByte, have);
+}
+
 /* Decompresses the current image into one index byte a pixel, rows in
  * display order (interlacing undone). */
 GpStatus gf_read_indices(GifFileType* gif, std::vector<uint8_t>& idx) {
@@ -191,7 +215,10 @@ GpStatus gf_begin(GifFileType* gif, gf_canvas& cv, const decode_limits& limits) 
     cv.width = std::max<uint32_t>(static_cast<uint32_t>(gif->SWidth), static_cast<uint32_t>(d.Left + d.Width));
     cv.height = std::max<uint32_t>(static_cast<uint32_t>(gif->SHeight), static_cast<uint32_t>(d.Top + d.Height));
     GpStatus st = cu_check_size(cv.width, cv.height, limits);
-    if (st != Ok || !cv.out)
+    /* The whole file's data must be able to paint the screen. */
+    if (st != Ok || (st = gf_check_fill(uint64_t{cv.width} * cv.height,
+                                        static_cast<const gf_source*>(gif->UserData)->size)) != Ok ||
+        !cv.out)
         return st;
     return cu_alloc(*cv.out, cv.width, cv.height,
                     cv.indexed ? PixelFormat8bppIndexed : PixelFormat32bppARGB, limits);
@@ -238,6 +265,8 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
         return GenericError;
     GpStatus st = Ok;
     if (index == 0 && (st = gf_begin(gif, cv, limits)) != Ok)
+        return st;
+    if ((st = gf_check_fill(uint64_t(d.Width) * uint64_t(d.Height), gf_lzw_bytes(gif))) != Ok)
         return st;
     if (static_cast<int64_t>(index) > wanted)
         return gf_skip_image(gif) ? Ok : GenericError;
@@ -288,11 +317,8 @@ GpStatus gf_walk_file(const uint8_t* data, size_t size, const decode_limits& lim
         if (type != IMAGE_DESC_RECORD_TYPE)
             break;
         const GpStatus st = gf_image(gif.get(), cv, control, walk.frames, wanted, limits);
-        if (st != Ok) {
-            if (walk.frames == 0 || static_cast<int64_t>(walk.frames) <= wanted || st != GenericError)
-                return st;
-            break; /* a damaged image after the ones we need ends the file */
-        }
+        if (st != Ok)
+            return st;
         /* giflib keeps a record of every image read; we need none of them. */
         GifFreeSavedImages(gif.get());
         gif->ImageCount = 0;

@@ -6,11 +6,18 @@
  * jp_read_pixels, jp_write_image) whose frame holds no object with a
  * destructor; the library state and the buffers belong to the caller.
  *
- * Decoding gives 24bppRGB (grey and CMYK images are converted) with the EXIF
- * orientation applied, so width and height are the upright size. A truncated
- * image stream decodes to the partial image libjpeg gives (the missing rows
- * are grey) and counts as success. Progressive files with more than 500
- * scans are refused (GenericError): each scan costs a pass over the image.
+ * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
+ * the embedded profile when there is one) with the EXIF orientation applied,
+ * so width and height are the upright size. The ICC profile of the APP2
+ * segments goes into image_info for the bitmap core. Damaged or
+ * truncated data fails with GenericError: libjpeg's warnings of a premature
+ * end, a bad code or a lost restart marker end the decode like errors (a
+ * file cut only before its final EOI marker still decodes completely).
+ * An image larger than kUnprovenPixels is allocated only when the data
+ * after the header could hold it: Huffman coding spends at least one bit on
+ * every 8 x 8 block, and we ask arithmetic coding for one bit per 8 blocks.
+ * Progressive files with more than 500 scans are refused (GenericError):
+ * each scan costs a pass over the image.
  *
  * Encoding: quality 0..100 (default 75); chroma is subsampled 4:2:0 below
  * quality 90 and kept at 4:4:4 from 90 up; Huffman tables are optimised.
@@ -18,6 +25,7 @@
  */
 #include "codec_exif.h"
 #include "codec_util.h"
+#include "colour_lcms.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -25,12 +33,17 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace gp {
 namespace {
 
 constexpr int kMaxScans = 500;
 constexpr int kDefaultQuality = 75;
+/* 8 x 8 blocks one byte of entropy-coded data may stand for: one bit a
+ * block for Huffman codes; arithmetic codes go lower on flat areas. */
+constexpr uint64_t kHuffmanBlocksPerByte = 8;
+constexpr uint64_t kArithBlocksPerByte = 64;
 
 struct jp_error {
     jpeg_error_mgr pub;
@@ -42,6 +55,36 @@ void jp_error_exit(j_common_ptr cinfo) {
 }
 
 void jp_output_message(j_common_ptr) {}
+
+/* True while libjpeg reads the one scan that holds the whole image. */
+bool jp_in_only_scan(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    return cinfo->is_decompressor && !d->progressive_mode && d->comps_in_scan == d->num_components;
+}
+
+/* Warnings that mean missing or damaged data end the decode like errors;
+ * the others (an unknown JFIF revision, stray bytes before a marker) do not.
+ * The end of the data inside a file's only scan is no fault by itself: the
+ * bit reader looks ahead, so a file that lacks only its EOI marker gets
+ * there too, and a real shortfall follows as JWRN_HIT_MARKER. */
+void jp_emit_message(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+        if (!jp_in_only_scan(cinfo))
+            jp_error_exit(cinfo);
+        break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+        jp_error_exit(cinfo);
+        break;
+    default:
+        break;
+    }
+}
 
 void jp_progress(j_common_ptr cinfo) {
     if (cinfo->is_decompressor &&
@@ -76,6 +119,7 @@ int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
     d->cinfo.err = jpeg_std_error(&d->err.pub);
     d->err.pub.error_exit = jp_error_exit;
     d->err.pub.output_message = jp_output_message;
+    d->err.pub.emit_message = jp_emit_message;
     if (setjmp(d->err.jump))
         return 0;
     jpeg_create_decompress(&d->cinfo);
@@ -84,6 +128,7 @@ int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
     d->cinfo.progress = &d->progress;
     jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d->cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d->cinfo, TRUE);
     return 1;
 }
@@ -106,8 +151,10 @@ void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inve
 }
 
 /* Decodes all rows into base (stride bytes apart); cmykRow holds one CMYK
- * row when the file is CMYK. Returns 0 after a libjpeg error. */
-int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow) {
+ * row when the file is CMYK, converted through cmykProfile when there is one.
+ * Returns 0 after a libjpeg error. */
+int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow,
+                   const colour_transform* cmykProfile) {
     if (setjmp(d->err.jump))
         return 0;
     j_decompress_ptr cinfo = &d->cinfo;
@@ -120,7 +167,9 @@ int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow
         JSAMPROW row = cmykRow ? cmykRow : dst;
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             return 0;
-        if (cmykRow)
+        if (cmykRow && cmykProfile)
+            colour_apply(*cmykProfile, cmykRow, dst, cinfo->output_width);
+        else if (cmykRow)
             jp_cmyk_to_bgr(cmykRow, dst, cinfo->output_width, cinfo->saw_Adobe_marker);
     }
     return 1;
@@ -139,6 +188,33 @@ int jp_exif(const jp_decoder& d, std::vector<property>* properties) {
     return 0;
 }
 
+/* The ICC profile of the APP2 "ICC_PROFILE" segments, joined in their
+ * sequence order; left empty when a segment is missing or repeated. */
+void jp_icc(const jp_decoder& d, std::vector<uint8_t>& profile) {
+    static constexpr uint8_t kTag[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    jpeg_saved_marker_ptr parts[256] = {};
+    int total = 0;
+    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 2 || m->data_length <= 14 || std::memcmp(m->data, kTag, 12) != 0)
+            continue;
+        const int seq = m->data[12];
+        if (total != 0 && total != m->data[13])
+            return;
+        total = m->data[13];
+        if (seq == 0 || seq > total || parts[seq])
+            return;
+        parts[seq] = m;
+    }
+    for (int seq = 1; seq <= total; ++seq)
+        if (!parts[seq])
+            return;
+    for (int seq = 1; seq <= total; ++seq)
+        if (!cu_append(profile, parts[seq]->data + 14, parts[seq]->data_length - 14)) {
+            profile.clear();
+            return;
+        }
+}
+
 bool jp_sniff(const uint8_t* data, size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
@@ -151,14 +227,26 @@ GpStatus jp_open(jp_decoder& d, const uint8_t* data, size_t size, const decode_l
     return cu_check_size(d.cinfo.image_width, d.cinfo.image_height, limits);
 }
 
+/* Ok when the bytes after the header could code every block of the image. */
+GpStatus jp_check_fill(const jp_decoder& d) {
+    const jpeg_decompress_struct& c = d.cinfo;
+    uint64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i)
+        blocks += uint64_t{c.comp_info[i].width_in_blocks} * c.comp_info[i].height_in_blocks;
+    const uint64_t perByte = c.arith_code ? kArithBlocksPerByte : kHuffmanBlocksPerByte;
+    return cu_check_fill(uint64_t{c.image_width} * c.image_height, blocks / perByte,
+                         c.src->bytes_in_buffer);
+}
+
 GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     jp_decoder d{};
     cJpegDecompressGuard guard(d);
-    const GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok)
+    GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
     info = image_info{};
     const int orientation = jp_exif(d, &info.properties);
+    jp_icc(d, info.icc_profile);
     const bool swap = orientation >= 5;
     info.width = swap ? d.cinfo.image_height : d.cinfo.image_width;
     info.height = swap ? d.cinfo.image_width : d.cinfo.image_height;
@@ -174,15 +262,22 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     jp_decoder d{};
     cJpegDecompressGuard guard(d);
     GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok)
+    if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
     st = cu_alloc(out, d.cinfo.image_width, d.cinfo.image_height, PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
     std::vector<uint8_t> cmykRow;
-    if (jp_is_cmyk(d) && !cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
-        return OutOfMemory;
-    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data()))
+    std::shared_ptr<const colour_transform> cmykProfile;
+    if (jp_is_cmyk(d)) {
+        if (!cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
+            return OutOfMemory;
+        std::vector<uint8_t> icc;
+        jp_icc(d, icc);
+        cmykProfile = colour_cmyk_transform(icc, d.cinfo.saw_Adobe_marker);
+    }
+    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data(),
+                        cmykProfile.get()))
         return GenericError;
     return cu_apply_orientation(out, jp_exif(d, nullptr));
 }

@@ -9,13 +9,20 @@
  * Decoding: palette images give 1-, 4- (from 2- and 4-bit) or 8-bit indexed
  * rasters with tRNS alpha in the palette; images with alpha (or a tRNS colour
  * key) give 32bppARGB; the rest 24bppRGB. 16-bit samples are scaled to 8 bits.
+ * The probe reports the colour space (iCCP, sRGB, gAMA and cHRM) as an ICC
+ * profile for the bitmap core.
  * A truncated or corrupt image stream fails with GenericError (no partial
- * image is returned).
+ * image is returned), and so does a file that ends before its IEND chunk.
+ * An image larger than kUnprovenPixels is allocated only when its IDAT
+ * chunks hold enough bytes to inflate to it (deflate reaches at most
+ * 1032:1).
  */
 #include "codec_util.h"
+#include "colour_lcms.h"
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace gp {
@@ -24,6 +31,8 @@ namespace {
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 /* Cap for any one ancillary chunk (text, ICC profile...): 8 MiB. */
 constexpr size_t kChunkMallocMax = size_t{8} << 20;
+/* The most bytes deflate can expand one compressed byte into. */
+constexpr uint64_t kDeflateRatio = 1032;
 
 struct pn_source {
     const uint8_t* data;
@@ -110,13 +119,12 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
     return 1;
 }
 
-/* Sets the transforms for hdr and reads all rows. Returns 0 after an error. */
+/* Sets the transforms for hdr and reads all rows, then the chunks up to
+ * IEND. Returns 0 after an error. */
 int pn_read_pixels(png_structp png, png_infop info, const pn_header* hdr, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png)))
         return 0;
-    if (hdr->color_type == PNG_COLOR_TYPE_PALETTE) {
-        png_set_packing(png); /* one index per byte */
-    } else {
+    if (hdr->color_type != PNG_COLOR_TYPE_PALETTE) {
         png_set_scale_16(png);
         png_set_expand(png);
         png_set_gray_to_rgb(png);
@@ -125,6 +133,7 @@ int pn_read_pixels(png_structp png, png_infop info, const pn_header* hdr, png_by
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     png_read_image(png, rows);
+    png_read_end(png, nullptr);
     return 1;
 }
 
@@ -139,6 +148,33 @@ PixelFormat pn_format(const pn_header& hdr) {
     return PixelFormat24bppRGB;
 }
 
+/* Bytes of compressed image data: the run of IDAT chunks whose first one
+ * png_read_info stopped in (it has read that chunk's length and type). */
+uint64_t pn_idat_bytes(const pn_source& src) {
+    uint64_t total = 0;
+    size_t at = src.pos < 8 ? src.size : src.pos - 8;
+    while (src.size >= 8 && at <= src.size - 8 && std::memcmp(src.data + at + 4, "IDAT", 4) == 0) {
+        const uint64_t length = cu_be32(src.data + at);
+        const uint64_t present = src.size - at - 8;
+        total += std::min(length, present);
+        if (length + 12 > src.size - at)
+            break;
+        at += static_cast<size_t>(length) + 12;
+    }
+    return total;
+}
+
+/* Ok when the IDAT data could inflate to the whole image. */
+GpStatus pn_check_fill(const pn_source& src, const pn_header& hdr) {
+    const uint64_t channels = hdr.color_type == PNG_COLOR_TYPE_RGB        ? 3
+                              : hdr.color_type == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                              : hdr.color_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                            : 1;
+    const uint64_t rowBytes = (uint64_t{hdr.width} * channels * hdr.bit_depth + 7) / 8 + 1; /* + filter byte */
+    return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio,
+                         pn_idat_bytes(src));
+}
+
 GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_limits& limits) {
     if (src.size < 8 || std::memcmp(src.data, kPngSignature, 8) != 0)
         return UnknownImageFormat;
@@ -147,6 +183,29 @@ GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_li
     if (!pn_read_header(rd.png(), rd.info(), &src, &hdr))
         return src.pos < 33 ? UnknownImageFormat : GenericError; /* 33: signature + whole IHDR */
     return cu_check_size(hdr.width, hdr.height, limits);
+}
+
+/* The colour space the chunks read so far declare, as an ICC profile: the
+ * iCCP profile; none under an sRGB chunk; else one made from gAMA and cHRM
+ * (none when they are sRGB's). Calls only libpng getters, which never jump. */
+void pn_colour(png_structp png, png_infop info, std::vector<uint8_t>& profile) {
+    png_charp name = nullptr;
+    png_bytep data = nullptr;
+    png_uint_32 length = 0;
+    int compression = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &data, &length) != 0 && data && length > 0) {
+        cu_append(profile, data, length);
+        return;
+    }
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0)
+        return;
+    double gamma = 1 / 2.2;
+    double xy[8];
+    const bool hasGamma = png_get_gAMA(png, info, &gamma) != 0;
+    const bool hasChrm = png_get_cHRM(png, info, &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &xy[5],
+                                      &xy[6], &xy[7]) != 0;
+    if (hasGamma || hasChrm)
+        profile = colour_profile_from_chromaticities(hasChrm ? xy : nullptr, gamma);
 }
 
 bool pn_sniff(const uint8_t* data, size_t size) {
@@ -158,28 +217,26 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     cPngReader rd;
     pn_source src{data, size, 0};
     pn_header hdr{};
-    const GpStatus st = pn_open(rd, src, hdr, limits);
-    if (st != Ok)
+    GpStatus st = pn_open(rd, src, hdr, limits);
+    if (st != Ok || (st = pn_check_fill(src, hdr)) != Ok)
         return st;
     info = image_info{};
     info.width = hdr.width;
     info.height = hdr.height;
     info.format = pn_format(hdr);
     info.raw_format = ImageFormatPNG;
+    pn_colour(rd.png(), rd.info(), info.icc_profile);
     return Ok;
 }
 
-/* Packs one byte per index into 1- or 4-bit rows of out. */
-void pn_pack_indices(const uint8_t* bytes, size_t byteStride, raster& out) {
-    const uint32_t bpp = GetPixelFormatSize(out.format);
+/* Widens rows of 2-bit indices (four a byte) into the 4-bit rows of out. */
+void pn_widen_2bit(const uint8_t* packed, size_t packedStride, raster& out) {
     for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = bytes + y * byteStride;
+        const uint8_t* src = packed + y * packedStride;
         uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
         for (uint32_t x = 0; x < out.width; ++x) {
-            if (bpp == 4)
-                dst[x >> 1] |= static_cast<uint8_t>((src[x] & 0x0F) << ((x & 1) ? 0 : 4));
-            else
-                dst[x >> 3] |= static_cast<uint8_t>((src[x] & 0x01) << (7 - (x & 7)));
+            const uint32_t i = (src[x >> 2] >> (6 - 2 * (x & 3))) & 3;
+            dst[x >> 1] |= static_cast<uint8_t>(i << ((x & 1) ? 0 : 4));
         }
     }
 }
@@ -192,16 +249,18 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     pn_source src{data, size, 0};
     pn_header hdr{};
     GpStatus st = pn_open(rd, src, hdr, limits);
-    if (st != Ok)
+    if (st != Ok || (st = pn_check_fill(src, hdr)) != Ok)
         return st;
     const PixelFormat format = pn_format(hdr);
     st = cu_alloc(out, hdr.width, hdr.height, format, limits);
     if (st != Ok)
         return st;
-    /* Indices below 8 bits arrive one per byte and are packed afterwards. */
-    const bool packLater = format == PixelFormat1bppIndexed || format == PixelFormat4bppIndexed;
-    std::vector<uint8_t> bytes;
-    if (packLater && !cu_resize(bytes, size_t{hdr.width} * hdr.height))
+    /* 1-, 4- and 8-bit indices arrive packed as out holds them; 2-bit ones
+     * are widened afterwards. */
+    const bool widenLater = hdr.color_type == PNG_COLOR_TYPE_PALETTE && hdr.bit_depth == 2;
+    const size_t packedStride = (size_t{hdr.width} + 3) / 4;
+    std::vector<uint8_t> packed;
+    if (widenLater && !cu_resize(packed, packedStride * hdr.height))
         return OutOfMemory;
     std::vector<png_bytep> rows;
     try {
@@ -210,12 +269,12 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return OutOfMemory;
     }
     for (uint32_t y = 0; y < hdr.height; ++y)
-        rows[y] = packLater ? bytes.data() + size_t{y} * hdr.width
-                            : out.pixels.data() + size_t{y} * out.stride;
+        rows[y] = widenLater ? packed.data() + size_t{y} * packedStride
+                             : out.pixels.data() + size_t{y} * out.stride;
     if (!pn_read_pixels(rd.png(), rd.info(), &hdr, rows.data()))
         return GenericError;
-    if (packLater)
-        pn_pack_indices(bytes.data(), hdr.width, out);
+    if (widenLater)
+        pn_widen_2bit(packed.data(), packedStride, out);
     if (hdr.palette_count > 0) {
         out.palette.assign(hdr.palette, hdr.palette + hdr.palette_count);
         for (ARGB c : out.palette)

@@ -12,7 +12,9 @@
  * declares 8 alpha bits (else 32bppRGB). A 32-bit image whose alpha is zero
  * everywhere is read as opaque: writers that leave the alpha bytes unset
  * would otherwise give an invisible picture. Missing pixel data, raw or
- * run-length, fails with GenericError.
+ * run-length, fails with GenericError, before the image is allocated when
+ * the file is too short to hold it (a run-length packet codes at most 128
+ * pixels).
  */
 #include "codec_util.h"
 
@@ -98,12 +100,19 @@ bool tg_sniff(const uint8_t* data, size_t size) {
     return tg_parse(data, size, h);
 }
 
+/* Ok when the bytes after the header could hold the whole image. */
+GpStatus tg_check_data(size_t size, const tg_header& h) {
+    const uint64_t pixels = uint64_t{h.width} * h.height, pb = (h.bpp + 7) / 8;
+    const uint64_t need = (h.type & 8) ? (pixels + 127) / 128 * (1 + pb) : pixels * pb;
+    return need <= size - h.pixels_at ? Ok : GenericError;
+}
+
 GpStatus tg_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     tg_header h;
     if (!tg_parse(data, size, h))
         return UnknownImageFormat;
-    const GpStatus st = cu_check_size(h.width, h.height, limits);
-    if (st != Ok)
+    GpStatus st = cu_check_size(h.width, h.height, limits);
+    if (st != Ok || (st = tg_check_data(size, h)) != Ok)
         return st;
     info = image_info{};
     info.width = h.width;
@@ -175,8 +184,8 @@ GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     if (!tg_parse(data, size, h))
         return UnknownImageFormat;
     const PixelFormat format = tg_format(h);
-    GpStatus st = cu_alloc(out, h.width, h.height, format, limits);
-    if (st != Ok)
+    GpStatus st = cu_check_size(h.width, h.height, limits);
+    if (st != Ok || (st = tg_check_data(size, h)) != Ok || (st = cu_alloc(out, h.width, h.height, format, limits)) != Ok)
         return st;
     const size_t pb = (h.bpp + 7) / 8;
     std::vector<uint8_t> pix;

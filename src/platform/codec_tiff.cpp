@@ -11,8 +11,11 @@
  * 1-bit grey pages 1bppIndexed, 8-bit RGB(A) strips 24bppRGB or 32bppARGB
  * read exactly; everything else goes through libtiff's RGBA reader (any
  * compression, YCbCr, CMYK, tiles, 16 bits) and gives 24bppRGB, or
- * 32bppARGB when the page has an alpha sample. A damaged strip read by the
- * RGBA reader leaves those rows blank rather than failing the page.
+ * 32bppARGB when the page has an alpha sample. The first page's ICC profile
+ * goes into image_info for the bitmap core. A damaged or missing strip
+ * or tile fails the page (GenericError). A page larger than kUnprovenPixels
+ * is allocated only when its strips or tiles hold enough bytes to expand to
+ * it under its compression scheme.
  *
  * Encoding writes one page per raster with LZW compression (horizontal
  * predictor for RGB): indexed rasters as palette pages of their depth,
@@ -187,6 +190,44 @@ GpStatus tf_describe(TIFF* tif, tf_page& p) {
     return Ok;
 }
 
+/* Decoded bytes one stored byte may stand for under the page's compression:
+ * the scheme's best case, generous for those without a known bound. */
+uint64_t tf_expansion(TIFF* tif, const tf_page& p) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t pixelBits = uint64_t{p.bps} * p.spp;
+    switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;                   /* 2 bytes give 128 */
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1032;
+    case COMPRESSION_LZW: return 2731;                      /* 4096 bytes per 12-bit code */
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4: return (uint64_t{p.width} * pixelBits + 7) / 8 * 8; /* a bit a row */
+    case COMPRESSION_OJPEG:
+    case COMPRESSION_JPEG: return 64 * pixelBits;           /* a bit per 8 x 8 block */
+    default: return uint64_t{1} << 16;
+    }
+}
+
+/* Ok when the strips or tiles present could expand to the whole page. */
+GpStatus tf_check_fill(TIFF* tif, const tf_page& p, uint64_t fileSize) {
+    const uint64_t pixels = uint64_t{p.width} * p.height;
+    if (pixels <= kUnprovenPixels)
+        return Ok;
+    uint64_t have = 0;
+    const uint32_t count = TIFFNumberOfStrips(tif);
+    for (uint32_t i = 0; i < count && have < fileSize; ++i) {
+        const uint64_t at = TIFFGetStrileOffset(tif, i), bytes = TIFFGetStrileByteCount(tif, i);
+        if (at < fileSize)
+            have += std::min(bytes, fileSize - at);
+    }
+    const uint64_t raw = pixels * p.bps * p.spp / 8;
+    return cu_check_fill(pixels, raw / std::max<uint64_t>(1, tf_expansion(tif, p)), have);
+}
+
 GpStatus tf_palette(TIFF* tif, const tf_page& p, raster& out) {
     uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
     const size_t count = size_t{1} << p.bps;
@@ -260,7 +301,7 @@ GpStatus tf_read_rgba(TIFF* tif, const tf_page& p, raster& out) {
     } catch (...) {
         return OutOfMemory;
     }
-    if (!TIFFReadRGBAImageOriented(tif, p.width, p.height, rgba.data(), ORIENTATION_TOPLEFT, 0))
+    if (!TIFFReadRGBAImageOriented(tif, p.width, p.height, rgba.data(), ORIENTATION_TOPLEFT, 1))
         return GenericError;
     const bool withAlpha = out.format == PixelFormat32bppARGB;
     for (uint32_t y = 0; y < p.height; ++y) {
@@ -304,15 +345,23 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     GpStatus st = tf_describe(tif.get(), p);
     if (st != Ok)
         return st;
-    if ((st = cu_check_size(p.width, p.height, limits)) != Ok)
+    if ((st = cu_check_size(p.width, p.height, limits)) != Ok ||
+        (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
         return st;
     info = image_info{};
     info.width = p.width;
     info.height = p.height;
     info.format = p.format;
+    s.message[0] = '\0';
     info.frame_count = std::max<uint32_t>(1, TIFFNumberOfDirectories(tif.get()));
+    if (s.message[0] != '\0')
+        return GenericError; /* a later page's directory is cut off or damaged */
     info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
+    uint32_t iccSize = 0;
+    const uint8_t* icc = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
+        cu_append(info.icc_profile, icc, iccSize);
     return Ok;
 }
 
@@ -330,7 +379,8 @@ GpStatus tf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return InvalidParameter;
     tf_page p;
     GpStatus st = tf_describe(tif.get(), p);
-    if (st != Ok)
+    if (st != Ok || (st = cu_check_size(p.width, p.height, limits)) != Ok ||
+        (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
         return st;
     if ((st = cu_alloc(out, p.width, p.height, p.format, limits)) != Ok)
         return st;

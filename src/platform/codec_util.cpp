@@ -22,6 +22,10 @@ GpStatus cu_check_size(uint64_t width, uint64_t height, const decode_limits& lim
     return Ok;
 }
 
+GpStatus cu_check_fill(uint64_t pixels, uint64_t needBytes, uint64_t haveBytes) {
+    return pixels <= kUnprovenPixels || needBytes <= haveBytes ? Ok : GenericError;
+}
+
 uint64_t cu_stride(uint64_t width, PixelFormat format) {
     const uint64_t bpp = GetPixelFormatSize(format);
     if (bpp == 0 || width > (uint64_t{1} << 32))

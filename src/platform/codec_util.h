@@ -91,6 +91,17 @@ inline uint32_t cu_be32(const uint8_t* p) {
  * a side or the pixel count is over them; GenericError for a zero side. */
 GpStatus cu_check_size(uint64_t width, uint64_t height, const decode_limits& limits);
 
+/* Images up to this many pixels are allocated on the header's word alone;
+ * larger ones only when the compressed data present could fill them. Even
+ * at 32 bits a pixel such a raster stays within 64 MiB. */
+inline constexpr uint64_t kUnprovenPixels = uint64_t{1} << 24;
+
+/* Ok when an image of pixels pixels may be allocated: it is small (up to
+ * kUnprovenPixels), or the data holds at least needBytes, the fewest bytes
+ * that can encode it. GenericError otherwise: the file claims more than its
+ * data could hold, so it is damaged or truncated. */
+GpStatus cu_check_fill(uint64_t pixels, uint64_t needBytes, uint64_t haveBytes);
+
 /* Bytes of one row of width pixels of format, padded to 4; 0 on overflow. */
 uint64_t cu_stride(uint64_t width, PixelFormat format);
 

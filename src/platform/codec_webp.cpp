@@ -84,8 +84,11 @@ GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, cons
     hdr.width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
     hdr.height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     hdr.animated = (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
-    const GpStatus st = cu_check_size(hdr.width, hdr.height, limits);
-    if (st != Ok)
+    GpStatus st = cu_check_size(hdr.width, hdr.height, limits);
+    /* libwebp composes an animation on two canvases of its own: a canvas
+     * over kUnprovenPixels needs a byte of file a 4096 pixels of it. */
+    const uint64_t pixels = uint64_t{hdr.width} * hdr.height;
+    if (st != Ok || (hdr.animated && (st = cu_check_fill(pixels, pixels / 4096, size)) != Ok))
         return st;
     WebPBitstreamFeatures features;
     if (!hdr.animated && WebPGetFeatures(data, size, &features) != VP8_STATUS_OK)

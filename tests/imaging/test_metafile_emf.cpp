@@ -164,6 +164,10 @@ TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
     QImage image;
     ASSERT_EQ(Render(patch.bytes, image), Ok);
     EXPECT_EQ(image.size(), QSize(3840, 10));
+    MetafileLimits halfSize;
+    halfSize.maxDrawnPixels = 3840 * 10 / 4;               /* larger frames are drawn smaller */
+    ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), halfSize, image), Ok);
+    EXPECT_EQ(image.size(), QSize(1920, 5));
     patch.Put32(32, 0x7FFFFFFF);
     QImage untouched(1, 1, QImage::Format_ARGB32);
     EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
@@ -185,13 +189,13 @@ TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
     ASSERT_EQ(Render(bytes, image), Ok);
     EXPECT_EQ(Px(image, 10, 10), Red);
 
-    /* A record whose size runs past the end stops playback before it. */
+    /* Cut anywhere after the header, before the end of its end-of-file
+     * record, a file fails: a record then runs past the end or is missing. */
     EmfBuilder cut(50, 50);
     cut.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Rect(EmrRectangle, 0, 0, 20, 20);
-    cut.w.U32(EmrRectangle); cut.w.U32(0x1000); cut.w.U32(0);
-    std::vector<uint8_t> truncated = cut.w.bytes;
-    ASSERT_EQ(Render(truncated, image), Ok);
-    EXPECT_EQ(Px(image, 10, 10), Red);
+    const std::vector<uint8_t> whole = cut.Finish();
+    for (size_t at = 88; at < whole.size(); ++at)
+        EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
 }
 
 TEST(MetafileEmf, NonMetafilesAndBrokenHeadersAreRefused) {

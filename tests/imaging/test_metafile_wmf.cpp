@@ -96,10 +96,14 @@ TEST(MetafileWmf, HostileCountsAndSizesAreChecked) {
     wmf.Record(0x0521, {900, 0});                          /* text longer than the record */
     wmf.Record(0x0F43, {0x20, 0xCC, 0, 1, 1, 0, 0, 1, 1, 0, 0});  /* DIB header missing */
     wmf.Rectangle(0, 0, 40, 40);
-    wmf.w.U32(0xFFFFFFF0); wmf.w.U16(0x041B);              /* size past the end */
+    const std::vector<uint8_t> whole = wmf.Finish();
     QImage image;
-    ASSERT_EQ(Render(wmf.w.bytes, image), Ok);
+    ASSERT_EQ(Render(whole, image), Ok);
     EXPECT_EQ(Px(image, 20, 20), Red);
+    /* Cut after the headers, before the end of its end-of-file record, a
+     * file fails: a record then runs past the end or is missing. */
+    for (size_t at = 40; at < whole.size(); ++at)
+        EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
 }
 
 TEST(MetafileDib, PalettedRleAndBitfieldBitmapsDecode) {

@@ -1,6 +1,8 @@
-/* Bad input: every codec's files truncated at many offsets and with bytes
- * overwritten, declared sizes beyond the limits, lowered limits. Each case
- * must end in a status (run under ASan/UBSan this also proves no bad read). */
+/* Bad input: every codec's files truncated at many offsets (a load failure,
+ * unless only a trailer the image does not need is cut) and with bytes
+ * overwritten, declared sizes beyond the limits or beyond what the data
+ * could fill, lowered limits. Each case must end in a status (run under
+ * ASan/UBSan this also proves no bad read). */
 #include "codec_test_util.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@ namespace {
 struct Sample {
     std::string name;
     std::vector<uint8_t> bytes;
+    size_t optionalTail = 0; /* trailing bytes the image does not need */
 };
 
 std::vector<uint8_t> Encoded(const char16_t* pattern, PixelFormat format, uint32_t w = 40, uint32_t h = 30) {
@@ -48,13 +51,37 @@ std::vector<uint8_t> RleTga() {
     return t;
 }
 
+/* 8 x 4, 8-bit RLE: two runs a row, end of line, end of bitmap. */
+std::vector<uint8_t> RleBmp() {
+    std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 14 + 40 + 8, 0, 0, 0,
+                              40, 0, 0, 0, 8, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0, 1, 0, 0, 0};
+    b.resize(14 + 40, 0);
+    b[46] = 2; /* colours used */
+    b.insert(b.end(), {0, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0}); /* palette: red, white */
+    for (int row = 0; row < 4; ++row)
+        b.insert(b.end(), {uint8_t(row + 1), 0, uint8_t(7 - row), 1, 0, 0});
+    b.insert(b.end(), {0, 1});
+    return b;
+}
+
+/* The encoder's one-image GIF with its image repeated as a second frame. */
+std::vector<uint8_t> TwoFrameGif() {
+    std::vector<uint8_t> gif = Encoded(u"*.GIF", PixelFormat8bppIndexed);
+    const size_t imageAt = 13 + 3 * (size_t{2} << (gif[10] & 7));
+    const std::vector<uint8_t> image(gif.begin() + long(imageAt), gif.end() - 1);
+    gif.insert(gif.end() - 1, image.begin(), image.end());
+    return gif;
+}
+
 std::vector<Sample> Samples() {
     return {
         {"png_indexed", Encoded(u"*.PNG", PixelFormat4bppIndexed)},
         {"png_argb", Encoded(u"*.PNG", PixelFormat32bppARGB)},
-        {"jpeg", Encoded(u"*.JPG;*.JPEG;*.JPE;*.JFIF", PixelFormat24bppRGB)},
-        {"gif", Encoded(u"*.GIF", PixelFormat8bppIndexed)},
+        {"jpeg", Encoded(u"*.JPG;*.JPEG;*.JPE;*.JFIF", PixelFormat24bppRGB), 2},
+        {"gif", Encoded(u"*.GIF", PixelFormat8bppIndexed), 1},
+        {"gif_two_frames", TwoFrameGif(), 1},
         {"bmp_indexed", Encoded(u"*.BMP;*.DIB;*.RLE", PixelFormat8bppIndexed)},
+        {"bmp_rle8", RleBmp(), 4}, /* the last row is whole without its end codes */
         {"bmp_argb", Encoded(u"*.BMP;*.DIB;*.RLE", PixelFormat32bppARGB)},
         {"tiff_two_pages", TwoPageTiff()},
         {"tiff_rgb", Encoded(u"*.TIF;*.TIFF", PixelFormat24bppRGB)},
@@ -104,12 +131,29 @@ TEST(CodecCorrupt, SamplesDecode) {
         EXPECT_EQ(DecodeAll(s.bytes, s.name), Ok) << s.name;
 }
 
-TEST(CodecCorrupt, TruncatedAtManyOffsets) {
+/* First frame of bytes with default limits, or the failing status. */
+GpStatus DecodeFirst(const std::vector<uint8_t>& bytes, gp::raster& out) {
+    const gp::decoder* dec = SniffDecoder(bytes);
+    return dec ? dec->decode(bytes.data(), bytes.size(), 0, gp::decode_limits{}, out) : UnknownImageFormat;
+}
+
+TEST(CodecCorrupt, TruncatedFilesFailToLoad) {
     for (const Sample& s : Samples()) {
+        gp::raster whole;
+        ASSERT_EQ(DecodeFirst(s.bytes, whole), Ok) << s.name;
         const size_t n = s.bytes.size();
-        for (size_t cut = 0; cut < n; cut += (cut < 300 ? 1 : n / 97 + 1)) {
+        for (size_t cut = 0; cut < n; cut += (cut < 300 || cut + 8 > n ? 1 : n / 97 + 1)) {
             const std::vector<uint8_t> part(s.bytes.begin(), s.bytes.begin() + static_cast<long>(cut));
-            ExpectCleanStatus(DecodeAll(part, s.name), s.name + " cut at " + std::to_string(cut));
+            const std::string what = s.name + " cut at " + std::to_string(cut);
+            const GpStatus st = DecodeAll(part, what);
+            ExpectCleanStatus(st, what);
+            if (cut < n - s.optionalTail) {
+                EXPECT_NE(st, Ok) << what;
+                continue;
+            }
+            gp::raster out; /* loads, as the whole file does */
+            ASSERT_EQ(DecodeFirst(part, out), Ok) << what;
+            EXPECT_EQ(CompareRasters(whole, out), "") << what;
         }
     }
 }
@@ -215,13 +259,22 @@ std::vector<uint8_t> TgaClaiming(uint16_t w, uint16_t h) {
     return t;
 }
 
+std::vector<uint8_t> RleBmpClaiming(uint16_t w, uint16_t h) {
+    std::vector<uint8_t> b = RleBmp();
+    for (int s = 0; s < 2; ++s) {
+        b[18 + s] = static_cast<uint8_t>(w >> (8 * s));
+        b[22 + s] = static_cast<uint8_t>(h >> (8 * s));
+    }
+    return b;
+}
+
 struct Claim {
     const char* name;
     std::function<std::vector<uint8_t>()> make;
     GpStatus expected;
 };
 
-TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeDecoding) {
+TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeAllocating) {
     const Claim claims[] = {
         {"png_30000x30000", [] { return PngClaiming(30000, 30000); }, ValueOverflow},
         {"png_40000x1", [] { return PngClaiming(40000, 1); }, ValueOverflow},
@@ -233,6 +286,14 @@ TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeDecoding) {
         {"bmp_top_down_min_int", [] { return BmpClaiming(8, INT32_MIN); }, ValueOverflow},
         {"bmp_negative_width", [] { return BmpClaiming(-8, 8); }, GenericError},
         {"tga_65535x65535", [] { return TgaClaiming(65535, 65535); }, ValueOverflow},
+        /* Within the limits, but far more than the data could fill. */
+        {"png_16384x16384", [] { return PngClaiming(16384, 16384); }, GenericError},
+        {"jpeg_16000x16000", [] { return JpegClaiming(16000, 16000); }, GenericError},
+        {"tiff_16384x16384", [] { return TiffClaiming(16384, 16384); }, GenericError},
+        {"gif_screen_16000x16000", [] { return GifClaimingScreen(16000, 16000); }, GenericError},
+        {"bmp_8000x8000", [] { return BmpClaiming(8000, 8000); }, GenericError},
+        {"bmp_rle8_16384x16384", [] { return RleBmpClaiming(16384, 16384); }, GenericError},
+        {"tga_16384x16384", [] { return TgaClaiming(16384, 16384); }, GenericError},
     };
     for (const Claim& c : claims) {
         const std::vector<uint8_t> bytes = c.make();

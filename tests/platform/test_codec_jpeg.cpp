@@ -189,15 +189,17 @@ TEST(CodecJpeg, HostileExifOffsetsAreIgnored) {
     }
 }
 
-TEST(CodecJpeg, TruncatedStreamGivesThePartialImage) {
+TEST(CodecJpeg, TruncatedStreamFailsButAMissingEndMarkerDoesNot) {
     const gp::raster in = MakeGradient(64, 64);
     std::vector<uint8_t> bytes;
     ASSERT_EQ(Encode(kJpeg, in, bytes, 90), Ok);
+    gp::raster whole, out;
+    ASSERT_EQ(Decode(bytes, whole), Ok);
+    const std::vector<uint8_t> noEoi(bytes.begin(), bytes.end() - 2);
+    ASSERT_EQ(Decode(noEoi, out), Ok);
+    EXPECT_EQ(CompareRasters(whole, out), "");
     bytes.resize(bytes.size() * 2 / 3);
-    gp::raster out;
-    ASSERT_EQ(Decode(bytes, out), Ok);
-    EXPECT_EQ(CompareRasters(in, out, 3).substr(0, 5), "first"); /* the tail is grey */
-    EXPECT_EQ(PixelAt(in, 0, 0) & 0xF0F0F0, PixelAt(out, 0, 0) & 0xF0F0F0);
+    EXPECT_EQ(Decode(bytes, out), GenericError);
 }
 
 } // namespace
