@@ -214,6 +214,7 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
         return;
     mEncoded = EncodeImage(*gdip, std::move(rendered.Output), name.Extension, encoder,
                            QualityTagValue(gQualityIndex));
+    AddPhotoDetailsOf(rendered, gPhotoDetails, mEncoded);
 
     cBitmap shown;
     QImage picture;

@@ -3,7 +3,9 @@
 #include "DialogMetrics.h"
 #include "Dimensions.h"
 #include "Numbers.h"
+#include "PhotoDetails.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -19,6 +21,8 @@ namespace {
 // Designed client size, twips.
 constexpr double kClientWidth = 5190;
 constexpr double kClientHeight = 1815;
+// Extra height for each detail row (date taken, camera), twips.
+constexpr double kDetailRowHeight = 285;
 
 // Field backgrounds: pale yellows matching the gradient behind them.
 const QColor kNameBack(255, 255, 233);
@@ -41,8 +45,10 @@ frmProperties::frmProperties(QWidget* owner, const QString& sName, const QString
     setModal(true);
     BuildControls();
     FillValues(sName, sLocation);
+    if (!sName.isEmpty())
+        AddDetailRows(QDir(sLocation).filePath(sName));
     const QScreen* screen = ScreenOf(owner);
-    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(ClientHeight(), screen));
     PlaceFrameLines();
 }
 
@@ -122,10 +128,37 @@ void frmProperties::FillValues(const QString& sName, const QString& sLocation) {
     txtLocation->setCursorPosition(0);
 }
 
+// One row below the location for each of the date taken and the camera.
+void frmProperties::AddDetailRows(const QString& sPath) {
+    const cPhotoSummary details = ReadPhotoSummary(sPath);
+    const QScreen* screen = ScreenOf(parentWidget());
+    auto addRow = [&](const char* sCaptionName, const QString& sCaption, const char* sValueName,
+                      const QString& sValue) -> QLabel* {
+        if (sValue.isEmpty())
+            return nullptr;
+        const double top = 1245 + kDetailRowHeight * mDetailRows++;
+        auto* caption = new QLabel(sCaption, this);
+        caption->setObjectName(QLatin1String(sCaptionName));
+        caption->setFont(BoldSansFont());
+        caption->setGeometry(ToPixels({120, top, 960, 195}, screen));
+        auto* value = new QLabel(sValue, this);
+        value->setObjectName(QLatin1String(sValueName));
+        value->setGeometry(ToPixels({1080, top, 3930, 195}, screen));
+        return value;
+    };
+    labTaken = addRow("Label5", QStringLiteral("Taken:"), "labTaken", details.DateTaken);
+    labCamera = addRow("Label6", QStringLiteral("Camera:"), "labCamera", details.Camera);
+    OKButton->move(OKButton->x(), TwipsToPixelsY(1320 + kDetailRowHeight * mDetailRows, screen));
+}
+
+double frmProperties::ClientHeight() const {
+    return kClientHeight + kDetailRowHeight * mDetailRows;
+}
+
 void frmProperties::PlaceFrameLines() {
     // Top and bottom span the width; left and right keep the designed height.
     // Right and bottom lie on the last pixel column and row.
-    const int designHeight = TwipsToPixelsY(kClientHeight, ScreenOf(parentWidget()));
+    const int designHeight = TwipsToPixelsY(ClientHeight(), ScreenOf(parentWidget()));
     lineTop->setGeometry(0, 0, width(), 1);
     lineBottom->setGeometry(0, height() - 1, width(), 1);
     lineLeft->setGeometry(0, 0, 1, designHeight);

@@ -1,6 +1,8 @@
 #pragma once
 // The properties panel: a small borderless modal panel that shows the file
-// name, pixel size and folder of the list entry the user right-clicked. It
+// name, pixel size and folder of the list entry the user right-clicked, and
+// the date taken and camera when the photo's details name them (the panel
+// then grows by a row for each). It
 // draws its own one-pixel frame over a pale-yellow gradient; the user moves it
 // by pressing any mouse button on its background and closes it with OK. It
 // changes nothing.
@@ -37,6 +39,8 @@ private:
     void BuildControls();
     void FillValues(const QString& sName, const QString& sLocation);
     void PlaceFrameLines();
+    void AddDetailRows(const QString& sPath);
+    double ClientHeight() const;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -46,6 +50,9 @@ private:
     QLabel* labWidth = nullptr;
     QLabel* labHeight = nullptr;
     QLineEdit* txtLocation = nullptr;
+    QLabel* labTaken = nullptr;  // shown only when the photo has them
+    QLabel* labCamera = nullptr;
+    int mDetailRows = 0;
     QPushButton* OKButton = nullptr;
     QWidget* lineTop = nullptr;
     QWidget* lineBottom = nullptr;

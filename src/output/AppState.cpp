@@ -9,6 +9,7 @@ int16_t gRotationIndex = 0;
 int16_t gImageWidth = 0;
 int16_t gImageHeight = 0;
 QString gOutputFormat = QStringLiteral("DFT");
+ePhotoDetails gPhotoDetails = ePhotoDetails::Keep;
 QString gDefaultFolder;
 int16_t gBorderLineCount = 0;
 int32_t gProgressWidth = 0;

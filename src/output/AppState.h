@@ -4,6 +4,8 @@
 // the one user-interface thread; the windows, the batch save and the preview
 // read and write it directly. The values below are the start-up values.
 
+#include "PhotoDetails.h"
+
 #include <QString>
 
 #include <array>
@@ -26,6 +28,10 @@ extern int16_t gImageHeight;
 
 // Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG", "WEBP".
 extern QString gOutputFormat;
+
+// What the save does with the sources' photo details; the window reads it
+// from the "PhotoDetails" setting at load.
+extern ePhotoDetails gPhotoDetails;
 
 // Fallback folder for the open and save dialogs: the user's pictures folder,
 // "" when the desktop has none.

@@ -72,12 +72,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption overwrite("overwrite", {}, "MODE");
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
     const QCommandLineOption noTrash("no-trash");
+    const QCommandLineOption metadata("metadata", {}, "MODE");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions(
-        {output, size, quality, rotate, format, overwrite, pngFallback, noTrash, quiet, help,
-         version});
+    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
+                       metadata, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -131,6 +131,14 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         else
             arguments.Error = BadValue("png-fallback", parser.value(pngFallback), "ask, yes or no");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(metadata)) {
+        const auto details = PhotoDetailsFromCode(parser.value(metadata).toLower());
+        if (details)
+            arguments.Options.PhotoDetails = *details;
+        else
+            arguments.Error =
+                BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
+    }
     if (!arguments.Error.isEmpty())
         return arguments;
 
@@ -170,9 +178,18 @@ QString BatchHelpText() {
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
         "  --no-trash              replace existing files outright, keeping no copy\n"
+        "  --metadata MODE         photo details (EXIF, IPTC, XMP: date taken,\n"
+        "                          camera, copyright...) in JPG, PNG and TIFF\n"
+        "                          files: keep (without the location), keep-location\n"
+        "                          or strip (default keep)\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"
+        "\n"
+        "Colours: images with an ICC colour profile (Adobe RGB, ProPhoto, Display P3,\n"
+        "CMYK...) are converted to sRGB; outputs are sRGB without a profile. The\n"
+        "orientation, thumbnail and colour tags of the details are never copied;\n"
+        "BMP and GIF files carry no details.\n"
         "\n"
         "Without a terminal, questions left at 'ask' are answered no, and each is\n"
         "reported on stderr. Replaced files are moved to the trash; a file that\n"

@@ -97,10 +97,11 @@ cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutput
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
-    const QByteArray bytes = EncodeImage(mGdip, std::move(image.Output), name.Extension, encoder,
-                                         QualityTagValue(mOptions.QualityIndex));
+    QByteArray bytes = EncodeImage(mGdip, std::move(image.Output), name.Extension, encoder,
+                                   QualityTagValue(mOptions.QualityIndex));
     if (bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
+    AddPhotoDetailsOf(image, mOptions.PhotoDetails, bytes);
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright

@@ -9,5 +9,6 @@ cSaveOptions cSaveOptions::FromAppState(const QString& sCustomSize) {
     options.QualityIndex = gQualityIndex;
     options.RotationIndex = gRotationIndex;
     options.OutputFormat = gOutputFormat;
+    options.PhotoDetails = gPhotoDetails;
     return options;
 }

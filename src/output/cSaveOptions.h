@@ -3,6 +3,8 @@
 // from the batch command's arguments) when the run starts. The window is
 // disabled while it runs, so they cannot change under it.
 
+#include "PhotoDetails.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -14,8 +16,9 @@ struct cSaveOptions {
     int16_t RotationIndex = 0;                    // 0..3: 0, 90, 180, 270 degrees
     QString OutputFormat = QStringLiteral("DFT"); // "DFT", "BMP", "GIF", "JPG", "PNG", "WEBP"
     bool ReplaceOutright = false; // replaced files are not kept in the trash (batch command only)
+    ePhotoDetails PhotoDetails = ePhotoDetails::Keep;
 
     // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
-    // gOutputFormat) with the custom size box's text.
+    // gOutputFormat, gPhotoDetails) with the custom size box's text.
     static cSaveOptions FromAppState(const QString& sCustomSize);
 };

@@ -60,6 +60,7 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
     cRenderedImage rendered;
     rendered.Width = size.Width;
     rendered.Height = size.Height;
+    rendered.SourcePath = sSourcePath;
     rendered.Output = std::make_unique<cBitmap>();
     rendered.Output->CreateFromScan0(size.Width, size.Height, 0,
                                      OutputFormatFor(source->PixelFormat()), nullptr);
@@ -72,6 +73,10 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
     source.reset(); // closes the source file before the output is named and written
     observer.ProcessEvents();
     return rendered;
+}
+
+void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes) {
+    AddPhotoDetails(bytes, rendered.SourcePath, eDetails, rendered.Width, rendered.Height);
 }
 
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {

@@ -24,6 +24,7 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
+    QString SourcePath;              // the file it was loaded from
 };
 
 // The names of one output file.
@@ -46,6 +47,10 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
+
+// Copies the photo details of rendered's source into bytes (encoded from
+// rendered) as eDetails says; see AddPhotoDetails.
+void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes);
 
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
 // extension the options asked for, before any PNG fallback) chooses the extra

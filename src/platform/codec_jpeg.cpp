@@ -6,8 +6,10 @@
  * jp_read_pixels, jp_write_image) whose frame holds no object with a
  * destructor; the library state and the buffers belong to the caller.
  *
- * Decoding gives 24bppRGB (grey and CMYK images are converted) with the EXIF
- * orientation applied, so width and height are the upright size. Damaged or
+ * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
+ * the embedded profile when there is one) with the EXIF orientation applied,
+ * so width and height are the upright size. The ICC profile of the APP2
+ * segments goes into image_info for the bitmap core. Damaged or
  * truncated data fails with GenericError: libjpeg's warnings of a premature
  * end, a bad code or a lost restart marker end the decode like errors (a
  * file cut only before its final EOI marker still decodes completely).
@@ -23,6 +25,7 @@
  */
 #include "codec_exif.h"
 #include "codec_util.h"
+#include "colour_lcms.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -125,6 +128,7 @@ int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
     d->cinfo.progress = &d->progress;
     jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d->cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d->cinfo, TRUE);
     return 1;
 }
@@ -147,8 +151,10 @@ void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inve
 }
 
 /* Decodes all rows into base (stride bytes apart); cmykRow holds one CMYK
- * row when the file is CMYK. Returns 0 after a libjpeg error. */
-int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow) {
+ * row when the file is CMYK, converted through cmykProfile when there is one.
+ * Returns 0 after a libjpeg error. */
+int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow,
+                   const colour_transform* cmykProfile) {
     if (setjmp(d->err.jump))
         return 0;
     j_decompress_ptr cinfo = &d->cinfo;
@@ -161,7 +167,9 @@ int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow
         JSAMPROW row = cmykRow ? cmykRow : dst;
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
             return 0;
-        if (cmykRow)
+        if (cmykRow && cmykProfile)
+            colour_apply(*cmykProfile, cmykRow, dst, cinfo->output_width);
+        else if (cmykRow)
             jp_cmyk_to_bgr(cmykRow, dst, cinfo->output_width, cinfo->saw_Adobe_marker);
     }
     return 1;
@@ -178,6 +186,33 @@ int jp_exif(const jp_decoder& d, std::vector<property>* properties) {
             return orientation;
     }
     return 0;
+}
+
+/* The ICC profile of the APP2 "ICC_PROFILE" segments, joined in their
+ * sequence order; left empty when a segment is missing or repeated. */
+void jp_icc(const jp_decoder& d, std::vector<uint8_t>& profile) {
+    static constexpr uint8_t kTag[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    jpeg_saved_marker_ptr parts[256] = {};
+    int total = 0;
+    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 2 || m->data_length <= 14 || std::memcmp(m->data, kTag, 12) != 0)
+            continue;
+        const int seq = m->data[12];
+        if (total != 0 && total != m->data[13])
+            return;
+        total = m->data[13];
+        if (seq == 0 || seq > total || parts[seq])
+            return;
+        parts[seq] = m;
+    }
+    for (int seq = 1; seq <= total; ++seq)
+        if (!parts[seq])
+            return;
+    for (int seq = 1; seq <= total; ++seq)
+        if (!cu_append(profile, parts[seq]->data + 14, parts[seq]->data_length - 14)) {
+            profile.clear();
+            return;
+        }
 }
 
 bool jp_sniff(const uint8_t* data, size_t size) {
@@ -211,6 +246,7 @@ GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits,
         return st;
     info = image_info{};
     const int orientation = jp_exif(d, &info.properties);
+    jp_icc(d, info.icc_profile);
     const bool swap = orientation >= 5;
     info.width = swap ? d.cinfo.image_height : d.cinfo.image_width;
     info.height = swap ? d.cinfo.image_width : d.cinfo.image_height;
@@ -232,9 +268,16 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     if (st != Ok)
         return st;
     std::vector<uint8_t> cmykRow;
-    if (jp_is_cmyk(d) && !cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
-        return OutOfMemory;
-    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data()))
+    std::shared_ptr<const colour_transform> cmykProfile;
+    if (jp_is_cmyk(d)) {
+        if (!cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
+            return OutOfMemory;
+        std::vector<uint8_t> icc;
+        jp_icc(d, icc);
+        cmykProfile = colour_cmyk_transform(icc, d.cinfo.saw_Adobe_marker);
+    }
+    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data(),
+                        cmykProfile.get()))
         return GenericError;
     return cu_apply_orientation(out, jp_exif(d, nullptr));
 }

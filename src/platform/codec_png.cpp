@@ -9,6 +9,8 @@
  * Decoding: palette images give 1-, 4- (from 2- and 4-bit) or 8-bit indexed
  * rasters with tRNS alpha in the palette; images with alpha (or a tRNS colour
  * key) give 32bppARGB; the rest 24bppRGB. 16-bit samples are scaled to 8 bits.
+ * The probe reports the colour space (iCCP, sRGB, gAMA and cHRM) as an ICC
+ * profile for the bitmap core.
  * A truncated or corrupt image stream fails with GenericError (no partial
  * image is returned), and so does a file that ends before its IEND chunk.
  * An image larger than kUnprovenPixels is allocated only when its IDAT
@@ -16,6 +18,7 @@
  * 1032:1).
  */
 #include "codec_util.h"
+#include "colour_lcms.h"
 
 #include <png.h>
 
@@ -182,6 +185,29 @@ GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_li
     return cu_check_size(hdr.width, hdr.height, limits);
 }
 
+/* The colour space the chunks read so far declare, as an ICC profile: the
+ * iCCP profile; none under an sRGB chunk; else one made from gAMA and cHRM
+ * (none when they are sRGB's). Calls only libpng getters, which never jump. */
+void pn_colour(png_structp png, png_infop info, std::vector<uint8_t>& profile) {
+    png_charp name = nullptr;
+    png_bytep data = nullptr;
+    png_uint_32 length = 0;
+    int compression = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &data, &length) != 0 && data && length > 0) {
+        cu_append(profile, data, length);
+        return;
+    }
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0)
+        return;
+    double gamma = 1 / 2.2;
+    double xy[8];
+    const bool hasGamma = png_get_gAMA(png, info, &gamma) != 0;
+    const bool hasChrm = png_get_cHRM(png, info, &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &xy[5],
+                                      &xy[6], &xy[7]) != 0;
+    if (hasGamma || hasChrm)
+        profile = colour_profile_from_chromaticities(hasChrm ? xy : nullptr, gamma);
+}
+
 bool pn_sniff(const uint8_t* data, size_t size) {
     return size >= 8 && std::memcmp(data, kPngSignature, 8) == 0;
 }
@@ -199,6 +225,7 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.height = hdr.height;
     info.format = pn_format(hdr);
     info.raw_format = ImageFormatPNG;
+    pn_colour(rd.png(), rd.info(), info.icc_profile);
     return Ok;
 }
 

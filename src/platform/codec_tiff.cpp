@@ -11,7 +11,8 @@
  * 1-bit grey pages 1bppIndexed, 8-bit RGB(A) strips 24bppRGB or 32bppARGB
  * read exactly; everything else goes through libtiff's RGBA reader (any
  * compression, YCbCr, CMYK, tiles, 16 bits) and gives 24bppRGB, or
- * 32bppARGB when the page has an alpha sample. A damaged or missing strip
+ * 32bppARGB when the page has an alpha sample. The first page's ICC profile
+ * goes into image_info for the bitmap core. A damaged or missing strip
  * or tile fails the page (GenericError). A page larger than kUnprovenPixels
  * is allocated only when its strips or tiles hold enough bytes to expand to
  * it under its compression scheme.
@@ -357,6 +358,10 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
         return GenericError; /* a later page's directory is cut off or damaged */
     info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
+    uint32_t iccSize = 0;
+    const uint8_t* icc = nullptr;
+    if (TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc && iccSize > 0)
+        cu_append(info.icc_profile, icc, iccSize);
     return Ok;
 }
 

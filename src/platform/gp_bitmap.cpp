@@ -3,6 +3,7 @@
  * pixel locks, palettes, property items, frames, colour-key attributes and
  * the device-context and displayable-bitmap stand-ins.
  */
+#include "colour_lcms.h"
 #include "gp_internal.h"
 
 #include <cerrno>
@@ -141,6 +142,7 @@ GpStatus ensure_decoded(GpImage& image) {
         return status;
     if (!bm_raster_is_sound(frame))
         return GenericError;
+    colour_to_srgb(image.info.icc_profile, frame);
     image.pixels = std::move(frame);
     image.decoded = true;
     return Ok;

@@ -51,7 +51,10 @@ struct image_info {
     bool frames_are_pages = true;  /* TIFF pages: true; GIF time frames: false */
     GUID raw_format{};             /* ImageFormatJPEG, ImageFormatPNG, ... */
     std::vector<property> properties;
-    std::vector<uint8_t> icc_profile; /* embedded ICC profile; empty when none */
+    /* The embedded ICC profile (or one made from PNG's gAMA and cHRM); empty
+     * for sRGB and untagged images. The bitmap core converts decoded pixels
+     * through it to sRGB (colour_lcms.h). */
+    std::vector<uint8_t> icc_profile;
 };
 
 /* Caps applied before allocating. Fuzzers lower them. */

@@ -107,6 +107,7 @@ void frmQuillet::FormLoad() {
     BuildImageList();
     BuildOptionPanels();
     BuildFormatMenu();
+    BuildDetailsMenu();
     BuildStatusBand();
     SetTabOrder();
 
@@ -206,10 +207,13 @@ void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
 void frmQuillet::ShowFormatMenu() {
     const QPoint corner(SaveButton->x(), TwipsToPixelsY(shpToolbar.Height, ScreenOf(this)));
     mnuDropDown->popup(mapToGlobal(corner));
-    // The checked format starts active, so that the arrow keys start from it.
+    // The checked format (the first checked item; the photo-details group
+    // follows) starts active, so that the arrow keys start from it.
     for (QAction* item : mnuDropDown->actions())
-        if (item->isChecked())
+        if (item->isChecked()) {
             mnuDropDown->setActiveAction(item);
+            break;
+        }
 }
 
 void frmQuillet::BuildStatusBand() {

@@ -14,6 +14,7 @@
 #include "ARButton.h"
 #include "ScreenCapture.h"
 #include "WindowElements.h"
+#include "PhotoDetails.h"
 #include "cImageListHost.h"
 
 #include <QString>
@@ -125,6 +126,9 @@ public:
     QAction* mnuJPGFormat = nullptr;
     QAction* mnuPNGFormat = nullptr;
     QAction* mnuWEBPFormat = nullptr;
+    QAction* mnuKeepDetails = nullptr;
+    QAction* mnuKeepLocation = nullptr;
+    QAction* mnuRemoveDetails = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -160,6 +164,9 @@ private:
     void BuildFormatMenu();
     void txtSize_LostFocus();
     void FormatMenu_Click(QAction* oItem, const QString& sCode);
+    // DetailsMenu.cpp
+    void BuildDetailsMenu();
+    static void DetailsMenu_Click(ePhotoDetails eChoice);
     void BuildImageList();
 
     cQuestions* mQuestions = nullptr;

@@ -359,12 +359,32 @@ private slots:
         QCOMPARE(gOutputFormat, code);
         int checked = 0;
         for (QAction* action : window.mnuDropDown->actions())
-            checked += action->isChecked() ? 1 : 0;
+            checked += action->isChecked() && action->objectName().endsWith(u"Format") ? 1 : 0;
         QCOMPARE(checked, 1);
         QVERIFY(window.findChild<QAction*>(item)->isChecked());
         for (QRadioButton* option : window.optQuality)
             QCOMPARE(!option->isHidden(), qualityShown);
         QCOMPARE(window.labNoQuality->isHidden(), qualityShown);
+    }
+
+    // The details choice is its own exclusive group, kept apart from the
+    // format, and a new window starts with the stored choice.
+    void detailsMenuIsRememberedPerUser() {
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        cScriptedQuestions questions;
+        auto window = std::make_unique<frmQuillet>(&questions);
+        QVERIFY(window->mnuKeepDetails->isChecked());
+        window->mnuPNGFormat->trigger();
+        window->mnuRemoveDetails->trigger();
+        QVERIFY(window->mnuPNGFormat->isChecked() && !window->mnuKeepDetails->isChecked());
+        QCOMPARE(gPhotoDetails, ePhotoDetails::Strip);
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString(), QStringLiteral("strip"));
+        window->mnuKeepLocation->trigger();
+        window = std::make_unique<frmQuillet>(&questions);
+        QVERIFY(window->mnuKeepLocation->isChecked() && !window->mnuRemoveDetails->isChecked());
+        QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        gPhotoDetails = ePhotoDetails::Keep;
     }
 
     void optionClicksSetTheState() {

@@ -1,0 +1,42 @@
+#pragma once
+// Photo details (EXIF, IPTC and XMP: date taken, camera, exposure, artist,
+// copyright...) carried from a source file into its encoded output, over
+// Exiv2. Exiv2 reports errors by throwing: every function here catches all
+// of them, so none reaches Qt or the callers; a file whose details cannot be
+// read or written simply gets none.
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What a save does with the photo details of its sources.
+enum class ePhotoDetails {
+    Keep,         // copy them, without the location
+    KeepLocation, // copy them, location included
+    Strip,        // write none
+};
+
+// The code of a choice as the settings store and `quillet-batch --metadata`
+// spell it: "keep", "keep-location", "strip".
+QString PhotoDetailsCode(ePhotoDetails eDetails);
+// The choice a code names; nullopt for any other text.
+std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode);
+
+// Copies the details of the file sSourcePath into bytes, an encoded JPEG, PNG
+// or TIFF of lWidth x lHeight pixels, as eDetails says. Never copied: the
+// orientation (the pixels are upright already), the embedded thumbnail, the
+// source's image-structure and colour-space tags (outputs are sRGB), and,
+// unless eDetails is KeepLocation, every GPS tag and location field. The
+// pixel-size tags are set to the new size. bytes stay as they are when there
+// is nothing to copy, for other formats, and when Exiv2 fails.
+void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails,
+                     int lWidth, int lHeight) noexcept;
+
+// The date taken and the camera of a file for the properties panel; empty
+// texts when the file has none or cannot be read.
+struct cPhotoSummary {
+    QString DateTaken; // "2024-05-01 14:03:22" (EXIF writes the date with colons)
+    QString Camera;    // make and model, the make left out when the model repeats it
+};
+cPhotoSummary ReadPhotoSummary(const QString& sPath) noexcept;

@@ -1,0 +1,269 @@
+/*
+ * colour_lcms.cpp - embedded ICC profiles to sRGB over Little CMS 2.
+ *
+ * Intent: perceptual when the profile carries perceptual tables (a CLUT
+ * profile made for it), else relative colorimetric with black-point
+ * compensation, which is what a matrix-shaper profile (Adobe RGB, ProPhoto,
+ * Display P3) supports anyway.
+ *
+ * Grey profiles become a 256-entry table applied to grey pixels (decoders
+ * give grey images as 24-bit pixels with three equal samples).
+ */
+#include "colour_lcms.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace gp {
+
+/* Either an lcms transform (RGB and CMYK profiles) or a grey table. */
+struct colour_transform {
+    colour_transform() = default;
+    ~colour_transform() {
+        if (handle)
+            cmsDeleteTransform(handle);
+    }
+    colour_transform(const colour_transform&) = delete;
+    colour_transform& operator=(const colour_transform&) = delete;
+
+    cmsHTRANSFORM handle = nullptr;
+    bool grey = false;
+    uint8_t grey_table[256][3] = {};  /* B, G, R for each grey level */
+};
+
+namespace {
+
+/* Pixel layouts a transform is built for. */
+enum class cl_layout : uint8_t { bgr, bgra, cmyk, cmyk_inverted };
+
+/* Transforms of the profiles seen last, newest at the back. A null transform
+ * remembers a profile that is unusable or already sRGB. */
+constexpr size_t kCacheSize = 16;
+
+struct cl_entry {
+    std::vector<uint8_t> profile;
+    cl_layout layout;
+    std::shared_ptr<const colour_transform> transform;
+};
+
+std::mutex gCacheMutex;           /* guards gCache */
+std::vector<cl_entry> gCache;
+
+/* Owns an lcms profile handle. */
+class cProfile {
+public:
+    explicit cProfile(cmsHPROFILE handle) : mHandle(handle) {}
+    ~cProfile() {
+        if (mHandle)
+            cmsCloseProfile(mHandle);
+    }
+    cProfile(const cProfile&) = delete;
+    cProfile& operator=(const cProfile&) = delete;
+    cmsHPROFILE get() const { return mHandle; }
+
+private:
+    cmsHPROFILE mHandle;
+};
+
+cmsUInt32Number cl_intent(cmsHPROFILE profile, cmsUInt32Number& flags) {
+    flags = cmsFLAGS_NOCACHE;
+    if (cmsIsCLUT(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT))
+        return INTENT_PERCEPTUAL;
+    flags |= cmsFLAGS_BLACKPOINTCOMPENSATION;
+    return INTENT_RELATIVE_COLORIMETRIC;
+}
+
+cmsHTRANSFORM cl_create(cmsHPROFILE source, cmsUInt32Number inType, cmsUInt32Number outType) {
+    cProfile srgb(cmsCreate_sRGBProfile());
+    if (!srgb.get())
+        return nullptr;
+    cmsUInt32Number flags = 0;
+    const cmsUInt32Number intent = cl_intent(source, flags);
+    if (T_EXTRA(inType) != 0)
+        flags |= cmsFLAGS_COPY_ALPHA;
+    return cmsCreateTransform(source, inType, srgb.get(), outType, intent, flags);
+}
+
+/* True when t maps a 16-step grid of B, G, R values onto itself within one
+ * level: such a profile is sRGB in all but name and is not applied. */
+bool cl_is_identity(cmsHTRANSFORM t) {
+    uint8_t in[16 * 16 * 16 * 3];
+    uint8_t out[sizeof(in)];
+    size_t n = 0;
+    for (int b = 0; b < 256; b += 17)
+        for (int g = 0; g < 256; g += 17)
+            for (int r = 0; r < 256; r += 17) {
+                in[n++] = static_cast<uint8_t>(b);
+                in[n++] = static_cast<uint8_t>(g);
+                in[n++] = static_cast<uint8_t>(r);
+            }
+    cmsDoTransform(t, in, out, sizeof(in) / 3);
+    for (size_t i = 0; i < sizeof(in); ++i)
+        if (std::abs(int{in[i]} - int{out[i]}) > 1)
+            return false;
+    return true;
+}
+
+std::shared_ptr<colour_transform> cl_build_grey(cmsHPROFILE source) {
+    auto result = std::make_shared<colour_transform>();
+    cmsHTRANSFORM t = cl_create(source, TYPE_GRAY_8, TYPE_BGR_8);
+    if (!t)
+        return nullptr;
+    uint8_t levels[256];
+    for (int i = 0; i < 256; ++i)
+        levels[i] = static_cast<uint8_t>(i);
+    cmsDoTransform(t, levels, result->grey_table, 256);
+    cmsDeleteTransform(t);
+    result->grey = true;
+    bool identity = true;
+    for (int i = 0; i < 256; ++i)
+        for (uint8_t v : result->grey_table[i])
+            identity = identity && std::abs(int{v} - i) <= 1;
+    return identity ? nullptr : result;
+}
+
+std::shared_ptr<colour_transform> cl_build(const std::vector<uint8_t>& bytes, cl_layout layout) {
+    cProfile source(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+    if (!source.get())
+        return nullptr;
+    const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
+    const bool cmyk = layout == cl_layout::cmyk || layout == cl_layout::cmyk_inverted;
+    if (cmyk != (space == cmsSigCmykData))
+        return nullptr;
+    if (space == cmsSigGrayData)
+        return cl_build_grey(source.get());
+    if (space != cmsSigRgbData && !cmyk)
+        return nullptr;
+    auto result = std::make_shared<colour_transform>();
+    if (!cmyk) {
+        cmsHTRANSFORM probe = cl_create(source.get(), TYPE_BGR_8, TYPE_BGR_8);
+        if (!probe)
+            return nullptr;
+        const bool identity = cl_is_identity(probe);
+        cmsDeleteTransform(probe);
+        if (identity)
+            return nullptr;
+    }
+    const cmsUInt32Number inType = layout == cl_layout::bgr     ? TYPE_BGR_8
+                                   : layout == cl_layout::bgra  ? TYPE_BGRA_8
+                                   : layout == cl_layout::cmyk  ? TYPE_CMYK_8
+                                                                : TYPE_CMYK_8_REV;
+    const cmsUInt32Number outType = layout == cl_layout::bgra ? TYPE_BGRA_8 : TYPE_BGR_8;
+    result->handle = cl_create(source.get(), inType, outType);
+    return result->handle ? result : nullptr;
+}
+
+std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& profile,
+                                                  cl_layout layout) {
+    std::lock_guard<std::mutex> lock(gCacheMutex);
+    for (const cl_entry& e : gCache)
+        if (e.layout == layout && e.profile == profile)
+            return e.transform;
+    std::shared_ptr<const colour_transform> built = cl_build(profile, layout);
+    if (gCache.size() >= kCacheSize)
+        gCache.erase(gCache.begin());
+    gCache.push_back(cl_entry{profile, layout, built});
+    return built;
+}
+
+void cl_grey_pixels(const colour_transform& t, raster& r, uint32_t bytesPerPixel) {
+    for (uint32_t y = 0; y < r.height; ++y) {
+        uint8_t* p = r.pixels.data() + size_t{y} * r.stride;
+        for (uint32_t x = 0; x < r.width; ++x, p += bytesPerPixel)
+            if (p[0] == p[1] && p[1] == p[2])
+                std::memcpy(p, t.grey_table[p[0]], 3);
+    }
+}
+
+} // namespace
+
+void colour_to_srgb(const std::vector<uint8_t>& profile, raster& r) noexcept {
+    if (profile.empty())
+        return;
+    const bool indexed = GetPixelFormatSize(r.format) <= 8;
+    const bool packed24 = r.format == PixelFormat24bppRGB;
+    try {
+        const auto t = cl_lookup(profile, packed24 ? cl_layout::bgr : cl_layout::bgra);
+        if (!t)
+            return;
+        if (indexed && !r.palette.empty()) {
+            /* ARGB entries lie in memory as B, G, R, A on our little-endian targets */
+            raster palette;
+            palette.width = static_cast<uint32_t>(r.palette.size());
+            palette.height = palette.width ? 1 : 0;
+            palette.stride = palette.width * 4;
+            palette.pixels.resize(palette.stride);
+            std::memcpy(palette.pixels.data(), r.palette.data(), palette.stride);
+            if (t->grey)
+                cl_grey_pixels(*t, palette, 4);
+            else
+                cmsDoTransform(t->handle, palette.pixels.data(), palette.pixels.data(), palette.width);
+            std::memcpy(r.palette.data(), palette.pixels.data(), palette.stride);
+        } else if (indexed) {
+            return;
+        } else if (t->grey) {
+            cl_grey_pixels(*t, r, packed24 ? 3 : 4);
+        } else {
+            cmsDoTransformLineStride(t->handle, r.pixels.data(), r.pixels.data(), r.width, r.height,
+                                     r.stride, r.stride, 0, 0);
+        }
+    } catch (...) {
+        /* out of memory while caching: the pixels stay as decoded */
+    }
+}
+
+std::shared_ptr<const colour_transform> colour_cmyk_transform(const std::vector<uint8_t>& profile,
+                                                              bool inverted) noexcept {
+    if (profile.empty())
+        return nullptr;
+    try {
+        return cl_lookup(profile, inverted ? cl_layout::cmyk_inverted : cl_layout::cmyk);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr,
+                  uint32_t count) noexcept {
+    cmsDoTransform(transform.handle, cmyk, bgr, count);
+}
+
+std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities,
+                                                        double gamma) noexcept {
+    static constexpr double kSrgb[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    const double* xy = chromaticities ? chromaticities : kSrgb;
+    bool nearSrgb = std::abs(gamma - 1 / 2.2) < 0.005;
+    for (int i = 0; i < 8; ++i) {
+        if (!(xy[i] >= 0 && xy[i] <= 1) || (i % 2 == 1 && xy[i] <= 0))
+            return {};
+        nearSrgb = nearSrgb && std::abs(xy[i] - kSrgb[i]) < 0.01;
+    }
+    if (nearSrgb || !(gamma > 0.05 && gamma <= 10))
+        return {};
+    std::vector<uint8_t> out;
+    try {
+        const cmsCIExyY white{xy[0], xy[1], 1.0};
+        const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}, {xy[6], xy[7], 1.0}};
+        cmsToneCurve* curve = cmsBuildGamma(nullptr, 1 / gamma);
+        if (!curve)
+            return {};
+        cmsToneCurve* curves[3] = {curve, curve, curve};
+        cProfile made(cmsCreateRGBProfile(&white, &primaries, curves));
+        cmsFreeToneCurve(curve);
+        cmsUInt32Number size = 0;
+        if (!made.get() || !cmsSaveProfileToMem(made.get(), nullptr, &size) || size == 0)
+            return {};
+        out.resize(size);
+        if (!cmsSaveProfileToMem(made.get(), out.data(), &size))
+            return {};
+    } catch (...) {
+        return {};
+    }
+    return out;
+}
+
+} // namespace gp

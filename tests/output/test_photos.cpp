@@ -1,0 +1,342 @@
+// Photos as they really are: colour profiles converted to sRGB in every
+// output format and in the preview's pipeline, and photo details carried
+// into JPEG, PNG and TIFF outputs (read back with Exiv2).
+#include "SaveFixtures.h"
+#include "cScriptedQuestions.h"
+
+#include "PhotoDetails.h"
+#include "cBatchSave.h"
+#include "cSavePipeline.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+#include <zlib.h>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// ---- Colour ---------------------------------------------------------------------------------
+
+struct cSpace {
+    const char* Name;
+    double Xy[8];        // white, red, green, blue
+    bool SrgbCurve;      // else the gamma below
+    double Gamma;
+};
+
+const cSpace kSpaces[] = {
+    {"AdobeRGB", {0.3127, 0.3290, 0.64, 0.33, 0.21, 0.71, 0.15, 0.06}, false, 563.0 / 256},
+    {"ProPhoto", {0.3457, 0.3585, 0.7347, 0.2653, 0.1596, 0.8404, 0.0366, 0.0001}, false, 1.8},
+    {"DisplayP3", {0.3127, 0.3290, 0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, true, 0},
+};
+
+// Colours well inside sRGB, as sRGB values.
+const uint8_t kPatches[][3] = {{8, 200, 5},   {200, 30, 40}, {30, 60, 190}, {240, 220, 90},
+                               {128, 128, 128}, {20, 20, 20}, {250, 250, 250}, {90, 160, 200}};
+constexpr int kPatchCount = 8;
+constexpr int kPatchSide = 16;
+
+using cProfilePtr = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
+
+cProfilePtr MakeProfile(const cSpace& space) {
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = space.SrgbCurve ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)
+                                          : cmsBuildGamma(nullptr, space.Gamma);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const double* xy = space.Xy;
+    const cmsCIExyY white{xy[0], xy[1], 1};
+    const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1}, {xy[4], xy[5], 1}, {xy[6], xy[7], 1}};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return {profile, cmsCloseProfile};
+}
+
+QByteArray ProfileBytes(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    return bytes;
+}
+
+// Pixels of one 8-bit BGR colour space converted into another (Lab: doubles).
+void Convert(cmsHPROFILE from, cmsUInt32Number inType, cmsHPROFILE to, cmsUInt32Number outType,
+             const void* in, void* out, int lCount) {
+    cmsHTRANSFORM t = cmsCreateTransform(from, inType, to, outType, INTENT_RELATIVE_COLORIMETRIC,
+                                         cmsFLAGS_BLACKPOINTCOMPENSATION);
+    ASSERT_NE(t, nullptr);
+    cmsDoTransform(t, in, out, lCount);
+    cmsDeleteTransform(t);
+}
+
+// The patches in the space's own values, as a 24-bit bitmap in a row.
+cBitmap PatchBitmap(const uint8_t (*bgr)[3]) {
+    const int width = kPatchCount * kPatchSide, stride = (width * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * kPatchSide);
+    for (int y = 0; y < kPatchSide; ++y)
+        for (int x = 0; x < width; ++x)
+            std::memcpy(&pixels[static_cast<size_t>(y) * stride + x * 3], bgr[x / kPatchSide], 3);
+    cBitmap bitmap;
+    bitmap.CreateFromScan0(width, kPatchSide, stride, PixelFormat24bppRGB, pixels.data());
+    return bitmap;
+}
+
+// A JPEG with the profile spread over three APP2 segments, as big profiles are.
+QByteArray TagJpeg(const QByteArray& jpeg, const QByteArray& profile) {
+    QByteArray segments;
+    const qsizetype part = (profile.size() + 2) / 3;
+    for (int seq = 1; seq <= 3; ++seq) {
+        const QByteArray chunk = profile.mid((seq - 1) * part, part);
+        const qsizetype length = 2 + 14 + chunk.size();
+        segments += QByteArray("\xFF\xE2", 2) + char(length >> 8) + char(length & 0xFF);
+        segments += QByteArray("ICC_PROFILE", 12) + char(seq) + char(3) + chunk;
+    }
+    return jpeg.left(2) + segments + jpeg.mid(2);
+}
+
+// A PNG with an iCCP chunk after IHDR (Exiv2 0.27 writes one without a name,
+// which libpng rejects).
+QByteArray TagPng(const QByteArray& png, const QByteArray& profile) {
+    uLongf size = compressBound(static_cast<uLong>(profile.size()));
+    QByteArray packed(static_cast<qsizetype>(size), '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+             reinterpret_cast<const Bytef*>(profile.data()), static_cast<uLong>(profile.size()));
+    const QByteArray body = QByteArray("iCCPICC\0\0", 9) + packed.left(static_cast<qsizetype>(size));
+    auto be32 = [](uint32_t v) {
+        const char bytes[4] = {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
+        return QByteArray(bytes, 4);
+    };
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+    return png.left(33) + be32(static_cast<uint32_t>(body.size() - 4)) + body + be32(crc) + png.mid(33);
+}
+
+// A TIFF with the ICC tag, through Exiv2's writer.
+QByteArray TagTiff(const QByteArray& bytes, const QByteArray& profile) {
+    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+                                           bytes.size());
+    image->readMetadata();
+    Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(profile.data()), profile.size());
+    image->setIccProfile(icc);
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    io.seek(0, Exiv2::BasicIo::beg);
+    const Exiv2::DataBuf out = io.read(io.size());
+    return QByteArray(reinterpret_cast<const char*>(out.pData_), out.size_);
+}
+
+double DeltaE(const cmsCIELab& a, const cmsCIELab& b) {
+    return std::hypot(a.L - b.L, a.a - b.a, a.b - b.b);
+}
+
+class Photos : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
+        qputenv("XDG_DATA_HOME", mOut.filePath(QStringLiteral(".home")).toLocal8Bit());
+        mOptions.SizeIndex = 5;
+        mOptions.CustomSize = QString::number(kPatchCount * kPatchSide);
+    }
+
+    // JPEG at quality 100, so that the source adds no visible error.
+    QByteArray Encode(cBitmap bitmap, const char* sExtension) {
+        const int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+        return EncodeImage(mGdip, std::make_unique<cBitmap>(std::move(bitmap)), sExtension, encoder, 100);
+    }
+
+    // Saves sName through the batch save as sFormat; the written file's path.
+    QString Save(const QString& sName, const QString& sFormat) {
+        const QString extension = sFormat == QStringLiteral("DFT") ? QFileInfo(sName).suffix()
+                                                                    : sFormat.toLower();
+        const QString path = mOut.filePath(QFileInfo(sName).completeBaseName() + u'.' + extension);
+        QFile::remove(path);
+        mOptions.OutputFormat = sFormat;
+        cVectorList list;
+        list.Add(mIn.filePath(sName));
+        cBatchSave save(mGdip, mQuestions, mObserver);
+        EXPECT_EQ(save.Run(list, mOut.path(), mOptions).Saved, 1) << path.toStdString();
+        return path;
+    }
+
+    QTemporaryDir mIn, mOut;
+    cGDIP mGdip;
+    cScriptedQuestions mQuestions;
+    cRecordingObserver mObserver;
+    cSaveOptions mOptions;
+};
+
+// The centre pixel of every patch of a decoded output, as B, G, R.
+std::vector<std::array<uint8_t, 3>> PatchCentres(const QImage& image) {
+    std::vector<std::array<uint8_t, 3>> centres;
+    for (int i = 0; i < kPatchCount; ++i) {
+        const QRgb c = image.pixel((2 * i + 1) * image.width() / (2 * kPatchCount), image.height() / 2);
+        centres.push_back({uint8_t(qBlue(c)), uint8_t(qGreen(c)), uint8_t(qRed(c))});
+    }
+    return centres;
+}
+
+TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
+    cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    cProfilePtr lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
+    uint8_t bgr[kPatchCount][3];
+    for (int i = 0; i < kPatchCount; ++i)
+        for (int c = 0; c < 3; ++c)
+            bgr[i][c] = kPatches[i][2 - c];
+    for (const cSpace& space : kSpaces) {
+        SCOPED_TRACE(space.Name);
+        cProfilePtr profile = MakeProfile(space);
+        const QByteArray icc = ProfileBytes(profile.get());
+        uint8_t own[kPatchCount][3];
+        Convert(srgb.get(), TYPE_BGR_8, profile.get(), TYPE_BGR_8, bgr, own, kPatchCount);
+        cmsCIELab truth[kPatchCount];
+        Convert(profile.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, own, truth, kPatchCount);
+
+        ASSERT_TRUE(WriteAll(mIn.filePath("p.jpg"), TagJpeg(Encode(PatchBitmap(own), "jpg"), icc)));
+        ASSERT_TRUE(WriteAll(mIn.filePath("p.png"), TagPng(Encode(PatchBitmap(own), "png"), icc)));
+        ASSERT_TRUE(WriteAll(mIn.filePath("p.tif"), TagTiff(Encode(PatchBitmap(own), "tif"), icc)));
+        mOptions.QualityIndex = 3;
+        const struct {
+            const char* Source;
+            const char* Format;
+        } runs[] = {{"p.jpg", "JPG"}, {"p.jpg", "BMP"}, {"p.png", "PNG"},
+                    {"p.png", "GIF"}, {"p.tif", "DFT"}};
+        for (const auto& run : runs) {
+            SCOPED_TRACE(std::string(run.Source) + " as " + run.Format);
+            cBitmap written;
+            written.LoadFromFile(Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format)));
+            const auto centres = PatchCentres(written.Picture());
+            cmsCIELab got[kPatchCount];
+            Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres.data(), got, kPatchCount);
+            for (int i = 0; i < kPatchCount; ++i)
+                EXPECT_LT(DeltaE(got[i], truth[i]), 2.0) << "patch " << i;
+        }
+
+        // The preview's own steps: render, encode, details, decode again.
+        mOptions.OutputFormat = QStringLiteral("PNG");
+        std::optional<cRenderedImage> rendered = RenderImage(mIn.filePath("p.jpg"), mOptions, mObserver);
+        ASSERT_TRUE(rendered);
+        QByteArray bytes = EncodeImage(mGdip, std::move(rendered->Output), "png",
+                                       mGdip.ExtensionExists("*.png"), 100);
+        AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
+        cBitmap shown;
+        ASSERT_EQ(shown.CreateFromStream(bytes), 0);
+        const auto centres = PatchCentres(shown.Picture());
+        cmsCIELab got[kPatchCount];
+        Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres.data(), got, kPatchCount);
+        for (int i = 0; i < kPatchCount; ++i)
+            EXPECT_LT(DeltaE(got[i], truth[i]), 2.0) << "preview patch " << i;
+    }
+}
+
+// Untagged pixels, an sRGB profile and a broken one are all taken as sRGB:
+// the lossless outputs equal the source bit for bit.
+TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
+    cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    QByteArray broken = ProfileBytes(srgb.get());
+    broken.replace(128, 4, "\xFF\xFF\xFF\xFF"); // the tag count
+    const QImage source = MakeRamp(64, 48).Picture();
+    const QByteArray png = Encode(MakeRamp(64, 48), "png");
+    const struct {
+        const char* Name;
+        QByteArray Bytes;
+    } files[] = {{"untagged.png", png},
+                 {"srgb.png", TagPng(png, ProfileBytes(srgb.get()))},
+                 {"broken.png", TagPng(png, broken)},
+                 {"broken.tif", TagTiff(Encode(MakeRamp(64, 48), "tif"), broken)}};
+    mOptions.CustomSize = QStringLiteral("64");
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.Name);
+        ASSERT_TRUE(WriteAll(mIn.filePath(file.Name), file.Bytes));
+        cBitmap written;
+        written.LoadFromFile(Save(QString::fromLatin1(file.Name), QStringLiteral("BMP")));
+        EXPECT_EQ(written.Picture().convertToFormat(source.format()), source);
+    }
+}
+
+// ---- Photo details --------------------------------------------------------------------------
+
+std::unique_ptr<Exiv2::Image> ReadDetails(const QString& sPath) {
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString()).release());
+    image->readMetadata();
+    return image;
+}
+
+// Writes a camera's details into the image file sPath; bSideways adds
+// orientation 6 (the pixels are stored turned a quarter to the left).
+void WriteCameraDetails(const QString& sPath, bool bSideways) {
+    std::unique_ptr<Exiv2::Image> image = ReadDetails(sPath);
+    Exiv2::ExifData& exif = image->exifData();
+    exif["Exif.Image.Make"] = "Canon";
+    exif["Exif.Image.Model"] = "Canon EOS 5D";
+    exif["Exif.Image.Copyright"] = "Ada Lovelace";
+    if (bSideways)
+        exif["Exif.Image.Orientation"] = uint16_t(6);
+    exif["Exif.Photo.DateTimeOriginal"] = "2024:05:01 14:03:22";
+    exif["Exif.Photo.PixelXDimension"] = uint32_t(40);
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.GPSInfo.GPSLatitude"] = "52/1 30/1 0/1";
+    image->xmpData()["Xmp.dc.creator"] = "Ada Lovelace";
+    image->xmpData()["Xmp.photoshop.City"] = "London";
+    image->iptcData()["Iptc.Application2.City"] = "London";
+    image->writeMetadata();
+}
+
+TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
+    cBitmap ramp = MakeRamp(40, 20);
+    ASSERT_TRUE(WriteBitmap(mGdip, ramp, mIn.filePath("cam.jpg"), "jpg"));
+    ASSERT_TRUE(WriteBitmap(mGdip, ramp, mIn.filePath("cam.tif"), "tif"));
+    WriteCameraDetails(mIn.filePath("cam.jpg"), true);
+    WriteCameraDetails(mIn.filePath("cam.tif"), false);
+    mOptions.CustomSize = QStringLiteral("20");
+    const struct {
+        const char* Source;
+        const char* Format;
+        int Width; // of the 20-pixel-high upright JPEG, the 20-pixel-wide TIFF
+    } runs[] = {{"cam.jpg", "JPG", 10}, {"cam.jpg", "PNG", 10}, {"cam.tif", "DFT", 20}};
+    for (ePhotoDetails mode : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip}) {
+        for (const auto& run : runs) {
+            SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " " + run.Source + " as " + run.Format);
+            mOptions.PhotoDetails = mode;
+            const QString path = Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format));
+            cBitmap written;
+            written.LoadFromFile(path);
+            EXPECT_EQ(written.Width(), run.Width); // turned once only
+            EXPECT_EQ(written.Width() + written.Height(), 30);
+            const auto image = ReadDetails(path);
+            const Exiv2::ExifData& exif = image->exifData();
+            auto text = [&exif](const char* sKey) {
+                const auto it = exif.findKey(Exiv2::ExifKey(sKey));
+                return it == exif.end() ? std::string() : it->toString();
+            };
+            const bool kept = mode != ePhotoDetails::Strip;
+            const bool located = mode == ePhotoDetails::KeepLocation;
+            EXPECT_EQ(text("Exif.Photo.DateTimeOriginal"), kept ? "2024:05:01 14:03:22" : "");
+            EXPECT_EQ(text("Exif.Image.Model"), kept ? "Canon EOS 5D" : "");
+            EXPECT_EQ(text("Exif.Image.Copyright"), kept ? "Ada Lovelace" : "");
+            EXPECT_EQ(text("Exif.Photo.PixelXDimension"), kept ? std::to_string(run.Width) : "");
+            EXPECT_NE(text("Exif.Image.Orientation"), "6");
+            EXPECT_EQ(text("Exif.GPSInfo.GPSLatitude"), located ? "52/1 30/1 0/1" : "");
+            const Exiv2::XmpData& xmp = image->xmpData();
+            EXPECT_EQ(xmp.findKey(Exiv2::XmpKey("Xmp.dc.creator")) != xmp.end(), kept);
+            EXPECT_EQ(xmp.findKey(Exiv2::XmpKey("Xmp.photoshop.City")) != xmp.end(), located);
+            EXPECT_EQ(xmp.empty() && image->iptcData().empty(), !kept);
+        }
+    }
+    const cPhotoSummary summary = ReadPhotoSummary(mIn.filePath("cam.jpg"));
+    EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
+    EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
+}
+
+} // namespace
+
+#pragma GCC diagnostic pop
