@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 
 namespace gp {
 namespace {
@@ -146,10 +147,19 @@ private:
     heif_decoding_options* mOptions;
 };
 
+/* libheif registers its codecs in process-wide tables on first use. Doing it
+ * once here, guarded by call_once, keeps decodes on several threads from
+ * racing on that; the tables live until the process ends. */
+void hf_init_once() {
+    static std::once_flag once;
+    std::call_once(once, [] { heif_init(nullptr); });
+}
+
 /* Reads the file structure and the primary image's header; nothing decoded. */
 GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_limits& limits) {
     if (!hf_sniff(data, size))
         return UnknownImageFormat;
+    hf_init_once();
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
