@@ -7,8 +7,10 @@
  * belong to the caller's frame, sized before the call.
  *
  * Decoding: palette images give 1-, 4- (from 2- and 4-bit) or 8-bit indexed
- * rasters with tRNS alpha in the palette; images with alpha (or a tRNS colour
- * key) give 32bppARGB; the rest 24bppRGB. 16-bit samples are scaled to 8 bits.
+ * rasters with tRNS alpha in the palette, and so do grey images without
+ * alpha, with a grey ramp for a palette (a byte or less a pixel, where RGB
+ * would take three); images with alpha (or a tRNS colour key) give
+ * 32bppARGB; the rest 24bppRGB. 16-bit samples are scaled to 8 bits.
  * The probe reports the colour space (iCCP, sRGB, gAMA and cHRM) as an ICC
  * profile for the bitmap core.
  * A truncated or corrupt image stream fails with GenericError (no partial
@@ -85,6 +87,11 @@ private:
     png_infop mInfo = nullptr;
 };
 
+/* Grey without alpha: read as indices into a grey ramp. */
+bool pn_grey_indexed(const pn_header& hdr) {
+    return hdr.color_type == PNG_COLOR_TYPE_GRAY && !hdr.has_trns;
+}
+
 /* Reads the chunks before the image data. Returns 0 after a libpng error. */
 int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* hdr) {
     if (setjmp(png_jmpbuf(png)))
@@ -100,7 +107,14 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
     hdr->color_type = png_get_color_type(png, info);
     hdr->has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     hdr->palette_count = 0;
-    if (hdr->color_type == PNG_COLOR_TYPE_PALETTE) {
+    if (pn_grey_indexed(*hdr)) {
+        const uint32_t levels = 1u << std::min(hdr->bit_depth, 8);
+        for (uint32_t i = 0; i < levels; ++i) {
+            const uint32_t v = i * 255 / (levels - 1);
+            hdr->palette[i] = 0xFF000000u | v << 16 | v << 8 | v;
+        }
+        hdr->palette_count = levels;
+    } else if (hdr->color_type == PNG_COLOR_TYPE_PALETTE) {
         png_colorp plte = nullptr;
         int count = 0;
         if (png_get_PLTE(png, info, &plte, &count) == 0 || count <= 0 || count > 256)
@@ -124,8 +138,8 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
 int pn_read_pixels(png_structp png, png_infop info, const pn_header* hdr, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png)))
         return 0;
-    if (hdr->color_type != PNG_COLOR_TYPE_PALETTE) {
-        png_set_scale_16(png);
+    png_set_scale_16(png);
+    if (hdr->color_type != PNG_COLOR_TYPE_PALETTE && !pn_grey_indexed(*hdr)) {
         png_set_expand(png);
         png_set_gray_to_rgb(png);
         png_set_bgr(png);
@@ -138,7 +152,7 @@ int pn_read_pixels(png_structp png, png_infop info, const pn_header* hdr, png_by
 }
 
 PixelFormat pn_format(const pn_header& hdr) {
-    if (hdr.color_type == PNG_COLOR_TYPE_PALETTE) {
+    if (hdr.color_type == PNG_COLOR_TYPE_PALETTE || pn_grey_indexed(hdr)) {
         if (hdr.bit_depth == 1)
             return PixelFormat1bppIndexed;
         return hdr.bit_depth <= 4 ? PixelFormat4bppIndexed : PixelFormat8bppIndexed;
@@ -257,7 +271,7 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return st;
     /* 1-, 4- and 8-bit indices arrive packed as out holds them; 2-bit ones
      * are widened afterwards. */
-    const bool widenLater = hdr.color_type == PNG_COLOR_TYPE_PALETTE && hdr.bit_depth == 2;
+    const bool widenLater = hdr.palette_count > 0 && hdr.bit_depth == 2;
     const size_t packedStride = (size_t{hdr.width} + 3) / 4;
     std::vector<uint8_t> packed;
     if (widenLater && !cu_resize(packed, packedStride * hdr.height))
@@ -280,6 +294,8 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         for (ARGB c : out.palette)
             if ((c >> 24) != 255)
                 out.palette_flags |= PaletteFlagsHasAlpha;
+        if (pn_grey_indexed(hdr))
+            out.palette_flags |= PaletteFlagsGrayScale;
     }
     return Ok;
 }

@@ -16,7 +16,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <string_view>
 
 namespace gp {
 
@@ -40,12 +42,17 @@ namespace {
 /* Pixel layouts a transform is built for. */
 enum class cl_layout : uint8_t { bgr, bgra, cmyk, cmyk_inverted };
 
-/* Transforms of the profiles seen last, newest at the back. A null transform
- * remembers a profile that is unusable or already sRGB. */
+/* Transforms of the profiles seen last, newest at the back, known by the
+ * size and hash of their bytes. A null transform remembers a profile that is
+ * unusable or already sRGB. */
 constexpr size_t kCacheSize = 16;
+/* Real profiles stay under 1 MiB (large CLUT printer profiles included);
+ * anything bigger is ignored rather than parsed. */
+constexpr size_t kMaxProfileBytes = size_t{4} << 20;
 
 struct cl_entry {
-    std::vector<uint8_t> profile;
+    size_t size;
+    size_t hash;
     cl_layout layout;
     std::shared_ptr<const colour_transform> transform;
 };
@@ -159,14 +166,18 @@ std::shared_ptr<colour_transform> cl_build(const std::vector<uint8_t>& bytes, cl
 
 std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& profile,
                                                   cl_layout layout) {
+    if (profile.size() > kMaxProfileBytes)
+        return nullptr;
+    const size_t hash = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(profile.data()), profile.size()));
     std::lock_guard<std::mutex> lock(gCacheMutex);
     for (const cl_entry& e : gCache)
-        if (e.layout == layout && e.profile == profile)
+        if (e.layout == layout && e.size == profile.size() && e.hash == hash)
             return e.transform;
     std::shared_ptr<const colour_transform> built = cl_build(profile, layout);
     if (gCache.size() >= kCacheSize)
         gCache.erase(gCache.begin());
-    gCache.push_back(cl_entry{profile, layout, built});
+    gCache.push_back(cl_entry{profile.size(), hash, layout, built});
     return built;
 }
 

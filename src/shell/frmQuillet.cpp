@@ -2,8 +2,8 @@
 
 #include "AppState.h"
 #include "QLTMain.h"
-#include "SaveTexts.h"
 #include "Registry.h"
+#include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
 #include "Twips.h"

@@ -148,6 +148,7 @@ private:
     // frmQuillet.cpp
     void FormLoad();
     void BuildToolbar();
+    void BuildImageList();
     void BuildStatusBand();
     void SetTabOrder();
     void ConnectToolButton(ARButton* oButton);
@@ -167,7 +168,6 @@ private:
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
-    void BuildImageList();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;

@@ -189,17 +189,4 @@ TEST(CodecJpeg, HostileExifOffsetsAreIgnored) {
     }
 }
 
-TEST(CodecJpeg, TruncatedStreamFailsButAMissingEndMarkerDoesNot) {
-    const gp::raster in = MakeGradient(64, 64);
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(Encode(kJpeg, in, bytes, 90), Ok);
-    gp::raster whole, out;
-    ASSERT_EQ(Decode(bytes, whole), Ok);
-    const std::vector<uint8_t> noEoi(bytes.begin(), bytes.end() - 2);
-    ASSERT_EQ(Decode(noEoi, out), Ok);
-    EXPECT_EQ(CompareRasters(whole, out), "");
-    bytes.resize(bytes.size() * 2 / 3);
-    EXPECT_EQ(Decode(bytes, out), GenericError);
-}
-
 } // namespace

@@ -65,14 +65,20 @@ TEST(CodecPng, SixteenBitSamplesScaleToEightBits) {
     EXPECT_EQ(PixelAt(out, 0, 0), 0x80404040u);
 }
 
-TEST(CodecPng, GreyExpandsToRgbAndColourKeyToAlpha) {
+TEST(CodecPng, GreyKeepsItsDepthAndColourKeyGivesAlpha) {
     /* 1-bit grey 3 x 1: 1, 0, 1. */
     gp::raster out;
     gp::image_info info;
     ASSERT_EQ(Decode(MakePng(3, 1, 1, 0, {0, 0xA0}), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat24bppRGB);
+    EXPECT_EQ(info.format, PixelFormat1bppIndexed);
     EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(PixelAt(out, 1, 0), 0xFF000000u);
+    /* 2-bit grey 3 x 1: 3, 1, 2 on a ramp of four levels. */
+    ASSERT_EQ(Decode(MakePng(3, 1, 2, 0, {0, 0xD8}), out, &info), Ok);
+    EXPECT_EQ(info.format, PixelFormat4bppIndexed);
+    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF555555u);
+    EXPECT_EQ(PixelAt(out, 2, 0), 0xFFAAAAAAu);
 
     /* 8-bit RGB with a tRNS key: the key colour becomes transparent. */
     const std::vector<uint8_t> rgb = {0, 10, 20, 30, 40, 50, 60};

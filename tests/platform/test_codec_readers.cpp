@@ -69,13 +69,24 @@ TEST(CodecBmp, Rle4RunsAlternateNibbles) {
 }
 
 TEST(CodecBmp, RleRunsPastTheEdgeAreDropped) {
-    /* 255-pixel runs and deltas far outside a 2 x 2 image. */
-    Bytes b = BmpHeader(2, 2, 8, 1, 2, 14 + 40 + 8);
-    b.u32(0).u32(0xFFFFFF);
-    b.raw({255, 1, 0, 2, 255, 255, 255, 1, 0, 0, 255, 1});
+    /* 2 x 2: 255-pixel runs and deltas far outside, or an absolute run one
+     * pixel too long on the bottom row, which must not spill into the top. */
+    for (const std::initializer_list<int> stream : {std::initializer_list<int>{255, 1, 0, 2, 255, 255, 255, 1, 0, 0, 255, 1},
+                                                    std::initializer_list<int>{0, 3, 1, 1, 1, 0, 0, 1}}) {
+        Bytes b = BmpHeader(2, 2, 8, 1, 2, 14 + 40 + 8);
+        b.u32(0).u32(0xFFFFFF).raw(stream);
+        gp::raster out;
+        ASSERT_EQ(Decode(b.v, out), Ok);
+        EXPECT_EQ(out.pixels[0], 0); /* top row (stored first) */
+        EXPECT_EQ(out.pixels[1], 0);
+        EXPECT_EQ(out.pixels[out.stride], 1);
+        EXPECT_EQ(out.pixels[out.stride + 1], 1);
+    }
+    /* An absolute run longer than the bytes left is a cut file, even on the last row. */
+    Bytes cut = BmpHeader(2, 1, 8, 1, 2, 14 + 40 + 8);
+    cut.u32(0).u32(0xFFFFFF).raw({0, 5, 1, 1});
     gp::raster out;
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    EXPECT_EQ(out.pixels[out.stride], 1); /* bottom row (stored last) */
+    EXPECT_EQ(Decode(cut.v, out), GenericError);
 }
 
 TEST(CodecBmp, SixteenBitDefaultAndBitfieldMasks) {
