@@ -314,6 +314,10 @@ void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
     properties.exec();
 }
 
+QString frmQuillet::CustomSizeText() const {
+    return txtSize->text();
+}
+
 QString frmQuillet::CaptureFilePath() const {
     return ::CaptureFilePath();
 }
