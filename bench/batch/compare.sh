@@ -16,6 +16,9 @@
 # after the sources, for resize-quality. The jobs:
 #   A  12 MP JPEG -> 800 px JPEG q84        B  A turned 90 degrees clockwise
 #   C  RGBA PNG -> 640 px PNG               D  12 MP JPEG -> 640 px GIF
+#   E  phone-size HEIC -> 800 px JPEG q84, the HEIC files made from A's JPEGs
+#      by bench/batch/make_heic into BUILD_DIR/heic-corpus (skipped without it;
+#      Pillow reads no HEIC)
 set -euo pipefail
 
 install=0 convert=0 runs=3 keep=""
@@ -35,6 +38,8 @@ if [ -z "$corpus" ]; then
 fi
 batch=$build/src/output/quillet-batch
 maker=$build/bench/batch/make_corpus
+heic_maker=$build/bench/batch/make_heic
+heics=$build/heic-corpus
 
 if [ "$install" = 1 ]; then
     apt-get update -qq
@@ -65,11 +70,16 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# The folder of the job's input: a corpus folder, or an absolute path.
+input_dir() {
+    case $input in /*) echo "$input" ;; *) echo "$corpus/$input" ;; esac
+}
+
 # measure TOOL JOB COMMAND...: runs the command $runs times into $work/out,
 # prints a table row and leaves the median seconds in $work/secs.
 measure() {
     local tool=$1 job=$2; shift 2
-    local n; n=$(ls "$corpus/$input" | wc -l)
+    local n; n=$(ls "$(input_dir)" | wc -l)
     local times=() peak=0 written=0
     for ((r = 0; r < runs; r++)); do
         local out=$work/out; rm -rf "$out"; mkdir -p "$out"
@@ -152,7 +162,7 @@ note_peer() {
 run_job() {
     local job=$1 size=$3 quality=$4 rotate=$5 format=$6
     input=$2
-    local files=("$corpus/$input"/*)
+    local files=("$(input_dir)"/*)
     local name quality_name=high
     case $size in 800) name=huge ;; 640) name=large ;; *) name=$size ;; esac
     [ "$quality" = 84 ] || quality_name=$quality
@@ -185,6 +195,12 @@ run_job A "$jpegs" 800 84 0 jpg
 run_job B "$jpegs" 800 84 90 jpg
 run_job C "$pngs" 640 84 0 png
 run_job D "$jpegs" 640 84 0 gif
+if [ -x "$heic_maker" ] && "$heic_maker" "$corpus/$jpegs" "$heics"; then
+    pillow=""
+    run_job E "$heics" 800 84 0 jpg
+else
+    echo "job E skipped: no $heic_maker (configure with -DBUILD_BENCHMARKS=ON)" >&2
+fi
 echo
 echo "| job | quillet-batch throughput / fastest other tool |"
 echo "|---|---:|"
