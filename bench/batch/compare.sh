@@ -1,34 +1,59 @@
 #!/bin/bash
-# Runs the batch jobs on the corpus with quillet-batch and, when installed,
-# with libvips' vipsthumbnail, ImageMagick's convert and Pillow, and prints a
-# Markdown table of images per second and peak memory (largest process).
+# Runs the batch jobs with quillet-batch and, side by side in the same run,
+# with libvips' vipsthumbnail and Pillow (and ImageMagick's convert when
+# asked), and prints a Markdown table: median wall time of RUNS runs, images
+# per second, peak memory (largest process), files written, and for each job
+# quillet-batch's throughput divided by the fastest other tool's.
 #
-#   bench/batch/compare.sh [--install] BUILD_DIR [CORPUS_DIR] [COUNT]
+#   bench/batch/compare.sh [--install] [--convert] [--runs N] [--keep DIR] BUILD_DIR [CORPUS_DIR]
 #
-# BUILD_DIR holds quillet-batch (src/output) and make_corpus (bench/batch,
-# configured with -DBUILD_BENCHMARKS=ON). The corpus is made there when it is
-# missing. --install first installs the other tools with apt-get; they are
-# only ever needed here, never by the tests.
+# CORPUS_DIR is either the photo corpus of make-photo-corpus (jpeg12mp/ and
+# png_rgba/, default /tmp/qcorpus when it exists) or one made here by
+# bench/batch/make_corpus (jpeg/ and png/, made in BUILD_DIR/batch-corpus
+# when missing; configure with -DBUILD_BENCHMARKS=ON). --install first
+# installs the other tools with apt-get; only this script ever needs them.
+# --keep DIR keeps every tool's output of the last run in DIR/JOB/TOOL, named
+# after the sources, for resize-quality. The jobs:
+#   A  12 MP JPEG -> 800 px JPEG q84        B  A turned 90 degrees clockwise
+#   C  RGBA PNG -> 640 px PNG               D  12 MP JPEG -> 640 px GIF
 set -euo pipefail
 
-install=0
-if [ "${1:-}" = "--install" ]; then install=1; shift; fi
-build=${1:?usage: compare.sh [--install] BUILD_DIR [CORPUS_DIR] [COUNT]}
-corpus=${2:-$build/batch-corpus}
-count=${3:-8}
+install=0 convert=0 runs=3 keep=""
+while [ $# -gt 0 ]; do
+    case $1 in
+    --install) install=1; shift ;;
+    --convert) convert=1; shift ;;
+    --runs) runs=$2; shift 2 ;;
+    --keep) keep=$(mkdir -p "$2" && cd "$2" && pwd); shift 2 ;;
+    *) break ;;
+    esac
+done
+build=${1:?usage: compare.sh [--install] [--convert] [--runs N] [--keep DIR] BUILD_DIR [CORPUS_DIR]}
+corpus=${2:-}
+if [ -z "$corpus" ]; then
+    if [ -d /tmp/qcorpus/jpeg12mp ]; then corpus=/tmp/qcorpus; else corpus=$build/batch-corpus; fi
+fi
 batch=$build/src/output/quillet-batch
 maker=$build/bench/batch/make_corpus
 
 if [ "$install" = 1 ]; then
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-        libvips-tools imagemagick python3-pil time >/dev/null
+        libvips-tools python3-pil time >/dev/null
+    if [ "$convert" = 1 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends imagemagick >/dev/null
+    fi
 fi
 [ -x "$batch" ] || { echo "no $batch: build quillet-batch first" >&2; exit 2; }
-if [ ! -d "$corpus/jpeg" ]; then
-    [ -x "$maker" ] || { echo "no $maker: configure with -DBUILD_BENCHMARKS=ON" >&2; exit 2; }
-    echo "making the corpus in $corpus ($count of each)..." >&2
-    "$maker" "$corpus" "$count"
+if [ -d "$corpus/jpeg12mp" ]; then
+    jpegs=jpeg12mp pngs=png_rgba
+else
+    jpegs=jpeg pngs=png
+    if [ ! -d "$corpus/jpeg" ]; then
+        [ -x "$maker" ] || { echo "no $maker: configure with -DBUILD_BENCHMARKS=ON" >&2; exit 2; }
+        echo "making the corpus in $corpus..." >&2
+        "$maker" "$corpus" 8
+    fi
 fi
 
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -40,22 +65,31 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# measure NAME JOB COMMAND...: runs the command once, prints a table row.
+# measure TOOL JOB COMMAND...: runs the command $runs times into $work/out,
+# prints a table row and leaves the median seconds in $work/secs.
 measure() {
     local tool=$1 job=$2; shift 2
-    local out=$work/out; rm -rf "$out"; mkdir -p "$out"
     local n; n=$(ls "$corpus/$input" | wc -l)
-    # Through bash, so that the job may be one of the functions below.
-    if ! /usr/bin/time -f '%e %M' -o "$work/time" bash -c '"$@"' _ "$@" >"$work/log" 2>&1; then
-        echo "| $job | $tool | failed | | |"; return
-    fi
-    read -r secs kb <"$work/time"
-    local written; written=$(ls "$out" | wc -l)
-    awk -v j="$job" -v t="$tool" -v n="$n" -v s="$secs" -v k="$kb" -v w="$written" \
-        'BEGIN { printf "| %s | %s | %.2f | %.0f | %d/%d |\n", j, t, (s > 0 ? n / s : 0), k / 1024, w, n }'
+    local times=() peak=0 written=0
+    for ((r = 0; r < runs; r++)); do
+        local out=$work/out; rm -rf "$out"; mkdir -p "$out"
+        # Through bash, so that the job may be one of the functions below.
+        if ! /usr/bin/time -f '%e %M' -o "$work/time" bash -c '"$@"' _ "$@" >"$work/log" 2>&1; then
+            echo "| $job | $tool | failed | | | |"; echo 0 >"$work/secs"; return
+        fi
+        local secs kb; read -r secs kb <"$work/time"
+        times+=("$secs"); [ "$kb" -gt "$peak" ] && peak=$kb
+        written=$(ls "$out" | wc -l)
+    done
+    if [ -n "$keep" ]; then rm -rf "${keep:?}/$job/$tool"; mkdir -p "$keep/$job"; cp -r "$work/out" "$keep/$job/$tool"; fi
+    local median; median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+    echo "$median" >"$work/secs"
+    awk -v j="$job" -v t="$tool" -v n="$n" -v s="$median" -v k="$peak" -v w="$written" \
+        'BEGIN { printf "| %s | %s | %.2f | %.1f | %.0f | %d/%d |\n", j, t, s, (s > 0 ? n / s : 0), k / 1024, w, n }'
 }
 
 # Pillow, one process for the whole job: size, quality, rotation, format.
+# thumbnail() with its default reducing_gap uses the JPEG draft mode (DCT scaling).
 pillow_job() {
     "$pillow" - "$work/out" "$@" <<'PY'
 import sys
@@ -63,7 +97,7 @@ from PIL import Image
 out, size, quality, rotate, ext = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
 for path in sys.argv[6:]:
     with Image.open(path) as im:
-        im.thumbnail((size, size), Image.Resampling.BILINEAR, reducing_gap=None)
+        im.thumbnail((size, size), Image.Resampling.BILINEAR)
         if rotate:
             im = im.transpose(Image.Transpose.ROTATE_270)
         name = out + "/" + path.rsplit("/", 1)[-1].rsplit(".", 1)[0] + "." + ext
@@ -87,7 +121,7 @@ convert_job() {
     done
 }
 
-# vips: thumbnail, then an optional quarter turn.
+# vips: thumbnail (shrink-on-load), then an optional quarter turn.
 vips_job() {
     local size=$1 rotate=$2 suffix=$3; shift 3
     if [ "$rotate" = 0 ]; then
@@ -104,6 +138,16 @@ vips_job() {
 export work pillow
 export -f pillow_job convert_job vips_job
 
+ratios=()
+best=""
+# note_peer: keeps the shortest median of the other tools in $best.
+note_peer() {
+    local s; s=$(cat "$work/secs")
+    if [ "$s" != 0 ] && { [ -z "$best" ] || awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; }; then
+        best=$s
+    fi
+}
+
 # run_job JOB INPUT SIZE QUALITY ROTATE FORMAT: one row per available tool.
 run_job() {
     local job=$1 size=$3 quality=$4 rotate=$5 format=$6
@@ -114,25 +158,34 @@ run_job() {
     [ "$quality" = 84 ] || quality_name=$quality
     measure quillet-batch "$job" "$batch" --quiet --overwrite all --size "$name" \
         --quality "$quality_name" --rotate "$rotate" --format "$format" -o "$work/out" "${files[@]}"
+    local ours; ours=$(cat "$work/secs")
+    best=""
     if have vipsthumbnail; then
         local suffix=$format
         [ "$format" = jpg ] && suffix="jpg[Q=$quality]"
-        measure vipsthumbnail "$job" vips_job "$size" "$rotate" "$suffix" "${files[@]}"
+        measure vipsthumbnail "$job" vips_job "$size" "$rotate" "$suffix" "${files[@]}"; note_peer
     fi
-    if have convert; then
+    if [ "$convert" = 1 ] && have convert; then
         local args="-resize ${size}x${size}"
         [ "$rotate" = 0 ] || args="$args -rotate $rotate"
         [ "$format" = jpg ] && args="$args -quality $quality"
-        measure convert "$job" convert_job "$args" "$format" "${files[@]}"
+        measure convert "$job" convert_job "$args" "$format" "${files[@]}"; note_peer
     fi
     if [ -n "$pillow" ]; then
-        measure Pillow "$job" pillow_job "$size" "$quality" "$rotate" "$format" "${files[@]}"
+        measure Pillow "$job" pillow_job "$size" "$quality" "$rotate" "$format" "${files[@]}"; note_peer
+    fi
+    if [ -n "$best" ] && [ "$ours" != 0 ]; then
+        ratios+=("$(awk -v j="$job" -v o="$ours" -v b="$best" 'BEGIN { printf "| %s | %.2fx |", j, b / o }')")
     fi
 }
 
-echo "| job | tool | images/s | peak MiB | written |"
-echo "|---|---|---:|---:|---|"
-run_job "12 MP JPEG -> 800 px JPEG q84" jpeg 800 84 0 jpg
-run_job "12 MP JPEG -> 800 px JPEG q84, rotate 90" jpeg 800 84 90 jpg
-run_job "PNG -> 640 px PNG" png 640 84 0 png
-run_job "12 MP JPEG -> 640 px GIF" jpeg 640 84 0 gif
+echo "| job | tool | seconds (median of $runs) | images/s | peak MiB | written |"
+echo "|---|---|---:|---:|---:|---|"
+run_job A "$jpegs" 800 84 0 jpg
+run_job B "$jpegs" 800 84 90 jpg
+run_job C "$pngs" 640 84 0 png
+run_job D "$jpegs" 640 84 0 gif
+echo
+echo "| job | quillet-batch throughput / fastest other tool |"
+echo "|---|---:|"
+printf '%s\n' "${ratios[@]}"

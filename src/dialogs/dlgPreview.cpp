@@ -12,10 +12,10 @@
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cImageList.h"
+#include "cPreviewHost.h"
 #include "cQuestions.h"
 #include "cSaveOptions.h"
 #include "cSavePipeline.h"
-#include "frmQuillet.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -71,10 +71,10 @@ QSize FrameOf(const QWidget* oWidget, const QWidget* oOwner) {
 
 } // namespace
 
-dlgPreview::dlgPreview(frmQuillet& owner)
+dlgPreview::dlgPreview(cPreviewHost& owner)
     // A fixed-size dialog: a title and a close box, and no minimise or
     // maximise buttons (the customised hints are the only ones shown).
-    : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+    : QDialog(&owner.PreviewOwner(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       mOwner(owner) {
     setWindowTitle(QStringLiteral("Image Preview"));
@@ -86,7 +86,7 @@ dlgPreview::dlgPreview(frmQuillet& owner)
 dlgPreview::~dlgPreview() = default;
 
 void dlgPreview::BuildControls() {
-    const QScreen* screen = ScreenOf(&mOwner);
+    const QScreen* screen = ScreenOf(&mOwner.PreviewOwner());
     setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
 
     picImage = new QLabel(this);
@@ -139,17 +139,17 @@ void dlgPreview::FormLoad() {
     connect(gdip.get(), cGDIP::ErrorSignal(), this, &dlgPreview::gdip_Error);
     LoadPhoto();
     // One entry left after the first load: nothing to walk to.
-    if (mOwner.lvwImages->topLevelItemCount() == 1) {
+    if (mOwner.ImageList().lvwImages->topLevelItemCount() == 1) {
         PreviousButton->hide();
         NextButton->hide();
     }
 }
 
 void dlgPreview::MeasureDistances() {
-    const QScreen* screen = ScreenOf(&mOwner);
+    const QScreen* screen = ScreenOf(&mOwner.PreviewOwner());
     const double twipsX = TwipsPerPixelX(screen);
     const double twipsY = TwipsPerPixelY(screen);
-    mFrame = FrameOf(this, &mOwner);
+    mFrame = FrameOf(this, &mOwner.PreviewOwner());
     // Distances from the outer edges, so that they hold whatever frame the
     // platform gives; the controls' tops are client coordinates.
     const QSize outer = size() + mFrame;
@@ -182,7 +182,7 @@ void dlgPreview::LoadPhoto() {
         const int16_t measuredHeight = gImageHeight;
         cSaveObserver quiet;
         std::optional<cRenderedImage> rendered =
-            RenderImage(EntryPath(entry), cSaveOptions::FromAppState(mOwner.txtSize->text()), quiet);
+            RenderImage(EntryPath(entry), cSaveOptions::FromAppState(mOwner.CustomSizeText()), quiet);
         gImageWidth = measuredWidth;
         gImageHeight = measuredHeight;
         if (rendered)
@@ -243,7 +243,7 @@ void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
 }
 
 void dlgPreview::ResizeEverything() {
-    const QScreen* screen = ScreenOf(&mOwner);
+    const QScreen* screen = ScreenOf(&mOwner.PreviewOwner());
     cPreviewMetrics metrics;
     metrics.TwipsPerPixelX = TwipsPerPixelX(screen);
     metrics.TwipsPerPixelY = TwipsPerPixelY(screen);

@@ -8,7 +8,8 @@
 //
 // Built afresh each time it is shown; it holds its own imaging instance while
 // it lives. Nothing is passed in: it reads the selection and the options from
-// the main window and the shared state whenever it prepares an image.
+// the window (through cPreviewHost) and the shared state whenever it prepares
+// an image.
 
 #include <QByteArray>
 #include <QDialog>
@@ -21,7 +22,7 @@ class QLabel;
 class QPushButton;
 class QTreeWidgetItem;
 class cGDIP;
-class frmQuillet;
+class cPreviewHost;
 struct cRenderedImage;
 
 class dlgPreview : public QDialog {
@@ -30,7 +31,7 @@ public:
     // Loads the dialog for owner's selected entry (icon, measurements, the
     // first image). Show it with exec(); the caller switches the application
     // to the busy cursor first, and the first image restores it.
-    explicit dlgPreview(frmQuillet& owner);
+    explicit dlgPreview(cPreviewHost& owner);
     ~dlgPreview() override;
 
     // The encoded bytes of the image shown last ("" before the first, and
@@ -59,7 +60,7 @@ private:
     void Navigate(int lStep);
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
 
-    frmQuillet& mOwner;
+    cPreviewHost& mOwner;
     std::unique_ptr<cGDIP> gdip;
 
     // Outer size minus the picture's size, and outer height minus the tops of

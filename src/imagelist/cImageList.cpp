@@ -60,11 +60,12 @@ QString OpenFilter() {
 } // namespace
 
 cImageList::cImageList(cImageListHost& oHost, QTreeWidget* oList)
-    : QObject(oList), lvwImages(oList), mHost(oHost), mIconCache(std::make_unique<cIconCache>()) {
+    : QObject(oList), lvwImages(oList), mViewport(oList->viewport()), mHost(oHost),
+      mIconCache(std::make_unique<cIconCache>()) {
     lvwImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwImages->setAcceptDrops(true);
     lvwImages->installEventFilter(this);
-    lvwImages->viewport()->installEventFilter(this);
+    mViewport->installEventFilter(this);
 
     mnuPopup = new QMenu(QStringLiteral("RightClick"), lvwImages);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -305,7 +306,8 @@ void cImageList::lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifier
 bool cImageList::eventFilter(QObject* oWatched, QEvent* event) {
     if (oWatched == lvwImages)
         return ListEvent(event);
-    if (oWatched == lvwImages->viewport())
+    // Compared, not asked: events still arrive while the list is destroyed.
+    if (oWatched == mViewport)
         return ViewportEvent(event);
     return false;
 }

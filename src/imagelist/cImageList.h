@@ -25,6 +25,7 @@ class QAction;
 class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QWidget;
 class cIconCache;
 class cImageListHost;
 
@@ -94,6 +95,7 @@ private:
     bool ListEvent(QEvent* event);
     bool ViewportEvent(QEvent* event);
 
+    QWidget* const mViewport; // lvwImages->viewport()
     cImageListHost& mHost;
     std::unique_ptr<cIconCache> mIconCache;
     QString mOpenFolder;

@@ -124,8 +124,17 @@ void cBitmap::ReadSize() {
 }
 
 int32_t cBitmap::LoadFromFile(const QString& sFilename) {
+    return Load(sFilename, false);
+}
+
+int32_t cBitmap::LoadFromFileDeferred(const QString& sFilename) {
+    return Load(sFilename, true);
+}
+
+int32_t cBitmap::Load(const QString& sFilename, bool bDeferred) {
     GpImage* image = nullptr;
-    GpStatus loaded = GdipLoadImageFromFile(WidePath(sFilename), &image);
+    GpStatus loaded = bDeferred ? GdipLoadImageFromFileDeferred(WidePath(sFilename), &image)
+                                : GdipLoadImageFromFile(WidePath(sFilename), &image);
     if (loaded == UnknownImageFormat)
         loaded = LoadMetafileFile(sFilename, &image);
     const int32_t status = CheckStatus(loaded);

@@ -36,6 +36,10 @@ public:
     /* Decodes a file; the format and size reads run even after a failure.
      * Returns the load's status. */
     int32_t LoadFromFile(const QString& sFilename);
+    /* Reads the file and its header only; the pixels are decoded at their
+     * first use, perhaps at a reduced scale for a much smaller draw (see
+     * GdipLoadImageFromFileDeferred). Damaged pixel data fails that use. */
+    int32_t LoadFromFileDeferred(const QString& sFilename);
     /* Decodes an encoded image held in bytes. The image keeps its own copy,
      * so the array may change afterwards. */
     int32_t CreateFromStream(QByteArray& bytes);
@@ -116,6 +120,7 @@ public:
     void Dispose();
 
 private:
+    int32_t Load(const QString& sFilename, bool bDeferred);
     int32_t CheckStatus(GpStatus status);
     void ReadFormatAndSize();
     void ReadSize();

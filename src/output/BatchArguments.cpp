@@ -73,11 +73,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
     const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption metadata("metadata", {}, "MODE");
+    const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, quiet, help, version});
+                       metadata, jobs, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -139,6 +140,14 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
+        bool ok = false;
+        const int count = parser.value(jobs).toInt(&ok);
+        if (ok && count >= 1 && count <= kMaxBatchJobs)
+            arguments.Jobs = count;
+        else
+            arguments.Error = BadValue("jobs", parser.value(jobs), "a number from 1 to 64");
+    }
     if (!arguments.Error.isEmpty())
         return arguments;
 
@@ -182,6 +191,9 @@ QString BatchHelpText() {
         "                          camera, copyright...) in JPG, PNG and TIFF\n"
         "                          files: keep (without the location), keep-location\n"
         "                          or strip (default keep)\n"
+        "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
+        "                          number of processor cores; 1 works one image\n"
+        "                          after the other)\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+// Most worker threads -j accepts.
+inline constexpr int kMaxBatchJobs = 64;
+
 // How a question is answered when no one is asked.
 enum class eBatchAnswer { Ask, Yes, No };
 
@@ -15,6 +18,7 @@ struct cBatchArguments {
     QStringList Files;
     eBatchAnswer Overwrite = eBatchAnswer::Ask; // Yes = replace all
     eBatchAnswer PngFallback = eBatchAnswer::Ask;
+    int Jobs = 0;       // worker threads; 0 = the number of processor cores
     bool Quiet = false;
     bool ShowHelp = false;
     bool ShowVersion = false;

@@ -1,17 +1,22 @@
 #include "cBatchSave.h"
 
+#include "AppState.h"
 #include "OutputOptions.h"
+#include "PhotoDetails.h"
 #include "SafeWrite.h"
+#include "cSaveAhead.h"
 #include "cSavePipeline.h"
 
 #include "cGDIP.h"
+
+#include <optional>
 
 QString FolderWithSeparator(const QString& sFolder) {
     return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
 }
 
 cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer)
-    : mGdip(gdip), mQuestions(questions), mObserver(observer) {}
+    : mGdip(gdip), mQuestions(questions), mObserver(observer), mThreads(DefaultSaveThreads()) {}
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
@@ -20,10 +25,13 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mFailures.clear();
     mWritten.clear();
 
+    std::optional<cSaveAhead> ahead;
+    if (mThreads > 1)
+        ahead.emplace(mGdip, mOptions, mThreads);
     cSaveSummary summary;
     int position = 1;
     while (position <= list.Count()) {
-        const eOutcome outcome = SaveEntry(list, position);
+        const eOutcome outcome = SaveEntry(list, position, ahead ? &*ahead : nullptr);
         switch (outcome) {
         case eOutcome::Saved:
             ++summary.Saved;
@@ -58,24 +66,48 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     return summary;
 }
 
-cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
+cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition, cSaveAhead* ahead) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
+    const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
 
-    std::optional<cRenderedImage> image = RenderImage(sourcePath, mOptions, mObserver);
-    if (!image) {
+    std::optional<cRenderedImage> image;
+    cSaveAhead::cResult done;
+    if (ahead != nullptr) {
+        done = ahead->Take(list, lPosition, mObserver);
+        if (done.Loaded) {
+            gImageWidth = done.SourceWidth;
+            gImageHeight = done.SourceHeight;
+        }
+    } else {
+        image = RenderImage(sourcePath, mOptions, mObserver);
+        done.Loaded = image.has_value();
+    }
+    if (!done.Loaded) {
         mQuestions.MsgBox(kLoadErrorTitle, LoadErrorText(fileName), cQuestions::eIcon::Exclamation,
                           cQuestions::eButtons::OK);
         list.Remove(lPosition);
         return eOutcome::Removed;
     }
-    return WriteImage(*image, OutputNameFor(fileName, mOptions.OutputFormat));
+    return WriteImage(name, [&](int32_t lEncoder) {
+        QByteArray bytes;
+        if (ahead != nullptr)
+            bytes = std::move(done.Bytes);
+        else
+            bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
+                                QualityTagValue(mOptions.QualityIndex));
+        // The photo details stay on this thread, as the user asked for them.
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,
+                            image ? image->Width : done.Width, image ? image->Height : done.Height);
+        return bytes;
+    });
 }
 
 // Encoder first, then the name it will really be written under, then the
 // question about an existing file of that name: the user is only ever asked
 // about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutputName& name) {
+cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode) {
     QString extension = name.Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1) {
@@ -97,11 +129,9 @@ cBatchSave::eOutcome cBatchSave::WriteImage(cRenderedImage& image, const cOutput
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
-    QByteArray bytes = EncodeImage(mGdip, std::move(image.Output), name.Extension, encoder,
-                                   QualityTagValue(mOptions.QualityIndex));
+    QByteArray bytes = encode(encoder);
     if (bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
-    AddPhotoDetailsOf(image, mOptions.PhotoDetails, bytes);
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright

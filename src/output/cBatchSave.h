@@ -19,11 +19,12 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <vector>
 
 class cGDIP;
-struct cRenderedImage;
+class cSaveAhead;
 struct cOutputName;
 
 // What one run did.
@@ -50,13 +51,20 @@ class cBatchSave {
     // list; the list is read anew before every entry.
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
 
+    // Worker threads that load, scale and encode the next entries while this
+    // thread handles the current one (cSaveAhead); 1 does all the work here,
+    // one entry after the other. Default: DefaultSaveThreads().
+    void SetThreads(int lThreads) { mThreads = lThreads; }
+
   private:
     // ReplacedEarlier: saved over the output of an earlier entry of this run,
     // so the count of saved files stays as it was.
     enum class eOutcome { Saved, ReplacedEarlier, Skipped, Error, Removed };
+    // Gives the encoded image for the encoder it will be written with.
+    using cEncode = std::function<QByteArray(int32_t lEncoder)>;
 
-    eOutcome SaveEntry(cSaveList& list, int lPosition);
-    eOutcome WriteImage(cRenderedImage& image, const cOutputName& name);
+    eOutcome SaveEntry(cSaveList& list, int lPosition, cSaveAhead* ahead);
+    eOutcome WriteImage(const cOutputName& name, const cEncode& encode);
     eOutcome NoteWritten(const QString& sOutputName, const QString& sSourceName,
                          eReplace eReplaced);
     bool ConfirmReplace(const cOutputName& name, const QString& sExtension);
@@ -66,6 +74,7 @@ class cBatchSave {
     cGDIP& mGdip;
     cQuestions& mQuestions;
     cSaveObserver& mObserver;
+    int mThreads;
 
     // State of the run in progress.
     QString mFolder;

@@ -20,26 +20,31 @@ int32_t OutputFormatFor(int32_t eSourceFormat) {
     return (eSourceFormat & kIndexedFlag) != 0 ? PixelFormat32bppARGB : eSourceFormat;
 }
 
-// Step 1: a decoded source within the 16-bit sizes, or nullopt.
+// Step 1: a source within the 16-bit sizes, or nullopt. Its pixels are
+// decoded when it is drawn, at a reduced scale where the draw is much smaller.
 std::optional<cBitmap> LoadSource(const QString& sSourcePath) {
     cBitmap source;
-    source.LoadFromFile(sSourcePath);
+    source.LoadFromFileDeferred(sSourcePath);
     if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 ||
         source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
         return std::nullopt;
     return source;
 }
 
-// Step 5: rotates the full-size source and swaps the output sides for a
-// quarter turn.
-void RotateSource(cBitmap& source, int16_t iRotationIndex, cDimensions& size,
-                  cSaveObserver& observer) {
+// Step 5: the turn, done while drawing. The world transform turns the drawn
+// source clockwise about the output's corner, so only the small result is
+// turned; the pixels equal those of turning the source first. size is the
+// unturned output size; the output's sides are swapped for a quarter turn.
+void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
+                 cSaveObserver& observer) {
     const std::optional<int32_t> code = RotateFlipCode(iRotationIndex);
     if (!code)
         return;
-    source.RotateFlip(*code);
-    if (RotationSwapsSides(iRotationIndex))
-        std::swap(size.Width, size.Height);
+    const float width = size.Width;
+    const float height = size.Height;
+    const float shift[3][2] = {{height, 0}, {width, height}, {0, width}};
+    graphics.TranslateTransform(shift[*code - 1][0], shift[*code - 1][1]);
+    graphics.RotateTransform(90.0f * static_cast<float>(*code));
     observer.ProcessEvents();
 }
 
@@ -47,30 +52,48 @@ void RotateSource(cBitmap& source, int16_t iRotationIndex, cDimensions& size,
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
                                           cSaveObserver& observer) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer);
+    if (rendered) {
+        gImageWidth = rendered->SourceWidth;
+        gImageHeight = rendered->SourceHeight;
+    }
+    return rendered;
+}
+
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+                                           cSaveObserver& observer) {
     std::optional<cBitmap> source = LoadSource(sSourcePath);
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
 
-    gImageWidth = static_cast<int16_t>(source->Width());
-    gImageHeight = static_cast<int16_t>(source->Height());
-    cDimensions size = GetDimensions(TargetSize(options.SizeIndex, options.CustomSize));
-    RotateSource(*source, options.RotationIndex, size, observer);
+    const auto sourceWidth = static_cast<int16_t>(source->Width());
+    const auto sourceHeight = static_cast<int16_t>(source->Height());
+    const cDimensions size = GetDimensionsOf(TargetSize(options.SizeIndex, options.CustomSize),
+                                             sourceWidth, sourceHeight);
+    const bool swap = RotationSwapsSides(options.RotationIndex);
 
     cRenderedImage rendered;
-    rendered.Width = size.Width;
-    rendered.Height = size.Height;
+    rendered.Width = swap ? size.Height : size.Width;
+    rendered.Height = swap ? size.Width : size.Height;
     rendered.SourcePath = sSourcePath;
     rendered.Output = std::make_unique<cBitmap>();
-    rendered.Output->CreateFromScan0(size.Width, size.Height, 0,
+    rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
                                      OutputFormatFor(source->PixelFormat()), nullptr);
     {
         cGraphics graphics;
-        graphics.GetGraphicsContext(rendered.Output->Handle());
+        const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
         graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
-        graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height);
+        TurnDrawing(graphics, options.RotationIndex, size, observer);
+        // The pixels are decoded here: damaged ones fail the draw, and the
+        // file counts as one that could not be loaded.
+        if (graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height) != Ok &&
+            drawable)
+            return std::nullopt;
     }
     source.reset(); // closes the source file before the output is named and written
+    rendered.SourceWidth = sourceWidth;
+    rendered.SourceHeight = sourceHeight;
     observer.ProcessEvents();
     return rendered;
 }
@@ -92,8 +115,15 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality) {
-    const QString kind = sRequestedExtension.toUpper();
     const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
+    if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
+        image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
+    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true);
+}
+
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize) {
+    const QString kind = sRequestedExtension.toUpper();
     QByteArray bytes;
     if (!image)
         return bytes;
@@ -107,8 +137,7 @@ QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
         params.Parameter[0].Type = EncoderParameterValueTypeLong;
         params.Parameter[0].Value = &quality;
         image->SaveToStream(bytes, encoder, &params);
-    } else if (kind == QStringLiteral("GIF")) {
-        image->gdip = &gdip;
+    } else if (kind == QStringLiteral("GIF") && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
         if (image) {

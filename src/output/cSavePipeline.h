@@ -1,7 +1,8 @@
 #pragma once
 // The per-image pipeline shared by the batch save and the preview: load the
-// source, measure it, size it, rotate it, draw it scaled into a new bitmap,
-// release the source; name the output; find the encoder; encode into memory.
+// source, measure it, size it, draw it scaled and turned into a new bitmap
+// (a JPEG is decoded at a reduced scale where that is much smaller), release
+// the source; name the output; find the encoder; encode into memory.
 // The batch save writes the encoded bytes to a file (cBatchSave); the preview
 // decodes them again. No widgets: the host is reached through cSaveObserver.
 
@@ -24,6 +25,8 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
+    int16_t SourceWidth = 0;         // the source file's own size
+    int16_t SourceHeight = 0;
     QString SourcePath;              // the file it was loaded from
 };
 
@@ -38,12 +41,17 @@ struct cOutputName {
 // Source files wider or taller than this fail to load: sizes are 16-bit.
 inline constexpr int32_t kMaxSourceSide = 32767;
 
-// Loads sSourcePath and draws it, rotated and scaled with high-quality
-// bilinear interpolation, into a new bitmap. Sets gImageWidth and gImageHeight
-// to the source's size. nullopt when the file cannot be decoded or is larger
-// than kMaxSourceSide on a side. The source file is closed on return.
+// Loads sSourcePath and draws it, scaled with high-quality bilinear
+// interpolation and turned, into a new bitmap. Sets gImageWidth and
+// gImageHeight to the source's size when it succeeds. nullopt when the file
+// cannot be decoded or is larger than kMaxSourceSide on a side. The source file is closed on return.
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
                                           cSaveObserver& observer);
+
+// RenderImage without touching the shared state (gImageWidth, gImageHeight):
+// safe on any thread with an observer of that thread's own.
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+                                           cSaveObserver& observer);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
@@ -60,3 +68,10 @@ void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, Q
 // when the encoder failed.
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality);
+
+// EncodeImage for any thread: the encoder is given by its class id and
+// failures are not reported anywhere but in the empty result. bQuantize says
+// whether "gif" reduces to a palette (EncodeImage: when gdip has a GIF
+// encoder).
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize);

@@ -145,6 +145,8 @@ int main(int argc, char* argv[]) {
                 << lGdiError << ")" << Qt::endl;
         });
     cBatchSave save(gdip, questions, progress);
+    if (arguments.Jobs > 0)
+        save.SetThreads(arguments.Jobs);
     const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
     progress.Finish();
 

@@ -138,19 +138,17 @@ GpStatus gf_check_fill(uint64_t pixels, uint64_t have) {
     return cu_check_fill(pixels, pixels / kLzwPixelsPerByte, have);
 }
 
-/* Decompresses the current image into one index byte a pixel, rows in
- * display order (interlacing undone). */
-GpStatus gf_read_indices(GifFileType* gif, std::vector<uint8_t>& idx) {
+/* Decompresses the current image into one index byte a pixel, rows stride
+ * bytes apart from base in display order (interlacing undone). */
+GpStatus gf_read_indices(GifFileType* gif, uint8_t* base, size_t stride) {
     const GifImageDesc& d = gif->Image;
-    const size_t w = static_cast<size_t>(d.Width), h = static_cast<size_t>(d.Height);
-    if (!cu_resize(idx, w * h))
-        return OutOfMemory;
+    const size_t h = static_cast<size_t>(d.Height);
     static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
     const int passes = d.Interlace ? 4 : 1;
     for (int pass = 0; pass < passes; ++pass) {
         const size_t start = d.Interlace ? kStart[pass] : 0, step = d.Interlace ? kStep[pass] : 1;
         for (size_t y = start; y < h; y += step)
-            if (DGifGetLine(gif, idx.data() + y * w, d.Width) == GIF_ERROR)
+            if (DGifGetLine(gif, base + y * stride, d.Width) == GIF_ERROR)
                 return GenericError;
     }
     return Ok;
@@ -224,15 +222,20 @@ GpStatus gf_begin(GifFileType* gif, gf_canvas& cv, const decode_limits& limits) 
                     cv.indexed ? PixelFormat8bppIndexed : PixelFormat32bppARGB, limits);
 }
 
+/* True when the image fills the whole canvas. */
+bool gf_covers(const gf_canvas& cv, const GifImageDesc& d) {
+    return d.Left == 0 && d.Top == 0 && uint32_t(d.Width) >= cv.width && uint32_t(d.Height) >= cv.height;
+}
+
 /* Single image: palette from the map; pixels the image does not cover get
- * the transparent index, else a new transparent entry, else the background. */
+ * the transparent index, else a new transparent entry, else the background.
+ * An empty idx means the image covered the canvas and was decoded into it. */
 GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapObject* map,
                            int transparent, int background, const std::vector<uint8_t>& idx) {
     raster& r = *cv.out;
     for (int i = 0; i < map->ColorCount; ++i)
         r.palette.push_back(gf_colour(map, i));
-    const bool covers = d.Left == 0 && d.Top == 0 && uint32_t(d.Width) >= cv.width &&
-                        uint32_t(d.Height) >= cv.height;
+    const bool covers = gf_covers(cv, d);
     int fill = transparent;
     if (!covers && fill < 0)
         fill = r.palette.size() < 256 ? static_cast<int>(r.palette.size()) : background;
@@ -240,6 +243,9 @@ GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapO
     uint8_t maxIndex = 0;
     for (uint8_t v : idx)
         maxIndex = std::max(maxIndex, v);
+    for (uint32_t y = 0; idx.empty() && y < r.height; ++y)
+        for (uint32_t x = 0; x < r.width; ++x)
+            maxIndex = std::max(maxIndex, r.pixels[size_t{y} * r.stride + x]);
     if (fill >= 0)
         maxIndex = std::max<uint8_t>(maxIndex, static_cast<uint8_t>(fill));
     r.palette.resize(std::max<size_t>(r.palette.size(), size_t{maxIndex} + 1), 0xFF000000u);
@@ -250,7 +256,8 @@ GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapO
         r.palette[static_cast<size_t>(clear)] &= 0x00FFFFFFu;
         r.palette_flags |= PaletteFlagsHasAlpha;
     }
-    gf_draw(cv, d, idx, map, covers ? -1 : transparent);
+    if (!idx.empty())
+        gf_draw(cv, d, idx, map, covers ? -1 : transparent);
     return Ok;
 }
 
@@ -275,8 +282,15 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
     if (!map || map->ColorCount <= 0 || map->ColorCount > 256)
         return GenericError;
+    /* A single image that fills the canvas goes straight into it. */
     std::vector<uint8_t> idx;
-    if ((st = gf_read_indices(gif, idx)) != Ok)
+    if (cv.indexed && gf_covers(cv, d))
+        st = gf_read_indices(gif, cv.out->pixels.data(), cv.out->stride);
+    else if (!cu_resize(idx, size_t(d.Width) * size_t(d.Height)))
+        st = OutOfMemory;
+    else
+        st = gf_read_indices(gif, idx.data(), size_t(d.Width));
+    if (st != Ok)
         return st;
     if (cv.indexed)
         return gf_finish_indexed(cv, d, map, control.transparent, gif->SBackGroundColor, idx);

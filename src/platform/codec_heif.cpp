@@ -9,7 +9,9 @@
  *
  * Decoding gives 32bppARGB when the image has an alpha plane, else 24bppRGB;
  * 10- and 12-bit images are brought down to 8 bits by libheif. An embedded
- * ICC profile is handed on in image_info.icc_profile.
+ * ICC profile is handed on in image_info.icc_profile; so is a profile made
+ * from the primaries of an nclx colour description when they are not sRGB's
+ * (for the common transfer curves; PQ and HLG images are left as they are).
  *
  * Bounds: our side cap goes into libheif's own image size limit (its other
  * security limits stay at their defaults), and the side and pixel caps are
@@ -17,12 +19,14 @@
  */
 #include "codec_exif.h"
 #include "codec_util.h"
+#include "colour_lcms.h"
 
 #include <libheif/heif.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <mutex>
 
 namespace gp {
 namespace {
@@ -143,10 +147,19 @@ private:
     heif_decoding_options* mOptions;
 };
 
+/* libheif registers its codecs in process-wide tables on first use. Doing it
+ * once here, guarded by call_once, keeps decodes on several threads from
+ * racing on that; the tables live until the process ends. */
+void hf_init_once() {
+    static std::once_flag once;
+    std::call_once(once, [] { heif_init(nullptr); });
+}
+
 /* Reads the file structure and the primary image's header; nothing decoded. */
 GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_limits& limits) {
     if (!hf_sniff(data, size))
         return UnknownImageFormat;
+    hf_init_once();
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
@@ -192,8 +205,32 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
     return 0;
 }
 
+/* A profile for an nclx description: its primaries and white point with the
+ * gamma that stands in for the sRGB and BT.709 family of curves. */
+void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx).code != heif_error_Ok || nclx == nullptr)
+        return;
+    const heif_transfer_characteristics curve = nclx->transfer_characteristics;
+    if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 ||
+        curve == heif_transfer_characteristic_ITU_R_BT_601_6 ||
+        curve == heif_transfer_characteristic_IEC_61966_2_1 ||
+        curve == heif_transfer_characteristic_ITU_R_BT_2020_2_10bit ||
+        curve == heif_transfer_characteristic_ITU_R_BT_2020_2_12bit ||
+        curve == heif_transfer_characteristic_unspecified) {
+        const double xy[8] = {nclx->color_primary_white_x, nclx->color_primary_white_y,
+                              nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                              nclx->color_primary_green_x, nclx->color_primary_green_y,
+                              nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
+        profile = colour_profile_from_chromaticities(xy, 1 / 2.2);
+    }
+    heif_nclx_color_profile_free(nclx);
+}
+
 void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(f.mHandle);
+    if (type == heif_color_profile_type_nclx)
+        hf_nclx_profile(f, profile);
     if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
         return;
     const size_t size = heif_image_handle_get_raw_color_profile_size(f.mHandle);

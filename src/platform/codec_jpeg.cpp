@@ -8,7 +8,11 @@
  *
  * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
  * the embedded profile when there is one) with the EXIF orientation applied,
- * so width and height are the upright size. The ICC profile of the APP2
+ * so width and height are the upright size. When the caller will draw the
+ * frame much smaller, libjpeg's DCT scaling decodes it at 1/2, 1/4 or 1/8 of
+ * its size: the smallest of these that still leaves twice the drawn size on
+ * both sides, so the resampler that follows keeps its quality at a fraction
+ * of the work. The ICC profile of the APP2
  * segments goes into image_info for the bitmap core. Damaged or
  * truncated data fails with GenericError: libjpeg's warnings of a premature
  * end, a bad code or a lost restart marker end the decode like errors (a
@@ -150,17 +154,20 @@ void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inve
     }
 }
 
-/* Decodes all rows into base (stride bytes apart); cmykRow holds one CMYK
- * row when the file is CMYK, converted through cmykProfile when there is one.
+/* Decodes all rows at 1/denom of the size, which must come out as
+ * width x height, into base (stride bytes apart); cmykRow holds one CMYK row
+ * when the file is CMYK, converted through cmykProfile when there is one.
  * Returns 0 after a libjpeg error. */
-int jp_read_pixels(jp_decoder* d, uint8_t* base, size_t stride, uint8_t* cmykRow,
-                   const colour_transform* cmykProfile) {
+int jp_read_pixels(jp_decoder* d, unsigned denom, uint32_t width, uint32_t height, uint8_t* base,
+                   size_t stride, uint8_t* cmykRow, const colour_transform* cmykProfile) {
     if (setjmp(d->err.jump))
         return 0;
     j_decompress_ptr cinfo = &d->cinfo;
     cinfo->out_color_space = cmykRow ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = denom;
     jpeg_start_decompress(cinfo);
-    if (cinfo->output_width != cinfo->image_width || cinfo->output_height != cinfo->image_height)
+    if (cinfo->output_width != width || cinfo->output_height != height)
         return 0;
     while (cinfo->output_scanline < cinfo->output_height) {
         uint8_t* dst = base + size_t{cinfo->output_scanline} * stride;
@@ -255,6 +262,25 @@ GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
+/* Side of the image decoded at 1/denom, as libjpeg computes it. */
+uint32_t jp_scaled(uint32_t side, unsigned denom) {
+    return static_cast<uint32_t>((uint64_t{side} + denom - 1) / denom);
+}
+
+/* The largest of 8, 4, 2 that leaves at least twice the drawn size (in the
+ * file's own orientation) on both sides; 1 when none does or none is asked. */
+unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool swap) {
+    if (limits.draw_width == 0 || limits.draw_height == 0)
+        return 1;
+    const uint64_t needWidth = uint64_t{swap ? limits.draw_height : limits.draw_width} * 2;
+    const uint64_t needHeight = uint64_t{swap ? limits.draw_width : limits.draw_height} * 2;
+    for (unsigned denom = 8; denom >= 2; denom /= 2)
+        if (jp_scaled(d.cinfo.image_width, denom) >= needWidth &&
+            jp_scaled(d.cinfo.image_height, denom) >= needHeight)
+            return denom;
+    return 1;
+}
+
 GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
                    raster& out) {
     if (frame != 0)
@@ -264,22 +290,26 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     GpStatus st = jp_open(d, data, size, limits);
     if (st != Ok || (st = jp_check_fill(d)) != Ok)
         return st;
-    st = cu_alloc(out, d.cinfo.image_width, d.cinfo.image_height, PixelFormat24bppRGB, limits);
+    const int orientation = jp_exif(d, nullptr);
+    const unsigned denom = jp_scale_denom(d, limits, orientation >= 5);
+    const uint32_t width = jp_scaled(d.cinfo.image_width, denom);
+    const uint32_t height = jp_scaled(d.cinfo.image_height, denom);
+    st = cu_alloc(out, width, height, PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
     std::vector<uint8_t> cmykRow;
     std::shared_ptr<const colour_transform> cmykProfile;
     if (jp_is_cmyk(d)) {
-        if (!cu_resize(cmykRow, size_t{d.cinfo.image_width} * 4))
+        if (!cu_resize(cmykRow, size_t{width} * 4))
             return OutOfMemory;
         std::vector<uint8_t> icc;
         jp_icc(d, icc);
         cmykProfile = colour_cmyk_transform(icc, d.cinfo.saw_Adobe_marker);
     }
-    if (!jp_read_pixels(&d, out.pixels.data(), out.stride, cmykRow.empty() ? nullptr : cmykRow.data(),
-                        cmykProfile.get()))
+    if (!jp_read_pixels(&d, denom, width, height, out.pixels.data(), out.stride,
+                        cmykRow.empty() ? nullptr : cmykRow.data(), cmykProfile.get()))
         return GenericError;
-    return cu_apply_orientation(out, jp_exif(d, nullptr));
+    return cu_apply_orientation(out, orientation);
 }
 
 /* ---- Encoder ----------------------------------------------------------------- */

@@ -90,7 +90,7 @@ GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, cons
     const uint64_t pixels = uint64_t{hdr.width} * hdr.height;
     if (st != Ok || (hdr.animated && (st = cu_check_fill(pixels, pixels / 4096, size)) != Ok))
         return st;
-    WebPBitstreamFeatures features;
+    WebPBitstreamFeatures features{};
     if (!hdr.animated && WebPGetFeatures(data, size, &features) != VP8_STATUS_OK)
         return GenericError;
     hdr.alpha = hdr.animated || features.has_alpha;

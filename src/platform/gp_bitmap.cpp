@@ -130,20 +130,61 @@ static bool bm_raster_is_sound(const raster& r) {
     return !is_indexed(r.format) || r.palette.size() <= (1u << GetPixelFormatSize(r.format));
 }
 
-GpStatus ensure_decoded(GpImage& image) {
-    if (image.decoded)
-        return Ok;
+static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& frame) {
     if (image.codec == nullptr || !image.source)
         return WrongState;
-    raster frame;
     const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
-                                                image.active_frame, decode_limits{}, frame);
+                                                image.active_frame, limits, frame);
     if (status != Ok)
         return status;
     if (!bm_raster_is_sound(frame))
         return GenericError;
     colour_to_srgb(image.info.icc_profile, frame);
+    return Ok;
+}
+
+GpStatus ensure_decoded(GpImage& image) {
+    if (image.decoded)
+        return Ok;
+    raster frame;
+    const GpStatus status = bm_decode(image, decode_limits{}, frame);
+    if (status != Ok)
+        return status;
     image.pixels = std::move(frame);
+    image.reduced = raster{};
+    image.decoded = true;
+    return Ok;
+}
+
+GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height,
+                          const raster*& out) {
+    out = &image.pixels;
+    if (image.decoded)
+        return Ok;
+    const uint64_t needWidth = uint64_t{draw_width} * 2;
+    const uint64_t needHeight = uint64_t{draw_height} * 2;
+    if (image.reduced.width >= needWidth && image.reduced.height >= needHeight) {
+        out = &image.reduced;
+        return Ok;
+    }
+    decode_limits limits;
+    limits.draw_width = draw_width;
+    limits.draw_height = draw_height;
+    raster frame;
+    const GpStatus status = bm_decode(image, limits, frame);
+    if (status != Ok)
+        return status;
+    /* Only a raster smaller on both sides that keeps the promised margin is
+     * a reduced one; anything else stands for the full frame. */
+    if (frame.width < image.info.width && frame.height < image.info.height) {
+        if (frame.width < needWidth || frame.height < needHeight)
+            return GenericError;
+        image.reduced = std::move(frame);
+        out = &image.reduced;
+        return Ok;
+    }
+    image.pixels = std::move(frame);
+    image.reduced = raster{};
     image.decoded = true;
     return Ok;
 }
@@ -154,7 +195,8 @@ using namespace gp;
 
 /* ---- Loading ------------------------------------------------------------------------ */
 
-static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, GpImage** image) {
+static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, bool deferred,
+                              GpImage** image) {
     size_t count = 0;
     const decoder* const* table = decoder_table(count);
     const decoder* codec = nullptr;
@@ -180,9 +222,10 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     result->source = std::move(bytes);
     result->codec = codec;
     result->info = std::move(info);
-    /* Decode now, so that damaged pixel data fails the load instead of a
-     * later draw, which would otherwise turn it into a blank picture. */
-    const GpStatus decoded = ensure_decoded(*result);
+    /* Decode now unless asked not to, so that damaged pixel data fails the
+     * load instead of a later draw, which would otherwise turn it into a
+     * blank picture. */
+    const GpStatus decoded = deferred ? Ok : ensure_decoded(*result);
     if (decoded != Ok) {
         delete result;
         return decoded;
@@ -224,7 +267,7 @@ static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes) {
     return status;
 }
 
-GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
+static GpStatus bm_load_file(const WCHAR* filename, bool deferred, GpImage** image) {
     if (filename == nullptr || image == nullptr)
         return InvalidParameter;
     std::vector<char> path;
@@ -235,10 +278,18 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
         const GpStatus status = bm_read_file(path.data(), *bytes);
         if (status != Ok)
             return status;
-        return bm_load_bytes(std::move(bytes), image);
+        return bm_load_bytes(std::move(bytes), deferred, image);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
+}
+
+GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
+    return bm_load_file(filename, false, image);
+}
+
+GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image) {
+    return bm_load_file(filename, true, image);
 }
 
 GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {
@@ -287,7 +338,7 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image) {
         if (GpStreamRead(stream, bytes->data(), static_cast<uint32_t>(remaining), &read) != S_OK ||
             read != remaining)
             return GenericError;
-        return bm_load_bytes(std::move(bytes), image);
+        return bm_load_bytes(std::move(bytes), false, image);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

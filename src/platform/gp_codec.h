@@ -57,10 +57,17 @@ struct image_info {
     std::vector<uint8_t> icc_profile;
 };
 
-/* Caps applied before allocating. Fuzzers lower them. */
+/* Caps applied before allocating (fuzzers lower them), and what the caller
+ * will do with the frame. */
 struct decode_limits {
     uint32_t max_side = GpMaxImageSide;
     uint64_t max_pixels = GpMaxImagePixels;
+    /* Upright size the whole frame will be drawn at; 0 x 0 when the full
+     * frame is wanted. A decoder that can decode at a reduced scale may return
+     * a smaller raster, but never one with a side under twice these sides;
+     * decoders that cannot simply ignore them. */
+    uint32_t draw_width = 0;
+    uint32_t draw_height = 0;
 };
 
 struct decoder {

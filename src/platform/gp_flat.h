@@ -383,6 +383,20 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image);
 GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
 
 /*
+ * GdipLoadImageFromFileDeferred is GdipLoadImageFromFile without the decode:
+ * only the header is read, and the pixels are decoded at their first use.
+ * When that first use draws the whole image with
+ * InterpolationModeHighQualityBilinear into a rectangle much smaller than
+ * the image, the decoder may decode it at a reduced scale (JPEG: 1/2, 1/4 or
+ * 1/8, never below twice the drawn size); every other use gets the full
+ * frame. Width, height and format report the file's own values throughout.
+ * A file whose pixel data is damaged loads without error and fails its
+ * first use (the draw returns the decoder's status), so a caller that draws
+ * must check that draw's status. Returns as GdipLoadImageFromFile.
+ */
+GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image);
+
+/*
  * Creates a bitmap of width x height in one of the six formats.
  * scan0 NULL: the layer allocates zeroed pixels (transparent black; indexed
  * formats get a greyscale ramp of 2^bpp palette entries) and stride is

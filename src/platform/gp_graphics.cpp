@@ -221,10 +221,9 @@ GpStatus gr_draw_general(raster& surface, const double m[6], const raster& src, 
 
 /* Draws the area (sx, sy, sw, sh) of src scaled into the world rectangle
  * (x, y, w, h) of surface. The area is cut to the source image. */
-static GpStatus gr_draw_into(raster& surface, const double m[6], InterpolationMode mode,
+static GpStatus gr_draw_into(raster& surface, const double m[6], resample_request request,
                              const raster& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
-                             int32_t x, int32_t y, int32_t w, int32_t h,
-                             const GpImageAttributes* attributes) {
+                             int32_t x, int32_t y, int32_t w, int32_t h) {
     const int64_t left = std::max<int64_t>(sx, 0);
     const int64_t top = std::max<int64_t>(sy, 0);
     const int64_t right = std::min<int64_t>(sx + sw, src.width);
@@ -236,16 +235,20 @@ static GpStatus gr_draw_into(raster& surface, const double m[6], InterpolationMo
     const auto uw = static_cast<uint32_t>(right - left);
     const auto uh = static_cast<uint32_t>(bottom - top);
     if (!gr_is_quarter_turn(m))
-        return gr_draw_general(surface, m, src, ux, uy, uw, uh, x, y, w, h, attributes);
+        return gr_draw_general(surface, m, src, ux, uy, uw, uh, x, y, w, h, request.attributes);
     /* Device pixel of block pixel (0, 0) and the device steps per i and j. */
     const double cx = x + 0.5;
     const double cy = y + 0.5;
     const auto ox = static_cast<int64_t>(std::floor(cx * m[0] + cy * m[2] + m[4]));
     const auto oy = static_cast<int64_t>(std::floor(cx * m[1] + cy * m[3] + m[5]));
-    gr_quarter_sink sink(surface, ox, oy, std::lround(m[0]), std::lround(m[1]), std::lround(m[2]),
-                         std::lround(m[3]), static_cast<uint32_t>(w));
+    const long ax = std::lround(m[0]), ay = std::lround(m[1]);
+    const long bx = std::lround(m[2]), by = std::lround(m[3]);
+    gr_quarter_sink sink(surface, ox, oy, ax, ay, bx, by, static_cast<uint32_t>(w));
+    request.transpose = ax == 0;
+    request.reverse_x = ax + ay < 0;
+    request.reverse_y = bx + by < 0;
     return resample(src, ux, uy, uw, uh, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
-                    gr_request(mode, attributes), sink);
+                    request, sink);
 }
 
 /* ---- Creation and deletion ---------------------------------------------------------- */
@@ -422,6 +425,23 @@ GpStatus GdipGetWorldTransformElements(GpGraphics* graphics, float elements[6]) 
 
 /* ---- Draws ------------------------------------------------------------------------ */
 
+/* The decoder's reduction (JPEG: DCT scaling) already low-passes the image,
+ * so the prefilter after it is narrowed to keep the sharpness of a draw from
+ * the full-size pixels: measured against an exact area average, 0.9 gives
+ * slightly more structural similarity than the full-size path does. */
+static constexpr double kReducedPrefilterShare = 0.9;
+
+/* True when a draw may use a reduced decode: the whole of an image that is
+ * not decoded yet, through a quarter-turn transform without scaling, with the
+ * prefiltering mode that averages every source pixel anyway. */
+static bool gr_may_reduce(const GpGraphics& graphics, const GpImage& image, int32_t srcx,
+                          int32_t srcy, int32_t srcwidth, int32_t srcheight) {
+    return !image.decoded && graphics.mode == InterpolationModeHighQualityBilinear &&
+           gr_is_quarter_turn(graphics.matrix) && srcx == 0 && srcy == 0 &&
+           static_cast<uint32_t>(srcwidth) == image.info.width &&
+           static_cast<uint32_t>(srcheight) == image.info.height;
+}
+
 GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx, int32_t dsty,
                                 int32_t dstwidth, int32_t dstheight, int32_t srcx, int32_t srcy,
                                 int32_t srcwidth, int32_t srcheight, GpUnit srcUnit,
@@ -436,20 +456,37 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
         return WrongState;
     raster* surface = nullptr;
     GpStatus status = gr_surface(*graphics, surface);
-    if (status == Ok)
-        status = ensure_decoded(*image);
     if (status != Ok)
         return status;
+    const raster* src = nullptr;
+    if (gr_may_reduce(*graphics, *image, srcx, srcy, srcwidth, srcheight)) {
+        status = decoded_for_draw(*image, static_cast<uint32_t>(dstwidth),
+                                  static_cast<uint32_t>(dstheight), src);
+        if (status != Ok)
+            return status;
+        if (src != &image->pixels) {
+            /* The source area was the whole image: it is the whole raster. */
+            srcwidth = static_cast<int32_t>(src->width);
+            srcheight = static_cast<int32_t>(src->height);
+        }
+    } else {
+        status = ensure_decoded(*image);
+        if (status != Ok)
+            return status;
+        src = &image->pixels;
+    }
     try {
         /* Drawing an image onto itself reads from a copy. */
         raster copy;
-        const raster* src = &image->pixels;
         if (src == surface) {
             copy = *src;
             src = &copy;
         }
-        return gr_draw_into(*surface, graphics->matrix, graphics->mode, *src, srcx, srcy, srcwidth,
-                            srcheight, dstx, dsty, dstwidth, dstheight, imageAttributes);
+        resample_request request = gr_request(graphics->mode, imageAttributes);
+        if (src == &image->reduced)
+            request.prefilter_share = kReducedPrefilterShare;
+        return gr_draw_into(*surface, graphics->matrix, request, *src, srcx, srcy, srcwidth,
+                            srcheight, dstx, dsty, dstwidth, dstheight);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
@@ -556,9 +593,9 @@ GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thu
         return status;
     const double identity[6] = {1, 0, 0, 1, 0, 0};
     const raster& src = image->pixels;
-    status = gr_draw_into(thumb, identity, InterpolationModeHighQualityBicubic, src, 0, 0, src.width,
-                          src.height, 0, 0, static_cast<int32_t>(thumbWidth),
-                          static_cast<int32_t>(thumbHeight), nullptr);
+    status = gr_draw_into(thumb, identity, gr_request(InterpolationModeHighQualityBicubic, nullptr),
+                          src, 0, 0, src.width, src.height, 0, 0,
+                          static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight));
     if (status != Ok)
         return status;
     GpBitmap* result = nullptr;

@@ -55,6 +55,9 @@ struct GpImage {
     /* Pixels of the active frame; valid once decoded is true. */
     bool decoded = false;
     gp::raster pixels;
+    /* The active frame decoded at a reduced scale for a draw, while decoded
+     * is false; empty otherwise. Never locked, turned or drawn on. */
+    gp::raster reduced;
     std::unique_ptr<gp::lock_state> lock;
     std::unique_ptr<gp::save_session> pending_save;
     gp::alive_flag alive;
@@ -85,8 +88,13 @@ namespace gp {
 
 /* ---- gp_bitmap.cpp ---------------------------------------------------------------- */
 
-/* Decodes the active frame if that has not happened yet. */
+/* Decodes the active frame at full size if that has not happened yet. */
 GpStatus ensure_decoded(GpImage& image);
+/* The active frame for drawing all of it at about draw_width x draw_height
+ * (upright): the full pixels once decoded, else what the decoder gives for
+ * that size, which may be reduced (never below twice the drawn sides). */
+GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height,
+                          const raster*& out);
 /* A raster of width x height in format, zeroed (indexed: greyscale palette).
  * Checks the size caps and every multiplication. */
 GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster& out);
@@ -135,9 +143,20 @@ enum class filter_kind { nearest, bilinear, bicubic };
 
 struct resample_request {
     filter_kind filter = filter_kind::bilinear;
-    /* Widen the kernel by the reduction factor when shrinking. */
+    /* Widen the kernel by the reduction factor when shrinking... */
     bool prefilter = true;
+    /* ...times this share: below 1 for a source the decoder has already
+     * reduced, whose own averaging stands for the rest. */
+    double prefilter_share = 1.0;
     const GpImageAttributes* attributes = nullptr;
+    /* How the block lands on the device, so that the sums run in the order
+     * they would for the turned area drawn straight: transpose when the
+     * area's x runs down the device (the vertical pass then comes first),
+     * reverse_x / reverse_y when the area's x / y run backwards. Drawing
+     * through a quarter turn therefore equals turning first, exactly. */
+    bool transpose = false;
+    bool reverse_x = false;
+    bool reverse_y = false;
 };
 
 /* Receives rows of the resampled block: dst_width premultiplied pixels,
@@ -148,7 +167,7 @@ struct row_sink {
 };
 
 /* Scales the area (sx, sy, sw, sh) of src to dst_width x dst_height and hands
- * every row to sink in order. OutOfMemory when the work buffers fail. */
+ * every row (in the area's own orientation) to sink in order. OutOfMemory when the work buffers fail. */
 GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
                   uint32_t dst_width, uint32_t dst_height, const resample_request& request,
                   row_sink& sink);

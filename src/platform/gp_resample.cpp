@@ -58,18 +58,36 @@ rs_filter rs_filter_for(filter_kind kind) {
 }
 
 /* The windows of one axis: output pixel i reads first[i] .. first[i] + count[i] - 1
- * with weights weights[i * taps ...]. */
+ * with weights weights[i * taps ...]. A reversed axis runs backwards through
+ * the area: output o is window out_size - 1 - o, whose taps read area pixels
+ * in_size - 1 - (first + t), in that order. An unscaled axis has one tap of
+ * weight 1, which reproduces each pixel exactly. */
 struct rs_axis {
     uint32_t taps = 0;
+    uint32_t in_size = 0;
+    uint32_t out_size = 0;
+    bool reversed = false;
     std::vector<uint32_t> first;
     std::vector<uint32_t> count;
     std::vector<float> weights;
 };
 
 void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter, bool prefilter,
-                   rs_axis& axis) {
+                   double widen, bool reversed, rs_axis& axis) {
+    axis.in_size = in_size;
+    axis.out_size = out_size;
+    axis.reversed = reversed;
+    if (in_size == out_size) {
+        axis.taps = 1;
+        axis.count.assign(out_size, 1);
+        axis.weights.assign(out_size, 1.0f);
+        axis.first.resize(out_size);
+        for (uint32_t i = 0; i < out_size; ++i)
+            axis.first[i] = i;
+        return;
+    }
     const double scale = static_cast<double>(in_size) / out_size;
-    const double filterscale = prefilter ? std::max(scale, 1.0) : 1.0;
+    const double filterscale = prefilter ? std::max(scale * widen, 1.0) : 1.0;
     const double support = filter.support * filterscale;
     axis.taps = static_cast<uint32_t>(std::ceil(support)) * 2 + 1;
     axis.first.assign(out_size, 0);
@@ -102,6 +120,17 @@ void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter,
         for (uint32_t k = 0; k < count; ++k)
             axis.weights[static_cast<size_t>(i) * axis.taps + k] = static_cast<float>(w[k] / total);
     }
+}
+
+/* Window of output o: its index into first/count/weights. */
+uint32_t rs_window(const rs_axis& axis, uint32_t o) {
+    return axis.reversed ? axis.out_size - 1 - o : o;
+}
+
+/* Area pixel read by tap t of window i. */
+uint32_t rs_tap(const rs_axis& axis, uint32_t i, uint32_t t) {
+    const uint32_t index = axis.first[i] + t;
+    return axis.reversed ? axis.in_size - 1 - index : index;
 }
 
 bool rs_in_key(ARGB color, const GpImageAttributes& key) {
@@ -147,22 +176,41 @@ void rs_to_float(const ARGB* in, uint32_t count, bool has_alpha, const GpImageAt
     }
 }
 
-void rs_horizontal(const float* in, const rs_axis& axis, uint32_t out_width, float* out) {
-    for (uint32_t i = 0; i < out_width; ++i) {
+/* One pass along a row of premultiplied pixels: every output pixel sums its
+ * taps in window order, starting from 0. */
+void rs_horizontal(const float* in, const rs_axis& axis, float* out) {
+    for (uint32_t o = 0; o < axis.out_size; ++o) {
+        const uint32_t i = rs_window(axis, o);
         const float* k = axis.weights.data() + static_cast<size_t>(i) * axis.taps;
-        const float* p = in + static_cast<size_t>(axis.first[i]) * 4;
+        const ptrdiff_t step = axis.reversed ? -4 : 4;
+        const float* p = in + static_cast<ptrdiff_t>(rs_tap(axis, i, 0)) * 4;
         const uint32_t count = axis.count[i];
         float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
-        for (uint32_t t = 0; t < count; ++t) {
-            s0 += p[t * 4 + 0] * k[t];
-            s1 += p[t * 4 + 1] * k[t];
-            s2 += p[t * 4 + 2] * k[t];
-            s3 += p[t * 4 + 3] * k[t];
+        for (uint32_t t = 0; t < count; ++t, p += step) {
+            s0 += p[0] * k[t];
+            s1 += p[1] * k[t];
+            s2 += p[2] * k[t];
+            s3 += p[3] * k[t];
         }
-        out[i * 4 + 0] = s0;
-        out[i * 4 + 1] = s1;
-        out[i * 4 + 2] = s2;
-        out[i * 4 + 3] = s3;
+        out[o * 4 + 0] = s0;
+        out[o * 4 + 1] = s1;
+        out[o * 4 + 2] = s2;
+        out[o * 4 + 3] = s3;
+    }
+}
+
+/* One pass across rows: out (floats floats) is the weighted sum of the rows
+ * of window o, taken in window order and starting from 0. */
+template <typename RowAt>
+void rs_vertical(const rs_axis& axis, uint32_t o, size_t floats, RowAt&& row_at, float* out) {
+    const uint32_t i = rs_window(axis, o);
+    const float* k = axis.weights.data() + static_cast<size_t>(i) * axis.taps;
+    std::fill(out, out + floats, 0.0f);
+    for (uint32_t t = 0; t < axis.count[i]; ++t) {
+        const float* line = row_at(rs_tap(axis, i, t));
+        const float w = k[t];
+        for (size_t n = 0; n < floats; ++n)
+            out[n] += line[n] * w;
     }
 }
 
@@ -179,35 +227,34 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
         return Ok;
     try {
         const rs_filter filter = rs_filter_for(request.filter);
-        const bool scale_x = sw != dst_width;
-        const bool scale_y = sh != dst_height;
         rs_axis across;
         rs_axis down;
-        if (scale_x)
-            rs_precompute(sw, dst_width, filter, request.prefilter, across);
-        if (scale_y)
-            rs_precompute(sh, dst_height, filter, request.prefilter, down);
-        const uint32_t ring_rows = scale_y ? down.taps : 1;
-        const size_t row_floats = static_cast<size_t>(dst_width) * 4;
+        const double widen = request.prefilter_share;
+        rs_precompute(sw, dst_width, filter, request.prefilter, widen, request.reverse_x, across);
+        rs_precompute(sh, dst_height, filter, request.prefilter, widen, request.reverse_y, down);
+        /* Rows of the area as premultiplied floats, when the vertical pass
+         * comes first; else already passed across. A ring of the rows the
+         * current window needs. */
+        const size_t ring_floats = static_cast<size_t>(request.transpose ? sw : dst_width) * 4;
+        const size_t out_floats = static_cast<size_t>(dst_width) * 4;
         std::vector<ARGB> argb(sw);
-        std::vector<float> wide(scale_x ? static_cast<size_t>(sw) * 4 : 0);
-        std::vector<float> ring(row_floats * ring_rows);
-        std::vector<int64_t> ring_tag(ring_rows, -1);
-        std::vector<float> out(row_floats);
+        std::vector<float> wide(static_cast<size_t>(sw) * 4);
+        std::vector<float> ring(ring_floats * down.taps);
+        std::vector<int64_t> ring_tag(down.taps, -1);
+        std::vector<float> out(out_floats);
         const bool has_alpha = rs_has_alpha(src);
 
-        /* The horizontally resampled source row r, from the ring. */
         auto row_at = [&](uint32_t r) -> const float* {
-            const uint32_t slot = r % ring_rows;
-            float* dst = ring.data() + slot * row_floats;
+            const uint32_t slot = r % down.taps;
+            float* dst = ring.data() + slot * ring_floats;
             if (ring_tag[slot] != r) {
                 const uint8_t* line = src.pixels.data() + static_cast<size_t>(sy + r) * src.stride;
                 read_row_argb(line, src.format, src.palette, sx, sw, argb.data());
-                if (scale_x) {
-                    rs_to_float(argb.data(), sw, has_alpha, request.attributes, wide.data());
-                    rs_horizontal(wide.data(), across, dst_width, dst);
-                } else {
+                if (request.transpose) {
                     rs_to_float(argb.data(), sw, has_alpha, request.attributes, dst);
+                } else {
+                    rs_to_float(argb.data(), sw, has_alpha, request.attributes, wide.data());
+                    rs_horizontal(wide.data(), across, dst);
                 }
                 ring_tag[slot] = r;
             }
@@ -215,17 +262,11 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
         };
 
         for (uint32_t y = 0; y < dst_height; ++y) {
-            if (!scale_y) {
-                sink.put_row(y, row_at(y));
-                continue;
-            }
-            std::fill(out.begin(), out.end(), 0.0f);
-            const float* k = down.weights.data() + static_cast<size_t>(y) * down.taps;
-            for (uint32_t t = 0; t < down.count[y]; ++t) {
-                const float* line = row_at(down.first[y] + t);
-                const float w = k[t];
-                for (size_t i = 0; i < row_floats; ++i)
-                    out[i] += line[i] * w;
+            if (request.transpose) {
+                rs_vertical(down, y, wide.size(), row_at, wide.data());
+                rs_horizontal(wide.data(), across, out.data());
+            } else {
+                rs_vertical(down, y, out_floats, row_at, out.data());
             }
             sink.put_row(y, out.data());
         }

@@ -42,7 +42,9 @@ struct cOctTreeState {
     int32_t PaletteCounter = 0;
 };
 
-cOctTreeState gTree;
+// One tree per thread: quantizations on different threads (the batch save's
+// workers) never share it, and each thread runs one at a time.
+thread_local cOctTreeState gTree;
 
 void InitTree() {
     gTree.Reducible.fill(0);

@@ -5,10 +5,10 @@
 // soon as it holds more leaves than the colour limit, and each remaining leaf
 // becomes one palette entry holding the truncated average of its pixels.
 //
-// The tree is module state: one tree per process, rebuilt by every
-// BuildPalette and read by the GetPalette* calls that follow it. The module is
-// not re-entrant and not thread-safe; quantizations run one at a time on the
-// user-interface thread.
+// The tree is module state of each thread: rebuilt by every BuildPalette and
+// read by the GetPalette* calls that follow it on the same thread. The module
+// is not re-entrant, but threads may quantize at the same time, each with its
+// own tree.
 
 #include <cstdint>
 #include <span>

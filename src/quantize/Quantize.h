@@ -1,8 +1,10 @@
 #pragma once
 // Palette reduction of a 24-bit bitmap for GIF output.
 //
-// Uses the module state of OctTree: not re-entrant and not thread-safe; call
-// it on the user-interface thread only, one quantization at a time.
+// Uses the per-thread module state of OctTree: not re-entrant, but any thread
+// may quantize, one image at a time on each. Failures are reported through
+// oSource->gdip, whose Error signal belongs to the user-interface thread: a
+// worker thread leaves gdip unset.
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "AppState.h"
 #include "QLTMain.h"
-#include "SaveTexts.h"
 #include "Registry.h"
+#include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
 #include "Twips.h"
@@ -312,6 +312,10 @@ void frmQuillet::ShowFileCount(int lCount) {
 void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
     frmProperties properties(this, sName, sFolder);
     properties.exec();
+}
+
+QString frmQuillet::CustomSizeText() const {
+    return txtSize->text();
 }
 
 QString frmQuillet::CaptureFilePath() const {

@@ -8,14 +8,16 @@
 // ImageEntry.h), the status band (labStatus, labFileCount, SetProgressWidth,
 // shpProgress), the questions object every dialog goes through
 // (Questions()), the imaging instance (gdip), EnableForm and GetPath. The
-// image list and the screen capture see the window only through the small
-// interfaces it implements (cImageListHost, cCaptureHost).
+// image list, the screen capture and the preview see the window only through
+// the small interfaces it implements (cImageListHost, cCaptureHost,
+// cPreviewHost).
 
 #include "ARButton.h"
 #include "ScreenCapture.h"
 #include "WindowElements.h"
 #include "PhotoDetails.h"
 #include "cImageListHost.h"
+#include "cPreviewHost.h"
 
 #include <QString>
 #include <QWidget>
@@ -37,7 +39,7 @@ class cGDIP;
 class cImageList;
 class cQuestions;
 
-class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost {
+class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, public cPreviewHost {
     Q_OBJECT
 public:
     // oQuestions answers every dialog and message of the window; without it
@@ -48,7 +50,7 @@ public:
     cQuestions& Questions() const override;
 
     // The image list's commands (Open, drop, removal, loading an entry).
-    cImageList& ImageList() const { return *mImageList; }
+    cImageList& ImageList() const override { return *mImageList; }
 
     // --- window (frmQuillet.cpp) -------------------------------------------
     // Enables the options, the custom size box and the Preview and Save buttons.
@@ -61,7 +63,7 @@ public:
     // The batch save started by the Save button's main zone (SaveImages.cpp).
     void SaveImages();
     // The "GDIP Error" report of a failure of the window's imaging instance.
-    void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
+    void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) override;
     // The first-run question; runs on every activation, asks once per user.
     void FormActivate();
     // Width of the progress bar in twips, 0 .. gProgressWidth; repaints it.
@@ -83,6 +85,8 @@ public:
     QWidget& CaptureWindow() override { return *this; }
     cGDIP& Imaging() override { return *gdip; }
     QString CaptureFilePath() const override;
+    QWidget& PreviewOwner() override { return *this; }
+    QString CustomSizeText() const override;
 
     // Members named as the rest of the program knows them.
     std::unique_ptr<cGDIP> gdip;
@@ -148,6 +152,7 @@ private:
     // frmQuillet.cpp
     void FormLoad();
     void BuildToolbar();
+    void BuildImageList();
     void BuildStatusBand();
     void SetTabOrder();
     void ConnectToolButton(ARButton* oButton);
@@ -167,7 +172,6 @@ private:
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
-    void BuildImageList();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;

@@ -67,7 +67,8 @@ cRun RunBatchAs(const QString& sHome, const QString& sWorkDir, const QStringList
 TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
     const cBatchArguments a = ParseBatchArguments(
         {"--size", "large", "--quality", "maximum", "--rotate", "270", "--format", "gif",
-         "--overwrite", "all", "--png-fallback", "no", "-o", QDir::tempPath(), "a.png", "b.jpg"});
+         "--overwrite", "all", "--png-fallback", "no", "-j", "3", "-o", QDir::tempPath(), "a.png",
+         "b.jpg"});
     ASSERT_EQ(a.Error, QString());
     EXPECT_EQ(a.Options.SizeIndex, 3);
     EXPECT_EQ(a.Options.QualityIndex, 3);
@@ -75,6 +76,7 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
     EXPECT_EQ(a.Options.OutputFormat, QStringLiteral("GIF"));
     EXPECT_EQ(a.Overwrite, eBatchAnswer::Yes);
     EXPECT_EQ(a.PngFallback, eBatchAnswer::No);
+    EXPECT_EQ(a.Jobs, 3);
     EXPECT_EQ(a.Files, (QStringList{"a.png", "b.jpg"}));
 
     const cBatchArguments defaults = ParseBatchArguments({"-o", QDir::tempPath(), "a.png"});
@@ -82,6 +84,7 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
     EXPECT_EQ(defaults.Options.QualityIndex, 1); // medium, 66
     EXPECT_EQ(defaults.Options.OutputFormat, QStringLiteral("DFT"));
     EXPECT_EQ(defaults.Overwrite, eBatchAnswer::Ask);
+    EXPECT_EQ(defaults.Jobs, 0); // as many as there are cores
 
     const cBatchArguments custom =
         ParseBatchArguments({"--size", "1500", "-o", QDir::tempPath(), "a"});
@@ -100,6 +103,7 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
         {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
+        {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
         {{"--overwrite", "maybe", "-o", tmp, "a"}, "invalid value 'maybe' for --overwrite"},
         {{"a.png"}, "no output folder given"},

@@ -257,6 +257,64 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
     }
 }
 
+// Pixel data that fails only once decoding starts (a scan naming a Huffman
+// table the file lacks) is a load failure like any other: reported, removed,
+// nothing written.
+TEST_F(BatchSave, ADamagedJpegIsALoadFailure) {
+    AddRamp(QStringLiteral("broken.jpg"), 64, 48, QStringLiteral("jpg"));
+    QByteArray bytes = ReadAll(In("broken.jpg"));
+    const qsizetype sos = bytes.indexOf("\xFF\xDA");
+    ASSERT_GT(sos, 0);
+    bytes[sos + 6] = char(0x33);
+    ASSERT_TRUE(WriteAll(In("broken.jpg"), bytes));
+    mOptions.OutputFormat = QStringLiteral("JPG");
+    Run();
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Error Loading Image"));
+    EXPECT_TRUE(asked[0].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    EXPECT_TRUE(OutputFiles().isEmpty());
+}
+
+// Workers ahead change nothing but the speed: a mixed list (a PNG offer, an
+// overwrite question, a corrupt entry in the middle, a GIF to quantize) run
+// one entry after the other and with three workers writes the same bytes,
+// asks the same questions in the same order and ends the same way.
+TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
+    AddRamp(QStringLiteral("a.png"), 300, 200);
+    ASSERT_TRUE(WriteAll(In("c.ico"), MakeIcon(mGdip, 48)));
+    mList.Add(In("c.ico"));
+    AddRamp(QStringLiteral("b.jpg"), 400, 300, QStringLiteral("jpg"));
+    ASSERT_TRUE(WriteAll(In("broken.png"), "\x89PNG\r\n\x1a\n garbage"));
+    mList.Add(In("broken.png"));
+    AddRamp(QStringLiteral("d.gif"), 160, 120, QStringLiteral("gif"));
+    AddRamp(QStringLiteral("e.jpg"), 333, 500, QStringLiteral("jpg"));
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    mOptions.RotationIndex = 1;
+    const cVectorList entries = mList;
+
+    QStringList runs[2];
+    for (int threads : {1, 3}) {
+        QTemporaryDir out;
+        ASSERT_TRUE(WriteAll(out.filePath("b.jpg"), "old"));
+        mList = entries;
+        mQuestions = cScriptedQuestions{};
+        mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::OK};
+        mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+        cBatchSave save(mGdip, mQuestions, mObserver);
+        save.SetThreads(threads);
+        QStringList& run = runs[threads == 1 ? 0 : 1];
+        run << save.Run(mList, out.path(), mOptions).Caption();
+        for (const auto& asked : mQuestions.Log)
+            run << asked.Title + u'|' + asked.Text;
+        for (const QString& name : QDir(out.path()).entryList(QDir::Files, QDir::Name))
+            run << name + u'|' + QString::fromLatin1(ReadAll(out.filePath(name)).toHex());
+        run << QString::number(mList.Count());
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_EQ(runs[0].size(), 1 + 3 + 5 + 1); // summary, questions, files, entries left
+}
+
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     cBitmap ramp = MakeRamp(40, 30);
     ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("photo.jpg"), "jpg"));

@@ -1,6 +1,7 @@
 # Codec tests (included from tests/platform/CMakeLists.txt).
 find_package(GIF REQUIRED)
 find_package(ZLIB REQUIRED)
+find_package(JPEG REQUIRED)
 quillet_gtest(test_codecs
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
@@ -10,6 +11,7 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_shrink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_modern.cpp
-  LIBS platform GIF::GIF ZLIB::ZLIB)
+  LIBS platform GIF::GIF ZLIB::ZLIB JPEG::JPEG)
 target_link_libraries(test_codecs PRIVATE quillet_modern_images)

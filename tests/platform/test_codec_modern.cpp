@@ -100,6 +100,19 @@ INSTANTIATE_TEST_SUITE_P(
                       cModernCase{"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}),
     [](const ::testing::TestParamInfo<cModernCase>& p) { return std::string(p.param.Name); });
 
+/* nclx: a profile for primaries other than sRGB's, none for sRGB's own or PQ. */
+TEST(HeifInput, NclxPrimariesBecomeAProfile) {
+    struct cNclx { int Primaries, Transfer; bool Profile; };
+    for (const cNclx& c : {cNclx{12, 13, true}, cNclx{9, 1, true}, cNclx{1, 13, false}, cNclx{12, 16, false}}) {
+        const std::vector<uint8_t> bytes =
+            modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0, c.Primaries, c.Transfer);
+        gp::image_info info;
+        gp::raster out;
+        ASSERT_EQ(Decode(bytes, out, &info), Ok);
+        EXPECT_EQ(!info.icc_profile.empty(), c.Profile) << c.Primaries << " / " << c.Transfer;
+    }
+}
+
 TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
     const std::vector<uint8_t> bytes = modern::EncodeAnimatedWebP(20, 14);
     gp::image_info info;

@@ -46,9 +46,12 @@ inline heif_error AppendToVector(heif_context*, const void* data, size_t size, v
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
-// A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing.
+// A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
+// carries FakeIcc(), or with iNclxPrimaries an nclx description with those
+// primaries and the transfer curve iNclxTransfer.
 inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight, bool bAlpha,
-                                       heif_orientation eTurn, int iExifOrientation) {
+                                       heif_orientation eTurn, int iExifOrientation, int iNclxPrimaries = 0,
+                                       int iNclxTransfer = 13) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -72,7 +75,15 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
                 if (bAlpha)
                     p[3] = bgra[3];
             }
-        heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
+        if (iNclxPrimaries == 0) {
+            heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
+        } else {
+            heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+            heif_nclx_color_profile_set_color_primaries(nclx, static_cast<uint16_t>(iNclxPrimaries));
+            heif_nclx_color_profile_set_transfer_characteristics(nclx, static_cast<uint16_t>(iNclxTransfer));
+            heif_image_set_nclx_color_profile(image, nclx);
+            heif_nclx_color_profile_free(nclx);
+        }
         options->image_orientation = eTurn;
         heif_context_encode_image(ctx, image, encoder, options, &handle);
         if (handle && iExifOrientation != 0) {

@@ -1,0 +1,108 @@
+#include "cSaveAhead.h"
+
+#include "OutputOptions.h"
+#include "cBatchSave.h"
+#include "cSavePipeline.h"
+
+#include "cGDIP.h"
+
+#include <QThread>
+
+#include <chrono>
+#include <memory>
+#include <new>
+
+namespace {
+
+// How long the wait for a worker runs before pending events get a turn.
+constexpr std::chrono::milliseconds kEventInterval{20};
+
+// What a job needs, copied on the user-interface thread.
+struct cJobInput {
+    QString Path;
+    cSaveOptions Options;
+    QString Extension; // as OutputNameFor gives it: the requested one
+    CLSID Encoder{};   // the one the write will use, PNG when the offer is taken
+    bool Quantize = false;
+    int32_t Quality = 0;
+};
+
+// One entry on a worker: load, scale, turn and encode, touching nothing shared.
+cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
+    cSaveAhead::cResult result;
+    try {
+        cSaveObserver quiet;
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet);
+        if (!image)
+            return result;
+        result.Loaded = true;
+        result.SourceWidth = image->SourceWidth;
+        result.SourceHeight = image->SourceHeight;
+        result.Width = image->Width;
+        result.Height = image->Height;
+        result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
+                                       input.Quality, input.Quantize);
+    } catch (const std::bad_alloc&) {
+        result.Bytes.clear(); // counts as an encoding failure, or a load failure before it
+    }
+    return result;
+}
+
+} // namespace
+
+int DefaultSaveThreads() {
+    return std::max(QThread::idealThreadCount(), 1);
+}
+
+cSaveAhead::cSaveAhead(cGDIP& gdip, const cSaveOptions& options, int lThreads)
+    : mGdip(gdip), mOptions(options), mThreads(std::max(lThreads, 1)) {
+    mPool.setMaxThreadCount(mThreads);
+}
+
+cSaveAhead::~cSaveAhead() {
+    Drop();
+}
+
+cSaveAhead::cResult cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserver& observer) {
+    auto pathAt = [&list](int lAt) {
+        return FolderWithSeparator(list.Folder(lAt)) + list.FileName(lAt);
+    };
+    // The queue follows the list: a removed entry leaves with its job, so
+    // anything else out of step means the list changed under us.
+    if (!mJobs.empty() && mJobs.front().Path != pathAt(lPosition))
+        Drop();
+    const int count = list.Count();
+    for (int next = lPosition + static_cast<int>(mJobs.size());
+         next <= count && static_cast<int>(mJobs.size()) <= mThreads; ++next)
+        Queue(list.FileName(next), pathAt(next));
+
+    cJob job = std::move(mJobs.front());
+    mJobs.pop_front();
+    while (job.Result.wait_for(kEventInterval) != std::future_status::ready)
+        observer.ProcessEvents();
+    return job.Result.get();
+}
+
+void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
+    cJobInput input;
+    input.Path = sPath;
+    input.Options = mOptions;
+    input.Extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
+    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + input.Extension);
+    if (encoder == -1)
+        encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
+    input.Encoder = mGdip.EncoderClsid(encoder);
+    input.Quantize = mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
+    input.Quality = QualityTagValue(mOptions.QualityIndex);
+
+    auto task = std::make_shared<std::packaged_task<cResult()>>(
+        [input = std::move(input)] { return RenderAndEncode(input); });
+    mJobs.push_back({sPath, task->get_future()});
+    mPool.start([task] { (*task)(); });
+}
+
+void cSaveAhead::Drop() {
+    mPool.clear(); // jobs not started: their futures are simply never read
+    mPool.waitForDone();
+    mJobs.clear();
+}
