@@ -87,21 +87,14 @@ TEST(CustomSize, NonNumericOrOutOfRangeFallsBackToTheTag) {
     EXPECT_EQ(TargetSize(3, "300"), 640);
 }
 
-TEST(OptionValues, TagsAndRotation) {
+// Which way each angle turns is checked end to end by the batch tests.
+TEST(OptionValues, Tags) {
     const int16_t sizes[] = {100, 200, 350, 640, 800, 1024};
     for (int16_t i = 0; i < 6; ++i)
         EXPECT_EQ(SizeTagValue(i), sizes[i]);
     const int16_t qualities[] = {48, 66, 84, 100};
     for (int16_t i = 0; i < 4; ++i)
         EXPECT_EQ(QualityTagValue(i), qualities[i]);
-    EXPECT_EQ(RotateFlipCode(0), std::nullopt);
-    EXPECT_EQ(RotateFlipCode(1), 1);
-    EXPECT_EQ(RotateFlipCode(2), 2);
-    EXPECT_EQ(RotateFlipCode(3), 3);
-    EXPECT_FALSE(RotationSwapsSides(0));
-    EXPECT_TRUE(RotationSwapsSides(1));
-    EXPECT_FALSE(RotationSwapsSides(2));
-    EXPECT_TRUE(RotationSwapsSides(3));
 }
 
 TEST(StartState, QualityShownAndSavedAgree) {
