@@ -68,8 +68,8 @@ bool hf_sniff(const uint8_t* data, size_t size) {
 
 /* Finds the first box of type inside [begin, end) of data and gives its body.
  * Box sizes come from the file; every one is checked against the range. */
-bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type,
-                 size_t& bodyBegin, size_t& bodyEnd) {
+bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type, size_t& bodyBegin,
+                 size_t& bodyEnd) {
     size_t at = begin;
     while (end - at >= 8) {
         uint64_t boxSize = cu_be32(data + at);
@@ -120,7 +120,7 @@ GpStatus hf_status(const heif_error& error) {
 
 /* Owns the libheif objects of one read. */
 class cHeifFile {
-public:
+  public:
     cHeifFile() = default;
     ~cHeifFile() {
         heif_image_release(mImage);
@@ -136,14 +136,14 @@ public:
 };
 
 class cHeifDecodingOptions {
-public:
+  public:
     cHeifDecodingOptions() : mOptions(heif_decoding_options_alloc()) {}
     ~cHeifDecodingOptions() { heif_decoding_options_free(mOptions); }
     cHeifDecodingOptions(const cHeifDecodingOptions&) = delete;
     cHeifDecodingOptions& operator=(const cHeifDecodingOptions&) = delete;
     heif_decoding_options* get() const { return mOptions; }
 
-private:
+  private:
     heif_decoding_options* mOptions;
 };
 
@@ -163,9 +163,10 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
-    heif_context_set_maximum_image_size_limit(f.mContext,
-                                              static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
-    GpStatus st = hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
+    heif_context_set_maximum_image_size_limit(
+        f.mContext, static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
+    GpStatus st =
+        hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
     if (st == Ok)
         st = hf_status(heif_context_get_primary_image_handle(f.mContext, &f.mHandle));
     if (st != Ok)
@@ -182,7 +183,8 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
  * header; the reader wants it behind "Exif\0\0". */
 int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
     heif_item_id ids[kMaxExifBlocks];
-    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
+    const int count =
+        heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
     for (int i = 0; i < count; ++i) {
         const size_t size = heif_image_handle_get_metadata_size(f.mHandle, ids[i]);
         if (size < 4 || size > kMaxMetadata)
@@ -190,7 +192,8 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
         std::vector<uint8_t> block;
         if (!cu_resize(block, size + 6))
             return 0;
-        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code != heif_error_Ok)
+        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code !=
+            heif_error_Ok)
             continue;
         const uint32_t skip = cu_be32(block.data() + 6);
         if (skip > size - 4)
@@ -198,7 +201,8 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
         /* The TIFF header goes right after the six bytes of "Exif\0\0". */
         const size_t tiff = 10 + skip;
         std::memcpy(block.data() + tiff - 6, "Exif\0\0", 6);
-        const int orientation = exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
+        const int orientation =
+            exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
         if (orientation != 0)
             return orientation;
     }
@@ -209,7 +213,8 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
  * gamma that stands in for the sRGB and BT.709 family of curves. */
 void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx).code != heif_error_Ok || nclx == nullptr)
+    if (heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx).code != heif_error_Ok ||
+        nclx == nullptr)
         return;
     const heif_transfer_characteristics curve = nclx->transfer_characteristics;
     if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 ||
@@ -241,7 +246,8 @@ void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
 }
 
 /* The EXIF orientation to apply: none when the file turns the image itself. */
-int hf_orientation(const cHeifFile& f, const uint8_t* data, size_t size, std::vector<property>& properties) {
+int hf_orientation(const cHeifFile& f, const uint8_t* data, size_t size,
+                   std::vector<property>& properties) {
     const int orientation = hf_exif(f, properties);
     return hf_has_turn(data, size) ? 0 : orientation;
 }
@@ -257,7 +263,8 @@ GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     const auto height = static_cast<uint32_t>(heif_image_handle_get_height(f.mHandle));
     info.width = swap ? height : width;
     info.height = swap ? width : height;
-    info.format = heif_image_handle_has_alpha_channel(f.mHandle) ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    info.format =
+        heif_image_handle_has_alpha_channel(f.mHandle) ? PixelFormat32bppARGB : PixelFormat24bppRGB;
     info.raw_format = hf_ftyp_has(data, size, true) ? ImageFormatAVIF : ImageFormatHEIF;
     hf_icc(f, info.icc_profile);
     return Ok;
@@ -288,7 +295,8 @@ void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& 
     }
 }
 
-GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
+GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                   raster& out) {
     if (frame != 0)
         return InvalidParameter;
     cHeifFile f;
@@ -300,13 +308,14 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     if (options.get() == nullptr)
         return OutOfMemory;
     options.get()->convert_hdr_to_8bit = 1;
-    st = hf_status(heif_decode_image(f.mHandle, &f.mImage, heif_colorspace_RGB,
-                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                     options.get()));
+    st = hf_status(heif_decode_image(
+        f.mHandle, &f.mImage, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
     if (st != Ok)
         return st;
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(f.mImage, heif_channel_interleaved, &stride);
+    const uint8_t* plane =
+        heif_image_get_plane_readonly(f.mImage, heif_channel_interleaved, &stride);
     const int width = heif_image_get_primary_width(f.mImage);
     const int height = heif_image_get_primary_height(f.mImage);
     if (plane == nullptr || width <= 0 || height <= 0 ||

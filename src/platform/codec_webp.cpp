@@ -34,7 +34,7 @@ bool wp_sniff(const uint8_t* data, size_t size) {
 
 /* Owns a demuxer over the caller's bytes (which it does not copy). */
 class cWebPDemux {
-public:
+  public:
     cWebPDemux(const uint8_t* data, size_t size) {
         const WebPData bytes{data, size};
         mDemux = WebPDemux(&bytes);
@@ -44,12 +44,12 @@ public:
     cWebPDemux& operator=(const cWebPDemux&) = delete;
     WebPDemuxer* get() const { return mDemux; }
 
-private:
+  private:
     WebPDemuxer* mDemux = nullptr;
 };
 
 class cWebPAnimDecoder {
-public:
+  public:
     cWebPAnimDecoder(const uint8_t* data, size_t size) {
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options))
@@ -64,7 +64,7 @@ public:
     cWebPAnimDecoder& operator=(const cWebPAnimDecoder&) = delete;
     WebPAnimDecoder* get() const { return mDecoder; }
 
-private:
+  private:
     WebPAnimDecoder* mDecoder = nullptr;
 };
 
@@ -75,8 +75,8 @@ struct wp_header {
     bool alpha;
 };
 
-GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, const decode_limits& limits,
-                 wp_header& hdr) {
+GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size,
+                 const decode_limits& limits, wp_header& hdr) {
     if (!wp_sniff(data, size))
         return UnknownImageFormat;
     if (demux.get() == nullptr)
@@ -170,7 +170,8 @@ GpStatus wp_decode_first_frame(const uint8_t* data, size_t size, raster& out) {
     return Ok;
 }
 
-GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
+GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                   raster& out) {
     if (frame != 0)
         return InvalidParameter;
     const cWebPDemux demux(data, size);
@@ -178,7 +179,8 @@ GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     GpStatus st = wp_open(demux, data, size, limits, hdr);
     if (st != Ok)
         return st;
-    st = cu_alloc(out, hdr.width, hdr.height, hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
+    st = cu_alloc(out, hdr.width, hdr.height,
+                  hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
     st = hdr.animated ? wp_decode_first_frame(data, size, out) : wp_decode_still(data, size, out);
@@ -192,7 +194,7 @@ GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 /* Owns the picture and the output buffer of one encode. */
 class cWebPEncodeState {
-public:
+  public:
     cWebPEncodeState() {
         mReady = WebPPictureInit(&mPicture) != 0;
         WebPMemoryWriterInit(&mWriter);
@@ -216,10 +218,14 @@ bool wp_import(const raster& r, WebPPicture& picture) {
     const auto* pixels = r.pixels.data();
     const int stride = static_cast<int>(r.stride);
     switch (r.format) {
-    case PixelFormat24bppRGB: return WebPPictureImportBGR(&picture, pixels, stride) != 0;
-    case PixelFormat32bppRGB: return WebPPictureImportBGRX(&picture, pixels, stride) != 0;
-    case PixelFormat32bppARGB: return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
-    default: break;
+    case PixelFormat24bppRGB:
+        return WebPPictureImportBGR(&picture, pixels, stride) != 0;
+    case PixelFormat32bppRGB:
+        return WebPPictureImportBGRX(&picture, pixels, stride) != 0;
+    case PixelFormat32bppARGB:
+        return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
+    default:
+        break;
     }
     std::vector<uint8_t> bgra;
     if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
@@ -251,7 +257,8 @@ GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_op
     if (!wp_import(r, state.mPicture))
         return OutOfMemory;
     if (!WebPEncode(&config, &state.mPicture))
-        return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory : GenericError;
+        return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory
+                                                                        : GenericError;
     out.clear();
     return cu_append(out, state.mWriter.mem, state.mWriter.size) ? Ok : OutOfMemory;
 }
@@ -262,6 +269,10 @@ const decoder kWebpDecoder{"WEBP", wp_sniff, cu_safe_probe<wp_probe>, cu_safe_de
 
 const encoder kWebpEncoder{
     {0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
-    ImageFormatWEBP, u"Built-in WebP Codec", u"*.WEBP", u"image/webp", cu_safe_encode<wp_encode>};
+    ImageFormatWEBP,
+    u"Built-in WebP Codec",
+    u"*.WEBP",
+    u"image/webp",
+    cu_safe_encode<wp_encode>};
 
 } // namespace gp

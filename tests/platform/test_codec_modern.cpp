@@ -23,16 +23,20 @@ struct cModernCase {
 
 std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
     switch (c.Kind) {
-    case eKind::Heic: return modern::EncodeHeif(heif_compression_HEVC, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
-    case eKind::Avif: return modern::EncodeHeif(heif_compression_AV1, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
-    case eKind::WebP: break;
+    case eKind::Heic:
+        return modern::EncodeHeif(heif_compression_HEVC, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
+    case eKind::Avif:
+        return modern::EncodeHeif(heif_compression_AV1, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
+    case eKind::WebP:
+        break;
     }
     return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
 }
 
 /* The quadrant picture as it must look once upright. */
 gp::raster Expected(int lWidth, int lHeight, bool bAlpha, int iOrientation) {
-    gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight), PixelFormat32bppARGB);
+    gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight),
+                               PixelFormat32bppARGB);
     for (int y = 0; y < lHeight; ++y)
         for (int x = 0; x < lWidth; ++x)
             modern::QuadrantBGRA(modern::QuadrantOf(x, y, lWidth, lHeight), bAlpha,
@@ -47,7 +51,8 @@ void ExpectQuadrants(const gp::raster& got, const gp::raster& want, bool bAlpha)
     ASSERT_EQ(got.height, want.height);
     EXPECT_EQ(got.format, bAlpha ? PixelFormat32bppARGB : PixelFormat24bppRGB);
     for (uint32_t q = 0; q < 4; ++q) {
-        const uint32_t x = got.width * (1 + 2 * (q % 2)) / 4, y = got.height * (1 + 2 * (q / 2)) / 4;
+        const uint32_t x = got.width * (1 + 2 * (q % 2)) / 4,
+                       y = got.height * (1 + 2 * (q / 2)) / 4;
         const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
         for (int s = 0; s < 32; s += 8)
             EXPECT_NEAR(int((a >> s) & 255), int((b >> s) & 255), 12)
@@ -89,23 +94,29 @@ TEST_P(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ModernInput,
-    ::testing::Values(cModernCase{"HeicPlain", eKind::Heic, false, heif_orientation_normal, 0, 1},
-                      cModernCase{"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
-                      cModernCase{"HeicExifOnly", eKind::Heic, false, heif_orientation_normal, 6, 6},
-                      cModernCase{"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
-                      cModernCase{"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
-                      cModernCase{"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
-                      cModernCase{"AvifExif", eKind::Avif, false, heif_orientation_normal, 8, 8},
-                      cModernCase{"WebPAlpha", eKind::WebP, true, heif_orientation_normal, 0, 1},
-                      cModernCase{"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}),
+    ::testing::Values(
+        cModernCase{"HeicPlain", eKind::Heic, false, heif_orientation_normal, 0, 1},
+        cModernCase{"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
+        cModernCase{"HeicExifOnly", eKind::Heic, false, heif_orientation_normal, 6, 6},
+        cModernCase{"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
+        cModernCase{"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
+        cModernCase{"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
+        cModernCase{"AvifExif", eKind::Avif, false, heif_orientation_normal, 8, 8},
+        cModernCase{"WebPAlpha", eKind::WebP, true, heif_orientation_normal, 0, 1},
+        cModernCase{"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}),
     [](const ::testing::TestParamInfo<cModernCase>& p) { return std::string(p.param.Name); });
 
 /* nclx: a profile for primaries other than sRGB's, none for sRGB's own or PQ. */
 TEST(HeifInput, NclxPrimariesBecomeAProfile) {
-    struct cNclx { int Primaries, Transfer; bool Profile; };
-    for (const cNclx& c : {cNclx{12, 13, true}, cNclx{9, 1, true}, cNclx{1, 13, false}, cNclx{12, 16, false}}) {
+    struct cNclx {
+        int Primaries, Transfer;
+        bool Profile;
+    };
+    for (const cNclx& c :
+         {cNclx{12, 13, true}, cNclx{9, 1, true}, cNclx{1, 13, false}, cNclx{12, 16, false}}) {
         const std::vector<uint8_t> bytes =
-            modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0, c.Primaries, c.Transfer);
+            modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0,
+                               c.Primaries, c.Transfer);
         gp::image_info info;
         gp::raster out;
         ASSERT_EQ(Decode(bytes, out, &info), Ok);

@@ -17,7 +17,8 @@ namespace modern {
 
 // B, G, R, A of quadrant q (0 top left, 1 top right, 2 bottom left, 3 bottom right).
 inline void QuadrantBGRA(int q, bool bAlpha, uint8_t* p) {
-    static const uint8_t kColours[4][4] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 128}};
+    static const uint8_t kColours[4][4] = {
+        {0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 128}};
     std::memcpy(p, kColours[q], 4);
     if (!bAlpha)
         p[3] = 255;
@@ -29,8 +30,13 @@ inline int QuadrantOf(int x, int y, int lWidth, int lHeight) {
 
 // A minimal little-endian EXIF block ("Exif\0\0" + TIFF) holding one orientation.
 inline std::vector<uint8_t> ExifWithOrientation(int iOrientation) {
-    return {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
-            static_cast<uint8_t>(iOrientation), 0, 0, 0, 0, 0, 0, 0};
+    return {'E', 'x',  'i',  'f', 0,
+            0,   'I',  'I',  42,  0,
+            8,   0,    0,    0,   1,
+            0,   0x12, 0x01, 3,   0,
+            1,   0,    0,    0,   static_cast<uint8_t>(iOrientation),
+            0,   0,    0,    0,   0,
+            0,   0};
 }
 
 // A stand-in ICC profile: the decoders hand the bytes on without reading them.
@@ -49,9 +55,9 @@ inline heif_error AppendToVector(heif_context*, const void* data, size_t size, v
 // A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
 // carries FakeIcc(), or with iNclxPrimaries an nclx description with those
 // primaries and the transfer curve iNclxTransfer.
-inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight, bool bAlpha,
-                                       heif_orientation eTurn, int iExifOrientation, int iNclxPrimaries = 0,
-                                       int iNclxTransfer = 13) {
+inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight,
+                                       bool bAlpha, heif_orientation eTurn, int iExifOrientation,
+                                       int iNclxPrimaries = 0, int iNclxTransfer = 13) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -61,7 +67,8 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
     if (heif_context_get_encoder_for_format(ctx, eFormat, &encoder).code == heif_error_Ok) {
         heif_encoder_set_lossy_quality(encoder, 90);
         heif_image_create(lWidth, lHeight, heif_colorspace_RGB,
-                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
+                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          &image);
         heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8);
         int stride = 0;
         uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
@@ -79,8 +86,10 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
             heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
         } else {
             heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
-            heif_nclx_color_profile_set_color_primaries(nclx, static_cast<uint16_t>(iNclxPrimaries));
-            heif_nclx_color_profile_set_transfer_characteristics(nclx, static_cast<uint16_t>(iNclxTransfer));
+            heif_nclx_color_profile_set_color_primaries(nclx,
+                                                        static_cast<uint16_t>(iNclxPrimaries));
+            heif_nclx_color_profile_set_transfer_characteristics(
+                nclx, static_cast<uint16_t>(iNclxTransfer));
             heif_image_set_nclx_color_profile(image, nclx);
             heif_nclx_color_profile_free(nclx);
         }
@@ -107,7 +116,8 @@ inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha)
     std::vector<uint8_t> bgra(static_cast<size_t>(lWidth) * lHeight * 4);
     for (int y = 0; y < lHeight; ++y)
         for (int x = 0; x < lWidth; ++x)
-            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha, &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
+            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha,
+                         &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
     return bgra;
 }
 
