@@ -28,10 +28,11 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     std::optional<cSaveAhead> ahead;
     if (mThreads > 1)
         ahead.emplace(mGdip, mOptions, mThreads);
+    mAhead = ahead ? &*ahead : nullptr;
     cSaveSummary summary;
     int position = 1;
     while (position <= list.Count()) {
-        const eOutcome outcome = SaveEntry(list, position, ahead ? &*ahead : nullptr);
+        const eOutcome outcome = SaveEntry(list, position);
         switch (outcome) {
         case eOutcome::Saved:
             ++summary.Saved;
@@ -59,6 +60,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
             break;
         }
     }
+    mAhead = nullptr;
     summary.Failures = std::move(mFailures);
     if (!summary.Failures.empty())
         mQuestions.MsgBox(kNotSavedTitle, FailureReportText(summary.Failures),
@@ -66,15 +68,15 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     return summary;
 }
 
-cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition, cSaveAhead* ahead) {
+cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
 
     std::optional<cRenderedImage> image;
     cSaveAhead::cResult done;
-    if (ahead != nullptr) {
-        done = ahead->Take(list, lPosition, mObserver);
+    if (mAhead != nullptr) {
+        done = mAhead->Take(list, lPosition, mObserver);
         if (done.Loaded) {
             gImageWidth = done.SourceWidth;
             gImageHeight = done.SourceHeight;
@@ -91,7 +93,7 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition, cSave
     }
     return WriteImage(name, [&](int32_t lEncoder) {
         QByteArray bytes;
-        if (ahead != nullptr)
+        if (mAhead != nullptr)
             bytes = std::move(done.Bytes);
         else
             bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
@@ -139,6 +141,8 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     const cWriteResult written = WriteFileSafely(path, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
+    if (mAhead != nullptr)
+        mAhead->Written(path);
     return NoteWritten(outputName, name.SourceName, replace);
 }
 

@@ -63,7 +63,7 @@ class cBatchSave {
     // Gives the encoded image for the encoder it will be written with.
     using cEncode = std::function<QByteArray(int32_t lEncoder)>;
 
-    eOutcome SaveEntry(cSaveList& list, int lPosition, cSaveAhead* ahead);
+    eOutcome SaveEntry(cSaveList& list, int lPosition);
     eOutcome WriteImage(const cOutputName& name, const cEncode& encode);
     eOutcome NoteWritten(const QString& sOutputName, const QString& sSourceName,
                          eReplace eReplaced);
@@ -79,6 +79,7 @@ class cBatchSave {
     // State of the run in progress.
     QString mFolder;
     cSaveOptions mOptions;
+    cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     bool mYesToAll = false;
     std::vector<cSaveFailure> mFailures;
     std::map<QString, QString> mWritten; // output names written so far -> source names

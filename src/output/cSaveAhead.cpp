@@ -6,6 +6,7 @@
 
 #include "cGDIP.h"
 
+#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
@@ -99,6 +100,16 @@ void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
         [input = std::move(input)] { return RenderAndEncode(input); });
     mJobs.push_back({sPath, task->get_future()});
     mPool.start([task] { (*task)(); });
+}
+
+void cSaveAhead::Written(const QString& sPath) {
+    const QString written = QFileInfo(sPath).canonicalFilePath();
+    for (const cJob& job : mJobs) {
+        if (QFileInfo(job.Path).canonicalFilePath() == written) {
+            Drop();
+            return;
+        }
+    }
 }
 
 void cSaveAhead::Drop() {

@@ -59,6 +59,12 @@ class cSaveAhead {
     // queues the entries after it. observer's events run while it waits.
     cResult Take(const cSaveList& list, int lPosition, cSaveObserver& observer);
 
+    // The file at sPath was just written. When it is the source of an entry
+    // already queued, that work may have read the file as it was before, so
+    // everything queued is done again from the file as it is now - as a run
+    // without workers reads it.
+    void Written(const QString& sPath);
+
   private:
     struct cJob {
         QString Path;

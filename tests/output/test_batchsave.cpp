@@ -315,6 +315,27 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     EXPECT_EQ(runs[0].size(), 1 + 3 + 5 + 1); // summary, questions, files, entries left
 }
 
+// a.jpg as PNG replaces a.png, the next entry's source, in the same folder:
+// that entry reads the file as the first one left it, however far the
+// workers had got.
+TEST_F(BatchSave, WorkersAheadReadASourceAnEarlierEntryReplaced) {
+    mOptions.OutputFormat = QStringLiteral("PNG");
+    QByteArray results[2];
+    for (int threads : {1, 3}) {
+        mList.Entries.clear();
+        AddRamp(QStringLiteral("a.jpg"), 300, 200, QStringLiteral("jpg"));
+        AddRamp(QStringLiteral("a.png"), 90, 60);
+        mQuestions = cScriptedQuestions{};
+        mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll};
+        cBatchSave save(mGdip, mQuestions, mObserver);
+        save.SetThreads(threads);
+        save.Run(mList, mIn.path(), mOptions);
+        results[threads == 1 ? 0 : 1] = ReadAll(In(QStringLiteral("a.png")));
+    }
+    EXPECT_FALSE(results[0].isEmpty());
+    EXPECT_EQ(results[0], results[1]);
+}
+
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     cBitmap ramp = MakeRamp(40, 30);
     ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("photo.jpg"), "jpg"));
