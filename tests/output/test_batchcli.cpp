@@ -25,27 +25,22 @@ struct cRun {
     QString Err;
 };
 
-cRun RunBatch(const QStringList& aArguments, const QByteArray& stdinText = {}) {
-    QProcess process;
-    process.start(QStringLiteral(QUILLET_BATCH), aArguments);
-    process.write(stdinText);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-// Runs quillet-batch with HOME sHome and no XDG_DATA_HOME (a fresh account's
-// setting), from the working folder sWorkDir. lFileBlocks > 0 limits every
-// file it writes to that many 512-byte blocks (ulimit -f).
-cRun RunBatchAs(const QString& sHome, const QString& sWorkDir, const QStringList& aArguments,
-                int lFileBlocks = 0) {
+// Runs quillet-batch; with sHome, as an account with that HOME and no
+// XDG_DATA_HOME (a fresh account's setting), from the working folder
+// sWorkDir. lFileBlocks > 0 limits every file it writes to that many 512-byte
+// blocks (ulimit -f).
+QProcessEnvironment HomeEnvironment(const QString& sHome) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
     environment.insert(QStringLiteral("HOME"), sHome);
+    return environment;
+}
+
+cRun RunBatch(const QStringList& aArguments, const QString& sHome = {},
+              const QString& sWorkDir = {}, int lFileBlocks = 0) {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    if (!sHome.isEmpty())
+        process.setProcessEnvironment(HomeEnvironment(sHome));
     process.setWorkingDirectory(sWorkDir);
     if (lFileBlocks > 0)
         process.start(QStringLiteral("/bin/sh"),
@@ -191,20 +186,6 @@ class BatchCommand : public testing::Test {
     cGDIP mGdip;
 };
 
-TEST_F(BatchCommand, WritesTheSameFilesAsTheWindowAndExitsZero) {
-    ASSERT_TRUE(WriteRamp(mGdip, In("My Photo.png"), 1024, 768));
-    const cRun run = RunBatch({"--size", "large", "--rotate", "90", "--format", "jpg", "-o",
-                               mOut.path(), In("My Photo.png")});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_EQ(run.Out, QStringLiteral("1 Images Saved\n"));
-    EXPECT_EQ(run.Err, QString()); // no terminal: no progress
-    const QImage written(Out("My_Photo.jpg"));
-    EXPECT_EQ(written.size(), QSize(480, 640));
-    // Turned clockwise: the bottom-left corner is now at the top left.
-    EXPECT_EQ(RampCorner(written.pixel(0, 0)), eCorner::BottomLeft);
-    EXPECT_EQ(RampCorner(written.pixel(479, 0)), eCorner::TopLeft);
-}
-
 // Scripts rely on the exit code: any input that was not saved makes it 1,
 // whichever the reason.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
@@ -218,7 +199,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         bool OldOutput; // a.png already in the output folder
         int ExitCode;
         const char* Out;
-        const char* Err; // part of the messages
+        const char* Err; // part of the messages; "": none (no terminal, no progress)
         QStringList Written;
     } cases[] = {
         {"clean", {}, {"a.png"}, false, 0, "1 Images Saved\n", "", {"a.png"}},
@@ -245,7 +226,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         const cRun run = RunBatch(arguments);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Name << ": " << run.Err.toStdString();
         EXPECT_EQ(run.Out, QString::fromLatin1(c.Out)) << c.Name;
-        EXPECT_TRUE(run.Err.contains(QString::fromLatin1(c.Err))) << c.Name << ": " << run.Err.toStdString();
+        EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
+            << c.Name << ": " << run.Err.toStdString();
         QStringList written;
         for (const QString& name : QDir(out.path()).entryList(QDir::Files))
             if (ReadAll(out.filePath(name)) != "old")
@@ -259,9 +241,6 @@ TEST_F(BatchCommand, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_TRUE(run.Err.startsWith("quillet-batch: invalid value '45' for --rotate"));
     EXPECT_TRUE(run.Out.isEmpty());
-
-    run = RunBatch({"x.png"});
-    EXPECT_EQ(run.ExitCode, 2);
 
     run = RunBatch({"--help"});
     EXPECT_EQ(run.ExitCode, 0);
@@ -312,7 +291,7 @@ TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrAreKept) {
             arguments.prepend("--no-trash");
         const QString homePath =
             home == eHome::Missing ? homeDir.filePath(QStringLiteral("gone")) : homeDir.path();
-        const cRun run = RunBatchAs(homePath, workDir.path(), arguments);
+        const cRun run = RunBatch(arguments, homePath, workDir.path());
         EXPECT_TRUE(QDir(workDir.path()).isEmpty());
         EXPECT_EQ(QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{"a.png"});
@@ -347,10 +326,9 @@ TEST_F(BatchCommand, AFileSizeLimitFailsOneImageAndTheRunGoesOn) {
     ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
     ASSERT_TRUE(WriteRamp(mGdip, In("tiny.png"), 4, 4));
     ASSERT_TRUE(WriteAll(Out("big.png"), "old"));
-    const cRun run = RunBatchAs(home.path(), mIn.path(),
-                                {"--size", "0", "--overwrite", "all", "-o", mOut.path(),
-                                 In("big.png"), In("tiny.png")},
-                                2);
+    const cRun run = RunBatch({"--size", "0", "--overwrite", "all", "-o", mOut.path(),
+                               In("big.png"), In("tiny.png")},
+                              home.path(), mIn.path(), 2);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, QStringLiteral("Errors occurred during save.\n"));
     EXPECT_TRUE(run.Err.contains("big.png: the file could not be written: File too large"))
@@ -371,11 +349,8 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
         ASSERT_TRUE(WriteRamp(mGdip, In(names.back()), 300, 200));
         ASSERT_TRUE(WriteAll(Out(names.back()), "old"));
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("XDG_DATA_HOME"));
-    environment.insert(QStringLiteral("HOME"), home.path());
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(HomeEnvironment(home.path()));
     QStringList arguments{"--size", "0", "--overwrite", "all", "-o", mOut.path()};
     for (const QString& name : names)
         arguments << In(name);
