@@ -1,62 +1,14 @@
 // The batch save end to end on generated images: names, formats, questions,
 // counts, progress, and that the user's files are never lost.
 #include "ModernImages.h"
-#include "SaveFixtures.h"
-#include "cScriptedQuestions.h"
+#include "BatchSaveTest.h"
 
 #include "AppState.h"
-#include "cBatchSave.h"
 #include "cSavePipeline.h"
 
-#include <QDir>
 #include <QImage>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using eAnswer = cQuestions::eAnswer;
-using eKind = cScriptedQuestions::eKind;
-
-class BatchSave : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
-        EmptiedTestTrash();
-        mOptions.OutputFormat = QStringLiteral("PNG");
-    }
-
-    QString In(const QString& sName) const { return mIn.filePath(sName); }
-    QString Out(const QString& sName) const { return mOut.filePath(sName); }
-
-    void AddRamp(const QString& sName, int lWidth = 64, int lHeight = 48,
-                 const QString& sFormat = QStringLiteral("png")) {
-        ASSERT_TRUE(WriteRamp(mGdip, In(sName), lWidth, lHeight, sFormat));
-        mList.Add(In(sName));
-    }
-
-    cSaveSummary Run() {
-        cBatchSave save(mGdip, mQuestions, mObserver);
-        return save.Run(mList, mOut.path(), mOptions);
-    }
-
-    // Pixel size of a written file, as the imaging layer reads it.
-    QSize SizeOf(const QString& sPath) {
-        cBitmap bitmap;
-        bitmap.LoadFromFile(sPath);
-        return {bitmap.Width(), bitmap.Height()};
-    }
-
-    QStringList OutputFiles() const {
-        return QDir(mOut.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
-
-    QTemporaryDir mIn, mOut;
-    cGDIP mGdip;
-    cScriptedQuestions mQuestions;
-    cRecordingObserver mObserver;
-    cVectorList mList;
-    cSaveOptions mOptions;
-};
 
 TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
     AddRamp(QStringLiteral("My Photo.jpg"), 64, 48, QStringLiteral("jpg"));
@@ -65,7 +17,7 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
     mOptions.OutputFormat = QStringLiteral("DFT");
     const cSaveSummary summary = Run();
     EXPECT_EQ(summary.Caption(), QStringLiteral("3 Images Saved"));
-    EXPECT_EQ(OutputFiles(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
+    EXPECT_EQ(OutputEntries(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
 }
 
 TEST_F(BatchSave, OriginalFormatAppliesTheQualityToJpgButNotToJpeg) {
@@ -112,7 +64,7 @@ TEST_F(BatchSave, AnIconOffersPngYesWritesItNoIsAnError) {
     EXPECT_EQ(summary.Errors, 1);
     EXPECT_EQ(summary.Saved, 2);
     EXPECT_TRUE(summary.Failures.empty());
-    EXPECT_EQ(OutputFiles(), (QStringList{"next.png", "yes.png"}));
+    EXPECT_EQ(OutputEntries(), (QStringList{"next.png", "yes.png"}));
     EXPECT_EQ(SizeOf(Out("yes.png")), QSize(100, 100));
 }
 
@@ -136,7 +88,7 @@ TEST_F(BatchSave, PhoneFormatsComeOutUprightWebPStaysWebPAndBrokenOnesAreRemoved
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_TRUE(asked[0].Text.startsWith(QStringLiteral("Quillet cannot save an image in the HEIC format.")));
     EXPECT_TRUE(asked[1].Text.startsWith(QStringLiteral("cut.avif is corrupt, or in a file format that cannot be opened.")));
-    EXPECT_EQ(OutputFiles(), (QStringList{"clip.webp", "turned.png"}));
+    EXPECT_EQ(OutputEntries(), (QStringList{"clip.webp", "turned.png"}));
     EXPECT_EQ(SizeOf(Out("turned.png")), QSize(75, 100));
     EXPECT_EQ(SizeOf(Out("clip.webp")), QSize(100, 75));
     cBitmap upright, kept;
@@ -204,7 +156,7 @@ TEST_F(BatchSave, ACorruptEntryIsReportedRemovedAndTheNextOneSaved) {
     EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
     EXPECT_EQ(mList.Count(), 2);
     EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
-    EXPECT_EQ(OutputFiles(), (QStringList{"one.png", "three.png"}));
+    EXPECT_EQ(OutputEntries(), (QStringList{"one.png", "three.png"}));
     // 1 of 3 done, then 1 of 2 (the broken one left), then 2 of 2.
     EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (33%)", "Saving (50%)", "Saving (100%)"}));
 }

@@ -1,22 +1,15 @@
 // The batch save never loses a file, never reports a failure as success, asks
 // before the PNG fallback replaces a file, copes with degenerate sizes and
 // can be stopped.
-#include "SaveFixtures.h"
-#include "cScriptedQuestions.h"
+#include "BatchSaveTest.h"
 
 #include "SafeWrite.h"
-#include "cBatchSave.h"
 
-#include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-using eKind = cScriptedQuestions::eKind;
 
 namespace {
 
@@ -44,40 +37,9 @@ void MakeWritable(const QString& sFolder) {
 
 } // namespace
 
-class SaveMends : public testing::Test {
+class SaveMends : public BatchSave {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
-        mTrash = EmptiedTestTrash();
-        mOptions.OutputFormat = QStringLiteral("PNG");
-    }
     void TearDown() override { MakeWritable(mOut.path()); }
-
-    QString In(const QString& sName) const { return mIn.filePath(sName); }
-    QString Out(const QString& sName) const { return mOut.filePath(sName); }
-    void AddRamp(const QString& sName, int lWidth = 64, int lHeight = 48) {
-        ASSERT_TRUE(WriteRamp(mGdip, In(sName), lWidth, lHeight));
-        mList.Add(In(sName));
-    }
-    cSaveSummary Run() {
-        cBatchSave save(mGdip, mQuestions, mObserver);
-        return save.Run(mList, mOut.path(), mOptions);
-    }
-    QStringList OutputEntries() const {
-        return QDir(mOut.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    }
-    QStringList TrashedFiles() const {
-        return QDir(mTrash + QStringLiteral("/files")).entryList(QDir::Files | QDir::System);
-    }
-
-    QTemporaryDir mIn, mOut;
-    QString mTrash;
-    cGDIP mGdip;
-    cScriptedQuestions mQuestions;
-    cRecordingObserver mObserver;
-    cVectorList mList;
-    cSaveOptions mOptions;
 };
 
 // A replaced file goes to the trash. A link at the output name is an existing
