@@ -68,21 +68,15 @@ class cVectorList : public cSaveList {
     }
 };
 
-// Records the captions; can ask to stop after a given number of entries.
+// Records the captions and fractions of the progress.
 class cRecordingObserver : public cSaveObserver {
   public:
     QStringList Captions;
     std::vector<double> Fractions;
-    int EventRuns = 0;
-    int StopAfter = -1; // entries after which StopRequested answers true
 
-    void ProcessEvents() override { ++EventRuns; }
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         Captions << sCaption;
         Fractions.push_back(sngFraction);
-    }
-    bool StopRequested() override {
-        return StopAfter >= 0 && static_cast<int>(Captions.size()) >= StopAfter;
     }
 };
 

@@ -113,22 +113,6 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
             << ParseBatchArguments(c.Arguments).Error.toStdString();
 }
 
-TEST(TerminalQuestions, WithoutATerminalAskingMeansNoAndIsReported) {
-    QString errText;
-    QTextStream err(&errText);
-    cTerminalQuestions questions(
-        err, [] { return std::optional<QString>("y"); }, false, eBatchAnswer::Ask,
-        eBatchAnswer::Ask);
-    EXPECT_EQ(questions.ShowCustomMsgBox("a.png already exists.  Would you like to overwrite it?"),
-              cQuestions::kOverwriteNo);
-    EXPECT_EQ(questions.MsgBox("Save Error", "cannot save", cQuestions::eIcon::None,
-                               cQuestions::eButtons::YesNo),
-              cQuestions::eAnswer::No);
-    EXPECT_EQ(questions.Unanswered(), 2);
-    EXPECT_TRUE(errText.contains("a.png already exists."));
-    EXPECT_TRUE(errText.contains("--png-fallback"));
-}
-
 // A declined PNG offer names the file it leaves unwritten, on a line of its
 // own after the progress line.
 TEST(TerminalQuestions, ADeclinedPngOfferNamesTheFileOnItsOwnLine) {
@@ -187,7 +171,8 @@ class BatchCommand : public testing::Test {
 };
 
 // Scripts rely on the exit code: any input that was not saved makes it 1,
-// whichever the reason.
+// whichever the reason. Without a terminal every question is answered no,
+// and the message says which option answers it.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
@@ -208,10 +193,12 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         {"only a missing file", {}, {"missing.png"}, false, 1, "0 Images Saved\n",
          "missing.png: no such file", {}},
         {"overwrite declined", {}, {"a.png"}, true, 1, "0 Images Saved,  1 Images Skipped\n",
-         "a.png already exists.", {}},
+         "a.png already exists.  Would you like to overwrite it? -> no (no terminal to ask; see "
+         "--overwrite)", {}},
         {"overwrite all", {"--overwrite", "all"}, {"a.png"}, true, 0, "1 Images Saved\n", "", {"a.png"}},
         {"no PNG fallback", {}, {"logo.ico"}, false, 1, "Errors occurred during save.\n",
-         "cannot save an image in the ICO format", {}},
+         "logo.ico: not written: Quillet cannot save an image in the ICO format. (no terminal to "
+         "ask; see --png-fallback)", {}},
         {"PNG fallback", {"--png-fallback", "yes"}, {"logo.ico"}, false, 0, "1 Images Saved\n", "",
          {"logo.png"}},
     };

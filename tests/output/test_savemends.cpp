@@ -1,6 +1,6 @@
 // The batch save never loses a file, never reports a failure as success, asks
-// before the PNG fallback replaces a file, copes with degenerate sizes and
-// can be stopped.
+// before the PNG fallback replaces a file and copes with sources it cannot
+// load.
 #include "BatchSaveTest.h"
 
 #include "SafeWrite.h"
@@ -214,18 +214,6 @@ TEST_F(SaveMends, TwoEntriesWithOneOutputNameAreCountedOnceAndListed) {
                              "earlier (now in the trash)"));
     EXPECT_EQ(TrashedFiles(), QStringList{"a.png"});
     EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-}
-
-TEST_F(SaveMends, StoppingEndsAfterTheCurrentImage) {
-    AddRamp(QStringLiteral("a.png"));
-    AddRamp(QStringLiteral("b.png"));
-    AddRamp(QStringLiteral("c.png"));
-    mObserver.StopAfter = 1;
-    const cSaveSummary summary = Run();
-    EXPECT_TRUE(summary.Stopped);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
-    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-    EXPECT_EQ(mList.Count(), 3); // the list keeps its entries
 }
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
