@@ -18,15 +18,11 @@ namespace {
 
 constexpr ARGB kOpaque = 0xFF000000u;
 
-int32_t Stride(int32_t lRowBytes) {
-    return (lRowBytes + 3) / 4 * 4;
-}
-
 // A 24-bit bitmap from rows of 0xRRGGBB colours.
 std::unique_ptr<cBitmap> MakeBitmap24(const std::vector<std::vector<uint32_t>>& rows) {
     const auto width = static_cast<int32_t>(rows.at(0).size());
     const auto height = static_cast<int32_t>(rows.size());
-    const int32_t stride = Stride(3 * width);
+    const int32_t stride = (3 * width + 3) / 4 * 4;
     std::vector<uint8_t> bytes(size_t(stride) * size_t(height), 0);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
@@ -56,21 +52,13 @@ cIndexed ReadIndexed(cBitmap& oBitmap) {
     std::copy(palette.begin() + 2, palette.end(), result.Palette.begin());
 
     const GpRect bounds = oBitmap.GetBounds();
-    const int32_t stride = Stride(bounds.Width);
-    std::vector<uint8_t> bytes(size_t(stride) * size_t(bounds.Height), 0);
-    BitmapData data{uint32_t(bounds.Width),
-                    uint32_t(bounds.Height),
-                    stride,
-                    PixelFormat8bppIndexed,
-                    bytes.data(),
-                    0};
-    EXPECT_EQ(oBitmap.LockBits(&bounds, ImageLockModeRead | ImageLockModeUserInputBuf,
-                               PixelFormat8bppIndexed, &data),
-              0);
+    BitmapData data{};
+    EXPECT_EQ(oBitmap.LockBits(&bounds, ImageLockModeRead, PixelFormat8bppIndexed, &data), 0);
+    for (int32_t y = 0; y < bounds.Height; ++y) {
+        const uint8_t* row = static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride;
+        result.Rows.emplace_back(row, row + bounds.Width);
+    }
     oBitmap.UnlockBits(&data);
-    for (int32_t y = 0; y < bounds.Height; ++y)
-        result.Rows.emplace_back(bytes.begin() + y * stride,
-                                 bytes.begin() + y * stride + bounds.Width);
     return result;
 }
 
