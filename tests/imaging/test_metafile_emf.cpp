@@ -1,4 +1,8 @@
+#include "cBitmap.h"
 #include "test_metafile_support.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -157,9 +161,7 @@ TEST(MetafileEmf, OpaqueTextFillsBackground) {
 
 TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
     EmfBuilder emf(10, 10);
-    std::vector<uint8_t> bytes = emf.Finish();
-    ByteWriter patch;
-    patch.bytes = bytes;
+    ByteWriter patch{emf.Finish()};
     patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
     QImage image;
     ASSERT_EQ(Render(patch.bytes, image), Ok);
@@ -246,4 +248,39 @@ TEST(MetafileEmf, SetDibitsToDeviceAndEmfPlusComments) {
     EmfBuilder plusOnly(100, 100);
     plusOnly.Record(70, {16, 0x2B464D45, 0x00004001, 28, 16});
     EXPECT_EQ(Render(plusOnly.Finish(), image), NotImplemented);
+}
+
+/* Metafiles load through cBitmap from memory and from files like any other
+ * image, as 32-bit ARGB bitmaps. */
+TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
+    EmfBuilder emf(40, 30);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Rect(EmrRectangle, 0, 0, 20, 30);
+    ByteWriter data{emf.Finish()};
+    QByteArray bytes(reinterpret_cast<const char*>(data.bytes.data()), qsizetype(data.bytes.size()));
+    cBitmap streamed;
+    ASSERT_EQ(streamed.CreateFromStream(bytes), 0);
+    EXPECT_EQ(streamed.Width(), 40);
+    EXPECT_EQ(streamed.Height(), 30);
+    EXPECT_EQ(streamed.PixelFormat(), int32_t(PixelFormat32bppARGB));
+    EXPECT_EQ(streamed.GetPixelLong(10, 15), Red);
+    EXPECT_EQ(streamed.GetPixelLong(30, 15) >> 24, 0u);   /* transparent where nothing was drawn */
+    data.Put32(32, 0x7FFFFFFF);                            /* frame far beyond the size cap */
+    bytes = QByteArray(reinterpret_cast<const char*>(data.bytes.data()), qsizetype(data.bytes.size()));
+    cBitmap refused;
+    EXPECT_EQ(refused.CreateFromStream(bytes), int32_t(ValueOverflow));
+    EXPECT_EQ(refused.Handle(), nullptr);
+
+    QTemporaryDir folder;
+    WmfBuilder wmf(960, 480, 960);                         /* 96 x 48 pixels */
+    wmf.Brush(Rgb(0, 0, 255)).Select(0).Rectangle(0, 0, 960, 480);
+    data.bytes = wmf.Finish();
+    QFile file(folder.filePath(QStringLiteral("picture.wmf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(data.bytes.data()), qint64(data.bytes.size()));
+    file.close();
+    cBitmap loaded;
+    ASSERT_EQ(loaded.LoadFromFile(file.fileName()), 0);
+    EXPECT_EQ(loaded.Width(), 96);
+    EXPECT_EQ(loaded.Height(), 48);
+    EXPECT_EQ(loaded.GetPixelLong(50, 20), Blue);
 }
