@@ -112,7 +112,8 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
     }
     {
         EmfBuilder emf(100, 100);                              /* bottom-up 2 x 2, stretched */
-        emf.StretchDib(10, 10, 40, 40, MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}), 2, 2);
+        emf.DibRecord(81, {10, 10, 0, 0, 2, 2}, {0, 0x00CC0020, 40, 40},
+                      MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
         drawings.push_back({"stretched bitmap", emf.Finish(),
                             {{15, 15, Red}, {45, 15, Green}, {15, 45, Blue}, {45, 45, White}, {55, 55, Transparent}}});
     }
@@ -226,19 +227,10 @@ TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
 }
 
 TEST(MetafileEmf, SetDibitsToDeviceAndEmfPlusComments) {
-    const Dib dib = MakeDib24(2, 1, {0xFF0000, 0x0000FF});
-    ByteWriter f;
-    for (int i = 0; i < 4; ++i) f.U32(0);
-    for (int v : {30, 40, 0, 0, 2, 1}) f.U32(uint32_t(v));   /* dest x, y; source x, y, w, h */
-    f.U32(76); f.U32(uint32_t(dib.header.size()));
-    f.U32(uint32_t(76 + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
-    f.U32(0); f.U32(0); f.U32(1);
-    f.bytes.insert(f.bytes.end(), dib.header.begin(), dib.header.end());
-    f.bytes.insert(f.bytes.end(), dib.bits.begin(), dib.bits.end());
     /* A dual EMF+ file: the EMF records are played. */
     EmfBuilder dual(100, 100);
     dual.Record(70, {16, 0x2B464D45, 0x00014001, 28, 16});
-    dual.Raw(80, f.bytes);
+    dual.DibRecord(80, {30, 40, 0, 0, 2, 1}, {0, 0, 1}, MakeDib24(2, 1, {0xFF0000, 0x0000FF}));
     QImage image;
     ASSERT_EQ(Render(dual.Finish(), image), Ok);
     EXPECT_EQ(Px(image, 30, 40), Red);
