@@ -53,14 +53,6 @@ std::vector<cPaletteColor> Palette() {
     return colors;
 }
 
-std::vector<uint32_t> RandomColors(size_t lCount, uint32_t lSeed) {
-    std::mt19937 random(lSeed);
-    std::vector<uint32_t> colors(lCount);
-    for (uint32_t& c : colors)
-        c = random() & 0xFFFFFF;
-    return colors;
-}
-
 } // namespace
 
 TEST(OctTree, HandWorkedPalettes) {
@@ -146,7 +138,10 @@ TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
     EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
 
     // A limit beyond what a byte can index is held to 256.
-    const std::vector<uint32_t> colors = RandomColors(3000, 11);
+    std::mt19937 random(11);
+    std::vector<uint32_t> colors(3000);
+    for (uint32_t& c : colors)
+        c = random() & 0xFFFFFF;
     ASSERT_TRUE(cImage24({colors}).Build(100000));
     EXPECT_LE(GetPaletteCount(), 255);
     ASSERT_TRUE(cImage24({colors}).Build(0));
