@@ -111,13 +111,6 @@ std::vector<uint8_t> MakeOrientedJpeg(uint16_t orientation) {
     return bytes;
 }
 
-const gp::property* FindProperty(const gp::image_info& info, PROPID id) {
-    for (const gp::property& p : info.properties)
-        if (p.id == id)
-            return &p;
-    return nullptr;
-}
-
 TEST(CodecJpeg, Orientation6GivesAnUprightImageAndProperties) {
     const std::vector<uint8_t> bytes = MakeOrientedJpeg(6);
     gp::raster out;
