@@ -170,14 +170,6 @@ private slots:
         QCOMPARE(questions.Unscripted, 0);
     }
 
-    void aPortraitImageFillsTheCustomBoxWithItsHeight() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"tall.png"});
-        QCOMPARE(window.txtSize->text(), QStringLiteral("400"));
-        QCOMPARE(window.optSize[3]->text(), QStringLiteral("Large (480 x 640)"));
-    }
-
     void openingSeveralFilesSkipsNonImages() {
         cScriptedQuestions questions;
         frmQuillet window(&questions);
@@ -191,20 +183,6 @@ private slots:
         QCOMPARE(window.labFileCount->text(), QStringLiteral("2 Images"));
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mImages.path());
         QCOMPARE(gImageWidth, int16_t(1024)); // the first entry was measured
-    }
-
-    void aCorruptFirstFileIsReportedAndRemoved() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"broken.png", "My Photo.png"});
-        const std::vector<cScriptedQuestions::cAsked> messages = questions.Asked(eKind::MsgBox);
-        QCOMPARE(messages.size(), size_t(1));
-        QCOMPARE(messages[0].Title, QStringLiteral("Error Loading Image"));
-        QCOMPARE(messages[0].Text, QStringLiteral("broken.png is corrupt, or in a file format that cannot be viewed.\n\n"
-                                                  "It has been removed from list of files to work with."));
-        QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
-        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
-        QVERIFY(window.SaveButton->isEnabled());
     }
 
     void nothingUsableLeavesPreviewAndSaveDisabled_data() {
@@ -252,28 +230,10 @@ private slots:
         QCOMPARE(questions.Asked(eKind::OpenFiles)[1].StartFolder, mImages.path());
     }
 
-    void droppedFilesReplaceTheListLikeSeveralOpened() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"tall.png"});
-        window.ImageList().TakeFiles({mImages.filePath("My Photo.png"), mImages.filePath("readme.txt"), mImages.path()});
-        QCOMPARE(EntryTexts(window), QStringList({"My Photo.png"}));
-        QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(2)); // the text file and the folder
-        QCOMPARE(gImageWidth, int16_t(640));
-        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mImages.path());
-    }
-
     void removingEverySelectedEntry() {
         cScriptedQuestions questions;
         frmQuillet window(&questions);
         Open(window, questions, {"wide.png", "tall.png", "My Photo.png"});
-        window.lvwImages->topLevelItem(0)->setSelected(true);
-        window.lvwImages->topLevelItem(2)->setSelected(true);
-        QTest::keyClick(window.lvwImages, Qt::Key_Delete);
-        QCOMPARE(EntryTexts(window), QStringList({"tall.png"}));
-        QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
-        QVERIFY(window.SaveButton->isEnabled());
-
         window.lvwImages->selectAll();
         QTest::keyClick(window.lvwImages, Qt::Key_Delete);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 0);
@@ -328,12 +288,6 @@ private slots:
         QCOMPARE(gImageWidth, int16_t(1024));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, RowCentre(window, 1));
         QCOMPARE(gImageWidth, int16_t(1024));
-
-        // "Remove" takes the selected entries.
-        window.lvwImages->clearSelection();
-        window.lvwImages->topLevelItem(1)->setSelected(true);
-        window.ImageList().mnuRemove->trigger();
-        QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
     }
 
     void formatMenuShowsAndHidesTheQualityOptions_data() {
