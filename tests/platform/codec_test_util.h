@@ -15,21 +15,19 @@
 
 namespace codectest {
 
-inline const gp::decoder* FindDecoder(const char* name) {
-    size_t count = 0;
-    const gp::decoder* const* table = gp::decoder_table(count);
-    for (size_t i = 0; i < count; ++i)
-        if (std::strcmp(table[i]->name, name) == 0)
-            return table[i];
-    return nullptr;
-}
-
 inline const gp::encoder* FindEncoder(const char16_t* pattern) {
     size_t count = 0;
     const gp::encoder* table = gp::encoder_table(count);
     for (size_t i = 0; i < count; ++i)
         if (std::u16string(table[i].extensions) == pattern)
             return &table[i];
+    return nullptr;
+}
+
+inline const gp::property* FindProperty(const gp::image_info& info, PROPID id) {
+    for (const gp::property& p : info.properties)
+        if (p.id == id)
+            return &p;
     return nullptr;
 }
 

@@ -1,13 +1,11 @@
 #pragma once
-/* Helpers for the flat-API tests: bitmaps from ARGB grids, pixel grids back,
- * and a printable form for failure messages. */
+/* Helpers for the flat-API tests: bitmaps from ARGB grids, pixel grids back
+ * and scaled draws. */
 
 #include "gp_flat.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
 #include <vector>
 
 /* Owns one image handle for the length of a test. */
@@ -58,19 +56,6 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
               Ok);
     EXPECT_EQ(GdipBitmapUnlockBits(image, &data), Ok);
     return pixels;
-}
-
-/* The grid in hex, one row per line, for failure messages. */
-inline std::string Grid(const std::vector<ARGB>& pixels, uint32_t width) {
-    std::string text;
-    char cell[12];
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        std::snprintf(cell, sizeof cell, "%08X ", pixels[i]);
-        text += cell;
-        if ((i + 1) % width == 0)
-            text += '\n';
-    }
-    return text;
 }
 
 /* Draws src scaled into a new width x height bitmap of format with mode. */

@@ -60,13 +60,6 @@ std::vector<uint8_t> MakeAnimatedGif(const std::vector<Frame>& frames, int loop)
     return out;
 }
 
-const gp::property* FindProperty(const gp::image_info& info, PROPID id) {
-    for (const gp::property& p : info.properties)
-        if (p.id == id)
-            return &p;
-    return nullptr;
-}
-
 constexpr uint32_t kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu, kClear = 0;
 
 TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <array>
 #include <string>
 
 using namespace codectest;
@@ -47,73 +48,54 @@ std::vector<uint8_t> MakePng(uint32_t w, uint32_t h, uint8_t depth, uint8_t colo
     return png;
 }
 
-TEST(CodecPng, SixteenBitSamplesScaleToEightBits) {
-    /* RGB 16-bit, 2 x 1: (0xFFFF, 0x8000, 0x0000) and (0x1234, 0xABCD, 0x00FF). */
-    const std::vector<uint8_t> rows = {0, 0xFF, 0xFF, 0x80, 0x00, 0x00, 0x00,
-                                       0x12, 0x34, 0xAB, 0xCD, 0x00, 0xFF};
-    gp::raster out;
-    gp::image_info info;
-    ASSERT_EQ(Decode(MakePng(2, 1, 16, 2, rows), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat24bppRGB);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFF8000u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF12AB01u);
+/* Each file's decoded format and some pixels (x, y, ARGB; 0 = any
+ * transparent pixel). An indexed result flags palette alpha exactly when a
+ * listed pixel is translucent. */
+struct cPngCase {
+    const char* name;
+    std::vector<uint8_t> png;
+    PixelFormat format;
+    std::vector<std::array<uint32_t, 3>> pixels;
+};
 
-    /* Grey + alpha 16-bit gives ARGB. */
-    const std::vector<uint8_t> ga = {0, 0x40, 0x00, 0x80, 0x00};
-    ASSERT_EQ(Decode(MakePng(1, 1, 16, 4, ga), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat32bppARGB);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0x80404040u);
-}
-
-TEST(CodecPng, GreyKeepsItsDepthAndColourKeyGivesAlpha) {
-    /* 1-bit grey 3 x 1: 1, 0, 1. */
-    gp::raster out;
-    gp::image_info info;
-    ASSERT_EQ(Decode(MakePng(3, 1, 1, 0, {0, 0xA0}), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat1bppIndexed);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF000000u);
-    /* 2-bit grey 3 x 1: 3, 1, 2 on a ramp of four levels. */
-    ASSERT_EQ(Decode(MakePng(3, 1, 2, 0, {0, 0xD8}), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat4bppIndexed);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFFFFFFu);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF555555u);
-    EXPECT_EQ(PixelAt(out, 2, 0), 0xFFAAAAAAu);
-
-    /* 8-bit RGB with a tRNS key: the key colour becomes transparent. */
-    const std::vector<uint8_t> rgb = {0, 10, 20, 30, 40, 50, 60};
-    ASSERT_EQ(Decode(MakePng(2, 1, 8, 2, rgb, 0, {{"tRNS", {0, 10, 0, 20, 0, 30}}}), out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat32bppARGB);
-    EXPECT_EQ(PixelAt(out, 0, 0) >> 24, 0u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF28323Cu);
-}
-
-TEST(CodecPng, TwoBitPaletteWidensToFourBits) {
+TEST(CodecPng, VariantsDecodeToTheirPixels) {
     const std::vector<uint8_t> plte = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
-    /* 2-bit indices 3, 2, 1, 0, 1. */
-    gp::raster out;
-    gp::image_info info;
-    ASSERT_EQ(Decode(MakePng(5, 1, 2, 3, {0, 0xE4, 0x40}, 0, {{"PLTE", plte}, {"tRNS", {255, 128}}}), out, &info),
-              Ok);
-    EXPECT_EQ(info.format, PixelFormat4bppIndexed);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF090909u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF0000FFu);
-    EXPECT_EQ(PixelAt(out, 2, 0), 0x8000FF00u);
-    EXPECT_EQ(PixelAt(out, 3, 0), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(out, 4, 0), 0x8000FF00u);
-    EXPECT_TRUE(out.palette_flags & PaletteFlagsHasAlpha);
-}
-
-TEST(CodecPng, Adam7InterlacedImageDeinterlaces) {
-    /* 8-bit grey 2 x 2, interlaced: pass 1 has (0,0); pass 6 has (1,0);
-     * pass 7 has row 1. Passes with no pixels have no scanlines. */
-    const std::vector<uint8_t> rows = {0, 10, 0, 20, 0, 30, 40};
-    gp::raster out;
-    ASSERT_EQ(Decode(MakePng(2, 2, 8, 0, rows, 1), out), Ok);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF0A0A0Au);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF141414u);
-    EXPECT_EQ(PixelAt(out, 0, 1), 0xFF1E1E1Eu);
-    EXPECT_EQ(PixelAt(out, 1, 1), 0xFF282828u);
+    const cPngCase cases[] = {
+        /* (0xFFFF, 0x8000, 0x0000) and (0x1234, 0xABCD, 0x00FF). */
+        {"16-bit RGB", MakePng(2, 1, 16, 2, {0, 0xFF, 0xFF, 0x80, 0, 0, 0, 0x12, 0x34, 0xAB, 0xCD, 0, 0xFF}),
+         PixelFormat24bppRGB, {{0, 0, 0xFFFF8000u}, {1, 0, 0xFF12AB01u}}},
+        {"16-bit grey + alpha", MakePng(1, 1, 16, 4, {0, 0x40, 0x00, 0x80, 0x00}), PixelFormat32bppARGB,
+         {{0, 0, 0x80404040u}}},
+        {"1-bit grey 1, 0, 1", MakePng(3, 1, 1, 0, {0, 0xA0}), PixelFormat1bppIndexed,
+         {{0, 0, 0xFFFFFFFFu}, {1, 0, 0xFF000000u}}},
+        {"2-bit grey 3, 1, 2", MakePng(3, 1, 2, 0, {0, 0xD8}), PixelFormat4bppIndexed,
+         {{0, 0, 0xFFFFFFFFu}, {1, 0, 0xFF555555u}, {2, 0, 0xFFAAAAAAu}}},
+        {"RGB with a tRNS key", MakePng(2, 1, 8, 2, {0, 10, 20, 30, 40, 50, 60}, 0, {{"tRNS", {0, 10, 0, 20, 0, 30}}}),
+         PixelFormat32bppARGB, {{0, 0, 0}, {1, 0, 0xFF28323Cu}}},
+        {"2-bit palette 3, 2, 1, 0, 1", MakePng(5, 1, 2, 3, {0, 0xE4, 0x40}, 0, {{"PLTE", plte}, {"tRNS", {255, 128}}}),
+         PixelFormat4bppIndexed,
+         {{0, 0, 0xFF090909u}, {1, 0, 0xFF0000FFu}, {2, 0, 0x8000FF00u}, {3, 0, 0xFFFF0000u}, {4, 0, 0x8000FF00u}}},
+        /* Pass 1 has (0,0), pass 6 (1,0), pass 7 row 1; empty passes have no scanlines. */
+        {"Adam7 grey", MakePng(2, 2, 8, 0, {0, 10, 0, 20, 0, 30, 40}, 1), 0,
+         {{0, 0, 0xFF0A0A0Au}, {1, 0, 0xFF141414u}, {0, 1, 0xFF1E1E1Eu}, {1, 1, 0xFF282828u}}},
+    };
+    for (const cPngCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        gp::raster out;
+        gp::image_info info;
+        ASSERT_EQ(Decode(c.png, out, &info), Ok);
+        if (c.format != 0) {
+            EXPECT_EQ(info.format, c.format);
+        }
+        bool translucent = false;
+        for (const auto& [x, y, argb] : c.pixels) {
+            translucent = translucent || argb >> 24 != 255;
+            EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
+        }
+        if (GetPixelFormatSize(out.format) <= 8) {
+            EXPECT_EQ((out.palette_flags & PaletteFlagsHasAlpha) != 0, translucent);
+        }
+    }
 }
 
 TEST(CodecPng, DamagedImageDataFails) {

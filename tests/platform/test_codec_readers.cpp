@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <initializer_list>
 
 using namespace codectest;
@@ -55,19 +56,6 @@ TEST(CodecBmp, Rle8WithDeltaEndOfLineAndAbsoluteRun) {
     EXPECT_EQ(out.palette[2], 0xFF00FF00u);
 }
 
-TEST(CodecBmp, Rle4RunsAlternateNibbles) {
-    Bytes b = BmpHeader(5, 1, 4, 2, 16, 14 + 40 + 64);
-    for (int i = 0; i < 16; ++i)
-        b.u32(static_cast<uint32_t>(i * 0x111111));
-    b.raw({5, 0x12, 0, 1});
-    gp::raster out;
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    ASSERT_EQ(out.format, PixelFormat4bppIndexed);
-    EXPECT_EQ(out.pixels[0], 0x12);
-    EXPECT_EQ(out.pixels[1], 0x12);
-    EXPECT_EQ(out.pixels[2] & 0xF0, 0x10);
-}
-
 TEST(CodecBmp, RleRunsPastTheEdgeAreDropped) {
     /* 2 x 2: 255-pixel runs and deltas far outside, or an absolute run one
      * pixel too long on the bottom row, which must not spill into the top. */
@@ -87,69 +75,6 @@ TEST(CodecBmp, RleRunsPastTheEdgeAreDropped) {
     cut.u32(0).u32(0xFFFFFF).raw({0, 5, 1, 1});
     gp::raster out;
     EXPECT_EQ(Decode(cut.v, out), GenericError);
-}
-
-TEST(CodecBmp, SixteenBitDefaultAndBitfieldMasks) {
-    /* 555 by default: 0x7C00 is pure red. */
-    Bytes a = BmpHeader(2, 1, 16, 0, 0, 14 + 40);
-    a.u16(0x7C00).u16(0x001F);
-    gp::raster out;
-    ASSERT_EQ(Decode(a.v, out), Ok);
-    EXPECT_EQ(out.format, PixelFormat24bppRGB);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF0000FFu);
-    /* 565 through BITFIELDS after a 40-byte header. */
-    Bytes b = BmpHeader(2, 1, 16, 3, 0, 14 + 40 + 12);
-    b.u32(0xF800).u32(0x07E0).u32(0x001F);
-    b.u16(0x07E0).u16(0xF800);
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFFFF0000u);
-}
-
-TEST(CodecBmp, TopDownRowsAndCoreHeader) {
-    Bytes top = BmpHeader(1, -2, 24, 0, 0, 14 + 40);
-    top.raw({0, 0, 255, 0, 255, 0, 0, 0}); /* row 0 red, row 1 blue (rows padded to 4) */
-    gp::raster out;
-    ASSERT_EQ(Decode(top.v, out), Ok);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(out, 0, 1), 0xFF0000FFu);
-
-    Bytes core;
-    core.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 12 + 6);
-    core.u32(12).u16(2).u16(1).u16(1).u16(1);
-    core.raw({0, 0, 0, 255, 255, 255}); /* 3-byte palette entries */
-    core.raw({0x40, 0, 0, 0});
-    ASSERT_EQ(Decode(core.v, out), Ok);
-    EXPECT_EQ(out.format, PixelFormat1bppIndexed);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF000000u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFFFFFFFFu);
-}
-
-TEST(CodecBmp, V5HeaderWithAlphaMaskGivesArgb) {
-    Bytes b;
-    b.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 124);
-    b.u32(124).u32(1).u32(1).u16(1).u16(32).u32(3).u32(4).u32(0).u32(0).u32(0).u32(0);
-    b.u32(0x00FF0000).u32(0x0000FF00).u32(0x000000FF).u32(0xFF000000);
-    while (b.v.size() < 14 + 124)
-        b.u8(0);
-    b.raw({0x10, 0x20, 0x30, 0x80});
-    gp::raster out;
-    gp::image_info info;
-    ASSERT_EQ(Decode(b.v, out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat32bppARGB);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0x80302010u);
-}
-
-TEST(CodecBmp, TwoBitIndicesWiden) {
-    Bytes b = BmpHeader(4, 1, 2, 0, 4, 14 + 40 + 16);
-    b.u32(0x000000).u32(0x111111).u32(0x222222).u32(0x333333);
-    b.raw({0x1B, 0, 0, 0}); /* 0, 1, 2, 3 */
-    gp::raster out;
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    ASSERT_EQ(out.format, PixelFormat4bppIndexed);
-    for (uint32_t x = 0; x < 4; ++x)
-        EXPECT_EQ(PixelAt(out, x, 0), 0xFF000000u | 0x111111u * x);
 }
 
 /* ---- ICO ---------------------------------------------------------------------- */
@@ -218,7 +143,6 @@ TEST(CodecIco, PngEntryIsDecodedAsArgb) {
     EXPECT_EQ(CompareRasters(in, out), "");
 }
 
-/* ---- TGA ---------------------------------------------------------------------- */
 
 Bytes TgaHeader(uint8_t type, uint8_t mapType, uint16_t mapLength, uint8_t mapBits, uint16_t w, uint16_t h,
                 uint8_t bpp, uint8_t descriptor) {
@@ -228,51 +152,67 @@ Bytes TgaHeader(uint8_t type, uint8_t mapType, uint16_t mapLength, uint8_t mapBi
     return b;
 }
 
-TEST(CodecTga, RunLengthTrueColourBottomUp) {
-    Bytes b = TgaHeader(10, 0, 0, 0, 3, 2, 24, 0);
-    b.raw({0x82, 255, 0, 0});           /* run of 3 blue: the bottom row */
-    b.raw({0x01, 0, 0, 255, 0, 255, 0}); /* raw red, green; the packet crosses no row */
-    b.raw({0x80, 1, 2, 3});
-    gp::raster out;
-    gp::image_info info;
-    ASSERT_EQ(Decode(b.v, out, &info), Ok);
-    EXPECT_EQ(info.format, PixelFormat24bppRGB);
-    EXPECT_EQ(PixelAt(out, 0, 1), 0xFF0000FFu);
-    EXPECT_EQ(PixelAt(out, 2, 1), 0xFF0000FFu);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFFFF0000u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFF00FF00u);
-    EXPECT_EQ(PixelAt(out, 2, 0), 0xFF030201u);
-}
+/* Layouts the encoder never writes: one file each, its decoded format and
+ * some pixels (x, y, ARGB). */
+struct cReaderCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    PixelFormat format;
+    std::vector<std::array<uint32_t, 3>> pixels;
+};
 
-TEST(CodecTga, ColourMappedTopDownRightToLeftAndGrey) {
-    Bytes b = TgaHeader(1, 1, 2, 24, 2, 1, 8, 0x30);
-    b.raw({0, 0, 255, 0, 255, 0}); /* map: red, green */
-    b.raw({0, 1});
-    gp::raster out;
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    EXPECT_EQ(out.format, PixelFormat8bppIndexed);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF00FF00u); /* right-to-left: the first stored pixel is on the right */
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFFFF0000u);
-
-    Bytes g = TgaHeader(3, 0, 0, 0, 2, 1, 8, 0x20);
-    g.raw({0x10, 0xF0});
-    ASSERT_EQ(Decode(g.v, out), Ok);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0xFFF0F0F0u);
-}
-
-TEST(CodecTga, AlphaIsKeptUnlessAllZero) {
-    Bytes b = TgaHeader(2, 0, 0, 0, 2, 1, 32, 0x28);
-    b.raw({1, 2, 3, 0x80, 4, 5, 6, 0});
-    gp::raster out;
-    ASSERT_EQ(Decode(b.v, out), Ok);
-    EXPECT_EQ(out.format, PixelFormat32bppARGB);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0x80030201u);
-    EXPECT_EQ(PixelAt(out, 1, 0), 0x00060504u);
-
-    Bytes z = TgaHeader(2, 0, 0, 0, 1, 1, 32, 0x28);
-    z.raw({1, 2, 3, 0});
-    ASSERT_EQ(Decode(z.v, out), Ok);
-    EXPECT_EQ(PixelAt(out, 0, 0), 0xFF030201u);
+TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
+    Bytes v5;
+    v5.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 124);
+    v5.u32(124).u32(1).u32(1).u16(1).u16(32).u32(3).u32(4).u32(0).u32(0).u32(0).u32(0);
+    v5.u32(0x00FF0000).u32(0x0000FF00).u32(0x000000FF).u32(0xFF000000);
+    v5.v.resize(14 + 124, 0);
+    Bytes core;
+    core.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 12 + 6).u32(12).u16(2).u16(1).u16(1).u16(1);
+    core.raw({0, 0, 0, 255, 255, 255, 0x40, 0, 0, 0}); /* 3-byte palette entries */
+    Bytes rle4 = BmpHeader(5, 1, 4, 2, 16, 14 + 40 + 64);
+    for (int i = 0; i < 16; ++i)
+        rle4.u32(static_cast<uint32_t>(i * 0x111111));
+    const cReaderCase cases[] = {
+        {"bmp rle4 alternates nibbles", rle4.raw({5, 0x12, 0, 1}).v, PixelFormat4bppIndexed,
+         {{0, 0, 0xFF111111u}, {1, 0, 0xFF222222u}, {4, 0, 0xFF111111u}}},
+        {"bmp 16-bit 555 by default", BmpHeader(2, 1, 16, 0, 0, 14 + 40).u16(0x7C00).u16(0x001F).v,
+         PixelFormat24bppRGB, {{0, 0, 0xFFFF0000u}, {1, 0, 0xFF0000FFu}}},
+        {"bmp 16-bit 565 bitfields",
+         BmpHeader(2, 1, 16, 3, 0, 14 + 40 + 12).u32(0xF800).u32(0x07E0).u32(0x001F).u16(0x07E0).u16(0xF800).v,
+         PixelFormat24bppRGB, {{0, 0, 0xFF00FF00u}, {1, 0, 0xFFFF0000u}}},
+        {"bmp top-down", BmpHeader(1, -2, 24, 0, 0, 14 + 40).raw({0, 0, 255, 0, 255, 0, 0, 0}).v,
+         PixelFormat24bppRGB, {{0, 0, 0xFFFF0000u}, {0, 1, 0xFF0000FFu}}},
+        {"bmp core header", core.v, PixelFormat1bppIndexed, {{0, 0, 0xFF000000u}, {1, 0, 0xFFFFFFFFu}}},
+        {"bmp v5 alpha mask", v5.raw({0x10, 0x20, 0x30, 0x80}).v, PixelFormat32bppARGB, {{0, 0, 0x80302010u}}},
+        {"bmp 2-bit widens",
+         BmpHeader(4, 1, 2, 0, 4, 14 + 40 + 16).u32(0).u32(0x111111).u32(0x222222).u32(0x333333).raw({0x1B, 0, 0, 0}).v,
+         PixelFormat4bppIndexed, {{0, 0, 0xFF000000u}, {1, 0, 0xFF111111u}, {2, 0, 0xFF222222u}, {3, 0, 0xFF333333u}}},
+        /* Run of 3 blue (bottom row), raw red and green, run of one. */
+        {"tga rle bottom-up",
+         TgaHeader(10, 0, 0, 0, 3, 2, 24, 0).raw({0x82, 255, 0, 0, 0x01, 0, 0, 255, 0, 255, 0, 0x80, 1, 2, 3}).v,
+         PixelFormat24bppRGB,
+         {{0, 1, 0xFF0000FFu}, {2, 1, 0xFF0000FFu}, {0, 0, 0xFFFF0000u}, {1, 0, 0xFF00FF00u}, {2, 0, 0xFF030201u}}},
+        /* Map red, green; right-to-left: the first stored pixel is on the right. */
+        {"tga mapped right-to-left", TgaHeader(1, 1, 2, 24, 2, 1, 8, 0x30).raw({0, 0, 255, 0, 255, 0, 0, 1}).v,
+         PixelFormat8bppIndexed, {{0, 0, 0xFF00FF00u}, {1, 0, 0xFFFF0000u}}},
+        {"tga grey", TgaHeader(3, 0, 0, 0, 2, 1, 8, 0x20).raw({0x10, 0xF0}).v, 0, {{1, 0, 0xFFF0F0F0u}}},
+        {"tga alpha kept", TgaHeader(2, 0, 0, 0, 2, 1, 32, 0x28).raw({1, 2, 3, 0x80, 4, 5, 6, 0}).v,
+         PixelFormat32bppARGB, {{0, 0, 0x80030201u}, {1, 0, 0x00060504u}}},
+        {"tga alpha all zero", TgaHeader(2, 0, 0, 0, 1, 1, 32, 0x28).raw({1, 2, 3, 0}).v, 0, {{0, 0, 0xFF030201u}}},
+    };
+    for (const cReaderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        gp::raster out;
+        gp::image_info info;
+        ASSERT_EQ(Decode(c.bytes, out, &info), Ok);
+        if (c.format != 0) {
+            EXPECT_EQ(out.format, c.format);
+            EXPECT_EQ(info.format, c.format);
+        }
+        for (const auto& [x, y, argb] : c.pixels)
+            EXPECT_EQ(PixelAt(out, x, y), argb) << x << "," << y;
+    }
 }
 
 /* Text and other signature-less files must not pass for TGA. */

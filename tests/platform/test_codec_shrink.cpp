@@ -1,6 +1,7 @@
 /* Shrink-on-load: a deferred JPEG drawn much smaller is decoded at a reduced
  * scale, yet reports its own size and gives the picture a full decode gives,
  * in every layout the decoder handles (odd sizes, grey, CMYK, EXIF turns). */
+#include "ModernImages.h"
 #include "gp_internal.h"
 #include "gp_test_util.h"
 
@@ -63,14 +64,12 @@ std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind
     return bytes;
 }
 
-/* An APP1 Exif block holding only Orientation = 6 (stored image turned a
+/* An APP1 segment holding only Orientation = 6 (stored image turned a
  * quarter clockwise for display), put right after SOI. */
 void AddOrientation6(std::vector<uint8_t>& bytes) {
-    const uint8_t segment[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
-                               'I', 'I', 42, 0, 8, 0, 0, 0, /* TIFF header, IFD0 at 8 */
-                               1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, /* Orientation */
-                               0, 0, 0, 0};
-    bytes.insert(bytes.begin() + 2, std::begin(segment), std::end(segment));
+    std::vector<uint8_t> segment = modern::ExifWithOrientation(6);
+    segment.insert(segment.begin(), {0xFF, 0xE1, 0, static_cast<uint8_t>(segment.size() + 2)});
+    bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
 }
 
 /* Writes bytes to a new temporary file; its name in UTF-16 for the API. */
