@@ -113,24 +113,21 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
             << ParseBatchArguments(c.Arguments).Error.toStdString();
 }
 
-// A declined PNG offer names the file it leaves unwritten, on a line of its
-// own after the progress line.
+// On a terminal, a declined PNG offer names the file it leaves unwritten on
+// a line of its own after the progress line.
 TEST(TerminalQuestions, ADeclinedPngOfferNamesTheFileOnItsOwnLine) {
-    for (const bool interactive : {false, true}) {
-        QString errText;
-        QTextStream err(&errText);
-        cTerminalQuestions questions(
-            err, [] { return std::optional<QString>("n"); }, interactive, eBatchAnswer::Ask,
-            interactive ? eBatchAnswer::No : eBatchAnswer::Ask);
-        questions.SetBeforeWriting([&err] { err << "Saving (50%)\n"; });
-        questions.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
-        EXPECT_EQ(questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
-                                   cQuestions::eIcon::None, cQuestions::eButtons::YesNo),
-                  cQuestions::eAnswer::No);
-        EXPECT_TRUE(errText.startsWith("Saving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
-                                       "save an image in the ICO format. ("))
-            << errText.toStdString();
-    }
+    QString errText;
+    QTextStream err(&errText);
+    cTerminalQuestions questions(
+        err, [] { return std::optional<QString>("n"); }, true, eBatchAnswer::Ask, eBatchAnswer::No);
+    questions.SetBeforeWriting([&err] { err << "Saving (50%)\n"; });
+    questions.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
+    EXPECT_EQ(questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
+                               cQuestions::eIcon::None, cQuestions::eButtons::YesNo),
+              cQuestions::eAnswer::No);
+    EXPECT_TRUE(errText.startsWith("Saving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
+                                   "save an image in the ICO format. ("))
+        << errText.toStdString();
 }
 
 TEST(TerminalQuestions, OnATerminalTheReplyDecides) {

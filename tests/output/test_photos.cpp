@@ -1,17 +1,14 @@
 // Photos as they really are: colour profiles converted to sRGB in every
 // output format and in the preview's pipeline, and photo details carried
 // into JPEG, PNG and TIFF outputs (read back with Exiv2).
-#include "SaveFixtures.h"
-#include "cScriptedQuestions.h"
+#include "BatchSaveTest.h"
 
 #include "PhotoDetails.h"
-#include "cBatchSave.h"
 #include "cSavePipeline.h"
 
 #include <QImage>
-#include <QTemporaryDir>
+#include <QtEndian>
 
-#include <gtest/gtest.h>
 #include <lcms2.h>
 #include <zlib.h>
 
@@ -112,8 +109,8 @@ QByteArray TagPng(const QByteArray& png, const QByteArray& profile) {
              reinterpret_cast<const Bytef*>(profile.data()), static_cast<uLong>(profile.size()));
     const QByteArray body = QByteArray("iCCPICC\0\0", 9) + packed.left(static_cast<qsizetype>(size));
     auto be32 = [](uint32_t v) {
-        const char bytes[4] = {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
-        return QByteArray(bytes, 4);
+        const quint32 bytes = qToBigEndian(v);
+        return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
     };
     const uint32_t crc =
         static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
@@ -138,11 +135,10 @@ double DeltaE(const cmsCIELab& a, const cmsCIELab& b) {
     return std::hypot(a.L - b.L, a.a - b.a, a.b - b.b);
 }
 
-class Photos : public testing::Test {
+class Photos : public BatchSave {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
-        qputenv("XDG_DATA_HOME", mOut.filePath(QStringLiteral(".home")).toLocal8Bit());
+        BatchSave::SetUp();
         mOptions.SizeIndex = 5;
         mOptions.CustomSize = QString::number(kPatchCount * kPatchSide);
     }
@@ -160,18 +156,11 @@ class Photos : public testing::Test {
         const QString path = mOut.filePath(QFileInfo(sName).completeBaseName() + u'.' + extension);
         QFile::remove(path);
         mOptions.OutputFormat = sFormat;
-        cVectorList list;
-        list.Add(mIn.filePath(sName));
-        cBatchSave save(mGdip, mQuestions, mObserver);
-        EXPECT_EQ(save.Run(list, mOut.path(), mOptions).Saved, 1) << path.toStdString();
+        mList.Entries.clear();
+        mList.Add(mIn.filePath(sName));
+        EXPECT_EQ(Run().Saved, 1) << path.toStdString();
         return path;
     }
-
-    QTemporaryDir mIn, mOut;
-    cGDIP mGdip;
-    cScriptedQuestions mQuestions;
-    cRecordingObserver mObserver;
-    cSaveOptions mOptions;
 };
 
 // The centre pixel of every patch of a decoded output, as B, G, R.
