@@ -70,12 +70,6 @@ private slots:
         QCOMPARE(answer, code);
     }
 
-    void clickingGivesTheCodes() {
-        QCOMPARE(Answer([](QMessageBox& box) { ButtonLabelled(box, "Yes To &All")->click(); }),
-                 cQuestions::kOverwriteYesToAll);
-        QCOMPARE(Answer([](QMessageBox& box) { ButtonLabelled(box, "&No")->click(); }), cQuestions::kOverwriteNo);
-    }
-
     void escapeAndCloseDoNotAnswer() {
         bool stillOpen = false;
         const int answer = Answer([&](QMessageBox& box) {

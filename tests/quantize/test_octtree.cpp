@@ -8,6 +8,7 @@
 #include <ostream>
 #include <random>
 #include <set>
+#include <utility>
 #include <vector>
 
 void PrintTo(const cPaletteColor& c, std::ostream* os) {
@@ -52,70 +53,48 @@ std::vector<cPaletteColor> Palette() {
     return colors;
 }
 
-std::vector<uint32_t> RandomColors(size_t lCount, uint32_t lSeed) {
-    std::mt19937 random(lSeed);
-    std::vector<uint32_t> colors(lCount);
-    for (uint32_t& c : colors)
-        c = random() & 0xFFFFFF;
-    return colors;
-}
-
 } // namespace
 
-TEST(OctTree, OneColourGivesOneLeaf) {
-    const cImage24 image({{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}});
-    ASSERT_TRUE(image.Build(256));
-    EXPECT_EQ(GetPaletteCount(), 0);
-    EXPECT_EQ(GetPaletteColor(0), Rgb(0x123456));
-    EXPECT_EQ(GetPaletteIndex(0x56, 0x34, 0x12), 0);
+TEST(OctTree, HandWorkedPalettes) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<uint32_t>> rows;
+        int32_t limit;
+        std::vector<uint32_t> palette;
+        std::vector<std::pair<uint32_t, int32_t>> indexOf; // colour -> palette index
+    };
+    // Level-1 child numbers: black 0, blue 1, green 2, red 4, white 7. In the
+    // merge cases X = blue 0 and Y = blue 1 share one level-7 node, U = blue
+    // 254 and V = blue 255 another; the fourth colour forces one merge, of the
+    // level-7 node listed last. Pixels enter from the last one back.
+    const Case cases[] = {
+        {"one colour", {{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}}, 256,
+         {0x123456}, {{0x123456, 0}}},
+        {"child order red green blue", {{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}},
+         256, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
+         {{0xFFFFFF, 4}, {0xFF0000, 3}, {0x008080, 0}}}, // never added: 0, not off the tree
+        {"averages truncate", {{0xFE0000, 0xFF0000}}, 1, {0xFE0000}, {{0xFF0000, 0}}},
+        {"X Y U V", {{0x0000FF, 0x0000FE, 0x000001, 0x000000}}, 3, {0x000000, 0x000001, 0x0000FE},
+         {{0x0000FF, 2}}},
+        {"U V X Y", {{0x000001, 0x000000, 0x0000FF, 0x0000FE}}, 3, {0x000000, 0x0000FE, 0x0000FF},
+         {{0x000001, 0}}},
+        {"only the root is left", {{0x000080, 0x000000, 0x000001}}, 1, {0x000000, 0x000080},
+         {{0x000001, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(cImage24(c.rows).Build(c.limit));
+        std::vector<cPaletteColor> expected;
+        for (uint32_t color : c.palette)
+            expected.push_back(Rgb(color));
+        EXPECT_EQ(Palette(), expected);
+        for (const auto& [color, index] : c.indexOf)
+            EXPECT_EQ(GetPaletteIndex(Rgb(color).Blue, Rgb(color).Green, Rgb(color).Red), index);
+    }
     // A small palette table holds 16 entries; the rest read as black.
     EXPECT_EQ(GetPaletteColor(15), cPaletteColor{});
     EXPECT_EQ(GetPaletteColor(16), cPaletteColor{});
     EXPECT_EQ(GetPaletteColor(-1), cPaletteColor{});
-}
-
-TEST(OctTree, PaletteFollowsChildOrderRedGreenBlue) {
-    // Level-1 child numbers: black 0, blue 1, green 2, red 4, white 7.
-    const cImage24 image({{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}});
-    ASSERT_TRUE(image.Build(256));
-    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FF), Rgb(0x00FF00),
-                                                     Rgb(0xFF0000), Rgb(0xFFFFFF)}));
-    EXPECT_EQ(GetPaletteIndex(0xFF, 0xFF, 0xFF), 4);
-    EXPECT_EQ(GetPaletteIndex(0x00, 0x00, 0xFF), 3);
-    // A colour that was never added maps to 0 instead of walking off the tree.
-    EXPECT_EQ(GetPaletteIndex(0x80, 0x80, 0x00), 0);
-}
-
-TEST(OctTree, AveragesTruncate) {
-    // Red 254 and 255 split only at the last level; limit 1 merges them.
-    const cImage24 image({{0xFE0000, 0xFF0000}});
-    ASSERT_TRUE(image.Build(1));
-    EXPECT_EQ(GetPaletteCount(), 0);
-    EXPECT_EQ(GetPaletteColor(0), Rgb(0xFE0000));
-    EXPECT_EQ(GetPaletteIndex(0, 0, 0xFF), 0);
-}
-
-TEST(OctTree, MergesTheNodeListedLastAndSoDependsOnPixelOrder) {
-    // X = blue 0 and Y = blue 1 share one level-7 node, U = blue 254 and
-    // V = blue 255 another. With limit 3 the fourth colour forces one merge,
-    // of the level-7 node listed last. Pixels enter from the last one back.
-    const cImage24 xyFirst({{0x0000FF, 0x0000FE, 0x000001, 0x000000}}); // X, Y, U, V
-    ASSERT_TRUE(xyFirst.Build(3));
-    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000001), Rgb(0x0000FE)}));
-    EXPECT_EQ(GetPaletteIndex(0xFF, 0, 0), 2);
-
-    const cImage24 uvFirst({{0x000001, 0x000000, 0x0000FF, 0x0000FE}}); // U, V, X, Y
-    ASSERT_TRUE(uvFirst.Build(3));
-    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x0000FE), Rgb(0x0000FF)}));
-    EXPECT_EQ(GetPaletteIndex(0x01, 0, 0), 0);
-}
-
-TEST(OctTree, MergingStopsWhenOnlyTheRootIsLeft) {
-    // Black and blue 128 part at level 1: limit 1 cannot be reached.
-    const cImage24 image({{0x000080, 0x000000, 0x000001}});
-    ASSERT_TRUE(image.Build(1));
-    EXPECT_EQ(Palette(), (std::vector<cPaletteColor>{Rgb(0x000000), Rgb(0x000080)}));
-    EXPECT_EQ(GetPaletteIndex(1, 0, 0), 0);
 }
 
 TEST(OctTree, UpTo256ColoursAreKeptExactly) {
@@ -159,7 +138,10 @@ TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
     EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
 
     // A limit beyond what a byte can index is held to 256.
-    const std::vector<uint32_t> colors = RandomColors(3000, 11);
+    std::mt19937 random(11);
+    std::vector<uint32_t> colors(3000);
+    for (uint32_t& c : colors)
+        c = random() & 0xFFFFFF;
     ASSERT_TRUE(cImage24({colors}).Build(100000));
     EXPECT_LE(GetPaletteCount(), 255);
     ASSERT_TRUE(cImage24({colors}).Build(0));

@@ -18,33 +18,21 @@ protected:
     QTemporaryDir mConfigDir;
 };
 
-TEST_F(SettingsStore, MissingValuesAreAbsent) {
+TEST_F(SettingsStore, WritesReadBackAndLeaveTheOtherValuesAlone) {
     EXPECT_FALSE(ValueExists(SettingsKey, "OpenFolder"));
     EXPECT_FALSE(ReadValue(SettingsKey, "OpenFolder").isValid());
-}
-
-TEST_F(SettingsStore, WriteCreatesTheKeyAndReadsBack) {
+    WriteString(SettingsKey, "OpenFolder", "/a");
     WriteString(SettingsKey, "SaveFolder", "/home/ann/Bilder/Ausgabe ü");
-    EXPECT_TRUE(ValueExists(SettingsKey, "SaveFolder"));
+    WriteString(SettingsKey, "OpenFolder", "/c=d;e\\f");
+    EXPECT_EQ(ReadValue(SettingsKey, "OpenFolder").toString(), "/c=d;e\\f");
     EXPECT_EQ(ReadValue(SettingsKey, "SaveFolder").toString(), "/home/ann/Bilder/Ausgabe ü");
     EXPECT_TRUE(QFile::exists(mConfigDir.path() + "/Norvane/Quillet.conf"));
 }
 
-TEST_F(SettingsStore, EmptyTextCountsAsPresent) {
+TEST_F(SettingsStore, EmptyTextIsPresentAndANumberReadsAsText) {
     WriteString(SettingsKey, "FirstTime", "");
     EXPECT_TRUE(ValueExists(SettingsKey, "FirstTime"));
     EXPECT_EQ(ReadValue(SettingsKey, "FirstTime").toString(), "");
-}
-
-TEST_F(SettingsStore, ANumberIsUsedAsItsText) {
     QSettings("Norvane", "Quillet").setValue("OpenFolder", 1234);
     EXPECT_EQ(ReadValue(SettingsKey, "OpenFolder").toString(), "1234");
-}
-
-TEST_F(SettingsStore, OneWriteLeavesTheOtherValuesAlone) {
-    WriteString(SettingsKey, "OpenFolder", "/a");
-    WriteString(SettingsKey, "SaveFolder", "/b");
-    WriteString(SettingsKey, "OpenFolder", "/c=d;e\\f");
-    EXPECT_EQ(ReadValue(SettingsKey, "OpenFolder").toString(), "/c=d;e\\f");
-    EXPECT_EQ(ReadValue(SettingsKey, "SaveFolder").toString(), "/b");
 }
