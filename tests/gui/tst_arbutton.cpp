@@ -40,16 +40,12 @@ private slots:
 
     void hoverAndKeyboard() {
         ARButton button;
-        QSignalSpy enters(&button, &ARButton::MouseEnter);
-        QSignalSpy leaves(&button, &ARButton::MouseLeave);
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
         QCoreApplication::sendEvent(&button, &enter);
         QVERIFY(button.IsMouseOver());
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(&button, &leave);
         QVERIFY(!button.IsMouseOver());
-        QCOMPARE(enters.count(), 1);
-        QCOMPARE(leaves.count(), 1);
 
         QCOMPARE(button.focusPolicy(), Qt::StrongFocus);
         QSignalSpy clicks(&button, &ARButton::clicked);

@@ -54,7 +54,6 @@ private slots:
     void captureFileLivesInAWritableFolder() {
         // The test program's own folder is writable, so the capture goes there.
         QCOMPARE(QFileInfo(CaptureFilePath()).dir(), QDir(QCoreApplication::applicationDirPath()));
-        QCOMPARE(QFileInfo(CaptureFilePath()).fileName(), QStringLiteral("Screen Capture.png"));
     }
 
     void savedFileHoldsTheScreenPixelsOpaque() {

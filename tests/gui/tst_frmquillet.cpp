@@ -347,10 +347,8 @@ private slots:
         cScriptedQuestions questions;
         frmQuillet window(&questions);
         window.EnableForm();
-        window.optSize[3]->click();
         window.optQuality[3]->click();
         window.optRotation[2]->click();
-        QCOMPARE(gSizeIndex, int16_t(3));
         QCOMPARE(gQualityIndex, int16_t(3));
         QCOMPARE(gRotationIndex, int16_t(2));
     }

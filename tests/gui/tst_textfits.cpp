@@ -62,7 +62,10 @@ QString Misfit(const QWidget* oWidget) {
     return {};
 }
 
-QStringList Misfits(const QWidget& oWindow) {
+QStringList Misfits(QWidget& oWindow) {
+    oWindow.show();
+    if (!QTest::qWaitForWindowExposed(&oWindow))
+        return {QStringLiteral("window not shown")};
     QStringList found;
     const QList<QWidget*> children = oWindow.findChildren<QWidget*>();
     for (const QWidget* child : children)
@@ -117,8 +120,6 @@ private slots:
         window.labStatus->setText(status);
         window.labStatus->show();
         window.ShowHideQualityOptions(format != QLatin1String("PNG"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QStringList misfits = Misfits(window);
         QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(u'\n')));
     }
@@ -126,8 +127,6 @@ private slots:
     void properties() {
         frmQuillet window(&mQuestions);
         frmProperties dialog(&window, QStringLiteral("gypsy pig panorama.png"), QStringLiteral("/home/pjq/gypsy"));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         const QStringList misfits = Misfits(dialog);
         QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(u'\n')));
     }
@@ -138,8 +137,6 @@ private slots:
         frmQuillet window(&mQuestions);
         Open(window, {"jpq.png"});
         dlgPreview dialog(window);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!dialog.findChild<QLabel*>(QStringLiteral("labEncodedSize"))->text().isEmpty());
         const QStringList misfits = Misfits(dialog);
         QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(u'\n')));
