@@ -14,14 +14,7 @@ public:
     using cGDIP::AddExtensions;
 };
 
-TEST(cGDIP, ErrorDescriptionOfKnownAndUnknownCodes) {
-    EXPECT_EQ(cGDIP::ErrorDescription(1), "Generic Error");
-    EXPECT_EQ(cGDIP::ErrorDescription(20), "Property Not Supported");
-    for (int32_t code : {0, 21, -1, 1000})
-        EXPECT_EQ(cGDIP::ErrorDescription(code), "Unknown GDI+ Error") << code;
-}
-
-TEST(cGDIP, ErrorRaisesTheSignalSynchronouslyWithItsArguments) {
+TEST(cGDIP, ErrorRaisesTheSignalSynchronouslyWithTheCodesDescription) {
     cGDIP gdip;
     std::vector<QString> reports;
     QObject::connect(&gdip, cGDIP::ErrorSignal(),
@@ -31,6 +24,9 @@ TEST(cGDIP, ErrorRaisesTheSignalSynchronouslyWithItsArguments) {
     EXPECT_FALSE(gdip.Error(20, QStringLiteral("cBitmap")).isValid());
     gdip.Error(0, QStringLiteral("cGraphics"));
     EXPECT_EQ(reports, (std::vector<QString>{"20 Property Not Supported cBitmap", "0 Unknown GDI+ Error cGraphics"}));
+    EXPECT_EQ(cGDIP::ErrorDescription(1), "Generic Error");
+    for (int32_t code : {21, -1, 1000})
+        EXPECT_EQ(cGDIP::ErrorDescription(code), "Unknown GDI+ Error") << code;
 }
 
 TEST(cGDIP, PatternListsSplitWithOnlyTheLastPatternTrimmed) {
