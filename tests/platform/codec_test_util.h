@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -143,6 +144,45 @@ inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::i
     if (st != Ok)
         return st;
     return dec->decode(bytes.data(), bytes.size(), frame, limits, out);
+}
+
+/* Probes bytes and decodes up to four frames under limits; each decoded
+ * frame must be a consistent raster within them. Returns the first failing
+ * status (Ok if none); decoded counts the frames that decoded. With
+ * probedSize the first frame must also have the size the probe reported. */
+inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode_limits& limits,
+                             const std::string& what, uint32_t* decoded = nullptr, bool probedSize = true) {
+    const gp::decoder* dec = SniffDecoder(bytes);
+    if (!dec)
+        return UnknownImageFormat;
+    gp::image_info info;
+    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
+    if (st != Ok)
+        return st;
+    EXPECT_GE(info.frame_count, 1u) << what;
+    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
+        gp::raster out;
+        st = dec->decode(bytes.data(), bytes.size(), f, limits, out);
+        if (st != Ok)
+            return st;
+        if (decoded)
+            ++*decoded;
+        EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
+        EXPECT_GE(out.stride, (out.width * GetPixelFormatSize(out.format) + 7) / 8) << what;
+        EXPECT_LE(uint64_t{out.width} * out.height, limits.max_pixels) << what;
+        EXPECT_TRUE(f > 0 || !probedSize || (out.width == info.width && out.height == info.height))
+            << what << " probed " << info.width << "x" << info.height << " decoded " << out.width << "x"
+            << out.height;
+        EXPECT_TRUE(GetPixelFormatSize(out.format) > 8 || !out.palette.empty()) << what;
+    }
+    return Ok;
+}
+
+/* The statuses bad input may end in. */
+inline void ExpectCleanStatus(GpStatus st, const std::string& what) {
+    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
+                st == OutOfMemory || st == InvalidParameter)
+        << what << " status " << st;
 }
 
 } // namespace codectest

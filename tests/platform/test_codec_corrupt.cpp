@@ -91,45 +91,12 @@ std::vector<Sample> Samples() {
     };
 }
 
-/* Decodes every frame the probe reports; checks that success means a
- * consistent raster. Returns the first failing status (Ok if none). */
-GpStatus DecodeAll(const std::vector<uint8_t>& bytes, const std::string& what) {
-    gp::decode_limits limits;
-    limits.max_pixels = 1u << 20;
-    const gp::decoder* dec = SniffDecoder(bytes);
-    if (!dec)
-        return UnknownImageFormat;
-    gp::image_info info;
-    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
-    if (st != Ok)
-        return st;
-    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
-        gp::raster out;
-        st = dec->decode(bytes.data(), bytes.size(), f, limits, out);
-        if (st != Ok)
-            return st;
-        EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
-        EXPECT_GE(out.stride, (out.width * GetPixelFormatSize(out.format) + 7) / 8) << what;
-        if (f == 0) {
-            EXPECT_EQ(out.width, info.width) << what;
-            EXPECT_EQ(out.height, info.height) << what;
-        }
-        if (GetPixelFormatSize(out.format) <= 8) {
-            EXPECT_FALSE(out.palette.empty()) << what;
-        }
-    }
-    return Ok;
-}
-
-void ExpectCleanStatus(GpStatus st, const std::string& what) {
-    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
-                st == OutOfMemory || st == InvalidParameter)
-        << what << " status " << st;
-}
+/* Lowered so that a bomb among the cases cannot take the machine's memory. */
+const gp::decode_limits kLimits{GpMaxImageSide, 1u << 20};
 
 TEST(CodecCorrupt, SamplesDecode) {
     for (const Sample& s : Samples())
-        EXPECT_EQ(DecodeAll(s.bytes, s.name), Ok) << s.name;
+        EXPECT_EQ(DecodeFrames(s.bytes, kLimits, s.name), Ok) << s.name;
 }
 
 /* First frame of bytes with default limits, or the failing status. */
@@ -146,7 +113,7 @@ TEST(CodecCorrupt, TruncatedFilesFailToLoad) {
         for (size_t cut = 0; cut < n; cut += (cut < 300 || cut + 8 > n ? 1 : n / 97 + 1)) {
             const std::vector<uint8_t> part(s.bytes.begin(), s.bytes.begin() + static_cast<long>(cut));
             const std::string what = s.name + " cut at " + std::to_string(cut);
-            const GpStatus st = DecodeAll(part, what);
+            const GpStatus st = DecodeFrames(part, kLimits, what);
             ExpectCleanStatus(st, what);
             if (cut < n - s.optionalTail) {
                 EXPECT_NE(st, Ok) << what;
@@ -166,7 +133,7 @@ TEST(CodecCorrupt, OverwrittenBytes) {
             for (uint8_t v : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x7F}}) {
                 std::vector<uint8_t> bad = s.bytes;
                 bad[i] = v;
-                ExpectCleanStatus(DecodeAll(bad, s.name),
+                ExpectCleanStatus(DecodeFrames(bad, kLimits, s.name),
                                   s.name + " byte " + std::to_string(i) + "=" + std::to_string(v));
             }
     }

@@ -37,10 +37,7 @@ std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
 gp::raster Expected(int lWidth, int lHeight, bool bAlpha, int iOrientation) {
     gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight),
                                PixelFormat32bppARGB);
-    for (int y = 0; y < lHeight; ++y)
-        for (int x = 0; x < lWidth; ++x)
-            modern::QuadrantBGRA(modern::QuadrantOf(x, y, lWidth, lHeight), bAlpha,
-                                 r.pixels.data() + size_t(y) * r.stride + size_t(x) * 4);
+    r.pixels = modern::QuadrantPixels(lWidth, lHeight, bAlpha); /* rows of 4 * lWidth bytes, as r's */
     EXPECT_EQ(gp::cu_apply_orientation(r, iOrientation), Ok);
     return r;
 }

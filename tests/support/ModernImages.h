@@ -52,6 +52,16 @@ inline heif_error AppendToVector(heif_context*, const void* data, size_t size, v
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
+// Packed B, G, R, A quadrant pixels.
+inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha) {
+    std::vector<uint8_t> bgra(static_cast<size_t>(lWidth) * lHeight * 4);
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x)
+            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha,
+                         &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
+    return bgra;
+}
+
 // A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
 // carries FakeIcc(), or with iNclxPrimaries an nclx description with those
 // primaries and the transfer curve iNclxTransfer.
@@ -72,15 +82,14 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
         heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8);
         int stride = 0;
         uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-        const int pb = bAlpha ? 4 : 3;
+        const std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, bAlpha);
         for (int y = 0; y < lHeight; ++y)
             for (int x = 0; x < lWidth; ++x) {
-                uint8_t bgra[4];
-                QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha, bgra);
-                uint8_t* p = plane + y * stride + x * pb;
-                p[0] = bgra[2], p[1] = bgra[1], p[2] = bgra[0];
+                const uint8_t* q = &bgra[(static_cast<size_t>(y) * lWidth + x) * 4];
+                uint8_t* p = plane + y * stride + x * (bAlpha ? 4 : 3);
+                p[0] = q[2], p[1] = q[1], p[2] = q[0];
                 if (bAlpha)
-                    p[3] = bgra[3];
+                    p[3] = q[3];
             }
         if (iNclxPrimaries == 0) {
             heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
@@ -109,16 +118,6 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
     heif_encoder_release(encoder);
     heif_context_free(ctx);
     return out;
-}
-
-// Packed B, G, R, A quadrant pixels.
-inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha) {
-    std::vector<uint8_t> bgra(static_cast<size_t>(lWidth) * lHeight * 4);
-    for (int y = 0; y < lHeight; ++y)
-        for (int x = 0; x < lWidth; ++x)
-            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha,
-                         &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
-    return bgra;
 }
 
 // A lossless WebP of the quadrants with an ICCP chunk, and an EXIF chunk
