@@ -15,8 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 namespace {
 
 struct cRun {
@@ -133,13 +131,9 @@ TEST(TerminalQuestions, ADeclinedPngOfferNamesTheFileOnItsOwnLine) {
 TEST(TerminalQuestions, OnATerminalTheReplyDecides) {
     QString errText;
     QTextStream err(&errText);
-    std::deque<QString> replies = {"maybe", "A", "n", "yes"};
+    QStringList replies = {"maybe", "A", "n", "yes"};
     auto next = [&replies]() -> std::optional<QString> {
-        if (replies.empty())
-            return std::nullopt;
-        QString reply = replies.front();
-        replies.pop_front();
-        return reply;
+        return replies.isEmpty() ? std::nullopt : std::optional<QString>(replies.takeFirst());
     };
     cTerminalQuestions questions(err, next, true, eBatchAnswer::Ask, eBatchAnswer::Ask);
     EXPECT_EQ(questions.ShowCustomMsgBox("x"), cQuestions::kOverwriteYesToAll); // asks twice

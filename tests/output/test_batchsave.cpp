@@ -253,9 +253,8 @@ TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     cBitmap ramp = MakeRamp(40, 30);
     ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("photo.jpg"), "jpg"));
     ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("cartoon.gif"), "gif"));
-    cSaveObserver quiet;
-    std::optional<cRenderedImage> photo = RenderImage(In("photo.jpg"), mOptions, quiet);
-    std::optional<cRenderedImage> cartoon = RenderImage(In("cartoon.gif"), mOptions, quiet);
+    std::optional<cRenderedImage> photo = RenderImage(In("photo.jpg"), mOptions, mObserver);
+    std::optional<cRenderedImage> cartoon = RenderImage(In("cartoon.gif"), mOptions, mObserver);
     ASSERT_TRUE(photo && cartoon);
     EXPECT_EQ(photo->Output->PixelFormat(), PixelFormat24bppRGB);
     EXPECT_EQ(cartoon->Output->PixelFormat(), PixelFormat32bppARGB);
