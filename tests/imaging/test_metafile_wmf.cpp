@@ -149,13 +149,10 @@ TEST(MetafileDib, MalformedBitmapsAreRefused) {
     ASSERT_FALSE(DecodePacked(good).isNull());
     std::vector<uint8_t> shortBits(good.begin(), good.end() - 1);
     EXPECT_TRUE(DecodePacked(shortBits).isNull());
-    ByteWriter huge{good};
-    huge.Put32(4, 0x7FFFFFFF);
-    EXPECT_TRUE(DecodePacked(huge.bytes).isNull());
-    huge.bytes = good;
-    huge.Put32(8, 0x80000000);                           /* height INT32_MIN */
-    EXPECT_TRUE(DecodePacked(huge.bytes).isNull());
-    huge.bytes = good;
-    huge.Put32(0, 20);                                   /* unknown header size */
-    EXPECT_TRUE(DecodePacked(huge.bytes).isNull());
+    /* Width far too large, height INT32_MIN, an unknown header size. */
+    for (const auto& [at, value] : {std::pair{4, 0x7FFFFFFFu}, {8, 0x80000000u}, {0, 20u}}) {
+        ByteWriter bad{good};
+        bad.Put32(size_t(at), value);
+        EXPECT_TRUE(DecodePacked(bad.bytes).isNull()) << at;
+    }
 }
