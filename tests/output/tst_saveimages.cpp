@@ -80,35 +80,19 @@ class tst_saveimages : public QObject {
         QCOMPARE(gImageWidth, 64); // the last image the save measured
     }
 
-    void escapeAsksAndYesStopsAfterTheCurrentImage() {
-        for (const char* name : {"a.png", "b.png", "c.png"})
-            AddEntry(QString::fromLatin1(name));
-        mQuestions->FolderAnswers = {mOut->path()};
-        mQuestions->MsgBoxAnswers = {cQuestions::eAnswer::Yes};
-        // Delivered at the run's first pending-events point, as a key press
-        // on the disabled window would be.
-        QCoreApplication::postEvent(
-            mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-        mWindow->SaveImages();
-
-        const auto asked = mQuestions->Asked(eKind::MsgBox);
-        QCOMPARE(asked.size(), size_t(1));
-        QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
-        QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
-        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("Stopped: 1 Images Saved"));
-        QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
-        QVERIFY(mWindow->isEnabled());
-    }
-
-    // Closing the window during a run asks like Escape. Yes: the run stops
-    // after the current image, then the window closes (and only then lets go
-    // of its imaging instance). No: the run goes on and the window stays.
-    void closingTheWindowMidRunAsksFirst_data() {
+    // Escape, or closing the window, during a run asks first. Yes: the run
+    // stops after the current image; a close then closes the window (and only
+    // then lets go of its imaging instance). No: the run goes on and the
+    // window stays.
+    void stoppingMidRunAsksFirst_data() {
+        QTest::addColumn<bool>("close");
         QTest::addColumn<bool>("stop");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
+        QTest::newRow("escape, yes") << false << true;
+        QTest::newRow("close, yes") << true << true;
+        QTest::newRow("close, no") << true << false;
     }
-    void closingTheWindowMidRunAsksFirst() {
+    void stoppingMidRunAsksFirst() {
+        QFETCH(bool, close);
         QFETCH(bool, stop);
         for (const char* name : {"a.png", "b.png", "c.png"})
             AddEntry(QString::fromLatin1(name));
@@ -116,18 +100,25 @@ class tst_saveimages : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
         mQuestions->FolderAnswers = {mOut->path()};
         mQuestions->MsgBoxAnswers = {stop ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No};
-        // The window manager's close, delivered at the run's first
-        // pending-events point.
-        QCoreApplication::postEvent(mWindow->windowHandle(), new QCloseEvent);
+        // Delivered at the run's first pending-events point: the window
+        // manager's close, or a key press on the disabled window.
+        if (close)
+            QCoreApplication::postEvent(mWindow->windowHandle(), new QCloseEvent);
+        else
+            QCoreApplication::postEvent(
+                mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         mWindow->SaveImages();
 
         const auto asked = mQuestions->Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
+        QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
         QCOMPARE(mWindow->labStatus->text(),
                  stop ? QStringLiteral("Stopped: 1 Images Saved") : QStringLiteral("3 Images Saved"));
+        QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
+        QVERIFY(mWindow->isEnabled());
         QVERIFY(mWindow->gdip);
-        if (stop) {
+        if (close && stop) {
             QTRY_VERIFY(!mWindow->isVisible());
             QVERIFY(!mWindow->gdip);
         } else {
