@@ -10,7 +10,6 @@ using namespace mftest;
 
 namespace {
 
-constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
 constexpr uint32_t EmrRectangle = 43, EmrEllipse = 42, EmrSetMapMode = 17;
 
 } // namespace

@@ -20,6 +20,8 @@
 
 namespace mftest {
 
+constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
+
 inline uint32_t Bits(float value) {
     uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);

@@ -7,8 +7,6 @@ using namespace mftest;
 
 namespace {
 
-constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
-
 std::vector<uint8_t> Packed(const Dib& dib) {
     std::vector<uint8_t> bytes = dib.header;
     bytes.insert(bytes.end(), dib.bits.begin(), dib.bits.end());

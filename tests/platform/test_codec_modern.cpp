@@ -22,15 +22,10 @@ struct cModernCase {
 };
 
 std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
-    switch (c.Kind) {
-    case eKind::Heic:
-        return modern::EncodeHeif(heif_compression_HEVC, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
-    case eKind::Avif:
-        return modern::EncodeHeif(heif_compression_AV1, lWidth, lHeight, c.Alpha, c.Turn, c.Exif);
-    case eKind::WebP:
-        break;
-    }
-    return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
+    if (c.Kind == eKind::WebP)
+        return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
+    return modern::EncodeHeif(c.Kind == eKind::Heic ? heif_compression_HEVC : heif_compression_AV1, lWidth,
+                              lHeight, c.Alpha, c.Turn, c.Exif);
 }
 
 /* The quadrant picture as it must look once upright. */

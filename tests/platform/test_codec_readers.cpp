@@ -123,11 +123,6 @@ TEST(CodecIco, PicksLargestThenDeepestAndAppliesTheMask) {
     EXPECT_EQ(info.format, PixelFormat32bppARGB);
     /* The 32-bit entry has all-zero alpha bytes, so its AND mask (clear) rules. */
     EXPECT_EQ(PixelAt(out, 0, 0), 0xFF404040u);
-
-    const std::vector<uint8_t> paletted = IconFile({IconDib(16, 8, 0x80)}, {16});
-    ASSERT_EQ(Decode(paletted, out), Ok);
-    EXPECT_EQ(PixelAt(out, 0, 15), 0x00FF0000u); /* AND bit set: transparent (bottom-up row 0) */
-    EXPECT_EQ(PixelAt(out, 1, 15), 0xFFFF0000u);
 }
 
 TEST(CodecIco, PngEntryIsDecodedAsArgb) {
@@ -199,6 +194,9 @@ TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
         {"tga grey", TgaHeader(3, 0, 0, 0, 2, 1, 8, 0x20).raw({0x10, 0xF0}).v, 0, {{1, 0, 0xFFF0F0F0u}}},
         {"tga alpha kept", TgaHeader(2, 0, 0, 0, 2, 1, 32, 0x28).raw({1, 2, 3, 0x80, 4, 5, 6, 0}).v,
          PixelFormat32bppARGB, {{0, 0, 0x80030201u}, {1, 0, 0x00060504u}}},
+        /* AND bit set: transparent (bottom-up row 0). */
+        {"ico 8-bit with a mask", IconFile({IconDib(16, 8, 0x80)}, {16}), 0,
+         {{0, 15, 0x00FF0000u}, {1, 15, 0xFFFF0000u}}},
         {"tga alpha all zero", TgaHeader(2, 0, 0, 0, 1, 1, 32, 0x28).raw({1, 2, 3, 0}).v, 0, {{0, 0, 0xFF030201u}}},
     };
     for (const cReaderCase& c : cases) {

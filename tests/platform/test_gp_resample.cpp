@@ -14,10 +14,6 @@ const InterpolationMode kAllModes[] = {
     InterpolationModeHighQualityBilinear, InterpolationModeHighQualityBicubic,
 };
 
-int Channel(ARGB c, int shift) {
-    return static_cast<int>((c >> shift) & 255u);
-}
-
 TEST(Resample, SolidColourStaysExactInEveryModeAndFormat) {
     struct Case {
         PixelFormat format;
@@ -58,7 +54,7 @@ TEST(Resample, FineCheckerboardReducedFortyTimesIsFlatGrey) {
         const auto pixels = ReadPixels(out.get());
         for (ARGB p : pixels)
             for (int shift : {0, 8, 16})
-                ASSERT_NEAR(Channel(p, shift), 128, 1) << "mode " << mode;
+                ASSERT_NEAR(static_cast<int>((p >> shift) & 255u), 128, 1) << "mode " << mode;
     }
 }
 

@@ -32,13 +32,9 @@ struct cImage24 {
         : Width(int32_t(rows.at(0).size())), Height(int32_t(rows.size())),
           Stride((3 * Width + 3) / 4 * 4), Bytes(size_t(Stride) * size_t(Height)) {
         for (int32_t y = 0; y < Height; ++y)
-            for (int32_t x = 0; x < Width; ++x) {
-                const cPaletteColor c = Rgb(rows[y][x]);
-                uint8_t* p = &Bytes[size_t(y) * Stride + 3 * size_t(x)];
-                p[0] = c.Blue;
-                p[1] = c.Green;
-                p[2] = c.Red;
-            }
+            for (int32_t x = 0; x < Width; ++x)
+                for (int c = 0; c < 3; ++c) // blue, green, red
+                    Bytes[size_t(y) * Stride + 3 * size_t(x) + c] = uint8_t(rows[y][x] >> (8 * c));
     }
 
     bool Build(int32_t lColorLimit) const {
