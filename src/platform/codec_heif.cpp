@@ -322,6 +322,11 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         heif_image_get_bits_per_pixel_range(f.mImage, heif_channel_interleaved) != 8 ||
         static_cast<int64_t>(stride) < int64_t{width} * (alpha ? 4 : 3))
         return GenericError;
+    /* A coded picture of another size than its container announced is damage:
+     * the image's Width and Height come from the container. */
+    if (width != heif_image_handle_get_width(f.mHandle) ||
+        height != heif_image_handle_get_height(f.mHandle))
+        return GenericError;
     st = cu_alloc(out, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                   alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)

@@ -148,10 +148,10 @@ inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::i
 
 /* Probes bytes and decodes up to four frames under limits; each decoded
  * frame must be a consistent raster within them. Returns the first failing
- * status (Ok if none); decoded counts the frames that decoded. With
- * probedSize the first frame must also have the size the probe reported. */
+ * status (Ok if none); decoded counts the frames that decoded. The first
+ * frame must also have the size the probe reported. */
 inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode_limits& limits,
-                             const std::string& what, uint32_t* decoded = nullptr, bool probedSize = true) {
+                             const std::string& what, uint32_t* decoded = nullptr) {
     const gp::decoder* dec = SniffDecoder(bytes);
     if (!dec)
         return UnknownImageFormat;
@@ -170,7 +170,7 @@ inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode
         EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
         EXPECT_GE(out.stride, (out.width * GetPixelFormatSize(out.format) + 7) / 8) << what;
         EXPECT_LE(uint64_t{out.width} * out.height, limits.max_pixels) << what;
-        EXPECT_TRUE(f > 0 || !probedSize || (out.width == info.width && out.height == info.height))
+        EXPECT_TRUE(f > 0 || (out.width == info.width && out.height == info.height))
             << what << " probed " << info.width << "x" << info.height << " decoded " << out.width << "x"
             << out.height;
         EXPECT_TRUE(GetPixelFormatSize(out.format) > 8 || !out.palette.empty()) << what;
