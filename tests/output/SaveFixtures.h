@@ -8,8 +8,8 @@
 #include "cBitmap.h"
 #include "cGDIP.h"
 
+#include <QBuffer>
 #include <QByteArray>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 // Readable QString values in failure messages.
@@ -54,7 +55,6 @@ class cVectorList : public cSaveList {
         QString Name;
     };
     std::vector<cEntry> Entries;
-    int Removals = 0;
 
     void Add(const QString& sPath) {
         const QFileInfo info(sPath);
@@ -63,10 +63,7 @@ class cVectorList : public cSaveList {
     int Count() const override { return static_cast<int>(Entries.size()); }
     QString FileName(int lPosition) const override { return Entries.at(lPosition - 1).Name; }
     QString Folder(int lPosition) const override { return Entries.at(lPosition - 1).Folder; }
-    void Remove(int lPosition) override {
-        Entries.erase(Entries.begin() + (lPosition - 1));
-        ++Removals;
-    }
+    void Remove(int lPosition) override { Entries.erase(Entries.begin() + (lPosition - 1)); }
 };
 
 // Records the captions and fractions of the progress.
@@ -101,23 +98,15 @@ inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24
     return bitmap;
 }
 
-// Which corner of a MakeRamp image a pixel of it (or of a copy scaled,
-// turned and encoded) comes from: blue grows to the right, green downwards.
-enum class eCorner { TopLeft, TopRight, BottomLeft, BottomRight, None };
-
-inline eCorner RampCorner(QRgb pixel) {
-    const auto near = [](int lValue) { return lValue < 48 ? 0 : lValue > 207 ? 1 : -1; };
-    const int right = near(qBlue(pixel));
-    const int bottom = near(qGreen(pixel));
-    if (right < 0 || bottom < 0)
-        return eCorner::None;
-    return bottom == 0 ? (right == 0 ? eCorner::TopLeft : eCorner::TopRight)
-                       : (right == 0 ? eCorner::BottomLeft : eCorner::BottomRight);
-}
-
-inline void PrintTo(eCorner eWhich, std::ostream* os) {
-    const char* const names[] = {"top left", "top right", "bottom left", "bottom right", "no corner"};
-    *os << names[static_cast<int>(eWhich)];
+// Which corner of a MakeRamp image a pixel of it (or of a copy scaled, turned
+// and encoded) comes from, "" for none: blue grows to the right, green downwards.
+inline std::string RampCorner(QRgb pixel) {
+    const auto side = [](int lValue, const char* sLow, const char* sHigh) {
+        return lValue < 48 ? sLow : lValue > 207 ? sHigh : nullptr;
+    };
+    const char* row = side(qGreen(pixel), "top", "bottom");
+    const char* column = side(qBlue(pixel), " left", " right");
+    return row && column ? std::string(row) + column : std::string();
 }
 
 // Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).
@@ -143,17 +132,14 @@ inline bool WriteAll(const QString& sPath, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// An ICO file holding one PNG image: readable, but no encoder writes ICO.
-inline QByteArray MakeIcon(cGDIP& gdip, int lSide) {
-    cBitmap bitmap = MakeRamp(lSide, lSide, PixelFormat32bppARGB);
-    QByteArray png;
-    bitmap.SaveToStream(png, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png"))),
-                        nullptr);
+// An ICO file: readable, but no encoder writes ICO.
+inline QByteArray MakeIcon(int lSide) {
     QByteArray ico;
-    QDataStream out(&ico, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out << quint16(0) << quint16(1) << quint16(1) // reserved, type icon, one image
-        << quint8(lSide) << quint8(lSide) << quint8(0) << quint8(0) << quint16(1) << quint16(32)
-        << quint32(png.size()) << quint32(6 + 16);
-    return ico + png;
+    QBuffer buffer(&ico);
+    MakeRamp(lSide, lSide, PixelFormat32bppARGB).Picture().save(&buffer, "ICO");
+    return ico;
+}
+
+inline QByteArray Bytes(const std::vector<uint8_t>& aBytes) {
+    return QByteArray(reinterpret_cast<const char*>(aBytes.data()), qsizetype(aBytes.size()));
 }

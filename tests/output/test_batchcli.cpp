@@ -144,7 +144,7 @@ using BatchCommand = BatchSave;
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
-    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
+    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(16)));
     const struct {
         QStringList Options;
         const char* Input; // "" for none

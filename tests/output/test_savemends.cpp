@@ -44,20 +44,22 @@ class SaveMends : public BatchSave {
 
 // A replaced file goes to the trash. A link at the output name is an existing
 // entry: the user is asked, and the link itself goes to the trash; the file
-// or folder it points to is untouched.
-TEST_F(SaveMends, LinksAtTheOutputNameAreAskedAboutAndMovedNotFollowed) {
+// or folder it points to is untouched. A folder in the way is a failure, not
+// a file to replace.
+TEST_F(SaveMends, LinksAreAskedAboutAndMovedNotFollowedFoldersFail) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(WriteAll(elsewhere.filePath(QStringLiteral("target.png")), "linked file"));
-    AddRamp(QStringLiteral("file.png"));
-    AddRamp(QStringLiteral("link.png"));
-    AddRamp(QStringLiteral("dangling.png"));
+    for (const char* name : {"file.png", "link.png", "dangling.png", "folder.png"})
+        AddRamp(QString::fromLatin1(name));
     ASSERT_TRUE(WriteAll(Out("file.png"), "old"));
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("target.png")), Out("link.png")));
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("missing.png")), Out("dangling.png")));
+    ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("folder.png")));
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteYes,
                                    cQuestions::kOverwriteYes};
 
-    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Errors), std::tuple(3, 1));
     EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 3u);
     for (const char* name : {"file.png", "link.png", "dangling.png"}) {
         const QFileInfo written(Out(QString::fromLatin1(name)));
@@ -66,7 +68,11 @@ TEST_F(SaveMends, LinksAtTheOutputNameAreAskedAboutAndMovedNotFollowed) {
     }
     EXPECT_EQ(ReadAll(mTrash + QStringLiteral("/files/file.png")), QByteArray("old"));
     EXPECT_TRUE(QFileInfo(mTrash + QStringLiteral("/files/link.png")).isSymLink());
-    EXPECT_EQ(OutputEntries().size(), 3); // no temporary file left
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].FileName + QStringLiteral(": ") + summary.Failures[0].Reason,
+              QStringLiteral("folder.png: a folder of that name is in the way"));
+    EXPECT_TRUE(QFileInfo(Out("folder.png")).isDir());
+    EXPECT_EQ(OutputEntries().size(), 4); // no temporary file left
     EXPECT_EQ(ReadAll(elsewhere.filePath(QStringLiteral("target.png"))), QByteArray("linked file"));
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"target.png"});
 }
@@ -135,67 +141,46 @@ TEST_F(SaveMends, AReadOnlyFolderFailsEveryImageOnceAndKeepsTheOldFiles) {
     EXPECT_FALSE(summary.Failures[1].Reason.isEmpty());
 }
 
-TEST_F(SaveMends, AFolderInTheWayIsAFailureNotASuccess) {
-    AddRamp(QStringLiteral("a.png"));
-    AddRamp(QStringLiteral("b.png"));
-    ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("a.png")));
-    const cSaveSummary summary = Run();
-    EXPECT_EQ(summary.Saved, 1);
-    EXPECT_EQ(summary.Errors, 1);
-    EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty()); // a folder is not a file to replace
-    ASSERT_EQ(summary.Failures.size(), 1u);
-    EXPECT_EQ(summary.Failures[0].FileName, QStringLiteral("a.png"));
-    EXPECT_EQ(summary.Failures[0].Reason, QStringLiteral("a folder of that name is in the way"));
-    EXPECT_TRUE(QFileInfo(Out("a.png")).isDir());
-    EXPECT_EQ(OutputEntries(), (QStringList{"a.png", "b.png"}));
-}
-
-TEST_F(SaveMends, ThePngFallbackAsksBeforeReplacingAPng) {
-    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
-    mList.Add(In("logo.ico"));
-    ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
-    mQuestions.MsgBoxAnswers = {cQuestions::eAnswer::Yes};
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
-    const cSaveSummary summary = Run();
-    const auto asked = mQuestions.Asked(eKind::Overwrite);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].Text,
-              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
-    EXPECT_EQ(summary.Caption(), QStringLiteral("0 Images Saved,  1 Images Skipped"));
-    EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
-}
-
-// Sources that fail to load are reported, removed, and the run goes on: one
-// beyond 16-bit sizes, a FIFO put where a source was (refused at once, as no
-// writer will ever come), and a JPEG whose scan names a Huffman table the
-// file lacks (it fails only once decoding starts).
+// Sources that fail to load are reported and removed, the progress counts
+// what is left, and the run goes on: a PNG without its image, one beyond
+// 16-bit sizes, a FIFO put where a source was (refused at once, as no writer
+// will ever come), and a JPEG whose scan names a Huffman table the file lacks
+// (it fails only once decoding starts).
 TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
+    AddRamp(QStringLiteral("one.png"));
+    AddFile(QStringLiteral("broken.png"), "\x89PNG\r\n\x1a\n garbage");
     QImage wide(40000, 1, QImage::Format_RGB32);
     wide.fill(Qt::gray);
     ASSERT_TRUE(wide.save(In("wide.png")));
     mList.Add(In("wide.png"));
-    AddRamp(QStringLiteral("fifo.png"));
-    ASSERT_TRUE(QFile::remove(In("fifo.png")));
+    mList.Add(In("fifo.png"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(In("fifo.png")).constData(), 0600), 0);
     ASSERT_TRUE(WriteRamp(mGdip, In("broken.jpg"), 64, 48, QStringLiteral("jpg")));
-    QByteArray bytes = ReadAll(In("broken.jpg"));
-    const qsizetype sos = bytes.indexOf("\xFF\xDA");
-    ASSERT_GT(sos, 0);
-    bytes[sos + 6] = char(0x33);
-    ASSERT_TRUE(WriteAll(In("broken.jpg"), bytes));
-    mList.Add(In("broken.jpg"));
-    AddRamp(QStringLiteral("fine.png"));
+    QByteArray jpeg = ReadAll(In("broken.jpg"));
+    ASSERT_GT(jpeg.indexOf("\xFF\xDA"), 0);
+    jpeg[jpeg.indexOf("\xFF\xDA") + 6] = char(0x33);
+    AddFile(QStringLiteral("broken.jpg"), jpeg);
+    AddRamp(QStringLiteral("three.png"));
     mOptions.OutputFormat = QStringLiteral("JPG");
     const cSaveSummary summary = Run();
+
     const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 3u);
+    ASSERT_EQ(asked.size(), 4u);
     for (const auto& question : asked)
         EXPECT_EQ(question.Title, QStringLiteral("Error Loading Image"));
-    EXPECT_TRUE(asked[2].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
-    EXPECT_EQ(summary.Removed, 3);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
-    EXPECT_EQ(OutputEntries(), QStringList{"fine.jpg"});
+    EXPECT_EQ(asked[0].Text,
+              QStringLiteral("broken.png is corrupt, or in a file format that cannot be opened.\n\n"
+                             "It has been removed from list of files to work with, and will not "
+                             "be saved."));
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
+    EXPECT_TRUE(asked[3].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    EXPECT_EQ(summary.Removed, 4);
+    EXPECT_EQ(mList.Count(), 2);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
+    EXPECT_EQ(OutputEntries(), (QStringList{"one.jpg", "three.jpg"}));
+    // 1 of 6 done, then 1 of 5 (the broken one left), ..., then 2 of 2.
+    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (17%)", "Saving (20%)", "Saving (25%)",
+                                               "Saving (33%)", "Saving (50%)", "Saving (100%)"}));
 }
 
 // a.jpg and a.png both become a.png: the second replaces the first's file
