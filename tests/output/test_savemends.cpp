@@ -1,6 +1,5 @@
-// The batch save never loses a file, never reports a failure as success, asks
-// before the PNG fallback replaces a file and copes with sources it cannot
-// load.
+// The batch save never loses a file, never reports a failure as success, and
+// copes with sources it cannot load.
 #include "BatchSaveTest.h"
 
 #include "SafeWrite.h"
@@ -10,24 +9,18 @@
 
 #include <sys/stat.h>
 
-
 namespace {
 
-// Makes sFolder unwritable: by its permissions, or for a user whom
-// permissions do not stop (root), by the immutable attribute. False when
-// neither works here.
+// Makes sFolder unwritable: by its permissions, or for a user whom they do
+// not stop (root), by the immutable attribute. False when neither works here.
 bool MakeUnwritable(const QString& sFolder) {
     QFile::setPermissions(sFolder, QFile::ReadOwner | QFile::ExeOwner);
-    auto writable = [&sFolder] {
-        QFile probe(sFolder + QStringLiteral("/.probe"));
-        const bool ok = probe.open(QIODevice::WriteOnly);
-        probe.remove();
-        return ok;
-    };
-    if (!writable())
-        return true;
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), sFolder});
-    return !writable();
+    QFile probe(sFolder + QStringLiteral("/.probe"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return true;
+    probe.remove();
+    return false;
 }
 
 void MakeWritable(const QString& sFolder) {
@@ -77,68 +70,49 @@ TEST_F(SaveMends, LinksAreAskedAboutAndMovedNotFollowedFoldersFail) {
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"target.png"});
 }
 
-// Where the old file cannot go to the trash, it stays and the image is not
-// written: a name too long for the trash's record, or a trash that cannot be
-// written to.
-TEST_F(SaveMends, AFileThatCannotGoToTheTrashIsKeptAndListed) {
+// Where the old file cannot go to the trash (a name too long for the trash's
+// record, a trash that cannot be written to) or the folder cannot be written
+// to, the old file stays, the image is not written, and one message at the
+// end names every file and why.
+TEST_F(SaveMends, FilesThatCannotBeReplacedAreKeptAndListed) {
     const QString longName = QString(242, u'x') + QStringLiteral(".png"); // 246 bytes
-    struct cCase {
-        QString Name;
-        bool LockTrash;
-    } cases[] = {{longName, false}, {QStringLiteral("a.png"), true}};
-    for (const cCase& c : cases) {
-        SCOPED_TRACE(c.Name.size());
+    const struct {
+        QStringList Names;
+        QString Locked; // "info": the trash's records; "out": the output folder
+    } cases[] = {{{longName}, ""}, {{"a.png"}, "info"}, {{"a.png", "b.png"}, "out"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Locked.toStdString());
         mList.Entries.clear();
+        mQuestions = cScriptedQuestions{};
+        for (const QString& name : c.Names)
+            AddRamp(name);
+        ASSERT_TRUE(WriteAll(Out(c.Names[0]), "old"));
         const QString trash = EmptiedTestTrash();
-        if (c.LockTrash) {
-            ASSERT_TRUE(QDir().mkpath(trash + QStringLiteral("/info")) &&
-                        QDir().mkpath(trash + QStringLiteral("/files")));
-            if (!MakeUnwritable(trash + QStringLiteral("/info")))
-                GTEST_SKIP() << "cannot make a folder unwritable here";
-        }
-        AddRamp(c.Name);
-        ASSERT_TRUE(WriteAll(Out(c.Name), "old"));
+        ASSERT_TRUE(QDir().mkpath(trash + "/info") && QDir().mkpath(trash + "/files"));
+        const QString locked = c.Locked == "out" ? mOut.path() : trash + "/info";
+        if (!c.Locked.isEmpty() && !MakeUnwritable(locked))
+            GTEST_SKIP() << "cannot make a folder unwritable here";
         mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
         const cSaveSummary summary = Run();
-        if (c.LockTrash)
-            MakeWritable(trash + QStringLiteral("/info"));
+        MakeWritable(locked);
 
-        EXPECT_EQ(summary.Saved, 0);
-        ASSERT_EQ(summary.Failures.size(), 1u);
-        EXPECT_TRUE(summary.Failures[0].Reason.startsWith(
-            QStringLiteral("the existing file could not be moved to the trash: ")));
-        EXPECT_TRUE(summary.Failures[0].Reason.endsWith(QStringLiteral("; it was kept")));
-        EXPECT_EQ(ReadAll(Out(c.Name)), QByteArray("old"));
-        EXPECT_EQ(OutputEntries(), QStringList{c.Name}); // nothing else left behind
-        QFile::remove(Out(c.Name));
+        EXPECT_EQ(std::pair(summary.Saved, summary.Errors), std::pair(0, int(c.Names.size())));
+        ASSERT_EQ(summary.Failures.size(), size_t(c.Names.size()));
+        const QString reason = summary.Failures[0].Reason;
+        EXPECT_TRUE(c.Locked == "out" ||
+                    (reason.startsWith("the existing file could not be moved to the trash: ") &&
+                     reason.endsWith("; it was kept")))
+            << reason.toStdString();
+        EXPECT_EQ(ReadAll(Out(c.Names[0])), QByteArray("old"));
+        EXPECT_EQ(OutputEntries(), QStringList{c.Names[0]}); // nothing else left behind
+        EXPECT_TRUE(TrashedFiles().isEmpty());
+        const auto asked = mQuestions.Asked(eKind::MsgBox);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
+        for (const QString& name : c.Names)
+            EXPECT_TRUE(asked[0].Text.contains(name + ": ")) << name.toStdString();
+        QFile::remove(Out(c.Names[0]));
     }
-}
-
-TEST_F(SaveMends, AReadOnlyFolderFailsEveryImageOnceAndKeepsTheOldFiles) {
-    AddRamp(QStringLiteral("a.png"));
-    AddRamp(QStringLiteral("b.png"));
-    ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-    if (!MakeUnwritable(mOut.path()))
-        GTEST_SKIP() << "cannot make a folder unwritable here";
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
-    const cSaveSummary summary = Run();
-    MakeWritable(mOut.path());
-
-    EXPECT_EQ(summary.Saved, 0);
-    EXPECT_EQ(summary.Errors, 2);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
-    EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
-    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-    EXPECT_TRUE(TrashedFiles().isEmpty());
-
-    // One message at the end, naming both files and why.
-    const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
-    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("a.png: ")));
-    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("b.png: ")));
-    ASSERT_EQ(summary.Failures.size(), 2u);
-    EXPECT_FALSE(summary.Failures[1].Reason.isEmpty());
 }
 
 // Sources that fail to load are reported and removed, the progress counts
@@ -203,19 +177,13 @@ TEST_F(SaveMends, TwoEntriesWithOneOutputNameAreCountedOnceAndListed) {
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.bin"));
-    ASSERT_TRUE(WriteAll(path, "old"));
-    const cWriteResult refused = WriteFileSafely(path, "new", eReplace::No);
-    EXPECT_FALSE(refused.Ok);
-    EXPECT_EQ(ReadAll(path), QByteArray("old"));
-
-    const QString fresh = dir.filePath(QStringLiteral("y.bin"));
-    EXPECT_TRUE(WriteFileSafely(fresh, "new", eReplace::No).Ok);
-    EXPECT_EQ(ReadAll(fresh), QByteArray("new"));
+    ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
+    EXPECT_FALSE(WriteFileSafely(dir.filePath("x.bin"), "new", eReplace::No).Ok);
+    EXPECT_EQ(ReadAll(dir.filePath("x.bin")), QByteArray("old"));
+    EXPECT_TRUE(WriteFileSafely(dir.filePath("y.bin"), "new", eReplace::No).Ok);
+    EXPECT_EQ(ReadAll(dir.filePath("y.bin")), QByteArray("new"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-
-    const cWriteResult noFolder =
-        WriteFileSafely(dir.filePath(QStringLiteral("missing/z.bin")), "new", eReplace::No);
+    const cWriteResult noFolder = WriteFileSafely(dir.filePath("missing/z.bin"), "new", eReplace::No);
     EXPECT_FALSE(noFolder.Ok);
     EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
 }
