@@ -25,34 +25,25 @@
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
 
-// A home of the test program's own, so that replaced files go to its trash,
-// not the user's. Set once per process: GLib keeps the first HOME and
-// XDG_DATA_HOME it reads. The home is on the same file system as the
-// temporary folders the tests write into, so the trash is the home trash.
-inline QString TestHome() {
-    static QTemporaryDir home;
-    static const bool set = [] {
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
-        return true;
-    }();
-    (void)set;
-    return home.path();
-}
-
-// The home trash of TestHome(), emptied for the next test.
+// The trash of a home of the test program's own (so that replaced files go
+// there, not to the user's trash), emptied for the next test. The home is set
+// once per process, as GLib keeps the first HOME and XDG_DATA_HOME it reads; it
+// is on the file system of the temporary folders the tests write into, so the
+// trash is the home trash.
 inline QString EmptiedTestTrash() {
-    const QString trash = TestHome() + QStringLiteral("/.local/share/Trash");
+    static QTemporaryDir home;
+    static const bool set = qputenv("HOME", home.path().toLocal8Bit()) &&
+                            qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+    const QString trash = home.path() + QStringLiteral("/.local/share/Trash");
     QDir(trash).removeRecursively();
-    return trash;
+    return set ? trash : QString();
 }
 
 // The image list as a plain vector of (folder, file name).
 class cVectorList : public cSaveList {
   public:
     struct cEntry {
-        QString Folder;
-        QString Name;
+        QString Folder, Name;
     };
     std::vector<cEntry> Entries;
 
@@ -78,23 +69,20 @@ class cRecordingObserver : public cSaveObserver {
     }
 };
 
-// A lWidth x lHeight bitmap with a smooth colour ramp (photographic enough
-// for JPEG sizes to depend on quality), in 24-bit or 32-bit ARGB.
-inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24bppRGB) {
-    const int bytesPerPixel = eFormat == PixelFormat24bppRGB ? 3 : 4;
-    const int stride = (lWidth * bytesPerPixel + 3) / 4 * 4;
+// A 24-bit lWidth x lHeight bitmap with a smooth colour ramp (photographic
+// enough for JPEG sizes to depend on quality).
+inline cBitmap MakeRamp(int lWidth, int lHeight) {
+    const int stride = (lWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> pixels(static_cast<size_t>(stride) * lHeight);
     for (int y = 0; y < lHeight; ++y)
         for (int x = 0; x < lWidth; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * bytesPerPixel];
+            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * 3];
             p[0] = static_cast<uint8_t>(x * 255 / std::max(lWidth - 1, 1));
             p[1] = static_cast<uint8_t>(y * 255 / std::max(lHeight - 1, 1));
             p[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
-            if (bytesPerPixel == 4)
-                p[3] = 255;
         }
     cBitmap bitmap;
-    bitmap.CreateFromScan0(lWidth, lHeight, stride, eFormat, pixels.data());
+    bitmap.CreateFromScan0(lWidth, lHeight, stride, PixelFormat24bppRGB, pixels.data());
     return bitmap;
 }
 
@@ -109,17 +97,12 @@ inline std::string RampCorner(QRgb pixel) {
     return row && column ? std::string(row) + column : std::string();
 }
 
-// Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).
-inline bool WriteBitmap(cGDIP& gdip, cBitmap& bitmap, const QString& sPath,
-                        const QString& sExtension) {
-    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-    return encoder >= 0 && bitmap.SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
-}
-
+// Writes a MakeRamp image as sPath with the encoder for sExtension.
 inline bool WriteRamp(cGDIP& gdip, const QString& sPath, int lWidth, int lHeight,
                       const QString& sExtension = QStringLiteral("png")) {
-    cBitmap bitmap = MakeRamp(lWidth, lHeight);
-    return WriteBitmap(gdip, bitmap, sPath, sExtension);
+    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+    return encoder >= 0 &&
+           MakeRamp(lWidth, lHeight).SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
 }
 
 inline QByteArray ReadAll(const QString& sPath) {
@@ -136,7 +119,7 @@ inline bool WriteAll(const QString& sPath, const QByteArray& bytes) {
 inline QByteArray MakeIcon(int lSide) {
     QByteArray ico;
     QBuffer buffer(&ico);
-    MakeRamp(lSide, lSide, PixelFormat32bppARGB).Picture().save(&buffer, "ICO");
+    MakeRamp(lSide, lSide).Picture().save(&buffer, "ICO");
     return ico;
 }
 

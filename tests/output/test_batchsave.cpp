@@ -193,9 +193,8 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
 }
 
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
-    cBitmap ramp = MakeRamp(40, 30);
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("photo.jpg"), "jpg"));
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("cartoon.gif"), "gif"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 40, 30, "jpg"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("cartoon.gif"), 40, 30, "gif"));
     std::optional<cRenderedImage> photo = RenderImage(In("photo.jpg"), mOptions, mObserver);
     std::optional<cRenderedImage> cartoon = RenderImage(In("cartoon.gif"), mOptions, mObserver);
     ASSERT_TRUE(photo && cartoon);

@@ -256,9 +256,8 @@ void WriteCameraDetails(const QString& sPath, bool bSideways) {
 }
 
 TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
-    cBitmap ramp = MakeRamp(40, 20);
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("cam.jpg"), "jpg"));
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, In("cam.tif"), "tif"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("cam.jpg"), 40, 20, "jpg"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("cam.tif"), 40, 20, "tif"));
     WriteCameraDetails(In("cam.jpg"), true);
     WriteCameraDetails(In("cam.tif"), false);
     mOptions.CustomSize = QStringLiteral("20");
