@@ -151,10 +151,11 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
 }
 
 // Workers ahead change nothing but the speed: a mixed list saved into its own
-// folder (a PNG offer whose file replaces the next entry's source, overwrite
-// questions, a corrupt entry in the middle, a GIF to quantize) run one entry
-// after the other and with three workers leaves the same bytes, asks the same
-// questions in the same order and ends the same way.
+// folder (a PNG offer whose file replaces the next entry's source, so that two
+// entries write one name, overwrite questions, a corrupt entry in the middle, a
+// GIF to quantize) run one entry after the other and with three workers leaves
+// the same bytes, asks the same questions in the same order and ends the same
+// way.
 TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     AddRamp(QStringLiteral("a.png"), 300, 200);
     AddFile(QStringLiteral("c.ico"), MakeIcon(48));
@@ -189,7 +190,11 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         run << QString::number(mList.Count());
     }
     EXPECT_EQ(runs[0], runs[1]);
-    EXPECT_EQ(runs[0].size(), 1 + 5 + 7 + 1); // summary, questions, files, entries left
+    ASSERT_EQ(runs[0].size(), 1 + 5 + 7 + 1); // summary, questions, files, entries left
+    // c.png, written for c.ico and then for c.png, counts once and is listed.
+    EXPECT_EQ(runs[0][0], QStringLiteral("5 Images Saved"));
+    EXPECT_TRUE(runs[0][5].endsWith("\n\nc.png: written for both c.ico and c.png; the later one "
+                                    "replaced the earlier (now in the trash)"));
 }
 
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {

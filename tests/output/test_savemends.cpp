@@ -157,24 +157,6 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
                                                "Saving (33%)", "Saving (50%)", "Saving (100%)"}));
 }
 
-// a.jpg and a.png both become a.png: the second replaces the first's file
-// (after the usual question), which is listed and counted once.
-TEST_F(SaveMends, TwoEntriesWithOneOutputNameAreCountedOnceAndListed) {
-    AddRamp(QStringLiteral("a.png"));
-    ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 64, 48, QStringLiteral("jpg")));
-    mList.Add(In("a.jpg"));
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
-    const cSaveSummary summary = Run();
-    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 1u);
-    ASSERT_EQ(summary.Failures.size(), 1u);
-    EXPECT_EQ(summary.Failures[0].FileName + QStringLiteral(": ") + summary.Failures[0].Reason,
-              QStringLiteral("a.png: written for both a.png and a.jpg; the later one replaced the "
-                             "earlier (now in the trash)"));
-    EXPECT_EQ(TrashedFiles(), QStringList{"a.png"});
-    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-}
-
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
