@@ -51,38 +51,14 @@ TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {
     EXPECT_LT(webp[0], webp[1]);
 }
 
-// Where the format has no encoder, Yes writes a PNG, after the usual question
-// if one is there; No is an error the user chose, so no failure report.
-TEST_F(BatchSave, AnIconOffersPngYesWritesItNoIsAnError) {
+// Where the format has no encoder (ICO, HEIC), Yes writes a PNG, after the
+// usual question if one is there; No is an error the user chose, so no
+// failure report. A turned HEIC comes out upright; a WebP with alpha stays WebP
+// with its alpha; a truncated AVIF fails to load.
+TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     for (const char* name : {"yes.ico", "no.ico", "logo.ico"})
         AddFile(QString::fromLatin1(name), MakeIcon(32));
     AddRamp(QStringLiteral("next.png"));
-    ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
-    mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::No, eAnswer::Yes};
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
-    const cSaveSummary summary = Run();
-
-    const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 3u);
-    EXPECT_EQ(asked[0].Text, QStringLiteral("Quillet cannot save an image in the ICO format.\n\n"
-                                            "Would you like to save this image as a PNG instead?"));
-    EXPECT_EQ(asked[0].Buttons, cQuestions::eButtons::YesNo);
-    const auto overwrite = mQuestions.Asked(eKind::Overwrite);
-    ASSERT_EQ(overwrite.size(), 1u);
-    EXPECT_EQ(overwrite[0].Text,
-              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
-    EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors), std::tuple(2, 1, 1));
-    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
-    EXPECT_TRUE(summary.Failures.empty());
-    EXPECT_EQ(OutputEntries(), (QStringList{"logo.png", "next.png", "yes.png"}));
-    EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
-    EXPECT_EQ(SizeOf(Out("yes.png")), QSize(100, 100));
-}
-
-// A turned HEIC has no encoder of its own and takes the PNG offer, upright; a
-// WebP with alpha stays WebP with its alpha; a truncated AVIF fails to load.
-TEST_F(BatchSave, PhoneFormatsComeOutUprightWebPStaysWebPAndBrokenOnesAreRemoved) {
     AddFile(QStringLiteral("turned.heic"),
             Bytes(modern::EncodeHeif(heif_compression_HEVC, 63, 47, false,
                                      heif_orientation_rotate_90_cw, 0)));
@@ -90,15 +66,30 @@ TEST_F(BatchSave, PhoneFormatsComeOutUprightWebPStaysWebPAndBrokenOnesAreRemoved
     const QByteArray avif = Bytes(
         modern::EncodeHeif(heif_compression_AV1, 63, 47, false, heif_orientation_normal, 0));
     AddFile(QStringLiteral("cut.avif"), avif.left(avif.size() / 2));
+    ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
     mOptions.OutputFormat = QStringLiteral("DFT");
-    mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::OK};
-    EXPECT_EQ(Run().Caption(), QStringLiteral("2 Images Saved"));
+    mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::No, eAnswer::Yes, eAnswer::Yes, eAnswer::OK};
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
+    const cSaveSummary summary = Run();
 
     const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_TRUE(asked[0].Text.startsWith("Quillet cannot save an image in the HEIC format."));
-    EXPECT_TRUE(asked[1].Text.startsWith("cut.avif is corrupt"));
-    EXPECT_EQ(OutputEntries(), (QStringList{"clip.webp", "turned.png"}));
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[0].Text, QStringLiteral("Quillet cannot save an image in the ICO format.\n\n"
+                                            "Would you like to save this image as a PNG instead?"));
+    EXPECT_EQ(asked[0].Buttons, cQuestions::eButtons::YesNo);
+    EXPECT_TRUE(asked[3].Text.startsWith("Quillet cannot save an image in the HEIC format."));
+    EXPECT_TRUE(asked[4].Text.startsWith("cut.avif is corrupt"));
+    const auto overwrite = mQuestions.Asked(eKind::Overwrite);
+    ASSERT_EQ(overwrite.size(), 1u);
+    EXPECT_EQ(overwrite[0].Text,
+              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors), std::tuple(4, 1, 1));
+    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
+    EXPECT_TRUE(summary.Failures.empty());
+    EXPECT_EQ(OutputEntries(),
+              (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));
+    EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
+    EXPECT_EQ(SizeOf(Out("yes.png")), QSize(100, 100));
     EXPECT_EQ(SizeOf(Out("clip.webp")), QSize(100, 75));
     cBitmap upright, kept;
     upright.LoadFromFile(Out("turned.png"));
