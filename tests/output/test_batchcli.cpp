@@ -90,7 +90,6 @@ TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
         {{"--overwrite", "maybe", "-o", tmp, "a"}, "invalid value 'maybe' for --overwrite"},
-        {{"--frobnicate", "-o", tmp, "a"}, "frobnicate"},
         {{"-o", tmp + "/no/such/folder", "a"}, "does not exist"},
         {{"-o", tmp}, "no image files given"},
         {{"a.png"}, "no output folder given"},
@@ -109,13 +108,10 @@ TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
     QString errText;
     QTextStream err(&errText);
     QStringList replies = {"maybe", "A", "n", "yes"};
-    cTerminalQuestions asking(
-        err, [&replies]() -> std::optional<QString> {
-            if (replies.isEmpty())
-                return std::nullopt;
-            return replies.takeFirst();
-        },
-        true, eBatchAnswer::Ask, eBatchAnswer::Ask);
+    const auto next = [&replies] {
+        return replies.isEmpty() ? std::nullopt : std::optional(replies.takeFirst());
+    };
+    cTerminalQuestions asking(err, next, true, eBatchAnswer::Ask, eBatchAnswer::Ask);
     const auto offer = [](cQuestions& questions) {
         return questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
                                 cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
@@ -206,9 +202,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
 
 // quillet-batch draws metafile text, though it has no display.
 TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
-    const std::vector<uint8_t> bytes = mftest::EmfBuilder(200, 100).TextW(10, 10, u"HHHHHH").Finish();
-    ASSERT_TRUE(WriteAll(In("drawing.emf"), QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                       static_cast<qsizetype>(bytes.size()))));
+    ASSERT_TRUE(WriteAll(In("drawing.emf"),
+                         Bytes(mftest::EmfBuilder(200, 100).TextW(10, 10, u"HHHHHH").Finish())));
     const cRun run = RunBatch({"--size", "200", "--format", "png", "-o", mOut.path(), In("drawing.emf")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QImage written(Out("drawing.png"));
@@ -228,13 +223,12 @@ TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrAreKept) {
     } cases[] = {{true, false, 0}, {false, false, 1}, {true, true, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.HomeExists + 2 * c.NoTrash);
+        const QStringList options = c.NoTrash ? QStringList{"--no-trash"} : QStringList{};
         QTemporaryDir work;
         const QString home = work.filePath(QStringLiteral("home"));
         ASSERT_TRUE(!c.HomeExists || QDir().mkpath(home));
         ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-        const cRun run = RunBatch(QStringList{"--overwrite", "all", "-o", mOut.path(), In("a.png")} +
-                                      (c.NoTrash ? QStringList{"--no-trash"} : QStringList{}),
-                                  home);
+        const cRun run = RunBatch(options + QStringList{"--overwrite", "all", "-o", mOut.path(), In("a.png")}, home);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   c.HomeExists ? QStringList{"home"} : QStringList{});
