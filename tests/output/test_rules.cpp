@@ -67,19 +67,17 @@ TEST(CustomSize, NumericTextOrTheTag) {
     EXPECT_EQ(TargetSize(3, "300"), 640);
 }
 
-// Which way each angle turns is checked end to end by the batch tests.
-TEST(OptionValues, Tags) {
+// The option tags, and the quality and format the window starts with (medium,
+// original). Which way each angle turns is checked end to end by the batch tests.
+TEST(OptionValues, TagsAndStart) {
     const int16_t sizes[] = {100, 200, 350, 640, 800, 1024}, qualities[] = {48, 66, 84, 100};
     for (int16_t i = 0; i < 6; ++i)
         EXPECT_EQ(std::pair(SizeTagValue(i), QualityTagValue(i % 4)), std::pair(sizes[i], qualities[i % 4]));
+    EXPECT_EQ(std::pair(gQualityIndex, gOutputFormat), std::pair(int16_t(1), QStringLiteral("DFT")));
 }
 
-TEST(StartState, QualityShownAndSavedAgree) {
-    EXPECT_EQ(gQualityIndex, 1);
-    EXPECT_EQ(gOutputFormat, "DFT");
-}
-
-TEST(OutputNames, BaseAndExtension) {
+// Base names and extensions; which names the list takes as images.
+TEST(OutputNames, BaseExtensionAndImageFiles) {
     const char* const cases[][3] = {{"My Photo.jpg", "My_Photo", "JPG"}, {"scan.001.tif", "scan.001", "TIF"},
                                     {"README", "README", "JPG"},         {".hidden", ".hidden", "JPG"},
                                     {"name.", "name", ""},               {"a b c.Jpeg", "a_b_c", "JPEG"},
@@ -88,9 +86,6 @@ TEST(OutputNames, BaseAndExtension) {
         EXPECT_EQ(GetBaseName(c[0]), QString(c[1])) << c[0];
         EXPECT_EQ(GetExtension(c[0]), QString(c[2])) << c[0];
     }
-}
-
-TEST(IsImageFile, AcceptsByExtension) {
     for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png",
                              "a.tga", "a.tif", "a.TIFF", "a.wmf", "README", ".hidden", "a.HEIC", "a.heif",
                              "a.avif", "a.webp"})
