@@ -1,6 +1,6 @@
 #pragma once
-/* Helpers for the flat-API tests: bitmaps from ARGB grids, pixel grids back
- * and scaled draws. */
+/* Helpers for the flat-API tests: ARGB grids, bitmaps made from them, pixel
+ * grids back and scaled draws. */
 
 #include "gp_flat.h"
 
@@ -21,6 +21,15 @@ struct GpImageOwner {
     GpImageOwner& operator=(const GpImageOwner&) = delete;
     GpImage* get() const { return image; }
 };
+
+/* A width x height grid of f(x, y), row by row. */
+template <class F> std::vector<ARGB> Grid(int width, int height, F f) {
+    std::vector<ARGB> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(f(x, y));
+    return pixels;
+}
 
 /* A width x height bitmap in format holding the ARGB pixels given row by row. */
 inline GpImage* MakeBitmap(int width, int height, PixelFormat format, const std::vector<ARGB>& argb) {
@@ -58,15 +67,22 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
     return pixels;
 }
 
-/* Draws src scaled into a new width x height bitmap of format with mode. */
+/* Draws src scaled into a new width x height bitmap of format with mode,
+ * turned a quarter clockwise turn times through the world transform. */
 inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat format,
-                           InterpolationMode mode) {
+                           InterpolationMode mode, int turn = 0) {
     GpBitmap* out = nullptr;
     EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &out), Ok);
     GpGraphics* graphics = nullptr;
     EXPECT_EQ(GdipGetImageGraphicsContext(out, &graphics), Ok);
     EXPECT_EQ(GdipSetInterpolationMode(graphics, mode), Ok);
-    EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, width, height), Ok);
+    if (turn != 0) {
+        const float shift[4][2] = {{0, 0}, {float(width), 0}, {float(width), float(height)}, {0, float(height)}};
+        GdipTranslateWorldTransform(graphics, shift[turn][0], shift[turn][1], MatrixOrderPrepend);
+        GdipRotateWorldTransform(graphics, 90.0f * turn, MatrixOrderPrepend);
+    }
+    const bool swap = turn % 2 == 1;
+    EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, swap ? height : width, swap ? width : height), Ok);
     EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
     return out;
 }
