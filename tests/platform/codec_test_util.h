@@ -1,7 +1,8 @@
 #pragma once
-/* Helpers for the codec tests: pattern rasters, lookup of codecs by name,
- * encode/decode through the tables and pixel comparison with a report of the
- * first difference. */
+/* Helpers for the codec tests: pattern rasters, a byte builder and the
+ * hand-built BMP, ICO and TGA layouts several tests share, lookup of codecs by
+ * name, encode/decode through the tables and pixel comparison with a report
+ * of the first difference. */
 
 #include "gp_codec.h"
 
@@ -11,17 +12,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace codectest {
 
+/* The encoder whose pattern list starts with pattern, e.g. u"*.JPG". */
 inline const gp::encoder* FindEncoder(const char16_t* pattern) {
     size_t count = 0;
     const gp::encoder* table = gp::encoder_table(count);
-    for (size_t i = 0; i < count; ++i)
-        if (std::u16string(table[i].extensions) == pattern)
+    const std::u16string wanted = pattern;
+    for (size_t i = 0; i < count; ++i) {
+        const std::u16string list = table[i].extensions;
+        if (list.compare(0, wanted.size(), wanted) == 0 &&
+            (list.size() == wanted.size() || list[wanted.size()] == u';'))
             return &table[i];
+    }
     return nullptr;
 }
 
@@ -80,6 +87,91 @@ inline gp::raster MakePattern(uint32_t width, uint32_t height, PixelFormat forma
     return r;
 }
 
+/* The pattern raster of a 24- or 32-bit format with each pixel set to the
+ * ARGB that f(x, y) gives. */
+template <class F> gp::raster Painted(uint32_t width, uint32_t height, PixelFormat format, F f) {
+    gp::raster r = MakePattern(width, height, format);
+    const uint32_t pb = GetPixelFormatSize(format) / 8;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t argb = f(x, y);
+            std::memcpy(r.pixels.data() + size_t{y} * r.stride + size_t{x} * pb, &argb, pb);
+        }
+    return r;
+}
+
+/* Little-endian unless said otherwise. */
+struct Bytes {
+    std::vector<uint8_t> v;
+    Bytes& u8(uint32_t x) { v.push_back(static_cast<uint8_t>(x)); return *this; }
+    Bytes& u16(uint32_t x) { return u8(x).u8(x >> 8); }
+    Bytes& u32(uint32_t x) { return u16(x & 0xFFFF).u16(x >> 16); }
+    Bytes& be16(uint32_t x) { return u8(x >> 8).u8(x); }
+    Bytes& be32(uint32_t x) { return be16(x >> 16).be16(x); }
+    Bytes& raw(std::initializer_list<int> bytes) {
+        for (int b : bytes) u8(static_cast<uint32_t>(b));
+        return *this;
+    }
+    Bytes& text(const std::string& s) { return append({s.begin(), s.end()}); } /* no terminator */
+    Bytes& append(const std::vector<uint8_t>& other) {
+        v.insert(v.end(), other.begin(), other.end());
+        return *this;
+    }
+    /* Overwrites n bytes at at with x. */
+    Bytes& put(size_t at, int n, uint32_t x, bool bigEndian = false) {
+        for (int i = 0; i < n; ++i)
+            v[at + i] = static_cast<uint8_t>(x >> (8 * (bigEndian ? n - 1 - i : i)));
+        return *this;
+    }
+};
+
+/* BMP file header + 40-byte info header; height negative for top-down. */
+inline Bytes BmpHeader(int32_t width, int32_t height, uint16_t bpp, uint32_t compression,
+                       uint32_t colours, uint32_t offBits) {
+    Bytes b;
+    b.raw({'B', 'M'}).u32(0).u32(0).u32(offBits);
+    b.u32(40).u32(static_cast<uint32_t>(width)).u32(static_cast<uint32_t>(height)).u16(1).u16(bpp);
+    return b.u32(compression).u32(0).u32(0).u32(0).u32(colours).u32(0);
+}
+
+inline Bytes TgaHeader(uint8_t type, uint8_t mapType, uint16_t mapLength, uint8_t mapBits, uint16_t w,
+                       uint16_t h, uint8_t bpp, uint8_t descriptor) {
+    Bytes b;
+    b.u8(0).u8(mapType).u8(type).u16(0).u16(mapLength).u8(mapBits).u16(0).u16(0);
+    return b.u16(w).u16(h).u8(bpp).u8(descriptor);
+}
+
+/* An icon entry of size x size: 40-byte header (height doubled), for 8 bits
+ * a palette whose index 1 is red and every pixel 1, for 32 bits grey 0x40
+ * with zero alpha; AND mask rows whose first byte is andBits. */
+inline std::vector<uint8_t> IconDib(uint32_t size, uint16_t bpp, uint8_t andBits) {
+    Bytes d;
+    d.u32(40).u32(size).u32(size * 2).u16(1).u16(bpp).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);
+    for (uint32_t i = 0; bpp == 8 && i < 256; ++i)
+        d.u32(i == 1 ? 0x00FF0000u : 0u);
+    const uint32_t rowBytes = ((size * bpp + 31) / 32) * 4, maskBytes = ((size + 31) / 32) * 4;
+    for (uint32_t i = 0; i < size * rowBytes; ++i)
+        d.u8(bpp == 8 ? 1 : (i % 4 == 3 ? 0 : 0x40));
+    for (uint32_t i = 0; i < size * maskBytes; ++i)
+        d.u8(i % maskBytes == 0 ? andBits : 0);
+    return d.v;
+}
+
+/* An icon file of entries whose directory claims the given sizes. */
+inline std::vector<uint8_t> IconFile(const std::vector<std::vector<uint8_t>>& entries,
+                                     const std::vector<uint8_t>& dirSizes) {
+    Bytes f;
+    f.u16(0).u16(1).u16(static_cast<uint32_t>(entries.size()));
+    uint32_t offset = static_cast<uint32_t>(6 + 16 * entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        f.u8(dirSizes[i]).u8(dirSizes[i]).u8(0).u8(0).u16(1).u16(0);
+        f.u32(static_cast<uint32_t>(entries[i].size())).u32(offset);
+        offset += static_cast<uint32_t>(entries[i].size());
+    }
+    for (const auto& e : entries)
+        f.append(e);
+    return f.v;
+}
 /* ARGB of pixel (x, y), resolving the palette; 32bppRGB reads as opaque. */
 inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
     const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
