@@ -172,6 +172,24 @@ inline std::vector<uint8_t> IconFile(const std::vector<std::vector<uint8_t>>& en
         f.append(e);
     return f.v;
 }
+/* An APP1 "Exif" segment, little-endian TIFF block: IFD0 (at 8, ends at 50)
+ * with Make "Canon" (at 50), Orientation and a pointer to an EXIF IFD (at 56,
+ * ends at 74) holding DateTimeOriginal (at 74). */
+inline std::vector<uint8_t> ExifSegment(uint16_t orientation) {
+    Bytes t;
+    t.raw({0xFF, 0xE1, 0, 0}).text("Exif").u16(0).raw({'I', 'I', 42, 0}).u32(8).u16(3);
+    t.u16(0x010F).u16(2).u32(6).u32(50).u16(0x0112).u16(3).u32(1).u16(orientation).u16(0);
+    t.u16(0x8769).u16(4).u32(1).u32(56).u32(0).text(std::string("Canon", 6));
+    t.u16(1).u16(0x9003).u16(2).u32(20).u32(74).u32(0).text(std::string("2024:05:06 07:08:09", 20));
+    return t.put(2, 2, static_cast<uint32_t>(t.v.size() - 2), true).v;
+}
+
+/* jpeg with segment put right after its SOI marker. */
+inline std::vector<uint8_t> WithSegment(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& segment) {
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    return jpeg;
+}
+
 /* ARGB of pixel (x, y), resolving the palette; 32bppRGB reads as opaque. */
 inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
     const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;

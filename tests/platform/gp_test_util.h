@@ -68,9 +68,10 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
 }
 
 /* Draws src scaled into a new width x height bitmap of format with mode,
- * turned a quarter clockwise turn times through the world transform. */
+ * turned a quarter clockwise turn times through the world transform; the
+ * draw must end in drawn. */
 inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat format,
-                           InterpolationMode mode, int turn = 0) {
+                           InterpolationMode mode, int turn = 0, GpStatus drawn = Ok) {
     GpBitmap* out = nullptr;
     EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &out), Ok);
     GpGraphics* graphics = nullptr;
@@ -82,7 +83,7 @@ inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat form
         GdipRotateWorldTransform(graphics, 90.0f * turn, MatrixOrderPrepend);
     }
     const bool swap = turn % 2 == 1;
-    EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, swap ? height : width, swap ? width : height), Ok);
+    EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, swap ? height : width, swap ? width : height), drawn);
     EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
     return out;
 }
