@@ -10,22 +10,15 @@ using namespace codectest;
 
 namespace {
 
+constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed,
+                      k8 = PixelFormat8bppIndexed, k24 = PixelFormat24bppRGB,
+                      k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
+
 struct RoundTripCase {
     const char16_t* pattern;
-    PixelFormat in;
-    PixelFormat expected;
-    uint32_t width;
-    uint32_t height;
+    PixelFormat in, expected;
+    uint32_t width, height;
 };
-
-std::string CaseName(const testing::TestParamInfo<RoundTripCase>& info) {
-    std::string name;
-    for (const char16_t* p = info.param.pattern + 2; *p && *p != u';'; ++p)
-        name += static_cast<char>(*p);
-    return name + "_" + std::to_string(GetPixelFormatSize(info.param.in)) + "bpp_" +
-           (info.param.in == PixelFormat32bppARGB ? "argb_" : "") + std::to_string(info.param.width) +
-           "x" + std::to_string(info.param.height);
-}
 
 class CodecRoundTrip : public testing::TestWithParam<RoundTripCase> {};
 
@@ -34,7 +27,6 @@ TEST_P(CodecRoundTrip, PixelsComeBackExactly) {
     const gp::raster in = MakePattern(c.width, c.height, c.in);
     std::vector<uint8_t> bytes;
     ASSERT_EQ(Encode(c.pattern, in, bytes), Ok);
-    ASSERT_FALSE(bytes.empty());
     gp::raster out;
     gp::image_info info;
     ASSERT_EQ(Decode(bytes, out, &info), Ok);
@@ -45,10 +37,6 @@ TEST_P(CodecRoundTrip, PixelsComeBackExactly) {
     EXPECT_EQ(CompareRasters(in, out), "");
 }
 
-constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed,
-                      k8 = PixelFormat8bppIndexed, k24 = PixelFormat24bppRGB,
-                      k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
-
 /* Odd widths exercise row padding and partial bytes of packed indices.
  * PNG and TIFF store 32bppRGB as 24-bit; GIF gives every depth as 8-bit. */
 std::vector<RoundTripCase> Cases() {
@@ -56,7 +44,7 @@ std::vector<RoundTripCase> Cases() {
                                     {nullptr, k8, k8, 31, 17},  {nullptr, k24, k24, 33, 21},
                                     {nullptr, k32, k32, 17, 5}, {nullptr, kA, kA, 29, 11}};
     std::vector<RoundTripCase> cases;
-    for (const char16_t* pattern : {u"*.PNG", u"*.BMP;*.DIB;*.RLE", u"*.TIF;*.TIFF", u"*.GIF"})
+    for (const char16_t* pattern : {u"*.PNG", u"*.BMP", u"*.TIF", u"*.GIF"})
         for (RoundTripCase c : shapes) {
             const bool gif = pattern[2] == u'G';
             if (gif && GetPixelFormatSize(c.in) > 8)
@@ -68,7 +56,11 @@ std::vector<RoundTripCase> Cases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, CodecRoundTrip, testing::ValuesIn(Cases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Formats, CodecRoundTrip, testing::ValuesIn(Cases()),
+                         [](const testing::TestParamInfo<RoundTripCase>& p) {
+                             return std::string(p.param.pattern + 2, p.param.pattern + 5) + "_" +
+                                    std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
+                         });
 
 /* Palette entries with alpha survive PNG (tRNS) and, as one transparent
  * index, GIF. */
@@ -96,7 +88,7 @@ TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
     const gp::raster c = MakePattern(9, 9, PixelFormat24bppRGB);
     const gp::raster* pages[] = {&a, &b, &c};
     std::vector<uint8_t> bytes;
-    ASSERT_EQ(FindEncoder(u"*.TIF;*.TIFF")->encode(pages, 3, gp::encode_options{}, bytes), Ok);
+    ASSERT_EQ(FindEncoder(u"*.TIF")->encode(pages, 3, gp::encode_options{}, bytes), Ok);
     gp::image_info info;
     gp::raster out;
     ASSERT_EQ(Decode(bytes, out, &info, 0), Ok);
@@ -110,20 +102,18 @@ TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
     EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
 }
 
-/* Encoders refuse rasters that do not describe their buffer. */
+/* Encoders refuse rasters that do not describe their buffer: a short
+ * buffer, an indexed format without a palette, an unknown format. */
 TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
-    for (const char16_t* pattern : {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF",
-                                    u"*.TIF;*.TIFF", u"*.PNG"}) {
-        gp::raster shortBuffer = MakePattern(8, 8, PixelFormat24bppRGB);
-        shortBuffer.pixels.resize(shortBuffer.pixels.size() - 1);
-        gp::raster noPalette = MakePattern(8, 8, PixelFormat8bppIndexed);
-        noPalette.palette.clear();
-        gp::raster badFormat = MakePattern(8, 8, PixelFormat24bppRGB);
-        badFormat.format = 0x12345;
-        std::vector<uint8_t> bytes;
-        EXPECT_EQ(Encode(pattern, shortBuffer, bytes), InvalidParameter);
-        EXPECT_EQ(Encode(pattern, noPalette, bytes), InvalidParameter);
-        EXPECT_EQ(Encode(pattern, badFormat, bytes), InvalidParameter);
+    for (const char16_t* pattern : {u"*.BMP", u"*.JPG", u"*.GIF", u"*.TIF", u"*.PNG", u"*.WEBP"}) {
+        gp::raster bad[3] = {MakePattern(8, 8, k24), MakePattern(8, 8, k8), MakePattern(8, 8, k24)};
+        bad[0].pixels.pop_back();
+        bad[1].palette.clear();
+        bad[2].format = 0x12345;
+        for (const gp::raster& r : bad) {
+            std::vector<uint8_t> bytes;
+            EXPECT_EQ(Encode(pattern, r, bytes), InvalidParameter) << &r - bad;
+        }
     }
 }
 
