@@ -6,6 +6,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <set>
@@ -106,7 +107,9 @@ TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {
         EXPECT_EQ(out.format, c.format);
         for (const auto& [x, y, argb] : c.pixels)
             EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
-        EXPECT_EQ(FindProperty(info, PropertyTagLoopCount) != nullptr, c.loop >= 0);
+        EXPECT_EQ(std::any_of(info.properties.begin(), info.properties.end(),
+                              [](const gp::property& p) { return p.id == PropertyTagLoopCount; }),
+                  c.loop >= 0);
         EXPECT_EQ(Decode(gif, out, nullptr, static_cast<uint32_t>(c.frames.size())), InvalidParameter);
     }
 }
