@@ -12,13 +12,14 @@ namespace {
 
 enum class eKind { Heic, Avif, WebP };
 
+/* Turn: irot/imir, HEIF only; Exif: EXIF orientation, 0 = none; Upright: the
+ * orientation the pixels must come out of. */
 struct cModernCase {
     const char* Name;
     eKind Kind;
     bool Alpha;
-    heif_orientation Turn; /* irot/imir, HEIF only */
-    int Exif;              /* EXIF orientation, 0 = none */
-    int Upright;           /* the orientation the pixels must come out of */
+    heif_orientation Turn;
+    int Exif, Upright;
 };
 
 std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
@@ -70,12 +71,8 @@ TEST_P(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
     EXPECT_EQ(info.icc_profile, modern::FakeIcc());
     ExpectQuadrants(out, want, c.Alpha);
 
-    gp::decode_limits small;
-    small.max_side = 30;
-    EXPECT_EQ(Decode(bytes, out, nullptr, 0, small), ValueOverflow);
-    small.max_side = 64;
-    small.max_pixels = 600;
-    EXPECT_EQ(Decode(bytes, out, nullptr, 0, small), ValueOverflow);
+    EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{30, 1u << 20}), ValueOverflow);
+    EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{64, 600}), ValueOverflow);
 
     std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + bytes.size() * 3 / 5);
     EXPECT_NE(Decode(truncated, out), Ok) << "truncated";
@@ -100,19 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 /* nclx: a profile for primaries other than sRGB's, none for sRGB's own or PQ. */
 TEST(HeifInput, NclxPrimariesBecomeAProfile) {
-    struct cNclx {
-        int Primaries, Transfer;
-        bool Profile;
-    };
-    for (const cNclx& c :
-         {cNclx{12, 13, true}, cNclx{9, 1, true}, cNclx{1, 13, false}, cNclx{12, 16, false}}) {
-        const std::vector<uint8_t> bytes =
-            modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0,
-                               c.Primaries, c.Transfer);
+    const int cases[][3] = {{12, 13, 1}, {9, 1, 1}, {1, 13, 0}, {12, 16, 0}}; /* primaries, transfer, profile */
+    for (const auto& [primaries, transfer, profile] : cases) {
         gp::image_info info;
         gp::raster out;
-        ASSERT_EQ(Decode(bytes, out, &info), Ok);
-        EXPECT_EQ(!info.icc_profile.empty(), c.Profile) << c.Primaries << " / " << c.Transfer;
+        ASSERT_EQ(Decode(modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0,
+                                            primaries, transfer),
+                         out, &info),
+                  Ok);
+        EXPECT_EQ(!info.icc_profile.empty(), profile != 0) << primaries << " / " << transfer;
     }
 }
 
