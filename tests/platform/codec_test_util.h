@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -175,6 +176,40 @@ inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode
         EXPECT_TRUE(GetPixelFormatSize(out.format) > 8 || !out.palette.empty()) << what;
     }
     return Ok;
+}
+
+/* A file, its decoded format (0: any) and some pixels (x, y, ARGB; 0: any
+ * transparent pixel) of frame; no pixels: a damaged file that must fail. */
+struct cDecodeCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    PixelFormat format;
+    std::vector<std::array<uint32_t, 3>> pixels;
+    uint32_t frame = 0;
+};
+
+/* Decodes c and checks its pixels. An indexed result flags palette alpha
+ * exactly when a listed pixel is translucent; with fullPalette it also has an
+ * entry for every index its depth can hold. */
+inline void ExpectDecodes(const cDecodeCase& c, gp::image_info& info, bool fullPalette = false) {
+    SCOPED_TRACE(c.name);
+    gp::raster out;
+    const GpStatus st = Decode(c.bytes, out, &info, c.frame);
+    ASSERT_EQ(st, c.pixels.empty() ? GenericError : Ok);
+    if (c.format != 0 && st == Ok) {
+        EXPECT_EQ(out.format, c.format);
+        EXPECT_EQ(info.format, c.format);
+    }
+    bool translucent = false;
+    for (const auto& [x, y, argb] : c.pixels) {
+        ASSERT_TRUE(x < out.width && y < out.height) << x << "," << y;
+        translucent = translucent || argb >> 24 != 255;
+        EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
+    }
+    if (const uint32_t bpp = GetPixelFormatSize(out.format); bpp <= 8 && st == Ok) {
+        EXPECT_TRUE(!fullPalette || out.palette.size() == 1u << bpp) << out.palette.size();
+        EXPECT_EQ((out.palette_flags & PaletteFlagsHasAlpha) != 0, translucent);
+    }
 }
 
 /* The statuses bad input may end in. */

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <set>
 
@@ -72,45 +71,30 @@ const std::vector<Frame> kRestored = {{0, 0, 4, 4, 1, 0, -1, std::vector<uint8_t
                                       {0, 0, 2, 2, 3, 0, -1, {2, 2, 2, 2}},
                                       {3, 3, 1, 1, 1, 0, -1, {3}}};
 
-/* Each case: a frame and some of its pixels (x, y, ARGB; 0: any transparent
- * pixel). A lone image keeps its indices; frames of an animation composite. */
-struct cGifCase {
-    const char* name;
-    std::vector<Frame> frames;
-    int loop;
-    uint32_t frame;
-    PixelFormat format;
-    std::vector<std::array<uint32_t, 3>> pixels;
-};
-
 TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {
-    const cGifCase cases[] = {
-        {"first frame", kComposited, 3, 0, PixelFormat32bppARGB, {{1, 1, kRed}}},
-        {"(2,1) transparent: red shows", kComposited, 3, 1, PixelFormat32bppARGB,
-         {{1, 1, kGreen}, {2, 1, kRed}, {3, 3, kRed}}},
-        {"frame 1 disposed to the background", kComposited, 3, 2, PixelFormat32bppARGB,
-         {{0, 0, kBlue}, {1, 1, 0}, {2, 2, 0}, {3, 3, kRed}}},
-        {"restore previous", kRestored, -1, 2, PixelFormat32bppARGB, {{0, 0, kRed}, {3, 3, kBlue}}},
-        /* Index 0 inside the image stays opaque black. */
-        {"single small image", {{1, 1, 2, 2, 0, 0, -1, {1, 2, 3, 0}}}, -1, 0, PixelFormat8bppIndexed,
-         {{1, 1, kRed}, {1, 2, kBlue}, {0, 0, 0}, {2, 2, kBlack}}},
+    /* Frames of an animation composite; a lone image keeps its indices.
+     * Index 0 inside that image stays opaque black. */
+    const std::pair<cDecodeCase, int> cases[] = { /* and the loop count, -1: none */
+        {{"first frame", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB, {{1, 1, kRed}}, 0}, 3},
+        {{"(2,1) transparent: red shows", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB,
+          {{1, 1, kGreen}, {2, 1, kRed}, {3, 3, kRed}}, 1}, 3},
+        {{"frame 1 disposed to the background", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB,
+          {{0, 0, kBlue}, {1, 1, 0}, {2, 2, 0}, {3, 3, kRed}}, 2}, 3},
+        {{"restore previous", MakeAnimatedGif(kRestored, -1), PixelFormat32bppARGB,
+          {{0, 0, kRed}, {3, 3, kBlue}}, 2}, -1},
+        {{"single small image", MakeAnimatedGif({{1, 1, 2, 2, 0, 0, -1, {1, 2, 3, 0}}}, -1), PixelFormat8bppIndexed,
+          {{1, 1, kRed}, {1, 2, kBlue}, {0, 0, 0}, {2, 2, kBlack}}, 0}, -1},
     };
-    for (const cGifCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<uint8_t> gif = MakeAnimatedGif(c.frames, c.loop);
+    for (const auto& [c, loop] : cases) {
         gp::image_info info;
-        gp::raster out;
-        ASSERT_EQ(Decode(gif, out, &info, c.frame), Ok);
-        EXPECT_EQ(info.frame_count, c.frames.size());
+        ExpectDecodes(c, info);
+        EXPECT_EQ(info.frame_count, c.format == PixelFormat8bppIndexed ? 1u : 3u) << c.name;
         EXPECT_FALSE(info.frames_are_pages);
-        EXPECT_EQ(info.format, c.format);
-        EXPECT_EQ(out.format, c.format);
-        for (const auto& [x, y, argb] : c.pixels)
-            EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
         EXPECT_EQ(std::any_of(info.properties.begin(), info.properties.end(),
                               [](const gp::property& p) { return p.id == PropertyTagLoopCount; }),
-                  c.loop >= 0);
-        EXPECT_EQ(Decode(gif, out, nullptr, static_cast<uint32_t>(c.frames.size())), InvalidParameter);
+                  loop >= 0) << c.name;
+        gp::raster out;
+        EXPECT_EQ(Decode(c.bytes, out, nullptr, info.frame_count), InvalidParameter) << c.name;
     }
 }
 

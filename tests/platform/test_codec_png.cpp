@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <array>
 #include <string>
 
 using namespace codectest;
@@ -37,21 +36,11 @@ std::vector<uint8_t> MakePng(uint32_t w, uint32_t h, uint8_t depth, uint8_t colo
     return png.v;
 }
 
-/* Each file's decoded format and some pixels (x, y, ARGB; 0 = any
- * transparent pixel); no pixels: a damaged file that must fail. An indexed
- * result flags palette alpha exactly when a listed pixel is translucent. */
-struct cPngCase {
-    const char* name;
-    std::vector<uint8_t> png;
-    PixelFormat format;
-    std::vector<std::array<uint32_t, 3>> pixels;
-};
-
 TEST(CodecPng, VariantsDecodeToTheirPixels) {
     const std::vector<uint8_t> plte = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
     std::vector<uint8_t> damaged = MakePng(2, 1, 8, 2, {0, 1, 2, 3, 4, 5, 6});
     damaged[33 + 8 + 2] ^= 0x55; /* inside IDAT's zlib stream: the CRC no longer matches */
-    const cPngCase cases[] = {
+    const cDecodeCase cases[] = {
         /* (0xFFFF, 0x8000, 0x0000) and (0x1234, 0xABCD, 0x00FF). */
         {"16-bit RGB", MakePng(2, 1, 16, 2, {0, 0xFF, 0xFF, 0x80, 0, 0, 0, 0x12, 0x34, 0xAB, 0xCD, 0, 0xFF}),
          PixelFormat24bppRGB, {{0, 0, 0xFFFF8000u}, {1, 0, 0xFF12AB01u}}},
@@ -72,26 +61,9 @@ TEST(CodecPng, VariantsDecodeToTheirPixels) {
         {"damaged image data", damaged, 0, {}},
         {"no IDAT", std::vector<uint8_t>(damaged.begin(), damaged.begin() + 33), 0, {}},
     };
-    for (const cPngCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        gp::raster out;
+    for (const cDecodeCase& c : cases) {
         gp::image_info info;
-        if (c.pixels.empty()) {
-            EXPECT_EQ(Decode(c.png, out, &info), GenericError);
-            continue;
-        }
-        ASSERT_EQ(Decode(c.png, out, &info), Ok);
-        if (c.format != 0) {
-            EXPECT_EQ(info.format, c.format);
-        }
-        bool translucent = false;
-        for (const auto& [x, y, argb] : c.pixels) {
-            translucent = translucent || argb >> 24 != 255;
-            EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
-        }
-        if (GetPixelFormatSize(out.format) <= 8) {
-            EXPECT_EQ((out.palette_flags & PaletteFlagsHasAlpha) != 0, translucent);
-        }
+        ExpectDecodes(c, info);
     }
 }
 
