@@ -31,23 +31,15 @@ template <class F> std::vector<ARGB> Grid(int width, int height, F f) {
     return pixels;
 }
 
-/* A width x height bitmap in format holding the ARGB pixels given row by row. */
-inline GpImage* MakeBitmap(int width, int height, PixelFormat format, const std::vector<ARGB>& argb) {
-    GpBitmap* bitmap = nullptr;
-    EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &bitmap), Ok);
-    if (bitmap == nullptr)
-        return nullptr;
-    BitmapData data{};
-    data.Width = static_cast<uint32_t>(width);
-    data.Height = static_cast<uint32_t>(height);
-    data.Stride = width * 4;
-    data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = const_cast<ARGB*>(argb.data());
-    GpRect rect{0, 0, width, height};
-    EXPECT_EQ(GdipBitmapLockBits(bitmap, &rect, ImageLockModeWrite | ImageLockModeUserInputBuf,
-                                 PixelFormat32bppARGB, &data),
+/* A width x height bitmap in format holding the ARGB pixels given row by row
+ * (an indexed format maps them onto its default palette). */
+inline GpImage* MakeBitmap(int width, int height, PixelFormat format, std::vector<ARGB> argb) {
+    GpBitmap *source = nullptr, *bitmap = nullptr;
+    EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
+                                        reinterpret_cast<uint8_t*>(argb.data()), &source),
               Ok);
-    EXPECT_EQ(GdipBitmapUnlockBits(bitmap, &data), Ok);
+    EXPECT_EQ(GdipCloneBitmapAreaI(0, 0, width, height, format, source, &bitmap), Ok);
+    GdipDisposeImage(source);
     return bitmap;
 }
 

@@ -41,16 +41,23 @@ TEST(LockBits, ArgumentsAndStateAreChecked) {
     uint8_t small[16];
     BitmapData user{4, 4, 4, PixelFormat24bppRGB, small, 0};
     EXPECT_EQ(GdipBitmapLockBits(image.get(), nullptr, 5, PixelFormat24bppRGB, &user), InvalidParameter);
-    ASSERT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeWrite, PixelFormat32bppARGB, &data), Ok);
-    EXPECT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeRead, PixelFormat24bppRGB, &user),
+    /* A caller's pixels written to a sub-rectangle land in place on unlock. */
+    ARGB patch[2] = {0xFF112233, 0xFF445566};
+    BitmapData written{2, 1, 8, PixelFormat32bppARGB, patch, 0};
+    GpRect area{1, 1, 2, 1};
+    ASSERT_EQ(GdipBitmapLockBits(image.get(), &area, ImageLockModeWrite | ImageLockModeUserInputBuf,
+                                 PixelFormat32bppARGB, &written),
+              Ok);
+    EXPECT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeRead, PixelFormat24bppRGB, &data),
               WrongState);
     EXPECT_EQ(GdipImageRotateFlip(image.get(), Rotate90FlipNone), WrongState);
-    static_cast<ARGB*>(data.Scan0)[5] = 0xFF112233; /* lands in place on unlock */
-    EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &data), Ok);
-    EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &data), WrongState);
+    EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &written), Ok);
+    EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &written), WrongState);
+    const std::vector<ARGB> pixels = ReadPixels(image.get());
+    EXPECT_EQ(pixels[5], 0xFF112233u);
+    EXPECT_EQ(pixels[6], 0xFF445566u);
+    EXPECT_EQ(pixels[4], 0xFF000000u);
     ARGB color = 0;
-    ASSERT_EQ(GdipBitmapGetPixel(image.get(), 1, 1, &color), Ok);
-    EXPECT_EQ(color, 0xFF112233u);
     EXPECT_EQ(GdipBitmapGetPixel(image.get(), 4, 0, &color), InvalidParameter);
     EXPECT_EQ(GdipImageRotateFlip(image.get(), static_cast<RotateFlipType>(8)), InvalidParameter);
     uint32_t flush = EncoderValueFlush; /* no multi-frame save is open */
