@@ -146,6 +146,21 @@ inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::i
     return dec->decode(bytes.data(), bytes.size(), frame, limits, out);
 }
 
+/* The bytes pattern's encoder makes of r; the encode must succeed. */
+inline std::vector<uint8_t> Encoded(const char16_t* pattern, const gp::raster& r, int quality = -1) {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(Encode(pattern, r, bytes, quality), Ok);
+    return bytes;
+}
+
+/* r encoded and decoded again, both of which must succeed. */
+inline gp::raster RoundTrip(const char16_t* pattern, const gp::raster& r, int quality = -1,
+                            gp::image_info* info = nullptr) {
+    gp::raster out;
+    EXPECT_EQ(Decode(Encoded(pattern, r, quality), out, info), Ok);
+    return out;
+}
+
 /* Probes bytes and decodes up to four frames under limits; each decoded
  * frame must be a consistent raster within them. Returns the first failing
  * status (Ok if none); decoded counts the frames that decoded. The first

@@ -21,9 +21,7 @@ struct Sample {
 };
 
 std::vector<uint8_t> Encoded(const char16_t* pattern, PixelFormat format, uint32_t w = 40, uint32_t h = 30) {
-    std::vector<uint8_t> bytes;
-    EXPECT_EQ(Encode(pattern, MakePattern(w, h, format), bytes), Ok);
-    return bytes;
+    return codectest::Encoded(pattern, MakePattern(w, h, format));
 }
 
 std::vector<uint8_t> TwoPageTiff() {

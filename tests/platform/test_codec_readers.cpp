@@ -28,8 +28,7 @@ TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
     };
     const uint32_t k = 0xFF000000u, w = 0xFFFFFFFFu, g = 0xFF00FF00u, b = 0xFF0000FFu;
     const gp::raster pattern = MakePattern(20, 20, PixelFormat24bppRGB);
-    std::vector<uint8_t> png;
-    EXPECT_EQ(Encode(u"*.PNG", pattern, png), Ok);
+    const std::vector<uint8_t> png = Encoded(u"*.PNG", pattern);
     const cDecodeCase cases[] = {
         /* 6 x 3, bottom-up: six of index 1; absolute 2,3,2 (padded), end of
          * line; delta right 4, two of index 3, end of bitmap. */
