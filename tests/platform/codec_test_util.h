@@ -167,19 +167,12 @@ inline gp::raster RoundTrip(const char16_t* pattern, const gp::raster& r, int qu
  * frame must also have the size the probe reported. */
 inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode_limits& limits,
                              const std::string& what, uint32_t* decoded = nullptr) {
-    const gp::decoder* dec = SniffDecoder(bytes);
-    if (!dec)
-        return UnknownImageFormat;
     gp::image_info info;
-    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
-    if (st != Ok)
-        return st;
-    EXPECT_GE(info.frame_count, 1u) << what;
-    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
+    for (uint32_t f = 0; f == 0 || f < std::min<uint32_t>(info.frame_count, 4); ++f) {
         gp::raster out;
-        st = dec->decode(bytes.data(), bytes.size(), f, limits, out);
-        if (st != Ok)
+        if (const GpStatus st = Decode(bytes, out, &info, f, limits); st != Ok)
             return st;
+        EXPECT_GE(info.frame_count, 1u) << what;
         if (decoded)
             ++*decoded;
         EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;

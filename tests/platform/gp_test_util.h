@@ -11,12 +11,8 @@
 /* Owns one image handle for the length of a test. */
 struct GpImageOwner {
     GpImage* image = nullptr;
-    GpImageOwner() = default;
-    explicit GpImageOwner(GpImage* i) : image(i) {}
-    ~GpImageOwner() {
-        if (image != nullptr)
-            GdipDisposeImage(image);
-    }
+    explicit GpImageOwner(GpImage* i = nullptr) : image(i) {}
+    ~GpImageOwner() { GdipDisposeImage(image); }
     GpImageOwner(const GpImageOwner&) = delete;
     GpImageOwner& operator=(const GpImageOwner&) = delete;
     GpImage* get() const { return image; }
@@ -40,6 +36,9 @@ inline GpImage* MakeBitmap(int width, int height, PixelFormat format, std::vecto
               Ok);
     EXPECT_EQ(GdipCloneBitmapAreaI(0, 0, width, height, format, source, &bitmap), Ok);
     GdipDisposeImage(source);
+    PixelFormat made = 0;
+    EXPECT_EQ(GdipGetImagePixelFormat(bitmap, &made), Ok);
+    EXPECT_EQ(made, format);
     return bitmap;
 }
 

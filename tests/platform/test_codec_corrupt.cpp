@@ -182,20 +182,4 @@ TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeAllocating) {
     }
 }
 
-TEST(CodecCorrupt, GarbageIsUnknown) {
-    const std::vector<uint8_t> empty, noise = {0x13, 0x37, 0x42, 0x99, 0x01, 0x02, 0x03, 0x04, 0x05};
-    EXPECT_EQ(SniffDecoder(empty), nullptr);
-    EXPECT_EQ(SniffDecoder(noise), nullptr);
-    size_t count = 0;
-    const gp::decoder* const* table = gp::decoder_table(count);
-    for (size_t i = 0; i < count; ++i) {
-        gp::image_info info;
-        EXPECT_EQ(table[i]->probe(noise.data(), noise.size(), gp::decode_limits{}, info), UnknownImageFormat)
-            << table[i]->name;
-        gp::raster out;
-        EXPECT_EQ(table[i]->decode(noise.data(), noise.size(), 0, gp::decode_limits{}, out), UnknownImageFormat)
-            << table[i]->name;
-    }
-}
-
 } // namespace

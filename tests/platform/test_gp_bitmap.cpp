@@ -65,19 +65,6 @@ TEST(LockBits, ArgumentsAndStateAreChecked) {
     EXPECT_EQ(GdipSaveAdd(image.get(), &params), WrongState);
 }
 
-TEST(Clone, AreaIsCopiedAndConverted) {
-    const std::vector<ARGB> pixels = Grid(4, 4, [](int x, int y) { return 0xFF000000u + 10 * (y * 4 + x); });
-    GpImageOwner image(MakeBitmap(4, 4, PixelFormat32bppARGB, pixels));
-    GpImageOwner clone;
-    ASSERT_EQ(GdipCloneBitmapAreaI(1, 2, 2, 2, PixelFormat24bppRGB, image.get(), &clone.image), Ok);
-    PixelFormat format = 0;
-    GdipGetImagePixelFormat(clone.get(), &format);
-    EXPECT_EQ(format, PixelFormat24bppRGB);
-    EXPECT_EQ(ReadPixels(clone.get()), (std::vector<ARGB>{pixels[9], pixels[10], pixels[13], pixels[14]}));
-    EXPECT_EQ(GdipCloneBitmapAreaI(3, 3, 2, 2, PixelFormat24bppRGB, image.get(), &clone.image),
-              InvalidParameter);
-}
-
 TEST(Graphics, IndexedBitmapsRefuseSurfacesAndDrawThroughTheirPalette) {
     GpImageOwner src(MakeBitmap(2, 1, PixelFormat1bppIndexed, {0xFF000000, 0xFFFFFFFF}));
     GpGraphics* none = nullptr;
