@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using namespace codectest;
 
@@ -14,50 +15,29 @@ constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed,
                       k8 = PixelFormat8bppIndexed, k24 = PixelFormat24bppRGB,
                       k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
 
-struct RoundTripCase {
-    const char16_t* pattern;
-    PixelFormat in, expected;
-    uint32_t width, height;
-};
-
-class CodecRoundTrip : public testing::TestWithParam<RoundTripCase> {};
-
-TEST_P(CodecRoundTrip, PixelsComeBackExactly) {
-    const RoundTripCase& c = GetParam();
-    const gp::raster in = MakePattern(c.width, c.height, c.in);
-    gp::image_info info;
-    const gp::raster out = RoundTrip(c.pattern, in, -1, &info);
-    EXPECT_EQ(info.width, c.width);
-    EXPECT_EQ(info.height, c.height);
-    EXPECT_EQ(info.format, c.expected);
-    EXPECT_EQ(out.format, c.expected);
-    EXPECT_EQ(CompareRasters(in, out), "");
-}
-
 /* Odd widths exercise row padding and partial bytes of packed indices.
  * PNG and TIFF store 32bppRGB as 24-bit; GIF gives every depth as 8-bit. */
-std::vector<RoundTripCase> Cases() {
-    const RoundTripCase shapes[] = {{nullptr, k1, k1, 19, 7},   {nullptr, k4, k4, 13, 9},
-                                    {nullptr, k8, k8, 31, 17},  {nullptr, k24, k24, 33, 21},
-                                    {nullptr, k32, k32, 17, 5}, {nullptr, kA, kA, 29, 11}};
-    std::vector<RoundTripCase> cases;
+TEST(CodecRoundTrip, PixelsComeBackExactly) {
+    const std::tuple<PixelFormat, uint32_t, uint32_t> shapes[] = {{k1, 19, 7},   {k4, 13, 9},  {k8, 31, 17},
+                                                                  {k24, 33, 21}, {k32, 17, 5}, {kA, 29, 11}};
     for (const char16_t* pattern : {u"*.PNG", u"*.BMP", u"*.TIF", u"*.GIF"})
-        for (RoundTripCase c : shapes) {
+        for (const auto& [format, width, height] : shapes) {
             const bool gif = pattern[2] == u'G';
-            if (gif && GetPixelFormatSize(c.in) > 8)
+            if (gif && GetPixelFormatSize(format) > 8)
                 continue;
-            c.pattern = pattern;
-            c.expected = gif ? k8 : (c.in == k32 && pattern[2] != u'B' ? k24 : c.in);
-            cases.push_back(c);
+            const PixelFormat expected = gif ? k8 : (format == k32 && pattern[2] != u'B' ? k24 : format);
+            SCOPED_TRACE(std::string(pattern + 2, pattern + 5) + " " + std::to_string(width) + "x" +
+                         std::to_string(height));
+            const gp::raster in = MakePattern(width, height, format);
+            gp::image_info info;
+            const gp::raster out = RoundTrip(pattern, in, -1, &info);
+            EXPECT_EQ(info.width, width);
+            EXPECT_EQ(info.height, height);
+            EXPECT_EQ(info.format, expected);
+            EXPECT_EQ(out.format, expected);
+            EXPECT_EQ(CompareRasters(in, out), "");
         }
-    return cases;
 }
-
-INSTANTIATE_TEST_SUITE_P(Formats, CodecRoundTrip, testing::ValuesIn(Cases()),
-                         [](const testing::TestParamInfo<RoundTripCase>& p) {
-                             return std::string(p.param.pattern + 2, p.param.pattern + 5) + "_" +
-                                    std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
-                         });
 
 /* Palette entries with alpha survive PNG (tRNS) and, as one transparent
  * index, GIF. */
