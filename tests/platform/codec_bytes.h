@@ -17,15 +17,9 @@ struct Bytes {
     Bytes& u32(uint32_t x) { return u16(x & 0xFFFF).u16(x >> 16); }
     Bytes& be16(uint32_t x) { return u8(x >> 8).u8(x); }
     Bytes& be32(uint32_t x) { return be16(x >> 16).be16(x); }
-    Bytes& raw(std::initializer_list<int> bytes) {
-        for (int b : bytes) u8(static_cast<uint32_t>(b));
-        return *this;
-    }
+    Bytes& raw(std::initializer_list<int> bytes) { for (int b : bytes) u8(uint32_t(b)); return *this; }
     Bytes& text(const std::string& s) { return append({s.begin(), s.end()}); } /* no terminator */
-    Bytes& append(const std::vector<uint8_t>& other) {
-        v.insert(v.end(), other.begin(), other.end());
-        return *this;
-    }
+    Bytes& append(const std::vector<uint8_t>& o) { v.insert(v.end(), o.begin(), o.end()); return *this; }
     /* Overwrites n bytes at at with x. */
     Bytes& put(size_t at, int n, uint32_t x, bool bigEndian = false) {
         for (int i = 0; i < n; ++i)

@@ -48,9 +48,7 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
     GdipGetImageWidth(image, &width);
     GdipGetImageHeight(image, &height);
     std::vector<ARGB> pixels(static_cast<size_t>(width) * height);
-    BitmapData data{};
-    data.Stride = static_cast<int32_t>(width * 4);
-    data.Scan0 = pixels.data();
+    BitmapData data{width, height, static_cast<int32_t>(width * 4), PixelFormat32bppARGB, pixels.data(), 0};
     EXPECT_EQ(GdipBitmapLockBits(image, nullptr, ImageLockModeRead | ImageLockModeUserInputBuf,
                                  PixelFormat32bppARGB, &data),
               Ok);

@@ -2,26 +2,21 @@
  * program calls them: size caps, bounds and state checks. */
 #include "gp_test_util.h"
 
+#include <tuple>
+
 namespace {
 
 TEST(Create, SizesBeyondTheCapsOverflowBeforeAllocatingAndScan0IsCopied) {
-    struct Case {
-        int w, h;
-        PixelFormat format;
-        GpStatus expected;
-    };
-    const Case cases[] = {{32768, 1, PixelFormat24bppRGB, ValueOverflow},
-                          {1, 32768, PixelFormat24bppRGB, ValueOverflow},
-                          {32767, 32767, PixelFormat32bppARGB, ValueOverflow}, /* the pixel cap */
-                          {0, 5, PixelFormat24bppRGB, InvalidParameter},
-                          {-3, 5, PixelFormat24bppRGB, InvalidParameter},
-                          {5, 5, 0x12345, InvalidParameter},
-                          {32767, 1, PixelFormat32bppARGB, Ok}};
-    for (const Case& c : cases) {
+    const PixelFormat k24 = PixelFormat24bppRGB, kA = PixelFormat32bppARGB;
+    /* 32767 x 32767 is over the pixel cap. */
+    const std::tuple<int, int, PixelFormat, GpStatus> cases[] = {
+        {32768, 1, k24, ValueOverflow},  {1, 32768, k24, ValueOverflow}, {32767, 32767, kA, ValueOverflow},
+        {0, 5, k24, InvalidParameter},   {-3, 5, k24, InvalidParameter}, {5, 5, 0x12345, InvalidParameter},
+        {32767, 1, kA, Ok}};
+    for (const auto& [w, h, format, expected] : cases) {
         GpImageOwner image;
-        EXPECT_EQ(GdipCreateBitmapFromScan0(c.w, c.h, 0, c.format, nullptr, &image.image), c.expected)
-            << c.w << "x" << c.h;
-        EXPECT_EQ(image.get() != nullptr, c.expected == Ok);
+        EXPECT_EQ(GdipCreateBitmapFromScan0(w, h, 0, format, nullptr, &image.image), expected) << w << "x" << h;
+        EXPECT_EQ(image.get() != nullptr, expected == Ok);
     }
     uint8_t rows[2][8] = {{1, 2, 3, 4, 5, 6, 0, 0}, {7, 8, 9, 10, 11, 12, 0, 0}};
     GpImageOwner image;
