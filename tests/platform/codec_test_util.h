@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -102,23 +103,17 @@ inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
 /* Empty when every pixel's channels differ by at most tolerance; else names
  * the first differing pixel. */
 inline std::string CompareRasters(const gp::raster& a, const gp::raster& b, int tolerance = 0) {
+    char text[96] = "";
     if (a.width != b.width || a.height != b.height)
-        return "size " + std::to_string(a.width) + "x" + std::to_string(a.height) + " vs " +
-               std::to_string(b.width) + "x" + std::to_string(b.height);
-    for (uint32_t y = 0; y < a.height; ++y)
-        for (uint32_t x = 0; x < a.width; ++x) {
+        std::snprintf(text, sizeof text, "size %ux%u vs %ux%u", a.width, a.height, b.width, b.height);
+    for (uint32_t y = 0; !*text && y < a.height; ++y)
+        for (uint32_t x = 0; !*text && x < a.width; ++x) {
             const uint32_t pa = PixelAt(a, x, y), pb = PixelAt(b, x, y);
-            for (int s = 0; s < 32; s += 8) {
-                const int d = static_cast<int>((pa >> s) & 255) - static_cast<int>((pb >> s) & 255);
-                if (d > tolerance || -d > tolerance) {
-                    char text[96];
-                    std::snprintf(text, sizeof text, "first difference at (%u, %u): %08X vs %08X", x, y,
-                                  pa, pb);
-                    return text;
-                }
-            }
+            for (int s = 0; s < 32; s += 8)
+                if (std::abs(int((pa >> s) & 255) - int((pb >> s) & 255)) > tolerance)
+                    std::snprintf(text, sizeof text, "first difference at (%u, %u): %08X vs %08X", x, y, pa, pb);
         }
-    return {};
+    return text;
 }
 
 inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector<uint8_t>& out,
@@ -150,6 +145,16 @@ inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::i
 inline std::vector<uint8_t> Encoded(const char16_t* pattern, const gp::raster& r, int quality = -1) {
     std::vector<uint8_t> bytes;
     EXPECT_EQ(Encode(pattern, r, bytes, quality), Ok);
+    return bytes;
+}
+
+/* One multi-page TIFF of pages. */
+inline std::vector<uint8_t> TiffOf(const std::vector<gp::raster>& pages) {
+    std::vector<const gp::raster*> list;
+    for (const gp::raster& page : pages)
+        list.push_back(&page);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(FindEncoder(u"*.TIF")->encode(list.data(), list.size(), gp::encode_options{}, bytes), Ok);
     return bytes;
 }
 

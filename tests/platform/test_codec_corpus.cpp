@@ -46,12 +46,6 @@ TEST(CodecCorpus, EveryCorpusFileEndsInAStatus) {
     EXPECT_GT(decoded, 0u);
 }
 
-long PeakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 /* Each file there is named for what is wrong with it; none may decode, and
  * none may raise the peak memory of a child process by 300 MB on the way to
  * failing (exit 1: a file decoded; exit 2: the peak grew too much). */
@@ -61,14 +55,17 @@ TEST(CodecCorpus, FormerCrashersAndBombsFailWithinMemoryBounds) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const long before = PeakKilobytes();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const long before = usage.ru_maxrss;
         bool anyDecoded = false;
         for (const auto& [path, bytes] : files) {
             const gp::decoder* dec = SniffDecoder(bytes);
             gp::raster out;
             anyDecoded = anyDecoded || (dec && dec->decode(bytes.data(), bytes.size(), 0, gp::decode_limits{}, out) == Ok);
         }
-        _exit(anyDecoded ? 1 : (PeakKilobytes() - before >= 300L * 1024 ? 2 : 0));
+        getrusage(RUSAGE_SELF, &usage);
+        _exit(anyDecoded ? 1 : (usage.ru_maxrss - before >= 300L * 1024 ? 2 : 0));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

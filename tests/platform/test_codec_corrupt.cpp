@@ -24,15 +24,6 @@ std::vector<uint8_t> Encoded(const char16_t* pattern, PixelFormat format, uint32
     return codectest::Encoded(pattern, MakePattern(w, h, format));
 }
 
-std::vector<uint8_t> TwoPageTiff() {
-    const gp::raster a = MakePattern(20, 10, PixelFormat8bppIndexed);
-    const gp::raster b = MakePattern(12, 16, PixelFormat32bppARGB);
-    const gp::raster* pages[] = {&a, &b};
-    std::vector<uint8_t> bytes;
-    EXPECT_EQ(FindEncoder(u"*.TIF")->encode(pages, 2, gp::encode_options{}, bytes), Ok);
-    return bytes;
-}
-
 /* 8 x 4, 32-bit, eight runs of four pixels. */
 std::vector<uint8_t> RleTga() {
     Bytes t = TgaHeader(10, 0, 0, 0, 8, 4, 32, 0x28);
@@ -68,7 +59,8 @@ std::vector<Sample> Samples() {
         {"bmp_indexed", Encoded(u"*.BMP", PixelFormat8bppIndexed)},
         {"bmp_rle8", RleBmp(), 4}, /* the last row is whole without its end codes */
         {"bmp_argb", Encoded(u"*.BMP", PixelFormat32bppARGB)},
-        {"tiff_two_pages", TwoPageTiff()},
+        {"tiff_two_pages",
+         TiffOf({MakePattern(20, 10, PixelFormat8bppIndexed), MakePattern(12, 16, PixelFormat32bppARGB)})},
         {"tiff_rgb", Encoded(u"*.TIF", PixelFormat24bppRGB)},
         {"ico_png", IconFile({Encoded(u"*.PNG", PixelFormat32bppARGB, 16, 16)}, {16})},
         {"tga_rle", RleTga()},

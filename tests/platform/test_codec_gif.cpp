@@ -14,12 +14,6 @@ using namespace codectest;
 
 namespace {
 
-int AppendOutput(GifFileType* gif, const GifByteType* data, int n) {
-    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
-    out->insert(out->end(), data, data + n);
-    return n;
-}
-
 struct Frame {
     int left, top, width, height, disposal, delay;
     int transparent; /* -1: none */
@@ -31,7 +25,11 @@ struct Frame {
 std::vector<uint8_t> MakeAnimatedGif(const std::vector<Frame>& frames, int loop) {
     std::vector<uint8_t> out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, AppendOutput, &error);
+    GifFileType* gif = EGifOpen(&out, [](GifFileType* g, const GifByteType* data, int n) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(g->UserData);
+        bytes->insert(bytes->end(), data, data + n);
+        return n;
+    }, &error);
     EXPECT_NE(gif, nullptr);
     GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     ColorMapObject* map = GifMakeMapObject(4, colours);

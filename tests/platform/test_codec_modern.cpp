@@ -53,47 +53,40 @@ void ExpectQuadrants(const gp::raster& got, const gp::raster& want, bool bAlpha)
     }
 }
 
-class ModernInput : public ::testing::TestWithParam<cModernCase> {};
-
 /* Odd sizes, alpha, and every way a file can say how to turn the picture. */
-TEST_P(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
-    const cModernCase& c = GetParam();
-    constexpr int kWidth = 37, kHeight = 23;
-    const std::vector<uint8_t> bytes = Make(c, kWidth, kHeight);
-    ASSERT_FALSE(bytes.empty()) << "no encoder for " << c.Name;
-    gp::image_info info;
-    gp::raster out;
-    ASSERT_EQ(Decode(bytes, out, &info), Ok);
-    const gp::raster want = Expected(kWidth, kHeight, c.Alpha, c.Upright);
-    EXPECT_EQ(info.width, want.width);
-    EXPECT_EQ(info.height, want.height);
-    EXPECT_EQ(info.frame_count, 1u);
-    EXPECT_EQ(info.icc_profile, modern::FakeIcc());
-    ExpectQuadrants(out, want, c.Alpha);
-
-    EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{30, 1u << 20}), ValueOverflow);
-    EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{64, 600}), ValueOverflow);
-
-    std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + bytes.size() * 3 / 5);
-    EXPECT_NE(Decode(truncated, out), Ok) << "truncated";
-    std::vector<uint8_t> damaged = bytes;
-    std::fill(damaged.begin() + 16, damaged.begin() + 40, uint8_t{0xFF});
-    EXPECT_NE(Decode(damaged, out), Ok) << "damaged header";
+TEST(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
+    const cModernCase cases[] = {
+        {"HeicPlain", eKind::Heic, false, heif_orientation_normal, 0, 1},
+        {"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
+        {"HeicExifOnly", eKind::Heic, false, heif_orientation_normal, 6, 6},
+        {"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
+        {"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
+        {"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
+        {"AvifExif", eKind::Avif, false, heif_orientation_normal, 8, 8},
+        {"WebPAlpha", eKind::WebP, true, heif_orientation_normal, 0, 1},
+        {"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}};
+    for (const cModernCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        constexpr int kWidth = 37, kHeight = 23;
+        const std::vector<uint8_t> bytes = Make(c, kWidth, kHeight);
+        gp::image_info info;
+        gp::raster out;
+        ASSERT_EQ(Decode(bytes, out, &info), Ok);
+        const gp::raster want = Expected(kWidth, kHeight, c.Alpha, c.Upright);
+        EXPECT_EQ(info.width, want.width);
+        EXPECT_EQ(info.height, want.height);
+        EXPECT_EQ(info.frame_count, 1u);
+        EXPECT_EQ(info.icc_profile, modern::FakeIcc());
+        ExpectQuadrants(out, want, c.Alpha);
+        EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{30, 1u << 20}), ValueOverflow);
+        EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{64, 600}), ValueOverflow);
+        const std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + long(bytes.size() * 3 / 5));
+        EXPECT_NE(Decode(truncated, out), Ok) << "truncated";
+        std::vector<uint8_t> damaged = bytes;
+        std::fill(damaged.begin() + 16, damaged.begin() + 40, uint8_t{0xFF});
+        EXPECT_NE(Decode(damaged, out), Ok) << "damaged header";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, ModernInput,
-    ::testing::Values(
-        cModernCase{"HeicPlain", eKind::Heic, false, heif_orientation_normal, 0, 1},
-        cModernCase{"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
-        cModernCase{"HeicExifOnly", eKind::Heic, false, heif_orientation_normal, 6, 6},
-        cModernCase{"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
-        cModernCase{"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
-        cModernCase{"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
-        cModernCase{"AvifExif", eKind::Avif, false, heif_orientation_normal, 8, 8},
-        cModernCase{"WebPAlpha", eKind::WebP, true, heif_orientation_normal, 0, 1},
-        cModernCase{"WebPExif", eKind::WebP, false, heif_orientation_normal, 6, 6}),
-    [](const ::testing::TestParamInfo<cModernCase>& p) { return std::string(p.param.Name); });
 
 /* nclx: a profile for primaries other than sRGB's, none for sRGB's own or PQ. */
 TEST(HeifInput, NclxPrimariesBecomeAProfile) {
@@ -101,10 +94,9 @@ TEST(HeifInput, NclxPrimariesBecomeAProfile) {
     for (const auto& [primaries, transfer, profile] : cases) {
         gp::image_info info;
         gp::raster out;
-        ASSERT_EQ(Decode(modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0,
-                                            primaries, transfer),
-                         out, &info),
-                  Ok);
+        const std::vector<uint8_t> bytes = modern::EncodeHeif(heif_compression_AV1, 16, 16, false,
+                                                              heif_orientation_normal, 0, primaries, transfer);
+        ASSERT_EQ(Decode(bytes, out, &info), Ok);
         EXPECT_EQ(!info.icc_profile.empty(), profile != 0) << primaries << " / " << transfer;
     }
 }

@@ -54,12 +54,8 @@ TEST(CodecRoundTrip, PaletteAlphaSurvivesPngAndGif) {
 
 /* Several rasters make a multi-page TIFF; each page comes back as written. */
 TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
-    const gp::raster a = MakePattern(20, 10, PixelFormat4bppIndexed);
-    const gp::raster b = MakePattern(7, 13, PixelFormat32bppARGB);
-    const gp::raster c = MakePattern(9, 9, PixelFormat24bppRGB);
-    const gp::raster* pages[] = {&a, &b, &c};
-    std::vector<uint8_t> bytes;
-    ASSERT_EQ(FindEncoder(u"*.TIF")->encode(pages, 3, gp::encode_options{}, bytes), Ok);
+    const std::vector<gp::raster> pages = {MakePattern(20, 10, k4), MakePattern(7, 13, kA), MakePattern(9, 9, k24)};
+    const std::vector<uint8_t> bytes = TiffOf(pages);
     gp::image_info info;
     gp::raster out;
     ASSERT_EQ(Decode(bytes, out, &info, 0), Ok);
@@ -67,8 +63,8 @@ TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
     EXPECT_TRUE(info.frames_are_pages);
     for (uint32_t page = 0; page < 3; ++page) {
         ASSERT_EQ(Decode(bytes, out, nullptr, page), Ok) << page;
-        EXPECT_EQ(out.format, pages[page]->format) << page;
-        EXPECT_EQ(CompareRasters(*pages[page], out), "") << page;
+        EXPECT_EQ(out.format, pages[page].format) << page;
+        EXPECT_EQ(CompareRasters(pages[page], out), "") << page;
     }
     EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
 }
