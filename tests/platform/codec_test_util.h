@@ -227,9 +227,8 @@ inline void ExpectDecodes(const cDecodeCase& c, gp::image_info& info, bool fullP
 
 /* The statuses bad input may end in. */
 inline void ExpectCleanStatus(GpStatus st, const std::string& what) {
-    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
-                st == OutOfMemory || st == InvalidParameter)
-        << what << " status " << st;
+    const GpStatus clean[] = {Ok, GenericError, UnknownImageFormat, ValueOverflow, OutOfMemory, InvalidParameter};
+    EXPECT_NE(std::find(std::begin(clean), std::end(clean), st), std::end(clean)) << what << " status " << st;
 }
 
 } // namespace codectest

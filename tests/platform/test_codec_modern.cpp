@@ -22,13 +22,6 @@ struct cModernCase {
     int Exif, Upright;
 };
 
-std::vector<uint8_t> Make(const cModernCase& c, int lWidth, int lHeight) {
-    if (c.Kind == eKind::WebP)
-        return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
-    return modern::EncodeHeif(c.Kind == eKind::Heic ? heif_compression_HEVC : heif_compression_AV1, lWidth,
-                              lHeight, c.Alpha, c.Turn, c.Exif);
-}
-
 /* The quadrant picture as it must look once upright. */
 gp::raster Expected(int lWidth, int lHeight, bool bAlpha, int iOrientation) {
     gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight),
@@ -68,7 +61,10 @@ TEST(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
     for (const cModernCase& c : cases) {
         SCOPED_TRACE(c.Name);
         constexpr int kWidth = 37, kHeight = 23;
-        const std::vector<uint8_t> bytes = Make(c, kWidth, kHeight);
+        const std::vector<uint8_t> bytes =
+            c.Kind == eKind::WebP ? modern::EncodeWebP(kWidth, kHeight, c.Alpha, c.Exif)
+                                  : modern::EncodeHeif(c.Kind == eKind::Heic ? heif_compression_HEVC : heif_compression_AV1,
+                                                       kWidth, kHeight, c.Alpha, c.Turn, c.Exif);
         gp::image_info info;
         gp::raster out;
         ASSERT_EQ(Decode(bytes, out, &info), Ok);

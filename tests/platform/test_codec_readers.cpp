@@ -12,11 +12,8 @@ namespace {
 /* Layouts the encoder never writes; an indexed result has a palette entry
  * for every byte value. */
 TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
-    Bytes v5;
-    v5.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 124);
-    v5.u32(124).u32(1).u32(1).u16(1).u16(32).u32(3).u32(4).u32(0).u32(0).u32(0).u32(0);
-    v5.u32(0x00FF0000).u32(0x0000FF00).u32(0x000000FF).u32(0xFF000000);
-    v5.v.resize(14 + 124, 0);
+    Bytes v5 = BmpHeader(1, 1, 32, 3, 0, 14 + 124).put(14, 4, 124).put(34, 4, 4); /* V5: 124 bytes */
+    v5.u32(0x00FF0000).u32(0x0000FF00).u32(0x000000FF).u32(0xFF000000).v.resize(14 + 124, 0);
     Bytes core;
     core.raw({'B', 'M'}).u32(0).u32(0).u32(14 + 12 + 6).u32(12).u16(2).u16(1).u16(1).u16(1);
     core.raw({0, 0, 0, 255, 255, 255, 0x40, 0, 0, 0}); /* 3-byte palette entries */

@@ -19,16 +19,14 @@ using namespace codectest;
 
 namespace {
 
-enum class eKind { Rgb, Grey, Cmyk };
-
 /* Four quadrant colours (top left, top right, bottom left, bottom right),
  * as RGB for the RGB and CMYK files and as levels for the grey ones. */
 const uint8_t kQuadrants[4][3] = {{220, 30, 30}, {30, 200, 40}, {40, 50, 210}, {235, 235, 90}};
 
-/* A baseline JPEG of width x height in kind, written with libjpeg itself
+/* A baseline JPEG of width x height in colour space, written with libjpeg itself
  * (our encoder writes RGB only). CMYK is stored inverted, as Adobe does,
  * with no black ink. */
-std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind) {
+std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, J_COLOR_SPACE space) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -36,12 +34,11 @@ std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    const int components[] = {3, 1, 4};
-    const J_COLOR_SPACE spaces[] = {JCS_RGB, JCS_GRAYSCALE, JCS_CMYK};
+    const int components = space == JCS_RGB ? 3 : space == JCS_GRAYSCALE ? 1 : 4;
     cinfo.image_width = width;
     cinfo.image_height = height;
-    cinfo.input_components = components[int(kind)];
-    cinfo.in_color_space = spaces[int(kind)];
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
@@ -51,7 +48,7 @@ std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind
         for (uint32_t x = 0; x < width; ++x) {
             const uint8_t* q = kQuadrants[(cinfo.next_scanline * 2 / height) * 2 + x * 2 / width];
             row.insert(row.end(), {q[0], q[1], q[2], 255});
-            row.resize(row.size() - 4 + components[int(kind)]);
+            row.resize(row.size() - 4 + components);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -74,12 +71,12 @@ struct TempFile {
     const WCHAR* wide() const { return reinterpret_cast<const WCHAR*>(name.c_str()); }
 };
 
-/* Stored size, kind, EXIF orientation 6 or none, the upright size drawn and
+/* Stored size, colour space, EXIF orientation 6 or none, the upright size drawn and
  * the upright size of the reduced decode. */
 struct Case {
     const char* label;
     uint32_t width, height;
-    eKind kind;
+    J_COLOR_SPACE space;
     bool orientation6;
     int drawWidth, drawHeight;
     uint32_t reducedWidth, reducedHeight;
@@ -89,7 +86,7 @@ class ShrinkOnLoad : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     const Case c = GetParam();
-    const std::vector<uint8_t> plain = EncodeQuadrants(c.width, c.height, c.kind);
+    const std::vector<uint8_t> plain = EncodeQuadrants(c.width, c.height, c.space);
     const TempFile file(c.orientation6 ? WithSegment(plain, ExifSegment(6)) : plain);
     const uint32_t uprightWidth = c.orientation6 ? c.height : c.width,
                    uprightHeight = c.orientation6 ? c.width : c.height;
@@ -135,18 +132,18 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ShrinkOnLoad,
-    ::testing::Values(Case{"4:3 to a quarter", 1600, 1200, eKind::Rgb, false, 200, 150, 400, 300},
-                      Case{"3:4 to a half", 1200, 1600, eKind::Rgb, false, 300, 400, 600, 800},
-                      Case{"odd sides", 3001, 1999, eKind::Rgb, false, 300, 200, 751, 500},
-                      Case{"greyscale", 800, 600, eKind::Grey, false, 100, 75, 200, 150},
-                      Case{"CMYK", 800, 600, eKind::Cmyk, false, 100, 75, 200, 150},
-                      Case{"EXIF turned", 800, 600, eKind::Rgb, true, 75, 100, 150, 200}));
+    ::testing::Values(Case{"4:3 to a quarter", 1600, 1200, JCS_RGB, false, 200, 150, 400, 300},
+                      Case{"3:4 to a half", 1200, 1600, JCS_RGB, false, 300, 400, 600, 800},
+                      Case{"odd sides", 3001, 1999, JCS_RGB, false, 300, 200, 751, 500},
+                      Case{"greyscale", 800, 600, JCS_GRAYSCALE, false, 100, 75, 200, 150},
+                      Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 200, 150},
+                      Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 150, 200}));
 
 /* A table selector in the scan header that names no table: the header reads,
  * the pixels do not. The deferred load succeeds and the draw fails, so the
  * caller can report the file instead of saving a blank picture. */
 TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
-    std::vector<uint8_t> bytes = EncodeQuadrants(64, 48, eKind::Rgb);
+    std::vector<uint8_t> bytes = EncodeQuadrants(64, 48, JCS_RGB);
     for (size_t i = 0; i + 6 < bytes.size(); ++i)
         if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
             bytes[i + 6] = 0x33; /* first component: DC and AC table 3 */
