@@ -1,51 +1,18 @@
 // Which entry is selected after every way of adding to the image list and
-// removing from it, files given by path that name nothing, and the preview
-// opening on the first entry when nothing is selected.
+// removing from it, and files given by path that name nothing.
 
-#include "AppState.h"
-#include "ImageEntry.h"
-#include "Registry.h"
-#include "cImageList.h"
-#include "cScriptedQuestions.h"
-#include "dlgPreview.h"
-#include "frmQuillet.h"
-
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
-
-using eKind = cScriptedQuestions::eKind;
+#include "WindowFixture.h"
 
 class tst_imagelist : public QObject {
     Q_OBJECT
-
-    QTemporaryDir mDir;
-    QTemporaryDir mConfigDir;
-
-    static QStringList Texts(const QList<QTreeWidgetItem*>& aItems) {
-        QStringList texts;
-        for (const QTreeWidgetItem* item : aItems)
-            texts.append(EntryText(item));
-        return texts;
-    }
-
 private slots:
     void initTestCase() {
-        // An Open of several files stores the open folder: not in the user's settings.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mConfigDir.path());
-        for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) {
-            QImage image(40, 30, QImage::Format_RGB32);
-            image.fill(Qt::darkGreen);
-            QVERIFY(image.save(mDir.filePath(QLatin1String(name))));
-        }
-        QFile broken(mDir.filePath("broken.png"));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("\x89PNG\r\n\x1a\nnot really");
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            Picture(QLatin1String(name), 40, 30);
+        Broken("broken.png");
     }
+
+    void init() { StartFresh(); }
 
     void selectionAfterAddingAndRemoving_data() {
         QTest::addColumn<QString>("how");
@@ -72,27 +39,24 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QStringList, selectedBefore);
         QFETCH(QString, selectedAfter);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        cTestWindow window;
         cImageList& images = window.ImageList();
         QTreeWidget& list = *images.lvwImages;
         if (how == QLatin1String("paths")) {
             QStringList paths;
             for (const QString& name : names)
-                paths.append(mDir.filePath(name));
+                paths.append(TestFolder().filePath(name));
             images.TakeFiles(paths);
         } else if (how == QLatin1String("one")) {
-            images.ReplaceWithOne(mDir.path(), names.front());
+            images.ReplaceWithOne(TestFolder().path(), names.front());
         } else {
-            questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mDir.path(), names));
-            images.OpenButton_Click();
+            window.Open(names);
         }
         if (!selectedBefore.isEmpty()) {
             list.clearSelection();
             for (int i = 0; i < list.topLevelItemCount(); ++i)
-                if (selectedBefore.contains(EntryText(list.topLevelItem(i)))) {
+                if (selectedBefore.contains(EntryText(list.topLevelItem(i))))
                     list.setCurrentItem(list.topLevelItem(i), 0, QItemSelectionModel::Select);
-                }
             if (how == QLatin1String("remove"))
                 images.mnuRemove->trigger();
             else if (how == QLatin1String("delete"))
@@ -106,32 +70,18 @@ private slots:
     }
 
     void filesByPathThatNameNothingAreReported() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mDir.path(), {"b.png"}));
-        window.ImageList().OpenButton_Click();
+        cTestWindow window;
+        window.Open({"b.png"});
         // Dropped files replace the list, like several opened.
-        window.ImageList().TakeFiles({mDir.filePath("gone.png"), mDir.filePath("a.png"), mDir.path()});
-        QCOMPARE(Texts({window.lvwImages->topLevelItem(0)}), QStringList{"a.png"});
-        QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
-        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mDir.path());
-        const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
+        const QTemporaryDir& folder = TestFolder();
+        window.ImageList().TakeFiles({folder.filePath("gone.png"), folder.filePath("a.png"), folder.path()});
+        QCOMPARE(window.EntryTexts(), QStringList{"a.png"});
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), folder.path());
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(2));
         QCOMPARE(asked[0].Title, QStringLiteral("Error Loading Image"));
         QVERIFY(asked[0].Text.startsWith(QStringLiteral("gone.png cannot be found")));
         QCOMPARE(asked[1].Title, QStringLiteral("Unknown File Format"));
-    }
-
-    void previewOpensOnTheFirstEntryWhenNoneIsSelected() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mDir.path(), {"a.png", "b.png"}));
-        window.ImageList().OpenButton_Click();
-        window.lvwImages->clearSelection();
-        dlgPreview preview(window);
-        QCOMPARE(preview.windowTitle(), QStringLiteral("Preview a.png"));
-        QVERIFY(!preview.findChild<QLabel*>(QStringLiteral("labDimensions"))->text().isEmpty());
-        QCOMPARE(Texts(window.lvwImages->selectedItems()), QStringList{"a.png"});
     }
 };
 
