@@ -10,14 +10,8 @@ namespace {
 // A 1920 x 1080 screen at 96 DPI, a frameless window with the designed
 // client margins (120 each side; 1020 under the picture).
 cPreviewMetrics Metrics() {
-    cPreviewMetrics m;
-    m.ScreenWidth = 1920 * 15;
-    m.ScreenHeight = 1080 * 15;
-    m.ExtraWidth = 240;
-    m.ExtraHeight = 1140;
-    m.LabelFromBottom = 915;
-    m.OKFromBottom = 555;
-    return m;
+    return {.ScreenWidth = 1920 * 15, .ScreenHeight = 1080 * 15, .ExtraWidth = 240, .ExtraHeight = 1140,
+            .LabelFromBottom = 915, .OKFromBottom = 555};
 }
 
 } // namespace
@@ -62,7 +56,7 @@ private slots:
 
     void buttonColourNeedsAWholeRow() {
         cPreviewMetrics m = Metrics();
-        m.LabelFromBottom = 915.5;
+        m.LabelFromBottom = 915.5;   // the button row falls between two pixel rows
         QVERIFY(!ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
         // A frame: the gradient covers the client area only.
         m = Metrics();
