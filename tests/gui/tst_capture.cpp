@@ -36,11 +36,6 @@ private slots:
 
     void cleanup() { QFile::remove(CaptureFilePath()); }
 
-    void captureFileLivesInAWritableFolder() {
-        // The test program's own folder is writable, so the capture goes there.
-        QCOMPARE(QFileInfo(CaptureFilePath()).dir(), QDir(QCoreApplication::applicationDirPath()));
-    }
-
     void savedFileHoldsTheScreenPixelsOpaque() {
         QTemporaryDir dir;
         const QString path = dir.filePath("shot.png");
@@ -81,7 +76,8 @@ private slots:
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
         QTreeWidgetItem* entry = window.lvwImages->topLevelItem(0);
         QCOMPARE(EntryText(entry), QStringLiteral("Screen Capture.png"));
-        QCOMPARE(QDir(EntryTag(entry)), QFileInfo(CaptureFilePath()).dir());
+        // The test program's own folder is writable, so the capture goes there.
+        QCOMPARE(QDir(EntryTag(entry)), QDir(QCoreApplication::applicationDirPath()));
         QVERIFY(window.SaveButton->isEnabled());
         // The whole primary screen at its pixel size (the offscreen screen here).
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size() *

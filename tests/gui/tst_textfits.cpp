@@ -9,6 +9,14 @@
 
 namespace {
 
+// Pixels a radio button's circle, gap and caption take.
+int OptionWidth(const QRadioButton* oOption) {
+    const QStyle* style = oOption->style();
+    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, oOption) +
+           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, oOption) +
+           oOption->fontMetrics().horizontalAdvance(oOption->text());
+}
+
 // What does not fit in oWidget, or "" when its text fits.
 QString Misfit(const QWidget* oWidget) {
     const QFontMetrics metrics(oWidget->font());
@@ -25,12 +33,8 @@ QString Misfit(const QWidget* oWidget) {
         }
     } else if (const auto* option = qobject_cast<const QRadioButton*>(oWidget)) {
         text = option->text();
-        const QStyle* style = option->style();
         room = option->size();
-        needed = QSize(style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, option) +
-                           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, option) +
-                           metrics.horizontalAdvance(text),
-                       metrics.height());
+        needed = QSize(OptionWidth(option), metrics.height());
     } else if (const auto* field = qobject_cast<const QLineEdit*>(oWidget)) {
         // A line edit scrolls sideways; it must show the whole line height
         // (descenders included) within its one-pixel inner margins.
@@ -89,6 +93,11 @@ private slots:
         window.labStatus->show();
         window.ShowHideQualityOptions(quality);
         QCOMPARE(Misfits(window), QString());
+        // Each angle's caption ends clear of the next option's circle.
+        for (size_t i = 1; i < window.optRotation.size(); ++i) {
+            const QRadioButton* option = window.optRotation[i - 1];
+            QVERIFY2(option->x() + OptionWidth(option) + 3 < window.optRotation[i]->x(), qPrintable(option->text()));
+        }
     }
 
     void properties() {

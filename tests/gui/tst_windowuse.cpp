@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QStyle>
 
 namespace {
 
@@ -142,18 +141,6 @@ private slots:
         QCOMPARE(window.Script.Log.size(), size_t(1));
         QCOMPARE(window.Script.Log[0].Title, frmQuillet::kPageNotOpenedTitle);
         QVERIFY2(window.Script.Log[0].Text.contains("help/index.html"), qPrintable(window.Script.Log[0].Text));
-    }
-
-    // Each angle's caption ends clear of the next option's circle.
-    void rotationCaptionsClearTheNextOption() {
-        cTestWindow window;
-        for (size_t i = 1; i < window.optRotation.size(); ++i) {
-            const QRadioButton* option = window.optRotation[i - 1];
-            const int captionEnd = option->x() + option->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                                   option->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
-                                   option->fontMetrics().horizontalAdvance(option->text());
-            QVERIFY2(captionEnd + 3 < window.optRotation[i]->x(), qPrintable(option->text()));
-        }
     }
 };
 
