@@ -103,9 +103,6 @@ public:
     }
 
     QStringList EntryTexts() const {
-        QStringList texts;
-        for (int i = 0; i < lvwImages->topLevelItemCount(); ++i)
-            texts.append(EntryText(lvwImages->topLevelItem(i)));
-        return texts;
+        return Texts(lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard));
     }
 };

@@ -1,7 +1,8 @@
 // The main window driven offscreen with scripted questions: opening files,
-// refused and corrupt files, removal, the list's right-click menu, the option
-// panels, the format menu, the Save button's drop-down zone, the first-run
-// question, the web pages, the status band and closing.
+// refused and corrupt files, files given by path, removal, which entry is
+// selected after each, the list's right-click menu, the option panels, the
+// format menu, the Save button's drop-down zone, the first-run question, the
+// web pages, the status band and closing.
 
 #include "FileNames.h"
 #include "QLTMain.h"
@@ -32,11 +33,13 @@ class tst_frmquillet : public QObject {
 
 private slots:
     void initTestCase() {
-        Picture(QStringLiteral("wide.png"), 1024, 768);
-        Picture(QStringLiteral("tall.png"), 300, 400);
-        Picture(QStringLiteral("My Photo.png"), 640, 480);
-        Broken(QStringLiteral("broken.png"));
-        WriteFile(QStringLiteral("readme.txt"), "text");
+        Picture("wide.png", 1024, 768);
+        Picture("tall.png", 300, 400);
+        Picture("My Photo.png", 640, 480);
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            Picture(QLatin1String(name), 40, 30);
+        Broken("broken.png");
+        WriteFile("readme.txt", "text");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &mUrls, "Open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &mUrls, "Open");
     }
@@ -54,8 +57,8 @@ private slots:
     void startsAsDesigned() {
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
         cTestWindow window;
-        QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked());
-        QVERIFY(window.mnuOriginalFormat->isChecked());
+        QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked() &&
+                window.mnuOriginalFormat->isChecked());
         // Disabled until the first image arrives; Prints stays disabled.
         for (QWidget* widget : QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
                                                window.optSize[0], window.optQuality[2], window.optRotation[3]})
@@ -179,6 +182,75 @@ private slots:
         QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
     }
 
+    void selectionAfterAddingAndRemoving_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("selectedBefore");
+        QTest::addColumn<QString>("selectedAfter");
+        QTest::newRow("open several") << "open" << QStringList{"a.png", "b.png", "c.png"} << QStringList{} << "a.png";
+        QTest::newRow("open one") << "open" << QStringList{"b.png"} << QStringList{} << "b.png";
+        QTest::newRow("files by path") << "paths" << QStringList{"c.png", "a.png"} << QStringList{} << "c.png";
+        QTest::newRow("capture") << "one" << QStringList{"d.png"} << QStringList{} << "d.png";
+        QTest::newRow("corrupt first entry") << "open" << QStringList{"broken.png", "a.png", "b.png"}
+                                             << QStringList{} << "a.png";
+        QTest::newRow("remove from the middle") << "remove" << QStringList{"a.png", "b.png", "c.png", "d.png"}
+                                                << QStringList{"b.png", "c.png"} << "d.png";
+        QTest::newRow("remove the last") << "remove" << QStringList{"a.png", "b.png", "c.png"}
+                                         << QStringList{"c.png"} << "b.png";
+        QTest::newRow("Delete key") << "delete" << QStringList{"a.png", "b.png"} << QStringList{"a.png"} << "b.png";
+        QTest::newRow("a clicked entry fails to load") << "load" << QStringList{"a.png", "broken.png", "c.png"}
+                                                      << QStringList{"broken.png"} << "c.png";
+    }
+
+    void selectionAfterAddingAndRemoving() {
+        QFETCH(QString, how);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, selectedBefore);
+        QFETCH(QString, selectedAfter);
+        cTestWindow window;
+        cImageList& images = window.ImageList();
+        QTreeWidget& list = *images.lvwImages;
+        if (how == QLatin1String("paths")) {
+            QStringList paths;
+            for (const QString& name : names)
+                paths.append(TestFolder().filePath(name));
+            images.TakeFiles(paths);
+        } else if (how == QLatin1String("one")) {
+            images.ReplaceWithOne(TestFolder().path(), names.front());
+        } else {
+            window.Open(names);
+        }
+        if (!selectedBefore.isEmpty()) {
+            list.clearSelection();
+            for (int i = 0; i < list.topLevelItemCount(); ++i)
+                if (selectedBefore.contains(EntryText(list.topLevelItem(i))))
+                    list.setCurrentItem(list.topLevelItem(i), 0, QItemSelectionModel::Select);
+            if (how == QLatin1String("remove"))
+                images.mnuRemove->trigger();
+            else if (how == QLatin1String("delete"))
+                QTest::keyClick(&list, Qt::Key_Delete);
+            else
+                images.LoadImage(list.currentItem());
+        }
+        QCOMPARE(Texts(list.selectedItems()), QStringList{selectedAfter});
+        QCOMPARE(EntryText(list.currentItem()), selectedAfter);
+        QVERIFY(window.PreviewButton->isEnabled());
+    }
+
+    void filesByPathThatNameNothingAreReported() {
+        cTestWindow window;
+        window.Open({"b.png"});
+        // Dropped files replace the list, like several opened.
+        const QTemporaryDir& folder = TestFolder();
+        window.ImageList().TakeFiles({folder.filePath("gone.png"), folder.filePath("a.png"), folder.path()});
+        QCOMPARE(window.EntryTexts(), QStringList{"a.png"});
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), folder.path());
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(2));
+        QCOMPARE(asked[0].Title, QStringLiteral("Error Loading Image"));
+        QVERIFY(asked[0].Text.startsWith(QStringLiteral("gone.png cannot be found")));
+        QCOMPARE(asked[1].Title, QStringLiteral("Unknown File Format"));
+    }
     void rightClickMenuRules() {
         cTestWindow window;
         window.show();
@@ -386,9 +458,7 @@ private slots:
     }
 
     void closingReleasesImagingAndTheCaptureFile() {
-        QFile capture(CaptureFilePath());
-        QVERIFY(capture.open(QIODevice::WriteOnly));
-        capture.close();
+        QVERIFY(QFile(CaptureFilePath()).open(QIODevice::WriteOnly));
         cTestWindow window;
         window.show();
         QVERIFY(window.close());
