@@ -11,15 +11,11 @@
 class tst_arbutton : public QObject {
     Q_OBJECT
 private slots:
-    void spaceClicks() {
+    void clicksAndDraws() {
         ARButton button;
         QSignalSpy clicks(&button, &ARButton::clicked);
         QTest::keyClick(&button, Qt::Key_Space);
         QCOMPARE(clicks.count(), 1);
-    }
-
-    void drawsPictureAndBackground() {
-        ARButton button;
         button.resize(40, 40);
         button.SetBackColor(QColor(73, 147, 133));
         button.SetBackColorOnMouse(QColor(20, 40, 60));

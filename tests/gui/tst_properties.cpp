@@ -18,12 +18,9 @@ class tst_properties : public QObject {
     }
 
 private slots:
-    void init() {
+    void showsEntryAndMeasuredSize() {
         gImageWidth = 640;
         gImageHeight = 480;
-    }
-
-    void showsEntryAndMeasuredSize() {
         // Bare decimal numbers, no unit.
         QCOMPARE(Shown(frmProperties(nullptr, QStringLiteral("My Photo.jpg"), QStringLiteral("/home/u/Pictures"))),
                  QStringList({"My Photo.jpg", "/home/u/Pictures", "640", "480"}));

@@ -21,8 +21,7 @@ int OptionWidth(const QRadioButton* oOption) {
 QString Misfit(const QWidget* oWidget) {
     const QFontMetrics metrics(oWidget->font());
     QString text;
-    QSize needed;
-    QSize room;
+    QSize needed, room;
     if (const auto* label = qobject_cast<const QLabel*>(oWidget); label && !label->text().isEmpty()) {
         text = label->text();
         room = label->contentsRect().adjusted(std::max(label->indent(), 0), 0, 0, 0).size();

@@ -81,8 +81,7 @@ private slots:
         QCOMPARE(window.optSize[0]->text(), QStringLiteral("Thumbnail (50 x 100)"));
         QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QCoreApplication::sendEvent(window.lvwImages, &menuKey);
-        QVERIFY(window.ImageList().mnuPopup->isVisible());
-        QVERIFY(window.ImageList().mnuProperties->isEnabled());
+        QVERIFY(window.ImageList().mnuPopup->isVisible() && window.ImageList().mnuProperties->isEnabled());
         window.ImageList().mnuPopup->hide();
     }
 
