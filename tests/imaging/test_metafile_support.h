@@ -8,7 +8,6 @@
 #include "Metafile.h"
 
 #include <QImage>
-#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -30,50 +29,57 @@ inline uint32_t Bits(float value) {
 
 inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return r | (g << 8) | (uint32_t{b} << 16); }
 
-class ByteWriter {
-public:
+struct ByteWriter {
     std::vector<uint8_t> bytes;
     void U8(uint32_t v) { bytes.push_back(static_cast<uint8_t>(v)); }
     void U16(uint32_t v) { U8(v); U8(v >> 8); }
     void U32(uint32_t v) { U16(v); U16(v >> 16); }
+    /* Little-endian values of `size` bytes each. */
+    ByteWriter& Put(std::initializer_list<int64_t> values, int size = 4) {
+        for (int64_t v : values)
+            for (int i = 0; i < size; ++i) U8(uint32_t(v >> (8 * i)));
+        return *this;
+    }
+    ByteWriter& Append(const std::vector<uint8_t>& more) {
+        bytes.insert(bytes.end(), more.begin(), more.end());
+        return *this;
+    }
     void Put32(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
     }
 };
 
-/* A DIB: 40-byte header, colour table, bottom-up rows of 24-bit pixels given top-down as 0xRRGGBB. */
+/* A DIB: 40-byte header and colour table (colours used = its length up to 8
+ * bits per pixel), and the bits as given. */
 struct Dib {
     std::vector<uint8_t> header;
     std::vector<uint8_t> bits;
+    std::vector<uint8_t> Packed() const { return ByteWriter{header}.Append(bits).bytes; }
 };
 
-inline Dib MakeDib24(int width, int height, const std::vector<uint32_t>& topDownRgb) {
+inline Dib MakeDib(int width, int height, int bpp, std::initializer_list<int64_t> table, std::vector<uint8_t> bits,
+                   int compression = 0) {
     ByteWriter h;
-    h.U32(40); h.U32(width); h.U32(height); h.U16(1); h.U16(24);
-    for (int i = 0; i < 6; ++i) h.U32(0);
+    h.Put({40, width, height}).Put({1, bpp}, 2).Put({compression, 0, 0, 0, bpp <= 8 ? int(table.size()) : 0, 0});
+    return {h.Put(table).bytes, std::move(bits)};
+}
+
+/* A 24-bit DIB from top-down 0xRRGGBB pixels. */
+inline Dib MakeDib24(int width, int height, const std::vector<uint32_t>& topDownRgb) {
     ByteWriter b;
-    const int stride = (width * 3 + 3) / 4 * 4;
     for (int row = height - 1; row >= 0; --row) {
-        for (int x = 0; x < width; ++x) {
-            uint32_t rgb = topDownRgb[size_t(row * width + x)];
-            b.U8(rgb); b.U8(rgb >> 8); b.U8(rgb >> 16);
-        }
-        for (int pad = width * 3; pad < stride; ++pad) b.U8(0);
+        for (int x = 0; x < width; ++x) b.Put({topDownRgb[size_t(row * width + x)]}, 3);
+        while (b.bytes.size() % 4) b.U8(0);
     }
-    return {h.bytes, b.bytes};
+    return MakeDib(width, height, 24, {}, b.bytes);
 }
 
 class EmfBuilder {
 public:
     /* A picture of width x height pixels at 96 dpi. */
     EmfBuilder(int width, int height, uint16_t handles = 16) {
-        w.U32(1); w.U32(88);
-        for (int v : {0, 0, width - 1, height - 1}) w.U32(uint32_t(v));
-        for (int v : {0, 0, width * 2540 / 96, height * 2540 / 96}) w.U32(uint32_t(v));
-        w.U32(0x464D4520); w.U32(0x10000); w.U32(0); w.U32(0);
-        w.U16(handles); w.U16(0);
-        w.U32(0); w.U32(0); w.U32(0);
-        w.U32(960); w.U32(960); w.U32(254); w.U32(254);
+        w.Put({1, 88, 0, 0, width - 1, height - 1, 0, 0, width * 2540 / 96, height * 2540 / 96});
+        w.Put({0x464D4520, 0x10000, 0, 0}).Put({handles, 0}, 2).Put({0, 0, 0, 960, 960, 254, 254});
         records = 1;
     }
     /* A record of the given type whose fields are 32-bit values. */
@@ -87,45 +93,37 @@ public:
     /* A record with raw field bytes (padded to 4). */
     EmfBuilder& Raw(uint32_t type, std::vector<uint8_t> fields) {
         while (fields.size() % 4) fields.push_back(0);
-        w.U32(type);
-        w.U32(uint32_t(8 + fields.size()));
-        w.bytes.insert(w.bytes.end(), fields.begin(), fields.end());
+        w.Put({type, int64_t(8 + fields.size())}).Append(fields);
         ++records;
         return *this;
     }
     EmfBuilder& Rect(uint32_t type, int l, int t, int r, int b) {
         return Record(type, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
     }
-    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) {
-        Record(39, {index, 0, color, 0});
-        return Record(37, {index});
-    }
+    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) { return Record(39, {index, 0, color, 0}).Record(37, {index}); }
     EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
+    /* A bold font of the given cell height in slot index, selected. */
+    EmfBuilder& Font(uint32_t index, int height) {
+        std::vector<uint8_t> f = ByteWriter().Put({index, -height, 0, 0, 0, 700}).bytes;
+        f.resize(4 + 92);
+        return Raw(82, f).Record(37, {index});
+    }
     /* ExtTextOutW at (x, y) without a rectangle or advances. */
     EmfBuilder& TextW(int x, int y, const std::u16string& text) {
         ByteWriter f;
-        for (int i = 0; i < 4; ++i) f.U32(0);          /* bounds */
-        f.U32(1); f.U32(Bits(1)); f.U32(Bits(1));       /* graphics mode, scales */
-        f.U32(uint32_t(x)); f.U32(uint32_t(y));
-        f.U32(uint32_t(text.size())); f.U32(76); f.U32(0x100); f.U32(0);
-        while (f.bytes.size() < 76 - 8) f.U8(0);
+        f.Put({0, 0, 0, 0, 1, Bits(1), Bits(1), x, y, int64_t(text.size()), 76, 0x100, 0}).bytes.resize(76 - 8);
         for (char16_t c : text) f.U16(c);
         return Raw(84, f.bytes);
     }
     /* A bitmap record (StretchDIBits, SetDIBitsToDevice): empty bounds, six
      * placement fields, the DIB's offsets and sizes, the tail fields, the DIB. */
-    EmfBuilder& DibRecord(uint32_t type, std::initializer_list<int> place, std::initializer_list<uint32_t> tail,
+    EmfBuilder& DibRecord(uint32_t type, std::initializer_list<int64_t> place, std::initializer_list<int64_t> tail,
                           const Dib& dib) {
         ByteWriter f;
-        for (int i = 0; i < 4; ++i) f.U32(0);
-        for (int v : place) f.U32(uint32_t(v));
-        const auto at = uint32_t(8 + 4 * (f.bytes.size() / 4 + 4 + tail.size()));
-        f.U32(at); f.U32(uint32_t(dib.header.size()));
-        f.U32(uint32_t(at + dib.header.size())); f.U32(uint32_t(dib.bits.size()));
-        for (uint32_t v : tail) f.U32(v);
-        f.bytes.insert(f.bytes.end(), dib.header.begin(), dib.header.end());
-        f.bytes.insert(f.bytes.end(), dib.bits.begin(), dib.bits.end());
-        return Raw(type, f.bytes);
+        f.Put({0, 0, 0, 0}).Put(place);
+        const auto at = int64_t(8 + f.bytes.size() + 16 + 4 * tail.size());
+        f.Put({at, int64_t(dib.header.size()), at + int64_t(dib.header.size()), int64_t(dib.bits.size())}).Put(tail);
+        return Raw(type, f.Append(dib.Packed()).bytes);
     }
     std::vector<uint8_t> Finish() {
         Record(14, {0, 16, 20});
@@ -141,13 +139,9 @@ class WmfBuilder {
 public:
     /* Placeable when unitsPerInch > 0, with bounds (0, 0, right, bottom). */
     WmfBuilder(int right, int bottom, int unitsPerInch, uint16_t objects = 8) {
-        if (unitsPerInch > 0) {
-            w.U32(0x9AC6CDD7); w.U16(0);
-            w.U16(0); w.U16(0); w.U16(uint32_t(right)); w.U16(uint32_t(bottom));
-            w.U16(uint32_t(unitsPerInch)); w.U32(0); w.U16(0);
-        }
+        if (unitsPerInch > 0) w.Put({0x9AC6CDD7}).Put({0, 0, 0, right, bottom, unitsPerInch, 0, 0, 0}, 2);
         headerAt = w.bytes.size();
-        w.U16(1); w.U16(9); w.U16(0x300); w.U32(0); w.U16(objects); w.U32(0); w.U16(0);
+        w.Put({1, 9, 0x300, 0, 0, objects, 0, 0, 0}, 2);
     }
     WmfBuilder& Record(uint16_t function, std::initializer_list<int> words) {
         w.U32(uint32_t(3 + words.size()));
@@ -159,13 +153,11 @@ public:
         if (params.size() % 2) params.push_back(0);
         w.U32(uint32_t(3 + params.size() / 2));
         w.U16(function);
-        w.bytes.insert(w.bytes.end(), params.begin(), params.end());
+        w.Append(params);
         return *this;
     }
     /* CreateBrushIndirect (solid) then SelectObject of slot. */
-    WmfBuilder& Brush(uint32_t color) {
-        return Record(0x02FC, {0, int(color & 0xFFFF), int(color >> 16), 0});
-    }
+    WmfBuilder& Brush(uint32_t color) { return Record(0x02FC, {0, int(color & 0xFFFF), int(color >> 16), 0}); }
     WmfBuilder& Select(int slot) { return Record(0x012D, {slot}); }
     WmfBuilder& Rectangle(int l, int t, int r, int b) { return Record(0x041B, {b, r, t, l}); }
     std::vector<uint8_t> Finish() {
@@ -204,9 +196,7 @@ inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
         QImage image;
         ASSERT_EQ(Render(d.bytes, image), Ok) << d.name;
         EXPECT_EQ(image.format(), QImage::Format_ARGB32) << d.name;
-        if (d.size.isValid()) {
-            EXPECT_EQ(image.size(), d.size) << d.name;
-        }
+        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size) << d.name; }
         for (const Probe& p : d.probes)
             EXPECT_EQ(Px(image, p.x, p.y), p.argb) << d.name << " at " << p.x << ", " << p.y;
     }

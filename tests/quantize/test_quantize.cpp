@@ -1,93 +1,178 @@
-// QuantizeImage over real bitmaps: the palettized result and the sources it
-// gives back untouched. The tree itself is tested in test_octtree.
+// The colour octree (hand-worked palettes for small images, merge order,
+// truncating averages, 64-bit sums, refused buffers) and QuantizeImage over
+// real bitmaps: the palettized result and the sources it gives back untouched.
+#include "OctTree.h"
 #include "Quantize.h"
 #include "cBitmap.h"
 #include "cGDIP.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <set>
+#include <utility>
 #include <vector>
+
+void PrintTo(const cPaletteColor& c, std::ostream* os) {
+    *os << "(b " << int(c.Blue) << ", g " << int(c.Green) << ", r " << int(c.Red) << ")";
+}
 
 namespace {
 
+using Rows = std::vector<std::vector<uint32_t>>;
 constexpr ARGB kOpaque = 0xFF000000u;
 
-// A 24-bit bitmap from rows of 0xRRGGBB colours.
-std::unique_ptr<cBitmap> MakeBitmap24(const std::vector<std::vector<uint32_t>>& rows) {
-    const auto width = static_cast<int32_t>(rows.at(0).size());
-    const auto height = static_cast<int32_t>(rows.size());
-    const int32_t stride = (3 * width + 3) / 4 * 4;
-    std::vector<uint8_t> bytes(size_t(stride) * size_t(height), 0);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c)
-                bytes[size_t(y) * stride + 3 * size_t(x) + c] = uint8_t(rows[y][x] >> (8 * c));
-    auto bitmap = std::make_unique<cBitmap>();
-    EXPECT_EQ(bitmap->CreateFromScan0(width, height, stride, PixelFormat24bppRGB, bytes.data()), 0);
-    return bitmap;
-}
+constexpr cPaletteColor Rgb(uint32_t lRgb) { return {uint8_t(lRgb), uint8_t(lRgb >> 8), uint8_t(lRgb >> 16)}; }
 
-// What a palettized bitmap holds: its 256 palette entries and one index per
-// pixel, rows top-down without padding.
-struct cIndexed {
-    uint32_t Flags = 0;
-    uint32_t Count = 0;
-    std::array<ARGB, 256> Palette{};
-    std::vector<std::vector<uint8_t>> Rows;
+int32_t IndexOf(uint32_t lRgb) { return GetPaletteIndex(Rgb(lRgb).Blue, Rgb(lRgb).Green, Rgb(lRgb).Red); }
+
+// A 24-bit buffer: rows of 0xRRGGBB colours, each row padded to 4 bytes.
+struct cImage24 {
+    int32_t Width, Height, Stride;
+    std::vector<uint8_t> Bytes;
+
+    explicit cImage24(const Rows& rows)
+        : Width(int32_t(rows.at(0).size())), Height(int32_t(rows.size())), Stride((3 * Width + 3) / 4 * 4),
+          Bytes(size_t(Stride) * size_t(Height)) {
+        for (int32_t y = 0; y < Height; ++y)
+            for (int32_t x = 0; x < Width; ++x)
+                for (int c = 0; c < 3; ++c) // blue, green, red
+                    Bytes[size_t(y) * Stride + 3 * size_t(x) + c] = uint8_t(rows[y][x] >> (8 * c));
+    }
+    bool Build(int32_t lColorLimit) const { return BuildPalette(Stride, Height, Stride - 3 * Width, Bytes, lColorLimit, 8); }
+    std::unique_ptr<cBitmap> Bitmap() {
+        auto bitmap = std::make_unique<cBitmap>();
+        EXPECT_EQ(bitmap->CreateFromScan0(Width, Height, Stride, PixelFormat24bppRGB, Bytes.data()), 0);
+        return bitmap;
+    }
 };
 
-cIndexed ReadIndexed(cBitmap& oBitmap) {
-    cIndexed result;
-    std::vector<uint32_t> palette(2 + 256, 0);
-    oBitmap.GetPalette(reinterpret_cast<ColorPalette*>(palette.data()), 256);
-    EXPECT_EQ(oBitmap.CurErr(), 0);
-    result.Flags = palette[0];
-    result.Count = palette[1];
-    std::copy(palette.begin() + 2, palette.end(), result.Palette.begin());
+// The palette (flags, count, 256 entries) and the index rows of a palettized bitmap.
+struct cIndexed {
+    std::vector<uint32_t> Palette = std::vector<uint32_t>(2 + 256);
+    std::vector<std::vector<uint8_t>> Rows;
 
-    const GpRect bounds = oBitmap.GetBounds();
-    BitmapData data{};
-    EXPECT_EQ(oBitmap.LockBits(&bounds, ImageLockModeRead, PixelFormat8bppIndexed, &data), 0);
-    for (int32_t y = 0; y < bounds.Height; ++y) {
-        const uint8_t* row = static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride;
-        result.Rows.emplace_back(row, row + bounds.Width);
+    explicit cIndexed(cBitmap& oBitmap) {
+        oBitmap.GetPalette(reinterpret_cast<ColorPalette*>(Palette.data()), 256);
+        EXPECT_EQ(oBitmap.CurErr(), 0);
+        const GpRect bounds = oBitmap.GetBounds();
+        BitmapData data{};
+        EXPECT_EQ(oBitmap.LockBits(&bounds, ImageLockModeRead, PixelFormat8bppIndexed, &data), 0);
+        for (int32_t y = 0; y < bounds.Height; ++y) {
+            const uint8_t* row = static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride;
+            Rows.emplace_back(row, row + bounds.Width);
+        }
+        oBitmap.UnlockBits(&data);
     }
-    oBitmap.UnlockBits(&data);
-    return result;
-}
-
-class QuantizeImageTest : public testing::Test {
-  protected:
-    // Quantizes rows. No instance is attached, so the result does not depend
-    // on which encoders this build has.
-    static std::unique_ptr<cBitmap> Quantize(const std::vector<std::vector<uint32_t>>& rows,
-                                             int32_t& lColorLimit) {
-        return QuantizeImage(MakeBitmap24(rows), lColorLimit);
-    }
-
-    cGDIP gdip;
+    ARGB Entry(size_t i) const { return Palette[2 + i]; }
 };
 
 } // namespace
 
-TEST_F(QuantizeImageTest, EntriesHoldTheExactColourOrTheTruncatedAverageOfTheirPixels) {
+TEST(OctTree, HandWorkedPalettes) {
+    struct Case {
+        const char* name;
+        Rows rows;
+        int32_t limit;
+        std::vector<uint32_t> palette;
+        std::vector<std::pair<uint32_t, int32_t>> indexOf; // colour -> palette index
+    };
+    // Level-1 child numbers: black 0, blue 1, green 2, red 4, white 7. In the
+    // merge cases X = blue 0 and Y = blue 1 share one level-7 node, U = blue
+    // 254 and V = blue 255 another; the fourth colour forces one merge, of the
+    // level-7 node listed last. Pixels enter from the last one back.
+    const Case cases[] = {
+        {"one colour", {{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}}, 256,
+         {0x123456}, {{0x123456, 0}}},
+        {"child order red green blue", {{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}},
+         256, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
+         {{0xFFFFFF, 4}, {0xFF0000, 3}, {0x008080, 0}}}, // never added: 0, not off the tree
+        {"averages truncate", {{0xFE0000, 0xFF0000}}, 1, {0xFE0000}, {{0xFF0000, 0}}},
+        {"X Y U V", {{0x0000FF, 0x0000FE, 0x000001, 0x000000}}, 3, {0x000000, 0x000001, 0x0000FE},
+         {{0x0000FF, 2}}},
+        {"U V X Y", {{0x000001, 0x000000, 0x0000FF, 0x0000FE}}, 3, {0x000000, 0x0000FE, 0x0000FF},
+         {{0x000001, 0}}},
+        {"only the root is left", {{0x000080, 0x000000, 0x000001}}, 1, {0x000000, 0x000080},
+         {{0x000001, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(cImage24(c.rows).Build(c.limit));
+        ASSERT_EQ(GetPaletteCount() + 1, int32_t(c.palette.size()));
+        for (size_t i = 0; i < c.palette.size(); ++i)
+            EXPECT_EQ(GetPaletteColor(int32_t(i)), Rgb(c.palette[i])) << i;
+        for (const auto& [color, index] : c.indexOf)
+            EXPECT_EQ(IndexOf(color), index);
+    }
+    // A small palette table holds 16 entries; the rest read as black.
+    for (int32_t index : {15, 16, -1})
+        EXPECT_EQ(GetPaletteColor(index), cPaletteColor{}) << index;
+}
+
+TEST(OctTree, UpTo256ColoursAreKeptExactly) {
+    // 256 colours that already differ in their top three bits: 1608 nodes,
+    // so the node table grows past its first 1024 records without a merge.
+    std::vector<uint32_t> colors;
+    for (uint32_t i = 0; i < 256; ++i)
+        colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 | (i * 37 % 32));
+    ASSERT_TRUE(cImage24({colors}).Build(256));
+    EXPECT_EQ(GetPaletteCount(), 255);
+    std::set<int32_t> used;
+    for (uint32_t c : colors) {
+        EXPECT_EQ(GetPaletteColor(IndexOf(c)), Rgb(c)) << std::hex << c;
+        used.insert(IndexOf(c));
+    }
+    EXPECT_EQ(used.size(), 256u);
+}
+
+TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
+    // 8,421,505 pixels of component 255 pass 2^31 in the sums.
+    constexpr int32_t kWidth = 2903, kHeight = 2903; // 8,427,409 pixels
+    constexpr int32_t kStride = (3 * kWidth + 3) / 4 * 4;
+    const std::vector<uint8_t> bytes(size_t(kStride) * kHeight, 0xFF);
+    ASSERT_TRUE(BuildPalette(kStride, kHeight, kStride - 3 * kWidth, bytes, 256, 8));
+    EXPECT_EQ(GetPaletteCount(), 0);
+    EXPECT_EQ(GetPaletteColor(0), Rgb(0xFFFFFF));
+}
+
+TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
+    const std::vector<uint8_t> bytes(32, 0x40);
+    EXPECT_FALSE(BuildPalette(16, 3, 1, bytes, 256, 8));  // 48 bytes needed
+    EXPECT_FALSE(BuildPalette(16, 2, 2, bytes, 256, 8));  // 14 bytes is no whole pixel count
+    EXPECT_FALSE(BuildPalette(16, 2, 17, bytes, 256, 8)); // gap wider than a row
+    EXPECT_FALSE(BuildPalette(-16, 2, 1, bytes, 256, 8));
+    EXPECT_FALSE(BuildPalette(16, 2, 1, bytes, 256, 9));
+    EXPECT_EQ(GetPaletteCount(), -1);
+    EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
+
+    // A limit beyond what a byte can index is held to 256.
+    std::mt19937 random(11);
+    std::vector<uint32_t> colors(3000);
+    for (uint32_t& c : colors)
+        c = random() & 0xFFFFFF;
+    ASSERT_TRUE(cImage24({colors}).Build(100000));
+    EXPECT_LE(GetPaletteCount(), 255);
+    ASSERT_TRUE(cImage24({colors}).Build(0));
+    EXPECT_LE(GetPaletteCount(), 7);
+}
+
+// No cGDIP instance is attached, so the result does not depend on which
+// encoders this build has.
+TEST(QuantizeImage, EntriesHoldTheExactColourOrTheTruncatedAverageOfTheirPixels) {
     // Width 5: 24-bit rows of 16 bytes, index rows of 8; a 1-pixel-high image
-    // and a one-colour image go the same way. The last image, noise over
-    // gradients, has too many colours and is merged.
-    std::vector<std::vector<std::vector<uint32_t>>> images = {
-        {{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}},
+    // goes the same way. The last image, noise over gradients, has too many
+    // colours and is merged.
+    std::vector<Rows> images = {
         {{0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
          {0x808080, 0x7F7F7F, 0x010101, 0xFEFEFE, 0x123456},
          {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0x000000}},
         {{0x00FF00, 0xABCDEF, 0x00FF00, 0x000001}},
-        std::vector<std::vector<uint32_t>>(47, std::vector<uint32_t>(61)),
+        Rows(47, std::vector<uint32_t>(61)),
     };
     std::mt19937 random(5);
     for (size_t y = 0; y < images.back().size(); ++y)
@@ -95,48 +180,42 @@ TEST_F(QuantizeImageTest, EntriesHoldTheExactColourOrTheTruncatedAverageOfTheirP
             const uint32_t noise = random() % 32;
             images.back()[y][x] = ((x * 4 + noise) & 0xFF) << 16 | ((y * 5 + noise) & 0xFF) << 8 | (random() & 0xFF);
         }
-    for (const auto& rows : images) {
+    for (const Rows& rows : images) {
         const bool few = &rows != &images.back();
         int32_t limit = 256;
-        std::unique_ptr<cBitmap> result = Quantize(rows, limit);
+        std::unique_ptr<cBitmap> result = QuantizeImage(cImage24(rows).Bitmap(), limit);
         ASSERT_NE(result, nullptr);
         EXPECT_EQ(result->PixelFormat(), PixelFormat8bppIndexed);
         EXPECT_EQ(result->gdip, nullptr);
-        const cIndexed indexed = ReadIndexed(*result);
-        EXPECT_EQ(indexed.Count, 256u);
-        EXPECT_EQ(indexed.Flags & PaletteFlagsHasAlpha, PaletteFlagsHasAlpha);
+        const cIndexed indexed(*result);
+        EXPECT_EQ(indexed.Palette[1], 256u);
+        EXPECT_EQ(indexed.Palette[0] & PaletteFlagsHasAlpha, PaletteFlagsHasAlpha);
         std::set<uint32_t> colours;
         std::map<uint8_t, std::array<uint64_t, 4>> sums; // count, blue, green, red
         for (size_t y = 0; y < rows.size(); ++y)
             for (size_t x = 0; x < rows[y].size(); ++x) {
                 const uint8_t index = indexed.Rows[y][x];
-                if (few) {
-                    EXPECT_EQ(indexed.Palette[index], kOpaque | rows[y][x]) << "pixel " << x << ", " << y;
-                }
+                if (few) { EXPECT_EQ(indexed.Entry(index), kOpaque | rows[y][x]) << "pixel " << x << ", " << y; }
                 colours.insert(rows[y][x]);
                 auto& s = sums[index];
                 s[0] += 1;
-                for (int c = 0; c < 3; ++c)
-                    s[1 + c] += (rows[y][x] >> (8 * c)) & 0xFF;
+                for (int c = 0; c < 3; ++c) s[1 + c] += (rows[y][x] >> (8 * c)) & 0xFF;
             }
         EXPECT_EQ(int32_t(sums.size()), limit + 1);
         EXPECT_EQ(sums.size() == colours.size(), few);
-        for (const auto& [index, s] : sums) {
-            const ARGB average = kOpaque | uint32_t(s[3] / s[0]) << 16 | uint32_t(s[2] / s[0]) << 8 |
-                                 uint32_t(s[1] / s[0]);
-            EXPECT_EQ(indexed.Palette[index], average) << "entry " << int(index);
-        }
-        for (size_t i = sums.size(); i < 256; ++i)
-            EXPECT_EQ(indexed.Palette[i], 0u) << "entry " << i;
+        for (const auto& [index, s] : sums)
+            EXPECT_EQ(indexed.Entry(index), kOpaque | uint32_t(s[3] / s[0]) << 16 | uint32_t(s[2] / s[0]) << 8 |
+                                                uint32_t(s[1] / s[0])) << "entry " << int(index);
+        for (size_t i = sums.size(); i < 256; ++i) EXPECT_EQ(indexed.Entry(i), 0u) << "entry " << i;
     }
 }
 
-TEST_F(QuantizeImageTest, UnreadablePixelsGiveNoneAndAreReported) {
+TEST(QuantizeImage, UnreadablePixelsGiveNoneAndAreReported) {
     // A quarter turn leaves the cached bounds at 4 x 2 while the image is now
     // 2 x 4, so locking the bounds fails: no palette of zeroed pixels is made.
-    std::unique_ptr<cBitmap> source =
-        MakeBitmap24({{0x102030, 0x405060, 0x708090, 0xA0B0C0}, {0, 0, 0, 0}});
+    std::unique_ptr<cBitmap> source = cImage24({{0x102030, 0x405060, 0x708090, 0xA0B0C0}, {0, 0, 0, 0}}).Bitmap();
     ASSERT_EQ(source->RotateFlip(Rotate90FlipNone), 0);
+    cGDIP gdip;
     source->gdip = &gdip;
     int errors = 0;
     QObject::connect(&gdip, cGDIP::ErrorSignal(), [&errors] { ++errors; });
@@ -146,10 +225,11 @@ TEST_F(QuantizeImageTest, UnreadablePixelsGiveNoneAndAreReported) {
     EXPECT_EQ(limit, 256);
 }
 
-TEST_F(QuantizeImageTest, SourcesComeBackAsTheSameObjectUnlessAPaletteIsMade) {
+TEST(QuantizeImage, SourcesComeBackAsTheSameObjectUnlessAPaletteIsMade) {
     // With a GIF encoder the instance gets a new palettized bitmap; without
     // one the caller writes another format and gets its source back.
-    std::unique_ptr<cBitmap> source = MakeBitmap24({{0x102030, 0x405060}});
+    std::unique_ptr<cBitmap> source = cImage24({{0x102030, 0x405060}}).Bitmap();
+    cGDIP gdip;
     source->gdip = &gdip;
     int errors = 0;
     QObject::connect(&gdip, cGDIP::ErrorSignal(), [&errors] { ++errors; });

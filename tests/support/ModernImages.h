@@ -10,56 +10,32 @@
 #include <webp/mux.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace modern {
 
-// B, G, R, A of quadrant q (0 top left, 1 top right, 2 bottom left, 3 bottom right).
-inline void QuadrantBGRA(int q, bool bAlpha, uint8_t* p) {
-    static const uint8_t kColours[4][4] = {
-        {0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 128}};
-    std::memcpy(p, kColours[q], 4);
-    if (!bAlpha)
-        p[3] = 255;
-}
-
-inline int QuadrantOf(int x, int y, int lWidth, int lHeight) {
-    return (y * 2 >= lHeight ? 2 : 0) + (x * 2 >= lWidth ? 1 : 0);
+// Packed B, G, R, A quadrant pixels (quadrant 0 top left, 1 top right, 2 bottom left, 3 bottom right).
+inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha) {
+    static const uint8_t kColours[4][4] = {{0, 0, 255, 255}, {0, 255, 0, 255}, {255, 0, 0, 255}, {255, 255, 255, 128}};
+    std::vector<uint8_t> bgra;
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x) {
+            const uint8_t* c = kColours[(y * 2 >= lHeight ? 2 : 0) + (x * 2 >= lWidth ? 1 : 0)];
+            bgra.insert(bgra.end(), {c[0], c[1], c[2], bAlpha ? c[3] : uint8_t(255)});
+        }
+    return bgra;
 }
 
 // A minimal little-endian EXIF block ("Exif\0\0" + TIFF) holding one orientation.
 inline std::vector<uint8_t> ExifWithOrientation(int iOrientation) {
-    return {'E', 'x',  'i',  'f', 0,
-            0,   'I',  'I',  42,  0,
-            8,   0,    0,    0,   1,
-            0,   0x12, 0x01, 3,   0,
-            1,   0,    0,    0,   static_cast<uint8_t>(iOrientation),
-            0,   0,    0,    0,   0,
-            0,   0};
+    return {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+            static_cast<uint8_t>(iOrientation), 0, 0, 0, 0, 0, 0, 0};
 }
 
 // A stand-in ICC profile: the decoders hand the bytes on without reading them.
 inline const std::vector<uint8_t>& FakeIcc() {
     static const std::vector<uint8_t> icc = {'q', 'u', 'i', 'l', 'l', 'e', 't', '-', 'i', 'c', 'c'};
     return icc;
-}
-
-inline heif_error AppendToVector(heif_context*, const void* data, size_t size, void* userdata) {
-    auto* out = static_cast<std::vector<uint8_t>*>(userdata);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-}
-
-// Packed B, G, R, A quadrant pixels.
-inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha) {
-    std::vector<uint8_t> bgra(static_cast<size_t>(lWidth) * lHeight * 4);
-    for (int y = 0; y < lHeight; ++y)
-        for (int x = 0; x < lWidth; ++x)
-            QuadrantBGRA(QuadrantOf(x, y, lWidth, lHeight), bAlpha,
-                         &bgra[(static_cast<size_t>(y) * lWidth + x) * 4]);
-    return bgra;
 }
 
 // A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
@@ -83,14 +59,10 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
         int stride = 0;
         uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
         const std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, bAlpha);
-        for (int y = 0; y < lHeight; ++y)
-            for (int x = 0; x < lWidth; ++x) {
-                const uint8_t* q = &bgra[(static_cast<size_t>(y) * lWidth + x) * 4];
-                uint8_t* p = plane + y * stride + x * (bAlpha ? 4 : 3);
-                p[0] = q[2], p[1] = q[1], p[2] = q[0];
-                if (bAlpha)
-                    p[3] = q[3];
-            }
+        const int channels = bAlpha ? 4 : 3;
+        for (size_t i = 0; i < bgra.size() / 4; ++i)
+            for (int c = 0; c < channels; ++c) // R, G, B, A from B, G, R, A
+                plane[i / lWidth * stride + i % lWidth * channels + c] = bgra[i * 4 + (c < 3 ? 2 - c : 3)];
         if (iNclxPrimaries == 0) {
             heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
         } else {
@@ -108,7 +80,11 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
             const std::vector<uint8_t> exif = ExifWithOrientation(iExifOrientation);
             heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
         }
-        heif_writer writer{1, AppendToVector};
+        heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {
+            auto* target = static_cast<std::vector<uint8_t>*>(userdata);
+            target->insert(target->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+            return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+        }};
         if (handle)
             heif_context_write(ctx, &writer, &out);
     }

@@ -70,16 +70,7 @@ public:
 
 private:
     static eAnswer DefaultAnswer(eButtons eButtonSet) {
-        switch (eButtonSet) {
-        case eButtons::OK:
-            return eAnswer::OK;
-        case eButtons::YesNo:
-            return eAnswer::No;
-        case eButtons::YesNoCancel:
-        case eButtons::OKCancel:
-            break;
-        }
-        return eAnswer::Cancel;
+        return eButtonSet == eButtons::OK ? eAnswer::OK : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel;
     }
 
     template <typename T>

@@ -1,6 +1,6 @@
-/* cBitmap and cGraphics: statuses, reports through gdip, cached sizes, the
- * stream and file round trips, animation properties, multi-page TIFF, the
- * display picture, the colour key and the loans. */
+/* cGDIP, cBitmap and cGraphics: status texts and reports, the extension
+ * index, cached sizes, the stream and file round trips, animation properties,
+ * multi-page TIFF, the display picture, the colour key and the loans. */
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -26,12 +27,74 @@ struct Listener {
     }
 };
 
+/* Opens the extension index to the pattern-list tests. */
+class cGDIPProbe : public cGDIP {
+public:
+    using cGDIP::AddExtensions;
+};
+
 /* A solid bitmap through the class itself. */
 void FillSolid(cBitmap& bitmap, int32_t width, int32_t height, int32_t format, ARGB color) {
     ASSERT_EQ(bitmap.CreateFromScan0(width, height, 0, format, nullptr), 0);
     cGraphics graphics;
     ASSERT_EQ(graphics.GetGraphicsContext(bitmap.Handle()), 0);
     ASSERT_EQ(GdipGraphicsClear(graphics.Handle(), color), Ok);
+}
+
+TEST(cGDIP, ErrorRaisesTheSignalSynchronouslyWithTheCodesDescription) {
+    Listener listener;
+    EXPECT_FALSE(listener.gdip.Error(20, QStringLiteral("cBitmap")).isValid());
+    listener.gdip.Error(0, QStringLiteral("cGraphics"));
+    EXPECT_EQ(listener.reports,
+              (std::vector<QString>{"20 Property Not Supported cBitmap", "0 Unknown GDI+ Error cGraphics"}));
+    EXPECT_EQ(cGDIP::ErrorDescription(1), "Generic Error");
+    for (int32_t code : {21, -1, 1000})
+        EXPECT_EQ(cGDIP::ErrorDescription(code), "Unknown GDI+ Error") << code;
+}
+
+TEST(cGDIP, PatternListsSplitWithOnlyTheLastPatternTrimmed) {
+    cGDIPProbe gdip;
+    gdip.AddExtensions(QStringLiteral("*.AA;*.AB;*.AC;*.AD"), QStringLiteral(";"), 7);
+    gdip.AddExtensions(QStringLiteral("*.ONE"), QStringLiteral(";"), 8);
+    gdip.AddExtensions(QStringLiteral("*.X; *.Y ;  *.Z  "), QStringLiteral(";"), 9);
+    gdip.AddExtensions(QStringLiteral("*.Q;"), QStringLiteral(";"), 10);  /* adds no empty key */
+    /* " *.Y " is kept as it stands; the last pattern is trimmed. */
+    for (const auto& [key, index] : std::vector<std::pair<const char*, int32_t>>{
+             {"*.AA", 7}, {"*.ab", 7}, {"*.Ac", 7}, {"*.aD", 7}, {"*.one", 8}, {"*.X", 9}, {" *.Y ", 9},
+             {"*.Y", -1}, {"*.z", 9}, {"", -1}})
+        EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), index) << key;
+}
+
+TEST(cGDIP, EncoderIndexFollowsTheLibrarysOrderAndIgnoresCase) {
+    cGDIP gdip;
+    EXPECT_EQ(gdip.StartupStatus(), 0);
+    const int32_t png = gdip.ExtensionExists(QStringLiteral("*.png"));
+    const int32_t jpeg = gdip.ExtensionExists(QStringLiteral("*.jpg"));
+    ASSERT_GE(png, 0);
+    ASSERT_GE(jpeg, 0);
+    for (const auto& [key, index] : std::vector<std::pair<const char*, int32_t>>{
+             {"*.Png", png}, {"*.jpeg", jpeg}, {"*.JPE", jpeg}, {"*.jfif", jpeg}, {"png", -1}, {".png", -1},
+             {"*.heic", -1}, {"*.WebP", gdip.EncoderCount() - 1}})
+        EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), index) << key;
+    EXPECT_FALSE(gdip.EncoderClsid(jpeg) == gdip.EncoderClsid(png));
+    EXPECT_TRUE(gdip.EncoderClsid(-1) == CLSID{});
+    EXPECT_TRUE(gdip.EncoderClsid(gdip.EncoderCount()) == CLSID{});
+}
+
+TEST(cGDIP, TwoInstancesLiveIndependently) {
+    auto first = std::make_unique<cGDIP>();
+    cGDIP second;
+    const int32_t before = second.ExtensionExists(QStringLiteral("*.png"));
+    first.reset();
+    EXPECT_EQ(second.ExtensionExists(QStringLiteral("*.png")), before);
+    EXPECT_EQ(second.EncoderCount(), cGDIP().EncoderCount());
+}
+
+TEST(cGDIP, StringToGuidParsesOnlyTheBracedForm) {
+    EXPECT_TRUE(cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}")) == EncoderQuality);
+    for (const char* bad : {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}",
+                            "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}", "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
+        EXPECT_TRUE(cGDIP::StringToGuid(QString::fromLatin1(bad)) == GUID{}) << bad;
 }
 
 TEST(cBitmap, MovingTransfersTheImageAndTheEmptyObjectAnswersInvalidParameter) {
@@ -84,13 +147,11 @@ TEST(cBitmap, CachedSizesStayAfterRotateFlipAndCloning) {
     ASSERT_EQ(bitmap.RotateFlip(1), 0);
     EXPECT_EQ(bitmap.Width(), 30);
     EXPECT_EQ(bitmap.Height(), 20);
+    EXPECT_EQ(bitmap.GetBounds().Width, 30);
     float w = 0, h = 0;
     GdipGetImageDimension(bitmap.Handle(), &w, &h);
     EXPECT_EQ(w, 20.0f);
     EXPECT_EQ(h, 30.0f);
-    const GpRect bounds = bitmap.GetBounds();
-    EXPECT_EQ(bounds.Width, 30);
-    EXPECT_EQ(bounds.X, 0);
 
     cBitmap fresh;  /* a clone reads neither size nor format */
     ASSERT_EQ(fresh.CreateFromClone(4, 4, bitmap.Handle(), PixelFormat24bppRGB), 0);
@@ -101,8 +162,7 @@ TEST(cBitmap, CachedSizesStayAfterRotateFlipAndCloning) {
 
 TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     cGDIP gdip;
-    const int32_t png = gdip.ExtensionExists(QStringLiteral("*.png"));
-    ASSERT_GE(png, 0);
+    const CLSID png = gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png")));
     cBitmap bitmap;
     FillSolid(bitmap, 5, 3, PixelFormat32bppARGB, 0x80402010);
     QByteArray bytes("unchanged");  /* an unknown encoder leaves the array alone */
@@ -110,7 +170,7 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     EXPECT_EQ(bytes, QByteArray("unchanged"));
     EXPECT_EQ(bitmap.CurErr(), 13);
     bytes.clear();
-    const int32_t written = bitmap.SaveToStream(bytes, gdip.EncoderClsid(png), nullptr);
+    const int32_t written = bitmap.SaveToStream(bytes, png, nullptr);
     ASSERT_GT(written, 0);
     EXPECT_EQ(bytes.size(), written);
     cBitmap decoded;
@@ -125,38 +185,24 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ünïcode name.png"));
-    ASSERT_EQ(bitmap.SaveToFile(path, gdip.EncoderClsid(png), nullptr), 0);
+    ASSERT_EQ(bitmap.SaveToFile(path, png, nullptr), 0);
     cBitmap loaded;
     ASSERT_EQ(loaded.LoadFromFile(path), 0);
     EXPECT_EQ(loaded.CurErr(), 0);
     EXPECT_EQ(loaded.GetPixel(4, 2), 0x80402010u);
     /* A folder that does not exist: the save fails and leaves nothing. */
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder.png"));
-    EXPECT_NE(bitmap.SaveToFile(nowhere, gdip.EncoderClsid(png), nullptr), 0);
+    EXPECT_NE(bitmap.SaveToFile(nowhere, png, nullptr), 0);
     EXPECT_FALSE(QFile::exists(nowhere));
 }
 
-/* A 1 x 1 GIF with four frames of 10, 20, 30, 40 hundredths and loop count 3. */
-QByteArray AnimatedGif() {
-    QByteArray gif("GIF89a", 6);
-    const char screen[] = {1, 0, 1, 0, char(0x80), 0, 0, 0, 0, 0, char(0xFF), char(0xFF), char(0xFF)};
-    gif.append(screen, sizeof screen);
-    const char loop[] = {0x21, char(0xFF), 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
-                         '2', '.', '0', 0x03, 0x01, 0x03, 0x00, 0x00};
-    gif.append(loop, sizeof loop);
-    for (char delay : {10, 20, 30, 40}) {
-        const char control[] = {0x21, char(0xF9), 0x04, 0x00, delay, 0x00, 0x00, 0x00};
-        gif.append(control, sizeof control);
-        /* One pixel of index 0: clear, 0, end in 3-bit codes. */
-        const char image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x44, 0x01, 0x00};
-        gif.append(image, sizeof image);
-    }
-    gif.append(char(0x3B));
-    return gif;
-}
-
 TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
-    QByteArray bytes = AnimatedGif();
+    /* A 1 x 1 GIF, loop count 3, four frames of 10, 20, 30, 40 hundredths, each one pixel of
+     * index 0 (clear, 0, end in 3-bit codes). */
+    QByteArray bytes = QByteArray::fromHex("47494638396101000100800000000000FFFFFF21FF0B4E45545343415045322E300301030000");
+    for (const char* delay : {"0A", "14", "1E", "28"})
+        bytes += QByteArray::fromHex(QByteArray("21F90400") + delay + "0000002C0000000001000100000202440100");
+    bytes += char(0x3B);
     cBitmap bitmap;
     ASSERT_EQ(bitmap.CreateFromStream(bytes), 0);
     EXPECT_EQ(bitmap.GetDelay(0), 10);
@@ -176,17 +222,14 @@ TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
 
 TEST(cBitmap, MultiPageTiffFileHoldsEveryPage) {
     cGDIP gdip;
-    const int32_t tiff = gdip.ExtensionExists(QStringLiteral("*.tiff"));
-    ASSERT_GE(tiff, 0);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("pages.tif"));
-    cBitmap first;
+    cBitmap first, second;
     ASSERT_EQ(first.CreateFromScan0(3, 2, 0, PixelFormat24bppRGB, nullptr), 0);
-    cBitmap second;
     FillSolid(second, 6, 5, PixelFormat24bppRGB, 0xFF3060C0);
     uint32_t flag = EncoderValueMultiFrame;
     EncoderParameters params{1, {{EncoderSaveFlag, 1, EncoderParameterValueTypeLong, &flag}}};
-    ASSERT_EQ(first.SaveToFile(path, gdip.EncoderClsid(tiff), &params), 0);
+    ASSERT_EQ(first.SaveToFile(path, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.tiff"))), &params), 0);
     flag = EncoderValueFrameDimensionPage;
     ASSERT_EQ(first.SaveAddImage(QString(), second.Handle(), &params), 0);
     ASSERT_EQ(first.SaveAdd(&params), 0);  /* the first page again */
@@ -224,8 +267,7 @@ TEST(cBitmap, TransparentPaletteEntryAndFrames) {
     ASSERT_EQ(bitmap.CreateFromScan0(2, 2, 0, PixelFormat8bppIndexed, nullptr), 0);
     bitmap.SetTransColor(256 + 5);  /* higher bits ignored */
     std::vector<uint32_t> buffer(2 + 256);
-    auto* palette = reinterpret_cast<ColorPalette*>(buffer.data());
-    bitmap.GetPalette(palette, 256);
+    bitmap.GetPalette(reinterpret_cast<ColorPalette*>(buffer.data()), 256);
     EXPECT_EQ(bitmap.CurErr(), 0);
     EXPECT_EQ(buffer[2 + 5], 0x00050505u);
     EXPECT_EQ(buffer[2 + 6], 0xFF060606u);
