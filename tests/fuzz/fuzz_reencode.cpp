@@ -16,10 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.max_pixels = uint64_t{1} << 18;
     size_t count = 0;
     const gp::decoder* const* decoders = gp::decoder_table(count);
-    const gp::decoder* dec = nullptr;
-    for (size_t i = 0; i < count && !dec; ++i)
-        if (decoders[i]->sniff(data, size))
-            dec = decoders[i];
+    const auto sniffed = [&](const uint8_t* bytes, size_t length) -> const gp::decoder* {
+        for (size_t i = 0; i < count; ++i)
+            if (decoders[i]->sniff(bytes, length))
+                return decoders[i];
+        return nullptr;
+    };
+    const gp::decoder* dec = sniffed(data, size);
     gp::raster in;
     gp::image_info info;
     if (!dec || dec->probe(data, size, limits, info) != Ok || dec->decode(data, size, 0, limits, in) != Ok)
@@ -33,14 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> bytes;
         if (encoders[i].encode(pages, 1, options, bytes) != Ok)
             __builtin_trap(); /* every decoded raster must be writable */
-        for (size_t k = 0; k < count; ++k) {
-            if (!decoders[k]->sniff(bytes.data(), bytes.size()))
-                continue;
-            gp::raster again;
-            if (decoders[k]->decode(bytes.data(), bytes.size(), 0, limits, again) != Ok)
-                __builtin_trap(); /* what we write we read back */
-            break;
-        }
+        const gp::decoder* back = sniffed(bytes.data(), bytes.size());
+        gp::raster again;
+        if (back && back->decode(bytes.data(), bytes.size(), 0, limits, again) != Ok)
+            __builtin_trap(); /* what we write we read back */
     }
     return 0;
 }
