@@ -18,9 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 return table[i];
         __builtin_trap(); /* a target without its decoder is a build mistake */
     }();
-    gp::decode_limits limits;
-    limits.max_side = 4096;
-    limits.max_pixels = uint64_t{1} << 20;
+    const gp::decode_limits limits{.max_side = 4096, .max_pixels = uint64_t{1} << 20};
     gp::image_info info;
     if (dec->probe(data, size, limits, info) != Ok)
         return 0;

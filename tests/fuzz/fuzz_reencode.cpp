@@ -11,9 +11,7 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    gp::decode_limits limits;
-    limits.max_side = 2048;
-    limits.max_pixels = uint64_t{1} << 18;
+    const gp::decode_limits limits{.max_side = 2048, .max_pixels = uint64_t{1} << 18};
     size_t count = 0;
     const gp::decoder* const* decoders = gp::decoder_table(count);
     const auto sniffed = [&](const uint8_t* bytes, size_t length) -> const gp::decoder* {
@@ -29,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     size_t encoderCount = 0;
     const gp::encoder* encoders = gp::encoder_table(encoderCount);
-    gp::encode_options options;
-    options.quality = static_cast<int32_t>(size % 101);
+    const gp::encode_options options{.quality = static_cast<int32_t>(size % 101)};
     for (size_t i = 0; i < encoderCount; ++i) {
         const gp::raster* pages[] = {&in};
         std::vector<uint8_t> bytes;

@@ -86,12 +86,10 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
 TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
     /* The white rectangle leaves the painter in opaque mode; then a transparent background, black
      * text top-left aligned, and TA_RIGHT. */
-    const std::vector<uint8_t> bytes =
+    const QImage image = Rendered(
         EmfBuilder(200, 100).Font(1, 40).Record(25, {Rgb(0, 0, 255)}).NullPen().Rect(EmrRectangle, 150, 5, 160, 15)
             .Record(18, {1}).Record(24, {Rgb(0, 0, 0)}).TextW(10, 10, u"HH").Record(22, {2}).TextW(190, 50, u"HH")
-            .Finish();
-    QImage image;
-    ASSERT_EQ(Render(bytes, image), Ok);
+            .Finish());
     EXPECT_GT(CountDark(image, 10, 10, 90, 50), 100);
     EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
     EXPECT_GT(CountDark(image, 110, 50, 190, 95), 100);
@@ -106,11 +104,10 @@ TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
 TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
     ByteWriter patch{EmfBuilder(10, 10).Finish()};
     patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
-    QImage image;
-    ASSERT_EQ(Render(patch.bytes, image), Ok);
-    EXPECT_EQ(image.size(), QSize(3840, 10));
+    EXPECT_EQ(Rendered(patch.bytes).size(), QSize(3840, 10));
     MetafileLimits halfSize;
     halfSize.maxDrawnPixels = 3840 * 10 / 4;               /* larger frames are drawn smaller */
+    QImage image;
     ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), halfSize, image), Ok);
     EXPECT_EQ(image.size(), QSize(1920, 5));
     patch.Put32(32, 0x7FFFFFFF);
@@ -127,13 +124,12 @@ TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
     emf.Record(91, {0, 0, 0, 0, 2, 3, 2, 0xFFFFFFFF, 0, 0, 0, 0});
     emf.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 0xFFFFFF00, 40, 0, 4, 0, 0xCC0020, 10, 10});
     for (int i = 0; i < 5000; ++i) emf.Record(33, {});
-    QImage image;
-    ASSERT_EQ(Render(emf.Record(34, {uint32_t(-100000)}).Rect(EmrRectangle, 0, 0, 20, 20).Finish(), image), Ok);
-    EXPECT_EQ(Px(image, 10, 10), Red);
+    EXPECT_EQ(Px(Rendered(emf.Record(34, {uint32_t(-100000)}).Rect(EmrRectangle, 0, 0, 20, 20).Finish()), 10, 10), Red);
 
     /* Cut anywhere after the header, before the end of its end-of-file
      * record, a file fails: a record then runs past the end or is missing. */
     const std::vector<uint8_t> whole = RedEmf(50, 50).Rect(EmrRectangle, 0, 0, 20, 20).Finish();
+    QImage image;
     for (size_t at = 88; at < whole.size(); ++at)
         EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
 }
@@ -153,8 +149,7 @@ TEST(MetafileEmf, NonMetafilesAndBrokenOrBlankHeadersAreRefused) {
     for (const auto& [bytes, status] : refused) EXPECT_EQ(Render(bytes, image), status) << &bytes - &refused[0].first;
     EXPECT_EQ(RenderMetafile(nullptr, 0, image), InvalidParameter);
     for (size_t at = 24; at < 40; ++at) emf[at] = 0;      /* no frame: the bounds give the size */
-    ASSERT_EQ(Render(emf, image), Ok);
-    EXPECT_EQ(image.size(), QSize(10, 10));
+    EXPECT_EQ(Rendered(emf).size(), QSize(10, 10));
 }
 
 TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {

@@ -163,6 +163,13 @@ inline GpStatus Render(const std::vector<uint8_t>& bytes, QImage& out) {
     return RenderMetafile(bytes.data(), bytes.size(), out);
 }
 
+/* The picture of a metafile that must render. */
+inline QImage Rendered(const std::vector<uint8_t>& bytes) {
+    QImage image;
+    EXPECT_EQ(Render(bytes, image), Ok);
+    return image;
+}
+
 /* 0xAARRGGBB of a pixel, for readable failures. */
 inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y); }
 
@@ -180,12 +187,11 @@ struct Drawing {
 
 inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
     for (const Drawing& d : drawings) {
-        QImage image;
-        ASSERT_EQ(Render(d.bytes, image), Ok) << d.name;
-        EXPECT_EQ(image.format(), QImage::Format_ARGB32) << d.name;
-        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size) << d.name; }
-        for (const Probe& p : d.probes)
-            EXPECT_EQ(Px(image, p.x, p.y), p.argb) << d.name << " at " << p.x << ", " << p.y;
+        SCOPED_TRACE(d.name);
+        const QImage image = Rendered(d.bytes);
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size); }
+        for (const Probe& p : d.probes) EXPECT_EQ(Px(image, p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
     }
 }
 

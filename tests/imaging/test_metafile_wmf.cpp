@@ -45,13 +45,10 @@ TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
     const std::vector<uint8_t> blit = ByteWriter().Put({0x00CC0020}).Put({2, 2, 0, 0, 20, 20, 75, 10}, 2)
                                           .Append(MakeDib24(2, 2, {0x0000FF, 0x0000FF, 0xFF0000, 0xFF0000}).Packed())
                                           .bytes;
-    QImage image;
-    ASSERT_EQ(Render(WmfBuilder(200, 100, 96).Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0}).Select(0)
-                         .Record(0x0102, {1}).Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
-                         .Brush(Rgb(255, 0, 0)).Select(1).Record(0x0324, {3, 120, 10, 190, 10, 190, 80})
-                         .Raw(0x0B41, blit).Finish(),
-                     image),
-              Ok);
+    const QImage image = Rendered(WmfBuilder(200, 100, 96).Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0}).Select(0)
+                                      .Record(0x0102, {1}).Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
+                                      .Brush(Rgb(255, 0, 0)).Select(1).Record(0x0324, {3, 120, 10, 190, 10, 190, 80})
+                                      .Raw(0x0B41, blit).Finish());
     EXPECT_GT(CountDark(image, 10, 10, 100, 55), 100);
     EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
     EXPECT_EQ(Px(image, 180, 20), Red);
@@ -67,9 +64,8 @@ TEST(MetafileWmf, HostileCountsAndSizesAreChecked) {
                                            .Record(0x0324, {30000, 1, 2}).Record(0x0538, {2, 3, 30000, 0, 0, 5, 5, 9, 9})
                                            .Record(0x0521, {900, 0}).Record(0x0F43, {0x20, 0xCC, 0, 1, 1, 0, 0, 1, 1, 0, 0})
                                            .Rectangle(0, 0, 40, 40).Finish();
+    EXPECT_EQ(Px(Rendered(whole), 20, 20), Red);
     QImage image;
-    ASSERT_EQ(Render(whole, image), Ok);
-    EXPECT_EQ(Px(image, 20, 20), Red);
     /* Cut after the headers, before the end of its end-of-file record, a
      * file fails: a record then runs past the end or is missing. */
     for (size_t at = 40; at < whole.size(); ++at)
