@@ -1,8 +1,6 @@
-/*
- * libFuzzer target for one decoder (QUILLET_FUZZ_DECODER names it): probe,
+/* libFuzzer target for one decoder (QUILLET_FUZZ_DECODER names it): probe,
  * then decode every frame up to 4, with limits lowered to one megapixel,
- * touching every output byte so that a short buffer shows up under ASan.
- */
+ * touching every output byte so that a short buffer shows up under ASan. */
 #include "gp_codec.h"
 
 #include <cstddef>

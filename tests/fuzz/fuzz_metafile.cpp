@@ -1,7 +1,5 @@
-/*
- * libFuzzer target for the metafile renderer: EMF and WMF bytes in, a
- * rendered image out (capped at one megapixel), every output byte touched.
- */
+/* libFuzzer target for the metafile renderer: EMF and WMF bytes in, a
+ * rendered image out (capped at one megapixel), every output byte touched. */
 #include "Metafile.h"
 
 #include <QGuiApplication>
@@ -11,9 +9,8 @@
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    /* Fonts need a GUI application. It lives until the process ends and is
-     * never destroyed: libFuzzer leaves through exit(), after Qt's own
-     * statics may be gone. */
+    /* Fonts need a GUI application, never destroyed: libFuzzer leaves
+     * through exit(), after Qt's own statics may be gone. */
     new QGuiApplication(*argc, *argv);
     return 0;
 }

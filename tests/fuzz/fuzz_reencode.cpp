@@ -1,9 +1,7 @@
-/*
- * libFuzzer target for decode then encode: the decoder is picked by sniffing
- * as the loader does, the first frame is decoded (one megapixel at most) and
- * written back with each encoder in turn; every encoded file is decoded once
- * more, so encoders meet every raster shape the decoders can produce.
- */
+/* libFuzzer target for decode then encode: the decoder is picked by sniffing
+ * as the loader does, the first frame is decoded (a quarter megapixel at most)
+ * and written back with each encoder in turn; every encoded file is decoded
+ * once more, so encoders meet every raster shape the decoders can produce. */
 #include "gp_codec.h"
 
 #include <cstddef>

@@ -79,8 +79,9 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
 
 TEST(cGDIP, StringToGuidParsesOnlyTheBracedForm) {
     EXPECT_TRUE(cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}")) == EncoderQuality);
-    for (const char* bad : {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}",
-                            "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}", "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
+    for (const char* bad : {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB",
+                            "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}",
+                            "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
         EXPECT_TRUE(cGDIP::StringToGuid(QString::fromLatin1(bad)) == GUID{}) << bad;
 }
 
@@ -182,7 +183,8 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
 TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
     /* A 1 x 1 GIF, loop count 3, four frames of 10, 20, 30, 40 hundredths, each one pixel of
      * index 0 (clear, 0, end in 3-bit codes). */
-    QByteArray bytes = QByteArray::fromHex("47494638396101000100800000000000FFFFFF21FF0B4E45545343415045322E300301030000");
+    QByteArray bytes =
+        QByteArray::fromHex("47494638396101000100800000000000FFFFFF21FF0B4E45545343415045322E300301030000");
     for (const char* delay : {"0A", "14", "1E", "28"})
         bytes += QByteArray::fromHex(QByteArray("21F90400") + delay + "0000002C0000000001000100000202440100");
     bytes += char(0x3B);

@@ -1,9 +1,7 @@
 #pragma once
-/*
- * Builders for metafiles assembled record by record in the tests, and pixel
+/* Builders for metafiles assembled record by record in the tests, and pixel
  * helpers. The EMF builder uses a 96-dpi reference device, so one logical
- * unit is one output pixel in the default mapping mode.
- */
+ * unit is one output pixel in the default mapping mode. */
 
 #include "Metafile.h"
 
@@ -93,14 +91,10 @@ public:
     EmfBuilder& Rect(uint32_t type, int l, int t, int r, int b) {
         return Record(type, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
     }
-    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) { return Record(39, {index, 0, color, 0}).Record(37, {index}); }
-    EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
-    /* A bold font of the given cell height in slot index, selected. */
-    EmfBuilder& Font(uint32_t index, int height) {
-        std::vector<uint8_t> f = ByteWriter().Put({index, -height, 0, 0, 0, 700}).bytes;
-        f.resize(4 + 92);
-        return Raw(82, f).Record(37, {index});
+    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) {
+        return Record(39, {index, 0, color, 0}).Record(37, {index});
     }
+    EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
     /* ExtTextOutW at (x, y) without a rectangle or advances. */
     EmfBuilder& TextW(int x, int y, const std::u16string& text) {
         ByteWriter f;
@@ -170,9 +164,6 @@ inline QImage Rendered(const std::vector<uint8_t>& bytes) {
     return image;
 }
 
-/* 0xAARRGGBB of a pixel, for readable failures. */
-inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y); }
-
 /* A pixel a drawing must have, 0xAARRGGBB. */
 struct Probe { int x, y; uint32_t argb; };
 
@@ -191,7 +182,7 @@ inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
         const QImage image = Rendered(d.bytes);
         EXPECT_EQ(image.format(), QImage::Format_ARGB32);
         if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size); }
-        for (const Probe& p : d.probes) EXPECT_EQ(Px(image, p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
+        for (const Probe& p : d.probes) EXPECT_EQ(image.pixel(p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
     }
 }
 

@@ -12,15 +12,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <set>
 #include <utility>
 #include <vector>
-
-void PrintTo(const cPaletteColor& c, std::ostream* os) {
-    *os << "(b " << int(c.Blue) << ", g " << int(c.Green) << ", r " << int(c.Red) << ")";
-}
 
 namespace {
 
@@ -44,7 +39,7 @@ struct cImage24 {
                 for (int c = 0; c < 3; ++c) // blue, green, red
                     Bytes[size_t(y) * Stride + 3 * size_t(x) + c] = uint8_t(rows[y][x] >> (8 * c));
     }
-    bool Build(int32_t lColorLimit) const { return BuildPalette(Stride, Height, Stride - 3 * Width, Bytes, lColorLimit, 8); }
+    bool Build(int32_t lLimit) const { return BuildPalette(Stride, Height, Stride - 3 * Width, Bytes, lLimit, 8); }
     std::unique_ptr<cBitmap> Bitmap() {
         auto bitmap = std::make_unique<cBitmap>();
         EXPECT_EQ(bitmap->CreateFromScan0(Width, Height, Stride, PixelFormat24bppRGB, Bytes.data()), 0);
@@ -122,12 +117,8 @@ TEST(OctTree, UpTo256ColoursAreKeptExactly) {
         colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 | (i * 37 % 32));
     ASSERT_TRUE(cImage24({colors}).Build(256));
     EXPECT_EQ(GetPaletteCount(), 255);
-    std::set<int32_t> used;
-    for (uint32_t c : colors) {
+    for (uint32_t c : colors) // distinct colours, each in an entry of its own
         EXPECT_EQ(GetPaletteColor(IndexOf(c)), Rgb(c)) << std::hex << c;
-        used.insert(IndexOf(c));
-    }
-    EXPECT_EQ(used.size(), 256u);
 }
 
 TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
@@ -142,11 +133,11 @@ TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
 
 TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
     const std::vector<uint8_t> bytes(32, 0x40);
-    EXPECT_FALSE(BuildPalette(16, 3, 1, bytes, 256, 8));  // 48 bytes needed
-    EXPECT_FALSE(BuildPalette(16, 2, 2, bytes, 256, 8));  // 14 bytes is no whole pixel count
-    EXPECT_FALSE(BuildPalette(16, 2, 17, bytes, 256, 8)); // gap wider than a row
-    EXPECT_FALSE(BuildPalette(-16, 2, 1, bytes, 256, 8));
-    EXPECT_FALSE(BuildPalette(16, 2, 1, bytes, 256, 9));
+    // 48 bytes needed; 14 bytes are no whole pixel count; a gap wider than a row; a negative
+    // stride; a depth beyond 8.
+    for (const auto& [stride, height, gap, depth] : std::vector<std::array<int32_t, 4>>{
+             {16, 3, 1, 8}, {16, 2, 2, 8}, {16, 2, 17, 8}, {-16, 2, 1, 8}, {16, 2, 1, 9}})
+        EXPECT_FALSE(BuildPalette(stride, height, gap, bytes, 256, depth)) << stride << " " << gap << " " << depth;
     EXPECT_EQ(GetPaletteCount(), -1);
     EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
 

@@ -41,13 +41,15 @@ public:
     // The asked questions of one kind, in order.
     std::vector<cAsked> Asked(eKind eWhich) const {
         std::vector<cAsked> found;
-        std::copy_if(Log.begin(), Log.end(), std::back_inserter(found), [&](const cAsked& a) { return a.Kind == eWhich; });
+        std::copy_if(Log.begin(), Log.end(), std::back_inserter(found),
+                     [eWhich](const cAsked& asked) { return asked.Kind == eWhich; });
         return found;
     }
 
     eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) override {
         Log.push_back({eKind::MsgBox, sTitle, sText, {}, eIconKind, eButtonSet});
-        return Next(MsgBoxAnswers, DefaultAnswer(eButtonSet));
+        return Next(MsgBoxAnswers, eButtonSet == eButtons::OK ? eAnswer::OK
+                                    : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel);
     }
 
     cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) override {
@@ -66,10 +68,6 @@ public:
     }
 
 private:
-    static eAnswer DefaultAnswer(eButtons eButtonSet) {
-        return eButtonSet == eButtons::OK ? eAnswer::OK : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel;
-    }
-
     template <typename T>
     T Next(std::deque<T>& aQueue, T oFallback) {
         if (aQueue.empty()) {
