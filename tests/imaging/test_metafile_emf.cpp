@@ -136,7 +136,7 @@ TEST(MetafileEmf, FramesHeadersAndTheWorkBudget) {
     QImage image;
     ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), limits, image), Ok);
     EXPECT_EQ(image.size(), QSize(1920, 5));
-    patch.Put32(32, 0x7FFFFFFF);
+    patch.Put32(32, 2540 * 400);                           /* 38400 px: too wide, though small in area */
     QImage untouched(1, 1, QImage::Format_ARGB32);
     EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
     EXPECT_EQ(untouched.size(), QSize(1, 1));
@@ -176,7 +176,8 @@ TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     EXPECT_EQ(streamed.PixelFormat(), int32_t(PixelFormat32bppARGB));
     EXPECT_EQ(streamed.GetPixelLong(10, 15), Red);
     EXPECT_EQ(streamed.GetPixelLong(30, 15) >> 24, 0u);   /* transparent where nothing was drawn */
-    data.Put32(32, 0x7FFFFFFF);                            /* frame far beyond the size cap */
+    data.Put32(32, 30000 * 2540 / 96);                     /* 30000 x 30000 px: each side allowed, */
+    data.Put32(36, 30000 * 2540 / 96);                     /* the area not */
     bytes = Bytes(data.bytes);
     cBitmap refused;
     EXPECT_EQ(refused.CreateFromStream(bytes), int32_t(ValueOverflow));

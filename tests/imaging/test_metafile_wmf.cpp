@@ -32,9 +32,9 @@ TEST(MetafileWmf, SizeMappingAndObjectSlots) {
          * Selecting slot 7, outside the table, is ignored. */
         {"object slots",
          WmfBuilder(100, 100, 96, 2).Brush(Rgb(255, 0, 0)).Brush(Rgb(0, 255, 0)).Brush(Rgb(9, 9, 9))
-             .Record(0x01F0, {0}).Brush(Rgb(0, 0, 255)).Select(0).Rectangle(10, 10, 50, 50).Select(7)
-             .Rectangle(60, 60, 90, 90).Finish(),
-         {{30, 30, Blue}, {75, 75, Blue}}},
+             .Select(1).Rectangle(0, 0, 8, 8).Record(0x01F0, {0}).Brush(Rgb(0, 0, 255)).Select(0)
+             .Rectangle(10, 10, 50, 50).Select(7).Rectangle(60, 60, 90, 90).Finish(),
+         {{4, 4, 0xFF00FF00}, {30, 30, Blue}, {75, 75, Blue}}},
     });
 }
 
