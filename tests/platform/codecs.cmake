@@ -7,6 +7,7 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_jpeg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_png.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_codec_png_write.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_gif.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_readers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corrupt.cpp
