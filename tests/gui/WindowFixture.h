@@ -71,6 +71,7 @@ inline QString Picture(const QString& sName, int lWidth, int lHeight) {
     return sName;
 }
 
+// The file names of list entries.
 inline QStringList Texts(const QList<QTreeWidgetItem*>& aItems) {
     QStringList texts;
     for (const QTreeWidgetItem* item : aItems)

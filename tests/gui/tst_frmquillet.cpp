@@ -92,8 +92,8 @@ private slots:
         QStringList captions;
         for (const QRadioButton* option : window.optSize)
             captions.append(option->text());
-        QCOMPARE(captions, QStringList({"Thumbnail (100 x 75)", "Small (200 x 150)", "Medium (350 x 262)", "Large (640 x 480)",
-                                        "Huge (800 x 600)", "Custom (1024 x 768)"}));
+        QCOMPARE(captions, QStringList({"Thumbnail (100 x 75)", "Small (200 x 150)", "Medium (350 x 262)",
+                                        "Large (640 x 480)", "Huge (800 x 600)", "Custom (1024 x 768)"}));
         QVERIFY(window.PreviewButton->isEnabled() && window.SaveButton->isEnabled());
         QVERIFY(window.labStatus->isHidden());
         // One file chosen: the stored open folder is left alone.

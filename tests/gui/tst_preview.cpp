@@ -146,7 +146,8 @@ private slots:
     void turnedHeicIsPreviewedUprightAsPng() {
         const std::vector<uint8_t> heic =
             modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
-        Fill({WriteFile("turned.heic", QByteArray(reinterpret_cast<const char*>(heic.data()), qsizetype(heic.size())))});
+        const QByteArray bytes(reinterpret_cast<const char*>(heic.data()), qsizetype(heic.size()));
+        Fill({WriteFile("turned.heic", bytes)});
         dlgPreview dialog(*mWindow);
         QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
         QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
