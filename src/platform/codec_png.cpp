@@ -18,7 +18,11 @@
  * An image larger than kUnprovenPixels is allocated only when its IDAT
  * chunks hold enough bytes to inflate to it (deflate reaches at most
  * 1032:1).
+ * Encoding: truecolour images up to kWholeImageBytes of filtered rows get
+ * their image data from codec_png_idat.cpp and libpng writes the chunks
+ * around it; palette images and larger ones stream through libpng.
  */
+#include "codec_png_idat.h"
 #include "codec_util.h"
 #include "colour_lcms.h"
 
@@ -341,7 +345,14 @@ struct pn_job {
     png_bytep trns;
     int trns_count;
     png_bytepp rows;
+    /* The finished zlib stream of the image data, when prepared beforehand
+     * (written as IDAT chunks instead of compressing rows). */
+    const uint8_t* idat;
+    size_t idat_size;
 };
+
+/* IDAT chunks of this size at the most, as other writers use. */
+constexpr size_t kIdatChunk = size_t{1} << 16;
 
 int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, const pn_job* job) {
     if (setjmp(png_jmpbuf(png)))
@@ -354,6 +365,13 @@ int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, c
     if (job->trns_count > 0)
         png_set_tRNS(png, info, job->trns, job->trns_count, nullptr);
     png_write_info(png, info);
+    if (job->idat_size > 0) {
+        for (size_t at = 0; at < job->idat_size; at += kIdatChunk)
+            png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), job->idat + at,
+                            std::min(kIdatChunk, job->idat_size - at));
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+        return 1;
+    }
     if (job->color_type != PNG_COLOR_TYPE_PALETTE)
         png_set_bgr(png);
     if (job->strip_filler)
@@ -405,6 +423,11 @@ GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_op
     for (uint32_t y = 0; y < r.height; ++y)
         rows[y] = base + size_t{y} * r.stride;
     job.rows = rows.data();
+    std::vector<uint8_t> idat;
+    if (job.color_type != PNG_COLOR_TYPE_PALETTE && pn_compress_truecolour(r, idat)) {
+        job.idat = idat.data();
+        job.idat_size = idat.size();
+    }
     cPngWriter wr;
     if (!wr.ok())
         return OutOfMemory;

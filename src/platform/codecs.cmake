@@ -6,6 +6,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_exif.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_quant.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_png.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_png_idat.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_png_idat.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_jpeg.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_gif.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_bmp.cpp
@@ -17,4 +19,6 @@ target_sources(platform PRIVATE
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(QUILLET_HEIF REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(QUILLET_WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
-target_link_libraries(platform PRIVATE PkgConfig::QUILLET_HEIF PkgConfig::QUILLET_WEBP)
+pkg_check_modules(QUILLET_DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+target_link_libraries(platform PRIVATE PkgConfig::QUILLET_HEIF PkgConfig::QUILLET_WEBP
+                      PkgConfig::QUILLET_DEFLATE)

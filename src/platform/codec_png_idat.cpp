@@ -1,0 +1,136 @@
+/*
+ * codec_png_idat.cpp - filtering and compressing a truecolour PNG's rows.
+ */
+#include "codec_png_idat.h"
+
+#include <libdeflate.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace gp {
+
+namespace {
+
+/* The row in PNG byte order: red, green, blue (and alpha). */
+void pi_png_row(const uint8_t* in, PixelFormat format, uint32_t width, uint8_t* out) {
+    const uint32_t step = format == PixelFormat24bppRGB ? 3 : 4;
+    const bool alpha = format == PixelFormat32bppARGB;
+    for (uint32_t x = 0; x < width; ++x, in += step) {
+        *out++ = in[2];
+        *out++ = in[1];
+        *out++ = in[0];
+        if (alpha)
+            *out++ = in[3];
+    }
+}
+
+uint8_t pi_paeth(int a, int b, int c) {
+    const int p = a + b - c;
+    const int pa = std::abs(p - a);
+    const int pb = std::abs(p - b);
+    const int pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc)
+        return static_cast<uint8_t>(a);
+    return static_cast<uint8_t>(pb <= pc ? b : c);
+}
+
+enum pi_filter : uint8_t { kNone, kSub, kUp, kAverage, kPaeth, kFilters };
+
+/* The row under filter f (left of the first pixel and above the first row
+ * read as 0). */
+void pi_apply(pi_filter f, const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp,
+              uint8_t* out) {
+    switch (f) {
+    case kNone:
+        std::memcpy(out, row, bytes);
+        break;
+    case kSub:
+        for (size_t i = 0; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(row[i] - (i >= bpp ? row[i - bpp] : 0));
+        break;
+    case kUp:
+        for (size_t i = 0; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(row[i] - up[i]);
+        break;
+    case kAverage:
+        for (size_t i = 0; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(row[i] - (((i >= bpp ? row[i - bpp] : 0) + up[i]) >> 1));
+        break;
+    default:
+        for (size_t i = 0; i < bpp; ++i)
+            out[i] = static_cast<uint8_t>(row[i] - up[i]);
+        for (size_t i = bpp; i < bytes; ++i)
+            out[i] = static_cast<uint8_t>(row[i] - pi_paeth(row[i - bpp], up[i], up[i - bpp]));
+        break;
+    }
+}
+
+/* How far the filtered bytes lie from 0, read as signed. */
+uint64_t pi_distance(const uint8_t* bytes, size_t count) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < count; ++i)
+        sum += bytes[i] < 128 ? bytes[i] : 256 - bytes[i];
+    return sum;
+}
+
+/* Writes the filter byte and the filtered row at out, keeping of all
+ * filters the one whose output lies nearest to 0 (the earlier on a tie). */
+void pi_filter_row(const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp,
+                   uint8_t* scratch, uint8_t* out) {
+    uint64_t best = UINT64_MAX;
+    for (uint8_t f = kNone; f < kFilters; ++f) {
+        pi_apply(static_cast<pi_filter>(f), row, up, bytes, bpp, scratch);
+        const uint64_t distance = pi_distance(scratch, bytes);
+        if (distance < best) {
+            best = distance;
+            out[0] = f;
+            std::memcpy(out + 1, scratch, bytes);
+        }
+    }
+}
+
+struct pi_compressor_free {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+
+} // namespace
+
+bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
+    const size_t bpp = r.format == PixelFormat32bppARGB ? 4 : 3;
+    const size_t bytes = size_t{r.width} * bpp;
+    const uint64_t filtered_size = uint64_t{r.height} * (bytes + 1);
+    if (filtered_size > kWholeImageBytes)
+        return false;
+    const std::unique_ptr<libdeflate_compressor, pi_compressor_free> compressor(
+        libdeflate_alloc_compressor(6));
+    if (!compressor)
+        return false;
+    std::vector<uint8_t> filtered;
+    std::array<std::vector<uint8_t>, 2> rows;
+    std::vector<uint8_t> scratch;
+    try {
+        filtered.resize(filtered_size);
+        rows[0].assign(bytes, 0);
+        rows[1].assign(bytes, 0);
+        scratch.resize(bytes);
+        zlib.resize(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
+    } catch (...) {
+        return false;
+    }
+    for (uint32_t y = 0; y < r.height; ++y) {
+        std::vector<uint8_t>& row = rows[y % 2];
+        const std::vector<uint8_t>& up = rows[(y + 1) % 2];
+        pi_png_row(r.pixels.data() + size_t{y} * r.stride, r.format, r.width, row.data());
+        pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(),
+                      filtered.data() + y * (bytes + 1));
+    }
+    const size_t size = libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(),
+                                                 zlib.data(), zlib.size());
+    zlib.resize(size);
+    return size > 0;
+}
+
+} // namespace gp
