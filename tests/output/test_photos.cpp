@@ -6,6 +6,7 @@
 #include "PhotoDetails.h"
 #include "cSavePipeline.h"
 
+#include <QColorSpace>
 #include <QImage>
 #include <QtEndian>
 
@@ -27,15 +28,14 @@ namespace {
 
 struct cSpace {
     const char* Name;
-    double Xy[8];        // white, red, green, blue
-    bool SrgbCurve;      // else the gamma below
-    double Gamma;
+    double Xy[8]; // white, red, green, blue
+    float Gamma;  // 0: the sRGB curve
 };
 
 const cSpace kSpaces[] = {
-    {"AdobeRGB", {0.3127, 0.3290, 0.64, 0.33, 0.21, 0.71, 0.15, 0.06}, false, 563.0 / 256},
-    {"ProPhoto", {0.3457, 0.3585, 0.7347, 0.2653, 0.1596, 0.8404, 0.0366, 0.0001}, false, 1.8},
-    {"DisplayP3", {0.3127, 0.3290, 0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, true, 0},
+    {"AdobeRGB", {0.3127, 0.3290, 0.64, 0.33, 0.21, 0.71, 0.15, 0.06}, 563.0f / 256},
+    {"ProPhoto", {0.3457, 0.3585, 0.7347, 0.2653, 0.1596, 0.8404, 0.0366, 0.0001}, 1.8f},
+    {"DisplayP3", {0.3127, 0.3290, 0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, 0},
 };
 
 // Colours well inside sRGB, as sRGB values in B, G, R order.
@@ -46,25 +46,18 @@ constexpr int kPatchSide = 16;
 
 using cProfilePtr = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
 
-cProfilePtr MakeProfile(const cSpace& space) {
-    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* curve = space.SrgbCurve ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)
-                                          : cmsBuildGamma(nullptr, space.Gamma);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
+QByteArray IccProfile(const cSpace& space) {
     const double* xy = space.Xy;
-    const cmsCIExyY white{xy[0], xy[1], 1};
-    const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1}, {xy[4], xy[5], 1}, {xy[6], xy[7], 1}};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(curve);
-    return {profile, cmsCloseProfile};
+    return QColorSpace(QPointF(xy[0], xy[1]), QPointF(xy[2], xy[3]), QPointF(xy[4], xy[5]),
+                       QPointF(xy[6], xy[7]),
+                       space.Gamma > 0 ? QColorSpace::TransferFunction::Gamma
+                                       : QColorSpace::TransferFunction::SRgb,
+                       space.Gamma)
+        .iccProfile();
 }
 
-QByteArray ProfileBytes(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    return bytes;
+cProfilePtr OpenProfile(const QByteArray& icc) {
+    return {cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size())), cmsCloseProfile};
 }
 
 // Pixels of one 8-bit BGR colour space converted into another (Lab: doubles).
@@ -165,8 +158,8 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
     mOptions.QualityIndex = 3;
     for (const cSpace& space : kSpaces) {
         SCOPED_TRACE(space.Name);
-        cProfilePtr profile = MakeProfile(space);
-        const QByteArray icc = ProfileBytes(profile.get());
+        const QByteArray icc = IccProfile(space);
+        cProfilePtr profile = OpenProfile(icc);
         uint8_t own[kPatchCount][3];
         Convert(srgb.get(), TYPE_BGR_8, profile.get(), TYPE_BGR_8, kPatches, own, kPatchCount);
         cmsCIELab truth[kPatchCount];
@@ -210,14 +203,14 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
 // Untagged pixels, an sRGB profile and a broken one are all taken as sRGB:
 // the lossless outputs equal the source bit for bit.
 TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
-    cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
-    QByteArray broken = ProfileBytes(srgb.get());
+    const QByteArray srgb = QColorSpace(QColorSpace::SRgb).iccProfile();
+    QByteArray broken = srgb;
     broken.replace(128, 4, "\xFF\xFF\xFF\xFF"); // the tag count
     const QImage source = MakeRamp(64, 48).Picture();
     const QByteArray png = Encode(MakeRamp(64, 48), "png");
     const std::pair<const char*, QByteArray> files[] = {
         {"untagged.png", png},
-        {"srgb.png", TagPng(png, ProfileBytes(srgb.get()))},
+        {"srgb.png", TagPng(png, srgb)},
         {"broken.png", TagPng(png, broken)},
         {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
     mOptions.CustomSize = QStringLiteral("64");
