@@ -139,7 +139,8 @@ using BatchCommand = BatchSave;
 // question is answered no, and the message says which option answers it. A
 // write that fails once the new file is open (here at a file-size limit) fails
 // that image with the system's reason, and the run goes on. An old file that
-// was replaced is in the trash; any other is still in its place.
+// was replaced is in the trash (--no-trash: gone, no trash made); any other is
+// still in its place, also where there is no home and so no trash.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
     ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
@@ -153,7 +154,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         const char* Out;   // how the standard output starts
         const char* Err;   // part of the messages; "": none (no terminal, no progress)
         QStringList Written;
-        int FileBlocks = 0; // limit of every file written, in 512-byte blocks
+        int FileBlocks = 0;  // limit of every file written, in 512-byte blocks
+        bool NoHome = false; // run with a HOME that does not exist
     } cases[] = {
         {{}, {"a.png"}, "", 0, "1 Images Saved\n", "", {"a.png"}},
         {{}, {"broken.jpg"}, "", 1, "0 Images Saved\n",
@@ -163,6 +165,9 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
          "a.png already exists.  Would you like to overwrite it? -> no (no terminal to ask; see "
          "--overwrite)", {}},
         {{"--overwrite", "all"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
+        {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
+        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "Errors occurred during save.\n",
+         "a.png: the existing file could not be moved to the trash: there is no home folder", {}, 0, true},
         {{}, {"logo.ico"}, "", 1, "Errors occurred during save.\n",
          "logo.ico: not written: Quillet cannot save an image in the ICO format. (no terminal to "
          "ask; see --png-fallback)", {}},
@@ -176,13 +181,13 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.Options + c.Inputs).join(u' ').toStdString());
-        QTemporaryDir out;
-        const QString trash = EmptiedTestTrash() + QStringLiteral("/files/");
+        QTemporaryDir out, work;
+        const QString trash = EmptiedTestTrash();
         ASSERT_TRUE(!*c.Old || WriteAll(out.filePath(c.Old), "old"));
         QStringList arguments = c.Options + QStringList{"-o", out.path()};
         for (const QString& name : c.Inputs)
             arguments << In(name);
-        const cRun run = RunBatch(arguments, {}, c.FileBlocks);
+        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(run.Out.left(qsizetype(strlen(c.Out))), QString::fromLatin1(c.Out));
         EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
@@ -192,11 +197,12 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
             if (ReadAll(out.filePath(name)) != "old")
                 written << name;
         EXPECT_EQ(written, c.Written);
-        if (*c.Old) {
-            const bool replaced = c.Written.contains(c.Old);
-            EXPECT_EQ(ReadAll(out.filePath(c.Old)) == "old", !replaced);
-            EXPECT_EQ(ReadAll(trash + c.Old) == "old", replaced);
-        }
+        const bool replaced = *c.Old && c.Written.contains(c.Old);
+        const bool trashed = replaced && !c.Options.contains("--no-trash");
+        EXPECT_EQ(QFileInfo::exists(trash), trashed); // made only for what goes there
+        EXPECT_EQ(ReadAll(out.filePath(c.Old)) == "old", *c.Old && !replaced);
+        EXPECT_EQ(ReadAll(trash + "/files/" + c.Old) == "old", trashed);
+        EXPECT_TRUE(QDir(work.path()).isEmpty()); // nothing in the working folder
     }
 }
 
@@ -211,51 +217,15 @@ TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
     EXPECT_GT(mftest::CountDark(written, 0, 0, 100, 60), 100);
 }
 
-// A fresh account has no ~/.local/share: the trash is made there, private, as
-// the file managers make it, and nothing appears in the working folder.
-// Without a home there is no trash: the old file is kept and the image not
-// written. --no-trash replaces outright and makes no trash at all.
-TEST_F(BatchCommand, ReplacedFilesGoToTheHomeTrashOrAreKept) {
-    ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
-    const struct {
-        bool HomeExists, NoTrash;
-        int ExitCode;
-    } cases[] = {{true, false, 0}, {false, false, 1}, {true, true, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.HomeExists + 2 * c.NoTrash);
-        const QStringList options = c.NoTrash ? QStringList{"--no-trash"} : QStringList{};
-        QTemporaryDir work;
-        const QString home = work.filePath(QStringLiteral("home"));
-        ASSERT_TRUE(!c.HomeExists || QDir().mkpath(home));
-        ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-        const cRun run = RunBatch(options + QStringList{"--overwrite", "all", "-o", mOut.path(), In("a.png")}, home);
-        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
-        EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                  c.HomeExists ? QStringList{"home"} : QStringList{});
-        EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-        EXPECT_EQ(ReadAll(Out("a.png")) == "old", !c.HomeExists);
-        const QString trash = home + QStringLiteral("/.local/share/Trash");
-        if (!c.HomeExists) {
-            EXPECT_TRUE(run.Err.contains("a.png: the existing file could not be moved to the "
-                                         "trash: there is no home folder"))
-                << run.Err.toStdString();
-        } else if (c.NoTrash) {
-            EXPECT_FALSE(QFileInfo::exists(home + QStringLiteral("/.local")));
-        } else {
-            EXPECT_EQ(ReadAll(trash + QStringLiteral("/files/a.png")), QByteArray("old"));
-            EXPECT_TRUE(ReadAll(trash + QStringLiteral("/info/a.png.trashinfo"))
-                            .startsWith(TrashInfoStart(Out("a.png"))));
-            EXPECT_EQ(QFileInfo(home + QStringLiteral("/.local")).permissions() & 0077, 0);
-        }
-    }
-}
-
 // Killed at any moment, a run leaves each output name with its old file or a
 // complete new image, or empty with the old file in the trash under a valid
-// record; no temporary file ever takes an output name.
+// record; no temporary file ever takes an output name. A fresh account has no
+// ~/.local/share: the trash is made there, private, as the file managers make
+// it, and nothing appears in the working folder.
 TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     QTemporaryDir work;
-    const QString home = work.path(), trash = home + QStringLiteral("/.local/share/Trash/");
+    const QString home = work.filePath("home"), trash = home + QStringLiteral("/.local/share/Trash/");
+    ASSERT_TRUE(QDir().mkpath(home));
     QStringList names, arguments{"--size", "0", "--overwrite", "all", "-o", mOut.path()};
     for (int i = 0; i < 40; ++i) {
         names << QStringLiteral("p%1.png").arg(i);
@@ -269,21 +239,27 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     // Killed as soon as the first old file has gone to the trash.
     QElapsedTimer waited;
     waited.start();
-    while (process.state() == QProcess::Running && waited.elapsed() < 30000 && QDir(trash + "files").isEmpty())
+    while (process.state() == QProcess::Running && waited.elapsed() < 30000 &&
+           QDir(trash + "files").isEmpty())
         QThread::usleep(200);
     process.kill();
     process.waitForFinished();
 
-    for (const QString& name : names) {
-        SCOPED_TRACE(name.toStdString());
-        if (QFileInfo::exists(Out(name))) {
-            EXPECT_TRUE(ReadAll(Out(name)) == "old" || SizeOf(Out(name)) == QSize(300, 200));
-            continue;
-        }
+    const QStringList trashed = QDir(trash + "files").entryList(QDir::Files);
+    EXPECT_FALSE(trashed.isEmpty());
+    for (const QString& name : trashed) {
         EXPECT_EQ(ReadAll(trash + "files/" + name), QByteArray("old"));
         EXPECT_TRUE(ReadAll(trash + "info/" + name + ".trashinfo").startsWith(TrashInfoStart(Out(name))));
     }
+    for (const QString& name : names)
+        EXPECT_TRUE(QFileInfo::exists(Out(name))
+                        ? ReadAll(Out(name)) == "old" || SizeOf(Out(name)) == QSize(300, 200)
+                        : trashed.contains(name))
+            << name.toStdString();
     for (const QString& entry : OutputEntries())
         EXPECT_TRUE(names.contains(entry) || (entry.startsWith(".quillet-") && entry.endsWith(".part")))
             << entry.toStdString();
+    EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"home"});
+    EXPECT_EQ(QFileInfo(home + QStringLiteral("/.local")).permissions() & 0077, 0);
 }
