@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -69,21 +70,26 @@ class cRecordingObserver : public cSaveObserver {
     }
 };
 
-// A 24-bit lWidth x lHeight bitmap with a smooth colour ramp (photographic
-// enough for JPEG sizes to depend on quality).
-inline cBitmap MakeRamp(int lWidth, int lHeight) {
+// A 24-bit lWidth x lHeight bitmap whose pixels Paint(x, y, bgr) sets.
+inline cBitmap MakeBitmap(int lWidth, int lHeight,
+                          const std::function<void(int, int, uint8_t*)>& Paint) {
     const int stride = (lWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> pixels(static_cast<size_t>(stride) * lHeight);
     for (int y = 0; y < lHeight; ++y)
-        for (int x = 0; x < lWidth; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * 3];
-            p[0] = static_cast<uint8_t>(x * 255 / std::max(lWidth - 1, 1));
-            p[1] = static_cast<uint8_t>(y * 255 / std::max(lHeight - 1, 1));
-            p[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
-        }
+        for (int x = 0; x < lWidth; ++x)
+            Paint(x, y, &pixels[static_cast<size_t>(y) * stride + x * 3]);
     cBitmap bitmap;
     bitmap.CreateFromScan0(lWidth, lHeight, stride, PixelFormat24bppRGB, pixels.data());
     return bitmap;
+}
+
+// A smooth colour ramp, photographic enough for JPEG sizes to depend on quality.
+inline cBitmap MakeRamp(int lWidth, int lHeight) {
+    return MakeBitmap(lWidth, lHeight, [lWidth, lHeight](int x, int y, uint8_t* bgr) {
+        bgr[0] = static_cast<uint8_t>(x * 255 / std::max(lWidth - 1, 1));
+        bgr[1] = static_cast<uint8_t>(y * 255 / std::max(lHeight - 1, 1));
+        bgr[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
+    });
 }
 
 // Which corner of a MakeRamp image a pixel of it (or of a copy scaled, turned

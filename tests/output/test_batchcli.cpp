@@ -56,7 +56,7 @@ QByteArray TrashInfoStart(const QString& sPath) {
 
 } // namespace
 
-TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
+TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     const QString tmp = QDir::tempPath();
     const cBatchArguments a = ParseBatchArguments(
         {"--size", "large", "--quality", "maximum", "--rotate", "270", "--format", "gif", "--overwrite",
@@ -77,10 +77,8 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoices) {
     const cBatchArguments custom = ParseBatchArguments({"--size", "1500", "-o", tmp, "a"});
     EXPECT_EQ(custom.Options.SizeIndex, 5);
     EXPECT_EQ(custom.Options.CustomSize, QStringLiteral("1500"));
-}
 
-TEST(BatchArguments, BadUsageSaysWhatIsWrong) {
-    const QString tmp = QDir::tempPath();
+    // Bad usage says what is wrong.
     const std::pair<QStringList, const char*> cases[] = {
         {{"--size", "enormous", "-o", tmp, "a"}, "invalid value 'enormous' for --size"},
         {{"--size", "40000", "-o", tmp, "a"}, "invalid value '40000' for --size"},

@@ -72,14 +72,8 @@ void Convert(cmsHPROFILE from, cmsUInt32Number inType, cmsHPROFILE to, cmsUInt32
 
 // The patches in the space's own values, as a 24-bit bitmap in a row.
 cBitmap PatchBitmap(const uint8_t (*bgr)[3]) {
-    const int width = kPatchCount * kPatchSide, stride = (width * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * kPatchSide);
-    for (int y = 0; y < kPatchSide; ++y)
-        for (int x = 0; x < width; ++x)
-            std::memcpy(&pixels[static_cast<size_t>(y) * stride + x * 3], bgr[x / kPatchSide], 3);
-    cBitmap bitmap;
-    bitmap.CreateFromScan0(width, kPatchSide, stride, PixelFormat24bppRGB, pixels.data());
-    return bitmap;
+    return MakeBitmap(kPatchCount * kPatchSide, kPatchSide,
+                      [bgr](int x, int, uint8_t* pixel) { std::memcpy(pixel, bgr[x / kPatchSide], 3); });
 }
 
 QByteArray BigEndian32(quint32 lValue) {
