@@ -50,10 +50,6 @@ cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFil
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QByteArray TrashInfoStart(const QString& sPath) {
-    return "[Trash Info]\nPath=" + QFile::encodeName(sPath) + "\nDeletionDate=";
-}
-
 } // namespace
 
 TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
@@ -247,7 +243,8 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     EXPECT_FALSE(trashed.isEmpty());
     for (const QString& name : trashed) {
         EXPECT_EQ(ReadAll(trash + "files/" + name), QByteArray("old"));
-        EXPECT_TRUE(ReadAll(trash + "info/" + name + ".trashinfo").startsWith(TrashInfoStart(Out(name))));
+        EXPECT_TRUE(ReadAll(trash + "info/" + name + ".trashinfo")
+                        .startsWith("[Trash Info]\nPath=" + QFile::encodeName(Out(name)) + "\nDeletionDate="));
     }
     for (const QString& name : names)
         EXPECT_TRUE(QFileInfo::exists(Out(name))

@@ -125,18 +125,15 @@ TEST_F(BatchSave, OverwriteAnswersCountSavedAndSkipped) {
 // is the source corner named, and a quarter turn swaps the output's sides.
 TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
     AddRamp(QStringLiteral("ramp.png"), 128, 96);
-    const struct {
-        int16_t Index;
-        QSize Size;
-        const char* TopLeft;
-    } turns[] = {{1, {75, 100}, "bottom left"}, {2, {100, 75}, "bottom right"}, {3, {75, 100}, "top right"}};
+    const std::tuple<int16_t, QSize, const char*> turns[] = {
+        {1, {75, 100}, "bottom left"}, {2, {100, 75}, "bottom right"}, {3, {75, 100}, "top right"}};
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll, cQuestions::kOverwriteYesToAll};
-    for (const auto& turn : turns) {
-        mOptions.RotationIndex = turn.Index;
+    for (const auto& [index, size, topLeft] : turns) {
+        mOptions.RotationIndex = index;
         Run();
         const QImage written(Out("ramp.png"));
-        EXPECT_EQ(written.size(), turn.Size) << turn.Index;
-        EXPECT_EQ(RampCorner(written.pixel(0, 0)), turn.TopLeft) << turn.Index;
+        EXPECT_EQ(written.size(), size) << index;
+        EXPECT_EQ(RampCorner(written.pixel(0, 0)), topLeft) << index;
         EXPECT_EQ(gImageWidth, 128);
     }
 }

@@ -31,9 +31,7 @@ TEST(Numbers, RoundingRangesAndText) {
 }
 
 TEST(GetDimensions, GivesTheOutputSize) {
-    const struct {
-        int16_t size, width, height, outWidth, outHeight;
-    } cases[] = {{640, 1024, 768, 640, 480},   // landscape reduced
+    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {{640, 1024, 768, 640, 480},   // landscape reduced
                  {100, 1024, 768, 100, 75},    //
                  {640, 768, 1024, 480, 640},   // portrait
                  {800, 500, 500, 800, 800},    // square enlarged

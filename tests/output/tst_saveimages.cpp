@@ -47,10 +47,8 @@ class tst_saveimages : public QObject {
     // Cancelling the folder changes nothing; then a run saves, removes the
     // broken entry and shows the summary.
     void aRunSavesRemovesTheBrokenEntryAndShowsTheSummary() {
-        AddEntry(QStringLiteral("a.png"));
-        QVERIFY(WriteAll(mIn->filePath(QStringLiteral("bad.png")), "broken"));
-        mWindow->ImageList().AddToFileList(mIn->path(), QStringLiteral("bad.png"));
-        AddEntry(QStringLiteral("c.png"));
+        for (const char* name : {"a.png", "bad.png", "c.png"})
+            AddEntry(QString::fromLatin1(name));
         WriteString(SettingsKey, QStringLiteral("SaveFolder"), QStringLiteral("/before"));
         const QString status = mWindow->labStatus->text();
         mWindow->SaveImages();
@@ -122,8 +120,10 @@ class tst_saveimages : public QObject {
     }
 
   private:
+    // A 64 x 48 image, or for "bad.png" a file that is none.
     void AddEntry(const QString& sName) {
-        QVERIFY(WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
+        QVERIFY(sName == "bad.png" ? WriteAll(mIn->filePath(sName), "broken")
+                                   : WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
         mWindow->ImageList().AddToFileList(mIn->path(), sName);
     }
 
