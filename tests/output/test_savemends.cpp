@@ -48,8 +48,7 @@ TEST_F(SaveMends, LinksAreAskedAboutAndMovedNotFollowedFoldersFail) {
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("target.png")), Out("link.png")));
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("missing.png")), Out("dangling.png")));
     ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("folder.png")));
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteYes,
-                                   cQuestions::kOverwriteYes};
+    mQuestions.OverwriteAnswers.assign(3, cQuestions::kOverwriteYes);
 
     const cSaveSummary summary = Run();
     EXPECT_EQ(std::tuple(summary.Saved, summary.Errors), std::tuple(3, 1));
