@@ -30,8 +30,7 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
 // own format gets the encoder's default (75), between the low and high ones.
 TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {
     AddRamp(QStringLiteral("Photo.JPG"), 400, 300, QStringLiteral("jpg"));
-    ASSERT_TRUE(QFile::copy(In("Photo.JPG"), In("Other.jpeg")));
-    mList.Add(In("Other.jpeg"));
+    AddFile(QStringLiteral("Other.jpeg"), ReadAll(In("Photo.JPG")));
     mOptions.SizeIndex = 3;
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll, cQuestions::kOverwriteYesToAll};
     qint64 jpg[2], jpeg[2], webp[2];
@@ -84,7 +83,6 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     EXPECT_EQ(overwrite[0].Text,
               QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
     EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors), std::tuple(4, 1, 1));
-    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
     EXPECT_TRUE(summary.Failures.empty());
     EXPECT_EQ(OutputEntries(),
               (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));

@@ -41,8 +41,7 @@ const cSpace kSpaces[] = {
 // Colours well inside sRGB, as sRGB values in B, G, R order.
 const uint8_t kPatches[][3] = {{5, 200, 8},   {40, 30, 200}, {190, 60, 30}, {90, 220, 240},
                                {128, 128, 128}, {20, 20, 20}, {250, 250, 250}, {200, 160, 90}};
-constexpr int kPatchCount = 8;
-constexpr int kPatchSide = 16;
+constexpr int kPatchCount = 8, kPatchSide = 16;
 
 using cProfilePtr = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
 
@@ -168,8 +167,7 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
             cmsCIELab got[kPatchCount];
             Convert(srgb.get(), TYPE_RGB_8, lab.get(), TYPE_Lab_DBL, centres.constBits(), got, kPatchCount);
             for (int i = 0; i < kPatchCount; ++i)
-                EXPECT_LT(std::hypot(got[i].L - truth[i].L, got[i].a - truth[i].a, got[i].b - truth[i].b), 2.0)
-                    << "patch " << i;
+                EXPECT_LT(cmsDeltaE(&got[i], &truth[i]), 2.0) << "patch " << i;
         };
         for (const auto& [source, format] : {std::pair("p.jpg", "JPG"), {"p.jpg", "BMP"}, {"p.png", "PNG"},
                                              {"p.png", "GIF"}, {"p.tif", "DFT"}}) {
@@ -181,7 +179,8 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         mOptions.OutputFormat = QStringLiteral("PNG");
         std::optional<cRenderedImage> rendered = RenderImage(In("p.jpg"), mOptions, mObserver);
         ASSERT_TRUE(rendered);
-        QByteArray bytes = EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
+        QByteArray bytes =
+            EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
         AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
         cBitmap shown;
         ASSERT_EQ(shown.CreateFromStream(bytes), 0);

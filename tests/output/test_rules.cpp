@@ -24,26 +24,28 @@ TEST(Numbers, RoundingRangesAndText) {
     EXPECT_EQ(ToInt16(-32768.5), -32768);      // tie to even stays in range
     EXPECT_EQ(ToInt16(-32769.0), std::nullopt);
     EXPECT_EQ(std::pair(ClampToInt16(1e9), ClampToInt16(-1e9)), std::pair(int16_t(32767), int16_t(-32768)));
-    for (const auto& [text, value] : {std::pair("12.5", 12.5), {"  640 ", 640.0}, {"-5", -5.0}, {"1e3", 1000.0}})
+    for (const auto& [text, value] :
+         {std::pair("12.5", 12.5), {"  640 ", 640.0}, {"-5", -5.0}, {"1e3", 1000.0}})
         EXPECT_EQ(ParseNumber(text), value) << text;
     for (const char* text : {"", " ", "abc", "12px", "inf", "nan", "0x10", "1,5", "--1"})
         EXPECT_EQ(ParseNumber(text), std::nullopt) << text;
 }
 
 TEST(GetDimensions, GivesTheOutputSize) {
-    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {{640, 1024, 768, 640, 480},   // landscape reduced
-                 {100, 1024, 768, 100, 75},    //
-                 {640, 768, 1024, 480, 640},   // portrait
-                 {800, 500, 500, 800, 800},    // square enlarged
-                 {100, 200, 101, 100, 50},     // 50.5 -> 50
-                 {100, 200, 103, 100, 52},     // 51.5 -> 52
-                 {12, 1, 1000, 1, 12},         // thin portrait: 0.012 -> 1
-                 {100, 5000, 1, 100, 1},       // 1 x N: never 0 pixels
-                 {0, 1024, 768, 1024, 768},    // own size
-                 {-5, 1024, 768, 1024, 768},   //
-                 {640, 0, 0, 0, 0},            // nothing measured
-                 {32767, 2, 1, 32767, 16384},  // the full 16-bit range
-                 {32767, 3, 2, 32767, 21845}};
+    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {
+        {640, 1024, 768, 640, 480},   // landscape reduced
+        {100, 1024, 768, 100, 75},    //
+        {640, 768, 1024, 480, 640},   // portrait
+        {800, 500, 500, 800, 800},    // square enlarged
+        {100, 200, 101, 100, 50},     // 50.5 -> 50
+        {100, 200, 103, 100, 52},     // 51.5 -> 52
+        {12, 1, 1000, 1, 12},         // thin portrait: 0.012 -> 1
+        {100, 5000, 1, 100, 1},       // 1 x N: never 0 pixels
+        {0, 1024, 768, 1024, 768},    // own size
+        {-5, 1024, 768, 1024, 768},   //
+        {640, 0, 0, 0, 0},            // nothing measured
+        {32767, 2, 1, 32767, 16384},  // the full 16-bit range
+        {32767, 3, 2, 32767, 21845}};
     for (const auto& c : cases) {
         gImageWidth = c.width;
         gImageHeight = c.height;
