@@ -1,33 +1,17 @@
 // The main window driven offscreen with scripted questions: opening files,
-// refused and corrupt files, removal, the list's right-click menu, the option
-// panels, the format menu, the Save button's drop-down zone, the first-run
-// question, the status band and closing.
+// refused and corrupt files, files given by path, removal, which entry is
+// selected after each, the list's right-click menu, the option panels, the
+// format menu, the Save button's drop-down zone, the first-run question, the
+// web pages, the status band and closing.
 
-#include "AppState.h"
 #include "FileNames.h"
-#include "ImageEntry.h"
 #include "QLTMain.h"
-#include "Registry.h"
+#include "WindowFixture.h"
 #include "cGDIP.h"
-#include "cScriptedQuestions.h"
-#include "cImageList.h"
-#include "frmQuillet.h"
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QRadioButton>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
-
-using eKind = cScriptedQuestions::eKind;
 
 // Records the web pages the window asks the desktop to open.
 class cUrlRecorder : public QObject {
@@ -41,57 +25,21 @@ public slots:
 class tst_frmquillet : public QObject {
     Q_OBJECT
 
-    QTemporaryDir mConfigDir;
-    QTemporaryDir mImages;
     cUrlRecorder mUrls;
 
-    void WriteImage(const QString& sName, int lWidth, int lHeight) {
-        QImage image(lWidth, lHeight, QImage::Format_RGB32);
-        image.fill(QColor(40, 120, 200));
-        QVERIFY(image.save(mImages.filePath(sName), "PNG"));
-    }
-
-    void WriteBytes(const QString& sName, const QByteArray& bytes) {
-        QFile file(mImages.filePath(sName));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    QStringList EntryTexts(const frmQuillet& window) const {
-        QStringList texts;
-        for (int i = 0; i < window.lvwImages->topLevelItemCount(); ++i)
-            texts.append(EntryText(window.lvwImages->topLevelItem(i)));
-        return texts;
-    }
-
-    QStringList SizeCaptions(const frmQuillet& window) const {
-        QStringList captions;
-        for (const QRadioButton* option : window.optSize)
-            captions.append(option->text());
-        return captions;
-    }
-
-    // Opens sNames from the image folder through the Open button.
-    void Open(frmQuillet& window, cScriptedQuestions& questions, const QStringList& aNames) {
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mImages.path(), aNames));
-        QTest::mouseClick(window.OpenButton, Qt::LeftButton);
-    }
-
-    QPoint RowCentre(const frmQuillet& window, int lRow) const {
+    static QPoint RowCentre(const frmQuillet& window, int lRow) {
         return window.lvwImages->visualItemRect(window.lvwImages->topLevelItem(lRow)).center();
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(mConfigDir.isValid());
-        QVERIFY(mImages.isValid());
-        qputenv("XDG_CONFIG_HOME", mConfigDir.path().toUtf8());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mConfigDir.path());
-        WriteImage(QStringLiteral("wide.png"), 1024, 768);
-        WriteImage(QStringLiteral("tall.png"), 300, 400);
-        WriteImage(QStringLiteral("My Photo.png"), 640, 480);
-        WriteBytes(QStringLiteral("broken.png"), QByteArray("\x89PNG\r\n\x1a\nnot really a png"));
-        WriteBytes(QStringLiteral("readme.txt"), "text");
+        Picture("wide.png", 1024, 768);
+        Picture("tall.png", 300, 400);
+        Picture("My Photo.png", 640, 480);
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            Picture(QLatin1String(name), 40, 30);
+        Broken("broken.png");
+        WriteFile("readme.txt", "text");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &mUrls, "Open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &mUrls, "Open");
     }
@@ -102,44 +50,31 @@ private slots:
     }
 
     void init() {
-        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
-        gSizeIndex = 0;
-        gQualityIndex = 1;
-        gRotationIndex = 0;
-        gImageWidth = 0;
-        gImageHeight = 0;
-        gOutputFormat = QStringLiteral("DFT");
-        gDefaultFolder = QStringLiteral("/pictures");
+        StartFresh();
         mUrls.Opened.clear();
     }
 
     void startsAsDesigned() {
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        QVERIFY(window.optQuality[1]->isChecked());
-        QVERIFY(window.optRotation[0]->isChecked());
-        QVERIFY(window.mnuOriginalFormat->isChecked());
+        cTestWindow window;
+        QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked() &&
+                window.mnuOriginalFormat->isChecked());
         // Disabled until the first image arrives; Prints stays disabled.
         for (QWidget* widget : QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
                                                window.optSize[0], window.optQuality[2], window.optRotation[3]})
             QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
-        QVERIFY(window.OpenButton->isEnabled());
         // A stored open folder moves only the open folder.
         QCOMPARE(window.ImageList().OpenFolder(), QStringLiteral("/photos/in"));
         QCOMPARE(window.mSaveFolder, QStringLiteral("/pictures"));
         window.SetProgressWidth(gProgressWidth + 500);
         QCOMPARE(window.shpProgress.Width, gProgressWidth);
-        QVERIFY(questions.Log.empty());
+        QVERIFY(window.Script.Log.empty());
     }
 
     void openingOneFile() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"wide.png"});
-
-        const std::vector<cScriptedQuestions::cAsked> dialogs = questions.Asked(eKind::OpenFiles);
+        cTestWindow window;
+        window.Open({"wide.png"});
+        const std::vector<cScriptedQuestions::cAsked> dialogs = window.Script.Asked(eKind::OpenFiles);
         QCOMPARE(dialogs.size(), size_t(1));
         QCOMPARE(dialogs[0].StartFolder, QStringLiteral("/pictures"));
         // The dialog offers the new formats, and every kind it offers is one
@@ -149,23 +84,26 @@ private slots:
         for (const QString& pattern : all.section(u'(', 1).chopped(1).split(u' '))
             QVERIFY2(IsImageFile(QStringLiteral("x") + pattern.mid(1)), qPrintable(pattern));
 
-        QCOMPARE(EntryTexts(window), QStringList({"wide.png"}));
-        QCOMPARE(EntryTag(window.lvwImages->topLevelItem(0)), mImages.path());
+        QCOMPARE(window.EntryTexts(), QStringList({"wide.png"}));
+        QCOMPARE(EntryTag(window.lvwImages->topLevelItem(0)), TestFolder().path());
         QCOMPARE(window.labFileCount->text(), QStringLiteral("1 Images"));
-        QCOMPARE(gImageWidth, int16_t(1024));
-        QCOMPARE(gImageHeight, int16_t(768));
+        QCOMPARE(QSize(gImageWidth, gImageHeight), QSize(1024, 768));
         QCOMPARE(window.txtSize->text(), QStringLiteral("1024"));
-        QCOMPARE(SizeCaptions(window),
-                 QStringList({"Thumbnail (100 x 75)", "Small (200 x 150)", "Medium (350 x 262)", "Large (640 x 480)",
-                              "Huge (800 x 600)", "Custom (1024 x 768)"}));
-        QVERIFY(window.PreviewButton->isEnabled());
-        QVERIFY(window.SaveButton->isEnabled());
-        QVERIFY(window.optRotation[2]->isEnabled());
+        QStringList captions;
+        for (const QRadioButton* option : window.optSize)
+            captions.append(option->text());
+        QCOMPARE(captions, QStringList({"Thumbnail (100 x 75)", "Small (200 x 150)", "Medium (350 x 262)",
+                                        "Large (640 x 480)", "Huge (800 x 600)", "Custom (1024 x 768)"}));
+        QVERIFY(window.PreviewButton->isEnabled() && window.SaveButton->isEnabled());
         QVERIFY(window.labStatus->isHidden());
         // One file chosen: the stored open folder is left alone.
         QVERIFY(!ValueExists(SettingsKey, QStringLiteral("OpenFolder")));
-        QCOMPARE(window.ImageList().OpenFolder(), mImages.path());
-        QCOMPARE(questions.Unscripted, 0);
+        QCOMPARE(window.ImageList().OpenFolder(), TestFolder().path());
+        QCOMPARE(window.Script.Unscripted, 0);
+        // The enabled options set the state.
+        window.optQuality[3]->click();
+        window.optRotation[2]->click();
+        QCOMPARE(QList<int>({gQualityIndex, gRotationIndex}), QList<int>({3, 2}));
     }
 
     void openingKeepsWhatLoads_data() {
@@ -192,98 +130,161 @@ private slots:
         QFETCH(QStringList, kept);
         QFETCH(QString, message);
         QFETCH(QString, about);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, names);
-        QCOMPARE(EntryTexts(window), kept);
+        cTestWindow window;
+        window.Open(names);
+        QCOMPARE(window.EntryTexts(), kept);
         QCOMPARE(window.labFileCount->text(), QStringLiteral("%1 Images").arg(kept.size()));
         QCOMPARE(window.PreviewButton->isEnabled(), !kept.isEmpty());
         QCOMPARE(window.SaveButton->isEnabled(), !kept.isEmpty());
-        const std::vector<cScriptedQuestions::cAsked> messages = questions.Asked(eKind::MsgBox);
+        const std::vector<cScriptedQuestions::cAsked> messages = window.Script.Asked(eKind::MsgBox);
         QVERIFY(!messages.empty());
         QCOMPARE(messages.back().Title, message);
         QVERIFY2(messages.back().Text.startsWith(about + u' '), qPrintable(messages.back().Text));
         QCOMPARE(messages.back().Icon, cQuestions::eIcon::Exclamation);
         if (kept.size() > 1) { // several opened: the first is measured and the folder stored
             QCOMPARE(gImageWidth, int16_t(1024));
-            QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), mImages.path());
+            QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), TestFolder().path());
         }
     }
 
     void cancelAndFailureKeepTheList() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"wide.png", "tall.png"});
+        cTestWindow window;
+        window.Open({"wide.png", "tall.png"});
         window.ShowHideQualityOptions(false);
-
-        questions.OpenAnswers.push_back({});
+        window.Script.OpenAnswers.push_back({});   // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
         QVERIFY(!window.optQuality[0]->isHidden()); // shown again even when cancelled
-        QVERIFY(questions.Asked(eKind::MsgBox).empty());
+        QVERIFY(window.Script.Asked(eKind::MsgBox).empty());
 
-        questions.OpenAnswers.push_back({cQuestions::cOpenResult::eOutcome::Failed, {}, {}});
+        window.Script.OpenAnswers.push_back({cQuestions::cOpenResult::eOutcome::Failed, {}, {}});
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
-        QCOMPARE(questions.Asked(eKind::MsgBox).size(), size_t(1));
-        QCOMPARE(questions.Asked(eKind::MsgBox)[0].Title, QStringLiteral("Open Image Error"));
-        QVERIFY(questions.Asked(eKind::MsgBox)[0].Text.startsWith(QStringLiteral("We were unable to open your image(s).")));
+        const std::vector<cScriptedQuestions::cAsked> messages = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages[0].Title, QStringLiteral("Open Image Error"));
+        QVERIFY(messages[0].Text.startsWith(QStringLiteral("We were unable to open your image(s).")));
         // The second Open starts where the first one chose.
-        QCOMPARE(questions.Asked(eKind::OpenFiles)[1].StartFolder, mImages.path());
+        QCOMPARE(window.Script.Asked(eKind::OpenFiles)[1].StartFolder, TestFolder().path());
     }
 
     void removingEverySelectedEntry() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"wide.png", "tall.png", "My Photo.png"});
+        cTestWindow window;
+        window.Open({"wide.png", "tall.png", "My Photo.png"});
         window.lvwImages->selectAll();
         QTest::keyClick(window.lvwImages, Qt::Key_Delete);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 0);
         QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
-        QVERIFY(!window.PreviewButton->isEnabled());
-        QVERIFY(!window.SaveButton->isEnabled());
+        QVERIFY(!window.PreviewButton->isEnabled() && !window.SaveButton->isEnabled());
         QVERIFY(window.optSize[0]->isEnabled()); // the options stay enabled
         // Nothing selected: Delete only refreshes the count.
         QTest::keyClick(window.lvwImages, Qt::Key_Delete);
         QCOMPARE(window.labFileCount->text(), QStringLiteral("0 Images"));
     }
 
+    void selectionAfterAddingAndRemoving_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("selectedBefore");
+        QTest::addColumn<QString>("selectedAfter");
+        QTest::newRow("open several") << "open" << QStringList{"a.png", "b.png", "c.png"} << QStringList{} << "a.png";
+        QTest::newRow("open one") << "open" << QStringList{"b.png"} << QStringList{} << "b.png";
+        QTest::newRow("files by path") << "paths" << QStringList{"c.png", "a.png"} << QStringList{} << "c.png";
+        QTest::newRow("capture") << "one" << QStringList{"d.png"} << QStringList{} << "d.png";
+        QTest::newRow("corrupt first entry") << "open" << QStringList{"broken.png", "a.png", "b.png"}
+                                             << QStringList{} << "a.png";
+        QTest::newRow("remove from the middle") << "remove" << QStringList{"a.png", "b.png", "c.png", "d.png"}
+                                                << QStringList{"b.png", "c.png"} << "d.png";
+        QTest::newRow("remove the last") << "remove" << QStringList{"a.png", "b.png", "c.png"}
+                                         << QStringList{"c.png"} << "b.png";
+        QTest::newRow("Delete key") << "delete" << QStringList{"a.png", "b.png"} << QStringList{"a.png"} << "b.png";
+        QTest::newRow("a clicked entry fails to load") << "load" << QStringList{"a.png", "broken.png", "c.png"}
+                                                      << QStringList{"broken.png"} << "c.png";
+    }
+
+    void selectionAfterAddingAndRemoving() {
+        QFETCH(QString, how);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, selectedBefore);
+        QFETCH(QString, selectedAfter);
+        cTestWindow window;
+        cImageList& images = window.ImageList();
+        QTreeWidget& list = *images.lvwImages;
+        if (how == QLatin1String("paths")) {
+            QStringList paths;
+            for (const QString& name : names)
+                paths.append(TestFolder().filePath(name));
+            images.TakeFiles(paths);
+        } else if (how == QLatin1String("one")) {
+            images.ReplaceWithOne(TestFolder().path(), names.front());
+        } else {
+            window.Open(names);
+        }
+        if (!selectedBefore.isEmpty()) {
+            list.clearSelection();
+            for (int i = 0; i < list.topLevelItemCount(); ++i)
+                if (selectedBefore.contains(EntryText(list.topLevelItem(i))))
+                    list.setCurrentItem(list.topLevelItem(i), 0, QItemSelectionModel::Select);
+            if (how == QLatin1String("remove"))
+                images.mnuRemove->trigger();
+            else if (how == QLatin1String("delete"))
+                QTest::keyClick(&list, Qt::Key_Delete);
+            else
+                images.LoadImage(list.currentItem());
+        }
+        QCOMPARE(Texts(list.selectedItems()), QStringList{selectedAfter});
+        QCOMPARE(EntryText(list.currentItem()), selectedAfter);
+        QVERIFY(window.PreviewButton->isEnabled());
+    }
+
+    void filesByPathThatNameNothingAreReported() {
+        cTestWindow window;
+        window.Open({"b.png"});
+        // Dropped files replace the list, like several opened.
+        const QTemporaryDir& folder = TestFolder();
+        window.ImageList().TakeFiles({folder.filePath("gone.png"), folder.filePath("a.png"), folder.path()});
+        QCOMPARE(window.EntryTexts(), QStringList{"a.png"});
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), folder.path());
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(2));
+        QCOMPARE(asked[0].Title, QStringLiteral("Error Loading Image"));
+        QVERIFY(asked[0].Text.startsWith(QStringLiteral("gone.png cannot be found")));
+        QCOMPARE(asked[1].Title, QStringLiteral("Unknown File Format"));
+    }
     void rightClickMenuRules() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        cTestWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        Open(window, questions, {"wide.png", "My Photo.png", "broken.png"});
+        window.Open({"wide.png", "My Photo.png", "broken.png"});
         QWidget* viewport = window.lvwImages->viewport();
+        QMenu* menu = window.ImageList().mnuPopup;
 
         // One entry: it is measured and the menu offers Properties.
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 1));
         QCOMPARE(window.lvwImages->selectedItems().size(), 1);
-        QVERIFY(window.ImageList().mnuPopup->isVisible());
-        QVERIFY(window.ImageList().mnuProperties->isEnabled());
+        QVERIFY(menu->isVisible() && window.ImageList().mnuProperties->isEnabled());
         QCOMPARE(gImageWidth, int16_t(640));
-        window.ImageList().mnuPopup->hide();
+        menu->hide();
 
         // Two entries: the menu without Properties.
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 0));
         QCOMPARE(window.lvwImages->selectedItems().size(), 2);
-        QVERIFY(window.ImageList().mnuPopup->isVisible());
-        QVERIFY(!window.ImageList().mnuProperties->isEnabled());
-        window.ImageList().mnuPopup->hide();
+        QVERIFY(menu->isVisible() && !window.ImageList().mnuProperties->isEnabled());
+        menu->hide();
 
         // One selected, click on empty space: no menu.
         window.lvwImages->clearSelection();
         window.lvwImages->topLevelItem(0)->setSelected(true);
         QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
-        QVERIFY(!window.ImageList().mnuPopup->isVisible());
+        QVERIFY(!menu->isVisible());
 
         // An entry that fails to load is removed and gets no menu.
         window.lvwImages->clearSelection();
         QTest::mouseClick(viewport, Qt::RightButton, {}, RowCentre(window, 2));
-        QVERIFY(!window.ImageList().mnuPopup->isVisible());
-        QCOMPARE(EntryTexts(window), QStringList({"wide.png", "My Photo.png"}));
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(window.EntryTexts(), QStringList({"wide.png", "My Photo.png"}));
 
         // A plain left click measures the entry; with Ctrl it does not.
         QTest::mouseClick(viewport, Qt::LeftButton, {}, RowCentre(window, 0));
@@ -308,16 +309,13 @@ private slots:
         QFETCH(QString, item);
         QFETCH(QString, code);
         QFETCH(bool, qualityShown);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        cTestWindow window;
         window.mnuGIFFormat->trigger(); // start from a hidden state
-        window.findChild<QAction*>(item)->trigger();
+        Child<QAction>(window, qPrintable(item))->trigger();
         QCOMPARE(gOutputFormat, code);
-        int checked = 0;
-        for (QAction* action : window.mnuDropDown->actions())
-            checked += action->isChecked() && action->objectName().endsWith(u"Format") ? 1 : 0;
-        QCOMPARE(checked, 1);
-        QVERIFY(window.findChild<QAction*>(item)->isChecked());
+        for (QAction* action : window.mnuDropDown->actions())   // one format checked
+            if (action->objectName().endsWith(u"Format"))
+                QCOMPARE(action->isChecked(), action->objectName() == item);
         for (QRadioButton* option : window.optQuality)
             QCOMPARE(!option->isHidden(), qualityShown);
         QCOMPARE(window.labNoQuality->isHidden(), qualityShown);
@@ -326,9 +324,7 @@ private slots:
     // The details choice is its own exclusive group, kept apart from the
     // format, and a new window starts with the stored choice.
     void detailsMenuIsRememberedPerUser() {
-        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        cScriptedQuestions questions;
-        auto window = std::make_unique<frmQuillet>(&questions);
+        auto window = std::make_unique<cTestWindow>();
         QVERIFY(window->mnuKeepDetails->isChecked());
         window->mnuPNGFormat->trigger();
         window->mnuRemoveDetails->trigger();
@@ -336,21 +332,9 @@ private slots:
         QCOMPARE(gPhotoDetails, ePhotoDetails::Strip);
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString(), QStringLiteral("strip"));
         window->mnuKeepLocation->trigger();
-        window = std::make_unique<frmQuillet>(&questions);
+        window = std::make_unique<cTestWindow>();
         QVERIFY(window->mnuKeepLocation->isChecked() && !window->mnuRemoveDetails->isChecked());
         QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
-        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        gPhotoDetails = ePhotoDetails::Keep;
-    }
-
-    void optionClicksSetTheState() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        window.EnableForm();
-        window.optQuality[3]->click();
-        window.optRotation[2]->click();
-        QCOMPARE(gQualityIndex, int16_t(3));
-        QCOMPARE(gRotationIndex, int16_t(2));
     }
 
     void customSizeBoxOnLeaving_data() {
@@ -371,9 +355,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, boxAfter);
         QFETCH(QString, customCaption);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"wide.png"});
+        cTestWindow window;
+        window.Open({"wide.png"});
         QCOMPARE(gSizeIndex, int16_t(0));
         if (!typed.isEmpty()) {
             window.txtSize->clear();
@@ -389,8 +372,7 @@ private slots:
     }
 
     void saveButtonDropDownZone() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        cTestWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.EnableForm();
@@ -410,56 +392,64 @@ private slots:
         QVERIFY(!window.mnuDropDown->isVisible());
     }
 
-    void webPagesAndHelp() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        // Hovering a button explains it in the status band.
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QCoreApplication::sendEvent(window.FriendButton, &enter);
-        QVERIFY(!window.labStatus->isHidden());
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(window.FriendButton, &leave);
-        QVERIFY(window.labStatus->isHidden());
-        QTest::mouseClick(window.FriendButton, Qt::LeftButton);
-        QTest::mouseClick(window.HelpButton, Qt::LeftButton);
-        QCOMPARE(mUrls.Opened.size(), 2);
-        QCOMPARE(mUrls.Opened[0], QUrl(frmQuillet::kMakerSite + "/QLTFriend.aspx"));
-        QVERIFY(mUrls.Opened[1].isLocalFile());
-        QVERIFY(mUrls.Opened[1].toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    void webPages_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("Help") << "HelpButton" << "help/index.html";
+        QTest::newRow("Friend") << "FriendButton" << frmQuillet::kMakerSite + "/QLTFriend.aspx";
+        QTest::newRow("first run, Yes") << "" << frmQuillet::kMakerSite + "/GettingStarted.aspx";
+    }
+
+    void webPages() {
+        QFETCH(QString, button);
+        QFETCH(QString, address);
+        cTestWindow window;
+        if (button.isEmpty()) {
+            QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+            window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
+            window.FormActivate();
+        } else {
+            // Hovering a button explains it in the status band.
+            ARButton* target = Child<ARButton>(window, qPrintable(button));
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QCoreApplication::sendEvent(target, &enter);
+            QVERIFY(!window.labStatus->isHidden());
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(target, &leave);
+            QVERIFY(window.labStatus->isHidden());
+            QTest::mouseClick(target, Qt::LeftButton);
+        }
+        QCOMPARE(mUrls.Opened.size(), 1);
+        QVERIFY2(mUrls.Opened[0].toString().endsWith(address), qPrintable(mUrls.Opened[0].toString()));
     }
 
     void firstRunQuestionIsAskedOnce() {
         QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        cScriptedQuestions questions;
-        questions.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
-        frmQuillet window(&questions);
+        cTestWindow window;
+        window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
         window.FormActivate();
         window.FormActivate();
-        const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
-        QCOMPARE(mUrls.Opened, QList<QUrl>({QUrl(frmQuillet::kMakerSite + "/GettingStarted.aspx")}));
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("FirstTime")).toString(), QStringLiteral("N"));
 
-        // Answering No stores the marker as well; a later window asks nothing.
+        // Answering No stores the marker as well and opens nothing; a later
+        // window asks nothing.
         QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        cScriptedQuestions declined;
-        declined.MsgBoxAnswers.push_back(cQuestions::eAnswer::No);
-        frmQuillet second(&declined);
-        second.FormActivate();
+        cTestWindow declined;
+        declined.FormActivate();
         QVERIFY(ValueExists(SettingsKey, QStringLiteral("FirstTime")));
         QCOMPARE(mUrls.Opened.size(), 1);
-        cScriptedQuestions later;
-        frmQuillet third(&later);
-        third.FormActivate();
-        QVERIFY(later.Log.empty());
+        cTestWindow later;
+        later.FormActivate();
+        QVERIFY(later.Script.Log.empty());
     }
 
     void imagingFailuresShowTheGdipErrorBox() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        cTestWindow window;
         window.gdip->Error(7, QStringLiteral("cBitmap"));
-        const std::vector<cScriptedQuestions::cAsked> asked = questions.Asked(eKind::MsgBox);
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Title, QStringLiteral("GDIP Error"));
         QCOMPARE(asked[0].Text,
@@ -467,20 +457,9 @@ private slots:
         QCOMPARE(asked[0].Icon, cQuestions::eIcon::Critical);
     }
 
-    void getPathAsksForTheSaveFolder() {
-        cScriptedQuestions questions;
-        questions.FolderAnswers.push_back(QStringLiteral("/out"));
-        frmQuillet window(&questions);
-        QCOMPARE(window.GetPath(), QStringLiteral("/out"));
-        QCOMPARE(window.GetPath(), QString()); // cancelled
-    }
-
     void closingReleasesImagingAndTheCaptureFile() {
-        QFile capture(CaptureFilePath());
-        QVERIFY(capture.open(QIODevice::WriteOnly));
-        capture.close();
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
+        QVERIFY(QFile(CaptureFilePath()).open(QIODevice::WriteOnly));
+        cTestWindow window;
         window.show();
         QVERIFY(window.close());
         QVERIFY(!window.gdip);

@@ -1,25 +1,13 @@
 // The preview dialog against a real main window with scripted questions:
 // navigation, failures, sizes, rotation, encoders, and that the bytes shown
-// are the bytes the batch save writes.
+// are the bytes the batch save writes. Then the window's sizing and placement
+// as computed: fit, the 200-pixel minimum, the screen clamps, the arrow
+// buttons' gradient colour.
 
-#include "AppState.h"
-#include "ModernImages.h"
 #include "ARButton.h"
-#include "ImageEntry.h"
-#include "cBatchSave.h"
-#include "cGDIP.h"
-#include "cSaveList.h"
-#include "cScriptedQuestions.h"
-#include "dlgPreview.h"
-#include "cImageList.h"
-#include "frmQuillet.h"
-
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
+#include "ModernImages.h"
+#include "PreviewLayout.h"
+#include "WindowFixture.h"
 
 #include <memory>
 
@@ -27,30 +15,12 @@ namespace {
 
 const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
-// A colourful test picture: smooth gradients, so encoders and the palette
-// reduction have work to do.
-QImage TestPicture(int lWidth, int lHeight) {
-    QImage image(lWidth, lHeight, QImage::Format_RGB32);
-    for (int y = 0; y < lHeight; ++y)
-        for (int x = 0; x < lWidth; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / lWidth, y * 255 / lHeight, (x * y) % 256));
-    return image;
+// A 1920 x 1080 screen at 96 DPI, a frameless window with the designed
+// client margins (120 each side; 1020 under the picture).
+cPreviewMetrics Metrics() {
+    return {.ScreenWidth = 1920 * 15, .ScreenHeight = 1080 * 15, .ExtraWidth = 240, .ExtraHeight = 1140,
+            .LabelFromBottom = 915, .OKFromBottom = 555};
 }
-
-// The batch save's view of one file.
-class cOneEntry : public cSaveList {
-public:
-    cOneEntry(QString sFolder, QString sName) : mFolder(std::move(sFolder)), mName(std::move(sName)) {}
-    int Count() const override { return mRemoved ? 0 : 1; }
-    QString FileName(int) const override { return mName; }
-    QString Folder(int) const override { return mFolder; }
-    void Remove(int) override { mRemoved = true; }
-
-private:
-    QString mFolder;
-    QString mName;
-    bool mRemoved = false;
-};
 
 } // namespace
 
@@ -58,59 +28,53 @@ class tst_preview : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        QVERIFY(mDir.isValid());
+        StartFresh();
         gSizeIndex = 3;   // 640
-        gQualityIndex = 1;
-        gRotationIndex = 0;
-        gOutputFormat = QStringLiteral("DFT");
-        gImageWidth = 0;
-        gImageHeight = 0;
-        mQuestions = std::make_unique<cScriptedQuestions>();
-        mWindow = std::make_unique<frmQuillet>(mQuestions.get());
-    }
-
-    void cleanup() {
-        mWindow.reset();
-        mQuestions.reset();
+        mWindow = std::make_unique<cTestWindow>();
     }
 
     void oneEntryHasNoArrows() {
         Fill({Picture("only.png", 1024, 768)});
         dlgPreview dialog(*mWindow);
-        QVERIFY(Find<ARButton>(dialog, "PreviousButton")->isHidden());
-        QVERIFY(Find<ARButton>(dialog, "NextButton")->isHidden());
+        QVERIFY(Child<ARButton>(dialog, "PreviousButton")->isHidden());
+        QVERIFY(Child<ARButton>(dialog, "NextButton")->isHidden());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview only.png"));
-        QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("640 x 480"));
+        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("640 x 480"));
         QVERIFY(dialog.EncodedBytes().startsWith(kPngSignature));
-        QCOMPARE(Find<QLabel>(dialog, "picImage")->pixmap().size(), QSize(640, 480));
+        QCOMPARE(Child<QLabel>(dialog, "picImage")->pixmap().size(), QSize(640, 480));
         // The main window's measurement is left alone.
         QCOMPARE(gImageWidth, int16_t{0});
-        QVERIFY(mQuestions->Log.empty());
+        QVERIFY(mWindow->Script.Log.empty());
+        // A fixed-size tool window: no minimize or maximize buttons.
+        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(dialog.windowFlags() & Qt::CustomizeWindowHint);
     }
 
     void navigationWrapsAtBothEnds() {
         Fill({Picture("a.png", 100, 100), Picture("b.png", 100, 100), Picture("c.png", 100, 100)});
+        mWindow->lvwImages->clearSelection();   // nothing selected: the first entry
         dlgPreview dialog(*mWindow);
-        QVERIFY(!Find<ARButton>(dialog, "NextButton")->isHidden());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
+        QCOMPARE(Selected(), QStringList{"a.png"});
+        QVERIFY(!Child<ARButton>(dialog, "NextButton")->isHidden());
         dialog.PreviousButton_Click();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview c.png"));
-        QCOMPARE(SelectedText(), QStringLiteral("c.png"));
+        QCOMPARE(Selected(), QStringList{"c.png"});
         dialog.NextButton_Click();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
-        QTest::mouseClick(Find<ARButton>(dialog, "NextButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<ARButton>(dialog, "NextButton"), Qt::LeftButton);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview b.png"));
-        QCOMPARE(mWindow->lvwImages->selectedItems().size(), 1);
+        QCOMPARE(Selected(), QStringList{"b.png"});
     }
 
     void failingFirstOfTwoHidesArrows() {
         Fill({Broken("bad.png"), Picture("good.png", 200, 100)});
         dlgPreview dialog(*mWindow);
-        QCOMPARE(mQuestions->Log.size(), size_t{1});
-        QCOMPARE(mQuestions->Log[0].Title, QStringLiteral("Error Showing Image"));
-        QVERIFY(mQuestions->Log[0].Text.startsWith(QStringLiteral("bad.png ")));
-        QCOMPARE(mQuestions->Log[0].Icon, cQuestions::eIcon::Exclamation);
+        QCOMPARE(mWindow->Script.Log.size(), size_t{1});
+        QCOMPARE(mWindow->Script.Log[0].Title, QStringLiteral("Error Showing Image"));
+        QVERIFY(mWindow->Script.Log[0].Text.startsWith(QStringLiteral("bad.png ")));
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 1);
-        QVERIFY(Find<ARButton>(dialog, "PreviousButton")->isHidden());
+        QVERIFY(Child<ARButton>(dialog, "PreviousButton")->isHidden());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Image Preview"));
     }
 
@@ -119,17 +83,15 @@ private slots:
         mWindow->EnableForm();
         dlgPreview dialog(*mWindow);
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 0);
-        QVERIFY(!mWindow->PreviewButton->isEnabled());
         QVERIFY(!mWindow->SaveButton->isEnabled());
-        QCOMPARE(mWindow->labFileCount->text(), QStringLiteral("0 Images"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Image Preview"));
-        QVERIFY(Find<QLabel>(dialog, "picImage")->pixmap().isNull());
+        QVERIFY(Child<QLabel>(dialog, "picImage")->pixmap().isNull());
         // The arrows stay: the list no longer holds exactly one entry. Using
         // them on the empty list does nothing.
-        QVERIFY(!Find<ARButton>(dialog, "NextButton")->isHidden());
+        QVERIFY(!Child<ARButton>(dialog, "NextButton")->isHidden());
         dialog.NextButton_Click();
         dialog.PreviousButton_Click();
-        QCOMPARE(mQuestions->Log.size(), size_t{1});
+        QCOMPARE(mWindow->Script.Log.size(), size_t{1});
         // Failed load: 200 pixels wide.
         QCOMPARE(dialog.width(), 200);
     }
@@ -145,7 +107,7 @@ private slots:
         mWindow->ImageList().RemoveEntry(mWindow->lvwImages->topLevelItem(1));
         mWindow->lvwImages->clearSelection();
         dialog.PreviousButton_Click();   // position beyond the list: the last one
-        QCOMPARE(SelectedText(), QStringLiteral("a.png"));
+        QCOMPARE(Selected(), QStringList{"a.png"});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
     }
 
@@ -158,7 +120,7 @@ private slots:
         const QRect screen = dialog.screen()->geometry();
         QCOMPARE(dialog.width(), screen.width());
         QCOMPARE(dialog.x(), screen.x());
-        const auto* picture = Find<QLabel>(dialog, "picImage");
+        const auto* picture = Child<QLabel>(dialog, "picImage");
         QCOMPARE(picture->width(), screen.width() - 16);
         QCOMPARE(picture->pixmap().width(), 1024);   // shown at full size, cut off
         // Vertically it fits and is centred.
@@ -169,10 +131,10 @@ private slots:
         gRotationIndex = 1;
         Fill({Picture("turn.png", 1024, 768)});
         dlgPreview dialog(*mWindow);
-        QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("480 x 640"));
+        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("480 x 640"));
         // Red grows to the right, green downwards: the bottom-left corner
         // (green) is now top left, the top-left one (black) top right.
-        const QImage shown = Find<QLabel>(dialog, "picImage")->pixmap().toImage();
+        const QImage shown = Child<QLabel>(dialog, "picImage")->pixmap().toImage();
         QCOMPARE(shown.size(), QSize(480, 640));
         const QRgb topLeft = shown.pixel(0, 0);
         const QRgb topRight = shown.pixel(479, 0);
@@ -184,45 +146,32 @@ private slots:
     void turnedHeicIsPreviewedUprightAsPng() {
         const std::vector<uint8_t> heic =
             modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
-        QFile file(mDir.filePath("turned.heic"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(heic.data()), qint64(heic.size()));
-        file.close();
-        Fill({QStringLiteral("turned.heic")});
+        const QByteArray bytes(reinterpret_cast<const char*>(heic.data()), qsizetype(heic.size()));
+        Fill({WriteFile("turned.heic", bytes)});
         dlgPreview dialog(*mWindow);
         QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
-        QCOMPARE(Find<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
-        const QImage shown = Find<QLabel>(dialog, "picImage")->pixmap().toImage();
+        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
+        const QImage shown = Child<QLabel>(dialog, "picImage")->pixmap().toImage();
         QCOMPARE(shown.pixel(20, 20) & 0xFFE0E0E0u, 0xFF0000E0u); // blue, the stored bottom left
-        QVERIFY(mQuestions->Log.empty());
+        QVERIFY(mWindow->Script.Log.empty());
     }
 
     void shownBytesAreTheSavedFile_data() {
         QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("jpg") << "JPG" << "shot.jpg";
-        QTest::newRow("gif") << "GIF" << "shot.gif";
-        QTest::newRow("png") << "PNG" << "shot.png";
-        QTest::newRow("bmp") << "BMP" << "shot.bmp";
-        QTest::newRow("webp") << "WEBP" << "shot.webp";
+        for (const char* format : {"JPG", "GIF", "PNG", "BMP", "WEBP"})
+            QTest::newRow(format) << QString::fromLatin1(format);
     }
 
     void shownBytesAreTheSavedFile() {
         QFETCH(QString, format);
-        QFETCH(QString, written);
         gOutputFormat = format;
         gRotationIndex = 3;
         Fill({Picture("shot.png", 500, 400)});
         dlgPreview dialog(*mWindow);
-
         QTemporaryDir out;
-        cGDIP gdip;
-        cSaveObserver observer;
-        cBatchSave save(gdip, *mQuestions, observer);
-        cOneEntry list(mDir.path(), QStringLiteral("shot.png"));
-        const cSaveSummary summary = save.Run(list, out.path(), cSaveOptions::FromAppState(mWindow->txtSize->text()));
-        QCOMPARE(summary.Saved, 1);
-        QFile file(out.filePath(written));
+        mWindow->Script.FolderAnswers.push_back(out.path());
+        mWindow->SaveImages();
+        QFile file(out.filePath("shot." + format.toLower()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(dialog.EncodedBytes(), file.readAll());
     }
@@ -235,49 +184,72 @@ private slots:
         QCOMPARE(dlgPreview::EncodedSizeText(2516582), QStringLiteral("2.4 MB"));
         Fill({Picture("sized.png", 300, 200)});
         dlgPreview dialog(*mWindow);
-        QCOMPARE(Find<QLabel>(dialog, "labEncodedSize")->text(),
+        QCOMPARE(Child<QLabel>(dialog, "labEncodedSize")->text(),
                  dlgPreview::EncodedSizeText(dialog.EncodedBytes().size()));
-        QVERIFY(Find<QLabel>(dialog, "picImage")->toolTip().contains(QStringLiteral("PNG")));
+        QVERIFY(Child<QLabel>(dialog, "picImage")->toolTip().contains(QStringLiteral("PNG")));
     }
 
+    void fitsAndCentres() {
+        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 640, 480);
+        QCOMPARE(l.Window, QRectF(9480, 3930, 9840, 8340));
+        QCOMPARE(l.Picture, QRectF(120, 120, 9600, 7200));
+        QCOMPARE(l.Label, QPointF(4087.5, 7425));
+        QCOMPARE(l.OK, QPointF(4312.5, 7785));
+        // The arrows touch the label on either side, centred on it vertically.
+        QCOMPARE(l.Previous, QPointF(3712.5, 7335));
+        QCOMPARE(l.Next, QPointF(5752.5, 7335));
+        // Row 7335 + 187 of 8340: (153 + 91, 198 + 51, 220 + 31).
+        QVERIFY(l.ButtonBack.has_value());
+        QCOMPARE(*l.ButtonBack, QColor(244, 249, 251));
+    }
+
+    void narrowResultKeepsMinimumWidthWithPictureCentred() {
+        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 100, 50);
+        QCOMPARE(l.Window.width(), 3000.0);
+        QCOMPARE(l.Picture, QRectF(750, 120, 1500, 750));
+        // The next wide-enough image brings the picture back to the margin.
+        QCOMPARE(ComputePreviewLayout(Metrics(), 300, 50).Picture.left(), 120.0);
+    }
+
+    void failedLoadFallsToMinimumWidthKeepingHeight() {
+        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 0, 480);
+        QCOMPARE(l.Window.size(), QSizeF(3000, 8340));
+        QCOMPARE(l.Picture.left(), 1500.0);
+    }
+
+    void tallerThanScreenTakesFullHeightAtTop() {
+        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 640, 2000);
+        QCOMPARE(l.Window, QRectF(9480, 0, 9840, 16200));
+        QCOMPARE(l.Picture, QRectF(120, 120, 9600, 16200 - 1140));
+        QCOMPARE(l.Label.y(), 16200.0 - 915);
+    }
+
+    void buttonColourNeedsAWholeRow() {
+        cPreviewMetrics m = Metrics();
+        m.LabelFromBottom = 915.5;   // the button row falls between two pixel rows
+        QVERIFY(!ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
+        // A frame: the gradient covers the client area only.
+        m = Metrics();
+        m.FrameHeight = 30 * 15;
+        m.ExtraHeight += m.FrameHeight;
+        m.LabelFromBottom += 6 * 15;
+        m.OKFromBottom += 6 * 15;
+        QVERIFY(ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
+        // A zero height must not divide by zero.
+        QCOMPARE(PreviewGradientColour(0, 0), QColor(153, 198, 220));
+    }
 private:
-    template <class T>
-    static T* Find(const QWidget& oParent, const char* sName) {
-        T* found = oParent.findChild<T*>(QLatin1String(sName));
-        if (found == nullptr)
-            qFatal("no child %s", sName);
-        return found;
-    }
-
-    QString Picture(const QString& sName, int lWidth, int lHeight) {
-        if (!TestPicture(lWidth, lHeight).save(mDir.filePath(sName)))
-            qFatal("cannot write %s", qPrintable(sName));
-        return sName;
-    }
-
-    QString Broken(const QString& sName) {
-        QFile file(mDir.filePath(sName));
-        if (!file.open(QIODevice::WriteOnly) || file.write("not an image at all") < 0)
-            qFatal("cannot write %s", qPrintable(sName));
-        return sName;
-    }
-
     // Replaces the list with aNames from the test folder; the first is selected.
     void Fill(const QStringList& aNames) {
         mWindow->lvwImages->clear();
         for (const QString& name : aNames)
-            mWindow->ImageList().AddToFileList(mDir.path(), name);
+            mWindow->ImageList().AddToFileList(TestFolder().path(), name);
         mWindow->lvwImages->setCurrentItem(mWindow->lvwImages->topLevelItem(0));
     }
 
-    QString SelectedText() const {
-        const QList<QTreeWidgetItem*> selected = mWindow->lvwImages->selectedItems();
-        return selected.size() == 1 ? EntryText(selected.front()) : QString();
-    }
+    QStringList Selected() const { return Texts(mWindow->lvwImages->selectedItems()); }
 
-    QTemporaryDir mDir;
-    std::unique_ptr<cScriptedQuestions> mQuestions;
-    std::unique_ptr<frmQuillet> mWindow;
+    std::unique_ptr<cTestWindow> mWindow;
 };
 
 QTEST_MAIN(tst_preview)

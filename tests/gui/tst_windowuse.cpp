@@ -2,28 +2,10 @@
 // format menu from the keyboard, the status band during and after a save,
 // and the messages for things that used to fail silently.
 
-#include "AppState.h"
-#include "ImageEntry.h"
-#include "Registry.h"
-#include "cImageList.h"
-#include "cScriptedQuestions.h"
-#include "dlgPreview.h"
-#include "frmQuillet.h"
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QRadioButton>
-#include <QStyle>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
-
-using eKind = cScriptedQuestions::eKind;
 
 namespace {
 
@@ -48,39 +30,18 @@ public:
 
 class tst_windowuse : public QObject {
     Q_OBJECT
-
-    QTemporaryDir mConfigDir;
-    QTemporaryDir mImages;
-
-    void Open(frmQuillet& window, cScriptedQuestions& questions, const QStringList& aNames) {
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(mImages.path(), aNames));
-        window.ImageList().OpenButton_Click();
-    }
-
 private slots:
     void initTestCase() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, mConfigDir.path());
-        // A replaced file goes to the trash, which lives here.
-        qputenv("XDG_DATA_HOME", mConfigDir.path().toLocal8Bit());
-        for (const char* name : {"one.png", "two.png"}) {
-            QImage image(64, 48, QImage::Format_RGB32);
-            image.fill(Qt::darkYellow);
-            QVERIFY(image.save(mImages.filePath(QLatin1String(name))));
-        }
-        QVERIFY(QImage(30, 60, QImage::Format_RGB32).save(mImages.filePath("tall.png")));
+        Picture("one.png", 64, 48);
+        Picture("two.png", 64, 48);
+        Picture("tall.png", 30, 60);
     }
 
-    void init() {
-        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
-        gSizeIndex = 0;
-        gOutputFormat = QStringLiteral("DFT");
-    }
+    void init() { StartFresh(); }
 
     void tabReachesEveryControlForward() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"one.png", "two.png"});
+        cTestWindow window;
+        window.Open({"one.png", "two.png"});
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.OpenButton->setFocus(Qt::TabFocusReason);
@@ -109,9 +70,8 @@ private slots:
     // Keys in the list: an arrow measures the entry it reaches, the Menu key
     // opens the right-click menu there.
     void listKeysDoWhatTheMouseDoes() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"one.png", "tall.png"});
+        cTestWindow window;
+        window.Open({"one.png", "tall.png"});
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.lvwImages->setFocus();
@@ -121,8 +81,7 @@ private slots:
         QCOMPARE(window.optSize[0]->text(), QStringLiteral("Thumbnail (50 x 100)"));
         QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QCoreApplication::sendEvent(window.lvwImages, &menuKey);
-        QVERIFY(window.ImageList().mnuPopup->isVisible());
-        QVERIFY(window.ImageList().mnuProperties->isEnabled());
+        QVERIFY(window.ImageList().mnuPopup->isVisible() && window.ImageList().mnuProperties->isEnabled());
         window.ImageList().mnuPopup->hide();
     }
 
@@ -140,9 +99,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(bool, opens);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        Open(window, questions, {"one.png"});
+        cTestWindow window;
+        window.Open({"one.png"});
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         emit window.SaveButton->MouseEnter();
@@ -158,11 +116,12 @@ private slots:
 
     void statusStaysReadableDuringASave() {
         QTemporaryDir out;
-        QVERIFY(QFile::copy(mImages.filePath("one.png"), out.filePath("one.png")));
+        QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));
         cMidSaveQuestions questions;
         frmQuillet window(&questions);
         questions.Window = &window;
-        Open(window, questions, {"one.png", "two.png"});
+        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png", "two.png"}));
+        window.ImageList().OpenButton_Click();
         window.show();
         const QColor normal = window.labStatus->palette().color(window.labStatus->foregroundRole());
         questions.FolderAnswers.push_back(out.path());
@@ -174,47 +133,13 @@ private slots:
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
     }
 
-    void pagesThatCannotOpenAreReported_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("address");
-        QTest::newRow("Help") << "HelpButton" << "index.html";
-        QTest::newRow("Friend") << "FriendButton" << "https://www.norvane.com/QLTFriend.aspx";
-        QTest::newRow("first run") << "" << "https://www.norvane.com/GettingStarted.aspx";
-    }
-
-    // The display-less test platform has no browser: every page fails to open.
-    void pagesThatCannotOpenAreReported() {
-        QFETCH(QString, button);
-        QFETCH(QString, address);
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        if (button.isEmpty()) {
-            QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-            questions.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
-            window.FormActivate();
-        } else {
-            window.findChild<ARButton*>(button)->click();
-        }
-        const cScriptedQuestions::cAsked& report = questions.Log.back();
-        QCOMPARE(report.Title, frmQuillet::kPageNotOpenedTitle);
-        QVERIFY2(report.Text.contains(address), qPrintable(report.Text));
-    }
-
-    void layoutFaults() {
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        // Each angle's caption ends clear of the next option's circle.
-        for (size_t i = 1; i < window.optRotation.size(); ++i) {
-            const QRadioButton* option = window.optRotation[i - 1];
-            const int captionEnd = option->x() + option->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
-                                   option->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) +
-                                   option->fontMetrics().horizontalAdvance(option->text());
-            QVERIFY2(captionEnd + 3 < window.optRotation[i]->x(), qPrintable(option->text()));
-        }
-        Open(window, questions, {"one.png"});
-        dlgPreview preview(window);
-        QVERIFY(!(preview.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QVERIFY(preview.windowFlags() & Qt::CustomizeWindowHint);
+    // The display-less test platform has no browser: the page fails to open.
+    void pageThatCannotOpenIsReported() {
+        cTestWindow window;
+        window.HelpButton->click();
+        QCOMPARE(window.Script.Log.size(), size_t(1));
+        QCOMPARE(window.Script.Log[0].Title, frmQuillet::kPageNotOpenedTitle);
+        QVERIFY2(window.Script.Log[0].Text.contains("help/index.html"), qPrintable(window.Script.Log[0].Text));
     }
 };
 

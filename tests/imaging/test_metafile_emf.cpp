@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace mftest;
 
 namespace {
@@ -15,12 +17,13 @@ constexpr uint32_t EmrRectangle = 43, EmrEllipse = 42, EmrSetMapMode = 17;
 /* A picture with a red brush and no pen selected. */
 EmfBuilder RedEmf(int width, int height) { return EmfBuilder(width, height).SolidBrush(1, Rgb(255, 0, 0)).NullPen(); }
 
-QByteArray Bytes(const std::vector<uint8_t>& v) { return {reinterpret_cast<const char*>(v.data()), qsizetype(v.size())}; }
+QByteArray Bytes(const std::vector<uint8_t>& v) {
+    return {reinterpret_cast<const char*>(v.data()), qsizetype(v.size())};
+}
 
 } // namespace
 
-/* Shapes, pens, transforms, mapping modes, clipping, paths and bitmaps land
- * where the records put them, on a transparent background. */
+/* Shapes, pens, transforms, mappings, clips, paths and bitmaps land where mapped, on transparency. */
 TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
     constexpr uint32_t White = 0xFFFFFFFF, Green = 0xFF00FF00;
     const auto xy = [](int x, int y) { return uint32_t(x | y << 16); };
@@ -28,7 +31,8 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
         {"rectangle", RedEmf(100, 80).Rect(EmrRectangle, 10, 10, 50, 40).Finish(),
          {{30, 25, Red}, {10, 10, Red}, {49, 39, Red}, {50, 40, Transparent}, {70, 60, Transparent}}},
         {"pen and default white brush",   /* 3-unit blue pen */
-         EmfBuilder(60, 60).Record(38, {1, 0, 3, 0, Rgb(0, 0, 255)}).Record(37, {1}).Rect(EmrRectangle, 10, 10, 50, 50).Finish(),
+         EmfBuilder(60, 60).Record(38, {1, 0, 3, 0, Rgb(0, 0, 255)}).Record(37, {1})
+             .Rect(EmrRectangle, 10, 10, 50, 50).Finish(),
          {{10, 30, Blue}, {30, 30, White}, {5, 30, Transparent}}},
         /* x' = 2x + 40, y' = 2y; then a left-multiplied translation applies before the scale: +10 units
          * = +20 px, so (0..5 + 10) * 2 + 40 = 60..70 and (0..5 + 20) * 2 = 40..50. */
@@ -84,39 +88,23 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
 }
 
 TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
-    /* The white rectangle leaves the painter in opaque mode; then a transparent background, black
-     * text top-left aligned, and TA_RIGHT. */
-    const std::vector<uint8_t> bytes =
-        EmfBuilder(200, 100).Font(1, 40).Record(25, {Rgb(0, 0, 255)}).NullPen().Rect(EmrRectangle, 150, 5, 160, 15)
+    /* A bold 40-pixel font; the white rectangle leaves the painter in opaque mode; then a
+     * transparent background, black text top-left aligned, and TA_RIGHT. */
+    const QImage image = Rendered(
+        EmfBuilder(200, 100)
+            .Raw(82, ByteWriter().Put({1, -40, 0, 0, 0, 700, 0, 0}).Append(std::vector<uint8_t>(64)).bytes)
+            .Record(37, {1}).Record(25, {Rgb(0, 0, 255)}).NullPen().Rect(EmrRectangle, 150, 5, 160, 15)
             .Record(18, {1}).Record(24, {Rgb(0, 0, 0)}).TextW(10, 10, u"HH").Record(22, {2}).TextW(190, 50, u"HH")
-            .Finish();
-    QImage image;
-    ASSERT_EQ(Render(bytes, image), Ok);
-    EXPECT_GT(CountDark(image, 10, 10, 90, 50), 100);
-    EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
-    EXPECT_GT(CountDark(image, 110, 50, 190, 95), 100);
-    EXPECT_EQ(CountDark(image, 100, 0, 200, 48), 0);
-    EXPECT_EQ(CountDark(image, 0, 55, 100, 100), 0);
+            .Finish());
+    /* Both texts dark; nothing above the first, right of it, or below the second. */
+    for (const auto& [x0, y0, x1, y1, dark] : std::vector<std::tuple<int, int, int, int, bool>>{
+             {10, 10, 90, 50, true}, {0, 0, 200, 8, false}, {110, 50, 190, 95, true}, {100, 0, 200, 48, false},
+             {0, 55, 100, 100, false}})
+        EXPECT_EQ(CountDark(image, x0, y0, x1, y1) > (dark ? 100 : 0), dark) << x0 << ", " << y0;
     int blue = 0;
     for (int y = 10; y < 95; ++y)
-        for (int x = 10; x < 195; ++x) blue += Px(image, x, y) == Blue;
+        for (int x = 10; x < 195; ++x) blue += image.pixel(x, y) == Blue;
     EXPECT_EQ(blue, 0);                                    /* no background behind the text */
-}
-
-TEST(MetafileEmf, FrameUsesReferenceDeviceAndRejectsAbsurdSizes) {
-    ByteWriter patch{EmfBuilder(10, 10).Finish()};
-    patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
-    QImage image;
-    ASSERT_EQ(Render(patch.bytes, image), Ok);
-    EXPECT_EQ(image.size(), QSize(3840, 10));
-    MetafileLimits halfSize;
-    halfSize.maxDrawnPixels = 3840 * 10 / 4;               /* larger frames are drawn smaller */
-    ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), halfSize, image), Ok);
-    EXPECT_EQ(image.size(), QSize(1920, 5));
-    patch.Put32(32, 0x7FFFFFFF);
-    QImage untouched(1, 1, QImage::Format_ARGB32);
-    EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
-    EXPECT_EQ(untouched.size(), QSize(1, 1));
 }
 
 TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
@@ -127,18 +115,32 @@ TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
     emf.Record(91, {0, 0, 0, 0, 2, 3, 2, 0xFFFFFFFF, 0, 0, 0, 0});
     emf.Record(81, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 0xFFFFFF00, 40, 0, 4, 0, 0xCC0020, 10, 10});
     for (int i = 0; i < 5000; ++i) emf.Record(33, {});
-    QImage image;
-    ASSERT_EQ(Render(emf.Record(34, {uint32_t(-100000)}).Rect(EmrRectangle, 0, 0, 20, 20).Finish(), image), Ok);
-    EXPECT_EQ(Px(image, 10, 10), Red);
+    emf.Record(34, {uint32_t(-100000)}).Rect(EmrRectangle, 0, 0, 20, 20);
+    EXPECT_EQ(Rendered(emf.Finish()).pixel(10, 10), Red);
 
-    /* Cut anywhere after the header, before the end of its end-of-file
-     * record, a file fails: a record then runs past the end or is missing. */
+    /* Cut anywhere before the end of its end-of-file record, a file fails. */
     const std::vector<uint8_t> whole = RedEmf(50, 50).Rect(EmrRectangle, 0, 0, 20, 20).Finish();
+    QImage image;
     for (size_t at = 88; at < whole.size(); ++at)
         EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
 }
 
-TEST(MetafileEmf, NonMetafilesAndBrokenOrBlankHeadersAreRefused) {
+/* The frame gives the size at 96 dpi (the bounds when it is empty); larger frames are drawn
+ * smaller, absurd ones refused like non-metafiles, files only in EMF+ and hostile redrawing. */
+TEST(MetafileEmf, FramesHeadersAndTheWorkBudget) {
+    ByteWriter patch{EmfBuilder(10, 10).Finish()};
+    patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
+    EXPECT_EQ(Rendered(patch.bytes).size(), QSize(3840, 10));
+    MetafileLimits limits;
+    limits.maxDrawnPixels = 3840 * 10 / 4;
+    QImage image;
+    ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), limits, image), Ok);
+    EXPECT_EQ(image.size(), QSize(1920, 5));
+    patch.Put32(32, 2540 * 400);                           /* 38400 px: too wide, though small in area */
+    QImage untouched(1, 1, QImage::Format_ARGB32);
+    EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
+    EXPECT_EQ(untouched.size(), QSize(1, 1));
+
     const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 0};
     std::vector<uint8_t> emf = EmfBuilder(10, 10).Finish();
     EXPECT_FALSE(IsMetafile(png.data(), png.size()));
@@ -146,30 +148,24 @@ TEST(MetafileEmf, NonMetafilesAndBrokenOrBlankHeadersAreRefused) {
     const std::pair<std::vector<uint8_t>, GpStatus> refused[] = {
         {png, UnknownImageFormat},
         {{emf.begin(), emf.begin() + 60}, UnknownImageFormat},
-        {EmfBuilder(100, 100).Record(70, {16, 0x2B464D45, 0x00004001, 28, 16}).Finish(), NotImplemented},  /* EMF+ only */
+        {EmfBuilder(10, 10).Record(70, {16, 0x2B464D45, 0x00004001, 28, 16}).Finish(), NotImplemented},  /* EMF+ only */
         {WmfBuilder(0, 0, 0).Finish(), InvalidParameter},  /* no size at all */
     };
-    QImage image;
     for (const auto& [bytes, status] : refused) EXPECT_EQ(Render(bytes, image), status) << &bytes - &refused[0].first;
     EXPECT_EQ(RenderMetafile(nullptr, 0, image), InvalidParameter);
-    for (size_t at = 24; at < 40; ++at) emf[at] = 0;      /* no frame: the bounds give the size */
-    ASSERT_EQ(Render(emf, image), Ok);
-    EXPECT_EQ(image.size(), QSize(10, 10));
-}
+    for (size_t at = 24; at < 40; ++at) emf[at] = 0;
+    EXPECT_EQ(Rendered(emf).size(), QSize(10, 10));
 
-TEST(MetafileEmf, WorkBudgetStopsHostileRedrawing) {
-    EmfBuilder emf(100, 100);
-    for (int i = 0; i < 1000; ++i) emf.Rect(EmrRectangle, -10, -10, 200, 200);
-    const std::vector<uint8_t> bytes = emf.Finish();
-    MetafileLimits limits;
+    EmfBuilder redrawing(100, 100);
+    for (int i = 0; i < 1000; ++i) redrawing.Rect(EmrRectangle, -10, -10, 200, 200);
+    const std::vector<uint8_t> bytes = redrawing.Finish();
+    limits = MetafileLimits{};
     limits.workPerPixel = 1;   /* four megapixels of work; 1000 rectangles need ten */
-    QImage image;
     EXPECT_EQ(RenderMetafile(bytes.data(), bytes.size(), limits, image), ValueOverflow);
     EXPECT_EQ(Render(bytes, image), Ok);
 }
 
-/* Metafiles load through cBitmap from memory and from files like any other
- * image, as 32-bit ARGB bitmaps. */
+/* Metafiles load through cBitmap from memory and from files, as 32-bit ARGB bitmaps. */
 TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     ByteWriter data{RedEmf(40, 30).Rect(EmrRectangle, 0, 0, 20, 30).Finish()};
     QByteArray bytes = Bytes(data.bytes);
@@ -180,7 +176,8 @@ TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     EXPECT_EQ(streamed.PixelFormat(), int32_t(PixelFormat32bppARGB));
     EXPECT_EQ(streamed.GetPixelLong(10, 15), Red);
     EXPECT_EQ(streamed.GetPixelLong(30, 15) >> 24, 0u);   /* transparent where nothing was drawn */
-    data.Put32(32, 0x7FFFFFFF);                            /* frame far beyond the size cap */
+    data.Put32(32, 30000 * 2540 / 96);                     /* 30000 x 30000 px: each side allowed, */
+    data.Put32(36, 30000 * 2540 / 96);                     /* the area not */
     bytes = Bytes(data.bytes);
     cBitmap refused;
     EXPECT_EQ(refused.CreateFromStream(bytes), int32_t(ValueOverflow));

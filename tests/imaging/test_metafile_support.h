@@ -1,9 +1,7 @@
 #pragma once
-/*
- * Builders for metafiles assembled record by record in the tests, and pixel
+/* Builders for metafiles assembled record by record in the tests, and pixel
  * helpers. The EMF builder uses a 96-dpi reference device, so one logical
- * unit is one output pixel in the default mapping mode.
- */
+ * unit is one output pixel in the default mapping mode. */
 
 #include "Metafile.h"
 
@@ -11,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -21,11 +19,7 @@ namespace mftest {
 
 constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
 
-inline uint32_t Bits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
+inline uint32_t Bits(float value) { return std::bit_cast<uint32_t>(value); }
 
 inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return r | (g << 8) | (uint32_t{b} << 16); }
 
@@ -52,8 +46,7 @@ struct ByteWriter {
 /* A DIB: 40-byte header and colour table (colours used = its length up to 8
  * bits per pixel), and the bits as given. */
 struct Dib {
-    std::vector<uint8_t> header;
-    std::vector<uint8_t> bits;
+    std::vector<uint8_t> header, bits;
     std::vector<uint8_t> Packed() const { return ByteWriter{header}.Append(bits).bytes; }
 };
 
@@ -84,11 +77,9 @@ public:
     }
     /* A record of the given type whose fields are 32-bit values. */
     EmfBuilder& Record(uint32_t type, std::initializer_list<uint32_t> fields) {
-        w.U32(type);
-        w.U32(uint32_t(8 + 4 * fields.size()));
-        for (uint32_t f : fields) w.U32(f);
-        ++records;
-        return *this;
+        ByteWriter f;
+        for (uint32_t v : fields) f.U32(v);
+        return Raw(type, f.bytes);
     }
     /* A record with raw field bytes (padded to 4). */
     EmfBuilder& Raw(uint32_t type, std::vector<uint8_t> fields) {
@@ -100,14 +91,10 @@ public:
     EmfBuilder& Rect(uint32_t type, int l, int t, int r, int b) {
         return Record(type, {uint32_t(l), uint32_t(t), uint32_t(r), uint32_t(b)});
     }
-    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) { return Record(39, {index, 0, color, 0}).Record(37, {index}); }
-    EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
-    /* A bold font of the given cell height in slot index, selected. */
-    EmfBuilder& Font(uint32_t index, int height) {
-        std::vector<uint8_t> f = ByteWriter().Put({index, -height, 0, 0, 0, 700}).bytes;
-        f.resize(4 + 92);
-        return Raw(82, f).Record(37, {index});
+    EmfBuilder& SolidBrush(uint32_t index, uint32_t color) {
+        return Record(39, {index, 0, color, 0}).Record(37, {index});
     }
+    EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
     /* ExtTextOutW at (x, y) without a rectangle or advances. */
     EmfBuilder& TextW(int x, int y, const std::u16string& text) {
         ByteWriter f;
@@ -144,16 +131,13 @@ public:
         w.Put({1, 9, 0x300, 0, 0, objects, 0, 0, 0}, 2);
     }
     WmfBuilder& Record(uint16_t function, std::initializer_list<int> words) {
-        w.U32(uint32_t(3 + words.size()));
-        w.U16(function);
-        for (int v : words) w.U16(uint32_t(v));
-        return *this;
+        ByteWriter p;
+        for (int v : words) p.U16(uint32_t(v));
+        return Raw(function, p.bytes);
     }
     WmfBuilder& Raw(uint16_t function, std::vector<uint8_t> params) {
         if (params.size() % 2) params.push_back(0);
-        w.U32(uint32_t(3 + params.size() / 2));
-        w.U16(function);
-        w.Append(params);
+        w.Put({int64_t(3 + params.size() / 2)}).Put({function}, 2).Append(params);
         return *this;
     }
     /* CreateBrushIndirect (solid) then SelectObject of slot. */
@@ -173,14 +157,15 @@ inline GpStatus Render(const std::vector<uint8_t>& bytes, QImage& out) {
     return RenderMetafile(bytes.data(), bytes.size(), out);
 }
 
-/* 0xAARRGGBB of a pixel, for readable failures. */
-inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y); }
+/* The picture of a metafile that must render. */
+inline QImage Rendered(const std::vector<uint8_t>& bytes) {
+    QImage image;
+    EXPECT_EQ(Render(bytes, image), Ok);
+    return image;
+}
 
 /* A pixel a drawing must have, 0xAARRGGBB. */
-struct Probe {
-    int x, y;
-    uint32_t argb;
-};
+struct Probe { int x, y; uint32_t argb; };
 
 /* A metafile and the pixels (and size, when given) it must give, for
  * table-driven drawing tests. */
@@ -193,12 +178,11 @@ struct Drawing {
 
 inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
     for (const Drawing& d : drawings) {
-        QImage image;
-        ASSERT_EQ(Render(d.bytes, image), Ok) << d.name;
-        EXPECT_EQ(image.format(), QImage::Format_ARGB32) << d.name;
-        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size) << d.name; }
-        for (const Probe& p : d.probes)
-            EXPECT_EQ(Px(image, p.x, p.y), p.argb) << d.name << " at " << p.x << ", " << p.y;
+        SCOPED_TRACE(d.name);
+        const QImage image = Rendered(d.bytes);
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size); }
+        for (const Probe& p : d.probes) EXPECT_EQ(image.pixel(p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
     }
 }
 

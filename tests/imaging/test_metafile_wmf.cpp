@@ -13,8 +13,7 @@ QImage DecodePacked(const std::vector<uint8_t>& bytes) {
 
 } // namespace
 
-/* The size comes from the placeable header, else from the window records;
- * object slots are reused lowest first. */
+/* The size comes from the placeable header, else the window records; free slots fill lowest first. */
 TEST(MetafileWmf, SizeMappingAndObjectSlots) {
     ExpectDrawn({
         {"placeable bounds",   /* 1 x 0.5 inch -> 96 x 48 px; a null pen; the left half, top half */
@@ -33,9 +32,9 @@ TEST(MetafileWmf, SizeMappingAndObjectSlots) {
          * Selecting slot 7, outside the table, is ignored. */
         {"object slots",
          WmfBuilder(100, 100, 96, 2).Brush(Rgb(255, 0, 0)).Brush(Rgb(0, 255, 0)).Brush(Rgb(9, 9, 9))
-             .Record(0x01F0, {0}).Brush(Rgb(0, 0, 255)).Select(0).Rectangle(10, 10, 50, 50).Select(7)
-             .Rectangle(60, 60, 90, 90).Finish(),
-         {{30, 30, Blue}, {75, 75, Blue}}},
+             .Select(1).Rectangle(0, 0, 8, 8).Record(0x01F0, {0}).Brush(Rgb(0, 0, 255)).Select(0)
+             .Rectangle(10, 10, 50, 50).Select(7).Rectangle(60, 60, 90, 90).Finish(),
+         {{4, 4, 0xFF00FF00}, {30, 30, Blue}, {75, 75, Blue}}},
     });
 }
 
@@ -45,33 +44,27 @@ TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
     const std::vector<uint8_t> blit = ByteWriter().Put({0x00CC0020}).Put({2, 2, 0, 0, 20, 20, 75, 10}, 2)
                                           .Append(MakeDib24(2, 2, {0x0000FF, 0x0000FF, 0xFF0000, 0xFF0000}).Packed())
                                           .bytes;
-    QImage image;
-    ASSERT_EQ(Render(WmfBuilder(200, 100, 96).Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0}).Select(0)
-                         .Record(0x0102, {1}).Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
-                         .Brush(Rgb(255, 0, 0)).Select(1).Record(0x0324, {3, 120, 10, 190, 10, 190, 80})
-                         .Raw(0x0B41, blit).Finish(),
-                     image),
-              Ok);
+    const QImage image = Rendered(WmfBuilder(200, 100, 96).Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0}).Select(0)
+                                      .Record(0x0102, {1}).Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
+                                      .Brush(Rgb(255, 0, 0)).Select(1).Record(0x0324, {3, 120, 10, 190, 10, 190, 80})
+                                      .Raw(0x0B41, blit).Finish());
     EXPECT_GT(CountDark(image, 10, 10, 100, 55), 100);
     EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
-    EXPECT_EQ(Px(image, 180, 20), Red);
-    EXPECT_EQ(Px(image, 130, 60), Transparent);
-    EXPECT_EQ(Px(image, 15, 80), Blue);
-    EXPECT_EQ(Px(image, 15, 90), Red);
+    EXPECT_EQ(image.pixel(180, 20), Red);
+    EXPECT_EQ(image.pixel(130, 60), Transparent);
+    EXPECT_EQ(image.pixel(15, 80), Blue);
+    EXPECT_EQ(image.pixel(15, 90), Red);
 }
 
 TEST(MetafileWmf, HostileCountsAndSizesAreChecked) {
-    /* Polygon and poly-polygon counts beyond the record, text longer than the record, a DIB
-     * without its header. */
-    const std::vector<uint8_t> whole = WmfBuilder(100, 100, 96).Brush(Rgb(255, 0, 0)).Select(0)
-                                           .Record(0x0324, {30000, 1, 2}).Record(0x0538, {2, 3, 30000, 0, 0, 5, 5, 9, 9})
-                                           .Record(0x0521, {900, 0}).Record(0x0F43, {0x20, 0xCC, 0, 1, 1, 0, 0, 1, 1, 0, 0})
-                                           .Rectangle(0, 0, 40, 40).Finish();
+    /* Polygon counts and text beyond the record, a DIB without its header. */
+    const std::vector<uint8_t> whole =
+        WmfBuilder(100, 100, 96).Brush(Rgb(255, 0, 0)).Select(0).Record(0x0324, {30000, 1, 2})
+            .Record(0x0538, {2, 3, 30000, 0, 0, 5, 5, 9, 9}).Record(0x0521, {900, 0})
+            .Record(0x0F43, {0x20, 0xCC, 0, 1, 1, 0, 0, 1, 1, 0, 0}).Rectangle(0, 0, 40, 40).Finish();
+    EXPECT_EQ(Rendered(whole).pixel(20, 20), Red);
     QImage image;
-    ASSERT_EQ(Render(whole, image), Ok);
-    EXPECT_EQ(Px(image, 20, 20), Red);
-    /* Cut after the headers, before the end of its end-of-file record, a
-     * file fails: a record then runs past the end or is missing. */
+    /* Cut anywhere before the end of its end-of-file record, a file fails. */
     for (size_t at = 40; at < whole.size(); ++at)
         EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
 }
@@ -95,8 +88,9 @@ TEST(MetafileDib, PalettedRleAndBitfieldBitmapsDecode) {
     };
     for (const auto& c : cases) {
         const QImage image = DecodePacked(c.dib.Packed());
-        ASSERT_EQ(image.size(), c.size) << c.name;
-        for (const Probe& p : c.probes) EXPECT_EQ(Px(image, p.x, p.y), p.argb) << c.name << " at " << p.x << ", " << p.y;
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(image.size(), c.size);
+        for (const Probe& p : c.probes) EXPECT_EQ(image.pixel(p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
     }
 }
 

@@ -3,32 +3,33 @@
  * encode/decode through the tables and pixel comparison with a report of the
  * first difference. */
 
+#include "codec_bytes.h"
 #include "gp_codec.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace codectest {
 
+/* The encoder whose pattern list starts with pattern, e.g. u"*.JPG". */
 inline const gp::encoder* FindEncoder(const char16_t* pattern) {
     size_t count = 0;
     const gp::encoder* table = gp::encoder_table(count);
-    for (size_t i = 0; i < count; ++i)
-        if (std::u16string(table[i].extensions) == pattern)
+    const std::u16string wanted = pattern;
+    for (size_t i = 0; i < count; ++i) {
+        const std::u16string list = table[i].extensions;
+        if (list.compare(0, wanted.size(), wanted) == 0 &&
+            (list.size() == wanted.size() || list[wanted.size()] == u';'))
             return &table[i];
-    return nullptr;
-}
-
-inline const gp::property* FindProperty(const gp::image_info& info, PROPID id) {
-    for (const gp::property& p : info.properties)
-        if (p.id == id)
-            return &p;
+    }
     return nullptr;
 }
 
@@ -52,22 +53,15 @@ inline gp::raster MakePattern(uint32_t width, uint32_t height, PixelFormat forma
     const uint32_t bpp = GetPixelFormatSize(format);
     r.stride = ((width * bpp + 31) / 32) * 4;
     r.pixels.assign(size_t{r.stride} * height, 0);
-    if (bpp <= 8) {
-        const uint32_t entries = 1u << bpp;
-        for (uint32_t i = 0; i < entries; ++i)
-            r.palette.push_back(0xFF000000u | ((i * 37u) & 0xFF) << 16 | ((i * 91u + 13) & 0xFF) << 8 |
-                                ((255 - i * 5u) & 0xFF));
-    }
+    for (uint32_t i = 0; bpp <= 8 && i < (1u << bpp); ++i)
+        r.palette.push_back(0xFF000000u | ((i * 37u) & 0xFF) << 16 | ((i * 91u + 13) & 0xFF) << 8 |
+                            ((255 - i * 5u) & 0xFF));
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
         for (uint32_t x = 0; x < width; ++x) {
             const uint32_t v = x * 7 + y * 13 + (x * y) % 5;
-            if (bpp == 1) {
-                row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
-            } else if (bpp == 4) {
-                row[x / 2] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4));
-            } else if (bpp == 8) {
-                row[x] = static_cast<uint8_t>(v);
+            if (bpp <= 8) { /* packed indices, the first pixel in the high bits */
+                row[x * bpp / 8] |= static_cast<uint8_t>((v & ((1u << bpp) - 1)) << (8 - bpp - x * bpp % 8));
             } else {
                 const uint32_t pb = bpp / 8;
                 for (uint32_t c = 0; c < pb; ++c)
@@ -80,18 +74,25 @@ inline gp::raster MakePattern(uint32_t width, uint32_t height, PixelFormat forma
     return r;
 }
 
+/* The pattern raster of a 24- or 32-bit format with each pixel set to the
+ * ARGB that f(x, y) gives. */
+template <class F> gp::raster Painted(uint32_t width, uint32_t height, PixelFormat format, F f) {
+    gp::raster r = MakePattern(width, height, format);
+    const uint32_t pb = GetPixelFormatSize(format) / 8;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t argb = f(x, y);
+            std::memcpy(r.pixels.data() + size_t{y} * r.stride + size_t{x} * pb, &argb, pb);
+        }
+    return r;
+}
+
 /* ARGB of pixel (x, y), resolving the palette; 32bppRGB reads as opaque. */
 inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
     const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
     const uint32_t bpp = GetPixelFormatSize(r.format);
     if (bpp <= 8) {
-        uint32_t i = 0;
-        if (bpp == 8)
-            i = row[x];
-        else if (bpp == 4)
-            i = (row[x / 2] >> (x % 2 ? 0 : 4)) & 15;
-        else
-            i = (row[x / 8] >> (7 - x % 8)) & 1;
+        const uint32_t i = (row[x * bpp / 8] >> (8 - bpp - x * bpp % 8)) & ((1u << bpp) - 1);
         return i < r.palette.size() ? r.palette[i] : 0xDEADBEEFu;
     }
     const uint8_t* p = row + size_t{x} * (bpp / 8);
@@ -102,23 +103,17 @@ inline uint32_t PixelAt(const gp::raster& r, uint32_t x, uint32_t y) {
 /* Empty when every pixel's channels differ by at most tolerance; else names
  * the first differing pixel. */
 inline std::string CompareRasters(const gp::raster& a, const gp::raster& b, int tolerance = 0) {
+    char text[96] = "";
     if (a.width != b.width || a.height != b.height)
-        return "size " + std::to_string(a.width) + "x" + std::to_string(a.height) + " vs " +
-               std::to_string(b.width) + "x" + std::to_string(b.height);
-    for (uint32_t y = 0; y < a.height; ++y)
-        for (uint32_t x = 0; x < a.width; ++x) {
+        std::snprintf(text, sizeof text, "size %ux%u vs %ux%u", a.width, a.height, b.width, b.height);
+    for (uint32_t y = 0; !*text && y < a.height; ++y)
+        for (uint32_t x = 0; !*text && x < a.width; ++x) {
             const uint32_t pa = PixelAt(a, x, y), pb = PixelAt(b, x, y);
-            for (int s = 0; s < 32; s += 8) {
-                const int d = static_cast<int>((pa >> s) & 255) - static_cast<int>((pb >> s) & 255);
-                if (d > tolerance || -d > tolerance) {
-                    char text[96];
-                    std::snprintf(text, sizeof text, "first difference at (%u, %u): %08X vs %08X", x, y,
-                                  pa, pb);
-                    return text;
-                }
-            }
+            for (int s = 0; s < 32; s += 8)
+                if (std::abs(int((pa >> s) & 255) - int((pb >> s) & 255)) > tolerance)
+                    std::snprintf(text, sizeof text, "first difference at (%u, %u): %08X vs %08X", x, y, pa, pb);
         }
-    return {};
+    return text;
 }
 
 inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector<uint8_t>& out,
@@ -146,25 +141,43 @@ inline GpStatus Decode(const std::vector<uint8_t>& bytes, gp::raster& out, gp::i
     return dec->decode(bytes.data(), bytes.size(), frame, limits, out);
 }
 
+/* The bytes pattern's encoder makes of r; the encode must succeed. */
+inline std::vector<uint8_t> Encoded(const char16_t* pattern, const gp::raster& r, int quality = -1) {
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(Encode(pattern, r, bytes, quality), Ok);
+    return bytes;
+}
+
+/* One multi-page TIFF of pages. */
+inline std::vector<uint8_t> TiffOf(const std::vector<gp::raster>& pages) {
+    std::vector<const gp::raster*> list;
+    for (const gp::raster& page : pages)
+        list.push_back(&page);
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(FindEncoder(u"*.TIF")->encode(list.data(), list.size(), gp::encode_options{}, bytes), Ok);
+    return bytes;
+}
+
+/* r encoded and decoded again, both of which must succeed. */
+inline gp::raster RoundTrip(const char16_t* pattern, const gp::raster& r, int quality = -1,
+                            gp::image_info* info = nullptr) {
+    gp::raster out;
+    EXPECT_EQ(Decode(Encoded(pattern, r, quality), out, info), Ok);
+    return out;
+}
+
 /* Probes bytes and decodes up to four frames under limits; each decoded
  * frame must be a consistent raster within them. Returns the first failing
  * status (Ok if none); decoded counts the frames that decoded. The first
  * frame must also have the size the probe reported. */
 inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode_limits& limits,
                              const std::string& what, uint32_t* decoded = nullptr) {
-    const gp::decoder* dec = SniffDecoder(bytes);
-    if (!dec)
-        return UnknownImageFormat;
     gp::image_info info;
-    GpStatus st = dec->probe(bytes.data(), bytes.size(), limits, info);
-    if (st != Ok)
-        return st;
-    EXPECT_GE(info.frame_count, 1u) << what;
-    for (uint32_t f = 0; f < std::min<uint32_t>(info.frame_count, 4); ++f) {
+    for (uint32_t f = 0; f == 0 || f < std::min<uint32_t>(info.frame_count, 4); ++f) {
         gp::raster out;
-        st = dec->decode(bytes.data(), bytes.size(), f, limits, out);
-        if (st != Ok)
+        if (const GpStatus st = Decode(bytes, out, &info, f, limits); st != Ok)
             return st;
+        EXPECT_GE(info.frame_count, 1u) << what;
         if (decoded)
             ++*decoded;
         EXPECT_GE(out.pixels.size(), size_t{out.stride} * out.height) << what;
@@ -178,11 +191,44 @@ inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode
     return Ok;
 }
 
+/* A file, its decoded format (0: any) and some pixels (x, y, ARGB; 0: any
+ * transparent pixel) of frame; no pixels: a damaged file that must fail. */
+struct cDecodeCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    PixelFormat format;
+    std::vector<std::array<uint32_t, 3>> pixels;
+    uint32_t frame = 0;
+};
+
+/* Decodes c and checks its pixels. An indexed result flags palette alpha
+ * exactly when a listed pixel is translucent; with fullPalette it also has an
+ * entry for every index its depth can hold. */
+inline void ExpectDecodes(const cDecodeCase& c, gp::image_info& info, bool fullPalette = false) {
+    SCOPED_TRACE(c.name);
+    gp::raster out;
+    const GpStatus st = Decode(c.bytes, out, &info, c.frame);
+    ASSERT_EQ(st, c.pixels.empty() ? GenericError : Ok);
+    if (c.format != 0 && st == Ok) {
+        EXPECT_EQ(out.format, c.format);
+        EXPECT_EQ(info.format, c.format);
+    }
+    bool translucent = false;
+    for (const auto& [x, y, argb] : c.pixels) {
+        ASSERT_TRUE(x < out.width && y < out.height) << x << "," << y;
+        translucent = translucent || argb >> 24 != 255;
+        EXPECT_EQ(argb == 0 ? PixelAt(out, x, y) >> 24 : PixelAt(out, x, y), argb) << x << "," << y;
+    }
+    if (const uint32_t bpp = GetPixelFormatSize(out.format); bpp <= 8 && st == Ok) {
+        EXPECT_TRUE(!fullPalette || out.palette.size() == 1u << bpp) << out.palette.size();
+        EXPECT_EQ((out.palette_flags & PaletteFlagsHasAlpha) != 0, translucent);
+    }
+}
+
 /* The statuses bad input may end in. */
 inline void ExpectCleanStatus(GpStatus st, const std::string& what) {
-    EXPECT_TRUE(st == Ok || st == GenericError || st == UnknownImageFormat || st == ValueOverflow ||
-                st == OutOfMemory || st == InvalidParameter)
-        << what << " status " << st;
+    const GpStatus clean[] = {Ok, GenericError, UnknownImageFormat, ValueOverflow, OutOfMemory, InvalidParameter};
+    EXPECT_NE(std::find(std::begin(clean), std::end(clean), st), std::end(clean)) << what << " status " << st;
 }
 
 } // namespace codectest

@@ -4,6 +4,8 @@ find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)
 quillet_gtest(test_codecs
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/codec_bytes.h
+    ${CMAKE_CURRENT_LIST_DIR}/codec_test_util.h
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_roundtrip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_jpeg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_png.cpp

@@ -1,12 +1,13 @@
 /* Shrink-on-load: a deferred JPEG drawn much smaller is decoded at a reduced
  * scale, yet reports its own size and gives the picture a full decode gives,
  * in every layout the decoder handles (odd sizes, grey, CMYK, EXIF turns). */
-#include "ModernImages.h"
+#include "codec_test_util.h"
 #include "gp_internal.h"
 #include "gp_test_util.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,18 @@
 
 #include <jpeglib.h>
 
-namespace {
+using namespace codectest;
 
-enum class eKind { Rgb, Grey, Cmyk };
+namespace {
 
 /* Four quadrant colours (top left, top right, bottom left, bottom right),
  * as RGB for the RGB and CMYK files and as levels for the grey ones. */
 const uint8_t kQuadrants[4][3] = {{220, 30, 30}, {30, 200, 40}, {40, 50, 210}, {235, 235, 90}};
 
-/* A baseline JPEG of width x height in kind, written with libjpeg itself
- * (our encoder writes RGB only). CMYK is stored inverted, as Adobe does. */
-std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind) {
+/* A baseline JPEG of width x height in colour space, written with libjpeg itself
+ * (our encoder writes RGB only). CMYK is stored inverted, as Adobe does,
+ * with no black ink. */
+std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, J_COLOR_SPACE space) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -32,27 +34,21 @@ std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    const int components = kind == eKind::Rgb ? 3 : kind == eKind::Grey ? 1 : 4;
+    const int components = space == JCS_RGB ? 3 : space == JCS_GRAYSCALE ? 1 : 4;
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = components;
-    cinfo.in_color_space = kind == eKind::Rgb ? JCS_RGB : kind == eKind::Grey ? JCS_GRAYSCALE : JCS_CMYK;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(size_t{width} * components);
+    std::vector<uint8_t> row;
     while (cinfo.next_scanline < height) {
-        const uint32_t y = cinfo.next_scanline;
+        row.clear();
         for (uint32_t x = 0; x < width; ++x) {
-            const uint8_t* q = kQuadrants[(y * 2 / height) * 2 + x * 2 / width];
-            uint8_t* p = &row[size_t{x} * components];
-            if (kind == eKind::Grey) {
-                p[0] = q[0];
-            } else if (kind == eKind::Rgb) {
-                p[0] = q[0], p[1] = q[1], p[2] = q[2];
-            } else {
-                p[0] = q[0], p[1] = q[1], p[2] = q[2], p[3] = 255; /* inverted: no black ink */
-            }
+            const uint8_t* q = kQuadrants[(cinfo.next_scanline * 2 / height) * 2 + x * 2 / width];
+            row.insert(row.end(), {q[0], q[1], q[2], 255});
+            row.resize(row.size() - 4 + components);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -64,50 +60,36 @@ std::vector<uint8_t> EncodeQuadrants(uint32_t width, uint32_t height, eKind kind
     return bytes;
 }
 
-/* An APP1 segment holding only Orientation = 6 (stored image turned a
- * quarter clockwise for display), put right after SOI. */
-void AddOrientation6(std::vector<uint8_t>& bytes) {
-    std::vector<uint8_t> segment = modern::ExifWithOrientation(6);
-    segment.insert(segment.begin(), {0xFF, 0xE1, 0, static_cast<uint8_t>(segment.size() + 2)});
-    bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
-}
-
 /* Writes bytes to a new temporary file; its name in UTF-16 for the API. */
 struct TempFile {
-    std::string path;
-    std::u16string name;
+    std::string path = testing::TempDir() + "quillet-shrink-" + std::to_string(getpid()) + ".jpg";
+    std::u16string name{path.begin(), path.end()};
     explicit TempFile(const std::vector<uint8_t>& bytes) {
-        char pattern[] = "/tmp/quillet-shrink-XXXXXX";
-        const int fd = mkstemp(pattern);
-        EXPECT_GE(fd, 0);
-        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        close(fd);
-        path = pattern;
-        name.assign(path.begin(), path.end());
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
     }
     ~TempFile() { std::remove(path.c_str()); }
     const WCHAR* wide() const { return reinterpret_cast<const WCHAR*>(name.c_str()); }
 };
 
+/* Stored size, colour space, EXIF orientation 6 or none, the upright size drawn and
+ * the upright size of the reduced decode. */
 struct Case {
     const char* label;
-    uint32_t width, height; /* as stored */
-    eKind kind;
+    uint32_t width, height;
+    J_COLOR_SPACE space;
     bool orientation6;
-    int drawWidth, drawHeight; /* upright */
-    uint32_t reducedWidth, reducedHeight; /* upright size of the reduced decode */
+    int drawWidth, drawHeight;
+    uint32_t reducedWidth, reducedHeight;
 };
 
 class ShrinkOnLoad : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     const Case c = GetParam();
-    std::vector<uint8_t> bytes = EncodeQuadrants(c.width, c.height, c.kind);
-    if (c.orientation6)
-        AddOrientation6(bytes);
-    const TempFile file(bytes);
-    const uint32_t uprightWidth = c.orientation6 ? c.height : c.width;
-    const uint32_t uprightHeight = c.orientation6 ? c.width : c.height;
+    const std::vector<uint8_t> plain = EncodeQuadrants(c.width, c.height, c.space);
+    const TempFile file(c.orientation6 ? WithSegment(plain, ExifSegment(6)) : plain);
+    const uint32_t uprightWidth = c.orientation6 ? c.height : c.width,
+                   uprightHeight = c.orientation6 ? c.width : c.height;
 
     GpImage* loaded = nullptr;
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
@@ -127,9 +109,7 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     GpImageOwner full(loaded);
     GpImageOwner reference(DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB,
                                       InterpolationModeHighQualityBilinear));
-    const std::vector<ARGB> got = ReadPixels(drawn.get());
-    const std::vector<ARGB> want = ReadPixels(reference.get());
-    ASSERT_EQ(got.size(), want.size());
+    const std::vector<ARGB> got = ReadPixels(drawn.get()), want = ReadPixels(reference.get());
     /* Inside each quadrant: the file's colour (turned when the file says
      * so), as the full decode gives it. */
     for (int q = 0; q < 4; ++q) {
@@ -140,10 +120,9 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
             EXPECT_NEAR(int(got[i] >> shift & 255), int(want[i] >> shift & 255), 3)
                 << c.label << " quadrant " << q << std::hex << " got " << got[i] << " want " << want[i];
     }
-    const int stored = c.orientation6 ? 2 : 0; /* quarter turn clockwise: bottom left on top */
-    const uint8_t* topLeft = kQuadrants[stored];
+    /* A quarter turn clockwise puts the bottom left on top. */
     const ARGB corner = got[static_cast<size_t>(c.drawHeight / 4) * c.drawWidth + c.drawWidth / 4];
-    EXPECT_NEAR(int(corner >> 16 & 255), topLeft[0], 8) << c.label << std::hex << " " << corner;
+    EXPECT_NEAR(int(corner >> 16 & 255), kQuadrants[c.orientation6 ? 2 : 0][0], 8) << c.label << std::hex << " " << corner;
 
     /* Any other use gets the full frame. */
     ARGB pixel = 0;
@@ -153,18 +132,18 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ShrinkOnLoad,
-    ::testing::Values(Case{"4:3 to a quarter", 1600, 1200, eKind::Rgb, false, 200, 150, 400, 300},
-                      Case{"3:4 to a half", 1200, 1600, eKind::Rgb, false, 300, 400, 600, 800},
-                      Case{"odd sides", 3001, 1999, eKind::Rgb, false, 300, 200, 751, 500},
-                      Case{"greyscale", 800, 600, eKind::Grey, false, 100, 75, 200, 150},
-                      Case{"CMYK", 800, 600, eKind::Cmyk, false, 100, 75, 200, 150},
-                      Case{"EXIF turned", 800, 600, eKind::Rgb, true, 75, 100, 150, 200}));
+    ::testing::Values(Case{"4:3 to a quarter", 1600, 1200, JCS_RGB, false, 200, 150, 400, 300},
+                      Case{"3:4 to a half", 1200, 1600, JCS_RGB, false, 300, 400, 600, 800},
+                      Case{"odd sides", 3001, 1999, JCS_RGB, false, 300, 200, 751, 500},
+                      Case{"greyscale", 800, 600, JCS_GRAYSCALE, false, 100, 75, 200, 150},
+                      Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 200, 150},
+                      Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 150, 200}));
 
 /* A table selector in the scan header that names no table: the header reads,
  * the pixels do not. The deferred load succeeds and the draw fails, so the
  * caller can report the file instead of saving a blank picture. */
 TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
-    std::vector<uint8_t> bytes = EncodeQuadrants(64, 48, eKind::Rgb);
+    std::vector<uint8_t> bytes = EncodeQuadrants(64, 48, JCS_RGB);
     for (size_t i = 0; i + 6 < bytes.size(); ++i)
         if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
             bytes[i + 6] = 0x33; /* first component: DC and AC table 3 */
@@ -175,14 +154,8 @@ TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
     EXPECT_NE(GdipLoadImageFromFile(file.wide(), &loaded), Ok);
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
     GpImageOwner deferred(loaded);
-    GpBitmap* out = nullptr;
-    ASSERT_EQ(GdipCreateBitmapFromScan0(16, 12, 0, PixelFormat24bppRGB, nullptr, &out), Ok);
-    GpImageOwner outOwner(out);
-    GpGraphics* graphics = nullptr;
-    ASSERT_EQ(GdipGetImageGraphicsContext(out, &graphics), Ok);
-    GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBilinear);
-    EXPECT_NE(GdipDrawImageRectI(graphics, loaded, 0, 0, 16, 12), Ok);
-    GdipDeleteGraphics(graphics);
+    GpImageOwner out(DrawScaled(loaded, 16, 12, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear, 0,
+                                GenericError));
 }
 
 } // namespace

@@ -53,8 +53,7 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
     if (heif_context_get_encoder_for_format(ctx, eFormat, &encoder).code == heif_error_Ok) {
         heif_encoder_set_lossy_quality(encoder, 90);
         heif_image_create(lWidth, lHeight, heif_colorspace_RGB,
-                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                          &image);
+                          bAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
         heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8);
         int stride = 0;
         uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
@@ -67,10 +66,8 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
             heif_image_set_raw_color_profile(image, "prof", FakeIcc().data(), FakeIcc().size());
         } else {
             heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
-            heif_nclx_color_profile_set_color_primaries(nclx,
-                                                        static_cast<uint16_t>(iNclxPrimaries));
-            heif_nclx_color_profile_set_transfer_characteristics(
-                nclx, static_cast<uint16_t>(iNclxTransfer));
+            heif_nclx_color_profile_set_color_primaries(nclx, static_cast<uint16_t>(iNclxPrimaries));
+            heif_nclx_color_profile_set_transfer_characteristics(nclx, static_cast<uint16_t>(iNclxTransfer));
             heif_image_set_nclx_color_profile(image, nclx);
             heif_nclx_color_profile_free(nclx);
         }

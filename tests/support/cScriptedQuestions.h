@@ -7,7 +7,9 @@
 
 #include "cQuestions.h"
 
+#include <algorithm>
 #include <deque>
+#include <iterator>
 #include <vector>
 
 class cScriptedQuestions : public cQuestions {
@@ -39,20 +41,18 @@ public:
     // The asked questions of one kind, in order.
     std::vector<cAsked> Asked(eKind eWhich) const {
         std::vector<cAsked> found;
-        for (const cAsked& asked : Log)
-            if (asked.Kind == eWhich)
-                found.push_back(asked);
+        std::copy_if(Log.begin(), Log.end(), std::back_inserter(found),
+                     [eWhich](const cAsked& asked) { return asked.Kind == eWhich; });
         return found;
     }
 
-    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
-                   eButtons eButtonSet) override {
+    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) override {
         Log.push_back({eKind::MsgBox, sTitle, sText, {}, eIconKind, eButtonSet});
-        return Next(MsgBoxAnswers, DefaultAnswer(eButtonSet));
+        return Next(MsgBoxAnswers, eButtonSet == eButtons::OK ? eAnswer::OK
+                                    : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel);
     }
 
-    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
-                          const QString& sStartFolder) override {
+    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) override {
         Log.push_back({eKind::OpenFiles, sTitle, sFilter, sStartFolder});
         return Next(OpenAnswers, cOpenResult{});
     }
@@ -63,16 +63,11 @@ public:
     }
 
     int ShowCustomMsgBox(const QString& sPrompt) override {
-        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {},
-                       eIcon::Question});
+        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {}, eIcon::Question});
         return Next(OverwriteAnswers, kOverwriteNo);
     }
 
 private:
-    static eAnswer DefaultAnswer(eButtons eButtonSet) {
-        return eButtonSet == eButtons::OK ? eAnswer::OK : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel;
-    }
-
     template <typename T>
     T Next(std::deque<T>& aQueue, T oFallback) {
         if (aQueue.empty()) {
