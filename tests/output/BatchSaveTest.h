@@ -28,6 +28,11 @@ class BatchSave : public testing::Test {
         mList.Add(In(sName));
     }
 
+    void AddFile(const QString& sName, const QByteArray& bytes) {
+        ASSERT_TRUE(WriteAll(In(sName), bytes));
+        mList.Add(In(sName));
+    }
+
     cSaveSummary Run() {
         cBatchSave save(mGdip, mQuestions, mObserver);
         return save.Run(mList, mOut.path(), mOptions);

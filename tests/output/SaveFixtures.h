@@ -8,8 +8,8 @@
 #include "cBitmap.h"
 #include "cGDIP.h"
 
+#include <QBuffer>
 #include <QByteArray>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,42 +19,33 @@
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
 
-// A home of the test program's own, so that replaced files go to its trash,
-// not the user's. Set once per process: GLib keeps the first HOME and
-// XDG_DATA_HOME it reads. The home is on the same file system as the
-// temporary folders the tests write into, so the trash is the home trash.
-inline QString TestHome() {
-    static QTemporaryDir home;
-    static const bool set = [] {
-        qputenv("HOME", home.path().toLocal8Bit());
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
-        return true;
-    }();
-    (void)set;
-    return home.path();
-}
-
-// The home trash of TestHome(), emptied for the next test.
+// The trash of a home of the test program's own (so that replaced files go
+// there, not to the user's trash), emptied for the next test. The home is set
+// once per process, as GLib keeps the first HOME and XDG_DATA_HOME it reads; it
+// is on the file system of the temporary folders the tests write into, so the
+// trash is the home trash.
 inline QString EmptiedTestTrash() {
-    const QString trash = TestHome() + QStringLiteral("/.local/share/Trash");
+    static QTemporaryDir home;
+    static const bool set = qputenv("HOME", home.path().toLocal8Bit()) &&
+                            qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+    const QString trash = home.path() + QStringLiteral("/.local/share/Trash");
     QDir(trash).removeRecursively();
-    return trash;
+    return set ? trash : QString();
 }
 
 // The image list as a plain vector of (folder, file name).
 class cVectorList : public cSaveList {
   public:
     struct cEntry {
-        QString Folder;
-        QString Name;
+        QString Folder, Name;
     };
     std::vector<cEntry> Entries;
-    int Removals = 0;
 
     void Add(const QString& sPath) {
         const QFileInfo info(sPath);
@@ -63,10 +54,7 @@ class cVectorList : public cSaveList {
     int Count() const override { return static_cast<int>(Entries.size()); }
     QString FileName(int lPosition) const override { return Entries.at(lPosition - 1).Name; }
     QString Folder(int lPosition) const override { return Entries.at(lPosition - 1).Folder; }
-    void Remove(int lPosition) override {
-        Entries.erase(Entries.begin() + (lPosition - 1));
-        ++Removals;
-    }
+    void Remove(int lPosition) override { Entries.erase(Entries.begin() + (lPosition - 1)); }
 };
 
 // Records the captions and fractions of the progress.
@@ -81,56 +69,40 @@ class cRecordingObserver : public cSaveObserver {
     }
 };
 
-// A lWidth x lHeight bitmap with a smooth colour ramp (photographic enough
-// for JPEG sizes to depend on quality), in 24-bit or 32-bit ARGB.
-inline cBitmap MakeRamp(int lWidth, int lHeight, int32_t eFormat = PixelFormat24bppRGB) {
-    const int bytesPerPixel = eFormat == PixelFormat24bppRGB ? 3 : 4;
-    const int stride = (lWidth * bytesPerPixel + 3) / 4 * 4;
+// A 24-bit lWidth x lHeight bitmap with a smooth colour ramp (photographic
+// enough for JPEG sizes to depend on quality).
+inline cBitmap MakeRamp(int lWidth, int lHeight) {
+    const int stride = (lWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> pixels(static_cast<size_t>(stride) * lHeight);
     for (int y = 0; y < lHeight; ++y)
         for (int x = 0; x < lWidth; ++x) {
-            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * bytesPerPixel];
+            uint8_t* p = &pixels[static_cast<size_t>(y) * stride + x * 3];
             p[0] = static_cast<uint8_t>(x * 255 / std::max(lWidth - 1, 1));
             p[1] = static_cast<uint8_t>(y * 255 / std::max(lHeight - 1, 1));
             p[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
-            if (bytesPerPixel == 4)
-                p[3] = 255;
         }
     cBitmap bitmap;
-    bitmap.CreateFromScan0(lWidth, lHeight, stride, eFormat, pixels.data());
+    bitmap.CreateFromScan0(lWidth, lHeight, stride, PixelFormat24bppRGB, pixels.data());
     return bitmap;
 }
 
-// Which corner of a MakeRamp image a pixel of it (or of a copy scaled,
-// turned and encoded) comes from: blue grows to the right, green downwards.
-enum class eCorner { TopLeft, TopRight, BottomLeft, BottomRight, None };
-
-inline eCorner RampCorner(QRgb pixel) {
-    const auto near = [](int lValue) { return lValue < 48 ? 0 : lValue > 207 ? 1 : -1; };
-    const int right = near(qBlue(pixel));
-    const int bottom = near(qGreen(pixel));
-    if (right < 0 || bottom < 0)
-        return eCorner::None;
-    return bottom == 0 ? (right == 0 ? eCorner::TopLeft : eCorner::TopRight)
-                       : (right == 0 ? eCorner::BottomLeft : eCorner::BottomRight);
+// Which corner of a MakeRamp image a pixel of it (or of a copy scaled, turned
+// and encoded) comes from, "" for none: blue grows to the right, green downwards.
+inline std::string RampCorner(QRgb pixel) {
+    const auto side = [](int lValue, const char* sLow, const char* sHigh) {
+        return lValue < 48 ? sLow : lValue > 207 ? sHigh : nullptr;
+    };
+    const char* row = side(qGreen(pixel), "top", "bottom");
+    const char* column = side(qBlue(pixel), " left", " right");
+    return row && column ? std::string(row) + column : std::string();
 }
 
-inline void PrintTo(eCorner eWhich, std::ostream* os) {
-    const char* const names[] = {"top left", "top right", "bottom left", "bottom right", "no corner"};
-    *os << names[static_cast<int>(eWhich)];
-}
-
-// Writes bitmap as sPath with the encoder for sExtension ("png", "jpg"...).
-inline bool WriteBitmap(cGDIP& gdip, cBitmap& bitmap, const QString& sPath,
-                        const QString& sExtension) {
-    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-    return encoder >= 0 && bitmap.SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
-}
-
+// Writes a MakeRamp image as sPath with the encoder for sExtension.
 inline bool WriteRamp(cGDIP& gdip, const QString& sPath, int lWidth, int lHeight,
                       const QString& sExtension = QStringLiteral("png")) {
-    cBitmap bitmap = MakeRamp(lWidth, lHeight);
-    return WriteBitmap(gdip, bitmap, sPath, sExtension);
+    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+    return encoder >= 0 &&
+           MakeRamp(lWidth, lHeight).SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
 }
 
 inline QByteArray ReadAll(const QString& sPath) {
@@ -143,17 +115,14 @@ inline bool WriteAll(const QString& sPath, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// An ICO file holding one PNG image: readable, but no encoder writes ICO.
-inline QByteArray MakeIcon(cGDIP& gdip, int lSide) {
-    cBitmap bitmap = MakeRamp(lSide, lSide, PixelFormat32bppARGB);
-    QByteArray png;
-    bitmap.SaveToStream(png, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png"))),
-                        nullptr);
+// An ICO file: readable, but no encoder writes ICO.
+inline QByteArray MakeIcon(int lSide) {
     QByteArray ico;
-    QDataStream out(&ico, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out << quint16(0) << quint16(1) << quint16(1) // reserved, type icon, one image
-        << quint8(lSide) << quint8(lSide) << quint8(0) << quint8(0) << quint16(1) << quint16(32)
-        << quint32(png.size()) << quint32(6 + 16);
-    return ico + png;
+    QBuffer buffer(&ico);
+    MakeRamp(lSide, lSide).Picture().save(&buffer, "ICO");
+    return ico;
+}
+
+inline QByteArray Bytes(const std::vector<uint8_t>& aBytes) {
+    return QByteArray(reinterpret_cast<const char*>(aBytes.data()), qsizetype(aBytes.size()));
 }

@@ -12,6 +12,8 @@
 #include <lcms2.h>
 #include <zlib.h>
 
+#include <tuple>
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
@@ -87,52 +89,44 @@ cBitmap PatchBitmap(const uint8_t (*bgr)[3]) {
     return bitmap;
 }
 
+QByteArray BigEndian32(quint32 lValue) {
+    const quint32 bytes = qToBigEndian(lValue);
+    return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
+}
+
+// A PNG with an iCCP chunk after IHDR (Exiv2 0.27 writes one without a name,
+// which libpng rejects).
+QByteArray TagPng(const QByteArray& png, const QByteArray& profile) {
+    const QByteArray body = QByteArray("iCCPICC\0\0", 9) + qCompress(profile).mid(4); // zlib stream
+    const auto crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
+    return png.left(33) + BigEndian32(quint32(body.size() - 4)) + body + BigEndian32(crc) + png.mid(33);
+}
+
 // A JPEG with the profile spread over three APP2 segments, as big profiles are.
 QByteArray TagJpeg(const QByteArray& jpeg, const QByteArray& profile) {
     QByteArray segments;
     const qsizetype part = (profile.size() + 2) / 3;
     for (int seq = 1; seq <= 3; ++seq) {
         const QByteArray chunk = profile.mid((seq - 1) * part, part);
-        const qsizetype length = 2 + 14 + chunk.size();
-        segments += QByteArray("\xFF\xE2", 2) + char(length >> 8) + char(length & 0xFF);
-        segments += QByteArray("ICC_PROFILE", 12) + char(seq) + char(3) + chunk;
+        segments += "\xFF\xE2" + BigEndian32(quint32(2 + 14 + chunk.size())).mid(2) +
+                    QByteArray("ICC_PROFILE", 12) + char(seq) + char(3) + chunk;
     }
     return jpeg.left(2) + segments + jpeg.mid(2);
 }
 
-// A PNG with an iCCP chunk after IHDR (Exiv2 0.27 writes one without a name,
-// which libpng rejects).
-QByteArray TagPng(const QByteArray& png, const QByteArray& profile) {
-    uLongf size = compressBound(static_cast<uLong>(profile.size()));
-    QByteArray packed(static_cast<qsizetype>(size), '\0');
-    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
-             reinterpret_cast<const Bytef*>(profile.data()), static_cast<uLong>(profile.size()));
-    const QByteArray body = QByteArray("iCCPICC\0\0", 9) + packed.left(static_cast<qsizetype>(size));
-    auto be32 = [](uint32_t v) {
-        const quint32 bytes = qToBigEndian(v);
-        return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
-    };
-    const uint32_t crc =
-        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
-    return png.left(33) + be32(static_cast<uint32_t>(body.size() - 4)) + body + be32(crc) + png.mid(33);
+std::unique_ptr<Exiv2::Image> ReadDetails(const QString& sPath) {
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString()).release());
+    image->readMetadata();
+    return image;
 }
 
-// A TIFF with the ICC tag, through Exiv2's writer.
-QByteArray TagTiff(const QByteArray& bytes, const QByteArray& profile) {
-    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
-                                           bytes.size());
-    image->readMetadata();
+// Gives the image file sPath the ICC profile, through Exiv2's writer.
+void SetIccProfile(const QString& sPath, const QByteArray& profile) {
+    std::unique_ptr<Exiv2::Image> image = ReadDetails(sPath);
     Exiv2::DataBuf icc(reinterpret_cast<const Exiv2::byte*>(profile.data()), profile.size());
     image->setIccProfile(icc);
     image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    io.seek(0, Exiv2::BasicIo::beg);
-    const Exiv2::DataBuf out = io.read(io.size());
-    return QByteArray(reinterpret_cast<const char*>(out.pData_), out.size_);
-}
-
-double DeltaE(const cmsCIELab& a, const cmsCIELab& b) {
-    return std::hypot(a.L - b.L, a.a - b.a, a.b - b.b);
 }
 
 class Photos : public BatchSave {
@@ -149,33 +143,26 @@ class Photos : public BatchSave {
         return EncodeImage(mGdip, std::make_unique<cBitmap>(std::move(bitmap)), sExtension, encoder, 100);
     }
 
-    // Saves sName through the batch save as sFormat; the written file's path.
-    QString Save(const QString& sName, const QString& sFormat) {
-        const QString extension = sFormat == QStringLiteral("DFT") ? QFileInfo(sName).suffix()
-                                                                    : sFormat.toLower();
-        const QString path = mOut.filePath(QFileInfo(sName).completeBaseName() + u'.' + extension);
-        QFile::remove(path);
+    // Saves sName through the batch save as sFormat; the written image.
+    QImage Save(const QString& sName, const QString& sFormat) {
+        const QString extension = sFormat == "DFT" ? QFileInfo(sName).suffix() : sFormat.toLower();
+        mPath = Out(QFileInfo(sName).completeBaseName() + u'.' + extension);
+        QFile::remove(mPath);
         mOptions.OutputFormat = sFormat;
         mList.Entries.clear();
-        mList.Add(mIn.filePath(sName));
-        EXPECT_EQ(Run().Saved, 1) << path.toStdString();
-        return path;
+        mList.Add(In(sName));
+        EXPECT_EQ(Run().Saved, 1) << mPath.toStdString();
+        cBitmap written;
+        written.LoadFromFile(mPath);
+        return written.Picture();
     }
+    QString mPath; // of the last file saved
 };
-
-// The centre pixel of every patch of a decoded output, as B, G, R.
-std::vector<std::array<uint8_t, 3>> PatchCentres(const QImage& image) {
-    std::vector<std::array<uint8_t, 3>> centres;
-    for (int i = 0; i < kPatchCount; ++i) {
-        const QRgb c = image.pixel((2 * i + 1) * image.width() / (2 * kPatchCount), image.height() / 2);
-        centres.push_back({uint8_t(qBlue(c)), uint8_t(qGreen(c)), uint8_t(qRed(c))});
-    }
-    return centres;
-}
 
 TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
     cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     cProfilePtr lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
+    mOptions.QualityIndex = 3;
     for (const cSpace& space : kSpaces) {
         SCOPED_TRACE(space.Name);
         cProfilePtr profile = MakeProfile(space);
@@ -184,36 +171,34 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         Convert(srgb.get(), TYPE_BGR_8, profile.get(), TYPE_BGR_8, kPatches, own, kPatchCount);
         cmsCIELab truth[kPatchCount];
         Convert(profile.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, own, truth, kPatchCount);
-
-        ASSERT_TRUE(WriteAll(mIn.filePath("p.jpg"), TagJpeg(Encode(PatchBitmap(own), "jpg"), icc)));
-        ASSERT_TRUE(WriteAll(mIn.filePath("p.png"), TagPng(Encode(PatchBitmap(own), "png"), icc)));
-        ASSERT_TRUE(WriteAll(mIn.filePath("p.tif"), TagTiff(Encode(PatchBitmap(own), "tif"), icc)));
-        mOptions.QualityIndex = 3;
-        const struct {
-            const char* Source;
-            const char* Format;
-        } runs[] = {{"p.jpg", "JPG"}, {"p.jpg", "BMP"}, {"p.png", "PNG"},
-                    {"p.png", "GIF"}, {"p.tif", "DFT"}};
+        ASSERT_TRUE(WriteAll(In("p.jpg"), TagJpeg(Encode(PatchBitmap(own), "jpg"), icc)));
+        ASSERT_TRUE(WriteAll(In("p.png"), TagPng(Encode(PatchBitmap(own), "png"), icc)));
+        ASSERT_TRUE(WriteAll(In("p.tif"), Encode(PatchBitmap(own), "tif")));
+        SetIccProfile(In("p.tif"), icc);
+        // The centre pixel of every patch, within 2 ΔE of the source's colour.
         auto expectTrueColours = [&](const QImage& image) {
-            const auto centres = PatchCentres(image);
+            uint8_t centres[kPatchCount][3];
+            for (int i = 0; i < kPatchCount; ++i) {
+                const QRgb c = image.pixel((2 * i + 1) * image.width() / (2 * kPatchCount), image.height() / 2);
+                centres[i][0] = uint8_t(qBlue(c)), centres[i][1] = uint8_t(qGreen(c)), centres[i][2] = uint8_t(qRed(c));
+            }
             cmsCIELab got[kPatchCount];
-            Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres.data(), got, kPatchCount);
+            Convert(srgb.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, centres, got, kPatchCount);
             for (int i = 0; i < kPatchCount; ++i)
-                EXPECT_LT(DeltaE(got[i], truth[i]), 2.0) << "patch " << i;
+                EXPECT_LT(std::hypot(got[i].L - truth[i].L, got[i].a - truth[i].a, got[i].b - truth[i].b), 2.0)
+                    << "patch " << i;
         };
-        for (const auto& run : runs) {
-            SCOPED_TRACE(std::string(run.Source) + " as " + run.Format);
-            cBitmap written;
-            written.LoadFromFile(Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format)));
-            expectTrueColours(written.Picture());
+        for (const auto& [source, format] : {std::pair("p.jpg", "JPG"), {"p.jpg", "BMP"}, {"p.png", "PNG"},
+                                             {"p.png", "GIF"}, {"p.tif", "DFT"}}) {
+            SCOPED_TRACE(std::string(source) + " as " + format);
+            expectTrueColours(Save(QString::fromLatin1(source), QString::fromLatin1(format)));
         }
 
         // The preview's own steps: render, encode, details, decode again.
         mOptions.OutputFormat = QStringLiteral("PNG");
-        std::optional<cRenderedImage> rendered = RenderImage(mIn.filePath("p.jpg"), mOptions, mObserver);
+        std::optional<cRenderedImage> rendered = RenderImage(In("p.jpg"), mOptions, mObserver);
         ASSERT_TRUE(rendered);
-        QByteArray bytes = EncodeImage(mGdip, std::move(rendered->Output), "png",
-                                       mGdip.ExtensionExists("*.png"), 100);
+        QByteArray bytes = EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
         AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
         cBitmap shown;
         ASSERT_EQ(shown.CreateFromStream(bytes), 0);
@@ -230,30 +215,19 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
     broken.replace(128, 4, "\xFF\xFF\xFF\xFF"); // the tag count
     const QImage source = MakeRamp(64, 48).Picture();
     const QByteArray png = Encode(MakeRamp(64, 48), "png");
-    const struct {
-        const char* Name;
-        QByteArray Bytes;
-    } files[] = {{"untagged.png", png},
-                 {"srgb.png", TagPng(png, ProfileBytes(srgb.get()))},
-                 {"broken.png", TagPng(png, broken)},
-                 {"broken.tif", TagTiff(Encode(MakeRamp(64, 48), "tif"), broken)}};
+    const std::pair<const char*, QByteArray> files[] = {
+        {"untagged.png", png},
+        {"srgb.png", TagPng(png, ProfileBytes(srgb.get()))},
+        {"broken.png", TagPng(png, broken)},
+        {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
     mOptions.CustomSize = QStringLiteral("64");
-    for (const auto& file : files) {
-        SCOPED_TRACE(file.Name);
-        ASSERT_TRUE(WriteAll(mIn.filePath(file.Name), file.Bytes));
-        cBitmap written;
-        written.LoadFromFile(Save(QString::fromLatin1(file.Name), QStringLiteral("BMP")));
-        EXPECT_EQ(written.Picture().convertToFormat(source.format()), source);
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(WriteAll(In(name), bytes));
+        if (QString(name).endsWith(".tif"))
+            SetIccProfile(In(name), broken);
+        EXPECT_EQ(Save(QString::fromLatin1(name), "BMP").convertToFormat(source.format()), source);
     }
-}
-
-// ---- Photo details --------------------------------------------------------------------------
-
-std::unique_ptr<Exiv2::Image> ReadDetails(const QString& sPath) {
-    std::unique_ptr<Exiv2::Image> image(
-        Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString()).release());
-    image->readMetadata();
-    return image;
 }
 
 // Writes a camera's details into the image file sPath; bSideways adds
@@ -277,27 +251,21 @@ void WriteCameraDetails(const QString& sPath, bool bSideways) {
 }
 
 TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
-    cBitmap ramp = MakeRamp(40, 20);
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, mIn.filePath("cam.jpg"), "jpg"));
-    ASSERT_TRUE(WriteBitmap(mGdip, ramp, mIn.filePath("cam.tif"), "tif"));
-    WriteCameraDetails(mIn.filePath("cam.jpg"), true);
-    WriteCameraDetails(mIn.filePath("cam.tif"), false);
+    ASSERT_TRUE(WriteRamp(mGdip, In("cam.jpg"), 40, 20, "jpg"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("cam.tif"), 40, 20, "tif"));
+    WriteCameraDetails(In("cam.jpg"), true);
+    WriteCameraDetails(In("cam.tif"), false);
     mOptions.CustomSize = QStringLiteral("20");
-    const struct {
-        const char* Source;
-        const char* Format;
-        int Width; // of the 20-pixel-high upright JPEG, the 20-pixel-wide TIFF
-    } runs[] = {{"cam.jpg", "JPG", 10}, {"cam.jpg", "PNG", 10}, {"cam.tif", "DFT", 20}};
+    // Widths of the 20-pixel-high upright JPEG and of the 20-pixel-wide TIFF.
+    const std::tuple<const char*, const char*, int> runs[] = {
+        {"cam.jpg", "JPG", 10}, {"cam.jpg", "PNG", 10}, {"cam.tif", "DFT", 20}};
     for (ePhotoDetails mode : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip}) {
-        for (const auto& run : runs) {
-            SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " " + run.Source + " as " + run.Format);
+        for (const auto& [source, format, width] : runs) {
+            SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " " + source + " as " + format);
             mOptions.PhotoDetails = mode;
-            const QString path = Save(QString::fromLatin1(run.Source), QString::fromLatin1(run.Format));
-            cBitmap written;
-            written.LoadFromFile(path);
-            EXPECT_EQ(written.Width(), run.Width); // turned once only
-            EXPECT_EQ(written.Width() + written.Height(), 30);
-            const auto image = ReadDetails(path);
+            const QImage written = Save(QString::fromLatin1(source), QString::fromLatin1(format));
+            EXPECT_EQ(written.size(), QSize(width, 30 - width)); // turned once only
+            const auto image = ReadDetails(mPath);
             const Exiv2::ExifData& exif = image->exifData();
             auto text = [&exif](const char* sKey) {
                 const auto it = exif.findKey(Exiv2::ExifKey(sKey));
@@ -308,7 +276,7 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
             EXPECT_EQ(text("Exif.Photo.DateTimeOriginal"), kept ? "2024:05:01 14:03:22" : "");
             EXPECT_EQ(text("Exif.Image.Model"), kept ? "Canon EOS 5D" : "");
             EXPECT_EQ(text("Exif.Image.Copyright"), kept ? "Ada Lovelace" : "");
-            EXPECT_EQ(text("Exif.Photo.PixelXDimension"), kept ? std::to_string(run.Width) : "");
+            EXPECT_EQ(text("Exif.Photo.PixelXDimension"), kept ? std::to_string(width) : "");
             EXPECT_NE(text("Exif.Image.Orientation"), "6");
             EXPECT_EQ(text("Exif.GPSInfo.GPSLatitude"), located ? "52/1 30/1 0/1" : "");
             const Exiv2::XmpData& xmp = image->xmpData();
@@ -317,7 +285,7 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
             EXPECT_EQ(xmp.empty() && image->iptcData().empty(), !kept);
         }
     }
-    const cPhotoSummary summary = ReadPhotoSummary(mIn.filePath("cam.jpg"));
+    const cPhotoSummary summary = ReadPhotoSummary(In("cam.jpg"));
     EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
     EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
 }

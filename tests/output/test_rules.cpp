@@ -12,27 +12,20 @@
 
 void PrintTo(const cDimensions& d, std::ostream* os) { *os << d.Width << " x " << d.Height; }
 
-TEST(Numbers, HalvesGoToTheEvenNeighbour) {
-    const double cases[][2] = {{12.5, 12}, {37.5, 38}, {50.5, 50}, {51.5, 52},
-                               {-2.5, -2}, {-3.5, -4}, {0.49999, 0}, {-0.6, -1}};
-    for (const auto& c : cases)
+// Halves go to the even neighbour; 16-bit conversions round first; numeric
+// text is plain decimal or exponent notation, nothing else.
+TEST(Numbers, RoundingRangesAndText) {
+    const double halves[][2] = {{12.5, 12}, {37.5, 38}, {50.5, 50}, {51.5, 52},
+                                {-2.5, -2}, {-3.5, -4}, {0.49999, 0}, {-0.6, -1}};
+    for (const auto& c : halves)
         EXPECT_EQ(RoundHalfEven(c[0]), c[1]) << c[0];
-}
-
-TEST(Numbers, SixteenBitRange) {
     EXPECT_EQ(ToInt16(32767.4), 32767);
     EXPECT_EQ(ToInt16(32767.5), std::nullopt); // rounds to 32768
     EXPECT_EQ(ToInt16(-32768.5), -32768);      // tie to even stays in range
     EXPECT_EQ(ToInt16(-32769.0), std::nullopt);
-    EXPECT_EQ(ClampToInt16(1e9), 32767);
-    EXPECT_EQ(ClampToInt16(-1e9), -32768);
-}
-
-TEST(Numbers, NumericText) {
-    EXPECT_EQ(ParseNumber("12.5"), 12.5);
-    EXPECT_EQ(ParseNumber("  640 "), 640.0);
-    EXPECT_EQ(ParseNumber("-5"), -5.0);
-    EXPECT_EQ(ParseNumber("1e3"), 1000.0);
+    EXPECT_EQ(std::pair(ClampToInt16(1e9), ClampToInt16(-1e9)), std::pair(int16_t(32767), int16_t(-32768)));
+    for (const auto& [text, value] : {std::pair("12.5", 12.5), {"  640 ", 640.0}, {"-5", -5.0}, {"1e3", 1000.0}})
+        EXPECT_EQ(ParseNumber(text), value) << text;
     for (const char* text : {"", " ", "abc", "12px", "inf", "nan", "0x10", "1,5", "--1"})
         EXPECT_EQ(ParseNumber(text), std::nullopt) << text;
 }
@@ -64,10 +57,8 @@ TEST(GetDimensions, GivesTheOutputSize) {
 // Numeric text is taken with halves to even; other text, or a value beyond
 // 16 bits, falls back to the tag.
 TEST(CustomSize, NumericTextOrTheTag) {
-    EXPECT_EQ(ValidateCustomSize("12.5"), 12);
-    EXPECT_EQ(ValidateCustomSize("13.5"), 14);
-    EXPECT_EQ(ValidateCustomSize("0"), 0);
-    EXPECT_EQ(ValidateCustomSize("-5"), -5);
+    for (const auto& [text, value] : {std::pair("12.5", 12), {"13.5", 14}, {"0", 0}, {"-5", -5}})
+        EXPECT_EQ(ValidateCustomSize(text), value) << text;
     for (const char* text : {"abc", "", "40000", "-40000"}) {
         EXPECT_EQ(ValidateCustomSize(text), std::nullopt) << text;
         EXPECT_EQ(TargetSize(kCustomSizeIndex, text), 1024) << text;
@@ -76,22 +67,17 @@ TEST(CustomSize, NumericTextOrTheTag) {
     EXPECT_EQ(TargetSize(3, "300"), 640);
 }
 
-// Which way each angle turns is checked end to end by the batch tests.
-TEST(OptionValues, Tags) {
-    const int16_t sizes[] = {100, 200, 350, 640, 800, 1024};
+// The option tags, and the quality and format the window starts with (medium,
+// original). Which way each angle turns is checked end to end by the batch tests.
+TEST(OptionValues, TagsAndStart) {
+    const int16_t sizes[] = {100, 200, 350, 640, 800, 1024}, qualities[] = {48, 66, 84, 100};
     for (int16_t i = 0; i < 6; ++i)
-        EXPECT_EQ(SizeTagValue(i), sizes[i]);
-    const int16_t qualities[] = {48, 66, 84, 100};
-    for (int16_t i = 0; i < 4; ++i)
-        EXPECT_EQ(QualityTagValue(i), qualities[i]);
+        EXPECT_EQ(std::pair(SizeTagValue(i), QualityTagValue(i % 4)), std::pair(sizes[i], qualities[i % 4]));
+    EXPECT_EQ(std::pair(gQualityIndex, gOutputFormat), std::pair(int16_t(1), QStringLiteral("DFT")));
 }
 
-TEST(StartState, QualityShownAndSavedAgree) {
-    EXPECT_EQ(gQualityIndex, 1);
-    EXPECT_EQ(gOutputFormat, "DFT");
-}
-
-TEST(OutputNames, BaseAndExtension) {
+// Base names and extensions; which names the list takes as images.
+TEST(OutputNames, BaseExtensionAndImageFiles) {
     const char* const cases[][3] = {{"My Photo.jpg", "My_Photo", "JPG"}, {"scan.001.tif", "scan.001", "TIF"},
                                     {"README", "README", "JPG"},         {".hidden", ".hidden", "JPG"},
                                     {"name.", "name", ""},               {"a b c.Jpeg", "a_b_c", "JPEG"},
@@ -100,9 +86,6 @@ TEST(OutputNames, BaseAndExtension) {
         EXPECT_EQ(GetBaseName(c[0]), QString(c[1])) << c[0];
         EXPECT_EQ(GetExtension(c[0]), QString(c[2])) << c[0];
     }
-}
-
-TEST(IsImageFile, AcceptsByExtension) {
     for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png",
                              "a.tga", "a.tif", "a.TIFF", "a.wmf", "README", ".hidden", "a.HEIC", "a.heif",
                              "a.avif", "a.webp"})

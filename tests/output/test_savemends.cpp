@@ -1,6 +1,5 @@
-// The batch save never loses a file, never reports a failure as success, asks
-// before the PNG fallback replaces a file and copes with sources it cannot
-// load.
+// The batch save never loses a file, never reports a failure as success, and
+// copes with sources it cannot load.
 #include "BatchSaveTest.h"
 
 #include "SafeWrite.h"
@@ -10,24 +9,18 @@
 
 #include <sys/stat.h>
 
-
 namespace {
 
-// Makes sFolder unwritable: by its permissions, or for a user whom
-// permissions do not stop (root), by the immutable attribute. False when
-// neither works here.
+// Makes sFolder unwritable: by its permissions, or for a user whom they do
+// not stop (root), by the immutable attribute. False when neither works here.
 bool MakeUnwritable(const QString& sFolder) {
     QFile::setPermissions(sFolder, QFile::ReadOwner | QFile::ExeOwner);
-    auto writable = [&sFolder] {
-        QFile probe(sFolder + QStringLiteral("/.probe"));
-        const bool ok = probe.open(QIODevice::WriteOnly);
-        probe.remove();
-        return ok;
-    };
-    if (!writable())
-        return true;
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), sFolder});
-    return !writable();
+    QFile probe(sFolder + QStringLiteral("/.probe"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return true;
+    probe.remove();
+    return false;
 }
 
 void MakeWritable(const QString& sFolder) {
@@ -44,20 +37,22 @@ class SaveMends : public BatchSave {
 
 // A replaced file goes to the trash. A link at the output name is an existing
 // entry: the user is asked, and the link itself goes to the trash; the file
-// or folder it points to is untouched.
-TEST_F(SaveMends, LinksAtTheOutputNameAreAskedAboutAndMovedNotFollowed) {
+// or folder it points to is untouched. A folder in the way is a failure, not
+// a file to replace.
+TEST_F(SaveMends, LinksAreAskedAboutAndMovedNotFollowedFoldersFail) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(WriteAll(elsewhere.filePath(QStringLiteral("target.png")), "linked file"));
-    AddRamp(QStringLiteral("file.png"));
-    AddRamp(QStringLiteral("link.png"));
-    AddRamp(QStringLiteral("dangling.png"));
+    for (const char* name : {"file.png", "link.png", "dangling.png", "folder.png"})
+        AddRamp(QString::fromLatin1(name));
     ASSERT_TRUE(WriteAll(Out("file.png"), "old"));
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("target.png")), Out("link.png")));
     ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("missing.png")), Out("dangling.png")));
+    ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("folder.png")));
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteYes,
                                    cQuestions::kOverwriteYes};
 
-    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
+    const cSaveSummary summary = Run();
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Errors), std::tuple(3, 1));
     EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 3u);
     for (const char* name : {"file.png", "link.png", "dangling.png"}) {
         const QFileInfo written(Out(QString::fromLatin1(name)));
@@ -66,171 +61,109 @@ TEST_F(SaveMends, LinksAtTheOutputNameAreAskedAboutAndMovedNotFollowed) {
     }
     EXPECT_EQ(ReadAll(mTrash + QStringLiteral("/files/file.png")), QByteArray("old"));
     EXPECT_TRUE(QFileInfo(mTrash + QStringLiteral("/files/link.png")).isSymLink());
-    EXPECT_EQ(OutputEntries().size(), 3); // no temporary file left
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].FileName + QStringLiteral(": ") + summary.Failures[0].Reason,
+              QStringLiteral("folder.png: a folder of that name is in the way"));
+    EXPECT_TRUE(QFileInfo(Out("folder.png")).isDir());
+    EXPECT_EQ(OutputEntries().size(), 4); // no temporary file left
     EXPECT_EQ(ReadAll(elsewhere.filePath(QStringLiteral("target.png"))), QByteArray("linked file"));
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList{"target.png"});
 }
 
-// Where the old file cannot go to the trash, it stays and the image is not
-// written: a name too long for the trash's record, or a trash that cannot be
-// written to.
-TEST_F(SaveMends, AFileThatCannotGoToTheTrashIsKeptAndListed) {
+// Where the old file cannot go to the trash (a name too long for the trash's
+// record, a trash that cannot be written to) or the folder cannot be written
+// to, the old file stays, the image is not written, and one message at the
+// end names every file and why.
+TEST_F(SaveMends, FilesThatCannotBeReplacedAreKeptAndListed) {
     const QString longName = QString(242, u'x') + QStringLiteral(".png"); // 246 bytes
-    struct cCase {
-        QString Name;
-        bool LockTrash;
-    } cases[] = {{longName, false}, {QStringLiteral("a.png"), true}};
-    for (const cCase& c : cases) {
-        SCOPED_TRACE(c.Name.size());
+    const struct {
+        QStringList Names;
+        QString Locked; // "info": the trash's records; "out": the output folder
+    } cases[] = {{{longName}, ""}, {{"a.png"}, "info"}, {{"a.png", "b.png"}, "out"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Locked.toStdString());
         mList.Entries.clear();
+        mQuestions = cScriptedQuestions{};
+        for (const QString& name : c.Names)
+            AddRamp(name);
+        ASSERT_TRUE(WriteAll(Out(c.Names[0]), "old"));
         const QString trash = EmptiedTestTrash();
-        if (c.LockTrash) {
-            ASSERT_TRUE(QDir().mkpath(trash + QStringLiteral("/info")) &&
-                        QDir().mkpath(trash + QStringLiteral("/files")));
-            if (!MakeUnwritable(trash + QStringLiteral("/info")))
-                GTEST_SKIP() << "cannot make a folder unwritable here";
-        }
-        AddRamp(c.Name);
-        ASSERT_TRUE(WriteAll(Out(c.Name), "old"));
+        ASSERT_TRUE(QDir().mkpath(trash + "/info") && QDir().mkpath(trash + "/files"));
+        const QString locked = c.Locked == "out" ? mOut.path() : trash + "/info";
+        if (!c.Locked.isEmpty() && !MakeUnwritable(locked))
+            GTEST_SKIP() << "cannot make a folder unwritable here";
         mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
         const cSaveSummary summary = Run();
-        if (c.LockTrash)
-            MakeWritable(trash + QStringLiteral("/info"));
+        MakeWritable(locked);
 
-        EXPECT_EQ(summary.Saved, 0);
-        ASSERT_EQ(summary.Failures.size(), 1u);
-        EXPECT_TRUE(summary.Failures[0].Reason.startsWith(
-            QStringLiteral("the existing file could not be moved to the trash: ")));
-        EXPECT_TRUE(summary.Failures[0].Reason.endsWith(QStringLiteral("; it was kept")));
-        EXPECT_EQ(ReadAll(Out(c.Name)), QByteArray("old"));
-        EXPECT_EQ(OutputEntries(), QStringList{c.Name}); // nothing else left behind
-        QFile::remove(Out(c.Name));
+        EXPECT_EQ(std::pair(summary.Saved, summary.Errors), std::pair(0, int(c.Names.size())));
+        ASSERT_EQ(summary.Failures.size(), size_t(c.Names.size()));
+        const QString reason = summary.Failures[0].Reason;
+        EXPECT_TRUE(c.Locked == "out" ||
+                    (reason.startsWith("the existing file could not be moved to the trash: ") &&
+                     reason.endsWith("; it was kept")))
+            << reason.toStdString();
+        EXPECT_EQ(ReadAll(Out(c.Names[0])), QByteArray("old"));
+        EXPECT_EQ(OutputEntries(), QStringList{c.Names[0]}); // nothing else left behind
+        EXPECT_TRUE(TrashedFiles().isEmpty());
+        const auto asked = mQuestions.Asked(eKind::MsgBox);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
+        for (const QString& name : c.Names)
+            EXPECT_TRUE(asked[0].Text.contains(name + ": ")) << name.toStdString();
+        QFile::remove(Out(c.Names[0]));
     }
 }
 
-TEST_F(SaveMends, AReadOnlyFolderFailsEveryImageOnceAndKeepsTheOldFiles) {
-    AddRamp(QStringLiteral("a.png"));
-    AddRamp(QStringLiteral("b.png"));
-    ASSERT_TRUE(WriteAll(Out("a.png"), "old"));
-    if (!MakeUnwritable(mOut.path()))
-        GTEST_SKIP() << "cannot make a folder unwritable here";
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
-    const cSaveSummary summary = Run();
-    MakeWritable(mOut.path());
-
-    EXPECT_EQ(summary.Saved, 0);
-    EXPECT_EQ(summary.Errors, 2);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("Errors occurred during save."));
-    EXPECT_EQ(ReadAll(Out("a.png")), QByteArray("old"));
-    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
-    EXPECT_TRUE(TrashedFiles().isEmpty());
-
-    // One message at the end, naming both files and why.
-    const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
-    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("a.png: ")));
-    EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("b.png: ")));
-    ASSERT_EQ(summary.Failures.size(), 2u);
-    EXPECT_FALSE(summary.Failures[1].Reason.isEmpty());
-}
-
-TEST_F(SaveMends, AFolderInTheWayIsAFailureNotASuccess) {
-    AddRamp(QStringLiteral("a.png"));
-    AddRamp(QStringLiteral("b.png"));
-    ASSERT_TRUE(QDir(mOut.path()).mkdir(QStringLiteral("a.png")));
-    const cSaveSummary summary = Run();
-    EXPECT_EQ(summary.Saved, 1);
-    EXPECT_EQ(summary.Errors, 1);
-    EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty()); // a folder is not a file to replace
-    ASSERT_EQ(summary.Failures.size(), 1u);
-    EXPECT_EQ(summary.Failures[0].FileName, QStringLiteral("a.png"));
-    EXPECT_EQ(summary.Failures[0].Reason, QStringLiteral("a folder of that name is in the way"));
-    EXPECT_TRUE(QFileInfo(Out("a.png")).isDir());
-    EXPECT_EQ(OutputEntries(), (QStringList{"a.png", "b.png"}));
-}
-
-TEST_F(SaveMends, ThePngFallbackAsksBeforeReplacingAPng) {
-    ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(mGdip, 16)));
-    mList.Add(In("logo.ico"));
-    ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
-    mQuestions.MsgBoxAnswers = {cQuestions::eAnswer::Yes};
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
-    const cSaveSummary summary = Run();
-    const auto asked = mQuestions.Asked(eKind::Overwrite);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].Text,
-              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
-    EXPECT_EQ(summary.Caption(), QStringLiteral("0 Images Saved,  1 Images Skipped"));
-    EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
-}
-
-// Sources that fail to load are reported, removed, and the run goes on: one
-// beyond 16-bit sizes, a FIFO put where a source was (refused at once, as no
-// writer will ever come), and a JPEG whose scan names a Huffman table the
-// file lacks (it fails only once decoding starts).
+// Sources that fail to load are reported and removed, the progress counts
+// what is left, and the run goes on: a PNG without its image, one beyond
+// 16-bit sizes, a FIFO put where a source was (refused at once, as no writer
+// will ever come), and a JPEG whose scan names a Huffman table the file lacks
+// (it fails only once decoding starts).
 TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
+    AddRamp(QStringLiteral("one.png"));
+    AddFile(QStringLiteral("broken.png"), "\x89PNG\r\n\x1a\n garbage");
     QImage wide(40000, 1, QImage::Format_RGB32);
     wide.fill(Qt::gray);
     ASSERT_TRUE(wide.save(In("wide.png")));
     mList.Add(In("wide.png"));
-    AddRamp(QStringLiteral("fifo.png"));
-    ASSERT_TRUE(QFile::remove(In("fifo.png")));
+    mList.Add(In("fifo.png"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(In("fifo.png")).constData(), 0600), 0);
     ASSERT_TRUE(WriteRamp(mGdip, In("broken.jpg"), 64, 48, QStringLiteral("jpg")));
-    QByteArray bytes = ReadAll(In("broken.jpg"));
-    const qsizetype sos = bytes.indexOf("\xFF\xDA");
-    ASSERT_GT(sos, 0);
-    bytes[sos + 6] = char(0x33);
-    ASSERT_TRUE(WriteAll(In("broken.jpg"), bytes));
-    mList.Add(In("broken.jpg"));
-    AddRamp(QStringLiteral("fine.png"));
+    QByteArray jpeg = ReadAll(In("broken.jpg"));
+    ASSERT_GT(jpeg.indexOf("\xFF\xDA"), 0);
+    jpeg[jpeg.indexOf("\xFF\xDA") + 6] = char(0x33);
+    AddFile(QStringLiteral("broken.jpg"), jpeg);
+    AddRamp(QStringLiteral("three.png"));
     mOptions.OutputFormat = QStringLiteral("JPG");
     const cSaveSummary summary = Run();
+
     const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 3u);
+    ASSERT_EQ(asked.size(), 4u);
     for (const auto& question : asked)
         EXPECT_EQ(question.Title, QStringLiteral("Error Loading Image"));
-    EXPECT_TRUE(asked[2].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
-    EXPECT_EQ(summary.Removed, 3);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
-    EXPECT_EQ(OutputEntries(), QStringList{"fine.jpg"});
-}
-
-// a.jpg and a.png both become a.png: the second replaces the first's file
-// (after the usual question), which is listed and counted once.
-TEST_F(SaveMends, TwoEntriesWithOneOutputNameAreCountedOnceAndListed) {
-    AddRamp(QStringLiteral("a.png"));
-    ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 64, 48, QStringLiteral("jpg")));
-    mList.Add(In("a.jpg"));
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
-    const cSaveSummary summary = Run();
-    EXPECT_EQ(summary.Caption(), QStringLiteral("1 Images Saved"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 1u);
-    ASSERT_EQ(summary.Failures.size(), 1u);
-    EXPECT_EQ(summary.Failures[0].FileName + QStringLiteral(": ") + summary.Failures[0].Reason,
-              QStringLiteral("a.png: written for both a.png and a.jpg; the later one replaced the "
-                             "earlier (now in the trash)"));
-    EXPECT_EQ(TrashedFiles(), QStringList{"a.png"});
-    EXPECT_EQ(OutputEntries(), QStringList{"a.png"});
+    EXPECT_TRUE(asked[0].Text.startsWith("broken.png is corrupt, or in a file format that cannot be "
+                                         "opened.\n\nIt has been removed from list of files"));
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
+    EXPECT_TRUE(asked[3].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    EXPECT_EQ(summary.Removed, 4);
+    EXPECT_EQ(mList.Count(), 2);
+    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
+    EXPECT_EQ(OutputEntries(), (QStringList{"one.jpg", "three.jpg"}));
+    // 1 of 6 done, then 1 of 5 (the broken one left), ..., then 2 of 2.
+    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (17%)", "Saving (20%)", "Saving (25%)",
+                                               "Saving (33%)", "Saving (50%)", "Saving (100%)"}));
 }
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.bin"));
-    ASSERT_TRUE(WriteAll(path, "old"));
-    const cWriteResult refused = WriteFileSafely(path, "new", eReplace::No);
-    EXPECT_FALSE(refused.Ok);
-    EXPECT_EQ(ReadAll(path), QByteArray("old"));
-
-    const QString fresh = dir.filePath(QStringLiteral("y.bin"));
-    EXPECT_TRUE(WriteFileSafely(fresh, "new", eReplace::No).Ok);
-    EXPECT_EQ(ReadAll(fresh), QByteArray("new"));
+    ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
+    EXPECT_FALSE(WriteFileSafely(dir.filePath("x.bin"), "new", eReplace::No).Ok);
+    EXPECT_EQ(ReadAll(dir.filePath("x.bin")), QByteArray("old"));
+    EXPECT_TRUE(WriteFileSafely(dir.filePath("y.bin"), "new", eReplace::No).Ok);
+    EXPECT_EQ(ReadAll(dir.filePath("y.bin")), QByteArray("new"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-
-    const cWriteResult noFolder =
-        WriteFileSafely(dir.filePath(QStringLiteral("missing/z.bin")), "new", eReplace::No);
+    const cWriteResult noFolder = WriteFileSafely(dir.filePath("missing/z.bin"), "new", eReplace::No);
     EXPECT_FALSE(noFolder.Ok);
     EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
 }
