@@ -3,12 +3,15 @@
  */
 #include "codec_png_idat.h"
 
+#include "codec_util.h"
+
 #include <libdeflate.h>
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace gp {
 
@@ -108,29 +111,32 @@ bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
         libdeflate_alloc_compressor(6));
     if (!compressor)
         return false;
-    std::vector<uint8_t> filtered;
+    /* Left uninitialised: every filtered byte is written below, and of the
+     * output only what the compressor writes is ever touched. */
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered_size);
+    const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filtered_size]);
+    const std::unique_ptr<uint8_t[]> compressed(new (std::nothrow) uint8_t[bound]);
     std::array<std::vector<uint8_t>, 2> rows;
     std::vector<uint8_t> scratch;
     try {
-        filtered.resize(filtered_size);
         rows[0].assign(bytes, 0);
         rows[1].assign(bytes, 0);
         scratch.resize(bytes);
-        zlib.resize(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
     } catch (...) {
         return false;
     }
+    if (!filtered || !compressed)
+        return false;
     for (uint32_t y = 0; y < r.height; ++y) {
         std::vector<uint8_t>& row = rows[y % 2];
         const std::vector<uint8_t>& up = rows[(y + 1) % 2];
         pi_png_row(r.pixels.data() + size_t{y} * r.stride, r.format, r.width, row.data());
         pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(),
-                      filtered.data() + y * (bytes + 1));
+                      filtered.get() + y * (bytes + 1));
     }
-    const size_t size = libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(),
-                                                 zlib.data(), zlib.size());
-    zlib.resize(size);
-    return size > 0;
+    const size_t size = libdeflate_zlib_compress(compressor.get(), filtered.get(), filtered_size,
+                                                 compressed.get(), bound);
+    return size > 0 && cu_append(zlib, compressed.get(), size);
 }
 
 } // namespace gp

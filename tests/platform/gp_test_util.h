@@ -66,11 +66,9 @@ inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat form
     GpGraphics* graphics = nullptr;
     EXPECT_EQ(GdipGetImageGraphicsContext(out, &graphics), Ok);
     EXPECT_EQ(GdipSetInterpolationMode(graphics, mode), Ok);
-    if (turn != 0) {
-        const float shift[4][2] = {{0, 0}, {float(width), 0}, {float(width), float(height)}, {0, float(height)}};
-        GdipTranslateWorldTransform(graphics, shift[turn][0], shift[turn][1], MatrixOrderPrepend);
-        GdipRotateWorldTransform(graphics, 90.0f * turn, MatrixOrderPrepend);
-    }
+    const float shift[4][2] = {{0, 0}, {float(width), 0}, {float(width), float(height)}, {0, float(height)}};
+    EXPECT_EQ(GdipTranslateWorldTransform(graphics, shift[turn][0], shift[turn][1], MatrixOrderPrepend), Ok);
+    EXPECT_EQ(GdipRotateWorldTransform(graphics, 90.0f * turn, MatrixOrderPrepend), Ok);
     const bool swap = turn % 2 == 1;
     EXPECT_EQ(GdipDrawImageRectI(graphics, src, 0, 0, swap ? height : width, swap ? width : height), drawn);
     EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);

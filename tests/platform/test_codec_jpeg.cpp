@@ -49,10 +49,8 @@ TEST(CodecJpeg, Orientation6GivesAnUprightImage) {
     gp::raster out;
     gp::image_info info;
     ASSERT_EQ(Decode(MakeOrientedJpeg(6), out, &info), Ok);
-    EXPECT_EQ(info.width, 20u);
-    EXPECT_EQ(info.height, 40u);
-    ASSERT_EQ(out.width, 20u);
-    ASSERT_EQ(out.height, 40u);
+    EXPECT_TRUE(info.width == 20 && info.height == 40) << info.width << "x" << info.height;
+    ASSERT_TRUE(out.width == 20 && out.height == 40) << out.width << "x" << out.height;
     /* Turned a quarter clockwise: the left (red) half is now on top. */
     const uint32_t top = PixelAt(out, 10, 5), bottom = PixelAt(out, 10, 34);
     EXPECT_GT((top >> 16) & 255, 200u) << std::hex << top;

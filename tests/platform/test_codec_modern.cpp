@@ -24,8 +24,7 @@ struct cModernCase {
 
 /* The quadrant picture as it must look once upright. */
 gp::raster Expected(int lWidth, int lHeight, bool bAlpha, int iOrientation) {
-    gp::raster r = MakePattern(static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight),
-                               PixelFormat32bppARGB);
+    gp::raster r = MakePattern(uint32_t(lWidth), uint32_t(lHeight), PixelFormat32bppARGB);
     r.pixels = modern::QuadrantPixels(lWidth, lHeight, bAlpha); /* rows of 4 * lWidth bytes, as r's */
     EXPECT_EQ(gp::cu_apply_orientation(r, iOrientation), Ok);
     return r;
@@ -37,8 +36,7 @@ void ExpectQuadrants(const gp::raster& got, const gp::raster& want, bool bAlpha)
     ASSERT_EQ(got.height, want.height);
     EXPECT_EQ(got.format, bAlpha ? PixelFormat32bppARGB : PixelFormat24bppRGB);
     for (uint32_t q = 0; q < 4; ++q) {
-        const uint32_t x = got.width * (1 + 2 * (q % 2)) / 4,
-                       y = got.height * (1 + 2 * (q / 2)) / 4;
+        const uint32_t x = got.width * (1 + 2 * (q % 2)) / 4, y = got.height * (1 + 2 * (q / 2)) / 4;
         const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
         for (int s = 0; s < 32; s += 8)
             EXPECT_NEAR(int((a >> s) & 255), int((b >> s) & 255), 12)

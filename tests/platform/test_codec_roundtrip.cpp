@@ -69,19 +69,4 @@ TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
     EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
 }
 
-/* Encoders refuse rasters that do not describe their buffer: a short
- * buffer, an indexed format without a palette, an unknown format. */
-TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
-    for (const char16_t* pattern : {u"*.BMP", u"*.JPG", u"*.GIF", u"*.TIF", u"*.PNG", u"*.WEBP"}) {
-        gp::raster bad[3] = {MakePattern(8, 8, k24), MakePattern(8, 8, k8), MakePattern(8, 8, k24)};
-        bad[0].pixels.pop_back();
-        bad[1].palette.clear();
-        bad[2].format = 0x12345;
-        for (const gp::raster& r : bad) {
-            std::vector<uint8_t> bytes;
-            EXPECT_EQ(Encode(pattern, r, bytes), InvalidParameter) << &r - bad;
-        }
-    }
-}
-
 } // namespace

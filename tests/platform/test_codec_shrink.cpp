@@ -99,11 +99,10 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     EXPECT_FALSE(loaded->decoded);
     EXPECT_EQ(loaded->reduced.width, c.reducedWidth);
     EXPECT_EQ(loaded->reduced.height, c.reducedHeight);
-    uint32_t width = 0, height = 0;
-    GdipGetImageWidth(loaded, &width);
-    GdipGetImageHeight(loaded, &height);
-    EXPECT_EQ(width, uprightWidth);
-    EXPECT_EQ(height, uprightHeight);
+    float width = 0, height = 0;
+    GdipGetImageDimension(loaded, &width, &height);
+    EXPECT_EQ(width, float(uprightWidth));
+    EXPECT_EQ(height, float(uprightHeight));
 
     ASSERT_EQ(GdipLoadImageFromFile(file.wide(), &loaded), Ok);
     GpImageOwner full(loaded);

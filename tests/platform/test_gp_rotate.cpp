@@ -27,16 +27,15 @@ TEST_P(RotateFlip, AsymmetricPatternThroughAllEightTypes) {
     for (int type = 0; type < 8; ++type) {
         GpImageOwner image(MakeBitmap(w, h, format, src));
         ASSERT_EQ(GdipImageRotateFlip(image.get(), static_cast<RotateFlipType>(type)), Ok);
-        uint32_t ow = 0, oh = 0;
-        GdipGetImageWidth(image.get(), &ow);
-        GdipGetImageHeight(image.get(), &oh);
-        ASSERT_EQ(ow, static_cast<uint32_t>(type & 1 ? h : w));
-        ASSERT_EQ(oh, static_cast<uint32_t>(type & 1 ? w : h));
+        const int ow = type & 1 ? h : w;
+        float fw = 0, fh = 0;
+        GdipGetImageDimension(image.get(), &fw, &fh);
+        ASSERT_TRUE(fw == float(ow) && fh == float(type & 1 ? w : h)) << fw << "x" << fh;
         const auto got = ReadPixels(image.get());
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const auto [ox, oy] = Expected(type, w, h, x, y);
-                ASSERT_EQ(got[static_cast<size_t>(oy) * ow + ox], src[static_cast<size_t>(y) * w + x])
+                ASSERT_EQ(got[static_cast<size_t>(oy * ow + ox)], src[static_cast<size_t>(y * w + x)])
                     << "type " << type << " source " << x << "," << y;
             }
     }
