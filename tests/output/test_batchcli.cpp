@@ -142,7 +142,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList Options, Inputs;
         const char* Old;   // a file of that name already in the output folder; "": none
         int ExitCode;
-        const char* Out;   // how the standard output starts
+        const char* Out;   // the standard output (for --help, how it starts)
         const char* Err;   // part of the messages; "": none (no terminal, no progress)
         QStringList Written;
         int FileBlocks = 0;  // limit of every file written, in 512-byte blocks
@@ -180,7 +180,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
             arguments << In(name);
         const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
-        EXPECT_EQ(run.Out.left(qsizetype(strlen(c.Out))), QString::fromLatin1(c.Out));
+        EXPECT_EQ(run.Out.left(c.Options.contains("--help") ? qsizetype(strlen(c.Out)) : -1), c.Out);
         EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
             << run.Err.toStdString();
         const bool replaced = *c.Old && c.Written.contains(c.Old);
