@@ -69,4 +69,20 @@ TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
     EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
 }
 
+/* A raster whose buffer, palette or format does not hold together is
+ * refused by every encoder before a byte is read. */
+TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
+    gp::raster shortBuffer = MakePattern(8, 8, PixelFormat24bppRGB);
+    shortBuffer.pixels.pop_back();
+    gp::raster noPalette = MakePattern(8, 8, PixelFormat8bppIndexed);
+    noPalette.palette.clear();
+    gp::raster badFormat = MakePattern(8, 8, PixelFormat24bppRGB);
+    badFormat.format = 0x12345;
+    for (const char16_t* pattern : {u"*.BMP;*.DIB;*.RLE", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"*.GIF", u"*.TIF;*.TIFF", u"*.PNG"})
+        for (const gp::raster* r : {&shortBuffer, &noPalette, &badFormat}) {
+            std::vector<uint8_t> bytes;
+            EXPECT_EQ(Encode(pattern, *r, bytes), InvalidParameter);
+        }
+}
+
 } // namespace

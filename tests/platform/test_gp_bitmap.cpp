@@ -24,6 +24,45 @@ TEST(Create, SizesBeyondTheCapsOverflowBeforeAllocatingAndScan0IsCopied) {
     rows[0][0] = 99; /* the bitmap keeps its own copy */
     const std::vector<ARGB> expected = {0xFF030201, 0xFF060504, 0xFF090807, 0xFF0C0B0A};
     EXPECT_EQ(ReadPixels(image.get()), expected);
+    /* Bottom-up rows through a negative stride; a stride too short for the
+     * width is refused before anything is read. */
+    GpImageOwner flipped;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(2, 2, -8, PixelFormat24bppRGB, &rows[1][0], &flipped.image), Ok);
+    EXPECT_EQ(ReadPixels(flipped.get())[0], 0xFF090807u);
+    GpBitmap* bad = nullptr;
+    EXPECT_EQ(GdipCreateBitmapFromScan0(2, 2, 6, PixelFormat24bppRGB, &rows[0][0], &bad), InvalidParameter);
+    EXPECT_EQ(GdipCreateBitmapFromScan0(4, 2, 8, PixelFormat24bppRGB, &rows[0][0], &bad), InvalidParameter);
+}
+
+TEST(Clone, AreaIsCopiedAndConvertedAndMustLieInside) {
+    const std::vector<ARGB> pixels = Grid(4, 4, [](int x, int y) { return 0xFF000000u | ARGB(y * 40 + x * 10); });
+    GpImageOwner image(MakeBitmap(4, 4, PixelFormat32bppARGB, pixels));
+    GpImageOwner clone;
+    ASSERT_EQ(GdipCloneBitmapAreaI(1, 2, 2, 2, PixelFormat24bppRGB, image.get(), &clone.image), Ok);
+    PixelFormat format = 0;
+    GdipGetImagePixelFormat(clone.get(), &format);
+    EXPECT_EQ(format, PixelFormat24bppRGB);
+    EXPECT_EQ(ReadPixels(clone.get()), (std::vector<ARGB>{pixels[9], pixels[10], pixels[13], pixels[14]}));
+    GpBitmap* bad = nullptr;
+    EXPECT_EQ(GdipCloneBitmapAreaI(3, 3, 2, 2, PixelFormat24bppRGB, image.get(), &bad), InvalidParameter);
+}
+
+/* The window's picture: pixels over a background colour, and back. */
+TEST(DisplayBitmap, CopiesPixelsOverTheBackground) {
+    GpImageOwner image(MakeBitmap(2, 1, PixelFormat32bppARGB, {0x80FF0000, 0xFF00FF00}));
+    HBITMAP hbm = nullptr;
+    BitmapData bits{};
+    ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image.get(), &hbm, 0), Ok);
+    ASSERT_EQ(GpGetHBITMAPBits(hbm, &bits), Ok);
+    EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[0], 0x80FF0000u);
+    GpImageOwner copy;
+    ASSERT_EQ(GdipCreateBitmapFromHBITMAP(hbm, nullptr, &copy.image), Ok);
+    EXPECT_EQ(ReadPixels(copy.get()), ReadPixels(image.get()));
+    GpDeleteObject(hbm);
+    ASSERT_EQ(GdipCreateHBITMAPFromBitmap(image.get(), &hbm, 0xFF0000FF), Ok);
+    ASSERT_EQ(GpGetHBITMAPBits(hbm, &bits), Ok);
+    EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[0], 0xFF80007Fu);
+    GpDeleteObject(hbm);
 }
 
 TEST(LockBits, ArgumentsAndStateAreChecked) {
@@ -63,6 +102,28 @@ TEST(Graphics, IndexedBitmapsRefuseSurfacesAndDrawThroughTheirPalette) {
     EXPECT_EQ(none, nullptr);
     GpImageOwner out(DrawScaled(src.get(), 2, 1, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear));
     EXPECT_EQ(ReadPixels(out.get()), (std::vector<ARGB>{0xFF000000, 0xFFFFFFFF}));
+}
+
+TEST(Graphics, SurfaceOnADeviceContextAndADisposedBitmap) {
+    HDC hdc = nullptr;
+    ASSERT_EQ(GpCreateDC(4, 4, &hdc), Ok);
+    GpGraphics* graphics = nullptr;
+    ASSERT_EQ(GdipCreateFromHDC(hdc, &graphics), Ok);
+    GpImageOwner src(MakeBitmap(2, 2, PixelFormat24bppRGB, std::vector<ARGB>(4, 0xFF102030u)));
+    ASSERT_EQ(GdipDrawImageRectI(graphics, src.get(), 1, 1, 2, 2), Ok);
+    BitmapData bits{};
+    ASSERT_EQ(GpGetDCBits(hdc, &bits), Ok);
+    EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[5], 0xFF102030u);
+    EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[0], 0u);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
+    GpDeleteDC(hdc);
+    /* A graphics object whose bitmap is gone fails instead of touching it. */
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(2, 2, 0, PixelFormat24bppRGB, nullptr, &bitmap), Ok);
+    ASSERT_EQ(GdipGetImageGraphicsContext(bitmap, &graphics), Ok);
+    ASSERT_EQ(GdipDisposeImage(bitmap), Ok);
+    EXPECT_EQ(GdipGraphicsClear(graphics, 0), InvalidParameter);
+    EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
 }
 
 TEST(Graphics, DeviceContextLoanIsWrittenBackOnRelease) {
@@ -107,6 +168,13 @@ TEST(Load, BytesNoDecoderKnowsFailCleanly) {
     GpStreamRelease(stream);
     EXPECT_EQ(GdipLoadImageFromFile(u"/", &image), FileNotFound); /* a folder */
     EXPECT_EQ(image, nullptr);
+}
+
+TEST(Save, SaveAddWithoutAMultiFrameSaveIsOutOfOrder) {
+    GpImageOwner image(MakeBitmap(2, 2, PixelFormat24bppRGB, std::vector<ARGB>(4, 0xFF000000u)));
+    uint32_t flush = EncoderValueFlush;
+    EncoderParameters params{1, {{EncoderSaveFlag, 1, EncoderParameterValueTypeLong, &flush}}};
+    EXPECT_EQ(GdipSaveAdd(image.get(), &params), WrongState);
 }
 
 } // namespace

@@ -77,4 +77,14 @@ TEST(TurnedDraw, EqualsTurningTheSourceFirst) {
             }
 }
 
+TEST(RotateFlipArguments, BadTypeAndLockedImageFail) {
+    GpImageOwner image(MakeBitmap(2, 2, PixelFormat24bppRGB, std::vector<ARGB>(4, 0xFF000000u)));
+    EXPECT_EQ(GdipImageRotateFlip(image.get(), static_cast<RotateFlipType>(8)), InvalidParameter);
+    EXPECT_EQ(GdipImageRotateFlip(nullptr, Rotate90FlipNone), InvalidParameter);
+    BitmapData data{};
+    ASSERT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeRead, PixelFormat24bppRGB, &data), Ok);
+    EXPECT_EQ(GdipImageRotateFlip(image.get(), Rotate90FlipNone), WrongState);
+    EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &data), Ok);
+}
+
 } // namespace
