@@ -45,7 +45,7 @@ std::vector<uint8_t> MakeOrientedJpeg(uint16_t orientation) {
     return WithSegment(Encoded(u"*.JPG", halves, 95), ExifSegment(orientation));
 }
 
-TEST(CodecJpeg, Orientation6GivesAnUprightImage) {
+TEST(CodecJpeg, Orientation6GivesAnUprightImageAndProperties) {
     gp::raster out;
     gp::image_info info;
     ASSERT_EQ(Decode(MakeOrientedJpeg(6), out, &info), Ok);
@@ -56,6 +56,22 @@ TEST(CodecJpeg, Orientation6GivesAnUprightImage) {
     EXPECT_GT((top >> 16) & 255, 200u) << std::hex << top;
     EXPECT_LT(top & 255, 60u) << std::hex << top;
     EXPECT_GT(bottom & 255, 200u) << std::hex << bottom;
+    /* The EXIF tags come through as property items of their own types. */
+    const auto find = [&info](PROPID id) -> const gp::property* {
+        for (const gp::property& p : info.properties)
+            if (p.id == id)
+                return &p;
+        return nullptr;
+    };
+    const gp::property* o = find(PropertyTagOrientation);
+    ASSERT_NE(o, nullptr);
+    EXPECT_TRUE(o->type == PropertyTagTypeShort && o->value.size() == 2 && o->value[0] == 6);
+    const gp::property* make = find(PropertyTagEquipMake);
+    ASSERT_NE(make, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(make->value.data())), "Canon");
+    const gp::property* date = find(PropertyTagExifDTOrig);
+    ASSERT_NE(date, nullptr);
+    EXPECT_TRUE(date->type == PropertyTagTypeASCII && date->value.size() == 20);
 }
 
 /* Which stored corner each EXIF orientation shows at the top left (the tag
