@@ -375,13 +375,9 @@ int jp_write_image(jp_encoder* e, const raster* r, int quality, uint8_t* bgrxRow
 
 GpStatus jp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
                    std::vector<uint8_t>& out) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
-    if (options.quality > 100 || options.quality < -1)
-        return InvalidParameter;
+    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, JPEG_MAX_DIMENSION); status != Ok)
+        return status;
     const raster& r = *pages[0];
-    if (r.width > JPEG_MAX_DIMENSION || r.height > JPEG_MAX_DIMENSION)
-        return ValueOverflow;
     const int quality = options.quality < 0 ? kDefaultQuality : options.quality;
     std::vector<uint8_t> bgrxRow;
     const bool indexed = GetPixelFormatSize(r.format) <= 8;

@@ -100,6 +100,17 @@ bool cu_raster_valid(const raster& r) {
     return uint64_t{r.stride} * (r.height - 1) + minStride <= r.pixels.size();
 }
 
+GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount,
+                            const encode_options& options, uint32_t maxSide) {
+    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
+        return InvalidParameter;
+    if (options.quality > 100 || options.quality < -1)
+        return InvalidParameter;
+    if (pages[0]->width > maxSide || pages[0]->height > maxSide)
+        return ValueOverflow;
+    return Ok;
+}
+
 void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
     const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
     const uint32_t bpp = GetPixelFormatSize(r.format);

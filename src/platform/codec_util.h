@@ -122,6 +122,12 @@ bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept;
  * and an indexed format carries a palette of 1..2^bpp entries. */
 bool cu_raster_valid(const raster& r);
 
+/* The checks a single-image lossy encoder makes before it starts: a valid
+ * first page, a quality of -1 (the encoder's default) to 100, and sides of
+ * at most maxSide (ValueOverflow beyond). */
+GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount,
+                            const encode_options& options, uint32_t maxSide);
+
 /* Palette index of pixel x of an indexed row. */
 inline uint32_t cu_index_at(const uint8_t* row, uint32_t x, uint32_t bpp) {
     if (bpp == 8)

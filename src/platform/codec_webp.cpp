@@ -237,13 +237,9 @@ bool wp_import(const raster& r, WebPPicture& picture) {
 
 GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
                    std::vector<uint8_t>& out) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
-    if (options.quality > 100 || options.quality < -1)
-        return InvalidParameter;
+    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, WEBP_MAX_DIMENSION); status != Ok)
+        return status;
     const raster& r = *pages[0];
-    if (r.width > WEBP_MAX_DIMENSION || r.height > WEBP_MAX_DIMENSION)
-        return ValueOverflow;
     WebPConfig config;
     if (!WebPConfigInit(&config))
         return GenericError;
