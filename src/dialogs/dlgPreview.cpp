@@ -213,7 +213,9 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
     if (encoder == -1)
         return;
     mEncoded = EncodeImage(*gdip, std::move(rendered.Output), name.Extension, encoder,
-                           QualityTagValue(gQualityIndex));
+                           QualityTagValue(gQualityIndex),
+                           DetailBlocksFor(name.Extension, rendered.SourcePath, gPhotoDetails, rendered.Width,
+                                           rendered.Height));
     AddPhotoDetailsOf(rendered, gPhotoDetails, mEncoded);
 
     cBitmap shown;

@@ -36,7 +36,7 @@ constexpr qint64 kEventInterval = 15;
 // parentheses, which is where Qt reads the patterns from.
 const char* const kOpenFilterRows[] = {
     "All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png *.tif *.tiff *.wmf *.heic *.heif *.avif "
-    "*.webp)",
+    "*.webp *.jxl)",
     "Bitmap (*.bmp) (*.bmp)",
     "Enhanced Meta File (*.emf) (*.emf)",
     "GIF (*.gif) (*.gif)",
@@ -48,6 +48,7 @@ const char* const kOpenFilterRows[] = {
     "HEIF Images (*.heic;*.heif) (*.heic *.heif)",
     "AVIF Images (*.avif) (*.avif)",
     "WebP Images (*.webp) (*.webp)",
+    "JPEG XL Images (*.jxl) (*.jxl)",
 };
 
 QString OpenFilter() {

@@ -26,7 +26,7 @@ extern int16_t gRotationIndex;
 extern int16_t gImageWidth;
 extern int16_t gImageHeight;
 
-// Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG", "WEBP".
+// Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG", "WEBP", "AVIF", "JXL".
 extern QString gOutputFormat;
 
 // What the save does with the sources' photo details; the window reads it

@@ -111,12 +111,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index = IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp"});
+        const auto index =
+            IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp", "avif", "jxl"});
         if (index)
             arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
         else
             arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png or webp");
+                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png, webp, avif or jxl");
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -175,22 +176,23 @@ QString BatchHelpText() {
         "                          large (640), huge (800) or a number of pixels\n"
         "                          for the longer side, up to 16384; 0 keeps each\n"
         "                          image's size (default thumbnail)\n"
-        "  --quality QUALITY       JPG and WebP quality: low (48), medium (66),\n"
-        "                          high (84), maximum (100) (default medium); it\n"
-        "                          applies to .jpg and .webp outputs, while .jpeg,\n"
-        "                          .jpe and .jfif files kept in their own format\n"
-        "                          get the encoder's 75\n"
+        "  --quality QUALITY       JPG, WebP, AVIF and JPEG XL quality: low (48),\n"
+        "                          medium (66), high (84), maximum (100) (default\n"
+        "                          medium); it applies to .jpg, .webp, .avif and\n"
+        "                          .jxl outputs, while .jpeg, .jpe and .jfif files\n"
+        "                          kept in their own format get the encoder's 75\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
-        "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
+        "  --format FORMAT         original, bmp, gif, jpg, png, webp, avif or jxl\n"
+        "                          (default original)\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
         "                          be written (default ask)\n"
         "  --no-trash              replace existing files outright, keeping no copy\n"
         "  --metadata MODE         photo details (EXIF, IPTC, XMP: date taken,\n"
-        "                          camera, copyright...) in JPG, PNG and TIFF\n"
-        "                          files: keep (without the location), keep-location\n"
-        "                          or strip (default keep)\n"
+        "                          camera, copyright...) in JPG, PNG, TIFF, WebP,\n"
+        "                          AVIF and JPEG XL files: keep (without the\n"
+        "                          location), keep-location or strip (default keep)\n"
         "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
         "                          number of processor cores; 1 works one image\n"
         "                          after the other)\n"

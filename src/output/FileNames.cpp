@@ -31,6 +31,7 @@ bool IsImageFile(const QString& sFilename) {
         QStringLiteral("BMP"), QStringLiteral("EMF"),  QStringLiteral("GIF"), QStringLiteral("ICO"),
         QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("TGA"),
         QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF"), QStringLiteral("HEIC"),
-        QStringLiteral("HEIF"), QStringLiteral("AVIF"), QStringLiteral("WEBP")};
+        QStringLiteral("HEIF"), QStringLiteral("AVIF"), QStringLiteral("WEBP"),
+        QStringLiteral("JXL")};
     return accepted.contains(GetExtension(sFilename));
 }

@@ -13,5 +13,5 @@ QString GetBaseName(const QString& sFilename);
 QString GetExtension(const QString& sFilename);
 
 // True when GetExtension of the name is one of the accepted image extensions:
-// BMP, EMF, GIF, ICO, JPG, JPEG, PNG, TGA, TIF, TIFF, WMF, HEIC, HEIF, AVIF, WEBP.
+// BMP, EMF, GIF, ICO, JPG, JPEG, PNG, TGA, TIF, TIFF, WMF, HEIC, HEIF, AVIF, WEBP, JXL.
 bool IsImageFile(const QString& sFilename);

@@ -41,6 +41,12 @@ std::optional<int16_t> ValidateCustomSize(const QString& sText) {
     return ToInt16(*number);
 }
 
+bool TakesQuality(const QString& sCode) {
+    const QString code = sCode.toUpper();
+    return code == QLatin1String("JPG") || code == QLatin1String("WEBP") || code == QLatin1String("AVIF") ||
+           code == QLatin1String("JXL");
+}
+
 int16_t TargetSize(int16_t iIndex, const QString& sCustomText) {
     if (iIndex == kCustomSizeIndex)
         return ValidateCustomSize(sCustomText).value_or(SizeTagValue(kCustomSizeIndex));

@@ -13,14 +13,20 @@
 inline constexpr std::array<const char*, 6> kSizeTags = {"100", "200", "350", "640", "800", "1024"};
 inline constexpr int16_t kCustomSizeIndex = 5;
 
-// Tag texts of the four quality options: the JPEG and WebP encoders' quality, 0..100.
+// Tag texts of the four quality options: the JPEG, WebP, AVIF and JPEG XL
+// encoders' quality, 0..100.
 inline constexpr std::array<const char*, 4> kQualityTags = {"48", "66", "84", "100"};
 
 // Tag texts of the four rotation options: degrees clockwise.
 inline constexpr std::array<const char*, 4> kRotationTags = {"0", "90", "180", "270"};
 
 // The output format codes; "DFT" keeps each file's own format.
-inline constexpr std::array<const char*, 6> kFormatCodes = {"DFT", "BMP", "GIF", "JPG", "PNG", "WEBP"};
+inline constexpr std::array<const char*, 8> kFormatCodes = {"DFT", "BMP", "GIF", "JPG",
+                                                           "PNG", "WEBP", "AVIF", "JXL"};
+
+// True for the format codes (and output extensions, in any case) whose
+// encoders take the quality options: JPG, WEBP, AVIF and JXL.
+bool TakesQuality(const QString& sCode);
 
 // The tag of option iIndex converted to a 16-bit integer (halves to even).
 int16_t SizeTagValue(int16_t iIndex);

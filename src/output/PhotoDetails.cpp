@@ -187,6 +187,25 @@ void CopyDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eD
         InsertPngExif(bytes, exif);
 }
 
+cPhotoBlocks DetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth, int lHeight) {
+    Exiv2::Image::AutoPtr source = OpenFile(sSourcePath);
+    Exiv2::ExifData exif = source->exifData();
+    Exiv2::IptcData iptc = source->iptcData();
+    Exiv2::XmpData xmp = source->xmpData();
+    FilterDetails(exif, iptc, xmp, eDetails, lWidth, lHeight);
+    Exiv2::copyIptcToXmp(iptc, xmp);
+    cPhotoBlocks blocks;
+    if (!exif.empty()) {
+        Exiv2::Blob tiff;
+        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+        blocks.Exif = QByteArray(reinterpret_cast<const char*>(tiff.data()), static_cast<qsizetype>(tiff.size()));
+    }
+    std::string packet;
+    if (!xmp.empty() && Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat) == 0)
+        blocks.Xmp = QByteArray::fromStdString(packet);
+    return blocks;
+}
+
 QString TextOf(const Exiv2::ExifData& exif, const char* sKey) {
     const auto it = exif.findKey(Exiv2::ExifKey(sKey));
     return it == exif.end() ? QString() : QString::fromStdString(it->toString()).trimmed();
@@ -223,6 +242,18 @@ void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetail
         CopyDetails(bytes, sSourcePath, eDetails, lWidth, lHeight);
     } catch (...) {
         bytes = original; // unreadable details: the output goes without them
+    }
+}
+
+cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
+                               int lHeight) noexcept {
+    if (eDetails == ePhotoDetails::Strip)
+        return {};
+    try {
+        StartExiv2();
+        return DetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
+    } catch (...) {
+        return {}; // unreadable details: the output goes without them
     }
 }
 

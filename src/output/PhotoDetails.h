@@ -33,6 +33,18 @@ std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode);
 void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails,
                      int lWidth, int lHeight) noexcept;
 
+// The details of sSourcePath filtered as AddPhotoDetails filters them, as the
+// blocks that the AVIF, JPEG XL and WebP encoders write themselves: Exif is
+// the EXIF from its TIFF header on, Xmp the XMP packet, which also takes the
+// IPTC fields (those formats have no place for IPTC). Both empty for Strip,
+// when the source has none, or when Exiv2 fails.
+struct cPhotoBlocks {
+    QByteArray Exif;
+    QByteArray Xmp;
+};
+cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
+                               int lHeight) noexcept;
+
 // The date taken and the camera of a file for the properties panel; empty
 // texts when the file has none or cannot be read.
 struct cPhotoSummary {

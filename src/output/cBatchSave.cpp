@@ -97,7 +97,9 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
             bytes = std::move(done.Bytes);
         else
             bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
-                                QualityTagValue(mOptions.QualityIndex));
+                                QualityTagValue(mOptions.QualityIndex),
+                                DetailBlocksFor(name.Extension, sourcePath, mOptions.PhotoDetails,
+                                                image->Width, image->Height));
         // The photo details stay on this thread, as the user asked for them.
         if (!bytes.isEmpty())
             AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,

@@ -41,8 +41,10 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
         result.SourceHeight = image->SourceHeight;
         result.Width = image->Width;
         result.Height = image->Height;
+        const cPhotoBlocks details = DetailBlocksFor(input.Extension, input.Path, input.Options.PhotoDetails,
+                                                     image->Width, image->Height);
         result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
-                                       input.Quality, input.Quantize);
+                                       input.Quality, input.Quantize, details);
     } catch (const std::bad_alloc&) {
         result.Bytes.clear(); // counts as an encoding failure, or a load failure before it
     }

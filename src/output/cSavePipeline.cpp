@@ -11,8 +11,27 @@
 
 namespace {
 
-// GUID of the JPEG and WebP encoders' quality parameter.
+// GUIDs of the encoders' quality parameter and of the photo-detail blocks
+// that the WebP, AVIF and JPEG XL encoders write.
 const QString kEncoderQuality = QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}");
+const QString kEncoderExifBlock = QStringLiteral("{7C1E4A90-2B6D-4F3E-9A41-45584946626B}");
+const QString kEncoderXmpPacket = QStringLiteral("{7C1E4A91-2B6D-4F3E-9A41-584D50706B74}");
+
+// EncoderParameters with room for the quality and two blocks: the record
+// ends in its parameter array, which the save call reads Count long.
+struct cQualityParameters {
+    uint32_t Count = 0;
+    EncoderParameter Parameter[3]{};
+
+    void Add(const QString& sGuid, uint32_t lType, uint32_t lCount, const void* pValue) {
+        Parameter[Count++] = {cGDIP::StringToGuid(sGuid), lCount, lType, const_cast<void*>(pValue)};
+    }
+};
+
+bool WritesOwnDetails(const QString& sExtension) {
+    const QString kind = sExtension.toUpper();
+    return kind == QLatin1String("WEBP") || kind == QLatin1String("AVIF") || kind == QLatin1String("JXL");
+}
 
 // Palette-based sources are drawn into 32-bit ARGB; others keep their format.
 int32_t OutputFormatFor(int32_t eSourceFormat) {
@@ -102,6 +121,13 @@ void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, Q
     AddPhotoDetails(bytes, rendered.SourcePath, eDetails, rendered.Width, rendered.Height);
 }
 
+cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
+                             ePhotoDetails eDetails, int lWidth, int lHeight) {
+    if (!WritesOwnDetails(sExtension))
+        return {};
+    return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
+}
+
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
     name.SourceName = sFilename;
@@ -114,29 +140,32 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
-                       int32_t lQuality) {
+                       int32_t lQuality, const cPhotoBlocks& details) {
     const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
     if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
         image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
-    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true);
+    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true, details);
 }
 
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
-                           const CLSID& encoder, int32_t lQuality, bool bQuantize) {
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize,
+                           const cPhotoBlocks& details) {
     const QString kind = sRequestedExtension.toUpper();
     QByteArray bytes;
     if (!image)
         return bytes;
 
-    if (kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP")) {
-        uint32_t quality = static_cast<uint32_t>(lQuality);
-        EncoderParameters params{};
-        params.Count = 1;
-        params.Parameter[0].Guid = cGDIP::StringToGuid(kEncoderQuality);
-        params.Parameter[0].NumberOfValues = 1;
-        params.Parameter[0].Type = EncoderParameterValueTypeLong;
-        params.Parameter[0].Value = &quality;
-        image->SaveToStream(bytes, encoder, &params);
+    if (TakesQuality(kind)) {
+        const auto quality = static_cast<uint32_t>(lQuality);
+        cQualityParameters params;
+        params.Add(kEncoderQuality, EncoderParameterValueTypeLong, 1, &quality);
+        if (!details.Exif.isEmpty())
+            params.Add(kEncoderExifBlock, EncoderParameterValueTypeUndefined,
+                       static_cast<uint32_t>(details.Exif.size()), details.Exif.constData());
+        if (!details.Xmp.isEmpty())
+            params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
+                       static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
+        image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
     } else if (kind == QStringLiteral("GIF") && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);

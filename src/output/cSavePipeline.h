@@ -60,18 +60,27 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 // rendered) as eDetails says; see AddPhotoDetails.
 void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes);
 
+// The photo details that an output of extension sExtension takes into its
+// encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
+// formats, which get theirs from AddPhotoDetails after encoding.
+cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
+                             ePhotoDetails eDetails, int lWidth, int lHeight);
+
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
 // extension the options asked for, before any PNG fallback) chooses the extra
-// step: "jpg" and "webp" pass the quality lQuality (0..100), "gif" first reduces the
+// step: "jpg", "webp", "avif" and "jxl" pass the quality lQuality (0..100) and
+// the details blocks, "gif" first reduces the
 // image to a palette of 256 colours (reporting failures through gdip); any
 // other extension, "jpeg" included, uses the encoder's defaults. Empty bytes
 // when the encoder failed.
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
-                       const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality);
+                       const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality,
+                       const cPhotoBlocks& details = {});
 
 // EncodeImage for any thread: the encoder is given by its class id and
 // failures are not reported anywhere but in the empty result. bQuantize says
 // whether "gif" reduces to a palette (EncodeImage: when gdip has a GIF
 // encoder).
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
-                           const CLSID& encoder, int32_t lQuality, bool bQuantize);
+                           const CLSID& encoder, int32_t lQuality, bool bQuantize,
+                           const cPhotoBlocks& details = {});

@@ -184,4 +184,16 @@ GpStatus cu_apply_orientation(raster& r, int orientation) {
     return Ok;
 }
 
+bool cu_has_transparency(const raster& r) {
+    if (r.format != PixelFormat32bppARGB)
+        return false;
+    for (uint32_t y = 0; y < r.height; ++y) {
+        const uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
+        for (uint32_t x = 0; x < r.width; ++x)
+            if (row[x * 4 + 3] != 0xFF)
+                return true;
+    }
+    return false;
+}
+
 } // namespace gp

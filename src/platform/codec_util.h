@@ -24,12 +24,15 @@ extern const decoder kIcoDecoder;
 extern const decoder kTgaDecoder;
 extern const decoder kHeifDecoder;
 extern const decoder kWebpDecoder;
+extern const decoder kJxlDecoder;
 extern const encoder kBmpEncoder;
 extern const encoder kJpegEncoder;
 extern const encoder kGifEncoder;
 extern const encoder kTiffEncoder;
 extern const encoder kPngEncoder;
 extern const encoder kWebpEncoder;
+extern const encoder kAvifEncoder;
+extern const encoder kJxlEncoder;
 
 /* ---- Entry points that never throw ---------------------------------------------
  * The codec objects wrap their functions in these, so that an allocation
@@ -127,6 +130,9 @@ bool cu_raster_valid(const raster& r);
  * at most maxSide (ValueOverflow beyond). */
 GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount,
                             const encode_options& options, uint32_t maxSide);
+
+/* True when r is 32bppARGB with at least one pixel not fully opaque. */
+bool cu_has_transparency(const raster& r);
 
 /* Palette index of pixel x of an indexed row. */
 inline uint32_t cu_index_at(const uint8_t* row, uint32_t x, uint32_t bpp) {

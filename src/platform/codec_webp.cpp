@@ -11,6 +11,7 @@
  *
  * Encoding: lossy, quality 0..100 (default 75), alpha kept; images with
  * nothing transparent are written without an alpha plane. Sides up to 16383.
+ * The EXIF block and XMP packet of the options go into EXIF and XMP chunks.
  */
 #include "codec_exif.h"
 #include "codec_util.h"
@@ -18,6 +19,7 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 #include <webp/encode.h>
+#include <webp/mux.h>
 
 #include <cstring>
 
@@ -235,6 +237,39 @@ bool wp_import(const raster& r, WebPPicture& picture) {
     return WebPPictureImportBGRA(&picture, bgra.data(), static_cast<int>(r.width * 4)) != 0;
 }
 
+/* Owns a mux and what it assembles. */
+class cWebPMux {
+  public:
+    explicit cWebPMux(const WebPData& image) : mMux(WebPMuxCreate(&image, 0)) {}
+    ~cWebPMux() {
+        WebPDataClear(&mAssembled);
+        WebPMuxDelete(mMux);
+    }
+    cWebPMux(const cWebPMux&) = delete;
+    cWebPMux& operator=(const cWebPMux&) = delete;
+
+    WebPMux* mMux;
+    WebPData mAssembled{};
+};
+
+/* Adds the chunk fourcc holding block to the mux, when block is not empty. */
+bool wp_add_chunk(WebPMux* mux, const char* fourcc, const std::vector<uint8_t>& block) {
+    const WebPData data{block.data(), block.size()};
+    return block.empty() || WebPMuxSetChunk(mux, fourcc, &data, 0) == WEBP_MUX_OK;
+}
+
+/* The encoded image with the photo details of options, into out. */
+GpStatus wp_finish(const WebPMemoryWriter& image, const encode_options& options, std::vector<uint8_t>& out) {
+    out.clear();
+    if (options.exif.empty() && options.xmp.empty())
+        return cu_append(out, image.mem, image.size) ? Ok : OutOfMemory;
+    cWebPMux mux(WebPData{image.mem, image.size});
+    if (mux.mMux == nullptr || !wp_add_chunk(mux.mMux, "EXIF", options.exif) ||
+        !wp_add_chunk(mux.mMux, "XMP ", options.xmp) || WebPMuxAssemble(mux.mMux, &mux.mAssembled) != WEBP_MUX_OK)
+        return GenericError;
+    return cu_append(out, mux.mAssembled.bytes, mux.mAssembled.size) ? Ok : OutOfMemory;
+}
+
 GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
                    std::vector<uint8_t>& out) {
     if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, WEBP_MAX_DIMENSION); status != Ok)
@@ -255,8 +290,7 @@ GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_op
     if (!WebPEncode(&config, &state.mPicture))
         return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory
                                                                         : GenericError;
-    out.clear();
-    return cu_append(out, state.mWriter.mem, state.mWriter.size) ? Ok : OutOfMemory;
+    return wp_finish(state.mWriter, options, out);
 }
 
 } // namespace

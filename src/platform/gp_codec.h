@@ -84,7 +84,11 @@ struct decoder {
 };
 
 struct encode_options {
-    int32_t quality = -1;  /* JPEG and WebP 0..100; -1 = the encoder's default (75) */
+    int32_t quality = -1;  /* JPEG, WebP, AVIF, JPEG XL 0..100; -1 = the encoder's default (75) */
+    /* Photo details for the encoders that write them (AVIF, JPEG XL, WebP):
+     * the EXIF block from its TIFF header on and the XMP packet; empty = none. */
+    std::vector<uint8_t> exif;
+    std::vector<uint8_t> xmp;
 };
 
 struct encoder {
@@ -101,7 +105,7 @@ struct encoder {
 
 /* The codec tables, defined in gp_codecs.cpp from the codec_*.cpp files.
  * Decoders are tried in table order by sniff(); encoders are listed in this
- * order: BMP, JPEG, GIF, TIFF, PNG, WebP. */
+ * order: BMP, JPEG, GIF, TIFF, PNG, WebP, AVIF, JPEG XL. */
 const decoder* const* decoder_table(size_t& count);
 const encoder* encoder_table(size_t& count);
 

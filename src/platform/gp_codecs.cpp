@@ -9,15 +9,16 @@ namespace gp {
 const decoder* const* decoder_table(size_t& count) {
     static const decoder* const kDecoders[] = {&kPngDecoder, &kJpegDecoder, &kGifDecoder,
                                                 &kBmpDecoder, &kTiffDecoder, &kIcoDecoder,
-                                                &kHeifDecoder, &kWebpDecoder, &kTgaDecoder};
+                                                &kHeifDecoder, &kWebpDecoder, &kJxlDecoder,
+                                                &kTgaDecoder};
     count = sizeof(kDecoders) / sizeof(kDecoders[0]);
     return kDecoders;
 }
 
-/* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG, WebP. */
+/* The order callers enumerate: BMP, JPEG, GIF, TIFF, PNG, WebP, AVIF, JPEG XL. */
 const encoder* encoder_table(size_t& count) {
     static const encoder kEncoders[] = {kBmpEncoder, kJpegEncoder, kGifEncoder, kTiffEncoder, kPngEncoder,
-                                        kWebpEncoder};
+                                        kWebpEncoder, kAvifEncoder, kJxlEncoder};
     count = sizeof(kEncoders) / sizeof(kEncoders[0]);
     return kEncoders;
 }

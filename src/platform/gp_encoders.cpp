@@ -114,6 +114,20 @@ static const encoder* en_find(const CLSID& clsid) {
     return nullptr;
 }
 
+/* Copies one parameter of Undefined bytes into block. */
+static GpStatus en_bytes(const EncoderParameter& p, std::vector<uint8_t>& block) {
+    if (p.Type != EncoderParameterValueTypeUndefined || p.NumberOfValues > GpMaxDetailBytes ||
+        (p.NumberOfValues > 0 && p.Value == nullptr))
+        return InvalidParameter;
+    const auto* bytes = static_cast<const uint8_t*>(p.Value);
+    try {
+        block.assign(bytes, bytes + p.NumberOfValues);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return Ok;
+}
+
 /* Reads the parameters the encoders understand. save_flag stays 0 without one. */
 static GpStatus en_parse(const EncoderParameters* params, encode_options& options,
                          uint32_t& save_flag) {
@@ -122,6 +136,12 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
         return Ok;
     for (uint32_t i = 0; i < params->Count; ++i) {
         const EncoderParameter& p = params->Parameter[i];
+        if (p.Guid == EncoderExifBlock || p.Guid == EncoderXmpPacket) {
+            const GpStatus status = en_bytes(p, p.Guid == EncoderExifBlock ? options.exif : options.xmp);
+            if (status != Ok)
+                return status;
+            continue;
+        }
         const bool is_quality = p.Guid == EncoderQuality;
         if (!is_quality && !(p.Guid == EncoderSaveFlag))
             continue;

@@ -162,6 +162,8 @@ struct EncoderParameters {
 };
 
 inline constexpr uint32_t EncoderParameterValueTypeLong = 4;
+/* Bytes of any meaning; NumberOfValues counts the bytes. */
+inline constexpr uint32_t EncoderParameterValueTypeUndefined = 7;
 
 /* Encoder description; strings point into the caller's buffer. */
 struct ImageCodecInfo {
@@ -229,6 +231,8 @@ inline constexpr GUID ImageFormatHEIF = {0xb96b3cb6, 0x0728, 0x11d3, {0x9d, 0x7b
 inline constexpr GUID ImageFormatWEBP = {0xb96b3cb7, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 /* AVIF (HEIF with AV1 pictures) has no identifier of its own there; this one is ours. */
 inline constexpr GUID ImageFormatAVIF = {0x3b8e5c21, 0x9d47, 0x4f6a, {0xb1, 0x0c, 0x41, 0x56, 0x49, 0x46, 0x2d, 0x71}};
+/* Nor has JPEG XL; this one is ours. */
+inline constexpr GUID ImageFormatJXL = {0x3b8e5c22, 0x9d47, 0x4f6a, {0xb1, 0x0c, 0x4a, 0x58, 0x4c, 0x2d, 0x2d, 0x71}};
 /* TGA has no identifier in the original library; this one is ours. */
 inline constexpr GUID ImageFormatTGA = {0x5d1f0a3c, 0x6e2b, 0x4c1d, {0x9a, 0x51, 0x51, 0x75, 0x69, 0x6c, 0x54, 0x47}};
 
@@ -239,6 +243,12 @@ inline constexpr GUID FrameDimensionPage = {0x7462dc86, 0x6180, 0x4c7e, {0x8e, 0
 /* Encoder parameters understood by the save calls. */
 inline constexpr GUID EncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
 inline constexpr GUID EncoderSaveFlag = {0x292266fc, 0xac40, 0x47bf, {0x8c, 0xfc, 0xa8, 0x5b, 0x89, 0xa6, 0x55, 0xde}};
+/* Ours: photo details the AVIF, JPEG XL and WebP encoders write into their
+ * own containers (Undefined bytes, up to GpMaxDetailBytes each): the EXIF
+ * block from its TIFF header on, and the XMP packet. */
+inline constexpr GUID EncoderExifBlock = {0x7c1e4a90, 0x2b6d, 0x4f3e, {0x9a, 0x41, 0x45, 0x58, 0x49, 0x46, 0x62, 0x6b}};
+inline constexpr GUID EncoderXmpPacket = {0x7c1e4a91, 0x2b6d, 0x4f3e, {0x9a, 0x41, 0x58, 0x4d, 0x50, 0x70, 0x6b, 0x74}};
+inline constexpr uint32_t GpMaxDetailBytes = 1u << 24;
 
 /* Values of EncoderSaveFlag. */
 enum EncoderValue : uint32_t {
@@ -531,8 +541,10 @@ GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdju
 /*
  * Saving. clsidEncoder names one of GdipGetImageEncoders' encoders
  * (an unknown one gives UnknownImageFormat). params may be
- * NULL; understood: EncoderQuality (one Long 0..100, JPEG only; others ignore
- * it) and EncoderSaveFlag. GdipSaveImageToFile writes the file only after a
+ * NULL; understood: EncoderQuality (one Long 0..100, JPEG, WebP, AVIF and
+ * JPEG XL; others ignore it), EncoderSaveFlag, and EncoderExifBlock and
+ * EncoderXmpPacket (the bytes are copied; an empty one is no block; more than
+ * GpMaxDetailBytes gives InvalidParameter). GdipSaveImageToFile writes the file only after a
  * successful encode, so a failure leaves no partial file behind; the stream
  * variant writes at the stream's position.
  *

@@ -152,7 +152,7 @@ void frmQuillet::BuildOptionPanels() {
     cDesign qualityPlaces[4];
     ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
     MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
-    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG or WebP format."), picQuality);
+    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG, WebP, AVIF or JPEG XL format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
     PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
@@ -188,7 +188,9 @@ void frmQuillet::BuildFormatMenu() {
                                  {&frmQuillet::mnuGIFFormat, "mnuGIFFormat", "GIF Format", "GIF"},
                                  {&frmQuillet::mnuJPGFormat, "mnuJPGFormat", "JPG Format", "JPG"},
                                  {&frmQuillet::mnuPNGFormat, "mnuPNGFormat", "PNG Format", "PNG"},
-                                 {&frmQuillet::mnuWEBPFormat, "mnuWEBPFormat", "WebP Format", "WEBP"}};
+                                 {&frmQuillet::mnuWEBPFormat, "mnuWEBPFormat", "WebP Format", "WEBP"},
+                                 {&frmQuillet::mnuAVIFFormat, "mnuAVIFFormat", "AVIF Format", "AVIF"},
+                                 {&frmQuillet::mnuJXLFormat, "mnuJXLFormat", "JPEG XL Format", "JXL"}};
     for (const cFormatItem& item : items) {
         QAction* action = mnuDropDown->addAction(QLatin1String(item.Caption));
         action->setObjectName(QLatin1String(item.Name));
@@ -204,12 +206,12 @@ void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
     UncheckMenu();
     oItem->setChecked(true);
     gOutputFormat = sCode;
-    ShowHideQualityOptions(sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG") ||
-                           sCode == QLatin1String("WEBP"));
+    ShowHideQualityOptions(sCode == QLatin1String("DFT") || TakesQuality(sCode));
 }
 
 void frmQuillet::UncheckMenu() {
-    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat, mnuWEBPFormat})
+    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat, mnuWEBPFormat,
+                          mnuAVIFFormat, mnuJXLFormat})
         item->setChecked(false);
 }
 

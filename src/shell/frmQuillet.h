@@ -130,6 +130,8 @@ public:
     QAction* mnuJPGFormat = nullptr;
     QAction* mnuPNGFormat = nullptr;
     QAction* mnuWEBPFormat = nullptr;
+    QAction* mnuAVIFFormat = nullptr;
+    QAction* mnuJXLFormat = nullptr;
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;

@@ -68,7 +68,8 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
     gdip.AddExtensions(QStringLiteral("*.Q;"), QStringLiteral(";"), 10);
     for (const auto& [key, index] : std::vector<std::pair<const char*, int32_t>>{
              {"*.Png", png}, {"*.jpeg", jpeg}, {"*.JPE", jpeg}, {"*.jfif", jpeg}, {"png", -1}, {".png", -1},
-             {"*.heic", -1}, {"*.WebP", gdip.EncoderCount() - 1}, {"*.AA", 7}, {"*.ab", 7}, {"*.Ac", 7},
+             {"*.heic", -1}, {"*.WebP", gdip.EncoderCount() - 3},
+             {"*.avif", gdip.EncoderCount() - 2}, {"*.Jxl", gdip.EncoderCount() - 1}, {"*.AA", 7}, {"*.ab", 7}, {"*.Ac", 7},
              {"*.aD", 7}, {"*.one", 8}, {"*.X", 9}, {" *.Y ", 9}, {"*.Y", -1}, {"*.z", 9}, {"", -1}})
         EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), index) << key;
     EXPECT_FALSE(gdip.EncoderClsid(jpeg) == gdip.EncoderClsid(png));

@@ -118,7 +118,9 @@ inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector
     if (!enc)
         return NotImplemented;
     const gp::raster* pages[] = {&r};
-    return enc->encode(pages, 1, gp::encode_options{quality}, out);
+    gp::encode_options options;
+    options.quality = quality;
+    return enc->encode(pages, 1, options, out);
 }
 
 /* Sniffs, probes and decodes frame through the table, as the loader would. */

@@ -1,0 +1,196 @@
+/*
+ * codec_jxl_read.cpp - JPEG XL decoder over libjxl.
+ *
+ * One frame per file: a still image, or the first frame of an animation.
+ * Images with alpha give 32bppARGB, the rest 24bppRGB; libjxl applies the
+ * orientation, so width and height are the upright size. Lossy (XYB) images
+ * are decoded straight to sRGB; others in their own colour space, whose ICC
+ * profile is handed on in image_info.icc_profile unless it is sRGB. A
+ * truncated or damaged file fails with GenericError.
+ *
+ * Memory: the size is checked against our caps before anything is
+ * allocated, and an image over kUnprovenPixels must come with a byte of file
+ * for every kPixelsPerByte pixels. libjxl keeps several full-size planes of
+ * 32-bit samples besides our raster, so a file of a few bytes must not be
+ * able to claim a large image.
+ */
+#include "codec_util.h"
+
+#include <jxl/decode.h>
+
+#include <cstring>
+
+namespace gp {
+namespace {
+
+/* A flat 4096 x 4096 image takes about 200 bytes; photographs take well
+ * over a byte per 16 pixels. */
+constexpr uint64_t kPixelsPerByte = 256;
+/* Cap for an ICC profile. */
+constexpr size_t kMaxProfile = size_t{4} << 20;
+
+bool jr_sniff(const uint8_t* data, size_t size) {
+    const JxlSignature signature = JxlSignatureCheck(data, size);
+    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
+}
+
+/* Owns one decoder. */
+class cJxlDecoder {
+  public:
+    cJxlDecoder() : mDecoder(JxlDecoderCreate(nullptr)) {}
+    ~cJxlDecoder() { JxlDecoderDestroy(mDecoder); }
+    cJxlDecoder(const cJxlDecoder&) = delete;
+    cJxlDecoder& operator=(const cJxlDecoder&) = delete;
+    JxlDecoder* get() const { return mDecoder; }
+
+  private:
+    JxlDecoder* mDecoder;
+};
+
+/* What one run of the decoder learns and fills. out is null for a probe. */
+struct jr_job {
+    const decode_limits* limits;
+    size_t file_size;
+    image_info* info;
+    raster* out;
+    uint32_t width = 0; /* upright */
+    uint32_t height = 0;
+    bool alpha = false;
+};
+
+GpStatus jr_basic_info(JxlDecoder* dec, jr_job& job) {
+    JxlBasicInfo basic;
+    if (JxlDecoderGetBasicInfo(dec, &basic) != JXL_DEC_SUCCESS)
+        return GenericError;
+    const uint64_t pixels = uint64_t{basic.xsize} * basic.ysize;
+    GpStatus status = cu_check_size(basic.xsize, basic.ysize, *job.limits);
+    if (status == Ok)
+        status = cu_check_fill(pixels, pixels / kPixelsPerByte, job.file_size);
+    if (status != Ok)
+        return status;
+    const bool swap = basic.orientation >= JXL_ORIENT_TRANSPOSE;
+    job.width = swap ? basic.ysize : basic.xsize;
+    job.height = swap ? basic.xsize : basic.ysize;
+    job.alpha = basic.alpha_bits > 0;
+    return Ok;
+}
+
+bool jr_is_srgb(const JxlColorEncoding& colour) {
+    return colour.color_space == JXL_COLOR_SPACE_RGB && colour.white_point == JXL_WHITE_POINT_D65 &&
+           colour.primaries == JXL_PRIMARIES_SRGB && colour.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
+}
+
+/* Asks for sRGB samples; where libjxl cannot give them (images not stored
+ * as XYB), a probe keeps the image's own profile. */
+GpStatus jr_colour(JxlDecoder* dec, jr_job& job) {
+    JxlColorEncoding srgb{};
+    srgb.color_space = JXL_COLOR_SPACE_RGB;
+    srgb.white_point = JXL_WHITE_POINT_D65;
+    srgb.primaries = JXL_PRIMARIES_SRGB;
+    srgb.transfer_function = JXL_TRANSFER_FUNCTION_SRGB;
+    srgb.rendering_intent = JXL_RENDERING_INTENT_PERCEPTUAL;
+    if (JxlDecoderSetPreferredColorProfile(dec, &srgb) == JXL_DEC_SUCCESS || job.info == nullptr)
+        return Ok;
+    JxlColorEncoding own;
+    if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &own) ==
+            JXL_DEC_SUCCESS &&
+        jr_is_srgb(own))
+        return Ok;
+    size_t size = 0;
+    if (JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) != JXL_DEC_SUCCESS ||
+        size == 0 || size > kMaxProfile)
+        return Ok; /* no usable profile: the samples are taken as sRGB */
+    if (!cu_resize(job.info->icc_profile, size))
+        return OutOfMemory;
+    if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                       job.info->icc_profile.data(), size) != JXL_DEC_SUCCESS)
+        job.info->icc_profile.clear();
+    return Ok;
+}
+
+/* libjxl hands over runs of RGB(A) samples of one row; the raster is BGR(A). */
+void jr_put(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
+    raster& out = *static_cast<raster*>(opaque);
+    const uint32_t channels = out.format == PixelFormat32bppARGB ? 4 : 3;
+    const auto* from = static_cast<const uint8_t*>(pixels);
+    uint8_t* to = out.pixels.data() + y * out.stride + x * channels;
+    for (size_t i = 0; i < count; ++i, from += channels, to += channels) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        if (channels == 4)
+            to[3] = from[3];
+    }
+}
+
+GpStatus jr_out_buffer(JxlDecoder* dec, jr_job& job) {
+    raster& out = *job.out;
+    const GpStatus status = cu_alloc(out, job.width, job.height,
+                                     job.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, *job.limits);
+    if (status != Ok)
+        return status;
+    const JxlPixelFormat format{job.alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    return JxlDecoderSetImageOutCallback(dec, &format, jr_put, &out) == JXL_DEC_SUCCESS ? Ok : GenericError;
+}
+
+/* Runs the decoder over the whole file until the probe or the first frame is done. */
+GpStatus jr_run(const uint8_t* data, size_t size, jr_job& job) {
+    if (!jr_sniff(data, size))
+        return UnknownImageFormat;
+    const cJxlDecoder decoder;
+    JxlDecoder* dec = decoder.get();
+    const int events = JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | (job.out ? JXL_DEC_FULL_IMAGE : 0);
+    if (dec == nullptr || JxlDecoderSubscribeEvents(dec, events) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(dec, data, size) != JXL_DEC_SUCCESS)
+        return OutOfMemory;
+    JxlDecoderCloseInput(dec);
+    for (;;) {
+        GpStatus status = Ok;
+        switch (JxlDecoderProcessInput(dec)) {
+        case JXL_DEC_BASIC_INFO:
+            status = jr_basic_info(dec, job);
+            break;
+        case JXL_DEC_COLOR_ENCODING:
+            status = jr_colour(dec, job);
+            if (status == Ok && job.out == nullptr)
+                return Ok;
+            break;
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
+            status = jr_out_buffer(dec, job);
+            break;
+        case JXL_DEC_FULL_IMAGE:
+            return Ok;
+        default: /* errors, truncation, or the end without a frame */
+            return GenericError;
+        }
+        if (status != Ok)
+            return status;
+    }
+}
+
+GpStatus jr_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
+    info = image_info{};
+    jr_job job{&limits, size, &info, nullptr};
+    const GpStatus status = jr_run(data, size, job);
+    if (status != Ok)
+        return status;
+    info.width = job.width;
+    info.height = job.height;
+    info.format = job.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    info.raw_format = ImageFormatJXL;
+    return Ok;
+}
+
+GpStatus jr_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
+                   raster& out) {
+    if (frame != 0)
+        return InvalidParameter;
+    jr_job job{&limits, size, nullptr, &out};
+    return jr_run(data, size, job);
+}
+
+} // namespace
+
+const decoder kJxlDecoder{"JXL", jr_sniff, cu_safe_probe<jr_probe>, cu_safe_decode<jr_decode>};
+
+} // namespace gp
