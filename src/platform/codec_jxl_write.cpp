@@ -9,7 +9,7 @@
  * encode per core already.
  *
  * Quality 0..100 (default 75) maps onto the Butteraugli distance, 15
- * (coarsest) to 0.5: the points below were measured so that the four
+ * (coarsest) to 0.12: the points below were measured so that the four
  * quality options give about the SSIM of a JPEG of the same quality on
  * photographs (bench/README.md).
  */
@@ -21,8 +21,8 @@ namespace gp {
 namespace {
 
 constexpr int kDefaultQuality = 75;
-/* Effort 3 of 1..9: the fastest before the size grows by more than a few
- * per cent for the same SSIM (bench/README.md). */
+/* Effort 3 of 1..9: as fast as 1 with 8 % smaller files; 5 saves 8 % more
+ * for 2.5 times the time (bench/README.md). */
 constexpr int64_t kEffort = 3;
 /* libjxl's level 5 limit on a side. */
 constexpr uint32_t kMaxSide = 262144;
@@ -34,7 +34,7 @@ struct jw_point {
     int quality;
     float distance;
 };
-constexpr jw_point kDistances[] = {{0, 15.0f}, {48, 5.0f}, {66, 3.4f}, {84, 1.9f}, {100, 0.5f}};
+constexpr jw_point kDistances[] = {{0, 15.0f}, {48, 3.4f}, {66, 2.45f}, {84, 1.37f}, {100, 0.12f}};
 
 float jw_distance(int quality) {
     const size_t count = sizeof(kDistances) / sizeof(kDistances[0]);

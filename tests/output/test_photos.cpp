@@ -1,6 +1,7 @@
 // Photos as they really are: colour profiles converted to sRGB in every
 // output format and in the preview's pipeline, and photo details carried
-// into JPEG, PNG and TIFF outputs (read back with Exiv2).
+// into JPEG, PNG and TIFF outputs (read back with Exiv2) and into WebP, AVIF
+// and JPEG XL outputs (read back with the formats' reference tools).
 #include "BatchSaveTest.h"
 
 #include "PhotoDetails.h"
@@ -8,6 +9,10 @@
 
 #include <QColorSpace>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QtEndian>
 
 #include <lcms2.h>
@@ -270,6 +275,110 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
     const cPhotoSummary summary = ReadPhotoSummary(In("cam.jpg"));
     EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
     EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
+}
+
+// ---- WebP, AVIF and JPEG XL, read back by their reference tools --------------------------------
+
+struct cModernFormat {
+    const char* Code;
+    const char* Extension;
+    QStringList (*DecodeArguments)(const QString& sIn, const QString& sOut);
+};
+
+const cModernFormat kModernFormats[] = {
+    {"WEBP", "webp", [](const QString& in, const QString& out) { return QStringList{"dwebp", in, "-o", out}; }},
+    {"AVIF", "avif", [](const QString& in, const QString& out) { return QStringList{"avifdec", in, out}; }},
+    {"JXL", "jxl", [](const QString& in, const QString& out) { return QStringList{"djxl", in, out}; }},
+};
+
+// Runs a tool to its end; its standard output, or nullopt when it failed.
+std::optional<QByteArray> RunTool(const QStringList& aCommand) {
+    QProcess tool;
+    tool.start(aCommand.first(), aCommand.mid(1));
+    if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return tool.readAllStandardOutput();
+}
+
+// The image as the format's reference decoder gives it, as a PNG read by Qt.
+QImage ReferenceDecode(const cModernFormat& format, const QString& sPath) {
+    const QString png = sPath + QStringLiteral(".png");
+    const bool decoded = RunTool(format.DecodeArguments(sPath, png)).has_value();
+    EXPECT_TRUE(decoded) << format.Code;
+    return decoded ? QImage(png) : QImage();
+}
+
+// The details exiftool finds in sPath, as its JSON object.
+QJsonObject ExifToolDetails(const QString& sPath) {
+    const std::optional<QByteArray> json = RunTool({"exiftool", "-j", "-n", sPath});
+    EXPECT_TRUE(json.has_value());
+    return QJsonDocument::fromJson(json.value_or(QByteArray())).array().at(0).toObject();
+}
+
+TEST_F(Photos, ModernFormatsCarryTheDetailsAsChosen) {
+    ASSERT_TRUE(WriteRamp(mGdip, In("cam.jpg"), 40, 20, "jpg"));
+    WriteCameraDetails(In("cam.jpg"), true);
+    mOptions.CustomSize = QStringLiteral("20");
+    for (const cModernFormat& format : kModernFormats) {
+        for (ePhotoDetails mode : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip}) {
+            SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " as " + format.Code);
+            mOptions.PhotoDetails = mode;
+            EXPECT_EQ(Save(QStringLiteral("cam.jpg"), QString::fromLatin1(format.Code)).size(), QSize(10, 20));
+            EXPECT_EQ(ReferenceDecode(format, mPath).size(), QSize(10, 20));
+            const QJsonObject found = ExifToolDetails(mPath);
+            const bool kept = mode != ePhotoDetails::Strip;
+            const bool located = mode == ePhotoDetails::KeepLocation;
+            EXPECT_EQ(found.value("Model").toString(), kept ? "Canon EOS 5D" : "");
+            EXPECT_EQ(found.value("Copyright").toString(), kept ? "Ada Lovelace" : "");
+            EXPECT_EQ(found.value("DateTimeOriginal").toString(), kept ? "2024:05:01 14:03:22" : "");
+            EXPECT_EQ(found.value("Creator").toString(), kept ? "Ada Lovelace" : "");
+            EXPECT_EQ(found.contains("GPSLatitude"), located);
+            EXPECT_EQ(found.value("City").toString(), located ? "London" : "");
+            EXPECT_FALSE(found.contains("Orientation"));
+        }
+    }
+}
+
+// Each quality option, with and without alpha: the reference decoder reads
+// the size, the alpha and colours close to the source's, closer and larger
+// with each step up.
+TEST_F(Photos, ModernFormatsRoundTripAtEveryQuality) {
+    QImage source = MakeRamp(96, 64).Picture().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 96; ++x)
+            source.setPixel(x, y, qRgba(x * 2, 40, 200, y < 8 ? 0 : 128));
+    ASSERT_TRUE(source.save(In("alpha.png")));
+    ASSERT_TRUE(MakeRamp(96, 64).Picture().save(In("plain.png")));
+    mOptions.CustomSize = QStringLiteral("96");
+    for (const cModernFormat& format : kModernFormats) {
+        for (const char* name : {"alpha.png", "plain.png"}) {
+            const QImage want = QImage(In(QString::fromLatin1(name))).convertToFormat(QImage::Format_ARGB32);
+            const bool alpha = want.hasAlphaChannel() && want.pixelColor(0, 0).alpha() == 0;
+            qint64 previousSize = 0;
+            double previousError = 1e9;
+            for (int16_t quality = 0; quality < 4; ++quality) {
+                SCOPED_TRACE(std::string(format.Code) + " " + name + " quality " + std::to_string(quality));
+                mOptions.QualityIndex = quality;
+                Save(QString::fromLatin1(name), QString::fromLatin1(format.Code));
+                const QImage got = ReferenceDecode(format, mPath).convertToFormat(QImage::Format_ARGB32);
+                ASSERT_EQ(got.size(), want.size());
+                EXPECT_EQ(got.pixelColor(5, 2).alpha(), alpha ? 0 : 255);
+                EXPECT_NEAR(got.pixelColor(5, 12).alpha(), alpha ? 128 : 255, 2);
+                double error = 0;
+                for (int y = 16; y < 64; ++y)
+                    for (int x = 0; x < 96; ++x)
+                        for (int shift : {0, 8, 16})
+                            error += std::abs(int((got.pixel(x, y) >> shift) & 255) -
+                                              int((want.pixel(x, y) >> shift) & 255));
+                error /= 96 * 48 * 3;
+                EXPECT_LT(error, 12.0);
+                EXPECT_LE(error, previousError);
+                EXPECT_GT(QFileInfo(mPath).size(), previousSize);
+                previousError = error;
+                previousSize = QFileInfo(mPath).size();
+            }
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-/* HEIC, AVIF and WebP input, WebP output: files made by the libraries' own
- * encoders, decoded through the table as the loader does. */
+/* HEIC, AVIF, WebP and JPEG XL input, WebP, AVIF and JPEG XL output: files
+ * made by the libraries' own encoders, decoded through the table as the
+ * loader does. */
 #include "ModernImages.h"
 #include "codec_test_util.h"
 #include "codec_util.h"
@@ -104,21 +105,59 @@ TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
     ExpectQuadrants(out, Expected(20, 14, false, 1), true);
 }
 
-TEST(WebPOutput, SizeGrowsWithQualityAndAlphaSurvives) {
-    const gp::raster photo = MakePattern(64, 48, PixelFormat24bppRGB);
-    size_t previous = 0;
-    for (int quality : {10, 50, 90}) {
-        EXPECT_GT(Encoded(u"*.WEBP", photo, quality).size(), previous) << "quality " << quality;
-        previous = Encoded(u"*.WEBP", photo, quality).size();
-        EXPECT_EQ(RoundTrip(u"*.WEBP", photo, quality).format, PixelFormat24bppRGB);
+/* Orientation, alpha, a colour space of its own, and damage. */
+TEST(JxlInput, DecodesUprightWithSizePixelsAndProfile) {
+    const std::tuple<const char*, bool, int, bool> cases[] = {
+        {"Plain", false, 1, false}, {"AlphaTurned", true, 6, false}, {"Mirrored", false, 2, false},
+        {"Transverse", true, 7, false}, {"Linear", false, 1, true}};
+    for (const auto& [name, alpha, orientation, linear] : cases) {
+        SCOPED_TRACE(name);
+        constexpr int kWidth = 37, kHeight = 23;
+        const std::vector<uint8_t> bytes = modern::EncodeJxl(kWidth, kHeight, alpha, orientation, linear);
+        gp::image_info info;
+        gp::raster out;
+        ASSERT_EQ(Decode(bytes, out, &info), Ok);
+        const gp::raster want = Expected(kWidth, kHeight, alpha, orientation);
+        EXPECT_EQ(info.width, want.width);
+        EXPECT_EQ(info.height, want.height);
+        EXPECT_TRUE(info.raw_format == ImageFormatJXL);
+        EXPECT_EQ(info.icc_profile.empty(), !linear);
+        if (!linear) {
+            EXPECT_EQ(CompareRasters(out, want), "");
+        }
+        EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{30, 1u << 20}), ValueOverflow);
+        EXPECT_EQ(Decode(bytes, out, nullptr, 0, gp::decode_limits{64, 600}), ValueOverflow);
+        const std::vector<uint8_t> truncated(bytes.begin(), bytes.begin() + long(bytes.size() * 3 / 5));
+        EXPECT_NE(Decode(truncated, out), Ok) << "truncated";
+        std::vector<uint8_t> damaged = bytes;
+        std::fill(damaged.begin() + 2, damaged.begin() + 12, uint8_t{0xFF});
+        EXPECT_NE(Decode(damaged, out), Ok) << "damaged header";
     }
+}
 
-    const gp::raster want = Expected(33, 21, true, 1);
-    ExpectQuadrants(RoundTrip(u"*.WEBP", want, 90), want, true);
-    std::vector<uint8_t> bytes;
-
-    gp::raster tooWide = MakePattern(16384, 1, PixelFormat24bppRGB);
-    EXPECT_EQ(Encode(u"*.WEBP", tooWide, bytes), ValueOverflow);
+/* Our lossy encoders: the size grows with the quality, the picture and its
+ * alpha come back through our decoders, and sides past the format's limit
+ * are refused. */
+TEST(ModernOutput, SizeGrowsWithQualityAndAlphaSurvives) {
+    const std::tuple<const char16_t*, uint32_t> formats[] = {{u"*.WEBP", 16384}, {u"*.AVIF", 65536}, {u"*.JXL", 0}};
+    for (const auto& [pattern, tooWideSide] : formats) {
+        SCOPED_TRACE(std::string(pattern, pattern + 6));
+        const gp::raster photo = MakePattern(64, 48, PixelFormat24bppRGB);
+        size_t previous = 0;
+        for (int quality : {10, 50, 90}) {
+            EXPECT_GT(Encoded(pattern, photo, quality).size(), previous) << "quality " << quality;
+            previous = Encoded(pattern, photo, quality).size();
+            EXPECT_EQ(RoundTrip(pattern, photo, quality).format, PixelFormat24bppRGB);
+        }
+        const gp::raster want = Expected(33, 21, true, 1);
+        ExpectQuadrants(RoundTrip(pattern, want, 90), want, true);
+        EXPECT_EQ(RoundTrip(pattern, Expected(33, 21, false, 1), 90).format, PixelFormat24bppRGB)
+            << "nothing transparent";
+        std::vector<uint8_t> bytes;
+        if (tooWideSide != 0) {
+            EXPECT_EQ(Encode(pattern, MakePattern(tooWideSide, 1, PixelFormat24bppRGB), bytes), ValueOverflow);
+        }
+    }
 }
 
 } // namespace

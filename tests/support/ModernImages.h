@@ -1,10 +1,11 @@
 #pragma once
-// Small HEIC, AVIF and WebP files for tests, made with libheif's and
-// libwebp's own encoders (not ours), from a four-quadrant picture whose
+// Small HEIC, AVIF, WebP and JPEG XL files for tests, made with libheif's,
+// libwebp's and libjxl's own encoders (not ours), from a four-quadrant picture whose
 // colours survive lossy coding: red, green / blue, white (half transparent
 // when alpha is asked for). Orientation: written as irot/imir (HEIF) or as an
 // EXIF orientation tag (EXIF 1..8, 0 = no EXIF block).
 
+#include <jxl/encode.h>
 #include <libheif/heif.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
@@ -144,6 +145,48 @@ inline std::vector<uint8_t> EncodeAnimatedWebP(int lWidth, int lHeight) {
     std::vector<uint8_t> out(assembled.bytes, assembled.bytes + assembled.size);
     WebPDataClear(&assembled);
     WebPAnimEncoderDelete(encoder);
+    return out;
+}
+
+// A lossless JPEG XL of the quadrants with the orientation iOrientation
+// (1..8) in its header, in sRGB or, with
+// bLinear, in linear-light sRGB (which the decoder hands on as a profile).
+inline std::vector<uint8_t> EncodeJxl(int lWidth, int lHeight, bool bAlpha, int iOrientation, bool bLinear) {
+    const std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, bAlpha);
+    std::vector<uint8_t> rgba;
+    for (size_t i = 0; i < bgra.size(); i += 4) {
+        rgba.insert(rgba.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+        if (bAlpha)
+            rgba.push_back(bgra[i + 3]);
+    }
+    JxlEncoder* enc = JxlEncoderCreate(nullptr);
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = uint32_t(lWidth);
+    info.ysize = uint32_t(lHeight);
+    info.bits_per_sample = 8;
+    info.num_extra_channels = bAlpha ? 1 : 0;
+    info.alpha_bits = bAlpha ? 8 : 0;
+    info.uses_original_profile = JXL_TRUE;
+    info.orientation = static_cast<JxlOrientation>(iOrientation);
+    JxlEncoderSetBasicInfo(enc, &info);
+    JxlColorEncoding colour;
+    if (bLinear)
+        JxlColorEncodingSetToLinearSRGB(&colour, JXL_FALSE);
+    else
+        JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
+    JxlEncoderSetColorEncoding(enc, &colour);
+    JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc, nullptr);
+    JxlEncoderSetFrameLossless(settings, JXL_TRUE);
+    const JxlPixelFormat format{bAlpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlEncoderAddImageFrame(settings, &format, rgba.data(), rgba.size());
+    JxlEncoderCloseInput(enc);
+    std::vector<uint8_t> out(size_t{1} << 16);
+    uint8_t* next = out.data();
+    size_t avail = out.size();
+    const bool done = JxlEncoderProcessOutput(enc, &next, &avail) == JXL_ENC_SUCCESS;
+    out.resize(done ? out.size() - avail : 0);
+    JxlEncoderDestroy(enc);
     return out;
 }
 
