@@ -11,7 +11,7 @@
 namespace {
 
 // The largest --size whose square stays within the imaging library's pixel cap.
-constexpr int kMaxBatchSize = 16384;
+constexpr int kMaxBatchSize = kMaxCustomSize;
 static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
