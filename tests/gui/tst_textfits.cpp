@@ -76,7 +76,8 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("quality");
         QTest::newRow("longest hint") << "Order professional prints of your images" << true;
-        QTest::newRow("progress, quality note") << "Saving (100%)" << false;
+        QTest::newRow("progress, quality note") << "Saving (100%)  32767 of 32767" << false;
+        QTest::newRow("summary") << "Stopped: 32767 Saved,  32767 Skipped,  32767 Failed" << true;
     }
 
     void mainWindow() {
