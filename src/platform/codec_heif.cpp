@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace gp {
@@ -213,8 +214,12 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
  * gamma that stands in for the sRGB and BT.709 family of curves. */
 void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx).code != heif_error_Ok ||
-        nclx == nullptr)
+    /* libheif may hand out the description even when it reports an error
+     * about it: it is ours to free either way. */
+    const heif_error error = heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx);
+    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+        nclx, heif_nclx_color_profile_free);
+    if (error.code != heif_error_Ok || nclx == nullptr)
         return;
     const heif_transfer_characteristics curve = nclx->transfer_characteristics;
     if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 ||
@@ -229,7 +234,6 @@ void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
                               nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
         profile = colour_profile_from_chromaticities(xy, 1 / 2.2);
     }
-    heif_nclx_color_profile_free(nclx);
 }
 
 void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
