@@ -19,6 +19,9 @@
 #   E  phone-size HEIC -> 800 px JPEG q84, the HEIC files made from A's JPEGs
 #      by bench/batch/make_heic into BUILD_DIR/heic-corpus (skipped without it;
 #      Pillow reads no HEIC)
+#   F  12 MP JPEG -> 800 px AVIF at quality medium, beside vipsthumbnail's
+#      AVIF (libheif with AOM, its default Q=50); Pillow writes no AVIF. With
+#      --keep, decode both with avifdec and score them with resize-quality.
 set -euo pipefail
 
 install=0 convert=0 runs=3 keep=""
@@ -163,9 +166,9 @@ run_job() {
     local job=$1 size=$3 quality=$4 rotate=$5 format=$6
     input=$2
     local files=("$(input_dir)"/*)
-    local name quality_name=high
+    local name quality_name=$quality
     case $size in 800) name=huge ;; 640) name=large ;; *) name=$size ;; esac
-    [ "$quality" = 84 ] || quality_name=$quality
+    case $quality in 48) quality_name=low ;; 66) quality_name=medium ;; 84) quality_name=high ;; esac
     measure quillet-batch "$job" "$batch" --quiet --overwrite all --size "$name" \
         --quality "$quality_name" --rotate "$rotate" --format "$format" -o "$work/out" "${files[@]}"
     local ours; ours=$(cat "$work/secs")
@@ -201,6 +204,8 @@ if [ -x "$heic_maker" ] && "$heic_maker" "$corpus/$jpegs" "$heics"; then
 else
     echo "job E skipped: no $heic_maker (configure with -DBUILD_BENCHMARKS=ON)" >&2
 fi
+pillow=""
+run_job F "$jpegs" 800 66 0 avif
 echo
 echo "| job | quillet-batch throughput / fastest other tool |"
 echo "|---|---:|"

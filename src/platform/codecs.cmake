@@ -16,6 +16,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_ico.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif_details.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_webp.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_avif_write.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_jxl_read.cpp
