@@ -1,9 +1,10 @@
 #include "cBatchSave.h"
 
 #include "AppState.h"
+#include "FileDates.h"
 #include "OutputOptions.h"
-#include "PhotoDetails.h"
 #include "SafeWrite.h"
+#include "SizeLimit.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
 
@@ -72,6 +73,9 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
+    // Read before anything is written: the output may replace the source itself.
+    const std::optional<timespec> sourceTime =
+        mOptions.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
 
     std::optional<cRenderedImage> image;
     cSaveAhead::cResult done;
@@ -92,24 +96,20 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         return eOutcome::Removed;
     }
     return WriteImage(name, [&](int32_t lEncoder) {
-        QByteArray bytes;
         if (mAhead != nullptr)
-            bytes = std::move(done.Bytes);
-        else
-            bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
-                                QualityTagValue(mOptions.QualityIndex));
-        // The photo details stay on this thread, as the user asked for them.
-        if (!bytes.isEmpty())
-            AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,
-                            image ? image->Width : done.Width, image ? image->Height : done.Height);
-        return bytes;
-    });
+            return std::move(done.Encoded);
+        cEncodeRequest request =
+            EncodeRequestFor(mOptions, name.Extension, mGdip.EncoderClsid(lEncoder), true);
+        request.Reporter = &mGdip;
+        return EncodeForSave(std::move(*image), request);
+    }, sourceTime);
 }
 
 // Encoder first, then the name it will really be written under, then the
 // question about an existing file of that name: the user is only ever asked
 // about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode) {
+cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode,
+                                            const std::optional<timespec>& sourceTime) {
     QString extension = name.Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1) {
@@ -131,18 +131,22 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
-    QByteArray bytes = encode(encoder);
-    if (bytes.isEmpty())
+    const cEncoded encoded = encode(encoder);
+    if (encoded.Bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(path, bytes, replace);
+    const cWriteResult written = WriteFileSafely(path, encoded.Bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
+    if (sourceTime)
+        SetModificationTime(path, *sourceTime); // the image is written either way
     if (mAhead != nullptr)
         mAhead->Written(path);
+    if (encoded.OverLimit)
+        mFailures.push_back({outputName, OverLimitText(mOptions.MaxBytes, encoded.Bytes.size())});
     return NoteWritten(outputName, name.SourceName, replace);
 }
 

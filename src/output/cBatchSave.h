@@ -19,12 +19,16 @@
 
 #include <QString>
 
+#include <time.h>
+
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 class cGDIP;
 class cSaveAhead;
+struct cEncoded;
 struct cOutputName;
 
 // What one run did.
@@ -61,10 +65,12 @@ class cBatchSave {
     // so the count of saved files stays as it was.
     enum class eOutcome { Saved, ReplacedEarlier, Skipped, Error, Removed };
     // Gives the encoded image for the encoder it will be written with.
-    using cEncode = std::function<QByteArray(int32_t lEncoder)>;
+    using cEncode = std::function<cEncoded(int32_t lEncoder)>;
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
-    eOutcome WriteImage(const cOutputName& name, const cEncode& encode);
+    // sourceTime: the modification time the output takes, if any.
+    eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
+                        const std::optional<timespec>& sourceTime);
     eOutcome NoteWritten(const QString& sOutputName, const QString& sSourceName,
                          eReplace eReplaced);
     bool ConfirmReplace(const cOutputName& name, const QString& sExtension);

@@ -108,6 +108,7 @@ void frmQuillet::FormLoad() {
     BuildOptionPanels();
     BuildFormatMenu();
     BuildDetailsMenu();
+    BuildFitMenu();
     BuildStatusBand();
     SetTabOrder();
 
