@@ -1,18 +1,19 @@
 #include "BatchArguments.h"
 
+#include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 // The largest --size whose square stays within the imaging library's pixel cap.
-constexpr int kMaxBatchSize = 16384;
+constexpr int kMaxBatchSize = kMaxCustomSize;
 static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
@@ -35,7 +36,12 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
         options.SizeIndex = *preset;
         return {};
     }
-    if (!ValidateCustomSize(sValue))
+    // A pixel count is plain digits, as in the window's custom size box:
+    // "-100" or "1e3" is a slip of the keyboard, not a size.
+    const bool digits = !sValue.isEmpty() && std::all_of(sValue.begin(), sValue.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!digits || !ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
                                        "pixels up to %1").arg(kMaxBatchSize));
@@ -169,9 +175,9 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     arguments.Files = parser.positionalArguments();
     if (arguments.OutputFolder.isEmpty())
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");
-    else if (!QFileInfo(arguments.OutputFolder).isDir())
-        arguments.Error =
-            QStringLiteral("the output folder '%1' does not exist").arg(arguments.OutputFolder);
+    else if (const QString reason = UnwritableFolderReason(arguments.OutputFolder); !reason.isEmpty())
+        arguments.Error = QStringLiteral("the output folder '%1' cannot be used: %2")
+                              .arg(arguments.OutputFolder, reason);
     else if (arguments.Files.isEmpty())
         arguments.Error = QStringLiteral("no image files given");
     return arguments;
@@ -234,7 +240,10 @@ QString BatchHelpText() {
         "reported on stderr. Replaced files are moved to the trash; a file that\n"
         "cannot go there is kept, and its image is not written.\n"
         "\n"
-        "Exit status: 0 when every image was written, 1 when an image failed, was\n"
-        "not written because an answer declined it, was replaced by a later image\n"
-        "of the same name or is over --max-size, 2 on bad usage.\n");
+        "Two images of one run never share an output name: the later one is saved\n"
+        "as NAME-2.EXT (-3, ...), and stderr lists it.\n"
+        "\n"
+        "Exit status: 0 when every image was written under its own name, 1 when an\n"
+        "image failed, was not written because an answer declined it, took a\n"
+        "numbered name or is over --max-size, 2 on bad usage.\n");
 }

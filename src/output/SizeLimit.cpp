@@ -1,6 +1,7 @@
 #include "SizeLimit.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <cmath>
 
@@ -110,8 +111,19 @@ QString SizeLimitText(int64_t lBytes) {
     return QStringLiteral("%1 bytes").arg(lBytes);
 }
 
-QString OverLimitText(int64_t lMaxBytes, int64_t lWrittenBytes) {
-    return QStringLiteral("saved, but over the %1 limit: %2 KB at the smallest size tried")
-        .arg(SizeLimitText(lMaxBytes))
-        .arg((lWrittenBytes + 1023) / 1024);
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes,
+                            int lMaxLines) {
+    QString text = (files.size() == 1 ? QStringLiteral("This image is larger than the %1 limit "
+                                                       "even at its smallest:")
+                                      : QStringLiteral("These images are larger than the %1 "
+                                                       "limit even at their smallest:"))
+                       .arg(SizeLimitText(lMaxBytes));
+    const int total = static_cast<int>(files.size());
+    const int shown = std::min(total, std::max(lMaxLines, 1));
+    QStringList lines;
+    for (int i = 0; i < shown; ++i)
+        lines << QStringLiteral("%1: %2 KB").arg(files[i].FileName).arg((files[i].Bytes + 1023) / 1024);
+    if (total > shown)
+        lines << QStringLiteral("... and %1 more.").arg(total - shown);
+    return text + QStringLiteral("\n\n") + lines.join(u'\n');
 }

@@ -51,6 +51,16 @@ std::optional<int64_t> ParseSizeLimit(const QString& sText);
 // The limit as it is shown: "300 KB", "1.5 MB".
 QString SizeLimitText(int64_t lBytes);
 
-// Why a file written over the limit is listed at the end of the run:
-// "saved, but over the 150 KB limit: 172 KB at the smallest size tried".
-QString OverLimitText(int64_t lMaxBytes, int64_t lWrittenBytes);
+inline const QString kOverLimitTitle = QStringLiteral("Images Over the Size Limit");
+
+// An output saved larger than the limit, at the smallest size tried.
+struct cOverLimit {
+    QString FileName; // the output file's name, without its folder
+    qint64 Bytes = 0;
+};
+
+// The end-of-run paragraph listing them: "These images are larger than the
+// 150 KB limit even at their smallest:", then "name: 172 KB" a line, at most
+// lMaxLines lines, then how many more.
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes,
+                            int lMaxLines = 20);

@@ -31,7 +31,7 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     cSaveAhead::cResult result;
     try {
         cSaveObserver quiet;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet);
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &result.OutOfMemory);
         if (!image)
             return result;
         result.Loaded = true;
@@ -39,7 +39,8 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
         result.SourceHeight = image->SourceHeight;
         result.Encoded = EncodeForSave(std::move(*image), input.Request);
     } catch (const std::bad_alloc&) {
-        result.Encoded.Bytes.clear(); // counts as an encoding failure, or a load failure before it
+        result.OutOfMemory = !result.Loaded;
+        result.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
     }
     return result;
 }

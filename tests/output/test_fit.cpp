@@ -199,13 +199,13 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
         EncodeRequestFor(mOptions, extension,
                          mGdip.EncoderClsid(mGdip.ExtensionExists(QStringLiteral("*.") + extension)), true);
     const cSaveSummary summary = Run();
-    EXPECT_EQ(std::pair(summary.Saved, summary.Failures.size()), std::pair(3, c.Listed));
+    EXPECT_EQ(std::pair(summary.Saved, summary.OverLimit.size()), std::pair(3, c.Listed));
 
     for (const cVectorList::cEntry& entry : mList.Entries) {
         const QString output = GetBaseName(entry.Name) + u'.' + extension;
         const qint64 written = QFileInfo(Out(output)).size();
-        const bool listed = std::any_of(summary.Failures.begin(), summary.Failures.end(),
-                                        [&](const cSaveFailure& f) { return f.FileName == output; });
+        const bool listed = std::any_of(summary.OverLimit.begin(), summary.OverLimit.end(),
+                                        [&](const cOverLimit& f) { return f.FileName == output && f.Bytes == written; });
         EXPECT_TRUE(written <= c.Limit || listed) << output.toStdString() << ": " << written;
         EXPECT_EQ(listed, written > c.Limit) << output.toStdString();
         // The exhaustive search for the first image of each lossy kind.
