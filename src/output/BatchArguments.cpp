@@ -1,10 +1,11 @@
 #include "BatchArguments.h"
 
+#include "AtomicFile.h"
+#include "NameBytes.h"
 #include "OutputOptions.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include <optional>
 
@@ -155,9 +156,9 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     arguments.Files = parser.positionalArguments();
     if (arguments.OutputFolder.isEmpty())
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");
-    else if (!QFileInfo(arguments.OutputFolder).isDir())
-        arguments.Error =
-            QStringLiteral("the output folder '%1' does not exist").arg(arguments.OutputFolder);
+    else if (!cFolder(NameBytesStd(arguments.OutputFolder)).Valid())
+        arguments.Error = QStringLiteral("the output folder '%1' does not exist")
+                              .arg(DisplayName(arguments.OutputFolder));
     else if (arguments.Files.isEmpty())
         arguments.Error = QStringLiteral("no image files given");
     return arguments;

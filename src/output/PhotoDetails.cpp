@@ -1,6 +1,6 @@
 #include "PhotoDetails.h"
+#include "NameBytes.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -118,7 +118,7 @@ void FilterDetails(Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData&
 }
 
 Exiv2::Image::AutoPtr OpenFile(const QString& sPath) {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString());
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(NameBytesStd(sPath));
     image->readMetadata();
     return image;
 }

@@ -1,9 +1,10 @@
 #include "SaveTexts.h"
 
+#include "NameBytes.h"
 #include "Numbers.h"
 
 QString LoadErrorText(const QString& sFilename) {
-    return sFilename + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
+    return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
            kParagraphBreak +
            QStringLiteral("It has been removed from list of files to work with, and will not be "
                           "saved.");
@@ -16,7 +17,7 @@ QString PngOfferText(const QString& sSourceExtension) {
 }
 
 QString OverwritePrompt(const QString& sBaseName, const QString& sExtension) {
-    return sBaseName + u'.' + sExtension +
+    return DisplayName(sBaseName) + u'.' + sExtension +
            QStringLiteral(" already exists.  Would you like to overwrite it?");
 }
 
@@ -48,7 +49,7 @@ QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLin
     const int shown = std::min(total, std::max(lMaxLines, 1));
     QStringList lines;
     for (int i = 0; i < shown; ++i)
-        lines << failures[i].FileName + QStringLiteral(": ") + failures[i].Reason;
+        lines << DisplayName(failures[i].FileName) + QStringLiteral(": ") + failures[i].Reason;
     if (total > shown)
         lines << QStringLiteral("... and %1 more.").arg(total - shown);
     return text + lines.join(u'\n');

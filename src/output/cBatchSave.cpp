@@ -20,6 +20,7 @@ cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observ
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
+    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
     mOptions = options;
     mYesToAll = false;
     mFailures.clear();
@@ -61,6 +62,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         }
     }
     mAhead = nullptr;
+    mOutput.reset();
     summary.Failures = std::move(mFailures);
     if (!summary.Failures.empty())
         mQuestions.MsgBox(kNotSavedTitle, FailureReportText(summary.Failures),
@@ -126,8 +128,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     }
 
     const QString outputName = name.BaseName + u'.' + extension;
-    const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(path);
+    const bool exists = OutputEntryExists(*mOutput, outputName);
     if (exists && !ConfirmReplace(name, extension))
         return eOutcome::Skipped;
 
@@ -138,11 +139,11 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(path, bytes, replace);
+    const cWriteResult written = WriteFileSafely(*mOutput, outputName, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
     if (mAhead != nullptr)
-        mAhead->Written(path);
+        mAhead->Written(*mOutput, outputName);
     return NoteWritten(outputName, name.SourceName, replace);
 }
 

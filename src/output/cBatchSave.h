@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class cGDIP;
@@ -78,6 +79,7 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
+    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveOptions mOptions;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     bool mYesToAll = false;
