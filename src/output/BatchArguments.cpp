@@ -7,6 +7,7 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -35,7 +36,12 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
         options.SizeIndex = *preset;
         return {};
     }
-    if (!ValidateCustomSize(sValue))
+    // A pixel count is plain digits: "-100" or "1e3" is a slip of the keyboard,
+    // not a size, even though the window's box takes such numbers.
+    const bool digits = !sValue.isEmpty() && std::all_of(sValue.begin(), sValue.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!digits || !ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
                                        "pixels up to %1").arg(kMaxBatchSize));
