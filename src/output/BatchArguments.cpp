@@ -13,7 +13,7 @@
 namespace {
 
 // The largest --size whose square stays within the imaging library's pixel cap.
-constexpr int kMaxBatchSize = 16384;
+constexpr int kMaxBatchSize = kMaxCustomSize;
 static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
@@ -36,8 +36,8 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
         options.SizeIndex = *preset;
         return {};
     }
-    // A pixel count is plain digits: "-100" or "1e3" is a slip of the keyboard,
-    // not a size, even though the window's box takes such numbers.
+    // A pixel count is plain digits, as in the window's custom size box:
+    // "-100" or "1e3" is a slip of the keyboard, not a size.
     const bool digits = !sValue.isEmpty() && std::all_of(sValue.begin(), sValue.end(), [](QChar c) {
         return c >= u'0' && c <= u'9';
     });

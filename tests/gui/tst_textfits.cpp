@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 #include "frmProperties.h"
 
+#include <QApplication>
 #include <QStyle>
 
 namespace {
@@ -47,6 +48,20 @@ QString Misfit(const QWidget* oWidget) {
         .arg(needed.width()).arg(needed.height()).arg(room.width()).arg(room.height());
 }
 
+// The desktop's font at lPoints for as long as it lives.
+class cDesktopFont {
+public:
+    explicit cDesktopFont(double lPoints) : mBefore(QApplication::font()) {
+        QFont font = mBefore;
+        font.setPointSizeF(lPoints);
+        QApplication::setFont(font);
+    }
+    ~cDesktopFont() { QApplication::setFont(mBefore); }
+
+private:
+    QFont mBefore;
+};
+
 QString Misfits(QWidget& oWindow) {
     oWindow.show();
     if (!QTest::qWaitForWindowExposed(&oWindow))
@@ -71,18 +86,27 @@ private slots:
         Picture("jpq.png", 3, 3);
     }
 
-    // The widest texts: five-digit sizes, the longest hint, the full count.
+    // The widest texts: five-digit sizes, the longest hint, the full count;
+    // at the usual desktop font and at a large one.
     void mainWindow_data() {
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("quality");
-        QTest::newRow("longest hint") << "Order professional prints of your images" << true;
-        QTest::newRow("progress, quality note") << "Saving (100%)" << false;
+        QTest::addColumn<double>("points");
+        for (const double points : {9.0, 14.0}) {
+            QTest::addRow("longest hint, %g pt", points) << "Order professional prints of your images" << true
+                                                         << points;
+            QTest::addRow("progress, quality note, %g pt", points) << "Saving (100%)" << false << points;
+        }
     }
 
     void mainWindow() {
         QFETCH(QString, status);
         QFETCH(bool, quality);
+        QFETCH(double, points);
+        const cDesktopFont desktop(points);
         cTestWindow window;
+        // The whole layout grows with the desktop font.
+        QCOMPARE_GE(window.minimumWidth(), qRound(7935 / 15.0 * points / 9) - 1);
         window.Open({"gypsy pig panorama.png"});
         gImageHeight = 7500;
         window.txtSize->setText(QStringLiteral("10000"));
