@@ -65,7 +65,7 @@ const cToolButtonDesign kToolButtons[] = {
     {&frmQuillet::HelpButton, "HelpButton", "help", "Get help!", {7245, 30, 615, 615}, true},
 };
 
-constexpr int kPictureSide = 32; // pixels
+constexpr int kPictureSide = 32; // pixels, at the designed layout scale
 
 // The colour of gradient row lRow of lLastRow (twips): from 153, 220, 198 at
 // the top to white at the bottom.
@@ -152,8 +152,9 @@ void frmQuillet::BuildToolbar() {
         button->setObjectName(QLatin1String(design.Name));
         PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
         const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
-        button->SetPicture(picture.pixmap(QSize(kPictureSide, kPictureSide)));
-        button->SetPictureDisabled(picture.pixmap(QSize(kPictureSide, kPictureSide), QIcon::Disabled));
+        const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
+        button->SetPicture(picture.pixmap(side));
+        button->SetPictureDisabled(picture.pixmap(side, QIcon::Disabled));
         button->SetBackColor(kToolbarColor);
         button->SetBackColorOnMouse(kToolbarColor);
         button->setToolTip(QLatin1String(design.Hint));
