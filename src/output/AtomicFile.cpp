@@ -312,6 +312,23 @@ cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName
     return {};
 }
 
+bool CanMakeFilesIn(const cFolder& folder) {
+    if (!folder.Valid())
+        return false;
+    std::string probe;
+    const int error = WithFreshName(
+        [&folder](const std::string& sName) {
+            const cFd made(::openat(folder.Fd(), sName.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            return made.Valid() ? 0 : errno;
+        },
+        probe);
+    if (error != 0)
+        return false;
+    ::unlinkat(folder.Fd(), probe.c_str(), 0);
+    return true;
+}
+
 int MoveIntoFolder(const std::string& sFrom, const cFolder& folder, const std::string& sName) {
     if (::renameat2(AT_FDCWD, sFrom.c_str(), folder.Fd(), sName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;

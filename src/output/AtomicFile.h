@@ -98,6 +98,9 @@ cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName
                                  const char* data, size_t size, eCommit eMode,
                                  const std::function<bool()>& bBeforeCommit);
 
+// True when a file can be made in folder (one is made and removed again).
+bool CanMakeFilesIn(const cFolder& folder);
+
 // Moves the entry sFrom (a path) into folder as sName, never replacing an
 // entry of that name; errno on failure.
 int MoveIntoFolder(const std::string& sFrom, const cFolder& folder, const std::string& sName);

@@ -202,15 +202,13 @@ void frmQuillet::SetTabOrder() {
 }
 
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
-    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] {
-        labStatus->setText(oButton->toolTip());
-        labStatus->show();
-    });
-    connect(oButton, &ARButton::MouseLeave, this, [this] { labStatus->hide(); });
+    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] { mStatusHint->Show(oButton->toolTip()); });
+    connect(oButton, &ARButton::MouseLeave, this, [this] { mStatusHint->Hide(); });
 }
 
 void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
-    if (lX < SaveButton->width() - kDropDownZone)
+    // No zone while the button reads Stop.
+    if (SaveButton->DropDownWidth() == 0 || lX < SaveButton->width() - SaveButton->DropDownWidth())
         return;
     // The drop-down zone: the format menu opens under the toolbar band at the
     // button's left edge, and the press does not start a save.
@@ -263,6 +261,7 @@ void frmQuillet::BuildStatusBand() {
     PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
+    mStatusHint = std::make_unique<cStatusHint>(*labStatus);
     // The save disables the window; its progress must stay readable, so the
     // status band's texts keep their normal colour.
     for (QLabel* label : {labFileCount, labStatus}) {
