@@ -22,6 +22,7 @@ cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observ
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
+    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
     mOptions = options;
     mReplaceAll.reset();
     mPngAll.reset();
@@ -69,6 +70,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         }
     }
     mAhead = nullptr;
+    mOutput.reset();
     summary.Failures = std::move(mFailures);
     summary.Renamed = std::move(mRenamed);
     summary.OverLimit = std::move(mOverLimit);
@@ -134,7 +136,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
 
     const QString outputName = UnusedName(name, extension);
     const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(path);
+    const bool exists = OutputEntryExists(*mOutput, outputName);
     if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
@@ -145,13 +147,13 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(path, encoded.Bytes, replace);
+    const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
     if (sourceTime)
         SetModificationTime(path, *sourceTime); // the image is written either way
     if (mAhead != nullptr)
-        mAhead->Written(path);
+        mAhead->Written(*mOutput, outputName);
     if (encoded.OverLimit)
         mOverLimit.push_back({outputName, encoded.Bytes.size()});
     mWritten.insert(outputName);

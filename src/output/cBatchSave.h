@@ -23,6 +23,7 @@
 #include <time.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -93,6 +94,7 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
+    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveOptions mOptions;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
