@@ -19,7 +19,9 @@
 #   E  phone-size HEIC -> 800 px JPEG q84, the HEIC files made from A's JPEGs
 #      by bench/batch/make_heic into BUILD_DIR/heic-corpus (skipped without it;
 #      Pillow reads no HEIC)
-#   F  12 MP JPEG -> 800 px AVIF at quality medium, beside vipsthumbnail's
+#   F  A with every file limited to 150 KB (--max-size 150K); no other tool
+#      has a size limit, so F is compared with quillet-batch's own time for A
+#   G  12 MP JPEG -> 800 px AVIF at quality medium, beside vipsthumbnail's
 #      AVIF (libheif with AOM, its default Q=50); Pillow writes no AVIF. With
 #      --keep, decode both with avifdec and score them with resize-quality.
 set -euo pipefail
@@ -172,6 +174,7 @@ run_job() {
     measure quillet-batch "$job" "$batch" --quiet --overwrite all --size "$name" \
         --quality "$quality_name" --rotate "$rotate" --format "$format" -o "$work/out" "${files[@]}"
     local ours; ours=$(cat "$work/secs")
+    ours_of[$job]=$ours
     best=""
     if have vipsthumbnail; then
         local suffix=$format
@@ -192,6 +195,7 @@ run_job() {
     fi
 }
 
+declare -A ours_of
 echo "| job | tool | seconds (median of $runs) | images/s | peak MiB | written |"
 echo "|---|---|---:|---:|---:|---|"
 run_job A "$jpegs" 800 84 0 jpg
@@ -204,9 +208,15 @@ if [ -x "$heic_maker" ] && "$heic_maker" "$corpus/$jpegs" "$heics"; then
 else
     echo "job E skipped: no $heic_maker (configure with -DBUILD_BENCHMARKS=ON)" >&2
 fi
+input=$jpegs
+measure quillet-batch F "$batch" --quiet --overwrite all --size huge --quality high --max-size 150K \
+    --format jpg -o "$work/out" "$(input_dir)"/*
+limited=$(cat "$work/secs")
 pillow=""
-run_job F "$jpegs" 800 66 0 avif
+run_job G "$jpegs" 800 66 0 avif
 echo
 echo "| job | quillet-batch throughput / fastest other tool |"
 echo "|---|---:|"
 printf '%s\n' "${ratios[@]}"
+[ "${ours_of[A]:-0}" = 0 ] ||
+    awk -v f="$limited" -v a="${ours_of[A]}" 'BEGIN { printf "\n| F (150 KB limit) | %.2fx the time of A |\n", f / a }'
