@@ -48,6 +48,13 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
+    // Each line under the file's name, as the command's own messages are.
+    void DecoderMessages(const QString& sFileName, const QString& sMessages) override {
+        Finish();
+        for (const QString& line : sMessages.split(u'\n', Qt::SkipEmptyParts))
+            mErr << "quillet-batch: " << sFileName << ": " << line << Qt::endl;
+    }
+
     // Entries done so far; the run is at the next one.
     int Done() const { return mDone; }
 

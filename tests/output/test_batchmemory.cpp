@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +114,25 @@ TEST(BatchMemory, ADamagedPictureNeverShowsWhatMemoryHeldBefore) {
             damagedOutputs[i] = written.readAll();
     }
     EXPECT_TRUE(damagedOutputs[0] == damagedOutputs[1]) << "the damaged picture depends on old memory";
+}
+
+// A damaged AVIF makes dav1d print on stderr from whichever thread decodes
+// it: its lines come under the file's name, in list order, so the run says
+// the same with one worker as with three.
+TEST(BatchMemory, DecoderMessagesComeWithTheirFileWhateverTheWorkers) {
+    QString errors[2];
+    for (int i = 0; i < 2; ++i) {
+        QTemporaryDir out;
+        QStringList arguments{"-j", i == 0 ? "1" : "3", "--format", "png", "-o", out.path()};
+        for (int copy = 0; copy < 3; ++copy)
+            arguments << Sample("red_320x240.heic") << QStringLiteral(QUILLET_TEST_DATA "/avif_obu_overrun.avif");
+        errors[i] = RunBatch(arguments).Err;
+    }
+    EXPECT_EQ(errors[0], errors[1]);
+    const QStringList lines = errors[0].split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.filter(QStringLiteral("quillet-batch: avif_obu_overrun.avif: ")).size(), 6) << errors[0].toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: "))).size(), lines.size())
+        << errors[0].toStdString();
 }
 
 // A reservation waits while the others leave too little, and one larger than
