@@ -130,8 +130,9 @@ TEST(BatchMemory, DecoderMessagesComeWithTheirFileWhateverTheWorkers) {
     }
     EXPECT_EQ(errors[0], errors[1]);
     const QStringList lines = errors[0].split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.filter(QStringLiteral("quillet-batch: avif_obu_overrun.avif: ")).size(), 6) << errors[0].toStdString();
-    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: "))).size(), lines.size())
+    // dav1d's two lines for each copy, every one under the file's name.
+    EXPECT_EQ(lines.filter(QStringLiteral("OBU")).size(), 6) << errors[0].toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: avif_obu_overrun.avif: .*OBU"))).size(), 6)
         << errors[0].toStdString();
 }
 
