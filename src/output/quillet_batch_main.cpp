@@ -3,6 +3,7 @@
 // the terminal.
 #include "AtomicFile.h"
 #include "BatchArguments.h"
+#include "NameBytes.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
 
@@ -13,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -61,21 +63,36 @@ class cTerminalProgress : public cSaveObserver {
     bool mShown = false;
 };
 
+// What keeps the file sPath from being read; nullptr when nothing does.
+const char* ReadProblem(const QString& sPath) {
+    const QByteArray path = NameBytes(sPath);
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0)
+        return "no such file";
+    if (!S_ISREG(info.st_mode))
+        return "not a file";
+    return ::access(path.constData(), R_OK) == 0 ? nullptr : "cannot be read";
+}
+
 // Files that cannot be read are reported and left out of the list.
 QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
     QStringList readable;
     for (const QString& file : aFiles) {
-        const QFileInfo info(file);
-        if (!info.exists())
-            err << "quillet-batch: " << file << ": no such file" << Qt::endl;
-        else if (!info.isFile())
-            err << "quillet-batch: " << file << ": not a file" << Qt::endl;
-        else if (!info.isReadable())
-            err << "quillet-batch: " << file << ": cannot be read" << Qt::endl;
+        if (const char* problem = ReadProblem(file))
+            err << "quillet-batch: " << DisplayName(file) << ": " << problem << Qt::endl;
         else
             readable << file;
     }
     return readable;
+}
+
+// The arguments as the system passed them: file names keep bytes that are not
+// UTF-8 (QCoreApplication::arguments would replace them).
+QStringList ArgumentsAfterTheProgram(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromBytes(QByteArray(argv[i]));
+    return arguments;
 }
 
 std::optional<QString> ReadLineFromStdin() {
@@ -108,7 +125,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cBatchArguments arguments = ParseBatchArguments(app.arguments().mid(1));
+    const cBatchArguments arguments = ParseBatchArguments(ArgumentsAfterTheProgram(argc, argv));
     if (arguments.ShowHelp) {
         out << BatchHelpText();
         return kExitOk;
@@ -148,6 +165,7 @@ int main(int argc, char* argv[]) {
         out << summary.Caption() << Qt::endl;
     const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty() && summary.Renamed.empty();
+                            summary.Failures.empty() && summary.Renamed.empty() &&
+                            summary.OverLimit.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

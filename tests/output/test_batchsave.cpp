@@ -214,7 +214,9 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
 // takes a numbered name, overwrite questions about the originals, a corrupt
 // entry in the middle, a GIF to quantize) run one entry after the other and
 // with three workers leaves the same bytes, asks the same questions in the
-// same order and ends the same way.
+// same order and ends the same way. The output folder is spelled another way
+// than the sources' (relative, as "-o ." is), so only the files themselves
+// tell the workers which source was replaced.
 TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     AddRamp(QStringLiteral("a.png"), 300, 200);
     AddFile(QStringLiteral("c.ico"), MakeIcon(48));
@@ -241,7 +243,7 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         cBatchSave save(mGdip, mQuestions, mObserver);
         save.SetThreads(threads);
         QStringList& run = runs[threads == 1 ? 0 : 1];
-        run << save.Run(mList, folder.path(), mOptions).Caption();
+        run << save.Run(mList, QDir::current().relativeFilePath(folder.path()), mOptions).Caption();
         for (const auto& asked : mQuestions.Log)
             run << asked.Title + u'|' + asked.Text;
         for (const QString& name : QDir(folder.path()).entryList(QDir::Files, QDir::Name))
