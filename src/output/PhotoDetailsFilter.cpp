@@ -153,7 +153,7 @@ Exiv2::Value::AutoPtr WellFormed(const Exiv2::Exifdatum& datum) {
                           (expected == Exiv2::comment && actual == Exiv2::undefined);
     if (!typeFits || datum.count() <= 0 || datum.size() > kMaxValueBytes)
         return Exiv2::Value::AutoPtr();
-    if (datum.key() == "Exif.Photo.UserComment")
+    if (expected == Exiv2::comment) // the user's comment, GPS method and area names
         return CommentUpToEnd(datum);
     if (actual == Exiv2::asciiString || datum.key().rfind("Exif.Image.XP", 0) == 0)
         return TextUpToEnd(datum);
