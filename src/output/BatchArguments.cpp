@@ -74,11 +74,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption metadata("metadata", {}, "MODE");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
+    const QCommandLineOption recursive(QStringList{"r", "recursive"});
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, jobs, quiet, help, version});
+                       metadata, jobs, recursive, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -91,6 +92,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
+    arguments.Recursive = parser.isSet(recursive);
     arguments.Options.ReplaceOutright = parser.isSet(noTrash);
 
     if (parser.isSet(size))
@@ -167,7 +169,8 @@ QString BatchHelpText() {
     return QStringLiteral(
         "Usage: quillet-batch [options] -o DIR FILE...\n"
         "Resizes, rotates and converts image files into the folder DIR, writing the\n"
-        "same files under the same names as Quillet's Save button.\n"
+        "same files under the same names as Quillet's Save button. A FILE that is a\n"
+        "folder gives the image files inside it, sorted by name.\n"
         "\n"
         "Options:\n"
         "  -o, --output DIR        folder to write into (must exist)\n"
@@ -194,6 +197,8 @@ QString BatchHelpText() {
         "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
         "                          number of processor cores; 1 works one image\n"
         "                          after the other)\n"
+        "  -r, --recursive         take the images in the subfolders of folders\n"
+        "                          too (hidden folders are skipped)\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"

@@ -3,13 +3,13 @@
 // the terminal.
 #include "AtomicFile.h"
 #include "BatchArguments.h"
+#include "BatchInput.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
 
 #include "cGDIP.h"
 
 #include <QGuiApplication>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>
@@ -22,11 +22,9 @@ enum eExit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 // The files of the command line as the save's list.
 class cPathList : public cSaveList {
   public:
-    explicit cPathList(const QStringList& aPaths) {
-        for (const QString& path : aPaths) {
-            const QFileInfo info(path);
-            mEntries.push_back({info.absolutePath(), info.fileName()});
-        }
+    explicit cPathList(const std::vector<cFoundImage>& aImages) {
+        for (const cFoundImage& image : aImages)
+            mEntries.push_back({image.Folder, image.Name});
     }
     int Count() const override { return static_cast<int>(mEntries.size()); }
     QString FileName(int lPosition) const override { return mEntries.at(lPosition - 1).second; }
@@ -65,23 +63,6 @@ class cTerminalProgress : public cSaveObserver {
     bool mShown = false;
     int mDone = 0;
 };
-
-// Files that cannot be read are reported and left out of the list.
-QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
-    QStringList readable;
-    for (const QString& file : aFiles) {
-        const QFileInfo info(file);
-        if (!info.exists())
-            err << "quillet-batch: " << file << ": no such file" << Qt::endl;
-        else if (!info.isFile())
-            err << "quillet-batch: " << file << ": not a file" << Qt::endl;
-        else if (!info.isReadable())
-            err << "quillet-batch: " << file << ": cannot be read" << Qt::endl;
-        else
-            readable << file;
-    }
-    return readable;
-}
 
 std::optional<QString> ReadLineFromStdin() {
     QTextStream in(stdin);
@@ -128,12 +109,12 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    const QStringList files = ReadableFiles(arguments.Files, err);
+    const cBatchInput input = GatherBatchInput(arguments.Files, arguments.Recursive, arguments.Quiet, err);
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
                                  arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
-    cPathList list(files);
+    cPathList list(input.Images);
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
     questions.SetCurrentFile([&list, &progress] { return list.FileName(progress.Done() + 1); });
     cGDIP gdip;
@@ -152,7 +133,7 @@ int main(int argc, char* argv[]) {
 
     if (!arguments.Quiet)
         out << summary.Caption() << Qt::endl;
-    const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
+    const bool allWritten = input.AllRead && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
                             summary.Failures.empty();
     return allWritten ? kExitOk : kExitFailed;
