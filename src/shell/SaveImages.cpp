@@ -59,7 +59,7 @@ class cWindowProgress : public QObject, public cSaveObserver {
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         mWindow.SetProgressWidth(
             static_cast<int32_t>(static_cast<float>(sngFraction * gProgressWidth)));
-        mWindow.labStatus->setText(sCaption);
+        mWindow.labStatus->setText(sCaption + mWindow.HandedFilesNote());
     }
 
     bool StopRequested() override { return mStop; }
@@ -120,6 +120,7 @@ void frmQuillet::SaveImages() {
     QCoreApplication::processEvents();
 
     mSaveFolder = folder;
+    mSaving = true;
     WriteString(SettingsKey, QStringLiteral("SaveFolder"), folder);
 
     SetProgressWidth(0);
@@ -137,6 +138,8 @@ void frmQuillet::SaveImages() {
     labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
     setEnabled(true);
     QApplication::restoreOverrideCursor();
+    mSaving = false;
+    AddHandedFiles();
     // Closed once the run and its event filter are gone.
     if (progress.CloseRequested())
         QTimer::singleShot(0, this, [this] { close(); });
