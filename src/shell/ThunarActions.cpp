@@ -21,7 +21,6 @@ cParsed Parse(const QString& sXml) {
     cParsed parsed;
     QXmlStreamReader reader(sXml);
     qint64 actionStart = -1;
-    qint64 lastEnd = 0;
     QString uniqueId;
     bool inId = false;
     while (!reader.atEnd()) {
@@ -44,9 +43,8 @@ cParsed Parse(const QString& sXml) {
                 ++parsed.OtherActions;
             actionStart = -1;
         } else if (token == QXmlStreamReader::EndElement && reader.name() == QLatin1String("actions")) {
-            parsed.ActionsEnd = lastEnd;
+            parsed.ActionsEnd = sXml.lastIndexOf(u'<', here - 1);
         }
-        lastEnd = here;
     }
     if (reader.hasError())
         parsed.Problem = QStringLiteral("line %1: %2").arg(reader.lineNumber()).arg(reader.errorString());
