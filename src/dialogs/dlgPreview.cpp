@@ -79,6 +79,7 @@ dlgPreview::dlgPreview(cPreviewHost& owner)
       mOwner(owner) {
     setWindowTitle(QStringLiteral("Image Preview"));
     setModal(true);
+    UseDarkText(*this);
     BuildControls();
     FormLoad();
 }

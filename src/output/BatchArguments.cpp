@@ -6,12 +6,13 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 // The largest --size whose square stays within the imaging library's pixel cap.
-constexpr int kMaxBatchSize = 16384;
+constexpr int kMaxBatchSize = kMaxCustomSize;
 static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
@@ -34,7 +35,12 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
         options.SizeIndex = *preset;
         return {};
     }
-    if (!ValidateCustomSize(sValue))
+    // A pixel count is plain digits, as in the window's custom size box:
+    // "-100" or "1e3" is a slip of the keyboard, not a size.
+    const bool digits = !sValue.isEmpty() && std::all_of(sValue.begin(), sValue.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!digits || !ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
                                        "pixels up to %1").arg(kMaxBatchSize));

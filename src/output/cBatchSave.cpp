@@ -82,9 +82,13 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
             gImageHeight = done.SourceHeight;
         }
     } else {
-        image = RenderImage(sourcePath, mOptions, mObserver);
+        image = RenderImage(sourcePath, mOptions, mObserver, &done.OutOfMemory);
         done.Loaded = image.has_value();
     }
+    // Too large for the memory there is: the file is sound and stays listed.
+    if (!done.Loaded && done.OutOfMemory)
+        return Fail(name.BaseName + u'.' + name.Extension,
+                    QStringLiteral("not enough memory for ") + fileName);
     if (!done.Loaded) {
         mQuestions.MsgBox(kLoadErrorTitle, LoadErrorText(fileName), cQuestions::eIcon::Exclamation,
                           cQuestions::eButtons::OK);

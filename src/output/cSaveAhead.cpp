@@ -33,7 +33,7 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     cSaveAhead::cResult result;
     try {
         cSaveObserver quiet;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet);
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &result.OutOfMemory);
         if (!image)
             return result;
         result.Loaded = true;
@@ -44,7 +44,8 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
         result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
                                        input.Quality, input.Quantize);
     } catch (const std::bad_alloc&) {
-        result.Bytes.clear(); // counts as an encoding failure, or a load failure before it
+        result.OutOfMemory = !result.Loaded;
+        result.Bytes.clear(); // counts as an encoding failure once loaded
     }
     return result;
 }

@@ -40,6 +40,7 @@ class cSaveAhead {
     // What a worker made of one entry.
     struct cResult {
         bool Loaded = false;     // false: the file could not be loaded
+        bool OutOfMemory = false; // not loaded for want of memory, not for damage
         int16_t SourceWidth = 0; // the file's own size, when loaded
         int16_t SourceHeight = 0;
         int16_t Width = 0;       // the output's size, when loaded

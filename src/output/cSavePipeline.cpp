@@ -5,9 +5,13 @@
 #include "FileNames.h"
 #include "OutputOptions.h"
 #include "Quantize.h"
+#include "cMemoryBudget.h"
 
 #include "cGDIP.h"
 #include "cGraphics.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -22,9 +26,9 @@ int32_t OutputFormatFor(int32_t eSourceFormat) {
 
 // Step 1: a source within the 16-bit sizes, or nullopt. Its pixels are
 // decoded when it is drawn, at a reduced scale where the draw is much smaller.
-std::optional<cBitmap> LoadSource(const QString& sSourcePath) {
+std::optional<cBitmap> LoadSource(const QString& sSourcePath, bool& bOutOfMemory) {
     cBitmap source;
-    source.LoadFromFileDeferred(sSourcePath);
+    bOutOfMemory = source.LoadFromFileDeferred(sSourcePath) == OutOfMemory;
     if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 ||
         source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
         return std::nullopt;
@@ -48,11 +52,27 @@ void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
     observer.ProcessEvents();
 }
 
+// The sides a source is decoded at to be drawn at size: a JPEG's decoder
+// shrinks by 8, 4 or 2 while twice the drawn size remains, as the imaging
+// library's does; other formats decode whole.
+std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions size) {
+    const uint64_t width = uint64_t(source.Width()), height = uint64_t(source.Height());
+    GUID format{};
+    if (GdipGetImageRawFormat(source.Handle(), &format) != Ok || format != ImageFormatJPEG ||
+        size.Width <= 0 || size.Height <= 0)
+        return {width, height};
+    for (uint64_t denom = 8; denom >= 2; denom /= 2)
+        if ((width + denom - 1) / denom >= uint64_t(size.Width) * 2 &&
+            (height + denom - 1) / denom >= uint64_t(size.Height) * 2)
+            return {(width + denom - 1) / denom, (height + denom - 1) / denom};
+    return {width, height};
+}
+
 } // namespace
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer);
+                                          cSaveObserver& observer, bool* bOutOfMemory) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, bOutOfMemory);
     if (rendered) {
         gImageWidth = rendered->SourceWidth;
         gImageHeight = rendered->SourceHeight;
@@ -61,8 +81,12 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 }
 
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer) {
-    std::optional<cBitmap> source = LoadSource(sSourcePath);
+                                           cSaveObserver& observer, bool* bOutOfMemory) {
+    bool outOfMemory = false;
+    if (bOutOfMemory == nullptr)
+        bOutOfMemory = &outOfMemory;
+    *bOutOfMemory = false;
+    std::optional<cBitmap> source = LoadSource(sSourcePath, *bOutOfMemory);
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
@@ -74,22 +98,34 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     const bool swap = RotationSwapsSides(options.RotationIndex);
 
     cRenderedImage rendered;
+    const auto [decodedWidth, decodedHeight] = DecodedSize(*source, size);
+    if (!DecodeBudget().Reserve(RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
+                                                uint64_t(std::max<int>(size.Height, 0))),
+                                rendered.Memory)) {
+        *bOutOfMemory = true;
+        return std::nullopt;
+    }
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
     rendered.SourcePath = sSourcePath;
     rendered.Output = std::make_unique<cBitmap>();
-    rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
-                                     OutputFormatFor(source->PixelFormat()), nullptr);
+    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
+                                         OutputFormatFor(source->PixelFormat()), nullptr) == OutOfMemory) {
+        *bOutOfMemory = true;
+        return std::nullopt;
+    }
     {
         cGraphics graphics;
         const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
         graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
         TurnDrawing(graphics, options.RotationIndex, size, observer);
         // The pixels are decoded here: damaged ones fail the draw, and the
-        // file counts as one that could not be loaded.
-        if (graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height) != Ok &&
-            drawable)
+        // file counts as one that could not be loaded, unless memory ran out.
+        const int32_t drawn = graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height);
+        if (drawn != Ok && drawable) {
+            *bOutOfMemory = drawn == OutOfMemory;
             return std::nullopt;
+        }
     }
     source.reset(); // closes the source file before the output is named and written
     rendered.SourceWidth = sourceWidth;

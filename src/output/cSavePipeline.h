@@ -7,6 +7,7 @@
 // decodes them again. No widgets: the host is reached through cSaveObserver.
 
 #include "cSaveObserver.h"
+#include "cMemoryBudget.h"
 #include "cSaveOptions.h"
 
 #include "cBitmap.h"
@@ -28,6 +29,7 @@ struct cRenderedImage {
     int16_t SourceWidth = 0;         // the source file's own size
     int16_t SourceHeight = 0;
     QString SourcePath;              // the file it was loaded from
+    cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
 };
 
 // The names of one output file.
@@ -44,14 +46,17 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 // Loads sSourcePath and draws it, scaled with high-quality bilinear
 // interpolation and turned, into a new bitmap. Sets gImageWidth and
 // gImageHeight to the source's size when it succeeds. nullopt when the file
-// cannot be decoded or is larger than kMaxSourceSide on a side. The source file is closed on return.
+// cannot be decoded or is larger than kMaxSourceSide on a side, or when the
+// memory it needs is more than DecodeBudget holds or cannot be had; then
+// *bOutOfMemory (when given) says which. Waits while other images hold too
+// much of the budget. The source file is closed on return.
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer);
+                                          cSaveObserver& observer, bool* bOutOfMemory = nullptr);
 
 // RenderImage without touching the shared state (gImageWidth, gImageHeight):
 // safe on any thread with an observer of that thread's own.
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer);
+                                           cSaveObserver& observer, bool* bOutOfMemory = nullptr);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);

@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
+
+#include <malloc.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,9 +133,20 @@ static bool bm_raster_is_sound(const raster& r) {
     return !is_indexed(r.format) || r.palette.size() <= (1u << GetPixelFormatSize(r.format));
 }
 
+/* Some decoding libraries leave parts of a damaged picture unwritten (libde265
+ * with libheif says nothing of it), and their buffers come from the heap, where
+ * an earlier image's pixels may still lie. From the first decode on, the C
+ * library clears every block it hands out (and fills freed ones with 0xFF), so
+ * an unwritten area is plain, never another picture. */
+static void bm_clear_fresh_memory() {
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_PERTURB, 0xFF); });
+}
+
 static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& frame) {
     if (image.codec == nullptr || !image.source)
         return WrongState;
+    bm_clear_fresh_memory();
     const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
                                                 image.active_frame, limits, frame);
     if (status != Ok)

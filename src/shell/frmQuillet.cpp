@@ -2,7 +2,9 @@
 
 #include "AppState.h"
 #include "QLTMain.h"
+#include "OutputOptions.h"
 #include "Registry.h"
+#include "SavedChoices.h"
 #include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
@@ -97,8 +99,15 @@ void frmQuillet::FormLoad() {
     QFont windowFont = font();
     windowFont.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
                             QStringLiteral("Arial Narrow"), windowFont.family()});
-    windowFont.setPointSizeF(8.25);
+    windowFont.setPointSizeF(8.25 * LayoutScale());
     setFont(windowFont);
+    // The backgrounds are fixed light colours whatever the desktop's theme:
+    // the texts on them stay dark.
+    UseDarkText(*this);
+    const cStoredChoices stored = RestoreChoices();
+    mCustomSize = stored.CustomSize.isEmpty() ? QLatin1String(kSizeTags[kCustomSizeIndex]) : stored.CustomSize;
+    if (!stored.Format.isEmpty())
+        gOutputFormat = stored.Format;
 
     gdip = std::make_unique<cGDIP>();
     connect(gdip.get(), cGDIP::ErrorSignal(), this, &frmQuillet::gdip_Error);
@@ -110,6 +119,7 @@ void frmQuillet::FormLoad() {
     BuildDetailsMenu();
     BuildStatusBand();
     SetTabOrder();
+    BuildShortcuts();
 
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
     labStatus->show();
@@ -121,9 +131,12 @@ void frmQuillet::FormLoad() {
                       ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
                       : gDefaultFolder;
 
-    // Fixed single border; centred on the screen.
+    // The designed size is the smallest; the list takes any room beyond it.
+    // Centred on the screen.
     const QScreen* screen = ScreenOf(this);
-    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    RememberDesignedLayout();
+    setMinimumSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    resize(minimumSize());
     if (screen != nullptr) {
         QRect place = rect();
         place.moveCenter(screen->availableGeometry().center());
@@ -295,7 +308,10 @@ void frmQuillet::ListReplacing() {
 }
 
 void frmQuillet::ImageMeasured() {
-    txtSize->setText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
+    // The box starts at the image's own size, unless the custom size is the
+    // choice: then it keeps the number the user chose.
+    if (gSizeIndex != kCustomSizeIndex)
+        SetCustomSizeText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
     SetLabels();
 }
 
@@ -377,11 +393,12 @@ void frmQuillet::FormActivate() {
         return;
     mAskingFirstRun = true;
     const QString text = QStringLiteral("Welcome to Quillet!\n\nSince this is your first time using the "
-                                        "program, would you like to watch a short \"Getting Started\" video?");
+                                        "program, would you like to watch a short \"Getting Started\" guide?");
     const cQuestions::eAnswer answer = Questions().MsgBox(QStringLiteral("Welcome to Quillet!"), text,
                                                           cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
+    // The guide is the help that comes with the program: it is there offline.
     if (answer == cQuestions::eAnswer::Yes)
-        OpenPage(QUrl(kMakerSite + QStringLiteral("/GettingStarted.aspx")));
+        OpenPage(QUrl::fromLocalFile(HelpIndexPath()));
     // Stored whatever the answer and whether or not the browser started.
     WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     mAskingFirstRun = false;
@@ -461,6 +478,7 @@ void frmQuillet::resizeEvent(QResizeEvent* event) {
     const int bandWidth = PixelsToTwipsX(frameGeometry().width() - 2, screen);
     shpToolbar.Width = bandWidth;
     shpStatusBar.Width = bandWidth;
+    LayOutExtraRoom();
     QWidget::resizeEvent(event);
 }
 
@@ -481,7 +499,6 @@ bool frmQuillet::eventFilter(QObject* oWatched, QEvent* event) {
 void frmQuillet::closeEvent(QCloseEvent* event) {
     gdip.reset();
     // The capture file never outlives the run.
-    if (QFile::exists(::CaptureFilePath()))
-        QFile::remove(::CaptureFilePath());
+    RemoveCaptureFile();
     event->accept();
 }

@@ -19,6 +19,7 @@
 #include "cImageListHost.h"
 #include "cPreviewHost.h"
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -84,7 +85,10 @@ public:
     // --- option panels (OptionPanels.cpp) ----------------------------------
     void SetLabels();
     void UncheckMenu();
-    void ShowHideQualityOptions(bool bShow) override;
+    void ShowHideQualityOptions(bool bShow);
+    // The quality options as the chosen format wants them, and the format
+    // named in the Save button's hint.
+    void ShowChosenFormat();
 
     // --- what the list and the capture need (frmQuillet.cpp) --------------
     void ListReplacing() override;
@@ -166,6 +170,12 @@ private:
     void BuildImageList();
     void BuildStatusBand();
     void SetTabOrder();
+    // Shortcuts.cpp: the window's keys (Ctrl+O, Ctrl+Shift+O, Ctrl+S, Ctrl+P, F1, Ctrl+Q).
+    void BuildShortcuts();
+    // WindowLayout.cpp: the designed places, kept at load, and the room
+    // beyond the designed size given to the list.
+    void RememberDesignedLayout();
+    void LayOutExtraRoom();
     void ConnectToolButton(ARButton* oButton);
     void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
     // The format menu, under the toolbar band at the Save button's left edge.
@@ -179,6 +189,8 @@ private:
     void BuildOptionPanels();
     void BuildFormatMenu();
     void txtSize_LostFocus();
+    // The custom size box's text, taken as accepted.
+    void SetCustomSizeText(const QString& sText);
     void FormatMenu_Click(QAction* oItem, const QString& sCode);
     // DetailsMenu.cpp
     void BuildDetailsMenu();
@@ -188,6 +200,17 @@ private:
     std::unique_ptr<cQuestions> mOwnQuestions;
     cImageList* mImageList = nullptr; // a child of lvwImages
     bool mAskingFirstRun = false;
+    QString mCustomSize;  // the custom size box's last accepted text
+    QString mSaveHint;    // the Save button's hint without the format
+    struct cDesignedPlace {
+        QWidget* Widget;
+        QRect Place;  // pixels, at the designed window size
+        int Follows;  // which of the extra width and height it takes (WindowLayout.cpp)
+    };
+    std::vector<cDesignedPlace> mDesignedPlaces;
+    std::vector<cLineElement> mDesignedLines;
+    cShapeElement mDesignedStatusBar;
+    cShapeElement mDesignedProgress;
     bool mSaving = false;        // a save runs: handed files wait
     bool mAddingHanded = false;  // handed files are being added
     QStringList mHandedFiles;    // handed files that wait

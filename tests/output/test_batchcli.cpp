@@ -76,6 +76,8 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     const std::pair<QStringList, const char*> cases[] = {
         {{"--size", "enormous", "-o", tmp, "a"}, "invalid value 'enormous' for --size"},
         {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
+        {{"--size", "-100", "-o", tmp, "a"}, "invalid value '-100' for --size"},
+        {{"--size", "1e3", "-o", tmp, "a"}, "invalid value '1e3' for --size"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},

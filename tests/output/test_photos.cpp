@@ -75,6 +75,30 @@ cBitmap PatchBitmap(const uint8_t (*bgr)[3]) {
                       [bgr](int x, int, uint8_t* pixel) { std::memcpy(pixel, bgr[x / kPatchSide], 3); });
 }
 
+// The same patches in a 32-bit bitmap with an (opaque) alpha channel.
+cBitmap PatchBitmapWithAlpha(const uint8_t (*bgr)[3]) {
+    constexpr int kWidth = kPatchCount * kPatchSide;
+    std::vector<uint8_t> pixels(size_t{kWidth} * 4 * kPatchSide, 255);
+    for (size_t i = 0; i < pixels.size() / 4; ++i)
+        std::memcpy(&pixels[i * 4], bgr[i % kWidth / kPatchSide], 3);
+    cBitmap bitmap;
+    bitmap.CreateFromScan0(kWidth, kPatchSide, kWidth * 4, PixelFormat32bppARGB, pixels.data());
+    return bitmap;
+}
+
+// jpeg without its ICC profile segments.
+QByteArray WithoutIccSegments(const QByteArray& jpeg) {
+    QByteArray kept = jpeg.left(2);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF && uint8_t(jpeg[at + 1]) != 0xDA) {
+        const qsizetype length = 2 + (uint8_t(jpeg[at + 2]) << 8 | uint8_t(jpeg[at + 3]));
+        if (!(uint8_t(jpeg[at + 1]) == 0xE2 && jpeg.mid(at + 4, 11) == "ICC_PROFILE"))
+            kept += jpeg.mid(at, length);
+        at += length;
+    }
+    return kept + jpeg.mid(at);
+}
+
 QByteArray BigEndian32(quint32 lValue) {
     const quint32 bytes = qToBigEndian(lValue);
     return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
@@ -158,6 +182,10 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         Convert(profile.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, own, truth, kPatchCount);
         ASSERT_TRUE(WriteAll(In("p.jpg"), TagJpeg(Encode(PatchBitmap(own), "jpg"), icc)));
         ASSERT_TRUE(WriteAll(In("p.png"), TagPng(Encode(PatchBitmap(own), "png"), icc)));
+        ASSERT_TRUE(WriteAll(In("pa.png"), TagPng(Encode(PatchBitmapWithAlpha(own), "png"), icc)));
+        cBitmap withAlpha;
+        withAlpha.LoadFromFile(In("pa.png"));
+        ASSERT_EQ(withAlpha.PixelFormat(), PixelFormat32bppARGB);
         ASSERT_TRUE(WriteAll(In("p.tif"), Encode(PatchBitmap(own), "tif")));
         SetIccProfile(In("p.tif"), icc);
         // The centre pixel of every patch, within 2 ΔE of the source's colour.
@@ -170,7 +198,7 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
                 EXPECT_LT(cmsDeltaE(&got[i], &truth[i]), 2.0) << "patch " << i;
         };
         for (const auto& [source, format] : {std::pair("p.jpg", "JPG"), {"p.jpg", "BMP"}, {"p.png", "PNG"},
-                                             {"p.png", "GIF"}, {"p.tif", "DFT"}}) {
+                                             {"p.png", "GIF"}, {"pa.png", "PNG"}, {"p.tif", "DFT"}}) {
             SCOPED_TRACE(std::string(source) + " as " + format);
             expectTrueColours(Save(QString::fromLatin1(source), QString::fromLatin1(format)));
         }
@@ -210,6 +238,19 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
             SetIccProfile(In(name), broken);
         EXPECT_EQ(Save(QString::fromLatin1(name), "BMP").convertToFormat(source.format()), source);
     }
+}
+
+// A grey profile on a colour photo does not describe it and is ignored: the
+// photo comes out as it does without the profile.
+TEST_F(Photos, AProfileOfAnotherColourSpaceIsIgnored) {
+    QFile tagged(QStringLiteral(QUILLET_TEST_DATA "/field-faults/rgb_with_gray_profile.jpg"));
+    ASSERT_TRUE(tagged.open(QIODevice::ReadOnly));
+    const QByteArray bytes = tagged.readAll();
+    ASSERT_TRUE(WriteAll(In("grey-tagged.jpg"), bytes));
+    ASSERT_TRUE(WriteAll(In("untagged.jpg"), WithoutIccSegments(bytes)));
+    ASSERT_LT(WithoutIccSegments(bytes).size(), bytes.size());
+    mOptions.CustomSize = QStringLiteral("0");
+    EXPECT_EQ(Save("grey-tagged.jpg", "BMP"), Save("untagged.jpg", "BMP"));
 }
 
 // Writes a camera's details into the image file sPath; bSideways adds
