@@ -1,10 +1,10 @@
 #include "BatchArguments.h"
 
+#include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <optional>
@@ -163,9 +163,9 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     arguments.Files = parser.positionalArguments();
     if (arguments.OutputFolder.isEmpty())
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");
-    else if (!QFileInfo(arguments.OutputFolder).isDir())
-        arguments.Error =
-            QStringLiteral("the output folder '%1' does not exist").arg(arguments.OutputFolder);
+    else if (const QString reason = UnwritableFolderReason(arguments.OutputFolder); !reason.isEmpty())
+        arguments.Error = QStringLiteral("the output folder '%1' cannot be used: %2")
+                              .arg(arguments.OutputFolder, reason);
     else if (arguments.Files.isEmpty())
         arguments.Error = QStringLiteral("no image files given");
     return arguments;
@@ -218,7 +218,10 @@ QString BatchHelpText() {
         "reported on stderr. Replaced files are moved to the trash; a file that\n"
         "cannot go there is kept, and its image is not written.\n"
         "\n"
-        "Exit status: 0 when every image was written, 1 when an image failed, was\n"
-        "not written because an answer declined it or was replaced by a later image\n"
-        "of the same name, 2 on bad usage.\n");
+        "Two images of one run never share an output name: the later one is saved\n"
+        "as NAME-2.EXT (-3, ...), and stderr lists it.\n"
+        "\n"
+        "Exit status: 0 when every image was written under its own name, 1 when an\n"
+        "image failed, was not written because an answer declined it or took a\n"
+        "numbered name, 2 on bad usage.\n");
 }

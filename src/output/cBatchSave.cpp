@@ -9,6 +9,8 @@
 
 #include "cGDIP.h"
 
+#include <QFileInfo>
+
 #include <optional>
 
 QString FolderWithSeparator(const QString& sFolder) {
@@ -21,9 +23,16 @@ cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observ
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
     mOptions = options;
-    mYesToAll = false;
+    mReplaceAll.reset();
+    mPngAll.reset();
     mFailures.clear();
+    mRenamed.clear();
     mWritten.clear();
+    mSources.clear();
+    for (int position = 1; position <= list.Count(); ++position)
+        mSources.insert(
+            QFileInfo(FolderWithSeparator(list.Folder(position)) + list.FileName(position))
+                .canonicalFilePath());
 
     std::optional<cSaveAhead> ahead;
     if (mThreads > 1)
@@ -36,8 +45,6 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         switch (outcome) {
         case eOutcome::Saved:
             ++summary.Saved;
-            break;
-        case eOutcome::ReplacedEarlier:
             break;
         case eOutcome::Skipped:
             ++summary.Skipped;
@@ -62,9 +69,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     }
     mAhead = nullptr;
     summary.Failures = std::move(mFailures);
-    if (!summary.Failures.empty())
-        mQuestions.MsgBox(kNotSavedTitle, FailureReportText(summary.Failures),
-                          cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    summary.Renamed = std::move(mRenamed);
+    ReportEnd(summary);
     return summary;
 }
 
@@ -90,8 +96,7 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         return Fail(name.BaseName + u'.' + name.Extension,
                     QStringLiteral("not enough memory for ") + fileName);
     if (!done.Loaded) {
-        mQuestions.MsgBox(kLoadErrorTitle, LoadErrorText(fileName), cQuestions::eIcon::Exclamation,
-                          cQuestions::eButtons::OK);
+        mFailures.push_back({fileName, kLoadFailureReason});
         list.Remove(lPosition);
         return eOutcome::Removed;
     }
@@ -117,10 +122,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     QString extension = name.Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1) {
-        const cQuestions::eAnswer answer =
-            mQuestions.MsgBox(kSaveErrorTitle, PngOfferText(name.SourceExtension),
-                              cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
-        if (answer != cQuestions::eAnswer::Yes)
+        if (!AcceptPng(name))
             return eOutcome::Error;
         extension = QStringLiteral("png");
         encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
@@ -129,10 +131,10 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
                         QStringLiteral("no PNG encoder is available"));
     }
 
-    const QString outputName = name.BaseName + u'.' + extension;
+    const QString outputName = UnusedName(name, extension);
     const QString path = mFolder + outputName;
     const bool exists = OutputEntryExists(path);
-    if (exists && !ConfirmReplace(name, extension))
+    if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
     QByteArray bytes = encode(encoder);
@@ -147,39 +149,64 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
         return Fail(outputName, written.Reason);
     if (mAhead != nullptr)
         mAhead->Written(path);
-    return NoteWritten(outputName, name.SourceName, replace);
+    mWritten.insert(outputName);
+    if (outputName != name.BaseName + u'.' + extension)
+        mRenamed.push_back({name.SourceName, outputName});
+    return eOutcome::Saved;
+}
+
+bool cBatchSave::AcceptPng(const cOutputName& name) {
+    if (mPngAll)
+        return *mPngAll;
+    return TakeAnswer(mQuestions.OfferPng(name.SourceName, name.SourceExtension), mPngAll);
 }
 
 // Two entries of the run with one output name (a.jpg and a.png as PNG): the
-// later replaced the earlier's file, which is listed, not counted twice.
-cBatchSave::eOutcome cBatchSave::NoteWritten(const QString& sOutputName,
-                                             const QString& sSourceName, eReplace eReplaced) {
-    const auto [entry, isNew] = mWritten.try_emplace(sOutputName, sSourceName);
-    if (isNew)
-        return eOutcome::Saved;
-    mFailures.push_back(
-        {sOutputName, QStringLiteral("written for both %1 and %2; the later one replaced the "
-                                     "earlier%3")
-                          .arg(entry->second, sSourceName,
-                               eReplaced == eReplace::ToTrash ? QStringLiteral(" (now in the trash)")
-                                                              : QString())});
-    entry->second = sSourceName;
-    return eOutcome::ReplacedEarlier;
+// later one takes the first free numbered name, so both outputs stay.
+QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension) {
+    QString candidate = name.BaseName + u'.' + sExtension;
+    for (int number = 2; mWritten.contains(candidate); ++number)
+        candidate = NumberedName(name.BaseName, sExtension, number);
+    return candidate;
 }
 
-bool cBatchSave::ConfirmReplace(const cOutputName& name, const QString& sExtension) {
-    if (mYesToAll)
-        return true;
-    switch (mQuestions.ShowCustomMsgBox(OverwritePrompt(name.BaseName, sExtension))) {
+bool cBatchSave::ConfirmReplace(const QString& sOutputName, const QString& sPath) {
+    if (mReplaceAll)
+        return *mReplaceAll;
+    // Saving over the originals: said so, and Enter keeps the file.
+    const bool isSource = mSources.contains(QFileInfo(sPath).canonicalFilePath());
+    const QString prompt = isSource ? SourceOverwritePrompt(sOutputName) : OverwritePrompt(sOutputName);
+    return TakeAnswer(mQuestions.ShowCustomMsgBox(prompt, isSource), mReplaceAll);
+}
+
+bool cBatchSave::TakeAnswer(int lAnswer, std::optional<bool>& oForAll) {
+    switch (lAnswer) {
     case cQuestions::kOverwriteYes:
         return true;
     case cQuestions::kOverwriteYesToAll:
-        mYesToAll = true;
+        oForAll = true;
         return true;
+    case cQuestions::kOverwriteNoToAll:
+        oForAll = false;
+        return false;
     default:
         // "&No", or a box that could not be shown: the file stays.
         return false;
     }
+}
+
+void cBatchSave::ReportEnd(const cSaveSummary& summary) {
+    QStringList parts;
+    if (!summary.Failures.empty())
+        parts << FailureReportText(summary.Failures);
+    if (!summary.Renamed.empty())
+        parts << RenamedReportText(summary.Renamed);
+    if (parts.isEmpty())
+        return;
+    const bool failed = !summary.Failures.empty();
+    mQuestions.MsgBox(failed ? kNotSavedTitle : kRenamedTitle, parts.join(kParagraphBreak),
+                      failed ? cQuestions::eIcon::Exclamation : cQuestions::eIcon::Information,
+                      cQuestions::eButtons::OK);
 }
 
 cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& sReason) {
@@ -189,6 +216,7 @@ cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& s
 
 void cBatchSave::ReportProgress(int lDone, int lCount) {
     const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
-    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount)));
+    mObserver.Progress(lDone, lCount, fraction,
+                       ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
     mObserver.ProcessEvents();
 }

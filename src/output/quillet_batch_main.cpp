@@ -46,14 +46,10 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
-    // Entries done so far; the run is at the next one.
-    int Done() const { return mDone; }
-
-    void Progress(int lPosition, int, double, const QString& sCaption) override {
-        mDone = lPosition;
+    void Progress(int, int, double, const QString& sCaption) override {
         if (!mShow)
             return;
-        mErr << '\r' << sCaption << Qt::flush;
+        mErr << '\r' << sCaption << "\x1b[K" << Qt::flush; // clears what a longer line left
         mShown = true;
     }
 
@@ -61,7 +57,6 @@ class cTerminalProgress : public cSaveObserver {
     QTextStream& mErr;
     bool mShow;
     bool mShown = false;
-    int mDone = 0;
 };
 
 std::optional<QString> ReadLineFromStdin() {
@@ -116,7 +111,6 @@ int main(int argc, char* argv[]) {
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
     cPathList list(input.Images);
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
-    questions.SetCurrentFile([&list, &progress] { return list.FileName(progress.Done() + 1); });
     cGDIP gdip;
     QObject::connect(
         &gdip, cGDIP::ErrorSignal(),
@@ -135,6 +129,6 @@ int main(int argc, char* argv[]) {
         out << summary.Caption() << Qt::endl;
     const bool allWritten = input.AllRead && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty();
+                            summary.Failures.empty() && summary.Renamed.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

@@ -191,7 +191,7 @@ void frmQuillet::BuildFormatMenu() {
     mnuDropDown->setObjectName(QStringLiteral("mnuDropDown"));
     // The pointer left the Save button for the menu without the button
     // seeing it go: its hint goes with the menu.
-    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { labStatus->hide(); });
+    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { mStatusHint->Hide(); });
     struct cFormatItem {
         QAction* frmQuillet::*Member;
         const char* Name;
@@ -232,8 +232,8 @@ void frmQuillet::ShowChosenFormat() {
     const QString hint = QStringLiteral("%1 (%2)").arg(mSaveHint, caption);
     SaveButton->setToolTip(hint);
     SaveButton->setAccessibleName(hint);
-    if (labStatus != nullptr && SaveButton->IsMouseOver() && labStatus->isVisible())
-        labStatus->setText(hint);
+    if (mStatusHint && SaveButton->IsMouseOver())
+        mStatusHint->Show(hint);
 }
 
 void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {

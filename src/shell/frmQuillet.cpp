@@ -65,7 +65,7 @@ const cToolButtonDesign kToolButtons[] = {
     {&frmQuillet::HelpButton, "HelpButton", "help", "Get help!", {7245, 30, 615, 615}, true},
 };
 
-constexpr int kPictureSide = 32; // pixels
+constexpr int kPictureSide = 32; // pixels, at the designed layout scale
 
 // The colour of gradient row lRow of lLastRow (twips): from 153, 220, 198 at
 // the top to white at the bottom.
@@ -152,8 +152,9 @@ void frmQuillet::BuildToolbar() {
         button->setObjectName(QLatin1String(design.Name));
         PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
         const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
-        button->SetPicture(picture.pixmap(QSize(kPictureSide, kPictureSide)));
-        button->SetPictureDisabled(picture.pixmap(QSize(kPictureSide, kPictureSide), QIcon::Disabled));
+        const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
+        button->SetPicture(picture.pixmap(side));
+        button->SetPictureDisabled(picture.pixmap(side, QIcon::Disabled));
         button->SetBackColor(kToolbarColor);
         button->SetBackColorOnMouse(kToolbarColor);
         button->setToolTip(QLatin1String(design.Hint));
@@ -201,15 +202,13 @@ void frmQuillet::SetTabOrder() {
 }
 
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
-    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] {
-        labStatus->setText(oButton->toolTip());
-        labStatus->show();
-    });
-    connect(oButton, &ARButton::MouseLeave, this, [this] { labStatus->hide(); });
+    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] { mStatusHint->Show(oButton->toolTip()); });
+    connect(oButton, &ARButton::MouseLeave, this, [this] { mStatusHint->Hide(); });
 }
 
 void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
-    if (lX < SaveButton->width() - kDropDownZone)
+    // No zone while the button reads Stop.
+    if (SaveButton->DropDownWidth() == 0 || lX < SaveButton->width() - SaveButton->DropDownWidth())
         return;
     // The drop-down zone: the format menu opens under the toolbar band at the
     // button's left edge, and the press does not start a save.
@@ -262,6 +261,7 @@ void frmQuillet::BuildStatusBand() {
     PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
+    mStatusHint = std::make_unique<cStatusHint>(*labStatus);
     // The save disables the window; its progress must stay readable, so the
     // status band's texts keep their normal colour.
     for (QLabel* label : {labFileCount, labStatus}) {

@@ -18,6 +18,7 @@
 #include "PhotoDetails.h"
 #include "cImageListHost.h"
 #include "cPreviewHost.h"
+#include "cStatusHint.h"
 
 #include <QRect>
 #include <QString>
@@ -64,6 +65,8 @@ public:
     QString GetPath();
     // The batch save started by the Save button's main zone (SaveImages.cpp).
     void SaveImages();
+    // GetPath until a folder that can take files is chosen; "" when cancelled.
+    QString ChooseSaveFolder();
     // The "GDIP Error" report of a failure of the window's imaging instance.
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) override;
     // The first-run question; runs on every activation, asks once per user.
@@ -199,6 +202,7 @@ private:
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
     cImageList* mImageList = nullptr; // a child of lvwImages
+    std::unique_ptr<cStatusHint> mStatusHint; // the toolbar's hints over labStatus
     bool mAskingFirstRun = false;
     QString mCustomSize;  // the custom size box's last accepted text
     QString mSaveHint;    // the Save button's hint without the format

@@ -516,14 +516,17 @@ private slots:
             window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
             window.FormActivate();
         } else {
-            // Hovering a button explains it in the status band.
+            // Hovering a button explains it in the status band; the text it
+            // covered comes back.
             ARButton* target = Child<ARButton>(window, qPrintable(button));
+            const QString start = window.labStatus->text();
             QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
             QCoreApplication::sendEvent(target, &enter);
-            QVERIFY(!window.labStatus->isHidden());
+            QCOMPARE(window.labStatus->text(), target->toolTip());
             QEvent leave(QEvent::Leave);
             QCoreApplication::sendEvent(target, &leave);
-            QVERIFY(window.labStatus->isHidden());
+            QCOMPARE(window.labStatus->text(), start);
+            QVERIFY(!window.labStatus->isHidden());
             QTest::mouseClick(target, Qt::LeftButton);
         }
         QCOMPARE(mUrls.Opened.size(), 1);

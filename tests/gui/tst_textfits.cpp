@@ -151,7 +151,10 @@ private slots:
         for (const double points : {9.0, 14.0}) {
             QTest::addRow("longest hint, %g pt", points) << "Order professional prints of your images" << true
                                                          << points;
-            QTest::addRow("progress, quality note, %g pt", points) << "Saving (100%)" << false << points;
+            QTest::addRow("progress, quality note, %g pt", points) << "Saving (100%)  32767 of 32767" << false
+                                                                   << points;
+            QTest::addRow("summary, %g pt", points) << "Stopped: 32767 Saved,  32767 Skipped,  32767 Failed" << true
+                                                    << points;
         }
     }
 

@@ -11,20 +11,26 @@
 
 namespace {
 
-// Answers the overwrite box and, while it is up (mid-save), notes the status
-// text and its colour.
+// Answers the overwrite box and, while it is up (mid-save), points at a
+// toolbar button and notes the status text and its colour, and the controls.
 class cMidSaveQuestions : public cScriptedQuestions {
 public:
     frmQuillet* Window = nullptr;
     QString StatusText;
     QColor StatusColour;
-    bool WindowEnabled = true;
+    QString SaveCaption;
+    bool ListEnabled = true;
+    bool OpenEnabled = true;
 
-    int ShowCustomMsgBox(const QString& sPrompt) override {
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
+        emit Window->OpenButton->MouseEnter();
         StatusText = Window->labStatus->text();
+        emit Window->OpenButton->MouseLeave();
         StatusColour = Window->labStatus->palette().color(Window->labStatus->foregroundRole());
-        WindowEnabled = Window->isEnabled();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt);
+        SaveCaption = Window->SaveButton->Caption();
+        ListEnabled = Window->lvwImages->isEnabled();
+        OpenEnabled = Window->OpenButton->isEnabled();
+        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
     }
 };
 
@@ -136,9 +142,18 @@ private slots:
         questions.FolderAnswers.push_back(out.path());
         questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
         window.SaveImages();
-        QVERIFY(!questions.WindowEnabled);
-        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)"));
+        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)  0 of 2"));
         QCOMPARE(questions.StatusColour, normal);
+        QCOMPARE(questions.SaveCaption, QStringLiteral("Stop"));
+        QVERIFY(!questions.ListEnabled && !questions.OpenEnabled);
+        // Afterwards the controls are as they were (Prints stays disabled),
+        // and a hint gives the summary back when the pointer leaves.
+        QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
+        QCOMPARE(window.SaveButton->Caption(), QString());
+        QVERIFY(window.lvwImages->isEnabled() && window.OpenButton->isEnabled() && !window.PrintsButton->isEnabled());
+        emit window.HelpButton->MouseEnter();
+        QCOMPARE(window.labStatus->text(), QStringLiteral("Get help!"));
+        emit window.HelpButton->MouseLeave();
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
     }
 

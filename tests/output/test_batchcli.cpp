@@ -83,7 +83,8 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
         {{"--overwrite", "maybe", "-o", tmp, "a"}, "invalid value 'maybe' for --overwrite"},
-        {{"-o", tmp + "/no/such/folder", "a"}, "does not exist"},
+        {{"-o", tmp + "/no/such/folder", "a"}, "cannot be used: it does not exist"},
+        {{"-o", "/proc", "a"}, "the output folder '/proc' cannot be used: files cannot be made in it"},
         {{"-o", tmp}, "no image files given"},
         {{"a.png"}, "no output folder given"},
     };
@@ -94,32 +95,35 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     }
 }
 
-// On a terminal the reply decides, asked again until it is understood; end of
-// input is No. A PNG offer declined by policy names the file it leaves
-// unwritten, on a line of its own after the progress line.
+// On a terminal the reply decides, asked again until it is understood; an
+// empty reply answers the default where there is one (No, when the file is
+// one of the sources); end of input is No. A PNG offer declined by policy
+// names the file it leaves unwritten, on a line of its own after the progress
+// line.
 TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
     QString errText;
     QTextStream err(&errText);
-    QStringList replies = {"maybe", "A", "n", "yes"};
+    QStringList replies = {"maybe", "A", "n", "yes", "l", "", "", "y"};
     const auto next = [&replies] {
         return replies.isEmpty() ? std::nullopt : std::optional(replies.takeFirst());
     };
     cTerminalQuestions asking(err, next, true, eBatchAnswer::Ask, eBatchAnswer::Ask);
-    const auto offer = [](cQuestions& questions) {
-        return questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
-                                cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
-    };
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteYesToAll); // asks twice
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteNo);
-    EXPECT_EQ(offer(asking), cQuestions::eAnswer::Yes);
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteYesToAll); // asks twice
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.OfferPng("logo.ico", "ICO"), cQuestions::kOverwriteYes);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNoToAll);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", true), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteYes); // asks twice
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNo);
     EXPECT_EQ(asking.Unanswered(), 0);
+    EXPECT_TRUE(errText.contains("logo.ico\nQuillet cannot save an image in the ICO format.\nWould you like to "
+                                 "save this image as a PNG instead? [y]es / yes to [a]ll / [n]o / no to a[l]l "));
+    EXPECT_TRUE(errText.contains("x [y]es / yes to [a]ll / [N]o / no to a[l]l "));
 
     cTerminalQuestions refusing(
         err, []() -> std::optional<QString> { return "y"; }, true, eBatchAnswer::Ask, eBatchAnswer::No);
     refusing.SetBeforeWriting([&err] { err << "\nSaving (50%)\n"; });
-    refusing.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
-    EXPECT_EQ(offer(refusing), cQuestions::eAnswer::No);
+    EXPECT_EQ(refusing.OfferPng("logo.ico", "ICO"), cQuestions::kOverwriteNo);
     EXPECT_TRUE(errText.endsWith("\nSaving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
                                  "save an image in the ICO format. (--png-fallback no)\n"))
         << errText.toStdString();
@@ -127,8 +131,9 @@ TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
 
 using BatchCommand = BatchSave;
 
-// Scripts rely on the exit code: any input that was not saved makes it 1,
-// whichever the reason; a usage error makes it 2. Without a terminal every
+// Scripts rely on the exit code: any input that was not saved under its own
+// name makes it 1, whichever the reason; a usage error makes it 2. Two inputs
+// of one output name both stay, the later one numbered, whatever the workers. Without a terminal every
 // question is answered no, and the message says which option answers it. A
 // write that fails once the new file is open (here at a file-size limit) fails
 // that image with the system's reason, and the run goes on. An old file that
@@ -136,6 +141,7 @@ using BatchCommand = BatchSave;
 // still in its place, also where there is no home and so no trash.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
+    ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 32, 32, "jpg"));
     ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
     ASSERT_TRUE(WriteRamp(mGdip, In("tiny.png"), 4, 4));
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
@@ -151,22 +157,26 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         bool NoHome = false; // run with a HOME that does not exist
     } cases[] = {
         {{}, {"a.png"}, "", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{}, {"broken.jpg"}, "", 1, "0 Images Saved\n",
-         "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened.", {}},
+        {{}, {"broken.jpg"}, "", 1, "0 Saved,  1 Failed\n",
+         "Images Not Saved: This image could not be saved: broken.jpg: corrupt, or in a file format that "
+         "cannot be opened", {}},
         {{}, {"missing.png"}, "", 1, "0 Images Saved\n", "missing.png: no such file", {}},
         {{}, {"a.png"}, "a.png", 1, "0 Images Saved,  1 Images Skipped\n",
          "a.png already exists.  Would you like to overwrite it? -> no (no terminal to ask; see "
          "--overwrite)", {}},
         {{"--overwrite", "all"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
         {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "Errors occurred during save.\n",
+        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
          "a.png: the existing file could not be moved to the trash: there is no home folder", {}, 0, true},
-        {{}, {"logo.ico"}, "", 1, "Errors occurred during save.\n",
+        {{}, {"logo.ico"}, "", 1, "0 Saved,  1 Failed\n",
          "logo.ico: not written: Quillet cannot save an image in the ICO format. (no terminal to "
          "ask; see --png-fallback)", {}},
         {{"--png-fallback", "yes"}, {"logo.ico"}, "", 0, "1 Images Saved\n", "", {"logo.png"}},
+        {{"--format", "png", "--jobs", "3"}, {"a.jpg", "a.png"}, "", 1, "2 Images Saved\n",
+         "Images Saved Under New Names: An earlier image of this save had the same name; so as not to replace "
+         "it, these were saved under a numbered name: a.png: saved as a-2.png", {"a-2.png", "a.png"}},
         {{"--size", "0", "--overwrite", "all"}, {"big.png", "tiny.png"}, "big.png", 1,
-         "Errors occurred during save.\n", "big.png: the file could not be written: File too large",
+         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
          {"tiny.png"}, 2},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},

@@ -64,9 +64,9 @@ TEST(BatchMemory, BombsFailWithinTheirBoundsAndTheRunGoesOn) {
     if (kAddressSanitizer)
         GTEST_SKIP() << "an address-space limit cannot be used with AddressSanitizer";
     const std::pair<const char*, const char*> bombs[] = {
-        {"bomb_webp_38B.webp", "bomb_webp_38B.webp is corrupt"},
-        {"bomb_avif_3KB.avif", "bomb_avif_3KB.avif is corrupt"},
-        {"bomb_heic_15KB.heic", "bomb_heic_15KB.heic is corrupt"},
+        {"bomb_webp_38B.webp", "bomb_webp_38B.webp: corrupt"},
+        {"bomb_avif_3KB.avif", "bomb_avif_3KB.avif: corrupt"},
+        {"bomb_heic_15KB.heic", "bomb_heic_15KB.heic: corrupt"},
         {"bomb_arith_70KB.jpg", "bomb_arith_70KB.png: not enough memory for bomb_arith_70KB.jpg"},
         {"bomb_1bit_55KB.png", "bomb_1bit_55KB.png: not enough memory for bomb_1bit_55KB.png"}};
     QTemporaryDir out;

@@ -114,8 +114,8 @@ TEST_F(SaveMends, FilesThatCannotBeReplacedAreKeptAndListed) {
     }
 }
 
-// Sources that fail to load are reported and removed, the progress counts
-// what is left, and the run goes on: a PNG without its image, one beyond
+// Sources that fail to load are listed at the end and removed, the progress
+// counts what is left, and the run goes on: a PNG without its image, one beyond
 // 16-bit sizes, a FIFO put where a source was (refused at once, as no writer
 // will ever come), and a JPEG whose scan names a Huffman table the file lacks
 // (it fails only once decoding starts).
@@ -137,18 +137,20 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
     const cSaveSummary summary = Run();
 
     const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 4u);
-    EXPECT_TRUE(asked[0].Text.startsWith("broken.png is corrupt, or in a file format that cannot be "
-                                         "opened.\n\nIt has been removed from list of files"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
     EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
-    EXPECT_TRUE(asked[3].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    const QString reason = QStringLiteral(": corrupt, or in a file format that cannot be opened; removed from the list");
+    EXPECT_EQ(asked[0].Text, "These images could not be saved:\n\nbroken.png" + reason + "\nwide.png" + reason +
+                                 "\nfifo.png" + reason + "\nbroken.jpg" + reason);
     EXPECT_EQ(summary.Removed, 4);
     EXPECT_EQ(mList.Count(), 2);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
+    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Saved,  4 Failed"));
     EXPECT_EQ(OutputEntries(), (QStringList{"one.png", "three.png"}));
     // 1 of 6 done, then 1 of 5 (the broken one left), ..., then 2 of 2.
-    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (17%)", "Saving (20%)", "Saving (25%)",
-                                               "Saving (33%)", "Saving (50%)", "Saving (100%)"}));
+    EXPECT_EQ(mObserver.Captions,
+              (QStringList{"Saving (17%)  1 of 6", "Saving (20%)  1 of 5", "Saving (25%)  1 of 4",
+                           "Saving (33%)  1 of 3", "Saving (50%)  1 of 2", "Saving (100%)  2 of 2"}));
 }
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
