@@ -20,11 +20,11 @@ public:
     int EntriesThen = -1;
     QString StatusThen;
 
-    int ShowCustomMsgBox(const QString& sPrompt) override {
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
         Window->TakeHandedFiles(Handed);
         EntriesThen = Window->lvwImages->topLevelItemCount();
         StatusThen = Window->labStatus->text();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt);
+        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
     }
 };
 
@@ -119,8 +119,8 @@ private slots:
         QCOMPARE(questions.EntriesThen, 1);
         QVERIFY2(questions.StatusThen.endsWith(QStringLiteral("2 handed files wait for the save to end")),
                  qPrintable(questions.StatusThen));
-        QCOMPARE(Texts(window.lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard)),
-                 (QStringList{"one.png", "a.png", "b.png"}));
+        QTRY_COMPARE(Texts(window.lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard)),
+                     (QStringList{"one.png", "a.png", "b.png"}));
     }
 };
 
