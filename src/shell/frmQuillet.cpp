@@ -19,7 +19,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>

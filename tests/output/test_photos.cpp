@@ -165,6 +165,11 @@ class Photos : public BatchSave {
         written.LoadFromFile(mPath);
         return written.Picture();
     }
+    bool CopyFieldFile(const QString& sName) {
+        return QFile::exists(In(sName)) ||
+               QFile::copy(QStringLiteral(QUILLET_TEST_DATA "/field-faults/") + sName, In(sName));
+    }
+
     QString mPath; // of the last file saved
 };
 
@@ -311,6 +316,132 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
     const cPhotoSummary summary = ReadPhotoSummary(In("cam.jpg"));
     EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
     EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
+}
+
+// Files as editors, drones, cameras and phones write them, with the location
+// and a turn hidden outside EXIF's GPS block: in Photoshop resources, raw
+// packets inside EXIF, a second XMP packet, a drone's own XMP, maker notes
+// and HEIF items. Each is saved as every format that carries details, with
+// the choice a new run starts with.
+struct cFieldFile {
+    const char* Name;
+    const char* Model; // of the camera, kept; "" when the file names none
+    const char* Date;  // taken, kept
+};
+
+const cFieldFile kFieldFiles[] = {
+    {"photoshop_irb.tif", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"tiff_dup_xmlpacket.tif", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"exif_ifd0_blobs.jpg", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"dji_gps.jpg", "", ""},
+    {"panasonic_location.jpg", "DMC-GX80", "2021:06:01 12:34:56"},
+    {"phone.heic", "EOS", ""}};
+
+// Keys that name a place or a turn, in any block and namespace.
+std::vector<std::string> PlaceOrTurnKeys(const Exiv2::Image& image) {
+    std::vector<std::string> keys;
+    auto check = [&keys](const std::string& sKey) {
+        const QString key = QString::fromStdString(sKey).toLower();
+        for (const char* word : {"gps", "location", "city", "state", "country", "sublocation", "place",
+                                 "orientation"})
+            if (key.contains(QLatin1String(word)))
+                keys.push_back(sKey);
+    };
+    for (const auto& datum : image.exifData())
+        check(datum.key());
+    for (const auto& datum : image.iptcData())
+        check(datum.key());
+    for (const auto& datum : image.xmpData())
+        check(datum.key());
+    return keys;
+}
+
+std::string ExifText(const Exiv2::Image& image, const char* sKey) {
+    const auto it = image.exifData().findKey(Exiv2::ExifKey(sKey));
+    return it == image.exifData().end() ? std::string() : it->toString();
+}
+
+TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
+    mOptions.CustomSize = QStringLiteral("50");
+    for (const cFieldFile& file : kFieldFiles) {
+        const QString name = QString::fromLatin1(file.Name);
+        ASSERT_TRUE(CopyFieldFile(name));
+        QStringList formats = {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("WEBP")};
+        if (name.endsWith(u".tif"))
+            formats << QStringLiteral("DFT");
+        for (const QString& format : formats) {
+            SCOPED_TRACE(name.toStdString() + " as " + format.toStdString());
+            Save(name, format);
+            const auto image = ReadDetails(mPath);
+            EXPECT_EQ(PlaceOrTurnKeys(*image), std::vector<std::string>());
+            QFile written(mPath);
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+            const QByteArray bytes = written.readAll();
+            EXPECT_FALSE(bytes.contains(QFile::encodeName(mIn.path())));
+            EXPECT_FALSE(bytes.contains(file.Name));
+            if (format == u"WEBP")
+                continue;
+            EXPECT_EQ(ExifText(*image, "Exif.Image.Model"), file.Model);
+            EXPECT_EQ(ExifText(*image, "Exif.Photo.DateTimeOriginal"), file.Date);
+        }
+    }
+}
+
+// Asked for, the location comes along from every block; the turn never does.
+TEST_F(Photos, FieldFilesKeepTheirLocationWhenAskedButNoTurn) {
+    const std::pair<const char*, const char*> files[] = {
+        {"phone.heic", "Exif.GPSInfo.GPSLatitude"},
+        {"phone.heic", "Xmp.photoshop.City"},
+        {"tiff_dup_xmlpacket.tif", "Xmp.photoshop.City"},
+        {"photoshop_irb.tif", "Iptc.Application2.City"}};
+    mOptions.PhotoDetails = ePhotoDetails::KeepLocation;
+    mOptions.CustomSize = QStringLiteral("50");
+    for (const auto& [source, key] : files) {
+        SCOPED_TRACE(source);
+        const QString name = QString::fromLatin1(source);
+        ASSERT_TRUE(CopyFieldFile(name));
+        Save(name, QStringLiteral("JPG"));
+        const std::vector<std::string> found = PlaceOrTurnKeys(*ReadDetails(mPath));
+        EXPECT_NE(std::find(found.begin(), found.end(), key), found.end());
+        for (const std::string& each : found)
+            EXPECT_EQ(each.find("rientation"), std::string::npos) << each;
+    }
+}
+
+// A hostile or careless writer's EXIF: values of another type than their
+// tag's, or of absurd size, stay behind so that the EXIF written afresh parses
+// in every reader; whole numbers may be stored wider than the tag says.
+TEST_F(Photos, MistypedExifValuesStayBehind) {
+    struct cRow {
+        const char* Key;
+        std::unique_ptr<Exiv2::Value> Stored;
+        bool Kept;
+    };
+    std::vector<cRow> rows;
+    auto value = [](Exiv2::TypeId eType, const std::string& sText) {
+        std::unique_ptr<Exiv2::Value> v(Exiv2::Value::create(eType).release());
+        v->read(sText);
+        return v;
+    };
+    rows.push_back({"Exif.Image.Model", value(Exiv2::asciiString, "Canon EOS 5D"), true});
+    rows.push_back({"Exif.Image.Make", value(Exiv2::unsignedShort, "1 2 3"), false});
+    rows.push_back({"Exif.Photo.FNumber", value(Exiv2::asciiString, "f/2.8"), false});
+    rows.push_back({"Exif.Photo.ISOSpeedRatings", value(Exiv2::unsignedLong, "200"), true});
+    rows.push_back({"Exif.Image.Artist", value(Exiv2::asciiString, std::string(20000, 'a')), false});
+    ASSERT_TRUE(WriteRamp(mGdip, In("odd.jpg"), 40, 20, "jpg"));
+    {
+        std::unique_ptr<Exiv2::Image> source = ReadDetails(In("odd.jpg"));
+        for (const cRow& row : rows)
+            source->exifData().add(Exiv2::ExifKey(row.Key), row.Stored.get());
+        source->writeMetadata();
+    }
+    for (const char* format : {"JPG", "PNG"}) {
+        SCOPED_TRACE(format);
+        Save(QStringLiteral("odd.jpg"), QString::fromLatin1(format));
+        const auto image = ReadDetails(mPath);
+        for (const cRow& row : rows)
+            EXPECT_EQ(!ExifText(*image, row.Key).empty(), row.Kept) << row.Key;
+    }
 }
 
 } // namespace
