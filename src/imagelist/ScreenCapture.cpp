@@ -242,8 +242,9 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
     // Written whole under another name first and then renamed, so that a
     // failed save leaves the earlier capture (which may still be listed) intact.
     const QFileInfo target(sPath);
+    const cFolder folder(QFile::encodeName(target.absolutePath()).toStdString());
     const cWriteStatus written = WriteFileAtomically(
-        QFile::encodeName(target.absolutePath()).toStdString(), QFile::encodeName(target.fileName()).toStdString(),
+        folder, QFile::encodeName(target.fileName()).toStdString(),
         bytes.constData(), static_cast<size_t>(bytes.size()), eCommit::Replace, [] { return true; });
     return written.Step == eWriteStep::Done ? int32_t{Ok} : int32_t{AccessDenied};
 }

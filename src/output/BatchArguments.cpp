@@ -1,5 +1,6 @@
 #include "BatchArguments.h"
 
+#include "NameBytes.h"
 #include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "gp_flat.h"
@@ -165,7 +166,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");
     else if (const QString reason = UnwritableFolderReason(arguments.OutputFolder); !reason.isEmpty())
         arguments.Error = QStringLiteral("the output folder '%1' cannot be used: %2")
-                              .arg(arguments.OutputFolder, reason);
+                              .arg(DisplayName(arguments.OutputFolder), reason);
     else if (arguments.Files.isEmpty())
         arguments.Error = QStringLiteral("no image files given");
     return arguments;

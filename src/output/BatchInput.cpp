@@ -1,6 +1,26 @@
 #include "BatchInput.h"
 
+#include "NameBytes.h"
+
 #include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// What keeps the file sPath from being read; nullptr when nothing does.
+const char* ReadProblem(const QString& sPath) {
+    const QByteArray path = NameBytes(sPath);
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0)
+        return "no such file";
+    if (!S_ISREG(info.st_mode))
+        return "not a file";
+    return ::access(path.constData(), R_OK) == 0 ? nullptr : "cannot be read";
+}
+
+} // namespace
 
 cBatchInput GatherBatchInput(const QStringList& aPaths, bool bRecursive, bool bQuiet, QTextStream& err) {
     cBatchInput input;
@@ -9,27 +29,20 @@ cBatchInput GatherBatchInput(const QStringList& aPaths, bool bRecursive, bool bQ
     int otherFiles = 0;
     for (const QString& path : aPaths) {
         const QFileInfo info(path);
-        const char* problem = nullptr;
-        if (!info.exists()) {
-            problem = "no such file";
-        } else if (info.isDir()) {
+        if (info.isDir()) {
             folderGiven = true;
             cFolderScan scan;
             ScanFolder(path, bRecursive, scan);
             input.Images.insert(input.Images.end(), scan.Images.begin(), scan.Images.end());
             for (const QString& folder : scan.Unreadable)
-                err << "quillet-batch: " << folder << ": folder cannot be read" << Qt::endl;
+                err << "quillet-batch: " << DisplayName(folder) << ": folder cannot be read" << Qt::endl;
             input.AllRead = input.AllRead && scan.Unreadable.isEmpty();
             imagesFound += static_cast<int>(scan.Images.size());
             otherFiles += scan.OtherFiles;
             continue;
-        } else if (!info.isFile()) {
-            problem = "not a file";
-        } else if (!info.isReadable()) {
-            problem = "cannot be read";
         }
-        if (problem != nullptr) {
-            err << "quillet-batch: " << path << ": " << problem << Qt::endl;
+        if (const char* problem = ReadProblem(path)) {
+            err << "quillet-batch: " << DisplayName(path) << ": " << problem << Qt::endl;
             input.AllRead = false;
             continue;
         }

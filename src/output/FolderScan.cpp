@@ -1,6 +1,7 @@
 #include "FolderScan.h"
 
 #include "FileNames.h"
+#include "NameBytes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,13 +19,12 @@ namespace {
 // cannot be read. Qt's own listing returns an empty list for both an empty
 // and an unreadable folder, so the folder is read here directly.
 std::optional<QStringList> ReadFolderNames(const QString& sFolder) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir(QFile::encodeName(sFolder).constData()),
-                                                     closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir(NameBytes(sFolder).constData()), closedir);
     if (!folder)
         return std::nullopt;
     QStringList names;
     while (const dirent* entry = readdir(folder.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = NameFromBytes(QByteArray(entry->d_name));
         if (name != QLatin1String(".") && name != QLatin1String(".."))
             names.append(name);
     }

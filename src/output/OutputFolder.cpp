@@ -1,16 +1,17 @@
 #include "OutputFolder.h"
 
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include "AtomicFile.h"
+#include "NameBytes.h"
+
+#include <cerrno>
 
 QString UnwritableFolderReason(const QString& sFolder) {
-    const QFileInfo info(sFolder);
-    if (!info.exists())
+    const cFolder folder(NameBytesStd(sFolder));
+    if (folder.Error() == ENOENT)
         return QStringLiteral("it does not exist");
-    if (!info.isDir())
+    if (folder.Error() == ENOTDIR)
         return QStringLiteral("it is not a folder");
-    QTemporaryFile probe(info.absoluteFilePath() + QStringLiteral("/.quillet-probe-XXXXXX"));
-    if (!probe.open())
+    if (!CanMakeFilesIn(folder))
         return QStringLiteral("files cannot be made in it");
     return {};
 }

@@ -77,6 +77,8 @@ const char* const kLocationPrefixes[] = {
 
 // No honest text tag comes near this; JPEG's whole EXIF segment holds 64 KiB.
 constexpr long kMaxValueBytes = 8192;
+// Numbers in a tag whose count the standard leaves open (ISO speeds).
+constexpr long kMaxNumbers = 8;
 // Keywords repeat in IPTC; beyond this a block is not a photo's.
 constexpr int kMaxRepeats = 256;
 
@@ -94,13 +96,71 @@ bool IsWholeNumber(Exiv2::TypeId eType) {
     return eType == Exiv2::unsignedByte || eType == Exiv2::unsignedShort || eType == Exiv2::unsignedLong;
 }
 
-// A value as its tag is defined (whole numbers may be stored narrower or
-// wider) and of a sane size: EXIF written from it parses everywhere.
-bool IsWellFormed(const Exiv2::Exifdatum& datum) {
+// The count the standard gives the tag; 0 when it leaves the count open.
+long StandardCount(const Exiv2::Exifdatum& datum) {
+    const Exiv2::TagInfo* tags = Exiv2::ExifTags::tagList(datum.groupName());
+    for (; tags != nullptr && tags->tag_ != 0xFFFF; ++tags)
+        if (tags->tag_ == datum.tag())
+            return std::max<long>(tags->count_, 0);
+    return 0;
+}
+
+std::string RawBytes(const Exiv2::Exifdatum& datum) {
+    std::string bytes(static_cast<size_t>(datum.size()), '\0');
+    datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    return bytes;
+}
+
+// Text ends at its terminator. A count altered in the file makes a value run
+// on into the bytes after it (maker notes, place names), which must not come
+// along inside an innocent tag.
+Exiv2::Value::AutoPtr TextUpToEnd(const Exiv2::Exifdatum& datum) {
+    Exiv2::Value::AutoPtr value = Exiv2::Value::create(datum.typeId());
+    std::string bytes = RawBytes(datum);
+    if (datum.typeId() == Exiv2::asciiString) {
+        bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+        value->read(bytes);
+    } else { // the UCS-2 texts of Windows' XP tags end at a 16-bit zero, kept
+        size_t end = 0;
+        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0))
+            end += 2;
+        value->read(reinterpret_cast<const Exiv2::byte*>(bytes.data()),
+                    static_cast<long>(std::min(end + 2, bytes.size())), Exiv2::littleEndian);
+    }
+    return value;
+}
+
+Exiv2::Value::AutoPtr CommentUpToEnd(const Exiv2::Exifdatum& datum) {
+    const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&datum.value());
+    if (comment == nullptr || (comment->charsetId() != Exiv2::CommentValue::ascii &&
+                               comment->charsetId() != Exiv2::CommentValue::unicode))
+        return Exiv2::Value::AutoPtr();
+    std::string text = comment->comment();
+    text.resize(std::min(text.size(), text.find('\0')));
+    Exiv2::Value::AutoPtr value = Exiv2::Value::create(Exiv2::comment);
+    const bool ascii = comment->charsetId() == Exiv2::CommentValue::ascii;
+    value->read(std::string(ascii ? "charset=Ascii " : "charset=Unicode ") + text);
+    return value;
+}
+
+// The value as its tag defines it, or none: of the tag's type (whole numbers
+// may be stored narrower or wider), no more numbers than the tag holds, text
+// cut at its end. EXIF written afresh from such values parses everywhere.
+Exiv2::Value::AutoPtr WellFormed(const Exiv2::Exifdatum& datum) {
     const Exiv2::TypeId expected = Exiv2::ExifKey(datum.key()).defaultTypeId();
     const Exiv2::TypeId actual = datum.typeId();
-    const bool typeFits = actual == expected || (IsWholeNumber(actual) && IsWholeNumber(expected));
-    return typeFits && datum.count() > 0 && datum.size() <= kMaxValueBytes;
+    const bool typeFits = actual == expected || (IsWholeNumber(actual) && IsWholeNumber(expected)) ||
+                          (expected == Exiv2::comment && actual == Exiv2::undefined);
+    if (!typeFits || datum.count() <= 0 || datum.size() > kMaxValueBytes)
+        return Exiv2::Value::AutoPtr();
+    if (expected == Exiv2::comment) // the user's comment, GPS method and area names
+        return CommentUpToEnd(datum);
+    if (actual == Exiv2::asciiString || datum.key().rfind("Exif.Image.XP", 0) == 0)
+        return TextUpToEnd(datum);
+    const long standard = StandardCount(datum);
+    if (datum.count() > (standard > 0 ? standard : kMaxNumbers))
+        return Exiv2::Value::AutoPtr();
+    return datum.getValue();
 }
 
 template <typename tData, typename tKey>
@@ -115,9 +175,11 @@ Exiv2::ExifData AllowedExif(const Exiv2::ExifData& source, bool bLocation) {
     std::set<std::string> seen; // a tag twice in one directory trips some readers
     for (const Exiv2::Exifdatum& datum : source) {
         const std::string key = datum.key();
-        if ((Listed(kExifKept, key) || (bLocation && IsLocation(key))) && IsWellFormed(datum) &&
-            seen.insert(key).second)
-            kept.add(Exiv2::ExifKey(key), &datum.value());
+        if (!Listed(kExifKept, key) && !(bLocation && IsLocation(key)))
+            continue;
+        const Exiv2::Value::AutoPtr value = WellFormed(datum);
+        if (value.get() != nullptr && value->size() > 0 && seen.insert(key).second)
+            kept.add(Exiv2::ExifKey(key), value.get());
     }
     return kept;
 }

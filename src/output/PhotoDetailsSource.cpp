@@ -1,8 +1,8 @@
+#include "NameBytes.h"
 #include "PhotoDetailsBlocks.h"
 
 #include "gp_flat.h"
 
-#include <QFile>
 
 #include <memory>
 #include <string>
@@ -62,7 +62,7 @@ void ReadHeifBlocks(const QString& sPath, cDetailBlocks& blocks) {
 
 cDetailBlocks ReadDetailBlocks(const QString& sPath) {
     cDetailBlocks blocks;
-    const std::string path = QFile::encodeName(sPath).toStdString();
+    const std::string path = NameBytesStd(sPath);
     const int type = Exiv2::ImageFactory::getType(path);
     if (MayBeHeif(type))
         ReadHeifBlocks(sPath, blocks);

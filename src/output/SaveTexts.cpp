@@ -1,9 +1,10 @@
 #include "SaveTexts.h"
 
+#include "NameBytes.h"
 #include "Numbers.h"
 
 QString LoadErrorText(const QString& sFilename) {
-    return sFilename + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
+    return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
            kParagraphBreak +
            QStringLiteral("It has been removed from list of files to work with, and will not be "
                           "saved.");
@@ -20,16 +21,16 @@ QString PngOfferText(const QString& sFileName, const QString& sSourceExtension) 
 }
 
 QString FolderRefusedText(const QString& sFolder, const QString& sReason) {
-    return QStringLiteral("Quillet cannot save into %1: %2.").arg(sFolder, sReason) + kParagraphBreak +
+    return QStringLiteral("Quillet cannot save into %1: %2.").arg(DisplayName(sFolder), sReason) + kParagraphBreak +
            QStringLiteral("Please choose another folder.");
 }
 
 QString OverwritePrompt(const QString& sOutputName) {
-    return sOutputName + QStringLiteral(" already exists.  Would you like to overwrite it?");
+    return DisplayName(sOutputName) + QStringLiteral(" already exists.  Would you like to overwrite it?");
 }
 
 QString SourceOverwritePrompt(const QString& sOutputName) {
-    return sOutputName + QStringLiteral(" is one of the images you are saving; replace the original?");
+    return DisplayName(sOutputName) + QStringLiteral(" is one of the images you are saving; replace the original?");
 }
 
 QString NumberedName(const QString& sBaseName, const QString& sExtension, int lNumber) {
@@ -77,7 +78,7 @@ QString Listing(const QStringList& aLines, int lMaxLines) {
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines) {
     QStringList lines;
     for (const cSaveFailure& failure : failures)
-        lines << failure.FileName + QStringLiteral(": ") + failure.Reason;
+        lines << DisplayName(failure.FileName) + QStringLiteral(": ") + failure.Reason;
     return (failures.size() == 1 ? QStringLiteral("This image could not be saved:")
                                  : QStringLiteral("These images could not be saved:")) +
            kParagraphBreak + Listing(lines, lMaxLines);
@@ -86,7 +87,8 @@ QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLin
 QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines) {
     QStringList lines;
     for (const cRenamedOutput& output : renamed)
-        lines << output.SourceName + QStringLiteral(": saved as ") + output.OutputName;
+        lines << DisplayName(output.SourceName) + QStringLiteral(": saved as ") +
+                 DisplayName(output.OutputName);
     return QStringLiteral("An earlier image of this save had the same name; so as not to replace "
                           "it, these were saved under a numbered name:") +
            kParagraphBreak + Listing(lines, lMaxLines);

@@ -22,6 +22,7 @@ cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observ
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
+    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
     mOptions = options;
     mReplaceAll.reset();
     mPngAll.reset();
@@ -68,6 +69,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         }
     }
     mAhead = nullptr;
+    mOutput.reset();
     summary.Failures = std::move(mFailures);
     summary.Renamed = std::move(mRenamed);
     ReportEnd(summary);
@@ -133,7 +135,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
 
     const QString outputName = UnusedName(name, extension);
     const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(path);
+    const bool exists = OutputEntryExists(*mOutput, outputName);
     if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
@@ -144,11 +146,11 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(path, bytes, replace);
+    const cWriteResult written = WriteFileSafely(*mOutput, outputName, bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
     if (mAhead != nullptr)
-        mAhead->Written(path);
+        mAhead->Written(*mOutput, outputName);
     mWritten.insert(outputName);
     if (outputName != name.BaseName + u'.' + extension)
         mRenamed.push_back({name.SourceName, outputName});

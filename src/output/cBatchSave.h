@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -86,6 +87,7 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
+    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveOptions mOptions;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     std::optional<bool> mReplaceAll; // the overwrite box answered for all

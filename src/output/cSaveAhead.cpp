@@ -1,12 +1,13 @@
 #include "cSaveAhead.h"
 
+#include "AtomicFile.h"
+#include "NameBytes.h"
 #include "OutputOptions.h"
 #include "cBatchSave.h"
 #include "cSavePipeline.h"
 
 #include "cGDIP.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
@@ -103,10 +104,10 @@ void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
     mPool.start([task] { (*task)(); });
 }
 
-void cSaveAhead::Written(const QString& sPath) {
-    const QString written = QFileInfo(sPath).canonicalFilePath();
+void cSaveAhead::Written(const cFolder& folder, const QString& sName) {
+    const cFileIdentity written = EntryIdentity(folder, NameBytesStd(sName));
     for (const cJob& job : mJobs) {
-        if (QFileInfo(job.Path).canonicalFilePath() == written) {
+        if (PathIdentity(NameBytesStd(job.Path)) == written) {
             Drop();
             return;
         }

@@ -33,6 +33,7 @@
 #include <deque>
 #include <future>
 
+class cFolder;
 class cGDIP;
 
 class cSaveAhead {
@@ -60,11 +61,11 @@ class cSaveAhead {
     // queues the entries after it. observer's events run while it waits.
     cResult Take(const cSaveList& list, int lPosition, cSaveObserver& observer);
 
-    // The file at sPath was just written. When it is the source of an entry
-    // already queued, that work may have read the file as it was before, so
+    // The file sName of folder was just written. When it is the source of an
+    // entry already queued (the same file, however its path is spelled), that work may have read the file as it was before, so
     // everything queued is done again from the file as it is now - as a run
     // without workers reads it.
-    void Written(const QString& sPath);
+    void Written(const cFolder& folder, const QString& sName);
 
   private:
     struct cJob {

@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "BatchArguments.h"
 #include "BatchInput.h"
+#include "NameBytes.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
 
@@ -13,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,6 +61,15 @@ class cTerminalProgress : public cSaveObserver {
     bool mShown = false;
 };
 
+// The arguments as the system passed them: file names keep bytes that are not
+// UTF-8 (QCoreApplication::arguments would replace them).
+QStringList ArgumentsAfterTheProgram(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromBytes(QByteArray(argv[i]));
+    return arguments;
+}
+
 std::optional<QString> ReadLineFromStdin() {
     QTextStream in(stdin);
     QString line;
@@ -89,7 +100,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cBatchArguments arguments = ParseBatchArguments(app.arguments().mid(1));
+    const cBatchArguments arguments = ParseBatchArguments(ArgumentsAfterTheProgram(argc, argv));
     if (arguments.ShowHelp) {
         out << BatchHelpText();
         return kExitOk;

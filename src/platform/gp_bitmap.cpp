@@ -98,6 +98,10 @@ bool utf16_to_path(const WCHAR* name, std::vector<char>& path) {
                 return false;
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
             ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            /* a byte of a name that is not UTF-8, kept as U+DC00 + byte */
+            path.push_back(static_cast<char>(c - 0xDC00));
+            continue;
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return false;
         }

@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("Alt+A") << "overwrite" << int(Qt::Key_A) << int(Qt::AltModifier) << cQuestions::kOverwriteYesToAll;
         QTest::newRow("N") << "overwrite" << int(Qt::Key_N) << 0 << cQuestions::kOverwriteNo;
         QTest::newRow("L") << "overwrite" << int(Qt::Key_L) << 0 << cQuestions::kOverwriteNoToAll;
-        QTest::newRow("png: A") << "png" << int(Qt::Key_A) << 0 << cQuestions::kOverwriteYesToAll;
         QTest::newRow("png: Alt+L") << "png" << int(Qt::Key_L) << int(Qt::AltModifier) << cQuestions::kOverwriteNoToAll;
     }
 

@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,29 +21,41 @@ struct cRun {
     QString Out, Err;
 };
 
-// Starts quillet-batch. With sHome, as a fresh account (that HOME, no
-// XDG_DATA_HOME) working in the folder that holds sHome; lFileBlocks > 0
-// limits every file it writes to that many 512-byte blocks.
-void StartBatch(QProcess& process, const QStringList& aArguments, const QString& sHome = {},
-                int lFileBlocks = 0) {
+// Starts quillet-batch, one image after the other unless the arguments say
+// otherwise. With sHome, as a fresh account (that HOME, no XDG_DATA_HOME)
+// working in the folder that holds sHome; lFileBlocks > 0 limits every file
+// it writes to that many 512-byte blocks; sFileSystem names what the file
+// system lacks (FileSystemShim.c).
+void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome = {},
+                int lFileBlocks = 0, const QString& sFileSystem = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!sHome.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
         environment.insert(QStringLiteral("HOME"), sHome);
-        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(QFileInfo(sHome).absolutePath());
     }
+    if (!sFileSystem.isEmpty()) {
+        environment.insert(QStringLiteral("QUILLET_TEST_FS"), sFileSystem);
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_SYSTEM_SHIM));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+    }
+    process.setProcessEnvironment(environment);
     process.setChildProcessModifier([lFileBlocks] {
         const rlimit limit{rlim_t(lFileBlocks) * 512, RLIM_INFINITY};
         if (lFileBlocks > 0)
             ::setrlimit(RLIMIT_FSIZE, &limit);
     });
+    if (!aArguments.contains(QStringLiteral("-j")))
+        aArguments = QStringList{"-j", "1"} + aArguments;
     process.start(QStringLiteral(QUILLET_BATCH), aArguments);
 }
 
-cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFileBlocks = 0) {
+cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFileBlocks = 0,
+              const QString& sFileSystem = {}) {
     QProcess process;
-    StartBatch(process, aArguments, sHome, lFileBlocks);
+    StartBatch(process, aArguments, sHome, lFileBlocks, sFileSystem);
     process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -138,7 +151,8 @@ using BatchCommand = BatchSave;
 // write that fails once the new file is open (here at a file-size limit) fails
 // that image with the system's reason, and the run goes on. An old file that
 // was replaced is in the trash (--no-trash: gone, no trash made); any other is
-// still in its place, also where there is no home and so no trash.
+// still in its place, also where there is no home and so no trash, and where
+// --no-trash meets a write or a last rename that fails.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
     ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 32, 32, "jpg"));
@@ -155,6 +169,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList Written;
         int FileBlocks = 0;  // limit of every file written, in 512-byte blocks
         bool NoHome = false; // run with a HOME that does not exist
+        const char* FileSystem = ""; // what the file system lacks (FileSystemShim.c)
     } cases[] = {
         {{}, {"a.png"}, "", 0, "1 Images Saved\n", "", {"a.png"}},
         {{}, {"broken.jpg"}, "", 1, "0 Saved,  1 Failed\n",
@@ -178,6 +193,11 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         {{"--size", "0", "--overwrite", "all"}, {"big.png", "tiny.png"}, "big.png", 1,
          "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
          {"tiny.png"}, 2},
+        {{"--size", "0", "--overwrite", "all", "--no-trash"}, {"big.png", "tiny.png"}, "big.png", 1,
+         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
+         {"tiny.png"}, 2},
+        {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
+         "a.png: the file could not take its name: Input/output error", {}, 0, false, "renamefails"},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},
         {{"--version"}, {}, "", 0, "quillet-batch " QUILLET_VERSION "\n", "", {}},
@@ -190,7 +210,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList arguments = c.Options + QStringList{"-o", out.path()};
         for (const QString& name : c.Inputs)
             arguments << In(name);
-        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks);
+        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks,
+                                  QString::fromLatin1(c.FileSystem));
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(run.Out.left(c.Options.contains("--help") ? qsizetype(strlen(c.Out)) : -1), c.Out);
         EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
@@ -264,4 +285,75 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"home"});
     EXPECT_EQ(QFileInfo(home + QStringLiteral("/.local")).permissions() & 0077, 0);
+}
+
+// File systems without hard links, nameless files or renames that refuse to
+// replace (FAT and exFAT through FUSE, many network shares): photos replaced
+// in their own folder, and a new one beside them, are all written, each old
+// photo in the trash (--no-trash: gone). Where the last rename fails even so,
+// every old photo is back in its place, untouched, each is reported, and no
+// new or temporary file is left.
+TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
+    const struct {
+        const char* FileSystem;
+        QStringList Options;
+        int ExitCode;
+        const char* Reason; // "": all written
+    } cases[] = {
+        {"nolinks", {"--overwrite", "all"}, 0, ""},
+        {"nolinks", {"--overwrite", "all", "--no-trash"}, 0, ""},
+        {"nolinks", {"--overwrite", "all", "-j", "3"}, 0, ""},
+        {"nolinks,renamefails", {"--overwrite", "all"}, 1,
+         "the file could not take its name: Input/output error; the earlier file was put back"},
+        {"nolinks,renamefails", {"--overwrite", "all", "--no-trash"}, 1,
+         "the file could not take its name: Input/output error"},
+    };
+    ASSERT_TRUE(WriteRamp(mGdip, In("fresh.png"), 64, 48));
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.FileSystem + (u' ' + c.Options.join(u' '))).toStdString());
+        QTemporaryDir photos;
+        const QString trash = EmptiedTestTrash();
+        QStringList names, arguments = c.Options + QStringList{"-o", photos.path()};
+        for (int i = 0; i < 4; ++i) {
+            names << QStringLiteral("p%1.png").arg(i);
+            ASSERT_TRUE(WriteRamp(mGdip, photos.filePath(names.back()), 300, 200));
+            arguments << photos.filePath(names.back());
+        }
+        const QByteArray original = ReadAll(photos.filePath(names[0]));
+        const cRun run = RunBatch(arguments << In("fresh.png"), {}, 0, QString::fromLatin1(c.FileSystem));
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
+        const bool written = !*c.Reason;
+        const bool trashed = written && !c.Options.contains("--no-trash");
+        for (const QString& name : names) {
+            EXPECT_EQ(SizeOf(photos.filePath(name)), written ? QSize(100, 67) : QSize(300, 200));
+            EXPECT_EQ(ReadAll(trash + "/files/" + name) == original, trashed) << name.toStdString();
+            EXPECT_TRUE(written || run.Err.contains(name + ": " + c.Reason)) << run.Err.toStdString();
+        }
+        EXPECT_EQ(QDir(trash + "/files").entryList(QDir::Files).size(), trashed ? 4 : 0);
+        EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (written ? QStringList{"fresh.png"} : QStringList{}) + names);
+    }
+}
+
+// Names that are not UTF-8 (Latin-1 from an old disk) work as sources and as
+// the output folder, and are shown with replacement characters.
+TEST_F(BatchCommand, NamesThatAreNotUtf8KeepTheirBytes) {
+    QTemporaryDir work;
+    ASSERT_TRUE(WriteRamp(mGdip, work.filePath("source.jpg"), 64, 48, "jpg"));
+    const QByteArray folder = QFile::encodeName(work.path());
+    ASSERT_EQ(::rename(folder + "/source.jpg", folder + "/caf\xe9.jpg"), 0);
+    ASSERT_EQ(::mkdir(folder + "/out\xe9", 0700), 0);
+    // Through a shell, which passes the bytes on as they are.
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start("sh", {"-c", "exec \"$0\" -j 1 --format png -o \"$(printf 'out\\351')\" "
+                               "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\"",
+                         QStringLiteral(QUILLET_BATCH)});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_EQ(err, QStringLiteral("quillet-batch: gone\uFFFD.jpg: no such file\n"));
+    struct stat written {};
+    ASSERT_EQ(::stat(folder + "/out\xe9/caf\xe9.png", &written), 0);
+    EXPECT_GT(written.st_size, 100);
 }

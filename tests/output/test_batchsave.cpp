@@ -168,60 +168,28 @@ TEST_F(BatchSave, ReplacingAnOriginalSaysSoAndDefaultsToNo) {
 }
 
 // Entries whose outputs share a name all stay: a later one takes the first
-// free number, with one worker or three, and the end of the run lists them.
+// free number (with workers too: see the workers test and quillet-batch's), and
+// the end of the run lists them.
 TEST_F(BatchSave, OutputsOfOneNameTakeNumbersInsteadOfReplacingEachOther) {
     AddRamp(QStringLiteral("a.jpg"), 40, 30, QStringLiteral("jpg"));
     AddRamp(QStringLiteral("a.png"), 60, 30);
     AddRamp(QStringLiteral("a-2.png"), 80, 30);
     AddRamp(QStringLiteral("a.gif"), 100, 30, QStringLiteral("gif"));
-    const cVectorList entries = mList;
-    for (const int threads : {1, 3}) {
-        SCOPED_TRACE(threads);
-        QTemporaryDir out;
-        mList = entries;
-        mQuestions = cScriptedQuestions{};
-        cBatchSave save(mGdip, mQuestions, mObserver);
-        save.SetThreads(threads);
-        mOptions.SizeIndex = 5;
-        mOptions.CustomSize = QStringLiteral("100");
-        const cSaveSummary summary = save.Run(mList, out.path(), mOptions);
-        EXPECT_EQ(summary.Caption(), QStringLiteral("4 Images Saved"));
-        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name),
-                  (QStringList{"a-2-2.png", "a-2.png", "a-3.png", "a.png"}));
-        // Each file holds its own entry's picture (the heights tell them apart).
-        EXPECT_EQ(QImage(out.filePath("a.png")).height(), 75);
-        EXPECT_EQ(QImage(out.filePath("a-2.png")).height(), 50);
-        EXPECT_EQ(QImage(out.filePath("a-2-2.png")).height(), 38);
-        EXPECT_EQ(QImage(out.filePath("a-3.png")).height(), 30);
-        EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty());
-        const auto asked = mQuestions.Asked(eKind::MsgBox);
-        ASSERT_EQ(asked.size(), 1u);
-        EXPECT_EQ(asked[0].Title, QStringLiteral("Images Saved Under New Names"));
-        EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Information);
-        EXPECT_TRUE(asked[0].Text.endsWith(
-            "\n\na.png: saved as a-2.png\na-2.png: saved as a-2-2.png\na.gif: saved as a-3.png"))
-            << asked[0].Text.toStdString();
-    }
-}
-
-// Yes to All replaces the rest without asking, for this run only.
-TEST_F(BatchSave, OverwriteAnswersCountSavedAndSkipped) {
-    for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) {
-        AddRamp(QString::fromLatin1(name));
-        ASSERT_TRUE(WriteAll(Out(QString::fromLatin1(name)), "old"));
-    }
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
-                                   cQuestions::kOverwriteYesToAll};
-    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved,  1 Images Skipped"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 3u);
-    EXPECT_EQ(ReadAll(Out("b.png")), QByteArray("old"));
-    for (const char* name : {"a.png", "c.png", "d.png"})
-        EXPECT_EQ(SizeOf(Out(QString::fromLatin1(name))), QSize(100, 75)) << name;
-    EXPECT_EQ(mQuestions.Unscripted, 0);
-
-    // A new run asks again; unanswered questions keep the files.
-    EXPECT_EQ(Run().Caption(), QStringLiteral("0 Images Saved,  4 Images Skipped"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 7u);
+    mOptions.SizeIndex = 5;
+    mOptions.CustomSize = QStringLiteral("100");
+    EXPECT_EQ(Run().Caption(), QStringLiteral("4 Images Saved"));
+    EXPECT_EQ(OutputEntries(), (QStringList{"a-2-2.png", "a-2.png", "a-3.png", "a.png"}));
+    // Each file holds its own entry's picture (the heights tell them apart).
+    const std::pair<const char*, int> heights[] = {{"a.png", 75}, {"a-2.png", 50}, {"a-2-2.png", 38}, {"a-3.png", 30}};
+    for (const auto& [name, height] : heights)
+        EXPECT_EQ(SizeOf(Out(name)).height(), height) << name;
+    EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty());
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Saved Under New Names"));
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Information);
+    EXPECT_TRUE(asked[0].Text.endsWith("\n\na.png: saved as a-2.png\na-2.png: saved as a-2-2.png\na.gif: saved as a-3.png"))
+        << asked[0].Text.toStdString();
 }
 
 // Each turn is clockwise and measured before it: the output's top-left pixel
@@ -246,7 +214,9 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
 // takes a numbered name, overwrite questions about the originals, a corrupt
 // entry in the middle, a GIF to quantize) run one entry after the other and
 // with three workers leaves the same bytes, asks the same questions in the
-// same order and ends the same way.
+// same order and ends the same way. The output folder is spelled another way
+// than the sources' (relative, as "-o ." is), so only the files themselves
+// tell the workers which source was replaced.
 TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     AddRamp(QStringLiteral("a.png"), 300, 200);
     AddFile(QStringLiteral("c.ico"), MakeIcon(48));
@@ -273,7 +243,7 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         cBatchSave save(mGdip, mQuestions, mObserver);
         save.SetThreads(threads);
         QStringList& run = runs[threads == 1 ? 0 : 1];
-        run << save.Run(mList, folder.path(), mOptions).Caption();
+        run << save.Run(mList, QDir::current().relativeFilePath(folder.path()), mOptions).Caption();
         for (const auto& asked : mQuestions.Log)
             run << asked.Title + u'|' + asked.Text;
         for (const QString& name : QDir(folder.path()).entryList(QDir::Files, QDir::Name))

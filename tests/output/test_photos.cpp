@@ -410,7 +410,8 @@ TEST_F(Photos, FieldFilesKeepTheirLocationWhenAskedButNoTurn) {
 
 // A hostile or careless writer's EXIF: values of another type than their
 // tag's, or of absurd size, stay behind so that the EXIF written afresh parses
-// in every reader; whole numbers may be stored wider than the tag says.
+// in every reader; whole numbers may be stored wider than the tag says. A
+// count that runs on past a value's end brings none of the bytes after it.
 TEST_F(Photos, MistypedExifValuesStayBehind) {
     struct cRow {
         const char* Key;
@@ -428,6 +429,9 @@ TEST_F(Photos, MistypedExifValuesStayBehind) {
     rows.push_back({"Exif.Photo.FNumber", value(Exiv2::asciiString, "f/2.8"), false});
     rows.push_back({"Exif.Photo.ISOSpeedRatings", value(Exiv2::unsignedLong, "200"), true});
     rows.push_back({"Exif.Image.Artist", value(Exiv2::asciiString, std::string(20000, 'a')), false});
+    rows.push_back({"Exif.Photo.ExposureTime", value(Exiv2::unsignedRational, "1/250 66/105 108/98"), false});
+    rows.push_back({"Exif.Image.Copyright", value(Exiv2::asciiString, std::string("Jane\0Bilbao", 11)), true});
+    rows.push_back({"Exif.Image.XPTitle", value(Exiv2::unsignedByte, "84 0 0 0 66 0 105 0 108 0"), true});
     ASSERT_TRUE(WriteRamp(mGdip, In("odd.jpg"), 40, 20, "jpg"));
     {
         std::unique_ptr<Exiv2::Image> source = ReadDetails(In("odd.jpg"));
@@ -441,6 +445,10 @@ TEST_F(Photos, MistypedExifValuesStayBehind) {
         const auto image = ReadDetails(mPath);
         for (const cRow& row : rows)
             EXPECT_EQ(!ExifText(*image, row.Key).empty(), row.Kept) << row.Key;
+        QFile written(mPath);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        EXPECT_FALSE(bytes.contains("Bilbao") || bytes.contains(QByteArray("B\0i\0l\0", 6)));
     }
 }
 

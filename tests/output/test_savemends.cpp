@@ -155,13 +155,56 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
+    const std::unique_ptr<cFolder> folder = OpenOutputFolder(dir.path());
     ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
-    EXPECT_FALSE(WriteFileSafely(dir.filePath("x.bin"), "new", eReplace::No).Ok);
+    EXPECT_FALSE(WriteFileSafely(*folder, "x.bin", "new", eReplace::No).Ok);
     EXPECT_EQ(ReadAll(dir.filePath("x.bin")), QByteArray("old"));
-    EXPECT_TRUE(WriteFileSafely(dir.filePath("y.bin"), "new", eReplace::No).Ok);
+    EXPECT_TRUE(WriteFileSafely(*folder, "y.bin", "new", eReplace::No).Ok);
     EXPECT_EQ(ReadAll(dir.filePath("y.bin")), QByteArray("new"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-    const cWriteResult noFolder = WriteFileSafely(dir.filePath("missing/z.bin"), "new", eReplace::No);
+    const cWriteResult noFolder =
+        WriteFileSafely(*OpenOutputFolder(dir.filePath("missing")), "z.bin", "new", eReplace::No);
     EXPECT_FALSE(noFolder.Ok);
     EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
+}
+
+// The output folder is opened once: moved away and replaced by a link to
+// another folder during the run, it still gets every output; a file to
+// replace in it stays, as the trash, reached by the path, would take the
+// wrong one.
+TEST_F(SaveMends, AFolderSwappedForALinkMidRunStillGetsTheWrites) {
+    class cSwapper : public cRecordingObserver {
+      public:
+        std::function<void()> Swap; // runs once, after the first entry
+        void Progress(int lDone, int lCount, double sngFraction, const QString& sCaption) override {
+            cRecordingObserver::Progress(lDone, lCount, sngFraction, sCaption);
+            if (Swap)
+                std::exchange(Swap, nullptr)();
+        }
+    };
+    QTemporaryDir elsewhere;
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        AddRamp(QString::fromLatin1(name));
+    ASSERT_TRUE(WriteAll(Out("c.png"), "old"));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    const QString moved = mOut.path() + QStringLiteral(".moved");
+    cSwapper swapper;
+    swapper.Swap = [&] {
+        QDir().rename(mOut.path(), moved);
+        QFile::link(elsewhere.path(), mOut.path());
+    };
+    cBatchSave save(mGdip, mQuestions, swapper);
+    save.SetThreads(1);
+    const cSaveSummary summary = save.Run(mList, mOut.path(), mOptions);
+    QFile::remove(mOut.path());
+    ASSERT_TRUE(QDir().rename(moved, mOut.path()));
+
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Errors), std::tuple(2, 1));
+    EXPECT_EQ(OutputEntries(), (QStringList{"a.png", "b.png", "c.png"}));
+    EXPECT_EQ(ReadAll(Out("c.png")), QByteArray("old"));
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].Reason,
+              QStringLiteral("the existing file could not be moved to the trash: the folder was "
+                             "moved or replaced during the run; it was kept"));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
 }
