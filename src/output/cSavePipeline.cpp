@@ -2,9 +2,12 @@
 
 #include "AppState.h"
 #include "Dimensions.h"
+#include "OutputBitmaps.h"
 #include "FileNames.h"
 #include "OutputOptions.h"
+#include "Numbers.h"
 #include "Quantize.h"
+#include "SizeLimit.h"
 #include "cMemoryBudget.h"
 
 #include "cGDIP.h"
@@ -93,8 +96,10 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
 
     const auto sourceWidth = static_cast<int16_t>(source->Width());
     const auto sourceHeight = static_cast<int16_t>(source->Height());
-    const cDimensions size = GetDimensionsOf(TargetSize(options.SizeIndex, options.CustomSize),
-                                             sourceWidth, sourceHeight);
+    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
+    const cDimensions size = options.NoEnlarge
+                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
+                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
     const bool swap = RotationSwapsSides(options.RotationIndex);
 
     cRenderedImage rendered;
@@ -148,6 +153,74 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     return name;
 }
 
+bool TakesQuality(const QString& sExtension) {
+    const QString kind = sExtension.toUpper();
+    return kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP");
+}
+
+cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+                                const CLSID& encoder, bool bQuantize) {
+    cEncodeRequest request;
+    request.Extension = sExtension;
+    request.Encoder = encoder;
+    request.Quantize = bQuantize;
+    request.Quality = QualityTagValue(options.QualityIndex);
+    request.MaxBytes = options.MaxBytes;
+    request.Details = options.PhotoDetails;
+    return request;
+}
+
+cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
+    cEncoded result;
+    result.Quality = request.Quality;
+    result.Width = rendered.Width;
+    result.Height = rendered.Height;
+    auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
+        if (image && request.Reporter != nullptr &&
+            request.Extension.toUpper() == QStringLiteral("GIF"))
+            image->gdip = request.Reporter;
+        QByteArray bytes = EncodeImageWith(std::move(image), request.Extension, request.Encoder,
+                                           lQuality, request.Quantize);
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, rendered.SourcePath, request.Details, size.Width, size.Height);
+        return bytes;
+    };
+    const cDimensions full{rendered.Width, rendered.Height};
+    if (request.MaxBytes <= 0) {
+        result.Bytes = encode(std::move(rendered.Output), request.Quality, full);
+        return result;
+    }
+
+    // Every try starts from the same pixels, flattened once.
+    std::unique_ptr<cBitmap> image = std::move(rendered.Output);
+    if (image && DropsTransparency(request.Extension) &&
+        image->PixelFormat() == PixelFormat32bppARGB)
+        image = OverWhite(*image);
+    if (!image)
+        return result;
+    const auto scaled = [&full](double sngScale) {
+        const auto side = [sngScale](int16_t iSide) {
+            return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1);
+        };
+        return cDimensions{side(full.Width), side(full.Height)};
+    };
+    const cFit fit = FitWithinLimit(
+        request.MaxBytes, request.Quality, TakesQuality(request.Extension),
+        [&](int32_t lQuality, double sngScale) {
+            const cDimensions size = scaled(sngScale);
+            return encode(sngScale == 1.0 ? CopyOf(*image)
+                                          : ScaledCopy(*image, size.Width, size.Height),
+                          lQuality, size);
+        });
+    const cDimensions size = scaled(fit.Scale);
+    result.Bytes = fit.Bytes;
+    result.Quality = fit.Quality;
+    result.Width = size.Width;
+    result.Height = size.Height;
+    result.OverLimit = !fit.Fits && !fit.Bytes.isEmpty();
+    return result;
+}
+
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality) {
@@ -163,8 +236,14 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
     QByteArray bytes;
     if (!image)
         return bytes;
+    // A transparent image saved as JPEG or BMP comes out over white, not black.
+    if (DropsTransparency(kind) && image->PixelFormat() == PixelFormat32bppARGB) {
+        image = OverWhite(*image);
+        if (!image)
+            return bytes;
+    }
 
-    if (kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP")) {
+    if (TakesQuality(kind)) {
         uint32_t quality = static_cast<uint32_t>(lQuality);
         EncoderParameters params{};
         params.Count = 1;

@@ -65,6 +65,39 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 // rendered) as eDetails says; see AddPhotoDetails.
 void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes);
 
+// True when files of sExtension (any case) are written at the chosen quality:
+// "jpg" and "webp". Only these search their quality under a size limit.
+bool TakesQuality(const QString& sExtension);
+
+// What the save asks of the encoder for one image.
+struct cEncodeRequest {
+    QString Extension;     // the requested extension, before any PNG fallback (see EncodeImage)
+    CLSID Encoder{};       // the encoder the file is written with
+    bool Quantize = true;  // "gif" is reduced to a palette first (see EncodeImageWith)
+    int32_t Quality = 0;   // the chosen quality, 0..100
+    int64_t MaxBytes = 0;  // the file-size limit in bytes; 0 = none
+    ePhotoDetails Details = ePhotoDetails::Keep;
+    cGDIP* Reporter = nullptr; // receives the quantizer's failures; nullptr off the main thread
+};
+
+// The file the save writes for one image.
+struct cEncoded {
+    QByteArray Bytes;       // photo details included; empty when the encoder failed
+    int32_t Quality = 0;    // the quality of Bytes (the chosen one where none applies)
+    int16_t Width = 0;      // the pixel size of Bytes
+    int16_t Height = 0;
+    bool OverLimit = false; // even the smallest try is larger than the limit
+};
+
+// The request for an image saved with options as sExtension by encoder.
+cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+                                const CLSID& encoder, bool bQuantize);
+
+// Encodes rendered as request says and adds its source's photo details.
+// Under a size limit, the best output that fits (see FitWithinLimit), the
+// details counted. Any thread, with a Reporter only on the main one.
+cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
+
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
 // extension the options asked for, before any PNG fallback) chooses the extra
 // step: "jpg" and "webp" pass the quality lQuality (0..100), "gif" first reduces the

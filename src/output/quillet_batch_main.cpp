@@ -140,6 +140,7 @@ int main(int argc, char* argv[]) {
         out << summary.Caption() << Qt::endl;
     const bool allWritten = input.AllRead && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty() && summary.Renamed.empty();
+                            summary.Failures.empty() && summary.Renamed.empty() &&
+                            summary.OverLimit.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

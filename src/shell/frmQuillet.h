@@ -35,6 +35,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
@@ -151,6 +152,10 @@ public:
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;
+    QAction* mnuNoEnlarge = nullptr;
+    QAction* mnuKeepDates = nullptr;
+    QAction* mnuSizeLimit = nullptr;
+    QSpinBox* txtSizeLimit = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -198,6 +203,9 @@ private:
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
+    // FitMenu.cpp
+    void BuildFitMenu();
+    void SizeLimit_Change();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;

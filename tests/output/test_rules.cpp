@@ -55,6 +55,22 @@ TEST(GetDimensions, GivesTheOutputSize) {
     }
 }
 
+// Never enlarging: a result larger than the image on either side keeps the
+// image's own size; a reduction is left as GetDimensionsOf makes it.
+TEST(GetDimensions, NeverLargerKeepsSmallImages) {
+    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {
+        {800, 500, 500, 500, 500},    // square, would grow
+        {800, 800, 600, 800, 600},    // exactly the target: unchanged
+        {640, 1024, 768, 640, 480},   // reduced as ever
+        {640, 300, 900, 213, 640},    // portrait reduced
+        {1000, 999, 10, 999, 10},     // one pixel short on the long side
+        {0, 1024, 768, 1024, 768},    // own size
+        {100, 5000, 1, 100, 1}};      // the short side's 1-pixel floor is no enlargement
+    for (const auto& c : cases)
+        EXPECT_EQ(GetDimensionsNoLarger(c.size, c.width, c.height), (cDimensions{c.outWidth, c.outHeight}))
+            << c.width << " x " << c.height << " at " << c.size;
+}
+
 // Numeric text is taken with halves to even; other text, or a value beyond
 // 16 bits, falls back to the tag.
 TEST(CustomSize, NumericTextOrTheTag) {
