@@ -1,23 +1,26 @@
 #include "BatchInput.h"
 
+#include "AtomicFile.h"
 #include "NameBytes.h"
 
 #include <QFileInfo>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // What keeps the file sPath from being read; nullptr when nothing does.
 const char* ReadProblem(const QString& sPath) {
-    const QByteArray path = NameBytes(sPath);
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0)
+    switch (PathKind(NameBytesStd(sPath))) {
+    case ePathKind::Missing:
         return "no such file";
-    if (!S_ISREG(info.st_mode))
-        return "not a file";
-    return ::access(path.constData(), R_OK) == 0 ? nullptr : "cannot be read";
+    case ePathKind::ReadableFile:
+        return nullptr;
+    case ePathKind::UnreadableFile:
+        return "cannot be read";
+    case ePathKind::Folder:
+    case ePathKind::Other:
+        break;
+    }
+    return "not a file";
 }
 
 } // namespace

@@ -14,7 +14,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -61,14 +60,6 @@ class cTerminalProgress : public cSaveObserver {
     bool mShown = false;
 };
 
-// The arguments as the system passed them: file names keep bytes that are not
-// UTF-8 (QCoreApplication::arguments would replace them).
-QStringList ArgumentsAfterTheProgram(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << NameFromBytes(QByteArray(argv[i]));
-    return arguments;
-}
 
 std::optional<QString> ReadLineFromStdin() {
     QTextStream in(stdin);
@@ -100,7 +91,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cBatchArguments arguments = ParseBatchArguments(ArgumentsAfterTheProgram(argc, argv));
+    const cBatchArguments arguments = ParseBatchArguments(ArgumentNames(argc, argv));
     if (arguments.ShowHelp) {
         out << BatchHelpText();
         return kExitOk;

@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 #include "FileManagerActions.h"
 #include "HandOff.h"
+#include "NameBytes.h"
 #include "QLTMain.h"
 #include "cHandOffServer.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char* argv[]) {
     // Any arguments are image files or folders to start with (the desktop's
     // "Open with", the file manager's actions). While a window runs, they go
     // to that window; if it does not take them, this start opens its own.
-    const QStringList files = QApplication::arguments().mid(1);
+    const QStringList files = ArgumentNames(argc, argv);
     if (const std::optional<int> status = RunFileManagerOption(files))
         return *status;
     cHandOffServer handOff;
