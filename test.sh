@@ -16,6 +16,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
       -DWARNINGS_AS_ERRORS=ON
 cmake --build build
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+sh tools/portal-capture.sh build/tests/gui/portal_capture
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON \
       -DWITH_SANITIZERS=ON -DWARNINGS_AS_ERRORS=ON

@@ -62,5 +62,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as plugins, so dpkg-shlibdeps cannot see them: the window system
 # platforms and the SVG icon engine.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
+# On Wayland desktops the window needs Qt's Wayland platform, and the screen
+# capture the desktop's screenshot portal.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, qt6-wayland, xdg-desktop-portal")
 include(CPack)

@@ -3,6 +3,7 @@
 #include "Numbers.h"
 
 #include <QGuiApplication>
+#include <QPalette>
 #include <QScreen>
 #include <QWidget>
 
@@ -15,8 +16,16 @@ constexpr double kTwipsPerInch = 1440.0;
 // Used when no screen exists (or it reports no resolution): 96 DPI.
 constexpr double kDefaultTwipsPerPixel = 15.0;
 
+// The desktop font size the designed layout is drawn for, in points.
+constexpr double kOrdinaryFontPoints = 9.0;
+
+// Texts on the fixed light backgrounds: near black, and a grey that still
+// reads (about 5 : 1 on white) for disabled ones.
+const QColor kDarkText(0, 0, 0);
+const QColor kDarkDisabledText(100, 100, 100);
+
 double TwipsPerPixel(double dotsPerInch) {
-    return dotsPerInch > 0.0 ? kTwipsPerInch / dotsPerInch : kDefaultTwipsPerPixel;
+    return (dotsPerInch > 0.0 ? kTwipsPerInch / dotsPerInch : kDefaultTwipsPerPixel) / LayoutScale();
 }
 
 const QScreen* OrPrimary(const QScreen* oScreen) {
@@ -24,6 +33,19 @@ const QScreen* OrPrimary(const QScreen* oScreen) {
 }
 
 } // namespace
+
+double LayoutScale() {
+    const double points = QGuiApplication::font().pointSizeF();
+    return points > kOrdinaryFontPoints ? points / kOrdinaryFontPoints : 1.0;
+}
+
+void UseDarkText(QWidget& oWidget) {
+    QPalette colours = oWidget.palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        colours.setColor(group, QPalette::WindowText, kDarkText);
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, kDarkDisabledText);
+    oWidget.setPalette(colours);
+}
 
 double TwipsPerPixelX(const QScreen* oScreen) {
     const QScreen* screen = OrPrimary(oScreen);
@@ -64,7 +86,7 @@ QFont BoldSansFont() {
                       QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
                       QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(8.25 * LayoutScale());
     font.setBold(true);
     return font;
 }

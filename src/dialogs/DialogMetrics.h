@@ -8,7 +8,20 @@
 class QScreen;
 class QWidget;
 
-// Twips per pixel across and down on oScreen (the primary screen when null).
+// How much larger than designed the windows are laid out: the desktop font's
+// size over the ordinary 9 points, never below 1. The designed twips are the
+// 100 % case; a 14-point desktop font makes every window 14/9 as large, so
+// that the texts keep the room they were given.
+double LayoutScale();
+
+// Gives oWidget and its children a dark text colour (and a darker grey for
+// disabled texts) for the fixed light backgrounds they are drawn on, whatever
+// the desktop's palette. Texts in boxes that take the palette's own
+// background (lists, text boxes) keep the palette's text colour.
+void UseDarkText(QWidget& oWidget);
+
+// Twips per pixel across and down on oScreen (the primary screen when null),
+// at the layout scale.
 double TwipsPerPixelX(const QScreen* oScreen);
 double TwipsPerPixelY(const QScreen* oScreen);
 
@@ -25,6 +38,6 @@ int TwipsToPixelsY(double sngTwips, const QScreen* oScreen);
 // sngTwipsPerPixel twips each), clamped to 0..lLastRow.
 int LastBandOverPixelRow(int lPixelRow, double sngTwipsPerPixel, int lLastRow);
 
-// The dialogs' label font: bold sans serif of 8.25 points, the nearest the
-// system has to the classic "MS Sans Serif".
+// The dialogs' label font: bold sans serif of 8.25 points at the layout
+// scale, the nearest the system has to the classic "MS Sans Serif".
 QFont BoldSansFont();

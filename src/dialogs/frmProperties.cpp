@@ -24,6 +24,9 @@ constexpr double kClientHeight = 1815;
 // Extra height for each detail row (date taken, camera), twips.
 constexpr double kDetailRowHeight = 285;
 
+// Pixels a frameless line edit keeps clear on each side of its text.
+constexpr int kFieldTextMargin = 2;
+
 // Field backgrounds: pale yellows matching the gradient behind them.
 const QColor kNameBack(255, 255, 233);
 const QColor kLocationBack(255, 255, 248);
@@ -40,9 +43,12 @@ QRect ToPixels(const cTwipsRect& r, const QScreen* oScreen) {
 } // namespace
 
 frmProperties::frmProperties(QWidget* owner, const QString& sName, const QString& sLocation)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-    setWindowTitle(QStringLiteral("Dialog Caption"));
+    : QDialog(owner, Qt::Dialog) {
+    // A title bar the desktop draws, so that the panel can be moved like any
+    // window (a press on its background moves it too).
+    setWindowTitle(QStringLiteral("Properties"));
     setModal(true);
+    UseDarkText(*this);
     BuildControls();
     FillValues(sName, sLocation);
     if (!sName.isEmpty())
@@ -69,6 +75,7 @@ void frmProperties::BuildControls() {
         field->setAccessibleName(QString::fromLatin1(name).mid(3));   // "Name", "Location"
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, back);
+        palette.setColor(QPalette::Text, palette.color(QPalette::Active, QPalette::WindowText));
         field->setPalette(palette);
         field->setGeometry(ToPixels(r, screen));
         return field;
@@ -120,12 +127,19 @@ void frmProperties::BuildControls() {
 
 void frmProperties::FillValues(const QString& sName, const QString& sLocation) {
     const cDimensions size = GetDimensions(0);
-    txtName->setText(sName);
+    ShowElided(txtName, sName);
     labWidth->setText(sName.isEmpty() ? QString() : QString::number(size.Width));
     labHeight->setText(sName.isEmpty() ? QString() : QString::number(size.Height));
-    txtLocation->setText(sLocation);
-    txtName->setCursorPosition(0);
-    txtLocation->setCursorPosition(0);
+    ShowElided(txtLocation, sLocation);
+}
+
+void frmProperties::ShowElided(QLineEdit* oField, const QString& sText) {
+    // A name or folder longer than the field loses its middle, so that both
+    // ends show; the whole text is the field's tooltip.
+    const int room = oField->contentsRect().width() - 2 * kFieldTextMargin;
+    oField->setText(oField->fontMetrics().elidedText(sText, Qt::ElideMiddle, room));
+    oField->setToolTip(sText);
+    oField->setCursorPosition(0);
 }
 
 // One row below the location for each of the date taken and the camera.

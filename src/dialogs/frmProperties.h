@@ -1,11 +1,12 @@
 #pragma once
-// The properties panel: a small borderless modal panel that shows the file
-// name, pixel size and folder of the list entry the user right-clicked, and
-// the date taken and camera when the photo's details name them (the panel
-// then grows by a row for each). It
+// The properties panel: a small modal panel titled "Properties" that shows
+// the file name, pixel size and folder of the list entry the user
+// right-clicked, and the date taken and camera when the photo's details name
+// them (the panel then grows by a row for each). A name or folder too long
+// for its field loses its middle and shows whole as the field's tooltip. It
 // draws its own one-pixel frame over a pale-yellow gradient; the user moves it
-// by pressing any mouse button on its background and closes it with OK. It
-// changes nothing.
+// by its title bar or by pressing any mouse button on its background, and
+// closes it with OK. It changes nothing.
 
 #include <QColor>
 #include <QDialog>
@@ -38,6 +39,7 @@ protected:
 private:
     void BuildControls();
     void FillValues(const QString& sName, const QString& sLocation);
+    static void ShowElided(QLineEdit* oField, const QString& sText);
     void PlaceFrameLines();
     void AddDetailRows(const QString& sPath);
     double ClientHeight() const;

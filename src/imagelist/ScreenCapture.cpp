@@ -1,5 +1,7 @@
 #include "ScreenCapture.h"
 
+#include "AtomicFile.h"
+
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
@@ -22,12 +24,19 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // How long the desktop portal may take to answer; it can ask the user first.
 constexpr int kPortalTimeoutMs = 60000;
+// How long the portal may take to take the request. A portal started by the
+// request itself can need half a minute (once running it answers at once).
+constexpr int kPortalCallTimeoutMs = 45000;
+// The portal's response codes.
+constexpr uint kPortalSuccess = 0;
+constexpr uint kPortalCancelled = 1;
 
 const QString kCaptureErrorTitle = QStringLiteral("Screen Capture Error");
 const QString kNoPixelsText = QStringLiteral(
@@ -85,15 +94,14 @@ QImage PrimaryScreenPart(const QImage& oImage) {
     return oImage.copy(part.intersected(oImage.rect()));
 }
 
-// The desktop portal's screenshot (org.freedesktop.portal.Screenshot), for
-// sessions where applications cannot read the screen themselves. The portal
-// writes a file and answers with its address; that file is left where the
-// desktop put it, since it is the user's. Null when there is no portal or it
-// declines.
-QImage GrabThroughPortal() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return {};
+// One request to the desktop portal's screenshot interface
+// (org.freedesktop.portal.Screenshot). The portal writes a file and answers
+// with its address; the pixels are read from it and the file, which the
+// portal made for this request alone, is removed. lCode receives the
+// portal's response code (kPortalCancelled when the user or the desktop
+// refused). Null when there is no portal or it gave no picture.
+QImage RequestPortalScreenshot(QDBusConnection& bus, bool bInteractive, uint& lCode) {
+    lCode = 2;
     // The request's object path is known in advance from the token, so the
     // answer cannot arrive before we listen for it.
     const QString token = QStringLiteral("quillet%1").arg(QRandomGenerator::global()->generate());
@@ -110,19 +118,50 @@ QImage GrabThroughPortal() {
         kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
         QStringLiteral("Screenshot"));
     call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
-                                     {QStringLiteral("interactive"), false},
+                                     {QStringLiteral("interactive"), bInteractive},
                                      {QStringLiteral("modal"), true}};
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kPortalCallTimeoutMs);
     QImage image;
-    if (reply.type() == QDBusMessage::ReplyMessage && response.Wait(kPortalTimeoutMs) &&
-        response.Code() == 0) {
+    if (reply.type() == QDBusMessage::ReplyMessage && response.Wait(kPortalTimeoutMs)) {
+        lCode = response.Code();
         const QUrl uri(response.Results().value(QStringLiteral("uri")).toString());
-        if (uri.isLocalFile())
+        if (lCode == kPortalSuccess && uri.isLocalFile()) {
             image = PrimaryScreenPart(QImage(uri.toLocalFile()));
+            QFile::remove(uri.toLocalFile());
+        }
     }
     bus.disconnect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"),
                    &response, SLOT(Response(uint, QVariantMap)));
     return image;
+}
+
+// The portal's screenshot, for sessions where applications cannot read the
+// screen themselves: asked without a dialog first, and when that is refused
+// once more letting the desktop ask the user. Null when there is no portal
+// or it declines.
+QImage GrabThroughPortal() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return {};
+    uint code = 0;
+    const QImage image = RequestPortalScreenshot(bus, false, code);
+    if (image.isNull() && code == kPortalCancelled)
+        return RequestPortalScreenshot(bus, true, code);
+    return image;
+}
+
+// True when every pixel of oImage has the same colour: what a grab through
+// XWayland returns when it may not read the Wayland windows.
+bool IsOneColour(const QImage& oImage) {
+    // Format_RGB32's stored alpha byte is not always 0xFF: only the colour counts.
+    const QImage pixels = oImage.convertToFormat(QImage::Format_RGB32);
+    const QRgb first = pixels.pixel(0, 0) & RGB_MASK;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        if (!std::all_of(row, row + pixels.width(), [first](QRgb p) { return (p & RGB_MASK) == first; }))
+            return false;
+    }
+    return true;
 }
 
 // The device-context copy of the screen: oScreen's rows into the 32-bit ARGB
@@ -161,6 +200,10 @@ QImage GrabPrimaryScreen() {
     if (image.isNull()) {
         if (QScreen* primary = QGuiApplication::primaryScreen())
             image = primary->grabWindow(0).toImage();
+        // Without the portal a Wayland desktop hands out a blank screen,
+        // which is no capture.
+        if (wayland && !image.isNull() && IsOneColour(image))
+            return {};
     }
     if (image.isNull() && !wayland)
         image = GrabThroughPortal();
@@ -192,20 +235,18 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
     const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.png"));
     if (encoder == -1)
         return kNoPngEncoder;
-    // The new capture is written beside the old one first, so that a failed
-    // save leaves the earlier capture (which may still be in the list) intact.
-    const QString partPath = sPath + QStringLiteral(".part");
-    QFile::remove(partPath);
-    status = bitmap.SaveToFile(partPath, gdip.EncoderClsid(encoder), nullptr);
-    if (status != Ok) {
-        QFile::remove(partPath);
-        return status;
-    }
-    if ((QFileInfo::exists(sPath) && !QFile::remove(sPath)) || !QFile::rename(partPath, sPath)) {
-        QFile::remove(partPath);
-        return AccessDenied;
-    }
-    return Ok;
+    QByteArray bytes;
+    // The stream's length, or 0 with the failure's status in CurErr.
+    if (bitmap.SaveToStream(bytes, gdip.EncoderClsid(encoder), nullptr) <= 0)
+        return bitmap.CurErr() != Ok ? bitmap.CurErr() : int32_t{GenericError};
+    // Written whole under another name first and then renamed, so that a
+    // failed save leaves the earlier capture (which may still be listed) intact.
+    const QFileInfo target(sPath);
+    const cFolder folder(QFile::encodeName(target.absolutePath()).toStdString());
+    const cWriteStatus written = WriteFileAtomically(
+        folder, QFile::encodeName(target.fileName()).toStdString(),
+        bytes.constData(), static_cast<size_t>(bytes.size()), eCommit::Replace, [] { return true; });
+    return written.Step == eWriteStep::Done ? int32_t{Ok} : int32_t{AccessDenied};
 }
 
 void CaptureScreen(cCaptureHost& oHost, cImageList& oList) {

@@ -37,7 +37,8 @@ inline constexpr int kCaptureDelayMs = 1000;
 // QImage::Format_ARGB32. Uses Qt's own grab and the desktop portal's
 // screenshot interface, the portal first in a Wayland session (where a grab
 // through X sees no Wayland windows) and as the fallback elsewhere. A null
-// image when neither gives pixels.
+// image when neither gives pixels, and in a Wayland session when the portal
+// failed and Qt's grab is all one colour (a blank screen, not a capture).
 QImage GrabPrimaryScreen();
 
 // Status of SaveCaptureFile when the imaging library has no PNG encoder.
@@ -45,9 +46,10 @@ inline constexpr int32_t kNoPngEncoder = -1;
 
 // Writes oScreen as a PNG file to sPath through the imaging objects: a
 // 32-bit ARGB bitmap of the screen's size, its drawing surface's device
-// context receiving the pixels, the PNG encoder found by "*.png", an earlier
-// file at sPath deleted, then the save. Returns 0 on success, kNoPngEncoder,
-// or the imaging library's status of the failing step.
+// context receiving the pixels, the PNG encoder found by "*.png", and the
+// encoded file written whole before it replaces any earlier file at sPath
+// (AtomicFile.h). Returns 0 on success, kNoPngEncoder, the imaging library's
+// status of the failing step, or AccessDenied when the file cannot be written.
 int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath);
 
 // The Capture button: hides the host's window, lets the desktop repaint what lay under

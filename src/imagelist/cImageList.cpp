@@ -15,9 +15,11 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -73,8 +75,14 @@ cImageList::cImageList(cImageListHost& oHost, QTreeWidget* oList)
     mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
     mnuProperties = mnuPopup->addAction(QStringLiteral("Properties"));
     mnuProperties->setObjectName(QStringLiteral("mnuProperties"));
+    mnuProperties->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
+    mnuPopup->addSeparator();
+    mnuAddImages = mnuPopup->addAction(QStringLiteral("Add Images\u2026"));
+    mnuAddImages->setObjectName(QStringLiteral("mnuAddImages"));
+    mnuAddImages->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     connect(mnuRemove, &QAction::triggered, this, &cImageList::mnuRemove_Click);
     connect(mnuProperties, &QAction::triggered, this, &cImageList::mnuProperties_Click);
+    connect(mnuAddImages, &QAction::triggered, this, &cImageList::AddImages_Click);
 }
 
 cImageList::~cImageList() = default;
@@ -102,8 +110,24 @@ void cImageList::OpenButton_Click() {
     case cQuestions::cOpenResult::eOutcome::Cancelled:
         break;
     }
-    // Whatever happened, the quality options are shown again.
-    mHost.ShowHideQualityOptions(true);
+}
+
+void cImageList::AddImages_Click() {
+    const cQuestions::cOpenResult chosen =
+        mHost.Questions().OpenFiles(QStringLiteral("Add Images"), OpenFilter(), mOpenFolder);
+    if (chosen.Outcome != cQuestions::cOpenResult::eOutcome::Chosen || chosen.Names.isEmpty())
+        return;
+    std::vector<cChosenFile> files;
+    for (const QString& name : chosen.Names)
+        files.push_back({chosen.Folder, name});
+    const bool wasEmpty = lvwImages->topLevelItemCount() == 0;
+    mOpenFolder = chosen.Folder;
+    WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
+    AppendFiles(files, false);
+    // Entries already listed keep the measured one; a list that was empty
+    // is measured and enabled as after an Open.
+    if (wasEmpty)
+        FinishOpen();
 }
 
 void cImageList::TakeFiles(const QStringList& aPaths) {
@@ -117,7 +141,6 @@ void cImageList::TakeFiles(const QStringList& aPaths) {
     // nothing; the open dialog only offers files that exist.
     if (!files.empty())
         ReplaceList(files, true, true);
-    mHost.ShowHideQualityOptions(true);
 }
 
 void cImageList::ReplaceWithOne(const QString& sPath, const QString& sFile) {
@@ -135,29 +158,33 @@ void cImageList::ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSever
         AddToFileList(mOpenFolder, aFiles.front().Name);
     } else {
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
-        QElapsedTimer sinceEvents;
-        sinceEvents.start();
-        for (const cChosenFile& file : aFiles) {
-            if (lvwImages->topLevelItemCount() >= kMaxEntries) {
-                mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
-                                         QStringLiteral("The list holds at most %1 images; the remaining "
-                                                        "files were not added.")
-                                             .arg(kMaxEntries),
-                                         cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
-                break;
-            }
-            // Pending window events run between additions, so the count
-            // grows visibly and the window stays responsive. Every run lays
-            // the whole list out again, so it happens once per kEventInterval
-            // rather than after every file: that keeps thousands of files
-            // from taking quadratic time.
-            if (AddIfAccepted(file, bCheckExistence) && sinceEvents.elapsed() >= kEventInterval) {
-                QCoreApplication::processEvents();
-                sinceEvents.restart();
-            }
-        }
+        AppendFiles(aFiles, bCheckExistence);
     }
     FinishOpen();
+}
+
+void cImageList::AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheckExistence) {
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (const cChosenFile& file : aFiles) {
+        if (lvwImages->topLevelItemCount() >= kMaxEntries) {
+            mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
+                                     QStringLiteral("The list holds at most %1 images; the remaining "
+                                                    "files were not added.")
+                                         .arg(kMaxEntries),
+                                     cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+            break;
+        }
+        // Pending window events run between additions, so the count grows
+        // visibly and the window stays responsive. Every run lays the whole
+        // list out again, so it happens once per kEventInterval rather than
+        // after every file: that keeps thousands of files from taking
+        // quadratic time.
+        if (AddIfAccepted(file, bCheckExistence) && sinceEvents.elapsed() >= kEventInterval) {
+            QCoreApplication::processEvents();
+            sinceEvents.restart();
+        }
+    }
 }
 
 bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
@@ -184,10 +211,7 @@ void cImageList::FinishOpen() {
     // With every name refused there is nothing to load, and with the only
     // entry failing to load nothing to preview or save: the window then
     // stays as it is.
-    if (lvwImages->topLevelItemCount() == 0)
-        return;
-    LoadImage(lvwImages->topLevelItem(0));
-    if (lvwImages->topLevelItemCount() == 0)
+    if (!MeasureFrom(1))
         return;
     SelectFirstUnlessSelected();
     mHost.EnableForm();
@@ -198,6 +222,8 @@ void cImageList::AddToFileList(const QString& sPath, const QString& sFile) {
     auto* entry = new QTreeWidgetItem({sFile});
     entry->setData(0, kEntryTagRole, folder);
     entry->setIcon(0, mIconCache->IconFor(JoinPath(folder, sFile)));
+    // The column shortens long names in the middle; the whole path is a hover away.
+    entry->setToolTip(0, QDir::toNativeSeparators(JoinPath(folder, sFile)));
     lvwImages->addTopLevelItem(entry);
     if (lvwImages->topLevelItemCount() == 1)
         SelectFirstUnlessSelected();
@@ -246,6 +272,25 @@ bool cImageList::LoadImage(QTreeWidgetItem* oItem) {
     return false;
 }
 
+bool cImageList::MeasureFrom(int lPosition) {
+    // Each entry that fails to load is reported and removed, which moves the
+    // next one into its place.
+    while (lvwImages->topLevelItemCount() > 0) {
+        const int position = std::clamp(lPosition, 1, lvwImages->topLevelItemCount());
+        if (LoadImage(lvwImages->topLevelItem(position - 1)))
+            return true;
+    }
+    return false;
+}
+
+bool cImageList::ShowEntry(QTreeWidgetItem* oItem) {
+    if (LoadImage(oItem))
+        return true;
+    // The sizes shown belong to an entry still listed, never to one gone.
+    MeasureFrom(std::max(SelectedPosition(), 1));
+    return false;
+}
+
 void cImageList::mnuRemove_Click() {
     std::vector<int16_t> selected;
     for (int i = 0; i < lvwImages->topLevelItemCount(); ++i)
@@ -258,6 +303,8 @@ void cImageList::mnuRemove_Click() {
     for (auto index = selected.rbegin(); index != selected.rend(); ++index)
         delete lvwImages->takeTopLevelItem(*index);
     AfterRemoval(selected.front() + 1);
+    if (lvwImages->topLevelItemCount() > 0)
+        MeasureFrom(SelectedPosition());
 }
 
 void cImageList::RemoveEntry(QTreeWidgetItem* oItem) {
@@ -286,21 +333,18 @@ void cImageList::lvwImages_MouseUp(Qt::MouseButton eButton, Qt::KeyboardModifier
     QTreeWidgetItem* entry = lvwImages->itemAt(oAt);
     if (eButton != Qt::RightButton) {
         if (!(eShift & (Qt::ShiftModifier | Qt::ControlModifier)) && entry != nullptr)
-            LoadImage(entry);
+            ShowEntry(entry);
         return;
     }
     const qsizetype selectedCount = lvwImages->selectionModel()->selectedRows().size();
-    const QPoint menuAt = lvwImages->viewport()->mapToGlobal(oAt);
-    if (selectedCount == 1) {
-        // An entry that fails to load is gone: no menu for it.
-        if (entry == nullptr || !LoadImage(entry))
-            return;
-        mnuProperties->setEnabled(true);
-        mnuPopup->popup(menuAt);
-    } else if (selectedCount > 1) {
-        mnuProperties->setEnabled(false);
-        mnuPopup->popup(menuAt);
-    }
+    // An entry that fails to load is gone: no menu for it.
+    if (selectedCount == 1 && entry != nullptr && !ShowEntry(entry))
+        return;
+    // Adding images is always offered; Remove needs a selection and
+    // Properties one loaded entry under the pointer.
+    mnuRemove->setEnabled(selectedCount > 0);
+    mnuProperties->setEnabled(selectedCount == 1 && entry != nullptr);
+    mnuPopup->popup(lvwImages->viewport()->mapToGlobal(oAt));
 }
 
 bool cImageList::eventFilter(QObject* oWatched, QEvent* event) {
@@ -314,11 +358,22 @@ bool cImageList::eventFilter(QObject* oWatched, QEvent* event) {
 
 bool cImageList::ListEvent(QEvent* event) {
     switch (event->type()) {
-    case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete)
-            return false;
-        mnuRemove_Click();
-        return true;
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
+            mnuRemove_Click();
+            return true;
+        }
+        // Alt+Enter: the properties of the one selected entry, as from the menu.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::AltModifier) {
+            const int position = SelectedPosition();
+            if (lvwImages->selectionModel()->selectedRows().size() == 1 && position > 0 &&
+                ShowEntry(lvwImages->topLevelItem(position - 1)))
+                mnuProperties_Click();
+            return true;
+        }
+        return false;
+    }
     case QEvent::KeyRelease: {
         // Moving through the list with the keys measures the entry reached,
         // as a click on it does; with Shift or Ctrl only the selection grows.
@@ -328,7 +383,7 @@ bool cImageList::ListEvent(QEvent* event) {
         QTreeWidgetItem* current = lvwImages->currentItem();
         if (moves && !key->isAutoRepeat() && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
             current != nullptr && current->isSelected())
-            LoadImage(current);
+            ShowEntry(current);
         return false;
     }
     case QEvent::ContextMenu: {

@@ -43,6 +43,10 @@ public:
 
     // The Open command of the Open button.
     void OpenButton_Click();
+    // "Add Images…" of the right-click menu (Ctrl+Shift+O): files chosen in
+    // the open dialog join the end of the list; a list that was empty is
+    // then measured and enables the window, as after an Open.
+    void AddImages_Click();
     // Replaces the list with files given as full paths (a drop, the command
     // line), as a several-file Open of them would; paths that are no
     // readable files are reported and skipped.
@@ -56,6 +60,10 @@ public:
     // Loads and measures an entry; on failure reports it and removes it.
     // Returns whether the image loaded.
     bool LoadImage(QTreeWidgetItem* oItem);
+    // Measures the entry at lPosition (from 1, clamped to the list), or when
+    // it fails to load the next readable one in its place; false when none
+    // is left. The size captions then always describe a listed image.
+    bool MeasureFrom(int lPosition);
     // Removes the selected entries (menu "Remove", the Delete key).
     void mnuRemove_Click();
     // Removes one entry with the usual follow-up: count, selection, and the
@@ -74,7 +82,8 @@ public:
     QTreeWidget* const lvwImages;
     QMenu* mnuPopup = nullptr;
     QAction* mnuRemove = nullptr;
-    QAction* mnuProperties = nullptr;
+    QAction* mnuProperties = nullptr; // also Alt+Enter
+    QAction* mnuAddImages = nullptr;  // the list's additions start here
 
 protected:
     bool eventFilter(QObject* oWatched, QEvent* event) override;
@@ -87,7 +96,11 @@ private:
     // bCheckExistence: names that may name nothing, reported and skipped.
     void ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral, bool bCheckExistence);
     bool AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence);
+    void AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheckExistence);
     void FinishOpen();
+    // LoadImage for an entry the user went to; when it fails, the entry that
+    // is selected in its place is measured.
+    bool ShowEntry(QTreeWidgetItem* oItem);
     void SelectFirstUnlessSelected();
     void AfterRemoval(int lFirstRemoved);
     void mnuProperties_Click();

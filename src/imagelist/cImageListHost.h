@@ -15,8 +15,6 @@ public:
     virtual cQuestions& Questions() const = 0;
     // An Open or a drop starts: the status text gives way.
     virtual void ListReplacing() = 0;
-    // After every use of the open dialog and every drop (true: shown).
-    virtual void ShowHideQualityOptions(bool bShow) = 0;
     // An image loaded for display; gImageWidth and gImageHeight hold its size.
     virtual void ImageMeasured() = 0;
     // The list holds entries to preview and save.

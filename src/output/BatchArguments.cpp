@@ -1,17 +1,20 @@
 #include "BatchArguments.h"
 
+#include "NameBytes.h"
+#include "OutputFolder.h"
 #include "OutputOptions.h"
+#include "SizeLimit.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 // The largest --size whose square stays within the imaging library's pixel cap.
-constexpr int kMaxBatchSize = 16384;
+constexpr int kMaxBatchSize = kMaxCustomSize;
 static_assert(int64_t{kMaxBatchSize} * kMaxBatchSize <= static_cast<int64_t>(GpMaxImagePixels));
 
 // Index of sValue in aNames (case-insensitive), or nullopt.
@@ -34,7 +37,12 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
         options.SizeIndex = *preset;
         return {};
     }
-    if (!ValidateCustomSize(sValue))
+    // A pixel count is plain digits, as in the window's custom size box:
+    // "-100" or "1e3" is a slip of the keyboard, not a size.
+    const bool digits = !sValue.isEmpty() && std::all_of(sValue.begin(), sValue.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!digits || !ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
                                        "pixels up to %1").arg(kMaxBatchSize));
@@ -73,12 +81,15 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
     const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption metadata("metadata", {}, "MODE");
+    const QCommandLineOption noEnlarge("no-enlarge");
+    const QCommandLineOption maxSize("max-size", {}, "LIMIT");
+    const QCommandLineOption noKeepDates("no-keep-dates");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, jobs, quiet, help, version});
+                       metadata, noEnlarge, maxSize, noKeepDates, jobs, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -92,6 +103,8 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Options.ReplaceOutright = parser.isSet(noTrash);
+    arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
+    arguments.Options.KeepDates = !parser.isSet(noKeepDates);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -140,6 +153,14 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
+        const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
+        if (limit)
+            arguments.Options.MaxBytes = *limit;
+        else
+            arguments.Error = BadValue("max-size", parser.value(maxSize),
+                                       "a size of at least 1K such as 300K, 1.5M or 250000");
+    }
     if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
         bool ok = false;
         const int count = parser.value(jobs).toInt(&ok);
@@ -155,9 +176,9 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     arguments.Files = parser.positionalArguments();
     if (arguments.OutputFolder.isEmpty())
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");
-    else if (!QFileInfo(arguments.OutputFolder).isDir())
-        arguments.Error =
-            QStringLiteral("the output folder '%1' does not exist").arg(arguments.OutputFolder);
+    else if (const QString reason = UnwritableFolderReason(arguments.OutputFolder); !reason.isEmpty())
+        arguments.Error = QStringLiteral("the output folder '%1' cannot be used: %2")
+                              .arg(DisplayName(arguments.OutputFolder), reason);
     else if (arguments.Files.isEmpty())
         arguments.Error = QStringLiteral("no image files given");
     return arguments;
@@ -180,8 +201,21 @@ QString BatchHelpText() {
         "                          applies to .jpg and .webp outputs, while .jpeg,\n"
         "                          .jpe and .jfif files kept in their own format\n"
         "                          get the encoder's 75\n"
+        "  --no-enlarge            images smaller than SIZE keep their own size\n"
+        "                          (they are still turned and converted)\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
         "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
+        "  --max-size LIMIT        limit each file to LIMIT bytes, or kilobytes or\n"
+        "                          megabytes with K or M (300K, 1.5M; 1K = 1024):\n"
+        "                          JPG and WebP files take the best quality that\n"
+        "                          fits, from --quality down to 30; when 30 does not\n"
+        "                          fit, and for other formats, the image shrinks in\n"
+        "                          steps of a tenth of its size, to a quarter at\n"
+        "                          most. Photo details count. A file that still\n"
+        "                          does not fit is saved at its smallest and listed\n"
+        "                          as over the limit (exit status 1)\n"
+        "  --no-keep-dates         outputs get the time they were written; by\n"
+        "                          default each takes its source file's date\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
@@ -207,7 +241,10 @@ QString BatchHelpText() {
         "reported on stderr. Replaced files are moved to the trash; a file that\n"
         "cannot go there is kept, and its image is not written.\n"
         "\n"
-        "Exit status: 0 when every image was written, 1 when an image failed, was\n"
-        "not written because an answer declined it or was replaced by a later image\n"
-        "of the same name, 2 on bad usage.\n");
+        "Two images of one run never share an output name: the later one is saved\n"
+        "as NAME-2.EXT (-3, ...), and stderr lists it.\n"
+        "\n"
+        "Exit status: 0 when every image was written under its own name, 1 when an\n"
+        "image failed, was not written because an answer declined it, took a\n"
+        "numbered name or is over --max-size, 2 on bad usage.\n");
 }

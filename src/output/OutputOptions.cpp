@@ -2,6 +2,8 @@
 
 #include "Numbers.h"
 
+#include <algorithm>
+
 namespace {
 
 int16_t TagValue(const char* sTag) {
@@ -27,6 +29,27 @@ std::optional<int32_t> RotateFlipCode(int16_t iRotationIndex) {
     default:
         return std::nullopt;
     }
+}
+
+std::optional<int16_t> CustomBoxSize(const QString& sText) {
+    if (sText.isEmpty() || sText.size() > 5 || !std::all_of(sText.begin(), sText.end(), [](QChar c) {
+            return c >= u'0' && c <= u'9';
+        }))
+        return std::nullopt;
+    const int size = sText.toInt();
+    if (size > kMaxCustomSize)
+        return std::nullopt;
+    return static_cast<int16_t>(size);
+}
+
+QString CustomSizeRefusedText(const QString& sText) {
+    return QStringLiteral("%1 pixels is too large for the custom size.  Please enter a number of pixels up to %2.")
+        .arg(sText)
+        .arg(kMaxCustomSize);
+}
+
+bool FormatTakesQuality(const QString& sCode) {
+    return sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG") || sCode == QLatin1String("WEBP");
 }
 
 bool RotationSwapsSides(int16_t iRotationIndex) {

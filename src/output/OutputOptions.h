@@ -22,6 +22,23 @@ inline constexpr std::array<const char*, 4> kRotationTags = {"0", "90", "180", "
 // The output format codes; "DFT" keeps each file's own format.
 inline constexpr std::array<const char*, 6> kFormatCodes = {"DFT", "BMP", "GIF", "JPG", "PNG", "WEBP"};
 
+// The largest custom size the window takes, in pixels: a square image of that
+// side stays within the imaging library's pixel cap (quillet-batch's --size
+// has the same limit).
+inline constexpr int16_t kMaxCustomSize = 16384;
+
+// The custom size box's number: sText of digits only, at most
+// kMaxCustomSize; nullopt for anything else.
+std::optional<int16_t> CustomBoxSize(const QString& sText);
+
+// The message that refuses a custom size above kMaxCustomSize.
+inline const QString kCustomSizeTitle = QStringLiteral("Image Size");
+QString CustomSizeRefusedText(const QString& sText);
+
+// True for the format codes whose encoders take the quality options ("DFT"
+// too: the sources may be JPEG or WebP files).
+bool FormatTakesQuality(const QString& sCode);
+
 // The tag of option iIndex converted to a 16-bit integer (halves to even).
 int16_t SizeTagValue(int16_t iIndex);
 int16_t QualityTagValue(int16_t iIndex);

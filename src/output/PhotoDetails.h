@@ -24,12 +24,14 @@ QString PhotoDetailsCode(ePhotoDetails eDetails);
 std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode);
 
 // Copies the details of the file sSourcePath into bytes, an encoded JPEG, PNG
-// or TIFF of lWidth x lHeight pixels, as eDetails says. Never copied: the
-// orientation (the pixels are upright already), the embedded thumbnail, the
-// source's image-structure and colour-space tags (outputs are sRGB), and,
-// unless eDetails is KeepLocation, every GPS tag and location field. The
+// or TIFF of lWidth x lHeight pixels, as eDetails says: date, camera, lens,
+// exposure, author, copyright, description, keywords and rating, and the
+// location (GPS and place names) with KeepLocation only. Nothing else is
+// copied: not the orientation (the pixels are upright already), the
+// thumbnail, maker notes or colour-space tags (see AllowedDetails). The
 // pixel-size tags are set to the new size. bytes stay as they are when there
-// is nothing to copy, for other formats, and when Exiv2 fails.
+// is nothing to copy, for other formats, and when Exiv2 fails or the result
+// would not read back.
 void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails,
                      int lWidth, int lHeight) noexcept;
 

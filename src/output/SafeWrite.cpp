@@ -1,25 +1,13 @@
 #include "SafeWrite.h"
 
 #include "AtomicFile.h"
+#include "NameBytes.h"
 #include "Trash.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 
 namespace {
-
-struct cOutputPath {
-    std::string Folder;
-    std::string Name;
-};
-
-cOutputPath Split(const QString& sPath) {
-    const QFileInfo info(sPath);
-    return {QFile::encodeName(info.absolutePath()).toStdString(),
-            QFile::encodeName(info.fileName()).toStdString()};
-}
 
 QString ErrorText(int lError) {
     return QString::fromLocal8Bit(SystemErrorText(lError).c_str());
@@ -30,7 +18,8 @@ cWriteResult Failed(const QString& sReason) {
 }
 
 // The user's words for a write that stopped at status.
-QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed) {
+QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed,
+                      bool bPutBack) {
     const int error = status.Error;
     switch (status.Step) {
     case eWriteStep::Done:
@@ -45,6 +34,7 @@ QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, b
         return QStringLiteral("the file could not be created: %1").arg(ErrorText(error));
     case eWriteStep::Write:
     case eWriteStep::Sync:
+    case eWriteStep::Prepare:
         return QStringLiteral("the file could not be written: %1").arg(ErrorText(error));
     case eWriteStep::Cancelled:
         return QStringLiteral("the existing file could not be moved to the trash: %1; it was kept")
@@ -55,23 +45,29 @@ QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, b
     if (error == EEXIST && !bTrashed)
         return QStringLiteral("a file of that name appeared while this one was written; it was kept");
     QString reason = QStringLiteral("the file could not take its name: %1").arg(ErrorText(error));
-    if (bTrashed)
+    if (bPutBack)
+        reason += QStringLiteral("; the earlier file was put back");
+    else if (bTrashed)
         reason += QStringLiteral("; the earlier file is in the trash");
     return reason;
 }
 
 } // namespace
 
-bool OutputEntryExists(const QString& sPath) {
-    const cOutputPath path = Split(sPath);
+bool OutputEntryExists(const cFolder& folder, const QString& sName) {
     int error = 0;
-    return LookUpEntry(path.Folder, path.Name, error) == eEntryKind::Other;
+    return LookUpEntry(folder, NameBytesStd(sName), error) == eEntryKind::Other;
 }
 
-cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eReplace eMode) {
-    const cOutputPath path = Split(sPath);
+std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath) {
+    return std::make_unique<cFolder>(NameBytesStd(sPath));
+}
+
+cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes,
+                             eReplace eMode) {
+    const std::string name = NameBytesStd(sName);
     int lookUpError = 0;
-    const eEntryKind existing = LookUpEntry(path.Folder, path.Name, lookUpError);
+    const eEntryKind existing = LookUpEntry(folder, name, lookUpError);
     if (existing == eEntryKind::Folder)
         return Failed(QStringLiteral("a folder of that name is in the way"));
     if (existing == eEntryKind::Other && eMode == eReplace::No)
@@ -80,23 +76,30 @@ cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eRep
     // Only once the new file is complete on the disk may the old one go.
     QString trashReason;
     bool trashed = false;
+    const cFileIdentity old = EntryIdentity(folder, name);
     auto moveOldToTrash = [&] {
         if (existing != eEntryKind::Other || eMode != eReplace::ToTrash)
             return true;
-        const cTrashResult result = MoveToTrash(path.Folder + '/' + path.Name);
+        // The trash is reached by path: it must still lead to the folder written into.
+        if (!folder.StillAtPath()) {
+            trashReason = QStringLiteral("the folder was moved or replaced during the run");
+            return false;
+        }
+        const cTrashResult result = MoveToTrash(folder.Path() + '/' + name);
         trashed = result.Moved;
         trashReason = QString::fromStdString(result.Reason);
         // A file that went away meanwhile needs no copy; any other stays.
         int error = 0;
-        return trashed || LookUpEntry(path.Folder, path.Name, error) == eEntryKind::None;
+        return trashed || LookUpEntry(folder, name, error) == eEntryKind::None;
     };
     const eCommit commit = existing == eEntryKind::Other && eMode == eReplace::Outright
                                ? eCommit::Replace
                                : eCommit::CreateOnly;
-    const cWriteStatus status = WriteFileAtomically(path.Folder, path.Name, bytes.constData(),
+    const cWriteStatus status = WriteFileAtomically(folder, name, bytes.constData(),
                                                     static_cast<size_t>(bytes.size()), commit,
                                                     moveOldToTrash);
-    if (status.Step != eWriteStep::Done)
-        return Failed(FailureReason(status, trashReason, trashed));
-    return {true, QString()};
+    if (status.Step == eWriteStep::Done)
+        return {true, QString()};
+    const bool putBack = trashed && PutBackFromTrash(old, folder, name);
+    return Failed(FailureReason(status, trashReason, trashed, putBack));
 }

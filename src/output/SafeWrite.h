@@ -1,17 +1,24 @@
 #pragma once
 // Writing one output file without ever losing the file it replaces.
 //
-// The bytes go into a new file in the destination folder first; only when
-// they are completely written and flushed to the disk does the new file take
-// the output name, in one atomic step (AtomicFile.h). An existing entry the
-// user agreed to replace is moved to the trash just before that step; if it
-// cannot go to the trash it stays untouched and the new file is not written.
+// The output folder is opened once for a run and written relative to that
+// handle. The bytes go into a new file in it first; only when they are
+// completely written and flushed to the disk, and the way the file takes its
+// name is known to work on this file system, does the new file take the
+// output name (AtomicFile.h). An existing entry the user agreed to replace is
+// moved to the trash just before that step; if it cannot go to the trash it
+// stays untouched and the new file is not written, and if the step still
+// fails it is put back from the trash.
 // A symbolic link at the output name counts as an existing file; replacing it
 // moves the link, never the file it points to. On any failure nothing new is
 // left in the folder and the existing file, if any, is where it was.
 
+#include "AtomicFile.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <memory>
 
 struct cWriteResult {
     bool Ok = false;
@@ -28,7 +35,12 @@ enum class eReplace {
 // True when something other than a folder has the name sPath: a file, a
 // symbolic link (dangling or not), a FIFO. This is the existence the
 // overwrite question is about.
-bool OutputEntryExists(const QString& sPath);
+bool OutputEntryExists(const cFolder& folder, const QString& sName);
 
-// Writes bytes as sPath; eMode says what happens to an existing entry.
-cWriteResult WriteFileSafely(const QString& sPath, const QByteArray& bytes, eReplace eMode);
+// The folder sPath, opened for a run's writes.
+std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath);
+
+// Writes bytes as sName in folder; eMode says what happens to an existing
+// entry.
+cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes,
+                             eReplace eMode);

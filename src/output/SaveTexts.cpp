@@ -1,23 +1,40 @@
 #include "SaveTexts.h"
 
+#include "NameBytes.h"
 #include "Numbers.h"
 
 QString LoadErrorText(const QString& sFilename) {
-    return sFilename + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
+    return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
            kParagraphBreak +
            QStringLiteral("It has been removed from list of files to work with, and will not be "
                           "saved.");
 }
 
-QString PngOfferText(const QString& sSourceExtension) {
+QString PngOfferReason(const QString& sSourceExtension) {
     return QStringLiteral("Quillet cannot save an image in the ") + sSourceExtension +
-           QStringLiteral(" format.") + kParagraphBreak +
+           QStringLiteral(" format.");
+}
+
+QString PngOfferText(const QString& sFileName, const QString& sSourceExtension) {
+    return sFileName + kParagraphBreak + PngOfferReason(sSourceExtension) + kParagraphBreak +
            QStringLiteral("Would you like to save this image as a PNG instead?");
 }
 
-QString OverwritePrompt(const QString& sBaseName, const QString& sExtension) {
-    return sBaseName + u'.' + sExtension +
-           QStringLiteral(" already exists.  Would you like to overwrite it?");
+QString FolderRefusedText(const QString& sFolder, const QString& sReason) {
+    return QStringLiteral("Quillet cannot save into %1: %2.").arg(DisplayName(sFolder), sReason) + kParagraphBreak +
+           QStringLiteral("Please choose another folder.");
+}
+
+QString OverwritePrompt(const QString& sOutputName) {
+    return DisplayName(sOutputName) + QStringLiteral(" already exists.  Would you like to overwrite it?");
+}
+
+QString SourceOverwritePrompt(const QString& sOutputName) {
+    return DisplayName(sOutputName) + QStringLiteral(" is one of the images you are saving; replace the original?");
+}
+
+QString NumberedName(const QString& sBaseName, const QString& sExtension, int lNumber) {
+    return sBaseName + u'-' + QString::number(lNumber) + u'.' + sExtension;
 }
 
 int ProgressPercent(int lPosition, int lCount) {
@@ -27,29 +44,52 @@ int ProgressPercent(int lPosition, int lCount) {
     return static_cast<int>(RoundHalfEven(percent));
 }
 
-QString ProgressCaption(int lPercent) {
-    return QStringLiteral("Saving (%1%)").arg(lPercent);
+QString ProgressCaption(int lPercent, int lDone, int lCount) {
+    const QString caption = QStringLiteral("Saving (%1%)").arg(lPercent);
+    return lCount > 0 ? caption + QStringLiteral("  %1 of %2").arg(lDone).arg(lCount) : caption;
 }
 
-QString SummaryText(int lSaved, int lSkipped, int lErrors) {
-    if (lErrors > 0)
-        return kErrorsSummary;
+QString SummaryText(int lSaved, int lSkipped, int lFailed) {
+    // With the failed count the words are shorter, so that three five-digit
+    // counts and "Stopped: " fit the status band.
+    if (lFailed > 0)
+        return QStringLiteral("%1 Saved").arg(lSaved) +
+               (lSkipped > 0 ? QStringLiteral(",  %1 Skipped").arg(lSkipped) : QString()) +
+               QStringLiteral(",  %1 Failed").arg(lFailed);
     QString text = QStringLiteral("%1 Images Saved").arg(lSaved);
     if (lSkipped > 0)
         text += QStringLiteral(",  %1 Images Skipped").arg(lSkipped);
     return text;
 }
 
+namespace {
+
+// The lines, at most lMaxLines of them, then how many more.
+QString Listing(const QStringList& aLines, int lMaxLines) {
+    const int shown = std::min(static_cast<int>(aLines.size()), std::max(lMaxLines, 1));
+    QStringList lines = aLines.mid(0, shown);
+    if (aLines.size() > shown)
+        lines << QStringLiteral("... and %1 more.").arg(aLines.size() - shown);
+    return lines.join(u'\n');
+}
+
+} // namespace
+
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines) {
-    QString text = failures.size() == 1 ? QStringLiteral("This image could not be saved:")
-                                        : QStringLiteral("These images could not be saved:");
-    text += kParagraphBreak;
-    const int total = static_cast<int>(failures.size());
-    const int shown = std::min(total, std::max(lMaxLines, 1));
     QStringList lines;
-    for (int i = 0; i < shown; ++i)
-        lines << failures[i].FileName + QStringLiteral(": ") + failures[i].Reason;
-    if (total > shown)
-        lines << QStringLiteral("... and %1 more.").arg(total - shown);
-    return text + lines.join(u'\n');
+    for (const cSaveFailure& failure : failures)
+        lines << DisplayName(failure.FileName) + QStringLiteral(": ") + failure.Reason;
+    return (failures.size() == 1 ? QStringLiteral("This image could not be saved:")
+                                 : QStringLiteral("These images could not be saved:")) +
+           kParagraphBreak + Listing(lines, lMaxLines);
+}
+
+QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines) {
+    QStringList lines;
+    for (const cRenamedOutput& output : renamed)
+        lines << DisplayName(output.SourceName) + QStringLiteral(": saved as ") +
+                 DisplayName(output.OutputName);
+    return QStringLiteral("An earlier image of this save had the same name; so as not to replace "
+                          "it, these were saved under a numbered name:") +
+           kParagraphBreak + Listing(lines, lMaxLines);
 }

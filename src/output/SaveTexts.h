@@ -16,37 +16,66 @@ inline const QString kSaveErrorTitle = QStringLiteral("Save Error");
 inline const QString kStopTitle = QStringLiteral("Quillet");
 inline const QString kStopText = QStringLiteral("Stop saving?");
 inline const QString kNotSavedTitle = QStringLiteral("Images Not Saved");
-inline const QString kErrorsSummary = QStringLiteral("Errors occurred during save.");
 inline const QString kSaveFolderTitle =
     QStringLiteral("Select the folder where you would like to save your photos.");
 
+inline const QString kRenamedTitle = QStringLiteral("Images Saved Under New Names");
+inline const QString kLoadFailureReason =
+    QStringLiteral("corrupt, or in a file format that cannot be opened; removed from the list");
+inline const QString kFolderRefusedTitle = QStringLiteral("Folder Cannot Be Used");
+
 // One image the run could not write, and why (for the end-of-run message).
 struct cSaveFailure {
-    QString FileName; // the output file's name, without its folder
+    QString FileName; // the output file's name (the source's, when it did not
+                      // load), without its folder
     QString Reason;   // one line, no full stop needed
+};
+
+// An output that took a numbered name because an earlier image of the same
+// run had written its name.
+struct cRenamedOutput {
+    QString SourceName; // the source's file name
+    QString OutputName; // the numbered name it was written under
 };
 
 // "<name> is corrupt, or in a file format that cannot be opened." + break +
 // "It has been removed from list of files to work with, and will not be saved."
 QString LoadErrorText(const QString& sFilename);
 
-// "Quillet cannot save an image in the <EXT> format." + break +
-// "Would you like to save this image as a PNG instead?"
-QString PngOfferText(const QString& sSourceExtension);
+// "Quillet cannot save an image in the <EXT> format."
+QString PngOfferReason(const QString& sSourceExtension);
 
-// "<base>.<ext> already exists.  Would you like to overwrite it?"
-QString OverwritePrompt(const QString& sBaseName, const QString& sExtension);
+// "<file name>" + break + PngOfferReason + break +
+// "Would you like to save this image as a PNG instead?"
+QString PngOfferText(const QString& sFileName, const QString& sSourceExtension);
+
+// "Quillet cannot save into <folder>: <reason>." + break +
+// "Please choose another folder."
+QString FolderRefusedText(const QString& sFolder, const QString& sReason);
+
+// "<name> already exists.  Would you like to overwrite it?"
+QString OverwritePrompt(const QString& sOutputName);
+
+// "<name> is one of the images you are saving; replace the original?"
+QString SourceOverwritePrompt(const QString& sOutputName);
+
+// "<base>-<n>.<ext>": the numbered output name, n from 2 on.
+QString NumberedName(const QString& sBaseName, const QString& sExtension, int lNumber);
 
 // The whole percentage for lPosition of lCount, halves to even (1 of 8 -> 12).
 int ProgressPercent(int lPosition, int lCount);
 
-// "Saving (n%)".
-QString ProgressCaption(int lPercent);
+// "Saving (n%)", and "  d of N" once lCount > 0 (lDone entries of lCount).
+QString ProgressCaption(int lPercent, int lDone = 0, int lCount = 0);
 
-// "n Images Saved", plus ",  m Images Skipped" when m > 0; or the errors text
-// when lErrors > 0.
-QString SummaryText(int lSaved, int lSkipped, int lErrors);
+// "n Images Saved", plus ",  m Images Skipped" when m > 0; when f > 0,
+// "n Saved[,  m Skipped],  f Failed".
+QString SummaryText(int lSaved, int lSkipped, int lFailed);
 
 // The end-of-run message listing the files that could not be written: one
 // line per file, at most lMaxLines of them, then how many more.
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines = 20);
+
+// The end-of-run list of outputs that took a numbered name, "<source>: saved
+// as <name>" per line, at most lMaxLines of them, then how many more.
+QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines = 20);

@@ -7,6 +7,8 @@
 // and no trash folder is made in the working directory. No Qt: GIO's headers
 // and Qt's keywords do not mix.
 
+#include "AtomicFile.h"
+
 #include <string>
 
 struct cTrashResult {
@@ -14,5 +16,10 @@ struct cTrashResult {
     std::string Reason; // the system's reason when not moved, one line, UTF-8
 };
 
-// sPath in the local file-name encoding.
+// sPath as bytes.
 cTrashResult MoveToTrash(const std::string& sPath);
+
+// Puts the file with identity file, which MoveToTrash moved from entry sName
+// of folder, back in its place and drops its trash record. False when it is
+// not found in the trash of the folder's file system or cannot go back.
+bool PutBackFromTrash(const cFileIdentity& file, const cFolder& folder, const std::string& sName);

@@ -1,13 +1,15 @@
 #include "cBatchSave.h"
 
 #include "AppState.h"
+#include "FileDates.h"
 #include "OutputOptions.h"
-#include "PhotoDetails.h"
 #include "SafeWrite.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
 
 #include "cGDIP.h"
+
+#include <QFileInfo>
 
 #include <optional>
 
@@ -20,10 +22,19 @@ cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observ
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
     mFolder = FolderWithSeparator(sFolder);
+    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
     mOptions = options;
-    mYesToAll = false;
+    mReplaceAll.reset();
+    mPngAll.reset();
     mFailures.clear();
+    mRenamed.clear();
+    mOverLimit.clear();
     mWritten.clear();
+    mSources.clear();
+    for (int position = 1; position <= list.Count(); ++position)
+        mSources.insert(
+            QFileInfo(FolderWithSeparator(list.Folder(position)) + list.FileName(position))
+                .canonicalFilePath());
 
     std::optional<cSaveAhead> ahead;
     if (mThreads > 1)
@@ -36,8 +47,6 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         switch (outcome) {
         case eOutcome::Saved:
             ++summary.Saved;
-            break;
-        case eOutcome::ReplacedEarlier:
             break;
         case eOutcome::Skipped:
             ++summary.Skipped;
@@ -61,10 +70,11 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         }
     }
     mAhead = nullptr;
+    mOutput.reset();
     summary.Failures = std::move(mFailures);
-    if (!summary.Failures.empty())
-        mQuestions.MsgBox(kNotSavedTitle, FailureReportText(summary.Failures),
-                          cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    summary.Renamed = std::move(mRenamed);
+    summary.OverLimit = std::move(mOverLimit);
+    ReportEnd(summary);
     return summary;
 }
 
@@ -72,6 +82,9 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
+    // Read before anything is written: the output may replace the source itself.
+    const std::optional<timespec> sourceTime =
+        mOptions.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
 
     std::optional<cRenderedImage> image;
     cSaveAhead::cResult done;
@@ -82,41 +95,37 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
             gImageHeight = done.SourceHeight;
         }
     } else {
-        image = RenderImage(sourcePath, mOptions, mObserver);
+        image = RenderImage(sourcePath, mOptions, mObserver, &done.OutOfMemory);
         done.Loaded = image.has_value();
     }
+    // Too large for the memory there is: the file is sound and stays listed.
+    if (!done.Loaded && done.OutOfMemory)
+        return Fail(name.BaseName + u'.' + name.Extension,
+                    QStringLiteral("not enough memory for ") + fileName);
     if (!done.Loaded) {
-        mQuestions.MsgBox(kLoadErrorTitle, LoadErrorText(fileName), cQuestions::eIcon::Exclamation,
-                          cQuestions::eButtons::OK);
+        mFailures.push_back({fileName, kLoadFailureReason});
         list.Remove(lPosition);
         return eOutcome::Removed;
     }
     return WriteImage(name, [&](int32_t lEncoder) {
-        QByteArray bytes;
         if (mAhead != nullptr)
-            bytes = std::move(done.Bytes);
-        else
-            bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
-                                QualityTagValue(mOptions.QualityIndex));
-        // The photo details stay on this thread, as the user asked for them.
-        if (!bytes.isEmpty())
-            AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,
-                            image ? image->Width : done.Width, image ? image->Height : done.Height);
-        return bytes;
-    });
+            return std::move(done.Encoded);
+        cEncodeRequest request =
+            EncodeRequestFor(mOptions, name.Extension, mGdip.EncoderClsid(lEncoder), true);
+        request.Reporter = &mGdip;
+        return EncodeForSave(std::move(*image), request);
+    }, sourceTime);
 }
 
 // Encoder first, then the name it will really be written under, then the
 // question about an existing file of that name: the user is only ever asked
 // about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode) {
+cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode,
+                                            const std::optional<timespec>& sourceTime) {
     QString extension = name.Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1) {
-        const cQuestions::eAnswer answer =
-            mQuestions.MsgBox(kSaveErrorTitle, PngOfferText(name.SourceExtension),
-                              cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
-        if (answer != cQuestions::eAnswer::Yes)
+        if (!AcceptPng(name))
             return eOutcome::Error;
         extension = QStringLiteral("png");
         encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
@@ -125,57 +134,92 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
                         QStringLiteral("no PNG encoder is available"));
     }
 
-    const QString outputName = name.BaseName + u'.' + extension;
+    const QString outputName = UnusedName(name, extension);
     const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(path);
-    if (exists && !ConfirmReplace(name, extension))
+    const bool exists = OutputEntryExists(*mOutput, outputName);
+    if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
-    QByteArray bytes = encode(encoder);
-    if (bytes.isEmpty())
+    const cEncoded encoded = encode(encoder);
+    if (encoded.Bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(path, bytes, replace);
+    const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
+    if (sourceTime)
+        SetModificationTime(path, *sourceTime); // the image is written either way
     if (mAhead != nullptr)
-        mAhead->Written(path);
-    return NoteWritten(outputName, name.SourceName, replace);
+        mAhead->Written(*mOutput, outputName);
+    if (encoded.OverLimit)
+        mOverLimit.push_back({outputName, encoded.Bytes.size()});
+    mWritten.insert(outputName);
+    if (outputName != name.BaseName + u'.' + extension)
+        mRenamed.push_back({name.SourceName, outputName});
+    return eOutcome::Saved;
+}
+
+bool cBatchSave::AcceptPng(const cOutputName& name) {
+    if (mPngAll)
+        return *mPngAll;
+    return TakeAnswer(mQuestions.OfferPng(name.SourceName, name.SourceExtension), mPngAll);
 }
 
 // Two entries of the run with one output name (a.jpg and a.png as PNG): the
-// later replaced the earlier's file, which is listed, not counted twice.
-cBatchSave::eOutcome cBatchSave::NoteWritten(const QString& sOutputName,
-                                             const QString& sSourceName, eReplace eReplaced) {
-    const auto [entry, isNew] = mWritten.try_emplace(sOutputName, sSourceName);
-    if (isNew)
-        return eOutcome::Saved;
-    mFailures.push_back(
-        {sOutputName, QStringLiteral("written for both %1 and %2; the later one replaced the "
-                                     "earlier%3")
-                          .arg(entry->second, sSourceName,
-                               eReplaced == eReplace::ToTrash ? QStringLiteral(" (now in the trash)")
-                                                              : QString())});
-    entry->second = sSourceName;
-    return eOutcome::ReplacedEarlier;
+// later one takes the first free numbered name, so both outputs stay.
+QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension) {
+    QString candidate = name.BaseName + u'.' + sExtension;
+    for (int number = 2; mWritten.contains(candidate); ++number)
+        candidate = NumberedName(name.BaseName, sExtension, number);
+    return candidate;
 }
 
-bool cBatchSave::ConfirmReplace(const cOutputName& name, const QString& sExtension) {
-    if (mYesToAll)
-        return true;
-    switch (mQuestions.ShowCustomMsgBox(OverwritePrompt(name.BaseName, sExtension))) {
+bool cBatchSave::ConfirmReplace(const QString& sOutputName, const QString& sPath) {
+    if (mReplaceAll)
+        return *mReplaceAll;
+    // Saving over the originals: said so, and Enter keeps the file.
+    const bool isSource = mSources.contains(QFileInfo(sPath).canonicalFilePath());
+    const QString prompt = isSource ? SourceOverwritePrompt(sOutputName) : OverwritePrompt(sOutputName);
+    return TakeAnswer(mQuestions.ShowCustomMsgBox(prompt, isSource), mReplaceAll);
+}
+
+bool cBatchSave::TakeAnswer(int lAnswer, std::optional<bool>& oForAll) {
+    switch (lAnswer) {
     case cQuestions::kOverwriteYes:
         return true;
     case cQuestions::kOverwriteYesToAll:
-        mYesToAll = true;
+        oForAll = true;
         return true;
+    case cQuestions::kOverwriteNoToAll:
+        oForAll = false;
+        return false;
     default:
         // "&No", or a box that could not be shown: the file stays.
         return false;
     }
+}
+
+void cBatchSave::ReportEnd(const cSaveSummary& summary) {
+    QStringList parts;
+    if (!summary.Failures.empty())
+        parts << FailureReportText(summary.Failures);
+    if (!summary.Renamed.empty())
+        parts << RenamedReportText(summary.Renamed);
+    if (!summary.OverLimit.empty())
+        parts << OverLimitReportText(summary.OverLimit, mOptions.MaxBytes);
+    if (parts.isEmpty())
+        return;
+    const bool failed = !summary.Failures.empty();
+    const QString title = failed                       ? kNotSavedTitle
+                          : !summary.OverLimit.empty() ? kOverLimitTitle
+                                                       : kRenamedTitle;
+    mQuestions.MsgBox(title, parts.join(kParagraphBreak),
+                      failed || !summary.OverLimit.empty() ? cQuestions::eIcon::Exclamation
+                                                           : cQuestions::eIcon::Information,
+                      cQuestions::eButtons::OK);
 }
 
 cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& sReason) {
@@ -185,6 +229,7 @@ cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& s
 
 void cBatchSave::ReportProgress(int lDone, int lCount) {
     const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
-    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount)));
+    mObserver.Progress(lDone, lCount, fraction,
+                       ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
     mObserver.ProcessEvents();
 }

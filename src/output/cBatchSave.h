@@ -12,6 +12,7 @@
 
 #include "SafeWrite.h"
 #include "SaveTexts.h"
+#include "SizeLimit.h"
 #include "cQuestions.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
@@ -19,12 +20,17 @@
 
 #include <QString>
 
+#include <time.h>
+
 #include <functional>
-#include <map>
+#include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 class cGDIP;
 class cSaveAhead;
+struct cEncoded;
 struct cOutputName;
 
 // What one run did.
@@ -34,10 +40,13 @@ struct cSaveSummary {
     int Errors = 0;       // images not written: PNG offer declined, encode or write failed
     int Removed = 0;      // entries that failed to load and left the list
     bool Stopped = false; // the user stopped the run early
-    std::vector<cSaveFailure> Failures; // failures and replaced outputs of the run, in order
+    std::vector<cSaveFailure> Failures;   // load and write failures of the run, in order
+    std::vector<cRenamedOutput> Renamed;  // outputs written under a numbered name
+    std::vector<cOverLimit> OverLimit;    // outputs saved larger than the size limit
 
-    // The status line: "n Images Saved[,  m Images Skipped]" or the errors text.
-    QString Caption() const { return SummaryText(Saved, Skipped, Errors); }
+    // The status line: "n Images Saved[,  m Images Skipped][,  f Images Failed]";
+    // the failed count takes in the entries that did not load.
+    QString Caption() const { return SummaryText(Saved, Skipped, Errors + Removed); }
 };
 
 class cBatchSave {
@@ -47,8 +56,8 @@ class cBatchSave {
     cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
 
     // Saves every entry of list into sFolder (a separator is appended when it
-    // lacks one). Entries that fail to load are reported and removed from the
-    // list; the list is read anew before every entry.
+    // lacks one). Entries that fail to load are listed at the end and removed
+    // from the list; the list is read anew before every entry.
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
 
     // Worker threads that load, scale and encode the next entries while this
@@ -57,18 +66,25 @@ class cBatchSave {
     void SetThreads(int lThreads) { mThreads = lThreads; }
 
   private:
-    // ReplacedEarlier: saved over the output of an earlier entry of this run,
-    // so the count of saved files stays as it was.
-    enum class eOutcome { Saved, ReplacedEarlier, Skipped, Error, Removed };
+    enum class eOutcome { Saved, Skipped, Error, Removed };
     // Gives the encoded image for the encoder it will be written with.
-    using cEncode = std::function<QByteArray(int32_t lEncoder)>;
+    using cEncode = std::function<cEncoded(int32_t lEncoder)>;
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
-    eOutcome WriteImage(const cOutputName& name, const cEncode& encode);
-    eOutcome NoteWritten(const QString& sOutputName, const QString& sSourceName,
-                         eReplace eReplaced);
-    bool ConfirmReplace(const cOutputName& name, const QString& sExtension);
+    // sourceTime: the modification time the output takes, if any.
+    eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
+                        const std::optional<timespec>& sourceTime);
+    bool AcceptPng(const cOutputName& name);
+    // The output's file name: base and extension, numbered when an earlier
+    // entry of the run wrote that name.
+    QString UnusedName(const cOutputName& name, const QString& sExtension);
+    bool ConfirmReplace(const QString& sOutputName, const QString& sPath);
+    // Takes an answer of the overwrite box or the PNG offer, remembering one
+    // given for all in oForAll; true for a Yes.
+    static bool TakeAnswer(int lAnswer, std::optional<bool>& oForAll);
     eOutcome Fail(const QString& sFileName, const QString& sReason);
+    // The one message at the end: failures, then numbered names.
+    void ReportEnd(const cSaveSummary& summary);
     void ReportProgress(int lDone, int lCount);
 
     cGDIP& mGdip;
@@ -78,11 +94,16 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
+    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveOptions mOptions;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
-    bool mYesToAll = false;
+    std::optional<bool> mReplaceAll; // the overwrite box answered for all
+    std::optional<bool> mPngAll;     // the PNG offer answered for all
+    std::set<QString> mSources;      // canonical paths of the list's sources
     std::vector<cSaveFailure> mFailures;
-    std::map<QString, QString> mWritten; // output names written so far -> source names
+    std::vector<cRenamedOutput> mRenamed;
+    std::vector<cOverLimit> mOverLimit;
+    std::set<QString> mWritten; // output names written so far
 };
 
 // sFolder with exactly one trailing "/" (the root stays "/").

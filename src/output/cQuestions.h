@@ -1,8 +1,9 @@
 #pragma once
 // Every modal question the program asks goes through this interface: message
-// boxes, the open dialog, the folder chooser and the overwrite box. The window
-// shows real Qt dialogs through its implementation; tests answer from a
-// script; the batch command answers from its options or the terminal.
+// boxes, the open dialog, the folder chooser, the overwrite box and the PNG
+// offer. The window shows real Qt dialogs through its implementation; tests
+// answer from a script; the batch command answers from its options or the
+// terminal.
 
 #include <QString>
 #include <QStringList>
@@ -15,10 +16,12 @@ public:
     enum class eButtons { OK, YesNo, YesNoCancel, OKCancel };
     enum class eAnswer { OK, Cancel, Yes, No };
 
-    // Answers of the overwrite box (ShowCustomMsgBox).
+    // Answers of the two questions of a save that can be answered for the
+    // rest of it: the overwrite box (ShowCustomMsgBox) and the PNG offer.
     static constexpr int kOverwriteYes = 3;
     static constexpr int kOverwriteYesToAll = 4;
     static constexpr int kOverwriteNo = 5;
+    static constexpr int kOverwriteNoToAll = 6;
 
     struct cOpenResult {
         enum class eOutcome { Chosen, Cancelled, Failed } Outcome = eOutcome::Cancelled;
@@ -41,7 +44,15 @@ public:
     // The folder chooser; "" when cancelled.
     virtual QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) = 0;
 
-    // The overwrite box ("&Yes", "Yes To &All", "&No"): kOverwriteYes,
-    // kOverwriteYesToAll or kOverwriteNo. It cannot be closed without an answer.
-    virtual int ShowCustomMsgBox(const QString& sPrompt) = 0;
+    // The overwrite box ("&Yes", "Yes To &All", "&No", "No To A&ll"): one of
+    // the kOverwrite answers. Escape and closing the box answer kOverwriteNo.
+    // bNoIsDefault: Enter answers No (the file is one of the images being
+    // saved); otherwise Enter answers Yes.
+    virtual int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) = 0;
+
+    // The offer to save sFileName, whose format (sSourceExtension, upper
+    // case) cannot be written, as a PNG: PngOfferText under the title
+    // "Save Error", with the four answers of the overwrite box; Enter answers
+    // Yes, Escape and closing the box No.
+    virtual int OfferPng(const QString& sFileName, const QString& sSourceExtension) = 0;
 };

@@ -1,12 +1,12 @@
 #include "cSaveAhead.h"
 
-#include "OutputOptions.h"
+#include "AtomicFile.h"
+#include "NameBytes.h"
 #include "cBatchSave.h"
 #include "cSavePipeline.h"
 
 #include "cGDIP.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #include <chrono>
@@ -22,10 +22,9 @@ constexpr std::chrono::milliseconds kEventInterval{20};
 struct cJobInput {
     QString Path;
     cSaveOptions Options;
-    QString Extension; // as OutputNameFor gives it: the requested one
-    CLSID Encoder{};   // the one the write will use, PNG when the offer is taken
-    bool Quantize = false;
-    int32_t Quality = 0;
+    // The requested extension as OutputNameFor gives it; the encoder the write
+    // will use, PNG when the offer is taken. No reporter.
+    cEncodeRequest Request;
 };
 
 // One entry on a worker: load, scale, turn and encode, touching nothing shared.
@@ -33,18 +32,16 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     cSaveAhead::cResult result;
     try {
         cSaveObserver quiet;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet);
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &result.OutOfMemory);
         if (!image)
             return result;
         result.Loaded = true;
         result.SourceWidth = image->SourceWidth;
         result.SourceHeight = image->SourceHeight;
-        result.Width = image->Width;
-        result.Height = image->Height;
-        result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
-                                       input.Quality, input.Quantize);
+        result.Encoded = EncodeForSave(std::move(*image), input.Request);
     } catch (const std::bad_alloc&) {
-        result.Bytes.clear(); // counts as an encoding failure, or a load failure before it
+        result.OutOfMemory = !result.Loaded;
+        result.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
     }
     return result;
 }
@@ -88,13 +85,12 @@ void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
     cJobInput input;
     input.Path = sPath;
     input.Options = mOptions;
-    input.Extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
-    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + input.Extension);
+    const QString extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
+    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1)
         encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
-    input.Encoder = mGdip.EncoderClsid(encoder);
-    input.Quantize = mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
-    input.Quality = QualityTagValue(mOptions.QualityIndex);
+    input.Request = EncodeRequestFor(mOptions, extension, mGdip.EncoderClsid(encoder),
+                                     mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1);
 
     auto task = std::make_shared<std::packaged_task<cResult()>>(
         [input = std::move(input)] { return RenderAndEncode(input); });
@@ -102,10 +98,10 @@ void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
     mPool.start([task] { (*task)(); });
 }
 
-void cSaveAhead::Written(const QString& sPath) {
-    const QString written = QFileInfo(sPath).canonicalFilePath();
+void cSaveAhead::Written(const cFolder& folder, const QString& sName) {
+    const cFileIdentity written = EntryIdentity(folder, NameBytesStd(sName));
     for (const cJob& job : mJobs) {
-        if (QFileInfo(job.Path).canonicalFilePath() == written) {
+        if (PathIdentity(NameBytesStd(job.Path)) == written) {
             Drop();
             return;
         }

@@ -22,6 +22,7 @@
 #include "cSaveList.h"
 #include "cSaveObserver.h"
 #include "cSaveOptions.h"
+#include "cSavePipeline.h"
 
 #include "gp_flat.h"
 
@@ -33,6 +34,7 @@
 #include <deque>
 #include <future>
 
+class cFolder;
 class cGDIP;
 
 class cSaveAhead {
@@ -40,11 +42,10 @@ class cSaveAhead {
     // What a worker made of one entry.
     struct cResult {
         bool Loaded = false;     // false: the file could not be loaded
+        bool OutOfMemory = false; // not loaded for want of memory, not for damage
         int16_t SourceWidth = 0; // the file's own size, when loaded
         int16_t SourceHeight = 0;
-        int16_t Width = 0;       // the output's size, when loaded
-        int16_t Height = 0;
-        QByteArray Bytes;        // the encoded output; empty when encoding failed
+        cEncoded Encoded;        // the output; empty bytes when encoding failed
     };
 
     // lThreads workers (at least 1) for the run with options; gdip gives the
@@ -59,11 +60,11 @@ class cSaveAhead {
     // queues the entries after it. observer's events run while it waits.
     cResult Take(const cSaveList& list, int lPosition, cSaveObserver& observer);
 
-    // The file at sPath was just written. When it is the source of an entry
-    // already queued, that work may have read the file as it was before, so
+    // The file sName of folder was just written. When it is the source of an
+    // entry already queued (the same file, however its path is spelled), that work may have read the file as it was before, so
     // everything queued is done again from the file as it is now - as a run
     // without workers reads it.
-    void Written(const QString& sPath);
+    void Written(const cFolder& folder, const QString& sName);
 
   private:
     struct cJob {

@@ -2,12 +2,19 @@
 
 #include "AppState.h"
 #include "Dimensions.h"
+#include "OutputBitmaps.h"
 #include "FileNames.h"
 #include "OutputOptions.h"
+#include "Numbers.h"
 #include "Quantize.h"
+#include "SizeLimit.h"
+#include "cMemoryBudget.h"
 
 #include "cGDIP.h"
 #include "cGraphics.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -22,9 +29,9 @@ int32_t OutputFormatFor(int32_t eSourceFormat) {
 
 // Step 1: a source within the 16-bit sizes, or nullopt. Its pixels are
 // decoded when it is drawn, at a reduced scale where the draw is much smaller.
-std::optional<cBitmap> LoadSource(const QString& sSourcePath) {
+std::optional<cBitmap> LoadSource(const QString& sSourcePath, bool& bOutOfMemory) {
     cBitmap source;
-    source.LoadFromFileDeferred(sSourcePath);
+    bOutOfMemory = source.LoadFromFileDeferred(sSourcePath) == OutOfMemory;
     if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 ||
         source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
         return std::nullopt;
@@ -48,11 +55,27 @@ void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
     observer.ProcessEvents();
 }
 
+// The sides a source is decoded at to be drawn at size: a JPEG's decoder
+// shrinks by 8, 4 or 2 while twice the drawn size remains, as the imaging
+// library's does; other formats decode whole.
+std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions size) {
+    const uint64_t width = uint64_t(source.Width()), height = uint64_t(source.Height());
+    GUID format{};
+    if (GdipGetImageRawFormat(source.Handle(), &format) != Ok || format != ImageFormatJPEG ||
+        size.Width <= 0 || size.Height <= 0)
+        return {width, height};
+    for (uint64_t denom = 8; denom >= 2; denom /= 2)
+        if ((width + denom - 1) / denom >= uint64_t(size.Width) * 2 &&
+            (height + denom - 1) / denom >= uint64_t(size.Height) * 2)
+            return {(width + denom - 1) / denom, (height + denom - 1) / denom};
+    return {width, height};
+}
+
 } // namespace
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer);
+                                          cSaveObserver& observer, bool* bOutOfMemory) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, bOutOfMemory);
     if (rendered) {
         gImageWidth = rendered->SourceWidth;
         gImageHeight = rendered->SourceHeight;
@@ -61,35 +84,53 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 }
 
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer) {
-    std::optional<cBitmap> source = LoadSource(sSourcePath);
+                                           cSaveObserver& observer, bool* bOutOfMemory) {
+    bool outOfMemory = false;
+    if (bOutOfMemory == nullptr)
+        bOutOfMemory = &outOfMemory;
+    *bOutOfMemory = false;
+    std::optional<cBitmap> source = LoadSource(sSourcePath, *bOutOfMemory);
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
 
     const auto sourceWidth = static_cast<int16_t>(source->Width());
     const auto sourceHeight = static_cast<int16_t>(source->Height());
-    const cDimensions size = GetDimensionsOf(TargetSize(options.SizeIndex, options.CustomSize),
-                                             sourceWidth, sourceHeight);
+    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
+    const cDimensions size = options.NoEnlarge
+                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
+                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
     const bool swap = RotationSwapsSides(options.RotationIndex);
 
     cRenderedImage rendered;
+    const auto [decodedWidth, decodedHeight] = DecodedSize(*source, size);
+    if (!DecodeBudget().Reserve(RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
+                                                uint64_t(std::max<int>(size.Height, 0))),
+                                rendered.Memory)) {
+        *bOutOfMemory = true;
+        return std::nullopt;
+    }
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
     rendered.SourcePath = sSourcePath;
     rendered.Output = std::make_unique<cBitmap>();
-    rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
-                                     OutputFormatFor(source->PixelFormat()), nullptr);
+    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
+                                         OutputFormatFor(source->PixelFormat()), nullptr) == OutOfMemory) {
+        *bOutOfMemory = true;
+        return std::nullopt;
+    }
     {
         cGraphics graphics;
         const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
         graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
         TurnDrawing(graphics, options.RotationIndex, size, observer);
         // The pixels are decoded here: damaged ones fail the draw, and the
-        // file counts as one that could not be loaded.
-        if (graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height) != Ok &&
-            drawable)
+        // file counts as one that could not be loaded, unless memory ran out.
+        const int32_t drawn = graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height);
+        if (drawn != Ok && drawable) {
+            *bOutOfMemory = drawn == OutOfMemory;
             return std::nullopt;
+        }
     }
     source.reset(); // closes the source file before the output is named and written
     rendered.SourceWidth = sourceWidth;
@@ -112,6 +153,74 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     return name;
 }
 
+bool TakesQuality(const QString& sExtension) {
+    const QString kind = sExtension.toUpper();
+    return kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP");
+}
+
+cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+                                const CLSID& encoder, bool bQuantize) {
+    cEncodeRequest request;
+    request.Extension = sExtension;
+    request.Encoder = encoder;
+    request.Quantize = bQuantize;
+    request.Quality = QualityTagValue(options.QualityIndex);
+    request.MaxBytes = options.MaxBytes;
+    request.Details = options.PhotoDetails;
+    return request;
+}
+
+cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
+    cEncoded result;
+    result.Quality = request.Quality;
+    result.Width = rendered.Width;
+    result.Height = rendered.Height;
+    auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
+        if (image && request.Reporter != nullptr &&
+            request.Extension.toUpper() == QStringLiteral("GIF"))
+            image->gdip = request.Reporter;
+        QByteArray bytes = EncodeImageWith(std::move(image), request.Extension, request.Encoder,
+                                           lQuality, request.Quantize);
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, rendered.SourcePath, request.Details, size.Width, size.Height);
+        return bytes;
+    };
+    const cDimensions full{rendered.Width, rendered.Height};
+    if (request.MaxBytes <= 0) {
+        result.Bytes = encode(std::move(rendered.Output), request.Quality, full);
+        return result;
+    }
+
+    // Every try starts from the same pixels, flattened once.
+    std::unique_ptr<cBitmap> image = std::move(rendered.Output);
+    if (image && DropsTransparency(request.Extension) &&
+        image->PixelFormat() == PixelFormat32bppARGB)
+        image = OverWhite(*image);
+    if (!image)
+        return result;
+    const auto scaled = [&full](double sngScale) {
+        const auto side = [sngScale](int16_t iSide) {
+            return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1);
+        };
+        return cDimensions{side(full.Width), side(full.Height)};
+    };
+    const cFit fit = FitWithinLimit(
+        request.MaxBytes, request.Quality, TakesQuality(request.Extension),
+        [&](int32_t lQuality, double sngScale) {
+            const cDimensions size = scaled(sngScale);
+            return encode(sngScale == 1.0 ? CopyOf(*image)
+                                          : ScaledCopy(*image, size.Width, size.Height),
+                          lQuality, size);
+        });
+    const cDimensions size = scaled(fit.Scale);
+    result.Bytes = fit.Bytes;
+    result.Quality = fit.Quality;
+    result.Width = size.Width;
+    result.Height = size.Height;
+    result.OverLimit = !fit.Fits && !fit.Bytes.isEmpty();
+    return result;
+}
+
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality) {
@@ -127,8 +236,14 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
     QByteArray bytes;
     if (!image)
         return bytes;
+    // A transparent image saved as JPEG or BMP comes out over white, not black.
+    if (DropsTransparency(kind) && image->PixelFormat() == PixelFormat32bppARGB) {
+        image = OverWhite(*image);
+        if (!image)
+            return bytes;
+    }
 
-    if (kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP")) {
+    if (TakesQuality(kind)) {
         uint32_t quality = static_cast<uint32_t>(lQuality);
         EncoderParameters params{};
         params.Count = 1;

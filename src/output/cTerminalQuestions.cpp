@@ -1,5 +1,7 @@
 #include "cTerminalQuestions.h"
 
+#include "SaveTexts.h"
+
 cTerminalQuestions::cTerminalQuestions(QTextStream& sErr,
                                        std::function<std::optional<QString>()> ReadLine,
                                        bool bInteractive, eBatchAnswer eOverwrite,
@@ -14,15 +16,8 @@ void cTerminalQuestions::Report(const QString& sText) {
          << Qt::endl;
 }
 
-void cTerminalQuestions::ReportNotWritten(const QString& sOffer, const QString& sWhy) {
-    // The offer's first paragraph says why the file's own format fails.
-    const QString reason = sOffer.section(QStringLiteral("\n\n"), 0, 0);
-    const QString file = mCurrentFile ? mCurrentFile() : QString();
-    Report((file.isEmpty() ? QString() : file + QStringLiteral(": ")) + QStringLiteral("not written: ") + reason +
-           QStringLiteral(" (") + sWhy + u')');
-}
-
-std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const QString& sLetters) {
+std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const QString& sLetters,
+                                                std::optional<QChar> cDefault) {
     if (mBeforeWriting)
         mBeforeWriting();
     for (;;) {
@@ -31,37 +26,39 @@ std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const 
         if (!reply)
             return std::nullopt;
         const QString answer = reply->trimmed().toLower();
+        if (answer.isEmpty() && cDefault)
+            return cDefault;
         if (!answer.isEmpty() && sLetters.contains(answer.front()))
             return answer.front();
     }
 }
 
+int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
+    const std::optional<QChar> letter =
+        Prompt(sQuestion + (bNoIsDefault ? QStringLiteral(" [y]es / yes to [a]ll / [N]o / no to a[l]l ")
+                                         : QStringLiteral(" [y]es / yes to [a]ll / [n]o / no to a[l]l ")),
+               QStringLiteral("yanl"), bNoIsDefault ? std::optional(QChar(u'n')) : std::nullopt);
+    if (letter == QChar(u'y'))
+        return kOverwriteYes;
+    if (letter == QChar(u'a'))
+        return kOverwriteYesToAll;
+    if (letter == QChar(u'l'))
+        return kOverwriteNoToAll;
+    return kOverwriteNo;
+}
+
 cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText,
                                                eIcon eIconKind, eButtons eButtonSet) {
     (void)eIconKind;
-    if (eButtonSet != eButtons::YesNo) {
-        Report(sTitle + QStringLiteral(": ") + sText);
-        return eButtonSet == eButtons::OK ? eAnswer::OK : eAnswer::Cancel;
-    }
-    // The run's only Yes/No question: the PNG offer.
-    switch (mPngFallback) {
-    case eBatchAnswer::Yes:
-        return eAnswer::Yes;
-    case eBatchAnswer::No:
-        ReportNotWritten(sText, QStringLiteral("--png-fallback no"));
+    Report(sTitle + QStringLiteral(": ") + sText);
+    switch (eButtonSet) {
+    case eButtons::OK:
+        return eAnswer::OK;
+    case eButtons::YesNo:
         return eAnswer::No;
-    case eBatchAnswer::Ask:
-        break;
+    default:
+        return eAnswer::Cancel;
     }
-    if (!mInteractive) {
-        ++mUnanswered;
-        ReportNotWritten(sText, QStringLiteral("no terminal to ask; see --png-fallback"));
-        return eAnswer::No;
-    }
-    const QString question = QString(sText).replace(QStringLiteral("\n\n"), QStringLiteral("\n")) +
-                             QStringLiteral(" [y/n] ");
-    const std::optional<QChar> letter = Prompt(question, QStringLiteral("yn"));
-    return letter == QChar(u'y') ? eAnswer::Yes : eAnswer::No;
 }
 
 cQuestions::cOpenResult cTerminalQuestions::OpenFiles(const QString&, const QString&,
@@ -73,7 +70,7 @@ QString cTerminalQuestions::BrowseForFolder(const QString&, const QString&) {
     return {};
 }
 
-int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt) {
+int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) {
     switch (mOverwrite) {
     case eBatchAnswer::Yes:
         return kOverwriteYesToAll;
@@ -87,11 +84,29 @@ int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt) {
         Report(sPrompt + QStringLiteral(" -> no (no terminal to ask; see --overwrite)"));
         return kOverwriteNo;
     }
-    const std::optional<QChar> letter =
-        Prompt(sPrompt + QStringLiteral(" [y]es / yes to [a]ll / [n]o "), QStringLiteral("yan"));
-    if (letter == QChar(u'y'))
-        return kOverwriteYes;
-    if (letter == QChar(u'a'))
+    return AskForAll(sPrompt, bNoIsDefault);
+}
+
+// A declined offer is reported for every file it leaves unwritten, so the
+// policy and a missing terminal answer one file at a time.
+int cTerminalQuestions::OfferPng(const QString& sFileName, const QString& sSourceExtension) {
+    const QString notWritten =
+        sFileName + QStringLiteral(": not written: ") + PngOfferReason(sSourceExtension);
+    switch (mPngFallback) {
+    case eBatchAnswer::Yes:
         return kOverwriteYesToAll;
-    return kOverwriteNo;
+    case eBatchAnswer::No:
+        Report(notWritten + QStringLiteral(" (--png-fallback no)"));
+        return kOverwriteNo;
+    case eBatchAnswer::Ask:
+        break;
+    }
+    if (!mInteractive) {
+        ++mUnanswered;
+        Report(notWritten + QStringLiteral(" (no terminal to ask; see --png-fallback)"));
+        return kOverwriteNo;
+    }
+    return AskForAll(QString(PngOfferText(sFileName, sSourceExtension))
+                         .replace(kParagraphBreak, QStringLiteral("\n")),
+                     false);
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The questions of a batch save answered on a terminal, or by policy.
 //
-// The overwrite box and the PNG offer (the run's only Yes/No question) follow
-// their policy: Yes, No, or Ask. Ask prompts on the terminal when there is
-// one; without a terminal the answer is No and the question is reported on
-// the error stream, so that nothing is replaced or converted unasked.
-// Messages are written to the error stream.
+// The overwrite box and the PNG offer follow their policy: Yes, No, or Ask.
+// Ask prompts on the terminal when there is one, with the box's four answers
+// (yes, yes to all, no, no to all); without a terminal the answer is No and
+// the question is reported on the error stream, so that nothing is replaced
+// or converted unasked. Messages are written to the error stream.
 
 #include "BatchArguments.h"
 #include "cQuestions.h"
@@ -27,7 +27,8 @@ class cTerminalQuestions : public cQuestions {
     cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
                           const QString& sStartFolder) override;
     QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override;
-    int ShowCustomMsgBox(const QString& sPrompt) override;
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override;
+    int OfferPng(const QString& sFileName, const QString& sSourceExtension) override;
 
     // Questions answered No because no one could be asked.
     int Unanswered() const { return mUnanswered; }
@@ -35,17 +36,14 @@ class cTerminalQuestions : public cQuestions {
     // Runs before anything is written to the error stream (the progress
     // line is ended there, so that no question or message shares it).
     void SetBeforeWriting(std::function<void()> BeforeWriting) { mBeforeWriting = std::move(BeforeWriting); }
-    // Names the file the run is at, for a declined PNG offer: that file is
-    // not written, and the error stream says so.
-    void SetCurrentFile(std::function<QString()> CurrentFile) { mCurrentFile = std::move(CurrentFile); }
-
   private:
     // Prompts until the reply's first letter is one of sLetters; that letter,
-    // or nullopt at end of input.
-    std::optional<QChar> Prompt(const QString& sQuestion, const QString& sLetters);
+    // or nullopt at end of input. An empty reply answers cDefault, when given.
+    std::optional<QChar> Prompt(const QString& sQuestion, const QString& sLetters,
+                                std::optional<QChar> cDefault = std::nullopt);
+    // The four answers of the overwrite box and the PNG offer, asked on the terminal.
+    int AskForAll(const QString& sQuestion, bool bNoIsDefault);
     void Report(const QString& sText);
-    // "<file>: not written: <why>" for a declined PNG offer sOffer.
-    void ReportNotWritten(const QString& sOffer, const QString& sWhy);
 
     QTextStream& mErr;
     std::function<std::optional<QString>()> mReadLine;
@@ -54,5 +52,4 @@ class cTerminalQuestions : public cQuestions {
     eBatchAnswer mPngFallback;
     int mUnanswered = 0;
     std::function<void()> mBeforeWriting;
-    std::function<QString()> mCurrentFile;
 };

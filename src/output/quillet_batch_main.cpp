@@ -3,6 +3,7 @@
 // the terminal.
 #include "AtomicFile.h"
 #include "BatchArguments.h"
+#include "NameBytes.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
 
@@ -13,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -48,14 +50,10 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
-    // Entries done so far; the run is at the next one.
-    int Done() const { return mDone; }
-
-    void Progress(int lPosition, int, double, const QString& sCaption) override {
-        mDone = lPosition;
+    void Progress(int, int, double, const QString& sCaption) override {
         if (!mShow)
             return;
-        mErr << '\r' << sCaption << Qt::flush;
+        mErr << '\r' << sCaption << "\x1b[K" << Qt::flush; // clears what a longer line left
         mShown = true;
     }
 
@@ -63,24 +61,38 @@ class cTerminalProgress : public cSaveObserver {
     QTextStream& mErr;
     bool mShow;
     bool mShown = false;
-    int mDone = 0;
 };
+
+// What keeps the file sPath from being read; nullptr when nothing does.
+const char* ReadProblem(const QString& sPath) {
+    const QByteArray path = NameBytes(sPath);
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0)
+        return "no such file";
+    if (!S_ISREG(info.st_mode))
+        return "not a file";
+    return ::access(path.constData(), R_OK) == 0 ? nullptr : "cannot be read";
+}
 
 // Files that cannot be read are reported and left out of the list.
 QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
     QStringList readable;
     for (const QString& file : aFiles) {
-        const QFileInfo info(file);
-        if (!info.exists())
-            err << "quillet-batch: " << file << ": no such file" << Qt::endl;
-        else if (!info.isFile())
-            err << "quillet-batch: " << file << ": not a file" << Qt::endl;
-        else if (!info.isReadable())
-            err << "quillet-batch: " << file << ": cannot be read" << Qt::endl;
+        if (const char* problem = ReadProblem(file))
+            err << "quillet-batch: " << DisplayName(file) << ": " << problem << Qt::endl;
         else
             readable << file;
     }
     return readable;
+}
+
+// The arguments as the system passed them: file names keep bytes that are not
+// UTF-8 (QCoreApplication::arguments would replace them).
+QStringList ArgumentsAfterTheProgram(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromBytes(QByteArray(argv[i]));
+    return arguments;
 }
 
 std::optional<QString> ReadLineFromStdin() {
@@ -113,7 +125,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cBatchArguments arguments = ParseBatchArguments(app.arguments().mid(1));
+    const cBatchArguments arguments = ParseBatchArguments(ArgumentsAfterTheProgram(argc, argv));
     if (arguments.ShowHelp) {
         out << BatchHelpText();
         return kExitOk;
@@ -135,7 +147,6 @@ int main(int argc, char* argv[]) {
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
     cPathList list(files);
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
-    questions.SetCurrentFile([&list, &progress] { return list.FileName(progress.Done() + 1); });
     cGDIP gdip;
     QObject::connect(
         &gdip, cGDIP::ErrorSignal(),
@@ -154,6 +165,7 @@ int main(int argc, char* argv[]) {
         out << summary.Caption() << Qt::endl;
     const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty();
+                            summary.Failures.empty() && summary.Renamed.empty() &&
+                            summary.OverLimit.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

@@ -15,7 +15,14 @@
  *
  * Bounds: our side cap goes into libheif's own image size limit (its other
  * security limits stay at their defaults), and the side and pixel caps are
- * checked against the primary image before libheif decodes anything.
+ * checked against the primary image before libheif decodes anything; so is
+ * the file's size, for an image over kUnprovenPixels.
+ *
+ * libheif hands back what its decoder made of damaged data without a word
+ * (libde265 leaves the pictures it could not decode as it found them), so
+ * the decoded image is taken only when its plane has the size and depth
+ * asked for; the memory behind it starts cleared (gp_bitmap.cpp), so an
+ * undecoded area can never show an earlier image.
  */
 #include "codec_exif.h"
 #include "codec_util.h"
@@ -26,11 +33,16 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace gp {
 namespace {
 
+/* Pixels a byte of a large file may stand for. HEVC and AV1 code a flat
+ * picture in next to nothing, and a grid of tiles can repeat one coded
+ * tile, but real photos take far more than a byte per 4096 pixels. */
+constexpr uint64_t kPixelsPerByte = 4096;
 /* Cap for one EXIF or ICC block read out of the file. */
 constexpr size_t kMaxMetadata = size_t{4} << 20;
 /* EXIF blocks looked at; a file rarely has more than one. */
@@ -175,7 +187,9 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
     const int height = heif_image_handle_get_height(f.mHandle);
     if (width <= 0 || height <= 0)
         return GenericError;
-    return cu_check_size(static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
+    st = cu_check_size(static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
+    const uint64_t pixels = uint64_t(width) * uint64_t(height);
+    return st != Ok ? st : cu_check_fill(pixels, pixels / kPixelsPerByte, size);
 }
 
 /* EXIF orientation of the primary image (0 when none), appending its
@@ -213,8 +227,12 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
  * gamma that stands in for the sRGB and BT.709 family of curves. */
 void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx).code != heif_error_Ok ||
-        nclx == nullptr)
+    /* libheif may hand out the description even when it reports an error
+     * about it: it is ours to free either way. */
+    const heif_error error = heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx);
+    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+        nclx, heif_nclx_color_profile_free);
+    if (error.code != heif_error_Ok || nclx == nullptr)
         return;
     const heif_transfer_characteristics curve = nclx->transfer_characteristics;
     if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 ||
@@ -229,7 +247,6 @@ void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
                               nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
         profile = colour_profile_from_chromaticities(xy, 1 / 2.2);
     }
-    heif_nclx_color_profile_free(nclx);
 }
 
 void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
@@ -319,6 +336,8 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     const int width = heif_image_get_primary_width(f.mImage);
     const int height = heif_image_get_primary_height(f.mImage);
     if (plane == nullptr || width <= 0 || height <= 0 ||
+        heif_image_get_width(f.mImage, heif_channel_interleaved) != width ||
+        heif_image_get_height(f.mImage, heif_channel_interleaved) != height ||
         heif_image_get_bits_per_pixel_range(f.mImage, heif_channel_interleaved) != 8 ||
         static_cast<int64_t>(stride) < int64_t{width} * (alpha ? 4 : 3))
         return GenericError;

@@ -14,7 +14,8 @@
  * would otherwise give an invisible picture. Missing pixel data, raw or
  * run-length, fails with GenericError, before the image is allocated when
  * the file is too short to hold it (a run-length packet codes at most 128
- * pixels).
+ * pixels); so does a packet that runs past the image's last pixel, which no
+ * writer makes.
  */
 #include "codec_util.h"
 
@@ -138,19 +139,20 @@ bool tg_unpack(const uint8_t* data, size_t size, const tg_header& h, std::vector
         if (i >= n)
             return false;
         const uint8_t packet = s[i++];
-        const size_t count = (packet & 0x7F) + 1u;
-        const size_t bytes = std::min(count * pb, pix.size() - o); /* runs never write past the image */
+        const size_t bytes = ((packet & 0x7F) + 1u) * pb;
+        if (bytes > pix.size() - o)
+            return false;
         if (packet & 0x80) {
             if (pb > n - i)
                 return false;
             for (size_t k = 0; k < bytes; k += pb)
-                std::memcpy(pix.data() + o + k, s + i, std::min(pb, bytes - k));
+                std::memcpy(pix.data() + o + k, s + i, pb);
             i += pb;
         } else {
-            if (count * pb > n - i)
+            if (bytes > n - i)
                 return false;
             std::memcpy(pix.data() + o, s + i, bytes);
-            i += count * pb;
+            i += bytes;
         }
         o += bytes;
     }

@@ -7,7 +7,8 @@
  * of an EXIF chunk is applied, so width and height are the upright size; an
  * ICCP chunk is handed on in image_info.icc_profile. A truncated or damaged
  * file fails with GenericError. The canvas size is checked against our caps
- * before libwebp allocates anything.
+ * before libwebp allocates anything, and a canvas over kUnprovenPixels only
+ * when the file is large enough to stand for it.
  *
  * Encoding: lossy, quality 0..100 (default 75), alpha kept; images with
  * nothing transparent are written without an alpha plane. Sides up to 16383.
@@ -25,6 +26,9 @@ namespace gp {
 namespace {
 
 constexpr int kDefaultQuality = 75;
+/* Pixels a byte of a large file may stand for; real photos and drawings
+ * take far more bytes than one per 4096 pixels. */
+constexpr uint64_t kPixelsPerByte = 4096;
 /* Cap for one EXIF or ICCP chunk. */
 constexpr size_t kMaxMetadata = size_t{4} << 20;
 
@@ -85,10 +89,11 @@ GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size,
     hdr.height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     hdr.animated = (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
     GpStatus st = cu_check_size(hdr.width, hdr.height, limits);
-    /* libwebp composes an animation on two canvases of its own: a canvas
-     * over kUnprovenPixels needs a byte of file a 4096 pixels of it. */
+    /* Lossless WebP can code a flat picture in no bits at all, and libwebp
+     * composes an animation on two canvases of its own: a canvas over
+     * kUnprovenPixels needs a byte of file a kPixelsPerByte pixels of it. */
     const uint64_t pixels = uint64_t{hdr.width} * hdr.height;
-    if (st != Ok || (hdr.animated && (st = cu_check_fill(pixels, pixels / 4096, size)) != Ok))
+    if (st != Ok || (st = cu_check_fill(pixels, pixels / kPixelsPerByte, size)) != Ok)
         return st;
     WebPBitstreamFeatures features{};
     if (!hdr.animated && WebPGetFeatures(data, size, &features) != VP8_STATUS_OK)

@@ -15,6 +15,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_ico.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif_details.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_webp.cpp)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(QUILLET_HEIF REQUIRED IMPORTED_TARGET libheif)

@@ -7,7 +7,10 @@
  * Display P3) supports anyway.
  *
  * Grey profiles become a 256-entry table applied to grey pixels (decoders
- * give grey images as 24-bit pixels with three equal samples).
+ * give grey images as 24-bit pixels with three equal samples). A grey
+ * profile on an image with any coloured pixel does not describe it (a colour
+ * JPEG tagged grey by a careless writer) and is ignored: applied to the grey
+ * pixels alone it would speckle the picture.
  */
 #include "colour_lcms.h"
 
@@ -181,12 +184,23 @@ std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& pr
     return built;
 }
 
+bool cl_all_grey(const raster& r, uint32_t bytesPerPixel) {
+    for (uint32_t y = 0; y < r.height; ++y) {
+        const uint8_t* p = r.pixels.data() + size_t{y} * r.stride;
+        for (uint32_t x = 0; x < r.width; ++x, p += bytesPerPixel)
+            if (p[0] != p[1] || p[1] != p[2])
+                return false;
+    }
+    return true;
+}
+
 void cl_grey_pixels(const colour_transform& t, raster& r, uint32_t bytesPerPixel) {
+    if (!cl_all_grey(r, bytesPerPixel))
+        return;
     for (uint32_t y = 0; y < r.height; ++y) {
         uint8_t* p = r.pixels.data() + size_t{y} * r.stride;
         for (uint32_t x = 0; x < r.width; ++x, p += bytesPerPixel)
-            if (p[0] == p[1] && p[1] == p[2])
-                std::memcpy(p, t.grey_table[p[0]], 3);
+            std::memcpy(p, t.grey_table[p[0]], 3);
     }
 }
 

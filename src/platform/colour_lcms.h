@@ -7,7 +7,8 @@
  * encoder) works in sRGB, the web's default, and outputs carry no profile.
  * An image without a profile is taken as sRGB and left alone, bit for bit.
  * A profile that cannot be read, or that does not describe the decoded
- * pixels (a CMYK profile over RGB pixels), is ignored: never a failure.
+ * pixels (a CMYK profile over RGB pixels, a grey one over coloured pixels),
+ * is ignored: never a failure.
  *
  * Transforms are built once per profile and pixel layout and kept in a small
  * cache shared by all threads; a mutex guards the cache, and a transform,

@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
+
+#include <malloc.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +98,10 @@ bool utf16_to_path(const WCHAR* name, std::vector<char>& path) {
                 return false;
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
             ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            /* a byte of a name that is not UTF-8, kept as U+DC00 + byte */
+            path.push_back(static_cast<char>(c - 0xDC00));
+            continue;
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return false;
         }
@@ -130,9 +137,20 @@ static bool bm_raster_is_sound(const raster& r) {
     return !is_indexed(r.format) || r.palette.size() <= (1u << GetPixelFormatSize(r.format));
 }
 
+/* Some decoding libraries leave parts of a damaged picture unwritten (libde265
+ * with libheif says nothing of it), and their buffers come from the heap, where
+ * an earlier image's pixels may still lie. From the first decode on, the C
+ * library clears every block it hands out (and fills freed ones with 0xFF), so
+ * an unwritten area is plain, never another picture. */
+static void bm_clear_fresh_memory() {
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_PERTURB, 0xFF); });
+}
+
 static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& frame) {
     if (image.codec == nullptr || !image.source)
         return WrongState;
+    bm_clear_fresh_memory();
     const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
                                                 image.active_frame, limits, frame);
     if (status != Ok)

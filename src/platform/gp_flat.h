@@ -679,6 +679,19 @@ HRESULT GpStreamStat(GpStream* stream, uint64_t* size);
 uint32_t GpStreamAddRef(GpStream* stream);
 uint32_t GpStreamRelease(GpStream* stream);
 
+/*
+ * Photo details of a HEIF or AVIF file (no counterpart in the original
+ * library): the EXIF and XMP blocks attached to its primary image, read
+ * without decoding any pixel. On Ok, *exif is a new stream holding the first
+ * EXIF block as a TIFF structure (from its byte-order mark) and *xmp one
+ * holding the first XMP packet, each positioned at 0; either is NULL when the
+ * file has no such block or only one over 4 MiB. The caller releases both
+ * with GpStreamRelease. Returns InvalidParameter, the statuses of
+ * GpCreateStreamOnFile, UnknownImageFormat (not a readable HEIF or AVIF file)
+ * or OutOfMemory; both are NULL on failure.
+ */
+GpStatus GpGetHeifDetails(const WCHAR* filename, GpStream** exif, GpStream** xmp);
+
 /* Parses "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (38 characters, hex digits
  * of either case). Returns S_OK, or CO_E_IIDSTRING leaving *lpiid zeroed. */
 HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid);

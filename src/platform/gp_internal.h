@@ -102,7 +102,8 @@ GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster
 uint32_t stride_for(uint32_t width, PixelFormat format);
 bool is_known_format(PixelFormat format);
 bool is_indexed(PixelFormat format);
-/* Converts the UTF-16 name to a zero-terminated UTF-8 path. */
+/* Converts the UTF-16 name to a zero-terminated UTF-8 path. A lone U+DC80..
+ * U+DCFF stands for the byte 0x80..0xFF of a name that is not UTF-8. */
 bool utf16_to_path(const WCHAR* name, std::vector<char>& path);
 
 /* ---- gp_file.cpp ------------------------------------------------------------------ */

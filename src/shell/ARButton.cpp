@@ -25,6 +25,10 @@ void ARButton::SetPicture(const QPixmap& oPicture) {
     update();
 }
 
+QPixmap ARButton::Picture() const {
+    return mPicture;
+}
+
 void ARButton::SetPictureDisabled(const QPixmap& oPicture) {
     mPictureDisabled = oPicture;
     update();
@@ -59,6 +63,10 @@ QColor ARButton::BackColorOnMouse() const {
 void ARButton::SetDropDownWidth(int lPixels) {
     mDropDownWidth = std::max(0, lPixels);
     update();
+}
+
+int ARButton::DropDownWidth() const {
+    return mDropDownWidth;
 }
 
 void ARButton::CancelPress() {

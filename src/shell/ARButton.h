@@ -18,6 +18,7 @@ public:
     explicit ARButton(QWidget* parent = nullptr);
 
     void SetPicture(const QPixmap& oPicture);
+    QPixmap Picture() const;
     void SetPictureDisabled(const QPixmap& oPicture);
     void SetCaption(const QString& sCaption);
     QString Caption() const;
@@ -30,6 +31,7 @@ public:
     // Width in pixels of a drop-down zone at the right edge, drawn with a
     // separator and an arrow; 0 (the default) for none.
     void SetDropDownWidth(int lPixels);
+    int DropDownWidth() const;
 
     // Called from a MouseDown handler: the press being reported does not
     // turn into a click.

@@ -1,9 +1,10 @@
 #pragma once
-// The overwrite question of the batch save: a message box with the question
-// icon, the title "Overwrite Existing Images?", the caller's prompt and three
-// buttons "&Yes" (the default: Enter answers it), "Yes To &All" and "&No".
-// The box has no escape or close answer: it only goes away through one of
-// the three buttons (their access keys work with and without Alt).
+// The questions of the batch save that can be answered for the rest of the
+// save: a message box with four buttons "&Yes", "Yes To &All", "&No" and
+// "No To A&ll" (their access keys work with and without Alt). Escape and
+// the window's close button answer "&No". The overwrite box has the question
+// icon and the title "Overwrite Existing Images?"; the PNG offer no icon and
+// the title "Save Error".
 
 #include <QString>
 
@@ -12,13 +13,20 @@
 class QMessageBox;
 class QWidget;
 
-// Shows the box modally and returns the answer: cQuestions::kOverwriteYes (3),
-// kOverwriteYesToAll (4) or kOverwriteNo (5). If the box ends without any of
-// them, the result is 0, which callers must treat as "do not touch the file".
-int ShowCustomMsgBox(QWidget* oOwner, const QString& sPrompt);
+// Which button Enter presses.
+enum class eDefaultAnswer { Yes, No };
 
-// The box ShowCustomMsgBox shows, built but not yet shown.
-std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt);
+// Shows the overwrite box modally and returns the answer:
+// cQuestions::kOverwriteYes (3), kOverwriteYesToAll (4), kOverwriteNo (5) or
+// kOverwriteNoToAll (6).
+int ShowCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault);
 
-// The answer code of a box made by CreateCustomMsgBox after it has closed.
+// The overwrite box ShowCustomMsgBox shows, built but not yet shown.
+std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt,
+                                                eDefaultAnswer eDefault);
+
+// The PNG offer's box, with sText (PngOfferText), built but not yet shown.
+std::unique_ptr<QMessageBox> CreatePngOfferBox(QWidget* oOwner, const QString& sText);
+
+// The answer code of a box made here after it has closed.
 int CustomMsgBoxAnswer(const QMessageBox& oBox);

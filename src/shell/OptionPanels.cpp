@@ -4,7 +4,9 @@
 #include "AppState.h"
 #include "Dimensions.h"
 #include "OutputOptions.h"
+#include "SavedChoices.h"
 #include "Twips.h"
+#include "cQuestions.h"
 #include "frmQuillet.h"
 #include "frmQuilletDesign.h"
 
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 
 #include <algorithm>
@@ -55,7 +58,7 @@ QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, co
 // One exclusive group of options; a checked option stores its index in
 // iIndexState.
 template <size_t N>
-void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const QString (&aCaptions)[N],
+QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const QString (&aCaptions)[N],
                      const cDesign (&aPlaces)[N], int16_t& iIndexState, const char* sName) {
     auto* group = new QButtonGroup(oPanel);
     for (size_t i = 0; i < N; ++i) {
@@ -81,6 +84,7 @@ void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, co
             keepTabStop();
         }
     });
+    return group;
 }
 
 // The places of a column of options. Each option may reach the right edge
@@ -132,9 +136,13 @@ void frmQuillet::BuildOptionPanels() {
         sizeCaptions[i] = QLatin1String(kSizeCaptionsBefore[i]);
     cDesign sizePlaces[6];
     ColumnPlaces(kSizeOption, kSizePanel.Width, sizePlaces);
-    MakeOptionGroup(picSize, optSize, sizeCaptions, sizePlaces, gSizeIndex, "optSize");
+    std::array<QButtonGroup*, 3> groups{};
+    groups[0] = MakeOptionGroup(picSize, optSize, sizeCaptions, sizePlaces, gSizeIndex, "optSize");
 
-    txtSize = new QLineEdit(QLatin1String(kSizeTags[kCustomSizeIndex]), picSize);
+    txtSize = new QLineEdit(mCustomSize, picSize);
+    // Digits only; a number above the largest size is refused on leaving.
+    txtSize->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), txtSize));
     txtSize->setObjectName(QStringLiteral("txtSize"));
     txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
     PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
@@ -151,7 +159,7 @@ void frmQuillet::BuildOptionPanels() {
         qualityCaptions[i] = QLatin1String(kQualityCaptions[i]);
     cDesign qualityPlaces[4];
     ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
-    MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
+    groups[1] = MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
     labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG or WebP format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
@@ -167,8 +175,15 @@ void frmQuillet::BuildOptionPanels() {
     QString rotationCaptions[4];
     for (size_t i = 0; i < 4; ++i)
         rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
-    MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
+    groups[2] = MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex,
+                                "optRotation");
     SpreadRow(optRotation, labRotation->indent(), Picture1->width());
+    // Connected after the groups' own handlers, which set the state first.
+    for (QButtonGroup* group : groups)
+        connect(group, &QButtonGroup::idToggled, this, [this](int, bool bChecked) {
+            if (bChecked)
+                RememberChoices(mCustomSize);
+        });
 }
 
 void frmQuillet::BuildFormatMenu() {
@@ -176,7 +191,7 @@ void frmQuillet::BuildFormatMenu() {
     mnuDropDown->setObjectName(QStringLiteral("mnuDropDown"));
     // The pointer left the Save button for the menu without the button
     // seeing it go: its hint goes with the menu.
-    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { labStatus->hide(); });
+    connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { mStatusHint->Hide(); });
     struct cFormatItem {
         QAction* frmQuillet::*Member;
         const char* Name;
@@ -195,17 +210,38 @@ void frmQuillet::BuildFormatMenu() {
         action->setCheckable(true);
         action->setChecked(gOutputFormat == QLatin1String(item.Code));
         const QString code = QLatin1String(item.Code);
+        action->setData(code);
         connect(action, &QAction::triggered, this, [this, action, code] { FormatMenu_Click(action, code); });
         this->*item.Member = action;
     }
+    // A stored format the menu no longer offers falls back to the sources' own.
+    if (!std::any_of(items, std::end(items), [this](const cFormatItem& item) { return (this->*item.Member)->isChecked(); })) {
+        gOutputFormat = QLatin1String(items[0].Code);
+        (this->*items[0].Member)->setChecked(true);
+    }
+    mSaveHint = SaveButton->toolTip();
+    ShowChosenFormat();
+}
+
+void frmQuillet::ShowChosenFormat() {
+    ShowHideQualityOptions(FormatTakesQuality(gOutputFormat));
+    QString caption;
+    for (const QAction* item : mnuDropDown->actions())
+        if (item->data().toString() == gOutputFormat)
+            caption = item->text();
+    const QString hint = QStringLiteral("%1 (%2)").arg(mSaveHint, caption);
+    SaveButton->setToolTip(hint);
+    SaveButton->setAccessibleName(hint);
+    if (mStatusHint && SaveButton->IsMouseOver())
+        mStatusHint->Show(hint);
 }
 
 void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
     UncheckMenu();
     oItem->setChecked(true);
     gOutputFormat = sCode;
-    ShowHideQualityOptions(sCode == QLatin1String("DFT") || sCode == QLatin1String("JPG") ||
-                           sCode == QLatin1String("WEBP"));
+    ShowChosenFormat();
+    RememberChoices(mCustomSize);
 }
 
 void frmQuillet::UncheckMenu() {
@@ -228,17 +264,31 @@ void frmQuillet::SetLabels() {
 }
 
 void frmQuillet::txtSize_LostFocus() {
-    const std::optional<int16_t> size = ValidateCustomSize(txtSize->text());
+    // Passing through the box with Tab neither changes the size nor traps
+    // the focus between the box and the option.
+    const QString text = txtSize->text();
+    if (text == mCustomSize && !txtSize->isModified())
+        return;
+    txtSize->setModified(false);
+    const std::optional<int16_t> size = CustomBoxSize(text);
     if (!size) {
-        txtSize->setText(QLatin1String(kSizeTags[kCustomSizeIndex]));
+        // An emptied box goes back quietly; a number too large is refused.
+        txtSize->setText(mCustomSize);
+        if (!text.isEmpty())
+            Questions().MsgBox(kCustomSizeTitle, CustomSizeRefusedText(text), cQuestions::eIcon::Exclamation,
+                               cQuestions::eButtons::OK);
         return;
     }
+    mCustomSize = text;
     QRadioButton* custom = optSize[kCustomSizeIndex];
     custom->setText(QStringLiteral("Custom ") + DimensionsText(GetDimensions(*size)));
-    // A number the user changed makes the custom size the choice. The focus
-    // goes where the user sent it: passing through the box with Tab neither
-    // changes the size nor traps the focus between the box and the option.
-    if (txtSize->isModified())
-        custom->setChecked(true);
+    // A number the user changed makes the custom size the choice.
+    custom->setChecked(true);
+    RememberChoices(mCustomSize);
+}
+
+void frmQuillet::SetCustomSizeText(const QString& sText) {
+    mCustomSize = sText;
+    txtSize->setText(sText);
     txtSize->setModified(false);
 }

@@ -19,11 +19,12 @@ QString SpecialFolderPath(int16_t lFolder);
 // The folder of the program's executable.
 QString ProgramFolder();
 
-// The screen-capture file: "Screen Capture.png" in the program's folder when
-// that folder is writable, otherwise (an installed program) in the per-user
-// application data folder, or failing that the per-user runtime folder. It
-// never outlives the run: the main window deletes it when it closes.
+// The screen-capture file: "Screen Capture.png" in a folder of this run's
+// own, made on the first call inside the user's runtime folder (else the
+// cache folder, else the temporary folder). It never outlives the run: the
+// main window removes it and its folder when it closes (RemoveCaptureFile).
 QString CaptureFilePath();
+void RemoveCaptureFile();
 
 // The help's start page: "help/index.html" next to the executable (the build
 // tree) or in "../share/quillet" from it (the installed layout). When neither

@@ -1,11 +1,13 @@
 // The window side of the batch save: the Save button's main zone. The folder
-// chooser, the "SaveFolder" setting, the disabled window with the busy
-// cursor, the status text and progress bar, and Escape to stop; the work
-// itself is cBatchSave's.
+// chooser (a folder that cannot take files is refused at once), the
+// "SaveFolder" setting, the disabled controls with the busy cursor, the
+// status text and progress bar, and the Save button turned Stop, Escape and
+// the window's close button to stop; the work itself is cBatchSave's.
 #include "frmQuillet.h"
 
 #include "AppState.h"
 #include "ImageEntry.h"
+#include "OutputFolder.h"
 #include "Registry.h"
 #include "SaveTexts.h"
 #include "cBatchSave.h"
@@ -17,8 +19,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <vector>
 
 namespace {
 
@@ -40,11 +45,12 @@ class cWindowList : public cSaveList {
 };
 
 // Progress in the status band, pending events at the run's fixed points, and
-// Escape, which asks whether to stop after the current image. Installed on
-// the application for the length of one run: the window is disabled, so its
-// own key handlers see nothing. Closing the window asks the same question:
-// the window and its imaging instance stay while the run uses them, and a
-// Yes closes the window once the current image is done.
+// the ways to stop: the Save button (reading Stop), Escape and the window's
+// close button ask whether to stop after the current image. Installed on the
+// application for the length of one run, so that Escape is seen wherever the
+// focus is; the window's shortcuts are held meanwhile. After a close, the
+// window and its imaging instance stay while the run uses them, and a Yes
+// closes the window once the current image is done.
 class cWindowProgress : public QObject, public cSaveObserver {
   public:
     explicit cWindowProgress(frmQuillet& oWindow) : mWindow(oWindow) {
@@ -55,6 +61,19 @@ class cWindowProgress : public QObject, public cSaveObserver {
     cWindowProgress& operator=(const cWindowProgress&) = delete;
 
     void ProcessEvents() override { QCoreApplication::processEvents(); }
+
+    // Asks "Stop saving?" unless it was answered Yes already or another
+    // question is open; true once the run is to stop.
+    bool AskToStop() {
+        if (!mAsking && !mStop && QApplication::activeModalWidget() == nullptr) {
+            mAsking = true;
+            mStop =
+                mWindow.Questions().MsgBox(kStopTitle, kStopText, cQuestions::eIcon::Question,
+                                           cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
+            mAsking = false;
+        }
+        return mStop;
+    }
 
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         mWindow.SetProgressWidth(
@@ -74,6 +93,9 @@ class cWindowProgress : public QObject, public cSaveObserver {
             mClose = AskToStop();
             return true;
         }
+        // Open, Preview and the rest must not start while the list is in use.
+        if (event->type() == QEvent::Shortcut && QApplication::activeModalWidget() == nullptr)
+            return true;
         if (event->type() != QEvent::KeyPress ||
             static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || !IsInWindow(oWatched))
             return false;
@@ -82,19 +104,6 @@ class cWindowProgress : public QObject, public cSaveObserver {
     }
 
   private:
-    // Asks "Stop saving?" unless it was answered Yes already or another
-    // question is open; true once the run is to stop.
-    bool AskToStop() {
-        if (!mAsking && !mStop && QApplication::activeModalWidget() == nullptr) {
-            mAsking = true;
-            mStop =
-                mWindow.Questions().MsgBox(kStopTitle, kStopText, cQuestions::eIcon::Question,
-                                           cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
-            mAsking = false;
-        }
-        return mStop;
-    }
-
     bool IsInWindow(QObject* oWatched) const {
         auto* widget = qobject_cast<QWidget*>(oWatched);
         return widget != nullptr && (widget == &mWindow || mWindow.isAncestorOf(widget));
@@ -106,37 +115,105 @@ class cWindowProgress : public QObject, public cSaveObserver {
     bool mAsking = false;
 };
 
+// The window while a save runs: every control but the Save button disabled
+// (the status band keeps its colours), the Save button reading "Stop" with no
+// format zone, asking to stop when pressed; no hints over the progress; the
+// busy pointer. All of it is undone when the run ends.
+class cSavingWindow {
+  public:
+    cSavingWindow(frmQuillet& oWindow, cStatusHint& oHint, cWindowProgress& oProgress)
+        : mWindow(oWindow), mHint(oHint), mPicture(oWindow.SaveButton->Picture()),
+          mHintText(oWindow.SaveButton->toolTip()) {
+        ARButton& button = *mWindow.SaveButton;
+        for (QWidget* child : mWindow.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child != &button && child->isEnabled()) {
+                child->setEnabled(false);
+                mDisabled.emplace_back(child);
+            }
+        mHint.SetHeld(true);
+        QObject::disconnect(&button, &ARButton::clicked, &mWindow, &frmQuillet::SaveImages);
+        mStop = QObject::connect(&button, &ARButton::clicked, &button, [&oProgress] { oProgress.AskToStop(); });
+        button.SetPicture({});
+        button.SetCaption(kStopCaption);
+        button.SetDropDownWidth(0);
+        button.setToolTip(kStopHint);
+        button.setAccessibleName(kStopHint);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    ~cSavingWindow() {
+        ARButton& button = *mWindow.SaveButton;
+        QObject::disconnect(mStop);
+        QObject::connect(&button, &ARButton::clicked, &mWindow, &frmQuillet::SaveImages);
+        button.SetPicture(mPicture);
+        button.SetCaption({});
+        button.SetDropDownWidth(frmQuillet::kDropDownZone);
+        button.setToolTip(mHintText);
+        button.setAccessibleName(mHintText);
+        for (const QPointer<QWidget>& child : mDisabled)
+            if (child)
+                child->setEnabled(true);
+        mHint.SetHeld(false);
+        QApplication::restoreOverrideCursor();
+    }
+    cSavingWindow(const cSavingWindow&) = delete;
+    cSavingWindow& operator=(const cSavingWindow&) = delete;
+
+    static inline const QString kStopCaption = QStringLiteral("Stop");
+    static inline const QString kStopHint = QStringLiteral("Stop saving");
+
+  private:
+    frmQuillet& mWindow;
+    cStatusHint& mHint;
+    const QPixmap mPicture;
+    const QString mHintText;
+    std::vector<QPointer<QWidget>> mDisabled;
+    QMetaObject::Connection mStop;
+};
+
 } // namespace
 
+// The folder chooser, until a folder that can take files is chosen or the
+// choice is cancelled (""); a refused folder is said so at once.
+QString frmQuillet::ChooseSaveFolder() {
+    for (;;) {
+        const QString folder = GetPath();
+        if (folder.isEmpty())
+            return {};
+        const QString reason = UnwritableFolderReason(folder);
+        if (reason.isEmpty())
+            return folder;
+        Questions().MsgBox(kFolderRefusedTitle, FolderRefusedText(folder, reason),
+                           cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    }
+}
+
 void frmQuillet::SaveImages() {
-    const QString folder = GetPath();
+    const QString folder = ChooseSaveFolder();
     if (folder.isEmpty())
         return;
 
-    // Escape is watched from the moment the window is disabled.
+    // Escape and the Stop button are watched from the moment the controls
+    // are disabled.
     cWindowProgress progress(*this);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    setEnabled(false);
+    const cSavingWindow saving(*this, *mStatusHint, progress);
     QCoreApplication::processEvents();
 
     mSaveFolder = folder;
     WriteString(SettingsKey, QStringLiteral("SaveFolder"), folder);
 
+    cWindowList list(*this);
     SetProgressWidth(0);
     SetProgressVisible(true);
-    labStatus->setText(ProgressCaption(0));
+    labStatus->setText(ProgressCaption(0, 0, list.Count()));
     labStatus->setAlignment(Qt::AlignCenter);
     labStatus->show();
 
-    cWindowList list(*this);
     cBatchSave save(*gdip, Questions(), progress);
     const cSaveSummary summary =
         save.Run(list, folder, cSaveOptions::FromAppState(txtSize->text()));
 
     SetProgressVisible(false);
     labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
-    setEnabled(true);
-    QApplication::restoreOverrideCursor();
     // Closed once the run and its event filter are gone.
     if (progress.CloseRequested())
         QTimer::singleShot(0, this, [this] { close(); });

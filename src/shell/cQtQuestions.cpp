@@ -1,6 +1,7 @@
 #include "cQtQuestions.h"
 
 #include "CustomMsgBox.h"
+#include "SaveTexts.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -100,7 +101,13 @@ QString cQtQuestions::BrowseForFolder(const QString& sTitle, const QString& sSta
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 
-int cQtQuestions::ShowCustomMsgBox(const QString& sPrompt) {
-    // Not owned by the main window: the save has disabled it.
-    return ::ShowCustomMsgBox(nullptr, sPrompt);
+int cQtQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) {
+    return ::ShowCustomMsgBox(DialogOwner(), sPrompt, bNoIsDefault ? eDefaultAnswer::No : eDefaultAnswer::Yes);
+}
+
+int cQtQuestions::OfferPng(const QString& sFileName, const QString& sSourceExtension) {
+    const std::unique_ptr<QMessageBox> box =
+        CreatePngOfferBox(DialogOwner(), PngOfferText(sFileName, sSourceExtension));
+    box->exec();
+    return CustomMsgBoxAnswer(*box);
 }

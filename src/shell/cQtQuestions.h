@@ -14,7 +14,8 @@ public:
     cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
                           const QString& sStartFolder) override;
     QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override;
-    int ShowCustomMsgBox(const QString& sPrompt) override;
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override;
+    int OfferPng(const QString& sFileName, const QString& sSourceExtension) override;
 
 private:
     // The owner window while it takes input; nullptr while it is disabled

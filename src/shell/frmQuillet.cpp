@@ -2,7 +2,9 @@
 
 #include "AppState.h"
 #include "QLTMain.h"
+#include "OutputOptions.h"
 #include "Registry.h"
+#include "SavedChoices.h"
 #include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
@@ -17,7 +19,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -63,7 +64,7 @@ const cToolButtonDesign kToolButtons[] = {
     {&frmQuillet::HelpButton, "HelpButton", "help", "Get help!", {7245, 30, 615, 615}, true},
 };
 
-constexpr int kPictureSide = 32; // pixels
+constexpr int kPictureSide = 32; // pixels, at the designed layout scale
 
 // The colour of gradient row lRow of lLastRow (twips): from 153, 220, 198 at
 // the top to white at the bottom.
@@ -97,8 +98,15 @@ void frmQuillet::FormLoad() {
     QFont windowFont = font();
     windowFont.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
                             QStringLiteral("Arial Narrow"), windowFont.family()});
-    windowFont.setPointSizeF(8.25);
+    windowFont.setPointSizeF(8.25 * LayoutScale());
     setFont(windowFont);
+    // The backgrounds are fixed light colours whatever the desktop's theme:
+    // the texts on them stay dark.
+    UseDarkText(*this);
+    const cStoredChoices stored = RestoreChoices();
+    mCustomSize = stored.CustomSize.isEmpty() ? QLatin1String(kSizeTags[kCustomSizeIndex]) : stored.CustomSize;
+    if (!stored.Format.isEmpty())
+        gOutputFormat = stored.Format;
 
     gdip = std::make_unique<cGDIP>();
     connect(gdip.get(), cGDIP::ErrorSignal(), this, &frmQuillet::gdip_Error);
@@ -108,8 +116,10 @@ void frmQuillet::FormLoad() {
     BuildOptionPanels();
     BuildFormatMenu();
     BuildDetailsMenu();
+    BuildFitMenu();
     BuildStatusBand();
     SetTabOrder();
+    BuildShortcuts();
 
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
     labStatus->show();
@@ -121,9 +131,12 @@ void frmQuillet::FormLoad() {
                       ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
                       : gDefaultFolder;
 
-    // Fixed single border; centred on the screen.
+    // The designed size is the smallest; the list takes any room beyond it.
+    // Centred on the screen.
     const QScreen* screen = ScreenOf(this);
-    setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    RememberDesignedLayout();
+    setMinimumSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(kClientHeight, screen));
+    resize(minimumSize());
     if (screen != nullptr) {
         QRect place = rect();
         place.moveCenter(screen->availableGeometry().center());
@@ -139,8 +152,9 @@ void frmQuillet::BuildToolbar() {
         button->setObjectName(QLatin1String(design.Name));
         PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
         const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
-        button->SetPicture(picture.pixmap(QSize(kPictureSide, kPictureSide)));
-        button->SetPictureDisabled(picture.pixmap(QSize(kPictureSide, kPictureSide), QIcon::Disabled));
+        const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
+        button->SetPicture(picture.pixmap(side));
+        button->SetPictureDisabled(picture.pixmap(side, QIcon::Disabled));
         button->SetBackColor(kToolbarColor);
         button->SetBackColorOnMouse(kToolbarColor);
         button->setToolTip(QLatin1String(design.Hint));
@@ -188,15 +202,13 @@ void frmQuillet::SetTabOrder() {
 }
 
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
-    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] {
-        labStatus->setText(oButton->toolTip());
-        labStatus->show();
-    });
-    connect(oButton, &ARButton::MouseLeave, this, [this] { labStatus->hide(); });
+    connect(oButton, &ARButton::MouseEnter, this, [this, oButton] { mStatusHint->Show(oButton->toolTip()); });
+    connect(oButton, &ARButton::MouseLeave, this, [this] { mStatusHint->Hide(); });
 }
 
 void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
-    if (lX < SaveButton->width() - kDropDownZone)
+    // No zone while the button reads Stop.
+    if (SaveButton->DropDownWidth() == 0 || lX < SaveButton->width() - SaveButton->DropDownWidth())
         return;
     // The drop-down zone: the format menu opens under the toolbar band at the
     // button's left edge, and the press does not start a save.
@@ -249,6 +261,7 @@ void frmQuillet::BuildStatusBand() {
     PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
     PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
     labStatus->raise();
+    mStatusHint = std::make_unique<cStatusHint>(*labStatus);
     // The save disables the window; its progress must stay readable, so the
     // status band's texts keep their normal colour.
     for (QLabel* label : {labFileCount, labStatus}) {
@@ -295,7 +308,10 @@ void frmQuillet::ListReplacing() {
 }
 
 void frmQuillet::ImageMeasured() {
-    txtSize->setText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
+    // The box starts at the image's own size, unless the custom size is the
+    // choice: then it keeps the number the user chose.
+    if (gSizeIndex != kCustomSizeIndex)
+        SetCustomSizeText(QString::number(gImageWidth > gImageHeight ? gImageWidth : gImageHeight));
     SetLabels();
 }
 
@@ -371,11 +387,12 @@ void frmQuillet::FormActivate() {
         return;
     mAskingFirstRun = true;
     const QString text = QStringLiteral("Welcome to Quillet!\n\nSince this is your first time using the "
-                                        "program, would you like to watch a short \"Getting Started\" video?");
+                                        "program, would you like to watch a short \"Getting Started\" guide?");
     const cQuestions::eAnswer answer = Questions().MsgBox(QStringLiteral("Welcome to Quillet!"), text,
                                                           cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
+    // The guide is the help that comes with the program: it is there offline.
     if (answer == cQuestions::eAnswer::Yes)
-        OpenPage(QUrl(kMakerSite + QStringLiteral("/GettingStarted.aspx")));
+        OpenPage(QUrl::fromLocalFile(HelpIndexPath()));
     // Stored whatever the answer and whether or not the browser started.
     WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     mAskingFirstRun = false;
@@ -455,6 +472,7 @@ void frmQuillet::resizeEvent(QResizeEvent* event) {
     const int bandWidth = PixelsToTwipsX(frameGeometry().width() - 2, screen);
     shpToolbar.Width = bandWidth;
     shpStatusBar.Width = bandWidth;
+    LayOutExtraRoom();
     QWidget::resizeEvent(event);
 }
 
@@ -475,7 +493,6 @@ bool frmQuillet::eventFilter(QObject* oWatched, QEvent* event) {
 void frmQuillet::closeEvent(QCloseEvent* event) {
     gdip.reset();
     // The capture file never outlives the run.
-    if (QFile::exists(::CaptureFilePath()))
-        QFile::remove(::CaptureFilePath());
+    RemoveCaptureFile();
     event->accept();
 }

@@ -18,7 +18,9 @@
 #include "PhotoDetails.h"
 #include "cImageListHost.h"
 #include "cPreviewHost.h"
+#include "cStatusHint.h"
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -32,6 +34,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
@@ -62,6 +65,8 @@ public:
     QString GetPath();
     // The batch save started by the Save button's main zone (SaveImages.cpp).
     void SaveImages();
+    // GetPath until a folder that can take files is chosen; "" when cancelled.
+    QString ChooseSaveFolder();
     // The "GDIP Error" report of a failure of the window's imaging instance.
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) override;
     // The first-run question; runs on every activation, asks once per user.
@@ -74,7 +79,10 @@ public:
     // --- option panels (OptionPanels.cpp) ----------------------------------
     void SetLabels();
     void UncheckMenu();
-    void ShowHideQualityOptions(bool bShow) override;
+    void ShowHideQualityOptions(bool bShow);
+    // The quality options as the chosen format wants them, and the format
+    // named in the Save button's hint.
+    void ShowChosenFormat();
 
     // --- what the list and the capture need (frmQuillet.cpp) --------------
     void ListReplacing() override;
@@ -133,6 +141,10 @@ public:
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;
+    QAction* mnuNoEnlarge = nullptr;
+    QAction* mnuKeepDates = nullptr;
+    QAction* mnuSizeLimit = nullptr;
+    QSpinBox* txtSizeLimit = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -155,6 +167,12 @@ private:
     void BuildImageList();
     void BuildStatusBand();
     void SetTabOrder();
+    // Shortcuts.cpp: the window's keys (Ctrl+O, Ctrl+Shift+O, Ctrl+S, Ctrl+P, F1, Ctrl+Q).
+    void BuildShortcuts();
+    // WindowLayout.cpp: the designed places, kept at load, and the room
+    // beyond the designed size given to the list.
+    void RememberDesignedLayout();
+    void LayOutExtraRoom();
     void ConnectToolButton(ARButton* oButton);
     void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
     // The format menu, under the toolbar band at the Save button's left edge.
@@ -168,13 +186,30 @@ private:
     void BuildOptionPanels();
     void BuildFormatMenu();
     void txtSize_LostFocus();
+    // The custom size box's text, taken as accepted.
+    void SetCustomSizeText(const QString& sText);
     void FormatMenu_Click(QAction* oItem, const QString& sCode);
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
+    // FitMenu.cpp
+    void BuildFitMenu();
+    void SizeLimit_Change();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
     cImageList* mImageList = nullptr; // a child of lvwImages
+    std::unique_ptr<cStatusHint> mStatusHint; // the toolbar's hints over labStatus
     bool mAskingFirstRun = false;
+    QString mCustomSize;  // the custom size box's last accepted text
+    QString mSaveHint;    // the Save button's hint without the format
+    struct cDesignedPlace {
+        QWidget* Widget;
+        QRect Place;  // pixels, at the designed window size
+        int Follows;  // which of the extra width and height it takes (WindowLayout.cpp)
+    };
+    std::vector<cDesignedPlace> mDesignedPlaces;
+    std::vector<cLineElement> mDesignedLines;
+    cShapeElement mDesignedStatusBar;
+    cShapeElement mDesignedProgress;
 };

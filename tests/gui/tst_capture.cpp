@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 
 namespace {
@@ -30,7 +31,7 @@ class tst_capture : public QObject {
 private slots:
     void init() { StartFresh(); }
 
-    void cleanup() { QFile::remove(CaptureFilePath()); }
+    void cleanup() { RemoveCaptureFile(); }
 
     void savedFileHoldsTheScreenPixelsOpaqueAndFailsSafely() {
         QTemporaryDir dir;
@@ -40,11 +41,10 @@ private slots:
         const QImage written(path);
         QCOMPARE(written.convertToFormat(QImage::Format_ARGB32), Pattern(64, 48, true));
         QVERIFY(!QFileInfo::exists(path + ".part"));
-        // A folder in the way of the file being written makes the next save
-        // fail; the earlier capture stays.
-        QVERIFY(QDir(dir.path()).mkdir("shot.png.part"));
-        QVERIFY(SaveCaptureFile(Pattern(16, 16), gdip, path) != 0);
-        QCOMPARE(QImage(path), written);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"shot.png"});
+        // A folder that cannot take the file makes the save fail.
+        QVERIFY(SaveCaptureFile(Pattern(16, 16), gdip, dir.filePath("gone/shot.png")) != 0);
     }
 
     void captureReplacesTheListWithOneEntry() {
@@ -63,8 +63,11 @@ private slots:
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
         QTreeWidgetItem* entry = window.lvwImages->topLevelItem(0);
         QCOMPARE(EntryText(entry), QStringLiteral("Screen Capture.png"));
-        // The test program's own folder is writable, so the capture goes there.
-        QCOMPARE(QDir(EntryTag(entry)), QDir(QCoreApplication::applicationDirPath()));
+        // In a folder of this run's own under the user's runtime folder.
+        const QFileInfo folder(EntryTag(entry));
+        QVERIFY2(folder.fileName().startsWith("quillet-capture-"), qPrintable(folder.filePath()));
+        QCOMPARE(QDir(folder.absolutePath()),
+                 QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)));
         QVERIFY(window.SaveButton->isEnabled());
         // The whole primary screen at its pixel size (the offscreen screen here).
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size() *
@@ -77,6 +80,26 @@ private slots:
         CaptureScreen(window, window.ImageList());
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
         QVERIFY(QFileInfo::exists(CaptureFilePath()));
+        // Closing removes the file and its folder.
+        window.close();
+        QVERIFY(!folder.exists());
+    }
+
+    // A Wayland desktop without a working portal gives a blank grab: it is
+    // reported and the list stays.
+    void blankGrabWithoutPortalIsReported() {
+        qputenv("WAYLAND_DISPLAY", "wayland-none");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        cTestWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.ImageList().AddToFileList(QDir::tempPath(), QStringLiteral("one.png"));
+        CaptureScreen(window, window.ImageList());
+        qunsetenv("WAYLAND_DISPLAY");
+        QCOMPARE(window.EntryTexts(), QStringList{"one.png"});
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Title, QStringLiteral("Screen Capture Error"));
     }
 };
 

@@ -5,6 +5,7 @@
 // web pages, the status band and closing.
 
 #include "FileNames.h"
+#include "OutputOptions.h"
 #include "QLTMain.h"
 #include "WindowFixture.h"
 #include "cGDIP.h"
@@ -150,11 +151,9 @@ private slots:
     void cancelAndFailureKeepTheList() {
         cTestWindow window;
         window.Open({"wide.png", "tall.png"});
-        window.ShowHideQualityOptions(false);
         window.Script.OpenAnswers.push_back({});   // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
-        QVERIFY(!window.optQuality[0]->isHidden()); // shown again even when cancelled
         QVERIFY(window.Script.Asked(eKind::MsgBox).empty());
 
         window.Script.OpenAnswers.push_back({cQuestions::cOpenResult::eOutcome::Failed, {}, {}});
@@ -274,11 +273,16 @@ private slots:
         QVERIFY(menu->isVisible() && !window.ImageList().mnuProperties->isEnabled());
         menu->hide();
 
-        // One selected, click on empty space: no menu.
-        window.lvwImages->clearSelection();
-        window.lvwImages->topLevelItem(0)->setSelected(true);
-        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
-        QVERIFY(!menu->isVisible());
+        // Empty space: adding is offered; Remove only with a selection.
+        for (const bool selected : {true, false}) {
+            window.lvwImages->clearSelection();
+            window.lvwImages->topLevelItem(0)->setSelected(selected);
+            QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, viewport->height() - 5));
+            QVERIFY(menu->isVisible() && window.ImageList().mnuAddImages->isEnabled());
+            QCOMPARE(window.ImageList().mnuRemove->isEnabled(), selected);
+            QVERIFY(!window.ImageList().mnuProperties->isEnabled());
+            menu->hide();
+        }
 
         // An entry that fails to load is removed and gets no menu.
         window.lvwImages->clearSelection();
@@ -341,34 +345,136 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("boxAfter");
         QTest::addColumn<QString>("customCaption");
-        QTest::newRow("letters") << "abc" << "1024" << "Custom (1024 x 768)";
-        QTest::newRow("beyond 16 bits") << "40000" << "1024" << "Custom (1024 x 768)";
-        QTest::newRow("a half goes to even") << "12.5" << "12.5" << "Custom (12 x 9)";
-        QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)";
-        QTest::newRow("negative keeps the size") << "-5" << "-5" << "Custom (1024 x 768)";
-        QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)";
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("letters are not taken") << "abc" << "1024" << "Custom (1024 x 768)" << false << false;
+        QTest::newRow("nor signs or points") << "-12.5" << "125" << "Custom (125 x 94)" << true << false;
+        QTest::newRow("beyond the largest") << "16385" << "1024" << "Custom (1024 x 768)" << false << true;
+        QTest::newRow("far beyond") << "50000" << "1024" << "Custom (1024 x 768)" << false << true;
+        QTest::newRow("the largest") << "16384" << "16384" << "Custom (16384 x 12288)" << true << false;
+        QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)" << true << false;
+        QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)" << true << false;
         // Passing through the box (nothing typed) chooses nothing.
-        QTest::newRow("passing through") << "" << "1024" << "Custom (1024 x 768)";
+        QTest::newRow("passing through") << "" << "1024" << "Custom (1024 x 768)" << false << false;
     }
 
     void customSizeBoxOnLeaving() {
         QFETCH(QString, typed);
         QFETCH(QString, boxAfter);
         QFETCH(QString, customCaption);
+        QFETCH(bool, chosen);
+        QFETCH(bool, refused);
         cTestWindow window;
         window.Open({"wide.png"});
         QCOMPARE(gSizeIndex, int16_t(0));
         if (!typed.isEmpty()) {
-            window.txtSize->clear();
+            window.txtSize->selectAll();
+            QTest::keyClick(window.txtSize, Qt::Key_Backspace);
             QTest::keyClicks(window.txtSize, typed);
         }
         QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(window.txtSize, &leaving);
         QCOMPARE(window.txtSize->text(), boxAfter);
         QCOMPARE(window.optSize[5]->text(), customCaption);
-        const bool accepted = boxAfter == typed;
-        QCOMPARE(window.optSize[5]->isChecked(), accepted);
-        QCOMPARE(gSizeIndex, int16_t(accepted ? 5 : 0));
+        QCOMPARE(window.optSize[5]->isChecked(), chosen);
+        QCOMPARE(gSizeIndex, int16_t(chosen ? 5 : 0));
+        QCOMPARE(window.Script.Asked(eKind::MsgBox).size(), size_t(refused ? 1 : 0));
+        // What the save would use is what the caption says.
+        QCOMPARE(TargetSize(gSizeIndex, window.CustomSizeText()), int16_t(chosen ? boxAfter.toShort() : 100));
+    }
+
+    // A file that cannot be read never leaves the size options unmeasured
+    // or describing an image no longer listed.
+    void sizesAreMeasuredFromAListedImage_data() {
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<bool>("removeFirst");
+        QTest::addColumn<QString>("largeCaption");
+        QTest::newRow("corrupt first") << QStringList{"broken.png", "wide.png"} << false << "Large (640 x 480)";
+        QTest::newRow("two corrupt first") << QStringList{"broken.png", "broken.png", "tall.png"} << false
+                                           << "Large (480 x 640)";
+        QTest::newRow("measured one removed") << QStringList{"wide.png", "tall.png"} << true << "Large (480 x 640)";
+        QTest::newRow("next one corrupt") << QStringList{"wide.png", "broken.png", "tall.png"} << true
+                                          << "Large (480 x 640)";
+    }
+
+    void sizesAreMeasuredFromAListedImage() {
+        QFETCH(QStringList, opened);
+        QFETCH(bool, removeFirst);
+        QFETCH(QString, largeCaption);
+        cTestWindow window;
+        window.Open(opened);
+        if (removeFirst) {
+            window.ImageList().SelectOnly(1);
+            window.ImageList().mnuRemove_Click();
+        }
+        QCOMPARE(window.optSize[3]->text(), largeCaption);
+        QVERIFY(window.optSize[3]->isEnabled());
+        QVERIFY(!window.EntryTexts().contains("broken.png"));
+    }
+
+    // The quality options and the Save button's hint follow the chosen
+    // format, whatever the list does.
+    void panelsShowTheChosenFormat() {
+        cTestWindow window;
+        window.mnuPNGFormat->trigger();
+        window.Script.OpenAnswers.push_back({});   // cancelled
+        QTest::mouseClick(window.OpenButton, Qt::LeftButton);
+        window.Open({"wide.png"});
+        window.ImageList().TakeFiles({TestFolder().filePath("tall.png")});
+        QVERIFY(window.optQuality[0]->isHidden() && !window.labNoQuality->isHidden());
+        QCOMPARE(window.SaveButton->toolTip(), QStringLiteral("Save your new images (PNG Format)"));
+        window.mnuWEBPFormat->trigger();
+        QCOMPARE(window.SaveButton->toolTip(), QStringLiteral("Save your new images (WebP Format)"));
+    }
+
+    // Size, custom size, quality, rotation and format come back at the next
+    // start; a stored value no option has is left aside.
+    void choicesComeBackAtTheNextStart_data() {
+        QTest::addColumn<bool>("custom");
+        QTest::newRow("a preset size") << false;
+        QTest::newRow("the custom size") << true;
+    }
+
+    void choicesComeBackAtTheNextStart() {
+        QFETCH(bool, custom);
+        {
+            cTestWindow window;
+            window.Open({"wide.png"});
+            window.txtSize->selectAll();
+            QTest::keyClicks(window.txtSize, QStringLiteral("300"));
+            QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
+            QCoreApplication::sendEvent(window.txtSize, &leaving);
+            if (!custom)
+                window.optSize[3]->click();
+            window.optQuality[3]->click();
+            window.optRotation[2]->click();
+            window.mnuGIFFormat->trigger();
+        }
+        const QMap<QString, QString> expected = {{"Size", custom ? "Custom" : "640"}, {"CustomSize", "300"},
+                                                 {"Quality", "100"}, {"Rotation", "180"}, {"Format", "GIF"}};
+        for (auto value = expected.begin(); value != expected.end(); ++value)
+            QCOMPARE(ReadValue(SettingsKey, value.key()).toString(), value.value());
+        // A new run: the start values, then the window reads the store.
+        gSizeIndex = gRotationIndex = 0;
+        gQualityIndex = 1;
+        gOutputFormat = QStringLiteral("DFT");
+        cTestWindow window;
+        QVERIFY(window.optSize[custom ? 5 : 3]->isChecked() && window.optQuality[3]->isChecked() &&
+                window.optRotation[2]->isChecked() && window.mnuGIFFormat->isChecked());
+        QCOMPARE(std::tuple(gSizeIndex, gQualityIndex, gRotationIndex, gOutputFormat),
+                 std::tuple(int16_t(custom ? 5 : 3), int16_t(3), int16_t(2), QStringLiteral("GIF")));
+        QVERIFY(window.optQuality[0]->isHidden());
+        // The chosen custom size outlasts measuring an image; otherwise the
+        // box starts at the image's own size.
+        window.Open({"wide.png"});
+        QCOMPARE(window.txtSize->text(), QLatin1String(custom ? "300" : "1024"));
+        // Values no option has leave the start values.
+        StartFresh();
+        for (const char* name : {"Size", "Quality", "Rotation", "Format", "CustomSize"})
+            WriteString(SettingsKey, QLatin1String(name), QStringLiteral("7x"));
+        cTestWindow odd;
+        QCOMPARE(std::tuple(gSizeIndex, gQualityIndex, gRotationIndex, gOutputFormat, odd.txtSize->text()),
+                 std::tuple(int16_t(0), int16_t(1), int16_t(0), QStringLiteral("DFT"), QStringLiteral("1024")));
     }
 
     void saveButtonDropDownZone() {
@@ -397,7 +503,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::newRow("Help") << "HelpButton" << "help/index.html";
         QTest::newRow("Friend") << "FriendButton" << frmQuillet::kMakerSite + "/QLTFriend.aspx";
-        QTest::newRow("first run, Yes") << "" << frmQuillet::kMakerSite + "/GettingStarted.aspx";
+        QTest::newRow("first run, Yes") << "" << "help/index.html";
     }
 
     void webPages() {
@@ -409,14 +515,17 @@ private slots:
             window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
             window.FormActivate();
         } else {
-            // Hovering a button explains it in the status band.
+            // Hovering a button explains it in the status band; the text it
+            // covered comes back.
             ARButton* target = Child<ARButton>(window, qPrintable(button));
+            const QString start = window.labStatus->text();
             QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
             QCoreApplication::sendEvent(target, &enter);
-            QVERIFY(!window.labStatus->isHidden());
+            QCOMPARE(window.labStatus->text(), target->toolTip());
             QEvent leave(QEvent::Leave);
             QCoreApplication::sendEvent(target, &leave);
-            QVERIFY(window.labStatus->isHidden());
+            QCOMPARE(window.labStatus->text(), start);
+            QVERIFY(!window.labStatus->isHidden());
             QTest::mouseClick(target, Qt::LeftButton);
         }
         QCOMPARE(mUrls.Opened.size(), 1);
@@ -458,12 +567,13 @@ private slots:
     }
 
     void closingReleasesImagingAndTheCaptureFile() {
-        QVERIFY(QFile(CaptureFilePath()).open(QIODevice::WriteOnly));
+        const QString capture = CaptureFilePath();
+        QVERIFY(QFile(capture).open(QIODevice::WriteOnly));
         cTestWindow window;
         window.show();
         QVERIFY(window.close());
         QVERIFY(!window.gdip);
-        QVERIFY(!QFile::exists(CaptureFilePath()));
+        QVERIFY(!QFileInfo::exists(capture) && !QFileInfo::exists(QFileInfo(capture).path()));
     }
 };
 

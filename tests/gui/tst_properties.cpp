@@ -32,7 +32,7 @@ private slots:
         frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Properties"));
         const QImage shot = dialog.grab().toImage();
         const QColor frame = dialog.palette().color(QPalette::WindowText);
         const int w = shot.width();
@@ -48,6 +48,18 @@ private slots:
         QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
+    }
+
+    // Too long for its field: both ends show, the whole text is the tooltip.
+    void longPathsLoseTheirMiddle() {
+        const QString folder = QStringLiteral("/home/u/") + QString(200, u'x') + QStringLiteral("/holiday");
+        frmProperties dialog(nullptr, QStringLiteral("a.png"), folder);
+        const auto* location = dialog.findChild<QLineEdit*>("txtLocation");
+        QVERIFY2(location->text().startsWith("/home/u/") && location->text().endsWith("/holiday") &&
+                     location->text().contains(QChar(0x2026)),
+                 qPrintable(location->text()));
+        QCOMPARE(location->toolTip(), folder);
+        QVERIFY(location->fontMetrics().horizontalAdvance(location->text()) <= location->contentsRect().width());
     }
 
     void movesOnlyFromTheBackground() {

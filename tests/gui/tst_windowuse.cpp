@@ -2,31 +2,46 @@
 // format menu from the keyboard, the status band during and after a save,
 // and the messages for things that used to fail silently.
 
+#include "SaveTexts.h"
 #include "WindowFixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 
 namespace {
 
-// Answers the overwrite box and, while it is up (mid-save), notes the status
-// text and its colour.
+// Answers the overwrite box and, while it is up (mid-save), points at a
+// toolbar button and notes the status text and its colour, and the controls.
 class cMidSaveQuestions : public cScriptedQuestions {
 public:
     frmQuillet* Window = nullptr;
     QString StatusText;
     QColor StatusColour;
-    bool WindowEnabled = true;
+    QString SaveCaption;
+    bool ListEnabled = true;
+    bool OpenEnabled = true;
 
-    int ShowCustomMsgBox(const QString& sPrompt) override {
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
+        emit Window->OpenButton->MouseEnter();
         StatusText = Window->labStatus->text();
+        emit Window->OpenButton->MouseLeave();
         StatusColour = Window->labStatus->palette().color(Window->labStatus->foregroundRole());
-        WindowEnabled = Window->isEnabled();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt);
+        SaveCaption = Window->SaveButton->Caption();
+        ListEnabled = Window->lvwImages->isEnabled();
+        OpenEnabled = Window->OpenButton->isEnabled();
+        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
     }
 };
 
 } // namespace
+
+// Notes the properties the window is asked to show instead of showing them.
+class cPropertiesWindow : public cTestWindow {
+public:
+    QStringList Shown;
+    void ShowProperties(const QString& sName, const QString&) override { Shown.append(sName); }
+};
 
 class tst_windowuse : public QObject {
     Q_OBJECT
@@ -127,10 +142,114 @@ private slots:
         questions.FolderAnswers.push_back(out.path());
         questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
         window.SaveImages();
-        QVERIFY(!questions.WindowEnabled);
-        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)"));
+        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)  0 of 2"));
         QCOMPARE(questions.StatusColour, normal);
+        QCOMPARE(questions.SaveCaption, QStringLiteral("Stop"));
+        QVERIFY(!questions.ListEnabled && !questions.OpenEnabled);
+        // Afterwards the controls are as they were (Prints stays disabled),
+        // and a hint gives the summary back when the pointer leaves.
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
+        QCOMPARE(window.SaveButton->Caption(), QString());
+        QVERIFY(window.lvwImages->isEnabled() && window.OpenButton->isEnabled() && !window.PrintsButton->isEnabled());
+        emit window.HelpButton->MouseEnter();
+        QCOMPARE(window.labStatus->text(), QStringLiteral("Get help!"));
+        emit window.HelpButton->MouseLeave();
+        QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
+    }
+
+    // Beyond its designed size the list takes the room; the panels keep to
+    // the right edge and the status band to the bottom.
+    void listTakesTheRoomOfALargerWindow() {
+        cTestWindow window;
+        window.Open({"one.png"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.size(), window.minimumSize());
+        const auto places = [&window] {
+            QList<QRect> found;
+            for (const QWidget* widget : QList<QWidget*>{window.lvwImages, window.picSize, window.HelpButton,
+                                                         window.labStatus, window.labFileCount})
+                found.append(widget->geometry());
+            return found;
+        };
+        const QList<QRect> designed = places();
+        const int bandTop = window.shpStatusBar.Top;
+        window.resize(window.width() + 300, window.height() + 200);
+        const QList<QRect> grown = places();
+        QCOMPARE(grown[0], designed[0].adjusted(0, 0, 300, 200));
+        QCOMPARE(grown[1], designed[1].translated(300, 0));
+        QCOMPARE(grown[2], designed[2].translated(300, 0));
+        QCOMPARE(grown[3], designed[3].translated(300, 200));
+        QCOMPARE(grown[4], designed[4].adjusted(0, 200, 300, 200));
+        QVERIFY(window.shpStatusBar.Top > bandTop);
+        // The whole path is a hover away from a shortened name.
+        QCOMPARE(window.lvwImages->topLevelItem(0)->toolTip(0),
+                 QDir::toNativeSeparators(TestFolder().filePath("one.png")));
+        window.resize(window.minimumSize());
+        QCOMPARE(places(), designed);
+        QCOMPARE(window.shpStatusBar.Top, bandTop);
+    }
+
+    // The always-disabled Prints button shows its greyed picture: none of
+    // the picture's own colours (the green lamp, the blue sky) are drawn.
+    void printsButtonIsDrawnDisabled() {
+        cTestWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shot = window.PrintsButton->grab().toImage();
+        for (const QColor own : {QColor(0x4c, 0xd9, 0x64), QColor(0xbf, 0xe3, 0xff)})
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const QColor drawn(shot.pixel(x, y));
+                    QVERIFY2(std::abs(drawn.red() - own.red()) + std::abs(drawn.green() - own.green()) +
+                                     std::abs(drawn.blue() - own.blue()) > 40,
+                             qPrintable(QStringLiteral("%1 at %2,%3").arg(drawn.name()).arg(x).arg(y)));
+                }
+    }
+
+    // "Add Images…" appends to the list; the measured entry stays.
+    void addingImagesKeepsTheList() {
+        cTestWindow window;
+        window.Script.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png"}));
+        window.ImageList().mnuAddImages->trigger();
+        QVERIFY(window.SaveButton->isEnabled());
+        window.Script.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"tall.png", "two.png"}));
+        window.ImageList().mnuAddImages->trigger();
+        QCOMPARE(window.EntryTexts(), QStringList({"one.png", "tall.png", "two.png"}));
+        QCOMPARE(gImageHeight, int16_t(48));
+        QCOMPARE(window.Script.Asked(eKind::OpenFiles).back().Title, QStringLiteral("Add Images"));
+    }
+
+    void keysDoWhatTheButtonsDo_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("asked"); // the dialog's title, or "" for a closed window
+        QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << "Select Images";
+        QTest::newRow("Ctrl+Shift+O") << int(Qt::Key_O) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                      << "Add Images";
+        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << kSaveFolderTitle;
+        QTest::newRow("F1") << int(Qt::Key_F1) << int(Qt::NoModifier) << frmQuillet::kPageNotOpenedTitle;
+        QTest::newRow("Alt+Enter") << int(Qt::Key_Return) << int(Qt::AltModifier) << "Properties";
+        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "";
+    }
+
+    void keysDoWhatTheButtonsDo() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, asked);
+        cPropertiesWindow window;
+        window.Open({"one.png"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.lvwImages->setFocus();
+        window.Script.Log.clear();
+        QTest::keyClick(window.lvwImages, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (asked.isEmpty())
+            QVERIFY(!window.isVisible());
+        else if (asked == "Properties")
+            QCOMPARE(window.Shown, QStringList{"one.png"});
+        else
+            QCOMPARE(window.Script.Log.at(0).Title, asked);
     }
 
     // The display-less test platform has no browser: the page fails to open.

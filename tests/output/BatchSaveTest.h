@@ -33,8 +33,10 @@ class BatchSave : public testing::Test {
         mList.Add(In(sName));
     }
 
+    // One entry after the other, whatever the machine's cores.
     cSaveSummary Run() {
         cBatchSave save(mGdip, mQuestions, mObserver);
+        save.SetThreads(1);
         return save.Run(mList, mOut.path(), mOptions);
     }
 

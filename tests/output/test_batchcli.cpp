@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,29 +21,41 @@ struct cRun {
     QString Out, Err;
 };
 
-// Starts quillet-batch. With sHome, as a fresh account (that HOME, no
-// XDG_DATA_HOME) working in the folder that holds sHome; lFileBlocks > 0
-// limits every file it writes to that many 512-byte blocks.
-void StartBatch(QProcess& process, const QStringList& aArguments, const QString& sHome = {},
-                int lFileBlocks = 0) {
+// Starts quillet-batch, one image after the other unless the arguments say
+// otherwise. With sHome, as a fresh account (that HOME, no XDG_DATA_HOME)
+// working in the folder that holds sHome; lFileBlocks > 0 limits every file
+// it writes to that many 512-byte blocks; sFileSystem names what the file
+// system lacks (FileSystemShim.c).
+void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome = {},
+                int lFileBlocks = 0, const QString& sFileSystem = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!sHome.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
         environment.insert(QStringLiteral("HOME"), sHome);
-        process.setProcessEnvironment(environment);
         process.setWorkingDirectory(QFileInfo(sHome).absolutePath());
     }
+    if (!sFileSystem.isEmpty()) {
+        environment.insert(QStringLiteral("QUILLET_TEST_FS"), sFileSystem);
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_SYSTEM_SHIM));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+    }
+    process.setProcessEnvironment(environment);
     process.setChildProcessModifier([lFileBlocks] {
         const rlimit limit{rlim_t(lFileBlocks) * 512, RLIM_INFINITY};
         if (lFileBlocks > 0)
             ::setrlimit(RLIMIT_FSIZE, &limit);
     });
+    if (!aArguments.contains(QStringLiteral("-j")))
+        aArguments = QStringList{"-j", "1"} + aArguments;
     process.start(QStringLiteral(QUILLET_BATCH), aArguments);
 }
 
-cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFileBlocks = 0) {
+cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFileBlocks = 0,
+              const QString& sFileSystem = {}) {
     QProcess process;
-    StartBatch(process, aArguments, sHome, lFileBlocks);
+    StartBatch(process, aArguments, sHome, lFileBlocks, sFileSystem);
     process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -71,17 +84,25 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
               std::tuple(0, 1, 0, QStringLiteral("DFT"), eBatchAnswer::Ask));
     const cSaveOptions custom = ParseBatchArguments({"--size", "1500", "-o", tmp, "a"}).Options;
     EXPECT_EQ(std::tuple(custom.SizeIndex, custom.CustomSize), std::tuple(5, QStringLiteral("1500")));
+    EXPECT_EQ(std::tuple(o.NoEnlarge, o.MaxBytes, o.KeepDates), std::tuple(false, 0, true));
+    const cSaveOptions fit =
+        ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Options;
+    EXPECT_EQ(std::tuple(fit.NoEnlarge, fit.MaxBytes, fit.KeepDates), std::tuple(true, 1536 * 1024, false));
 
     // Bad usage says what is wrong.
     const std::pair<QStringList, const char*> cases[] = {
         {{"--size", "enormous", "-o", tmp, "a"}, "invalid value 'enormous' for --size"},
         {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
+        {{"--size", "-100", "-o", tmp, "a"}, "invalid value '-100' for --size"},
+        {{"--size", "1e3", "-o", tmp, "a"}, "invalid value '1e3' for --size"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
+        {{"--max-size", "300", "-o", tmp, "a"}, "invalid value '300' for --max-size"},
         {{"--overwrite", "maybe", "-o", tmp, "a"}, "invalid value 'maybe' for --overwrite"},
-        {{"-o", tmp + "/no/such/folder", "a"}, "does not exist"},
+        {{"-o", tmp + "/no/such/folder", "a"}, "cannot be used: it does not exist"},
+        {{"-o", "/proc", "a"}, "the output folder '/proc' cannot be used: files cannot be made in it"},
         {{"-o", tmp}, "no image files given"},
         {{"a.png"}, "no output folder given"},
     };
@@ -92,32 +113,35 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     }
 }
 
-// On a terminal the reply decides, asked again until it is understood; end of
-// input is No. A PNG offer declined by policy names the file it leaves
-// unwritten, on a line of its own after the progress line.
+// On a terminal the reply decides, asked again until it is understood; an
+// empty reply answers the default where there is one (No, when the file is
+// one of the sources); end of input is No. A PNG offer declined by policy
+// names the file it leaves unwritten, on a line of its own after the progress
+// line.
 TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
     QString errText;
     QTextStream err(&errText);
-    QStringList replies = {"maybe", "A", "n", "yes"};
+    QStringList replies = {"maybe", "A", "n", "yes", "l", "", "", "y"};
     const auto next = [&replies] {
         return replies.isEmpty() ? std::nullopt : std::optional(replies.takeFirst());
     };
     cTerminalQuestions asking(err, next, true, eBatchAnswer::Ask, eBatchAnswer::Ask);
-    const auto offer = [](cQuestions& questions) {
-        return questions.MsgBox("Save Error", "Quillet cannot save an image in the ICO format.\n\nPNG?",
-                                cQuestions::eIcon::None, cQuestions::eButtons::YesNo);
-    };
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteYesToAll); // asks twice
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteNo);
-    EXPECT_EQ(offer(asking), cQuestions::eAnswer::Yes);
-    EXPECT_EQ(asking.ShowCustomMsgBox("x"), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteYesToAll); // asks twice
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.OfferPng("logo.ico", "ICO"), cQuestions::kOverwriteYes);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNoToAll);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", true), cQuestions::kOverwriteNo);
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteYes); // asks twice
+    EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNo);
     EXPECT_EQ(asking.Unanswered(), 0);
+    EXPECT_TRUE(errText.contains("logo.ico\nQuillet cannot save an image in the ICO format.\nWould you like to "
+                                 "save this image as a PNG instead? [y]es / yes to [a]ll / [n]o / no to a[l]l "));
+    EXPECT_TRUE(errText.contains("x [y]es / yes to [a]ll / [N]o / no to a[l]l "));
 
     cTerminalQuestions refusing(
         err, []() -> std::optional<QString> { return "y"; }, true, eBatchAnswer::Ask, eBatchAnswer::No);
     refusing.SetBeforeWriting([&err] { err << "\nSaving (50%)\n"; });
-    refusing.SetCurrentFile([] { return QStringLiteral("logo.ico"); });
-    EXPECT_EQ(offer(refusing), cQuestions::eAnswer::No);
+    EXPECT_EQ(refusing.OfferPng("logo.ico", "ICO"), cQuestions::kOverwriteNo);
     EXPECT_TRUE(errText.endsWith("\nSaving (50%)\nquillet-batch: logo.ico: not written: Quillet cannot "
                                  "save an image in the ICO format. (--png-fallback no)\n"))
         << errText.toStdString();
@@ -125,15 +149,18 @@ TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
 
 using BatchCommand = BatchSave;
 
-// Scripts rely on the exit code: any input that was not saved makes it 1,
-// whichever the reason; a usage error makes it 2. Without a terminal every
+// Scripts rely on the exit code: any input that was not saved under its own
+// name makes it 1, whichever the reason; a usage error makes it 2. Two inputs
+// of one output name both stay, the later one numbered, whatever the workers. Without a terminal every
 // question is answered no, and the message says which option answers it. A
 // write that fails once the new file is open (here at a file-size limit) fails
 // that image with the system's reason, and the run goes on. An old file that
 // was replaced is in the trash (--no-trash: gone, no trash made); any other is
-// still in its place, also where there is no home and so no trash.
+// still in its place, also where there is no home and so no trash, and where
+// --no-trash meets a write or a last rename that fails.
 TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteRamp(mGdip, In("a.png"), 32, 32));
+    ASSERT_TRUE(WriteRamp(mGdip, In("a.jpg"), 32, 32, "jpg"));
     ASSERT_TRUE(WriteRamp(mGdip, In("big.png"), 400, 300));
     ASSERT_TRUE(WriteRamp(mGdip, In("tiny.png"), 4, 4));
     ASSERT_TRUE(WriteAll(In("broken.jpg"), "not an image"));
@@ -147,25 +174,37 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList Written;
         int FileBlocks = 0;  // limit of every file written, in 512-byte blocks
         bool NoHome = false; // run with a HOME that does not exist
+        const char* FileSystem = ""; // what the file system lacks (FileSystemShim.c)
     } cases[] = {
         {{}, {"a.png"}, "", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{}, {"broken.jpg"}, "", 1, "0 Images Saved\n",
-         "Error Loading Image: broken.jpg is corrupt, or in a file format that cannot be opened.", {}},
+        {{}, {"broken.jpg"}, "", 1, "0 Saved,  1 Failed\n",
+         "Images Not Saved: This image could not be saved: broken.jpg: corrupt, or in a file format that "
+         "cannot be opened", {}},
         {{}, {"missing.png"}, "", 1, "0 Images Saved\n", "missing.png: no such file", {}},
         {{}, {"a.png"}, "a.png", 1, "0 Images Saved,  1 Images Skipped\n",
          "a.png already exists.  Would you like to overwrite it? -> no (no terminal to ask; see "
          "--overwrite)", {}},
         {{"--overwrite", "all"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
         {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "Errors occurred during save.\n",
+        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
          "a.png: the existing file could not be moved to the trash: there is no home folder", {}, 0, true},
-        {{}, {"logo.ico"}, "", 1, "Errors occurred during save.\n",
+        {{}, {"logo.ico"}, "", 1, "0 Saved,  1 Failed\n",
          "logo.ico: not written: Quillet cannot save an image in the ICO format. (no terminal to "
          "ask; see --png-fallback)", {}},
         {{"--png-fallback", "yes"}, {"logo.ico"}, "", 0, "1 Images Saved\n", "", {"logo.png"}},
+        {{"--format", "png", "--jobs", "3"}, {"a.jpg", "a.png"}, "", 1, "2 Images Saved\n",
+         "Images Saved Under New Names: An earlier image of this save had the same name; so as not to replace "
+         "it, these were saved under a numbered name: a.png: saved as a-2.png", {"a-2.png", "a.png"}},
         {{"--size", "0", "--overwrite", "all"}, {"big.png", "tiny.png"}, "big.png", 1,
-         "Errors occurred during save.\n", "big.png: the file could not be written: File too large",
+         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
          {"tiny.png"}, 2},
+        {{"--size", "0", "--overwrite", "all", "--no-trash"}, {"big.png", "tiny.png"}, "big.png", 1,
+         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
+         {"tiny.png"}, 2},
+        {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
+         "a.png: the file could not take its name: Input/output error", {}, 0, false, "renamefails"},
+        {{"--max-size", "1K", "--size", "0"}, {"big.png"}, "", 1, "1 Images Saved\n",
+         "larger than the 1 KB limit even at its smallest: big.png: 2 KB", {"big.png"}},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},
         {{"--version"}, {}, "", 0, "quillet-batch " QUILLET_VERSION "\n", "", {}},
@@ -178,7 +217,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList arguments = c.Options + QStringList{"-o", out.path()};
         for (const QString& name : c.Inputs)
             arguments << In(name);
-        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks);
+        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks,
+                                  QString::fromLatin1(c.FileSystem));
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(run.Out.left(c.Options.contains("--help") ? qsizetype(strlen(c.Out)) : -1), c.Out);
         EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
@@ -252,4 +292,75 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"home"});
     EXPECT_EQ(QFileInfo(home + QStringLiteral("/.local")).permissions() & 0077, 0);
+}
+
+// File systems without hard links, nameless files or renames that refuse to
+// replace (FAT and exFAT through FUSE, many network shares): photos replaced
+// in their own folder, and a new one beside them, are all written, each old
+// photo in the trash (--no-trash: gone). Where the last rename fails even so,
+// every old photo is back in its place, untouched, each is reported, and no
+// new or temporary file is left.
+TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
+    const struct {
+        const char* FileSystem;
+        QStringList Options;
+        int ExitCode;
+        const char* Reason; // "": all written
+    } cases[] = {
+        {"nolinks", {"--overwrite", "all"}, 0, ""},
+        {"nolinks", {"--overwrite", "all", "--no-trash"}, 0, ""},
+        {"nolinks", {"--overwrite", "all", "-j", "3"}, 0, ""},
+        {"nolinks,renamefails", {"--overwrite", "all"}, 1,
+         "the file could not take its name: Input/output error; the earlier file was put back"},
+        {"nolinks,renamefails", {"--overwrite", "all", "--no-trash"}, 1,
+         "the file could not take its name: Input/output error"},
+    };
+    ASSERT_TRUE(WriteRamp(mGdip, In("fresh.png"), 64, 48));
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.FileSystem + (u' ' + c.Options.join(u' '))).toStdString());
+        QTemporaryDir photos;
+        const QString trash = EmptiedTestTrash();
+        QStringList names, arguments = c.Options + QStringList{"-o", photos.path()};
+        for (int i = 0; i < 4; ++i) {
+            names << QStringLiteral("p%1.png").arg(i);
+            ASSERT_TRUE(WriteRamp(mGdip, photos.filePath(names.back()), 300, 200));
+            arguments << photos.filePath(names.back());
+        }
+        const QByteArray original = ReadAll(photos.filePath(names[0]));
+        const cRun run = RunBatch(arguments << In("fresh.png"), {}, 0, QString::fromLatin1(c.FileSystem));
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
+        const bool written = !*c.Reason;
+        const bool trashed = written && !c.Options.contains("--no-trash");
+        for (const QString& name : names) {
+            EXPECT_EQ(SizeOf(photos.filePath(name)), written ? QSize(100, 67) : QSize(300, 200));
+            EXPECT_EQ(ReadAll(trash + "/files/" + name) == original, trashed) << name.toStdString();
+            EXPECT_TRUE(written || run.Err.contains(name + ": " + c.Reason)) << run.Err.toStdString();
+        }
+        EXPECT_EQ(QDir(trash + "/files").entryList(QDir::Files).size(), trashed ? 4 : 0);
+        EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (written ? QStringList{"fresh.png"} : QStringList{}) + names);
+    }
+}
+
+// Names that are not UTF-8 (Latin-1 from an old disk) work as sources and as
+// the output folder, and are shown with replacement characters.
+TEST_F(BatchCommand, NamesThatAreNotUtf8KeepTheirBytes) {
+    QTemporaryDir work;
+    ASSERT_TRUE(WriteRamp(mGdip, work.filePath("source.jpg"), 64, 48, "jpg"));
+    const QByteArray folder = QFile::encodeName(work.path());
+    ASSERT_EQ(::rename(folder + "/source.jpg", folder + "/caf\xe9.jpg"), 0);
+    ASSERT_EQ(::mkdir(folder + "/out\xe9", 0700), 0);
+    // Through a shell, which passes the bytes on as they are.
+    QProcess process;
+    process.setWorkingDirectory(work.path());
+    process.start("sh", {"-c", "exec \"$0\" -j 1 --format png -o \"$(printf 'out\\351')\" "
+                               "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\"",
+                         QStringLiteral(QUILLET_BATCH)});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_EQ(err, QStringLiteral("quillet-batch: gone\uFFFD.jpg: no such file\n"));
+    struct stat written {};
+    ASSERT_EQ(::stat(folder + "/out\xe9/caf\xe9.png", &written), 0);
+    EXPECT_GT(written.st_size, 100);
 }

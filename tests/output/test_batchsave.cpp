@@ -51,39 +51,48 @@ TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {
 }
 
 // Where the format has no encoder (ICO, HEIC), Yes writes a PNG, after the
-// usual question if one is there; No is an error the user chose, so no
-// failure report. A turned HEIC comes out upright; a WebP with alpha stays WebP
-// with its alpha; a truncated AVIF fails to load.
+// usual question if one is there; No is an error the user chose, so not in
+// the failure report. The offer names the file. A turned HEIC comes out
+// upright; a WebP with alpha stays WebP with its alpha; a truncated AVIF fails
+// to load, is listed at the end and the run goes on.
 TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     for (const char* name : {"yes.ico", "no.ico", "logo.ico"})
         AddFile(QString::fromLatin1(name), MakeIcon(32));
+    AddFile(QStringLiteral("cut.avif"), [] {
+        const QByteArray avif = Bytes(
+            modern::EncodeHeif(heif_compression_AV1, 63, 47, false, heif_orientation_normal, 0));
+        return avif.left(avif.size() / 2);
+    }());
     AddRamp(QStringLiteral("next.png"));
     AddFile(QStringLiteral("turned.heic"),
             Bytes(modern::EncodeHeif(heif_compression_HEVC, 63, 47, false,
                                      heif_orientation_rotate_90_cw, 0)));
     AddFile(QStringLiteral("clip.webp"), Bytes(modern::EncodeWebP(63, 47, true, 0)));
-    const QByteArray avif = Bytes(
-        modern::EncodeHeif(heif_compression_AV1, 63, 47, false, heif_orientation_normal, 0));
-    AddFile(QStringLiteral("cut.avif"), avif.left(avif.size() / 2));
     ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
     mOptions.OutputFormat = QStringLiteral("DFT");
-    mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::No, eAnswer::Yes, eAnswer::Yes, eAnswer::OK};
+    mQuestions.PngAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
+                             cQuestions::kOverwriteYes, cQuestions::kOverwriteYes};
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
     const cSaveSummary summary = Run();
 
-    const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 5u);
-    EXPECT_EQ(asked[0].Text, QStringLiteral("Quillet cannot save an image in the ICO format.\n\n"
-                                            "Would you like to save this image as a PNG instead?"));
-    EXPECT_EQ(asked[0].Buttons, cQuestions::eButtons::YesNo);
-    EXPECT_TRUE(asked[3].Text.startsWith("Quillet cannot save an image in the HEIC format."));
-    EXPECT_TRUE(asked[4].Text.startsWith("cut.avif is corrupt"));
+    const auto offers = mQuestions.Asked(eKind::PngOffer);
+    ASSERT_EQ(offers.size(), 4u);
+    EXPECT_EQ(offers[0].Title, QStringLiteral("Save Error"));
+    EXPECT_EQ(offers[0].Text, QStringLiteral("yes.ico\n\nQuillet cannot save an image in the ICO format.\n\n"
+                                             "Would you like to save this image as a PNG instead?"));
+    EXPECT_TRUE(offers[3].Text.startsWith("turned.heic\n\nQuillet cannot save an image in the HEIC format."));
     const auto overwrite = mQuestions.Asked(eKind::Overwrite);
     ASSERT_EQ(overwrite.size(), 1u);
     EXPECT_EQ(overwrite[0].Text,
               QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
-    EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors), std::tuple(4, 1, 1));
-    EXPECT_TRUE(summary.Failures.empty());
+    EXPECT_FALSE(overwrite[0].NoIsDefault);
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, QStringLiteral("This image could not be saved:\n\ncut.avif: corrupt, or in a "
+                                            "file format that cannot be opened; removed from the list"));
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors, summary.Removed),
+              std::tuple(4, 1, 1, 1));
+    EXPECT_EQ(summary.Caption(), QStringLiteral("4 Saved,  1 Skipped,  2 Failed"));
     EXPECT_EQ(OutputEntries(),
               (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));
     EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
@@ -99,24 +108,88 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     EXPECT_NEAR(double(kept.GetPixel(90, 70) >> 24), 128.0, 8.0);
 }
 
-// Yes to All replaces the rest without asking, for this run only.
-TEST_F(BatchSave, OverwriteAnswersCountSavedAndSkipped) {
-    for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) {
-        AddRamp(QString::fromLatin1(name));
-        ASSERT_TRUE(WriteAll(Out(QString::fromLatin1(name)), "old"));
+// An answer for all holds for the rest of this save, in both directions and
+// for each question on its own; the next save asks again. Escape or a closed
+// box (the scripted default) keeps the file.
+TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
+    const struct {
+        const char* Name;
+        std::deque<int> Overwrite, Png;
+        int Asked;           // questions of either kind
+        const char* Caption;
+        QStringList Replaced; // outputs written over "old"
+    } cases[] = {
+        {"yes to all", {cQuestions::kOverwriteNo, cQuestions::kOverwriteYesToAll}, {cQuestions::kOverwriteYesToAll},
+         2 + 1, "5 Images Saved,  1 Images Skipped", {"b.png", "c.png", "d.png"}},
+        {"no to all", {cQuestions::kOverwriteYes, cQuestions::kOverwriteNoToAll}, {cQuestions::kOverwriteNoToAll},
+         2 + 1, "1 Saved,  3 Skipped,  2 Failed", {"a.png"}},
+        {"unanswered", {}, {}, 4 + 2, "0 Saved,  4 Skipped,  2 Failed", {}},
+    };
+    mOptions.OutputFormat = QStringLiteral("DFT");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        mList.Entries.clear();
+        for (const char* name : {"a.png", "b.png", "p.ico", "c.png", "q.ico", "d.png"}) {
+            const QString file = QString::fromLatin1(name);
+            if (file.endsWith(".ico"))
+                AddFile(file, MakeIcon(16));
+            else
+                AddRamp(file);
+            ASSERT_TRUE(WriteAll(Out(file.section('.', 0, 0) + ".png"), "old"));
+        }
+        mQuestions = cScriptedQuestions{};
+        mQuestions.OverwriteAnswers = c.Overwrite;
+        mQuestions.PngAnswers = c.Png;
+        EXPECT_EQ(Run().Caption(), QString::fromLatin1(c.Caption));
+        EXPECT_EQ(int(mQuestions.Log.size() - mQuestions.Asked(eKind::MsgBox).size()), c.Asked);
+        for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+            EXPECT_EQ(ReadAll(Out(name)) != "old", c.Replaced.contains(name)) << name;
     }
-    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
-                                   cQuestions::kOverwriteYesToAll};
-    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved,  1 Images Skipped"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 3u);
-    EXPECT_EQ(ReadAll(Out("b.png")), QByteArray("old"));
-    for (const char* name : {"a.png", "c.png", "d.png"})
-        EXPECT_EQ(SizeOf(Out(QString::fromLatin1(name))), QSize(100, 75)) << name;
-    EXPECT_EQ(mQuestions.Unscripted, 0);
+}
 
-    // A new run asks again; unanswered questions keep the files.
-    EXPECT_EQ(Run().Caption(), QStringLiteral("0 Images Saved,  4 Images Skipped"));
-    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 7u);
+// Saving into the sources' own folder (spelled another way) asks about each
+// original in its own words, with No as the default; a file there that is
+// not one of the sources gets the usual question.
+TEST_F(BatchSave, ReplacingAnOriginalSaysSoAndDefaultsToNo) {
+    AddRamp(QStringLiteral("a.png"));
+    AddRamp(QStringLiteral("b.jpg"), 64, 48, QStringLiteral("jpg"));
+    ASSERT_TRUE(WriteAll(In("b.png"), "not a source"));
+    ASSERT_TRUE(QFile::link(mIn.path(), Out("link")));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo, cQuestions::kOverwriteYes};
+    cBatchSave save(mGdip, mQuestions, mObserver);
+    EXPECT_EQ(save.Run(mList, Out("link") + "/./", mOptions).Caption(),
+              QStringLiteral("1 Images Saved,  1 Images Skipped"));
+    const auto asked = mQuestions.Asked(eKind::Overwrite);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].Text, QStringLiteral("a.png is one of the images you are saving; replace the original?"));
+    EXPECT_TRUE(asked[0].NoIsDefault);
+    EXPECT_EQ(asked[1].Text, QStringLiteral("b.png already exists.  Would you like to overwrite it?"));
+    EXPECT_FALSE(asked[1].NoIsDefault);
+}
+
+// Entries whose outputs share a name all stay: a later one takes the first
+// free number (with workers too: see the workers test and quillet-batch's), and
+// the end of the run lists them.
+TEST_F(BatchSave, OutputsOfOneNameTakeNumbersInsteadOfReplacingEachOther) {
+    AddRamp(QStringLiteral("a.jpg"), 40, 30, QStringLiteral("jpg"));
+    AddRamp(QStringLiteral("a.png"), 60, 30);
+    AddRamp(QStringLiteral("a-2.png"), 80, 30);
+    AddRamp(QStringLiteral("a.gif"), 100, 30, QStringLiteral("gif"));
+    mOptions.SizeIndex = 5;
+    mOptions.CustomSize = QStringLiteral("100");
+    EXPECT_EQ(Run().Caption(), QStringLiteral("4 Images Saved"));
+    EXPECT_EQ(OutputEntries(), (QStringList{"a-2-2.png", "a-2.png", "a-3.png", "a.png"}));
+    // Each file holds its own entry's picture (the heights tell them apart).
+    const std::pair<const char*, int> heights[] = {{"a.png", 75}, {"a-2.png", 50}, {"a-2-2.png", 38}, {"a-3.png", 30}};
+    for (const auto& [name, height] : heights)
+        EXPECT_EQ(SizeOf(Out(name)).height(), height) << name;
+    EXPECT_TRUE(mQuestions.Asked(eKind::Overwrite).empty());
+    const auto asked = mQuestions.Asked(eKind::MsgBox);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Saved Under New Names"));
+    EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Information);
+    EXPECT_TRUE(asked[0].Text.endsWith("\n\na.png: saved as a-2.png\na-2.png: saved as a-2-2.png\na.gif: saved as a-3.png"))
+        << asked[0].Text.toStdString();
 }
 
 // Each turn is clockwise and measured before it: the output's top-left pixel
@@ -137,11 +210,13 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
 }
 
 // Workers ahead change nothing but the speed: a mixed list saved into its own
-// folder (a PNG offer whose file replaces the next entry's source, so that two
-// entries write one name, overwrite questions, a corrupt entry in the middle, a
-// GIF to quantize) run one entry after the other and with three workers leaves
-// the same bytes, asks the same questions in the same order and ends the same
-// way.
+// folder (a PNG offer whose file replaces the next entry's source, which then
+// takes a numbered name, overwrite questions about the originals, a corrupt
+// entry in the middle, a GIF to quantize) run one entry after the other and
+// with three workers leaves the same bytes, asks the same questions in the
+// same order and ends the same way. The output folder is spelled another way
+// than the sources' (relative, as "-o ." is), so only the files themselves
+// tell the workers which source was replaced.
 TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     AddRamp(QStringLiteral("a.png"), 300, 200);
     AddFile(QStringLiteral("c.ico"), MakeIcon(48));
@@ -163,12 +238,12 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
             entry.Folder = folder.path();
         }
         mQuestions = cScriptedQuestions{};
-        mQuestions.MsgBoxAnswers = {eAnswer::Yes, eAnswer::OK};
+        mQuestions.PngAnswers = {cQuestions::kOverwriteYes};
         mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteYesToAll};
         cBatchSave save(mGdip, mQuestions, mObserver);
         save.SetThreads(threads);
         QStringList& run = runs[threads == 1 ? 0 : 1];
-        run << save.Run(mList, folder.path(), mOptions).Caption();
+        run << save.Run(mList, QDir::current().relativeFilePath(folder.path()), mOptions).Caption();
         for (const auto& asked : mQuestions.Log)
             run << asked.Title + u'|' + asked.Text;
         for (const QString& name : QDir(folder.path()).entryList(QDir::Files, QDir::Name))
@@ -176,11 +251,9 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         run << QString::number(mList.Count());
     }
     EXPECT_EQ(runs[0], runs[1]);
-    ASSERT_EQ(runs[0].size(), 1 + 5 + 7 + 1); // summary, questions, files, entries left
-    // c.png, written for c.ico and then for c.png, counts once and is listed.
-    EXPECT_EQ(runs[0][0], QStringLiteral("5 Images Saved"));
-    EXPECT_TRUE(runs[0][5].endsWith("\n\nc.png: written for both c.ico and c.png; the later one "
-                                    "replaced the earlier (now in the trash)"));
+    ASSERT_EQ(runs[0].size(), 1 + 4 + 8 + 1) << runs[0].join('\n').toStdString(); // summary, questions, files, entries left
+    EXPECT_EQ(runs[0][0], QStringLiteral("6 Saved,  1 Failed"));
+    EXPECT_TRUE(runs[0][4].endsWith("\n\nc.png: saved as c-2.png")) << runs[0][4].toStdString();
 }
 
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
@@ -199,7 +272,8 @@ TEST_F(BatchSave, ProgressRoundsHalvesToEven) {
         AddRamp(QStringLiteral("p%1.png").arg(i), 8, 8);
     Run();
     EXPECT_EQ(mObserver.Captions,
-              (QStringList{"Saving (12%)", "Saving (25%)", "Saving (38%)", "Saving (50%)",
-                           "Saving (62%)", "Saving (75%)", "Saving (88%)", "Saving (100%)"}));
+              (QStringList{"Saving (12%)  1 of 8", "Saving (25%)  2 of 8", "Saving (38%)  3 of 8",
+                           "Saving (50%)  4 of 8", "Saving (62%)  5 of 8", "Saving (75%)  6 of 8",
+                           "Saving (88%)  7 of 8", "Saving (100%)  8 of 8"}));
     EXPECT_DOUBLE_EQ(mObserver.Fractions.front(), 0.125);
 }

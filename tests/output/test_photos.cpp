@@ -75,6 +75,30 @@ cBitmap PatchBitmap(const uint8_t (*bgr)[3]) {
                       [bgr](int x, int, uint8_t* pixel) { std::memcpy(pixel, bgr[x / kPatchSide], 3); });
 }
 
+// The same patches in a 32-bit bitmap with an (opaque) alpha channel.
+cBitmap PatchBitmapWithAlpha(const uint8_t (*bgr)[3]) {
+    constexpr int kWidth = kPatchCount * kPatchSide;
+    std::vector<uint8_t> pixels(size_t{kWidth} * 4 * kPatchSide, 255);
+    for (size_t i = 0; i < pixels.size() / 4; ++i)
+        std::memcpy(&pixels[i * 4], bgr[i % kWidth / kPatchSide], 3);
+    cBitmap bitmap;
+    bitmap.CreateFromScan0(kWidth, kPatchSide, kWidth * 4, PixelFormat32bppARGB, pixels.data());
+    return bitmap;
+}
+
+// jpeg without its ICC profile segments.
+QByteArray WithoutIccSegments(const QByteArray& jpeg) {
+    QByteArray kept = jpeg.left(2);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF && uint8_t(jpeg[at + 1]) != 0xDA) {
+        const qsizetype length = 2 + (uint8_t(jpeg[at + 2]) << 8 | uint8_t(jpeg[at + 3]));
+        if (!(uint8_t(jpeg[at + 1]) == 0xE2 && jpeg.mid(at + 4, 11) == "ICC_PROFILE"))
+            kept += jpeg.mid(at, length);
+        at += length;
+    }
+    return kept + jpeg.mid(at);
+}
+
 QByteArray BigEndian32(quint32 lValue) {
     const quint32 bytes = qToBigEndian(lValue);
     return QByteArray(reinterpret_cast<const char*>(&bytes), 4);
@@ -141,6 +165,11 @@ class Photos : public BatchSave {
         written.LoadFromFile(mPath);
         return written.Picture();
     }
+    bool CopyFieldFile(const QString& sName) {
+        return QFile::exists(In(sName)) ||
+               QFile::copy(QStringLiteral(QUILLET_TEST_DATA "/field-faults/") + sName, In(sName));
+    }
+
     QString mPath; // of the last file saved
 };
 
@@ -158,6 +187,10 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         Convert(profile.get(), TYPE_BGR_8, lab.get(), TYPE_Lab_DBL, own, truth, kPatchCount);
         ASSERT_TRUE(WriteAll(In("p.jpg"), TagJpeg(Encode(PatchBitmap(own), "jpg"), icc)));
         ASSERT_TRUE(WriteAll(In("p.png"), TagPng(Encode(PatchBitmap(own), "png"), icc)));
+        ASSERT_TRUE(WriteAll(In("pa.png"), TagPng(Encode(PatchBitmapWithAlpha(own), "png"), icc)));
+        cBitmap withAlpha;
+        withAlpha.LoadFromFile(In("pa.png"));
+        ASSERT_EQ(withAlpha.PixelFormat(), PixelFormat32bppARGB);
         ASSERT_TRUE(WriteAll(In("p.tif"), Encode(PatchBitmap(own), "tif")));
         SetIccProfile(In("p.tif"), icc);
         // The centre pixel of every patch, within 2 ΔE of the source's colour.
@@ -170,7 +203,7 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
                 EXPECT_LT(cmsDeltaE(&got[i], &truth[i]), 2.0) << "patch " << i;
         };
         for (const auto& [source, format] : {std::pair("p.jpg", "JPG"), {"p.jpg", "BMP"}, {"p.png", "PNG"},
-                                             {"p.png", "GIF"}, {"p.tif", "DFT"}}) {
+                                             {"p.png", "GIF"}, {"pa.png", "PNG"}, {"p.tif", "DFT"}}) {
             SCOPED_TRACE(std::string(source) + " as " + format);
             expectTrueColours(Save(QString::fromLatin1(source), QString::fromLatin1(format)));
         }
@@ -210,6 +243,19 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
             SetIccProfile(In(name), broken);
         EXPECT_EQ(Save(QString::fromLatin1(name), "BMP").convertToFormat(source.format()), source);
     }
+}
+
+// A grey profile on a colour photo does not describe it and is ignored: the
+// photo comes out as it does without the profile.
+TEST_F(Photos, AProfileOfAnotherColourSpaceIsIgnored) {
+    QFile tagged(QStringLiteral(QUILLET_TEST_DATA "/field-faults/rgb_with_gray_profile.jpg"));
+    ASSERT_TRUE(tagged.open(QIODevice::ReadOnly));
+    const QByteArray bytes = tagged.readAll();
+    ASSERT_TRUE(WriteAll(In("grey-tagged.jpg"), bytes));
+    ASSERT_TRUE(WriteAll(In("untagged.jpg"), WithoutIccSegments(bytes)));
+    ASSERT_LT(WithoutIccSegments(bytes).size(), bytes.size());
+    mOptions.CustomSize = QStringLiteral("0");
+    EXPECT_EQ(Save("grey-tagged.jpg", "BMP"), Save("untagged.jpg", "BMP"));
 }
 
 // Writes a camera's details into the image file sPath; bSideways adds
@@ -270,6 +316,140 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
     const cPhotoSummary summary = ReadPhotoSummary(In("cam.jpg"));
     EXPECT_EQ(summary.DateTaken, QStringLiteral("2024-05-01 14:03:22"));
     EXPECT_EQ(summary.Camera, QStringLiteral("Canon EOS 5D"));
+}
+
+// Files as editors, drones, cameras and phones write them, with the location
+// and a turn hidden outside EXIF's GPS block: in Photoshop resources, raw
+// packets inside EXIF, a second XMP packet, a drone's own XMP, maker notes
+// and HEIF items. Each is saved as every format that carries details, with
+// the choice a new run starts with.
+struct cFieldFile {
+    const char* Name;
+    const char* Model; // of the camera, kept; "" when the file names none
+    const char* Date;  // taken, kept
+};
+
+const cFieldFile kFieldFiles[] = {
+    {"photoshop_irb.tif", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"tiff_dup_xmlpacket.tif", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"exif_ifd0_blobs.jpg", "Canon Model X100", "2021:06:01 12:34:56"},
+    {"dji_gps.jpg", "", ""},
+    {"panasonic_location.jpg", "DMC-GX80", "2021:06:01 12:34:56"},
+    {"phone.heic", "EOS", ""}};
+
+// Keys that name a place or a turn, in any block and namespace.
+std::vector<std::string> PlaceOrTurnKeys(const Exiv2::Image& image) {
+    std::vector<std::string> keys;
+    auto check = [&keys](const std::string& sKey) {
+        const QString key = QString::fromStdString(sKey).toLower();
+        for (const char* word : {"gps", "location", "city", "state", "country", "sublocation", "place",
+                                 "orientation"})
+            if (key.contains(QLatin1String(word)))
+                keys.push_back(sKey);
+    };
+    for (const auto& datum : image.exifData())
+        check(datum.key());
+    for (const auto& datum : image.iptcData())
+        check(datum.key());
+    for (const auto& datum : image.xmpData())
+        check(datum.key());
+    return keys;
+}
+
+std::string ExifText(const Exiv2::Image& image, const char* sKey) {
+    const auto it = image.exifData().findKey(Exiv2::ExifKey(sKey));
+    return it == image.exifData().end() ? std::string() : it->toString();
+}
+
+TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
+    mOptions.CustomSize = QStringLiteral("50");
+    for (const cFieldFile& file : kFieldFiles) {
+        const QString name = QString::fromLatin1(file.Name);
+        ASSERT_TRUE(CopyFieldFile(name));
+        QStringList formats = {QStringLiteral("JPG"), QStringLiteral("PNG"), QStringLiteral("WEBP")};
+        if (name.endsWith(u".tif"))
+            formats << QStringLiteral("DFT");
+        for (const QString& format : formats) {
+            SCOPED_TRACE(name.toStdString() + " as " + format.toStdString());
+            Save(name, format);
+            const auto image = ReadDetails(mPath);
+            EXPECT_EQ(PlaceOrTurnKeys(*image), std::vector<std::string>());
+            QFile written(mPath);
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+            const QByteArray bytes = written.readAll();
+            EXPECT_FALSE(bytes.contains(QFile::encodeName(mIn.path())));
+            EXPECT_FALSE(bytes.contains(file.Name));
+            if (format == u"WEBP")
+                continue;
+            EXPECT_EQ(ExifText(*image, "Exif.Image.Model"), file.Model);
+            EXPECT_EQ(ExifText(*image, "Exif.Photo.DateTimeOriginal"), file.Date);
+        }
+    }
+}
+
+// Asked for, the location comes along from every block; the turn never does.
+TEST_F(Photos, FieldFilesKeepTheirLocationWhenAskedButNoTurn) {
+    const std::pair<const char*, const char*> files[] = {
+        {"phone.heic", "Exif.GPSInfo.GPSLatitude"},
+        {"phone.heic", "Xmp.photoshop.City"},
+        {"tiff_dup_xmlpacket.tif", "Xmp.photoshop.City"},
+        {"photoshop_irb.tif", "Iptc.Application2.City"}};
+    mOptions.PhotoDetails = ePhotoDetails::KeepLocation;
+    mOptions.CustomSize = QStringLiteral("50");
+    for (const auto& [source, key] : files) {
+        SCOPED_TRACE(source);
+        const QString name = QString::fromLatin1(source);
+        ASSERT_TRUE(CopyFieldFile(name));
+        Save(name, QStringLiteral("JPG"));
+        const std::vector<std::string> found = PlaceOrTurnKeys(*ReadDetails(mPath));
+        EXPECT_NE(std::find(found.begin(), found.end(), key), found.end());
+        for (const std::string& each : found)
+            EXPECT_EQ(each.find("rientation"), std::string::npos) << each;
+    }
+}
+
+// A hostile or careless writer's EXIF: values of another type than their
+// tag's, or of absurd size, stay behind so that the EXIF written afresh parses
+// in every reader; whole numbers may be stored wider than the tag says. A
+// count that runs on past a value's end brings none of the bytes after it.
+TEST_F(Photos, MistypedExifValuesStayBehind) {
+    struct cRow {
+        const char* Key;
+        std::unique_ptr<Exiv2::Value> Stored;
+        bool Kept;
+    };
+    std::vector<cRow> rows;
+    auto value = [](Exiv2::TypeId eType, const std::string& sText) {
+        std::unique_ptr<Exiv2::Value> v(Exiv2::Value::create(eType).release());
+        v->read(sText);
+        return v;
+    };
+    rows.push_back({"Exif.Image.Model", value(Exiv2::asciiString, "Canon EOS 5D"), true});
+    rows.push_back({"Exif.Image.Make", value(Exiv2::unsignedShort, "1 2 3"), false});
+    rows.push_back({"Exif.Photo.FNumber", value(Exiv2::asciiString, "f/2.8"), false});
+    rows.push_back({"Exif.Photo.ISOSpeedRatings", value(Exiv2::unsignedLong, "200"), true});
+    rows.push_back({"Exif.Image.Artist", value(Exiv2::asciiString, std::string(20000, 'a')), false});
+    rows.push_back({"Exif.Photo.ExposureTime", value(Exiv2::unsignedRational, "1/250 66/105 108/98"), false});
+    rows.push_back({"Exif.Image.Copyright", value(Exiv2::asciiString, std::string("Jane\0Bilbao", 11)), true});
+    rows.push_back({"Exif.Image.XPTitle", value(Exiv2::unsignedByte, "84 0 0 0 66 0 105 0 108 0"), true});
+    ASSERT_TRUE(WriteRamp(mGdip, In("odd.jpg"), 40, 20, "jpg"));
+    {
+        std::unique_ptr<Exiv2::Image> source = ReadDetails(In("odd.jpg"));
+        for (const cRow& row : rows)
+            source->exifData().add(Exiv2::ExifKey(row.Key), row.Stored.get());
+        source->writeMetadata();
+    }
+    for (const char* format : {"JPG", "PNG"}) {
+        SCOPED_TRACE(format);
+        Save(QStringLiteral("odd.jpg"), QString::fromLatin1(format));
+        const auto image = ReadDetails(mPath);
+        for (const cRow& row : rows)
+            EXPECT_EQ(!ExifText(*image, row.Key).empty(), row.Kept) << row.Key;
+        QFile written(mPath);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        EXPECT_FALSE(bytes.contains("Bilbao") || bytes.contains(QByteArray("B\0i\0l\0", 6)));
+    }
 }
 
 } // namespace

@@ -114,8 +114,8 @@ TEST_F(SaveMends, FilesThatCannotBeReplacedAreKeptAndListed) {
     }
 }
 
-// Sources that fail to load are reported and removed, the progress counts
-// what is left, and the run goes on: a PNG without its image, one beyond
+// Sources that fail to load are listed at the end and removed, the progress
+// counts what is left, and the run goes on: a PNG without its image, one beyond
 // 16-bit sizes, a FIFO put where a source was (refused at once, as no writer
 // will ever come), and a JPEG whose scan names a Huffman table the file lacks
 // (it fails only once decoding starts).
@@ -137,29 +137,74 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
     const cSaveSummary summary = Run();
 
     const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 4u);
-    EXPECT_TRUE(asked[0].Text.startsWith("broken.png is corrupt, or in a file format that cannot be "
-                                         "opened.\n\nIt has been removed from list of files"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
     EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
-    EXPECT_TRUE(asked[3].Text.startsWith(QStringLiteral("broken.jpg is corrupt")));
+    const QString reason = QStringLiteral(": corrupt, or in a file format that cannot be opened; removed from the list");
+    EXPECT_EQ(asked[0].Text, "These images could not be saved:\n\nbroken.png" + reason + "\nwide.png" + reason +
+                                 "\nfifo.png" + reason + "\nbroken.jpg" + reason);
     EXPECT_EQ(summary.Removed, 4);
     EXPECT_EQ(mList.Count(), 2);
-    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Images Saved"));
+    EXPECT_EQ(summary.Caption(), QStringLiteral("2 Saved,  4 Failed"));
     EXPECT_EQ(OutputEntries(), (QStringList{"one.png", "three.png"}));
     // 1 of 6 done, then 1 of 5 (the broken one left), ..., then 2 of 2.
-    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (17%)", "Saving (20%)", "Saving (25%)",
-                                               "Saving (33%)", "Saving (50%)", "Saving (100%)"}));
+    EXPECT_EQ(mObserver.Captions,
+              (QStringList{"Saving (17%)  1 of 6", "Saving (20%)  1 of 5", "Saving (25%)  1 of 4",
+                           "Saving (33%)  1 of 3", "Saving (50%)  1 of 2", "Saving (100%)  2 of 2"}));
 }
 
 TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
+    const std::unique_ptr<cFolder> folder = OpenOutputFolder(dir.path());
     ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
-    EXPECT_FALSE(WriteFileSafely(dir.filePath("x.bin"), "new", eReplace::No).Ok);
+    EXPECT_FALSE(WriteFileSafely(*folder, "x.bin", "new", eReplace::No).Ok);
     EXPECT_EQ(ReadAll(dir.filePath("x.bin")), QByteArray("old"));
-    EXPECT_TRUE(WriteFileSafely(dir.filePath("y.bin"), "new", eReplace::No).Ok);
+    EXPECT_TRUE(WriteFileSafely(*folder, "y.bin", "new", eReplace::No).Ok);
     EXPECT_EQ(ReadAll(dir.filePath("y.bin")), QByteArray("new"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-    const cWriteResult noFolder = WriteFileSafely(dir.filePath("missing/z.bin"), "new", eReplace::No);
+    const cWriteResult noFolder =
+        WriteFileSafely(*OpenOutputFolder(dir.filePath("missing")), "z.bin", "new", eReplace::No);
     EXPECT_FALSE(noFolder.Ok);
     EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
+}
+
+// The output folder is opened once: moved away and replaced by a link to
+// another folder during the run, it still gets every output; a file to
+// replace in it stays, as the trash, reached by the path, would take the
+// wrong one.
+TEST_F(SaveMends, AFolderSwappedForALinkMidRunStillGetsTheWrites) {
+    class cSwapper : public cRecordingObserver {
+      public:
+        std::function<void()> Swap; // runs once, after the first entry
+        void Progress(int lDone, int lCount, double sngFraction, const QString& sCaption) override {
+            cRecordingObserver::Progress(lDone, lCount, sngFraction, sCaption);
+            if (Swap)
+                std::exchange(Swap, nullptr)();
+        }
+    };
+    QTemporaryDir elsewhere;
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        AddRamp(QString::fromLatin1(name));
+    ASSERT_TRUE(WriteAll(Out("c.png"), "old"));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYes};
+    const QString moved = mOut.path() + QStringLiteral(".moved");
+    cSwapper swapper;
+    swapper.Swap = [&] {
+        QDir().rename(mOut.path(), moved);
+        QFile::link(elsewhere.path(), mOut.path());
+    };
+    cBatchSave save(mGdip, mQuestions, swapper);
+    save.SetThreads(1);
+    const cSaveSummary summary = save.Run(mList, mOut.path(), mOptions);
+    QFile::remove(mOut.path());
+    ASSERT_TRUE(QDir().rename(moved, mOut.path()));
+
+    EXPECT_EQ(std::tuple(summary.Saved, summary.Errors), std::tuple(2, 1));
+    EXPECT_EQ(OutputEntries(), (QStringList{"a.png", "b.png", "c.png"}));
+    EXPECT_EQ(ReadAll(Out("c.png")), QByteArray("old"));
+    ASSERT_EQ(summary.Failures.size(), 1u);
+    EXPECT_EQ(summary.Failures[0].Reason,
+              QStringLiteral("the existing file could not be moved to the trash: the folder was "
+                             "moved or replaced during the run; it was kept"));
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
 }

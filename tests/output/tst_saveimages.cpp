@@ -1,5 +1,6 @@
 // The Save button's run in the window: folder choice and setting, the status
-// band during and after the run, the list after a failed entry, and Escape.
+// band during and after the run, the list after a failed entry, and the ways
+// to stop.
 #include "SaveFixtures.h"
 #include "cScriptedQuestions.h"
 
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -62,7 +64,10 @@ class tst_saveimages : public QObject {
         mWindow->SaveImages();
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(), chosen);
         QCOMPARE(mWindow->mSaveFolder, chosen);
-        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("2 Images Saved"));
+        QCOMPARE(mWindow->labStatus->text(), QStringLiteral("2 Saved,  1 Failed"));
+        const auto asked = mQuestions->Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1)); // one list at the end, not a box per file
+        QVERIFY(asked[0].Text.contains(QStringLiteral("bad.png: corrupt")));
         QVERIFY(!mWindow->shpProgress.Visible);
         QVERIFY(mWindow->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -72,33 +77,77 @@ class tst_saveimages : public QObject {
         QCOMPARE(gImageWidth, 64); // the last image the save measured
     }
 
-    // Escape, or closing the window, during a run asks first. Yes: the run
-    // stops after the current image; a close then closes the window (and only
-    // then lets go of its imaging instance). No: the run goes on and the
-    // window stays.
+    // A folder that cannot take files is refused as soon as it is chosen,
+    // before any image is read or any question asked, and the chooser comes
+    // back; cancelling it then saves nothing.
+    void aFolderThatCannotBeWrittenIsRefusedAtOnce_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("thenChosen");
+        QTest::newRow("read-only") << "/proc" << "files cannot be made in it" << true;
+        QTest::newRow("missing") << "/no/such/folder" << "it does not exist" << true;
+        QTest::newRow("a file, then cancelled") << "/etc/hostname" << "it is not a folder" << false;
+    }
+    void aFolderThatCannotBeWrittenIsRefusedAtOnce() {
+        QFETCH(QString, folder);
+        QFETCH(QString, reason);
+        QFETCH(bool, thenChosen);
+        AddEntry(QStringLiteral("a.png"));
+        QVERIFY(QFile::copy(mIn->filePath("a.png"), mOut->filePath("a.png")));
+        WriteString(SettingsKey, QStringLiteral("SaveFolder"), QStringLiteral("/before"));
+        mQuestions->FolderAnswers = {folder, thenChosen ? mOut->path() : QString()};
+        mQuestions->OverwriteAnswers = {cQuestions::kOverwriteYes};
+        mWindow->SaveImages();
+
+        QCOMPARE(mQuestions->Log.size(), size_t(thenChosen ? 4 : 3));
+        QCOMPARE(mQuestions->Log[1].Title, QStringLiteral("Folder Cannot Be Used"));
+        QCOMPARE(mQuestions->Log[1].Text,
+                 "Quillet cannot save into " + folder + ": " + reason + ".\n\nPlease choose another folder.");
+        QCOMPARE(mQuestions->Log[2].Kind, eKind::BrowseForFolder);
+        QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(),
+                 thenChosen ? mOut->path() : QStringLiteral("/before"));
+        QCOMPARE(mQuestions->Asked(eKind::Overwrite).size(), size_t(thenChosen ? 1 : 0));
+    }
+
+    // Escape, closing the window or the Save button (reading Stop) during a
+    // run asks first. Yes: the run stops after the current image; a close
+    // then closes the window (and only then lets go of its imaging instance).
+    // No: the run goes on and the window stays.
     void stoppingMidRunAsksFirst_data() {
-        QTest::addColumn<bool>("close");
+        QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("stop");
-        QTest::newRow("escape, yes") << false << true;
-        QTest::newRow("close, yes") << true << true;
-        QTest::newRow("close, no") << true << false;
+        QTest::newRow("escape, yes") << "escape" << true;
+        QTest::newRow("close, yes") << "close" << true;
+        QTest::newRow("close, no") << "close" << false;
+        QTest::newRow("Stop button, yes") << "button" << true;
+        QTest::newRow("Stop button by Space, no") << "space" << false;
     }
     void stoppingMidRunAsksFirst() {
-        QFETCH(bool, close);
+        QFETCH(QString, how);
         QFETCH(bool, stop);
+        const bool close = how == "close";
         for (const char* name : {"a.png", "b.png", "c.png"})
             AddEntry(QString::fromLatin1(name));
+        mWindow->EnableForm();
         mWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
         mQuestions->FolderAnswers = {mOut->path()};
         mQuestions->MsgBoxAnswers = {stop ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No};
         // Delivered at the run's first pending-events point: the window
-        // manager's close, or a key press on the disabled window.
+        // manager's close, a key press, a press of the Stop button.
+        ARButton* button = mWindow->SaveButton;
         if (close)
             QCoreApplication::postEvent(mWindow->windowHandle(), new QCloseEvent);
-        else
+        else if (how == "escape")
             QCoreApplication::postEvent(
                 mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        else if (how == "button")
+            QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+        else
+            QTimer::singleShot(0, button, [button] {
+                button->setFocus();
+                QTest::keyClick(button, Qt::Key_Space);
+            });
         mWindow->SaveImages();
 
         const auto asked = mQuestions->Asked(eKind::MsgBox);
@@ -108,8 +157,10 @@ class tst_saveimages : public QObject {
         QCOMPARE(mWindow->labStatus->text(),
                  stop ? QStringLiteral("Stopped: 1 Images Saved") : QStringLiteral("3 Images Saved"));
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
-        QVERIFY(mWindow->isEnabled());
         QVERIFY(mWindow->gdip);
+        // Afterwards the button saves again.
+        QCOMPARE(button->Caption(), QString());
+        QCOMPARE(button->DropDownWidth(), frmQuillet::kDropDownZone);
         if (close && stop) {
             QTRY_VERIFY(!mWindow->isVisible());
             QVERIFY(!mWindow->gdip);

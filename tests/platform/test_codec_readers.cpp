@@ -60,6 +60,10 @@ TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
         {"tga rle bottom-up",
          TgaHeader(10, 0, 0, 0, 3, 2, 24, 0).raw({0x82, 255, 0, 0, 0x01, 0, 0, 255, 0, 255, 0, 0x80, 1, 2, 3}).v,
          PixelFormat24bppRGB, {{0, 1, b}, {2, 1, b}, {0, 0, 0xFFFF0000u}, {1, 0, g}, {2, 0, 0xFF030201u}}},
+        /* A run, or a raw packet, longer than the pixels left in the image. */
+        {"tga rle run past the last pixel", TgaHeader(10, 0, 0, 0, 2, 1, 24, 0).raw({0x82, 1, 2, 3}).v, 0, {}},
+        {"tga rle raw packet past the last pixel",
+         TgaHeader(10, 0, 0, 0, 2, 1, 24, 0).raw({0x00, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}).v, 0, {}},
         /* Map red, green; right-to-left: the first stored pixel is on the right. */
         {"tga mapped right-to-left", TgaHeader(1, 1, 2, 24, 2, 1, 8, 0x30).raw({0, 0, 255, 0, 255, 0, 0, 1}).v,
          PixelFormat8bppIndexed, {{0, 0, g}, {1, 0, 0xFFFF0000u}}},

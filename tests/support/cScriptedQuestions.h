@@ -1,10 +1,12 @@
 #pragma once
 // A cQuestions for tests: every question is recorded in Log, and each kind of
 // question answers from its own queue. An empty queue gives the harmless
-// answer (Cancel/No/OK, a cancelled dialog, "", "&No") and counts the
+// answer (Cancel/No/OK, a cancelled dialog, "", "&No" for the overwrite box
+// and the PNG offer) and counts the
 // question in Unscripted, so a test can tell that it asked more than it
 // planned for.
 
+#include "SaveTexts.h"
 #include "cQuestions.h"
 
 #include <algorithm>
@@ -14,7 +16,7 @@
 
 class cScriptedQuestions : public cQuestions {
 public:
-    enum class eKind { MsgBox, OpenFiles, BrowseForFolder, Overwrite };
+    enum class eKind { MsgBox, OpenFiles, BrowseForFolder, Overwrite, PngOffer };
 
     struct cAsked {
         eKind Kind;
@@ -23,12 +25,14 @@ public:
         QString StartFolder;   // OpenFiles and BrowseForFolder
         eIcon Icon = eIcon::None;
         eButtons Buttons = eButtons::OK;
+        bool NoIsDefault = false; // the overwrite box: Enter answers No
     };
 
     std::deque<eAnswer> MsgBoxAnswers;
     std::deque<cOpenResult> OpenAnswers;
     std::deque<QString> FolderAnswers;
     std::deque<int> OverwriteAnswers;
+    std::deque<int> PngAnswers;
 
     std::vector<cAsked> Log;
     int Unscripted = 0;
@@ -62,9 +66,16 @@ public:
         return Next(FolderAnswers, QString());
     }
 
-    int ShowCustomMsgBox(const QString& sPrompt) override {
-        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {}, eIcon::Question});
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
+        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {}, eIcon::Question,
+                       eButtons::YesNo, bNoIsDefault});
         return Next(OverwriteAnswers, kOverwriteNo);
+    }
+
+    int OfferPng(const QString& sFileName, const QString& sSourceExtension) override {
+        Log.push_back({eKind::PngOffer, kSaveErrorTitle, PngOfferText(sFileName, sSourceExtension), {}, eIcon::None,
+                       eButtons::YesNo, false});
+        return Next(PngAnswers, kOverwriteNo);
     }
 
 private:

@@ -1,0 +1,93 @@
+#include "NameBytes.h"
+
+namespace {
+
+constexpr char16_t kStrayBase = 0xDC00; // a stray byte b is kept as U+DC00 + b (b >= 0x80)
+
+// A stray byte at sName[lAt]: a low surrogate in its range that is not the
+// second half of a pair.
+bool IsStray(const QString& sName, qsizetype lAt) {
+    const char16_t unit = sName[lAt].unicode();
+    return unit >= kStrayBase + 0x80 && unit <= kStrayBase + 0xFF &&
+           (lAt == 0 || !sName[lAt - 1].isHighSurrogate());
+}
+
+bool IsContinuation(unsigned char bByte) {
+    return (bByte & 0xC0) == 0x80;
+}
+
+// The length of the valid UTF-8 sequence at bytes[lAt], 0 when there is none
+// (overlong forms, surrogates and values beyond U+10FFFF are not valid).
+int ValidSequence(const QByteArray& bytes, qsizetype lAt) {
+    const auto at = [&bytes](qsizetype lIndex) {
+        return lIndex < bytes.size() ? static_cast<unsigned char>(bytes[lIndex]) : 0;
+    };
+    const unsigned char lead = at(lAt);
+    const unsigned char second = at(lAt + 1);
+    int length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (second < low || second > high)
+        return 0;
+    for (int i = 2; i < length; ++i)
+        if (!IsContinuation(at(lAt + i)))
+            return 0;
+    return length;
+}
+
+} // namespace
+
+QString NameFromBytes(const QByteArray& bytes) {
+    QString name;
+    name.reserve(bytes.size());
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (byte < 0x80) {
+            name += QChar(byte);
+            ++at;
+        } else if (const int length = ValidSequence(bytes, at)) {
+            name += QString::fromUtf8(bytes.constData() + at, length);
+            at += length;
+        } else {
+            name += QChar(static_cast<char16_t>(kStrayBase + byte));
+            ++at;
+        }
+    }
+    return name;
+}
+
+QByteArray NameBytes(const QString& sName) {
+    QByteArray bytes;
+    bytes.reserve(sName.size());
+    qsizetype start = 0; // of the text not yet converted
+    for (qsizetype i = 0; i < sName.size(); ++i) {
+        if (!IsStray(sName, i))
+            continue;
+        bytes += QStringView(sName).sliced(start, i - start).toUtf8();
+        bytes += static_cast<char>(sName[i].unicode() - kStrayBase);
+        start = i + 1;
+    }
+    bytes += QStringView(sName).sliced(start).toUtf8();
+    return bytes;
+}
+
+QString DisplayName(const QString& sName) {
+    QString shown = sName;
+    for (qsizetype i = 0; i < sName.size(); ++i)
+        if (IsStray(sName, i))
+            shown[i] = QChar::ReplacementCharacter;
+    return shown;
+}

@@ -1,0 +1,52 @@
+#include "SavedChoices.h"
+
+#include "AppState.h"
+#include "OutputOptions.h"
+#include "Registry.h"
+
+#include <optional>
+
+namespace {
+
+const QString kSizeValue = QStringLiteral("Size");
+const QString kCustomSizeValue = QStringLiteral("CustomSize");
+const QString kQualityValue = QStringLiteral("Quality");
+const QString kRotationValue = QStringLiteral("Rotation");
+const QString kFormatValue = QStringLiteral("Format");
+const QString kCustomWord = QStringLiteral("Custom");
+
+QString Stored(const QString& sValueName) {
+    return ReadValue(SettingsKey, sValueName).toString();
+}
+
+// Index of the tag that reads sValue, among the first lCount tags.
+template <size_t N>
+std::optional<int16_t> TagIndex(const std::array<const char*, N>& aTags, const QString& sValue, size_t lCount = N) {
+    for (size_t i = 0; i < lCount; ++i)
+        if (sValue == QLatin1String(aTags[i]))
+            return static_cast<int16_t>(i);
+    return std::nullopt;
+}
+
+} // namespace
+
+cStoredChoices RestoreChoices() {
+    const QString size = Stored(kSizeValue);
+    if (size == kCustomWord)
+        gSizeIndex = kCustomSizeIndex;
+    else
+        gSizeIndex = TagIndex(kSizeTags, size, kCustomSizeIndex).value_or(gSizeIndex);
+    gQualityIndex = TagIndex(kQualityTags, Stored(kQualityValue)).value_or(gQualityIndex);
+    gRotationIndex = TagIndex(kRotationTags, Stored(kRotationValue)).value_or(gRotationIndex);
+    const QString custom = Stored(kCustomSizeValue);
+    return {Stored(kFormatValue), CustomBoxSize(custom) ? custom : QString()};
+}
+
+void RememberChoices(const QString& sCustomSize) {
+    WriteString(SettingsKey, kSizeValue,
+                gSizeIndex == kCustomSizeIndex ? kCustomWord : QLatin1String(kSizeTags.at(gSizeIndex)));
+    WriteString(SettingsKey, kCustomSizeValue, sCustomSize);
+    WriteString(SettingsKey, kQualityValue, QLatin1String(kQualityTags.at(gQualityIndex)));
+    WriteString(SettingsKey, kRotationValue, QLatin1String(kRotationTags.at(gRotationIndex)));
+    WriteString(SettingsKey, kFormatValue, gOutputFormat);
+}

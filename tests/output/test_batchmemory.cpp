@@ -1,0 +1,124 @@
+// quillet-batch on files far larger inside than outside, and on a damaged
+// picture after a sound one: memory stays bounded, the run goes on, and no
+// output shows pixels of another image.
+#include "cMemoryBudget.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include <sys/resource.h>
+
+namespace {
+
+struct cRun {
+    int ExitCode = -1;
+    QString Err;
+};
+
+QString Sample(const char* sName) {
+    return QStringLiteral(QUILLET_TEST_DATA "/field-faults/") + QString::fromLatin1(sName);
+}
+
+// Runs quillet-batch with the environment variables of aEnvironment
+// ("NAME=value") added, under an address-space limit of lAddressSpace bytes
+// when that is not 0.
+cRun RunBatch(const QStringList& aArguments, const QStringList& aEnvironment = {},
+              rlim_t lAddressSpace = 0) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& setting : aEnvironment)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([lAddressSpace] {
+        const rlimit limit{lAddressSpace, lAddressSpace};
+        if (lAddressSpace > 0)
+            ::setrlimit(RLIMIT_AS, &limit);
+    });
+    process.start(QStringLiteral(QUILLET_BATCH), aArguments);
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true; // its shadow memory needs terabytes of address space
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+} // namespace
+
+// Under a 1 GiB address-space limit and with two workers: headers that claim
+// a picture their few bytes cannot hold are damage; sound files too large for
+// the memory there is are reported as such; the small file is saved, and the
+// whole run stays under 300 MB.
+TEST(BatchMemory, BombsFailWithinTheirBoundsAndTheRunGoesOn) {
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "an address-space limit cannot be used with AddressSanitizer";
+    const std::pair<const char*, const char*> bombs[] = {
+        {"bomb_webp_38B.webp", "bomb_webp_38B.webp: corrupt"},
+        {"bomb_avif_3KB.avif", "bomb_avif_3KB.avif: corrupt"},
+        {"bomb_heic_15KB.heic", "bomb_heic_15KB.heic: corrupt"},
+        {"bomb_arith_70KB.jpg", "bomb_arith_70KB.png: not enough memory for bomb_arith_70KB.jpg"},
+        {"bomb_1bit_55KB.png", "bomb_1bit_55KB.png: not enough memory for bomb_1bit_55KB.png"}};
+    QTemporaryDir out;
+    QStringList arguments{"-j", "2", "--size", "0", "--format", "png", "-o", out.path()};
+    for (const auto& [name, says] : bombs)
+        arguments << Sample(name);
+    arguments << Sample("red_320x240.heic");
+
+    const cRun run = RunBatch(arguments, {}, rlim_t{1} << 30);
+    rusage children{};
+    getrusage(RUSAGE_CHILDREN, &children);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"red_320x240.png"});
+    for (const auto& [name, says] : bombs)
+        EXPECT_TRUE(run.Err.contains(QLatin1String(says))) << name << ":\n" << run.Err.toStdString();
+    EXPECT_LT(children.ru_maxrss, 300L * 1024) << "peak kB";
+}
+
+// One heap (a single malloc arena) hands the red picture's freed buffers to
+// the damaged one's decoder at once: what it leaves undecoded must not be red.
+TEST(BatchMemory, ADamagedPictureNeverShowsTheOneBefore) {
+    QTemporaryDir out;
+    const cRun run = RunBatch({"-j", "1", "--size", "0", "--format", "bmp", "-o", out.path(),
+                               Sample("red_320x240.heic"), Sample("damaged.heic")},
+                              {"GLIBC_TUNABLES=glibc.malloc.arena_max=1"});
+    const QImage red(out.filePath("red_320x240.bmp"));
+    ASSERT_FALSE(red.isNull()) << run.Err.toStdString();
+    const QRgb redPixel = red.pixel(160, 120);
+    ASSERT_TRUE(qRed(redPixel) > 200 && qGreen(redPixel) == 0 && qBlue(redPixel) == 0);
+    // Its own decoded pixels include reddish ones, never that exact red.
+    const QImage damaged(out.filePath("damaged.bmp"));
+    int redPixels = 0;
+    for (int y = 0; y < damaged.height(); ++y)
+        for (int x = 0; x < damaged.width(); ++x)
+            redPixels += damaged.pixel(x, y) == redPixel;
+    EXPECT_EQ(redPixels, 0);
+}
+
+// A reservation waits while the others leave too little, and one larger than
+// the whole budget is refused at once.
+TEST(BatchMemory, TheBudgetMakesReservationsWaitOrRefusesThem) {
+    cMemoryBudget budget(100);
+    cMemoryBudget::cReservation first, refused;
+    EXPECT_FALSE(budget.Reserve(101, refused));
+    ASSERT_TRUE(budget.Reserve(60, first));
+    std::future<bool> second = std::async(std::launch::async, [&budget] {
+        cMemoryBudget::cReservation held;
+        return budget.Reserve(50, held);
+    });
+    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    first = cMemoryBudget::cReservation();
+    EXPECT_TRUE(second.get());
+    cMemoryBudget::cReservation whole;
+    EXPECT_TRUE(budget.Reserve(100, whole)); // everything was given back
+}
