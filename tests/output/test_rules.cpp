@@ -112,7 +112,7 @@ TEST(OutputNames, BaseExtensionAndImageFiles) {
 }
 
 // File names reach the system with the bytes they came with, valid UTF-8 or
-// not, and are shown with U+FFFD for each byte that is not part of UTF-8.
+// not, from the command line or a drop, and are shown with U+FFFD for each byte that is not part of UTF-8.
 TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
     const std::pair<const char*, const char16_t*> names[] = {
         {"caf\xe9.jpg", u"caf\uFFFD.jpg"},            // Latin-1
@@ -128,4 +128,8 @@ TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
         EXPECT_EQ(NameBytes(name), QByteArray(bytes)) << bytes;
         EXPECT_EQ(DisplayName(name), QString::fromUtf16(shown)) << bytes;
     }
+    // A dropped file's address keeps the stray bytes percent-encoded.
+    EXPECT_EQ(NameBytes(NameOfLocalFile(QUrl::fromEncoded("file:///tmp/caf%E9%20x.jpg"))),
+              QByteArray("/tmp/caf\xe9 x.jpg"));
+    EXPECT_EQ(NameOfLocalFile(QUrl::fromEncoded("https://example.org/caf%E9.jpg")), QString());
 }
