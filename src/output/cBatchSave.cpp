@@ -95,9 +95,15 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
             gImageHeight = done.SourceHeight;
         }
     } else {
-        image = RenderImage(sourcePath, mOptions, mObserver, &done.OutOfMemory);
+        cRenderNotes notes;
+        image = RenderImage(sourcePath, mOptions, mObserver, &notes);
         done.Loaded = image.has_value();
+        done.OutOfMemory = notes.OutOfMemory;
+        done.DecoderMessages = std::move(notes.DecoderMessages);
     }
+    // Reported here, in list order, however many workers decode ahead.
+    if (!done.DecoderMessages.isEmpty())
+        mObserver.DecoderMessages(fileName, done.DecoderMessages);
     // Too large for the memory there is: the file is sound and stays listed.
     if (!done.Loaded && done.OutOfMemory)
         return Fail(name.BaseName + u'.' + name.Extension,

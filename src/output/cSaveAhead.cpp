@@ -32,7 +32,10 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     cSaveAhead::cResult result;
     try {
         cSaveObserver quiet;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &result.OutOfMemory);
+        cRenderNotes notes;
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &notes);
+        result.OutOfMemory = notes.OutOfMemory;
+        result.DecoderMessages = std::move(notes.DecoderMessages);
         if (!image)
             return result;
         result.Loaded = true;

@@ -43,6 +43,7 @@ class cSaveAhead {
     struct cResult {
         bool Loaded = false;     // false: the file could not be loaded
         bool OutOfMemory = false; // not loaded for want of memory, not for damage
+        QString DecoderMessages;  // what the decoding libraries printed, for the file's report
         int16_t SourceWidth = 0; // the file's own size, when loaded
         int16_t SourceHeight = 0;
         cEncoded Encoded;        // the output; empty bytes when encoding failed

@@ -71,11 +71,54 @@ std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions siz
     return {width, height};
 }
 
+// Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned.
+std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptions& options,
+                                         cSaveObserver& observer, bool& bOutOfMemory) {
+    const auto sourceWidth = static_cast<int16_t>(source.Width());
+    const auto sourceHeight = static_cast<int16_t>(source.Height());
+    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
+    const cDimensions size = options.NoEnlarge
+                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
+                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
+    const bool swap = RotationSwapsSides(options.RotationIndex);
+
+    cRenderedImage rendered;
+    const auto [decodedWidth, decodedHeight] = DecodedSize(source, size);
+    const uint64_t footprint = RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
+                                               uint64_t(std::max<int>(size.Height, 0)));
+    if (!DecodeBudget().Reserve(footprint, rendered.Memory)) {
+        bOutOfMemory = true;
+        return std::nullopt;
+    }
+    rendered.Width = swap ? size.Height : size.Width;
+    rendered.Height = swap ? size.Width : size.Height;
+    rendered.SourceWidth = sourceWidth;
+    rendered.SourceHeight = sourceHeight;
+    rendered.Output = std::make_unique<cBitmap>();
+    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
+                                         OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
+        bOutOfMemory = true;
+        return std::nullopt;
+    }
+    cGraphics graphics;
+    const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
+    graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
+    TurnDrawing(graphics, options.RotationIndex, size, observer);
+    // The pixels are decoded here: damaged ones fail the draw, and the file
+    // counts as one that could not be loaded, unless memory ran out.
+    const int32_t drawn = graphics.DrawImageRectI(source.Handle(), 0, 0, size.Width, size.Height);
+    if (drawn != Ok && drawable) {
+        bOutOfMemory = drawn == OutOfMemory;
+        return std::nullopt;
+    }
+    return rendered;
+}
+
 } // namespace
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, bool* bOutOfMemory) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, bOutOfMemory);
+                                          cSaveObserver& observer, cRenderNotes* notes) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, notes);
     if (rendered) {
         gImageWidth = rendered->SourceWidth;
         gImageHeight = rendered->SourceHeight;
@@ -84,57 +127,20 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 }
 
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer, bool* bOutOfMemory) {
-    bool outOfMemory = false;
-    if (bOutOfMemory == nullptr)
-        bOutOfMemory = &outOfMemory;
-    *bOutOfMemory = false;
-    std::optional<cBitmap> source = LoadSource(sSourcePath, *bOutOfMemory);
+                                           cSaveObserver& observer, cRenderNotes* notes) {
+    cRenderNotes ignored;
+    cRenderNotes& said = notes != nullptr ? *notes : ignored;
+    said = cRenderNotes();
+    std::optional<cBitmap> source = LoadSource(sSourcePath, said.OutOfMemory);
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
-
-    const auto sourceWidth = static_cast<int16_t>(source->Width());
-    const auto sourceHeight = static_cast<int16_t>(source->Height());
-    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
-    const cDimensions size = options.NoEnlarge
-                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
-                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
-    const bool swap = RotationSwapsSides(options.RotationIndex);
-
-    cRenderedImage rendered;
-    const auto [decodedWidth, decodedHeight] = DecodedSize(*source, size);
-    if (!DecodeBudget().Reserve(RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
-                                                uint64_t(std::max<int>(size.Height, 0))),
-                                rendered.Memory)) {
-        *bOutOfMemory = true;
-        return std::nullopt;
-    }
-    rendered.Width = swap ? size.Height : size.Width;
-    rendered.Height = swap ? size.Width : size.Height;
-    rendered.SourcePath = sSourcePath;
-    rendered.Output = std::make_unique<cBitmap>();
-    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
-                                         OutputFormatFor(source->PixelFormat()), nullptr) == OutOfMemory) {
-        *bOutOfMemory = true;
-        return std::nullopt;
-    }
-    {
-        cGraphics graphics;
-        const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
-        graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
-        TurnDrawing(graphics, options.RotationIndex, size, observer);
-        // The pixels are decoded here: damaged ones fail the draw, and the
-        // file counts as one that could not be loaded, unless memory ran out.
-        const int32_t drawn = graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height);
-        if (drawn != Ok && drawable) {
-            *bOutOfMemory = drawn == OutOfMemory;
-            return std::nullopt;
-        }
-    }
+    std::optional<cRenderedImage> rendered = DrawSource(*source, options, observer, said.OutOfMemory);
+    said.DecoderMessages = source->DecoderMessages();
     source.reset(); // closes the source file before the output is named and written
-    rendered.SourceWidth = sourceWidth;
-    rendered.SourceHeight = sourceHeight;
+    if (!rendered)
+        return std::nullopt;
+    rendered->SourcePath = sSourcePath;
     observer.ProcessEvents();
     return rendered;
 }

@@ -32,6 +32,12 @@ struct cRenderedImage {
     cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
 };
 
+// Why RenderImage gave nothing, and what the decoding libraries said.
+struct cRenderNotes {
+    bool OutOfMemory = false; // too large for the memory there is, not damaged
+    QString DecoderMessages;  // their lines, each ending in '\n'; empty for none
+};
+
 // The names of one output file.
 struct cOutputName {
     QString SourceName;      // the source's file name
@@ -47,16 +53,17 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 // interpolation and turned, into a new bitmap. Sets gImageWidth and
 // gImageHeight to the source's size when it succeeds. nullopt when the file
 // cannot be decoded or is larger than kMaxSourceSide on a side, or when the
-// memory it needs is more than DecodeBudget holds or cannot be had; then
-// *bOutOfMemory (when given) says which. Waits while other images hold too
-// much of the budget. The source file is closed on return.
+// memory it needs is more than DecodeBudget holds or cannot be had; notes
+// (when given) say which, and receive what the decoding libraries printed,
+// success or not. Waits while other images hold too much of the budget.
+// The source file is closed on return.
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, bool* bOutOfMemory = nullptr);
+                                          cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // RenderImage without touching the shared state (gImageWidth, gImageHeight):
 // safe on any thread with an observer of that thread's own.
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer, bool* bOutOfMemory = nullptr);
+                                           cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);

@@ -49,6 +49,13 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
+    // Each line under the file's name, as the command's own messages are.
+    void DecoderMessages(const QString& sFileName, const QString& sMessages) override {
+        Finish();
+        for (const QString& line : sMessages.split(u'\n', Qt::SkipEmptyParts))
+            mErr << "quillet-batch: " << sFileName << ": " << line << Qt::endl;
+    }
+
     void Progress(int, int, double, const QString& sCaption) override {
         if (!mShow)
             return;
