@@ -9,7 +9,7 @@ QUILLET_PACKAGES="build-essential cmake ninja-build ccache pkg-config \
  libglib2.0-dev liblcms2-dev libexiv2-dev libheif-dev libwebp-dev libdeflate-dev \
  libavif-dev libjxl-dev \
  libgtest-dev libgmock-dev libbenchmark-dev \
- desktop-file-utils appstream \
+ desktop-file-utils appstream dbus \
  libavif-bin libjxl-tools webp libimage-exiftool-perl \
  xvfb xauth"
 

@@ -181,8 +181,8 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     out = &image.pixels;
     if (image.decoded)
         return Ok;
-    const uint64_t needWidth = uint64_t{draw_width} * 2;
-    const uint64_t needHeight = uint64_t{draw_height} * 2;
+    const uint32_t needWidth = draw_width;
+    const uint32_t needHeight = draw_height;
     if (image.reduced.width >= needWidth && image.reduced.height >= needHeight) {
         out = &image.reduced;
         return Ok;
