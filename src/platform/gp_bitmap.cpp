@@ -192,10 +192,10 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     const GpStatus status = bm_decode(image, limits, frame);
     if (status != Ok)
         return status;
-    /* Only a raster smaller on both sides that keeps the promised margin is
-     * a reduced one; anything else stands for the full frame. */
+    /* Only a raster smaller on both sides and no smaller than the draw is a
+     * reduced one; anything else stands for the full frame. */
     if (frame.width < image.info.width && frame.height < image.info.height) {
-        if (frame.width < needWidth || frame.height < needHeight)
+        if (frame.width < draw_width || frame.height < draw_height)
             return GenericError;
         image.reduced = std::move(frame);
         out = &image.reduced;

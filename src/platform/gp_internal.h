@@ -92,7 +92,7 @@ namespace gp {
 GpStatus ensure_decoded(GpImage& image);
 /* The active frame for drawing all of it at about draw_width x draw_height
  * (upright): the full pixels once decoded, else what the decoder gives for
- * that size, which may be reduced (never below twice the drawn sides). */
+ * that size, which may be reduced (never below the drawn sides). */
 GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height,
                           const raster*& out);
 /* A raster of width x height in format, zeroed (indexed: greyscale palette).
