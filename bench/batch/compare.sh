@@ -19,6 +19,8 @@
 #   E  phone-size HEIC -> 800 px JPEG q84, the HEIC files made from A's JPEGs
 #      by bench/batch/make_heic into BUILD_DIR/heic-corpus (skipped without it;
 #      Pillow reads no HEIC)
+#   F  A with every file limited to 150 KB (--max-size 150K); no other tool
+#      has a size limit, so F is compared with quillet-batch's own time for A
 set -euo pipefail
 
 install=0 convert=0 runs=3 keep=""
@@ -169,6 +171,7 @@ run_job() {
     measure quillet-batch "$job" "$batch" --quiet --overwrite all --size "$name" \
         --quality "$quality_name" --rotate "$rotate" --format "$format" -o "$work/out" "${files[@]}"
     local ours; ours=$(cat "$work/secs")
+    ours_of[$job]=$ours
     best=""
     if have vipsthumbnail; then
         local suffix=$format
@@ -189,6 +192,7 @@ run_job() {
     fi
 }
 
+declare -A ours_of
 echo "| job | tool | seconds (median of $runs) | images/s | peak MiB | written |"
 echo "|---|---|---:|---:|---:|---|"
 run_job A "$jpegs" 800 84 0 jpg
@@ -201,7 +205,13 @@ if [ -x "$heic_maker" ] && "$heic_maker" "$corpus/$jpegs" "$heics"; then
 else
     echo "job E skipped: no $heic_maker (configure with -DBUILD_BENCHMARKS=ON)" >&2
 fi
+input=$jpegs
+measure quillet-batch F "$batch" --quiet --overwrite all --size huge --quality high --max-size 150K \
+    --format jpg -o "$work/out" "$(input_dir)"/*
+limited=$(cat "$work/secs")
 echo
 echo "| job | quillet-batch throughput / fastest other tool |"
 echo "|---|---:|"
 printf '%s\n' "${ratios[@]}"
+[ "${ours_of[A]:-0}" = 0 ] ||
+    awk -v f="$limited" -v a="${ours_of[A]}" 'BEGIN { printf "\n| F (150 KB limit) | %.2fx the time of A |\n", f / a }'

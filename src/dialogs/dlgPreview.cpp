@@ -213,9 +213,18 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
     }
     if (encoder == -1)
         return;
-    mEncoded = EncodeImage(*gdip, std::move(rendered.Output), name.Extension, encoder,
-                           QualityTagValue(gQualityIndex));
-    AddPhotoDetailsOf(rendered, gPhotoDetails, mEncoded);
+    const cSaveOptions options = cSaveOptions::FromAppState(mOwner.CustomSizeText());
+    cEncodeRequest request =
+        EncodeRequestFor(options, name.Extension, gdip->EncoderClsid(encoder), true);
+    request.Reporter = gdip.get();
+    const cEncoded encoded = EncodeForSave(std::move(rendered), request);
+    mEncoded = encoded.Bytes;
+    mImageWidth = encoded.Width;
+    mImageHeight = encoded.Height;
+    // Under a size limit: the quality chosen and the quality reached, "84 → 62, ".
+    mQualityNote = options.MaxBytes > 0 && TakesQuality(name.Extension)
+                       ? QStringLiteral("%1 \u2192 %2, ").arg(request.Quality).arg(encoded.Quality)
+                       : QString();
 
     cBitmap shown;
     QImage picture;
@@ -223,7 +232,8 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
         picture = shown.Picture();
     picImage->setPixmap(QPixmap::fromImage(picture));
     labDimensions->setText(QStringLiteral("%1 x %2").arg(mImageWidth).arg(mImageHeight));
-    const QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
+    const QString sizeText =
+        mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
                                                   .arg(encodedAs.toUpper(), sizeText)
@@ -288,9 +298,9 @@ void dlgPreview::ResizeEverything() {
     labEncodedSize->setGeometry(sizeLeft, ok.top(), std::max(0, width() - px(120) - sizeLeft), ok.height());
     // Beside OK in the narrowest window "1023 bytes" may not fit the font in
     // use: a byte count then shows as "1023 B" (the tip keeps the long form).
-    QString sizeText = mEncoded.isEmpty() ? QString() : EncodedSizeText(mEncoded.size());
+    QString sizeText = mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
     if (mEncoded.size() < 1024 && labEncodedSize->fontMetrics().horizontalAdvance(sizeText) > labEncodedSize->width())
-        sizeText = QStringLiteral("%1 B").arg(mEncoded.size());
+        sizeText = mQualityNote + QStringLiteral("%1 B").arg(mEncoded.size());
     labEncodedSize->setText(sizeText);
     update();
 }

@@ -79,6 +79,7 @@ private:
     int mPosition = 0;
     bool mRemovedShown = false;
     QByteArray mEncoded;
+    QString mQualityNote; // "84 → 62, " under a size limit, shown before the size
 
     QLabel* picImage = nullptr;
     QLabel* labDimensions = nullptr;

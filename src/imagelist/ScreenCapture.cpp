@@ -150,9 +150,9 @@ QImage GrabThroughPortal() {
     return image;
 }
 
-// True when every pixel of oImage has the same colour: what a grab through
-// XWayland returns when it may not read the Wayland windows.
-bool IsOneColour(const QImage& oImage) {
+} // namespace
+
+bool IsBlankGrab(const QImage& oImage) {
     // Format_RGB32's stored alpha byte is not always 0xFF: only the colour counts.
     const QImage pixels = oImage.convertToFormat(QImage::Format_RGB32);
     const QRgb first = pixels.pixel(0, 0) & RGB_MASK;
@@ -189,8 +189,6 @@ void WaitWithEvents(int lMilliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-} // namespace
-
 QImage GrabPrimaryScreen() {
     // In a Wayland session a grab through X (XWayland) sees only X windows
     // over black, so the portal goes first there.
@@ -202,7 +200,7 @@ QImage GrabPrimaryScreen() {
             image = primary->grabWindow(0).toImage();
         // Without the portal a Wayland desktop hands out a blank screen,
         // which is no capture.
-        if (wayland && !image.isNull() && IsOneColour(image))
+        if (wayland && !image.isNull() && IsBlankGrab(image))
             return {};
     }
     if (image.isNull() && !wayland)

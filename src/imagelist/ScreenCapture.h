@@ -41,6 +41,10 @@ inline constexpr int kCaptureDelayMs = 1000;
 // failed and Qt's grab is all one colour (a blank screen, not a capture).
 QImage GrabPrimaryScreen();
 
+// True when every pixel of oImage has the same colour: what a grab through
+// XWayland returns when it may not read the Wayland windows.
+bool IsBlankGrab(const QImage& oImage);
+
 // Status of SaveCaptureFile when the imaging library has no PNG encoder.
 inline constexpr int32_t kNoPngEncoder = -1;
 

@@ -1,8 +1,10 @@
 #include "cImageList.h"
 
 #include "AppState.h"
+#include "AtomicFile.h"
 #include "FileNames.h"
 #include "ImageEntry.h"
+#include "NameBytes.h"
 #include "Numbers.h"
 #include "Registry.h"
 #include "SaveTexts.h"
@@ -188,17 +190,17 @@ void cImageList::AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheck
 }
 
 bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
-    const QFileInfo info(JoinPath(oFile.Folder, oFile.Name));
-    if (bCheckExistence && (!info.exists() || (info.isFile() && !info.isReadable()))) {
+    const ePathKind kind = PathKind(NameBytesStd(JoinPath(oFile.Folder, oFile.Name)));
+    if (bCheckExistence && (kind == ePathKind::Missing || kind == ePathKind::UnreadableFile)) {
         mHost.Questions().MsgBox(kLoadErrorTitle,
-                                 oFile.Name + QStringLiteral(" cannot be found or cannot be read.") +
+                                 DisplayName(oFile.Name) + QStringLiteral(" cannot be found or cannot be read.") +
                                      kParagraphBreak + QStringLiteral("It is being skipped."),
                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
         return false;
     }
-    if (info.isDir() || !IsImageFile(oFile.Name)) {
+    if (kind == ePathKind::Folder || !IsImageFile(oFile.Name)) {
         mHost.Questions().MsgBox(QStringLiteral("Unknown File Format"),
-                                 oFile.Name + QStringLiteral(" does not appear to be an image file.  It is "
+                                 DisplayName(oFile.Name) + QStringLiteral(" does not appear to be an image file.  It is "
                                                              "being skipped."),
                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
         return false;
@@ -422,7 +424,7 @@ bool cImageList::ViewportEvent(QEvent* event) {
         const QList<QUrl> urls = drop->mimeData()->urls();
         for (const QUrl& url : urls)
             if (url.isLocalFile())
-                paths.append(url.toLocalFile());
+                paths.append(NameOfLocalFile(url));
         drop->acceptProposedAction();
         // Taken once the drop has finished: the messages it may show must
         // not run inside the drag and drop exchange.

@@ -131,6 +131,17 @@ int32_t cBitmap::LoadFromFileDeferred(const QString& sFilename) {
     return Load(sFilename, true);
 }
 
+QString cBitmap::DecoderMessages() const {
+    uint32_t size = 0;
+    if (mImage == nullptr || GdipGetImageDecoderMessages(mImage, nullptr, &size) != Ok || size == 0)
+        return {};
+    QByteArray text(qsizetype(size), '\0');
+    if (GdipGetImageDecoderMessages(mImage, text.data(), &size) != Ok)
+        return {};
+    text.truncate(qsizetype(size));
+    return QString::fromUtf8(text);
+}
+
 int32_t cBitmap::Load(const QString& sFilename, bool bDeferred) {
     GpImage* image = nullptr;
     GpStatus loaded = bDeferred ? GdipLoadImageFromFileDeferred(WidePath(sFilename), &image)

@@ -61,6 +61,9 @@ public:
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
     int32_t PixelFormat() const { return mPixelFormat; }
+    /* What the decoding libraries printed while the image was read and
+     * decoded; empty for none (see GdipGetImageDecoderMessages). */
+    QString DecoderMessages() const;
     GpRect GetBounds() const { return mBounds; }
 
     GpImage* Handle() const { return mImage; }

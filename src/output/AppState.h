@@ -33,6 +33,18 @@ extern QString gOutputFormat;
 // from the "PhotoDetails" setting at load.
 extern ePhotoDetails gPhotoDetails;
 
+// True: images smaller than the target size keep their own size; the window
+// reads it from the "NoEnlarge" setting at load.
+extern bool gNoEnlarge;
+
+// The file-size limit of each output in bytes, 0 for none; the window reads
+// it from the "MaxSize" setting at load.
+extern int64_t gMaxBytes;
+
+// True: outputs take their source file's modification time; the window reads
+// it from the "KeepDates" setting at load.
+extern bool gKeepDates;
+
 // Fallback folder for the open and save dialogs: the user's pictures folder,
 // "" when the desktop has none.
 extern QString gDefaultFolder;

@@ -312,6 +312,17 @@ cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName
     return {};
 }
 
+ePathKind PathKind(const std::string& sPath) {
+    struct stat info {};
+    if (::stat(sPath.c_str(), &info) != 0)
+        return ePathKind::Missing;
+    if (S_ISDIR(info.st_mode))
+        return ePathKind::Folder;
+    if (!S_ISREG(info.st_mode))
+        return ePathKind::Other;
+    return ::access(sPath.c_str(), R_OK) == 0 ? ePathKind::ReadableFile : ePathKind::UnreadableFile;
+}
+
 bool CanMakeFilesIn(const cFolder& folder) {
     if (!folder.Valid())
         return false;

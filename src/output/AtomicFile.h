@@ -98,6 +98,10 @@ cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName
                                  const char* data, size_t size, eCommit eMode,
                                  const std::function<bool()>& bBeforeCommit);
 
+// What sPath leads to, following links: the checks before a file is listed.
+enum class ePathKind { Missing, Folder, ReadableFile, UnreadableFile, Other };
+ePathKind PathKind(const std::string& sPath);
+
 // True when a file can be made in folder (one is made and removed again).
 bool CanMakeFilesIn(const cFolder& folder);
 

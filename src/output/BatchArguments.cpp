@@ -3,6 +3,7 @@
 #include "NameBytes.h"
 #include "OutputFolder.h"
 #include "OutputOptions.h"
+#include "SizeLimit.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
@@ -80,12 +81,15 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
     const QCommandLineOption noTrash("no-trash");
     const QCommandLineOption metadata("metadata", {}, "MODE");
+    const QCommandLineOption noEnlarge("no-enlarge");
+    const QCommandLineOption maxSize("max-size", {}, "LIMIT");
+    const QCommandLineOption noKeepDates("no-keep-dates");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, jobs, quiet, help, version});
+                       metadata, noEnlarge, maxSize, noKeepDates, jobs, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -99,6 +103,8 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Options.ReplaceOutright = parser.isSet(noTrash);
+    arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
+    arguments.Options.KeepDates = !parser.isSet(noKeepDates);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -147,6 +153,14 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
+        const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
+        if (limit)
+            arguments.Options.MaxBytes = *limit;
+        else
+            arguments.Error = BadValue("max-size", parser.value(maxSize),
+                                       "a size of at least 1K such as 300K, 1.5M or 250000");
+    }
     if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
         bool ok = false;
         const int count = parser.value(jobs).toInt(&ok);
@@ -187,8 +201,21 @@ QString BatchHelpText() {
         "                          applies to .jpg and .webp outputs, while .jpeg,\n"
         "                          .jpe and .jfif files kept in their own format\n"
         "                          get the encoder's 75\n"
+        "  --no-enlarge            images smaller than SIZE keep their own size\n"
+        "                          (they are still turned and converted)\n"
         "  --rotate DEGREES        0, 90, 180 or 270 clockwise (default 0)\n"
         "  --format FORMAT         original, bmp, gif, jpg, png or webp (default original)\n"
+        "  --max-size LIMIT        limit each file to LIMIT bytes, or kilobytes or\n"
+        "                          megabytes with K or M (300K, 1.5M; 1K = 1024):\n"
+        "                          JPG and WebP files take the best quality that\n"
+        "                          fits, from --quality down to 30; when 30 does not\n"
+        "                          fit, and for other formats, the image shrinks in\n"
+        "                          steps of a tenth of its size, to a quarter at\n"
+        "                          most. Photo details count. A file that still\n"
+        "                          does not fit is saved at its smallest and listed\n"
+        "                          as over the limit (exit status 1)\n"
+        "  --no-keep-dates         outputs get the time they were written; by\n"
+        "                          default each takes its source file's date\n"
         "  --overwrite MODE        ask, all or none: replace existing files\n"
         "                          (default ask: y/a/n on the terminal)\n"
         "  --png-fallback MODE     ask, yes or no: write PNG where the format cannot\n"
@@ -218,6 +245,6 @@ QString BatchHelpText() {
         "as NAME-2.EXT (-3, ...), and stderr lists it.\n"
         "\n"
         "Exit status: 0 when every image was written under its own name, 1 when an\n"
-        "image failed, was not written because an answer declined it or took a\n"
-        "numbered name, 2 on bad usage.\n");
+        "image failed, was not written because an answer declined it, took a\n"
+        "numbered name or is over --max-size, 2 on bad usage.\n");
 }

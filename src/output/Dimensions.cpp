@@ -27,6 +27,13 @@ cDimensions GetDimensionsOf(int16_t iSize, int16_t iImageWidth, int16_t iImageHe
     return {ScaledSide(iSize, iImageHeight, iImageWidth), iSize};
 }
 
+cDimensions GetDimensionsNoLarger(int16_t iSize, int16_t iImageWidth, int16_t iImageHeight) {
+    const cDimensions size = GetDimensionsOf(iSize, iImageWidth, iImageHeight);
+    if (size.Width > iImageWidth || size.Height > iImageHeight)
+        return {iImageWidth, iImageHeight};
+    return size;
+}
+
 cDimensions GetDimensions(int16_t iSize) {
     return GetDimensionsOf(iSize, gImageWidth, gImageHeight);
 }

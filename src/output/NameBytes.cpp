@@ -91,3 +91,17 @@ QString DisplayName(const QString& sName) {
             shown[i] = QChar::ReplacementCharacter;
     return shown;
 }
+
+QStringList ArgumentNames(int argc, char* argv[]) {
+    QStringList names;
+    for (int i = 1; i < argc; ++i)
+        names << NameFromBytes(QByteArray(argv[i]));
+    return names;
+}
+
+QString NameOfLocalFile(const QUrl& oAddress) {
+    if (!oAddress.isLocalFile())
+        return {};
+    // The address keeps stray bytes percent-encoded; toLocalFile would replace them.
+    return NameFromBytes(QByteArray::fromPercentEncoding(oAddress.path(QUrl::FullyEncoded).toLatin1()));
+}

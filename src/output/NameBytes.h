@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 #include <string>
 
@@ -20,3 +22,11 @@ inline std::string NameBytesStd(const QString& sName) { return NameBytes(sName).
 
 // The name for showing: each stray byte becomes U+FFFD.
 QString DisplayName(const QString& sName);
+
+// The program's arguments after its own name, as names (QCoreApplication's
+// arguments replace the stray bytes).
+QStringList ArgumentNames(int argc, char* argv[]);
+
+// The local file a file:// address names (a dropped file), "" for another
+// address.
+QString NameOfLocalFile(const QUrl& oAddress);

@@ -1,8 +1,8 @@
 #include "cBatchSave.h"
 
 #include "AppState.h"
+#include "FileDates.h"
 #include "OutputOptions.h"
-#include "PhotoDetails.h"
 #include "SafeWrite.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
@@ -28,6 +28,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mPngAll.reset();
     mFailures.clear();
     mRenamed.clear();
+    mOverLimit.clear();
     mWritten.clear();
     mSources.clear();
     for (int position = 1; position <= list.Count(); ++position)
@@ -72,6 +73,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mOutput.reset();
     summary.Failures = std::move(mFailures);
     summary.Renamed = std::move(mRenamed);
+    summary.OverLimit = std::move(mOverLimit);
     ReportEnd(summary);
     return summary;
 }
@@ -80,6 +82,9 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
+    // Read before anything is written: the output may replace the source itself.
+    const std::optional<timespec> sourceTime =
+        mOptions.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
 
     std::optional<cRenderedImage> image;
     cSaveAhead::cResult done;
@@ -90,9 +95,15 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
             gImageHeight = done.SourceHeight;
         }
     } else {
-        image = RenderImage(sourcePath, mOptions, mObserver, &done.OutOfMemory);
+        cRenderNotes notes;
+        image = RenderImage(sourcePath, mOptions, mObserver, &notes);
         done.Loaded = image.has_value();
+        done.OutOfMemory = notes.OutOfMemory;
+        done.DecoderMessages = std::move(notes.DecoderMessages);
     }
+    // Reported here, in list order, however many workers decode ahead.
+    if (!done.DecoderMessages.isEmpty())
+        mObserver.DecoderMessages(fileName, done.DecoderMessages);
     // Too large for the memory there is: the file is sound and stays listed.
     if (!done.Loaded && done.OutOfMemory)
         return Fail(name.BaseName + u'.' + name.Extension,
@@ -103,24 +114,20 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         return eOutcome::Removed;
     }
     return WriteImage(name, [&](int32_t lEncoder) {
-        QByteArray bytes;
         if (mAhead != nullptr)
-            bytes = std::move(done.Bytes);
-        else
-            bytes = EncodeImage(mGdip, std::move(image->Output), name.Extension, lEncoder,
-                                QualityTagValue(mOptions.QualityIndex));
-        // The photo details stay on this thread, as the user asked for them.
-        if (!bytes.isEmpty())
-            AddPhotoDetails(bytes, sourcePath, mOptions.PhotoDetails,
-                            image ? image->Width : done.Width, image ? image->Height : done.Height);
-        return bytes;
-    });
+            return std::move(done.Encoded);
+        cEncodeRequest request =
+            EncodeRequestFor(mOptions, name.Extension, mGdip.EncoderClsid(lEncoder), true);
+        request.Reporter = &mGdip;
+        return EncodeForSave(std::move(*image), request);
+    }, sourceTime);
 }
 
 // Encoder first, then the name it will really be written under, then the
 // question about an existing file of that name: the user is only ever asked
 // about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode) {
+cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode,
+                                            const std::optional<timespec>& sourceTime) {
     QString extension = name.Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1) {
@@ -139,18 +146,22 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
-    QByteArray bytes = encode(encoder);
-    if (bytes.isEmpty())
+    const cEncoded encoded = encode(encoder);
+    if (encoded.Bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mOptions.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(*mOutput, outputName, bytes, replace);
+    const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
     if (!written.Ok)
         return Fail(outputName, written.Reason);
+    if (sourceTime)
+        SetModificationTime(path, *sourceTime); // the image is written either way
     if (mAhead != nullptr)
         mAhead->Written(*mOutput, outputName);
+    if (encoded.OverLimit)
+        mOverLimit.push_back({outputName, encoded.Bytes.size()});
     mWritten.insert(outputName);
     if (outputName != name.BaseName + u'.' + extension)
         mRenamed.push_back({name.SourceName, outputName});
@@ -203,11 +214,17 @@ void cBatchSave::ReportEnd(const cSaveSummary& summary) {
         parts << FailureReportText(summary.Failures);
     if (!summary.Renamed.empty())
         parts << RenamedReportText(summary.Renamed);
+    if (!summary.OverLimit.empty())
+        parts << OverLimitReportText(summary.OverLimit, mOptions.MaxBytes);
     if (parts.isEmpty())
         return;
     const bool failed = !summary.Failures.empty();
-    mQuestions.MsgBox(failed ? kNotSavedTitle : kRenamedTitle, parts.join(kParagraphBreak),
-                      failed ? cQuestions::eIcon::Exclamation : cQuestions::eIcon::Information,
+    const QString title = failed                       ? kNotSavedTitle
+                          : !summary.OverLimit.empty() ? kOverLimitTitle
+                                                       : kRenamedTitle;
+    mQuestions.MsgBox(title, parts.join(kParagraphBreak),
+                      failed || !summary.OverLimit.empty() ? cQuestions::eIcon::Exclamation
+                                                           : cQuestions::eIcon::Information,
                       cQuestions::eButtons::OK);
 }
 

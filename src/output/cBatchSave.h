@@ -12,12 +12,15 @@
 
 #include "SafeWrite.h"
 #include "SaveTexts.h"
+#include "SizeLimit.h"
 #include "cQuestions.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
 #include "cSaveOptions.h"
 
 #include <QString>
+
+#include <time.h>
 
 #include <functional>
 #include <memory>
@@ -27,6 +30,7 @@
 
 class cGDIP;
 class cSaveAhead;
+struct cEncoded;
 struct cOutputName;
 
 // What one run did.
@@ -38,6 +42,7 @@ struct cSaveSummary {
     bool Stopped = false; // the user stopped the run early
     std::vector<cSaveFailure> Failures;   // load and write failures of the run, in order
     std::vector<cRenamedOutput> Renamed;  // outputs written under a numbered name
+    std::vector<cOverLimit> OverLimit;    // outputs saved larger than the size limit
 
     // The status line: "n Images Saved[,  m Images Skipped][,  f Images Failed]";
     // the failed count takes in the entries that did not load.
@@ -63,10 +68,12 @@ class cBatchSave {
   private:
     enum class eOutcome { Saved, Skipped, Error, Removed };
     // Gives the encoded image for the encoder it will be written with.
-    using cEncode = std::function<QByteArray(int32_t lEncoder)>;
+    using cEncode = std::function<cEncoded(int32_t lEncoder)>;
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
-    eOutcome WriteImage(const cOutputName& name, const cEncode& encode);
+    // sourceTime: the modification time the output takes, if any.
+    eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
+                        const std::optional<timespec>& sourceTime);
     bool AcceptPng(const cOutputName& name);
     // The output's file name: base and extension, numbered when an earlier
     // entry of the run wrote that name.
@@ -95,6 +102,7 @@ class cBatchSave {
     std::set<QString> mSources;      // canonical paths of the list's sources
     std::vector<cSaveFailure> mFailures;
     std::vector<cRenamedOutput> mRenamed;
+    std::vector<cOverLimit> mOverLimit;
     std::set<QString> mWritten; // output names written so far
 };
 

@@ -2,7 +2,6 @@
 
 #include "AtomicFile.h"
 #include "NameBytes.h"
-#include "OutputOptions.h"
 #include "cBatchSave.h"
 #include "cSavePipeline.h"
 
@@ -23,10 +22,9 @@ constexpr std::chrono::milliseconds kEventInterval{20};
 struct cJobInput {
     QString Path;
     cSaveOptions Options;
-    QString Extension; // as OutputNameFor gives it: the requested one
-    CLSID Encoder{};   // the one the write will use, PNG when the offer is taken
-    bool Quantize = false;
-    int32_t Quality = 0;
+    // The requested extension as OutputNameFor gives it; the encoder the write
+    // will use, PNG when the offer is taken. No reporter.
+    cEncodeRequest Request;
 };
 
 // One entry on a worker: load, scale, turn and encode, touching nothing shared.
@@ -34,19 +32,19 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     cSaveAhead::cResult result;
     try {
         cSaveObserver quiet;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &result.OutOfMemory);
+        cRenderNotes notes;
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &notes);
+        result.OutOfMemory = notes.OutOfMemory;
+        result.DecoderMessages = std::move(notes.DecoderMessages);
         if (!image)
             return result;
         result.Loaded = true;
         result.SourceWidth = image->SourceWidth;
         result.SourceHeight = image->SourceHeight;
-        result.Width = image->Width;
-        result.Height = image->Height;
-        result.Bytes = EncodeImageWith(std::move(image->Output), input.Extension, input.Encoder,
-                                       input.Quality, input.Quantize);
+        result.Encoded = EncodeForSave(std::move(*image), input.Request);
     } catch (const std::bad_alloc&) {
         result.OutOfMemory = !result.Loaded;
-        result.Bytes.clear(); // counts as an encoding failure once loaded
+        result.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
     }
     return result;
 }
@@ -90,13 +88,12 @@ void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
     cJobInput input;
     input.Path = sPath;
     input.Options = mOptions;
-    input.Extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
-    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + input.Extension);
+    const QString extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
+    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1)
         encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
-    input.Encoder = mGdip.EncoderClsid(encoder);
-    input.Quantize = mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
-    input.Quality = QualityTagValue(mOptions.QualityIndex);
+    input.Request = EncodeRequestFor(mOptions, extension, mGdip.EncoderClsid(encoder),
+                                     mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1);
 
     auto task = std::make_shared<std::packaged_task<cResult()>>(
         [input = std::move(input)] { return RenderAndEncode(input); });

@@ -22,6 +22,7 @@
 #include "cSaveList.h"
 #include "cSaveObserver.h"
 #include "cSaveOptions.h"
+#include "cSavePipeline.h"
 
 #include "gp_flat.h"
 
@@ -42,11 +43,10 @@ class cSaveAhead {
     struct cResult {
         bool Loaded = false;     // false: the file could not be loaded
         bool OutOfMemory = false; // not loaded for want of memory, not for damage
+        QString DecoderMessages;  // what the decoding libraries printed, for the file's report
         int16_t SourceWidth = 0; // the file's own size, when loaded
         int16_t SourceHeight = 0;
-        int16_t Width = 0;       // the output's size, when loaded
-        int16_t Height = 0;
-        QByteArray Bytes;        // the encoded output; empty when encoding failed
+        cEncoded Encoded;        // the output; empty bytes when encoding failed
     };
 
     // lThreads workers (at least 1) for the run with options; gdip gives the

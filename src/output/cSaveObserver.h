@@ -26,6 +26,13 @@ class cSaveObserver {
         (void)sCaption;
     }
 
+    // What the decoding libraries printed while reading sFileName (lines
+    // ending in '\n'), before the entry's outcome is reported.
+    virtual void DecoderMessages(const QString& sFileName, const QString& sMessages) {
+        (void)sFileName;
+        (void)sMessages;
+    }
+
     // Asked after every entry: true ends the run before the next entry.
     virtual bool StopRequested() { return false; }
 };

@@ -10,5 +10,8 @@ cSaveOptions cSaveOptions::FromAppState(const QString& sCustomSize) {
     options.RotationIndex = gRotationIndex;
     options.OutputFormat = gOutputFormat;
     options.PhotoDetails = gPhotoDetails;
+    options.NoEnlarge = gNoEnlarge;
+    options.MaxBytes = gMaxBytes;
+    options.KeepDates = gKeepDates;
     return options;
 }

@@ -17,8 +17,11 @@ struct cSaveOptions {
     QString OutputFormat = QStringLiteral("DFT"); // "DFT", "BMP", "GIF", "JPG", "PNG", "WEBP"
     bool ReplaceOutright = false; // replaced files are not kept in the trash (batch command only)
     ePhotoDetails PhotoDetails = ePhotoDetails::Keep;
+    bool NoEnlarge = false; // an image smaller than the target size keeps its own size
+    int64_t MaxBytes = 0;   // the file-size limit of each output in bytes; 0 = none
+    bool KeepDates = true;  // outputs take their source file's modification time
 
     // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
-    // gOutputFormat, gPhotoDetails) with the custom size box's text.
+    // gOutputFormat, gPhotoDetails, gNoEnlarge, gMaxBytes, gKeepDates) with the custom size box's text.
     static cSaveOptions FromAppState(const QString& sCustomSize);
 };

@@ -2,9 +2,12 @@
 
 #include "AppState.h"
 #include "Dimensions.h"
+#include "OutputBitmaps.h"
 #include "FileNames.h"
 #include "OutputOptions.h"
+#include "Numbers.h"
 #include "Quantize.h"
+#include "SizeLimit.h"
 #include "cMemoryBudget.h"
 
 #include "cGDIP.h"
@@ -68,11 +71,54 @@ std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions siz
     return {width, height};
 }
 
+// Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned.
+std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptions& options,
+                                         cSaveObserver& observer, bool& bOutOfMemory) {
+    const auto sourceWidth = static_cast<int16_t>(source.Width());
+    const auto sourceHeight = static_cast<int16_t>(source.Height());
+    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
+    const cDimensions size = options.NoEnlarge
+                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
+                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
+    const bool swap = RotationSwapsSides(options.RotationIndex);
+
+    cRenderedImage rendered;
+    const auto [decodedWidth, decodedHeight] = DecodedSize(source, size);
+    const uint64_t footprint = RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
+                                               uint64_t(std::max<int>(size.Height, 0)));
+    if (!DecodeBudget().Reserve(footprint, rendered.Memory)) {
+        bOutOfMemory = true;
+        return std::nullopt;
+    }
+    rendered.Width = swap ? size.Height : size.Width;
+    rendered.Height = swap ? size.Width : size.Height;
+    rendered.SourceWidth = sourceWidth;
+    rendered.SourceHeight = sourceHeight;
+    rendered.Output = std::make_unique<cBitmap>();
+    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
+                                         OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
+        bOutOfMemory = true;
+        return std::nullopt;
+    }
+    cGraphics graphics;
+    const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
+    graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
+    TurnDrawing(graphics, options.RotationIndex, size, observer);
+    // The pixels are decoded here: damaged ones fail the draw, and the file
+    // counts as one that could not be loaded, unless memory ran out.
+    const int32_t drawn = graphics.DrawImageRectI(source.Handle(), 0, 0, size.Width, size.Height);
+    if (drawn != Ok && drawable) {
+        bOutOfMemory = drawn == OutOfMemory;
+        return std::nullopt;
+    }
+    return rendered;
+}
+
 } // namespace
 
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, bool* bOutOfMemory) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, bOutOfMemory);
+                                          cSaveObserver& observer, cRenderNotes* notes) {
+    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, notes);
     if (rendered) {
         gImageWidth = rendered->SourceWidth;
         gImageHeight = rendered->SourceHeight;
@@ -81,55 +127,20 @@ std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSav
 }
 
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer, bool* bOutOfMemory) {
-    bool outOfMemory = false;
-    if (bOutOfMemory == nullptr)
-        bOutOfMemory = &outOfMemory;
-    *bOutOfMemory = false;
-    std::optional<cBitmap> source = LoadSource(sSourcePath, *bOutOfMemory);
+                                           cSaveObserver& observer, cRenderNotes* notes) {
+    cRenderNotes ignored;
+    cRenderNotes& said = notes != nullptr ? *notes : ignored;
+    said = cRenderNotes();
+    std::optional<cBitmap> source = LoadSource(sSourcePath, said.OutOfMemory);
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
-
-    const auto sourceWidth = static_cast<int16_t>(source->Width());
-    const auto sourceHeight = static_cast<int16_t>(source->Height());
-    const cDimensions size = GetDimensionsOf(TargetSize(options.SizeIndex, options.CustomSize),
-                                             sourceWidth, sourceHeight);
-    const bool swap = RotationSwapsSides(options.RotationIndex);
-
-    cRenderedImage rendered;
-    const auto [decodedWidth, decodedHeight] = DecodedSize(*source, size);
-    if (!DecodeBudget().Reserve(RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
-                                                uint64_t(std::max<int>(size.Height, 0))),
-                                rendered.Memory)) {
-        *bOutOfMemory = true;
-        return std::nullopt;
-    }
-    rendered.Width = swap ? size.Height : size.Width;
-    rendered.Height = swap ? size.Width : size.Height;
-    rendered.SourcePath = sSourcePath;
-    rendered.Output = std::make_unique<cBitmap>();
-    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
-                                         OutputFormatFor(source->PixelFormat()), nullptr) == OutOfMemory) {
-        *bOutOfMemory = true;
-        return std::nullopt;
-    }
-    {
-        cGraphics graphics;
-        const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
-        graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
-        TurnDrawing(graphics, options.RotationIndex, size, observer);
-        // The pixels are decoded here: damaged ones fail the draw, and the
-        // file counts as one that could not be loaded, unless memory ran out.
-        const int32_t drawn = graphics.DrawImageRectI(source->Handle(), 0, 0, size.Width, size.Height);
-        if (drawn != Ok && drawable) {
-            *bOutOfMemory = drawn == OutOfMemory;
-            return std::nullopt;
-        }
-    }
+    std::optional<cRenderedImage> rendered = DrawSource(*source, options, observer, said.OutOfMemory);
+    said.DecoderMessages = source->DecoderMessages();
     source.reset(); // closes the source file before the output is named and written
-    rendered.SourceWidth = sourceWidth;
-    rendered.SourceHeight = sourceHeight;
+    if (!rendered)
+        return std::nullopt;
+    rendered->SourcePath = sSourcePath;
     observer.ProcessEvents();
     return rendered;
 }
@@ -148,6 +159,74 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     return name;
 }
 
+bool TakesQuality(const QString& sExtension) {
+    const QString kind = sExtension.toUpper();
+    return kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP");
+}
+
+cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+                                const CLSID& encoder, bool bQuantize) {
+    cEncodeRequest request;
+    request.Extension = sExtension;
+    request.Encoder = encoder;
+    request.Quantize = bQuantize;
+    request.Quality = QualityTagValue(options.QualityIndex);
+    request.MaxBytes = options.MaxBytes;
+    request.Details = options.PhotoDetails;
+    return request;
+}
+
+cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
+    cEncoded result;
+    result.Quality = request.Quality;
+    result.Width = rendered.Width;
+    result.Height = rendered.Height;
+    auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
+        if (image && request.Reporter != nullptr &&
+            request.Extension.toUpper() == QStringLiteral("GIF"))
+            image->gdip = request.Reporter;
+        QByteArray bytes = EncodeImageWith(std::move(image), request.Extension, request.Encoder,
+                                           lQuality, request.Quantize);
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, rendered.SourcePath, request.Details, size.Width, size.Height);
+        return bytes;
+    };
+    const cDimensions full{rendered.Width, rendered.Height};
+    if (request.MaxBytes <= 0) {
+        result.Bytes = encode(std::move(rendered.Output), request.Quality, full);
+        return result;
+    }
+
+    // Every try starts from the same pixels, flattened once.
+    std::unique_ptr<cBitmap> image = std::move(rendered.Output);
+    if (image && DropsTransparency(request.Extension) &&
+        image->PixelFormat() == PixelFormat32bppARGB)
+        image = OverWhite(*image);
+    if (!image)
+        return result;
+    const auto scaled = [&full](double sngScale) {
+        const auto side = [sngScale](int16_t iSide) {
+            return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1);
+        };
+        return cDimensions{side(full.Width), side(full.Height)};
+    };
+    const cFit fit = FitWithinLimit(
+        request.MaxBytes, request.Quality, TakesQuality(request.Extension),
+        [&](int32_t lQuality, double sngScale) {
+            const cDimensions size = scaled(sngScale);
+            return encode(sngScale == 1.0 ? CopyOf(*image)
+                                          : ScaledCopy(*image, size.Width, size.Height),
+                          lQuality, size);
+        });
+    const cDimensions size = scaled(fit.Scale);
+    result.Bytes = fit.Bytes;
+    result.Quality = fit.Quality;
+    result.Width = size.Width;
+    result.Height = size.Height;
+    result.OverLimit = !fit.Fits && !fit.Bytes.isEmpty();
+    return result;
+}
+
 QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality) {
@@ -163,8 +242,14 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
     QByteArray bytes;
     if (!image)
         return bytes;
+    // A transparent image saved as JPEG or BMP comes out over white, not black.
+    if (DropsTransparency(kind) && image->PixelFormat() == PixelFormat32bppARGB) {
+        image = OverWhite(*image);
+        if (!image)
+            return bytes;
+    }
 
-    if (kind == QStringLiteral("JPG") || kind == QStringLiteral("WEBP")) {
+    if (TakesQuality(kind)) {
         uint32_t quality = static_cast<uint32_t>(lQuality);
         EncoderParameters params{};
         params.Count = 1;

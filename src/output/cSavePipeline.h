@@ -32,6 +32,12 @@ struct cRenderedImage {
     cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
 };
 
+// Why RenderImage gave nothing, and what the decoding libraries said.
+struct cRenderNotes {
+    bool OutOfMemory = false; // too large for the memory there is, not damaged
+    QString DecoderMessages;  // their lines, each ending in '\n'; empty for none
+};
+
 // The names of one output file.
 struct cOutputName {
     QString SourceName;      // the source's file name
@@ -47,16 +53,17 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 // interpolation and turned, into a new bitmap. Sets gImageWidth and
 // gImageHeight to the source's size when it succeeds. nullopt when the file
 // cannot be decoded or is larger than kMaxSourceSide on a side, or when the
-// memory it needs is more than DecodeBudget holds or cannot be had; then
-// *bOutOfMemory (when given) says which. Waits while other images hold too
-// much of the budget. The source file is closed on return.
+// memory it needs is more than DecodeBudget holds or cannot be had; notes
+// (when given) say which, and receive what the decoding libraries printed,
+// success or not. Waits while other images hold too much of the budget.
+// The source file is closed on return.
 std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, bool* bOutOfMemory = nullptr);
+                                          cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // RenderImage without touching the shared state (gImageWidth, gImageHeight):
 // safe on any thread with an observer of that thread's own.
 std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
-                                           cSaveObserver& observer, bool* bOutOfMemory = nullptr);
+                                           cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
@@ -64,6 +71,39 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 // Copies the photo details of rendered's source into bytes (encoded from
 // rendered) as eDetails says; see AddPhotoDetails.
 void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes);
+
+// True when files of sExtension (any case) are written at the chosen quality:
+// "jpg" and "webp". Only these search their quality under a size limit.
+bool TakesQuality(const QString& sExtension);
+
+// What the save asks of the encoder for one image.
+struct cEncodeRequest {
+    QString Extension;     // the requested extension, before any PNG fallback (see EncodeImage)
+    CLSID Encoder{};       // the encoder the file is written with
+    bool Quantize = true;  // "gif" is reduced to a palette first (see EncodeImageWith)
+    int32_t Quality = 0;   // the chosen quality, 0..100
+    int64_t MaxBytes = 0;  // the file-size limit in bytes; 0 = none
+    ePhotoDetails Details = ePhotoDetails::Keep;
+    cGDIP* Reporter = nullptr; // receives the quantizer's failures; nullptr off the main thread
+};
+
+// The file the save writes for one image.
+struct cEncoded {
+    QByteArray Bytes;       // photo details included; empty when the encoder failed
+    int32_t Quality = 0;    // the quality of Bytes (the chosen one where none applies)
+    int16_t Width = 0;      // the pixel size of Bytes
+    int16_t Height = 0;
+    bool OverLimit = false; // even the smallest try is larger than the limit
+};
+
+// The request for an image saved with options as sExtension by encoder.
+cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+                                const CLSID& encoder, bool bQuantize);
+
+// Encodes rendered as request says and adds its source's photo details.
+// Under a size limit, the best output that fits (see FitWithinLimit), the
+// details counted. Any thread, with a Reporter only on the main one.
+cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
 
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
 // extension the options asked for, before any PNG fallback) chooses the extra

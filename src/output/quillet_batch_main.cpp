@@ -14,7 +14,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +49,13 @@ class cTerminalProgress : public cSaveObserver {
         mShown = false;
     }
 
+    // Each line under the file's name, as the command's own messages are.
+    void DecoderMessages(const QString& sFileName, const QString& sMessages) override {
+        Finish();
+        for (const QString& line : sMessages.split(u'\n', Qt::SkipEmptyParts))
+            mErr << "quillet-batch: " << sFileName << ": " << line << Qt::endl;
+    }
+
     void Progress(int, int, double, const QString& sCaption) override {
         if (!mShow)
             return;
@@ -65,13 +71,18 @@ class cTerminalProgress : public cSaveObserver {
 
 // What keeps the file sPath from being read; nullptr when nothing does.
 const char* ReadProblem(const QString& sPath) {
-    const QByteArray path = NameBytes(sPath);
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0)
+    switch (PathKind(NameBytesStd(sPath))) {
+    case ePathKind::Missing:
         return "no such file";
-    if (!S_ISREG(info.st_mode))
-        return "not a file";
-    return ::access(path.constData(), R_OK) == 0 ? nullptr : "cannot be read";
+    case ePathKind::ReadableFile:
+        return nullptr;
+    case ePathKind::UnreadableFile:
+        return "cannot be read";
+    case ePathKind::Folder:
+    case ePathKind::Other:
+        break;
+    }
+    return "not a file";
 }
 
 // Files that cannot be read are reported and left out of the list.
@@ -86,14 +97,6 @@ QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
     return readable;
 }
 
-// The arguments as the system passed them: file names keep bytes that are not
-// UTF-8 (QCoreApplication::arguments would replace them).
-QStringList ArgumentsAfterTheProgram(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << NameFromBytes(QByteArray(argv[i]));
-    return arguments;
-}
 
 std::optional<QString> ReadLineFromStdin() {
     QTextStream in(stdin);
@@ -125,7 +128,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cBatchArguments arguments = ParseBatchArguments(ArgumentsAfterTheProgram(argc, argv));
+    const cBatchArguments arguments = ParseBatchArguments(ArgumentNames(argc, argv));
     if (arguments.ShowHelp) {
         out << BatchHelpText();
         return kExitOk;
@@ -165,6 +168,7 @@ int main(int argc, char* argv[]) {
         out << summary.Caption() << Qt::endl;
     const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty() && summary.Renamed.empty();
+                            summary.Failures.empty() && summary.Renamed.empty() &&
+                            summary.OverLimit.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

@@ -6,6 +6,7 @@
 #include "colour_lcms.h"
 #include "gp_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -151,6 +152,7 @@ static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& f
     if (image.codec == nullptr || !image.source)
         return WrongState;
     bm_clear_fresh_memory();
+    const message_capture capture(image.decoder_messages);
     const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
                                                 image.active_frame, limits, frame);
     if (status != Ok)
@@ -224,7 +226,12 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     if (codec == nullptr)
         return UnknownImageFormat;
     image_info info;
-    const GpStatus status = codec->probe(bytes->data(), bytes->size(), decode_limits{}, info);
+    std::string messages;
+    GpStatus status = Ok;
+    {
+        const message_capture capture(messages);
+        status = codec->probe(bytes->data(), bytes->size(), decode_limits{}, info);
+    }
     if (status != Ok)
         return status;
     if (info.width == 0 || info.height == 0 || info.frame_count == 0)
@@ -240,6 +247,7 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     result->source = std::move(bytes);
     result->codec = codec;
     result->info = std::move(info);
+    result->decoder_messages = std::move(messages);
     /* Decode now unless asked not to, so that damaged pixel data fails the
      * load instead of a later draw, which would otherwise turn it into a
      * blank picture. */
@@ -487,6 +495,20 @@ GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format) {
     if (image == nullptr || format == nullptr)
         return InvalidParameter;
     *format = image->info.raw_format;
+    return Ok;
+}
+
+GpStatus GdipGetImageDecoderMessages(GpImage* image, char* buffer, uint32_t* size) {
+    if (image == nullptr || size == nullptr)
+        return InvalidParameter;
+    const std::string& text = image->decoder_messages;
+    if (buffer == nullptr) {
+        *size = static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX));
+        return Ok;
+    }
+    const size_t count = std::min<size_t>(text.size(), *size);
+    std::memcpy(buffer, text.data(), count);
+    *size = static_cast<uint32_t>(count);
     return Ok;
 }
 

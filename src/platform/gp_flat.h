@@ -448,6 +448,12 @@ GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height);
 /* The format the image was decoded from (ImageFormatMemoryBMP for created
  * bitmaps). */
 GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
+/* What the decoding libraries printed on stderr while the image was read and
+ * decoded (their warnings about damaged data), as UTF-8 lines; stderr itself
+ * gets none of it. With buffer null, *size receives the length; else up to
+ * *size bytes are copied into the caller's buffer (not terminated) and *size
+ * receives the number copied. */
+GpStatus GdipGetImageDecoderMessages(GpImage* image, char* buffer, uint32_t* size);
 
 /* Rotates clockwise by a quarter-turn multiple, then mirrors left-right when
  * the type says FlipX (types 0..7). Returns InvalidParameter for other

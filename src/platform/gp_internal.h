@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace gp {
@@ -39,6 +40,19 @@ struct lock_state {
     int32_t stride = 0;
 };
 
+/* While alive, what decoding libraries print on stderr from this thread is
+ * appended to text instead (gp_messages.cpp). Captures nest. */
+class message_capture {
+  public:
+    explicit message_capture(std::string& text);
+    ~message_capture();
+    message_capture(const message_capture&) = delete;
+    message_capture& operator=(const message_capture&) = delete;
+
+  private:
+    std::string* mPrevious;
+};
+
 } // namespace gp
 
 struct GpImage {
@@ -60,6 +74,8 @@ struct GpImage {
     gp::raster reduced;
     std::unique_ptr<gp::lock_state> lock;
     std::unique_ptr<gp::save_session> pending_save;
+    /* What the decoding libraries printed while the image was read. */
+    std::string decoder_messages;
     gp::alive_flag alive;
 };
 

@@ -116,6 +116,7 @@ void frmQuillet::FormLoad() {
     BuildOptionPanels();
     BuildFormatMenu();
     BuildDetailsMenu();
+    BuildFitMenu();
     BuildStatusBand();
     SetTabOrder();
     BuildShortcuts();

@@ -34,6 +34,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QSpinBox;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
@@ -140,6 +141,10 @@ public:
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;
+    QAction* mnuNoEnlarge = nullptr;
+    QAction* mnuKeepDates = nullptr;
+    QAction* mnuSizeLimit = nullptr;
+    QSpinBox* txtSizeLimit = nullptr;
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -187,6 +192,9 @@ private:
     // DetailsMenu.cpp
     void BuildDetailsMenu();
     static void DetailsMenu_Click(ePhotoDetails eChoice);
+    // FitMenu.cpp
+    void BuildFitMenu();
+    void SizeLimit_Change();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;

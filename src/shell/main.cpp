@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "NameBytes.h"
 #include "QLTMain.h"
 
 #include <QApplication>
@@ -10,5 +11,5 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
     // Any arguments are image files to start with (the desktop's "Open with").
-    return Main(QApplication::arguments().mid(1));
+    return Main(ArgumentNames(argc, argv));
 }

@@ -9,6 +9,8 @@
 #include "PreviewLayout.h"
 #include "WindowFixture.h"
 
+#include "cBitmap.h"
+
 #include <memory>
 
 namespace {
@@ -158,14 +160,22 @@ private slots:
 
     void shownBytesAreTheSavedFile_data() {
         QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("limit"); // file-size limit in KB; 0: none
+        QTest::addColumn<QString>("note"); // how the size shown starts
         for (const char* format : {"JPG", "GIF", "PNG", "BMP", "WEBP"})
-            QTest::newRow(format) << QString::fromLatin1(format);
+            QTest::newRow(format) << QString::fromLatin1(format) << 0 << QString();
+        // Under a limit: the quality chosen and the one reached, or fewer pixels.
+        QTest::newRow("JPG within 12 KB") << QStringLiteral("JPG") << 12 << QStringLiteral("66 \u2192 ");
+        QTest::newRow("PNG within 200 KB") << QStringLiteral("PNG") << 200 << QString();
     }
 
     void shownBytesAreTheSavedFile() {
         QFETCH(QString, format);
+        QFETCH(int, limit);
+        QFETCH(QString, note);
         gOutputFormat = format;
         gRotationIndex = 3;
+        gMaxBytes = int64_t{limit} * 1024;
         Fill({Picture("shot.png", 500, 400)});
         dlgPreview dialog(*mWindow);
         QTemporaryDir out;
@@ -174,6 +184,14 @@ private slots:
         QFile file(out.filePath("shot." + format.toLower()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(dialog.EncodedBytes(), file.readAll());
+        const QString shown = Child<QLabel>(dialog, "labEncodedSize")->text();
+        QVERIFY2(shown.startsWith(note) && shown.endsWith(QStringLiteral(" KB")), qPrintable(shown));
+        QVERIFY(limit == 0 || dialog.EncodedBytes().size() <= gMaxBytes);
+        QByteArray bytes = dialog.EncodedBytes();
+        cBitmap written;
+        QCOMPARE(written.CreateFromStream(bytes), 0);
+        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(),
+                 QStringLiteral("%1 x %2").arg(written.Width()).arg(written.Height()));
     }
 
     void encodedSizeReadsWell() {

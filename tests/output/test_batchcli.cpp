@@ -84,6 +84,10 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
               std::tuple(0, 1, 0, QStringLiteral("DFT"), eBatchAnswer::Ask));
     const cSaveOptions custom = ParseBatchArguments({"--size", "1500", "-o", tmp, "a"}).Options;
     EXPECT_EQ(std::tuple(custom.SizeIndex, custom.CustomSize), std::tuple(5, QStringLiteral("1500")));
+    EXPECT_EQ(std::tuple(o.NoEnlarge, o.MaxBytes, o.KeepDates), std::tuple(false, 0, true));
+    const cSaveOptions fit =
+        ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Options;
+    EXPECT_EQ(std::tuple(fit.NoEnlarge, fit.MaxBytes, fit.KeepDates), std::tuple(true, 1536 * 1024, false));
 
     // Bad usage says what is wrong.
     const std::pair<QStringList, const char*> cases[] = {
@@ -95,6 +99,7 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
         {{"--format", "tiff", "-o", tmp, "a"}, "invalid value 'tiff' for --format"},
+        {{"--max-size", "300", "-o", tmp, "a"}, "invalid value '300' for --max-size"},
         {{"--overwrite", "maybe", "-o", tmp, "a"}, "invalid value 'maybe' for --overwrite"},
         {{"-o", tmp + "/no/such/folder", "a"}, "cannot be used: it does not exist"},
         {{"-o", "/proc", "a"}, "the output folder '/proc' cannot be used: files cannot be made in it"},
@@ -198,6 +203,8 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
          {"tiny.png"}, 2},
         {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
          "a.png: the file could not take its name: Input/output error", {}, 0, false, "renamefails"},
+        {{"--max-size", "1K", "--size", "0"}, {"big.png"}, "", 1, "1 Images Saved\n",
+         "larger than the 1 KB limit even at its smallest: big.png: 2 KB", {"big.png"}},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},
         {{"--version"}, {}, "", 0, "quillet-batch " QUILLET_VERSION "\n", "", {}},

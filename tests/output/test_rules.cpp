@@ -55,6 +55,22 @@ TEST(GetDimensions, GivesTheOutputSize) {
     }
 }
 
+// Never enlarging: a result larger than the image on either side keeps the
+// image's own size; a reduction is left as GetDimensionsOf makes it.
+TEST(GetDimensions, NeverLargerKeepsSmallImages) {
+    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {
+        {800, 500, 500, 500, 500},    // square, would grow
+        {800, 800, 600, 800, 600},    // exactly the target: unchanged
+        {640, 1024, 768, 640, 480},   // reduced as ever
+        {640, 300, 900, 213, 640},    // portrait reduced
+        {1000, 999, 10, 999, 10},     // one pixel short on the long side
+        {0, 1024, 768, 1024, 768},    // own size
+        {100, 5000, 1, 100, 1}};      // the short side's 1-pixel floor is no enlargement
+    for (const auto& c : cases)
+        EXPECT_EQ(GetDimensionsNoLarger(c.size, c.width, c.height), (cDimensions{c.outWidth, c.outHeight}))
+            << c.width << " x " << c.height << " at " << c.size;
+}
+
 // Numeric text is taken with halves to even; other text, or a value beyond
 // 16 bits, falls back to the tag.
 TEST(CustomSize, NumericTextOrTheTag) {
@@ -96,7 +112,7 @@ TEST(OutputNames, BaseExtensionAndImageFiles) {
 }
 
 // File names reach the system with the bytes they came with, valid UTF-8 or
-// not, and are shown with U+FFFD for each byte that is not part of UTF-8.
+// not, from the command line or a drop, and are shown with U+FFFD for each byte that is not part of UTF-8.
 TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
     const std::pair<const char*, const char16_t*> names[] = {
         {"caf\xe9.jpg", u"caf\uFFFD.jpg"},            // Latin-1
@@ -112,4 +128,8 @@ TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
         EXPECT_EQ(NameBytes(name), QByteArray(bytes)) << bytes;
         EXPECT_EQ(DisplayName(name), QString::fromUtf16(shown)) << bytes;
     }
+    // A dropped file's address keeps the stray bytes percent-encoded.
+    EXPECT_EQ(NameBytes(NameOfLocalFile(QUrl::fromEncoded("file:///tmp/caf%E9%20x.jpg"))),
+              QByteArray("/tmp/caf\xe9 x.jpg"));
+    EXPECT_EQ(NameOfLocalFile(QUrl::fromEncoded("https://example.org/caf%E9.jpg")), QString());
 }

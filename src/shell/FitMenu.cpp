@@ -1,0 +1,90 @@
+// The choices in the Save button's drop-down menu that shape every output
+// beyond its format: never enlarging, keeping file dates and the file-size
+// limit, each remembered in the settings store ("NoEnlarge", "KeepDates",
+// "LimitSize" and "MaxSize").
+
+#include "AppState.h"
+#include "Registry.h"
+#include "SizeLimit.h"
+#include "frmQuillet.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QSpinBox>
+#include <QWidgetAction>
+
+namespace {
+
+constexpr int kDefaultLimitKB = 300;
+constexpr int kMaxLimitKB = 1024 * 1024;
+
+// A remembered "1"/"0" choice, bDefault when absent.
+bool ReadChoice(const QString& sName, bool bDefault) {
+    if (!ValueExists(SettingsKey, sName))
+        return bDefault;
+    return ReadValue(SettingsKey, sName).toString() == QStringLiteral("1");
+}
+
+void WriteChoice(const QString& sName, bool bValue) {
+    WriteString(SettingsKey, sName, bValue ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QAction* AddChoice(QMenu* oMenu, const char* sName, const QString& sCaption, bool bChecked) {
+    QAction* action = oMenu->addAction(sCaption);
+    action->setObjectName(QLatin1String(sName));
+    action->setCheckable(true);
+    action->setChecked(bChecked);
+    return action;
+}
+
+} // namespace
+
+void frmQuillet::BuildFitMenu() {
+    gNoEnlarge = ReadChoice(QStringLiteral("NoEnlarge"), false);
+    gKeepDates = ReadChoice(QStringLiteral("KeepDates"), true);
+    const int limitKB = static_cast<int>(std::clamp<int64_t>(
+        ParseSizeLimit(ReadValue(SettingsKey, QStringLiteral("MaxSize")).toString())
+                .value_or(kDefaultLimitKB * 1024) / 1024,
+        1, kMaxLimitKB));
+    gMaxBytes = ReadChoice(QStringLiteral("LimitSize"), false) ? int64_t{limitKB} * 1024 : 0;
+
+    mnuDropDown->addSeparator();
+    mnuNoEnlarge = AddChoice(mnuDropDown, "mnuNoEnlarge", QStringLiteral("Don't enlarge smaller images"),
+                             gNoEnlarge);
+    connect(mnuNoEnlarge, &QAction::toggled, this, [](bool bChecked) {
+        gNoEnlarge = bChecked;
+        WriteChoice(QStringLiteral("NoEnlarge"), bChecked);
+    });
+    mnuKeepDates = AddChoice(mnuDropDown, "mnuKeepDates", QStringLiteral("Keep file dates"), gKeepDates);
+    connect(mnuKeepDates, &QAction::toggled, this, [](bool bChecked) {
+        gKeepDates = bChecked;
+        WriteChoice(QStringLiteral("KeepDates"), bChecked);
+    });
+
+    // "Limit each file to:" and the limit in a number box below it, inside
+    // the menu, so that the limit is set without a dialog.
+    mnuSizeLimit = AddChoice(mnuDropDown, "mnuSizeLimit", QStringLiteral("Limit each file to:"),
+                             gMaxBytes > 0);
+    auto* row = new QWidget(mnuDropDown);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(24, 0, 6, 2);
+    txtSizeLimit = new QSpinBox(row);
+    txtSizeLimit->setObjectName(QStringLiteral("txtSizeLimit"));
+    txtSizeLimit->setRange(1, kMaxLimitKB);
+    txtSizeLimit->setSuffix(QStringLiteral(" KB"));
+    txtSizeLimit->setValue(limitKB);
+    layout->addWidget(txtSizeLimit);
+    auto* limitAction = new QWidgetAction(mnuDropDown);
+    limitAction->setDefaultWidget(row);
+    mnuDropDown->addAction(limitAction);
+    connect(mnuSizeLimit, &QAction::toggled, this, [this] { SizeLimit_Change(); });
+    connect(txtSizeLimit, &QSpinBox::valueChanged, this, [this] { SizeLimit_Change(); });
+}
+
+void frmQuillet::SizeLimit_Change() {
+    const int64_t bytes = int64_t{txtSizeLimit->value()} * 1024;
+    gMaxBytes = mnuSizeLimit->isChecked() ? bytes : 0;
+    WriteChoice(QStringLiteral("LimitSize"), mnuSizeLimit->isChecked());
+    WriteString(SettingsKey, QStringLiteral("MaxSize"), QStringLiteral("%1K").arg(txtSizeLimit->value()));
+}
