@@ -5,6 +5,9 @@
 #   share/metainfo/io.norvane.Quillet.metainfo.xml
 #   share/icons/hicolor/<N>x<N>/apps/quillet.png and scalable/apps/quillet.svg
 #   share/quillet/help/ (the HTML help)
+#   bin/quillet-resize-to-large-jpg, share/nemo/actions/quillet-resize*.nemo_action,
+#   share/kio/servicemenus/quillet-resize.desktop (the file managers' actions
+#   for every user, from the templates the program also installs per user)
 include(GNUInstallDirs)
 
 set(QUILLET_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icons/QLT.svg)
@@ -47,6 +50,23 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/resources/help)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
           DESTINATION ${CMAKE_INSTALL_DATADIR}/quillet/help)
 endif()
+
+# The installed programs are found on the PATH.
+set(QUILLET_SH quillet)
+set(BATCH_SH quillet-batch)
+set(HELPER_SH quillet-resize-to-large-jpg)
+set(QUILLET_EXEC quillet)
+set(HELPER_EXEC quillet-resize-to-large-jpg)
+set(_actions ${PROJECT_BINARY_DIR}/file-manager)
+foreach(template resize-to-large-jpg quillet-resize.nemo_action quillet-resize-large-jpg.nemo_action
+                 quillet-resize.desktop)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/file-manager/${template} ${_actions}/${template} @ONLY)
+endforeach()
+install(PROGRAMS ${_actions}/resize-to-large-jpg RENAME quillet-resize-to-large-jpg
+        DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${_actions}/quillet-resize.nemo_action ${_actions}/quillet-resize-large-jpg.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions)
+install(PROGRAMS ${_actions}/quillet-resize.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
 
 # Debian package: cpack -G DEB in the build folder.
 set(CPACK_PACKAGE_NAME quillet)

@@ -8,7 +8,7 @@ QUILLET_PACKAGES="build-essential cmake ninja-build ccache pkg-config \
  libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev zlib1g-dev \
  libglib2.0-dev liblcms2-dev libexiv2-dev libheif-dev libwebp-dev libdeflate-dev \
  libgtest-dev libgmock-dev libbenchmark-dev \
- desktop-file-utils appstream \
+ desktop-file-utils appstream dbus \
  xvfb xauth"
 
 missing=""

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "AtomicFile.h"
 #include "FileNames.h"
+#include "FolderScan.h"
 #include "ImageEntry.h"
 #include "NameBytes.h"
 #include "Numbers.h"
@@ -85,6 +86,9 @@ cImageList::cImageList(cImageListHost& oHost, QTreeWidget* oList)
     connect(mnuRemove, &QAction::triggered, this, &cImageList::mnuRemove_Click);
     connect(mnuProperties, &QAction::triggered, this, &cImageList::mnuProperties_Click);
     connect(mnuAddImages, &QAction::triggered, this, &cImageList::AddImages_Click);
+    mnuAddFolder = mnuPopup->addAction(QStringLiteral("Add Folder\u2026"));
+    mnuAddFolder->setObjectName(QStringLiteral("mnuAddFolder"));
+    connect(mnuAddFolder, &QAction::triggered, this, &cImageList::AddFolder_Click);
 }
 
 cImageList::~cImageList() = default;
@@ -134,15 +138,66 @@ void cImageList::AddImages_Click() {
 
 void cImageList::TakeFiles(const QStringList& aPaths) {
     mHost.ListReplacing();
-    std::vector<cChosenFile> files;
-    for (const QString& path : aPaths) {
-        const QFileInfo info(path);
-        files.push_back({WithoutTrailingSeparator(info.absolutePath()), info.fileName()});
-    }
+    const std::vector<cChosenFile> files = TakeFolders(aPaths);
     // Names typed on a command line or dropped by another program may name
     // nothing; the open dialog only offers files that exist.
     if (!files.empty())
         ReplaceList(files, true, true);
+}
+
+void cImageList::AddPaths(const QStringList& aPaths) {
+    const bool wasEmpty = lvwImages->topLevelItemCount() == 0;
+    AppendFiles(TakeFolders(aPaths), true);
+    // A list that was empty is measured and enabled as after an Open.
+    if (wasEmpty)
+        FinishOpen();
+}
+
+void cImageList::AddFolder_Click() {
+    const QString folder =
+        mHost.Questions().BrowseForFolder(QStringLiteral("Select a folder of images to add."), mOpenFolder);
+    if (folder.isEmpty())
+        return;
+    mOpenFolder = folder;
+    AddPaths({folder});
+}
+
+std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& aPaths) {
+    bool subfolders = false;
+    bool folderGiven = false;
+    for (const QString& path : aPaths) {
+        if (!QFileInfo(path).isDir())
+            continue;
+        folderGiven = true;
+        if (!subfolders && HasSubfolders(path))
+            subfolders = mHost.Questions().MsgBox(QStringLiteral("Add Folder"),
+                                                  QStringLiteral("Add the images in its subfolders too?"),
+                                                  cQuestions::eIcon::Question,
+                                                  cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
+        if (subfolders)
+            break;
+    }
+    std::vector<cChosenFile> files;
+    cFolderScan scan;
+    for (const QString& path : aPaths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            files.push_back({WithoutTrailingSeparator(info.absolutePath()), info.fileName()});
+            continue;
+        }
+        const size_t before = scan.Images.size();
+        ScanFolder(path, subfolders, scan);
+        for (size_t i = before; i < scan.Images.size(); ++i)
+            files.push_back({scan.Images[i].Folder, scan.Images[i].Name});
+    }
+    if (!scan.Unreadable.isEmpty())
+        mHost.Questions().MsgBox(kLoadErrorTitle,
+                                 QStringLiteral("These folders cannot be read; their images were not added:") +
+                                     kParagraphBreak + scan.Unreadable.join(u'\n'),
+                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    if (folderGiven)
+        mHost.ShowStatus(FolderScanText(static_cast<int>(scan.Images.size()), scan.OtherFiles));
+    return files;
 }
 
 void cImageList::ReplaceWithOne(const QString& sPath, const QString& sFile) {

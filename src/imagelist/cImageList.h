@@ -49,8 +49,14 @@ public:
     void AddImages_Click();
     // Replaces the list with files given as full paths (a drop, the command
     // line), as a several-file Open of them would; paths that are no
-    // readable files are reported and skipped.
+    // readable files are reported and skipped. A folder gives the image
+    // files inside it (FolderScan.h); when any folder has subfolders, the
+    // user is asked once whether to take theirs too. The status band then
+    // counts what the folders gave, and unreadable folders are reported.
     void TakeFiles(const QStringList& aPaths);
+    // Appends files and the image files of folders, given as full paths (a
+    // later start of the program, "Add Folder..."); see TakeFolders.
+    void AddPaths(const QStringList& aPaths);
     // Makes sFile in sPath the list's only entry, loaded and selected, and
     // enables the window (the screen capture).
     void ReplaceWithOne(const QString& sPath, const QString& sFile);
@@ -84,6 +90,7 @@ public:
     QAction* mnuRemove = nullptr;
     QAction* mnuProperties = nullptr; // also Alt+Enter
     QAction* mnuAddImages = nullptr;  // the list's additions start here
+    QAction* mnuAddFolder = nullptr;
 
 protected:
     bool eventFilter(QObject* oWatched, QEvent* event) override;
@@ -97,6 +104,9 @@ private:
     void ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral, bool bCheckExistence);
     bool AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence);
     void AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheckExistence);
+    // aPaths with every folder replaced by the image files inside it.
+    std::vector<cChosenFile> TakeFolders(const QStringList& aPaths);
+    void AddFolder_Click();
     void FinishOpen();
     // LoadImage for an entry the user went to; when it fails, the entry that
     // is selected in its place is measured.

@@ -21,6 +21,8 @@ public:
     virtual void EnableForm() = 0;
     // The list became empty: nothing to preview or save.
     virtual void ListEmptied() = 0;
+    // A line for the status band ("312 images added, 4 other files skipped").
+    virtual void ShowStatus(const QString& sText) = 0;
     // The number of entries changed.
     virtual void ShowFileCount(int lCount) = 0;
     // The Properties command for the entry sName in sFolder ("" for none).

@@ -85,11 +85,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption maxSize("max-size", {}, "LIMIT");
     const QCommandLineOption noKeepDates("no-keep-dates");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
+    const QCommandLineOption recursive(QStringList{"r", "recursive"});
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, noEnlarge, maxSize, noKeepDates, jobs, quiet, help, version});
+                       metadata, noEnlarge, maxSize, noKeepDates, jobs, recursive, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -102,6 +103,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
+    arguments.Recursive = parser.isSet(recursive);
     arguments.Options.ReplaceOutright = parser.isSet(noTrash);
     arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
     arguments.Options.KeepDates = !parser.isSet(noKeepDates);
@@ -188,7 +190,8 @@ QString BatchHelpText() {
     return QStringLiteral(
         "Usage: quillet-batch [options] -o DIR FILE...\n"
         "Resizes, rotates and converts image files into the folder DIR, writing the\n"
-        "same files under the same names as Quillet's Save button.\n"
+        "same files under the same names as Quillet's Save button. A FILE that is a\n"
+        "folder gives the image files inside it, sorted by name.\n"
         "\n"
         "Options:\n"
         "  -o, --output DIR        folder to write into (must exist)\n"
@@ -228,6 +231,8 @@ QString BatchHelpText() {
         "  -j, --jobs N            images worked on at once, 1 to 64 (default: the\n"
         "                          number of processor cores; 1 works one image\n"
         "                          after the other)\n"
+        "  -r, --recursive         take the images in the subfolders of folders\n"
+        "                          too (hidden folders are skipped)\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"

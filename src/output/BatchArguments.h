@@ -19,6 +19,7 @@ struct cBatchArguments {
     eBatchAnswer Overwrite = eBatchAnswer::Ask; // Yes = replace all
     eBatchAnswer PngFallback = eBatchAnswer::Ask;
     int Jobs = 0;       // worker threads; 0 = the number of processor cores
+    bool Recursive = false; // folders' subfolders too
     bool Quiet = false;
     bool ShowHelp = false;
     bool ShowVersion = false;

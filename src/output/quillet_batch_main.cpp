@@ -3,6 +3,7 @@
 // the terminal.
 #include "AtomicFile.h"
 #include "BatchArguments.h"
+#include "BatchInput.h"
 #include "NameBytes.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
@@ -10,7 +11,6 @@
 #include "cGDIP.h"
 
 #include <QGuiApplication>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <cstdio>
@@ -23,11 +23,9 @@ enum eExit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 // The files of the command line as the save's list.
 class cPathList : public cSaveList {
   public:
-    explicit cPathList(const QStringList& aPaths) {
-        for (const QString& path : aPaths) {
-            const QFileInfo info(path);
-            mEntries.push_back({info.absolutePath(), info.fileName()});
-        }
+    explicit cPathList(const std::vector<cFoundImage>& aImages) {
+        for (const cFoundImage& image : aImages)
+            mEntries.push_back({image.Folder, image.Name});
     }
     int Count() const override { return static_cast<int>(mEntries.size()); }
     QString FileName(int lPosition) const override { return mEntries.at(lPosition - 1).second; }
@@ -68,34 +66,6 @@ class cTerminalProgress : public cSaveObserver {
     bool mShow;
     bool mShown = false;
 };
-
-// What keeps the file sPath from being read; nullptr when nothing does.
-const char* ReadProblem(const QString& sPath) {
-    switch (PathKind(NameBytesStd(sPath))) {
-    case ePathKind::Missing:
-        return "no such file";
-    case ePathKind::ReadableFile:
-        return nullptr;
-    case ePathKind::UnreadableFile:
-        return "cannot be read";
-    case ePathKind::Folder:
-    case ePathKind::Other:
-        break;
-    }
-    return "not a file";
-}
-
-// Files that cannot be read are reported and left out of the list.
-QStringList ReadableFiles(const QStringList& aFiles, QTextStream& err) {
-    QStringList readable;
-    for (const QString& file : aFiles) {
-        if (const char* problem = ReadProblem(file))
-            err << "quillet-batch: " << DisplayName(file) << ": " << problem << Qt::endl;
-        else
-            readable << file;
-    }
-    return readable;
-}
 
 
 std::optional<QString> ReadLineFromStdin() {
@@ -143,12 +113,12 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
 
-    const QStringList files = ReadableFiles(arguments.Files, err);
+    const cBatchInput input = GatherBatchInput(arguments.Files, arguments.Recursive, arguments.Quiet, err);
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
                                  arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
-    cPathList list(files);
+    cPathList list(input.Images);
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
     cGDIP gdip;
     QObject::connect(
@@ -166,7 +136,7 @@ int main(int argc, char* argv[]) {
 
     if (!arguments.Quiet)
         out << summary.Caption() << Qt::endl;
-    const bool allWritten = files.size() == arguments.Files.size() && summary.Errors == 0 &&
+    const bool allWritten = input.AllRead && summary.Errors == 0 &&
                             summary.Skipped == 0 && summary.Removed == 0 &&
                             summary.Failures.empty() && summary.Renamed.empty() &&
                             summary.OverLimit.empty();

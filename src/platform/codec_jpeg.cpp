@@ -10,9 +10,9 @@
  * the embedded profile when there is one) with the EXIF orientation applied,
  * so width and height are the upright size. When the caller will draw the
  * frame much smaller, libjpeg's DCT scaling decodes it at 1/2, 1/4 or 1/8 of
- * its size: the smallest of these that still leaves twice the drawn size on
- * both sides, so the resampler that follows keeps its quality at a fraction
- * of the work. The ICC profile of the APP2
+ * its size: the smallest of these that still leaves the drawn size on both
+ * sides, so the resampler that follows (with a filter chosen for what the
+ * DCT scaling already averaged) keeps its quality at a fraction of the work. The ICC profile of the APP2
  * segments goes into image_info for the bitmap core. Damaged or
  * truncated data fails with GenericError: libjpeg's warnings of a premature
  * end, a bad code or a lost restart marker end the decode like errors (a
@@ -267,13 +267,13 @@ uint32_t jp_scaled(uint32_t side, unsigned denom) {
     return static_cast<uint32_t>((uint64_t{side} + denom - 1) / denom);
 }
 
-/* The largest of 8, 4, 2 that leaves at least twice the drawn size (in the
- * file's own orientation) on both sides; 1 when none does or none is asked. */
+/* The largest of 8, 4, 2 that leaves at least the drawn size (in the file's
+ * own orientation) on both sides; 1 when none does or none is asked. */
 unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool swap) {
     if (limits.draw_width == 0 || limits.draw_height == 0)
         return 1;
-    const uint64_t needWidth = uint64_t{swap ? limits.draw_height : limits.draw_width} * 2;
-    const uint64_t needHeight = uint64_t{swap ? limits.draw_width : limits.draw_height} * 2;
+    const uint64_t needWidth = swap ? limits.draw_height : limits.draw_width;
+    const uint64_t needHeight = swap ? limits.draw_width : limits.draw_height;
     for (unsigned denom = 8; denom >= 2; denom /= 2)
         if (jp_scaled(d.cinfo.image_width, denom) >= needWidth &&
             jp_scaled(d.cinfo.image_height, denom) >= needHeight)

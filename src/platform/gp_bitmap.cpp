@@ -181,8 +181,8 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     out = &image.pixels;
     if (image.decoded)
         return Ok;
-    const uint64_t needWidth = uint64_t{draw_width} * 2;
-    const uint64_t needHeight = uint64_t{draw_height} * 2;
+    const uint32_t needWidth = draw_width;
+    const uint32_t needHeight = draw_height;
     if (image.reduced.width >= needWidth && image.reduced.height >= needHeight) {
         out = &image.reduced;
         return Ok;
@@ -194,10 +194,10 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     const GpStatus status = bm_decode(image, limits, frame);
     if (status != Ok)
         return status;
-    /* Only a raster smaller on both sides and no smaller than the draw is a
-     * reduced one; anything else stands for the full frame. */
+    /* Only a raster smaller on both sides that keeps the promised margin is
+     * a reduced one; anything else stands for the full frame. */
     if (frame.width < image.info.width && frame.height < image.info.height) {
-        if (frame.width < draw_width || frame.height < draw_height)
+        if (frame.width < needWidth || frame.height < needHeight)
             return GenericError;
         image.reduced = std::move(frame);
         out = &image.reduced;

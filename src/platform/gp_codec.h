@@ -65,8 +65,8 @@ struct decode_limits {
     /* Upright size the whole frame will be drawn at; 0 x 0 when the full
      * frame is wanted. A decoder that can decode at a reduced scale may return
      * a smaller raster of the same shape, but never one with a side under
-     * these sides (JPEG keeps twice them, HEIF an embedded thumbnail of at
-     * least them); decoders that cannot simply ignore them. */
+     * these sides (HEIF: an embedded thumbnail of at least them); decoders
+     * that cannot simply ignore them. */
     uint32_t draw_width = 0;
     uint32_t draw_height = 0;
 };

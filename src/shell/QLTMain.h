@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class cHandOffServer;
+
 // Folder identifiers understood by SpecialFolderPath (the shell's numbering).
 inline constexpr int16_t kFolderDesktop = 0x0000;
 inline constexpr int16_t kFolderDocuments = 0x0005;
@@ -34,5 +36,6 @@ QString HelpIndexPath();
 // The program's entry point after QApplication exists: sets the default
 // folder, shows the main window and runs the event loop until it closes.
 // aFiles (paths given on the command line, as "Open with" does) become the
-// list as if they had been dropped onto it.
-int Main(const QStringList& aFiles = {});
+// list as if they had been dropped onto it. Files oHandOff receives from
+// later starts of the program are added to the window's list.
+int Main(const QStringList& aFiles = {}, cHandOffServer* oHandOff = nullptr);

@@ -78,7 +78,7 @@ class cWindowProgress : public QObject, public cSaveObserver {
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         mWindow.SetProgressWidth(
             static_cast<int32_t>(static_cast<float>(sngFraction * gProgressWidth)));
-        mWindow.labStatus->setText(sCaption);
+        mWindow.labStatus->setText(sCaption + mWindow.HandedFilesNote());
     }
 
     bool StopRequested() override { return mStop; }
@@ -199,6 +199,7 @@ void frmQuillet::SaveImages() {
     QCoreApplication::processEvents();
 
     mSaveFolder = folder;
+    mSaving = true;
     WriteString(SettingsKey, QStringLiteral("SaveFolder"), folder);
 
     cWindowList list(*this);
@@ -214,6 +215,9 @@ void frmQuillet::SaveImages() {
 
     SetProgressVisible(false);
     labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());
+    mSaving = false;
+    // Files handed over meanwhile join the list once the controls are back.
+    QTimer::singleShot(0, this, [this] { AddHandedFiles(); });
     // Closed once the run and its event filter are gone.
     if (progress.CloseRequested())
         QTimer::singleShot(0, this, [this] { close(); });

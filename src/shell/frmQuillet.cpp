@@ -325,6 +325,12 @@ void frmQuillet::ShowFileCount(int lCount) {
     labFileCount->show();
 }
 
+void frmQuillet::ShowStatus(const QString& sText) {
+    labStatus->setText(sText);
+    labStatus->setAlignment(Qt::AlignCenter);
+    labStatus->show();
+}
+
 void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
     frmProperties properties(this, sName, sFolder);
     properties.exec();

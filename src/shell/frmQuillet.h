@@ -22,6 +22,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -76,6 +77,15 @@ public:
     // Shows or hides the progress bar.
     void SetProgressVisible(bool bVisible);
 
+    // --- files from later starts of the program (HandedFiles.cpp) ----------
+    // Brings the window to the front and appends aPaths (files and folders)
+    // to the list; while a save runs they wait, and the status band says so.
+    void TakeHandedFiles(const QStringList& aPaths);
+    // What the status band adds to the save's progress while files wait.
+    QString HandedFilesNote() const;
+    // Adds the files that wait, unless a save runs.
+    void AddHandedFiles();
+
     // --- option panels (OptionPanels.cpp) ----------------------------------
     void SetLabels();
     void UncheckMenu();
@@ -89,6 +99,7 @@ public:
     void ImageMeasured() override;
     void ListEmptied() override;
     void ShowFileCount(int lCount) override;
+    void ShowStatus(const QString& sText) override;
     void ShowProperties(const QString& sName, const QString& sFolder) override;
     QWidget& CaptureWindow() override { return *this; }
     cGDIP& Imaging() override { return *gdip; }
@@ -212,4 +223,7 @@ private:
     std::vector<cLineElement> mDesignedLines;
     cShapeElement mDesignedStatusBar;
     cShapeElement mDesignedProgress;
+    bool mSaving = false;        // a save runs: handed files wait
+    bool mAddingHanded = false;  // handed files are being added
+    QStringList mHandedFiles;    // handed files that wait
 };

@@ -242,7 +242,8 @@ private slots:
         window.Open({"b.png"});
         // Dropped files replace the list, like several opened.
         const QTemporaryDir& folder = TestFolder();
-        window.ImageList().TakeFiles({folder.filePath("gone.png"), folder.filePath("a.png"), folder.path()});
+        window.ImageList().TakeFiles(
+            {folder.filePath("gone.png"), folder.filePath("a.png"), folder.filePath(WriteFile("notes.txt", "x"))});
         QCOMPARE(window.EntryTexts(), QStringList{"a.png"});
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString(), folder.path());
         const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);

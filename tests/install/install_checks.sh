@@ -20,10 +20,18 @@ check_layout() {
                 share/icons/hicolor/scalable/apps/quillet.svg \
                 share/icons/hicolor/16x16/apps/quillet.png \
                 share/icons/hicolor/48x48/apps/quillet.png \
-                share/icons/hicolor/256x256/apps/quillet.png; do
+                share/icons/hicolor/256x256/apps/quillet.png \
+                share/nemo/actions/quillet-resize.nemo_action \
+                share/nemo/actions/quillet-resize-large-jpg.nemo_action; do
         [ -e "$1/$file" ] || fail "missing $file under $1"
     done
-    [ -x "$1/bin/quillet" ] || fail "$1/bin/quillet is not executable"
+    for program in bin/quillet bin/quillet-resize-to-large-jpg share/kio/servicemenus/quillet-resize.desktop; do
+        [ -x "$1/$program" ] || fail "$1/$program is missing or not executable"
+    done
+    if command -v desktop-file-validate >/dev/null; then
+        desktop-file-validate "$1/share/kio/servicemenus/quillet-resize.desktop" ||
+            fail "the service menu does not validate"
+    fi
     if [ -d "$SOURCE_HELP" ]; then
         [ -e "$1/share/quillet/help/index.html" ] || fail "help not installed under $1/share/quillet/help"
     fi

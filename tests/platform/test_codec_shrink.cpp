@@ -5,6 +5,7 @@
 #include "gp_internal.h"
 #include "gp_test_util.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -131,12 +132,21 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ShrinkOnLoad,
-    ::testing::Values(Case{"4:3 to a quarter", 1600, 1200, JCS_RGB, false, 200, 150, 400, 300},
-                      Case{"3:4 to a half", 1200, 1600, JCS_RGB, false, 300, 400, 600, 800},
-                      Case{"odd sides", 3001, 1999, JCS_RGB, false, 300, 200, 751, 500},
-                      Case{"greyscale", 800, 600, JCS_GRAYSCALE, false, 100, 75, 200, 150},
-                      Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 200, 150},
-                      Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 150, 200}));
+    ::testing::Values(Case{"4:3 to an eighth", 1600, 1200, JCS_RGB, false, 200, 150, 200, 150},
+                      Case{"one pixel over an eighth", 1600, 1200, JCS_RGB, false, 201, 150, 400, 300},
+                      Case{"3:4 to a quarter", 1200, 1600, JCS_RGB, false, 300, 400, 300, 400},
+                      Case{"just over half", 1200, 1600, JCS_RGB, false, 300, 401, 600, 800},
+                      Case{"odd sides", 3001, 1999, JCS_RGB, false, 300, 200, 376, 250},
+                      Case{"greyscale", 800, 600, JCS_GRAYSCALE, false, 100, 75, 100, 75},
+                      Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 100, 75},
+                      Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 75, 100},
+                      Case{"EXIF turned, the stored width decides", 800, 600, JCS_RGB, true, 75, 101, 150, 200}),
+    [](const ::testing::TestParamInfo<Case>& param) {
+        std::string name;
+        for (const char* p = param.param.label; *p != 0; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
 
 /* A table selector in the scan header that names no table: the header reads,
  * the pixels do not. The deferred load succeeds and the draw fails, so the

@@ -1,0 +1,128 @@
+// Folders in the window: dropped, handed over by a later start of the
+// program or chosen with "Add Folder...", and files handed over while a save
+// runs.
+
+#include "WindowFixture.h"
+#include "cUnprivileged.h"
+
+#include <QDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Hands aPaths to the window while the overwrite box is up (mid-save) and
+// notes the list and the status band then.
+class cHandingQuestions : public cScriptedQuestions {
+public:
+    frmQuillet* Window = nullptr;
+    QStringList Handed;
+    int EntriesThen = -1;
+    QString StatusThen;
+
+    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
+        Window->TakeHandedFiles(Handed);
+        EntriesThen = Window->lvwImages->topLevelItemCount();
+        StatusThen = Window->labStatus->text();
+        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
+    }
+};
+
+QString Album(const QString& sRelative = {}) {
+    return TestFolder().filePath(QStringLiteral("album/") + sRelative);
+}
+
+} // namespace
+
+class tst_folders : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QDir().mkpath(Album("trip/day2"));
+        QDir().mkpath(Album(".cache"));
+        QDir().mkpath(Album("locked"));
+        for (const char* name : {"album/b.png", "album/a.png", "album/trip/c.png", "album/trip/day2/d.png",
+                                 "album/.cache/x.png", "album/locked/e.png", "one.png"})
+            Picture(QString::fromLatin1(name), 16, 12);
+        WriteFile("album/notes.txt", "notes");
+        ::chmod(QFile::encodeName(TestFolder().path()).constData(), 0755);
+        ::chmod(QFile::encodeName(Album("locked")).constData(), 0);
+    }
+    void cleanupTestCase() { ::chmod(QFile::encodeName(Album("locked")).constData(), 0755); }
+    void init() { StartFresh(); }
+
+    void foldersGiveTheirImages_data() {
+        QTest::addColumn<bool>("append");
+        QTest::addColumn<bool>("subfolders");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("unreadableReports");
+        QTest::newRow("dropped") << false << false << QStringList{"a.png", "b.png"}
+                                 << "2 images added, 1 other files skipped" << 0;
+        QTest::newRow("dropped, with subfolders")
+            << false << true << QStringList{"a.png", "b.png", "c.png", "d.png"}
+            << "" << 1;
+        QTest::newRow("handed over") << true << false << QStringList{"one.png", "a.png", "b.png"}
+                                     << "2 images added, 1 other files skipped" << 0;
+    }
+    void foldersGiveTheirImages() {
+        QFETCH(bool, append);
+        QFETCH(bool, subfolders);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, status);
+        QFETCH(int, unreadableReports);
+        cTestWindow window;
+        window.Open({"one.png"});
+        window.Script.MsgBoxAnswers.push_back(subfolders ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No);
+        {
+            const cUnprivileged asUser; // the locked folder stays locked for root too
+            if (append)
+                window.TakeHandedFiles({Album()});
+            else
+                window.ImageList().TakeFiles({Album()});
+        }
+        QCOMPARE(window.EntryTexts(), entries);
+        if (status.isEmpty())
+            status = QStringLiteral("%1 images added, 1 other files skipped").arg(entries.size());
+        QCOMPARE(window.labStatus->text(), status);
+        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1 + unreadableReports));
+        QCOMPARE(asked[0].Text, QStringLiteral("Add the images in its subfolders too?"));
+        if (unreadableReports > 0)
+            QVERIFY(asked[1].Text.endsWith(Album("locked")));
+        QVERIFY(window.SaveButton->isEnabled());
+    }
+
+    void addFolderFromTheMenuAppends() {
+        cTestWindow window;
+        window.Open({"one.png"});
+        window.Script.FolderAnswers.push_back(Album("trip/day2"));
+        window.ImageList().mnuAddFolder->trigger();
+        QCOMPARE(window.EntryTexts(), (QStringList{"one.png", "d.png"}));
+        // No subfolders there: nothing asked.
+        QVERIFY(window.Script.Asked(eKind::MsgBox).empty());
+        QCOMPARE(window.labStatus->text(), QStringLiteral("1 images added"));
+    }
+
+    void handedFilesWaitForTheSave() {
+        QTemporaryDir out;
+        cHandingQuestions questions;
+        frmQuillet window(&questions);
+        questions.Window = &window;
+        questions.Handed = {Album("a.png"), Album("b.png")};
+        QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));
+        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png"}));
+        window.ImageList().OpenButton_Click();
+        questions.FolderAnswers.push_back(out.path());
+        questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
+        window.SaveImages();
+        QCOMPARE(questions.EntriesThen, 1);
+        QVERIFY2(questions.StatusThen.endsWith(QStringLiteral("2 handed files wait for the save to end")),
+                 qPrintable(questions.StatusThen));
+        QTRY_COMPARE(Texts(window.lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard)),
+                     (QStringList{"one.png", "a.png", "b.png"}));
+    }
+};
+
+QTEST_MAIN(tst_folders)
+#include "tst_folders.moc"

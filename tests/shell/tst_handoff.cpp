@@ -1,0 +1,124 @@
+// One running window: later starts of the program hand their files to it,
+// over the session bus or, without one, the socket (ctest runs this program
+// both ways), and open their own window whenever the first does not answer.
+
+#include "HandOff.h"
+#include "cHandOffServer.h"
+#include "cQuestions.h"
+#include "cScriptedQuestions.h"
+#include "frmQuillet.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <csignal>
+
+namespace {
+
+// Starts the program with aArguments in a settings folder of its own.
+void StartQuillet(QProcess& process, const QStringList& aArguments, const QString& sConfig) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), sConfig);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUILLET_PROGRAM), aArguments);
+}
+
+} // namespace
+
+class tst_handoff : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(mRuntime.isValid() && mConfig.isValid());
+        QFile::setPermissions(mRuntime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", mRuntime.path().toLocal8Bit());
+        qInfo() << "session bus:" << QDBusConnection::sessionBus().isConnected();
+    }
+
+    void laterStartsHandTheirFilesOver_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("files") << QStringList{"a.png", "/photos/with space.jpg", "/odd/line\nbreak%20.png"};
+        QTest::newRow("a folder") << QStringList{"/photos/trip"};
+        QTest::newRow("nothing: the window comes to the front") << QStringList{};
+    }
+    void laterStartsHandTheirFilesOver() {
+        QFETCH(QStringList, arguments);
+        cHandOffServer server;
+        QVERIFY(server.Start());
+        QSignalSpy handed(&server, &cHandOffServer::FilesHanded);
+        QProcess later;
+        StartQuillet(later, arguments, mConfig.path());
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
+        QCOMPARE(later.exitCode(), 0);
+        QStringList absolute;
+        for (const QString& path : arguments)
+            absolute.append(QFileInfo(path).absoluteFilePath());
+        QCOMPARE(handed.at(0).at(0).toStringList(), absolute);
+    }
+
+    // A window that does not answer (stopped) or is gone (killed) takes
+    // nothing: the caller hears so and opens its own window. A window that
+    // died leaves its socket behind; the next window replaces it.
+    void aWindowThatDoesNotAnswerTakesNothing() {
+        QProcess first;
+        StartQuillet(first, {}, mConfig.path());
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(HandOffToRunningWindow({}, 1000), 15000);
+
+        ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!HandOffToRunningWindow({QStringLiteral("/photos/a.png")}, 300));
+        QVERIFY(waited.elapsed() < 3000);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QVERIFY(!HandOffToRunningWindow({QStringLiteral("/photos/a.png")}, 1000));
+        cHandOffServer next;
+        QVERIFY(next.Start());
+        QSignalSpy handed(&next, &cHandOffServer::FilesHanded);
+        QProcess later;
+        StartQuillet(later, {QStringLiteral("/photos/b.png")}, mConfig.path());
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
+    }
+
+    // The time from a second start with 500 files to all 500 in the list.
+    void fiveHundredFilesReachTheList() {
+        QTemporaryDir photos;
+        QStringList paths;
+        const QImage pixel(2, 2, QImage::Format_RGB32);
+        for (int i = 0; i < 500; ++i) {
+            paths.append(photos.filePath(QStringLiteral("photo %1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
+            QVERIFY(pixel.save(paths.back(), "JPG"));
+        }
+        cScriptedQuestions questions;
+        frmQuillet window(&questions);
+        cHandOffServer server;
+        QVERIFY(server.Start());
+        connect(&server, &cHandOffServer::FilesHanded, &window, &frmQuillet::TakeHandedFiles);
+        QElapsedTimer took;
+        took.start();
+        QProcess later;
+        StartQuillet(later, paths, mConfig.path());
+        QTRY_COMPARE_WITH_TIMEOUT(window.lvwImages->topLevelItemCount(), 500, 10000);
+        qInfo() << "500 files handed over and listed in" << took.elapsed() << "ms";
+        QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
+    }
+
+private:
+    QTemporaryDir mRuntime;
+    QTemporaryDir mConfig;
+};
+
+QTEST_MAIN(tst_handoff)
+#include "tst_handoff.moc"
