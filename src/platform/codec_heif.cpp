@@ -1,7 +1,9 @@
 /*
  * codec_heif.cpp - HEIF (HEIC) and AVIF decoder over libheif.
  *
- * Only the primary image is read, so every file has one frame. libheif
+ * Only the primary image is read, so every file has one frame; for a draw of
+ * the whole image at a reduced size, an embedded thumbnail of the same shape
+ * and at least the drawn size is decoded in its place. libheif
  * applies the file's transformations (irot, imir, clap); the handle's size is
  * already the transformed one. The EXIF orientation is applied on top only
  * when the file carries no irot or imir: phones write both, describing the
@@ -35,6 +37,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace gp {
 namespace {
@@ -47,6 +50,8 @@ constexpr uint64_t kPixelsPerByte = 4096;
 constexpr size_t kMaxMetadata = size_t{4} << 20;
 /* EXIF blocks looked at; a file rarely has more than one. */
 constexpr int kMaxExifBlocks = 4;
+/* Thumbnails looked at; phones write one. */
+constexpr int kMaxThumbnails = 4;
 
 constexpr char kHeifBrands[][5] = {"heic", "heix", "heim", "heis", "hevc",
                                    "hevx", "mif1", "msf1", "avif", "avis"};
@@ -136,6 +141,7 @@ class cHeifFile {
     cHeifFile() = default;
     ~cHeifFile() {
         heif_image_release(mImage);
+        heif_image_handle_release(mThumbnail);
         heif_image_handle_release(mHandle);
         heif_context_free(mContext);
     }
@@ -144,6 +150,8 @@ class cHeifFile {
 
     heif_context* mContext = nullptr;
     heif_image_handle* mHandle = nullptr;
+    /* The thumbnail decoded in place of the primary image, if any. */
+    heif_image_handle* mThumbnail = nullptr;
     heif_image* mImage = nullptr;
 };
 
@@ -312,6 +320,45 @@ void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& 
     }
 }
 
+/* True when thumb can stand for the primary image drawn whole at the
+ * (file-oriented) size needWidth x needHeight: smaller than the primary, no
+ * smaller than the drawn size, the same shape to within a pixel (so the draw
+ * maps it exactly as it would the primary; a thumbnail left unturned fails
+ * this), and with alpha exactly when the primary has it. */
+bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t needWidth,
+                       uint64_t needHeight) {
+    const int64_t width = heif_image_handle_get_width(f.mHandle);
+    const int64_t height = heif_image_handle_get_height(f.mHandle);
+    const int64_t thumbWidth = heif_image_handle_get_width(thumb);
+    const int64_t thumbHeight = heif_image_handle_get_height(thumb);
+    const int64_t skew = thumbWidth * height - thumbHeight * width;
+    return thumbWidth > 0 && thumbHeight > 0 && thumbWidth < width && thumbHeight < height &&
+           uint64_t(thumbWidth) >= needWidth && uint64_t(thumbHeight) >= needHeight &&
+           std::max(skew, -skew) <= std::min(width, height) &&
+           heif_image_handle_has_alpha_channel(thumb) ==
+               heif_image_handle_has_alpha_channel(f.mHandle);
+}
+
+/* Picks the smallest thumbnail that fits a draw of the whole image at the
+ * size in limits into f.mThumbnail; none when no draw size is given. */
+void hf_pick_thumbnail(cHeifFile& f, const decode_limits& limits, bool swap) {
+    if (limits.draw_width == 0 || limits.draw_height == 0)
+        return;
+    const uint64_t needWidth = swap ? limits.draw_height : limits.draw_width;
+    const uint64_t needHeight = swap ? limits.draw_width : limits.draw_height;
+    heif_item_id ids[kMaxThumbnails];
+    const int count = heif_image_handle_get_list_of_thumbnail_IDs(f.mHandle, ids, kMaxThumbnails);
+    for (int i = 0; i < count; ++i) {
+        heif_image_handle* thumb = nullptr;
+        if (heif_image_handle_get_thumbnail(f.mHandle, ids[i], &thumb).code == heif_error_Ok &&
+            thumb != nullptr && hf_thumbnail_fits(f, thumb, needWidth, needHeight) &&
+            (f.mThumbnail == nullptr ||
+             heif_image_handle_get_width(thumb) < heif_image_handle_get_width(f.mThumbnail)))
+            std::swap(thumb, f.mThumbnail);
+        heif_image_handle_release(thumb);
+    }
+}
+
 GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
                    raster& out) {
     if (frame != 0)
@@ -320,13 +367,17 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     GpStatus st = hf_open(f, data, size, limits);
     if (st != Ok)
         return st;
-    const bool alpha = heif_image_handle_has_alpha_channel(f.mHandle) != 0;
+    std::vector<property> ignored;
+    const int orientation = hf_orientation(f, data, size, ignored);
+    hf_pick_thumbnail(f, limits, orientation >= 5);
+    heif_image_handle* const source = f.mThumbnail != nullptr ? f.mThumbnail : f.mHandle;
+    const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
     cHeifDecodingOptions options;
     if (options.get() == nullptr)
         return OutOfMemory;
     options.get()->convert_hdr_to_8bit = 1;
     st = hf_status(heif_decode_image(
-        f.mHandle, &f.mImage, heif_colorspace_RGB,
+        source, &f.mImage, heif_colorspace_RGB,
         alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
     if (st != Ok)
         return st;
@@ -343,16 +394,15 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return GenericError;
     /* A coded picture of another size than its container announced is damage:
      * the image's Width and Height come from the container. */
-    if (width != heif_image_handle_get_width(f.mHandle) ||
-        height != heif_image_handle_get_height(f.mHandle))
+    if (width != heif_image_handle_get_width(source) ||
+        height != heif_image_handle_get_height(source))
         return GenericError;
     st = cu_alloc(out, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                   alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
-    hf_copy_rows(plane, stride, heif_image_handle_is_premultiplied_alpha(f.mHandle) != 0, out);
-    std::vector<property> ignored;
-    return cu_apply_orientation(out, hf_orientation(f, data, size, ignored));
+    hf_copy_rows(plane, stride, heif_image_handle_is_premultiplied_alpha(source) != 0, out);
+    return cu_apply_orientation(out, orientation);
 }
 
 } // namespace

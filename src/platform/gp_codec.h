@@ -64,8 +64,9 @@ struct decode_limits {
     uint64_t max_pixels = GpMaxImagePixels;
     /* Upright size the whole frame will be drawn at; 0 x 0 when the full
      * frame is wanted. A decoder that can decode at a reduced scale may return
-     * a smaller raster, but never one with a side under these sides;
-     * decoders that cannot simply ignore them. */
+     * a smaller raster of the same shape, but never one with a side under
+     * these sides (HEIF: an embedded thumbnail of at least them); decoders
+     * that cannot simply ignore them. */
     uint32_t draw_width = 0;
     uint32_t draw_height = 0;
 };

@@ -398,7 +398,8 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
  * When that first use draws the whole image with
  * InterpolationModeHighQualityBilinear into a rectangle much smaller than
  * the image, the decoder may decode it at a reduced scale (JPEG: 1/2, 1/4 or
- * 1/8, never below the drawn size); every other use gets the full
+ * 1/8, never below the drawn size; HEIF: an embedded thumbnail of the same
+ * shape and at least the drawn size); every other use gets the full
  * frame. Width, height and format report the file's own values throughout.
  * A file whose pixel data is damaged loads without error and fails its
  * first use (the draw returns the decoder's status), so a caller that draws

@@ -110,6 +110,42 @@ TEST(HeifInput, NclxPrimariesBecomeAProfile) {
     EXPECT_TRUE(info.icc_profile.empty());
 }
 
+/* A draw of the whole image at a reduced size decodes the embedded thumbnail
+ * when it is at least the drawn size on both sides, else the primary image;
+ * either way upright. 400 x 300 stored, thumbnail 160 x 120 in the file's
+ * own orientation; Draw and Got are upright sizes, Got the raster decoded. */
+TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
+    struct {
+        const char* Name;
+        heif_orientation Turn;
+        int Exif, Upright;
+        uint32_t DrawWidth, DrawHeight, GotWidth, GotHeight;
+    } const cases[] = {
+        {"WellUnderTheThumbnail", heif_orientation_normal, 0, 1, 100, 75, 160, 120},
+        {"ExactlyTheThumbnail", heif_orientation_normal, 0, 1, 160, 120, 160, 120},
+        {"WiderThanTheThumbnail", heif_orientation_normal, 0, 1, 161, 75, 400, 300},
+        {"TallerThanTheThumbnail", heif_orientation_normal, 0, 1, 100, 121, 400, 300},
+        {"NoDrawSize", heif_orientation_normal, 0, 1, 0, 0, 400, 300},
+        {"ExifTurned", heif_orientation_normal, 6, 6, 90, 120, 120, 160},
+        {"ExifTurnedTooWide", heif_orientation_normal, 6, 6, 130, 120, 300, 400},
+        {"IrotTurned", heif_orientation_rotate_90_cw, 0, 6, 90, 120, 120, 160},
+        {"IrotAndSameExif", heif_orientation_rotate_90_cw, 6, 6, 90, 120, 120, 160}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<uint8_t> bytes =
+            modern::EncodeHeif(heif_compression_HEVC, 400, 300, false, c.Turn, c.Exif, 0, 13, 160);
+        gp::decode_limits limits;
+        limits.draw_width = c.DrawWidth;
+        limits.draw_height = c.DrawHeight;
+        gp::raster out;
+        ASSERT_EQ(Decode(bytes, out, nullptr, 0, limits), Ok);
+        const bool swap = c.Upright >= 5;
+        ExpectQuadrants(out, Expected(int(swap ? c.GotHeight : c.GotWidth), int(swap ? c.GotWidth : c.GotHeight),
+                                      false, c.Upright),
+                        false);
+    }
+}
+
 TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
     const std::vector<uint8_t> bytes = modern::EncodeAnimatedWebP(20, 14);
     gp::image_info info;

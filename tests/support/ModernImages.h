@@ -41,10 +41,12 @@ inline const std::vector<uint8_t>& FakeIcc() {
 
 // A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
 // carries FakeIcc(), or with iNclxPrimaries an nclx description with those
-// primaries and the transfer curve iNclxTransfer.
+// primaries and the transfer curve iNclxTransfer; with iThumbnailBox, a
+// thumbnail of the picture scaled to fit that square.
 inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight,
                                        bool bAlpha, heif_orientation eTurn, int iExifOrientation,
-                                       int iNclxPrimaries = 0, int iNclxTransfer = 13) {
+                                       int iNclxPrimaries = 0, int iNclxTransfer = 13,
+                                       int iThumbnailBox = 0) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -74,6 +76,11 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
         }
         options->image_orientation = eTurn;
         heif_context_encode_image(ctx, image, encoder, options, &handle);
+        if (handle && iThumbnailBox != 0) {
+            heif_image_handle* thumbnail = nullptr;
+            heif_context_encode_thumbnail(ctx, image, handle, encoder, options, iThumbnailBox, &thumbnail);
+            heif_image_handle_release(thumbnail);
+        }
         if (handle && iExifOrientation != 0) {
             const std::vector<uint8_t> exif = ExifWithOrientation(iExifOrientation);
             heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
