@@ -4,6 +4,8 @@
 #include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
+#include "SizeList.h"
+#include "cNameTemplate.h"
 #include "gp_flat.h"
 
 #include <QCommandLineParser>
@@ -30,11 +32,11 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
         .arg(sValue, sOption, sAllowed);
 }
 
-// Sets the size from a preset name or a pixel count; "" or an error text.
-QString ApplySize(const QString& sValue, cSaveOptions& options) {
+// One --size item: a preset name or a pixel count; "" or an error text.
+QString SizeItem(const QString& sValue, int16_t& iSize) {
     const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
     if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
-        options.SizeIndex = *preset;
+        iSize = SizeTagValue(*preset);
         return {};
     }
     // A pixel count is plain digits, as in the window's custom size box:
@@ -45,7 +47,7 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
     if (!digits || !ValidateCustomSize(sValue))
         return BadValue(QStringLiteral("size"), sValue,
                         QStringLiteral("thumbnail, small, medium, large, huge or a number of "
-                                       "pixels up to %1").arg(kMaxBatchSize));
+                                       "pixels up to %1, or several separated by commas").arg(kMaxBatchSize));
     // A square image becomes size x size pixels: refused here rather than
     // image by image as "could not be encoded".
     const int64_t side = *ValidateCustomSize(sValue);
@@ -55,8 +57,35 @@ QString ApplySize(const QString& sValue, cSaveOptions& options) {
             .arg(side)
             .arg(GpMaxImagePixels)
             .arg(kMaxBatchSize);
+    iSize = static_cast<int16_t>(side);
+    return {};
+}
+
+// Sets the size from one item, or several separated by commas (one output
+// of each image per size); "" or an error text.
+QString ApplySize(const QString& sValue, cSaveOptions& options) {
+    const QStringList items = sValue.split(u',');
+    if (items.size() == 1) {
+        const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
+        if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
+            options.SizeIndex = *preset;
+            return {};
+        }
+    }
+    std::vector<int16_t> sizes;
+    for (const QString& item : items) {
+        int16_t size = 0;
+        if (const QString error = SizeItem(item.trimmed(), size); !error.isEmpty())
+            return error;
+        sizes.push_back(size);
+    }
+    // The list as the custom size box takes it, which refuses repeats and
+    // too many sizes.
+    const QString text = SizeListText(sizes);
+    if (const cSizeList list = ParseSizeList(text); !list.Error.isEmpty())
+        return QStringLiteral("invalid value '%1' for --size: %2").arg(sValue, list.Error);
     options.SizeIndex = kCustomSizeIndex;
-    options.CustomSize = sValue.trimmed();
+    options.CustomSize = text;
     return {};
 }
 
@@ -84,13 +113,16 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption noEnlarge("no-enlarge");
     const QCommandLineOption maxSize("max-size", {}, "LIMIT");
     const QCommandLineOption noKeepDates("no-keep-dates");
+    const QCommandLineOption sizeFolders("size-folders");
+    const QCommandLineOption name("name", {}, "TEMPLATE");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption recursive(QStringList{"r", "recursive"});
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
-    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, noEnlarge, maxSize, noKeepDates, jobs, recursive, quiet, help, version});
+    parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash, metadata,
+                       noEnlarge, maxSize, noKeepDates, sizeFolders, name, jobs, recursive, quiet, help,
+                       version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -107,6 +139,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     arguments.Options.ReplaceOutright = parser.isSet(noTrash);
     arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
     arguments.Options.KeepDates = !parser.isSet(noKeepDates);
+    arguments.Options.SizeFolders = parser.isSet(sizeFolders);
 
     if (parser.isSet(size))
         arguments.Error = ApplySize(parser.value(size), arguments.Options);
@@ -164,6 +197,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("max-size", parser.value(maxSize),
                                        "a size of at least 1K such as 300K, 1.5M or 250000");
     }
+    if (arguments.Error.isEmpty() && parser.isSet(name)) {
+        QString error;
+        if (cNameTemplate::Parse(parser.value(name), error))
+            arguments.Options.NameTemplate = parser.value(name);
+        else
+            arguments.Error = QStringLiteral("invalid value '%1' for --name: %2").arg(parser.value(name), error);
+    }
     if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
         bool ok = false;
         const int count = parser.value(jobs).toInt(&ok);
@@ -199,7 +239,19 @@ QString BatchHelpText() {
         "  --size SIZE             thumbnail (100), small (200), medium (350),\n"
         "                          large (640), huge (800) or a number of pixels\n"
         "                          for the longer side, up to 16384; 0 keeps each\n"
-        "                          image's size (default thumbnail)\n"
+        "                          image's size (default thumbnail). Several sizes\n"
+        "                          separated by commas (320,640,1280) decode each\n"
+        "                          image once and write one file per size, named\n"
+        "                          NAME-320.EXT, NAME-640.EXT...\n"
+        "  --size-folders          write each size into a folder named after it\n"
+        "                          inside DIR (320/NAME.EXT, 640/NAME.EXT...)\n"
+        "  --name TEMPLATE         output names (before the extension) made of text\n"
+        "                          and {name} (the source's name, spaces made _),\n"
+        "                          {w} and {h} (the output's pixel size), {q} (the\n"
+        "                          quality), {n} (the position, {n:3} gives 001),\n"
+        "                          {date} (date taken, else the file's date, as\n"
+        "                          2024-05-01); a template that gives two outputs\n"
+        "                          one name is refused before any image is saved\n"
         "  --quality QUALITY       JPG, WebP, AVIF and JPEG XL quality: low (48),\n"
         "                          medium (66), high (84), maximum (100) (default\n"
         "                          medium); it applies to .jpg, .webp, .avif and\n"
@@ -248,10 +300,11 @@ QString BatchHelpText() {
         "reported on stderr. Replaced files are moved to the trash; a file that\n"
         "cannot go there is kept, and its image is not written.\n"
         "\n"
-        "Two images of one run never share an output name: the later one is saved\n"
-        "as NAME-2.EXT (-3, ...), and stderr lists it.\n"
+        "Two images of one run never share an output name: without --name the\n"
+        "later one is saved as NAME-2.EXT (-3, ...), and stderr lists it.\n"
         "\n"
         "Exit status: 0 when every image was written under its own name, 1 when an\n"
         "image failed, was not written because an answer declined it, took a\n"
-        "numbered name or is over --max-size, 2 on bad usage.\n");
+        "numbered name or is over --max-size, 2 on bad usage (a --name template\n"
+        "that gives two outputs one name included).\n");
 }

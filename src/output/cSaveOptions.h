@@ -20,6 +20,8 @@ struct cSaveOptions {
     bool NoEnlarge = false; // an image smaller than the target size keeps its own size
     int64_t MaxBytes = 0;   // the file-size limit of each output in bytes; 0 = none
     bool KeepDates = true;  // outputs take their source file's modification time
+    QString NameTemplate;     // output names such as "{name}-{w}x{h}" (cNameTemplate); "" = the base name
+    bool SizeFolders = false; // several sizes: each size into a folder of its own
 
     // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
     // gOutputFormat, gPhotoDetails, gNoEnlarge, gMaxBytes, gKeepDates) with the custom size box's text.

@@ -5,6 +5,7 @@
 #include "BatchArguments.h"
 #include "BatchInput.h"
 #include "NameBytes.h"
+#include "NamePlan.h"
 #include "cBatchSave.h"
 #include "cTerminalQuestions.h"
 
@@ -119,6 +120,11 @@ int main(int argc, char* argv[]) {
                                  arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
     cPathList list(input.Images);
+    // Refused before anything is decoded or written.
+    if (const QString clash = NameClashText(list, arguments.Options); !clash.isEmpty()) {
+        err << "quillet-batch: " << clash << Qt::endl;
+        return kExitUsage;
+    }
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
     cGDIP gdip;
     QObject::connect(

@@ -7,6 +7,7 @@
 #include "gp_internal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -19,6 +20,10 @@
 
 /* Largest file GdipLoadImageFromFile reads into memory. */
 static constexpr uint64_t bm_max_file_bytes = uint64_t{1} << 30;
+
+/* Pixel decodes so far (GdipGetDecodeCount). Atomic: decodes run on the
+ * save's worker threads; relaxed order, as nothing else is published by it. */
+static std::atomic<uint64_t> bm_decode_count{0};
 
 GpImage::GpImage() : alive(std::make_shared<bool>(true)) {}
 
@@ -152,6 +157,7 @@ static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& f
     if (image.codec == nullptr || !image.source)
         return WrongState;
     bm_clear_fresh_memory();
+    bm_decode_count.fetch_add(1, std::memory_order_relaxed);
     const message_capture capture(image.decoder_messages);
     const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
                                                 image.active_frame, limits, frame);
@@ -316,6 +322,13 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
 
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image) {
     return bm_load_file(filename, true, image);
+}
+
+GpStatus GdipGetDecodeCount(uint64_t* count) {
+    if (count == nullptr)
+        return InvalidParameter;
+    *count = bm_decode_count.load(std::memory_order_relaxed);
+    return Ok;
 }
 
 GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {

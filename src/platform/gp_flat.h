@@ -408,6 +408,17 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image);
 
 /*
+ * GdipGetDecodeCount gives the number of pixel decodes made in this process
+ * so far: every time a decoder turned an image's encoded bytes into pixels,
+ * at full or reduced scale, for any format, successful or not. Header reads
+ * do not count. The count only grows; it is one atomic counter, so any
+ * thread may read it while others decode. Comparing it before and after a
+ * piece of work tells how often that work decoded its sources.
+ * *count receives the count. Returns InvalidParameter for a NULL count.
+ */
+GpStatus GdipGetDecodeCount(uint64_t* count);
+
+/*
  * Creates a bitmap of width x height in one of the six formats.
  * scan0 NULL: the layer allocates zeroed pixels (transparent black; indexed
  * formats get a greyscale ramp of 2^bpp palette entries) and stride is

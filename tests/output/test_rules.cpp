@@ -5,7 +5,9 @@
 #include "FileNames.h"
 #include "NameBytes.h"
 #include "Numbers.h"
+#include "OutputNaming.h"
 #include "OutputOptions.h"
+#include "SizeList.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,81 @@ TEST(OptionValues, TagsAndStart) {
     for (int16_t i = 0; i < 6; ++i)
         EXPECT_EQ(std::pair(SizeTagValue(i), QualityTagValue(i % 4)), std::pair(sizes[i], qualities[i % 4]));
     EXPECT_EQ(std::pair(gQualityIndex, gOutputFormat), std::pair(int16_t(1), QStringLiteral("DFT")));
+}
+
+// Several sizes: a list in the order given, each a whole number of pixels;
+// drawn largest first (0, the image's own size, before all); the errors name
+// what is wrong.
+TEST(SizeList, ListsInOrderDrawnLargestFirst) {
+    const struct {
+        const char* Text;
+        std::vector<int16_t> Sizes, Drawn;
+        const char* Error;
+    } cases[] = {
+        {"320, 640,1280", {320, 640, 1280}, {1280, 640, 320}, ""},
+        {" 800 ", {800}, {800}, ""},
+        {"100,0,16384", {100, 0, 16384}, {0, 16384, 100}, ""},
+        {"320,,640", {}, {}, "a size is missing between two commas"},
+        {"320,", {}, {}, "a size is missing"},
+        {"320, 320", {}, {}, "320 is given twice"},
+        {"320,-5", {}, {}, "'-5' is not a number of pixels"},
+        {"1e3", {}, {}, "'1e3' is not a number"},
+        {"16385", {}, {}, "16385 pixels is more than the largest size, 16384"},
+        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", {}, {}, "at most 16 sizes"},
+    };
+    for (const auto& c : cases) {
+        const cSizeList list = ParseSizeList(QString::fromLatin1(c.Text));
+        EXPECT_EQ(list.Sizes, c.Sizes) << c.Text;
+        EXPECT_EQ(LargestFirst(list.Sizes), c.Drawn) << c.Text;
+        EXPECT_TRUE(*c.Error ? list.Error.contains(QLatin1String(c.Error)) : list.Error.isEmpty())
+            << c.Text << " -> " << list.Error.toStdString();
+    }
+    EXPECT_EQ(TargetSizes(kCustomSizeIndex, "320, 640"), (std::vector<int16_t>{320, 640}));
+    EXPECT_EQ(TargetSizes(kCustomSizeIndex, "abc"), (std::vector<int16_t>{1024}));
+    EXPECT_EQ(TargetSizes(3, "320, 640"), (std::vector<int16_t>{640}));
+}
+
+// Names from a template: every token filled, text kept as written; several
+// sizes without a template put the size after the name, size folders keep the
+// name; templates that cannot name a file are refused with the reason.
+TEST(NameTemplate, TokensFilledAndBadTemplatesRefused) {
+    const cNameFields fields{QStringLiteral("My_Photo"), 640, 480, 84, 7, QStringLiteral("2024-05-01")};
+    const struct {
+        const char* Template;
+        int SizeCount;
+        bool SizeFolders;
+        const char* Name;
+        const char* Folder;
+    } names[] = {
+        {"", 1, false, "My_Photo", ""},
+        {"", 3, false, "My_Photo-640", ""},
+        {"", 3, true, "My_Photo", "640"},
+        {"{name}-{w}x{h}", 1, false, "My_Photo-640x480", ""},
+        {"{n:3}_{q} {date}", 1, false, "007_84 2024-05-01", ""},
+        {"{n}{n:1}{n:2}", 1, false, "7707", ""},
+        {"web-{name}.small", 2, true, "web-My_Photo.small", "640"},
+    };
+    for (const auto& c : names) {
+        const cNaming naming = cNaming::For(QString::fromLatin1(c.Template), c.SizeCount, c.SizeFolders);
+        EXPECT_EQ(OutputBaseFor(naming, fields, 640), QString::fromLatin1(c.Name)) << c.Template;
+        EXPECT_EQ(SizeFolderFor(naming, 640), QString::fromLatin1(c.Folder)) << c.Template;
+    }
+    const std::pair<const char*, const char*> refused[] = {
+        {"", "empty"},
+        {"{name}-{size}", "unknown token {size}"},
+        {"{Name}", "unknown token {Name}"},
+        {"{n:0}", "unknown token {n:0}"},
+        {"{n:10}", "unknown token {n:10}"},
+        {"{name", "'{' is not closed"},
+        {"name}", "'}' closes no '{'"},
+        {"{w}/{name}", "cannot contain '/'"},
+        {"a\tb", "control character"},
+    };
+    for (const auto& [text, expected] : refused) {
+        QString error;
+        EXPECT_FALSE(cNameTemplate::Parse(QString::fromLatin1(text), error)) << text;
+        EXPECT_TRUE(error.contains(QLatin1String(expected))) << text << " -> " << error.toStdString();
+    }
 }
 
 // Base names and extensions; which names the list takes as images.

@@ -1,0 +1,108 @@
+#include "NamePlan.h"
+
+#include "FileDates.h"
+#include "FileNames.h"
+#include "NameBytes.h"
+#include "OutputOptions.h"
+#include "PhotoDetails.h"
+#include "SizeList.h"
+#include "cSavePipeline.h"
+
+#include "cBitmap.h"
+
+#include <QDateTime>
+
+#include <map>
+#include <optional>
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+// The pixel size of the file's header; nullopt when it cannot be read (the
+// run reports that file itself).
+std::optional<cDimensions> HeaderSize(const QString& sPath) {
+    cBitmap source;
+    if (source.LoadFromFileDeferred(sPath) != Ok || source.Width() <= 0 || source.Height() <= 0 ||
+        source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
+        return std::nullopt;
+    return cDimensions{static_cast<int16_t>(source.Width()), static_cast<int16_t>(source.Height())};
+}
+
+QString SourcePath(const cSaveList& list, int lPosition) {
+    const QString folder = list.Folder(lPosition);
+    return (folder.endsWith(u'/') ? folder : folder + u'/') + list.FileName(lPosition);
+}
+
+} // namespace
+
+cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveOptions& options) {
+    const cDimensions size = options.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight)
+                                               : GetDimensionsOf(iSize, iWidth, iHeight);
+    return RotationSwapsSides(options.RotationIndex) ? cDimensions{size.Height, size.Width} : size;
+}
+
+QString DateForName(const QString& sPath) {
+    const QString taken = ReadPhotoSummary(sPath).DateTaken.left(10);
+    if (QDate::fromString(taken, kDateFormat).isValid())
+        return taken;
+    const std::optional<timespec> time = ModificationTime(sPath);
+    if (!time)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(time->tv_sec).date().toString(kDateFormat);
+}
+
+cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition,
+                          const cSaveOptions& options, bool bWithDate) {
+    cNameFields fields;
+    fields.Name = GetBaseName(sFileName);
+    fields.Quality = QualityTagValue(options.QualityIndex);
+    fields.Position = lPosition;
+    if (bWithDate)
+        fields.Date = DateForName(sPath);
+    return fields;
+}
+
+QString NameClashText(const cSaveList& list, const cSaveOptions& options) {
+    const std::vector<int16_t> sizes = TargetSizes(options.SizeIndex, options.CustomSize);
+    const cNaming naming = cNaming::For(options.NameTemplate, sizes.size(), options.SizeFolders);
+    if (!naming.Template)
+        return {};
+    using eToken = cNameTemplate::eToken;
+    const bool measured = naming.Template->Uses(eToken::Width) || naming.Template->Uses(eToken::Height);
+    const bool dated = naming.Template->Uses(eToken::Date);
+    std::map<QString, int> taken; // output path inside the folder -> the position that takes it
+    for (int position = 1; position <= list.Count(); ++position) {
+        const QString fileName = list.FileName(position);
+        const QString path = SourcePath(list, position);
+        cNameFields fields = NameFieldsFor(path, fileName, position, options, dated);
+        const std::optional<cDimensions> own = measured ? HeaderSize(path) : cDimensions{};
+        if (!own)
+            continue;
+        const QString extension = OutputNameFor(fileName, options.OutputFormat).Extension;
+        for (const int16_t size : sizes) {
+            const cDimensions output = OutputSizeFor(size, own->Width, own->Height, options);
+            fields.Width = output.Width;
+            fields.Height = output.Height;
+            const QString name = OutputBaseFor(naming, fields, size) + u'.' + extension;
+            if (NameBytes(name).size() > kMaxFileNameBytes)
+                return QStringLiteral("The name template \"%1\" makes a name longer than a file name can be "
+                                      "for %2:\n%3")
+                    .arg(naming.Template->Text(), DisplayName(fileName), DisplayName(name));
+            const QString folder = SizeFolderFor(naming, size);
+            const QString key = folder.isEmpty() ? name : folder + u'/' + name;
+            const auto [first, added] = taken.emplace(key, position);
+            if (added)
+                continue;
+            if (first->second == position)
+                return QStringLiteral("The name template \"%1\" gives every size of %2 the same name, %3. "
+                                      "Add {w} to the template, or use size folders.")
+                    .arg(naming.Template->Text(), DisplayName(fileName), DisplayName(key));
+            return QStringLiteral("The name template \"%1\" gives two images the same name, %2: %3 "
+                                  "and %4. Add {name} or {n} to the template.")
+                .arg(naming.Template->Text(), DisplayName(key), DisplayName(list.FileName(first->second)),
+                     DisplayName(fileName));
+        }
+    }
+    return {};
+}
