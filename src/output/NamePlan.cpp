@@ -36,10 +36,10 @@ QString SourcePath(const cSaveList& list, int lPosition) {
 
 } // namespace
 
-cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveOptions& options) {
-    const cDimensions size = options.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight)
+cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveJob& job) {
+    const cDimensions size = job.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight)
                                                : GetDimensionsOf(iSize, iWidth, iHeight);
-    return RotationSwapsSides(options.RotationIndex) ? cDimensions{size.Height, size.Width} : size;
+    return RotationSwapsSides(job.RotationIndex) ? cDimensions{size.Height, size.Width} : size;
 }
 
 QString DateForName(const QString& sPath) {
@@ -53,19 +53,19 @@ QString DateForName(const QString& sPath) {
 }
 
 cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition,
-                          const cSaveOptions& options, bool bWithDate) {
+                          const cSaveJob& job, bool bWithDate) {
     cNameFields fields;
     fields.Name = GetBaseName(sFileName);
-    fields.Quality = QualityTagValue(options.QualityIndex);
+    fields.Quality = QualityTagValue(job.QualityIndex);
     fields.Position = lPosition;
     if (bWithDate)
         fields.Date = DateForName(sPath);
     return fields;
 }
 
-QString NameClashText(const cSaveList& list, const cSaveOptions& options) {
-    const std::vector<int16_t> sizes = TargetSizes(options.SizeIndex, options.CustomSize);
-    const cNaming naming = cNaming::For(options.NameTemplate, sizes.size(), options.SizeFolders);
+QString NameClashText(const cSaveList& list, const cSaveJob& job) {
+    const std::vector<int16_t> sizes = TargetSizes(job.SizeIndex, job.CustomSize);
+    const cNaming naming = cNaming::For(job.NameTemplate, sizes.size(), job.SizeFolders);
     if (!naming.Template)
         return {};
     using eToken = cNameTemplate::eToken;
@@ -75,13 +75,13 @@ QString NameClashText(const cSaveList& list, const cSaveOptions& options) {
     for (int position = 1; position <= list.Count(); ++position) {
         const QString fileName = list.FileName(position);
         const QString path = SourcePath(list, position);
-        cNameFields fields = NameFieldsFor(path, fileName, position, options, dated);
+        cNameFields fields = NameFieldsFor(path, fileName, position, job, dated);
         const std::optional<cDimensions> own = measured ? HeaderSize(path) : cDimensions{};
         if (!own)
             continue;
-        const QString extension = OutputNameFor(fileName, options.OutputFormat).Extension;
+        const QString extension = OutputNameFor(fileName, job.OutputFormat).Extension;
         for (const int16_t size : sizes) {
-            const cDimensions output = OutputSizeFor(size, own->Width, own->Height, options);
+            const cDimensions output = OutputSizeFor(size, own->Width, own->Height, job);
             fields.Width = output.Width;
             fields.Height = output.Height;
             const QString name = OutputBaseFor(naming, fields, size) + u'.' + extension;

@@ -121,7 +121,7 @@ int main(int argc, char* argv[]) {
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
     cPathList list(input.Images);
     // Refused before anything is decoded or written.
-    if (const QString clash = NameClashText(list, arguments.Options); !clash.isEmpty()) {
+    if (const QString clash = NameClashText(list, arguments.Job); !clash.isEmpty()) {
         err << "quillet-batch: " << clash << Qt::endl;
         return kExitUsage;
     }
@@ -137,7 +137,7 @@ int main(int argc, char* argv[]) {
     cBatchSave save(gdip, questions, progress);
     if (arguments.Jobs > 0)
         save.SetThreads(arguments.Jobs);
-    const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
+    const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Job);
     progress.Finish();
 
     if (!arguments.Quiet)
