@@ -7,6 +7,7 @@
 #include "OutputOptions.h"
 #include "PreviewLayout.h"
 #include "SaveTexts.h"
+#include "SizeList.h"
 #include "SetIcons.h"
 #include "cBitmap.h"
 #include "cGDIP.h"
@@ -138,8 +139,8 @@ void dlgPreview::FormLoad() {
     gdip = std::make_unique<cGDIP>();
     connect(gdip.get(), cGDIP::ErrorSignal(), this, &dlgPreview::gdip_Error);
     LoadPhoto();
-    // One entry left after the first load: nothing to walk to.
-    if (mOwner.ImageList().lvwImages->topLevelItemCount() == 1) {
+    // One entry of one size left after the first load: nothing to walk to.
+    if (mOwner.ImageList().lvwImages->topLevelItemCount() == 1 && SizeCount() == 1) {
         PreviousButton->hide();
         NextButton->hide();
     }
@@ -176,13 +177,23 @@ void dlgPreview::LoadPhoto() {
     if (position > 0) {
         mPosition = position;
         QTreeWidgetItem* entry = list.topLevelItem(position - 1);
-        const cSaveJob job = mOwner.SaveJob();
+        // Of several sizes, the one the walk has reached.
+        cSaveJob job = mOwner.SaveJob();
+        const std::vector<int16_t> sizes = TargetSizes(job.SizeIndex, job.CustomSize);
+        mSizeAt = std::clamp<int>(mSizeAt, 0, static_cast<int>(sizes.size()) - 1);
+        if (sizes.size() > 1)
+            job.CustomSize = QString::number(sizes[size_t(mSizeAt)]);
         cSaveObserver quiet;
-        std::optional<cRenderedImage> rendered = RenderSource(EntryPath(entry), job, quiet);
-        if (rendered)
-            ShowRendered(EntryText(entry), job, std::move(*rendered));
+        std::vector<cRenderedImage> rendered = RenderSource(EntryPath(entry), job, quiet);
+        if (!rendered.empty())
+            ShowRendered(EntryText(entry), job, std::move(rendered.front()));
         else
             ShowLoadFailure(entry);
+        if (!rendered.empty() && sizes.size() > 1)
+            setWindowTitle(QStringLiteral("Preview %1, %2 of %3 sizes")
+                               .arg(EntryText(entry))
+                               .arg(mSizeAt + 1)
+                               .arg(sizes.size()));
     }
     RestoreDefaultCursor();
     ResizeEverything();
@@ -297,11 +308,25 @@ void dlgPreview::ResizeEverything() {
     update();
 }
 
+int dlgPreview::SizeCount() const {
+    const cSaveJob job = mOwner.SaveJob();
+    return static_cast<int>(TargetSizes(job.SizeIndex, job.CustomSize).size());
+}
+
 void dlgPreview::Navigate(int lStep) {
     cImageList& images = mOwner.ImageList();
     const int count = images.lvwImages->topLevelItemCount();
     if (count == 0)
         return;
+    // Several sizes: the walk goes through the sizes of an entry before it
+    // moves on to the next entry (and back from the last size of the one before).
+    const int sizes = SizeCount();
+    if (!mRemovedShown && mSizeAt + lStep >= 0 && mSizeAt + lStep < sizes) {
+        mSizeAt += lStep;
+        LoadPhoto();
+        return;
+    }
+    mSizeAt = lStep > 0 ? 0 : sizes - 1;
     // After a removal the entry that moved up into the removed one's place
     // comes next, and the one before that place comes previous.
     int position = mRemovedShown ? mPosition + std::min(lStep, 0) : images.SelectedPosition() + lStep;

@@ -58,6 +58,8 @@ private:
     void ShowLoadFailure(QTreeWidgetItem* oEntry);
     void ResizeEverything();
     void Navigate(int lStep);
+    // The number of sizes the job makes of each entry.
+    int SizeCount() const;
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
 
     cPreviewHost& mOwner;
@@ -78,6 +80,8 @@ private:
     // and left the list: Next and Previous then start from its place.
     int mPosition = 0;
     bool mRemovedShown = false;
+    // Which of the job's sizes is shown (0 for the first), when it has several.
+    int mSizeAt = 0;
     QByteArray mEncoded;
     QString mQualityNote; // "84 → 62, " under a size limit, shown before the size
 

@@ -1,8 +1,10 @@
 #include "cBatchSave.h"
 
 #include "FileDates.h"
+#include "NamePlan.h"
 #include "OutputOptions.h"
 #include "SafeWrite.h"
+#include "SizeList.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
 
@@ -23,6 +25,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mFolder = FolderWithSeparator(sFolder);
     mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
     mJob = job;
+    mNaming = cNaming::For(job.NameTemplate, TargetSizes(job.SizeIndex, job.CustomSize).size(), job.SizeFolders);
     mReplaceAll.reset();
     mPngAll.reset();
     mFailures.clear();
@@ -41,22 +44,28 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mAhead = ahead ? &*ahead : nullptr;
     cSaveSummary summary;
     int position = 1;
+    mEntryNumber = 0;
     while (position <= list.Count()) {
-        const eOutcome outcome = SaveEntry(list, position);
-        switch (outcome) {
-        case eOutcome::Saved:
-            ++summary.Saved;
-            break;
-        case eOutcome::Skipped:
-            ++summary.Skipped;
-            break;
-        case eOutcome::Error:
-            ++summary.Errors;
-            break;
-        case eOutcome::Removed:
-            ++summary.Removed;
-            break;
+        ++mEntryNumber;
+        // One outcome per output; an entry that left the list has only that.
+        const std::vector<eOutcome> outcomes = SaveEntry(list, position);
+        for (const eOutcome each : outcomes) {
+            switch (each) {
+            case eOutcome::Saved:
+                ++summary.Saved;
+                break;
+            case eOutcome::Skipped:
+                ++summary.Skipped;
+                break;
+            case eOutcome::Error:
+                ++summary.Errors;
+                break;
+            case eOutcome::Removed:
+                ++summary.Removed;
+                break;
+            }
         }
+        const eOutcome outcome = outcomes.front();
         // After a removal the next entry has moved up into this position, so
         // only the entries before it are done.
         const int done = outcome == eOutcome::Removed ? position - 1 : position;
@@ -77,22 +86,24 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     return summary;
 }
 
-cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
+std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     const cOutputName name = OutputNameFor(fileName, mJob.OutputFormat);
     // Read before anything is written: the output may replace the source itself.
     const std::optional<timespec> sourceTime =
         mJob.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
+    cNameFields fields = NameFieldsFor(sourcePath, fileName, mEntryNumber, mJob,
+                                       mNaming.Template && mNaming.Template->Uses(cNameTemplate::eToken::Date));
 
-    std::optional<cRenderedImage> image;
+    std::vector<cRenderedImage> images;
     cSaveAhead::cResult done;
     if (mAhead != nullptr) {
         done = mAhead->Take(list, lPosition, mObserver);
     } else {
         cRenderNotes notes;
-        image = RenderSource(sourcePath, mJob, mObserver, &notes);
-        done.Loaded = image.has_value();
+        images = RenderSource(sourcePath, mJob, mObserver, &notes);
+        done.Loaded = !images.empty();
         done.OutOfMemory = notes.OutOfMemory;
         done.DecoderMessages = std::move(notes.DecoderMessages);
     }
@@ -101,21 +112,32 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         mObserver.DecoderMessages(fileName, done.DecoderMessages);
     // Too large for the memory there is: the file is sound and stays listed.
     if (!done.Loaded && done.OutOfMemory)
-        return Fail(name.BaseName + u'.' + name.Extension,
-                    QStringLiteral("not enough memory for ") + fileName);
+        return {Fail(name.BaseName + u'.' + name.Extension, QStringLiteral("not enough memory for ") + fileName)};
     if (!done.Loaded) {
         mFailures.push_back({fileName, kLoadFailureReason});
         list.Remove(lPosition);
-        return eOutcome::Removed;
+        return {eOutcome::Removed};
     }
-    return WriteImage(name, [&](int32_t lEncoder) {
-        if (mAhead != nullptr)
-            return std::move(done.Encoded);
-        cEncodeRequest request =
-            EncodeRequestFor(mJob, name.Extension, mGdip.EncoderClsid(lEncoder), true);
-        request.Reporter = &mGdip;
-        return EncodeForSave(std::move(*image), request);
-    }, sourceTime);
+
+    // One output per size, in the order of the sizes, each under its own name.
+    std::vector<eOutcome> outcomes;
+    const size_t count = mAhead != nullptr ? done.Encoded.size() : images.size();
+    for (size_t i = 0; i < count; ++i) {
+        const int16_t target = mAhead != nullptr ? done.Encoded[i].Target : images[i].Target;
+        fields.Width = mAhead != nullptr ? done.Encoded[i].DrawnWidth : images[i].Width;
+        fields.Height = mAhead != nullptr ? done.Encoded[i].DrawnHeight : images[i].Height;
+        cOutputName output = name;
+        output.BaseName = OutputBaseFor(mNaming, fields, target);
+        outcomes.push_back(WriteImage(output, [&](int32_t lEncoder) {
+            if (mAhead != nullptr)
+                return std::move(done.Encoded[i]);
+            cEncodeRequest request =
+                EncodeRequestFor(mJob, name.Extension, mGdip.EncoderClsid(lEncoder), true);
+            request.Reporter = &mGdip;
+            return EncodeForSave(std::move(images[i]), request);
+        }, sourceTime));
+    }
+    return outcomes;
 }
 
 // Encoder first, then the name it will really be written under, then the

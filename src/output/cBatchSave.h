@@ -11,6 +11,7 @@
 // same run replaced. The run can be stopped between images.
 
 #include "SafeWrite.h"
+#include "OutputNaming.h"
 #include "SaveTexts.h"
 #include "SizeLimit.h"
 #include "cQuestions.h"
@@ -70,7 +71,9 @@ class cBatchSave {
     // Gives the encoded image for the encoder it will be written with.
     using cEncode = std::function<cEncoded(int32_t lEncoder)>;
 
-    eOutcome SaveEntry(cSaveList& list, int lPosition);
+    // The outcome of each output of the entry, or only Removed or an Error
+    // when it could not be loaded.
+    std::vector<eOutcome> SaveEntry(cSaveList& list, int lPosition);
     // sourceTime: the modification time the output takes, if any.
     eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
                         const std::optional<timespec>& sourceTime);
@@ -96,6 +99,8 @@ class cBatchSave {
     QString mFolder;
     std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveJob mJob;
+    cNaming mNaming;      // how mJob names its outputs
+    int mEntryNumber = 0; // the entry's place in the list as the run found it, from 1 ({n})
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
     std::optional<bool> mPngAll;     // the PNG offer answered for all

@@ -33,16 +33,18 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     try {
         cSaveObserver quiet;
         cRenderNotes notes;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Job, quiet, &notes);
+        std::vector<cRenderedImage> images = RenderSource(input.Path, input.Job, quiet, &notes);
         result.OutOfMemory = notes.OutOfMemory;
         result.DecoderMessages = std::move(notes.DecoderMessages);
-        if (!image)
+        if (images.empty())
             return result;
         result.Loaded = true;
-        result.Encoded = EncodeForSave(std::move(*image), input.Request);
+        for (cRenderedImage& image : images)
+            result.Encoded.push_back(EncodeForSave(std::move(image), input.Request));
     } catch (const std::bad_alloc&) {
         result.OutOfMemory = !result.Loaded;
-        result.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
+        for (cEncoded& encoded : result.Encoded)
+            encoded.Bytes.clear(); // counts as an encoding failure once loaded
     }
     return result;
 }

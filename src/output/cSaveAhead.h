@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <deque>
 #include <future>
+#include <vector>
 
 class cFolder;
 class cGDIP;
@@ -44,7 +45,8 @@ class cSaveAhead {
         bool Loaded = false;     // false: the file could not be loaded
         bool OutOfMemory = false; // not loaded for want of memory, not for damage
         QString DecoderMessages;  // what the decoding libraries printed, for the file's report
-        cEncoded Encoded;        // the output; empty bytes when encoding failed
+        std::vector<cEncoded> Encoded; // the outputs, one per size of the job; empty bytes when
+                                       // encoding failed
     };
 
     // lThreads workers (at least 1) for the run with job; gdip gives the

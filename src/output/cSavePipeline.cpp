@@ -7,6 +7,7 @@
 #include "Numbers.h"
 #include "Quantize.h"
 #include "SizeLimit.h"
+#include "SizeList.h"
 #include "cMemoryBudget.h"
 
 #include "cGDIP.h"
@@ -89,65 +90,92 @@ std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions siz
     return {width, height};
 }
 
-// Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned.
-std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job,
-                                         cSaveObserver& observer, bool& bOutOfMemory) {
-    const auto sourceWidth = static_cast<int16_t>(source.Width());
-    const auto sourceHeight = static_cast<int16_t>(source.Height());
-    const int16_t target = TargetSize(job.SizeIndex, job.CustomSize);
-    const cDimensions size = job.NoEnlarge
-                                 ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
-                                 : GetDimensionsOf(target, sourceWidth, sourceHeight);
+// Steps 2 to 6 for one size: draw the source scaled and turned into a new
+// bitmap of size (unturned). False when the draw failed; bOutOfMemory says
+// whether for want of memory.
+bool DrawAtSize(const cBitmap& source, const cSaveJob& job, cDimensions size, cSaveObserver& observer,
+                cRenderedImage& rendered, bool& bOutOfMemory) {
     const bool swap = RotationSwapsSides(job.RotationIndex);
-
-    cRenderedImage rendered;
-    const auto [decodedWidth, decodedHeight] = DecodedSize(source, size);
-    const uint64_t footprint = RenderFootprint(decodedWidth, decodedHeight, uint64_t(std::max<int>(size.Width, 0)),
-                                               uint64_t(std::max<int>(size.Height, 0)));
-    if (!DecodeBudget().Reserve(footprint, rendered.Memory)) {
-        bOutOfMemory = true;
-        return std::nullopt;
-    }
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
     rendered.Output = std::make_unique<cBitmap>();
     if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
                                          OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
         bOutOfMemory = true;
-        return std::nullopt;
+        return false;
     }
     cGraphics graphics;
     const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
     graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
     TurnDrawing(graphics, job.RotationIndex, size, observer);
-    // The pixels are decoded here: damaged ones fail the draw, and the file
-    // counts as one that could not be loaded, unless memory ran out.
+    // The pixels are decoded at the first draw: damaged ones fail it, and the
+    // file counts as one that could not be loaded, unless memory ran out.
     const int32_t drawn = graphics.DrawImageRectI(source.Handle(), 0, 0, size.Width, size.Height);
     if (drawn != Ok && drawable) {
         bOutOfMemory = drawn == OutOfMemory;
-        return std::nullopt;
+        return false;
+    }
+    return true;
+}
+
+// Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned,
+// once for every target size of the job. The largest is drawn first: its
+// draw decodes the pixels (at the scale it needs), and the smaller draws use
+// them again, so the source is decoded once however many sizes there are.
+std::vector<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job,
+                                       cSaveObserver& observer, bool& bOutOfMemory) {
+    const auto sourceWidth = static_cast<int16_t>(source.Width());
+    const auto sourceHeight = static_cast<int16_t>(source.Height());
+    const std::vector<int16_t> targets = TargetSizes(job.SizeIndex, job.CustomSize);
+    const std::vector<int16_t> drawOrder = LargestFirst(targets);
+    const auto sizeFor = [&](int16_t iTarget) {
+        return job.NoEnlarge ? GetDimensionsNoLarger(iTarget, sourceWidth, sourceHeight)
+                             : GetDimensionsOf(iTarget, sourceWidth, sourceHeight);
+    };
+
+    // One reservation for the decode and every output, held by the output
+    // encoded last: reserving size by size could leave two workers each
+    // holding part and waiting for the rest.
+    const auto side = [](int16_t iSide) { return uint64_t(std::max<int>(iSide, 0)); };
+    const cDimensions largest = sizeFor(drawOrder.front());
+    const auto [decodedWidth, decodedHeight] = DecodedSize(source, largest);
+    uint64_t footprint = RenderFootprint(decodedWidth, decodedHeight, side(largest.Width), side(largest.Height));
+    for (size_t i = 1; i < drawOrder.size(); ++i) {
+        const cDimensions size = sizeFor(drawOrder[i]);
+        footprint += RenderFootprint(0, 0, side(size.Width), side(size.Height));
+    }
+    std::vector<cRenderedImage> rendered(targets.size());
+    if (!DecodeBudget().Reserve(footprint, rendered.back().Memory)) {
+        bOutOfMemory = true;
+        return {};
+    }
+    for (const int16_t target : drawOrder) {
+        const size_t at = size_t(std::find(targets.begin(), targets.end(), target) - targets.begin());
+        rendered[at].Target = target;
+        if (!DrawAtSize(source, job, sizeFor(target), observer, rendered[at], bOutOfMemory))
+            return {};
     }
     return rendered;
 }
 
 } // namespace
 
-std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
-                                           cSaveObserver& observer, cRenderNotes* notes) {
+std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
+                                         cSaveObserver& observer, cRenderNotes* notes) {
     cRenderNotes ignored;
     cRenderNotes& said = notes != nullptr ? *notes : ignored;
     said = cRenderNotes();
     std::optional<cBitmap> source = LoadSource(sSourcePath, said.OutOfMemory);
     if (!source)
-        return std::nullopt;
+        return {};
     observer.ProcessEvents();
-    std::optional<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
+    std::vector<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
     said.DecoderMessages = source->DecoderMessages();
     source.reset(); // closes the source file before the output is named and written
-    if (!rendered)
-        return std::nullopt;
-    rendered->SourcePath = sSourcePath;
-    observer.ProcessEvents();
+    for (cRenderedImage& image : rendered)
+        image.SourcePath = sSourcePath;
+    if (!rendered.empty())
+        observer.ProcessEvents();
     return rendered;
 }
 
@@ -189,6 +217,9 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     result.Quality = request.Quality;
     result.Width = rendered.Width;
     result.Height = rendered.Height;
+    result.Target = rendered.Target;
+    result.DrawnWidth = rendered.Width;
+    result.DrawnHeight = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
         if (image && request.Reporter != nullptr &&
             request.Extension.toUpper() == QStringLiteral("GIF"))

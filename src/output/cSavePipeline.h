@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class cGDIP;
 
@@ -26,8 +27,10 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
+    int16_t Target = 0;              // the target size it was drawn for
     QString SourcePath;              // the file it was loaded from
-    cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
+    cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded; of
+                                        // several sizes the last holds the share of all
 };
 
 // Why RenderSource gave nothing, and what the decoding libraries said.
@@ -48,15 +51,16 @@ struct cOutputName {
 inline constexpr int32_t kMaxSourceSide = 32767;
 
 // Loads sSourcePath and draws it, scaled with high-quality bilinear
-// interpolation and turned as job says, into a new bitmap. nullopt when the
-// file cannot be decoded or is larger than kMaxSourceSide on a side, or when
+// interpolation and turned as job says, into a new bitmap for every target
+// size of the job (TargetSizes), in the order of the sizes; the source is
+// decoded once for all of them. Empty when the file cannot be decoded or is larger than kMaxSourceSide on a side, or when
 // the memory it needs is more than DecodeBudget holds or cannot be had; notes
 // (when given) say which, and receive what the decoding libraries printed,
 // success or not. Waits while other images hold too much of the budget.
 // The source file is closed on return. Touches no shared state: safe on any
 // thread with an observer of that thread's own.
-std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
-                                           cSaveObserver& observer, cRenderNotes* notes = nullptr);
+std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
+                                         cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
@@ -89,6 +93,9 @@ struct cEncoded {
     int16_t Width = 0;      // the pixel size of Bytes
     int16_t Height = 0;
     bool OverLimit = false; // even the smallest try is larger than the limit
+    int16_t Target = 0;      // the target size it was drawn for
+    int16_t DrawnWidth = 0;  // its size as drawn, before any shrinking for the limit: what
+    int16_t DrawnHeight = 0; // its name's {w} and {h} say
 };
 
 // The request for an image saved with job as sExtension by encoder.

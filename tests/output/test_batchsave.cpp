@@ -257,12 +257,12 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 40, 30, "jpg"));
     ASSERT_TRUE(WriteRamp(mGdip, In("cartoon.gif"), 40, 30, "gif"));
-    std::optional<cRenderedImage> photo = RenderSource(In("photo.jpg"), mJob, mObserver);
-    std::optional<cRenderedImage> cartoon = RenderSource(In("cartoon.gif"), mJob, mObserver);
-    ASSERT_TRUE(photo && cartoon);
-    EXPECT_EQ(photo->Output->PixelFormat(), PixelFormat24bppRGB);
-    EXPECT_EQ(cartoon->Output->PixelFormat(), PixelFormat32bppARGB);
-    EXPECT_EQ(QSize(cartoon->Width, cartoon->Height), QSize(100, 75));
+    const std::vector<cRenderedImage> photo = RenderSource(In("photo.jpg"), mJob, mObserver);
+    const std::vector<cRenderedImage> cartoon = RenderSource(In("cartoon.gif"), mJob, mObserver);
+    ASSERT_TRUE(photo.size() == 1 && cartoon.size() == 1);
+    EXPECT_EQ(photo[0].Output->PixelFormat(), PixelFormat24bppRGB);
+    EXPECT_EQ(cartoon[0].Output->PixelFormat(), PixelFormat32bppARGB);
+    EXPECT_EQ(QSize(cartoon[0].Width, cartoon[0].Height), QSize(100, 75));
 }
 
 TEST_F(BatchSave, ProgressRoundsHalvesToEven) {

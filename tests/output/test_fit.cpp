@@ -216,13 +216,13 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
             cEncodeRequest exhaustive = request;
             exhaustive.Quality = q;
             exhaustive.MaxBytes = 0;
-            std::optional<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
-            if (EncodeForSave(std::move(*rendered), exhaustive).Bytes.size() <= c.Limit)
+            std::vector<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
+            if (EncodeForSave(std::move(rendered.at(0)), exhaustive).Bytes.size() <= c.Limit)
                 best = q;
         }
-        std::optional<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
-        const int16_t width = rendered->Width;
-        const cEncoded fitted = EncodeForSave(std::move(*rendered), request);
+        std::vector<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
+        const int16_t width = rendered.at(0).Width;
+        const cEncoded fitted = EncodeForSave(std::move(rendered.at(0)), request);
         EXPECT_EQ(fitted.Bytes, ReadAll(Out(output))) << output.toStdString();
         if (best > 0)
             EXPECT_EQ(std::tuple(fitted.Quality, fitted.Width), std::tuple(best, width)) << output.toStdString();

@@ -215,11 +215,11 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
 
         // The preview's own steps: render, encode, details, decode again.
         mJob.OutputFormat = QStringLiteral("PNG");
-        std::optional<cRenderedImage> rendered = RenderSource(In("p.jpg"), mJob, mObserver);
-        ASSERT_TRUE(rendered);
+        std::vector<cRenderedImage> rendered = RenderSource(In("p.jpg"), mJob, mObserver);
+        ASSERT_EQ(rendered.size(), 1u);
         QByteArray bytes =
-            EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
-        AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
+            EncodeImage(mGdip, std::move(rendered[0].Output), "png", mGdip.ExtensionExists("*.png"), 100);
+        AddPhotoDetailsOf(rendered[0], ePhotoDetails::Keep, bytes);
         cBitmap shown;
         ASSERT_EQ(shown.CreateFromStream(bytes), 0);
         SCOPED_TRACE("preview");
