@@ -35,3 +35,7 @@ bool IsImageFile(const QString& sFilename) {
         QStringLiteral("JXL")};
     return accepted.contains(GetExtension(sFilename));
 }
+
+QString FolderWithSeparator(const QString& sFolder) {
+    return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
+}

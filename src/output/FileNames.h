@@ -12,6 +12,9 @@ QString GetBaseName(const QString& sFilename);
 // ends in "."), or "JPG" when there is no "." or the only one is first.
 QString GetExtension(const QString& sFilename);
 
+// sFolder with exactly one trailing "/" (the root stays "/").
+QString FolderWithSeparator(const QString& sFolder);
+
 // True when GetExtension of the name is one of the accepted image extensions:
 // BMP, EMF, GIF, ICO, JPG, JPEG, PNG, TGA, TIF, TIFF, WMF, HEIC, HEIF, AVIF, WEBP, JXL.
 bool IsImageFile(const QString& sFilename);
