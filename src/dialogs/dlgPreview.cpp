@@ -4,6 +4,7 @@
 #include "ARButton.h"
 #include "DialogMetrics.h"
 #include "ImageEntry.h"
+#include "ImageFormats.h"
 #include "Numbers.h"
 #include "OutputOptions.h"
 #include "PreviewLayout.h"
