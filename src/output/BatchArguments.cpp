@@ -32,7 +32,7 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
 }
 
 // Sets the size from a preset name or a pixel count; "" or an error text.
-QString ApplySize(const QString& sValue, cSaveOptions& options) {
+QString ApplySize(const QString& sValue, cSaveJob& options) {
     const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
     if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
         options.SizeIndex = *preset;
@@ -105,16 +105,16 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Recursive = parser.isSet(recursive);
-    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
-    arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
-    arguments.Options.KeepDates = !parser.isSet(noKeepDates);
+    arguments.Job.ReplaceOutright = parser.isSet(noTrash);
+    arguments.Job.NoEnlarge = parser.isSet(noEnlarge);
+    arguments.Job.KeepDates = !parser.isSet(noKeepDates);
 
     if (parser.isSet(size))
-        arguments.Error = ApplySize(parser.value(size), arguments.Options);
+        arguments.Error = ApplySize(parser.value(size), arguments.Job);
     if (arguments.Error.isEmpty() && parser.isSet(quality)) {
         const auto index = IndexOf(parser.value(quality), {"low", "medium", "high", "maximum"});
         if (index)
-            arguments.Options.QualityIndex = *index;
+            arguments.Job.QualityIndex = *index;
         else
             arguments.Error =
                 BadValue("quality", parser.value(quality), "low, medium, high or maximum");
@@ -122,7 +122,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(rotate)) {
         const auto index = IndexOf(parser.value(rotate), {"0", "90", "180", "270"});
         if (index)
-            arguments.Options.RotationIndex = *index;
+            arguments.Job.RotationIndex = *index;
         else
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
@@ -134,7 +134,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         for (QString& name : names)
             name = name.toLower();
         if (const auto index = IndexOf(parser.value(format), names))
-            arguments.Options.OutputFormat = codes.at(*index);
+            arguments.Job.OutputFormat = codes.at(*index);
         else
             arguments.Error = BadValue("format", parser.value(format),
                                        names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
@@ -157,7 +157,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(metadata)) {
         const auto details = PhotoDetailsFromCode(parser.value(metadata).toLower());
         if (details)
-            arguments.Options.PhotoDetails = *details;
+            arguments.Job.PhotoDetails = *details;
         else
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
@@ -165,7 +165,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
         const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
         if (limit)
-            arguments.Options.MaxBytes = *limit;
+            arguments.Job.MaxBytes = *limit;
         else
             arguments.Error = BadValue("max-size", parser.value(maxSize),
                                        "a size of at least 1K such as 300K, 1.5M or 250000");
