@@ -3,6 +3,7 @@
 #include "Dimensions.h"
 #include "OutputBitmaps.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "Numbers.h"
 #include "Quantize.h"
@@ -258,7 +259,7 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
             params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
                        static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
         image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
-    } else if (kind == QStringLiteral("GIF") && bQuantize) {
+    } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
         if (image)
