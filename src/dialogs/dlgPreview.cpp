@@ -3,6 +3,7 @@
 #include "ARButton.h"
 #include "DialogMetrics.h"
 #include "ImageEntry.h"
+#include "ImageFormats.h"
 #include "Numbers.h"
 #include "OutputOptions.h"
 #include "PreviewLayout.h"
@@ -184,12 +185,12 @@ void dlgPreview::LoadPhoto() {
         if (sizes.size() > 1)
             job.CustomSize = QString::number(sizes[size_t(mSizeAt)]);
         cSaveObserver quiet;
-        std::vector<cRenderedImage> rendered = RenderSource(EntryPath(entry), job, quiet);
-        if (!rendered.empty())
-            ShowRendered(EntryText(entry), job, std::move(rendered.front()));
+        const cEntryOutput output = EncodeEntry(EntryTag(entry), EntryText(entry), job, *gdip, quiet);
+        if (output.Loaded)
+            ShowOutput(EntryText(entry), job, output);
         else
             ShowLoadFailure(entry);
-        if (!rendered.empty() && sizes.size() > 1)
+        if (output.Loaded && sizes.size() > 1)
             setWindowTitle(QStringLiteral("Preview %1, %2 of %3 sizes")
                                .arg(EntryText(entry))
                                .arg(mSizeAt + 1)
@@ -201,32 +202,20 @@ void dlgPreview::LoadPhoto() {
                        << mEncoded.size() << "bytes in" << timer.elapsed() << "ms";
 }
 
-void dlgPreview::ShowRendered(const QString& sFilename, const cSaveJob& job, cRenderedImage rendered) {
+void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output) {
     setWindowTitle(QStringLiteral("Preview ") + sFilename);
-    mImageWidth = rendered.Width;
-    mImageHeight = rendered.Height;
-
-    // The encoder the save would use; PNG stands in, without a question, for
-    // a format that has none. With neither, nothing new is shown.
-    const cOutputName name = OutputNameFor(sFilename, job.OutputFormat);
-    QString encodedAs = name.Extension;
-    int32_t encoder = gdip->ExtensionExists(QStringLiteral("*.") + encodedAs);
-    if (encoder == -1) {
-        encodedAs = QStringLiteral("png");
-        encoder = gdip->ExtensionExists(QStringLiteral("*.png"));
-    }
-    if (encoder == -1)
-        return;
-    cEncodeRequest request =
-        EncodeRequestFor(job, name.Extension, gdip->EncoderClsid(encoder), true);
-    request.Reporter = gdip.get();
-    const cEncoded encoded = EncodeForSave(std::move(rendered), request);
-    mEncoded = encoded.Bytes;
+    const cEncoded& encoded = output.Encoded.front();
     mImageWidth = encoded.Width;
     mImageHeight = encoded.Height;
+    // PNG stands in, without a question, for a format that has no encoder.
+    // With neither, nothing new is shown.
+    if (output.Encoder.WrittenAs.isEmpty())
+        return;
+    mEncoded = encoded.Bytes;
     // Under a size limit: the quality chosen and the quality reached, "84 → 62, ".
-    mQualityNote = job.MaxBytes > 0 && TakesQuality(name.Extension)
-                       ? QStringLiteral("%1 \u2192 %2, ").arg(request.Quality).arg(encoded.Quality)
+    const int32_t chosen = QualityTagValue(job.QualityIndex);
+    mQualityNote = job.MaxBytes > 0 && TakesQuality(output.Name.Extension)
+                       ? QStringLiteral("%1 \u2192 %2, ").arg(chosen).arg(encoded.Quality)
                        : QString();
 
     cBitmap shown;
@@ -239,7 +228,7 @@ void dlgPreview::ShowRendered(const QString& sFilename, const cSaveJob& job, cRe
         mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
-                                                  .arg(encodedAs.toUpper(), sizeText)
+                                                  .arg(output.Encoder.WrittenAs.toUpper(), sizeText)
                                                   .arg(mEncoded.size()));
     labEncodedSize->setToolTip(picImage->toolTip());
 }

@@ -1,6 +1,7 @@
 #include "BatchArguments.h"
 
 #include "NameBytes.h"
+#include "ImageFormats.h"
 #include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
@@ -114,15 +115,15 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption maxSize("max-size", {}, "LIMIT");
     const QCommandLineOption noKeepDates("no-keep-dates");
     const QCommandLineOption sizeFolders("size-folders");
-    const QCommandLineOption name("name", {}, "TEMPLATE");
+    const QCommandLineOption nameTemplate("name", {}, "TEMPLATE");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption recursive(QStringList{"r", "recursive"});
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash, metadata,
-                       noEnlarge, maxSize, noKeepDates, sizeFolders, name, jobs, recursive, quiet, help,
-                       version});
+                       noEnlarge, maxSize, noKeepDates, sizeFolders, nameTemplate, jobs, recursive, quiet,
+                       help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -159,13 +160,18 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index =
-            IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp", "avif", "jxl"});
-        if (index)
-            arguments.Job.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
+        // The Save menu's codes; "original" stands for "DFT".
+        QStringList names = SaveFormatCodes();
+        const QStringList codes = names;
+        names.front() = QStringLiteral("original");
+        for (QString& name : names)
+            name = name.toLower();
+        if (const auto index = IndexOf(parser.value(format), names))
+            arguments.Job.OutputFormat = codes.at(*index);
         else
-            arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png, webp, avif or jxl");
+            arguments.Error = BadValue("format", parser.value(format),
+                                       names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
+                                           QStringLiteral(" or ") + names.back());
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -197,12 +203,13 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("max-size", parser.value(maxSize),
                                        "a size of at least 1K such as 300K, 1.5M or 250000");
     }
-    if (arguments.Error.isEmpty() && parser.isSet(name)) {
+    if (arguments.Error.isEmpty() && parser.isSet(nameTemplate)) {
         QString error;
-        if (cNameTemplate::Parse(parser.value(name), error))
-            arguments.Job.NameTemplate = parser.value(name);
+        if (cNameTemplate::Parse(parser.value(nameTemplate), error))
+            arguments.Job.NameTemplate = parser.value(nameTemplate);
         else
-            arguments.Error = QStringLiteral("invalid value '%1' for --name: %2").arg(parser.value(name), error);
+            arguments.Error =
+                QStringLiteral("invalid value '%1' for --name: %2").arg(parser.value(nameTemplate), error);
     }
     if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
         bool ok = false;

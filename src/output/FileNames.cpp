@@ -1,7 +1,5 @@
 #include "FileNames.h"
 
-#include <QStringList>
-
 namespace {
 
 // Position (0-based) of the "." that separates base and extension, or -1 when
@@ -26,12 +24,6 @@ QString GetExtension(const QString& sFilename) {
     return sFilename.mid(dot + 1).toUpper();
 }
 
-bool IsImageFile(const QString& sFilename) {
-    static const QStringList accepted = {
-        QStringLiteral("BMP"), QStringLiteral("EMF"),  QStringLiteral("GIF"), QStringLiteral("ICO"),
-        QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("TGA"),
-        QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF"), QStringLiteral("HEIC"),
-        QStringLiteral("HEIF"), QStringLiteral("AVIF"), QStringLiteral("WEBP"),
-        QStringLiteral("JXL")};
-    return accepted.contains(GetExtension(sFilename));
+QString FolderWithSeparator(const QString& sFolder) {
+    return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
 }

@@ -5,20 +5,15 @@
 #include "OutputOptions.h"
 #include "SafeWrite.h"
 #include "SizeList.h"
+#include "FileNames.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
-
-#include "cGDIP.h"
 
 #include <QFileInfo>
 
 #include <optional>
 
-QString FolderWithSeparator(const QString& sFolder) {
-    return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
-}
-
-cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer)
+cBatchSave::cBatchSave(const cGDIP& gdip, cQuestions& questions, cSaveObserver& observer)
     : mGdip(gdip), mQuestions(questions), mObserver(observer), mThreads(DefaultSaveThreads()) {}
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveJob& job) {
@@ -38,10 +33,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
             QFileInfo(FolderWithSeparator(list.Folder(position)) + list.FileName(position))
                 .canonicalFilePath());
 
-    std::optional<cSaveAhead> ahead;
-    if (mThreads > 1)
-        ahead.emplace(mGdip, mJob, mThreads);
-    mAhead = ahead ? &*ahead : nullptr;
+    cSaveAhead ahead(mGdip, mJob, mThreads);
+    mAhead = &ahead;
     cSaveSummary summary;
     int position = 1;
     mEntryNumber = 0;
@@ -89,73 +82,49 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
 std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
-    const cOutputName name = OutputNameFor(fileName, mJob.OutputFormat);
     // Read before anything is written: the output may replace the source itself.
     const std::optional<timespec> sourceTime =
         mJob.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
-    cNameFields fields = NameFieldsFor(sourcePath, fileName, mEntryNumber, mJob,
-                                       mNaming.Template && mNaming.Template->Uses(cNameTemplate::eToken::Date));
 
-    std::vector<cRenderedImage> images;
-    cSaveAhead::cResult done;
-    if (mAhead != nullptr) {
-        done = mAhead->Take(list, lPosition, mObserver);
-    } else {
-        cRenderNotes notes;
-        images = RenderSource(sourcePath, mJob, mObserver, &notes);
-        done.Loaded = !images.empty();
-        done.OutOfMemory = notes.OutOfMemory;
-        done.DecoderMessages = std::move(notes.DecoderMessages);
-    }
+    const cEntryOutput output = mAhead->Take(list, lPosition, mObserver);
     // Reported here, in list order, however many workers decode ahead.
-    if (!done.DecoderMessages.isEmpty())
-        mObserver.DecoderMessages(fileName, done.DecoderMessages);
+    if (!output.DecoderMessages.isEmpty())
+        mObserver.DecoderMessages(fileName, output.DecoderMessages);
     // Too large for the memory there is: the file is sound and stays listed.
-    if (!done.Loaded && done.OutOfMemory)
-        return {Fail(name.BaseName + u'.' + name.Extension, QStringLiteral("not enough memory for ") + fileName)};
-    if (!done.Loaded) {
+    if (!output.Loaded && output.OutOfMemory)
+        return {Fail(output.Name.BaseName + u'.' + output.Name.Extension,
+                     QStringLiteral("not enough memory for ") + fileName)};
+    if (!output.Loaded) {
         mFailures.push_back({fileName, kLoadFailureReason});
         list.Remove(lPosition);
         return {eOutcome::Removed};
     }
-
-    // One output per size, in the order of the sizes, each under its own name.
+    // Asked once for all the sizes of the entry.
+    if (output.Encoder.PngStandsIn() && !AcceptPng(output.Name))
+        return std::vector<eOutcome>(output.Encoded.size(), eOutcome::Error);
+    // One file per size, each under its own name.
+    cNameFields fields = NameFieldsFor(sourcePath, fileName, mEntryNumber, mJob,
+                                       mNaming.Template && mNaming.Template->Uses(cNameTemplate::eToken::Date));
     std::vector<eOutcome> outcomes;
-    const size_t count = mAhead != nullptr ? done.Encoded.size() : images.size();
-    for (size_t i = 0; i < count; ++i) {
-        const int16_t target = mAhead != nullptr ? done.Encoded[i].Target : images[i].Target;
-        fields.Width = mAhead != nullptr ? done.Encoded[i].DrawnWidth : images[i].Width;
-        fields.Height = mAhead != nullptr ? done.Encoded[i].DrawnHeight : images[i].Height;
-        cOutputName output = name;
-        output.BaseName = OutputBaseFor(mNaming, fields, target);
-        outcomes.push_back(WriteImage(output, [&](int32_t lEncoder) {
-            if (mAhead != nullptr)
-                return std::move(done.Encoded[i]);
-            cEncodeRequest request =
-                EncodeRequestFor(mJob, name.Extension, mGdip.EncoderClsid(lEncoder), true);
-            request.Reporter = &mGdip;
-            return EncodeForSave(std::move(images[i]), request);
-        }, sourceTime));
+    for (const cEncoded& encoded : output.Encoded) {
+        fields.Width = encoded.DrawnWidth;
+        fields.Height = encoded.DrawnHeight;
+        cOutputName name = output.Name;
+        name.BaseName = OutputBaseFor(mNaming, fields, encoded.Target);
+        outcomes.push_back(WriteImage(output, name, encoded, sourceTime));
     }
     return outcomes;
 }
 
-// Encoder first, then the name it will really be written under, then the
-// question about an existing file of that name: the user is only ever asked
-// about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEncode& encode,
-                                            const std::optional<timespec>& sourceTime) {
-    QString extension = name.Extension;
-    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
-    if (encoder == -1) {
-        if (!AcceptPng(name))
-            return eOutcome::Error;
-        extension = QStringLiteral("png");
-        encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
-        if (encoder == -1)
-            return Fail(name.BaseName + QStringLiteral(".png"),
-                        QStringLiteral("no PNG encoder is available"));
-    }
+// The PNG offer (made by SaveEntry) first, then the name the output will
+// really be written under, then the question about an existing file of that
+// name: the user is only ever asked about the file that will be replaced, the
+// PNG name included.
+cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output, const cOutputName& name,
+                                            const cEncoded& encoded, const std::optional<timespec>& sourceTime) {
+    const QString extension = output.Encoder.WrittenAs;
+    if (extension.isEmpty())
+        return Fail(name.BaseName + QStringLiteral(".png"), QStringLiteral("no PNG encoder is available"));
 
     const QString outputName = UnusedName(name, extension);
     const QString path = mFolder + outputName;
@@ -163,7 +132,6 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
     if (exists && !ConfirmReplace(outputName, path))
         return eOutcome::Skipped;
 
-    const cEncoded encoded = encode(encoder);
     if (encoded.Bytes.isEmpty())
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
@@ -175,8 +143,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
         return Fail(outputName, written.Reason);
     if (sourceTime)
         SetModificationTime(path, *sourceTime); // the image is written either way
-    if (mAhead != nullptr)
-        mAhead->Written(*mOutput, outputName);
+    mAhead->Written(*mOutput, outputName);
     if (encoded.OverLimit)
         mOverLimit.push_back({outputName, encoded.Bytes.size()});
     mWritten.insert(outputName);

@@ -3,6 +3,7 @@
 #include "Dimensions.h"
 #include "OutputBitmaps.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "Numbers.h"
 #include "Quantize.h"
@@ -14,6 +15,7 @@
 #include "cGraphics.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace {
@@ -38,6 +40,16 @@ struct cQualityParameters {
 bool WritesOwnDetails(const QString& sExtension) {
     const QString kind = sExtension.toUpper();
     return kind == QLatin1String("WEBP") || kind == QLatin1String("AVIF") || kind == QLatin1String("JXL");
+}
+
+// The photo details that an output of extension sExtension takes into its
+// encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
+// formats, which get theirs from AddPhotoDetails after encoding.
+cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
+                             ePhotoDetails eDetails, int lWidth, int lHeight) {
+    if (!WritesOwnDetails(sExtension))
+        return {};
+    return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
 }
 
 // Palette-based sources are drawn into 32-bit ARGB; others keep their format.
@@ -179,17 +191,6 @@ std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSave
     return rendered;
 }
 
-void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes) {
-    AddPhotoDetails(bytes, rendered.SourcePath, eDetails, rendered.Width, rendered.Height);
-}
-
-cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
-                             ePhotoDetails eDetails, int lWidth, int lHeight) {
-    if (!WritesOwnDetails(sExtension))
-        return {};
-    return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
-}
-
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
     name.SourceName = sFilename;
@@ -221,9 +222,6 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     result.DrawnWidth = rendered.Width;
     result.DrawnHeight = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
-        if (image && request.Reporter != nullptr &&
-            request.Extension.toUpper() == QStringLiteral("GIF"))
-            image->gdip = request.Reporter;
         QByteArray bytes = EncodeImageWith(
             std::move(image), request.Extension, request.Encoder, lQuality, request.Quantize,
             DetailBlocksFor(request.Extension, rendered.SourcePath, request.Details, size.Width, size.Height));
@@ -267,15 +265,6 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     return result;
 }
 
-QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
-                       const QString& sRequestedExtension, int32_t lEncoderIndex,
-                       int32_t lQuality, const cPhotoBlocks& details) {
-    const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
-    if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
-        image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
-    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true, details);
-}
-
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
                            const CLSID& encoder, int32_t lQuality, bool bQuantize,
                            const cPhotoBlocks& details) {
@@ -301,15 +290,63 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
             params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
                        static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
         image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
-    } else if (kind == QStringLiteral("GIF") && bQuantize) {
+    } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
-        if (image) {
-            image->gdip = nullptr;
+        if (image)
             image->SaveToStream(bytes, encoder, nullptr);
-        }
     } else {
         image->SaveToStream(bytes, encoder, nullptr);
     }
     return bytes;
+}
+
+cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
+    cEncoderChoice choice;
+    choice.Extension = sExtension;
+    choice.WrittenAs = sExtension;
+    int32_t index = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+    if (index == -1) {
+        choice.WrittenAs = QStringLiteral("png");
+        index = gdip.ExtensionExists(QStringLiteral("*.png"));
+    }
+    if (index == -1)
+        choice.WrittenAs.clear();
+    choice.Encoder = gdip.EncoderClsid(index);
+    choice.Quantize = gdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
+    return choice;
+}
+
+cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job,
+                         const cGDIP& gdip, cSaveObserver& observer) {
+    cEntryOutput output;
+    output.Name = OutputNameFor(sFileName, job.OutputFormat);
+    output.Encoder = ChooseEncoder(gdip, output.Name.Extension);
+    try {
+        cRenderNotes notes;
+        std::vector<cRenderedImage> images =
+            RenderSource(FolderWithSeparator(sFolder) + sFileName, job, observer, &notes);
+        output.OutOfMemory = notes.OutOfMemory;
+        output.DecoderMessages = std::move(notes.DecoderMessages);
+        if (images.empty())
+            return output;
+        output.Loaded = true;
+        for (const cRenderedImage& image : images) {
+            cEncoded& encoded = output.Encoded.emplace_back();
+            encoded.Width = encoded.DrawnWidth = image.Width;
+            encoded.Height = encoded.DrawnHeight = image.Height;
+            encoded.Target = image.Target;
+        }
+        if (output.Encoder.WrittenAs.isEmpty())
+            return output;
+        const cEncodeRequest request = EncodeRequestFor(job, output.Name.Extension, output.Encoder.Encoder,
+                                                        output.Encoder.Quantize);
+        for (size_t i = 0; i < images.size(); ++i)
+            output.Encoded[i] = EncodeForSave(std::move(images[i]), request);
+    } catch (const std::bad_alloc&) {
+        output.OutOfMemory = !output.Loaded;
+        for (cEncoded& encoded : output.Encoded)
+            encoded.Bytes.clear(); // counts as an encoding failure once loaded
+    }
+    return output;
 }
