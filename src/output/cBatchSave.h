@@ -13,6 +13,7 @@
 #include "SafeWrite.h"
 #include "SaveTexts.h"
 #include "SizeLimit.h"
+#include "cOutputFolders.h"
 #include "cQuestions.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
@@ -56,8 +57,9 @@ class cBatchSave {
     cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
 
     // Saves every entry of list into sFolder (a separator is appended when it
-    // lacks one). Entries that fail to load are listed at the end and removed
-    // from the list; the list is read anew before every entry.
+    // lacks one), or with options.KeepFolders into the entry's subfolder of
+    // it. Entries that fail to load are listed at the end and removed from
+    // the list; the list is read anew before every entry.
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
 
     // Worker threads that load, scale and encode the next entries while this
@@ -72,13 +74,15 @@ class cBatchSave {
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
     // sourceTime: the modification time the output takes, if any.
-    eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
+    // sSubFolder: where below the output folder it goes ("" for the folder itself).
+    eOutcome WriteImage(const cOutputName& name, const QString& sSubFolder, const cEncode& encode,
                         const std::optional<timespec>& sourceTime);
     bool AcceptPng(const cOutputName& name);
     // The output's file name: base and extension, numbered when an earlier
-    // entry of the run wrote that name.
-    QString UnusedName(const cOutputName& name, const QString& sExtension);
-    bool ConfirmReplace(const QString& sOutputName, const QString& sPath);
+    // entry of the run wrote that name into sSubFolder.
+    QString UnusedName(const cOutputName& name, const QString& sExtension, const QString& sSubFolder);
+    // sShown: the output as the prompt names it; existing: the file it would replace.
+    bool ConfirmReplace(const QString& sShown, const cFileIdentity& existing);
     // Takes an answer of the overwrite box or the PNG offer, remembering one
     // given for all in oForAll; true for a Yes.
     static bool TakeAnswer(int lAnswer, std::optional<bool>& oForAll);
@@ -94,16 +98,16 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
-    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
+    std::unique_ptr<cOutputFolders> mOutput; // mFolder and the folders below it, opened once for the run
     cSaveOptions mOptions;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
     std::optional<bool> mPngAll;     // the PNG offer answered for all
-    std::set<QString> mSources;      // canonical paths of the list's sources
+    std::set<cFileIdentity> mSources; // the files the list's entries name
     std::vector<cSaveFailure> mFailures;
     std::vector<cRenamedOutput> mRenamed;
     std::vector<cOverLimit> mOverLimit;
-    std::set<QString> mWritten; // output names written so far
+    std::set<QString> mWritten; // outputs written so far, with their subfolders
 };
 
 // sFolder with exactly one trailing "/" (the root stays "/").

@@ -13,5 +13,6 @@ cSaveOptions cSaveOptions::FromAppState(const QString& sCustomSize) {
     options.NoEnlarge = gNoEnlarge;
     options.MaxBytes = gMaxBytes;
     options.KeepDates = gKeepDates;
+    options.KeepFolders = gKeepFolders;
     return options;
 }

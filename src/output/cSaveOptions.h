@@ -20,8 +20,9 @@ struct cSaveOptions {
     bool NoEnlarge = false; // an image smaller than the target size keeps its own size
     int64_t MaxBytes = 0;   // the file-size limit of each output in bytes; 0 = none
     bool KeepDates = true;  // outputs take their source file's modification time
+    bool KeepFolders = false; // outputs go into their entries' subfolders of the output folder
 
     // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
-    // gOutputFormat, gPhotoDetails, gNoEnlarge, gMaxBytes, gKeepDates) with the custom size box's text.
+    // gOutputFormat, gPhotoDetails, gNoEnlarge, gMaxBytes, gKeepDates, gKeepFolders) with the custom size box's text.
     static cSaveOptions FromAppState(const QString& sCustomSize);
 };

@@ -163,7 +163,7 @@ class Photos : public BatchSave {
         for (const QString& name : OutputEntries())
             QFile::remove(Out(name));
         mOptions.OutputFormat = sFormat;
-        mList.Entries = {{mIn.path(), sName}};
+        mList.Entries = {{mIn.path(), sName, {}}};
         EXPECT_EQ(Run().Saved, 1) << sName.toStdString();
         mPath = Out(OutputEntries().value(0));
         cBitmap written;
