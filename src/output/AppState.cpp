@@ -17,3 +17,7 @@ bool gKeepFolders = false;
 QString gDefaultFolder;
 int16_t gBorderLineCount = 0;
 int32_t gProgressWidth = 0;
+
+cDimensions GetDimensions(int16_t iSize) {
+    return GetDimensionsOf(iSize, gImageWidth, gImageHeight);
+}

@@ -1,6 +1,7 @@
 #include "BatchArguments.h"
 
 #include "NameBytes.h"
+#include "ImageFormats.h"
 #include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
@@ -31,7 +32,7 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
 }
 
 // Sets the size from a preset name or a pixel count; "" or an error text.
-QString ApplySize(const QString& sValue, cSaveOptions& options) {
+QString ApplySize(const QString& sValue, cSaveJob& options) {
     const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
     if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
         options.SizeIndex = *preset;
@@ -105,17 +106,17 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Recursive = parser.isSet(recursive);
-    arguments.Options.KeepFolders = parser.isSet(keepFolders);
-    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
-    arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
-    arguments.Options.KeepDates = !parser.isSet(noKeepDates);
+    arguments.Job.KeepFolders = parser.isSet(keepFolders);
+    arguments.Job.ReplaceOutright = parser.isSet(noTrash);
+    arguments.Job.NoEnlarge = parser.isSet(noEnlarge);
+    arguments.Job.KeepDates = !parser.isSet(noKeepDates);
 
     if (parser.isSet(size))
-        arguments.Error = ApplySize(parser.value(size), arguments.Options);
+        arguments.Error = ApplySize(parser.value(size), arguments.Job);
     if (arguments.Error.isEmpty() && parser.isSet(quality)) {
         const auto index = IndexOf(parser.value(quality), {"low", "medium", "high", "maximum"});
         if (index)
-            arguments.Options.QualityIndex = *index;
+            arguments.Job.QualityIndex = *index;
         else
             arguments.Error =
                 BadValue("quality", parser.value(quality), "low, medium, high or maximum");
@@ -123,18 +124,23 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(rotate)) {
         const auto index = IndexOf(parser.value(rotate), {"0", "90", "180", "270"});
         if (index)
-            arguments.Options.RotationIndex = *index;
+            arguments.Job.RotationIndex = *index;
         else
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index =
-            IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp", "avif", "jxl"});
-        if (index)
-            arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
+        // The Save menu's codes; "original" stands for "DFT".
+        QStringList names = SaveFormatCodes();
+        const QStringList codes = names;
+        names.front() = QStringLiteral("original");
+        for (QString& name : names)
+            name = name.toLower();
+        if (const auto index = IndexOf(parser.value(format), names))
+            arguments.Job.OutputFormat = codes.at(*index);
         else
-            arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png, webp, avif or jxl");
+            arguments.Error = BadValue("format", parser.value(format),
+                                       names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
+                                           QStringLiteral(" or ") + names.back());
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
@@ -153,7 +159,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(metadata)) {
         const auto details = PhotoDetailsFromCode(parser.value(metadata).toLower());
         if (details)
-            arguments.Options.PhotoDetails = *details;
+            arguments.Job.PhotoDetails = *details;
         else
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
@@ -161,7 +167,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
         const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
         if (limit)
-            arguments.Options.MaxBytes = *limit;
+            arguments.Job.MaxBytes = *limit;
         else
             arguments.Error = BadValue("max-size", parser.value(maxSize),
                                        "a size of at least 1K such as 300K, 1.5M or 250000");

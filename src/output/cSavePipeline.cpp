@@ -1,9 +1,9 @@
 #include "cSavePipeline.h"
 
-#include "AppState.h"
 #include "Dimensions.h"
 #include "OutputBitmaps.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "Numbers.h"
 #include "Quantize.h"
@@ -91,15 +91,15 @@ std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions siz
 }
 
 // Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned.
-std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptions& options,
+std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job,
                                          cSaveObserver& observer, bool& bOutOfMemory) {
     const auto sourceWidth = static_cast<int16_t>(source.Width());
     const auto sourceHeight = static_cast<int16_t>(source.Height());
-    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
-    const cDimensions size = options.NoEnlarge
+    const int16_t target = TargetSize(job.SizeIndex, job.CustomSize);
+    const cDimensions size = job.NoEnlarge
                                  ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
                                  : GetDimensionsOf(target, sourceWidth, sourceHeight);
-    const bool swap = RotationSwapsSides(options.RotationIndex);
+    const bool swap = RotationSwapsSides(job.RotationIndex);
 
     cRenderedImage rendered;
     const auto [decodedWidth, decodedHeight] = DecodedSize(source, size);
@@ -111,8 +111,6 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
     }
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
-    rendered.SourceWidth = sourceWidth;
-    rendered.SourceHeight = sourceHeight;
     rendered.Output = std::make_unique<cBitmap>();
     if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
                                          OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
@@ -122,7 +120,7 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
     cGraphics graphics;
     const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
     graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
-    TurnDrawing(graphics, options.RotationIndex, size, observer);
+    TurnDrawing(graphics, job.RotationIndex, size, observer);
     // The pixels are decoded here: damaged ones fail the draw, and the file
     // counts as one that could not be loaded, unless memory ran out.
     const int32_t drawn = graphics.DrawImageRectI(source.Handle(), 0, 0, size.Width, size.Height);
@@ -135,17 +133,7 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
 
 } // namespace
 
-std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, cRenderNotes* notes) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, notes);
-    if (rendered) {
-        gImageWidth = rendered->SourceWidth;
-        gImageHeight = rendered->SourceHeight;
-    }
-    return rendered;
-}
-
-std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
                                            cSaveObserver& observer, cRenderNotes* notes) {
     cRenderNotes ignored;
     cRenderNotes& said = notes != nullptr ? *notes : ignored;
@@ -154,7 +142,7 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
-    std::optional<cRenderedImage> rendered = DrawSource(*source, options, observer, said.OutOfMemory);
+    std::optional<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
     said.DecoderMessages = source->DecoderMessages();
     source.reset(); // closes the source file before the output is named and written
     if (!rendered)
@@ -185,15 +173,15 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     return name;
 }
 
-cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
                                 const CLSID& encoder, bool bQuantize) {
     cEncodeRequest request;
     request.Extension = sExtension;
     request.Encoder = encoder;
     request.Quantize = bQuantize;
-    request.Quality = QualityTagValue(options.QualityIndex);
-    request.MaxBytes = options.MaxBytes;
-    request.Details = options.PhotoDetails;
+    request.Quality = QualityTagValue(job.QualityIndex);
+    request.MaxBytes = job.MaxBytes;
+    request.Details = job.PhotoDetails;
     return request;
 }
 
@@ -203,8 +191,7 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     result.Width = rendered.Width;
     result.Height = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
-        if (image && request.Reporter != nullptr &&
-            request.Extension.toUpper() == QStringLiteral("GIF"))
+        if (image && request.Reporter != nullptr && ReducesToPalette(request.Extension))
             image->gdip = request.Reporter;
         QByteArray bytes = EncodeImageWith(
             std::move(image), request.Extension, request.Encoder, lQuality, request.Quantize,
@@ -253,7 +240,7 @@ QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality, const cPhotoBlocks& details) {
     const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
-    if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
+    if (image && ReducesToPalette(sRequestedExtension))
         image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
     return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true, details);
 }
@@ -283,7 +270,7 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
             params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
                        static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
         image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
-    } else if (kind == QStringLiteral("GIF") && bQuantize) {
+    } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
         if (image) {

@@ -105,7 +105,7 @@ public:
     cGDIP& Imaging() override { return *gdip; }
     QString CaptureFilePath() const override;
     QWidget& PreviewOwner() override { return *this; }
-    QString CustomSizeText() const override;
+    cSaveJob SaveJob() const override;
 
     // Members named as the rest of the program knows them.
     std::unique_ptr<cGDIP> gdip;
@@ -143,14 +143,10 @@ public:
     std::vector<cLineElement> lineLine;
 
     QMenu* mnuDropDown = nullptr;
-    QAction* mnuOriginalFormat = nullptr;
-    QAction* mnuBMPFormat = nullptr;
-    QAction* mnuGIFFormat = nullptr;
-    QAction* mnuJPGFormat = nullptr;
-    QAction* mnuPNGFormat = nullptr;
-    QAction* mnuWEBPFormat = nullptr;
-    QAction* mnuAVIFFormat = nullptr;
-    QAction* mnuJXLFormat = nullptr;
+    // The format items, "Original Format" first (SaveFormatCodes), each
+    // named "mnu" + code + "Format" with its code as data.
+    std::vector<QAction*> mnuFormats;
+    QAction* FormatItem(const QString& sCode) const;
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;

@@ -218,7 +218,7 @@ TEST_F(BatchSave, BatchCommandKeepsTheFolderTree) {
 // folder; the question about an existing file names it with its subfolder,
 // and a folder is only made for a file that is written.
 TEST_F(BatchSave, KeptFoldersStayBelowTheOutputFolder) {
-    mOptions.KeepFolders = true;
+    mJob.KeepFolders = true;
     for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
         AddRamp(QString::fromLatin1(name), 16, 16);
     mList.Entries[0].SubFolder = QStringLiteral("../../up");
