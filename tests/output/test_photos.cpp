@@ -149,8 +149,8 @@ class Photos : public BatchSave {
   protected:
     void SetUp() override {
         BatchSave::SetUp();
-        mOptions.SizeIndex = 5;
-        mOptions.CustomSize = QString::number(kPatchCount * kPatchSide);
+        mJob.SizeIndex = 5;
+        mJob.CustomSize = QString::number(kPatchCount * kPatchSide);
     }
 
     // JPEG at quality 100, so that the source adds no visible error.
@@ -163,7 +163,7 @@ class Photos : public BatchSave {
     QImage Save(const QString& sName, const QString& sFormat) {
         for (const QString& name : OutputEntries())
             QFile::remove(Out(name));
-        mOptions.OutputFormat = sFormat;
+        mJob.OutputFormat = sFormat;
         mList.Entries = {{mIn.path(), sName}};
         EXPECT_EQ(Run().Saved, 1) << sName.toStdString();
         mPath = Out(OutputEntries().value(0));
@@ -182,7 +182,7 @@ class Photos : public BatchSave {
 TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
     cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     cProfilePtr lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
-    mOptions.QualityIndex = 3;
+    mJob.QualityIndex = 3;
     for (const cSpace& space : kSpaces) {
         SCOPED_TRACE(space.Name);
         const QByteArray icc = IccProfile(space);
@@ -215,8 +215,8 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         }
 
         // The preview's own steps: render, encode, details, decode again.
-        mOptions.OutputFormat = QStringLiteral("PNG");
-        std::optional<cRenderedImage> rendered = RenderImage(In("p.jpg"), mOptions, mObserver);
+        mJob.OutputFormat = QStringLiteral("PNG");
+        std::optional<cRenderedImage> rendered = RenderSource(In("p.jpg"), mJob, mObserver);
         ASSERT_TRUE(rendered);
         QByteArray bytes =
             EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
@@ -241,7 +241,7 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
         {"srgb.png", TagPng(png, srgb)},
         {"broken.png", TagPng(png, broken)},
         {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
-    mOptions.CustomSize = QStringLiteral("64");
+    mJob.CustomSize = QStringLiteral("64");
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(WriteAll(In(name), bytes));
@@ -260,7 +260,7 @@ TEST_F(Photos, AProfileOfAnotherColourSpaceIsIgnored) {
     ASSERT_TRUE(WriteAll(In("grey-tagged.jpg"), bytes));
     ASSERT_TRUE(WriteAll(In("untagged.jpg"), WithoutIccSegments(bytes)));
     ASSERT_LT(WithoutIccSegments(bytes).size(), bytes.size());
-    mOptions.CustomSize = QStringLiteral("0");
+    mJob.CustomSize = QStringLiteral("0");
     EXPECT_EQ(Save("grey-tagged.jpg", "BMP"), Save("untagged.jpg", "BMP"));
 }
 
@@ -340,7 +340,7 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
     ASSERT_TRUE(WriteRamp(mGdip, In("cam.tif"), 40, 20, "tif"));
     WriteCameraDetails(In("cam.jpg"), true);
     WriteCameraDetails(In("cam.tif"), false);
-    mOptions.CustomSize = QStringLiteral("20");
+    mJob.CustomSize = QStringLiteral("20");
     // The 20-pixel-high upright JPEG, the 20-pixel-wide TIFF.
     const std::tuple<const char*, const char*, QSize> runs[] = {
         {"cam.jpg", "JPG", {10, 20}},  {"cam.jpg", "PNG", {10, 20}},  {"cam.tif", "DFT", {20, 10}},
@@ -349,7 +349,7 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
         QStringList saved; // one copy of each output, for one run of exiftool
         for (const auto& [source, format, size] : runs) {
             SCOPED_TRACE(std::string(source) + " as " + format);
-            mOptions.PhotoDetails = mode;
+            mJob.PhotoDetails = mode;
             EXPECT_EQ(Save(QString::fromLatin1(source), QString::fromLatin1(format)).size(), size);
             if (const cModernFormat* modern = ModernFormat(format)) {
                 EXPECT_EQ(ReferenceDecode(*modern, mPath).size(), size);
@@ -425,8 +425,8 @@ std::string ExifText(const Exiv2::Image& image, const char* sKey) {
 }
 
 TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
-    const ePhotoDetails byDefault = mOptions.PhotoDetails;
-    mOptions.CustomSize = QStringLiteral("50");
+    const ePhotoDetails byDefault = mJob.PhotoDetails;
+    mJob.CustomSize = QStringLiteral("50");
     for (const cFieldFile& file : kFieldFiles) {
         const QString name = QString::fromLatin1(file.Name);
         ASSERT_TRUE(CopyFieldFile(name));
@@ -435,7 +435,7 @@ TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
             formats << QStringLiteral("DFT");
         for (const QString& format : formats) {
             SCOPED_TRACE(name.toStdString() + " as " + format.toStdString());
-            mOptions.PhotoDetails = byDefault;
+            mJob.PhotoDetails = byDefault;
             Save(name, format);
             const auto image = ReadDetails(mPath);
             EXPECT_EQ(PlaceOrTurnKeys(*image), std::vector<std::string>());
@@ -448,7 +448,7 @@ TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
             EXPECT_EQ(ExifText(*image, "Exif.Photo.DateTimeOriginal"), file.Date);
             if (format != u"JPG")
                 continue;
-            mOptions.PhotoDetails = ePhotoDetails::KeepLocation;
+            mJob.PhotoDetails = ePhotoDetails::KeepLocation;
             Save(name, format);
             const std::vector<std::string> found = PlaceOrTurnKeys(*ReadDetails(mPath));
             for (const std::string& key : file.Places)
@@ -511,7 +511,7 @@ TEST_F(Photos, ModernFormatsRoundTripAtEveryQuality) {
             source.setPixel(x, y, qRgba(x * 2, 40, 200, y < 8 ? 0 : 128));
     ASSERT_TRUE(source.save(In("alpha.png")));
     ASSERT_TRUE(MakeRamp(96, 64).Picture().save(In("plain.png")));
-    mOptions.CustomSize = QStringLiteral("96");
+    mJob.CustomSize = QStringLiteral("96");
     for (const cModernFormat& format : kModernFormats) {
         for (const char* name : {"alpha.png", "plain.png"}) {
             const QImage want = QImage(In(QString::fromLatin1(name))).convertToFormat(QImage::Format_ARGB32);
@@ -520,7 +520,7 @@ TEST_F(Photos, ModernFormatsRoundTripAtEveryQuality) {
             double previousError = 1e9;
             for (int16_t quality = 0; quality < 4; ++quality) {
                 SCOPED_TRACE(std::string(format.Code) + " " + name + " quality " + std::to_string(quality));
-                mOptions.QualityIndex = quality;
+                mJob.QualityIndex = quality;
                 Save(QString::fromLatin1(name), QString::fromLatin1(format.Code));
                 const QImage got = ReferenceDecode(format, mPath).convertToFormat(QImage::Format_ARGB32);
                 ASSERT_EQ(got.size(), want.size());
