@@ -89,8 +89,13 @@ QString NameClashText(const cSaveList& list, const cSaveJob& job) {
                 return QStringLiteral("The name template \"%1\" makes a name longer than a file name can be "
                                       "for %2:\n%3")
                     .arg(naming.Template->Text(), DisplayName(fileName), DisplayName(name));
-            const QString folder = SizeFolderFor(naming, size);
-            const QString key = folder.isEmpty() ? name : folder + u'/' + name;
+            // Folders as the save places the outputs: the size's, then the entry's own.
+            QStringList folders{SizeFolderFor(naming, size)};
+            if (job.KeepFolders)
+                folders << list.SubFolder(position);
+            folders << name;
+            folders.removeAll(QString());
+            const QString key = folders.join(u'/');
             const auto [first, added] = taken.emplace(key, position);
             if (added)
                 continue;

@@ -1,15 +1,15 @@
 #include "cBatchSave.h"
 
 #include "FileDates.h"
+#include "FileNames.h"
+#include "NameBytes.h"
 #include "NamePlan.h"
 #include "OutputOptions.h"
 #include "SafeWrite.h"
 #include "SizeList.h"
-#include "FileNames.h"
+#include "cOutputFolders.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
-
-#include <QFileInfo>
 
 #include <optional>
 
@@ -18,7 +18,8 @@ cBatchSave::cBatchSave(const cGDIP& gdip, cQuestions& questions, cSaveObserver& 
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveJob& job) {
     mFolder = FolderWithSeparator(sFolder);
-    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
+    // The folders of the whole run, whatever their paths lead to later.
+    mOutput = std::make_unique<cOutputFolders>(mFolder);
     mJob = job;
     mNaming = cNaming::For(job.NameTemplate, TargetSizes(job.SizeIndex, job.CustomSize).size(), job.SizeFolders);
     mReplaceAll.reset();
@@ -29,9 +30,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mWritten.clear();
     mSources.clear();
     for (int position = 1; position <= list.Count(); ++position)
-        mSources.insert(
-            QFileInfo(FolderWithSeparator(list.Folder(position)) + list.FileName(position))
-                .canonicalFilePath());
+        mSources.insert(PathIdentity(NameBytesStd(FolderWithSeparator(list.Folder(position)) +
+                                                  list.FileName(position))));
 
     cSaveAhead ahead(mGdip, mJob, mThreads);
     mAhead = &ahead;
@@ -105,13 +105,19 @@ std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPo
     // One file per size, each under its own name.
     cNameFields fields = NameFieldsFor(sourcePath, fileName, mEntryNumber, mJob,
                                        mNaming.Template && mNaming.Template->Uses(cNameTemplate::eToken::Date));
+    const QString subFolder = mJob.KeepFolders ? list.SubFolder(lPosition) : QString();
     std::vector<eOutcome> outcomes;
     for (const cEncoded& encoded : output.Encoded) {
         fields.Width = encoded.DrawnWidth;
         fields.Height = encoded.DrawnHeight;
         cOutputName name = output.Name;
         name.BaseName = OutputBaseFor(mNaming, fields, encoded.Target);
-        outcomes.push_back(WriteImage(output, name, encoded, sourceTime));
+        // The size's folder holds the entry's subfolders, as the run's folder does.
+        const QString sizeFolder = SizeFolderFor(mNaming, encoded.Target);
+        const QString folder = sizeFolder.isEmpty()  ? subFolder
+                               : subFolder.isEmpty() ? sizeFolder
+                                                     : InSubFolder(sizeFolder, subFolder);
+        outcomes.push_back(WriteImage(output, name, encoded, folder, sourceTime));
     }
     return outcomes;
 }
@@ -121,34 +127,40 @@ std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPo
 // name: the user is only ever asked about the file that will be replaced, the
 // PNG name included.
 cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output, const cOutputName& name,
-                                            const cEncoded& encoded, const std::optional<timespec>& sourceTime) {
+                                            const cEncoded& encoded, const QString& sSubFolder,
+                                            const std::optional<timespec>& sourceTime) {
     const QString extension = output.Encoder.WrittenAs;
     if (extension.isEmpty())
-        return Fail(name.BaseName + QStringLiteral(".png"), QStringLiteral("no PNG encoder is available"));
+        return Fail(InSubFolder(sSubFolder, name.BaseName + QStringLiteral(".png")),
+                    QStringLiteral("no PNG encoder is available"));
 
-    const QString outputName = UnusedName(name, extension);
-    const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(*mOutput, outputName);
-    if (exists && !ConfirmReplace(outputName, path))
+    const QString outputName = UnusedName(name, extension, sSubFolder);
+    const QString shown = InSubFolder(sSubFolder, outputName); // the output in the run's messages
+    // A subfolder not made yet holds nothing to replace; it is made only
+    // when the file is written.
+    const cFolder* lookIn = mOutput->Folder(sSubFolder, false);
+    const bool exists = lookIn != nullptr && OutputEntryExists(*lookIn, outputName);
+    if (exists && !ConfirmReplace(shown, EntryIdentity(*lookIn, NameBytesStd(outputName))))
         return eOutcome::Skipped;
 
     if (encoded.Bytes.isEmpty())
-        return Fail(outputName, QStringLiteral("the image could not be encoded"));
+        return Fail(shown, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mJob.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
+    const cFolder& folder = *mOutput->Folder(sSubFolder, true);
+    const cWriteResult written = WriteFileSafely(folder, outputName, encoded.Bytes, replace);
     if (!written.Ok)
-        return Fail(outputName, written.Reason);
+        return Fail(shown, written.Reason);
     if (sourceTime)
-        SetModificationTime(path, *sourceTime); // the image is written either way
-    mAhead->Written(*mOutput, outputName);
+        SetModificationTime(mFolder + shown, *sourceTime); // the image is written either way
+    mAhead->Written(folder, outputName);
     if (encoded.OverLimit)
-        mOverLimit.push_back({outputName, encoded.Bytes.size()});
-    mWritten.insert(outputName);
+        mOverLimit.push_back({shown, encoded.Bytes.size()});
+    mWritten.insert(shown);
     if (outputName != name.BaseName + u'.' + extension)
-        mRenamed.push_back({name.SourceName, outputName});
+        mRenamed.push_back({name.SourceName, shown});
     return eOutcome::Saved;
 }
 
@@ -160,19 +172,23 @@ bool cBatchSave::AcceptPng(const cOutputName& name) {
 
 // Two entries of the run with one output name (a.jpg and a.png as PNG): the
 // later one takes the first free numbered name, so both outputs stay.
-QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension) {
+QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension,
+                               const QString& sSubFolder) {
     QString candidate = name.BaseName + u'.' + sExtension;
-    for (int number = 2; mWritten.contains(candidate); ++number)
+    for (int number = 2; mWritten.contains(InSubFolder(sSubFolder, candidate)); ++number)
         candidate = NumberedName(name.BaseName, sExtension, number);
     return candidate;
 }
 
-bool cBatchSave::ConfirmReplace(const QString& sOutputName, const QString& sPath) {
+bool cBatchSave::ConfirmReplace(const QString& sShown, const cFileIdentity& existing) {
     if (mReplaceAll)
         return *mReplaceAll;
-    // Saving over the originals: said so, and Enter keeps the file.
-    const bool isSource = mSources.contains(QFileInfo(sPath).canonicalFilePath());
-    const QString prompt = isSource ? SourceOverwritePrompt(sOutputName) : OverwritePrompt(sOutputName);
+    // Saving over the originals: said so, and Enter keeps the file. Which
+    // file it is counts, not how its path is spelled (a name that is not
+    // valid text has no canonical path). A link at the output name is
+    // replaced itself, never the file it leads to.
+    const bool isSource = existing.Known && mSources.contains(existing);
+    const QString prompt = isSource ? SourceOverwritePrompt(sShown) : OverwritePrompt(sShown);
     return TakeAnswer(mQuestions.ShowCustomMsgBox(prompt, isSource), mReplaceAll);
 }
 

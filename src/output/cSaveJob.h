@@ -24,4 +24,5 @@ struct cSaveJob {
     bool KeepDates = true;  // outputs take their source file's modification time
     QString NameTemplate;     // output names such as "{name}-{w}x{h}" (cNameTemplate); "" = the base name
     bool SizeFolders = false; // each size into a folder of its own
+    bool KeepFolders = false; // outputs go into their entries' subfolders of the output folder
 };

@@ -9,6 +9,8 @@
 
 #include "gp_flat.h"
 
+#include <QDirIterator>
+
 namespace {
 
 uint64_t DecodeCount() {
@@ -101,7 +103,8 @@ TEST_F(Sizes, TemplatesThatRepeatANameAreRefusedBeforeAnyDecode) {
         const char* Format;
         const char* Refusal; // "": the run may go ahead
     } cases[] = {
-        {"{q}", "100", false, "DFT", "gives two images the same name, 66.jpg: wide photo.jpg and"},
+        {"{q}", "100", false, "DFT", ""}, // 66.jpg, 66.png, 66.gif
+        {"{q}", "100", false, "JPG", "gives two images the same name, 66.jpg: wide photo.jpg and tall.png"},
         {"{q}-{name}", "100", false, "DFT", ""},
         {"{q}-{name}", "100", false, "PNG", "the same name, 66-tall.png: tall.png and tall.gif"},
         {"{n}", "100", false, "PNG", ""},
@@ -110,9 +113,9 @@ TEST_F(Sizes, TemplatesThatRepeatANameAreRefusedBeforeAnyDecode) {
         {"{name}_{w}", "100,200", false, "DFT", ""},
         {"{h}", "120", false, "PNG", "the same name, 120.png: tall.png and tall.gif"},
         {"{date}", "100", false, "DFT", ""},
-        {"{date}", "100", false, "PNG", "the same name, 2021-03-04.png: tall.png and tall.gif"},
+        {"{date}", "100", false, "PNG", "the same name, 2021-03-04.png: wide photo.jpg and tall.png"},
         {"{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}"
-         "{name}{name}{name}{name}{name}{name}",
+         "{name}{name}{name}{name}{name}{name}{name}{name}{name}{name}", // 26 x 10 bytes
          "100", false, "DFT", "makes a name longer than a file name can be for wide photo.jpg"},
     };
     for (const QString name : {"wide photo.jpg", "tall.png", "tall.gif"})
