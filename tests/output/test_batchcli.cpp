@@ -88,6 +88,11 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     const cSaveJob fit =
         ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Job;
     EXPECT_EQ(std::tuple(fit.NoEnlarge, fit.MaxBytes, fit.KeepDates), std::tuple(true, 1536 * 1024, false));
+    // Several sizes, presets among them, as the custom size box writes them.
+    const cSaveJob sizes = ParseBatchArguments(
+        {"--size", "320,large, 1280", "--size-folders", "--name", "{name}-{w}", "-o", tmp, "a"}).Job;
+    EXPECT_EQ(std::tuple(sizes.SizeIndex, sizes.CustomSize, sizes.SizeFolders, sizes.NameTemplate),
+              std::tuple(5, QStringLiteral("320, 640, 1280"), true, QStringLiteral("{name}-{w}")));
 
     // Bad usage says what is wrong.
     const std::pair<QStringList, const char*> cases[] = {
@@ -95,6 +100,11 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {{"--size", "16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--size", "-100", "-o", tmp, "a"}, "invalid value '-100' for --size"},
         {{"--size", "1e3", "-o", tmp, "a"}, "invalid value '1e3' for --size"},
+        {{"--size", "320,640,320", "-o", tmp, "a"}, "invalid value '320,640,320' for --size: 320 is given twice"},
+        {{"--size", "320,,640", "-o", tmp, "a"}, "invalid value '' for --size"},
+        {{"--size", "320,16385", "-o", tmp, "a"}, "--size 16385 is too large"},
+        {{"--name", "{name}-{s}", "-o", tmp, "a"}, "--name: unknown token {s}"},
+        {{"--name", "small/{name}", "-o", tmp, "a"}, "--name: a name cannot contain '/'"},
         {{"--quality", "best", "-o", tmp, "a"}, "invalid value 'best' for --quality"},
         {{"--rotate", "45", "-o", tmp, "a"}, "invalid value '45' for --rotate"},
         {{"--jobs", "0", "-o", tmp, "a"}, "invalid value '0' for --jobs"},
@@ -206,6 +216,11 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         {{"--max-size", "1K", "--size", "0"}, {"big.png"}, "", 1, "1 Images Saved\n",
          "larger than the 1 KB limit even at its smallest: big.png: 2 KB", {"big.png"}},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
+        {{"--size", "16,32"}, {"a.png", "tiny.png"}, "", 0, "4 Images Saved\n", "",
+         {"a-16.png", "a-32.png", "tiny-16.png", "tiny-32.png"}},
+        {{"--name", "{w}x{h}", "--format", "png"}, {"a.jpg", "big.png", "a.png"}, "", 2, "",
+         "quillet-batch: The name template \"{w}x{h}\" gives two images the same name, 100x100.png: a.jpg "
+         "and a.png. Add {name} or {n} to the template.", {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},
         {{"--version"}, {}, "", 0, "quillet-batch " QUILLET_VERSION "\n", "", {}},
     };
