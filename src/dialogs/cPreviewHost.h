@@ -2,6 +2,8 @@
 // What the preview needs from the window that opens it; the window
 // implements it, so the preview never includes the window.
 
+#include "cSaveJob.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -20,8 +22,8 @@ public:
     virtual cImageList& ImageList() const = 0;
     // Every message goes through this.
     virtual cQuestions& Questions() const = 0;
-    // The custom size box's text (the Custom option's size).
-    virtual QString CustomSizeText() const = 0;
+    // The output the window's options ask for now.
+    virtual cSaveJob SaveJob() const = 0;
     // The window's "GDIP Error" report.
     virtual void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) = 0;
 };

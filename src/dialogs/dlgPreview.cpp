@@ -1,6 +1,5 @@
 #include "dlgPreview.h"
 
-#include "AppState.h"
 #include "ARButton.h"
 #include "DialogMetrics.h"
 #include "ImageEntry.h"
@@ -14,7 +13,7 @@
 #include "cImageList.h"
 #include "cPreviewHost.h"
 #include "cQuestions.h"
-#include "cSaveOptions.h"
+#include "cSaveJob.h"
 #include "cSavePipeline.h"
 
 #include <QApplication>
@@ -177,17 +176,11 @@ void dlgPreview::LoadPhoto() {
     if (position > 0) {
         mPosition = position;
         QTreeWidgetItem* entry = list.topLevelItem(position - 1);
-        // The preview measures its own bitmap; the main window's last
-        // measurement stays as it was.
-        const int16_t measuredWidth = gImageWidth;
-        const int16_t measuredHeight = gImageHeight;
+        const cSaveJob job = mOwner.SaveJob();
         cSaveObserver quiet;
-        std::optional<cRenderedImage> rendered =
-            RenderImage(EntryPath(entry), cSaveOptions::FromAppState(mOwner.CustomSizeText()), quiet);
-        gImageWidth = measuredWidth;
-        gImageHeight = measuredHeight;
+        std::optional<cRenderedImage> rendered = RenderSource(EntryPath(entry), job, quiet);
         if (rendered)
-            ShowRendered(EntryText(entry), std::move(*rendered));
+            ShowRendered(EntryText(entry), job, std::move(*rendered));
         else
             ShowLoadFailure(entry);
     }
@@ -197,14 +190,14 @@ void dlgPreview::LoadPhoto() {
                        << mEncoded.size() << "bytes in" << timer.elapsed() << "ms";
 }
 
-void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered) {
+void dlgPreview::ShowRendered(const QString& sFilename, const cSaveJob& job, cRenderedImage rendered) {
     setWindowTitle(QStringLiteral("Preview ") + sFilename);
     mImageWidth = rendered.Width;
     mImageHeight = rendered.Height;
 
     // The encoder the save would use; PNG stands in, without a question, for
     // a format that has none. With neither, nothing new is shown.
-    const cOutputName name = OutputNameFor(sFilename, gOutputFormat);
+    const cOutputName name = OutputNameFor(sFilename, job.OutputFormat);
     QString encodedAs = name.Extension;
     int32_t encoder = gdip->ExtensionExists(QStringLiteral("*.") + encodedAs);
     if (encoder == -1) {
@@ -213,16 +206,15 @@ void dlgPreview::ShowRendered(const QString& sFilename, cRenderedImage rendered)
     }
     if (encoder == -1)
         return;
-    const cSaveOptions options = cSaveOptions::FromAppState(mOwner.CustomSizeText());
     cEncodeRequest request =
-        EncodeRequestFor(options, name.Extension, gdip->EncoderClsid(encoder), true);
+        EncodeRequestFor(job, name.Extension, gdip->EncoderClsid(encoder), true);
     request.Reporter = gdip.get();
     const cEncoded encoded = EncodeForSave(std::move(rendered), request);
     mEncoded = encoded.Bytes;
     mImageWidth = encoded.Width;
     mImageHeight = encoded.Height;
     // Under a size limit: the quality chosen and the quality reached, "84 → 62, ".
-    mQualityNote = options.MaxBytes > 0 && TakesQuality(name.Extension)
+    mQualityNote = job.MaxBytes > 0 && TakesQuality(name.Extension)
                        ? QStringLiteral("%1 \u2192 %2, ").arg(request.Quality).arg(encoded.Quality)
                        : QString();
 

@@ -7,9 +7,8 @@
 // cannot be loaded is reported and taken out of the list.
 //
 // Built afresh each time it is shown; it holds its own imaging instance while
-// it lives. Nothing is passed in: it reads the selection and the options from
-// the window (through cPreviewHost) and the shared state whenever it prepares
-// an image.
+// it lives. Nothing is passed in: it asks the window (through cPreviewHost)
+// for the selection and the save's job whenever it prepares an image.
 
 #include <QByteArray>
 #include <QDialog>
@@ -24,6 +23,7 @@ class QTreeWidgetItem;
 class cGDIP;
 class cPreviewHost;
 struct cRenderedImage;
+struct cSaveJob;
 
 class dlgPreview : public QDialog {
     Q_OBJECT
@@ -54,7 +54,7 @@ private:
     void FormLoad();
     void MeasureDistances();
     void LoadPhoto();
-    void ShowRendered(const QString& sFilename, cRenderedImage rendered);
+    void ShowRendered(const QString& sFilename, const cSaveJob& job, cRenderedImage rendered);
     void ShowLoadFailure(QTreeWidgetItem* oEntry);
     void ResizeEverything();
     void Navigate(int lStep);

@@ -1,7 +1,7 @@
 #include "frmProperties.h"
 
 #include "DialogMetrics.h"
-#include "Dimensions.h"
+#include "AppState.h"
 #include "Numbers.h"
 #include "PhotoDetails.h"
 

@@ -16,3 +16,7 @@ bool gKeepDates = true;
 QString gDefaultFolder;
 int16_t gBorderLineCount = 0;
 int32_t gProgressWidth = 0;
+
+cDimensions GetDimensions(int16_t iSize) {
+    return GetDimensionsOf(iSize, gImageWidth, gImageHeight);
+}

@@ -1,9 +1,11 @@
 #pragma once
-// The program's shared state: the output options the user chose for the whole
-// batch and the size of the image measured last. It lives for the whole run on
-// the one user-interface thread; the windows, the batch save and the preview
-// read and write it directly. The values below are the start-up values.
+// The main window's own state: the output options the user chose for the
+// whole batch and the size of the image the list measured last. It lives for
+// the whole run on the one user-interface thread and only the window's code
+// reads and writes it; a save or a preview gets the options as a cSaveJob
+// (frmQuillet::SaveJob). The values below are the start-up values.
 
+#include "Dimensions.h"
 #include "PhotoDetails.h"
 
 #include <QString>
@@ -22,9 +24,12 @@ extern int16_t gQualityIndex;
 // Index of the chosen rotation option, 0..3 (0, 90, 180, 270 degrees).
 extern int16_t gRotationIndex;
 
-// Pixel size of the image measured last (by the list or by the save).
+// Pixel size of the image the list measured last.
 extern int16_t gImageWidth;
 extern int16_t gImageHeight;
+
+// GetDimensionsOf for the image measured last (gImageWidth x gImageHeight).
+cDimensions GetDimensions(int16_t iSize);
 
 // Output format code: "DFT" (each file's own format), "BMP", "GIF", "JPG", "PNG", "WEBP", "AVIF", "JXL".
 extern QString gOutputFormat;

@@ -31,7 +31,7 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
 }
 
 // Sets the size from a preset name or a pixel count; "" or an error text.
-QString ApplySize(const QString& sValue, cSaveOptions& options) {
+QString ApplySize(const QString& sValue, cSaveJob& options) {
     const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
     if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
         options.SizeIndex = *preset;
@@ -104,16 +104,16 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Recursive = parser.isSet(recursive);
-    arguments.Options.ReplaceOutright = parser.isSet(noTrash);
-    arguments.Options.NoEnlarge = parser.isSet(noEnlarge);
-    arguments.Options.KeepDates = !parser.isSet(noKeepDates);
+    arguments.Job.ReplaceOutright = parser.isSet(noTrash);
+    arguments.Job.NoEnlarge = parser.isSet(noEnlarge);
+    arguments.Job.KeepDates = !parser.isSet(noKeepDates);
 
     if (parser.isSet(size))
-        arguments.Error = ApplySize(parser.value(size), arguments.Options);
+        arguments.Error = ApplySize(parser.value(size), arguments.Job);
     if (arguments.Error.isEmpty() && parser.isSet(quality)) {
         const auto index = IndexOf(parser.value(quality), {"low", "medium", "high", "maximum"});
         if (index)
-            arguments.Options.QualityIndex = *index;
+            arguments.Job.QualityIndex = *index;
         else
             arguments.Error =
                 BadValue("quality", parser.value(quality), "low, medium, high or maximum");
@@ -121,7 +121,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(rotate)) {
         const auto index = IndexOf(parser.value(rotate), {"0", "90", "180", "270"});
         if (index)
-            arguments.Options.RotationIndex = *index;
+            arguments.Job.RotationIndex = *index;
         else
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
@@ -129,7 +129,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         const auto index =
             IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp", "avif", "jxl"});
         if (index)
-            arguments.Options.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
+            arguments.Job.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
         else
             arguments.Error =
                 BadValue("format", parser.value(format), "original, bmp, gif, jpg, png, webp, avif or jxl");
@@ -151,7 +151,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(metadata)) {
         const auto details = PhotoDetailsFromCode(parser.value(metadata).toLower());
         if (details)
-            arguments.Options.PhotoDetails = *details;
+            arguments.Job.PhotoDetails = *details;
         else
             arguments.Error =
                 BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
@@ -159,7 +159,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
         const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
         if (limit)
-            arguments.Options.MaxBytes = *limit;
+            arguments.Job.MaxBytes = *limit;
         else
             arguments.Error = BadValue("max-size", parser.value(maxSize),
                                        "a size of at least 1K such as 300K, 1.5M or 250000");

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of quillet-batch: options, output folder and files.
 
-#include "cSaveOptions.h"
+#include "cSaveJob.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,7 +13,7 @@ inline constexpr int kMaxBatchJobs = 64;
 enum class eBatchAnswer { Ask, Yes, No };
 
 struct cBatchArguments {
-    cSaveOptions Options;
+    cSaveJob Job;
     QString OutputFolder;
     QStringList Files;
     eBatchAnswer Overwrite = eBatchAnswer::Ask; // Yes = replace all

@@ -1,6 +1,5 @@
 #include "Dimensions.h"
 
-#include "AppState.h"
 #include "Numbers.h"
 
 #include <algorithm>
@@ -32,8 +31,4 @@ cDimensions GetDimensionsNoLarger(int16_t iSize, int16_t iImageWidth, int16_t iI
     if (size.Width > iImageWidth || size.Height > iImageHeight)
         return {iImageWidth, iImageHeight};
     return size;
-}
-
-cDimensions GetDimensions(int16_t iSize) {
-    return GetDimensionsOf(iSize, gImageWidth, gImageHeight);
 }

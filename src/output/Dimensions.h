@@ -22,6 +22,3 @@ cDimensions GetDimensionsOf(int16_t iSize, int16_t iImageWidth, int16_t iImageHe
 // GetDimensionsOf that never makes the image larger: when the result is wider
 // or taller than the image, the image keeps its own size.
 cDimensions GetDimensionsNoLarger(int16_t iSize, int16_t iImageWidth, int16_t iImageHeight);
-
-// GetDimensionsOf for the image measured last (gImageWidth x gImageHeight).
-cDimensions GetDimensions(int16_t iSize);

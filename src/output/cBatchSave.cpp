@@ -1,6 +1,5 @@
 #include "cBatchSave.h"
 
-#include "AppState.h"
 #include "FileDates.h"
 #include "OutputOptions.h"
 #include "SafeWrite.h"
@@ -20,10 +19,10 @@ QString FolderWithSeparator(const QString& sFolder) {
 cBatchSave::cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer)
     : mGdip(gdip), mQuestions(questions), mObserver(observer), mThreads(DefaultSaveThreads()) {}
 
-cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options) {
+cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveJob& job) {
     mFolder = FolderWithSeparator(sFolder);
     mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
-    mOptions = options;
+    mJob = job;
     mReplaceAll.reset();
     mPngAll.reset();
     mFailures.clear();
@@ -38,7 +37,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
 
     std::optional<cSaveAhead> ahead;
     if (mThreads > 1)
-        ahead.emplace(mGdip, mOptions, mThreads);
+        ahead.emplace(mGdip, mJob, mThreads);
     mAhead = ahead ? &*ahead : nullptr;
     cSaveSummary summary;
     int position = 1;
@@ -81,22 +80,18 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
 cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
-    const cOutputName name = OutputNameFor(fileName, mOptions.OutputFormat);
+    const cOutputName name = OutputNameFor(fileName, mJob.OutputFormat);
     // Read before anything is written: the output may replace the source itself.
     const std::optional<timespec> sourceTime =
-        mOptions.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
+        mJob.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
 
     std::optional<cRenderedImage> image;
     cSaveAhead::cResult done;
     if (mAhead != nullptr) {
         done = mAhead->Take(list, lPosition, mObserver);
-        if (done.Loaded) {
-            gImageWidth = done.SourceWidth;
-            gImageHeight = done.SourceHeight;
-        }
     } else {
         cRenderNotes notes;
-        image = RenderImage(sourcePath, mOptions, mObserver, &notes);
+        image = RenderSource(sourcePath, mJob, mObserver, &notes);
         done.Loaded = image.has_value();
         done.OutOfMemory = notes.OutOfMemory;
         done.DecoderMessages = std::move(notes.DecoderMessages);
@@ -117,7 +112,7 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         if (mAhead != nullptr)
             return std::move(done.Encoded);
         cEncodeRequest request =
-            EncodeRequestFor(mOptions, name.Extension, mGdip.EncoderClsid(lEncoder), true);
+            EncodeRequestFor(mJob, name.Extension, mGdip.EncoderClsid(lEncoder), true);
         request.Reporter = &mGdip;
         return EncodeForSave(std::move(*image), request);
     }, sourceTime);
@@ -151,7 +146,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cOutputName& name, const cEnco
         return Fail(outputName, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
-                             : mOptions.ReplaceOutright ? eReplace::Outright
+                             : mJob.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
     const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
     if (!written.Ok)
@@ -215,7 +210,7 @@ void cBatchSave::ReportEnd(const cSaveSummary& summary) {
     if (!summary.Renamed.empty())
         parts << RenamedReportText(summary.Renamed);
     if (!summary.OverLimit.empty())
-        parts << OverLimitReportText(summary.OverLimit, mOptions.MaxBytes);
+        parts << OverLimitReportText(summary.OverLimit, mJob.MaxBytes);
     if (parts.isEmpty())
         return;
     const bool failed = !summary.Failures.empty();

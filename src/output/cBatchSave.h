@@ -16,7 +16,7 @@
 #include "cQuestions.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
-#include "cSaveOptions.h"
+#include "cSaveJob.h"
 
 #include <QString>
 
@@ -58,7 +58,7 @@ class cBatchSave {
     // Saves every entry of list into sFolder (a separator is appended when it
     // lacks one). Entries that fail to load are listed at the end and removed
     // from the list; the list is read anew before every entry.
-    cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveOptions& options);
+    cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveJob& job);
 
     // Worker threads that load, scale and encode the next entries while this
     // thread handles the current one (cSaveAhead); 1 does all the work here,
@@ -95,7 +95,7 @@ class cBatchSave {
     // State of the run in progress.
     QString mFolder;
     std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
-    cSaveOptions mOptions;
+    cSaveJob mJob;
     cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
     std::optional<bool> mPngAll;     // the PNG offer answered for all

@@ -21,7 +21,7 @@ constexpr std::chrono::milliseconds kEventInterval{20};
 // What a job needs, copied on the user-interface thread.
 struct cJobInput {
     QString Path;
-    cSaveOptions Options;
+    cSaveJob Job;
     // The requested extension as OutputNameFor gives it; the encoder the write
     // will use, PNG when the offer is taken. No reporter.
     cEncodeRequest Request;
@@ -33,14 +33,12 @@ cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
     try {
         cSaveObserver quiet;
         cRenderNotes notes;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Options, quiet, &notes);
+        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Job, quiet, &notes);
         result.OutOfMemory = notes.OutOfMemory;
         result.DecoderMessages = std::move(notes.DecoderMessages);
         if (!image)
             return result;
         result.Loaded = true;
-        result.SourceWidth = image->SourceWidth;
-        result.SourceHeight = image->SourceHeight;
         result.Encoded = EncodeForSave(std::move(*image), input.Request);
     } catch (const std::bad_alloc&) {
         result.OutOfMemory = !result.Loaded;
@@ -55,8 +53,8 @@ int DefaultSaveThreads() {
     return std::max(QThread::idealThreadCount(), 1);
 }
 
-cSaveAhead::cSaveAhead(cGDIP& gdip, const cSaveOptions& options, int lThreads)
-    : mGdip(gdip), mOptions(options), mThreads(std::max(lThreads, 1)) {
+cSaveAhead::cSaveAhead(cGDIP& gdip, const cSaveJob& job, int lThreads)
+    : mGdip(gdip), mJob(job), mThreads(std::max(lThreads, 1)) {
     mPool.setMaxThreadCount(mThreads);
 }
 
@@ -87,12 +85,12 @@ cSaveAhead::cResult cSaveAhead::Take(const cSaveList& list, int lPosition, cSave
 void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
     cJobInput input;
     input.Path = sPath;
-    input.Options = mOptions;
-    const QString extension = OutputNameFor(sFileName, mOptions.OutputFormat).Extension;
+    input.Job = mJob;
+    const QString extension = OutputNameFor(sFileName, mJob.OutputFormat).Extension;
     int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
     if (encoder == -1)
         encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
-    input.Request = EncodeRequestFor(mOptions, extension, mGdip.EncoderClsid(encoder),
+    input.Request = EncodeRequestFor(mJob, extension, mGdip.EncoderClsid(encoder),
                                      mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1);
 
     auto task = std::make_shared<std::packaged_task<cResult()>>(

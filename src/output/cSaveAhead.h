@@ -8,7 +8,7 @@
 // as one without them.
 //
 // Shared state and how it is guarded:
-//  - each job gets copies of its inputs (path, options, encoder id) when it
+//  - each job gets copies of its inputs (path, job, encoder id) when it
 //    is queued; QString copies share their data through atomic counts;
 //  - a job's result passes back through its std::future, which orders the
 //    worker's writes before the reader's reads;
@@ -21,7 +21,7 @@
 
 #include "cSaveList.h"
 #include "cSaveObserver.h"
-#include "cSaveOptions.h"
+#include "cSaveJob.h"
 #include "cSavePipeline.h"
 
 #include "gp_flat.h"
@@ -44,14 +44,12 @@ class cSaveAhead {
         bool Loaded = false;     // false: the file could not be loaded
         bool OutOfMemory = false; // not loaded for want of memory, not for damage
         QString DecoderMessages;  // what the decoding libraries printed, for the file's report
-        int16_t SourceWidth = 0; // the file's own size, when loaded
-        int16_t SourceHeight = 0;
         cEncoded Encoded;        // the output; empty bytes when encoding failed
     };
 
-    // lThreads workers (at least 1) for the run with options; gdip gives the
+    // lThreads workers (at least 1) for the run with job; gdip gives the
     // encoders and must outlive the object.
-    cSaveAhead(cGDIP& gdip, const cSaveOptions& options, int lThreads);
+    cSaveAhead(cGDIP& gdip, const cSaveJob& job, int lThreads);
     // Drops the work not yet started and waits for the rest.
     ~cSaveAhead();
     cSaveAhead(const cSaveAhead&) = delete;
@@ -77,7 +75,7 @@ class cSaveAhead {
     void Drop();
 
     cGDIP& mGdip;
-    cSaveOptions mOptions;
+    cSaveJob mJob;
     int mThreads;
     std::deque<cJob> mJobs; // the entries from the current position on, in list order
     QThreadPool mPool;

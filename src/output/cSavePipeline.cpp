@@ -1,6 +1,5 @@
 #include "cSavePipeline.h"
 
-#include "AppState.h"
 #include "Dimensions.h"
 #include "OutputBitmaps.h"
 #include "FileNames.h"
@@ -91,15 +90,15 @@ std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions siz
 }
 
 // Steps 2 to 6: measure, size, reserve the memory, draw scaled and turned.
-std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptions& options,
+std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job,
                                          cSaveObserver& observer, bool& bOutOfMemory) {
     const auto sourceWidth = static_cast<int16_t>(source.Width());
     const auto sourceHeight = static_cast<int16_t>(source.Height());
-    const int16_t target = TargetSize(options.SizeIndex, options.CustomSize);
-    const cDimensions size = options.NoEnlarge
+    const int16_t target = TargetSize(job.SizeIndex, job.CustomSize);
+    const cDimensions size = job.NoEnlarge
                                  ? GetDimensionsNoLarger(target, sourceWidth, sourceHeight)
                                  : GetDimensionsOf(target, sourceWidth, sourceHeight);
-    const bool swap = RotationSwapsSides(options.RotationIndex);
+    const bool swap = RotationSwapsSides(job.RotationIndex);
 
     cRenderedImage rendered;
     const auto [decodedWidth, decodedHeight] = DecodedSize(source, size);
@@ -111,8 +110,6 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
     }
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
-    rendered.SourceWidth = sourceWidth;
-    rendered.SourceHeight = sourceHeight;
     rendered.Output = std::make_unique<cBitmap>();
     if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
                                          OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
@@ -122,7 +119,7 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
     cGraphics graphics;
     const bool drawable = graphics.GetGraphicsContext(rendered.Output->Handle()) == Ok;
     graphics.SetInterpolationMode(InterpolationModeHighQualityBilinear);
-    TurnDrawing(graphics, options.RotationIndex, size, observer);
+    TurnDrawing(graphics, job.RotationIndex, size, observer);
     // The pixels are decoded here: damaged ones fail the draw, and the file
     // counts as one that could not be loaded, unless memory ran out.
     const int32_t drawn = graphics.DrawImageRectI(source.Handle(), 0, 0, size.Width, size.Height);
@@ -135,17 +132,7 @@ std::optional<cRenderedImage> DrawSource(const cBitmap& source, const cSaveOptio
 
 } // namespace
 
-std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, cRenderNotes* notes) {
-    std::optional<cRenderedImage> rendered = RenderSource(sSourcePath, options, observer, notes);
-    if (rendered) {
-        gImageWidth = rendered->SourceWidth;
-        gImageHeight = rendered->SourceHeight;
-    }
-    return rendered;
-}
-
-std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
                                            cSaveObserver& observer, cRenderNotes* notes) {
     cRenderNotes ignored;
     cRenderNotes& said = notes != nullptr ? *notes : ignored;
@@ -154,7 +141,7 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     if (!source)
         return std::nullopt;
     observer.ProcessEvents();
-    std::optional<cRenderedImage> rendered = DrawSource(*source, options, observer, said.OutOfMemory);
+    std::optional<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
     said.DecoderMessages = source->DecoderMessages();
     source.reset(); // closes the source file before the output is named and written
     if (!rendered)
@@ -185,15 +172,15 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     return name;
 }
 
-cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
                                 const CLSID& encoder, bool bQuantize) {
     cEncodeRequest request;
     request.Extension = sExtension;
     request.Encoder = encoder;
     request.Quantize = bQuantize;
-    request.Quality = QualityTagValue(options.QualityIndex);
-    request.MaxBytes = options.MaxBytes;
-    request.Details = options.PhotoDetails;
+    request.Quality = QualityTagValue(job.QualityIndex);
+    request.MaxBytes = job.MaxBytes;
+    request.Details = job.PhotoDetails;
     return request;
 }
 

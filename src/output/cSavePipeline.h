@@ -8,7 +8,7 @@
 
 #include "cSaveObserver.h"
 #include "cMemoryBudget.h"
-#include "cSaveOptions.h"
+#include "cSaveJob.h"
 
 #include "cBitmap.h"
 
@@ -26,13 +26,11 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
-    int16_t SourceWidth = 0;         // the source file's own size
-    int16_t SourceHeight = 0;
     QString SourcePath;              // the file it was loaded from
     cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
 };
 
-// Why RenderImage gave nothing, and what the decoding libraries said.
+// Why RenderSource gave nothing, and what the decoding libraries said.
 struct cRenderNotes {
     bool OutOfMemory = false; // too large for the memory there is, not damaged
     QString DecoderMessages;  // their lines, each ending in '\n'; empty for none
@@ -50,19 +48,14 @@ struct cOutputName {
 inline constexpr int32_t kMaxSourceSide = 32767;
 
 // Loads sSourcePath and draws it, scaled with high-quality bilinear
-// interpolation and turned, into a new bitmap. Sets gImageWidth and
-// gImageHeight to the source's size when it succeeds. nullopt when the file
-// cannot be decoded or is larger than kMaxSourceSide on a side, or when the
-// memory it needs is more than DecodeBudget holds or cannot be had; notes
+// interpolation and turned as job says, into a new bitmap. nullopt when the
+// file cannot be decoded or is larger than kMaxSourceSide on a side, or when
+// the memory it needs is more than DecodeBudget holds or cannot be had; notes
 // (when given) say which, and receive what the decoding libraries printed,
 // success or not. Waits while other images hold too much of the budget.
-// The source file is closed on return.
-std::optional<cRenderedImage> RenderImage(const QString& sSourcePath, const cSaveOptions& options,
-                                          cSaveObserver& observer, cRenderNotes* notes = nullptr);
-
-// RenderImage without touching the shared state (gImageWidth, gImageHeight):
-// safe on any thread with an observer of that thread's own.
-std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveOptions& options,
+// The source file is closed on return. Touches no shared state: safe on any
+// thread with an observer of that thread's own.
+std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
                                            cSaveObserver& observer, cRenderNotes* notes = nullptr);
 
 // The output names for a source file name and a format code.
@@ -98,8 +91,8 @@ struct cEncoded {
     bool OverLimit = false; // even the smallest try is larger than the limit
 };
 
-// The request for an image saved with options as sExtension by encoder.
-cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExtension,
+// The request for an image saved with job as sExtension by encoder.
+cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
                                 const CLSID& encoder, bool bQuantize);
 
 // Encodes rendered as request says and adds its source's photo details.
@@ -108,7 +101,7 @@ cEncodeRequest EncodeRequestFor(const cSaveOptions& options, const QString& sExt
 cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
 
 // Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
-// extension the options asked for, before any PNG fallback) chooses the extra
+// extension the job asked for, before any PNG fallback) chooses the extra
 // step: "jpg", "webp", "avif" and "jxl" pass the quality lQuality (0..100) and
 // the details blocks, "gif" first reduces the
 // image to a palette of 256 colours (reporting failures through gdip); any

@@ -131,7 +131,7 @@ int main(int argc, char* argv[]) {
     cBatchSave save(gdip, questions, progress);
     if (arguments.Jobs > 0)
         save.SetThreads(arguments.Jobs);
-    const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Options);
+    const cSaveSummary summary = save.Run(list, arguments.OutputFolder, arguments.Job);
     progress.Finish();
 
     if (!arguments.Quiet)

@@ -210,8 +210,7 @@ void frmQuillet::SaveImages() {
     labStatus->show();
 
     cBatchSave save(*gdip, Questions(), progress);
-    const cSaveSummary summary =
-        save.Run(list, folder, cSaveOptions::FromAppState(txtSize->text()));
+    const cSaveSummary summary = save.Run(list, folder, SaveJob());
 
     SetProgressVisible(false);
     labStatus->setText(summary.Stopped ? QStringLiteral("Stopped: ") + summary.Caption() : summary.Caption());

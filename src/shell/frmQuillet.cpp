@@ -336,8 +336,18 @@ void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
     properties.exec();
 }
 
-QString frmQuillet::CustomSizeText() const {
-    return txtSize->text();
+cSaveJob frmQuillet::SaveJob() const {
+    cSaveJob job;
+    job.SizeIndex = gSizeIndex;
+    job.CustomSize = txtSize->text();
+    job.QualityIndex = gQualityIndex;
+    job.RotationIndex = gRotationIndex;
+    job.OutputFormat = gOutputFormat;
+    job.PhotoDetails = gPhotoDetails;
+    job.NoEnlarge = gNoEnlarge;
+    job.MaxBytes = gMaxBytes;
+    job.KeepDates = gKeepDates;
+    return job;
 }
 
 QString frmQuillet::CaptureFilePath() const {

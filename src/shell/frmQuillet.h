@@ -105,7 +105,7 @@ public:
     cGDIP& Imaging() override { return *gdip; }
     QString CaptureFilePath() const override;
     QWidget& PreviewOwner() override { return *this; }
-    QString CustomSizeText() const override;
+    cSaveJob SaveJob() const override;
 
     // Members named as the rest of the program knows them.
     std::unique_ptr<cGDIP> gdip;

@@ -406,7 +406,8 @@ private slots:
         QCOMPARE(gSizeIndex, int16_t(chosen ? 5 : 0));
         QCOMPARE(window.Script.Asked(eKind::MsgBox).size(), size_t(refused ? 1 : 0));
         // What the save would use is what the caption says.
-        QCOMPARE(TargetSize(gSizeIndex, window.CustomSizeText()), int16_t(chosen ? boxAfter.toShort() : 100));
+        const cSaveJob job = window.SaveJob();
+        QCOMPARE(TargetSize(job.SizeIndex, job.CustomSize), int16_t(chosen ? boxAfter.toShort() : 100));
     }
 
     // A file that cannot be read never leaves the size options unmeasured

@@ -17,7 +17,7 @@ constexpr uint32_t EmrRectangle = 43, EmrEllipse = 42, EmrSetMapMode = 17;
 /* A picture with a red brush and no pen selected. */
 EmfBuilder RedEmf(int width, int height) { return EmfBuilder(width, height).SolidBrush(1, Rgb(255, 0, 0)).NullPen(); }
 
-QByteArray Bytes(const std::vector<uint8_t>& v) {
+QByteArray AsQBytes(const std::vector<uint8_t>& v) {
     return {reinterpret_cast<const char*>(v.data()), qsizetype(v.size())};
 }
 
@@ -92,7 +92,7 @@ TEST(MetafileEmf, TextIsDrawnInTextColourWithAlignment) {
      * transparent background, black text top-left aligned, and TA_RIGHT. */
     const QImage image = Rendered(
         EmfBuilder(200, 100)
-            .Raw(82, ByteWriter().Put({1, -40, 0, 0, 0, 700, 0, 0}).Append(std::vector<uint8_t>(64)).bytes)
+            .Raw(82, Bytes().le({1, -40, 0, 0, 0, 700, 0, 0}).append(std::vector<uint8_t>(64)).v)
             .Record(37, {1}).Record(25, {Rgb(0, 0, 255)}).NullPen().Rect(EmrRectangle, 150, 5, 160, 15)
             .Record(18, {1}).Record(24, {Rgb(0, 0, 0)}).TextW(10, 10, u"HH").Record(22, {2}).TextW(190, 50, u"HH")
             .Finish());
@@ -128,17 +128,17 @@ TEST(MetafileEmf, HostileRecordsAreSkippedOrEndPlayback) {
 /* The frame gives the size at 96 dpi (the bounds when it is empty); larger frames are drawn
  * smaller, absurd ones refused like non-metafiles, files only in EMF+ and hostile redrawing. */
 TEST(MetafileEmf, FramesHeadersAndTheWorkBudget) {
-    ByteWriter patch{EmfBuilder(10, 10).Finish()};
-    patch.Put32(32, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
-    EXPECT_EQ(Rendered(patch.bytes).size(), QSize(3840, 10));
+    Bytes patch{EmfBuilder(10, 10).Finish()};
+    patch.put(32, 4, 2540 * 40);                            /* frame right: 40 inches = 3840 px */
+    EXPECT_EQ(Rendered(patch.v).size(), QSize(3840, 10));
     MetafileLimits limits;
     limits.maxDrawnPixels = 3840 * 10 / 4;
     QImage image;
-    ASSERT_EQ(RenderMetafile(patch.bytes.data(), patch.bytes.size(), limits, image), Ok);
+    ASSERT_EQ(RenderMetafile(patch.v.data(), patch.v.size(), limits, image), Ok);
     EXPECT_EQ(image.size(), QSize(1920, 5));
-    patch.Put32(32, 2540 * 400);                           /* 38400 px: too wide, though small in area */
+    patch.put(32, 4, 2540 * 400);                           /* 38400 px: too wide, though small in area */
     QImage untouched(1, 1, QImage::Format_ARGB32);
-    EXPECT_EQ(Render(patch.bytes, untouched), ValueOverflow);
+    EXPECT_EQ(Render(patch.v, untouched), ValueOverflow);
     EXPECT_EQ(untouched.size(), QSize(1, 1));
 
     const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 0};
@@ -167,8 +167,8 @@ TEST(MetafileEmf, FramesHeadersAndTheWorkBudget) {
 
 /* Metafiles load through cBitmap from memory and from files, as 32-bit ARGB bitmaps. */
 TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
-    ByteWriter data{RedEmf(40, 30).Rect(EmrRectangle, 0, 0, 20, 30).Finish()};
-    QByteArray bytes = Bytes(data.bytes);
+    Bytes data{RedEmf(40, 30).Rect(EmrRectangle, 0, 0, 20, 30).Finish()};
+    QByteArray bytes = AsQBytes(data.v);
     cBitmap streamed;
     ASSERT_EQ(streamed.CreateFromStream(bytes), 0);
     EXPECT_EQ(streamed.Width(), 40);
@@ -176,9 +176,9 @@ TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     EXPECT_EQ(streamed.PixelFormat(), int32_t(PixelFormat32bppARGB));
     EXPECT_EQ(streamed.GetPixelLong(10, 15), Red);
     EXPECT_EQ(streamed.GetPixelLong(30, 15) >> 24, 0u);   /* transparent where nothing was drawn */
-    data.Put32(32, 30000 * 2540 / 96);                     /* 30000 x 30000 px: each side allowed, */
-    data.Put32(36, 30000 * 2540 / 96);                     /* the area not */
-    bytes = Bytes(data.bytes);
+    data.put(32, 4, 30000 * 2540 / 96);                     /* 30000 x 30000 px: each side allowed, */
+    data.put(36, 4, 30000 * 2540 / 96);                     /* the area not */
+    bytes = AsQBytes(data.v);
     cBitmap refused;
     EXPECT_EQ(refused.CreateFromStream(bytes), int32_t(ValueOverflow));
     EXPECT_EQ(refused.Handle(), nullptr);
@@ -186,7 +186,7 @@ TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("picture.wmf")));   /* 96 x 48 pixels */
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Bytes(WmfBuilder(960, 480, 960).Brush(Rgb(0, 0, 255)).Select(0).Rectangle(0, 0, 960, 480).Finish()));
+    file.write(AsQBytes(WmfBuilder(960, 480, 960).Brush(Rgb(0, 0, 255)).Select(0).Rectangle(0, 0, 960, 480).Finish()));
     file.close();
     cBitmap loaded;
     ASSERT_EQ(loaded.LoadFromFile(file.fileName()), 0);

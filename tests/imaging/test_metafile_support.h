@@ -4,6 +4,7 @@
  * unit is one output pixel in the default mapping mode. */
 
 #include "Metafile.h"
+#include "../platform/codec_bytes.h"
 
 #include <QImage>
 
@@ -23,68 +24,50 @@ inline uint32_t Bits(float value) { return std::bit_cast<uint32_t>(value); }
 
 inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return r | (g << 8) | (uint32_t{b} << 16); }
 
-struct ByteWriter {
-    std::vector<uint8_t> bytes;
-    void U8(uint32_t v) { bytes.push_back(static_cast<uint8_t>(v)); }
-    void U16(uint32_t v) { U8(v); U8(v >> 8); }
-    void U32(uint32_t v) { U16(v); U16(v >> 16); }
-    /* Little-endian values of `size` bytes each. */
-    ByteWriter& Put(std::initializer_list<int64_t> values, int size = 4) {
-        for (int64_t v : values)
-            for (int i = 0; i < size; ++i) U8(uint32_t(v >> (8 * i)));
-        return *this;
-    }
-    ByteWriter& Append(const std::vector<uint8_t>& more) {
-        bytes.insert(bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-    void Put32(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-};
+using codectest::Bytes;
 
 /* A DIB: 40-byte header and colour table (colours used = its length up to 8
  * bits per pixel), and the bits as given. */
 struct Dib {
     std::vector<uint8_t> header, bits;
-    std::vector<uint8_t> Packed() const { return ByteWriter{header}.Append(bits).bytes; }
+    std::vector<uint8_t> Packed() const { return Bytes{header}.append(bits).v; }
 };
 
 inline Dib MakeDib(int width, int height, int bpp, std::initializer_list<int64_t> table, std::vector<uint8_t> bits,
                    int compression = 0) {
-    ByteWriter h;
-    h.Put({40, width, height}).Put({1, bpp}, 2).Put({compression, 0, 0, 0, bpp <= 8 ? int(table.size()) : 0, 0});
-    return {h.Put(table).bytes, std::move(bits)};
+    Bytes h;
+    h.le({40, width, height}).le({1, bpp}, 2).le({compression, 0, 0, 0, bpp <= 8 ? int(table.size()) : 0, 0});
+    return {h.le(table).v, std::move(bits)};
 }
 
 /* A 24-bit DIB from top-down 0xRRGGBB pixels. */
 inline Dib MakeDib24(int width, int height, const std::vector<uint32_t>& topDownRgb) {
-    ByteWriter b;
+    Bytes b;
     for (int row = height - 1; row >= 0; --row) {
-        for (int x = 0; x < width; ++x) b.Put({topDownRgb[size_t(row * width + x)]}, 3);
-        while (b.bytes.size() % 4) b.U8(0);
+        for (int x = 0; x < width; ++x) b.le({topDownRgb[size_t(row * width + x)]}, 3);
+        while (b.v.size() % 4) b.u8(0);
     }
-    return MakeDib(width, height, 24, {}, b.bytes);
+    return MakeDib(width, height, 24, {}, b.v);
 }
 
 class EmfBuilder {
 public:
     /* A picture of width x height pixels at 96 dpi. */
     EmfBuilder(int width, int height, uint16_t handles = 16) {
-        w.Put({1, 88, 0, 0, width - 1, height - 1, 0, 0, width * 2540 / 96, height * 2540 / 96});
-        w.Put({0x464D4520, 0x10000, 0, 0}).Put({handles, 0}, 2).Put({0, 0, 0, 960, 960, 254, 254});
+        w.le({1, 88, 0, 0, width - 1, height - 1, 0, 0, width * 2540 / 96, height * 2540 / 96});
+        w.le({0x464D4520, 0x10000, 0, 0}).le({handles, 0}, 2).le({0, 0, 0, 960, 960, 254, 254});
         records = 1;
     }
     /* A record of the given type whose fields are 32-bit values. */
     EmfBuilder& Record(uint32_t type, std::initializer_list<uint32_t> fields) {
-        ByteWriter f;
-        for (uint32_t v : fields) f.U32(v);
-        return Raw(type, f.bytes);
+        Bytes f;
+        for (uint32_t v : fields) f.u32(v);
+        return Raw(type, f.v);
     }
     /* A record with raw field bytes (padded to 4). */
     EmfBuilder& Raw(uint32_t type, std::vector<uint8_t> fields) {
         while (fields.size() % 4) fields.push_back(0);
-        w.Put({type, int64_t(8 + fields.size())}).Append(fields);
+        w.le({type, int64_t(8 + fields.size())}).append(fields);
         ++records;
         return *this;
     }
@@ -97,28 +80,28 @@ public:
     EmfBuilder& NullPen() { return Record(37, {0x80000008}); }
     /* ExtTextOutW at (x, y) without a rectangle or advances. */
     EmfBuilder& TextW(int x, int y, const std::u16string& text) {
-        ByteWriter f;
-        f.Put({0, 0, 0, 0, 1, Bits(1), Bits(1), x, y, int64_t(text.size()), 76, 0x100, 0}).bytes.resize(76 - 8);
-        for (char16_t c : text) f.U16(c);
-        return Raw(84, f.bytes);
+        Bytes f;
+        f.le({0, 0, 0, 0, 1, Bits(1), Bits(1), x, y, int64_t(text.size()), 76, 0x100, 0}).v.resize(76 - 8);
+        for (char16_t c : text) f.u16(c);
+        return Raw(84, f.v);
     }
     /* A bitmap record (StretchDIBits, SetDIBitsToDevice): empty bounds, six
      * placement fields, the DIB's offsets and sizes, the tail fields, the DIB. */
     EmfBuilder& DibRecord(uint32_t type, std::initializer_list<int64_t> place, std::initializer_list<int64_t> tail,
                           const Dib& dib) {
-        ByteWriter f;
-        f.Put({0, 0, 0, 0}).Put(place);
-        const auto at = int64_t(8 + f.bytes.size() + 16 + 4 * tail.size());
-        f.Put({at, int64_t(dib.header.size()), at + int64_t(dib.header.size()), int64_t(dib.bits.size())}).Put(tail);
-        return Raw(type, f.Append(dib.Packed()).bytes);
+        Bytes f;
+        f.le({0, 0, 0, 0}).le(place);
+        const auto at = int64_t(8 + f.v.size() + 16 + 4 * tail.size());
+        f.le({at, int64_t(dib.header.size()), at + int64_t(dib.header.size()), int64_t(dib.bits.size())}).le(tail);
+        return Raw(type, f.append(dib.Packed()).v);
     }
     std::vector<uint8_t> Finish() {
         Record(14, {0, 16, 20});
-        w.Put32(48, uint32_t(w.bytes.size()));
-        w.Put32(52, records);
-        return w.bytes;
+        w.put(48, 4, uint32_t(w.v.size()));
+        w.put(52, 4, records);
+        return w.v;
     }
-    ByteWriter w;
+    Bytes w;
     uint32_t records = 0;
 };
 
@@ -126,18 +109,18 @@ class WmfBuilder {
 public:
     /* Placeable when unitsPerInch > 0, with bounds (0, 0, right, bottom). */
     WmfBuilder(int right, int bottom, int unitsPerInch, uint16_t objects = 8) {
-        if (unitsPerInch > 0) w.Put({0x9AC6CDD7}).Put({0, 0, 0, right, bottom, unitsPerInch, 0, 0, 0}, 2);
-        headerAt = w.bytes.size();
-        w.Put({1, 9, 0x300, 0, 0, objects, 0, 0, 0}, 2);
+        if (unitsPerInch > 0) w.le({0x9AC6CDD7}).le({0, 0, 0, right, bottom, unitsPerInch, 0, 0, 0}, 2);
+        headerAt = w.v.size();
+        w.le({1, 9, 0x300, 0, 0, objects, 0, 0, 0}, 2);
     }
     WmfBuilder& Record(uint16_t function, std::initializer_list<int> words) {
-        ByteWriter p;
-        for (int v : words) p.U16(uint32_t(v));
-        return Raw(function, p.bytes);
+        Bytes p;
+        for (int v : words) p.u16(uint32_t(v));
+        return Raw(function, p.v);
     }
     WmfBuilder& Raw(uint16_t function, std::vector<uint8_t> params) {
         if (params.size() % 2) params.push_back(0);
-        w.Put({int64_t(3 + params.size() / 2)}).Put({function}, 2).Append(params);
+        w.le({int64_t(3 + params.size() / 2)}).le({function}, 2).append(params);
         return *this;
     }
     /* CreateBrushIndirect (solid) then SelectObject of slot. */
@@ -146,10 +129,10 @@ public:
     WmfBuilder& Rectangle(int l, int t, int r, int b) { return Record(0x041B, {b, r, t, l}); }
     std::vector<uint8_t> Finish() {
         Record(0, {});
-        w.Put32(headerAt + 6, uint32_t((w.bytes.size() - headerAt) / 2));
-        return w.bytes;
+        w.put(headerAt + 6, 4, uint32_t((w.v.size() - headerAt) / 2));
+        return w.v;
     }
-    ByteWriter w;
+    Bytes w;
     size_t headerAt = 0;
 };
 

@@ -41,9 +41,9 @@ TEST(MetafileWmf, SizeMappingAndObjectSlots) {
 TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
     /* A bold font, a transparent background, TextOut "HH" at (10, 10), a red triangle, and a 2 x 2
      * bitmap, blue over red, stretched (rop; source h, w, y, x; destination h, w, y, x). */
-    const std::vector<uint8_t> blit = ByteWriter().Put({0x00CC0020}).Put({2, 2, 0, 0, 20, 20, 75, 10}, 2)
-                                          .Append(MakeDib24(2, 2, {0x0000FF, 0x0000FF, 0xFF0000, 0xFF0000}).Packed())
-                                          .bytes;
+    const std::vector<uint8_t> blit = Bytes().le({0x00CC0020}).le({2, 2, 0, 0, 20, 20, 75, 10}, 2)
+                                          .append(MakeDib24(2, 2, {0x0000FF, 0x0000FF, 0xFF0000, 0xFF0000}).Packed())
+                                          .v;
     const QImage image = Rendered(WmfBuilder(200, 100, 96).Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0}).Select(0)
                                       .Record(0x0102, {1}).Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
                                       .Brush(Rgb(255, 0, 0)).Select(1).Record(0x0324, {3, 120, 10, 190, 10, 190, 80})
@@ -100,8 +100,8 @@ TEST(MetafileDib, MalformedBitmapsAreRefused) {
     EXPECT_TRUE(DecodePacked({good.begin(), good.end() - 1}).isNull());
     /* Width far too large, height INT32_MIN, an unknown header size. */
     for (const auto& [at, value] : {std::pair{4, 0x7FFFFFFFu}, {8, 0x80000000u}, {0, 20u}}) {
-        ByteWriter bad{good};
-        bad.Put32(size_t(at), value);
-        EXPECT_TRUE(DecodePacked(bad.bytes).isNull()) << at;
+        Bytes bad{good};
+        bad.put(size_t(at), 4, value);
+        EXPECT_TRUE(DecodePacked(bad.v).isNull()) << at;
     }
 }

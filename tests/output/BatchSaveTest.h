@@ -16,7 +16,7 @@ class BatchSave : public testing::Test {
     void SetUp() override {
         ASSERT_TRUE(mIn.isValid() && mOut.isValid());
         mTrash = EmptiedTestTrash();
-        mOptions.OutputFormat = QStringLiteral("PNG");
+        mJob.OutputFormat = QStringLiteral("PNG");
     }
 
     QString In(const QString& sName) const { return mIn.filePath(sName); }
@@ -37,7 +37,7 @@ class BatchSave : public testing::Test {
     cSaveSummary Run() {
         cBatchSave save(mGdip, mQuestions, mObserver);
         save.SetThreads(1);
-        return save.Run(mList, mOut.path(), mOptions);
+        return save.Run(mList, mOut.path(), mJob);
     }
 
     // Pixel size of a written file, as the imaging layer reads it.
@@ -61,5 +61,5 @@ class BatchSave : public testing::Test {
     cScriptedQuestions mQuestions;
     cRecordingObserver mObserver;
     cVectorList mList;
-    cSaveOptions mOptions;
+    cSaveJob mJob;
 };

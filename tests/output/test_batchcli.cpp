@@ -71,22 +71,22 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {"--size", "large", "--quality", "maximum", "--rotate", "270", "--format", "gif", "--overwrite",
          "all", "--png-fallback", "no", "-j", "3", "-o", tmp, "a.png", "b.jpg"});
     ASSERT_EQ(a.Error, QString());
-    EXPECT_EQ(std::tuple(a.Options.SizeIndex, a.Options.QualityIndex, a.Options.RotationIndex, a.Jobs,
-                         a.Options.OutputFormat),
+    EXPECT_EQ(std::tuple(a.Job.SizeIndex, a.Job.QualityIndex, a.Job.RotationIndex, a.Jobs,
+                         a.Job.OutputFormat),
               std::tuple(3, 3, 3, 3, QStringLiteral("GIF")));
     EXPECT_EQ(std::pair(a.Overwrite, a.PngFallback), std::pair(eBatchAnswer::Yes, eBatchAnswer::No));
     EXPECT_EQ(a.Files, (QStringList{"a.png", "b.jpg"}));
 
     // Like the window: thumbnail, medium quality, original format; asked; all cores.
     const cBatchArguments d = ParseBatchArguments({"-o", tmp, "a.png"});
-    const cSaveOptions& o = d.Options;
+    const cSaveJob& o = d.Job;
     EXPECT_EQ(std::tuple(o.SizeIndex, o.QualityIndex, d.Jobs, o.OutputFormat, d.Overwrite),
               std::tuple(0, 1, 0, QStringLiteral("DFT"), eBatchAnswer::Ask));
-    const cSaveOptions custom = ParseBatchArguments({"--size", "1500", "-o", tmp, "a"}).Options;
+    const cSaveJob custom = ParseBatchArguments({"--size", "1500", "-o", tmp, "a"}).Job;
     EXPECT_EQ(std::tuple(custom.SizeIndex, custom.CustomSize), std::tuple(5, QStringLiteral("1500")));
     EXPECT_EQ(std::tuple(o.NoEnlarge, o.MaxBytes, o.KeepDates), std::tuple(false, 0, true));
-    const cSaveOptions fit =
-        ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Options;
+    const cSaveJob fit =
+        ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Job;
     EXPECT_EQ(std::tuple(fit.NoEnlarge, fit.MaxBytes, fit.KeepDates), std::tuple(true, 1536 * 1024, false));
 
     // Bad usage says what is wrong.

@@ -3,7 +3,6 @@
 #include "ModernImages.h"
 #include "BatchSaveTest.h"
 
-#include "AppState.h"
 #include "cSavePipeline.h"
 
 #include <QImage>
@@ -14,11 +13,11 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
     AddRamp(QStringLiteral("My Photo.jpg"), 64, 48, QStringLiteral("jpg"));
     AddRamp(QStringLiteral("scan.001.png"));
     AddRamp(QStringLiteral("README"), 64, 48, QStringLiteral("jpg"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
+    mJob.OutputFormat = QStringLiteral("DFT");
     EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
     EXPECT_EQ(OutputEntries(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
 
-    mOptions.OutputFormat = QStringLiteral("GIF"); // palettized
+    mJob.OutputFormat = QStringLiteral("GIF"); // palettized
     Run();
     cBitmap gif;
     ASSERT_EQ(gif.LoadFromFile(Out("My_Photo.gif")), 0);
@@ -31,13 +30,13 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
 TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {
     AddRamp(QStringLiteral("Photo.JPG"), 400, 300, QStringLiteral("jpg"));
     AddFile(QStringLiteral("Other.jpeg"), ReadAll(In("Photo.JPG")));
-    mOptions.SizeIndex = 3;
+    mJob.SizeIndex = 3;
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll, cQuestions::kOverwriteYesToAll};
     qint64 jpg[2], jpeg[2], webp[2];
     for (const int high : {0, 1}) {
-        mOptions.QualityIndex = int16_t(high * 3); // 48 or 100
+        mJob.QualityIndex = int16_t(high * 3); // 48 or 100
         for (const char* format : {"DFT", "WEBP"}) {
-            mOptions.OutputFormat = QString::fromLatin1(format);
+            mJob.OutputFormat = QString::fromLatin1(format);
             EXPECT_EQ(Run().Saved, 2) << format;
         }
         jpg[high] = QFileInfo(Out("Photo.jpg")).size();
@@ -69,7 +68,7 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
                                      heif_orientation_rotate_90_cw, 0)));
     AddFile(QStringLiteral("clip.webp"), Bytes(modern::EncodeWebP(63, 47, true, 0)));
     ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
+    mJob.OutputFormat = QStringLiteral("DFT");
     mQuestions.PngAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
                              cQuestions::kOverwriteYes, cQuestions::kOverwriteYes};
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
@@ -125,7 +124,7 @@ TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
          2 + 1, "1 Saved,  3 Skipped,  2 Failed", {"a.png"}},
         {"unanswered", {}, {}, 4 + 2, "0 Saved,  4 Skipped,  2 Failed", {}},
     };
-    mOptions.OutputFormat = QStringLiteral("DFT");
+    mJob.OutputFormat = QStringLiteral("DFT");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         mList.Entries.clear();
@@ -157,7 +156,7 @@ TEST_F(BatchSave, ReplacingAnOriginalSaysSoAndDefaultsToNo) {
     ASSERT_TRUE(QFile::link(mIn.path(), Out("link")));
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo, cQuestions::kOverwriteYes};
     cBatchSave save(mGdip, mQuestions, mObserver);
-    EXPECT_EQ(save.Run(mList, Out("link") + "/./", mOptions).Caption(),
+    EXPECT_EQ(save.Run(mList, Out("link") + "/./", mJob).Caption(),
               QStringLiteral("1 Images Saved,  1 Images Skipped"));
     const auto asked = mQuestions.Asked(eKind::Overwrite);
     ASSERT_EQ(asked.size(), 2u);
@@ -175,8 +174,8 @@ TEST_F(BatchSave, OutputsOfOneNameTakeNumbersInsteadOfReplacingEachOther) {
     AddRamp(QStringLiteral("a.png"), 60, 30);
     AddRamp(QStringLiteral("a-2.png"), 80, 30);
     AddRamp(QStringLiteral("a.gif"), 100, 30, QStringLiteral("gif"));
-    mOptions.SizeIndex = 5;
-    mOptions.CustomSize = QStringLiteral("100");
+    mJob.SizeIndex = 5;
+    mJob.CustomSize = QStringLiteral("100");
     EXPECT_EQ(Run().Caption(), QStringLiteral("4 Images Saved"));
     EXPECT_EQ(OutputEntries(), (QStringList{"a-2-2.png", "a-2.png", "a-3.png", "a.png"}));
     // Each file holds its own entry's picture (the heights tell them apart).
@@ -200,12 +199,11 @@ TEST_F(BatchSave, RotationTurnsClockwiseAfterMeasuring) {
         {1, {75, 100}, "bottom left"}, {2, {100, 75}, "bottom right"}, {3, {75, 100}, "top right"}};
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteYesToAll, cQuestions::kOverwriteYesToAll};
     for (const auto& [index, size, topLeft] : turns) {
-        mOptions.RotationIndex = index;
+        mJob.RotationIndex = index;
         Run();
         const QImage written(Out("ramp.png"));
         EXPECT_EQ(written.size(), size) << index;
         EXPECT_EQ(RampCorner(written.pixel(0, 0)), topLeft) << index;
-        EXPECT_EQ(gImageWidth, 128);
     }
 }
 
@@ -225,8 +223,8 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
     AddFile(QStringLiteral("broken.png"), "\x89PNG\r\n\x1a\n garbage");
     AddRamp(QStringLiteral("d.gif"), 160, 120, QStringLiteral("gif"));
     AddRamp(QStringLiteral("e.jpg"), 333, 500, QStringLiteral("jpg"));
-    mOptions.OutputFormat = QStringLiteral("DFT");
-    mOptions.RotationIndex = 1;
+    mJob.OutputFormat = QStringLiteral("DFT");
+    mJob.RotationIndex = 1;
     const cVectorList entries = mList;
 
     QStringList runs[2];
@@ -243,7 +241,7 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         cBatchSave save(mGdip, mQuestions, mObserver);
         save.SetThreads(threads);
         QStringList& run = runs[threads == 1 ? 0 : 1];
-        run << save.Run(mList, QDir::current().relativeFilePath(folder.path()), mOptions).Caption();
+        run << save.Run(mList, QDir::current().relativeFilePath(folder.path()), mJob).Caption();
         for (const auto& asked : mQuestions.Log)
             run << asked.Title + u'|' + asked.Text;
         for (const QString& name : QDir(folder.path()).entryList(QDir::Files, QDir::Name))
@@ -259,8 +257,8 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 40, 30, "jpg"));
     ASSERT_TRUE(WriteRamp(mGdip, In("cartoon.gif"), 40, 30, "gif"));
-    std::optional<cRenderedImage> photo = RenderImage(In("photo.jpg"), mOptions, mObserver);
-    std::optional<cRenderedImage> cartoon = RenderImage(In("cartoon.gif"), mOptions, mObserver);
+    std::optional<cRenderedImage> photo = RenderSource(In("photo.jpg"), mJob, mObserver);
+    std::optional<cRenderedImage> cartoon = RenderSource(In("cartoon.gif"), mJob, mObserver);
     ASSERT_TRUE(photo && cartoon);
     EXPECT_EQ(photo->Output->PixelFormat(), PixelFormat24bppRGB);
     EXPECT_EQ(cartoon->Output->PixelFormat(), PixelFormat32bppARGB);

@@ -71,8 +71,8 @@ class Fit : public BatchSave {
   protected:
     void SetUp() override {
         BatchSave::SetUp();
-        mOptions.SizeIndex = kCustomSizeIndex;
-        mOptions.CustomSize = QStringLiteral("0"); // each image keeps its size
+        mJob.SizeIndex = kCustomSizeIndex;
+        mJob.CustomSize = QStringLiteral("0"); // each image keeps its size
     }
 
     QImage Written(const QString& sName) {
@@ -98,8 +98,8 @@ TEST_P(Transparency, ComesOutOverWhiteWhereTheFormatHasNone) {
     const int32_t png = mGdip.ExtensionExists(QStringLiteral("*.png"));
     ASSERT_EQ(MakeCutout().SaveToFile(In("cutout.png"), mGdip.EncoderClsid(png), nullptr), Ok);
     mList.Add(In("cutout.png"));
-    mOptions.OutputFormat = QString::fromLatin1(c.Format);
-    mOptions.QualityIndex = 3; // no chroma subsampling: the colours stay in their own blocks
+    mJob.OutputFormat = QString::fromLatin1(c.Format);
+    mJob.QualityIndex = 3; // no chroma subsampling: the colours stay in their own blocks
     ASSERT_EQ(Run().Saved, 1);
 
     const QImage image = Written(QStringLiteral("cutout.") + QString::fromLatin1(c.Format).toLower());
@@ -191,12 +191,12 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
         ASSERT_EQ(source.SaveToFile(In(name), mGdip.EncoderClsid(png), nullptr), Ok);
         mList.Add(In(name));
     }
-    mOptions.OutputFormat = QString::fromLatin1(c.Format);
-    mOptions.QualityIndex = 2; // 84
-    mOptions.MaxBytes = c.Limit;
-    const QString extension = mOptions.OutputFormat.toLower();
+    mJob.OutputFormat = QString::fromLatin1(c.Format);
+    mJob.QualityIndex = 2; // 84
+    mJob.MaxBytes = c.Limit;
+    const QString extension = mJob.OutputFormat.toLower();
     const cEncodeRequest request =
-        EncodeRequestFor(mOptions, extension,
+        EncodeRequestFor(mJob, extension,
                          mGdip.EncoderClsid(mGdip.ExtensionExists(QStringLiteral("*.") + extension)), true);
     const cSaveSummary summary = Run();
     EXPECT_EQ(std::pair(summary.Saved, summary.OverLimit.size()), std::pair(3, c.Listed));
@@ -216,11 +216,11 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
             cEncodeRequest exhaustive = request;
             exhaustive.Quality = q;
             exhaustive.MaxBytes = 0;
-            std::optional<cRenderedImage> rendered = RenderImage(In(entry.Name), mOptions, mObserver);
+            std::optional<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
             if (EncodeForSave(std::move(*rendered), exhaustive).Bytes.size() <= c.Limit)
                 best = q;
         }
-        std::optional<cRenderedImage> rendered = RenderImage(In(entry.Name), mOptions, mObserver);
+        std::optional<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
         const int16_t width = rendered->Width;
         const cEncoded fitted = EncodeForSave(std::move(*rendered), request);
         EXPECT_EQ(fitted.Bytes, ReadAll(Out(output))) << output.toStdString();
@@ -246,15 +246,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Fit, NoEnlargeKeepsSmallImagesTurnedAndConverted) {
     AddRamp(QStringLiteral("small.png"), 40, 30);
     AddRamp(QStringLiteral("large.png"), 400, 300);
-    mOptions.SizeIndex = 3; // 640
-    mOptions.NoEnlarge = true;
-    mOptions.RotationIndex = 1;
-    mOptions.OutputFormat = QStringLiteral("JPG");
+    mJob.SizeIndex = 3; // 640
+    mJob.NoEnlarge = true;
+    mJob.RotationIndex = 1;
+    mJob.OutputFormat = QStringLiteral("JPG");
     ASSERT_EQ(Run().Saved, 2);
     EXPECT_EQ(SizeOf(Out("small.jpg")), QSize(30, 40));
     EXPECT_EQ(SizeOf(Out("large.jpg")), QSize(300, 400));
-    mOptions.SizeIndex = 0; // 100
-    mOptions.OutputFormat = QStringLiteral("PNG");
+    mJob.SizeIndex = 0; // 100
+    mJob.OutputFormat = QStringLiteral("PNG");
     ASSERT_EQ(Run().Saved, 2);
     EXPECT_EQ(SizeOf(Out("large.png")), QSize(75, 100));
 }
@@ -278,13 +278,13 @@ TEST_P(Dates, OutputsTakeTheSourcesTime) {
     AddRamp(QStringLiteral("b.png"));
     for (const char* name : {"a.png", "b.png"})
         ASSERT_TRUE(SetModificationTime(In(QString::fromLatin1(name)), old));
-    mOptions.KeepDates = c.KeepDates;
-    mOptions.OutputFormat = QStringLiteral("DFT");
+    mJob.KeepDates = c.KeepDates;
+    mJob.OutputFormat = QStringLiteral("DFT");
     mQuestions.OverwriteAnswers.push_back(cQuestions::kOverwriteYesToAll);
     cBatchSave save(mGdip, mQuestions, mObserver);
     save.SetThreads(c.Threads);
     const QString folder = c.IntoSourceFolder ? mIn.path() : mOut.path();
-    ASSERT_EQ(save.Run(mList, folder, mOptions).Saved, 2);
+    ASSERT_EQ(save.Run(mList, folder, mJob).Saved, 2);
     for (const char* name : {"a.png", "b.png"}) {
         const std::optional<timespec> written = ModificationTime(folder + u'/' + QString::fromLatin1(name));
         ASSERT_TRUE(written) << name;

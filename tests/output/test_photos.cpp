@@ -148,8 +148,8 @@ class Photos : public BatchSave {
   protected:
     void SetUp() override {
         BatchSave::SetUp();
-        mOptions.SizeIndex = 5;
-        mOptions.CustomSize = QString::number(kPatchCount * kPatchSide);
+        mJob.SizeIndex = 5;
+        mJob.CustomSize = QString::number(kPatchCount * kPatchSide);
     }
 
     // JPEG at quality 100, so that the source adds no visible error.
@@ -162,7 +162,7 @@ class Photos : public BatchSave {
     QImage Save(const QString& sName, const QString& sFormat) {
         for (const QString& name : OutputEntries())
             QFile::remove(Out(name));
-        mOptions.OutputFormat = sFormat;
+        mJob.OutputFormat = sFormat;
         mList.Entries = {{mIn.path(), sName}};
         EXPECT_EQ(Run().Saved, 1) << sName.toStdString();
         mPath = Out(OutputEntries().value(0));
@@ -181,7 +181,7 @@ class Photos : public BatchSave {
 TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
     cProfilePtr srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     cProfilePtr lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
-    mOptions.QualityIndex = 3;
+    mJob.QualityIndex = 3;
     for (const cSpace& space : kSpaces) {
         SCOPED_TRACE(space.Name);
         const QByteArray icc = IccProfile(space);
@@ -214,8 +214,8 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
         }
 
         // The preview's own steps: render, encode, details, decode again.
-        mOptions.OutputFormat = QStringLiteral("PNG");
-        std::optional<cRenderedImage> rendered = RenderImage(In("p.jpg"), mOptions, mObserver);
+        mJob.OutputFormat = QStringLiteral("PNG");
+        std::optional<cRenderedImage> rendered = RenderSource(In("p.jpg"), mJob, mObserver);
         ASSERT_TRUE(rendered);
         QByteArray bytes =
             EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
@@ -240,7 +240,7 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
         {"srgb.png", TagPng(png, srgb)},
         {"broken.png", TagPng(png, broken)},
         {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
-    mOptions.CustomSize = QStringLiteral("64");
+    mJob.CustomSize = QStringLiteral("64");
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(WriteAll(In(name), bytes));
@@ -259,7 +259,7 @@ TEST_F(Photos, AProfileOfAnotherColourSpaceIsIgnored) {
     ASSERT_TRUE(WriteAll(In("grey-tagged.jpg"), bytes));
     ASSERT_TRUE(WriteAll(In("untagged.jpg"), WithoutIccSegments(bytes)));
     ASSERT_LT(WithoutIccSegments(bytes).size(), bytes.size());
-    mOptions.CustomSize = QStringLiteral("0");
+    mJob.CustomSize = QStringLiteral("0");
     EXPECT_EQ(Save("grey-tagged.jpg", "BMP"), Save("untagged.jpg", "BMP"));
 }
 
@@ -288,14 +288,14 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
     ASSERT_TRUE(WriteRamp(mGdip, In("cam.tif"), 40, 20, "tif"));
     WriteCameraDetails(In("cam.jpg"), true);
     WriteCameraDetails(In("cam.tif"), false);
-    mOptions.CustomSize = QStringLiteral("20");
+    mJob.CustomSize = QStringLiteral("20");
     // Widths of the 20-pixel-high upright JPEG and of the 20-pixel-wide TIFF.
     const std::tuple<const char*, const char*, int> runs[] = {
         {"cam.jpg", "JPG", 10}, {"cam.jpg", "PNG", 10}, {"cam.tif", "DFT", 20}};
     for (ePhotoDetails mode : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip}) {
         for (const auto& [source, format, width] : runs) {
             SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " " + source + " as " + format);
-            mOptions.PhotoDetails = mode;
+            mJob.PhotoDetails = mode;
             const QImage written = Save(QString::fromLatin1(source), QString::fromLatin1(format));
             EXPECT_EQ(written.size(), QSize(width, 30 - width)); // turned once only
             const auto image = ReadDetails(mPath);
@@ -367,7 +367,7 @@ std::string ExifText(const Exiv2::Image& image, const char* sKey) {
 }
 
 TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
-    mOptions.CustomSize = QStringLiteral("50");
+    mJob.CustomSize = QStringLiteral("50");
     for (const cFieldFile& file : kFieldFiles) {
         const QString name = QString::fromLatin1(file.Name);
         ASSERT_TRUE(CopyFieldFile(name));
@@ -399,8 +399,8 @@ TEST_F(Photos, FieldFilesKeepTheirLocationWhenAskedButNoTurn) {
         {"phone.heic", "Xmp.photoshop.City"},
         {"tiff_dup_xmlpacket.tif", "Xmp.photoshop.City"},
         {"photoshop_irb.tif", "Iptc.Application2.City"}};
-    mOptions.PhotoDetails = ePhotoDetails::KeepLocation;
-    mOptions.CustomSize = QStringLiteral("50");
+    mJob.PhotoDetails = ePhotoDetails::KeepLocation;
+    mJob.CustomSize = QStringLiteral("50");
     for (const auto& [source, key] : files) {
         SCOPED_TRACE(source);
         const QString name = QString::fromLatin1(source);
@@ -498,11 +498,11 @@ QJsonObject ExifToolDetails(const QString& sPath) {
 TEST_F(Photos, ModernFormatsCarryTheDetailsAsChosen) {
     ASSERT_TRUE(WriteRamp(mGdip, In("cam.jpg"), 40, 20, "jpg"));
     WriteCameraDetails(In("cam.jpg"), true);
-    mOptions.CustomSize = QStringLiteral("20");
+    mJob.CustomSize = QStringLiteral("20");
     for (const cModernFormat& format : kModernFormats) {
         for (ePhotoDetails mode : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip}) {
             SCOPED_TRACE(PhotoDetailsCode(mode).toStdString() + " as " + format.Code);
-            mOptions.PhotoDetails = mode;
+            mJob.PhotoDetails = mode;
             EXPECT_EQ(Save(QStringLiteral("cam.jpg"), QString::fromLatin1(format.Code)).size(), QSize(10, 20));
             EXPECT_EQ(ReferenceDecode(format, mPath).size(), QSize(10, 20));
             const QJsonObject found = ExifToolDetails(mPath);
@@ -529,7 +529,7 @@ TEST_F(Photos, ModernFormatsRoundTripAtEveryQuality) {
             source.setPixel(x, y, qRgba(x * 2, 40, 200, y < 8 ? 0 : 128));
     ASSERT_TRUE(source.save(In("alpha.png")));
     ASSERT_TRUE(MakeRamp(96, 64).Picture().save(In("plain.png")));
-    mOptions.CustomSize = QStringLiteral("96");
+    mJob.CustomSize = QStringLiteral("96");
     for (const cModernFormat& format : kModernFormats) {
         for (const char* name : {"alpha.png", "plain.png"}) {
             const QImage want = QImage(In(QString::fromLatin1(name))).convertToFormat(QImage::Format_ARGB32);
@@ -538,7 +538,7 @@ TEST_F(Photos, ModernFormatsRoundTripAtEveryQuality) {
             double previousError = 1e9;
             for (int16_t quality = 0; quality < 4; ++quality) {
                 SCOPED_TRACE(std::string(format.Code) + " " + name + " quality " + std::to_string(quality));
-                mOptions.QualityIndex = quality;
+                mJob.QualityIndex = quality;
                 Save(QString::fromLatin1(name), QString::fromLatin1(format.Code));
                 const QImage got = ReferenceDecode(format, mPath).convertToFormat(QImage::Format_ARGB32);
                 ASSERT_EQ(got.size(), want.size());

@@ -47,12 +47,9 @@ TEST(GetDimensions, GivesTheOutputSize) {
         {640, 0, 0, 0, 0},            // nothing measured
         {32767, 2, 1, 32767, 16384},  // the full 16-bit range
         {32767, 3, 2, 32767, 21845}};
-    for (const auto& c : cases) {
-        gImageWidth = c.width;
-        gImageHeight = c.height;
-        EXPECT_EQ(GetDimensions(c.size), (cDimensions{c.outWidth, c.outHeight}))
+    for (const auto& c : cases)
+        EXPECT_EQ(GetDimensionsOf(c.size, c.width, c.height), (cDimensions{c.outWidth, c.outHeight}))
             << c.width << " x " << c.height << " at " << c.size;
-    }
 }
 
 // Never enlarging: a result larger than the image on either side keeps the

@@ -195,7 +195,7 @@ TEST_F(SaveMends, AFolderSwappedForALinkMidRunStillGetsTheWrites) {
     };
     cBatchSave save(mGdip, mQuestions, swapper);
     save.SetThreads(1);
-    const cSaveSummary summary = save.Run(mList, mOut.path(), mOptions);
+    const cSaveSummary summary = save.Run(mList, mOut.path(), mJob);
     QFile::remove(mOut.path());
     ASSERT_TRUE(QDir().rename(moved, mOut.path()));
 

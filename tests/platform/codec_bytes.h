@@ -1,6 +1,6 @@
 #pragma once
-/* Byte-level makers for the codec tests: a builder, and the hand-built BMP,
- * ICO, TGA and EXIF layouts several tests share. */
+/* Byte-level makers for the codec and metafile tests: a builder, and the
+ * hand-built BMP, ICO, TGA and EXIF layouts several tests share. */
 
 #include <cstdint>
 #include <initializer_list>
@@ -20,6 +20,12 @@ struct Bytes {
     Bytes& raw(std::initializer_list<int> bytes) { for (int b : bytes) u8(uint32_t(b)); return *this; }
     Bytes& text(const std::string& s) { return append({s.begin(), s.end()}); } /* no terminator */
     Bytes& append(const std::vector<uint8_t>& o) { v.insert(v.end(), o.begin(), o.end()); return *this; }
+    /* Each value as size little-endian bytes. */
+    Bytes& le(std::initializer_list<int64_t> values, int size = 4) {
+        for (int64_t x : values)
+            for (int i = 0; i < size; ++i) u8(uint32_t(x >> (8 * i)));
+        return *this;
+    }
     /* Overwrites n bytes at at with x. */
     Bytes& put(size_t at, int n, uint32_t x, bool bigEndian = false) {
         for (int i = 0; i < n; ++i)

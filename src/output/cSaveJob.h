@@ -1,7 +1,9 @@
 #pragma once
-// The output options of one run, taken from the window's option state (or
-// from the batch command's arguments) when the run starts. The window is
-// disabled while it runs, so they cannot change under it.
+// Everything one run of the save (or one preview) needs to know about the
+// output: the size rule, quality, rotation, format, photo details and the
+// rest. The window builds it from its controls when a save or a preview
+// starts, quillet-batch from its arguments; it is passed down by value and
+// nothing below reads the window's state.
 
 #include "PhotoDetails.h"
 
@@ -9,7 +11,7 @@
 
 #include <cstdint>
 
-struct cSaveOptions {
+struct cSaveJob {
     int16_t SizeIndex = 0;                        // 0..5; 5 = custom size
     QString CustomSize = QStringLiteral("1024");  // text of the custom size box
     int16_t QualityIndex = 1;                     // 0..3: 48, 66, 84, 100
@@ -20,8 +22,4 @@ struct cSaveOptions {
     bool NoEnlarge = false; // an image smaller than the target size keeps its own size
     int64_t MaxBytes = 0;   // the file-size limit of each output in bytes; 0 = none
     bool KeepDates = true;  // outputs take their source file's modification time
-
-    // The shared option state (gSizeIndex, gQualityIndex, gRotationIndex,
-    // gOutputFormat, gPhotoDetails, gNoEnlarge, gMaxBytes, gKeepDates) with the custom size box's text.
-    static cSaveOptions FromAppState(const QString& sCustomSize);
 };
