@@ -19,6 +19,20 @@ add_executable(render_icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)
 target_link_libraries(render_icon PRIVATE Qt6::Gui)
 quillet_warnings(render_icon)
 
+# The desktop entry's MimeType= line comes from the format table.
+add_executable(desktop_entry ${PROJECT_SOURCE_DIR}/tools/desktop_entry.cpp)
+target_link_libraries(desktop_entry PRIVATE platform)
+quillet_warnings(desktop_entry)
+set(QUILLET_DESKTOP_ENTRY ${PROJECT_BINARY_DIR}/packaging/quillet.desktop)
+add_custom_command(
+  OUTPUT ${QUILLET_DESKTOP_ENTRY}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:desktop_entry> ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop.in ${QUILLET_DESKTOP_ENTRY}
+  DEPENDS desktop_entry ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop.in
+  VERBATIM)
+add_custom_target(quillet_desktop_entry ALL DEPENDS ${QUILLET_DESKTOP_ENTRY})
+
 set(_quillet_icon_pngs "")
 foreach(size IN LISTS QUILLET_ICON_SIZES)
   list(APPEND _quillet_icon_pngs ${QUILLET_ICON_DIR}/${size}x${size}/quillet.png)
@@ -36,7 +50,7 @@ install(TARGETS quillet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET quillet-batch)
   install(TARGETS quillet-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop
+install(FILES ${QUILLET_DESKTOP_ENTRY}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.norvane.Quillet.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -3,6 +3,7 @@
 #include "ARButton.h"
 #include "DialogMetrics.h"
 #include "ImageEntry.h"
+#include "ImageFormats.h"
 #include "Numbers.h"
 #include "OutputOptions.h"
 #include "PreviewLayout.h"

@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "FileNames.h"
 #include "FolderScan.h"
+#include "ImageFormats.h"
 #include "ImageEntry.h"
 #include "NameBytes.h"
 #include "Numbers.h"
@@ -35,33 +36,6 @@ namespace {
 
 // Milliseconds between two runs of pending window events while adding files.
 constexpr qint64 kEventInterval = 15;
-
-// The open dialog's filter rows in Qt's form. A row whose display text holds
-// its own patterns repeats them, space-separated, in a last pair of
-// parentheses, which is where Qt reads the patterns from.
-const char* const kOpenFilterRows[] = {
-    "All Image Files (*.bmp *.emf *.gif *.ico *.jpg *.jpeg *.png *.tif *.tiff *.wmf *.heic *.heif *.avif "
-    "*.webp *.jxl)",
-    "Bitmap (*.bmp) (*.bmp)",
-    "Enhanced Meta File (*.emf) (*.emf)",
-    "GIF (*.gif) (*.gif)",
-    "Icons (*.ico) (*.ico)",
-    "JPEG (*.jpg, *.jpeg) (*.jpg *.jpeg)",
-    "PNG (*.png) (*.png)",
-    "TIFF (*.tif, *.tiff) (*.tif *.tiff)",
-    "Windows Meta File (*.wmf) (*.wmf)",
-    "HEIF Images (*.heic;*.heif) (*.heic *.heif)",
-    "AVIF Images (*.avif) (*.avif)",
-    "WebP Images (*.webp) (*.webp)",
-    "JPEG XL Images (*.jxl) (*.jxl)",
-};
-
-QString OpenFilter() {
-    QStringList rows;
-    for (const char* row : kOpenFilterRows)
-        rows.append(QLatin1String(row));
-    return rows.join(QStringLiteral(";;"));
-}
 
 } // namespace
 
@@ -97,7 +71,7 @@ cImageList::~cImageList() = default;
 void cImageList::OpenButton_Click() {
     mHost.ListReplacing();
     const cQuestions::cOpenResult chosen =
-        mHost.Questions().OpenFiles(QStringLiteral("Select Images"), OpenFilter(), mOpenFolder);
+        mHost.Questions().OpenFiles(QStringLiteral("Select Images"), OpenDialogFilter(), mOpenFolder);
     switch (chosen.Outcome) {
     case cQuestions::cOpenResult::eOutcome::Failed:
         mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
@@ -121,7 +95,7 @@ void cImageList::OpenButton_Click() {
 
 void cImageList::AddImages_Click() {
     const cQuestions::cOpenResult chosen =
-        mHost.Questions().OpenFiles(QStringLiteral("Add Images"), OpenFilter(), mOpenFolder);
+        mHost.Questions().OpenFiles(QStringLiteral("Add Images"), OpenDialogFilter(), mOpenFolder);
     if (chosen.Outcome != cQuestions::cOpenResult::eOutcome::Chosen || chosen.Names.isEmpty())
         return;
     std::vector<cChosenFile> files;

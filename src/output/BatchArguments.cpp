@@ -1,6 +1,7 @@
 #include "BatchArguments.h"
 
 #include "NameBytes.h"
+#include "ImageFormats.h"
 #include "OutputFolder.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
@@ -126,13 +127,18 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
             arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
     }
     if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        const auto index =
-            IndexOf(parser.value(format), {"original", "bmp", "gif", "jpg", "png", "webp", "avif", "jxl"});
-        if (index)
-            arguments.Job.OutputFormat = QString::fromLatin1(kFormatCodes.at(*index));
+        // The Save menu's codes; "original" stands for "DFT".
+        QStringList names = SaveFormatCodes();
+        const QStringList codes = names;
+        names.front() = QStringLiteral("original");
+        for (QString& name : names)
+            name = name.toLower();
+        if (const auto index = IndexOf(parser.value(format), names))
+            arguments.Job.OutputFormat = codes.at(*index);
         else
-            arguments.Error =
-                BadValue("format", parser.value(format), "original, bmp, gif, jpg, png, webp, avif or jxl");
+            arguments.Error = BadValue("format", parser.value(format),
+                                       names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
+                                           QStringLiteral(" or ") + names.back());
     }
     if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
         const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});

@@ -1,7 +1,5 @@
 #include "FileNames.h"
 
-#include <QStringList>
-
 namespace {
 
 // Position (0-based) of the "." that separates base and extension, or -1 when
@@ -24,14 +22,4 @@ QString GetExtension(const QString& sFilename) {
     if (dot < 0)
         return QStringLiteral("JPG");
     return sFilename.mid(dot + 1).toUpper();
-}
-
-bool IsImageFile(const QString& sFilename) {
-    static const QStringList accepted = {
-        QStringLiteral("BMP"), QStringLiteral("EMF"),  QStringLiteral("GIF"), QStringLiteral("ICO"),
-        QStringLiteral("JPG"), QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("TGA"),
-        QStringLiteral("TIF"), QStringLiteral("TIFF"), QStringLiteral("WMF"), QStringLiteral("HEIC"),
-        QStringLiteral("HEIF"), QStringLiteral("AVIF"), QStringLiteral("WEBP"),
-        QStringLiteral("JXL")};
-    return accepted.contains(GetExtension(sFilename));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Names of output files and the test for image files by extension.
+// Names of output files: base name and extension.
 
 #include <QString>
 
@@ -11,7 +11,3 @@ QString GetBaseName(const QString& sFilename);
 // The upper-case extension: the text after the last "." ("" when the name
 // ends in "."), or "JPG" when there is no "." or the only one is first.
 QString GetExtension(const QString& sFilename);
-
-// True when GetExtension of the name is one of the accepted image extensions:
-// BMP, EMF, GIF, ICO, JPG, JPEG, PNG, TGA, TIF, TIFF, WMF, HEIC, HEIF, AVIF, WEBP, JXL.
-bool IsImageFile(const QString& sFilename);

@@ -1,6 +1,6 @@
 #include "FolderScan.h"
 
-#include "FileNames.h"
+#include "ImageFormats.h"
 #include "NameBytes.h"
 
 #include <QDir>

@@ -16,13 +16,6 @@ bool DrawInto(cBitmap& target, const cBitmap& image) {
 
 } // namespace
 
-bool DropsTransparency(const QString& sExtension) {
-    const QString kind = sExtension.toUpper();
-    return kind == QStringLiteral("JPG") || kind == QStringLiteral("JPEG") ||
-           kind == QStringLiteral("JPE") || kind == QStringLiteral("JFIF") ||
-           kind == QStringLiteral("BMP");
-}
-
 std::unique_ptr<cBitmap> OverWhite(const cBitmap& image) {
     // 24-bit rows are padded to 4 bytes; every byte, padding included, is white.
     const int32_t stride = (image.Width() * 3 + 3) / 4 * 4;

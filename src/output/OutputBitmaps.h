@@ -5,13 +5,7 @@
 
 #include "cBitmap.h"
 
-#include <QString>
-
 #include <memory>
-
-// True when files of sExtension (any case) hold no transparency: JPEG and BMP.
-// Transparent areas of images saved in them are drawn over white first.
-bool DropsTransparency(const QString& sExtension);
 
 // image drawn over opaque white into a new 24-bit bitmap of its size: partly
 // transparent pixels are blended with white, fully transparent ones become

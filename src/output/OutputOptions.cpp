@@ -1,5 +1,6 @@
 #include "OutputOptions.h"
 
+#include "ImageFormats.h"
 #include "Numbers.h"
 
 #include <algorithm>
@@ -62,12 +63,6 @@ std::optional<int16_t> ValidateCustomSize(const QString& sText) {
     if (!number)
         return std::nullopt;
     return ToInt16(*number);
-}
-
-bool TakesQuality(const QString& sCode) {
-    const QString code = sCode.toUpper();
-    return code == QLatin1String("JPG") || code == QLatin1String("WEBP") || code == QLatin1String("AVIF") ||
-           code == QLatin1String("JXL");
 }
 
 int16_t TargetSize(int16_t iIndex, const QString& sCustomText) {

@@ -20,14 +20,6 @@ inline constexpr std::array<const char*, 4> kQualityTags = {"48", "66", "84", "1
 // Tag texts of the four rotation options: degrees clockwise.
 inline constexpr std::array<const char*, 4> kRotationTags = {"0", "90", "180", "270"};
 
-// The output format codes; "DFT" keeps each file's own format.
-inline constexpr std::array<const char*, 8> kFormatCodes = {"DFT", "BMP", "GIF", "JPG",
-                                                           "PNG", "WEBP", "AVIF", "JXL"};
-
-// True for the format codes (and output extensions, in any case) whose
-// encoders take the quality options: JPG, WEBP, AVIF and JXL.
-bool TakesQuality(const QString& sCode);
-
 // The largest custom size the window takes, in pixels: a square image of that
 // side stays within the imaging library's pixel cap (quillet-batch's --size
 // has the same limit).
@@ -41,8 +33,8 @@ std::optional<int16_t> CustomBoxSize(const QString& sText);
 inline const QString kCustomSizeTitle = QStringLiteral("Image Size");
 QString CustomSizeRefusedText(const QString& sText);
 
-// True for the format codes whose encoders take the quality options ("DFT"
-// too: the sources may be JPEG, WebP, AVIF or JPEG XL files).
+// True for the Save menu's codes whose encoders take the quality options
+// ("DFT" too: the sources may be JPEG, WebP, AVIF or JPEG XL files).
 bool FormatTakesQuality(const QString& sCode);
 
 // The tag of option iIndex converted to a 16-bit integer (halves to even).

@@ -16,7 +16,7 @@ struct cSaveJob {
     QString CustomSize = QStringLiteral("1024");  // text of the custom size box
     int16_t QualityIndex = 1;                     // 0..3: 48, 66, 84, 100
     int16_t RotationIndex = 0;                    // 0..3: 0, 90, 180, 270 degrees
-    QString OutputFormat = QStringLiteral("DFT"); // a code of kFormatCodes
+    QString OutputFormat = QStringLiteral("DFT"); // a code of SaveFormatCodes
     bool ReplaceOutright = false; // replaced files are not kept in the trash (batch command only)
     ePhotoDetails PhotoDetails = ePhotoDetails::Keep;
     bool NoEnlarge = false; // an image smaller than the target size keeps its own size

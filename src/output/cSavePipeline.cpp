@@ -3,6 +3,7 @@
 #include "Dimensions.h"
 #include "OutputBitmaps.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "Numbers.h"
 #include "Quantize.h"
@@ -190,8 +191,7 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     result.Width = rendered.Width;
     result.Height = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
-        if (image && request.Reporter != nullptr &&
-            request.Extension.toUpper() == QStringLiteral("GIF"))
+        if (image && request.Reporter != nullptr && ReducesToPalette(request.Extension))
             image->gdip = request.Reporter;
         QByteArray bytes = EncodeImageWith(
             std::move(image), request.Extension, request.Encoder, lQuality, request.Quantize,
@@ -240,7 +240,7 @@ QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
                        const QString& sRequestedExtension, int32_t lEncoderIndex,
                        int32_t lQuality, const cPhotoBlocks& details) {
     const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
-    if (image && sRequestedExtension.toUpper() == QStringLiteral("GIF"))
+    if (image && ReducesToPalette(sRequestedExtension))
         image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
     return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true, details);
 }
@@ -270,7 +270,7 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
             params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
                        static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
         image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
-    } else if (kind == QStringLiteral("GIF") && bQuantize) {
+    } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
         if (image) {

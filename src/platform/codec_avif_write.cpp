@@ -140,9 +140,7 @@ GpStatus av_encode(const raster* const* pages, size_t pageCount, const encode_op
 const encoder kAvifEncoder{
     {0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
     ImageFormatAVIF,
-    u"Built-in AVIF Codec",
-    u"*.AVIF",
-    u"image/avif",
+    u"Built-in AVIF Codec", "AVIF",
     cu_safe_encode<av_encode>};
 
 } // namespace gp

@@ -497,7 +497,7 @@ const decoder kBmpDecoder{"BMP", bm_sniff, cu_safe_probe<bm_probe>, cu_safe_deco
 
 const encoder kBmpEncoder{
     {0x557cf400, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatBMP, u"Built-in BMP Codec", u"*.BMP;*.DIB;*.RLE", u"image/bmp",
+    ImageFormatBMP, u"Built-in BMP Codec", "BMP",
     cu_safe_encode<bm_encode>};
 
 } // namespace gp

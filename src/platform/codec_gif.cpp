@@ -520,7 +520,7 @@ const decoder kGifDecoder{"GIF", gf_sniff, cu_safe_probe<gf_probe>, cu_safe_deco
 
 const encoder kGifEncoder{
     {0x557cf402, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatGIF, u"Built-in GIF Codec", u"*.GIF", u"image/gif",
+    ImageFormatGIF, u"Built-in GIF Codec", "GIF",
     cu_safe_encode<gf_encode>};
 
 } // namespace gp

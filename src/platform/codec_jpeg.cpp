@@ -399,7 +399,7 @@ const decoder kJpegDecoder{"JPEG", jp_sniff, cu_safe_probe<jp_probe>, cu_safe_de
 
 const encoder kJpegEncoder{
     {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatJPEG, u"Built-in JPEG Codec", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg",
+    ImageFormatJPEG, u"Built-in JPEG Codec", "JPG",
     cu_safe_encode<jp_encode>};
 
 } // namespace gp

@@ -166,9 +166,7 @@ GpStatus jw_encode(const raster* const* pages, size_t pageCount, const encode_op
 const encoder kJxlEncoder{
     {0x8f2a6d15, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x4a, 0x58, 0x4c, 0x45, 0x45, 0x31}},
     ImageFormatJXL,
-    u"Built-in JPEG XL Codec",
-    u"*.JXL",
-    u"image/jxl",
+    u"Built-in JPEG XL Codec", "JXL",
     cu_safe_encode<jw_encode>};
 
 } // namespace gp

@@ -445,7 +445,7 @@ const decoder kPngDecoder{"PNG", pn_sniff, cu_safe_probe<pn_probe>, cu_safe_deco
 
 const encoder kPngEncoder{
     {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatPNG, u"Built-in PNG Codec", u"*.PNG", u"image/png",
+    ImageFormatPNG, u"Built-in PNG Codec", "PNG",
     cu_safe_encode<pn_encode>};
 
 } // namespace gp

@@ -492,7 +492,7 @@ const decoder kTiffDecoder{"TIFF", tf_sniff, cu_safe_probe<tf_probe>, cu_safe_de
 
 const encoder kTiffEncoder{
     {0x557cf405, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatTIFF, u"Built-in TIFF Codec", u"*.TIF;*.TIFF", u"image/tiff",
+    ImageFormatTIFF, u"Built-in TIFF Codec", "TIF",
     cu_safe_encode<tf_encode>};
 
 } // namespace gp

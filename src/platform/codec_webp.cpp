@@ -305,9 +305,7 @@ const decoder kWebpDecoder{"WEBP", wp_sniff, cu_safe_probe<wp_probe>, cu_safe_de
 const encoder kWebpEncoder{
     {0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
     ImageFormatWEBP,
-    u"Built-in WebP Codec",
-    u"*.WEBP",
-    u"image/webp",
+    u"Built-in WebP Codec", "WEBP",
     cu_safe_encode<wp_encode>};
 
 } // namespace gp

@@ -96,8 +96,7 @@ struct encoder {
     CLSID clsid;
     GUID format_id;
     const WCHAR* codec_name;
-    const WCHAR* extensions;   /* exact pattern list, e.g. u"*.GIF" */
-    const WCHAR* mime_type;
+    const char* format_code;   /* its row of the format table (gp_formats.h): "GIF" */
     /* Encodes page_count rasters (1 except for multi-page TIFF) into out,
      * replacing its contents. */
     GpStatus (*encode)(const raster* const* pages, size_t page_count,

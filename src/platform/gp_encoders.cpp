@@ -2,6 +2,7 @@
  * gp_encoders.cpp - start-up tokens, encoder enumeration and the save calls
  * (single images and multi-page TIFF).
  */
+#include "gp_formats.h"
 #include "gp_internal.h"
 
 #include <atomic>
@@ -42,11 +43,17 @@ static size_t en_length(const WCHAR* text) {
     return length;
 }
 
+/* The row of the format table an encoder writes; every encoder has one. */
+static const image_format& en_format(const encoder& codec) {
+    return *format_by_code(codec.format_code);
+}
+
 /* Bytes of the four strings of one encoder's description (the codec name
  * serves as name and as format description), terminators included. */
 static size_t en_string_bytes(const encoder& codec) {
-    return (en_length(codec.codec_name) * 2 + en_length(codec.extensions) +
-            en_length(codec.mime_type) + 4) *
+    const image_format& format = en_format(codec);
+    return (en_length(codec.codec_name) * 2 + encoder_patterns(format, nullptr) +
+            encoder_mime_type(format, nullptr) + 4) *
            sizeof(WCHAR);
 }
 
@@ -74,6 +81,14 @@ static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
     return start;
 }
 
+/* Terminates the length characters written at cursor and advances past them. */
+static const WCHAR* en_end(size_t length, WCHAR*& cursor) {
+    WCHAR* start = cursor;
+    cursor[length] = 0;
+    cursor += length + 1;
+    return start;
+}
+
 GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInfo* encoders) {
     if (encoders == nullptr)
         return InvalidParameter;
@@ -88,14 +103,15 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
     auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
     for (size_t i = 0; i < count; ++i) {
         const encoder& codec = table[i];
+        const image_format& format = en_format(codec);
         ImageCodecInfo& info = encoders[i];
         info = ImageCodecInfo{};
         info.Clsid = codec.clsid;
         info.FormatID = codec.format_id;
         info.CodecName = en_put(codec.codec_name, cursor);
         info.FormatDescription = en_put(codec.codec_name, cursor);
-        info.FilenameExtension = en_put(codec.extensions, cursor);
-        info.MimeType = en_put(codec.mime_type, cursor);
+        info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
+        info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
         info.DllName = nullptr;
         info.Flags = 0x00010007;  /* encoder, supports bitmaps, built in */
         info.Version = 1;

@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Dimensions.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "SavedChoices.h"
 #include "Twips.h"
@@ -192,34 +193,20 @@ void frmQuillet::BuildFormatMenu() {
     // The pointer left the Save button for the menu without the button
     // seeing it go: its hint goes with the menu.
     connect(mnuDropDown, &QMenu::aboutToHide, this, [this] { mStatusHint->Hide(); });
-    struct cFormatItem {
-        QAction* frmQuillet::*Member;
-        const char* Name;
-        const char* Caption;
-        const char* Code;
-    };
-    const cFormatItem items[] = {{&frmQuillet::mnuOriginalFormat, "mnuOriginalFormat", "Original Format", "DFT"},
-                                 {&frmQuillet::mnuBMPFormat, "mnuBMPFormat", "BMP Format", "BMP"},
-                                 {&frmQuillet::mnuGIFFormat, "mnuGIFFormat", "GIF Format", "GIF"},
-                                 {&frmQuillet::mnuJPGFormat, "mnuJPGFormat", "JPG Format", "JPG"},
-                                 {&frmQuillet::mnuPNGFormat, "mnuPNGFormat", "PNG Format", "PNG"},
-                                 {&frmQuillet::mnuWEBPFormat, "mnuWEBPFormat", "WebP Format", "WEBP"},
-                                 {&frmQuillet::mnuAVIFFormat, "mnuAVIFFormat", "AVIF Format", "AVIF"},
-                                 {&frmQuillet::mnuJXLFormat, "mnuJXLFormat", "JPEG XL Format", "JXL"}};
-    for (const cFormatItem& item : items) {
-        QAction* action = mnuDropDown->addAction(QLatin1String(item.Caption));
-        action->setObjectName(QLatin1String(item.Name));
+    for (const QString& code : SaveFormatCodes()) {
+        QAction* action = mnuDropDown->addAction(SaveFormatCaption(code));
+        action->setObjectName(code == QLatin1String("DFT") ? QStringLiteral("mnuOriginalFormat")
+                                                           : QStringLiteral("mnu%1Format").arg(code));
         action->setCheckable(true);
-        action->setChecked(gOutputFormat == QLatin1String(item.Code));
-        const QString code = QLatin1String(item.Code);
+        action->setChecked(gOutputFormat == code);
         action->setData(code);
         connect(action, &QAction::triggered, this, [this, action, code] { FormatMenu_Click(action, code); });
-        this->*item.Member = action;
+        mnuFormats.push_back(action);
     }
     // A stored format the menu no longer offers falls back to the sources' own.
-    if (!std::any_of(items, std::end(items), [this](const cFormatItem& item) { return (this->*item.Member)->isChecked(); })) {
-        gOutputFormat = QLatin1String(items[0].Code);
-        (this->*items[0].Member)->setChecked(true);
+    if (std::none_of(mnuFormats.begin(), mnuFormats.end(), [](const QAction* item) { return item->isChecked(); })) {
+        gOutputFormat = mnuFormats.front()->data().toString();
+        mnuFormats.front()->setChecked(true);
     }
     mSaveHint = SaveButton->toolTip();
     ShowChosenFormat();
@@ -227,11 +214,7 @@ void frmQuillet::BuildFormatMenu() {
 
 void frmQuillet::ShowChosenFormat() {
     ShowHideQualityOptions(FormatTakesQuality(gOutputFormat));
-    QString caption;
-    for (const QAction* item : mnuDropDown->actions())
-        if (item->data().toString() == gOutputFormat)
-            caption = item->text();
-    const QString hint = QStringLiteral("%1 (%2)").arg(mSaveHint, caption);
+    const QString hint = QStringLiteral("%1 (%2)").arg(mSaveHint, SaveFormatCaption(gOutputFormat));
     SaveButton->setToolTip(hint);
     SaveButton->setAccessibleName(hint);
     if (mStatusHint && SaveButton->IsMouseOver())
@@ -247,9 +230,15 @@ void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
 }
 
 void frmQuillet::UncheckMenu() {
-    for (QAction* item : {mnuOriginalFormat, mnuBMPFormat, mnuGIFFormat, mnuJPGFormat, mnuPNGFormat, mnuWEBPFormat,
-                          mnuAVIFFormat, mnuJXLFormat})
+    for (QAction* item : mnuFormats)
         item->setChecked(false);
+}
+
+QAction* frmQuillet::FormatItem(const QString& sCode) const {
+    for (QAction* item : mnuFormats)
+        if (item->data().toString() == sCode)
+            return item;
+    return nullptr;
 }
 
 void frmQuillet::ShowHideQualityOptions(bool bShow) {

@@ -143,14 +143,10 @@ public:
     std::vector<cLineElement> lineLine;
 
     QMenu* mnuDropDown = nullptr;
-    QAction* mnuOriginalFormat = nullptr;
-    QAction* mnuBMPFormat = nullptr;
-    QAction* mnuGIFFormat = nullptr;
-    QAction* mnuJPGFormat = nullptr;
-    QAction* mnuPNGFormat = nullptr;
-    QAction* mnuWEBPFormat = nullptr;
-    QAction* mnuAVIFFormat = nullptr;
-    QAction* mnuJXLFormat = nullptr;
+    // The format items, "Original Format" first (SaveFormatCodes), each
+    // named "mnu" + code + "Format" with its code as data.
+    std::vector<QAction*> mnuFormats;
+    QAction* FormatItem(const QString& sCode) const;
     QAction* mnuKeepDetails = nullptr;
     QAction* mnuKeepLocation = nullptr;
     QAction* mnuRemoveDetails = nullptr;

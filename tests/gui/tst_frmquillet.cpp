@@ -5,6 +5,7 @@
 // web pages, the status band and closing.
 
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "QLTMain.h"
 #include "WindowFixture.h"
@@ -60,7 +61,7 @@ private slots:
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
         cTestWindow window;
         QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked() &&
-                window.mnuOriginalFormat->isChecked());
+                window.FormatItem(QStringLiteral("DFT"))->isChecked());
         // Disabled until the first image arrives; Prints stays disabled.
         for (QWidget* widget : QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
                                                window.optSize[0], window.optQuality[2], window.optRotation[3]})
@@ -316,7 +317,7 @@ private slots:
         QFETCH(QString, code);
         QFETCH(bool, qualityShown);
         cTestWindow window;
-        window.mnuGIFFormat->trigger(); // start from a hidden state
+        window.FormatItem(QStringLiteral("GIF"))->trigger(); // start from a hidden state
         Child<QAction>(window, qPrintable(item))->trigger();
         QCOMPARE(gOutputFormat, code);
         for (QAction* action : window.mnuDropDown->actions())   // one format checked
@@ -332,9 +333,9 @@ private slots:
     void detailsMenuIsRememberedPerUser() {
         auto window = std::make_unique<cTestWindow>();
         QVERIFY(window->mnuKeepDetails->isChecked());
-        window->mnuPNGFormat->trigger();
+        window->FormatItem(QStringLiteral("PNG"))->trigger();
         window->mnuRemoveDetails->trigger();
-        QVERIFY(window->mnuPNGFormat->isChecked() && !window->mnuKeepDetails->isChecked());
+        QVERIFY(window->FormatItem(QStringLiteral("PNG"))->isChecked() && !window->mnuKeepDetails->isChecked());
         QCOMPARE(gPhotoDetails, ePhotoDetails::Strip);
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString(), QStringLiteral("strip"));
         window->mnuKeepLocation->trigger();
@@ -443,14 +444,14 @@ private slots:
     // format, whatever the list does.
     void panelsShowTheChosenFormat() {
         cTestWindow window;
-        window.mnuPNGFormat->trigger();
+        window.FormatItem(QStringLiteral("PNG"))->trigger();
         window.Script.OpenAnswers.push_back({});   // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         window.Open({"wide.png"});
         window.ImageList().TakeFiles({TestFolder().filePath("tall.png")});
         QVERIFY(window.optQuality[0]->isHidden() && !window.labNoQuality->isHidden());
         QCOMPARE(window.SaveButton->toolTip(), QStringLiteral("Save your new images (PNG Format)"));
-        window.mnuWEBPFormat->trigger();
+        window.FormatItem(QStringLiteral("WEBP"))->trigger();
         QCOMPARE(window.SaveButton->toolTip(), QStringLiteral("Save your new images (WebP Format)"));
     }
 
@@ -475,7 +476,7 @@ private slots:
                 window.optSize[3]->click();
             window.optQuality[3]->click();
             window.optRotation[2]->click();
-            window.mnuGIFFormat->trigger();
+            window.FormatItem(QStringLiteral("GIF"))->trigger();
         }
         const QMap<QString, QString> expected = {{"Size", custom ? "Custom" : "640"}, {"CustomSize", "300"},
                                                  {"Quality", "100"}, {"Rotation", "180"}, {"Format", "GIF"}};
@@ -487,7 +488,7 @@ private slots:
         gOutputFormat = QStringLiteral("DFT");
         cTestWindow window;
         QVERIFY(window.optSize[custom ? 5 : 3]->isChecked() && window.optQuality[3]->isChecked() &&
-                window.optRotation[2]->isChecked() && window.mnuGIFFormat->isChecked());
+                window.optRotation[2]->isChecked() && window.FormatItem(QStringLiteral("GIF"))->isChecked());
         QCOMPARE(std::tuple(gSizeIndex, gQualityIndex, gRotationIndex, gOutputFormat),
                  std::tuple(int16_t(custom ? 5 : 3), int16_t(3), int16_t(2), QStringLiteral("GIF")));
         QVERIFY(window.optQuality[0]->isHidden());

@@ -122,7 +122,7 @@ private slots:
         QTest::keyClick(window.SaveButton, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(window.mnuDropDown->isVisible(), opens);
         if (opens) {
-            QCOMPARE(window.mnuDropDown->activeAction(), window.mnuOriginalFormat);
+            QCOMPARE(window.mnuDropDown->activeAction(), window.FormatItem(QStringLiteral("DFT")));
             window.mnuDropDown->hide();
             // The Save button's hint goes with the menu.
             QVERIFY(!window.labStatus->isVisible());

@@ -4,6 +4,7 @@
 
 #include "FileDates.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
 #include "cSavePipeline.h"

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "Dimensions.h"
 #include "FileNames.h"
+#include "ImageFormats.h"
 #include "NameBytes.h"
 #include "Numbers.h"
 #include "OutputOptions.h"
@@ -106,6 +107,25 @@ TEST(OutputNames, BaseExtensionAndImageFiles) {
         EXPECT_TRUE(IsImageFile(name)) << name;
     for (const char* name : {"a.txt", "name.", "a.jpg.bak", "a.heics", "a."})
         EXPECT_FALSE(IsImageFile(name)) << name;
+}
+
+// What an output extension gets from the format table: the quality and the
+// palette go by the format's own code only, transparency by any of its names.
+TEST(OutputNames, WhatEachExtensionTakes) {
+    struct cCase {
+        const char* Extension;
+        bool Quality, Palette, DropsAlpha;
+    };
+    const cCase cases[] = {{"jpg", true, false, true},   {"JPEG", false, false, true}, {"jfif", false, false, true},
+                           {"gif", false, true, false},  {"bmp", false, false, true},  {"png", false, false, false},
+                           {"webp", true, false, false}, {"AVIF", true, false, false}, {"jxl", true, false, false},
+                           {"tif", false, false, false}, {"ico", false, false, false}, {"txt", false, false, false}};
+    for (const cCase& c : cases) {
+        EXPECT_EQ(TakesQuality(c.Extension), c.Quality) << c.Extension;
+        EXPECT_EQ(ReducesToPalette(c.Extension), c.Palette) << c.Extension;
+        EXPECT_EQ(DropsTransparency(c.Extension), c.DropsAlpha) << c.Extension;
+    }
+    EXPECT_EQ(SaveFormatCodes(), QStringList({"DFT", "BMP", "GIF", "JPG", "PNG", "WEBP", "AVIF", "JXL"}));
 }
 
 // File names reach the system with the bytes they came with, valid UTF-8 or

@@ -19,12 +19,13 @@
 
 namespace codectest {
 
-/* The encoder whose pattern list starts with pattern, e.g. u"*.JPG". */
+/* The encoder whose first pattern is pattern: "*." and its format's code, e.g. u"*.JPG". */
 inline const gp::encoder* FindEncoder(const char16_t* pattern) {
     size_t count = 0;
     const gp::encoder* table = gp::encoder_table(count);
     for (size_t i = 0; i < count; ++i)
-        if ((std::u16string(table[i].extensions) + u";").rfind(std::u16string(pattern) + u";", 0) == 0)
+        if (std::u16string(u"*.") + std::u16string(table[i].format_code, table[i].format_code +
+                                                   std::strlen(table[i].format_code)) == pattern)
             return &table[i];
     return nullptr;
 }

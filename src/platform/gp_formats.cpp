@@ -1,0 +1,110 @@
+/*
+ * gp_formats.cpp - the format table and its look-ups.
+ */
+#include "gp_formats.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace gp {
+namespace {
+
+constexpr uint32_t kWritten = format_read | format_write | format_menu;
+
+const image_format kFormats[] = {
+    {"BMP", "BMP Format", "Bitmap (*.bmp)", "bmp", "dib;rle", "image/bmp;image/x-bmp;image/x-ms-bmp",
+     kWritten},
+    {"EMF", nullptr, "Enhanced Meta File (*.emf)", "emf", "", "image/emf;image/x-emf", format_read},
+    {"GIF", "GIF Format", "GIF (*.gif)", "gif", "", "image/gif", kWritten | format_palette | format_alpha},
+    {"ICO", nullptr, "Icons (*.ico)", "ico", "", "image/x-icon;image/vnd.microsoft.icon", format_read},
+    {"JPG", "JPG Format", "JPEG (*.jpg, *.jpeg)", "jpg;jpeg", "jpe;jfif", "image/jpeg",
+     kWritten | format_quality},
+    {"PNG", "PNG Format", "PNG (*.png)", "png", "", "image/png", kWritten | format_alpha},
+    {"TIF", nullptr, "TIFF (*.tif, *.tiff)", "tif;tiff", "", "image/tiff",
+     format_read | format_write | format_alpha},
+    {"WMF", nullptr, "Windows Meta File (*.wmf)", "wmf", "", "image/wmf;image/x-wmf", format_read},
+    {"HEIC", nullptr, "HEIF Images (*.heic;*.heif)", "heic;heif", "", "image/heic;image/heif", format_read},
+    {"WEBP", "WebP Format", "WebP Images (*.webp)", "webp", "", "image/webp",
+     kWritten | format_quality | format_alpha},
+    {"AVIF", "AVIF Format", "AVIF Images (*.avif)", "avif", "", "image/avif",
+     kWritten | format_quality | format_alpha},
+    {"JXL", "JPEG XL Format", "JPEG XL Images (*.jxl)", "jxl", "", "image/jxl",
+     kWritten | format_quality | format_alpha},
+    {"TGA", nullptr, nullptr, "tga", "", "", format_read},
+};
+
+bool fm_same(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+/* True when the ";"-separated list holds name. */
+bool fm_lists(std::string_view list, std::string_view name) {
+    while (!list.empty()) {
+        const size_t end = list.find(';');
+        if (fm_same(list.substr(0, end), name))
+            return true;
+        list = end == std::string_view::npos ? std::string_view{} : list.substr(end + 1);
+    }
+    return false;
+}
+
+/* Writes c at out[length] when out is set; gives the next length. */
+size_t fm_put(char16_t* out, size_t length, char16_t c) {
+    if (out != nullptr)
+        out[length] = c;
+    return length + 1;
+}
+
+/* Appends the names of list as patterns after the length characters of out. */
+size_t fm_add_patterns(std::string_view list, char16_t* out, size_t length) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i == 0 || list[i - 1] == ';') {
+            if (length > 0)
+                length = fm_put(out, length, u';');
+            length = fm_put(out, fm_put(out, length, u'*'), u'.');
+        }
+        if (list[i] != ';')
+            length = fm_put(out, length, static_cast<char16_t>(std::toupper(static_cast<unsigned char>(list[i]))));
+    }
+    return length;
+}
+
+} // namespace
+
+const image_format* image_formats(size_t& count) {
+    count = sizeof(kFormats) / sizeof(kFormats[0]);
+    return kFormats;
+}
+
+const image_format* format_by_code(const char* code) {
+    for (const image_format& format : kFormats)
+        if (code != nullptr && fm_same(format.code, code))
+            return &format;
+    return nullptr;
+}
+
+const image_format* format_by_extension(const char* extension) {
+    for (const image_format& format : kFormats)
+        if (extension != nullptr && *extension != 0 &&
+            (fm_lists(format.extensions, extension) || fm_lists(format.also_written, extension)))
+            return &format;
+    return nullptr;
+}
+
+size_t encoder_patterns(const image_format& format, char16_t* out) {
+    return fm_add_patterns(format.also_written, out, fm_add_patterns(format.extensions, out, 0));
+}
+
+size_t encoder_mime_type(const image_format& format, char16_t* out) {
+    size_t length = 0;
+    for (const char* c = format.mime_types; *c != 0 && *c != ';'; ++c)
+        length = fm_put(out, length, static_cast<char16_t>(*c));
+    return length;
+}
+
+} // namespace gp
