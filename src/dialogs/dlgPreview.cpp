@@ -179,9 +179,9 @@ void dlgPreview::LoadPhoto() {
         QTreeWidgetItem* entry = list.topLevelItem(position - 1);
         const cSaveJob job = mOwner.SaveJob();
         cSaveObserver quiet;
-        std::optional<cRenderedImage> rendered = RenderSource(EntryPath(entry), job, quiet);
-        if (rendered)
-            ShowRendered(EntryText(entry), job, std::move(*rendered));
+        const cEntryOutput output = EncodeEntry(EntryTag(entry), EntryText(entry), job, *gdip, quiet);
+        if (output.Loaded)
+            ShowOutput(EntryText(entry), job, output);
         else
             ShowLoadFailure(entry);
     }
@@ -191,32 +191,19 @@ void dlgPreview::LoadPhoto() {
                        << mEncoded.size() << "bytes in" << timer.elapsed() << "ms";
 }
 
-void dlgPreview::ShowRendered(const QString& sFilename, const cSaveJob& job, cRenderedImage rendered) {
+void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output) {
     setWindowTitle(QStringLiteral("Preview ") + sFilename);
-    mImageWidth = rendered.Width;
-    mImageHeight = rendered.Height;
-
-    // The encoder the save would use; PNG stands in, without a question, for
-    // a format that has none. With neither, nothing new is shown.
-    const cOutputName name = OutputNameFor(sFilename, job.OutputFormat);
-    QString encodedAs = name.Extension;
-    int32_t encoder = gdip->ExtensionExists(QStringLiteral("*.") + encodedAs);
-    if (encoder == -1) {
-        encodedAs = QStringLiteral("png");
-        encoder = gdip->ExtensionExists(QStringLiteral("*.png"));
-    }
-    if (encoder == -1)
+    mImageWidth = output.Encoded.Width;
+    mImageHeight = output.Encoded.Height;
+    // PNG stands in, without a question, for a format that has no encoder.
+    // With neither, nothing new is shown.
+    if (output.Encoder.WrittenAs.isEmpty())
         return;
-    cEncodeRequest request =
-        EncodeRequestFor(job, name.Extension, gdip->EncoderClsid(encoder), true);
-    request.Reporter = gdip.get();
-    const cEncoded encoded = EncodeForSave(std::move(rendered), request);
-    mEncoded = encoded.Bytes;
-    mImageWidth = encoded.Width;
-    mImageHeight = encoded.Height;
+    mEncoded = output.Encoded.Bytes;
     // Under a size limit: the quality chosen and the quality reached, "84 → 62, ".
-    mQualityNote = job.MaxBytes > 0 && TakesQuality(name.Extension)
-                       ? QStringLiteral("%1 \u2192 %2, ").arg(request.Quality).arg(encoded.Quality)
+    const int32_t chosen = QualityTagValue(job.QualityIndex);
+    mQualityNote = job.MaxBytes > 0 && TakesQuality(output.Name.Extension)
+                       ? QStringLiteral("%1 \u2192 %2, ").arg(chosen).arg(output.Encoded.Quality)
                        : QString();
 
     cBitmap shown;
@@ -229,7 +216,7 @@ void dlgPreview::ShowRendered(const QString& sFilename, const cSaveJob& job, cRe
         mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
-                                                  .arg(encodedAs.toUpper(), sizeText)
+                                                  .arg(output.Encoder.WrittenAs.toUpper(), sizeText)
                                                   .arg(mEncoded.size()));
     labEncodedSize->setToolTip(picImage->toolTip());
 }

@@ -22,7 +22,7 @@ class QPushButton;
 class QTreeWidgetItem;
 class cGDIP;
 class cPreviewHost;
-struct cRenderedImage;
+struct cEntryOutput;
 struct cSaveJob;
 
 class dlgPreview : public QDialog {
@@ -54,7 +54,7 @@ private:
     void FormLoad();
     void MeasureDistances();
     void LoadPhoto();
-    void ShowRendered(const QString& sFilename, const cSaveJob& job, cRenderedImage rendered);
+    void ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output);
     void ShowLoadFailure(QTreeWidgetItem* oEntry);
     void ResizeEverything();
     void Navigate(int lStep);

@@ -23,3 +23,7 @@ QString GetExtension(const QString& sFilename) {
         return QStringLiteral("JPG");
     return sFilename.mid(dot + 1).toUpper();
 }
+
+QString FolderWithSeparator(const QString& sFolder) {
+    return sFolder.endsWith(u'/') ? sFolder : sFolder + u'/';
+}

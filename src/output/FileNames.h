@@ -11,3 +11,6 @@ QString GetBaseName(const QString& sFilename);
 // The upper-case extension: the text after the last "." ("" when the name
 // ends in "."), or "JPG" when there is no "." or the only one is first.
 QString GetExtension(const QString& sFilename);
+
+// sFolder with exactly one trailing "/" (the root stays "/").
+QString FolderWithSeparator(const QString& sFolder);

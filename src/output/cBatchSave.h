@@ -22,7 +22,6 @@
 
 #include <time.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -30,7 +29,7 @@
 
 class cGDIP;
 class cSaveAhead;
-struct cEncoded;
+struct cEntryOutput;
 struct cOutputName;
 
 // What one run did.
@@ -51,9 +50,9 @@ struct cSaveSummary {
 
 class cBatchSave {
   public:
-    // gdip finds the encoders and receives the quantizer's failures; questions
-    // asks the user; observer gets the progress. All must outlive the object.
-    cBatchSave(cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
+    // gdip finds the encoders; questions asks the user; observer gets the
+    // progress. All must outlive the object.
+    cBatchSave(const cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
 
     // Saves every entry of list into sFolder (a separator is appended when it
     // lacks one). Entries that fail to load are listed at the end and removed
@@ -61,19 +60,16 @@ class cBatchSave {
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveJob& job);
 
     // Worker threads that load, scale and encode the next entries while this
-    // thread handles the current one (cSaveAhead); 1 does all the work here,
-    // one entry after the other. Default: DefaultSaveThreads().
+    // thread handles the current one (cSaveAhead); 1 does all the work on
+    // this thread, one entry after the other. Default: DefaultSaveThreads().
     void SetThreads(int lThreads) { mThreads = lThreads; }
 
   private:
     enum class eOutcome { Saved, Skipped, Error, Removed };
-    // Gives the encoded image for the encoder it will be written with.
-    using cEncode = std::function<cEncoded(int32_t lEncoder)>;
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
     // sourceTime: the modification time the output takes, if any.
-    eOutcome WriteImage(const cOutputName& name, const cEncode& encode,
-                        const std::optional<timespec>& sourceTime);
+    eOutcome WriteImage(const cEntryOutput& output, const std::optional<timespec>& sourceTime);
     bool AcceptPng(const cOutputName& name);
     // The output's file name: base and extension, numbered when an earlier
     // entry of the run wrote that name.
@@ -87,7 +83,7 @@ class cBatchSave {
     void ReportEnd(const cSaveSummary& summary);
     void ReportProgress(int lDone, int lCount);
 
-    cGDIP& mGdip;
+    const cGDIP& mGdip;
     cQuestions& mQuestions;
     cSaveObserver& mObserver;
     int mThreads;
@@ -96,7 +92,7 @@ class cBatchSave {
     QString mFolder;
     std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
     cSaveJob mJob;
-    cSaveAhead* mAhead = nullptr; // the run's workers; nullptr when all work is done here
+    cSaveAhead* mAhead = nullptr; // gives the run's outputs, with or without workers
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
     std::optional<bool> mPngAll;     // the PNG offer answered for all
     std::set<QString> mSources;      // canonical paths of the list's sources
@@ -105,6 +101,3 @@ class cBatchSave {
     std::vector<cOverLimit> mOverLimit;
     std::set<QString> mWritten; // output names written so far
 };
-
-// sFolder with exactly one trailing "/" (the root stays "/").
-QString FolderWithSeparator(const QString& sFolder);

@@ -1,51 +1,18 @@
 #include "cSaveAhead.h"
 
 #include "AtomicFile.h"
+#include "FileNames.h"
 #include "NameBytes.h"
-#include "cBatchSave.h"
-#include "cSavePipeline.h"
-
-#include "cGDIP.h"
 
 #include <QThread>
 
 #include <chrono>
 #include <memory>
-#include <new>
 
 namespace {
 
 // How long the wait for a worker runs before pending events get a turn.
 constexpr std::chrono::milliseconds kEventInterval{20};
-
-// What a job needs, copied on the user-interface thread.
-struct cJobInput {
-    QString Path;
-    cSaveJob Job;
-    // The requested extension as OutputNameFor gives it; the encoder the write
-    // will use, PNG when the offer is taken. No reporter.
-    cEncodeRequest Request;
-};
-
-// One entry on a worker: load, scale, turn and encode, touching nothing shared.
-cSaveAhead::cResult RenderAndEncode(const cJobInput& input) {
-    cSaveAhead::cResult result;
-    try {
-        cSaveObserver quiet;
-        cRenderNotes notes;
-        std::optional<cRenderedImage> image = RenderSource(input.Path, input.Job, quiet, &notes);
-        result.OutOfMemory = notes.OutOfMemory;
-        result.DecoderMessages = std::move(notes.DecoderMessages);
-        if (!image)
-            return result;
-        result.Loaded = true;
-        result.Encoded = EncodeForSave(std::move(*image), input.Request);
-    } catch (const std::bad_alloc&) {
-        result.OutOfMemory = !result.Loaded;
-        result.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
-    }
-    return result;
-}
 
 } // namespace
 
@@ -53,7 +20,7 @@ int DefaultSaveThreads() {
     return std::max(QThread::idealThreadCount(), 1);
 }
 
-cSaveAhead::cSaveAhead(cGDIP& gdip, const cSaveJob& job, int lThreads)
+cSaveAhead::cSaveAhead(const cGDIP& gdip, const cSaveJob& job, int lThreads)
     : mGdip(gdip), mJob(job), mThreads(std::max(lThreads, 1)) {
     mPool.setMaxThreadCount(mThreads);
 }
@@ -62,7 +29,9 @@ cSaveAhead::~cSaveAhead() {
     Drop();
 }
 
-cSaveAhead::cResult cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserver& observer) {
+cEntryOutput cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserver& observer) {
+    if (mThreads == 1)
+        return EncodeEntry(list.Folder(lPosition), list.FileName(lPosition), mJob, mGdip, observer);
     auto pathAt = [&list](int lAt) {
         return FolderWithSeparator(list.Folder(lAt)) + list.FileName(lAt);
     };
@@ -73,7 +42,7 @@ cSaveAhead::cResult cSaveAhead::Take(const cSaveList& list, int lPosition, cSave
     const int count = list.Count();
     for (int next = lPosition + static_cast<int>(mJobs.size());
          next <= count && static_cast<int>(mJobs.size()) <= mThreads; ++next)
-        Queue(list.FileName(next), pathAt(next));
+        Queue(list.Folder(next), list.FileName(next));
 
     cJob job = std::move(mJobs.front());
     mJobs.pop_front();
@@ -82,20 +51,13 @@ cSaveAhead::cResult cSaveAhead::Take(const cSaveList& list, int lPosition, cSave
     return job.Result.get();
 }
 
-void cSaveAhead::Queue(const QString& sFileName, const QString& sPath) {
-    cJobInput input;
-    input.Path = sPath;
-    input.Job = mJob;
-    const QString extension = OutputNameFor(sFileName, mJob.OutputFormat).Extension;
-    int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + extension);
-    if (encoder == -1)
-        encoder = mGdip.ExtensionExists(QStringLiteral("*.png"));
-    input.Request = EncodeRequestFor(mJob, extension, mGdip.EncoderClsid(encoder),
-                                     mGdip.ExtensionExists(QStringLiteral("*.gif")) != -1);
-
-    auto task = std::make_shared<std::packaged_task<cResult()>>(
-        [input = std::move(input)] { return RenderAndEncode(input); });
-    mJobs.push_back({sPath, task->get_future()});
+void cSaveAhead::Queue(const QString& sFolder, const QString& sFileName) {
+    auto task = std::make_shared<std::packaged_task<cEntryOutput()>>(
+        [&gdip = mGdip, job = mJob, sFolder, sFileName] {
+            cSaveObserver quiet;
+            return EncodeEntry(sFolder, sFileName, job, gdip, quiet);
+        });
+    mJobs.push_back({FolderWithSeparator(sFolder) + sFileName, task->get_future()});
     mPool.start([task] { (*task)(); });
 }
 

@@ -14,6 +14,7 @@
 #include "cGraphics.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace {
@@ -38,6 +39,16 @@ struct cQualityParameters {
 bool WritesOwnDetails(const QString& sExtension) {
     const QString kind = sExtension.toUpper();
     return kind == QLatin1String("WEBP") || kind == QLatin1String("AVIF") || kind == QLatin1String("JXL");
+}
+
+// The photo details that an output of extension sExtension takes into its
+// encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
+// formats, which get theirs from AddPhotoDetails after encoding.
+cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
+                             ePhotoDetails eDetails, int lWidth, int lHeight) {
+    if (!WritesOwnDetails(sExtension))
+        return {};
+    return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
 }
 
 // Palette-based sources are drawn into 32-bit ARGB; others keep their format.
@@ -152,17 +163,6 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     return rendered;
 }
 
-void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes) {
-    AddPhotoDetails(bytes, rendered.SourcePath, eDetails, rendered.Width, rendered.Height);
-}
-
-cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
-                             ePhotoDetails eDetails, int lWidth, int lHeight) {
-    if (!WritesOwnDetails(sExtension))
-        return {};
-    return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
-}
-
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat) {
     cOutputName name;
     name.SourceName = sFilename;
@@ -191,8 +191,6 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     result.Width = rendered.Width;
     result.Height = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
-        if (image && request.Reporter != nullptr && ReducesToPalette(request.Extension))
-            image->gdip = request.Reporter;
         QByteArray bytes = EncodeImageWith(
             std::move(image), request.Extension, request.Encoder, lQuality, request.Quantize,
             DetailBlocksFor(request.Extension, rendered.SourcePath, request.Details, size.Width, size.Height));
@@ -236,15 +234,6 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     return result;
 }
 
-QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
-                       const QString& sRequestedExtension, int32_t lEncoderIndex,
-                       int32_t lQuality, const cPhotoBlocks& details) {
-    const CLSID encoder = gdip.EncoderClsid(lEncoderIndex);
-    if (image && ReducesToPalette(sRequestedExtension))
-        image->gdip = &gdip; // reports the quantizer's failures; it asks for the GIF encoder
-    return EncodeImageWith(std::move(image), sRequestedExtension, encoder, lQuality, true, details);
-}
-
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
                            const CLSID& encoder, int32_t lQuality, bool bQuantize,
                            const cPhotoBlocks& details) {
@@ -273,12 +262,54 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
     } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
         image = QuantizeImage(std::move(image), colours);
-        if (image) {
-            image->gdip = nullptr;
+        if (image)
             image->SaveToStream(bytes, encoder, nullptr);
-        }
     } else {
         image->SaveToStream(bytes, encoder, nullptr);
     }
     return bytes;
+}
+
+cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
+    cEncoderChoice choice;
+    choice.Extension = sExtension;
+    choice.WrittenAs = sExtension;
+    int32_t index = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
+    if (index == -1) {
+        choice.WrittenAs = QStringLiteral("png");
+        index = gdip.ExtensionExists(QStringLiteral("*.png"));
+    }
+    if (index == -1)
+        choice.WrittenAs.clear();
+    choice.Encoder = gdip.EncoderClsid(index);
+    choice.Quantize = gdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
+    return choice;
+}
+
+cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job,
+                         const cGDIP& gdip, cSaveObserver& observer) {
+    cEntryOutput output;
+    output.Name = OutputNameFor(sFileName, job.OutputFormat);
+    output.Encoder = ChooseEncoder(gdip, output.Name.Extension);
+    try {
+        cRenderNotes notes;
+        std::optional<cRenderedImage> image =
+            RenderSource(FolderWithSeparator(sFolder) + sFileName, job, observer, &notes);
+        output.OutOfMemory = notes.OutOfMemory;
+        output.DecoderMessages = std::move(notes.DecoderMessages);
+        if (!image)
+            return output;
+        output.Loaded = true;
+        output.Encoded.Width = image->Width;
+        output.Encoded.Height = image->Height;
+        if (output.Encoder.WrittenAs.isEmpty())
+            return output;
+        output.Encoded = EncodeForSave(std::move(*image),
+                                       EncodeRequestFor(job, output.Name.Extension, output.Encoder.Encoder,
+                                                        output.Encoder.Quantize));
+    } catch (const std::bad_alloc&) {
+        output.OutOfMemory = !output.Loaded;
+        output.Encoded.Bytes.clear(); // counts as an encoding failure once loaded
+    }
+    return output;
 }

@@ -2,9 +2,12 @@
 // The per-image pipeline shared by the batch save and the preview: load the
 // source, measure it, size it, draw it scaled and turned into a new bitmap
 // (a JPEG is decoded at a reduced scale where that is much smaller), release
-// the source; name the output; find the encoder; encode into memory.
-// The batch save writes the encoded bytes to a file (cBatchSave); the preview
-// decodes them again. No widgets: the host is reached through cSaveObserver.
+// the source; name the output; find the encoder; encode into memory with the
+// photo details. EncodeEntry does all of it for one list entry: the batch
+// save writes its bytes to a file (cBatchSave, through cSaveAhead), the
+// preview decodes the same bytes again. No widgets and no questions: the host
+// is reached through cSaveObserver, and the caller asks what EncodeEntry's
+// result leaves open (the PNG offer, the overwrite box).
 
 #include "cSaveObserver.h"
 #include "cMemoryBudget.h"
@@ -61,25 +64,31 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
 
-// Copies the photo details of rendered's source into bytes (encoded from
-// rendered) as eDetails says; see AddPhotoDetails.
-void AddPhotoDetailsOf(const cRenderedImage& rendered, ePhotoDetails eDetails, QByteArray& bytes);
+// The encoder an output is written with.
+struct cEncoderChoice {
+    QString Extension;    // the extension asked for (cOutputName::Extension)
+    QString WrittenAs;    // Extension, or "png" standing in for a format without an
+                          // encoder; "" when there is no PNG encoder either
+    CLSID Encoder{};      // the encoder of WrittenAs
+    bool Quantize = true; // there is a GIF encoder: "gif" is reduced to a palette first
 
-// The photo details that an output of extension sExtension takes into its
-// encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
-// formats, which get theirs from AddPhotoDetails after encoding.
-cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
-                             ePhotoDetails eDetails, int lWidth, int lHeight);
+    // PNG stands in: the save asks first (the PNG offer), the preview does not.
+    bool PngStandsIn() const { return WrittenAs != Extension; }
+};
+
+// The encoder gdip has for sExtension, PNG standing in for one it lacks.
+// Only reads gdip's encoder table, which is fixed once gdip is made: safe on
+// any thread while gdip lives.
+cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension);
 
 // What the save asks of the encoder for one image.
 struct cEncodeRequest {
-    QString Extension;     // the requested extension, before any PNG fallback (see EncodeImage)
+    QString Extension;     // the requested extension, before any PNG fallback (see EncodeImageWith)
     CLSID Encoder{};       // the encoder the file is written with
     bool Quantize = true;  // "gif" is reduced to a palette first (see EncodeImageWith)
     int32_t Quality = 0;   // the chosen quality, 0..100
     int64_t MaxBytes = 0;  // the file-size limit in bytes; 0 = none
     ePhotoDetails Details = ePhotoDetails::Keep;
-    cGDIP* Reporter = nullptr; // receives the quantizer's failures; nullptr off the main thread
 };
 
 // The file the save writes for one image.
@@ -97,24 +106,34 @@ cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
 
 // Encodes rendered as request says and adds its source's photo details.
 // Under a size limit, the best output that fits (see FitWithinLimit), the
-// details counted. Any thread, with a Reporter only on the main one.
+// details counted. Any thread.
 cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
 
-// Encodes image (and releases it) with encoder lEncoderIndex of gdip. sRequestedExtension (the
+// Encodes image (and releases it) with encoder. sRequestedExtension (the
 // extension the job asked for, before any PNG fallback) chooses the extra
 // step: "jpg", "webp", "avif" and "jxl" pass the quality lQuality (0..100) and
-// the details blocks, "gif" first reduces the
-// image to a palette of 256 colours (reporting failures through gdip); any
-// other extension, "jpeg" included, uses the encoder's defaults. Empty bytes
-// when the encoder failed.
-QByteArray EncodeImage(cGDIP& gdip, std::unique_ptr<cBitmap> image,
-                       const QString& sRequestedExtension, int32_t lEncoderIndex, int32_t lQuality,
-                       const cPhotoBlocks& details = {});
-
-// EncodeImage for any thread: the encoder is given by its class id and
-// failures are not reported anywhere but in the empty result. bQuantize says
-// whether "gif" reduces to a palette (EncodeImage: when gdip has a GIF
-// encoder).
+// the details blocks, "gif" first reduces the image to a palette of 256
+// colours when bQuantize says so (there is a GIF encoder); any other
+// extension, "jpeg" included, uses the encoder's defaults. Empty bytes when
+// the encoder or the palette reduction failed. Any thread.
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
                            const CLSID& encoder, int32_t lQuality, bool bQuantize,
                            const cPhotoBlocks& details = {});
+
+// What the save writes for one list entry.
+struct cEntryOutput {
+    bool Loaded = false;      // false: the file could not be loaded
+    bool OutOfMemory = false; // not loaded for want of memory, not for damage
+    QString DecoderMessages;  // what the decoding libraries printed, for the file's report
+    cOutputName Name;
+    cEncoderChoice Encoder;
+    cEncoded Encoded;         // empty bytes when encoding failed or there is no encoder
+};
+
+// The one way from a list entry (the file sFileName in sFolder) and a job to
+// the bytes the save writes for it: render (RenderSource), name
+// (OutputNameFor), choose the encoder (ChooseEncoder), encode with the photo
+// details (EncodeForSave). Asks nothing and touches nothing shared: any
+// thread, with an observer of that thread's own.
+cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job,
+                         const cGDIP& gdip, cSaveObserver& observer);

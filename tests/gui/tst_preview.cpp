@@ -6,6 +6,7 @@
 
 #include "ARButton.h"
 #include "ModernImages.h"
+#include "PhotoWithDetails.h"
 #include "PreviewLayout.h"
 #include "WindowFixture.h"
 
@@ -158,34 +159,43 @@ private slots:
         QVERIFY(mWindow->Script.Log.empty());
     }
 
+    // A camera's photo (details, a profile, an EXIF turn) in every output
+    // format: the preview shows the very bytes the save writes.
     void shownBytesAreTheSavedFile_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("limit"); // file-size limit in KB; 0: none
         QTest::addColumn<QString>("note"); // how the size shown starts
-        for (const char* format : {"JPG", "GIF", "PNG", "BMP", "WEBP"})
-            QTest::newRow(format) << QString::fromLatin1(format) << 0 << QString();
+        QTest::addColumn<bool>("details"); // the format carries the photo details
+        for (const char* format : {"DFT", "JPG", "GIF", "PNG", "BMP", "WEBP", "AVIF", "JXL"}) {
+            const QString code = QString::fromLatin1(format);
+            QTest::newRow(format) << code << 0 << QString() << (code != "GIF" && code != "BMP");
+        }
         // Under a limit: the quality chosen and the one reached, or fewer pixels.
-        QTest::newRow("JPG within 12 KB") << QStringLiteral("JPG") << 12 << QStringLiteral("66 \u2192 ");
-        QTest::newRow("PNG within 200 KB") << QStringLiteral("PNG") << 200 << QString();
+        QTest::newRow("JPG within 12 KB") << QStringLiteral("JPG") << 12 << QStringLiteral("66 \u2192 ") << true;
+        QTest::newRow("PNG within 200 KB") << QStringLiteral("PNG") << 200 << QString() << true;
     }
 
     void shownBytesAreTheSavedFile() {
         QFETCH(QString, format);
         QFETCH(int, limit);
         QFETCH(QString, note);
+        QFETCH(bool, details);
         gOutputFormat = format;
         gRotationIndex = 3;
         gMaxBytes = int64_t{limit} * 1024;
-        Fill({Picture("shot.png", 500, 400)});
+        Fill({WriteFile("shot.jpg", PhotoWithDetails(500, 400))});
         dlgPreview dialog(*mWindow);
         QTemporaryDir out;
         mWindow->Script.FolderAnswers.push_back(out.path());
         mWindow->SaveImages();
-        QFile file(out.filePath("shot." + format.toLower()));
+        QFile file(out.filePath(format == "DFT" ? "shot.jpg" : "shot." + format.toLower()));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(dialog.EncodedBytes(), file.readAll());
+        const QByteArray saved = file.readAll();
+        QCOMPARE(dialog.EncodedBytes(), saved);
+        QCOMPARE(saved.contains("Canon"), details);
         const QString shown = Child<QLabel>(dialog, "labEncodedSize")->text();
-        QVERIFY2(shown.startsWith(note) && shown.endsWith(QStringLiteral(" KB")), qPrintable(shown));
+        QVERIFY2(shown.startsWith(note) && shown.endsWith(dlgPreview::EncodedSizeText(saved.size())),
+                 qPrintable(shown));
         QVERIFY(limit == 0 || dialog.EncodedBytes().size() <= gMaxBytes);
         QByteArray bytes = dialog.EncodedBytes();
         cBitmap written;

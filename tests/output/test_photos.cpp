@@ -155,7 +155,8 @@ class Photos : public BatchSave {
     // JPEG at quality 100, so that the source adds no visible error.
     QByteArray Encode(cBitmap bitmap, const char* sExtension) {
         const int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-        return EncodeImage(mGdip, std::make_unique<cBitmap>(std::move(bitmap)), sExtension, encoder, 100);
+        return EncodeImageWith(std::make_unique<cBitmap>(std::move(bitmap)), sExtension,
+                               mGdip.EncoderClsid(encoder), 100, true);
     }
 
     // Saves sName through the batch save as sFormat; the written image.
@@ -213,13 +214,9 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
             expectTrueColours(Save(QString::fromLatin1(source), QString::fromLatin1(format)));
         }
 
-        // The preview's own steps: render, encode, details, decode again.
+        // What the preview shows: the entry's bytes decoded again.
         mJob.OutputFormat = QStringLiteral("PNG");
-        std::optional<cRenderedImage> rendered = RenderSource(In("p.jpg"), mJob, mObserver);
-        ASSERT_TRUE(rendered);
-        QByteArray bytes =
-            EncodeImage(mGdip, std::move(rendered->Output), "png", mGdip.ExtensionExists("*.png"), 100);
-        AddPhotoDetailsOf(*rendered, ePhotoDetails::Keep, bytes);
+        QByteArray bytes = EncodeEntry(mIn.path(), "p.jpg", mJob, mGdip, mObserver).Encoded.Bytes;
         cBitmap shown;
         ASSERT_EQ(shown.CreateFromStream(bytes), 0);
         SCOPED_TRACE("preview");
