@@ -1,17 +1,11 @@
 #include "QLTMain.h"
 
-#include "AppState.h"
-#include "cHandOffServer.h"
-#include "cImageList.h"
-#include "frmQuillet.h"
-
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QFile>
-#include <QTimer>
 
 namespace {
 
@@ -89,16 +83,4 @@ QString HelpIndexPath() {
     if (!QFileInfo::exists(inBuildTree) && QFileInfo::exists(installed))
         return installed;
     return inBuildTree;
-}
-
-int Main(const QStringList& aFiles, cHandOffServer* oHandOff) {
-    gDefaultFolder = SpecialFolderPath(kFolderPictures);
-
-    frmQuillet mainWindow;
-    if (oHandOff != nullptr)
-        QObject::connect(oHandOff, &cHandOffServer::FilesHanded, &mainWindow, &frmQuillet::TakeHandedFiles);
-    mainWindow.show();
-    if (!aFiles.isEmpty())
-        QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.ImageList().TakeFiles(aFiles); });
-    return QApplication::exec();
 }

@@ -1,13 +1,10 @@
 #pragma once
-// Start-up: fills the parts of the shared state that depend on the desktop and
-// shows the main window. The state itself is declared in AppState.h.
+// Start-up: the desktop's folders and the program's own files (capture,
+// help). Main in main.cpp shows the main window; the window reads these.
 
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
-
-class cHandOffServer;
 
 // Folder identifiers understood by SpecialFolderPath (the shell's numbering).
 inline constexpr int16_t kFolderDesktop = 0x0000;
@@ -32,10 +29,3 @@ void RemoveCaptureFile();
 // tree) or in "../share/quillet" from it (the installed layout). When neither
 // exists, the first place is returned and the browser reports it missing.
 QString HelpIndexPath();
-
-// The program's entry point after QApplication exists: sets the default
-// folder, shows the main window and runs the event loop until it closes.
-// aFiles (paths given on the command line, as "Open with" does) become the
-// list as if they had been dropped onto it. Files oHandOff receives from
-// later starts of the program are added to the window's list.
-int Main(const QStringList& aFiles = {}, cHandOffServer* oHandOff = nullptr);

@@ -1,11 +1,35 @@
+#include "AppState.h"
 #include "AtomicFile.h"
 #include "FileManagerActions.h"
 #include "HandOff.h"
 #include "NameBytes.h"
 #include "QLTMain.h"
 #include "cHandOffServer.h"
+#include "cImageList.h"
+#include "frmQuillet.h"
 
 #include <QApplication>
+#include <QTimer>
+
+namespace {
+
+// Sets the default folder, shows the main window and runs the event loop
+// until it closes. aFiles (paths given on the command line, as "Open with"
+// does) become the list as if they had been dropped onto it. Files oHandOff
+// receives from later starts of the program are added to the window's list.
+int Main(const QStringList& aFiles, cHandOffServer* oHandOff) {
+    gDefaultFolder = SpecialFolderPath(kFolderPictures);
+
+    frmQuillet mainWindow;
+    if (oHandOff != nullptr)
+        QObject::connect(oHandOff, &cHandOffServer::FilesHanded, &mainWindow, &frmQuillet::TakeHandedFiles);
+    mainWindow.show();
+    if (!aFiles.isEmpty())
+        QTimer::singleShot(0, &mainWindow, [&mainWindow, aFiles] { mainWindow.ImageList().TakeFiles(aFiles); });
+    return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     IgnoreFileSizeSignal(); // a file-size limit fails the write, not the program
