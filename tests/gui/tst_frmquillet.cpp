@@ -344,24 +344,26 @@ private slots:
         QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
     }
 
-    // Never enlarging, file dates and the size limit start as the defaults
-    // say and come back as they were left; the limit's number is kept while
-    // the limit is off.
+    // Never enlarging, file dates, subfolders and the size limit start as
+    // the defaults say and come back as they were left; the limit's number
+    // is kept while the limit is off.
     void fitChoicesAreRememberedPerUser() {
         auto window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(false, true, false, int64_t{0}));
+                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
+                 std::tuple(false, true, false, false, int64_t{0}));
         window->mnuNoEnlarge->trigger();
         window->mnuKeepDates->trigger();
+        window->mnuKeepFolders->trigger();
         window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->setValue(150);
         QCOMPARE(gMaxBytes, int64_t{0});
         window->mnuSizeLimit->trigger();
-        QCOMPARE(std::tuple(gNoEnlarge, gKeepDates, gMaxBytes), std::tuple(true, false, int64_t{150 * 1024}));
+        QCOMPARE(std::tuple(gNoEnlarge, gKeepDates, gKeepFolders, gMaxBytes),
+                 std::tuple(true, false, true, int64_t{150 * 1024}));
         window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(true, false, true, int64_t{150 * 1024}));
+                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
+                 std::tuple(true, false, true, true, int64_t{150 * 1024}));
         window->mnuSizeLimit->trigger();
         window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(gMaxBytes, window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->value()),
