@@ -56,6 +56,8 @@ private:
     void LoadPhoto();
     void ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output);
     void ShowLoadFailure(QTreeWidgetItem* oEntry);
+    // The entry is too large for the memory there is: said so; it stays listed.
+    void ShowOutOfMemory(QTreeWidgetItem* oEntry);
     void ResizeEverything();
     void Navigate(int lStep);
     // The number of sizes the job makes of each entry.
