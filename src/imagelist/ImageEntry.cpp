@@ -12,6 +12,10 @@ QString EntryTag(const QTreeWidgetItem* oItem) {
     return oItem->data(0, kEntryTagRole).toString();
 }
 
+QString EntrySubFolder(const QTreeWidgetItem* oItem) {
+    return oItem->data(0, kEntrySubFolderRole).toString();
+}
+
 QString EntryPath(const QTreeWidgetItem* oItem) {
     return JoinPath(EntryTag(oItem), EntryText(oItem));
 }

@@ -7,11 +7,15 @@
 
 class QTreeWidgetItem;
 
-// The item data role that holds an entry's tag.
+// The item data roles that hold an entry's tag and its subfolder.
 inline constexpr int kEntryTagRole = 0x0100; // Qt::UserRole
+inline constexpr int kEntrySubFolderRole = kEntryTagRole + 1;
 
 QString EntryText(const QTreeWidgetItem* oItem);
 QString EntryTag(const QTreeWidgetItem* oItem);
+// Where the entry's folder lies below the folder it was added with
+// ("/"-separated; "" for a file added by itself or lying directly in it).
+QString EntrySubFolder(const QTreeWidgetItem* oItem);
 
 // Tag and text joined by one separator: the entry's full path.
 QString EntryPath(const QTreeWidgetItem* oItem);

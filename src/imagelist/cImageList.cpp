@@ -163,7 +163,7 @@ std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& 
         const size_t before = scan.Images.size();
         ScanFolder(path, subfolders, scan);
         for (size_t i = before; i < scan.Images.size(); ++i)
-            files.push_back({scan.Images[i].Folder, scan.Images[i].Name});
+            files.push_back({scan.Images[i].Folder, scan.Images[i].Name, scan.Images[i].SubFolder});
     }
     if (!scan.Unreadable.isEmpty())
         mHost.Questions().MsgBox(kLoadErrorTitle,
@@ -235,7 +235,7 @@ bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
         return false;
     }
-    AddToFileList(oFile.Folder, oFile.Name);
+    AddToFileList(oFile.Folder, oFile.Name, oFile.SubFolder);
     return true;
 }
 
@@ -249,10 +249,12 @@ void cImageList::FinishOpen() {
     mHost.EnableForm();
 }
 
-void cImageList::AddToFileList(const QString& sPath, const QString& sFile) {
+void cImageList::AddToFileList(const QString& sPath, const QString& sFile, const QString& sSubFolder) {
     const QString folder = WithoutTrailingSeparator(sPath);
     auto* entry = new QTreeWidgetItem({sFile});
     entry->setData(0, kEntryTagRole, folder);
+    if (!sSubFolder.isEmpty())
+        entry->setData(0, kEntrySubFolderRole, sSubFolder);
     entry->setIcon(0, mIconCache->IconFor(JoinPath(folder, sFile)));
     // The column shortens long names in the middle; the whole path is a hover away.
     entry->setToolTip(0, QDir::toNativeSeparators(JoinPath(folder, sFile)));

@@ -61,8 +61,9 @@ public:
     // enables the window (the screen capture).
     void ReplaceWithOne(const QString& sPath, const QString& sFile);
 
-    // Appends an entry: text sFile, tag sPath without a trailing separator.
-    void AddToFileList(const QString& sPath, const QString& sFile);
+    // Appends an entry: text sFile, tag sPath without a trailing separator;
+    // sSubFolder: where sPath lies below a folder that was added.
+    void AddToFileList(const QString& sPath, const QString& sFile, const QString& sSubFolder = {});
     // Loads and measures an entry; on failure reports it and removes it.
     // Returns whether the image loaded.
     bool LoadImage(QTreeWidgetItem* oItem);
@@ -99,6 +100,7 @@ private:
     struct cChosenFile {
         QString Folder;
         QString Name;
+        QString SubFolder = {}; // below the folder it was found in
     };
     // bCheckExistence: names that may name nothing, reported and skipped.
     void ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral, bool bCheckExistence);

@@ -13,6 +13,7 @@ ePhotoDetails gPhotoDetails = ePhotoDetails::Keep;
 bool gNoEnlarge = false;
 int64_t gMaxBytes = 0;
 bool gKeepDates = true;
+bool gKeepFolders = false;
 QString gDefaultFolder;
 int16_t gBorderLineCount = 0;
 int32_t gProgressWidth = 0;

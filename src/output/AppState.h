@@ -50,6 +50,10 @@ extern int64_t gMaxBytes;
 // it from the "KeepDates" setting at load.
 extern bool gKeepDates;
 
+// True: outputs keep the folder structure of the folders they were added
+// with; the window reads it from the "KeepFolders" setting at load.
+extern bool gKeepFolders;
+
 // Fallback folder for the open and save dialogs: the user's pictures folder,
 // "" when the desktop has none.
 extern QString gDefaultFolder;

@@ -252,6 +252,23 @@ cFolder::cFolder(const std::string& sPath) : mPath(sPath) {
     }
 }
 
+cFolder::cFolder(const cFolder& oParent, const std::string& sName, bool bCreate)
+    : mPath(oParent.Path() + '/' + sName) {
+    if (!oParent.Valid()) {
+        mError = oParent.Error();
+        return;
+    }
+    // EEXIST: it is there already (or something else has the name, which
+    // the open below refuses with ENOTDIR).
+    if (bCreate && ::mkdirat(oParent.Fd(), sName.c_str(), 0777) != 0 && errno != EEXIST) {
+        mError = errno;
+        return;
+    }
+    mFd = ::openat(oParent.Fd(), sName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (mFd < 0)
+        mError = errno;
+}
+
 cFolder::~cFolder() {
     if (mFd >= 0)
         ::close(mFd);

@@ -39,7 +39,7 @@ struct cFileIdentity {
     dev_t Device = 0;
     ino_t Inode = 0;
     bool Known = false; // false: there was no such entry
-    bool operator==(const cFileIdentity&) const = default;
+    auto operator<=>(const cFileIdentity&) const = default;
 };
 
 // A folder opened once; entries are reached relative to it.
@@ -47,6 +47,10 @@ class cFolder {
   public:
     // Opens sPath (bytes); Error() is errno when it could not be opened.
     explicit cFolder(const std::string& sPath);
+    // Opens the folder sName inside oParent, following a symbolic link; with
+    // bCreate, a folder missing there is made first, with the permissions the
+    // user's umask leaves.
+    cFolder(const cFolder& oParent, const std::string& sName, bool bCreate);
     ~cFolder();
     cFolder(const cFolder&) = delete;
     cFolder& operator=(const cFolder&) = delete;

@@ -87,11 +87,12 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     const QCommandLineOption noKeepDates("no-keep-dates");
     const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
     const QCommandLineOption recursive(QStringList{"r", "recursive"});
+    const QCommandLineOption keepFolders("keep-folders");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     parser.addOptions({output, size, quality, rotate, format, overwrite, pngFallback, noTrash,
-                       metadata, noEnlarge, maxSize, noKeepDates, jobs, recursive, quiet, help, version});
+                       metadata, noEnlarge, maxSize, noKeepDates, jobs, recursive, keepFolders, quiet, help, version});
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -105,6 +106,7 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         return arguments;
     arguments.Quiet = parser.isSet(quiet);
     arguments.Recursive = parser.isSet(recursive);
+    arguments.Job.KeepFolders = parser.isSet(keepFolders);
     arguments.Job.ReplaceOutright = parser.isSet(noTrash);
     arguments.Job.NoEnlarge = parser.isSet(noEnlarge);
     arguments.Job.KeepDates = !parser.isSet(noKeepDates);
@@ -241,6 +243,9 @@ QString BatchHelpText() {
         "                          after the other)\n"
         "  -r, --recursive         take the images in the subfolders of folders\n"
         "                          too (hidden folders are skipped)\n"
+        "  --keep-folders          with -r, each image goes into the same subfolder\n"
+        "                          of DIR as it has in the folder given (made as\n"
+        "                          needed); by default all go into DIR itself\n"
         "  -q, --quiet             print only errors\n"
         "  -h, --help              show this text\n"
         "  --version               show the version\n"

@@ -25,8 +25,10 @@ QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, b
     case eWriteStep::Done:
         return {};
     case eWriteStep::OpenFolder:
-        if (error == ENOENT || error == ENOTDIR)
+        if (error == ENOENT)
             return QStringLiteral("the folder does not exist");
+        if (error == ENOTDIR)
+            return QStringLiteral("a file is in the way of its folder");
         return QStringLiteral("the folder cannot be opened: %1").arg(ErrorText(error));
     case eWriteStep::Create:
         if (error == EACCES || error == EPERM || error == EROFS)

@@ -1,13 +1,13 @@
 #include "cBatchSave.h"
 
 #include "FileDates.h"
+#include "FileNames.h"
+#include "NameBytes.h"
 #include "OutputOptions.h"
 #include "SafeWrite.h"
-#include "FileNames.h"
+#include "cOutputFolders.h"
 #include "cSaveAhead.h"
 #include "cSavePipeline.h"
-
-#include <QFileInfo>
 
 #include <optional>
 
@@ -16,7 +16,8 @@ cBatchSave::cBatchSave(const cGDIP& gdip, cQuestions& questions, cSaveObserver& 
 
 cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSaveJob& job) {
     mFolder = FolderWithSeparator(sFolder);
-    mOutput = OpenOutputFolder(mFolder); // the folder of the whole run, whatever its path leads to later
+    // The folders of the whole run, whatever their paths lead to later.
+    mOutput = std::make_unique<cOutputFolders>(mFolder);
     mJob = job;
     mReplaceAll.reset();
     mPngAll.reset();
@@ -26,9 +27,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mWritten.clear();
     mSources.clear();
     for (int position = 1; position <= list.Count(); ++position)
-        mSources.insert(
-            QFileInfo(FolderWithSeparator(list.Folder(position)) + list.FileName(position))
-                .canonicalFilePath());
+        mSources.insert(PathIdentity(NameBytesStd(FolderWithSeparator(list.Folder(position)) +
+                                                  list.FileName(position))));
 
     cSaveAhead ahead(mGdip, mJob, mThreads);
     mAhead = &ahead;
@@ -90,45 +90,51 @@ cBatchSave::eOutcome cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
         list.Remove(lPosition);
         return eOutcome::Removed;
     }
-    return WriteImage(output, sourceTime);
+    const QString subFolder = mJob.KeepFolders ? list.SubFolder(lPosition) : QString();
+    return WriteImage(output, subFolder, sourceTime);
 }
 
 // The PNG offer first, then the name the output will really be written
 // under, then the question about an existing file of that name: the user is
 // only ever asked about the file that will be replaced, the PNG name included.
-cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output,
+cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output, const QString& sSubFolder,
                                             const std::optional<timespec>& sourceTime) {
     const cOutputName& name = output.Name;
     if (output.Encoder.PngStandsIn() && !AcceptPng(name))
         return eOutcome::Error;
     const QString extension = output.Encoder.WrittenAs;
     if (extension.isEmpty())
-        return Fail(name.BaseName + QStringLiteral(".png"), QStringLiteral("no PNG encoder is available"));
+        return Fail(InSubFolder(sSubFolder, name.BaseName + QStringLiteral(".png")),
+                    QStringLiteral("no PNG encoder is available"));
 
-    const QString outputName = UnusedName(name, extension);
-    const QString path = mFolder + outputName;
-    const bool exists = OutputEntryExists(*mOutput, outputName);
-    if (exists && !ConfirmReplace(outputName, path))
+    const QString outputName = UnusedName(name, extension, sSubFolder);
+    const QString shown = InSubFolder(sSubFolder, outputName); // the output in the run's messages
+    // A subfolder not made yet holds nothing to replace; it is made only
+    // when the file is written.
+    const cFolder* lookIn = mOutput->Folder(sSubFolder, false);
+    const bool exists = lookIn != nullptr && OutputEntryExists(*lookIn, outputName);
+    if (exists && !ConfirmReplace(shown, EntryIdentity(*lookIn, NameBytesStd(outputName))))
         return eOutcome::Skipped;
 
     const cEncoded& encoded = output.Encoded;
     if (encoded.Bytes.isEmpty())
-        return Fail(outputName, QStringLiteral("the image could not be encoded"));
+        return Fail(shown, QStringLiteral("the image could not be encoded"));
 
     const eReplace replace = !exists                  ? eReplace::No
                              : mJob.ReplaceOutright ? eReplace::Outright
                                                         : eReplace::ToTrash;
-    const cWriteResult written = WriteFileSafely(*mOutput, outputName, encoded.Bytes, replace);
+    const cFolder& folder = *mOutput->Folder(sSubFolder, true);
+    const cWriteResult written = WriteFileSafely(folder, outputName, encoded.Bytes, replace);
     if (!written.Ok)
-        return Fail(outputName, written.Reason);
+        return Fail(shown, written.Reason);
     if (sourceTime)
-        SetModificationTime(path, *sourceTime); // the image is written either way
-    mAhead->Written(*mOutput, outputName);
+        SetModificationTime(mFolder + shown, *sourceTime); // the image is written either way
+    mAhead->Written(folder, outputName);
     if (encoded.OverLimit)
-        mOverLimit.push_back({outputName, encoded.Bytes.size()});
-    mWritten.insert(outputName);
+        mOverLimit.push_back({shown, encoded.Bytes.size()});
+    mWritten.insert(shown);
     if (outputName != name.BaseName + u'.' + extension)
-        mRenamed.push_back({name.SourceName, outputName});
+        mRenamed.push_back({name.SourceName, shown});
     return eOutcome::Saved;
 }
 
@@ -140,19 +146,23 @@ bool cBatchSave::AcceptPng(const cOutputName& name) {
 
 // Two entries of the run with one output name (a.jpg and a.png as PNG): the
 // later one takes the first free numbered name, so both outputs stay.
-QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension) {
+QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension,
+                               const QString& sSubFolder) {
     QString candidate = name.BaseName + u'.' + sExtension;
-    for (int number = 2; mWritten.contains(candidate); ++number)
+    for (int number = 2; mWritten.contains(InSubFolder(sSubFolder, candidate)); ++number)
         candidate = NumberedName(name.BaseName, sExtension, number);
     return candidate;
 }
 
-bool cBatchSave::ConfirmReplace(const QString& sOutputName, const QString& sPath) {
+bool cBatchSave::ConfirmReplace(const QString& sShown, const cFileIdentity& existing) {
     if (mReplaceAll)
         return *mReplaceAll;
-    // Saving over the originals: said so, and Enter keeps the file.
-    const bool isSource = mSources.contains(QFileInfo(sPath).canonicalFilePath());
-    const QString prompt = isSource ? SourceOverwritePrompt(sOutputName) : OverwritePrompt(sOutputName);
+    // Saving over the originals: said so, and Enter keeps the file. Which
+    // file it is counts, not how its path is spelled (a name that is not
+    // valid text has no canonical path). A link at the output name is
+    // replaced itself, never the file it leads to.
+    const bool isSource = existing.Known && mSources.contains(existing);
+    const QString prompt = isSource ? SourceOverwritePrompt(sShown) : OverwritePrompt(sShown);
     return TakeAnswer(mQuestions.ShowCustomMsgBox(prompt, isSource), mReplaceAll);
 }
 

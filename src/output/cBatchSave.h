@@ -13,6 +13,7 @@
 #include "SafeWrite.h"
 #include "SaveTexts.h"
 #include "SizeLimit.h"
+#include "cOutputFolders.h"
 #include "cQuestions.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
@@ -55,8 +56,9 @@ class cBatchSave {
     cBatchSave(const cGDIP& gdip, cQuestions& questions, cSaveObserver& observer);
 
     // Saves every entry of list into sFolder (a separator is appended when it
-    // lacks one). Entries that fail to load are listed at the end and removed
-    // from the list; the list is read anew before every entry.
+    // lacks one), or with job.KeepFolders into the entry's subfolder of
+    // it. Entries that fail to load are listed at the end and removed from
+    // the list; the list is read anew before every entry.
     cSaveSummary Run(cSaveList& list, const QString& sFolder, const cSaveJob& job);
 
     // Worker threads that load, scale and encode the next entries while this
@@ -69,12 +71,15 @@ class cBatchSave {
 
     eOutcome SaveEntry(cSaveList& list, int lPosition);
     // sourceTime: the modification time the output takes, if any.
-    eOutcome WriteImage(const cEntryOutput& output, const std::optional<timespec>& sourceTime);
+    // sSubFolder: where below the output folder it goes ("" for the folder itself).
+    eOutcome WriteImage(const cEntryOutput& output, const QString& sSubFolder,
+                        const std::optional<timespec>& sourceTime);
     bool AcceptPng(const cOutputName& name);
     // The output's file name: base and extension, numbered when an earlier
-    // entry of the run wrote that name.
-    QString UnusedName(const cOutputName& name, const QString& sExtension);
-    bool ConfirmReplace(const QString& sOutputName, const QString& sPath);
+    // entry of the run wrote that name into sSubFolder.
+    QString UnusedName(const cOutputName& name, const QString& sExtension, const QString& sSubFolder);
+    // sShown: the output as the prompt names it; existing: the file it would replace.
+    bool ConfirmReplace(const QString& sShown, const cFileIdentity& existing);
     // Takes an answer of the overwrite box or the PNG offer, remembering one
     // given for all in oForAll; true for a Yes.
     static bool TakeAnswer(int lAnswer, std::optional<bool>& oForAll);
@@ -90,14 +95,14 @@ class cBatchSave {
 
     // State of the run in progress.
     QString mFolder;
-    std::unique_ptr<cFolder> mOutput; // mFolder, opened once for the run
+    std::unique_ptr<cOutputFolders> mOutput; // mFolder and the folders below it, opened once for the run
     cSaveJob mJob;
     cSaveAhead* mAhead = nullptr; // gives the run's outputs, with or without workers
     std::optional<bool> mReplaceAll; // the overwrite box answered for all
     std::optional<bool> mPngAll;     // the PNG offer answered for all
-    std::set<QString> mSources;      // canonical paths of the list's sources
+    std::set<cFileIdentity> mSources; // the files the list's entries name
     std::vector<cSaveFailure> mFailures;
     std::vector<cRenamedOutput> mRenamed;
     std::vector<cOverLimit> mOverLimit;
-    std::set<QString> mWritten; // output names written so far
+    std::set<QString> mWritten; // outputs written so far, with their subfolders
 };

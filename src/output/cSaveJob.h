@@ -22,4 +22,5 @@ struct cSaveJob {
     bool NoEnlarge = false; // an image smaller than the target size keeps its own size
     int64_t MaxBytes = 0;   // the file-size limit of each output in bytes; 0 = none
     bool KeepDates = true;  // outputs take their source file's modification time
+    bool KeepFolders = false; // outputs go into their entries' subfolders of the output folder
 };

@@ -16,6 +16,13 @@ class cSaveList {
     // Folder of the entry at lPosition, without a trailing separator (the
     // root stays "/").
     virtual QString Folder(int lPosition) const = 0;
+    // Where the entry's folder lies below the folder it was added with
+    // ("/"-separated, "" when it was added by itself or lies directly in it):
+    // the outputs' subfolder when they keep the folder structure.
+    virtual QString SubFolder(int lPosition) const {
+        (void)lPosition;
+        return {};
+    }
     // Removes the entry at lPosition with the list's usual follow-up (count
     // label, buttons); the entries after it move up by one.
     virtual void Remove(int lPosition) = 0;

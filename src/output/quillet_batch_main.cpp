@@ -23,17 +23,15 @@ enum eExit { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 // The files of the command line as the save's list.
 class cPathList : public cSaveList {
   public:
-    explicit cPathList(const std::vector<cFoundImage>& aImages) {
-        for (const cFoundImage& image : aImages)
-            mEntries.push_back({image.Folder, image.Name});
-    }
+    explicit cPathList(std::vector<cFoundImage> aImages) : mEntries(std::move(aImages)) {}
     int Count() const override { return static_cast<int>(mEntries.size()); }
-    QString FileName(int lPosition) const override { return mEntries.at(lPosition - 1).second; }
-    QString Folder(int lPosition) const override { return mEntries.at(lPosition - 1).first; }
+    QString FileName(int lPosition) const override { return mEntries.at(lPosition - 1).Name; }
+    QString Folder(int lPosition) const override { return mEntries.at(lPosition - 1).Folder; }
+    QString SubFolder(int lPosition) const override { return mEntries.at(lPosition - 1).SubFolder; }
     void Remove(int lPosition) override { mEntries.erase(mEntries.begin() + (lPosition - 1)); }
 
   private:
-    std::vector<std::pair<QString, QString>> mEntries;
+    std::vector<cFoundImage> mEntries;
 };
 
 // "Saving (n%)" on one terminal line, overwritten as it goes.

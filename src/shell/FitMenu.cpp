@@ -1,7 +1,8 @@
 // The choices in the Save button's drop-down menu that shape every output
-// beyond its format: never enlarging, keeping file dates and the file-size
-// limit, each remembered in the settings store ("NoEnlarge", "KeepDates",
-// "LimitSize" and "MaxSize").
+// beyond its format: never enlarging, keeping file dates, keeping the folder
+// structure of added folders and the file-size limit, each remembered in the
+// settings store ("NoEnlarge", "KeepDates", "KeepFolders", "LimitSize" and
+// "MaxSize").
 
 #include "AppState.h"
 #include "Registry.h"
@@ -43,6 +44,7 @@ QAction* AddChoice(QMenu* oMenu, const char* sName, const QString& sCaption, boo
 void frmQuillet::BuildFitMenu() {
     gNoEnlarge = ReadChoice(QStringLiteral("NoEnlarge"), false);
     gKeepDates = ReadChoice(QStringLiteral("KeepDates"), true);
+    gKeepFolders = ReadChoice(QStringLiteral("KeepFolders"), false);
     const int limitKB = static_cast<int>(std::clamp<int64_t>(
         ParseSizeLimit(ReadValue(SettingsKey, QStringLiteral("MaxSize")).toString())
                 .value_or(kDefaultLimitKB * 1024) / 1024,
@@ -60,6 +62,13 @@ void frmQuillet::BuildFitMenu() {
     connect(mnuKeepDates, &QAction::toggled, this, [](bool bChecked) {
         gKeepDates = bChecked;
         WriteChoice(QStringLiteral("KeepDates"), bChecked);
+    });
+    // Images of an added folder's subfolders go into the same subfolders of
+    // the chosen folder.
+    mnuKeepFolders = AddChoice(mnuDropDown, "mnuKeepFolders", QStringLiteral("Keep subfolders"), gKeepFolders);
+    connect(mnuKeepFolders, &QAction::toggled, this, [](bool bChecked) {
+        gKeepFolders = bChecked;
+        WriteChoice(QStringLiteral("KeepFolders"), bChecked);
     });
 
     // "Limit each file to:" and the limit in a number box below it, inside

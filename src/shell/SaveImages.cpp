@@ -35,6 +35,7 @@ class cWindowList : public cSaveList {
     int Count() const override { return mWindow.lvwImages->topLevelItemCount(); }
     QString FileName(int lPosition) const override { return EntryText(Item(lPosition)); }
     QString Folder(int lPosition) const override { return EntryTag(Item(lPosition)); }
+    QString SubFolder(int lPosition) const override { return EntrySubFolder(Item(lPosition)); }
     void Remove(int lPosition) override { mWindow.ImageList().RemoveEntry(Item(lPosition)); }
 
   private:

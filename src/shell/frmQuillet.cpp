@@ -347,6 +347,7 @@ cSaveJob frmQuillet::SaveJob() const {
     job.NoEnlarge = gNoEnlarge;
     job.MaxBytes = gMaxBytes;
     job.KeepDates = gKeepDates;
+    job.KeepFolders = gKeepFolders;
     return job;
 }
 

@@ -152,6 +152,7 @@ public:
     QAction* mnuRemoveDetails = nullptr;
     QAction* mnuNoEnlarge = nullptr;
     QAction* mnuKeepDates = nullptr;
+    QAction* mnuKeepFolders = nullptr;
     QAction* mnuSizeLimit = nullptr;
     QSpinBox* txtSizeLimit = nullptr;
 

@@ -6,6 +6,7 @@
 #include "cUnprivileged.h"
 
 #include <QDir>
+#include <QDirIterator>
 
 #include <sys/stat.h>
 
@@ -102,6 +103,27 @@ private slots:
         // No subfolders there: nothing asked.
         QVERIFY(window.Script.Asked(eKind::MsgBox).empty());
         QCOMPARE(window.labStatus->text(), QStringLiteral("1 images added"));
+    }
+
+    // "Keep subfolders": a folder added with its subfolders is saved as the
+    // same tree; a file added by itself goes into the chosen folder.
+    void keptSubfoldersMirrorTheAddedFolder() {
+        QTemporaryDir out;
+        cTestWindow window;
+        window.Open({"one.png"});
+        window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
+        {
+            const cUnprivileged asUser;
+            window.TakeHandedFiles({Album()});
+        }
+        window.mnuKeepFolders->setChecked(true);
+        window.Script.FolderAnswers.push_back(out.path());
+        window.SaveImages();
+        QStringList written;
+        for (QDirIterator it(out.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            written.append(QDir(out.path()).relativeFilePath(it.next()));
+        written.sort();
+        QCOMPARE(written, (QStringList{"a.png", "b.png", "one.png", "trip/c.png", "trip/day2/d.png"}));
     }
 
     void handedFilesWaitForTheSave() {

@@ -344,24 +344,26 @@ private slots:
         QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
     }
 
-    // Never enlarging, file dates and the size limit start as the defaults
-    // say and come back as they were left; the limit's number is kept while
-    // the limit is off.
+    // Never enlarging, file dates, subfolders and the size limit start as
+    // the defaults say and come back as they were left; the limit's number
+    // is kept while the limit is off.
     void fitChoicesAreRememberedPerUser() {
         auto window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(false, true, false, int64_t{0}));
+                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
+                 std::tuple(false, true, false, false, int64_t{0}));
         window->mnuNoEnlarge->trigger();
         window->mnuKeepDates->trigger();
+        window->mnuKeepFolders->trigger();
         window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->setValue(150);
         QCOMPARE(gMaxBytes, int64_t{0});
         window->mnuSizeLimit->trigger();
-        QCOMPARE(std::tuple(gNoEnlarge, gKeepDates, gMaxBytes), std::tuple(true, false, int64_t{150 * 1024}));
+        QCOMPARE(std::tuple(gNoEnlarge, gKeepDates, gKeepFolders, gMaxBytes),
+                 std::tuple(true, false, true, int64_t{150 * 1024}));
         window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(true, false, true, int64_t{150 * 1024}));
+                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
+                 std::tuple(true, false, true, true, int64_t{150 * 1024}));
         window->mnuSizeLimit->trigger();
         window = std::make_unique<cTestWindow>();
         QCOMPARE(std::tuple(gMaxBytes, window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->value()),
@@ -531,31 +533,24 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::newRow("Help") << "HelpButton" << "help/index.html";
         QTest::newRow("Friend") << "FriendButton" << frmQuillet::kMakerSite + "/QLTFriend.aspx";
-        QTest::newRow("first run, Yes") << "" << "help/index.html";
     }
 
     void webPages() {
         QFETCH(QString, button);
         QFETCH(QString, address);
         cTestWindow window;
-        if (button.isEmpty()) {
-            QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
-            window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
-            window.FormActivate();
-        } else {
-            // Hovering a button explains it in the status band; the text it
-            // covered comes back.
-            ARButton* target = Child<ARButton>(window, qPrintable(button));
-            const QString start = window.labStatus->text();
-            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-            QCoreApplication::sendEvent(target, &enter);
-            QCOMPARE(window.labStatus->text(), target->toolTip());
-            QEvent leave(QEvent::Leave);
-            QCoreApplication::sendEvent(target, &leave);
-            QCOMPARE(window.labStatus->text(), start);
-            QVERIFY(!window.labStatus->isHidden());
-            QTest::mouseClick(target, Qt::LeftButton);
-        }
+        // Hovering a button explains it in the status band; the text it
+        // covered comes back.
+        ARButton* target = Child<ARButton>(window, qPrintable(button));
+        const QString start = window.labStatus->text();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(target, &enter);
+        QCOMPARE(window.labStatus->text(), target->toolTip());
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(target, &leave);
+        QCOMPARE(window.labStatus->text(), start);
+        QVERIFY(!window.labStatus->isHidden());
+        QTest::mouseClick(target, Qt::LeftButton);
         QCOMPARE(mUrls.Opened.size(), 1);
         QVERIFY2(mUrls.Opened[0].toString().endsWith(address), qPrintable(mUrls.Opened[0].toString()));
     }
@@ -570,6 +565,8 @@ private slots:
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("FirstTime")).toString(), QStringLiteral("N"));
+        QCOMPARE(mUrls.Opened.size(), 1); // Yes opens the help
+        QVERIFY(mUrls.Opened[0].toString().endsWith(QStringLiteral("help/index.html")));
 
         // Answering No stores the marker as well and opens nothing; a later
         // window asks nothing.

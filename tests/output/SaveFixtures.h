@@ -44,17 +44,18 @@ inline QString EmptiedTestTrash() {
 class cVectorList : public cSaveList {
   public:
     struct cEntry {
-        QString Folder, Name;
+        QString Folder, Name, SubFolder;
     };
     std::vector<cEntry> Entries;
 
     void Add(const QString& sPath) {
         const QFileInfo info(sPath);
-        Entries.push_back({info.absolutePath(), info.fileName()});
+        Entries.push_back({info.absolutePath(), info.fileName(), {}});
     }
     int Count() const override { return static_cast<int>(Entries.size()); }
     QString FileName(int lPosition) const override { return Entries.at(lPosition - 1).Name; }
     QString Folder(int lPosition) const override { return Entries.at(lPosition - 1).Folder; }
+    QString SubFolder(int lPosition) const override { return Entries.at(lPosition - 1).SubFolder; }
     void Remove(int lPosition) override { Entries.erase(Entries.begin() + (lPosition - 1)); }
 };
 

@@ -5,8 +5,11 @@
 
 #include "FolderScan.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+
+#include <map>
 
 #include <sys/stat.h>
 
@@ -82,6 +85,8 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
     }
     EXPECT_TRUE(HasSubfolders(Path("root")));
     EXPECT_FALSE(HasSubfolders(Path("root/Sub/deeper")));
+    EXPECT_EQ(FolderScanText(2000, 0), QStringLiteral("2000 images added"));
+    EXPECT_EQ(FolderScanText(312, 4), QStringLiteral("312 images added, 4 other files skipped"));
     // Entered through its own link, root is read once more, from there.
     cFolderScan scan;
     {
@@ -91,25 +96,6 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
     EXPECT_EQ(scan.Images.front().Folder, Path("root/Sub"));
     EXPECT_EQ(Found(scan), (QStringList{"c.png", "deeper/d.png", "loop/a2.png", "loop/a10.png", "loop/b.jpg",
                                         "loop/again/e.png"}));
-}
-
-TEST(FolderScan, TwoThousandFilesInFiftyFolders) {
-    QTemporaryDir top;
-    for (int folder = 0; folder < 50; ++folder)
-        for (int file = 0; file < 40; ++file) {
-            const QString path = top.filePath(QStringLiteral("f%1/img%2.jpg").arg(folder).arg(file));
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile(path).open(QIODevice::WriteOnly);
-        }
-    cFolderScan scan;
-    ScanFolder(top.path(), true, scan);
-    ASSERT_EQ(scan.Images.size(), 2000u);
-    EXPECT_EQ(std::pair(scan.Images[40].SubFolder, scan.Images[40].Name),
-              std::pair(QStringLiteral("f1"), QStringLiteral("img0.jpg")));
-    EXPECT_EQ(std::pair(scan.Images.back().SubFolder, scan.Images.back().Name),
-              std::pair(QStringLiteral("f49"), QStringLiteral("img39.jpg")));
-    EXPECT_EQ(FolderScanText(2000, 0), QStringLiteral("2000 images added"));
-    EXPECT_EQ(FolderScanText(312, 4), QStringLiteral("312 images added, 4 other files skipped"));
 }
 
 // quillet-batch takes folders, their subfolders with -r, and goes on past a
@@ -164,6 +150,74 @@ TEST_F(BatchSave, BatchCommandTakesFolders) {
         EXPECT_EQ(QString::fromUtf8(batch.readAllStandardError()), c.ErrLines);
     }
     ::chmod(QFile::encodeName(In("locked")).constData(), 0755);
+}
+
+// With --keep-folders every image goes into its own subfolder of the output
+// folder, made as needed with the user's umask; names collide only within
+// one folder, a file standing where a folder is needed fails its images
+// alone, and workers write the very same tree.
+TEST_F(BatchSave, BatchCommandKeepsTheFolderTree) {
+    for (const char* name : {"top.png", "Trip/a.png", "Trip/Day 1/b.png", "Other/a.png", "Blocked/c.png"}) {
+        QDir().mkpath(QFileInfo(In(name)).absolutePath());
+        ASSERT_TRUE(WriteRamp(mGdip, In(name), 30, 20, QStringLiteral("png")));
+    }    ASSERT_TRUE(WriteRamp(mGdip, In("Trip/a.jpg"), 20, 30, QStringLiteral("jpg")));
+    const QStringList tree = {"Blocked", "Other/a.png", "Trip/Day 1/b.png", "Trip/a-2.png", "Trip/a.png", "top.png"};
+    std::map<QString, QByteArray> firstRun;
+    for (const char* jobs : {"1", "2"}) {
+        QDir(mOut.path()).removeRecursively();
+        QDir().mkpath(mOut.path());
+        ASSERT_TRUE(WriteAll(Out("Blocked"), "a file where a folder should be"));
+        QProcess batch;
+        batch.setChildProcessModifier([] { ::umask(027); });
+        batch.start(QStringLiteral(QUILLET_BATCH), {"-j", jobs, "-q", "-r", "--keep-folders", "--format", "png",
+                                                    "--overwrite", "none", "-o", mOut.path(), mIn.path()});
+        ASSERT_TRUE(batch.waitForFinished(60000));
+        const QString err = QString::fromUtf8(batch.readAllStandardError());
+        EXPECT_EQ(batch.exitCode(), 1) << jobs;
+        EXPECT_TRUE(err.contains(QStringLiteral("Blocked/c.png: a file is in the way of its folder")) && err.contains(QStringLiteral("Trip/a-2.png")))
+            << err.toStdString();
+        std::map<QString, QByteArray> written;
+        for (QDirIterator it(mOut.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            written[QDir(mOut.path()).relativeFilePath(path)] = ReadAll(path);
+        }
+        QStringList names;
+        for (const auto& [name, bytes] : written)
+            names.append(name);
+        EXPECT_EQ(names, tree) << jobs;
+        const QSize first = SizeOf(Out("Trip/a.png"));
+        EXPECT_LT(first.width(), first.height()) << "the JPEG, listed first, keeps the plain name";
+        struct stat made {};
+        ASSERT_EQ(::stat(QFile::encodeName(Out("Trip/Day 1")).constData(), &made), 0);
+        EXPECT_EQ(made.st_mode & 0777, 0750u) << jobs;
+        if (firstRun.empty())
+            firstRun = written;
+        else
+            EXPECT_TRUE(written == firstRun) << "-j 2 wrote other bytes than -j 1";
+    }
+}
+
+// Whatever an entry's subfolder says, its output stays below the output
+// folder; the question about an existing file names it with its subfolder,
+// and a folder is only made for a file that is written.
+TEST_F(BatchSave, KeptFoldersStayBelowTheOutputFolder) {
+    mJob.KeepFolders = true;
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+        AddRamp(QString::fromLatin1(name), 16, 16);
+    mList.Entries[0].SubFolder = QStringLiteral("../../up");
+    mList.Entries[1].SubFolder = QStringLiteral("/Trip/./Day//");
+    mList.Entries[2].SubFolder = QStringLiteral("Old");
+    mList.Entries[3].SubFolder = QStringLiteral("New/Skipped");
+    ASSERT_TRUE(QDir().mkpath(Out("Old")) && WriteAll(Out("Old/c.png"), "old"));
+    ASSERT_TRUE(WriteAll(In("d.png"), "no image"));
+    mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
+    EXPECT_EQ(Run().Caption(), QStringLiteral("2 Saved,  1 Skipped,  1 Failed"));
+    ASSERT_EQ(mQuestions.Asked(eKind::Overwrite).size(), 1u);
+    EXPECT_EQ(mQuestions.Asked(eKind::Overwrite)[0].Text,
+              QStringLiteral("Old/c.png already exists.  Would you like to overwrite it?"));
+    EXPECT_TRUE(QFile::exists(Out("up/a.png")) && QFile::exists(Out("Trip/Day/b.png")));
+    EXPECT_EQ(ReadAll(Out("Old/c.png")), "old");
+    EXPECT_EQ(OutputEntries(), (QStringList{"Old", "Trip", "up"}));
 }
 
 } // namespace

@@ -165,7 +165,7 @@ class Photos : public BatchSave {
         for (const QString& name : OutputEntries())
             QFile::remove(Out(name));
         mJob.OutputFormat = sFormat;
-        mList.Entries = {{mIn.path(), sName}};
+        mList.Entries = {{mIn.path(), sName, {}}};
         EXPECT_EQ(Run().Saved, 1) << sName.toStdString();
         mPath = Out(OutputEntries().value(0));
         cBitmap written;

@@ -165,8 +165,9 @@ TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
     }
 }
 
+/* 20 x 14, two frames: the quadrants, then black. */
 TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
-    const std::vector<uint8_t> bytes = modern::EncodeAnimatedWebP(20, 14);
+    const std::vector<uint8_t> bytes = ReadFile(QUILLET_TEST_DATA "/webp_anim_quadrants_then_black.webp");
     gp::image_info info;
     gp::raster out;
     ASSERT_EQ(Decode(bytes, out, &info), Ok);

@@ -124,37 +124,6 @@ inline std::vector<uint8_t> EncodeWebP(int lWidth, int lHeight, bool bAlpha, int
     return out;
 }
 
-// A two-frame animation: the quadrants, then a black frame.
-inline std::vector<uint8_t> EncodeAnimatedWebP(int lWidth, int lHeight) {
-    WebPAnimEncoderOptions options;
-    WebPAnimEncoderOptionsInit(&options);
-    WebPAnimEncoder* encoder = WebPAnimEncoderNew(lWidth, lHeight, &options);
-    WebPConfig config;
-    WebPConfigInit(&config);
-    config.lossless = 1;
-    for (int frame = 0; frame < 2; ++frame) {
-        std::vector<uint8_t> bgra = QuadrantPixels(lWidth, lHeight, false);
-        for (size_t i = 0; frame == 1 && i < bgra.size(); ++i)
-            bgra[i] = i % 4 == 3 ? 255 : 0;
-        WebPPicture picture;
-        WebPPictureInit(&picture);
-        picture.use_argb = 1;
-        picture.width = lWidth;
-        picture.height = lHeight;
-        WebPPictureImportBGRA(&picture, bgra.data(), lWidth * 4);
-        WebPAnimEncoderAdd(encoder, &picture, frame * 100, &config);
-        WebPPictureFree(&picture);
-    }
-    WebPAnimEncoderAdd(encoder, nullptr, 200, nullptr);
-    WebPData assembled;
-    WebPDataInit(&assembled);
-    WebPAnimEncoderAssemble(encoder, &assembled);
-    std::vector<uint8_t> out(assembled.bytes, assembled.bytes + assembled.size);
-    WebPDataClear(&assembled);
-    WebPAnimEncoderDelete(encoder);
-    return out;
-}
-
 // A lossless JPEG XL of the quadrants with the orientation iOrientation
 // (1..8) in its header, in sRGB or, with
 // bLinear, in linear-light sRGB (which the decoder hands on as a profile).
