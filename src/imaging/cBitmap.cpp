@@ -131,6 +131,15 @@ int32_t cBitmap::LoadFromFileDeferred(const QString& sFilename) {
     return Load(sFilename, true);
 }
 
+int32_t cBitmap::SetReducedDecode(bool bAllow) {
+    return CheckStatus(GdipSetImageReducedDecode(mImage, bAllow));
+}
+
+int32_t cBitmap::GetDecodedSize(uint32_t& lWidth, uint32_t& lHeight) {
+    lWidth = lHeight = 0;
+    return CheckStatus(GdipGetImageDecodedSize(mImage, &lWidth, &lHeight));
+}
+
 QString cBitmap::DecoderMessages() const {
     uint32_t size = 0;
     if (mImage == nullptr || GdipGetImageDecoderMessages(mImage, nullptr, &size) != Ok || size == 0)

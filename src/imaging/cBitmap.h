@@ -37,9 +37,15 @@ public:
      * Returns the load's status. */
     int32_t LoadFromFile(const QString& sFilename);
     /* Reads the file and its header only; the pixels are decoded at their
-     * first use, perhaps at a reduced scale for a much smaller draw (see
-     * GdipLoadImageFromFileDeferred). Damaged pixel data fails that use. */
+     * first use (see GdipLoadImageFromFileDeferred). Damaged pixel data fails
+     * that use. */
     int32_t LoadFromFileDeferred(const QString& sFilename);
+    /* bAllow: a deferred image's first draw may decode it at a reduced scale
+     * where the draw is much smaller (see GdipSetImageReducedDecode). */
+    int32_t SetReducedDecode(bool bAllow);
+    /* The size of the pixels decoded so far: 0 x 0 before the first use,
+     * smaller than Width x Height after a reduced decode. */
+    int32_t GetDecodedSize(uint32_t& lWidth, uint32_t& lHeight);
     /* Decodes an encoded image held in bytes. The image keeps its own copy,
      * so the array may change afterwards. */
     int32_t CreateFromStream(QByteArray& bytes);

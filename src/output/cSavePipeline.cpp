@@ -58,13 +58,16 @@ int32_t OutputFormatFor(int32_t eSourceFormat) {
 }
 
 // Step 1: a source within the 16-bit sizes, or nullopt. Its pixels are
-// decoded when it is drawn, at a reduced scale where the draw is much smaller.
+// decoded when it is drawn, and only as many as the draw needs: a large photo
+// drawn small is decoded at a reduced scale (a JPEG at 1/2, 1/4 or 1/8), which
+// makes the save several times faster and its memory a fraction.
 std::optional<cBitmap> LoadSource(const QString& sSourcePath, bool& bOutOfMemory) {
     cBitmap source;
     bOutOfMemory = source.LoadFromFileDeferred(sSourcePath) == OutOfMemory;
     if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 ||
         source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
         return std::nullopt;
+    source.SetReducedDecode(true);
     return source;
 }
 
@@ -155,6 +158,7 @@ std::optional<cRenderedImage> RenderSource(const QString& sSourcePath, const cSa
     observer.ProcessEvents();
     std::optional<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
     said.DecoderMessages = source->DecoderMessages();
+    source->GetDecodedSize(said.DecodedWidth, said.DecodedHeight);
     source.reset(); // closes the source file before the output is named and written
     if (!rendered)
         return std::nullopt;

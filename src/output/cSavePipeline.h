@@ -33,10 +33,13 @@ struct cRenderedImage {
     cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded
 };
 
-// Why RenderSource gave nothing, and what the decoding libraries said.
+// Why RenderSource gave nothing, what the decoding libraries said, and how
+// much of the source was decoded.
 struct cRenderNotes {
     bool OutOfMemory = false; // too large for the memory there is, not damaged
     QString DecoderMessages;  // their lines, each ending in '\n'; empty for none
+    uint32_t DecodedWidth = 0; // the source's pixels as decoded for the draw:
+    uint32_t DecodedHeight = 0; // less than its own size after a reduced decode
 };
 
 // The names of one output file.

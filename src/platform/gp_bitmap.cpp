@@ -318,6 +318,22 @@ GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image) {
     return bm_load_file(filename, true, image);
 }
 
+GpStatus GdipSetImageReducedDecode(GpImage* image, bool allow) {
+    if (image == nullptr)
+        return InvalidParameter;
+    image->may_reduce = allow;
+    return Ok;
+}
+
+GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* height) {
+    if (image == nullptr || width == nullptr || height == nullptr)
+        return InvalidParameter;
+    const raster& held = image->decoded ? image->pixels : image->reduced;
+    *width = held.width;
+    *height = held.height;
+    return Ok;
+}
+
 GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {
     if (filename == nullptr || stream == nullptr)
         return InvalidParameter;

@@ -391,18 +391,36 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
 
 /*
  * GdipLoadImageFromFileDeferred is GdipLoadImageFromFile without the decode:
- * only the header is read, and the pixels are decoded at their first use.
- * When that first use draws the whole image with
- * InterpolationModeHighQualityBilinear into a rectangle much smaller than
- * the image, the decoder may decode it at a reduced scale (JPEG: 1/2, 1/4 or
- * 1/8, never below the drawn size; HEIF: an embedded thumbnail of the same
- * shape and at least the drawn size); every other use gets the full
- * frame. Width, height and format report the file's own values throughout.
+ * only the header is read, and the pixels are decoded at their first use,
+ * in full unless a reduced decode was asked for (GdipSetImageReducedDecode).
+ * Width, height and format report the file's own values throughout.
  * A file whose pixel data is damaged loads without error and fails its
  * first use (the draw returns the decoder's status), so a caller that draws
  * must check that draw's status. Returns as GdipLoadImageFromFile.
  */
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image);
+
+/*
+ * Asks (allow true) that a deferred image not decoded yet be decoded for the
+ * draw that uses it first, at a reduced scale where that draw is much
+ * smaller than the image: the decoder then gives no more pixels than the draw
+ * needs (JPEG: 1/2, 1/4 or 1/8, never below the drawn size; HEIF: an
+ * embedded thumbnail of the same shape and at least the drawn size). The
+ * request is granted only to a draw of the whole image through a transform
+ * of quarter turns without scaling, with InterpolationModeHighQualityBilinear,
+ * whose averaging the reduction stands in for; every other use gets the full
+ * frame. allow false withdraws the request.
+ * Returns InvalidParameter (NULL image).
+ */
+GpStatus GdipSetImageReducedDecode(GpImage* image, bool allow);
+
+/*
+ * The size of the pixels image holds now: the full frame once decoded, the
+ * reduced one after a draw that took a reduced decode, 0 x 0 while a deferred
+ * image is not decoded yet.
+ * Returns InvalidParameter (NULL argument).
+ */
+GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* height);
 
 /*
  * Creates a bitmap of width x height in one of the six formats.

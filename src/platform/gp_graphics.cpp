@@ -410,12 +410,13 @@ GpStatus GdipResetWorldTransform(GpGraphics* graphics) {
 static constexpr filter_kind kReducedFilter = filter_kind::bicubic;
 static constexpr double kReducedPrefilterShare = 0.85;
 
-/* True when a draw may use a reduced decode: the whole of an image that is
- * not decoded yet, through a quarter-turn transform without scaling, with the
- * prefiltering mode that averages every source pixel anyway. */
+/* True when a draw takes the reduced decode its image asked for: the whole
+ * of an image that is not decoded yet, through a quarter-turn transform
+ * without scaling, with the prefiltering mode that averages every source
+ * pixel anyway. */
 static bool gr_may_reduce(const GpGraphics& graphics, const GpImage& image, int32_t srcx,
                           int32_t srcy, int32_t srcwidth, int32_t srcheight) {
-    return !image.decoded && graphics.mode == InterpolationModeHighQualityBilinear &&
+    return image.may_reduce && !image.decoded && graphics.mode == InterpolationModeHighQualityBilinear &&
            gr_is_quarter_turn(graphics.matrix) && srcx == 0 && srcy == 0 &&
            static_cast<uint32_t>(srcwidth) == image.info.width &&
            static_cast<uint32_t>(srcheight) == image.info.height;

@@ -72,6 +72,8 @@ struct GpImage {
     /* The active frame decoded at a reduced scale for a draw, while decoded
      * is false; empty otherwise. Never locked, turned or drawn on. */
     gp::raster reduced;
+    /* A reduced decode was asked for (GdipSetImageReducedDecode). */
+    bool may_reduce = false;
     std::unique_ptr<gp::lock_state> lock;
     std::unique_ptr<gp::save_session> pending_save;
     /* What the decoding libraries printed while the image was read. */

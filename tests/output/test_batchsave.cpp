@@ -265,6 +265,31 @@ TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     EXPECT_EQ(QSize(cartoon->Width, cartoon->Height), QSize(100, 75));
 }
 
+// A large photo drawn small is decoded no larger than the draw needs: the
+// save asks for the reduced decode and the JPEG decoder shrinks by 2, 4 or 8
+// (in the file's own orientation, before the turn); other formats decode whole.
+TEST_F(BatchSave, LargePhotosAreDecodedReducedForTheDraw) {
+    ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 800, 600, "jpg"));
+    ASSERT_TRUE(WriteRamp(mGdip, In("photo.png"), 800, 600, "png"));
+    const struct {
+        const char* name;
+        int16_t size, rotation;
+        std::pair<uint32_t, uint32_t> decoded;
+    } cases[] = {{"photo.jpg", 0, 0, {100, 75}},  // 100 x 75: an eighth
+                 {"photo.jpg", 0, 1, {100, 75}},  // turned: the same decode
+                 {"photo.jpg", 2, 0, {400, 300}}, // 350 x 263: a half, a quarter is too small
+                 {"photo.jpg", 3, 0, {800, 600}}, // 640 x 480: whole
+                 {"photo.png", 0, 0, {800, 600}}};
+    for (const auto& c : cases) {
+        mJob.SizeIndex = c.size;
+        mJob.RotationIndex = c.rotation;
+        cRenderNotes notes;
+        ASSERT_TRUE(RenderSource(In(c.name), mJob, mObserver, &notes)) << c.name;
+        EXPECT_EQ(std::pair(notes.DecodedWidth, notes.DecodedHeight), c.decoded)
+            << c.name << " at size " << c.size << ", rotation " << c.rotation;
+    }
+}
+
 TEST_F(BatchSave, ProgressRoundsHalvesToEven) {
     for (int i = 0; i < 8; ++i)
         AddRamp(QStringLiteral("p%1.png").arg(i), 8, 8);

@@ -94,6 +94,7 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
 
     GpImage* loaded = nullptr;
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
+    ASSERT_EQ(GdipSetImageReducedDecode(loaded, true), Ok);
     GpImageOwner deferred(loaded);
     GpImageOwner drawn(DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB,
                                   InterpolationModeHighQualityBilinear));
@@ -162,6 +163,7 @@ TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
     GpImage* loaded = nullptr;
     EXPECT_NE(GdipLoadImageFromFile(file.wide(), &loaded), Ok);
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
+    ASSERT_EQ(GdipSetImageReducedDecode(loaded, true), Ok);
     GpImageOwner deferred(loaded);
     GpImageOwner out(DrawScaled(loaded, 16, 12, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear, 0,
                                 GenericError));
