@@ -179,16 +179,21 @@ cActionsOutcome RemoveFileManagerActions(const cActionPlaces& oPlaces) {
     return outcome;
 }
 
+cActionsOutcome InstallFileManagerActionsForThisProgram() {
+    const QString batch = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quillet-batch"));
+    return InstallFileManagerActions(UserActionPlaces(), QCoreApplication::applicationFilePath(),
+                                     QFileInfo::exists(batch) ? batch : QStringLiteral("quillet-batch"));
+}
+
+bool FileManagerActionsInstalled(const cActionPlaces& oPlaces) {
+    return QFileInfo(QDir(oPlaces.DataHome).filePath(kHelper)).isFile();
+}
+
 std::optional<int> RunFileManagerOption(const QStringList& aArguments) {
     if (aArguments.size() != 1 || (aArguments[0] != kInstallOption && aArguments[0] != kRemoveOption))
         return std::nullopt;
-    const QDir programs(QCoreApplication::applicationDirPath());
-    const QString batch = programs.filePath(QStringLiteral("quillet-batch"));
-    const cActionsOutcome outcome =
-        aArguments[0] == kInstallOption
-            ? InstallFileManagerActions(UserActionPlaces(), QCoreApplication::applicationFilePath(),
-                                        QFileInfo::exists(batch) ? batch : QStringLiteral("quillet-batch"))
-            : RemoveFileManagerActions(UserActionPlaces());
+    const cActionsOutcome outcome = aArguments[0] == kInstallOption ? InstallFileManagerActionsForThisProgram()
+                                                                    : RemoveFileManagerActions(UserActionPlaces());
     QTextStream out(stdout);
     for (const QString& path : outcome.Changed)
         out << (aArguments[0] == kInstallOption ? "written: " : "removed: ") << path << Qt::endl;

@@ -38,6 +38,13 @@ cActionsOutcome InstallFileManagerActions(const cActionPlaces& oPlaces, const QS
                                           const QString& sBatch);
 cActionsOutcome RemoveFileManagerActions(const cActionPlaces& oPlaces);
 
+// InstallFileManagerActions for the current user, the actions starting this
+// program and the quillet-batch beside it (or on the PATH).
+cActionsOutcome InstallFileManagerActionsForThisProgram();
+
+// Whether the actions are installed in oPlaces.
+bool FileManagerActionsInstalled(const cActionPlaces& oPlaces);
+
 // The command-line options --install-file-manager-actions and
 // --remove-file-manager-actions: does what aArguments (the arguments after
 // the program's name) ask, reports on the terminal and returns the exit

@@ -117,6 +117,7 @@ void frmQuillet::FormLoad() {
     BuildFormatMenu();
     BuildDetailsMenu();
     BuildFitMenu();
+    BuildHelpMenu();
     BuildStatusBand();
     SetTabOrder();
     BuildShortcuts();
@@ -410,6 +411,7 @@ void frmQuillet::FormActivate() {
     // The guide is the help that comes with the program: it is there offline.
     if (answer == cQuestions::eAnswer::Yes)
         OpenPage(QUrl::fromLocalFile(HelpIndexPath()));
+    OfferFileManagerActions();
     // Stored whatever the answer and whether or not the browser started.
     WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
     mAskingFirstRun = false;

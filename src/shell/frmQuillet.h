@@ -70,8 +70,15 @@ public:
     QString ChooseSaveFolder();
     // The "GDIP Error" report of a failure of the window's imaging instance.
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) override;
-    // The first-run question; runs on every activation, asks once per user.
+    // The first-run questions (the welcome, then the file managers' menus);
+    // runs on every activation, asks once per user.
     void FormActivate();
+    // The file managers' right-click entries: the first run's offer (only
+    // while they are not installed), and the Help button's right-click menu
+    // (FileManagerOffer.cpp).
+    void OfferFileManagerActions();
+    void InstallActions_Click();
+    void RemoveActions_Click();
     // Width of the progress bar in twips, 0 .. gProgressWidth; repaints it.
     void SetProgressWidth(int32_t lWidth);
     // Shows or hides the progress bar.
@@ -153,6 +160,9 @@ public:
     QAction* mnuNoEnlarge = nullptr;
     QAction* mnuKeepDates = nullptr;
     QAction* mnuKeepFolders = nullptr;
+    QMenu* mnuHelpPopup = nullptr; // the Help button's right-click menu
+    QAction* mnuInstallActions = nullptr;
+    QAction* mnuRemoveActions = nullptr;
     QAction* mnuSizeLimit = nullptr;
     QSpinBox* txtSizeLimit = nullptr;
 
@@ -204,6 +214,8 @@ private:
     static void DetailsMenu_Click(ePhotoDetails eChoice);
     // FitMenu.cpp
     void BuildFitMenu();
+    // FileManagerOffer.cpp
+    void BuildHelpMenu();
     void SizeLimit_Change();
 
     cQuestions* mQuestions = nullptr;

@@ -555,29 +555,52 @@ private slots:
         QVERIFY2(mUrls.Opened[0].toString().endsWith(address), qPrintable(mUrls.Opened[0].toString()));
     }
 
+    // The welcome question, then the offer of the file managers' menus,
+    // which is left out while they are installed; the Help button's
+    // right-click menu takes them out again.
     void firstRunQuestionIsAskedOnce() {
+        const QString helper = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/quillet/resize-to-large-jpg");
         QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
         cTestWindow window;
-        window.Script.MsgBoxAnswers.push_back(cQuestions::eAnswer::Yes);
+        window.Script.MsgBoxAnswers = {cQuestions::eAnswer::Yes, cQuestions::eAnswer::Yes};
         window.FormActivate();
         window.FormActivate();
-        const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
-        QCOMPARE(asked.size(), size_t(1));
-        QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
+        std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(3));
+        QCOMPARE(std::pair(asked[0].Buttons, asked[1].Buttons),
+                 std::pair(cQuestions::eButtons::YesNo, cQuestions::eButtons::YesNo));
+        QVERIFY(asked[1].Text.contains(QStringLiteral("right-click menu of your file manager")));
+        QCOMPARE(asked[2].Icon, cQuestions::eIcon::Information);
+        QVERIFY(QFileInfo(helper).isExecutable());
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("FirstTime")).toString(), QStringLiteral("N"));
         QCOMPARE(mUrls.Opened.size(), 1); // Yes opens the help
         QVERIFY(mUrls.Opened[0].toString().endsWith(QStringLiteral("help/index.html")));
 
-        // Answering No stores the marker as well and opens nothing; a later
-        // window asks nothing.
+        // Answering No stores the marker as well and opens nothing; menus
+        // already there are not offered again; a later window asks nothing.
         QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
         cTestWindow declined;
         declined.FormActivate();
+        QCOMPARE(declined.Script.Log.size(), size_t(1));
         QVERIFY(ValueExists(SettingsKey, QStringLiteral("FirstTime")));
         QCOMPARE(mUrls.Opened.size(), 1);
         cTestWindow later;
         later.FormActivate();
         QVERIFY(later.Script.Log.empty());
+
+        emit later.HelpButton->customContextMenuRequested({5, 5});
+        QVERIFY(later.mnuRemoveActions->isEnabled() && !later.mnuInstallActions->isEnabled());
+        later.mnuHelpPopup->close();
+        later.mnuRemoveActions->trigger();
+        QVERIFY(!QFileInfo::exists(helper));
+        asked = later.Script.Asked(eKind::MsgBox);
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked[0].Icon, cQuestions::eIcon::Information);
+        QSettings(QStringLiteral("Norvane"), QStringLiteral("Quillet")).clear();
+        cTestWindow declinedBoth;
+        declinedBoth.FormActivate();
+        QCOMPARE(declinedBoth.Script.Log.size(), size_t(2));
+        QVERIFY(!QFileInfo::exists(helper));
     }
 
     void imagingFailuresShowTheGdipErrorBox() {
