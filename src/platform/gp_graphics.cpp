@@ -75,17 +75,34 @@ void gr_composite(uint8_t* p, const float* s) {
     }
 }
 
+/* An opaque source pixel replaces the one at p: its alpha is 255 up to the
+ * rounding of the filter weights, which would otherwise cost a blend. */
 template <PixelFormat F>
-void gr_composite_run(uint8_t* p, ptrdiff_t step, const float* s, uint32_t count) {
+void gr_replace(uint8_t* p, const float* s) {
+    p[0] = gr_byte(s[0]);
+    p[1] = gr_byte(s[1]);
+    p[2] = gr_byte(s[2]);
+    if constexpr (F != PixelFormat24bppRGB)
+        p[3] = 255;
+}
+
+template <PixelFormat F>
+void gr_composite_run(uint8_t* p, ptrdiff_t step, const float* s, uint32_t count, bool opaque) {
+    if (opaque) {
+        for (uint32_t i = 0; i < count; ++i, p += step, s += 4)
+            gr_replace<F>(p, s);
+        return;
+    }
     for (uint32_t i = 0; i < count; ++i, p += step, s += 4)
         gr_composite<F>(p, s);
 }
 
-void gr_composite_any(raster& surface, uint8_t* p, ptrdiff_t step, const float* s, uint32_t count) {
+void gr_composite_any(raster& surface, uint8_t* p, ptrdiff_t step, const float* s, uint32_t count,
+                      bool opaque) {
     switch (surface.format) {
-    case PixelFormat24bppRGB: gr_composite_run<PixelFormat24bppRGB>(p, step, s, count); break;
-    case PixelFormat32bppRGB: gr_composite_run<PixelFormat32bppRGB>(p, step, s, count); break;
-    default: gr_composite_run<PixelFormat32bppARGB>(p, step, s, count); break;
+    case PixelFormat24bppRGB: gr_composite_run<PixelFormat24bppRGB>(p, step, s, count, opaque); break;
+    case PixelFormat32bppRGB: gr_composite_run<PixelFormat32bppRGB>(p, step, s, count, opaque); break;
+    default: gr_composite_run<PixelFormat32bppARGB>(p, step, s, count, opaque); break;
     }
 }
 
@@ -95,10 +112,12 @@ struct gr_quarter_sink final : row_sink {
     raster& surface;
     int64_t ox, oy, ax, ay, bx, by;
     uint32_t width;
+    /* The source has no alpha and no colour key: every pixel covers. */
+    bool opaque;
 
     gr_quarter_sink(raster& s, int64_t ox_, int64_t oy_, int64_t ax_, int64_t ay_, int64_t bx_,
-                    int64_t by_, uint32_t w)
-        : surface(s), ox(ox_), oy(oy_), ax(ax_), ay(ay_), bx(bx_), by(by_), width(w) {}
+                    int64_t by_, uint32_t w, bool o)
+        : surface(s), ox(ox_), oy(oy_), ax(ax_), ay(ay_), bx(bx_), by(by_), width(w), opaque(o) {}
 
     /* The i range of [0, width) for which start + i * step lies in [0, limit). */
     static void clip(int64_t start, int64_t step, int64_t limit, int64_t& lo, int64_t& hi) {
@@ -126,7 +145,7 @@ struct gr_quarter_sink final : row_sink {
         const ptrdiff_t step = ax * bytes + ay * static_cast<ptrdiff_t>(surface.stride);
         uint8_t* p = surface.pixels.data() + (y0 + lo * ay) * static_cast<ptrdiff_t>(surface.stride) +
                      (x0 + lo * ax) * bytes;
-        gr_composite_any(surface, p, step, row + lo * 4, static_cast<uint32_t>(hi - lo));
+        gr_composite_any(surface, p, step, row + lo * 4, static_cast<uint32_t>(hi - lo), opaque);
     }
 };
 
@@ -210,7 +229,7 @@ GpStatus gr_draw_general(raster& surface, const double m[6], const raster& src, 
                 continue;
             sample_bilinear(src, sx, sy, sw, sh, attributes, u * sw / w, v * sh / h, pixel);
             uint8_t* p = surface.pixels.data() + py * static_cast<ptrdiff_t>(surface.stride) + px * bytes;
-            gr_composite_any(surface, p, bytes, pixel, 1);
+            gr_composite_any(surface, p, bytes, pixel, 1, false);
         }
     }
     return Ok;
@@ -242,7 +261,9 @@ static GpStatus gr_draw_into(raster& surface, const double m[6], resample_reques
     const auto oy = static_cast<int64_t>(std::floor(cx * m[1] + cy * m[3] + m[5]));
     const long ax = std::lround(m[0]), ay = std::lround(m[1]);
     const long bx = std::lround(m[2]), by = std::lround(m[3]);
-    gr_quarter_sink sink(surface, ox, oy, ax, ay, bx, by, static_cast<uint32_t>(w));
+    const bool opaque = (src.format == PixelFormat24bppRGB || src.format == PixelFormat32bppRGB) &&
+                        (request.attributes == nullptr || !request.attributes->key_enabled);
+    gr_quarter_sink sink(surface, ox, oy, ax, ay, bx, by, static_cast<uint32_t>(w), opaque);
     request.transpose = ax == 0;
     request.reverse_x = ax + ay < 0;
     request.reverse_y = bx + by < 0;

