@@ -195,7 +195,7 @@ void dlgPreview::LoadPhoto() {
             ShowLoadFailure(entry);
         if (output.Loaded && sizes.size() > 1)
             setWindowTitle(QStringLiteral("Preview %1, %2 of %3 sizes")
-                               .arg(EntryText(entry))
+                               .arg(DisplayName(EntryText(entry)))
                                .arg(mSizeAt + 1)
                                .arg(sizes.size()));
     }
@@ -206,7 +206,7 @@ void dlgPreview::LoadPhoto() {
 }
 
 void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output) {
-    setWindowTitle(QStringLiteral("Preview ") + sFilename);
+    setWindowTitle(QStringLiteral("Preview ") + DisplayName(sFilename));
     const cEncoded& encoded = output.Encoded.front();
     mImageWidth = encoded.Width;
     mImageHeight = encoded.Height;
@@ -249,7 +249,7 @@ void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
 }
 
 void dlgPreview::ShowOutOfMemory(QTreeWidgetItem* oEntry) {
-    setWindowTitle(QStringLiteral("Preview ") + EntryText(oEntry));
+    setWindowTitle(QStringLiteral("Preview ") + DisplayName(EntryText(oEntry)));
     mEncoded.clear();
     picImage->setPixmap({});
     labDimensions->clear();
