@@ -7,6 +7,7 @@
 #include "Numbers.h"
 #include "OutputOptions.h"
 #include "PreviewLayout.h"
+#include "NameBytes.h"
 #include "SaveTexts.h"
 #include "SetIcons.h"
 #include "cBitmap.h"
@@ -182,6 +183,8 @@ void dlgPreview::LoadPhoto() {
         const cEntryOutput output = EncodeEntry(EntryTag(entry), EntryText(entry), job, *gdip, quiet);
         if (output.Loaded)
             ShowOutput(EntryText(entry), job, output);
+        else if (output.OutOfMemory)
+            ShowOutOfMemory(entry);
         else
             ShowLoadFailure(entry);
     }
@@ -231,6 +234,18 @@ void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
     // Count label and, for an empty list, the Preview and Save buttons follow.
     mOwner.ImageList().RemoveEntry(oEntry);
     mRemovedShown = true;
+}
+
+void dlgPreview::ShowOutOfMemory(QTreeWidgetItem* oEntry) {
+    setWindowTitle(QStringLiteral("Preview ") + EntryText(oEntry));
+    mEncoded.clear();
+    picImage->setPixmap({});
+    labDimensions->clear();
+    // The file is sound: it stays listed, as the save keeps it.
+    mOwner.Questions().MsgBox(kShowErrorTitle,
+                              QStringLiteral("There is not enough memory to show ") + DisplayName(EntryText(oEntry)) +
+                                  QStringLiteral(" at this size."),
+                              cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
 }
 
 void dlgPreview::ResizeEverything() {

@@ -56,6 +56,8 @@ private:
     void LoadPhoto();
     void ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output);
     void ShowLoadFailure(QTreeWidgetItem* oEntry);
+    // The entry is too large for the memory there is: said so; it stays listed.
+    void ShowOutOfMemory(QTreeWidgetItem* oEntry);
     void ResizeEverything();
     void Navigate(int lStep);
     void gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);

@@ -140,8 +140,11 @@ void cImageList::AddFolder_Click() {
 std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& aPaths) {
     bool subfolders = false;
     bool folderGiven = false;
+    const auto isFolder = [](const QString& sPath) {
+        return PathKind(NameBytesStd(sPath)) == ePathKind::Folder; // Qt loses names that are no valid UTF-8
+    };
     for (const QString& path : aPaths) {
-        if (!QFileInfo(path).isDir())
+        if (!isFolder(path))
             continue;
         folderGiven = true;
         if (!subfolders && HasSubfolders(path))
@@ -156,7 +159,7 @@ std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& 
     cFolderScan scan;
     for (const QString& path : aPaths) {
         const QFileInfo info(path);
-        if (!info.isDir()) {
+        if (!isFolder(path)) {
             files.push_back({WithoutTrailingSeparator(info.absolutePath()), info.fileName()});
             continue;
         }

@@ -31,8 +31,8 @@ cBatchInput GatherBatchInput(const QStringList& aPaths, bool bRecursive, bool bQ
     int imagesFound = 0;
     int otherFiles = 0;
     for (const QString& path : aPaths) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
+        // By the name's bytes: Qt cannot look up a name that is no valid UTF-8.
+        if (PathKind(NameBytesStd(path)) == ePathKind::Folder) {
             folderGiven = true;
             cFolderScan scan;
             ScanFolder(path, bRecursive, scan);
@@ -49,6 +49,7 @@ cBatchInput GatherBatchInput(const QStringList& aPaths, bool bRecursive, bool bQ
             input.AllRead = false;
             continue;
         }
+        const QFileInfo info(path);
         input.Images.push_back({info.absolutePath(), info.fileName(), {}});
     }
     if (folderGiven && !bQuiet)

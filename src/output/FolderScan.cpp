@@ -3,32 +3,37 @@
 #include "ImageFormats.h"
 #include "NameBytes.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "gp_folder.h"
 
-#include <dirent.h>
+#include <QDir>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <set>
 
 namespace {
 
-// The names in sFolder other than "." and "..", or nullopt when the folder
-// cannot be read. Qt's own listing returns an empty list for both an empty
-// and an unreadable folder, so the folder is read here directly.
-std::optional<QStringList> ReadFolderNames(const QString& sFolder) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir(NameBytes(sFolder).constData()), closedir);
-    if (!folder)
+struct cListedName {
+    QString Name; // stray bytes kept (NameBytes.h)
+    gp::folder_entry_kind Kind;
+};
+
+struct cListedFolder {
+    std::vector<cListedName> Entries;
+    gp::folder_id Id;
+};
+
+// What sFolder holds, or nullopt when it cannot be read. The folder is read
+// by its bytes: Qt's listing cannot tell an unreadable folder from an empty
+// one, and it loses names that are no valid UTF-8.
+std::optional<cListedFolder> ListFolder(const QString& sFolder) {
+    std::vector<gp::folder_entry> entries;
+    cListedFolder listed;
+    if (gp::list_folder(NameBytes(sFolder).constData(), &entries, &listed.Id) != Ok)
         return std::nullopt;
-    QStringList names;
-    while (const dirent* entry = readdir(folder.get())) {
-        const QString name = NameFromBytes(QByteArray(entry->d_name));
-        if (name != QLatin1String(".") && name != QLatin1String(".."))
-            names.append(name);
-    }
-    return names;
+    for (const gp::folder_entry& entry : entries)
+        listed.Entries.push_back({NameFromBytes(QByteArray::fromStdString(entry.name)), entry.kind});
+    return listed;
 }
 
 // sName inside sFolder; the root folder is "/" and takes no second separator.
@@ -85,25 +90,24 @@ public:
     cScanner(bool bSubfolders, cFolderScan& oScan) : mSubfolders(bSubfolders), mScan(oScan) {}
 
     void Scan(const QString& sFolder, const QString& sSubFolder) {
-        const QString canonical = QFileInfo(sFolder).canonicalFilePath();
-        if (!canonical.isEmpty() && !mVisited.insert(canonical).second)
-            return;
-        const std::optional<QStringList> listed = ReadFolderNames(sFolder);
+        std::optional<cListedFolder> listed = ListFolder(sFolder);
         if (!listed) {
             mScan.Unreadable.append(sFolder);
             return;
         }
-        QStringList names = *listed;
-        std::sort(names.begin(), names.end(), NameLess);
+        if (!mVisited.insert(listed->Id).second)
+            return;
+        std::vector<cListedName>& entries = listed->Entries;
+        std::sort(entries.begin(), entries.end(),
+                  [](const cListedName& a, const cListedName& b) { return NameLess(a.Name, b.Name); });
         QStringList subfolders;
-        for (const QString& name : names) {
-            if (IsHidden(name))
+        for (const cListedName& entry : entries) {
+            if (IsHidden(entry.Name))
                 continue;
-            const QFileInfo info(Inside(sFolder, name));
-            if (info.isDir())
-                subfolders.append(name);
-            else if (info.isFile() && IsImageFile(name))
-                mScan.Images.push_back({sFolder, name, sSubFolder});
+            if (entry.Kind == gp::folder_entry_kind::folder)
+                subfolders.append(entry.Name);
+            else if (entry.Kind == gp::folder_entry_kind::file && IsImageFile(entry.Name))
+                mScan.Images.push_back({sFolder, entry.Name, sSubFolder});
             else
                 ++mScan.OtherFiles;
         }
@@ -116,23 +120,22 @@ public:
 private:
     const bool mSubfolders;
     cFolderScan& mScan;
-    std::set<QString> mVisited; // canonical paths of the folders read so far
+    std::set<gp::folder_id> mVisited; // the folders read so far, however they were reached
 };
 
 } // namespace
 
 void ScanFolder(const QString& sFolder, bool bSubfolders, cFolderScan& oScan) {
-    cScanner(bSubfolders, oScan).Scan(QDir::cleanPath(QFileInfo(sFolder).absoluteFilePath()), {});
+    // Made absolute as text: QFileInfo would replace the stray bytes of a name.
+    const QString absolute = QDir::isAbsolutePath(sFolder) ? sFolder : Inside(QDir::currentPath(), sFolder);
+    cScanner(bSubfolders, oScan).Scan(QDir::cleanPath(absolute), {});
 }
 
 bool HasSubfolders(const QString& sFolder) {
-    const std::optional<QStringList> names = ReadFolderNames(sFolder);
-    if (!names)
-        return false;
-    for (const QString& name : *names)
-        if (!IsHidden(name) && QFileInfo(Inside(sFolder, name)).isDir())
-            return true;
-    return false;
+    const std::optional<cListedFolder> listed = ListFolder(sFolder);
+    return listed && std::any_of(listed->Entries.begin(), listed->Entries.end(), [](const cListedName& entry) {
+               return !IsHidden(entry.Name) && entry.Kind == gp::folder_entry_kind::folder;
+           });
 }
 
 QString FolderScanText(int lImages, int lOtherFiles) {

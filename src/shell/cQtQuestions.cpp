@@ -1,6 +1,7 @@
 #include "cQtQuestions.h"
 
 #include "CustomMsgBox.h"
+#include "NameBytes.h"
 #include "SaveTexts.h"
 
 #include <QDir>
@@ -76,8 +77,16 @@ cQuestions::cOpenResult cQtQuestions::OpenFiles(const QString& sTitle, const QSt
     cOpenResult result;
     // The filter rows carry their patterns twice ("JPEG (*.jpg, *.jpeg) (*.jpg
     // *.jpeg)"); hiding the details shows each row's own display text.
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        DialogOwner(), sTitle, sStartFolder, sFilter, nullptr, QFileDialog::HideNameFilterDetails);
+    // Addresses rather than paths: a desktop's own dialog (the portal's)
+    // hands names that are no valid UTF-8 over percent-encoded, which the
+    // address keeps and a path would replace.
+    const QList<QUrl> addresses =
+        QFileDialog::getOpenFileUrls(DialogOwner(), sTitle, QUrl::fromLocalFile(sStartFolder), sFilter, nullptr,
+                                     QFileDialog::HideNameFilterDetails, {QStringLiteral("file")});
+    QStringList paths;
+    for (const QUrl& address : addresses)
+        if (const QString path = NameOfLocalFile(address); !path.isEmpty())
+            paths.append(path);
     if (paths.isEmpty())
         return result;
     for (const QString& path : paths) {

@@ -12,7 +12,11 @@
 
 #include "cBitmap.h"
 
+#include <QProcess>
+
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -79,6 +83,41 @@ private slots:
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 1);
         QVERIFY(Child<ARButton>(dialog, "PreviousButton")->isHidden());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Image Preview"));
+    }
+
+    // A sound file too large for the memory there is (a 70 KB arithmetic
+    // JPEG that needs 1.6 GB at its own size) is said to be that, not
+    // corrupt, and stays listed. Run again as a child under a 1 GiB
+    // address-space limit, which AddressSanitizer's shadow memory rules out.
+    void tooLargeForMemoryIsNotCorrupt() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("an address-space limit cannot be used with AddressSanitizer");
+#endif
+        if (!qEnvironmentVariableIsSet("QUILLET_LIMITED_CHILD")) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QUILLET_LIMITED_CHILD"), QStringLiteral("1"));
+            child.setProcessEnvironment(environment);
+            child.setChildProcessModifier([] {
+                const rlimit limit{rlim_t{1} << 30, rlim_t{1} << 30};
+                ::setrlimit(RLIMIT_AS, &limit);
+            });
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("tooLargeForMemoryIsNotCorrupt")});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+            return;
+        }
+        QFile::remove(TestFolder().filePath("bomb.jpg"));
+        QVERIFY(QFile::copy(QStringLiteral(QUILLET_TEST_DATA "/field-faults/bomb_arith_70KB.jpg"),
+                            TestFolder().filePath("bomb.jpg")));
+        Fill({"bomb.jpg"});
+        gSizeIndex = 5;
+        mWindow->txtSize->setText(QStringLiteral("0"));
+        dlgPreview dialog(*mWindow);
+        QCOMPARE(mWindow->Script.Log.size(), size_t{1});
+        QCOMPARE(mWindow->Script.Log[0].Text,
+                 QStringLiteral("There is not enough memory to show bomb.jpg at this size."));
+        QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 1);
     }
 
     void failingOnlyEntryEmptiesTheList() {

@@ -4,6 +4,7 @@
 #include "cUnprivileged.h"
 
 #include "FolderScan.h"
+#include "NameBytes.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <map>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -19,6 +21,7 @@ namespace {
 //   b.jpg a10.png a2.png notes.txt .secret.png
 //   .hidden/x.png
 //   Sub/c.png Sub/deeper/d.png Sub/loop -> root
+//   Sub/d\xe9j\xe0/caf\xe9.png (Latin-1 names, no valid UTF-8)
 //   shared -> elsewhere/ (e.png); again -> elsewhere/
 //   locked/ (no permissions) holding f.png
 class FolderTree : public testing::Test {
@@ -31,6 +34,9 @@ class FolderTree : public testing::Test {
                                  "root/.secret.png", "root/.hidden/x.png", "root/Sub/c.png",
                                  "root/Sub/deeper/d.png", "elsewhere/e.png", "root/locked/f.png"})
             Touch(file);
+        const QByteArray latin1 = QFile::encodeName(Path("root/Sub")) + "/d\xe9j\xe0";
+        ASSERT_EQ(::mkdir(latin1.constData(), 0755), 0);
+        ASSERT_EQ(::close(::creat((latin1 + "/caf\xe9.png").constData(), 0644)), 0);
         ASSERT_TRUE(QFile::link(Path("root"), Path("root/Sub/loop")));
         ASSERT_TRUE(QFile::link(Path("elsewhere"), Path("root/shared")));
         ASSERT_TRUE(QFile::link(Path("elsewhere"), Path("root/again")));
@@ -52,6 +58,11 @@ class FolderTree : public testing::Test {
         return found;
     }
 
+    // The Latin-1 image below sPrefix as the scan names it: its stray bytes kept.
+    static QString Latin1(const char* sPrefix) {
+        return NameFromBytes(QByteArray(sPrefix) + "d\xe9j\xe0/caf\xe9.png");
+    }
+
     QTemporaryDir mTop;
 };
 
@@ -66,7 +77,7 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
     const cCase cases[] = {
         {false, {"a2.png", "a10.png", "b.jpg"}, 1, {}},
         {true,
-         {"a2.png", "a10.png", "b.jpg", "again/e.png", "Sub/c.png", "Sub/deeper/d.png"},
+         {"a2.png", "a10.png", "b.jpg", "again/e.png", "Sub/c.png", "Sub/deeper/d.png", Latin1("Sub/")},
          1,
          {"locked"}},
     };
@@ -94,8 +105,8 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
         ScanFolder(Path("root/Sub"), true, scan);
     }
     EXPECT_EQ(scan.Images.front().Folder, Path("root/Sub"));
-    EXPECT_EQ(Found(scan), (QStringList{"c.png", "deeper/d.png", "loop/a2.png", "loop/a10.png", "loop/b.jpg",
-                                        "loop/again/e.png"}));
+    EXPECT_EQ(Found(scan), (QStringList{"c.png", "deeper/d.png", Latin1(""), "loop/a2.png", "loop/a10.png",
+                                        "loop/b.jpg", "loop/again/e.png"}));
 }
 
 // quillet-batch takes folders, their subfolders with -r, and goes on past a
