@@ -76,8 +76,6 @@ public:
     /* Takes ownership of lHandle. An image held before is disposed (the
      * original kept it alive without an owner, which leaked it). */
     void SetHandle(GpImage* lHandle);
-    /* Gives up ownership of the image without disposing it. */
-    GpImage* TakeHandle();
 
     /* Width and Height are not read again. */
     int32_t RotateFlip(int32_t eFlipType);
@@ -113,9 +111,6 @@ public:
     int32_t GetDelay(int32_t lFrame);
     /* Loop count of an animation; 0 when unknown. */
     int32_t GetLoopCount();
-    /* Bytes of the last property value read by GetPropertyItem. */
-    const std::vector<uint8_t>& PropertyValue() const { return mPropertyBuffer; }
-    const PropertyItem& PropertyHeader() const { return mPropertyHeader; }
 
     ARGB GetPixelLong(int32_t X, int32_t Y);
     ARGB GetPixel(int32_t X, int32_t Y) { return GetPixelLong(X, Y); }
@@ -129,6 +124,8 @@ public:
     void Dispose();
 
 private:
+    /* Gives up ownership of the image without disposing it. */
+    GpImage* TakeHandle();
     int32_t Load(const QString& sFilename, bool bDeferred);
     int32_t CheckStatus(GpStatus status);
     void ReadFormatAndSize();

@@ -37,9 +37,7 @@ constexpr int32_t kStatusTextCount =
 cGDIP::cGDIP(QObject* parent) : QObject(parent) {
     GdiplusStartupInput input{1, nullptr, 0, 0};
     uintptr_t token = 0;
-    const GpStatus status = GdiplusStartup(&token, &input, nullptr);
-    mStartupStatus = status;
-    if (status != Ok)
+    if (GdiplusStartup(&token, &input, nullptr) != Ok)
         return;
     mToken = token;
     LoadEncoders();
@@ -82,19 +80,13 @@ QString cGDIP::ErrorDescription(int32_t lGdiError) {
 void cGDIP::LoadEncoders() {
     uint32_t count = 0;
     uint32_t size = 0;
-    GpStatus status = GdipGetImageEncodersSize(&count, &size);
-    if (status != Ok) {
-        mStartupStatus = status;
+    if (GdipGetImageEncodersSize(&count, &size) != Ok)
         return;
-    }
     /* ImageCodecInfo records followed by their strings; kept aligned for the records. */
     std::vector<ImageCodecInfo> buffer((size + sizeof(ImageCodecInfo) - 1) / sizeof(ImageCodecInfo) +
                                        1);
-    status = GdipGetImageEncoders(count, size, buffer.data());
-    if (status != Ok) {
-        mStartupStatus = status;
+    if (GdipGetImageEncoders(count, size, buffer.data()) != Ok)
         return;
-    }
     mEncoders.resize(static_cast<qsizetype>(count));
     mEncoderCount = static_cast<int32_t>(count);
     mExtensions.clear();

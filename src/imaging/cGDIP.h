@@ -48,14 +48,6 @@ public:
     /* Text of a status code; "Unknown GDI+ Error" for 0 and unknown codes. */
     static QString ErrorDescription(int32_t lGdiError);
 
-    /* Number of encoders loaded (0 after a failed start-up). */
-    int32_t EncoderCount() const { return mEncoderCount; }
-
-    /* Status of the start-up or encoder queries; 0 when the instance is
-     * fully usable. Where the original raised the encoder-query failure out
-     * of creation, this object stays usable without encoders instead. */
-    int32_t StartupStatus() const { return mStartupStatus; }
-
     /* Helper for connect(): the Error signal, disambiguated from the Error
      * method of the same name. */
     static constexpr auto ErrorSignal() {
@@ -78,7 +70,6 @@ private:
     static QString StringFromPointer(const WCHAR* pointer);
 
     uintptr_t mToken = 0;
-    int32_t mStartupStatus = 0;
     int32_t mEncoderCount = 0;
     QVector<CLSID> mEncoders;
     /* Keys are stored upper-cased so that lookups ignore letter case. */

@@ -1,18 +1,19 @@
 /*
- * codec_exif.cpp - EXIF reader. Every offset comes from the file, so every
- * read goes through ex_range(), which checks it against the payload size.
+ * codec_exif.cpp - the EXIF orientation the decoders apply. The other photo
+ * details are read, and carried into outputs, by the output layer (Exiv2).
+ * Every offset comes from the file, so every read goes through ex_range(),
+ * which checks it against the payload size.
  */
 #include "codec_exif.h"
 
 #include "codec_util.h"
 
 #include <cstring>
-#include <utility>
+#include <new>
 
 namespace gp {
 namespace {
 
-constexpr uint16_t kTagExifIfd = 0x8769;
 constexpr uint32_t kMaxIfdEntries = 1024;
 
 struct ex_block {
@@ -33,81 +34,33 @@ uint32_t ex_u32(const ex_block& b, size_t at) {
     return b.big_endian ? cu_be32(b.data + at) : cu_le32(b.data + at);
 }
 
-/* Bytes of one value of a TIFF field type; 0 for types we do not read. */
-uint32_t ex_type_size(uint16_t type) {
-    switch (type) {
-    case PropertyTagTypeByte:
-    case PropertyTagTypeASCII:
-    case PropertyTagTypeUndefined: return 1;
-    case PropertyTagTypeShort: return 2;
-    case PropertyTagTypeLong:
-    case PropertyTagTypeSLONG: return 4;
-    default: return 0;
-    }
-}
-
-/* Copies one IFD entry at entryAt into a property when it has the wanted
- * type; the value lies inline when it fits in 4 bytes, else at an offset. */
-bool ex_entry(const ex_block& b, size_t entryAt, uint16_t wantType, property& prop) {
-    const uint16_t type = ex_u16(b, entryAt + 2);
+/* The first value of the Short entry at entryAt: inline when the values fit
+ * in 4 bytes, else at the offset the entry gives; 0 when it is no Short or
+ * lies outside the block. */
+uint16_t ex_first_short(const ex_block& b, size_t entryAt) {
     const uint32_t count = ex_u32(b, entryAt + 4);
-    if (type != wantType || count == 0 || count > 65535)
-        return false;
-    const uint64_t length = uint64_t{count} * ex_type_size(type);
-    uint64_t valueAt = entryAt + 8;
-    if (length > 4)
-        valueAt = ex_u32(b, entryAt + 8);
-    if (!ex_range(b, valueAt, length))
-        return false;
-    prop.id = ex_u16(b, entryAt);
-    prop.type = type;
-    const uint8_t* src = b.data + valueAt;
-    if (type == PropertyTagTypeShort) {
-        prop.value.resize(static_cast<size_t>(length));
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint16_t v = ex_u16(b, static_cast<size_t>(valueAt) + 2 * i);
-            prop.value[2 * i] = static_cast<uint8_t>(v);
-            prop.value[2 * i + 1] = static_cast<uint8_t>(v >> 8);
-        }
-        return true;
-    }
-    prop.value.assign(src, src + length);
-    if (prop.value.back() != 0) /* ASCII values carry their terminating NUL */
-        prop.value.push_back(0);
-    return true;
+    if (ex_u16(b, entryAt + 2) != PropertyTagTypeShort || count == 0)
+        return 0;
+    const uint64_t valueAt = count <= 2 ? entryAt + 8 : ex_u32(b, entryAt + 8);
+    return ex_range(b, valueAt, 2) ? ex_u16(b, static_cast<size_t>(valueAt)) : 0;
 }
 
-/* Reads the entries of the IFD at ifdAt that we report; returns the offset of
- * the EXIF sub-IFD (0 when none). */
-uint32_t ex_ifd(const ex_block& b, uint64_t ifdAt, std::vector<property>& props, int& orientation) {
+/* The orientation (1..8) in the first IFD; 0 when there is none. */
+int ex_orientation(const ex_block& b) {
+    const uint64_t ifdAt = ex_u32(b, 4);
     if (!ex_range(b, ifdAt, 2))
         return 0;
     const uint32_t count = ex_u16(b, static_cast<size_t>(ifdAt));
     if (count > kMaxIfdEntries || !ex_range(b, ifdAt + 2, uint64_t{count} * 12))
         return 0;
-    uint32_t exifIfd = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const size_t at = static_cast<size_t>(ifdAt) + 2 + size_t{i} * 12;
-        const uint16_t tag = ex_u16(b, at);
-        property prop;
-        if (tag == PropertyTagEquipMake || tag == PropertyTagEquipModel ||
-            tag == PropertyTagExifDTOrig) {
-            if (ex_entry(b, at, PropertyTagTypeASCII, prop))
-                props.push_back(std::move(prop));
-        } else if (tag == PropertyTagOrientation) {
-            if (ex_entry(b, at, PropertyTagTypeShort, prop)) {
-                const int v = prop.value[0] | (prop.value[1] << 8);
-                if (v >= 1 && v <= 8) {
-                    orientation = v;
-                    prop.value.resize(2);
-                    props.push_back(std::move(prop));
-                }
-            }
-        } else if (tag == kTagExifIfd && ex_u16(b, at + 2) == PropertyTagTypeLong) {
-            exifIfd = ex_u32(b, at + 8);
+        if (ex_u16(b, at) == PropertyTagOrientation) {
+            const uint16_t value = ex_first_short(b, at);
+            return value >= 1 && value <= 8 ? value : 0;
         }
     }
-    return exifIfd;
+    return 0;
 }
 
 } // namespace
@@ -123,18 +76,14 @@ int exif_read(const uint8_t* data, size_t size, std::vector<property>& propertie
         return 0;
     if (ex_u16(b, 2) != 42)
         return 0;
-    int orientation = 0;
-    std::vector<property> found;
+    const int orientation = ex_orientation(b);
+    if (orientation == 0)
+        return 0;
     try {
-        const uint32_t exifIfd = ex_ifd(b, ex_u32(b, 4), found, orientation);
-        if (exifIfd != 0) {
-            int ignored = 0;
-            ex_ifd(b, exifIfd, found, ignored);
-        }
-        for (property& p : found)
-            properties.push_back(std::move(p));
-    } catch (...) {
-        return orientation; /* out of memory: the properties are optional */
+        properties.push_back(property{PropertyTagOrientation, PropertyTagTypeShort,
+                                      {static_cast<uint8_t>(orientation), 0}});
+    } catch (const std::bad_alloc&) {
+        /* the property is optional; the orientation is still applied */
     }
     return orientation;
 }

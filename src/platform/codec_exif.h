@@ -1,7 +1,6 @@
 #pragma once
 /*
- * codec_exif.h - bounds-checked reading of the EXIF block of a JPEG APP1
- * segment: orientation, date taken, camera make and model.
+ * codec_exif.h - bounds-checked reading of the orientation from an EXIF block.
  */
 
 #include "gp_codec.h"
@@ -12,11 +11,10 @@
 
 namespace gp {
 
-/* Reads an APP1 payload that starts with "Exif\0\0". Appends Make (0x010F),
- * Model (0x0110), Orientation (0x0112, Short) and DateTimeOriginal (0x9003)
- * to properties when present and well-formed, and returns the orientation
- * (1..8), or 0 when there is none or the payload is not EXIF. Any offset or
- * count that points outside the payload makes that entry (or IFD) ignored. */
+/* Reads an APP1 payload that starts with "Exif\0\0". Returns the orientation
+ * of its first IFD (1..8) and appends it to properties as a Short property
+ * (0x0112); 0 when there is none, it is out of range, or the payload is not
+ * EXIF. Any offset or count that points outside the payload reads as none. */
 int exif_read(const uint8_t* data, size_t size, std::vector<property>& properties);
 
 } // namespace gp

@@ -646,36 +646,7 @@ GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB* color)
     return Ok;
 }
 
-GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB color) {
-    if (bitmap == nullptr)
-        return InvalidParameter;
-    GpStatus status = ensure_decoded(*bitmap);
-    if (status != Ok)
-        return status;
-    raster& pixels = bitmap->pixels;
-    if (is_indexed(pixels.format) || x < 0 || y < 0 || static_cast<uint32_t>(x) >= pixels.width ||
-        static_cast<uint32_t>(y) >= pixels.height)
-        return InvalidParameter;
-    if (bitmap->lock)
-        return WrongState;
-    convert_pixels(reinterpret_cast<const uint8_t*>(&color), 4, PixelFormat32bppARGB, {},
-                   pixels.pixels.data() + static_cast<size_t>(y) * pixels.stride,
-                   static_cast<int32_t>(pixels.stride), pixels.format, pixels.palette, 0,
-                   static_cast<uint32_t>(x), 1, 1);
-    return Ok;
-}
-
 /* ---- Palettes ------------------------------------------------------------------------- */
-
-GpStatus GdipGetImagePaletteSize(GpImage* image, int32_t* size) {
-    if (image == nullptr || size == nullptr)
-        return InvalidParameter;
-    GpStatus status = ensure_decoded(*image);
-    if (status != Ok)
-        return status;
-    *size = static_cast<int32_t>(8 + 4 * image->pixels.palette.size());
-    return Ok;
-}
 
 GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, int32_t size) {
     if (image == nullptr || palette == nullptr || size < 8)
@@ -722,22 +693,6 @@ static const property* bm_find_property(const GpImage& image, PROPID id) {
         if (item.id == id)
             return &item;
     return nullptr;
-}
-
-GpStatus GdipGetPropertyCount(GpImage* image, uint32_t* numOfProperty) {
-    if (image == nullptr || numOfProperty == nullptr)
-        return InvalidParameter;
-    *numOfProperty = static_cast<uint32_t>(image->info.properties.size());
-    return Ok;
-}
-
-GpStatus GdipGetPropertyIdList(GpImage* image, uint32_t numOfProperty, PROPID* list) {
-    if (image == nullptr || list == nullptr ||
-        numOfProperty != image->info.properties.size())
-        return InvalidParameter;
-    for (size_t i = 0; i < image->info.properties.size(); ++i)
-        list[i] = image->info.properties[i].id;
-    return Ok;
 }
 
 GpStatus GdipGetPropertyItemSize(GpImage* image, PROPID propId, uint32_t* size) {
@@ -897,28 +852,6 @@ GpStatus GpGetHBITMAPBits(HBITMAP hbm, BitmapData* bits) {
 
 void GpDeleteObject(HBITMAP hbm) {
     delete hbm;
-}
-
-GpStatus GpCreateDC(int32_t width, int32_t height, HDC* hdc) {
-    if (hdc == nullptr || width <= 0 || height <= 0)
-        return InvalidParameter;
-    auto* result = new (std::nothrow) GpDeviceContext;
-    if (result == nullptr)
-        return OutOfMemory;
-    const GpStatus status = make_raster(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                                        PixelFormat32bppARGB, result->pixels);
-    if (status != Ok) {
-        delete result;
-        return status;
-    }
-    *hdc = result;
-    return Ok;
-}
-
-void GpDeleteDC(HDC hdc) {
-    /* A lent context belongs to its graphics object. */
-    if (hdc != nullptr && !hdc->lent)
-        delete hdc;
 }
 
 GpStatus GpGetDCBits(HDC hdc, BitmapData* bits) {

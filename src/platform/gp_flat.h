@@ -134,10 +134,7 @@ enum PropertyTagType : uint16_t {
 };
 
 /* Property ids this layer reports. */
-inline constexpr PROPID PropertyTagEquipMake = 0x010F;
-inline constexpr PROPID PropertyTagEquipModel = 0x0110;
 inline constexpr PROPID PropertyTagOrientation = 0x0112;
-inline constexpr PROPID PropertyTagExifDTOrig = 0x9003;
 inline constexpr PROPID PropertyTagFrameDelay = 0x5100;
 inline constexpr PROPID PropertyTagLoopCount = 0x5101;
 
@@ -511,23 +508,18 @@ GpStatus GdipBitmapUnlockBits(GpBitmap* bitmap, BitmapData* lockedData);
 
 /* One pixel as non-premultiplied ARGB (indexed: its palette entry). */
 GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB* color);
-/* Sets one pixel of a non-indexed bitmap (indexed: InvalidParameter). */
-GpStatus GdipBitmapSetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB color);
 
 /*
- * Palettes. GdipGetImagePaletteSize gives the bytes GdipGetImagePalette
- * needs (8 + 4 x entries; 8 + 0 for direct formats). GdipGetImagePalette
- * copies min(entries, (size - 8) / 4) entries and sets Count to that number;
+ * Palettes. GdipGetImagePalette copies min(entries, (size - 8) / 4) entries and sets Count to that number;
  * size below 8 gives InvalidParameter. GdipSetImagePalette replaces the
  * palette of an indexed image (at most 2^bpp entries) and of any other image
  * stores it for later use; Count 0 gives InvalidParameter.
  */
-GpStatus GdipGetImagePaletteSize(GpImage* image, int32_t* size);
 GpStatus GdipGetImagePalette(GpImage* image, ColorPalette* palette, int32_t size);
 GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette);
 
 /*
- * Property items (EXIF make, model, orientation, date taken; GIF frame
+ * Property items (the EXIF orientation 0x0112 as one 16-bit value; GIF frame
  * delays 0x5100 as 32-bit hundredths of a second per frame, loop count
  * 0x5101 as one 16-bit value).
  * GdipGetPropertyItemSize gives sizeof(PropertyItem) + value length;
@@ -535,8 +527,6 @@ GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette);
  * value pointing into the buffer. PropertyNotFound when the image has no
  * such item; InvalidParameter when size differs from the reported one.
  */
-GpStatus GdipGetPropertyCount(GpImage* image, uint32_t* numOfProperty);
-GpStatus GdipGetPropertyIdList(GpImage* image, uint32_t numOfProperty, PROPID* list);
 GpStatus GdipGetPropertyItemSize(GpImage* image, PROPID propId, uint32_t* size);
 GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize,
                              PropertyItem* buffer);
@@ -612,10 +602,8 @@ GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color);
  * 3, 0 and 1 bilinear, 5 nearest neighbour; new objects start at 0. Other
  * values: InvalidParameter. */
 GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode);
-GpStatus GdipGetInterpolationMode(GpGraphics* graphics, InterpolationMode* mode);
-/* Stored and returned; no text is drawn by this layer. */
+/* Checked and otherwise ignored: no text is drawn by this layer. */
 GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode);
-GpStatus GdipGetTextRenderingHint(GpGraphics* graphics, TextRenderingHint* mode);
 
 /* World transform (device = world x transform), honoured by the draws. Angles
  * in degrees, clockwise on screen (y points down). */
@@ -623,8 +611,6 @@ GpStatus GdipRotateWorldTransform(GpGraphics* graphics, float angle, MatrixOrder
 GpStatus GdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy,
                                      MatrixOrder order);
 GpStatus GdipResetWorldTransform(GpGraphics* graphics);
-/* The six elements m11, m12, m21, m22, dx, dy of the current transform. */
-GpStatus GdipGetWorldTransformElements(GpGraphics* graphics, float elements[6]);
 
 /*
  * Draws. GdipDrawImageI draws the whole image at its own size at (x, y);
@@ -661,13 +647,9 @@ GpStatus GdipReleaseDC(GpGraphics* graphics, HDC hdc);
 
 /*
  * Device-context stand-in (no counterpart in the original library, where
- * these are GDI calls). GpCreateDC makes a zeroed width x height surface,
- * freed with GpDeleteDC (NULL: nothing); contexts lent by GdipGetDC must
- * not be deleted. GpGetDCBits describes the surface's pixels (32bppARGB,
- * writable, valid until the context is released or deleted).
+ * this is a GDI call). GpGetDCBits describes the pixels of a context lent by
+ * GdipGetDC (32bppARGB, writable, valid until the context is released).
  */
-GpStatus GpCreateDC(int32_t width, int32_t height, HDC* hdc);
-void GpDeleteDC(HDC hdc);
 GpStatus GpGetDCBits(HDC hdc, BitmapData* bits);
 
 /*

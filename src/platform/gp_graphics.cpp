@@ -18,7 +18,6 @@ struct GpGraphics {
     GpDeviceContext* dc = nullptr;
     alive_flag dc_alive;
     InterpolationMode mode = InterpolationModeDefault;
-    TextRenderingHint hint = TextRenderingHintSystemDefault;
     /* m11, m12, m21, m22, dx, dy: device = (x, y, 1) x matrix. */
     double matrix[6] = {1, 0, 0, 1, 0, 0};
     /* The context lent by GdipGetDC; owned unless it is dc itself. */
@@ -355,25 +354,10 @@ GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode) 
     return Ok;
 }
 
-GpStatus GdipGetInterpolationMode(GpGraphics* graphics, InterpolationMode* mode) {
-    if (graphics == nullptr || mode == nullptr)
-        return InvalidParameter;
-    *mode = graphics->mode;
-    return Ok;
-}
-
 GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode) {
     if (graphics == nullptr || mode < TextRenderingHintSystemDefault ||
         mode > TextRenderingHintClearTypeGridFit)
         return InvalidParameter;
-    graphics->hint = mode;
-    return Ok;
-}
-
-GpStatus GdipGetTextRenderingHint(GpGraphics* graphics, TextRenderingHint* mode) {
-    if (graphics == nullptr || mode == nullptr)
-        return InvalidParameter;
-    *mode = graphics->hint;
     return Ok;
 }
 
@@ -433,14 +417,6 @@ GpStatus GdipResetWorldTransform(GpGraphics* graphics) {
         return InvalidParameter;
     const double identity[6] = {1, 0, 0, 1, 0, 0};
     std::copy(identity, identity + 6, graphics->matrix);
-    return Ok;
-}
-
-GpStatus GdipGetWorldTransformElements(GpGraphics* graphics, float elements[6]) {
-    if (graphics == nullptr || elements == nullptr)
-        return InvalidParameter;
-    for (int i = 0; i < 6; ++i)
-        elements[i] = static_cast<float>(graphics->matrix[i]);
     return Ok;
 }
 
@@ -571,7 +547,6 @@ GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc) {
                    surface->palette, context->pixels.pixels.data(),
                    static_cast<int32_t>(context->pixels.stride),
                    PixelFormat32bppARGB, {}, 0, 0, surface->width, surface->height);
-    context->lent = true;
     graphics->lent = context;
     *hdc = context;
     return Ok;

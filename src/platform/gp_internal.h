@@ -88,7 +88,6 @@ struct GpDeviceContext {
     GpDeviceContext& operator=(const GpDeviceContext&) = delete;
 
     gp::raster pixels;             /* always 32bppARGB */
-    bool lent = false;             /* made by GdipGetDC; freed by GdipReleaseDC */
     gp::alive_flag alive;
 };
 

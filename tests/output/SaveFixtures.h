@@ -64,7 +64,9 @@ class cRecordingObserver : public cSaveObserver {
   public:
     QStringList Captions;
     std::vector<double> Fractions;
+    int Events = 0; // times pending events were let run
 
+    void ProcessEvents() override { ++Events; }
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
         Captions << sCaption;
         Fractions.push_back(sngFraction);

@@ -280,4 +280,6 @@ TEST_F(BatchSave, ProgressRoundsHalvesToEven) {
                            "Saving (50%)  4 of 8", "Saving (62%)  5 of 8", "Saving (75%)  6 of 8",
                            "Saving (88%)  7 of 8", "Saving (100%)  8 of 8"}));
     EXPECT_DOUBLE_EQ(mObserver.Fractions.front(), 0.125);
+    // Pending events run after each load, release and progress update.
+    EXPECT_EQ(mObserver.Events, 8 * 3);
 }

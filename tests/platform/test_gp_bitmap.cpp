@@ -105,8 +105,12 @@ TEST(Graphics, IndexedBitmapsRefuseSurfacesAndDrawThroughTheirPalette) {
 }
 
 TEST(Graphics, SurfaceOnADeviceContext) {
+    GpImageOwner target;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(4, 4, 0, PixelFormat32bppARGB, nullptr, &target.image), Ok);
+    GpGraphics* lender = nullptr;
+    ASSERT_EQ(GdipGetImageGraphicsContext(target.get(), &lender), Ok);
     HDC hdc = nullptr;
-    ASSERT_EQ(GpCreateDC(4, 4, &hdc), Ok);
+    ASSERT_EQ(GdipGetDC(lender, &hdc), Ok);
     GpGraphics* graphics = nullptr;
     ASSERT_EQ(GdipCreateFromHDC(hdc, &graphics), Ok);
     GpImageOwner src(MakeBitmap(2, 2, PixelFormat24bppRGB, std::vector<ARGB>(4, 0xFF102030u)));
@@ -116,7 +120,8 @@ TEST(Graphics, SurfaceOnADeviceContext) {
     EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[5], 0xFF102030u);
     EXPECT_EQ(static_cast<ARGB*>(bits.Scan0)[0], 0u);
     EXPECT_EQ(GdipDeleteGraphics(graphics), Ok);
-    GpDeleteDC(hdc);
+    EXPECT_EQ(GdipReleaseDC(lender, hdc), Ok);
+    EXPECT_EQ(GdipDeleteGraphics(lender), Ok);
 }
 
 TEST(Graphics, DeviceContextLoanIsWrittenBackOnRelease) {
