@@ -24,14 +24,24 @@
 #   G  12 MP JPEG -> 800 px AVIF at quality medium, beside vipsthumbnail's
 #      AVIF (libheif with AOM, its default Q=50); Pillow writes no AVIF. With
 #      --keep, decode both with avifdec and score them with resize-quality.
+#   H  A at three sizes, 320, 640 and 1280 px: quillet-batch in one run with a
+#      size list (three runs while it has none), vipsthumbnail in three runs;
+#      also printed against quillet-batch's own time for 1280 px alone
+#   J  12 MP JPEG -> 800 px JPEG XL at quality medium, beside vipsthumbnail's
+#      JPEG XL (its defaults); Pillow writes none
+#   T  2,000 photos (A's files, hard-linked) in 50 subfolders -> 800 px JPEG
+#      in the same tree: quillet-batch -r with --keep-folders (one run per
+#      folder while it has none), vipsthumbnail one run per folder; measured
+#      once whatever RUNS says (--no-tree leaves it out)
 set -euo pipefail
 
-install=0 convert=0 runs=3 keep=""
+install=0 convert=0 runs=3 keep="" tree=1
 while [ $# -gt 0 ]; do
     case $1 in
     --install) install=1; shift ;;
     --convert) convert=1; shift ;;
     --runs) runs=$2; shift 2 ;;
+    --no-tree) tree=0; shift ;;
     --keep) keep=$(mkdir -p "$2" && cd "$2" && pwd); shift 2 ;;
     *) break ;;
     esac
@@ -84,7 +94,7 @@ input_dir() {
 # prints a table row and leaves the median seconds in $work/secs.
 measure() {
     local tool=$1 job=$2; shift 2
-    local n; n=$(ls "$(input_dir)" | wc -l)
+    local n; n=$(find -L "$(input_dir)" -type f | wc -l)
     local times=() peak=0 written=0
     for ((r = 0; r < runs; r++)); do
         local out=$work/out; rm -rf "$out"; mkdir -p "$out"
@@ -94,7 +104,7 @@ measure() {
         fi
         local secs kb; read -r secs kb <"$work/time"
         times+=("$secs"); [ "$kb" -gt "$peak" ] && peak=$kb
-        written=$(ls "$out" | wc -l)
+        written=$(find "$out" -type f | wc -l)
     done
     if [ -n "$keep" ]; then rm -rf "${keep:?}/$job/$tool"; mkdir -p "$keep/$job"; cp -r "$work/out" "$keep/$job/$tool"; fi
     local median; median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
@@ -150,8 +160,28 @@ vips_job() {
     fi
 }
 
-export work pillow
-export -f pillow_job convert_job vips_job
+# vipsthumbnail at each size into its own folder.
+vips_sizes() {
+    for size in 320 640 1280; do
+        mkdir -p "$work/out/$size"
+        vipsthumbnail "$@" --size "$size" -o "$work/out/$size/%s.jpg[Q=84]"
+    done
+}
+
+# One run per subfolder of the tree, into the same subfolder of the output.
+per_folder() {
+    local tree=$1; shift
+    for dir in "$tree"/*/; do
+        local name; name=$(basename "$dir")
+        mkdir -p "$work/out/$name"
+        "$@" "$dir" "$work/out/$name"
+    done
+}
+quillet_folder() { "$batch" --quiet --overwrite all --size huge --quality high --format jpg -o "$2" "$1"; }
+vips_folder() { vipsthumbnail "$1"/*.jpg --size 800 -o "$2/%s.jpg[Q=84]"; }
+
+export work pillow batch
+export -f pillow_job convert_job vips_job vips_sizes per_folder quillet_folder vips_folder
 
 ratios=()
 best=""
@@ -214,9 +244,63 @@ measure quillet-batch F "$batch" --quiet --overwrite all --size huge --quality h
 limited=$(cat "$work/secs")
 pillow=""
 run_job G "$jpegs" 800 66 0 avif
+run_job J "$jpegs" 800 66 0 jxl
+
+# H: three sizes. A size list is taken when quillet-batch accepts one.
+input=$jpegs
+probe=$(mktemp -d)
+if "$batch" --quiet --overwrite all --size 32,64 --format jpg -o "$probe" \
+    "$(ls -d "$(input_dir)"/* | head -1)" >/dev/null 2>&1; then
+    measure quillet-batch H "$batch" --quiet --overwrite all --size 320,640,1280 --quality high \
+        --format jpg -o "$work/out" "$(input_dir)"/*
+else
+    measure "quillet-batch (3 runs)" H bash -c 'for s in 320 640 1280; do mkdir -p "$work/out/$s"; "$batch" --quiet --overwrite all --size $s --quality high --format jpg -o "$work/out/$s" "$@"; done' _ "$(input_dir)"/*
+fi
+rm -rf "$probe"
+three=$(cat "$work/secs")
+best=""
+if have vipsthumbnail; then
+    measure vipsthumbnail H vips_sizes "$(input_dir)"/*; note_peer
+    [ -n "$best" ] && [ "$three" != 0 ] &&
+        ratios+=("$(awk -v o="$three" -v b="$best" 'BEGIN { printf "| H | %.2fx |", b / o }')")
+fi
+measure quillet-batch "H (1280 only)" "$batch" --quiet --overwrite all --size 1280 --quality high \
+    --format jpg -o "$work/out" "$(input_dir)"/*
+single=$(cat "$work/secs")
+
+# T: the tree of 2,000 photos, made of hard links to A's files.
+if [ "$tree" = 1 ]; then
+    treedir=$work/tree
+    files=("$(input_dir)"/*)
+    for ((i = 0; i < 2000; i++)); do
+        dir=$treedir/$(printf 'folder%02d' $((i / 40)))
+        mkdir -p "$dir"
+        ln -f "${files[i % ${#files[@]}]}" "$dir/$(printf 'photo%04d.jpg' "$i")" 2>/dev/null ||
+            cp "${files[i % ${#files[@]}]}" "$dir/$(printf 'photo%04d.jpg' "$i")"
+    done
+    input=$treedir
+    saved_runs=$runs; runs=1
+    if "$batch" --help | grep -q -- --keep-folders; then
+        measure quillet-batch T "$batch" --quiet --overwrite all -r --keep-folders --size huge \
+            --quality high --format jpg -o "$work/out" "$treedir"
+    else
+        measure "quillet-batch (per folder)" T per_folder "$treedir" quillet_folder
+    fi
+    ours_tree=$(cat "$work/secs")
+    best=""
+    if have vipsthumbnail; then
+        measure vipsthumbnail T per_folder "$treedir" vips_folder; note_peer
+        [ -n "$best" ] && [ "$ours_tree" != 0 ] &&
+            ratios+=("$(awk -v o="$ours_tree" -v b="$best" 'BEGIN { printf "| T | %.2fx |", b / o }')")
+    fi
+    runs=$saved_runs
+    rm -rf "$treedir"
+fi
 echo
 echo "| job | quillet-batch throughput / fastest other tool |"
 echo "|---|---:|"
 printf '%s\n' "${ratios[@]}"
 [ "${ours_of[A]:-0}" = 0 ] ||
     awk -v f="$limited" -v a="${ours_of[A]}" 'BEGIN { printf "\n| F (150 KB limit) | %.2fx the time of A |\n", f / a }'
+[ "${single:-0}" = 0 ] ||
+    awk -v t="$three" -v o="$single" 'BEGIN { printf "| H (three sizes) | %.2fx the time of 1280 px alone |\n", t / o }'

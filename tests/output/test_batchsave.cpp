@@ -247,7 +247,8 @@ TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
 }
 
 // A large photo drawn small is decoded no larger than the draw needs: the
-// save asks for the reduced decode and the JPEG decoder shrinks by 2, 4 or 8
+// save asks for the reduced decode and the JPEG decoder shrinks by 2, 4 or 8,
+// keeping the drawn size exactly or at least 5/4 of it
 // (in the file's own orientation, before the turn); other formats decode whole.
 TEST_F(BatchSave, LargePhotosAreDecodedReducedForTheDraw) {
     ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 800, 600, "jpg"));
@@ -258,7 +259,8 @@ TEST_F(BatchSave, LargePhotosAreDecodedReducedForTheDraw) {
         std::pair<uint32_t, uint32_t> decoded;
     } cases[] = {{"photo.jpg", 0, 0, {100, 75}},  // 100 x 75: an eighth
                  {"photo.jpg", 0, 1, {100, 75}},  // turned: the same decode
-                 {"photo.jpg", 2, 0, {400, 300}}, // 350 x 263: a half, a quarter is too small
+                 {"photo.jpg", 1, 0, {200, 150}}, // 200 x 150: a quarter, exactly the drawn size
+                 {"photo.jpg", 2, 0, {800, 600}}, // 350 x 263: whole, a half leaves under 5/4 of it
                  {"photo.jpg", 3, 0, {800, 600}}, // 640 x 480: whole
                  {"photo.png", 0, 0, {800, 600}}};
     for (const auto& c : cases) {

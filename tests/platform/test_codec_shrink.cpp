@@ -141,7 +141,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"greyscale", 800, 600, JCS_GRAYSCALE, false, 100, 75, 100, 75},
                       Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 100, 75},
                       Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 75, 100},
-                      Case{"EXIF turned, the stored width decides", 800, 600, JCS_RGB, true, 75, 101, 150, 200}),
+                      Case{"EXIF turned, the stored width decides", 800, 600, JCS_RGB, true, 75, 101, 150, 200},
+                      Case{"a quarter at five fourths of the drawn size", 1600, 1200, JCS_RGB, false, 320, 240, 400, 300},
+                      Case{"a quarter just short of five fourths", 1600, 1200, JCS_RGB, false, 321, 240, 800, 600},
+                      Case{"a quarter just over the drawn size", 1632, 1224, JCS_RGB, false, 400, 300, 816, 612},
+                      Case{"an eighth just over, one side exact", 1608, 1200, JCS_RGB, false, 200, 150, 402, 300}),
     [](const ::testing::TestParamInfo<Case>& param) {
         std::string name;
         for (const char* p = param.param.label; *p != 0; ++p)
