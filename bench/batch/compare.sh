@@ -5,7 +5,7 @@
 # per second, peak memory (largest process), files written, and for each job
 # quillet-batch's throughput divided by the fastest other tool's.
 #
-#   bench/batch/compare.sh [--install] [--convert] [--runs N] [--keep DIR] BUILD_DIR [CORPUS_DIR]
+#   bench/batch/compare.sh [--install] [--convert] [--runs N] [--keep DIR] [--no-tree] BUILD_DIR [CORPUS_DIR]
 #
 # CORPUS_DIR is either the photo corpus of make-photo-corpus (jpeg12mp/ and
 # png_rgba/, default /tmp/qcorpus when it exists) or one made here by
@@ -46,7 +46,8 @@ while [ $# -gt 0 ]; do
     *) break ;;
     esac
 done
-build=${1:?usage: compare.sh [--install] [--convert] [--runs N] [--keep DIR] BUILD_DIR [CORPUS_DIR]}
+build=${1:?usage: compare.sh [--install] [--convert] [--runs N] [--keep DIR] [--no-tree] BUILD_DIR [CORPUS_DIR]}
+build=$(cd "$build" && pwd)
 corpus=${2:-}
 if [ -z "$corpus" ]; then
     if [ -d /tmp/qcorpus/jpeg12mp ]; then corpus=/tmp/qcorpus; else corpus=$build/batch-corpus; fi

@@ -195,7 +195,7 @@ void dlgPreview::LoadPhoto() {
 }
 
 void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output) {
-    setWindowTitle(QStringLiteral("Preview ") + sFilename);
+    setWindowTitle(QStringLiteral("Preview ") + DisplayName(sFilename));
     mImageWidth = output.Encoded.Width;
     mImageHeight = output.Encoded.Height;
     // PNG stands in, without a question, for a format that has no encoder.
@@ -237,7 +237,7 @@ void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
 }
 
 void dlgPreview::ShowOutOfMemory(QTreeWidgetItem* oEntry) {
-    setWindowTitle(QStringLiteral("Preview ") + EntryText(oEntry));
+    setWindowTitle(QStringLiteral("Preview ") + DisplayName(EntryText(oEntry)));
     mEncoded.clear();
     picImage->setPixmap({});
     labDimensions->clear();

@@ -5,7 +5,8 @@
 static_assert(kEntryTagRole == Qt::UserRole);
 
 QString EntryText(const QTreeWidgetItem* oItem) {
-    return oItem->text(0);
+    const QVariant name = oItem->data(0, kEntryNameRole);
+    return name.isValid() ? name.toString() : oItem->text(0);
 }
 
 QString EntryTag(const QTreeWidgetItem* oItem) {

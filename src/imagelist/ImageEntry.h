@@ -10,6 +10,9 @@ class QTreeWidgetItem;
 // The item data roles that hold an entry's tag and its subfolder.
 inline constexpr int kEntryTagRole = 0x0100; // Qt::UserRole
 inline constexpr int kEntrySubFolderRole = kEntryTagRole + 1;
+// The file's name when it is no valid UTF-8: the entry shows it with
+// replacement characters, and the name itself is kept here (NameBytes.h).
+inline constexpr int kEntryNameRole = kEntryTagRole + 2;
 
 QString EntryText(const QTreeWidgetItem* oItem);
 QString EntryTag(const QTreeWidgetItem* oItem);

@@ -254,13 +254,15 @@ void cImageList::FinishOpen() {
 
 void cImageList::AddToFileList(const QString& sPath, const QString& sFile, const QString& sSubFolder) {
     const QString folder = WithoutTrailingSeparator(sPath);
-    auto* entry = new QTreeWidgetItem({sFile});
+    auto* entry = new QTreeWidgetItem({DisplayName(sFile)});
+    if (entry->text(0) != sFile)
+        entry->setData(0, kEntryNameRole, sFile);
     entry->setData(0, kEntryTagRole, folder);
     if (!sSubFolder.isEmpty())
         entry->setData(0, kEntrySubFolderRole, sSubFolder);
     entry->setIcon(0, mIconCache->IconFor(JoinPath(folder, sFile)));
     // The column shortens long names in the middle; the whole path is a hover away.
-    entry->setToolTip(0, QDir::toNativeSeparators(JoinPath(folder, sFile)));
+    entry->setToolTip(0, DisplayName(QDir::toNativeSeparators(JoinPath(folder, sFile))));
     lvwImages->addTopLevelItem(entry);
     if (lvwImages->topLevelItemCount() == 1)
         SelectFirstUnlessSelected();

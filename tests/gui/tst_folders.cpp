@@ -9,6 +9,7 @@
 #include <QDirIterator>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +125,22 @@ private slots:
             written.append(QDir(out.path()).relativeFilePath(it.next()));
         written.sort();
         QCOMPARE(written, (QStringList{"a.png", "b.png", "one.png", "trip/c.png", "trip/day2/d.png"}));
+    }
+
+    // A name that is no valid UTF-8, found in a folder: listed with a
+    // replacement character, saved under its own bytes.
+    void latin1NamesAreShownReplacedAndSavedAsTheyAre() {
+        const QByteArray folder = QFile::encodeName(TestFolder().filePath("latin"));
+        QDir().mkpath(TestFolder().filePath("latin"));
+        QVERIFY(::link(QFile::encodeName(TestFolder().filePath("one.png")), folder + "/caf\xe9.png") == 0);
+        QTemporaryDir out;
+        cTestWindow window;
+        window.TakeHandedFiles({TestFolder().filePath("latin")});
+        QCOMPARE(window.EntryTexts().size(), 1);
+        QCOMPARE(window.lvwImages->topLevelItem(0)->text(0), QStringLiteral("caf\uFFFD.png"));
+        window.Script.FolderAnswers.push_back(out.path());
+        window.SaveImages();
+        QVERIFY(::access(QFile::encodeName(out.path()) + "/caf\xe9.png", F_OK) == 0);
     }
 
     void handedFilesWaitForTheSave() {
