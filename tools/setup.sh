@@ -10,7 +10,7 @@ QUILLET_PACKAGES="build-essential cmake ninja-build ccache pkg-config \
  libavif-dev libjxl-dev \
  libgtest-dev libgmock-dev libbenchmark-dev \
  desktop-file-utils appstream dbus \
- libavif-bin libjxl-tools webp libimage-exiftool-perl \
+ libavif-bin libjxl-tools webp libimage-exiftool-perl clang-format \
  xvfb xauth"
 
 missing=""

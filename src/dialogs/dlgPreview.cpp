@@ -225,12 +225,8 @@ void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const
 }
 
 void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
-    mOwner.Questions().MsgBox(kShowErrorTitle,
-                              EntryText(oEntry) +
-                                  QStringLiteral(" is corrupt, or in a file format that cannot be viewed.") +
-                                  kParagraphBreak +
-                                  QStringLiteral("It has been removed from list of files to work with."),
-                              cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    mOwner.Questions().MsgBox(kShowErrorTitle, NotViewableText(EntryText(oEntry)), cQuestions::eIcon::Exclamation,
+                              cQuestions::eButtons::OK);
     // Count label and, for an empty list, the Preview and Save buttons follow.
     mOwner.ImageList().RemoveEntry(oEntry);
     mRemovedShown = true;

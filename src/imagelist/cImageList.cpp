@@ -74,7 +74,7 @@ void cImageList::OpenButton_Click() {
         mHost.Questions().OpenFiles(QStringLiteral("Select Images"), OpenDialogFilter(), mOpenFolder);
     switch (chosen.Outcome) {
     case cQuestions::cOpenResult::eOutcome::Failed:
-        mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
+        mHost.Questions().MsgBox(kOpenErrorTitle,
                                  QStringLiteral("We were unable to open your image(s).  The usual cause for "
                                                 "this is that you have selected \nmore images than the "
                                                 "program can handle at one time."),
@@ -203,7 +203,7 @@ void cImageList::AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheck
     sinceEvents.start();
     for (const cChosenFile& file : aFiles) {
         if (lvwImages->topLevelItemCount() >= kMaxEntries) {
-            mHost.Questions().MsgBox(QStringLiteral("Open Image Error"),
+            mHost.Questions().MsgBox(kOpenErrorTitle,
                                      QStringLiteral("The list holds at most %1 images; the remaining "
                                                     "files were not added.")
                                          .arg(kMaxEntries),
@@ -302,11 +302,8 @@ bool cImageList::LoadImage(QTreeWidgetItem* oItem) {
         mHost.ImageMeasured();
         return true;
     }
-    mHost.Questions().MsgBox(kLoadErrorTitle,
-                             EntryText(oItem) + QStringLiteral(" is corrupt, or in a file format that cannot "
-                                                               "be viewed.\n\nIt has been removed from list "
-                                                               "of files to work with."),
-                             cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    mHost.Questions().MsgBox(kLoadErrorTitle, NotViewableText(EntryText(oItem)), cQuestions::eIcon::Exclamation,
+                             cQuestions::eButtons::OK);
     RemoveEntry(oItem);
     return false;
 }

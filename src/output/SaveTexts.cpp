@@ -3,6 +3,11 @@
 #include "NameBytes.h"
 #include "Numbers.h"
 
+QString NotViewableText(const QString& sName) {
+    return sName + QStringLiteral(" is corrupt, or in a file format that cannot be viewed.") + kParagraphBreak +
+           QStringLiteral("It has been removed from list of files to work with.");
+}
+
 QString LoadErrorText(const QString& sFilename) {
     return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
            kParagraphBreak +

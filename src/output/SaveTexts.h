@@ -12,6 +12,7 @@
 inline const QString kParagraphBreak = QStringLiteral("\n\n");
 
 inline const QString kLoadErrorTitle = QStringLiteral("Error Loading Image");
+inline const QString kOpenErrorTitle = QStringLiteral("Open Image Error");
 inline const QString kSaveErrorTitle = QStringLiteral("Save Error");
 inline const QString kStopTitle = QStringLiteral("Quillet");
 inline const QString kStopText = QStringLiteral("Stop saving?");
@@ -41,6 +42,11 @@ struct cRenamedOutput {
 // "<name> is corrupt, or in a file format that cannot be opened." + break +
 // "It has been removed from list of files to work with, and will not be saved."
 QString LoadErrorText(const QString& sFilename);
+
+// sName + " is corrupt, or in a file format that cannot be viewed." + break +
+// "It has been removed from list of files to work with.": the list's and the
+// preview's report of an entry that does not load (sName as the list shows it).
+QString NotViewableText(const QString& sName);
 
 // "Quillet cannot save an image in the <EXT> format."
 QString PngOfferReason(const QString& sSourceExtension);
