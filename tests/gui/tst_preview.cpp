@@ -256,39 +256,45 @@ private slots:
         QVERIFY(Child<QLabel>(dialog, "picImage")->toolTip().contains(QStringLiteral("PNG")));
     }
 
-    void fitsAndCentres() {
+    // The window and the picture in it, in twips: fitted and centred on the
+    // screen; a narrow result at the 200-pixel minimum with the picture
+    // centred, a wide-enough one back at the margin; a failed load as wide as
+    // that, keeping its height; a tall one the screen's height, at the top.
+    void layoutFitsTheScreen_data() {
+        QTest::addColumn<QSize>("result");
+        QTest::addColumn<QRectF>("window");
+        QTest::addColumn<QRectF>("picture");
+        QTest::newRow("fits") << QSize(640, 480) << QRectF(9480, 3930, 9840, 8340) << QRectF(120, 120, 9600, 7200);
+        QTest::newRow("narrow") << QSize(100, 50) << QRectF(12900, 7155, 3000, 1890) << QRectF(750, 120, 1500, 750);
+        QTest::newRow("wide enough") << QSize(300, 50) << QRectF(12030, 7155, 4740, 1890)
+                                     << QRectF(120, 120, 4500, 750);
+        QTest::newRow("failed load") << QSize(0, 480) << QRectF(12900, 3930, 3000, 8340)
+                                     << QRectF(1500, 120, 0, 7200);
+        QTest::newRow("taller than the screen") << QSize(640, 2000) << QRectF(9480, 0, 9840, 16200)
+                                                << QRectF(120, 120, 9600, 16200 - 1140);
+    }
+
+    void layoutFitsTheScreen() {
+        QFETCH(QSize, result);
+        QFETCH(QRectF, window);
+        QFETCH(QRectF, picture);
+        const cPreviewLayout l = ComputePreviewLayout(Metrics(), result.width(), result.height());
+        QCOMPARE(l.Window, window);
+        QCOMPARE(l.Picture, picture);
+        QCOMPARE(l.Label.y(), window.height() - 915);
+    }
+
+    // Label and OK centred; the arrows touch the label on either side,
+    // centred on it vertically.
+    void labelButtonsAndTheirColour() {
         const cPreviewLayout l = ComputePreviewLayout(Metrics(), 640, 480);
-        QCOMPARE(l.Window, QRectF(9480, 3930, 9840, 8340));
-        QCOMPARE(l.Picture, QRectF(120, 120, 9600, 7200));
         QCOMPARE(l.Label, QPointF(4087.5, 7425));
         QCOMPARE(l.OK, QPointF(4312.5, 7785));
-        // The arrows touch the label on either side, centred on it vertically.
         QCOMPARE(l.Previous, QPointF(3712.5, 7335));
         QCOMPARE(l.Next, QPointF(5752.5, 7335));
         // Row 7335 + 187 of 8340: (153 + 91, 198 + 51, 220 + 31).
         QVERIFY(l.ButtonBack.has_value());
         QCOMPARE(*l.ButtonBack, QColor(244, 249, 251));
-    }
-
-    void narrowResultKeepsMinimumWidthWithPictureCentred() {
-        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 100, 50);
-        QCOMPARE(l.Window.width(), 3000.0);
-        QCOMPARE(l.Picture, QRectF(750, 120, 1500, 750));
-        // The next wide-enough image brings the picture back to the margin.
-        QCOMPARE(ComputePreviewLayout(Metrics(), 300, 50).Picture.left(), 120.0);
-    }
-
-    void failedLoadFallsToMinimumWidthKeepingHeight() {
-        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 0, 480);
-        QCOMPARE(l.Window.size(), QSizeF(3000, 8340));
-        QCOMPARE(l.Picture.left(), 1500.0);
-    }
-
-    void tallerThanScreenTakesFullHeightAtTop() {
-        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 640, 2000);
-        QCOMPARE(l.Window, QRectF(9480, 0, 9840, 16200));
-        QCOMPARE(l.Picture, QRectF(120, 120, 9600, 16200 - 1140));
-        QCOMPARE(l.Label.y(), 16200.0 - 915);
     }
 
     void buttonColourNeedsAWholeRow() {

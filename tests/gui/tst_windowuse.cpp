@@ -228,6 +228,7 @@ private slots:
         QTest::newRow("Ctrl+Shift+O") << int(Qt::Key_O) << int(Qt::ControlModifier | Qt::ShiftModifier)
                                       << "Add Images";
         QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << kSaveFolderTitle;
+        // The display-less test platform has no browser: the page fails to open.
         QTest::newRow("F1") << int(Qt::Key_F1) << int(Qt::NoModifier) << frmQuillet::kPageNotOpenedTitle;
         QTest::newRow("Alt+Enter") << int(Qt::Key_Return) << int(Qt::AltModifier) << "Properties";
         QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "";
@@ -250,15 +251,6 @@ private slots:
             QCOMPARE(window.Shown, QStringList{"one.png"});
         else
             QCOMPARE(window.Script.Log.at(0).Title, asked);
-    }
-
-    // The display-less test platform has no browser: the page fails to open.
-    void pageThatCannotOpenIsReported() {
-        cTestWindow window;
-        window.HelpButton->click();
-        QCOMPARE(window.Script.Log.size(), size_t(1));
-        QCOMPARE(window.Script.Log[0].Title, frmQuillet::kPageNotOpenedTitle);
-        QVERIFY2(window.Script.Log[0].Text.contains("help/index.html"), qPrintable(window.Script.Log[0].Text));
     }
 };
 

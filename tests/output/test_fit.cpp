@@ -4,10 +4,8 @@
 
 #include "FileDates.h"
 #include "FileNames.h"
-#include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "SizeLimit.h"
-#include "cSavePipeline.h"
 
 #include <QImage>
 
@@ -180,10 +178,9 @@ struct cLimitCase {
 
 class SizeLimit : public Fit, public testing::WithParamInterface<cLimitCase> {};
 
-// Photos and screenshots under a limit: every output fits or is listed, and
-// a lossy one has the very quality an encode at every quality from the chosen
-// one down to 30 finds as the largest that fits.
-TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
+// Photos and screenshots under a limit: every output fits or is listed with
+// its size. (Which quality the search reaches: the search's own test above.)
+TEST_P(SizeLimit, EveryOutputFitsOrIsListed) {
     const cLimitCase& c = GetParam();
     const int32_t png = mGdip.ExtensionExists(QStringLiteral("*.png"));
     for (unsigned i = 0; i < 3; ++i) {
@@ -196,39 +193,15 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListedAtTheBestQuality) {
     mJob.QualityIndex = 2; // 84
     mJob.MaxBytes = c.Limit;
     const QString extension = mJob.OutputFormat.toLower();
-    const cEncodeRequest request =
-        EncodeRequestFor(mJob, extension,
-                         mGdip.EncoderClsid(mGdip.ExtensionExists(QStringLiteral("*.") + extension)), true);
     const cSaveSummary summary = Run();
     EXPECT_EQ(std::pair(summary.Saved, summary.OverLimit.size()), std::pair(3, c.Listed));
-
     for (const cVectorList::cEntry& entry : mList.Entries) {
         const QString output = GetBaseName(entry.Name) + u'.' + extension;
         const qint64 written = QFileInfo(Out(output)).size();
         const bool listed = std::any_of(summary.OverLimit.begin(), summary.OverLimit.end(),
                                         [&](const cOverLimit& f) { return f.FileName == output && f.Bytes == written; });
-        EXPECT_TRUE(written <= c.Limit || listed) << output.toStdString() << ": " << written;
-        EXPECT_EQ(listed, written > c.Limit) << output.toStdString();
-        // The exhaustive search for the first image of each lossy kind.
-        if (!TakesQuality(extension) || &entry != &mList.Entries.front())
-            continue;
-        int32_t best = 0;
-        for (int32_t q = kFloorQuality; q <= 84; ++q) {
-            cEncodeRequest exhaustive = request;
-            exhaustive.Quality = q;
-            exhaustive.MaxBytes = 0;
-            std::vector<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
-            if (EncodeForSave(std::move(rendered.at(0)), exhaustive).Bytes.size() <= c.Limit)
-                best = q;
-        }
-        std::vector<cRenderedImage> rendered = RenderSource(In(entry.Name), mJob, mObserver);
-        const int16_t width = rendered.at(0).Width;
-        const cEncoded fitted = EncodeForSave(std::move(rendered.at(0)), request);
-        EXPECT_EQ(fitted.Bytes, ReadAll(Out(output))) << output.toStdString();
-        if (best > 0)
-            EXPECT_EQ(std::tuple(fitted.Quality, fitted.Width), std::tuple(best, width)) << output.toStdString();
-        else
-            EXPECT_LT(fitted.Width, width) << output.toStdString();
+        EXPECT_GT(written, 0) << output.toStdString();
+        EXPECT_EQ(listed, written > c.Limit) << output.toStdString() << ": " << written;
     }
 }
 

@@ -1,5 +1,6 @@
 /* JPEG: lossy round trip within a tolerance, size against quality, and the
  * EXIF block (orientation applied at decode, hostile offsets). */
+#include "codec_exif.h"
 #include "codec_test_util.h"
 #include "codec_util.h"
 
@@ -66,6 +67,30 @@ TEST(CodecJpeg, Orientation6GivesAnUprightImageAndProperties) {
     const gp::property* o = find(PropertyTagOrientation);
     ASSERT_NE(o, nullptr);
     EXPECT_TRUE(o->type == PropertyTagTypeShort && o->value.size() == 2 && o->value[0] == 6);
+}
+
+/* The orientation in either byte order of the EXIF block (Intel "II",
+ * Motorola "MM"); a value outside 1..8 or a type other than Short is none. */
+TEST(CodecJpeg, ExifOrientationInBothByteOrders) {
+    struct cCase {
+        bool BigEndian;
+        uint8_t Type, Value;
+        int Expected;
+    };
+    for (const cCase& c : {cCase{false, 3, 6, 6}, cCase{true, 3, 6, 6}, cCase{true, 3, 8, 8},
+                           cCase{true, 3, 9, 0}, cCase{false, 4, 6, 0}, cCase{true, 3, 0, 0}}) {
+        std::vector<uint8_t> block = {'E', 'x', 'i', 'f', 0, 0};
+        const std::vector<uint8_t> tiff =
+            c.BigEndian ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, c.Type,
+                                               0, 0, 0, 1, 0, c.Value, 0, 0, 0, 0, 0, 0}
+                        : std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, c.Type, 0,
+                                               1, 0, 0, 0, c.Value, 0, 0, 0, 0, 0, 0, 0};
+        block.insert(block.end(), tiff.begin(), tiff.end());
+        std::vector<gp::property> properties;
+        EXPECT_EQ(gp::exif_read(block.data(), block.size(), properties), c.Expected)
+            << (c.BigEndian ? "MM " : "II ") << int(c.Type) << " " << int(c.Value);
+        EXPECT_EQ(properties.size(), c.Expected != 0 ? 1u : 0u);
+    }
 }
 
 /* Which stored corner each EXIF orientation shows at the top left (the tag
