@@ -6,6 +6,7 @@
 #include "ImageFormats.h"
 #include "OutputOptions.h"
 #include "SavedChoices.h"
+#include "SizeList.h"
 #include "Twips.h"
 #include "cQuestions.h"
 #include "frmQuillet.h"
@@ -123,6 +124,11 @@ void SpreadRow(const std::array<QRadioButton*, 4>& aOptions, int lLeft, int lPan
     }
 }
 
+// The Custom option's caption for several sizes: "Custom (3 sizes)".
+QString SizesCaption(size_t lCount) {
+    return QStringLiteral("Custom (%1 sizes)").arg(lCount);
+}
+
 QString DimensionsText(const cDimensions& oSize) {
     return QStringLiteral("(%1 x %2)").arg(oSize.Width).arg(oSize.Height);
 }
@@ -143,7 +149,8 @@ void frmQuillet::BuildOptionPanels() {
     txtSize = new QLineEdit(mCustomSize, picSize);
     // Digits only; a number above the largest size is refused on leaving.
     txtSize->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), txtSize));
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}( *, *[0-9]{0,5}){0,15}")),
+                                        txtSize));
     txtSize->setObjectName(QStringLiteral("txtSize"));
     txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
     PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
@@ -249,8 +256,9 @@ void frmQuillet::ShowHideQualityOptions(bool bShow) {
 
 void frmQuillet::SetLabels() {
     for (int16_t i = 0; i < static_cast<int16_t>(optSize.size()); ++i) {
-        const cDimensions size = GetDimensions(TargetSize(i, txtSize->text()));
-        optSize[i]->setText(gSizeNames[i] + u' ' + DimensionsText(size));
+        const std::vector<int16_t> sizes = TargetSizes(i, txtSize->text());
+        optSize[i]->setText(sizes.size() > 1 ? SizesCaption(sizes.size())
+                                             : gSizeNames[i] + u' ' + DimensionsText(GetDimensions(sizes.front())));
         optSize[i]->setEnabled(true);
     }
 }
@@ -262,6 +270,21 @@ void frmQuillet::txtSize_LostFocus() {
     if (text == mCustomSize && !txtSize->isModified())
         return;
     txtSize->setModified(false);
+    // Several sizes: one output of each image per size.
+    if (text.contains(u',')) {
+        const cSizeList list = ParseSizeList(text);
+        if (!list.Error.isEmpty()) {
+            txtSize->setText(mCustomSize);
+            Questions().MsgBox(kCustomSizeTitle, QStringLiteral("These sizes cannot be used: %1.").arg(list.Error),
+                               cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+            return;
+        }
+        SetCustomSizeText(SizeListText(list.Sizes));
+        optSize[kCustomSizeIndex]->setText(SizesCaption(list.Sizes.size()));
+        optSize[kCustomSizeIndex]->setChecked(true);
+        RememberChoices(mCustomSize);
+        return;
+    }
     const std::optional<int16_t> size = CustomBoxSize(text);
     if (!size) {
         // An emptied box goes back quietly; a number too large is refused.

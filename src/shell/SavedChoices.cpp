@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "OutputOptions.h"
 #include "Registry.h"
+#include "SizeList.h"
 
 #include <optional>
 
@@ -39,7 +40,7 @@ cStoredChoices RestoreChoices() {
     gQualityIndex = TagIndex(kQualityTags, Stored(kQualityValue)).value_or(gQualityIndex);
     gRotationIndex = TagIndex(kRotationTags, Stored(kRotationValue)).value_or(gRotationIndex);
     const QString custom = Stored(kCustomSizeValue);
-    return {Stored(kFormatValue), CustomBoxSize(custom) ? custom : QString()};
+    return {Stored(kFormatValue), CustomBoxSize(custom) || ParseSizeList(custom).Error.isEmpty() ? custom : QString()};
 }
 
 void RememberChoices(const QString& sCustomSize) {
