@@ -7,10 +7,14 @@
 #include "AppState.h"
 #include "Registry.h"
 #include "SizeLimit.h"
+#include "cNameTemplate.h"
+#include "cQuestions.h"
 #include "frmQuillet.h"
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QWidgetAction>
@@ -89,6 +93,39 @@ void frmQuillet::BuildFitMenu() {
     mnuDropDown->addAction(limitAction);
     connect(mnuSizeLimit, &QAction::toggled, this, [this] { SizeLimit_Change(); });
     connect(txtSizeLimit, &QSpinBox::valueChanged, this, [this] { SizeLimit_Change(); });
+
+    // "Name:" and the output name template, "" for the sources' own names.
+    mNameTemplate = ReadValue(SettingsKey, QStringLiteral("NameTemplate")).toString();
+    QString error;
+    if (!mNameTemplate.isEmpty() && !cNameTemplate::Parse(mNameTemplate, error))
+        mNameTemplate.clear();
+    auto* nameRow = new QWidget(mnuDropDown);
+    auto* nameLayout = new QHBoxLayout(nameRow);
+    nameLayout->setContentsMargins(24, 2, 6, 2);
+    nameLayout->addWidget(new QLabel(QStringLiteral("Name:"), nameRow));
+    txtNameTemplate = new QLineEdit(mNameTemplate, nameRow);
+    txtNameTemplate->setObjectName(QStringLiteral("txtNameTemplate"));
+    txtNameTemplate->setPlaceholderText(QStringLiteral("{name}"));
+    txtNameTemplate->setToolTip(QStringLiteral("{name} {w} {h} {q} {n} {n:3} {date}"));
+    nameLayout->addWidget(txtNameTemplate);
+    auto* nameAction = new QWidgetAction(mnuDropDown);
+    nameAction->setDefaultWidget(nameRow);
+    mnuDropDown->addSeparator();
+    mnuDropDown->addAction(nameAction);
+    connect(txtNameTemplate, &QLineEdit::editingFinished, this, [this] { NameTemplate_Change(); });
+}
+
+void frmQuillet::NameTemplate_Change() {
+    const QString text = txtNameTemplate->text().trimmed();
+    QString error;
+    if (!text.isEmpty() && !cNameTemplate::Parse(text, error)) {
+        txtNameTemplate->setText(mNameTemplate);
+        Questions().MsgBox(QStringLiteral("Output Names"), QStringLiteral("This name cannot be used: %1.").arg(error),
+                           cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        return;
+    }
+    mNameTemplate = text;
+    WriteString(SettingsKey, QStringLiteral("NameTemplate"), text);
 }
 
 void frmQuillet::SizeLimit_Change() {

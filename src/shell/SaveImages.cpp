@@ -7,6 +7,7 @@
 
 #include "AppState.h"
 #include "ImageEntry.h"
+#include "NamePlan.h"
 #include "OutputFolder.h"
 #include "Registry.h"
 #include "SaveTexts.h"
@@ -189,6 +190,12 @@ QString frmQuillet::ChooseSaveFolder() {
 }
 
 void frmQuillet::SaveImages() {
+    // A name template that gives two outputs one name is refused before any work.
+    if (const QString clash = NameClashText(cWindowList(*this), SaveJob()); !clash.isEmpty()) {
+        Questions().MsgBox(QStringLiteral("Output Names"), clash, cQuestions::eIcon::Exclamation,
+                           cQuestions::eButtons::OK);
+        return;
+    }
     const QString folder = ChooseSaveFolder();
     if (folder.isEmpty())
         return;

@@ -349,6 +349,7 @@ cSaveJob frmQuillet::SaveJob() const {
     job.MaxBytes = gMaxBytes;
     job.KeepDates = gKeepDates;
     job.KeepFolders = gKeepFolders;
+    job.NameTemplate = mNameTemplate;
     return job;
 }
 

@@ -165,6 +165,8 @@ public:
     QAction* mnuRemoveActions = nullptr;
     QAction* mnuSizeLimit = nullptr;
     QSpinBox* txtSizeLimit = nullptr;
+    QLineEdit* txtNameTemplate = nullptr; // "Name:" in the Save button's menu; "" = the source's name
+    QString mNameTemplate;                // the template in use, checked
 
     // Width in pixels of the Save button's drop-down zone at its right edge.
     static constexpr int kDropDownZone = 16;
@@ -217,6 +219,7 @@ private:
     // FileManagerOffer.cpp
     void BuildHelpMenu();
     void SizeLimit_Change();
+    void NameTemplate_Change();
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
