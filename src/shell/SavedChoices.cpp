@@ -6,6 +6,7 @@
 #include "SizeList.h"
 
 #include <optional>
+#include <span>
 
 namespace {
 
@@ -20,10 +21,9 @@ QString Stored(const QString& sValueName) {
     return ReadValue(SettingsKey, sValueName).toString();
 }
 
-// Index of the tag that reads sValue, among the first lCount tags.
-template <size_t N>
-std::optional<int16_t> TagIndex(const std::array<const char*, N>& aTags, const QString& sValue, size_t lCount = N) {
-    for (size_t i = 0; i < lCount; ++i)
+// Index of the tag that reads sValue.
+std::optional<int16_t> TagIndex(std::span<const char* const> aTags, const QString& sValue) {
+    for (size_t i = 0; i < aTags.size(); ++i)
         if (sValue == QLatin1String(aTags[i]))
             return static_cast<int16_t>(i);
     return std::nullopt;
@@ -36,7 +36,7 @@ cStoredChoices RestoreChoices() {
     if (size == kCustomWord)
         gSizeIndex = kCustomSizeIndex;
     else
-        gSizeIndex = TagIndex(kSizeTags, size, kCustomSizeIndex).value_or(gSizeIndex);
+        gSizeIndex = TagIndex(std::span(kSizeTags).first(kCustomSizeIndex), size).value_or(gSizeIndex);
     gQualityIndex = TagIndex(kQualityTags, Stored(kQualityValue)).value_or(gQualityIndex);
     gRotationIndex = TagIndex(kRotationTags, Stored(kRotationValue)).value_or(gRotationIndex);
     const QString custom = Stored(kCustomSizeValue);
