@@ -25,10 +25,9 @@ GpBitmap* MakePhoto(int width, int height, PixelFormat format) {
             const uint32_t b = ((x + y) * 255 / (width + height)) & 255u;
             pixels[static_cast<size_t>(y) * width + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
         }
-    BitmapData data{static_cast<uint32_t>(width), static_cast<uint32_t>(height), width * 4,
-                    PixelFormat32bppARGB, pixels.data(), 0};
-    GdipBitmapLockBits(bitmap, nullptr, ImageLockModeWrite | ImageLockModeUserInputBuf,
-                       PixelFormat32bppARGB, &data);
+    BitmapData data{
+        static_cast<uint32_t>(width), static_cast<uint32_t>(height), width * 4, PixelFormat32bppARGB, pixels.data(), 0};
+    GdipBitmapLockBits(bitmap, nullptr, ImageLockModeWrite | ImageLockModeUserInputBuf, PixelFormat32bppARGB, &data);
     GdipBitmapUnlockBits(bitmap, &data);
     return bitmap;
 }
@@ -83,10 +82,7 @@ void BM_ReduceMode6(benchmark::State& state) {
     }
     GdipDisposeImage(source);
 }
-BENCHMARK(BM_ReduceMode6)
-    ->Arg(PixelFormat24bppRGB)
-    ->Arg(PixelFormat32bppARGB)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReduceMode6)->Arg(PixelFormat24bppRGB)->Arg(PixelFormat32bppARGB)->Unit(benchmark::kMillisecond);
 
 void BM_Rotate90(benchmark::State& state) {
     const auto format = static_cast<PixelFormat>(state.range(0));
@@ -95,10 +91,7 @@ void BM_Rotate90(benchmark::State& state) {
         GdipImageRotateFlip(source, Rotate90FlipNone);
     GdipDisposeImage(source);
 }
-BENCHMARK(BM_Rotate90)
-    ->Arg(PixelFormat24bppRGB)
-    ->Arg(PixelFormat32bppARGB)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate90)->Arg(PixelFormat24bppRGB)->Arg(PixelFormat32bppARGB)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeJpeg12MP(benchmark::State& state) {
     GpBitmap* source = MakePhoto(4000, 3000, PixelFormat24bppRGB);
@@ -116,7 +109,7 @@ void BM_DecodeJpeg12MP(benchmark::State& state) {
         GdipLoadImageFromStream(stream, &image);
         GpStreamRelease(stream);
         ARGB pixel = 0;
-        GdipBitmapGetPixel(image, 0, 0, &pixel);  /* forces the decode */
+        GdipBitmapGetPixel(image, 0, 0, &pixel); /* forces the decode */
         benchmark::DoNotOptimize(pixel);
         GdipDisposeImage(image);
     }

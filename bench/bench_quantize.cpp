@@ -34,8 +34,7 @@ cPhoto MakePhoto(int32_t lWidth, int32_t lHeight) {
             const double u = double(x) / lWidth;
             const double v = double(y) / lHeight;
             const double wave = 40.0 * std::sin(12.0 * u + 7.0 * v) * std::cos(9.0 * v);
-            const double channels[3] = {60.0 + 150.0 * v + wave, 90.0 + 100.0 * u * v - wave,
-                                        200.0 * u + 0.5 * wave};
+            const double channels[3] = {60.0 + 150.0 * v + wave, 90.0 + 100.0 * u * v - wave, 200.0 * u + 0.5 * wave};
             uint8_t* pixel = &photo.Bytes[size_t(y) * photo.Stride + 3 * size_t(x)];
             for (int c = 0; c < 3; ++c)
                 pixel[c] = uint8_t(std::clamp(channels[c] + noise(random), 0.0, 255.0));
@@ -55,8 +54,7 @@ void BM_QuantizeImage(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto source = std::make_unique<cBitmap>();
-        source->CreateFromScan0(photo.Width, photo.Height, photo.Stride, PixelFormat24bppRGB,
-                                bytes.data());
+        source->CreateFromScan0(photo.Width, photo.Height, photo.Stride, PixelFormat24bppRGB, bytes.data());
         state.ResumeTiming();
         int32_t limit = 256;
         std::unique_ptr<cBitmap> result = QuantizeImage(std::move(source), limit);
@@ -74,8 +72,7 @@ BENCHMARK(BM_QuantizeImage)->Arg(800)->Arg(4000)->Unit(benchmark::kMillisecond);
 void BM_OctTreeBuildAndMap(benchmark::State& state) {
     const cPhoto& photo = Photo(state.range(0));
     for (auto _ : state) {
-        BuildPalette(photo.Stride, photo.Height, photo.Stride - 3 * photo.Width, photo.Bytes, 256,
-                     8);
+        BuildPalette(photo.Stride, photo.Height, photo.Stride - 3 * photo.Width, photo.Bytes, 256, 8);
         int64_t sum = 0;
         for (int32_t y = 0; y < photo.Height; ++y) {
             const uint8_t* pixel = &photo.Bytes[size_t(y) * photo.Stride];

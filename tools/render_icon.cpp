@@ -33,10 +33,9 @@ int main(int argc, char* argv[]) {
         reader.setScaledSize(QSize(size, size));
         const QImage image = reader.read();
         const QString folder = QStringLiteral("%1/%2x%2").arg(args[2]).arg(size);
-        if (image.isNull() || !QDir().mkpath(folder) ||
-            !image.save(folder + QStringLiteral("/quillet.png"), "PNG")) {
-            std::fprintf(stderr, "render_icon: cannot render %s at %d: %s\n", qPrintable(args[1]),
-                         size, qPrintable(reader.errorString()));
+        if (image.isNull() || !QDir().mkpath(folder) || !image.save(folder + QStringLiteral("/quillet.png"), "PNG")) {
+            std::fprintf(stderr, "render_icon: cannot render %s at %d: %s\n", qPrintable(args[1]), size,
+                         qPrintable(reader.errorString()));
             return 1;
         }
     }

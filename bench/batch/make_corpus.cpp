@@ -70,8 +70,7 @@ std::vector<uint8_t> Paint(int lWidth, int lHeight, int lChannels, uint32_t lSee
             g += 100 * sun;
             b += 40 * sun;
             const int grain = noise.Next(6);
-            uint8_t* p =
-                &pixels[static_cast<size_t>(y) * lStride + static_cast<size_t>(x) * lChannels];
+            uint8_t* p = &pixels[static_cast<size_t>(y) * lStride + static_cast<size_t>(x) * lChannels];
             p[0] = Clamp(b + grain);
             p[1] = Clamp(g + grain);
             p[2] = Clamp(r + grain);
@@ -84,13 +83,12 @@ std::vector<uint8_t> Paint(int lWidth, int lHeight, int lChannels, uint32_t lSee
     return pixels;
 }
 
-bool Write(cGDIP& gdip, int lWidth, int lHeight, int lChannels, uint32_t lSeed,
-           const QString& sPath, const QString& sExtension, int lQuality) {
+bool Write(cGDIP& gdip, int lWidth, int lHeight, int lChannels, uint32_t lSeed, const QString& sPath,
+           const QString& sExtension, int lQuality) {
     int stride = 0;
     std::vector<uint8_t> pixels = Paint(lWidth, lHeight, lChannels, lSeed, stride);
     cBitmap bitmap;
-    if (bitmap.CreateFromScan0(lWidth, lHeight, stride,
-                               lChannels == 4 ? PixelFormat32bppARGB : PixelFormat24bppRGB,
+    if (bitmap.CreateFromScan0(lWidth, lHeight, stride, lChannels == 4 ? PixelFormat32bppARGB : PixelFormat24bppRGB,
                                pixels.data()) != 0)
         return false;
     const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
@@ -99,13 +97,11 @@ bool Write(cGDIP& gdip, int lWidth, int lHeight, int lChannels, uint32_t lSeed,
     uint32_t quality = static_cast<uint32_t>(lQuality);
     EncoderParameters params{};
     params.Count = 1;
-    params.Parameter[0].Guid =
-        cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}"));
+    params.Parameter[0].Guid = cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}"));
     params.Parameter[0].NumberOfValues = 1;
     params.Parameter[0].Type = EncoderParameterValueTypeLong;
     params.Parameter[0].Value = &quality;
-    return bitmap.SaveToFile(sPath, gdip.EncoderClsid(encoder),
-                             lQuality >= 0 ? &params : nullptr) == 0;
+    return bitmap.SaveToFile(sPath, gdip.EncoderClsid(encoder), lQuality >= 0 ? &params : nullptr) == 0;
 }
 
 } // namespace
@@ -132,10 +128,9 @@ int main(int argc, char* argv[]) {
         const bool ok =
             Write(gdip, portrait ? 3000 : 4000, portrait ? 4000 : 3000, 3, 1000 + i,
                   root.filePath(QStringLiteral("jpeg/photo_%1.jpg").arg(n)), "jpg", 90) &&
-            Write(gdip, 2000, 1500, 4, 2000 + i,
-                  root.filePath(QStringLiteral("png/cutout_%1.png").arg(n)), "png", -1) &&
-            Write(gdip, 1600, 1200, 3, 3000 + i,
-                  root.filePath(QStringLiteral("gif/scene_%1.gif").arg(n)), "gif", -1);
+            Write(gdip, 2000, 1500, 4, 2000 + i, root.filePath(QStringLiteral("png/cutout_%1.png").arg(n)), "png",
+                  -1) &&
+            Write(gdip, 1600, 1200, 3, 3000 + i, root.filePath(QStringLiteral("gif/scene_%1.gif").arg(n)), "gif", -1);
         if (!ok) {
             err << "make_corpus: writing image " << n << " failed" << Qt::endl;
             return 1;

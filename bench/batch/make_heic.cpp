@@ -25,8 +25,7 @@ constexpr int kQuality = 50;
 
 heif_error AppendBytes(heif_context*, const void* data, size_t size, void* userdata) {
     auto* out = static_cast<std::vector<uint8_t>*>(userdata);
-    out->insert(out->end(), static_cast<const uint8_t*>(data),
-                static_cast<const uint8_t*>(data) + size);
+    out->insert(out->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
     return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
@@ -43,8 +42,7 @@ std::vector<uint8_t> LoadRgb(const fs::path& path, int& lWidth, int& lHeight) {
         lHeight = static_cast<int>(data.Height);
         rgb.resize(size_t(data.Width) * data.Height * 3);
         for (uint32_t y = 0; y < data.Height; ++y) {
-            const auto* row =
-                static_cast<const uint8_t*>(data.Scan0) + size_t(y) * size_t(data.Stride);
+            const auto* row = static_cast<const uint8_t*>(data.Scan0) + size_t(y) * size_t(data.Stride);
             for (uint32_t x = 0; x < data.Width; ++x)
                 for (int c = 0; c < 3; ++c)
                     rgb[(size_t(y) * data.Width + x) * 3 + size_t(c)] = row[x * 3 + 2 - size_t(c)];
@@ -60,23 +58,19 @@ bool WriteHeic(const std::vector<uint8_t>& rgb, int lWidth, int lHeight, const f
     heif_encoder* encoder = nullptr;
     heif_image* image = nullptr;
     std::vector<uint8_t> out;
-    bool ok =
-        heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code ==
-            heif_error_Ok &&
-        heif_image_create(lWidth, lHeight, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image)
-                .code == heif_error_Ok &&
-        heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8).code ==
-            heif_error_Ok;
+    bool ok = heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
+              heif_image_create(lWidth, lHeight, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code ==
+                  heif_error_Ok &&
+              heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8).code == heif_error_Ok;
     if (ok) {
         int stride = 0;
         uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
         for (int y = 0; y < lHeight; ++y)
-            std::memcpy(plane + size_t(y) * size_t(stride),
-                        rgb.data() + size_t(y) * size_t(lWidth) * 3, size_t(lWidth) * 3);
+            std::memcpy(plane + size_t(y) * size_t(stride), rgb.data() + size_t(y) * size_t(lWidth) * 3,
+                        size_t(lWidth) * 3);
         heif_encoder_set_lossy_quality(encoder, kQuality);
         heif_writer writer{1, AppendBytes};
-        ok = heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code ==
-                 heif_error_Ok &&
+        ok = heif_context_encode_image(ctx, image, encoder, nullptr, nullptr).code == heif_error_Ok &&
              heif_context_write(ctx, &writer, &out).code == heif_error_Ok;
     }
     heif_image_release(image);
@@ -101,8 +95,7 @@ int main(int argc, char** argv) {
     fs::create_directories(argv[2]);
     int failed = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(argv[1])) {
-        const fs::path target =
-            fs::path(argv[2]) / entry.path().filename().replace_extension(".heic");
+        const fs::path target = fs::path(argv[2]) / entry.path().filename().replace_extension(".heic");
         if (fs::exists(target))
             continue;
         int width = 0, height = 0;

@@ -17,7 +17,7 @@
 struct cPreviewMetrics {
     double TwipsPerPixelX = 15;
     double TwipsPerPixelY = 15;
-    double ScreenWidth = 0;      // whole screen
+    double ScreenWidth = 0; // whole screen
     double ScreenHeight = 0;
     // Outer window size minus picture size, and outer height minus the tops
     // of the label and the OK button, measured when the dialog loads.
@@ -31,7 +31,7 @@ struct cPreviewMetrics {
     // Designed sizes of the controls that move.
     double LabelWidth = 1665;
     double LabelHeight = 195;
-    double ButtonWidth = 375;    // PreviousButton and NextButton
+    double ButtonWidth = 375; // PreviousButton and NextButton
     double ButtonHeight = 375;
     double OKWidth = 1215;
 };
@@ -56,8 +56,7 @@ inline constexpr int kPreviewMinimumWidthPixels = 200;
 
 // Layout for a result of iImageWidth x iImageHeight pixels (0 x h after a
 // failed load: the window falls to its minimum width).
-cPreviewLayout ComputePreviewLayout(const cPreviewMetrics& metrics, int16_t iImageWidth,
-                                    int16_t iImageHeight);
+cPreviewLayout ComputePreviewLayout(const cPreviewMetrics& metrics, int16_t iImageWidth, int16_t iImageHeight);
 
 // Colour of background row lRow of lLastRow (twips): light blue (153, 198,
 // 220) at the top to white at the bottom.

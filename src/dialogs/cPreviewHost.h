@@ -13,7 +13,7 @@ class cImageList;
 class cQuestions;
 
 class cPreviewHost {
-public:
+  public:
     virtual ~cPreviewHost() = default;
 
     // The window that owns the dialog (its screen and frame are the dialog's).

@@ -77,7 +77,7 @@ dlgPreview::dlgPreview(cPreviewHost& owner)
     // A fixed-size dialog: a title and a close box, and no minimise or
     // maximise buttons (the customised hints are the only ones shown).
     : QDialog(&owner.PreviewOwner(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       mOwner(owner) {
     setWindowTitle(QStringLiteral("Image Preview"));
     setModal(true);
@@ -94,7 +94,7 @@ void dlgPreview::BuildControls() {
 
     picImage = new QLabel(this);
     picImage->setObjectName(QStringLiteral("picImage"));
-    picImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);   // unscaled, clipped at right and bottom
+    picImage->setAlignment(Qt::AlignLeft | Qt::AlignTop); // unscaled, clipped at right and bottom
     picImage->setGeometry(TwipsToPixels(120, 120, 2535, 2055, screen));
 
     labDimensions = new QLabel(this);
@@ -201,8 +201,8 @@ void dlgPreview::LoadPhoto() {
     }
     RestoreDefaultCursor();
     ResizeEverything();
-    qCDebug(lcPreview) << "prepared" << windowTitle() << mImageWidth << "x" << mImageHeight << "as"
-                       << mEncoded.size() << "bytes in" << timer.elapsed() << "ms";
+    qCDebug(lcPreview) << "prepared" << windowTitle() << mImageWidth << "x" << mImageHeight << "as" << mEncoded.size()
+                       << "bytes in" << timer.elapsed() << "ms";
 }
 
 void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const cEntryOutput& output) {
@@ -227,8 +227,7 @@ void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const
         picture = shown.Picture();
     picImage->setPixmap(QPixmap::fromImage(picture));
     labDimensions->setText(QStringLiteral("%1 x %2").arg(mImageWidth).arg(mImageHeight));
-    const QString sizeText =
-        mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
+    const QString sizeText = mEncoded.isEmpty() ? QString() : mQualityNote + EncodedSizeText(mEncoded.size());
     picImage->setToolTip(mEncoded.isEmpty() ? QString()
                                             : QStringLiteral("%1 as it will be saved: %2 (%3 bytes)")
                                                   .arg(output.Encoder.WrittenAs.toUpper(), sizeText)

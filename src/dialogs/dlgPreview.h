@@ -27,7 +27,7 @@ struct cSaveJob;
 
 class dlgPreview : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Loads the dialog for owner's selected entry (icon, measurements, the
     // first image). Show it with exec(); the caller switches the application
     // to the busy cursor first, and the first image restores it.
@@ -46,10 +46,10 @@ public:
     void NextButton_Click();
     void PreviousButton_Click();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void FormLoad();
     void MeasureDistances();

@@ -36,8 +36,8 @@ struct cTwipsRect {
 };
 
 QRect ToPixels(const cTwipsRect& r, const QScreen* oScreen) {
-    return {TwipsToPixelsX(r.Left, oScreen), TwipsToPixelsY(r.Top, oScreen),
-            TwipsToPixelsX(r.Width, oScreen), TwipsToPixelsY(r.Height, oScreen)};
+    return {TwipsToPixelsX(r.Left, oScreen), TwipsToPixelsY(r.Top, oScreen), TwipsToPixelsX(r.Width, oScreen),
+            TwipsToPixelsY(r.Height, oScreen)};
 }
 
 } // namespace
@@ -71,8 +71,8 @@ void frmProperties::BuildControls() {
         auto* field = new QLineEdit(QStringLiteral("Text1"), this);
         field->setObjectName(QLatin1String(name));
         field->setFrame(false);
-        field->setReadOnly(true);  // nothing is read back, so edits would mislead
-        field->setAccessibleName(QString::fromLatin1(name).mid(3));   // "Name", "Location"
+        field->setReadOnly(true);                                   // nothing is read back, so edits would mislead
+        field->setAccessibleName(QString::fromLatin1(name).mid(3)); // "Name", "Location"
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, back);
         palette.setColor(QPalette::Text, palette.color(QPalette::Active, QPalette::WindowText));
@@ -112,7 +112,7 @@ void frmProperties::BuildControls() {
     auto makeLine = [&](const char* name) {
         auto* line = new QWidget(this);
         line->setObjectName(QLatin1String(name));
-        line->setAttribute(Qt::WA_TransparentForMouseEvents);  // part of the background
+        line->setAttribute(Qt::WA_TransparentForMouseEvents); // part of the background
         line->setAutoFillBackground(true);
         QPalette palette = line->palette();
         palette.setColor(QPalette::Window, palette.color(QPalette::WindowText));
@@ -197,8 +197,7 @@ void frmProperties::paintEvent(QPaintEvent*) {
         return;
     QPainter painter(this);
     for (int y = 0; y < height(); ++y)
-        painter.fillRect(0, y, width(), 1,
-                         GradientColour(LastBandOverPixelRow(y, twipsPerPixel, lastRow), lastRow));
+        painter.fillRect(0, y, width(), 1, GradientColour(LastBandOverPixelRow(y, twipsPerPixel, lastRow), lastRow));
 }
 
 void frmProperties::mousePressEvent(QMouseEvent* event) {

@@ -17,7 +17,7 @@ class QPushButton;
 
 class frmProperties : public QDialog {
     Q_OBJECT
-public:
+  public:
     // sName and sLocation are the selected entry's file name and folder ("" for
     // both when nothing is selected). Width and height are those of the image
     // the main window measured last (GetDimensions with a maximum side of 0).
@@ -31,12 +31,12 @@ public:
     // therefore starts a window move; presses on the controls do not.
     bool StartsMoveAt(const QPoint& lPoint) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void FillValues(const QString& sName, const QString& sLocation);
     static void ShowElided(QLineEdit* oField, const QString& sText);
@@ -52,7 +52,7 @@ private:
     QLabel* labWidth = nullptr;
     QLabel* labHeight = nullptr;
     QLineEdit* txtLocation = nullptr;
-    QLabel* labTaken = nullptr;  // shown only when the photo has them
+    QLabel* labTaken = nullptr; // shown only when the photo has them
     QLabel* labCamera = nullptr;
     int mDetailRows = 0;
     QPushButton* OKButton = nullptr;

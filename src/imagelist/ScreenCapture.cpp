@@ -39,8 +39,8 @@ constexpr uint kPortalSuccess = 0;
 constexpr uint kPortalCancelled = 1;
 
 const QString kCaptureErrorTitle = QStringLiteral("Screen Capture Error");
-const QString kNoPixelsText = QStringLiteral(
-    "The screen could not be captured: the desktop did not let Quillet read its pixels.");
+const QString kNoPixelsText =
+    QStringLiteral("The screen could not be captured: the desktop did not let Quillet read its pixels.");
 const QString kNotSavedText = QStringLiteral("The screen capture could not be saved as %1.");
 
 const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
@@ -49,7 +49,7 @@ const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 // Waits for the Response signal of one portal request.
 class cPortalResponse : public QObject {
     Q_OBJECT
-public:
+  public:
     // Runs the event loop until the answer comes or lTimeoutMs pass. True when
     // an answer came.
     bool Wait(int lTimeoutMs) {
@@ -62,7 +62,7 @@ public:
     uint Code() const { return mCode; }
     const QVariantMap& Results() const { return mResults; }
 
-public slots:
+  public slots:
     void Response(uint lCode, const QVariantMap& results) {
         mAnswered = true;
         mCode = lCode;
@@ -70,10 +70,10 @@ public slots:
         mLoop.quit();
     }
 
-private:
+  private:
     QEventLoop mLoop;
     bool mAnswered = false;
-    uint mCode = 2;   // the portal's "ended some other way"
+    uint mCode = 2; // the portal's "ended some other way"
     QVariantMap mResults;
 };
 
@@ -89,8 +89,8 @@ QImage PrimaryScreenPart(const QImage& oImage) {
     const double scaleX = double(oImage.width()) / desktop.width();
     const double scaleY = double(oImage.height()) / desktop.height();
     const QRect screen = primary->geometry().translated(-desktop.topLeft());
-    const QRect part(qRound(screen.x() * scaleX), qRound(screen.y() * scaleY),
-                     qRound(screen.width() * scaleX), qRound(screen.height() * scaleY));
+    const QRect part(qRound(screen.x() * scaleX), qRound(screen.y() * scaleY), qRound(screen.width() * scaleX),
+                     qRound(screen.height() * scaleY));
     return oImage.copy(part.intersected(oImage.rect()));
 }
 
@@ -111,15 +111,15 @@ QImage RequestPortalScreenshot(QDBusConnection& bus, bool bInteractive, uint& lC
 
     cPortalResponse response;
     const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-    if (!bus.connect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"),
-                     &response, SLOT(Response(uint, QVariantMap))))
+    if (!bus.connect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"), &response,
+                     SLOT(Response(uint, QVariantMap))))
         return {};
     QDBusMessage call = QDBusMessage::createMethodCall(
-        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
-        QStringLiteral("Screenshot"));
-    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
-                                     {QStringLiteral("interactive"), bInteractive},
-                                     {QStringLiteral("modal"), true}};
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token},
+                        {QStringLiteral("interactive"), bInteractive},
+                        {QStringLiteral("modal"), true}};
     const QDBusMessage reply = bus.call(call, QDBus::Block, kPortalCallTimeoutMs);
     QImage image;
     if (reply.type() == QDBusMessage::ReplyMessage && response.Wait(kPortalTimeoutMs)) {
@@ -130,8 +130,8 @@ QImage RequestPortalScreenshot(QDBusConnection& bus, bool bInteractive, uint& lC
             QFile::remove(uri.toLocalFile());
         }
     }
-    bus.disconnect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"),
-                   &response, SLOT(Response(uint, QVariantMap)));
+    bus.disconnect(kPortalService, requestPath, requestInterface, QStringLiteral("Response"), &response,
+                   SLOT(Response(uint, QVariantMap)));
     return image;
 }
 
@@ -172,12 +172,10 @@ int32_t CopyToDeviceContext(const QImage& oScreen, HDC hdc) {
     if (status != Ok)
         return status;
     const auto rows = std::min<uint32_t>(bits.Height, static_cast<uint32_t>(oScreen.height()));
-    const auto rowBytes =
-        std::size_t{4} * std::min<uint32_t>(bits.Width, static_cast<uint32_t>(oScreen.width()));
+    const auto rowBytes = std::size_t{4} * std::min<uint32_t>(bits.Width, static_cast<uint32_t>(oScreen.width()));
     auto* target = static_cast<uint8_t*>(bits.Scan0);
     for (uint32_t y = 0; y < rows; ++y)
-        std::memcpy(target + std::ptrdiff_t{bits.Stride} * y, oScreen.constScanLine(static_cast<int>(y)),
-                    rowBytes);
+        std::memcpy(target + std::ptrdiff_t{bits.Stride} * y, oScreen.constScanLine(static_cast<int>(y)), rowBytes);
     return Ok;
 }
 
@@ -222,7 +220,7 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
         return status;
     if (HDC hdc = graphics.GetDC()) {
         status = CopyToDeviceContext(pixels, hdc);
-        graphics.ReleaseDC();   // hands the pixels back to the bitmap
+        graphics.ReleaseDC(); // hands the pixels back to the bitmap
     } else {
         status = graphics.CurErr();
     }
@@ -241,9 +239,9 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
     // failed save leaves the earlier capture (which may still be listed) intact.
     const QFileInfo target(sPath);
     const cFolder folder(QFile::encodeName(target.absolutePath()).toStdString());
-    const cWriteStatus written = WriteFileAtomically(
-        folder, QFile::encodeName(target.fileName()).toStdString(),
-        bytes.constData(), static_cast<size_t>(bytes.size()), eCommit::Replace, [] { return true; });
+    const cWriteStatus written =
+        WriteFileAtomically(folder, QFile::encodeName(target.fileName()).toStdString(), bytes.constData(),
+                            static_cast<size_t>(bytes.size()), eCommit::Replace, [] { return true; });
     return written.Step == eWriteStep::Done ? int32_t{Ok} : int32_t{AccessDenied};
 }
 

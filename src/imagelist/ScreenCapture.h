@@ -17,7 +17,7 @@ class cQuestions;
 // What the capture needs from the window that starts it; the window
 // implements it.
 class cCaptureHost {
-public:
+  public:
     virtual ~cCaptureHost() = default;
     // The window hidden while the screen is grabbed.
     virtual QWidget& CaptureWindow() = 0;

@@ -9,7 +9,7 @@
 #include <QString>
 
 class cIconCache {
-public:
+  public:
     // The icon of sPath's file type (by its lower-case extension; files
     // without an extension share one entry).
     QIcon IconFor(const QString& sPath);
@@ -17,7 +17,7 @@ public:
     // Number of extensions looked up so far.
     qsizetype Size() const { return mIcons.size(); }
 
-private:
+  private:
     QFileIconProvider mProvider;
     QHash<QString, QIcon> mIcons;
 };

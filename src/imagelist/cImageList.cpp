@@ -88,8 +88,7 @@ void cImageList::OpenButton_Click() {
             ReplaceList(files, files.size() > 1, false);
         }
         break;
-    case cQuestions::cOpenResult::eOutcome::Cancelled:
-        break;
+    case cQuestions::cOpenResult::eOutcome::Cancelled: break;
     }
 }
 
@@ -148,10 +147,9 @@ std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& 
             continue;
         folderGiven = true;
         if (!subfolders && HasSubfolders(path))
-            subfolders = mHost.Questions().MsgBox(QStringLiteral("Add Folder"),
-                                                  QStringLiteral("Add the images in its subfolders too?"),
-                                                  cQuestions::eIcon::Question,
-                                                  cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
+            subfolders = mHost.Questions().MsgBox(
+                             QStringLiteral("Add Folder"), QStringLiteral("Add the images in its subfolders too?"),
+                             cQuestions::eIcon::Question, cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
         if (subfolders)
             break;
     }
@@ -233,8 +231,9 @@ bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
     }
     if (kind == ePathKind::Folder || !IsImageFile(oFile.Name)) {
         mHost.Questions().MsgBox(QStringLiteral("Unknown File Format"),
-                                 DisplayName(oFile.Name) + QStringLiteral(" does not appear to be an image file.  It is "
-                                                             "being skipped."),
+                                 DisplayName(oFile.Name) +
+                                     QStringLiteral(" does not appear to be an image file.  It is "
+                                                    "being skipped."),
                                  cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
         return false;
     }
@@ -431,8 +430,7 @@ bool cImageList::ListEvent(QEvent* event) {
                           lvwImages->visualItemRect(lvwImages->currentItem()).center());
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -465,7 +463,6 @@ bool cImageList::ViewportEvent(QEvent* event) {
         QTimer::singleShot(0, this, [this, paths] { TakeFiles(paths); });
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

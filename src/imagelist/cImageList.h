@@ -31,7 +31,7 @@ class cImageListHost;
 
 class cImageList : public QObject {
     Q_OBJECT
-public:
+  public:
     // Takes over oList, a list with one column that the window has placed;
     // the right-click menu becomes the list's child. oHost must outlive this.
     cImageList(cImageListHost& oHost, QTreeWidget* oList);
@@ -93,10 +93,10 @@ public:
     QAction* mnuAddImages = nullptr;  // the list's additions start here
     QAction* mnuAddFolder = nullptr;
 
-protected:
+  protected:
     bool eventFilter(QObject* oWatched, QEvent* event) override;
 
-private:
+  private:
     struct cChosenFile {
         QString Folder;
         QString Name;

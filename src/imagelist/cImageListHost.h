@@ -8,7 +8,7 @@
 class cQuestions;
 
 class cImageListHost {
-public:
+  public:
     virtual ~cImageListHost() = default;
 
     // Every message and the open dialog go through this.

@@ -8,19 +8,19 @@
 namespace metafile {
 
 GpStatus AllocateOutput(double lWidth, double lHeight, const MetafileLimits& limits, QImage& out) {
-    if (!std::isfinite(lWidth) || !std::isfinite(lHeight)) return ValueOverflow;
+    if (!std::isfinite(lWidth) || !std::isfinite(lHeight))
+        return ValueOverflow;
     /* Round halves to even, as every size conversion of the program does. */
     const double width = std::max(1.0, std::nearbyint(lWidth));
     const double height = std::max(1.0, std::nearbyint(lHeight));
-    if (width > limits.maxSide || height > limits.maxSide ||
-        width * height > static_cast<double>(limits.maxPixels))
+    if (width > limits.maxSide || height > limits.maxSide || width * height > static_cast<double>(limits.maxPixels))
         return ValueOverflow;
     /* The players map the frame onto whatever size the image has. */
     const double shrink = std::min(1.0, std::sqrt(static_cast<double>(limits.maxDrawnPixels) / (width * height)));
     QImage image(static_cast<int>(std::max(1.0, std::floor(width * shrink))),
-                 static_cast<int>(std::max(1.0, std::floor(height * shrink))),
-                 QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) return OutOfMemory;
+                 static_cast<int>(std::max(1.0, std::floor(height * shrink))), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return OutOfMemory;
     image.fill(Qt::transparent);
     out = std::move(image);
     return Ok;
@@ -40,18 +40,20 @@ GpStatus RenderMetafile(const uint8_t* data, size_t size, QImage& out) {
     return RenderMetafile(data, size, MetafileLimits{}, out);
 }
 
-GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& limits,
-                        QImage& out) {
-    if (!data) return InvalidParameter;
+GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& limits, QImage& out) {
+    if (!data)
+        return InvalidParameter;
     QImage image;
     GpStatus status = UnknownImageFormat;
     if (metafile::IsEmf(data, size))
         status = metafile::PlayEmf(metafile::cMetafileBytes(data, size), limits, image);
     else if (metafile::IsWmf(data, size))
         status = metafile::PlayWmf(metafile::cMetafileBytes(data, size), limits, image);
-    if (status != Ok) return status;
-    image.convertTo(QImage::Format_ARGB32);   /* in place: no second copy */
-    if (image.isNull()) return OutOfMemory;
+    if (status != Ok)
+        return status;
+    image.convertTo(QImage::Format_ARGB32); /* in place: no second copy */
+    if (image.isNull())
+        return OutOfMemory;
     out = std::move(image);
     return Ok;
 }

@@ -27,10 +27,10 @@
 /* Caps for one rendering. The defaults are the program's image limits; the
  * fuzzer lowers them. */
 struct MetafileLimits {
-    uint32_t maxSide = GpMaxImageSide;      /* largest output or bitmap side, pixels */
-    uint64_t maxPixels = GpMaxImagePixels;  /* largest output or bitmap area, pixels */
+    uint32_t maxSide = GpMaxImageSide;           /* largest output or bitmap side, pixels */
+    uint64_t maxPixels = GpMaxImagePixels;       /* largest output or bitmap area, pixels */
     uint64_t maxDrawnPixels = uint64_t{1} << 24; /* largest area drawn at the frame's own size */
-    uint32_t maxSavedStates = 1024;         /* depth of the SaveDC stack */
+    uint32_t maxSavedStates = 1024;              /* depth of the SaveDC stack */
     /* Drawing work allowed, in pixels touched, per output pixel (at least
      * four megapixels are assumed): a few seconds at most. Bounds the time
      * spent on hostile files. */
@@ -50,5 +50,4 @@ bool IsMetafile(const uint8_t* data, size_t size);
  * whose picture is only in EMF+ records (it would render blank). out is left untouched unless
  * Ok is returned. */
 GpStatus RenderMetafile(const uint8_t* data, size_t size, QImage& out);
-GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& limits,
-                        QImage& out);
+GpStatus RenderMetafile(const uint8_t* data, size_t size, const MetafileLimits& limits, QImage& out);

@@ -14,7 +14,7 @@
 namespace metafile {
 
 class cMetafileBytes {
-public:
+  public:
     cMetafileBytes() = default;
     cMetafileBytes(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
 
@@ -23,9 +23,7 @@ public:
     bool Ok() const { return mOk; }
 
     /* True when [offset, offset + length) lies inside the view; no overflow. */
-    bool Has(size_t offset, size_t length) const {
-        return offset <= mSize && length <= mSize - offset;
-    }
+    bool Has(size_t offset, size_t length) const { return offset <= mSize && length <= mSize - offset; }
 
     /* A view of [offset, offset + length); empty (and ok() cleared) when out of range. */
     cMetafileBytes Sub(size_t offset, size_t length) {
@@ -37,19 +35,21 @@ public:
     }
 
     uint8_t U8(size_t offset) {
-        if (!Has(offset, 1)) return Fail<uint8_t>();
+        if (!Has(offset, 1))
+            return Fail<uint8_t>();
         return mData[offset];
     }
     uint16_t U16(size_t offset) {
-        if (!Has(offset, 2)) return Fail<uint16_t>();
+        if (!Has(offset, 2))
+            return Fail<uint16_t>();
         return static_cast<uint16_t>(mData[offset] | (mData[offset + 1] << 8));
     }
     int16_t I16(size_t offset) { return static_cast<int16_t>(U16(offset)); }
     uint32_t U32(size_t offset) {
-        if (!Has(offset, 4)) return Fail<uint32_t>();
+        if (!Has(offset, 4))
+            return Fail<uint32_t>();
         return static_cast<uint32_t>(mData[offset]) | (static_cast<uint32_t>(mData[offset + 1]) << 8) |
-               (static_cast<uint32_t>(mData[offset + 2]) << 16) |
-               (static_cast<uint32_t>(mData[offset + 3]) << 24);
+               (static_cast<uint32_t>(mData[offset + 2]) << 16) | (static_cast<uint32_t>(mData[offset + 3]) << 24);
     }
     int32_t I32(size_t offset) { return static_cast<int32_t>(U32(offset)); }
     float F32(size_t offset) {
@@ -59,7 +59,7 @@ public:
         return value;
     }
 
-private:
+  private:
     template <typename T> T Fail() {
         mOk = false;
         return T{0};

@@ -21,10 +21,10 @@ constexpr uint32_t AlignUpdateCp = 1, AlignRight = 2, AlignCenter = 6, AlignHori
 constexpr uint32_t AlignBottom = 8, AlignBaseline = 24, AlignVertical = 24;
 
 bool IsReasonable(const QRectF& oRect) {
-    return std::isfinite(oRect.left()) && std::isfinite(oRect.top()) &&
-           std::isfinite(oRect.right()) && std::isfinite(oRect.bottom()) &&
-           std::abs(oRect.left()) < CoordinateLimit && std::abs(oRect.right()) < CoordinateLimit &&
-           std::abs(oRect.top()) < CoordinateLimit && std::abs(oRect.bottom()) < CoordinateLimit;
+    return std::isfinite(oRect.left()) && std::isfinite(oRect.top()) && std::isfinite(oRect.right()) &&
+           std::isfinite(oRect.bottom()) && std::abs(oRect.left()) < CoordinateLimit &&
+           std::abs(oRect.right()) < CoordinateLimit && std::abs(oRect.top()) < CoordinateLimit &&
+           std::abs(oRect.bottom()) < CoordinateLimit;
 }
 
 QPainterPath RectPath(const QRectF& oBox) {
@@ -38,14 +38,14 @@ QPainterPath RectPath(const QRectF& oBox) {
 double EllipseAngle(const QRectF& oBox, QPointF oPoint) {
     QPointF center = oBox.center();
     double rx = oBox.width() / 2, ry = oBox.height() / 2;
-    return std::atan2(-(oPoint.y() - center.y()) / ry, (oPoint.x() - center.x()) / rx) * 180.0 /
-           M_PI;
+    return std::atan2(-(oPoint.y() - center.y()) / ry, (oPoint.x() - center.x()) / rx) * 180.0 / M_PI;
 }
 
 /* Sweep in (0, 360] from a0 to a1, counter-clockwise; negative when clockwise. */
 double ArcSweep(double a0, double a1, bool bClockwise) {
     double sweep = std::fmod(bClockwise ? a0 - a1 : a1 - a0, 360.0);
-    if (sweep <= 0) sweep += 360.0;
+    if (sweep <= 0)
+        sweep += 360.0;
     return bClockwise ? -sweep : sweep;
 }
 
@@ -66,11 +66,26 @@ void cMetafileCanvas::SetDeviceResolution(double lPerHmmX, double lPerHmmY) {
 QTransform cMetafileCanvas::PageTransform() const {
     double sx = 1, sy = 1;
     switch (mDc.mapMode) {
-    case MapLoMetric: sx = 10 * mHmmX; sy = -10 * mHmmY; break;
-    case MapHiMetric: sx = mHmmX; sy = -mHmmY; break;
-    case MapLoEnglish: sx = 25.4 * mHmmX; sy = -25.4 * mHmmY; break;
-    case MapHiEnglish: sx = 2.54 * mHmmX; sy = -2.54 * mHmmY; break;
-    case MapTwips: sx = 2540.0 / 1440 * mHmmX; sy = -2540.0 / 1440 * mHmmY; break;
+    case MapLoMetric:
+        sx = 10 * mHmmX;
+        sy = -10 * mHmmY;
+        break;
+    case MapHiMetric:
+        sx = mHmmX;
+        sy = -mHmmY;
+        break;
+    case MapLoEnglish:
+        sx = 25.4 * mHmmX;
+        sy = -25.4 * mHmmY;
+        break;
+    case MapHiEnglish:
+        sx = 2.54 * mHmmX;
+        sy = -2.54 * mHmmY;
+        break;
+    case MapTwips:
+        sx = 2540.0 / 1440 * mHmmX;
+        sy = -2540.0 / 1440 * mHmmY;
+        break;
     case MapIsotropic:
     case MapAnisotropic:
         sx = mDc.viewportExt.x() / mDc.windowExt.x();
@@ -83,9 +98,9 @@ QTransform cMetafileCanvas::PageTransform() const {
         break;
     default: break;
     }
-    if (!std::isfinite(sx) || !std::isfinite(sy)) sx = sy = 1;
-    return {sx, 0, 0, sy, mDc.viewportOrg.x() - mDc.windowOrg.x() * sx,
-            mDc.viewportOrg.y() - mDc.windowOrg.y() * sy};
+    if (!std::isfinite(sx) || !std::isfinite(sy))
+        sx = sy = 1;
+    return {sx, 0, 0, sy, mDc.viewportOrg.x() - mDc.windowOrg.x() * sx, mDc.viewportOrg.y() - mDc.windowOrg.y() * sy};
 }
 
 QTransform cMetafileCanvas::LogicalToOutput() const {
@@ -97,27 +112,33 @@ double cMetafileCanvas::LinearScale() const {
 }
 
 void cMetafileCanvas::SaveDc() {
-    if (mSaved.size() < mLimits.maxSavedStates) mSaved.push_back(mDc);
+    if (mSaved.size() < mLimits.maxSavedStates)
+        mSaved.push_back(mDc);
 }
 
 void cMetafileCanvas::RestoreDc(int32_t lRelative) {
     const int64_t depth = static_cast<int64_t>(mSaved.size());
     const int64_t level = lRelative < 0 ? depth + lRelative : int64_t{lRelative} - 1;
-    if (level < 0 || level >= depth) return;
+    if (level < 0 || level >= depth)
+        return;
     mDc = mSaved[static_cast<size_t>(level)];
     mSaved.resize(static_cast<size_t>(level));
     ApplyClip();
 }
 
-void cMetafileCanvas::ResetObjects(size_t lCount) { mObjects.assign(lCount, std::nullopt); }
+void cMetafileCanvas::ResetObjects(size_t lCount) {
+    mObjects.assign(lCount, std::nullopt);
+}
 
 void cMetafileCanvas::StoreObject(uint32_t lIndex, GdiObject oObject) {
-    if (lIndex < mObjects.size()) mObjects[lIndex] = std::move(oObject);
+    if (lIndex < mObjects.size())
+        mObjects[lIndex] = std::move(oObject);
 }
 
 void cMetafileCanvas::StoreObjectFirstFree(GdiObject oObject) {
     auto slot = std::find(mObjects.begin(), mObjects.end(), std::nullopt);
-    if (slot != mObjects.end()) *slot = std::move(oObject);
+    if (slot != mObjects.end())
+        *slot = std::move(oObject);
 }
 
 void cMetafileCanvas::SelectObject(uint32_t lIndex) {
@@ -125,11 +146,15 @@ void cMetafileCanvas::SelectObject(uint32_t lIndex) {
         SelectStockObject(lIndex & 0x7FFFFFFFu);
         return;
     }
-    if (lIndex >= mObjects.size() || !mObjects[lIndex]) return;
+    if (lIndex >= mObjects.size() || !mObjects[lIndex])
+        return;
     const GdiObject& object = *mObjects[lIndex];
-    if (auto* pen = std::get_if<LogPen>(&object)) mDc.pen = *pen;
-    if (auto* brush = std::get_if<LogBrush>(&object)) mDc.brush = *brush;
-    if (auto* font = std::get_if<LogFont>(&object)) mDc.font = *font;
+    if (auto* pen = std::get_if<LogPen>(&object))
+        mDc.pen = *pen;
+    if (auto* brush = std::get_if<LogBrush>(&object))
+        mDc.brush = *brush;
+    if (auto* font = std::get_if<LogFont>(&object))
+        mDc.font = *font;
 }
 
 void cMetafileCanvas::SelectStockObject(uint32_t lStock) {
@@ -151,32 +176,37 @@ void cMetafileCanvas::SelectStockObject(uint32_t lStock) {
 }
 
 void cMetafileCanvas::DeleteObject(uint32_t lIndex) {
-    if (lIndex < mObjects.size()) mObjects[lIndex].reset();
+    if (lIndex < mObjects.size())
+        mObjects[lIndex].reset();
 }
 
 bool cMetafileCanvas::Charge(double sngWork) {
     mWorkLeft -= sngWork;
-    if (mWorkLeft < 0 && mStatus == Ok) mStatus = ValueOverflow;
+    if (mWorkLeft < 0 && mStatus == Ok)
+        mStatus = ValueOverflow;
     return mStatus == Ok;
 }
 
 QPen cMetafileCanvas::OutputPen() const {
     const LogPen& logPen = mDc.pen;
     const uint32_t style = logPen.style & 0xF;
-    if (style == PenNull) return Qt::NoPen;
+    if (style == PenNull)
+        return Qt::NoPen;
     const bool geometric = (logPen.style & PenGeometric) || logPen.width > 1;
     double width = geometric ? logPen.width * LinearScale() : 0;
     const double maxWidth = 4.0 * (mTarget.width() + mTarget.height());
     width = width < 1 ? (geometric ? 1 : 0) : std::min(width, maxWidth);
     QPen pen(logPen.color, width);
-    static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                              Qt::DashDotLine, Qt::DashDotDotLine};
-    if (style < 5) pen.setStyle(styles[style]);
+    static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                              Qt::DashDotDotLine};
+    if (style < 5)
+        pen.setStyle(styles[style]);
     if (style == PenUserStyle && !logPen.dashes.empty() && logPen.dashes.size() % 2 == 0) {
         const double unit = width > 0 ? width : 1;
         const double scale = geometric ? LinearScale() : 1;
         QList<qreal> pattern;
-        for (double entry : logPen.dashes) pattern.append(std::max(entry * scale / unit, 0.1));
+        for (double entry : logPen.dashes)
+            pattern.append(std::max(entry * scale / unit, 0.1));
         if (std::all_of(pattern.begin(), pattern.end(), [](qreal v) { return std::isfinite(v) && v < 1e4; }))
             pen.setDashPattern(pattern);
     }
@@ -202,9 +232,8 @@ QBrush cMetafileCanvas::CurrentBrush() const {
     switch (brush.style) {
     case BrushNull: return Qt::NoBrush;
     case BrushHatched: {
-        static constexpr Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern,
-                                                     Qt::FDiagPattern, Qt::BDiagPattern,
-                                                     Qt::CrossPattern, Qt::DiagCrossPattern};
+        static constexpr Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
+                                                     Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
         return QBrush(brush.color, brush.hatch < 6 ? hatches[brush.hatch] : Qt::SolidPattern);
     }
     case BrushSolid: return QBrush(brush.color);
@@ -219,15 +248,18 @@ void cMetafileCanvas::DrawOutputPath(const QPainterPath& oPath, bool bFill, bool
     }
     const QPen pen = bStroke ? OutputPen() : QPen(Qt::NoPen);
     const QBrush brush = bFill ? CurrentBrush() : QBrush(Qt::NoBrush);
-    if (pen.style() == Qt::NoPen && brush.style() == Qt::NoBrush) return;
+    if (pen.style() == Qt::NoPen && brush.style() == Qt::NoBrush)
+        return;
     const QRectF bounds = oPath.controlPointRect();
-    if (!IsReasonable(bounds)) return;
+    if (!IsReasonable(bounds))
+        return;
     const double margin = pen.widthF() + 1;
-    const QRectF touched = bounds.adjusted(-margin, -margin, margin, margin)
-                               .intersected(QRectF(mTarget.rect()));
+    const QRectF touched = bounds.adjusted(-margin, -margin, margin, margin).intersected(QRectF(mTarget.rect()));
     double work = touched.width() * touched.height();
-    if (!bFill) work = std::min(work, oPath.length() * margin);
-    if (!Charge(work + oPath.elementCount())) return;
+    if (!bFill)
+        work = std::min(work, oPath.length() * margin);
+    if (!Charge(work + oPath.elementCount()))
+        return;
     QPainterPath path = oPath;
     path.setFillRule(mDc.fillRule);
     mPainter.setBackgroundMode(mDc.bkMode == BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
@@ -238,7 +270,8 @@ void cMetafileCanvas::DrawOutputPath(const QPainterPath& oPath, bool bFill, bool
 }
 
 void cMetafileCanvas::AddToPath(const QPainterPath& oOutputPath) {
-    if (!Charge(oOutputPath.elementCount())) return;
+    if (!Charge(oOutputPath.elementCount()))
+        return;
     mPath.addPath(oOutputPath);
     mFigureOpen = false;
 }
@@ -255,22 +288,28 @@ void cMetafileCanvas::MoveTo(QPointF oPoint) {
     mFigureOpen = false;
 }
 
-void cMetafileCanvas::LineTo(QPointF oPoint) { PolylineTo(QPolygonF{oPoint}); }
+void cMetafileCanvas::LineTo(QPointF oPoint) {
+    PolylineTo(QPolygonF{oPoint});
+}
 
 void cMetafileCanvas::Polyline(const QPolygonF& oPoints) {
-    if (oPoints.size() < 2) return;
+    if (oPoints.size() < 2)
+        return;
     QPainterPath path;
     path.addPolygon(oPoints);
     DrawOutputPath(LogicalToOutput().map(path), false, true);
 }
 
 void cMetafileCanvas::PolylineTo(const QPolygonF& oPoints) {
-    if (oPoints.isEmpty()) return;
+    if (oPoints.isEmpty())
+        return;
     const QTransform toOutput = LogicalToOutput();
     if (mPathOpen) {
         ContinueFigure();
-        if (!Charge(oPoints.size())) return;
-        for (QPointF point : oPoints) mPath.lineTo(toOutput.map(point));
+        if (!Charge(oPoints.size()))
+            return;
+        for (QPointF point : oPoints)
+            mPath.lineTo(toOutput.map(point));
     } else {
         QPolygonF line{mDc.position};
         line += oPoints;
@@ -280,7 +319,8 @@ void cMetafileCanvas::PolylineTo(const QPolygonF& oPoints) {
 }
 
 void cMetafileCanvas::PolyBezier(const QPolygonF& oPoints) {
-    if (oPoints.size() < 4 || (oPoints.size() - 1) % 3 != 0) return;
+    if (oPoints.size() < 4 || (oPoints.size() - 1) % 3 != 0)
+        return;
     QPainterPath path(oPoints[0]);
     for (qsizetype i = 1; i + 2 < oPoints.size(); i += 3)
         path.cubicTo(oPoints[i], oPoints[i + 1], oPoints[i + 2]);
@@ -288,14 +328,15 @@ void cMetafileCanvas::PolyBezier(const QPolygonF& oPoints) {
 }
 
 void cMetafileCanvas::PolyBezierTo(const QPolygonF& oPoints) {
-    if (oPoints.isEmpty() || oPoints.size() % 3 != 0) return;
+    if (oPoints.isEmpty() || oPoints.size() % 3 != 0)
+        return;
     if (mPathOpen) {
         const QTransform toOutput = LogicalToOutput();
         ContinueFigure();
-        if (!Charge(oPoints.size())) return;
+        if (!Charge(oPoints.size()))
+            return;
         for (qsizetype i = 0; i + 2 < oPoints.size(); i += 3)
-            mPath.cubicTo(toOutput.map(oPoints[i]), toOutput.map(oPoints[i + 1]),
-                          toOutput.map(oPoints[i + 2]));
+            mPath.cubicTo(toOutput.map(oPoints[i]), toOutput.map(oPoints[i + 1]), toOutput.map(oPoints[i + 2]));
     } else {
         QPolygonF curve{mDc.position};
         curve += oPoints;
@@ -307,7 +348,8 @@ void cMetafileCanvas::PolyBezierTo(const QPolygonF& oPoints) {
 void cMetafileCanvas::Polygons(const std::vector<QPolygonF>& oPolygons) {
     QPainterPath path;
     for (const QPolygonF& polygon : oPolygons) {
-        if (polygon.size() < 2) continue;
+        if (polygon.size() < 2)
+            continue;
         path.addPolygon(polygon);
         path.closeSubpath();
     }
@@ -320,8 +362,7 @@ void cMetafileCanvas::Rectangle(const QRectF& oBox) {
 
 void cMetafileCanvas::RoundRect(const QRectF& oBox, QSizeF oCorner) {
     QPainterPath path;
-    path.addRoundedRect(oBox.normalized(), std::abs(oCorner.width()) / 2,
-                        std::abs(oCorner.height()) / 2);
+    path.addRoundedRect(oBox.normalized(), std::abs(oCorner.width()) / 2, std::abs(oCorner.height()) / 2);
     DrawOutputPath(LogicalToOutput().map(path), true, true);
 }
 
@@ -331,23 +372,26 @@ void cMetafileCanvas::Ellipse(const QRectF& oBox) {
     DrawOutputPath(LogicalToOutput().map(path), true, true);
 }
 
-QPainterPath cMetafileCanvas::ArcPath(const QRectF& oBox, QPointF oStart, QPointF oEnd,
-                                      bool bMoveToStart) const {
+QPainterPath cMetafileCanvas::ArcPath(const QRectF& oBox, QPointF oStart, QPointF oEnd, bool bMoveToStart) const {
     const QRectF box = oBox.normalized();
     QPainterPath path;
-    if (box.width() <= 0 || box.height() <= 0) return path;
+    if (box.width() <= 0 || box.height() <= 0)
+        return path;
     /* Arc direction is seen on the output: a mirroring transform reverses it. */
     const bool clockwise = mDc.clockwiseArcs != (LogicalToOutput().determinant() < 0);
     const double a0 = EllipseAngle(box, oStart), a1 = EllipseAngle(box, oEnd);
-    if (bMoveToStart) path.arcMoveTo(box, a0);
-    else path.moveTo(mDc.position);
+    if (bMoveToStart)
+        path.arcMoveTo(box, a0);
+    else
+        path.moveTo(mDc.position);
     path.arcTo(box, a0, ArcSweep(a0, a1, clockwise));
     return path;
 }
 
 void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart, QPointF oEnd) {
     QPainterPath path = ArcPath(oBox, oStart, oEnd, true);
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     if (eKind == ArcKind::Pie) {
         /* Centre, line to the arc's start, the arc, back to the centre. */
         QPainterPath pie;
@@ -356,17 +400,20 @@ void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart
         pie.connectPath(path);
         path = pie;
     }
-    if (eKind != ArcKind::Arc) path.closeSubpath();
+    if (eKind != ArcKind::Arc)
+        path.closeSubpath();
     DrawOutputPath(LogicalToOutput().map(path), eKind != ArcKind::Arc, true);
 }
 
 void cMetafileCanvas::ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd) {
     QPainterPath path = ArcPath(oBox, oStart, oEnd, false);
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     const QTransform toOutput = LogicalToOutput();
     if (mPathOpen) {
         ContinueFigure();
-        if (Charge(path.elementCount())) mPath.connectPath(toOutput.map(path));
+        if (Charge(path.elementCount()))
+            mPath.connectPath(toOutput.map(path));
     } else {
         DrawOutputPath(toOutput.map(path), false, true);
     }
@@ -374,15 +421,16 @@ void cMetafileCanvas::ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd) {
 }
 
 void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep) {
-    if (!std::isfinite(sngStart) || !std::isfinite(sngSweep) || sngRadius <= 0) return;
-    const QRectF box(oCenter.x() - sngRadius, oCenter.y() - sngRadius, 2 * sngRadius,
-                     2 * sngRadius);
+    if (!std::isfinite(sngStart) || !std::isfinite(sngSweep) || sngRadius <= 0)
+        return;
+    const QRectF box(oCenter.x() - sngRadius, oCenter.y() - sngRadius, 2 * sngRadius, 2 * sngRadius);
     QPainterPath path(mDc.position);
     path.arcTo(box, std::fmod(sngStart, 360.0), std::clamp(sngSweep, -360.0, 360.0));
     const QTransform toOutput = LogicalToOutput();
     if (mPathOpen) {
         ContinueFigure();
-        if (Charge(path.elementCount())) mPath.connectPath(toOutput.map(path));
+        if (Charge(path.elementCount()))
+            mPath.connectPath(toOutput.map(path));
     } else {
         DrawOutputPath(toOutput.map(path), false, true);
     }
@@ -391,17 +439,21 @@ void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStar
 
 void cMetafileCanvas::SetPixel(QPointF oPoint, const QColor& oColor) {
     const QPointF at = LogicalToOutput().map(oPoint);
-    if (mPathOpen || !IsReasonable(QRectF(at, QSizeF(1, 1))) || !Charge(1)) return;
+    if (mPathOpen || !IsReasonable(QRectF(at, QSizeF(1, 1))) || !Charge(1))
+        return;
     mPainter.fillRect(QRectF(std::floor(at.x()), std::floor(at.y()), 1, 1), oColor);
 }
 
 void cMetafileCanvas::FillRect(const QRectF& oBox, const QBrush& oBrush) {
-    if (mPathOpen) return;
+    if (mPathOpen)
+        return;
     const QPainterPath path = LogicalToOutput().map(RectPath(oBox));
     const QRectF bounds = path.controlPointRect();
-    if (!IsReasonable(bounds)) return;
+    if (!IsReasonable(bounds))
+        return;
     const QRectF touched = bounds.intersected(QRectF(mTarget.rect()));
-    if (!Charge(touched.width() * touched.height())) return;
+    if (!Charge(touched.width() * touched.height()))
+        return;
     mPainter.setBackgroundMode(mDc.bkMode == BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     mPainter.setBackground(mDc.bkColor);
     mPainter.setPen(Qt::NoPen);
@@ -415,46 +467,54 @@ QFont cMetafileCanvas::OutputFont(double& sngPixelSize) const {
     const double scaleY = std::hypot(toOutput.m21(), toOutput.m22());
     const LogFont& logFont = mDc.font;
     QFont font;
-    if (!logFont.face.isEmpty()) font.setFamilies({logFont.face});
+    if (!logFont.face.isEmpty())
+        font.setFamilies({logFont.face});
     /* Height 0 asks for the default size: 12 points at 96 dpi. */
     double size = logFont.height == 0 ? 16 * std::hypot(mDeviceToOutput.m21(), mDeviceToOutput.m22())
-                                       : std::abs(logFont.height) * scaleY;
+                                      : std::abs(logFont.height) * scaleY;
     const double maxSize = std::min(4096.0, 2.0 * std::max(mTarget.width(), mTarget.height()) + 16);
     size = std::isfinite(size) ? std::clamp(size, 1.0, maxSize) : 1.0;
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     if (logFont.height > 0) {
         /* A positive height is the cell height (ascent + descent). */
         const double cell = QFontMetricsF(font).height();
-        if (cell > 0) size = std::clamp(size * size / cell, 1.0, maxSize);
+        if (cell > 0)
+            size = std::clamp(size * size / cell, 1.0, maxSize);
         font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
     }
-    if (logFont.weight > 0) font.setWeight(QFont::Weight(std::clamp(logFont.weight, 100, 900)));
+    if (logFont.weight > 0)
+        font.setWeight(QFont::Weight(std::clamp(logFont.weight, 100, 900)));
     font.setItalic(logFont.italic);
     font.setUnderline(logFont.underline);
     font.setStrikeOut(logFont.strikeOut);
     if (logFont.width > 0) {
         const double average = QFontMetricsF(font).averageCharWidth();
         const double stretch = average > 0 ? logFont.width * scaleX / average * 100 : 100;
-        if (std::isfinite(stretch)) font.setStretch(std::clamp(static_cast<int>(stretch), 1, 4000));
+        if (std::isfinite(stretch))
+            font.setStretch(std::clamp(static_cast<int>(stretch), 1, 4000));
     }
     sngPixelSize = size;
     return font;
 }
 
-void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::vector<double>& lDx,
-                           uint32_t lOptions, const std::optional<QRectF>& oBox) {
-    if (mPathOpen || (lOptions & TextGlyphIndex)) return;
+void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::vector<double>& lDx, uint32_t lOptions,
+                           const std::optional<QRectF>& oBox) {
+    if (mPathOpen || (lOptions & TextGlyphIndex))
+        return;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         mStatus = WrongState;
         return;
     }
     const QTransform toOutput = LogicalToOutput();
-    if (oBox && (lOptions & TextOpaque)) FillRect(*oBox, mDc.bkColor);
-    if (sText.isEmpty()) return;
+    if (oBox && (lOptions & TextOpaque))
+        FillRect(*oBox, mDc.bkColor);
+    if (sText.isEmpty())
+        return;
     const bool updateCp = mDc.textAlign & AlignUpdateCp;
     const QPointF reference = updateCp ? mDc.position : oReference;
     const QPointF origin = toOutput.map(reference);
-    if (!IsReasonable(QRectF(origin, QSizeF(1, 1)))) return;
+    if (!IsReasonable(QRectF(origin, QSizeF(1, 1))))
+        return;
 
     double pixelSize = 0;
     const QFont font = OutputFont(pixelSize);
@@ -467,21 +527,28 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
             advances.push_back(total);
             total += lDx[static_cast<size_t>(i)] * scaleX;
         }
-        if (!std::isfinite(total)) return;
+        if (!std::isfinite(total))
+            return;
     } else {
         total = metrics.horizontalAdvance(sText);
     }
     const double extent = std::min(std::abs(total), 4.0 * (mTarget.width() + mTarget.height()));
     /* Laying out and drawing a string costs some tens of microseconds on top
      * of its pixels, about as much as filling 20000 pixels. */
-    if (!Charge(extent * metrics.height() + 20000.0 * (1 + sText.size() / 16))) return;
+    if (!Charge(extent * metrics.height() + 20000.0 * (1 + sText.size() / 16)))
+        return;
 
     double x = 0, y = 0;
-    if ((mDc.textAlign & AlignHorizontal) == AlignRight) x = -total;
-    else if ((mDc.textAlign & AlignHorizontal) == AlignCenter) x = -total / 2;
-    if ((mDc.textAlign & AlignVertical) == AlignBaseline) y = 0;
-    else if ((mDc.textAlign & AlignVertical) == AlignBottom) y = -metrics.descent();
-    else y = metrics.ascent();
+    if ((mDc.textAlign & AlignHorizontal) == AlignRight)
+        x = -total;
+    else if ((mDc.textAlign & AlignHorizontal) == AlignCenter)
+        x = -total / 2;
+    if ((mDc.textAlign & AlignVertical) == AlignBaseline)
+        y = 0;
+    else if ((mDc.textAlign & AlignVertical) == AlignBottom)
+        y = -metrics.descent();
+    else
+        y = metrics.ascent();
 
     mPainter.save();
     if (oBox && (lOptions & TextClipped)) {
@@ -493,12 +560,11 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     placement.rotate(-mDc.font.escapement / 10.0);
     mPainter.setTransform(placement);
     if (mDc.bkMode == BkOpaque)
-        mPainter.fillRect(QRectF(std::min(x, x + total), y - metrics.ascent(), std::abs(total),
-                                 metrics.height()),
+        mPainter.fillRect(QRectF(std::min(x, x + total), y - metrics.ascent(), std::abs(total), metrics.height()),
                           mDc.bkColor);
     mPainter.setFont(font);
     mPainter.setPen(mDc.textColor);
-    mPainter.setBackgroundMode(Qt::TransparentMode);   /* the background box is filled above */
+    mPainter.setBackgroundMode(Qt::TransparentMode); /* the background box is filled above */
     if (advances.empty()) {
         mPainter.drawText(QPointF(x, y), sText);
     } else {
@@ -511,17 +577,19 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     }
     mPainter.restore();
     if (updateCp) {
-        const double logicalScale = std::hypot(mDc.world.m11(), mDc.world.m12()) *
-                                    std::abs(PageTransform().m11()) *
+        const double logicalScale = std::hypot(mDc.world.m11(), mDc.world.m12()) * std::abs(PageTransform().m11()) *
                                     std::hypot(mDeviceToOutput.m11(), mDeviceToOutput.m12());
-        if (logicalScale > 0) mDc.position.rx() += total / logicalScale;
+        if (logicalScale > 0)
+            mDc.position.rx() += total / logicalScale;
     }
 }
 
 void cMetafileCanvas::Blit(const QImage& oImage, const QRectF& oSource, const QRectF& oDest) {
-    if (mPathOpen || oImage.isNull() || oSource.width() == 0 || oSource.height() == 0) return;
+    if (mPathOpen || oImage.isNull() || oSource.width() == 0 || oSource.height() == 0)
+        return;
     const QRectF source = oSource.normalized().intersected(QRectF(oImage.rect()));
-    if (source.isEmpty()) return;
+    if (source.isEmpty())
+        return;
     /* Source pixels -> logical destination -> output. */
     QTransform toDest;
     toDest.translate(oDest.x(), oDest.y());
@@ -529,9 +597,11 @@ void cMetafileCanvas::Blit(const QImage& oImage, const QRectF& oSource, const QR
     toDest.translate(-oSource.x(), -oSource.y());
     const QTransform toOutput = toDest * LogicalToOutput();
     const QRectF bounds = toOutput.mapRect(source);
-    if (!IsReasonable(bounds)) return;
+    if (!IsReasonable(bounds))
+        return;
     const QRectF touched = bounds.intersected(QRectF(mTarget.rect()));
-    if (!Charge(touched.width() * touched.height() + source.width() * source.height())) return;
+    if (!Charge(touched.width() * touched.height() + source.width() * source.height()))
+        return;
     mPainter.save();
     mPainter.setTransform(toOutput);
     mPainter.drawImage(source.topLeft(), oImage, source);
@@ -551,7 +621,8 @@ void cMetafileCanvas::AbortPath() {
 }
 
 void cMetafileCanvas::CloseFigure() {
-    if (!mPathOpen) return;
+    if (!mPathOpen)
+        return;
     mPath.closeSubpath();
     mFigureOpen = false;
 }
@@ -565,8 +636,10 @@ void cMetafileCanvas::FillPath(bool bFill, bool bStroke) {
 
 void cMetafileCanvas::WidenPath() {
     QPainterPathStroker stroker(OutputPen());
-    if (stroker.width() < 1) stroker.setWidth(1);
-    if (Charge(mPath.elementCount() * 16.0)) mPath = stroker.createStroke(mPath);
+    if (stroker.width() < 1)
+        stroker.setWidth(1);
+    if (Charge(mPath.elementCount() * 16.0))
+        mPath = stroker.createStroke(mPath);
 }
 
 void cMetafileCanvas::SelectClipPath(int32_t eMode) {
@@ -595,22 +668,26 @@ void cMetafileCanvas::ResetClip() {
 }
 
 void cMetafileCanvas::OffsetClip(QPointF oLogicalOffset) {
-    if (!mDc.clip) return;
+    if (!mDc.clip)
+        return;
     const QTransform toOutput = LogicalToOutput();
     const QPointF offset = toOutput.map(oLogicalOffset) - toOutput.map(QPointF(0, 0));
-    if (!IsReasonable(QRectF(offset, QSizeF(1, 1)))) return;
+    if (!IsReasonable(QRectF(offset, QSizeF(1, 1))))
+        return;
     mDc.clip->translate(offset);
     ApplyClip();
 }
 
 void cMetafileCanvas::CombineClip(const QPainterPath& oOutputPath, int32_t eMode) {
-    if (!IsReasonable(oOutputPath.controlPointRect())) return;
+    if (!IsReasonable(oOutputPath.controlPointRect()))
+        return;
     const QPainterPath whole = RectPath(QRectF(mTarget.rect()));
     const QPainterPath base = mDc.clip.value_or(whole);
     /* Boolean path operations grow faster than linearly with the element
      * counts (about 0.2 s for 20000 elements); a copy costs nothing. */
     const double elements = double(base.elementCount()) + oOutputPath.elementCount();
-    if (!Charge(eMode == RgnCopy ? oOutputPath.elementCount() : elements * elements / 4)) return;
+    if (!Charge(eMode == RgnCopy ? oOutputPath.elementCount() : elements * elements / 4))
+        return;
     switch (eMode) {
     case RgnAnd: mDc.clip = base.intersected(oOutputPath); break;
     case RgnOr: mDc.clip = base.united(oOutputPath); break;
@@ -623,8 +700,10 @@ void cMetafileCanvas::CombineClip(const QPainterPath& oOutputPath, int32_t eMode
 }
 
 void cMetafileCanvas::ApplyClip() {
-    if (mDc.clip) mPainter.setClipPath(*mDc.clip);
-    else mPainter.setClipping(false);
+    if (mDc.clip)
+        mPainter.setClipPath(*mDc.clip);
+    else
+        mPainter.setClipping(false);
 }
 
 } // namespace metafile

@@ -27,8 +27,8 @@
 namespace metafile {
 
 /* Mapping modes. */
-inline constexpr int32_t MapText = 1, MapLoMetric = 2, MapHiMetric = 3, MapLoEnglish = 4,
-                         MapHiEnglish = 5, MapTwips = 6, MapIsotropic = 7, MapAnisotropic = 8;
+inline constexpr int32_t MapText = 1, MapLoMetric = 2, MapHiMetric = 3, MapLoEnglish = 4, MapHiEnglish = 5,
+                         MapTwips = 6, MapIsotropic = 7, MapAnisotropic = 8;
 /* Background modes. */
 inline constexpr int32_t BkTransparent = 1, BkOpaque = 2;
 /* Text output options shared by EMF and WMF. */
@@ -37,23 +37,23 @@ inline constexpr uint32_t TextOpaque = 0x0002, TextClipped = 0x0004, TextGlyphIn
 inline constexpr int32_t RgnAnd = 1, RgnOr = 2, RgnXor = 3, RgnDiff = 4, RgnCopy = 5;
 
 struct LogPen {
-    uint32_t style = 0;        /* PS_* style, end-cap, join and type bits */
-    double width = 0;          /* logical units; 0 = one device pixel */
+    uint32_t style = 0; /* PS_* style, end-cap, join and type bits */
+    double width = 0;   /* logical units; 0 = one device pixel */
     QColor color = Qt::black;
-    std::vector<double> dashes;  /* user style entries, logical units */
+    std::vector<double> dashes; /* user style entries, logical units */
 };
 
 struct LogBrush {
-    uint32_t style = 0;        /* BS_* */
+    uint32_t style = 0; /* BS_* */
     QColor color = Qt::white;
-    uint32_t hatch = 0;        /* HS_* */
-    QImage pattern;            /* BS_DIBPATTERN */
+    uint32_t hatch = 0; /* HS_* */
+    QImage pattern;     /* BS_DIBPATTERN */
 };
 
 struct LogFont {
-    double height = 0;         /* logical units; < 0 character height, > 0 cell height */
+    double height = 0; /* logical units; < 0 character height, > 0 cell height */
     double width = 0;
-    double escapement = 0;     /* tenths of a degree, counter-clockwise */
+    double escapement = 0; /* tenths of a degree, counter-clockwise */
     int32_t weight = 0;
     bool italic = false;
     bool underline = false;
@@ -77,15 +77,15 @@ struct DcState {
     int32_t bkMode = BkOpaque;
     Qt::FillRule fillRule = Qt::OddEvenFill;
     uint32_t textAlign = 0;
-    QPointF position;                      /* current position, logical units */
-    std::optional<QPainterPath> clip;      /* output pixels; none = whole picture */
+    QPointF position;                 /* current position, logical units */
+    std::optional<QPainterPath> clip; /* output pixels; none = whole picture */
     bool clockwiseArcs = false;
 };
 
 enum class ArcKind { Arc, Chord, Pie };
 
 class cMetafileCanvas {
-public:
+  public:
     /* Draws onto target, which must stay alive while the canvas does. */
     cMetafileCanvas(QImage& target, const MetafileLimits& limits);
     cMetafileCanvas(const cMetafileCanvas&) = delete;
@@ -140,8 +140,8 @@ public:
 
     /* Text at a reference point; lDx holds the advance of each UTF-16 unit in
      * logical units (may be empty). oBox is the clip/opaque rectangle. */
-    void Text(QPointF oReference, const QString& sText, const std::vector<double>& lDx,
-              uint32_t lOptions, const std::optional<QRectF>& oBox);
+    void Text(QPointF oReference, const QString& sText, const std::vector<double>& lDx, uint32_t lOptions,
+              const std::optional<QRectF>& oBox);
 
     /* Draws the part oSource of a bitmap into a logical destination rectangle
      * (negative extents mirror). */
@@ -163,7 +163,7 @@ public:
     void ResetClip();
     void OffsetClip(QPointF oLogicalOffset);
 
-private:
+  private:
     void DrawOutputPath(const QPainterPath& oPath, bool bFill, bool bStroke);
     void AddToPath(const QPainterPath& oOutputPath);
     void ContinueFigure();
@@ -185,9 +185,9 @@ private:
     std::vector<std::optional<GdiObject>> mObjects;
     QTransform mDeviceToOutput;
     double mHmmX = 96.0 / 2540.0, mHmmY = 96.0 / 2540.0;
-    QPainterPath mPath;        /* output pixels */
-    bool mPathOpen = false;    /* between BeginPath and EndPath */
-    bool mFigureOpen = false;  /* the path's last figure continues at the current position */
+    QPainterPath mPath;       /* output pixels */
+    bool mPathOpen = false;   /* between BeginPath and EndPath */
+    bool mFigureOpen = false; /* the path's last figure continues at the current position */
 };
 
 } // namespace metafile

@@ -10,22 +10,21 @@
 namespace metafile {
 namespace {
 
-constexpr uint32_t BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3, BiJpeg = 4,
-                   BiPng = 5, BiAlphaBitfields = 6;
+constexpr uint32_t BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3, BiJpeg = 4, BiPng = 5, BiAlphaBitfields = 6;
 /* Run-length bitmaps up to this area are allocated on the header's word alone. */
 constexpr uint64_t RleUnprovenPixels = uint64_t{1} << 24;
 
 struct DibHeader {
     uint32_t headerSize = 0;
     int64_t width = 0;
-    int64_t height = 0;   /* always positive; topDown records the sign */
+    int64_t height = 0; /* always positive; topDown records the sign */
     bool topDown = false;
     uint32_t bitCount = 0;
     uint32_t compression = BiRgb;
     uint32_t colorsUsed = 0;
-    std::array<uint32_t, 3> masks{};   /* red, green, blue */
-    size_t tableOffset = 0;            /* where the colour table starts in bmi */
-    size_t entrySize = 4;              /* 3 for the old core header */
+    std::array<uint32_t, 3> masks{}; /* red, green, blue */
+    size_t tableOffset = 0;          /* where the colour table starts in bmi */
+    size_t entrySize = 4;            /* 3 for the old core header */
 };
 
 bool ReadHeader(cMetafileBytes& bmi, DibHeader& h) {
@@ -49,8 +48,10 @@ bool ReadHeader(cMetafileBytes& bmi, DibHeader& h) {
     h.tableOffset = h.headerSize;
     if (h.compression == BiBitfields || h.compression == BiAlphaBitfields) {
         /* Masks follow a 40-byte header, or sit inside a larger one. */
-        for (size_t i = 0; i < 3; ++i) h.masks[i] = bmi.U32(40 + 4 * i);
-        if (h.headerSize == 40) h.tableOffset += h.compression == BiBitfields ? 12 : 16;
+        for (size_t i = 0; i < 3; ++i)
+            h.masks[i] = bmi.U32(40 + 4 * i);
+        if (h.headerSize == 40)
+            h.tableOffset += h.compression == BiBitfields ? 12 : 16;
     } else if (h.bitCount == 16) {
         h.masks = {0x7C00, 0x03E0, 0x001F};
     } else {
@@ -66,12 +67,15 @@ bool WithinLimits(int64_t width, int64_t height, const MetafileLimits& limits) {
 
 std::vector<QRgb> ReadColorTable(cMetafileBytes& bmi, const DibHeader& h) {
     std::vector<QRgb> table;
-    if (h.bitCount > 8) return table;
+    if (h.bitCount > 8)
+        return table;
     size_t count = size_t{1} << h.bitCount;
-    if (h.colorsUsed != 0 && h.colorsUsed < count) count = h.colorsUsed;
+    if (h.colorsUsed != 0 && h.colorsUsed < count)
+        count = h.colorsUsed;
     for (size_t i = 0; i < count; ++i) {
         size_t at = h.tableOffset + i * h.entrySize;
-        if (!bmi.Has(at, 3)) break;
+        if (!bmi.Has(at, 3))
+            break;
         table.push_back(qRgb(bmi.U8(at + 2), bmi.U8(at + 1), bmi.U8(at)));
     }
     return table;
@@ -79,7 +83,8 @@ std::vector<QRgb> ReadColorTable(cMetafileBytes& bmi, const DibHeader& h) {
 
 /* Scales the bits of one mask to 0..255. */
 uint8_t MaskChannel(uint32_t pixel, uint32_t mask) {
-    if (mask == 0) return 0;
+    if (mask == 0)
+        return 0;
     uint32_t shift = static_cast<uint32_t>(std::countr_zero(mask));
     uint64_t max = mask >> shift;
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
@@ -100,11 +105,10 @@ void DecodeRow(const uint8_t* src, const DibHeader& h, const std::vector<QRgb>& 
         default: {
             uint32_t pixel = h.bitCount == 16
                                  ? static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
-                                 : static_cast<uint32_t>(src[4 * x]) | (src[4 * x + 1] << 8) |
-                                       (src[4 * x + 2] << 16) |
+                                 : static_cast<uint32_t>(src[4 * x]) | (src[4 * x + 1] << 8) | (src[4 * x + 2] << 16) |
                                        (static_cast<uint32_t>(src[4 * x + 3]) << 24);
-            dst[x] = qRgb(MaskChannel(pixel, h.masks[0]), MaskChannel(pixel, h.masks[1]),
-                          MaskChannel(pixel, h.masks[2]));
+            dst[x] =
+                qRgb(MaskChannel(pixel, h.masks[0]), MaskChannel(pixel, h.masks[1]), MaskChannel(pixel, h.masks[2]));
         }
         }
     }
@@ -112,18 +116,24 @@ void DecodeRow(const uint8_t* src, const DibHeader& h, const std::vector<QRgb>& 
 
 QImage DecodeUncompressed(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRgb>& table) {
     switch (h.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
     default: return {};
     }
     const uint64_t stride = (static_cast<uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
     const uint64_t height = static_cast<uint64_t>(h.height);
-    if (stride * height > bits.Size()) return {};
+    if (stride * height > bits.Size())
+        return {};
     QImage image(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_ARGB32);
-    if (image.isNull()) return {};
+    if (image.isNull())
+        return {};
     for (uint64_t row = 0; row < height; ++row) {
         uint64_t y = h.topDown ? row : height - 1 - row;
-        DecodeRow(bits.Data() + row * stride, h, table,
-                  reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y))));
+        DecodeRow(bits.Data() + row * stride, h, table, reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y))));
     }
     return image;
 }
@@ -132,18 +142,22 @@ QImage DecodeUncompressed(cMetafileBytes& bits, const DibHeader& h, const std::v
  * skip stay transparent. */
 QImage DecodeRle(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRgb>& table) {
     const bool four = h.compression == BiRle4;
-    if (h.topDown || h.bitCount != (four ? 4u : 8u)) return {};
+    if (h.topDown || h.bitCount != (four ? 4u : 8u))
+        return {};
     /* A large bitmap needs a stream that could fill it: two bytes code at
      * most 255 pixels. */
     const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
-    if (pixels > RleUnprovenPixels && pixels / 128 > bits.Size()) return {};
+    if (pixels > RleUnprovenPixels && pixels / 128 > bits.Size())
+        return {};
     QImage image(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_ARGB32);
-    if (image.isNull()) return {};
+    if (image.isNull())
+        return {};
     image.fill(Qt::transparent);
     int64_t x = 0, y = h.height - 1;
     size_t at = 0;
     auto put = [&](uint32_t index) {
-        if (x < h.width && y >= 0) image.setPixel(static_cast<int>(x), static_cast<int>(y), PaletteColor(table, index));
+        if (x < h.width && y >= 0)
+            image.setPixel(static_cast<int>(x), static_cast<int>(y), PaletteColor(table, index));
         ++x;
     };
     while (at + 1 < bits.Size() && y >= 0) {
@@ -163,12 +177,13 @@ QImage DecodeRle(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRg
             at += 2;
         } else {
             size_t bytes = four ? (value + 1u) / 2 : value;
-            if (!bits.Has(at, bytes)) break;
+            if (!bits.Has(at, bytes))
+                break;
             for (uint32_t i = 0; i < value && x < h.width; ++i) {
                 uint8_t byte = bits.U8(at + (four ? i / 2 : i));
                 put(four ? (i % 2 ? byte & 0xF : byte >> 4) : byte);
             }
-            at += (bytes + 1) & ~size_t{1};   /* runs are padded to 16 bits */
+            at += (bytes + 1) & ~size_t{1}; /* runs are padded to 16 bits */
         }
     }
     return image;
@@ -176,44 +191,53 @@ QImage DecodeRle(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRg
 
 /* JPEG or PNG bits: decoded by Qt after checking the size they announce. */
 QImage DecodeEmbedded(cMetafileBytes& bits, const MetafileLimits& limits) {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(bits.Data()),
-                                               static_cast<qsizetype>(bits.Size()));
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bits.Data()), static_cast<qsizetype>(bits.Size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     QSize size = reader.size();
-    if (!size.isValid() || !WithinLimits(size.width(), size.height(), limits)) return {};
+    if (!size.isValid() || !WithinLimits(size.width(), size.height(), limits))
+        return {};
     QImage image = reader.read();
     return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace
 
-QImage DecodeDib(cMetafileBytes bmi, cMetafileBytes bits, uint32_t usage,
-                 const MetafileLimits& limits) {
+QImage DecodeDib(cMetafileBytes bmi, cMetafileBytes bits, uint32_t usage, const MetafileLimits& limits) {
     DibHeader h;
-    if (usage != DibRgbColors || !ReadHeader(bmi, h)) return {};
-    if (h.compression == BiJpeg || h.compression == BiPng) return DecodeEmbedded(bits, limits);
-    if (!WithinLimits(h.width, h.height, limits)) return {};
+    if (usage != DibRgbColors || !ReadHeader(bmi, h))
+        return {};
+    if (h.compression == BiJpeg || h.compression == BiPng)
+        return DecodeEmbedded(bits, limits);
+    if (!WithinLimits(h.width, h.height, limits))
+        return {};
     std::vector<QRgb> table = ReadColorTable(bmi, h);
-    if (h.bitCount <= 8 && table.empty()) return {};
+    if (h.bitCount <= 8 && table.empty())
+        return {};
     switch (h.compression) {
-    case BiRgb: case BiBitfields: case BiAlphaBitfields: return DecodeUncompressed(bits, h, table);
-    case BiRle8: case BiRle4: return DecodeRle(bits, h, table);
+    case BiRgb:
+    case BiBitfields:
+    case BiAlphaBitfields: return DecodeUncompressed(bits, h, table);
+    case BiRle8:
+    case BiRle4: return DecodeRle(bits, h, table);
     default: return {};
     }
 }
 
 QImage DecodePackedDib(cMetafileBytes dib, uint32_t usage, const MetafileLimits& limits) {
     DibHeader h;
-    if (!ReadHeader(dib, h)) return {};
+    if (!ReadHeader(dib, h))
+        return {};
     /* The table holds colorsUsed entries when given, else 2^bitCount up to 8 bits. */
     size_t entries = h.colorsUsed;
-    if (entries == 0 && h.bitCount <= 8) entries = size_t{1} << h.bitCount;
+    if (entries == 0 && h.bitCount <= 8)
+        entries = size_t{1} << h.bitCount;
     size_t bitsOffset = h.tableOffset + entries * h.entrySize;
-    if (!dib.Has(bitsOffset, 0)) return {};
-    return DecodeDib(dib.Sub(0, bitsOffset), dib.Sub(bitsOffset, dib.Size() - bitsOffset), usage,
-                     limits);
+    if (!dib.Has(bitsOffset, 0))
+        return {};
+    return DecodeDib(dib.Sub(0, bitsOffset), dib.Sub(bitsOffset, dib.Size() - bitsOffset), usage, limits);
 }
 
 } // namespace metafile

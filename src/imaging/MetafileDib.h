@@ -19,8 +19,7 @@ inline constexpr uint32_t DibRgbColors = 0;
  * rows are in bits. Returns a null image when the header is malformed, the
  * bitmap exceeds the limits or the bits are too short. Rows come out
  * top-down in Format_ARGB32, opaque. */
-QImage DecodeDib(cMetafileBytes bmi, cMetafileBytes bits, uint32_t usage,
-                 const MetafileLimits& limits);
+QImage DecodeDib(cMetafileBytes bmi, cMetafileBytes bits, uint32_t usage, const MetafileLimits& limits);
 
 /* Decodes a packed DIB (header, colour table and bits in one block), as WMF
  * records store them. */

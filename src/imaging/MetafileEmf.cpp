@@ -16,28 +16,83 @@
 namespace metafile {
 namespace {
 
-constexpr uint32_t EmfSignature = 0x464D4520;  /* " EMF" */
+constexpr uint32_t EmfSignature = 0x464D4520; /* " EMF" */
 constexpr size_t EmfHeaderSize = 88;
 
 enum EmfRecord : uint32_t {
-    EmrHeader = 1, EmrPolyBezier = 2, EmrPolygon = 3, EmrPolyline = 4, EmrPolyBezierTo = 5,
-    EmrPolylineTo = 6, EmrPolyPolyline = 7, EmrPolyPolygon = 8, EmrSetWindowExtEx = 9,
-    EmrSetWindowOrgEx = 10, EmrSetViewportExtEx = 11, EmrSetViewportOrgEx = 12, EmrEof = 14,
-    EmrSetPixelV = 15, EmrSetMapMode = 17, EmrSetBkMode = 18, EmrSetPolyFillMode = 19,
-    EmrSetTextAlign = 22, EmrSetTextColor = 24, EmrSetBkColor = 25, EmrOffsetClipRgn = 26,
-    EmrMoveToEx = 27, EmrExcludeClipRect = 29, EmrIntersectClipRect = 30,
-    EmrScaleViewportExtEx = 31, EmrScaleWindowExtEx = 32, EmrSaveDc = 33, EmrRestoreDc = 34,
-    EmrSetWorldTransform = 35, EmrModifyWorldTransform = 36, EmrSelectObject = 37,
-    EmrCreatePen = 38, EmrCreateBrushIndirect = 39, EmrDeleteObject = 40, EmrAngleArc = 41,
-    EmrEllipse = 42, EmrRectangle = 43, EmrRoundRect = 44, EmrArc = 45, EmrChord = 46,
-    EmrPie = 47, EmrCreatePalette = 49, EmrLineTo = 54, EmrArcTo = 55, EmrSetArcDirection = 57,
-    EmrBeginPath = 59, EmrEndPath = 60, EmrCloseFigure = 61, EmrFillPath = 62,
-    EmrStrokeAndFillPath = 63, EmrStrokePath = 64, EmrFlattenPath = 65, EmrWidenPath = 66,
-    EmrSelectClipPath = 67, EmrAbortPath = 68, EmrComment = 70, EmrExtSelectClipRgn = 75, EmrBitBlt = 76,
-    EmrStretchBlt = 77, EmrSetDiBitsToDevice = 80, EmrStretchDiBits = 81, EmrExtCreateFontIndirectW = 82,
-    EmrExtTextOutA = 83, EmrExtTextOutW = 84, EmrPolyBezier16 = 85, EmrPolygon16 = 86,
-    EmrPolyline16 = 87, EmrPolyBezierTo16 = 88, EmrPolylineTo16 = 89, EmrPolyPolyline16 = 90,
-    EmrPolyPolygon16 = 91, EmrCreateMonoBrush = 93, EmrCreateDibPatternBrushPt = 94,
+    EmrHeader = 1,
+    EmrPolyBezier = 2,
+    EmrPolygon = 3,
+    EmrPolyline = 4,
+    EmrPolyBezierTo = 5,
+    EmrPolylineTo = 6,
+    EmrPolyPolyline = 7,
+    EmrPolyPolygon = 8,
+    EmrSetWindowExtEx = 9,
+    EmrSetWindowOrgEx = 10,
+    EmrSetViewportExtEx = 11,
+    EmrSetViewportOrgEx = 12,
+    EmrEof = 14,
+    EmrSetPixelV = 15,
+    EmrSetMapMode = 17,
+    EmrSetBkMode = 18,
+    EmrSetPolyFillMode = 19,
+    EmrSetTextAlign = 22,
+    EmrSetTextColor = 24,
+    EmrSetBkColor = 25,
+    EmrOffsetClipRgn = 26,
+    EmrMoveToEx = 27,
+    EmrExcludeClipRect = 29,
+    EmrIntersectClipRect = 30,
+    EmrScaleViewportExtEx = 31,
+    EmrScaleWindowExtEx = 32,
+    EmrSaveDc = 33,
+    EmrRestoreDc = 34,
+    EmrSetWorldTransform = 35,
+    EmrModifyWorldTransform = 36,
+    EmrSelectObject = 37,
+    EmrCreatePen = 38,
+    EmrCreateBrushIndirect = 39,
+    EmrDeleteObject = 40,
+    EmrAngleArc = 41,
+    EmrEllipse = 42,
+    EmrRectangle = 43,
+    EmrRoundRect = 44,
+    EmrArc = 45,
+    EmrChord = 46,
+    EmrPie = 47,
+    EmrCreatePalette = 49,
+    EmrLineTo = 54,
+    EmrArcTo = 55,
+    EmrSetArcDirection = 57,
+    EmrBeginPath = 59,
+    EmrEndPath = 60,
+    EmrCloseFigure = 61,
+    EmrFillPath = 62,
+    EmrStrokeAndFillPath = 63,
+    EmrStrokePath = 64,
+    EmrFlattenPath = 65,
+    EmrWidenPath = 66,
+    EmrSelectClipPath = 67,
+    EmrAbortPath = 68,
+    EmrComment = 70,
+    EmrExtSelectClipRgn = 75,
+    EmrBitBlt = 76,
+    EmrStretchBlt = 77,
+    EmrSetDiBitsToDevice = 80,
+    EmrStretchDiBits = 81,
+    EmrExtCreateFontIndirectW = 82,
+    EmrExtTextOutA = 83,
+    EmrExtTextOutW = 84,
+    EmrPolyBezier16 = 85,
+    EmrPolygon16 = 86,
+    EmrPolyline16 = 87,
+    EmrPolyBezierTo16 = 88,
+    EmrPolylineTo16 = 89,
+    EmrPolyPolyline16 = 90,
+    EmrPolyPolygon16 = 91,
+    EmrCreateMonoBrush = 93,
+    EmrCreateDibPatternBrushPt = 94,
     EmrExtCreatePen = 95,
 };
 
@@ -54,14 +109,16 @@ QRectF ReadRect(cMetafileBytes& r, size_t at) {
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
-QPointF ReadPoint(cMetafileBytes& r, size_t at) { return QPointF(r.I32(at), r.I32(at + 4)); }
+QPointF ReadPoint(cMetafileBytes& r, size_t at) {
+    return QPointF(r.I32(at), r.I32(at + 4));
+}
 
 /* lCount points of 32 bits (or 16 bits per coordinate) starting at offset at. */
 QPolygonF ReadPoints(cMetafileBytes& r, size_t at, uint64_t lCount, bool bShort) {
     const uint64_t pointSize = bShort ? 4 : 8;
     QPolygonF points;
     if (lCount > r.Size() / pointSize || !r.Has(at, lCount * pointSize)) {
-        r.Sub(at, r.Size() + 1);  /* marks the record bad */
+        r.Sub(at, r.Size() + 1); /* marks the record bad */
         return points;
     }
     points.reserve(static_cast<qsizetype>(lCount));
@@ -73,15 +130,14 @@ QPolygonF ReadPoints(cMetafileBytes& r, size_t at, uint64_t lCount, bool bShort)
 }
 
 class cEmfPlayer {
-public:
-    cEmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits)
-        : mCanvas(canvas), mLimits(limits) {}
+  public:
+    cEmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits) : mCanvas(canvas), mLimits(limits) {}
     /* Plays one record; false at the end-of-file record. */
     bool Play(uint32_t lType, cMetafileBytes r);
     /* True when an EMF+ header says the EMF records are no copy of the picture. */
     bool PlusOnly() const { return mPlusOnly; }
 
-private:
+  private:
     void PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayTransform(uint32_t lType, cMetafileBytes& r);
@@ -98,7 +154,8 @@ private:
 
 void cEmfPlayer::PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
     const QPolygonF points = ReadPoints(r, 28, r.U32(24), bShort);
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     const uint32_t base = bShort ? lType - (EmrPolyBezier16 - EmrPolyBezier) : lType;
     switch (base) {
     case EmrPolyBezier: mCanvas.PolyBezier(points); break;
@@ -112,40 +169,46 @@ void cEmfPlayer::PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
 
 void cEmfPlayer::PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
     const uint64_t polyCount = r.U32(24), pointCount = r.U32(28);
-    if (!r.Ok() || polyCount > r.Size() / 4) return;
+    if (!r.Ok() || polyCount > r.Size() / 4)
+        return;
     const QPolygonF points = ReadPoints(r, 32 + polyCount * 4, pointCount, bShort);
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     std::vector<QPolygonF> polygons;
     uint64_t used = 0;
     for (uint64_t i = 0; i < polyCount; ++i) {
         const uint64_t count = r.U32(32 + i * 4);
-        if (count > pointCount - used) return;
+        if (count > pointCount - used)
+            return;
         polygons.push_back(points.mid(static_cast<qsizetype>(used), static_cast<qsizetype>(count)));
         used += count;
     }
     if (lType == EmrPolyPolygon || lType == EmrPolyPolygon16) {
         mCanvas.Polygons(polygons);
     } else {
-        for (const QPolygonF& line : polygons) mCanvas.Polyline(line);
+        for (const QPolygonF& line : polygons)
+            mCanvas.Polyline(line);
     }
 }
 
 void cEmfPlayer::PlayTransform(uint32_t lType, cMetafileBytes& r) {
     const QTransform xform(r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28));
-    const bool finite = std::isfinite(xform.m11()) && std::isfinite(xform.m12()) &&
-                        std::isfinite(xform.m21()) && std::isfinite(xform.m22()) &&
-                        std::isfinite(xform.dx()) && std::isfinite(xform.dy());
-    if (!finite) return;
+    const bool finite = std::isfinite(xform.m11()) && std::isfinite(xform.m12()) && std::isfinite(xform.m21()) &&
+                        std::isfinite(xform.m22()) && std::isfinite(xform.dx()) && std::isfinite(xform.dy());
+    if (!finite)
+        return;
     QTransform& world = mCanvas.Dc().world;
     if (lType == EmrSetWorldTransform) {
-        if (r.Ok()) world = xform;
+        if (r.Ok())
+            world = xform;
         return;
     }
     const uint32_t mode = r.U32(32);
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     switch (mode) {
     case 1: world.reset(); break;
-    case 2: world = xform * world; break;   /* the new transform applies first */
+    case 2: world = xform * world; break; /* the new transform applies first */
     case 3: world = world * xform; break;
     case 4: world = xform; break;
     default: break;
@@ -155,9 +218,11 @@ void cEmfPlayer::PlayTransform(uint32_t lType, cMetafileBytes& r) {
 QImage cEmfPlayer::RecordDib(cMetafileBytes& r, size_t lAt, uint32_t lUsage) {
     const uint32_t offBmi = r.U32(lAt), cbBmi = r.U32(lAt + 4);
     const uint32_t offBits = r.U32(lAt + 8), cbBits = r.U32(lAt + 12);
-    if (!r.Ok() || cbBmi == 0) return {};
+    if (!r.Ok() || cbBmi == 0)
+        return {};
     cMetafileBytes bmi = r.Sub(offBmi, cbBmi), bits = r.Sub(offBits, cbBits);
-    if (!r.Ok()) return {};
+    if (!r.Ok())
+        return {};
     return DecodeDib(bmi, bits, lUsage, mLimits);
 }
 
@@ -166,7 +231,8 @@ void cEmfPlayer::PlayObject(uint32_t lType, cMetafileBytes& r) {
     switch (lType) {
     case EmrCreatePen: {
         LogPen pen{r.U32(12), static_cast<double>(r.I32(16)), ColorFromRef(r.U32(24)), {}};
-        if (r.Ok()) mCanvas.StoreObject(index, pen);
+        if (r.Ok())
+            mCanvas.StoreObject(index, pen);
         break;
     }
     case EmrExtCreatePen: {
@@ -174,19 +240,23 @@ void cEmfPlayer::PlayObject(uint32_t lType, cMetafileBytes& r) {
         const uint32_t entries = r.U32(48);
         for (uint32_t i = 0; i < entries && i < 16 && r.Has(52 + 4 * i, 4); ++i)
             pen.dashes.push_back(r.U32(52 + 4 * i));
-        if (r.U32(36) == 1) pen.style = (pen.style & ~0xFu) | 5;  /* hollow brush: no line */
-        if (r.Ok()) mCanvas.StoreObject(index, pen);
+        if (r.U32(36) == 1)
+            pen.style = (pen.style & ~0xFu) | 5; /* hollow brush: no line */
+        if (r.Ok())
+            mCanvas.StoreObject(index, pen);
         break;
     }
     case EmrCreateBrushIndirect: {
         LogBrush brush{r.U32(12), ColorFromRef(r.U32(16)), r.U32(20), {}};
-        if (r.Ok()) mCanvas.StoreObject(index, brush);
+        if (r.Ok())
+            mCanvas.StoreObject(index, brush);
         break;
     }
     case EmrCreateMonoBrush:
     case EmrCreateDibPatternBrushPt: {
         LogBrush brush{5, Qt::black, 0, RecordDib(r, 16, r.U32(12))};
-        if (r.Ok()) mCanvas.StoreObject(index, brush);
+        if (r.Ok())
+            mCanvas.StoreObject(index, brush);
         break;
     }
     case EmrExtCreateFontIndirectW: {
@@ -200,12 +270,22 @@ void cEmfPlayer::PlayObject(uint32_t lType, cMetafileBytes& r) {
         font.strikeOut = r.U8(34) != 0;
         for (size_t i = 0; i < 32 && r.Has(40 + 2 * i, 2) && r.U16(40 + 2 * i) != 0; ++i)
             font.face.append(QChar(r.U16(40 + 2 * i)));
-        if (r.Ok()) mCanvas.StoreObject(index, font);
+        if (r.Ok())
+            mCanvas.StoreObject(index, font);
         break;
     }
-    case EmrCreatePalette: if (r.Ok()) mCanvas.StoreObject(index, OtherObject{}); break;
-    case EmrSelectObject: if (r.Ok()) mCanvas.SelectObject(index); break;
-    case EmrDeleteObject: if (r.Ok()) mCanvas.DeleteObject(index); break;
+    case EmrCreatePalette:
+        if (r.Ok())
+            mCanvas.StoreObject(index, OtherObject{});
+        break;
+    case EmrSelectObject:
+        if (r.Ok())
+            mCanvas.SelectObject(index);
+        break;
+    case EmrDeleteObject:
+        if (r.Ok())
+            mCanvas.DeleteObject(index);
+        break;
     default: break;
     }
 }
@@ -215,11 +295,14 @@ void cEmfPlayer::PlayText(cMetafileBytes& r, bool bWide) {
     const uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52);
     std::optional<QRectF> box;
     size_t dxField = 72;
-    if (options & TextNoRect) dxField = 56;
-    else box = ReadRect(r, 56);
+    if (options & TextNoRect)
+        dxField = 56;
+    else
+        box = ReadRect(r, 56);
     const uint32_t offDx = r.U32(dxField);
     cMetafileBytes chars = r.Sub(offString, uint64_t{count} * (bWide ? 2 : 1));
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     QString text;
     for (uint32_t i = 0; i < count; ++i)
         text.append(bWide ? QChar(chars.U16(2 * i)) : QChar(chars.U8(i)));
@@ -227,7 +310,8 @@ void cEmfPlayer::PlayText(cMetafileBytes& r, bool bWide) {
     std::vector<double> dx;
     const uint64_t step = options & TextPdy ? 8 : 4;
     if (offDx != 0 && r.Has(offDx, count * step)) {
-        for (uint32_t i = 0; i < count; ++i) dx.push_back(r.I32(offDx + i * step));
+        for (uint32_t i = 0; i < count; ++i)
+            dx.push_back(r.I32(offDx + i * step));
     }
     mCanvas.Text(reference, text, dx, options, box);
 }
@@ -237,7 +321,8 @@ void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
         const QPointF at(r.I32(24), r.I32(28));
         QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
         const QImage image = RecordDib(r, 48, r.U32(64));
-        if (!r.Ok() || image.isNull()) return;
+        if (!r.Ok() || image.isNull())
+            return;
         const QRectF dest(at, source.size());
         source.moveTop(image.height() - source.y() - source.height());
         mCanvas.Blit(image, source, dest);
@@ -247,7 +332,8 @@ void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
         const QRectF dest(r.I32(24), r.I32(28), r.I32(72), r.I32(76));
         const QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
         const QImage image = RecordDib(r, 48, r.U32(64));
-        if (!r.Ok() || image.isNull()) return;
+        if (!r.Ok() || image.isNull())
+            return;
         /* Source rows count from the bottom of the bitmap. */
         QRectF flipped = source;
         flipped.moveTop(image.height() - source.y() - source.height());
@@ -257,32 +343,41 @@ void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
     const QRectF dest(r.I32(24), r.I32(28), r.I32(32), r.I32(36));
     const uint32_t rop = r.U32(40);
     const uint32_t cbBmi = r.U32(88);
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     if (cbBmi == 0) {
         /* No source: a fill with the brush or black/white. */
-        if (rop == RopBlackness) mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness) mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy) mCanvas.FillRect(dest, mCanvas.CurrentBrush());
+        if (rop == RopBlackness)
+            mCanvas.FillRect(dest, QBrush(Qt::black));
+        else if (rop == RopWhiteness)
+            mCanvas.FillRect(dest, QBrush(Qt::white));
+        else if (rop == RopPatCopy)
+            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
         return;
     }
     QRectF source(r.I32(44), r.I32(48), dest.width(), dest.height());
-    if (lType == EmrStretchBlt) source.setSize(QSizeF(r.I32(100), r.I32(104)));
+    if (lType == EmrStretchBlt)
+        source.setSize(QSizeF(r.I32(100), r.I32(104)));
     const QImage image = RecordDib(r, 84, r.U32(80));
-    if (r.Ok() && !image.isNull()) mCanvas.Blit(image, source, dest);
+    if (r.Ok() && !image.isNull())
+        mCanvas.Blit(image, source, dest);
 }
 
 void cEmfPlayer::PlayClipRegion(cMetafileBytes& r) {
     const uint32_t dataSize = r.U32(8), mode = r.U32(12);
-    if (!r.Ok()) return;
+    if (!r.Ok())
+        return;
     if (mode == RgnCopy && dataSize == 0) {
         mCanvas.ResetClip();
         return;
     }
     cMetafileBytes data = r.Sub(16, dataSize);
     const uint64_t rectCount = data.U32(8);
-    if (!r.Ok() || !data.Ok() || rectCount > data.Size() / 16 || !data.Has(32, rectCount * 16)) return;
+    if (!r.Ok() || !data.Ok() || rectCount > data.Size() / 16 || !data.Has(32, rectCount * 16))
+        return;
     QPainterPath region;
-    for (uint64_t i = 0; i < rectCount; ++i) region.addRect(ReadRect(data, 32 + i * 16).normalized());
+    for (uint64_t i = 0; i < rectCount; ++i)
+        region.addRect(ReadRect(data, 32 + i * 16).normalized());
     mCanvas.SelectClipRegion(region, static_cast<int32_t>(mode));
 }
 
@@ -290,81 +385,185 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     DcState& dc = mCanvas.Dc();
     switch (lType) {
     case EmrEof: return false;
-    case EmrPolyBezier: case EmrPolygon: case EmrPolyline: case EmrPolyBezierTo:
+    case EmrPolyBezier:
+    case EmrPolygon:
+    case EmrPolyline:
+    case EmrPolyBezierTo:
     case EmrPolylineTo: PlayPoly(lType, r, false); break;
-    case EmrPolyBezier16: case EmrPolygon16: case EmrPolyline16: case EmrPolyBezierTo16:
+    case EmrPolyBezier16:
+    case EmrPolygon16:
+    case EmrPolyline16:
+    case EmrPolyBezierTo16:
     case EmrPolylineTo16: PlayPoly(lType, r, true); break;
-    case EmrPolyPolyline: case EmrPolyPolygon: PlayPolyPoly(lType, r, false); break;
-    case EmrPolyPolyline16: case EmrPolyPolygon16: PlayPolyPoly(lType, r, true); break;
-    case EmrSetWindowExtEx: case EmrSetViewportExtEx: {
+    case EmrPolyPolyline:
+    case EmrPolyPolygon: PlayPolyPoly(lType, r, false); break;
+    case EmrPolyPolyline16:
+    case EmrPolyPolygon16: PlayPolyPoly(lType, r, true); break;
+    case EmrSetWindowExtEx:
+    case EmrSetViewportExtEx: {
         const QPointF ext = ReadPoint(r, 8);
-        if (!r.Ok() || ext.x() == 0 || ext.y() == 0) break;
+        if (!r.Ok() || ext.x() == 0 || ext.y() == 0)
+            break;
         (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
         break;
     }
-    case EmrSetWindowOrgEx: { QPointF p = ReadPoint(r, 8); if (r.Ok()) dc.windowOrg = p; break; }
-    case EmrSetViewportOrgEx: { QPointF p = ReadPoint(r, 8); if (r.Ok()) dc.viewportOrg = p; break; }
-    case EmrScaleViewportExtEx: case EmrScaleWindowExtEx: {
+    case EmrSetWindowOrgEx: {
+        QPointF p = ReadPoint(r, 8);
+        if (r.Ok())
+            dc.windowOrg = p;
+        break;
+    }
+    case EmrSetViewportOrgEx: {
+        QPointF p = ReadPoint(r, 8);
+        if (r.Ok())
+            dc.viewportOrg = p;
+        break;
+    }
+    case EmrScaleViewportExtEx:
+    case EmrScaleWindowExtEx: {
         const double xNum = r.I32(8), xDenom = r.I32(12), yNum = r.I32(16), yDenom = r.I32(20);
-        if (!r.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0) break;
+        if (!r.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0)
+            break;
         QPointF& ext = lType == EmrScaleWindowExtEx ? dc.windowExt : dc.viewportExt;
         ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
         break;
     }
-    case EmrSetMapMode: { uint32_t m = r.U32(8); if (r.Ok() && m >= 1 && m <= 8) dc.mapMode = int32_t(m); break; }
-    case EmrSetBkMode: { uint32_t m = r.U32(8); if (r.Ok() && (m == 1 || m == 2)) dc.bkMode = int32_t(m); break; }
-    case EmrSetPolyFillMode: { uint32_t m = r.U32(8); if (r.Ok()) dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill; break; }
-    case EmrSetTextAlign: { uint32_t a = r.U32(8); if (r.Ok()) dc.textAlign = a; break; }
-    case EmrSetTextColor: { uint32_t c = r.U32(8); if (r.Ok()) dc.textColor = ColorFromRef(c); break; }
-    case EmrSetBkColor: { uint32_t c = r.U32(8); if (r.Ok()) dc.bkColor = ColorFromRef(c); break; }
-    case EmrSetArcDirection: { uint32_t d = r.U32(8); if (r.Ok()) dc.clockwiseArcs = d == 2; break; }
-    case EmrOffsetClipRgn: { QPointF p = ReadPoint(r, 8); if (r.Ok()) mCanvas.OffsetClip(p); break; }
-    case EmrMoveToEx: { QPointF p = ReadPoint(r, 8); if (r.Ok()) mCanvas.MoveTo(p); break; }
-    case EmrLineTo: { QPointF p = ReadPoint(r, 8); if (r.Ok()) mCanvas.LineTo(p); break; }
+    case EmrSetMapMode: {
+        uint32_t m = r.U32(8);
+        if (r.Ok() && m >= 1 && m <= 8)
+            dc.mapMode = int32_t(m);
+        break;
+    }
+    case EmrSetBkMode: {
+        uint32_t m = r.U32(8);
+        if (r.Ok() && (m == 1 || m == 2))
+            dc.bkMode = int32_t(m);
+        break;
+    }
+    case EmrSetPolyFillMode: {
+        uint32_t m = r.U32(8);
+        if (r.Ok())
+            dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    }
+    case EmrSetTextAlign: {
+        uint32_t a = r.U32(8);
+        if (r.Ok())
+            dc.textAlign = a;
+        break;
+    }
+    case EmrSetTextColor: {
+        uint32_t c = r.U32(8);
+        if (r.Ok())
+            dc.textColor = ColorFromRef(c);
+        break;
+    }
+    case EmrSetBkColor: {
+        uint32_t c = r.U32(8);
+        if (r.Ok())
+            dc.bkColor = ColorFromRef(c);
+        break;
+    }
+    case EmrSetArcDirection: {
+        uint32_t d = r.U32(8);
+        if (r.Ok())
+            dc.clockwiseArcs = d == 2;
+        break;
+    }
+    case EmrOffsetClipRgn: {
+        QPointF p = ReadPoint(r, 8);
+        if (r.Ok())
+            mCanvas.OffsetClip(p);
+        break;
+    }
+    case EmrMoveToEx: {
+        QPointF p = ReadPoint(r, 8);
+        if (r.Ok())
+            mCanvas.MoveTo(p);
+        break;
+    }
+    case EmrLineTo: {
+        QPointF p = ReadPoint(r, 8);
+        if (r.Ok())
+            mCanvas.LineTo(p);
+        break;
+    }
     case EmrSetPixelV: {
         const QPointF p = ReadPoint(r, 8);
         const uint32_t color = r.U32(16);
-        if (r.Ok()) mCanvas.SetPixel(p, ColorFromRef(color));
+        if (r.Ok())
+            mCanvas.SetPixel(p, ColorFromRef(color));
         break;
     }
-    case EmrExcludeClipRect: case EmrIntersectClipRect: {
+    case EmrExcludeClipRect:
+    case EmrIntersectClipRect: {
         const QRectF box = ReadRect(r, 8);
-        if (!r.Ok()) break;
-        if (lType == EmrExcludeClipRect) mCanvas.ExcludeClipRect(box);
-        else mCanvas.IntersectClipRect(box);
+        if (!r.Ok())
+            break;
+        if (lType == EmrExcludeClipRect)
+            mCanvas.ExcludeClipRect(box);
+        else
+            mCanvas.IntersectClipRect(box);
         break;
     }
     case EmrSaveDc: mCanvas.SaveDc(); break;
-    case EmrRestoreDc: { int32_t n = r.I32(8); if (r.Ok()) mCanvas.RestoreDc(n); break; }
-    case EmrSetWorldTransform: case EmrModifyWorldTransform: PlayTransform(lType, r); break;
-    case EmrCreatePen: case EmrExtCreatePen: case EmrCreateBrushIndirect: case EmrCreateMonoBrush:
-    case EmrCreateDibPatternBrushPt: case EmrExtCreateFontIndirectW: case EmrCreatePalette:
-    case EmrSelectObject: case EmrDeleteObject: PlayObject(lType, r); break;
-    case EmrEllipse: case EmrRectangle: {
+    case EmrRestoreDc: {
+        int32_t n = r.I32(8);
+        if (r.Ok())
+            mCanvas.RestoreDc(n);
+        break;
+    }
+    case EmrSetWorldTransform:
+    case EmrModifyWorldTransform: PlayTransform(lType, r); break;
+    case EmrCreatePen:
+    case EmrExtCreatePen:
+    case EmrCreateBrushIndirect:
+    case EmrCreateMonoBrush:
+    case EmrCreateDibPatternBrushPt:
+    case EmrExtCreateFontIndirectW:
+    case EmrCreatePalette:
+    case EmrSelectObject:
+    case EmrDeleteObject: PlayObject(lType, r); break;
+    case EmrEllipse:
+    case EmrRectangle: {
         const QRectF box = ReadRect(r, 8);
-        if (!r.Ok()) break;
-        if (lType == EmrEllipse) mCanvas.Ellipse(box);
-        else mCanvas.Rectangle(box);
+        if (!r.Ok())
+            break;
+        if (lType == EmrEllipse)
+            mCanvas.Ellipse(box);
+        else
+            mCanvas.Rectangle(box);
         break;
     }
     case EmrRoundRect: {
         const QRectF box = ReadRect(r, 8);
         const QSizeF corner(r.I32(24), r.I32(28));
-        if (r.Ok()) mCanvas.RoundRect(box, corner);
+        if (r.Ok())
+            mCanvas.RoundRect(box, corner);
         break;
     }
-    case EmrArc: case EmrChord: case EmrPie: case EmrArcTo: {
+    case EmrArc:
+    case EmrChord:
+    case EmrPie:
+    case EmrArcTo: {
         const QRectF box = ReadRect(r, 8);
         const QPointF start = ReadPoint(r, 24), end = ReadPoint(r, 32);
-        if (!r.Ok()) break;
-        if (lType == EmrArcTo) mCanvas.ArcTo(box, start, end);
-        else mCanvas.ArcShape(lType == EmrArc ? ArcKind::Arc : lType == EmrChord ? ArcKind::Chord : ArcKind::Pie, box, start, end);
+        if (!r.Ok())
+            break;
+        if (lType == EmrArcTo)
+            mCanvas.ArcTo(box, start, end);
+        else
+            mCanvas.ArcShape(lType == EmrArc     ? ArcKind::Arc
+                             : lType == EmrChord ? ArcKind::Chord
+                                                 : ArcKind::Pie,
+                             box, start, end);
         break;
     }
     case EmrAngleArc: {
         const QPointF center = ReadPoint(r, 8);
         const double radius = r.U32(16), start = r.F32(20), sweep = r.F32(24);
-        if (r.Ok()) mCanvas.AngleArc(center, radius, start, sweep);
+        if (r.Ok())
+            mCanvas.AngleArc(center, radius, start, sweep);
         break;
     }
     case EmrBeginPath: mCanvas.BeginPath(); break;
@@ -375,38 +574,46 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrStrokePath: mCanvas.FillPath(false, true); break;
     case EmrStrokeAndFillPath: mCanvas.FillPath(true, true); break;
     case EmrWidenPath: mCanvas.WidenPath(); break;
-    case EmrSelectClipPath: { uint32_t m = r.U32(8); if (r.Ok()) mCanvas.SelectClipPath(int32_t(m)); break; }
-    case EmrExtSelectClipRgn: PlayClipRegion(r); break;
-    case EmrBitBlt: case EmrStretchBlt: case EmrSetDiBitsToDevice: case EmrStretchDiBits:
-        PlayBlit(lType, r);
+    case EmrSelectClipPath: {
+        uint32_t m = r.U32(8);
+        if (r.Ok())
+            mCanvas.SelectClipPath(int32_t(m));
         break;
+    }
+    case EmrExtSelectClipRgn: PlayClipRegion(r); break;
+    case EmrBitBlt:
+    case EmrStretchBlt:
+    case EmrSetDiBitsToDevice:
+    case EmrStretchDiBits: PlayBlit(lType, r); break;
     case EmrComment:
-        if (r.U32(12) == EmfPlusIdentifier && r.U16(16) == EmfPlusHeader && r.Ok() &&
-            !(r.U16(18) & EmfPlusDual)) {
+        if (r.U32(12) == EmfPlusIdentifier && r.U16(16) == EmfPlusHeader && r.Ok() && !(r.U16(18) & EmfPlusDual)) {
             mPlusOnly = true;
             return false;
         }
         break;
-    case EmrExtTextOutA: case EmrExtTextOutW: PlayText(r, lType == EmrExtTextOutW); break;
-    default: break;   /* palettes, colour management, unknown records */
+    case EmrExtTextOutA:
+    case EmrExtTextOutW: PlayText(r, lType == EmrExtTextOutW); break;
+    default: break; /* palettes, colour management, unknown records */
     }
     return true;
 }
 
 /* Output size and the reference-device mapping from the header. */
-GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& out,
-                    double& pxPerHmmX, double& pxPerHmmY, QTransform& toOutput) {
+GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& out, double& pxPerHmmX,
+                    double& pxPerHmmY, QTransform& toOutput) {
     const QRectF bounds = ReadRect(file, 8), frame = ReadRect(file, 24);
     const double deviceX = file.I32(72), deviceY = file.I32(76);
     const double millimetersX = file.I32(80), millimetersY = file.I32(84);
-    if (!file.Ok()) return UnknownImageFormat;
+    if (!file.Ok())
+        return UnknownImageFormat;
     pxPerHmmX = deviceX > 0 && millimetersX > 0 ? deviceX / (millimetersX * 100) : 96.0 / 2540;
     pxPerHmmY = deviceY > 0 && millimetersY > 0 ? deviceY / (millimetersY * 100) : 96.0 / 2540;
     constexpr double OutputPerHmm = 96.0 / 2540;
     if (frame.width() > 0 && frame.height() > 0) {
-        const GpStatus status = AllocateOutput(frame.width() * OutputPerHmm,
-                                               frame.height() * OutputPerHmm, limits, out);
-        if (status != Ok) return status;
+        const GpStatus status =
+            AllocateOutput(frame.width() * OutputPerHmm, frame.height() * OutputPerHmm, limits, out);
+        if (status != Ok)
+            return status;
         /* Device pixels -> 0.01 mm -> output pixels, relative to the frame's corner. */
         toOutput = QTransform::fromScale(1 / pxPerHmmX, 1 / pxPerHmmY) *
                    QTransform::fromTranslate(-frame.left(), -frame.top()) *
@@ -414,7 +621,8 @@ GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& 
         return Ok;
     }
     /* No frame: the bounds, in device pixels, are inclusive. */
-    if (bounds.width() < 0 || bounds.height() < 0) return InvalidParameter;
+    if (bounds.width() < 0 || bounds.height() < 0)
+        return InvalidParameter;
     const GpStatus status = AllocateOutput(bounds.width() + 1, bounds.height() + 1, limits, out);
     toOutput = QTransform::fromTranslate(-bounds.left(), -bounds.top());
     return status;
@@ -425,15 +633,16 @@ GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& 
 bool IsEmf(const uint8_t* data, size_t size) {
     cMetafileBytes file(data, size);
     const uint32_t headerSize = file.U32(4);
-    return file.U32(0) == EmrHeader && file.U32(40) == EmfSignature && file.Ok() &&
-           headerSize >= EmfHeaderSize && headerSize <= size;
+    return file.U32(0) == EmrHeader && file.U32(40) == EmfSignature && file.Ok() && headerSize >= EmfHeaderSize &&
+           headerSize <= size;
 }
 
 GpStatus PlayEmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out) {
     double pxPerHmmX = 0, pxPerHmmY = 0;
     QTransform toOutput;
     const GpStatus status = SetUpFrame(file, limits, out, pxPerHmmX, pxPerHmmY, toOutput);
-    if (status != Ok) return status;
+    if (status != Ok)
+        return status;
     cMetafileCanvas canvas(out, limits);
     canvas.SetDeviceResolution(pxPerHmmX, pxPerHmmY);
     canvas.SetDeviceToOutput(toOutput);
@@ -445,14 +654,17 @@ GpStatus PlayEmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
      * A record whose size runs past the end of the file ends playback. */
     while (!ended && file.Has(offset, 8) && canvas.Status() == Ok) {
         const uint32_t type = file.U32(offset), recordSize = file.U32(offset + 4);
-        if (recordSize < 8 || !file.Has(offset, recordSize)) break;
+        if (recordSize < 8 || !file.Has(offset, recordSize))
+            break;
         ended = !player.Play(type, file.Sub(offset, recordSize));
         offset += recordSize;
     }
-    if (canvas.Status() != Ok) return canvas.Status();
+    if (canvas.Status() != Ok)
+        return canvas.Status();
     /* EMF+ drawing is not supported: an EMF+-only file would come out blank. */
-    if (player.PlusOnly()) return NotImplemented;
-    return ended ? Ok : GenericError;   /* no end-of-file record: cut short */
+    if (player.PlusOnly())
+        return NotImplemented;
+    return ended ? Ok : GenericError; /* no end-of-file record: cut short */
 }
 
 } // namespace metafile

@@ -20,22 +20,52 @@ constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr size_t PlaceableSize = 22, HeaderSize = 18;
 
 enum WmfRecord : uint16_t {
-    MetaEof = 0x0000, MetaSaveDc = 0x001E, MetaRealizePalette = 0x0035,
-    MetaSetPalEntries = 0x0037, MetaCreatePalette = 0x00F7, MetaSetBkMode = 0x0102,
-    MetaSetMapMode = 0x0103, MetaSetPolyFillMode = 0x0106, MetaRestoreDc = 0x0127,
-    MetaSelectClipRegion = 0x012C, MetaSelectObject = 0x012D, MetaSetTextAlign = 0x012E,
-    MetaDibCreatePatternBrush = 0x0142, MetaDeleteObject = 0x01F0,
-    MetaCreatePatternBrush = 0x01F9, MetaSetBkColor = 0x0201, MetaSetTextColor = 0x0209,
-    MetaSetWindowOrg = 0x020B, MetaSetWindowExt = 0x020C, MetaOffsetWindowOrg = 0x020F,
-    MetaLineTo = 0x0213, MetaMoveTo = 0x0214, MetaOffsetClipRgn = 0x0220,
-    MetaCreatePenIndirect = 0x02FA, MetaCreateFontIndirect = 0x02FB,
-    MetaCreateBrushIndirect = 0x02FC, MetaPolygon = 0x0324, MetaPolyline = 0x0325,
-    MetaScaleWindowExt = 0x0410, MetaExcludeClipRect = 0x0415,
-    MetaIntersectClipRect = 0x0416, MetaEllipse = 0x0418, MetaRectangle = 0x041B,
-    MetaSetPixel = 0x041F, MetaTextOut = 0x0521, MetaPolyPolygon = 0x0538,
-    MetaRoundRect = 0x061C, MetaPatBlt = 0x061D, MetaCreateRegion = 0x06FF, MetaArc = 0x0817,
-    MetaPie = 0x081A, MetaChord = 0x0830, MetaDibBitBlt = 0x0940, MetaExtTextOut = 0x0A32,
-    MetaDibStretchBlt = 0x0B41, MetaStretchDib = 0x0F43,
+    MetaEof = 0x0000,
+    MetaSaveDc = 0x001E,
+    MetaRealizePalette = 0x0035,
+    MetaSetPalEntries = 0x0037,
+    MetaCreatePalette = 0x00F7,
+    MetaSetBkMode = 0x0102,
+    MetaSetMapMode = 0x0103,
+    MetaSetPolyFillMode = 0x0106,
+    MetaRestoreDc = 0x0127,
+    MetaSelectClipRegion = 0x012C,
+    MetaSelectObject = 0x012D,
+    MetaSetTextAlign = 0x012E,
+    MetaDibCreatePatternBrush = 0x0142,
+    MetaDeleteObject = 0x01F0,
+    MetaCreatePatternBrush = 0x01F9,
+    MetaSetBkColor = 0x0201,
+    MetaSetTextColor = 0x0209,
+    MetaSetWindowOrg = 0x020B,
+    MetaSetWindowExt = 0x020C,
+    MetaOffsetWindowOrg = 0x020F,
+    MetaLineTo = 0x0213,
+    MetaMoveTo = 0x0214,
+    MetaOffsetClipRgn = 0x0220,
+    MetaCreatePenIndirect = 0x02FA,
+    MetaCreateFontIndirect = 0x02FB,
+    MetaCreateBrushIndirect = 0x02FC,
+    MetaPolygon = 0x0324,
+    MetaPolyline = 0x0325,
+    MetaScaleWindowExt = 0x0410,
+    MetaExcludeClipRect = 0x0415,
+    MetaIntersectClipRect = 0x0416,
+    MetaEllipse = 0x0418,
+    MetaRectangle = 0x041B,
+    MetaSetPixel = 0x041F,
+    MetaTextOut = 0x0521,
+    MetaPolyPolygon = 0x0538,
+    MetaRoundRect = 0x061C,
+    MetaPatBlt = 0x061D,
+    MetaCreateRegion = 0x06FF,
+    MetaArc = 0x0817,
+    MetaPie = 0x081A,
+    MetaChord = 0x0830,
+    MetaDibBitBlt = 0x0940,
+    MetaExtTextOut = 0x0A32,
+    MetaDibStretchBlt = 0x0B41,
+    MetaStretchDib = 0x0F43,
 };
 
 constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
@@ -47,7 +77,9 @@ QRectF ReadRect(cMetafileBytes& p, size_t at) {
 }
 
 /* Point stored as y, x. */
-QPointF ReadPoint(cMetafileBytes& p, size_t at) { return QPointF(p.I16(at + 2), p.I16(at)); }
+QPointF ReadPoint(cMetafileBytes& p, size_t at) {
+    return QPointF(p.I16(at + 2), p.I16(at));
+}
 
 /* lCount points stored as x, y. */
 QPolygonF ReadPoints(cMetafileBytes& p, size_t at, size_t lCount) {
@@ -56,7 +88,8 @@ QPolygonF ReadPoints(cMetafileBytes& p, size_t at, size_t lCount) {
         p.Sub(at, p.Size() + 1);
         return points;
     }
-    for (size_t i = 0; i < lCount; ++i) points.append(QPointF(p.I16(at + 4 * i), p.I16(at + 4 * i + 2)));
+    for (size_t i = 0; i < lCount; ++i)
+        points.append(QPointF(p.I16(at + 4 * i), p.I16(at + 4 * i + 2)));
     return points;
 }
 
@@ -67,18 +100,18 @@ QString ReadAnsi(cMetafileBytes& p, size_t at, size_t lLength) {
         p.Sub(at, p.Size() + 1);
         return text;
     }
-    for (size_t i = 0; i < lLength; ++i) text.append(QChar(p.U8(at + i)));
+    for (size_t i = 0; i < lLength; ++i)
+        text.append(QChar(p.U8(at + i)));
     return text;
 }
 
 class cWmfPlayer {
-public:
-    cWmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits)
-        : mCanvas(canvas), mLimits(limits) {}
+  public:
+    cWmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits) : mCanvas(canvas), mLimits(limits) {}
     /* Plays one record's parameters; false at the end-of-file record. */
     bool Play(uint16_t lFunction, cMetafileBytes p);
 
-private:
+  private:
     bool PlayState(uint16_t lFunction, cMetafileBytes& p);
     bool PlayShape(uint16_t lFunction, cMetafileBytes& p);
     void PlayObject(uint16_t lFunction, cMetafileBytes& p);
@@ -92,36 +125,94 @@ private:
 bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
     DcState& dc = mCanvas.Dc();
     switch (lFunction) {
-    case MetaSetBkMode: { uint16_t m = p.U16(0); if (p.Ok() && (m == 1 || m == 2)) dc.bkMode = m; break; }
+    case MetaSetBkMode: {
+        uint16_t m = p.U16(0);
+        if (p.Ok() && (m == 1 || m == 2))
+            dc.bkMode = m;
+        break;
+    }
     case MetaSetMapMode: {
         /* The player fixes the window-to-output mapping; only the aspect rule counts. */
         uint16_t m = p.U16(0);
-        if (p.Ok()) dc.mapMode = m == MapIsotropic ? MapIsotropic : MapAnisotropic;
+        if (p.Ok())
+            dc.mapMode = m == MapIsotropic ? MapIsotropic : MapAnisotropic;
         break;
     }
-    case MetaSetPolyFillMode: { uint16_t m = p.U16(0); if (p.Ok()) dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill; break; }
-    case MetaSetTextAlign: { uint16_t a = p.U16(0); if (p.Ok()) dc.textAlign = a; break; }
-    case MetaSetBkColor: { uint32_t c = p.U32(0); if (p.Ok()) dc.bkColor = ColorFromRef(c); break; }
-    case MetaSetTextColor: { uint32_t c = p.U32(0); if (p.Ok()) dc.textColor = ColorFromRef(c); break; }
-    case MetaSetWindowOrg: { QPointF o = ReadPoint(p, 0); if (p.Ok()) dc.windowOrg = o; break; }
+    case MetaSetPolyFillMode: {
+        uint16_t m = p.U16(0);
+        if (p.Ok())
+            dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    }
+    case MetaSetTextAlign: {
+        uint16_t a = p.U16(0);
+        if (p.Ok())
+            dc.textAlign = a;
+        break;
+    }
+    case MetaSetBkColor: {
+        uint32_t c = p.U32(0);
+        if (p.Ok())
+            dc.bkColor = ColorFromRef(c);
+        break;
+    }
+    case MetaSetTextColor: {
+        uint32_t c = p.U32(0);
+        if (p.Ok())
+            dc.textColor = ColorFromRef(c);
+        break;
+    }
+    case MetaSetWindowOrg: {
+        QPointF o = ReadPoint(p, 0);
+        if (p.Ok())
+            dc.windowOrg = o;
+        break;
+    }
     case MetaSetWindowExt: {
         const QPointF ext = ReadPoint(p, 0);
-        if (p.Ok() && ext.x() != 0 && ext.y() != 0) dc.windowExt = ext;
+        if (p.Ok() && ext.x() != 0 && ext.y() != 0)
+            dc.windowExt = ext;
         break;
     }
-    case MetaOffsetWindowOrg: { QPointF d = ReadPoint(p, 0); if (p.Ok()) dc.windowOrg += d; break; }
+    case MetaOffsetWindowOrg: {
+        QPointF d = ReadPoint(p, 0);
+        if (p.Ok())
+            dc.windowOrg += d;
+        break;
+    }
     case MetaScaleWindowExt: {
         const double yDenom = p.I16(0), yNum = p.I16(2), xDenom = p.I16(4), xNum = p.I16(6);
-        if (!p.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0) break;
+        if (!p.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0)
+            break;
         dc.windowExt = QPointF(dc.windowExt.x() * xNum / xDenom, dc.windowExt.y() * yNum / yDenom);
         break;
     }
     case MetaSaveDc: mCanvas.SaveDc(); break;
-    case MetaRestoreDc: { int16_t n = p.I16(0); if (p.Ok()) mCanvas.RestoreDc(n); break; }
-    case MetaExcludeClipRect: { QRectF r = ReadRect(p, 0); if (p.Ok()) mCanvas.ExcludeClipRect(r); break; }
-    case MetaIntersectClipRect: { QRectF r = ReadRect(p, 0); if (p.Ok()) mCanvas.IntersectClipRect(r); break; }
-    case MetaOffsetClipRgn: { QPointF d = ReadPoint(p, 0); if (p.Ok()) mCanvas.OffsetClip(d); break; }
-    case MetaSelectClipRegion: mCanvas.ResetClip(); break;   /* regions are not kept */
+    case MetaRestoreDc: {
+        int16_t n = p.I16(0);
+        if (p.Ok())
+            mCanvas.RestoreDc(n);
+        break;
+    }
+    case MetaExcludeClipRect: {
+        QRectF r = ReadRect(p, 0);
+        if (p.Ok())
+            mCanvas.ExcludeClipRect(r);
+        break;
+    }
+    case MetaIntersectClipRect: {
+        QRectF r = ReadRect(p, 0);
+        if (p.Ok())
+            mCanvas.IntersectClipRect(r);
+        break;
+    }
+    case MetaOffsetClipRgn: {
+        QPointF d = ReadPoint(p, 0);
+        if (p.Ok())
+            mCanvas.OffsetClip(d);
+        break;
+    }
+    case MetaSelectClipRegion: mCanvas.ResetClip(); break; /* regions are not kept */
     default: return false;
     }
     return true;
@@ -129,35 +220,66 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
 
 bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     switch (lFunction) {
-    case MetaMoveTo: { QPointF pt = ReadPoint(p, 0); if (p.Ok()) mCanvas.MoveTo(pt); break; }
-    case MetaLineTo: { QPointF pt = ReadPoint(p, 0); if (p.Ok()) mCanvas.LineTo(pt); break; }
+    case MetaMoveTo: {
+        QPointF pt = ReadPoint(p, 0);
+        if (p.Ok())
+            mCanvas.MoveTo(pt);
+        break;
+    }
+    case MetaLineTo: {
+        QPointF pt = ReadPoint(p, 0);
+        if (p.Ok())
+            mCanvas.LineTo(pt);
+        break;
+    }
     case MetaSetPixel: {
         const uint32_t color = p.U32(0);
         const QPointF pt = ReadPoint(p, 4);
-        if (p.Ok()) mCanvas.SetPixel(pt, ColorFromRef(color));
+        if (p.Ok())
+            mCanvas.SetPixel(pt, ColorFromRef(color));
         break;
     }
-    case MetaRectangle: { QRectF r = ReadRect(p, 0); if (p.Ok()) mCanvas.Rectangle(r); break; }
-    case MetaEllipse: { QRectF r = ReadRect(p, 0); if (p.Ok()) mCanvas.Ellipse(r); break; }
+    case MetaRectangle: {
+        QRectF r = ReadRect(p, 0);
+        if (p.Ok())
+            mCanvas.Rectangle(r);
+        break;
+    }
+    case MetaEllipse: {
+        QRectF r = ReadRect(p, 0);
+        if (p.Ok())
+            mCanvas.Ellipse(r);
+        break;
+    }
     case MetaRoundRect: {
         const QSizeF corner(p.I16(2), p.I16(0));
         const QRectF r = ReadRect(p, 4);
-        if (p.Ok()) mCanvas.RoundRect(r, corner);
+        if (p.Ok())
+            mCanvas.RoundRect(r, corner);
         break;
     }
-    case MetaArc: case MetaPie: case MetaChord: {
+    case MetaArc:
+    case MetaPie:
+    case MetaChord: {
         const QPointF end = ReadPoint(p, 0), start = ReadPoint(p, 4);
         const QRectF box = ReadRect(p, 8);
-        if (!p.Ok()) break;
-        mCanvas.ArcShape(lFunction == MetaArc ? ArcKind::Arc : lFunction == MetaPie ? ArcKind::Pie : ArcKind::Chord,
+        if (!p.Ok())
+            break;
+        mCanvas.ArcShape(lFunction == MetaArc   ? ArcKind::Arc
+                         : lFunction == MetaPie ? ArcKind::Pie
+                                                : ArcKind::Chord,
                          box, start, end);
         break;
     }
-    case MetaPolygon: case MetaPolyline: {
+    case MetaPolygon:
+    case MetaPolyline: {
         const QPolygonF points = ReadPoints(p, 2, p.U16(0));
-        if (!p.Ok()) break;
-        if (lFunction == MetaPolygon) mCanvas.Polygons({points});
-        else mCanvas.Polyline(points);
+        if (!p.Ok())
+            break;
+        if (lFunction == MetaPolygon)
+            mCanvas.Polygons({points});
+        else
+            mCanvas.Polyline(points);
         break;
     }
     case MetaPolyPolygon: {
@@ -169,7 +291,8 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
             polygons.push_back(ReadPoints(p, at, count));
             at += 4 * count;
         }
-        if (p.Ok()) mCanvas.Polygons(polygons);
+        if (p.Ok())
+            mCanvas.Polygons(polygons);
         break;
     }
     default: return false;
@@ -181,18 +304,21 @@ void cWmfPlayer::PlayObject(uint16_t lFunction, cMetafileBytes& p) {
     switch (lFunction) {
     case MetaCreatePenIndirect: {
         LogPen pen{p.U16(0), static_cast<double>(p.I16(2)), ColorFromRef(p.U32(6)), {}};
-        if (p.Ok()) mCanvas.StoreObjectFirstFree(pen);
+        if (p.Ok())
+            mCanvas.StoreObjectFirstFree(pen);
         break;
     }
     case MetaCreateBrushIndirect: {
         LogBrush brush{p.U16(0), ColorFromRef(p.U32(2)), p.U16(6), {}};
-        if (p.Ok()) mCanvas.StoreObjectFirstFree(brush);
+        if (p.Ok())
+            mCanvas.StoreObjectFirstFree(brush);
         break;
     }
     case MetaDibCreatePatternBrush: {
         const uint16_t style = p.U16(0), usage = p.U16(2);
         QImage pattern;
-        if (style != 3 && p.Has(4, 0)) pattern = DecodePackedDib(p.Sub(4, p.Size() - 4), usage, mLimits);
+        if (style != 3 && p.Has(4, 0))
+            pattern = DecodePackedDib(p.Sub(4, p.Size() - 4), usage, mLimits);
         mCanvas.StoreObjectFirstFree(LogBrush{5, Qt::black, 0, pattern});
         break;
     }
@@ -207,14 +333,25 @@ void cWmfPlayer::PlayObject(uint16_t lFunction, cMetafileBytes& p) {
         font.strikeOut = p.U8(12) != 0;
         for (size_t i = 0; i < 32 && p.Has(18 + i, 1) && p.U8(18 + i) != 0; ++i)
             font.face.append(QChar(p.U8(18 + i)));
-        if (p.Ok()) mCanvas.StoreObjectFirstFree(font);
+        if (p.Ok())
+            mCanvas.StoreObjectFirstFree(font);
         break;
     }
-    case MetaCreatePalette: case MetaCreatePatternBrush: case MetaCreateRegion:
-        mCanvas.StoreObjectFirstFree(OtherObject{});
+    case MetaCreatePalette:
+    case MetaCreatePatternBrush:
+    case MetaCreateRegion: mCanvas.StoreObjectFirstFree(OtherObject{}); break;
+    case MetaSelectObject: {
+        uint16_t i = p.U16(0);
+        if (p.Ok())
+            mCanvas.SelectObject(i);
         break;
-    case MetaSelectObject: { uint16_t i = p.U16(0); if (p.Ok()) mCanvas.SelectObject(i); break; }
-    case MetaDeleteObject: { uint16_t i = p.U16(0); if (p.Ok()) mCanvas.DeleteObject(i); break; }
+    }
+    case MetaDeleteObject: {
+        uint16_t i = p.U16(0);
+        if (p.Ok())
+            mCanvas.DeleteObject(i);
+        break;
+    }
     default: break;
     }
 }
@@ -224,7 +361,8 @@ void cWmfPlayer::PlayText(uint16_t lFunction, cMetafileBytes& p) {
         const size_t length = p.U16(0);
         const QString text = ReadAnsi(p, 2, length);
         const QPointF at = ReadPoint(p, 2 + ((length + 1) & ~size_t{1}));
-        if (p.Ok()) mCanvas.Text(at, text, {}, 0, std::nullopt);
+        if (p.Ok())
+            mCanvas.Text(at, text, {}, 0, std::nullopt);
         return;
     }
     const QPointF at = ReadPoint(p, 0);
@@ -238,24 +376,31 @@ void cWmfPlayer::PlayText(uint16_t lFunction, cMetafileBytes& p) {
         offset += 8;
     }
     const QString text = ReadAnsi(p, offset, length);
-    if (!p.Ok()) return;
+    if (!p.Ok())
+        return;
     offset += (length + 1) & ~size_t{1};
     std::vector<double> dx;
     if (p.Has(offset, length * 2)) {
-        for (size_t i = 0; i < length; ++i) dx.push_back(p.I16(offset + 2 * i));
+        for (size_t i = 0; i < length; ++i)
+            dx.push_back(p.I16(offset + 2 * i));
     }
     mCanvas.Text(at, text, dx, options, box);
 }
 
 void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
     const uint32_t rop = p.U32(0);
-    if (!p.Ok()) return;
+    if (!p.Ok())
+        return;
     if (lFunction == MetaPatBlt) {
         const QRectF dest(p.I16(8 + 2), p.I16(8), p.I16(6), p.I16(4));
-        if (!p.Ok()) return;
-        if (rop == RopBlackness) mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness) mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy) mCanvas.FillRect(dest, mCanvas.CurrentBrush());
+        if (!p.Ok())
+            return;
+        if (rop == RopBlackness)
+            mCanvas.FillRect(dest, QBrush(Qt::black));
+        else if (rop == RopWhiteness)
+            mCanvas.FillRect(dest, QBrush(Qt::white));
+        else if (rop == RopPatCopy)
+            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
         return;
     }
     QRectF source, dest;
@@ -275,20 +420,28 @@ void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
         dest = QRectF(p.I16(20), p.I16(18), p.I16(16), p.I16(14));
         dibAt = 22;
     }
-    if (!p.Ok() || !p.Has(dibAt, 0)) return;
+    if (!p.Ok() || !p.Has(dibAt, 0))
+        return;
     const QImage image = DecodePackedDib(p.Sub(dibAt, p.Size() - dibAt), usage, mLimits);
-    if (image.isNull()) return;
+    if (image.isNull())
+        return;
     /* Source rows count from the bottom of the bitmap. */
     source.moveTop(image.height() - source.y() - source.height());
     mCanvas.Blit(image, source, dest);
 }
 
 bool cWmfPlayer::Play(uint16_t lFunction, cMetafileBytes p) {
-    if (lFunction == MetaEof) return false;
-    if (PlayState(lFunction, p) || PlayShape(lFunction, p)) return true;
+    if (lFunction == MetaEof)
+        return false;
+    if (PlayState(lFunction, p) || PlayShape(lFunction, p))
+        return true;
     switch (lFunction) {
-    case MetaTextOut: case MetaExtTextOut: PlayText(lFunction, p); break;
-    case MetaPatBlt: case MetaDibBitBlt: case MetaDibStretchBlt: case MetaStretchDib:
+    case MetaTextOut:
+    case MetaExtTextOut: PlayText(lFunction, p); break;
+    case MetaPatBlt:
+    case MetaDibBitBlt:
+    case MetaDibStretchBlt:
+    case MetaStretchDib:
         /* Blits without a bitmap carry no DIB; only the pattern blit fills then. */
         if (lFunction == MetaPatBlt || p.Size() > (lFunction == MetaDibBitBlt ? 18u : 20u))
             PlayBlit(lFunction, p);
@@ -313,7 +466,8 @@ bool FindFrame(cMetafileBytes& file, size_t lFirstRecord, QRectF& oBox, double& 
     while (file.Has(offset, 6)) {
         const uint64_t size = uint64_t{file.U32(offset)} * 2;
         const uint16_t function = file.U16(offset + 4);
-        if (size < 6 || !file.Has(offset, size) || function == MetaEof) break;
+        if (size < 6 || !file.Has(offset, size) || function == MetaEof)
+            break;
         if (function == MetaSetWindowOrg && size >= 10)
             origin = QPointF(file.I16(offset + 8), file.I16(offset + 6));
         if (function == MetaSetWindowExt && size >= 10) {
@@ -340,10 +494,12 @@ GpStatus PlayWmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
     const size_t firstRecord = header + HeaderSize;
     QRectF box;
     double perInch = 96;
-    if (!FindFrame(file, firstRecord, box, perInch)) return InvalidParameter;
-    const GpStatus status = AllocateOutput(std::abs(box.width()) * 96 / perInch,
-                                           std::abs(box.height()) * 96 / perInch, limits, out);
-    if (status != Ok) return status;
+    if (!FindFrame(file, firstRecord, box, perInch))
+        return InvalidParameter;
+    const GpStatus status =
+        AllocateOutput(std::abs(box.width()) * 96 / perInch, std::abs(box.height()) * 96 / perInch, limits, out);
+    if (status != Ok)
+        return status;
     cMetafileCanvas canvas(out, limits);
     DcState& dc = canvas.Dc();
     dc.mapMode = MapAnisotropic;
@@ -357,12 +513,14 @@ GpStatus PlayWmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out)
     /* Records are at least 6 bytes; one whose size runs past the end ends playback. */
     while (!ended && file.Has(offset, 6) && canvas.Status() == Ok) {
         const uint64_t size = uint64_t{file.U32(offset)} * 2;
-        if (size < 6 || !file.Has(offset, size)) break;
+        if (size < 6 || !file.Has(offset, size))
+            break;
         ended = !player.Play(file.U16(offset + 4), file.Sub(offset + 6, size - 6));
         offset += size;
     }
-    if (canvas.Status() != Ok) return canvas.Status();
-    return ended ? Ok : GenericError;   /* no end-of-file record: cut short */
+    if (canvas.Status() != Ok)
+        return canvas.Status();
+    return ended ? Ok : GenericError; /* no end-of-file record: cut short */
 }
 
 } // namespace metafile

@@ -33,8 +33,7 @@ GpStatus CreateFromMetafile(const QByteArray& bytes, GpImage** image) {
     const GpStatus status = RenderMetafile(data, size, picture);
     if (status != Ok)
         return status;
-    return GdipCreateBitmapFromScan0(picture.width(), picture.height(),
-                                     static_cast<int32_t>(picture.bytesPerLine()),
+    return GdipCreateBitmapFromScan0(picture.width(), picture.height(), static_cast<int32_t>(picture.bytesPerLine()),
                                      PixelFormat32bppARGB, picture.bits(), image);
 }
 
@@ -65,16 +64,9 @@ cBitmap::~cBitmap() {
 }
 
 cBitmap::cBitmap(cBitmap&& other) noexcept
-    : gdip(other.gdip),
-      mImage(std::exchange(other.mImage, nullptr)),
-      mCurErr(other.mCurErr),
-      mPixelFormat(other.mPixelFormat),
-      mFrameCount(other.mFrameCount),
-      mWidth(other.mWidth),
-      mHeight(other.mHeight),
-      mBounds(other.mBounds),
-      mPropertyBuffer(std::move(other.mPropertyBuffer)),
-      mPropertyHeader(other.mPropertyHeader),
+    : gdip(other.gdip), mImage(std::exchange(other.mImage, nullptr)), mCurErr(other.mCurErr),
+      mPixelFormat(other.mPixelFormat), mFrameCount(other.mFrameCount), mWidth(other.mWidth), mHeight(other.mHeight),
+      mBounds(other.mBounds), mPropertyBuffer(std::move(other.mPropertyBuffer)), mPropertyHeader(other.mPropertyHeader),
       mValueLength(other.mValueLength) {}
 
 cBitmap& cBitmap::operator=(cBitmap&& other) noexcept {
@@ -190,11 +182,11 @@ int32_t cBitmap::CreateFromResource(const QString& sResourceName) {
     return CreateFromStream(bytes);
 }
 
-int32_t cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                                 int32_t ePixelFormats, uint8_t* lDataPtr) {
+int32_t cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride, int32_t ePixelFormats,
+                                 uint8_t* lDataPtr) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status = CheckStatus(
-        GdipCreateBitmapFromScan0(lWidth, lHeight, lStride, ePixelFormats, lDataPtr, &bitmap));
+    const int32_t status =
+        CheckStatus(GdipCreateBitmapFromScan0(lWidth, lHeight, lStride, ePixelFormats, lDataPtr, &bitmap));
     if (status == 0)
         SetHandle(bitmap);
     ReadFormatAndSize();
@@ -212,19 +204,17 @@ int32_t cBitmap::CreateFromHBitmap(HBITMAP hBitmap) {
 
 int32_t cBitmap::CreateFromGraphics(int32_t lWidth, int32_t lHeight, GpGraphics* lGraphicHandle) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status =
-        CheckStatus(GdipCreateBitmapFromGraphics(lWidth, lHeight, lGraphicHandle, &bitmap));
+    const int32_t status = CheckStatus(GdipCreateBitmapFromGraphics(lWidth, lHeight, lGraphicHandle, &bitmap));
     if (status == 0)
         SetHandle(bitmap);
     ReadFormatAndSize();
     return status;
 }
 
-int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle,
-                                 int32_t ePixelFormat) {
+int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle, int32_t ePixelFormat) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status = CheckStatus(
-        GdipCloneBitmapAreaI(0, 0, lWidth, lHeight, ePixelFormat, lBitmapHandle, &bitmap));
+    const int32_t status =
+        CheckStatus(GdipCloneBitmapAreaI(0, 0, lWidth, lHeight, ePixelFormat, lBitmapHandle, &bitmap));
     if (status == 0)
         SetHandle(bitmap);
     return status;
@@ -232,9 +222,8 @@ int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitm
 
 int32_t cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle) {
     GpImage* thumb = nullptr;
-    const int32_t status = CheckStatus(GdipGetImageThumbnail(
-        lBitmapHandle, static_cast<uint32_t>(lWidth), static_cast<uint32_t>(lHeight), &thumb,
-        nullptr, nullptr));
+    const int32_t status = CheckStatus(GdipGetImageThumbnail(lBitmapHandle, static_cast<uint32_t>(lWidth),
+                                                             static_cast<uint32_t>(lHeight), &thumb, nullptr, nullptr));
     if (status == 0)
         SetHandle(thumb);
     ReadFormatAndSize();
@@ -255,13 +244,11 @@ int32_t cBitmap::RotateFlip(int32_t eFlipType) {
     return CheckStatus(GdipImageRotateFlip(mImage, static_cast<RotateFlipType>(eFlipType)));
 }
 
-int32_t cBitmap::SaveToFile(const QString& sFilename, const CLSID& encoder,
-                            const EncoderParameters* params) {
+int32_t cBitmap::SaveToFile(const QString& sFilename, const CLSID& encoder, const EncoderParameters* params) {
     return CheckStatus(GdipSaveImageToFile(mImage, WidePath(sFilename), &encoder, params));
 }
 
-int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder,
-                              const EncoderParameters* params) {
+int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder, const EncoderParameters* params) {
     GpStream* stream = nullptr;
     if (CreateStreamOnHGlobal(nullptr, 0, 1, &stream) != S_OK)
         return 0;
@@ -286,8 +273,7 @@ int32_t cBitmap::SaveAdd(const EncoderParameters* params) {
     return CheckStatus(GdipSaveAdd(mImage, params));
 }
 
-int32_t cBitmap::SaveAddImage(const QString& sUnused, GpImage* lImage,
-                              const EncoderParameters* params) {
+int32_t cBitmap::SaveAddImage(const QString& sUnused, GpImage* lImage, const EncoderParameters* params) {
     Q_UNUSED(sUnused);
     return CheckStatus(GdipSaveAddImage(mImage, lImage, params));
 }
@@ -324,8 +310,7 @@ int32_t cBitmap::SetPalette(const ColorPalette* lPalPointer) {
 
 void cBitmap::GetPalette(ColorPalette* palette, int32_t n) {
     const int64_t size = static_cast<int64_t>(n) * 4 + 8;
-    CheckStatus(GdipGetImagePalette(mImage, palette,
-                                    size > INT32_MAX || n < 0 ? -1 : static_cast<int32_t>(size)));
+    CheckStatus(GdipGetImagePalette(mImage, palette, size > INT32_MAX || n < 0 ? -1 : static_cast<int32_t>(size)));
 }
 
 void cBitmap::SetTransColor(int32_t lIndex) {
@@ -343,8 +328,7 @@ void cBitmap::SetTransColor(int32_t lIndex) {
 
 int32_t cBitmap::SelectActiveFrame(int32_t lFrame, bool lIsGIF) {
     const GUID& dimension = lIsGIF ? FrameDimensionTime : FrameDimensionPage;
-    const int32_t status = CheckStatus(
-        GdipImageSelectActiveFrame(mImage, &dimension, static_cast<uint32_t>(lFrame)));
+    const int32_t status = CheckStatus(GdipImageSelectActiveFrame(mImage, &dimension, static_cast<uint32_t>(lFrame)));
     if (mFrameCount == 0) {
         uint32_t count = 0;
         if (GdipImageGetFrameCount(mImage, &dimension, &count) == Ok)
@@ -360,8 +344,7 @@ int32_t cBitmap::GetPropertyItem(PROPID eTag, QVariant& vValue, int32_t lPropert
     if (status != 0)
         return status;
     std::vector<uint8_t> item(size);
-    status = CheckStatus(
-        GdipGetPropertyItem(mImage, eTag, size, reinterpret_cast<PropertyItem*>(item.data())));
+    status = CheckStatus(GdipGetPropertyItem(mImage, eTag, size, reinterpret_cast<PropertyItem*>(item.data())));
     if (status != 0)
         return status;
     std::memcpy(&mPropertyHeader, item.data(), sizeof(PropertyItem));
@@ -438,11 +421,9 @@ int32_t cBitmap::MakeTransparent(ARGB lColor) {
     status = CheckStatus(GdipCreateImageAttributes(&attributes));
     if (status != 0)
         return status;
-    status = CheckStatus(GdipSetImageAttributesColorKeys(attributes, ColorAdjustTypeDefault, 1,
-                                                         lColor, lColor));
+    status = CheckStatus(GdipSetImageAttributesColorKeys(attributes, ColorAdjustTypeDefault, 1, lColor, lColor));
     if (status == 0)
-        status = graphics.DrawImageRectRectIAttr(mImage, 0, 0, mWidth, mHeight, 0, 0, mWidth,
-                                                 mHeight, attributes);
+        status = graphics.DrawImageRectRectIAttr(mImage, 0, 0, mWidth, mHeight, 0, 0, mWidth, mHeight, attributes);
     GdipDisposeImageAttributes(attributes);
     if (status != 0)
         return status;

@@ -22,7 +22,7 @@
 class cGDIP;
 
 class cBitmap {
-public:
+  public:
     cBitmap() = default;
     ~cBitmap();
     cBitmap(const cBitmap&) = delete;
@@ -52,15 +52,13 @@ public:
     /* Decodes a Qt resource (":/..." path) of the program. */
     int32_t CreateFromResource(const QString& sResourceName);
     /* A new lWidth x lHeight bitmap in ePixelFormats; lDataPtr null: zeroed
-     * pixels allocated by the library, else the pixels are copied in. */ 
-    int32_t CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                            int32_t ePixelFormats, uint8_t* lDataPtr);
+     * pixels allocated by the library, else the pixels are copied in. */
+    int32_t CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride, int32_t ePixelFormats, uint8_t* lDataPtr);
     int32_t CreateFromHBitmap(HBITMAP hBitmap);
     int32_t CreateFromGraphics(int32_t lWidth, int32_t lHeight, GpGraphics* lGraphicHandle);
     /* Copies the area (0, 0, lWidth, lHeight); Width, Height and PixelFormat
      * are not read again. */
-    int32_t CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle,
-                            int32_t ePixelFormat);
+    int32_t CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle, int32_t ePixelFormat);
     int32_t CreateThumbFromImage(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle);
 
     /* Cached by the last format and size reads. */
@@ -80,8 +78,7 @@ public:
     /* Width and Height are not read again. */
     int32_t RotateFlip(int32_t eFlipType);
 
-    int32_t SaveToFile(const QString& sFilename, const CLSID& encoder,
-                       const EncoderParameters* params);
+    int32_t SaveToFile(const QString& sFilename, const CLSID& encoder, const EncoderParameters* params);
     /* Encodes into bytes (resized to the encoded size). Returns the number of
      * bytes; 0 when nothing was produced, leaving bytes as they were. */
     int32_t SaveToStream(QByteArray& bytes, const CLSID& encoder, const EncoderParameters* params);
@@ -123,7 +120,7 @@ public:
     /* Releases the image; the object may be used again afterwards. */
     void Dispose();
 
-private:
+  private:
     /* Gives up ownership of the image without disposing it. */
     GpImage* TakeHandle();
     int32_t Load(const QString& sFilename, bool bDeferred);

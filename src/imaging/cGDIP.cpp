@@ -29,8 +29,7 @@ const char* const kStatusTexts[] = {
     "Property Not Supported",
 };
 
-constexpr int32_t kStatusTextCount =
-    static_cast<int32_t>(sizeof(kStatusTexts) / sizeof(kStatusTexts[0]));
+constexpr int32_t kStatusTextCount = static_cast<int32_t>(sizeof(kStatusTexts) / sizeof(kStatusTexts[0]));
 
 } // namespace
 
@@ -83,8 +82,7 @@ void cGDIP::LoadEncoders() {
     if (GdipGetImageEncodersSize(&count, &size) != Ok)
         return;
     /* ImageCodecInfo records followed by their strings; kept aligned for the records. */
-    std::vector<ImageCodecInfo> buffer((size + sizeof(ImageCodecInfo) - 1) / sizeof(ImageCodecInfo) +
-                                       1);
+    std::vector<ImageCodecInfo> buffer((size + sizeof(ImageCodecInfo) - 1) / sizeof(ImageCodecInfo) + 1);
     if (GdipGetImageEncoders(count, size, buffer.data()) != Ok)
         return;
     mEncoders.resize(static_cast<qsizetype>(count));
@@ -93,8 +91,7 @@ void cGDIP::LoadEncoders() {
     mHasExtensionIndex = true;
     for (int32_t i = mEncoderCount - 1; i >= 0; --i) {
         mEncoders[i] = buffer[static_cast<size_t>(i)].Clsid;
-        AddExtensions(StringFromPointer(buffer[static_cast<size_t>(i)].FilenameExtension),
-                      QStringLiteral(";"), i);
+        AddExtensions(StringFromPointer(buffer[static_cast<size_t>(i)].FilenameExtension), QStringLiteral(";"), i);
     }
 }
 

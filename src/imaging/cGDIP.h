@@ -19,7 +19,7 @@
 class cGDIP : public QObject {
     Q_OBJECT
 
-public:
+  public:
     /* Starts the library and loads the encoder table. A failed start-up is
      * silent: the instance then has no encoders (ExtensionExists gives -1). */
     explicit cGDIP(QObject* parent = nullptr);
@@ -51,21 +51,20 @@ public:
     /* Helper for connect(): the Error signal, disambiguated from the Error
      * method of the same name. */
     static constexpr auto ErrorSignal() {
-        return static_cast<void (cGDIP::*)(int32_t, const QString&, const QString&)>(
-            &cGDIP::Error);
+        return static_cast<void (cGDIP::*)(int32_t, const QString&, const QString&)>(&cGDIP::Error);
     }
 
-signals:
+  signals:
     /* A failure of an object connected to this instance, delivered before the
      * failing call returns. */
     void Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName);
 
-protected:
+  protected:
     /* Adds each pattern of sList (split at sDelimiter) to the extension index
      * under lIndex; only the last pattern is trimmed of spaces. */
     void AddExtensions(const QString& sList, const QString& sDelimiter, int32_t lIndex);
 
-private:
+  private:
     void LoadEncoders();
     static QString StringFromPointer(const WCHAR* pointer);
 

@@ -9,9 +9,7 @@ cGraphics::~cGraphics() {
 }
 
 cGraphics::cGraphics(cGraphics&& other) noexcept
-    : gdip(other.gdip),
-      mGraphics(std::exchange(other.mGraphics, nullptr)),
-      mHdc(std::exchange(other.mHdc, nullptr)),
+    : gdip(other.gdip), mGraphics(std::exchange(other.mGraphics, nullptr)), mHdc(std::exchange(other.mHdc, nullptr)),
       mCurErr(other.mCurErr) {}
 
 cGraphics& cGraphics::operator=(cGraphics&& other) noexcept {
@@ -74,26 +72,22 @@ int32_t cGraphics::DrawImageI(GpImage* lBmpHandle, int32_t X, int32_t Y) {
     return CheckStatus(GdipDrawImageI(mGraphics, lBmpHandle, X, Y));
 }
 
-int32_t cGraphics::DrawImageRectI(GpImage* lBmpHandle, int32_t X, int32_t Y, int32_t lWidth,
-                                  int32_t lHeight) {
+int32_t cGraphics::DrawImageRectI(GpImage* lBmpHandle, int32_t X, int32_t Y, int32_t lWidth, int32_t lHeight) {
     return CheckStatus(GdipDrawImageRectI(mGraphics, lBmpHandle, X, Y, lWidth, lHeight));
 }
 
-int32_t cGraphics::DrawImageRectRectI(GpImage* lBmpHandle, int32_t dstx, int32_t dsty,
-                                      int32_t lDstWidth, int32_t lDstHeight, int32_t srcx,
-                                      int32_t srcy, int32_t lSrcWidth, int32_t lSrcHeight) {
-    return CheckStatus(GdipDrawImageRectRectI(mGraphics, lBmpHandle, dstx, dsty, lDstWidth,
-                                              lDstHeight, srcx, srcy, lSrcWidth, lSrcHeight,
-                                              UnitPixel, nullptr, nullptr, nullptr));
+int32_t cGraphics::DrawImageRectRectI(GpImage* lBmpHandle, int32_t dstx, int32_t dsty, int32_t lDstWidth,
+                                      int32_t lDstHeight, int32_t srcx, int32_t srcy, int32_t lSrcWidth,
+                                      int32_t lSrcHeight) {
+    return CheckStatus(GdipDrawImageRectRectI(mGraphics, lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy,
+                                              lSrcWidth, lSrcHeight, UnitPixel, nullptr, nullptr, nullptr));
 }
 
-int32_t cGraphics::DrawImageRectRectIAttr(GpImage* lBmpHandle, int32_t dstx, int32_t dsty,
-                                          int32_t lDstWidth, int32_t lDstHeight, int32_t srcx,
-                                          int32_t srcy, int32_t lSrcWidth, int32_t lSrcHeight,
-                                          GpImageAttributes* lAttribute) {
-    return CheckStatus(GdipDrawImageRectRectI(mGraphics, lBmpHandle, dstx, dsty, lDstWidth,
-                                              lDstHeight, srcx, srcy, lSrcWidth, lSrcHeight,
-                                              UnitPixel, lAttribute, nullptr, nullptr));
+int32_t cGraphics::DrawImageRectRectIAttr(GpImage* lBmpHandle, int32_t dstx, int32_t dsty, int32_t lDstWidth,
+                                          int32_t lDstHeight, int32_t srcx, int32_t srcy, int32_t lSrcWidth,
+                                          int32_t lSrcHeight, GpImageAttributes* lAttribute) {
+    return CheckStatus(GdipDrawImageRectRectI(mGraphics, lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy,
+                                              lSrcWidth, lSrcHeight, UnitPixel, lAttribute, nullptr, nullptr));
 }
 
 int32_t cGraphics::SetInterpolationMode(int32_t eMode) {
@@ -105,13 +99,11 @@ int32_t cGraphics::SetTextRenderingHint(int32_t eHint) {
 }
 
 int32_t cGraphics::RotateTransform(float sngAngle, int32_t eOrder) {
-    return CheckStatus(
-        GdipRotateWorldTransform(mGraphics, sngAngle, static_cast<MatrixOrder>(eOrder)));
+    return CheckStatus(GdipRotateWorldTransform(mGraphics, sngAngle, static_cast<MatrixOrder>(eOrder)));
 }
 
 int32_t cGraphics::TranslateTransform(float dx, float dy, int32_t eOrder) {
-    return CheckStatus(
-        GdipTranslateWorldTransform(mGraphics, dx, dy, static_cast<MatrixOrder>(eOrder)));
+    return CheckStatus(GdipTranslateWorldTransform(mGraphics, dx, dy, static_cast<MatrixOrder>(eOrder)));
 }
 
 int32_t cGraphics::ResetTransform() {

@@ -15,7 +15,7 @@
 class cGDIP;
 
 class cGraphics {
-public:
+  public:
     cGraphics() = default;
     ~cGraphics();
     cGraphics(const cGraphics&) = delete;
@@ -36,15 +36,12 @@ public:
     /* Fills the surface with transparent white, 0x00FFFFFF. */
     int32_t Clear();
     int32_t DrawImageI(GpImage* lBmpHandle, int32_t X, int32_t Y);
-    int32_t DrawImageRectI(GpImage* lBmpHandle, int32_t X, int32_t Y, int32_t lWidth,
-                           int32_t lHeight);
-    int32_t DrawImageRectRectI(GpImage* lBmpHandle, int32_t dstx, int32_t dsty,
-                               int32_t lDstWidth, int32_t lDstHeight, int32_t srcx,
-                               int32_t srcy, int32_t lSrcWidth, int32_t lSrcHeight);
-    int32_t DrawImageRectRectIAttr(GpImage* lBmpHandle, int32_t dstx, int32_t dsty,
-                                   int32_t lDstWidth, int32_t lDstHeight, int32_t srcx,
-                                   int32_t srcy, int32_t lSrcWidth, int32_t lSrcHeight,
-                                   GpImageAttributes* lAttribute);
+    int32_t DrawImageRectI(GpImage* lBmpHandle, int32_t X, int32_t Y, int32_t lWidth, int32_t lHeight);
+    int32_t DrawImageRectRectI(GpImage* lBmpHandle, int32_t dstx, int32_t dsty, int32_t lDstWidth, int32_t lDstHeight,
+                               int32_t srcx, int32_t srcy, int32_t lSrcWidth, int32_t lSrcHeight);
+    int32_t DrawImageRectRectIAttr(GpImage* lBmpHandle, int32_t dstx, int32_t dsty, int32_t lDstWidth,
+                                   int32_t lDstHeight, int32_t srcx, int32_t srcy, int32_t lSrcWidth,
+                                   int32_t lSrcHeight, GpImageAttributes* lAttribute);
 
     int32_t SetInterpolationMode(int32_t eMode);
     int32_t SetTextRenderingHint(int32_t eHint);
@@ -64,7 +61,7 @@ public:
     /* Deletes the handle (releasing a lent device context first). */
     void Dispose();
 
-private:
+  private:
     int32_t CheckStatus(GpStatus status);
 
     GpGraphics* mGraphics = nullptr;

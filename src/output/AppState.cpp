@@ -1,8 +1,7 @@
 #include "AppState.h"
 
-std::array<QString, 6> gSizeNames = {QStringLiteral("Thumbnail"), QStringLiteral("Small"),
-                                     QStringLiteral("Medium"),    QStringLiteral("Large"),
-                                     QStringLiteral("Huge"),      QStringLiteral("Custom")};
+std::array<QString, 6> gSizeNames = {QStringLiteral("Thumbnail"), QStringLiteral("Small"), QStringLiteral("Medium"),
+                                     QStringLiteral("Large"),     QStringLiteral("Huge"),  QStringLiteral("Custom")};
 int16_t gSizeIndex = 0;
 int16_t gQualityIndex = 1;
 int16_t gRotationIndex = 0;

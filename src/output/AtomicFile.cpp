@@ -42,8 +42,7 @@ std::string RandomTempName() {
     std::random_device random;
     const uint64_t value = (static_cast<uint64_t>(random()) << 32) ^ random();
     char name[40];
-    std::snprintf(name, sizeof name, ".quillet-%016llx.part",
-                  static_cast<unsigned long long>(value));
+    std::snprintf(name, sizeof name, ".quillet-%016llx.part", static_cast<unsigned long long>(value));
     return name;
 }
 
@@ -59,8 +58,7 @@ int ErrorOf(int result) {
 
 // Runs lTry with fresh random names until one is free; lTry returns errno.
 // sName receives the name that worked.
-template <typename tTry>
-int WithFreshName(const tTry& lTry, std::string& sName) {
+template <typename tTry> int WithFreshName(const tTry& lTry, std::string& sName) {
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         std::string name = RandomTempName();
@@ -73,16 +71,15 @@ int WithFreshName(const tTry& lTry, std::string& sName) {
 
 // The errors of a file system that does not have the operation at all.
 bool NotSupportedHere(int lError) {
-    return lError == EINVAL || lError == ENOSYS || lError == EPERM || lError == EOPNOTSUPP ||
-           lError == EMLINK;
+    return lError == EINVAL || lError == ENOSYS || lError == EPERM || lError == EOPNOTSUPP || lError == EMLINK;
 }
 
 // How the finished file takes its name.
 enum class eNaming {
-    Rename,         // replaces whatever has the name
+    Rename,          // replaces whatever has the name
     RenameNoClobber, // a rename that refuses to replace
-    Link,           // a hard link, which never replaces, then the temporary name goes
-    ClaimAndRename, // an empty file made with O_EXCL claims the name, a rename replaces it
+    Link,            // a hard link, which never replaces, then the temporary name goes
+    ClaimAndRename,  // an empty file made with O_EXCL claims the name, a rename replaces it
 };
 
 // The new file inside the open folder. It stays nameless where the file
@@ -110,8 +107,8 @@ class cNewFile {
         }
         return WithFreshName(
             [this](const std::string& sName) {
-                mFd = cFd(::openat(mFolderFd, sName.c_str(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+                mFd =
+                    cFd(::openat(mFolderFd, sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
                 return mFd.Valid() ? 0 : errno;
             },
             mTempName);
@@ -138,8 +135,8 @@ class cNewFile {
     // name on this file system, by doing it once between hidden names.
     int Prepare(eCommit eMode) {
         if (mTempName.empty()) {
-            if (const int error = WithFreshName(
-                    [this](const std::string& sName) { return LinkNameless(sName); }, mTempName))
+            if (const int error =
+                    WithFreshName([this](const std::string& sName) { return LinkNameless(sName); }, mTempName))
                 return error;
         }
         if (eMode == eCommit::Replace) {
@@ -147,8 +144,8 @@ class cNewFile {
             return 0;
         }
         std::string moved;
-        int error = WithFreshName(
-            [this](const std::string& sName) { return RenameNoReplace(mTempName, sName); }, moved);
+        int error =
+            WithFreshName([this](const std::string& sName) { return RenameNoReplace(mTempName, sName); }, moved);
         if (error == 0) {
             mTempName = std::move(moved);
             mNaming = eNaming::RenameNoClobber;
@@ -179,15 +176,9 @@ class cNewFile {
         case eNaming::Rename:
             error = ErrorOf(::renameat(mFolderFd, mTempName.c_str(), mFolderFd, sName.c_str()));
             break;
-        case eNaming::RenameNoClobber:
-            error = RenameNoReplace(mTempName, sName);
-            break;
-        case eNaming::Link:
-            error = ErrorOf(::linkat(mFolderFd, mTempName.c_str(), mFolderFd, sName.c_str(), 0));
-            break;
-        case eNaming::ClaimAndRename:
-            error = ClaimAndRename(sName);
-            break;
+        case eNaming::RenameNoClobber: error = RenameNoReplace(mTempName, sName); break;
+        case eNaming::Link: error = ErrorOf(::linkat(mFolderFd, mTempName.c_str(), mFolderFd, sName.c_str(), 0)); break;
+        case eNaming::ClaimAndRename: error = ClaimAndRename(sName); break;
         }
         if (error == 0 && mNaming != eNaming::Link)
             mTempName.clear(); // the temporary name is the output name now
@@ -197,20 +188,17 @@ class cNewFile {
   private:
     int LinkNameless(const std::string& sName) {
         const std::string self = "/proc/self/fd/" + std::to_string(mFd.Get());
-        return ErrorOf(
-            ::linkat(AT_FDCWD, self.c_str(), mFolderFd, sName.c_str(), AT_SYMLINK_FOLLOW));
+        return ErrorOf(::linkat(AT_FDCWD, self.c_str(), mFolderFd, sName.c_str(), AT_SYMLINK_FOLLOW));
     }
 
     int RenameNoReplace(const std::string& sFrom, const std::string& sTo) {
-        return ErrorOf(::renameat2(mFolderFd, sFrom.c_str(), mFolderFd, sTo.c_str(),
-                                   RENAME_NOREPLACE));
+        return ErrorOf(::renameat2(mFolderFd, sFrom.c_str(), mFolderFd, sTo.c_str(), RENAME_NOREPLACE));
     }
 
     // The empty file made here holds the name; when the rename fails it goes
     // again, unless something else has replaced it meanwhile.
     int ClaimAndRename(const std::string& sName) {
-        const cFd claim(::openat(mFolderFd, sName.c_str(),
-                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        const cFd claim(::openat(mFolderFd, sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!claim.Valid())
             return errno;
         struct stat claimed {};
@@ -220,8 +208,8 @@ class cNewFile {
             return 0;
         const int error = errno;
         struct stat now {};
-        if (::fstatat(mFolderFd, sName.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-            now.st_dev == claimed.st_dev && now.st_ino == claimed.st_ino)
+        if (::fstatat(mFolderFd, sName.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == claimed.st_dev &&
+            now.st_ino == claimed.st_ino)
             ::unlinkat(mFolderFd, sName.c_str(), 0);
         return error;
     }
@@ -252,8 +240,7 @@ cFolder::cFolder(const std::string& sPath) : mPath(sPath) {
     }
 }
 
-cFolder::cFolder(const cFolder& oParent, const std::string& sName, bool bCreate)
-    : mPath(oParent.Path() + '/' + sName) {
+cFolder::cFolder(const cFolder& oParent, const std::string& sName, bool bCreate) : mPath(oParent.Path() + '/' + sName) {
     if (!oParent.Valid()) {
         mError = oParent.Error();
         return;
@@ -306,9 +293,8 @@ cFileIdentity PathIdentity(const std::string& sPath) {
     return IdentityOf(info);
 }
 
-cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName,
-                                 const char* data, size_t size, eCommit eMode,
-                                 const std::function<bool()>& bBeforeCommit) {
+cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName, const char* data, size_t size,
+                                 eCommit eMode, const std::function<bool()>& bBeforeCommit) {
     if (!folder.Valid())
         return {eWriteStep::OpenFolder, folder.Error()};
     cNewFile file(folder.Fd());
@@ -346,8 +332,8 @@ bool CanMakeFilesIn(const cFolder& folder) {
     std::string probe;
     const int error = WithFreshName(
         [&folder](const std::string& sName) {
-            const cFd made(::openat(folder.Fd(), sName.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            const cFd made(
+                ::openat(folder.Fd(), sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             return made.Valid() ? 0 : errno;
         },
         probe);

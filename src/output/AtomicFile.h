@@ -98,9 +98,8 @@ cFileIdentity PathIdentity(const std::string& sPath);
 // work here, just before the file takes its name; when it returns false
 // nothing is named, the new file is discarded, and the step is Cancelled. On
 // any failure no new entry is left in the folder.
-cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName,
-                                 const char* data, size_t size, eCommit eMode,
-                                 const std::function<bool()>& bBeforeCommit);
+cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName, const char* data, size_t size,
+                                 eCommit eMode, const std::function<bool()>& bBeforeCommit);
 
 // What sPath leads to, following links: the checks before a file is listed.
 enum class ePathKind { Missing, Folder, ReadableFile, UnreadableFile, Other };

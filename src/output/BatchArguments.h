@@ -18,7 +18,7 @@ struct cBatchArguments {
     QStringList Files;
     eBatchAnswer Overwrite = eBatchAnswer::Ask; // Yes = replace all
     eBatchAnswer PngFallback = eBatchAnswer::Ask;
-    int Jobs = 0;       // worker threads; 0 = the number of processor cores
+    int Jobs = 0;           // worker threads; 0 = the number of processor cores
     bool Recursive = false; // folders' subfolders too
     bool Quiet = false;
     bool ShowHelp = false;

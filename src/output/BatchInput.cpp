@@ -10,15 +10,11 @@ namespace {
 // What keeps the file sPath from being read; nullptr when nothing does.
 const char* ReadProblem(const QString& sPath) {
     switch (PathKind(NameBytesStd(sPath))) {
-    case ePathKind::Missing:
-        return "no such file";
-    case ePathKind::ReadableFile:
-        return nullptr;
-    case ePathKind::UnreadableFile:
-        return "cannot be read";
+    case ePathKind::Missing: return "no such file";
+    case ePathKind::ReadableFile: return nullptr;
+    case ePathKind::UnreadableFile: return "cannot be read";
     case ePathKind::Folder:
-    case ePathKind::Other:
-        break;
+    case ePathKind::Other: break;
     }
     return "not a file";
 }

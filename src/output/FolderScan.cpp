@@ -86,7 +86,7 @@ bool IsHidden(const QString& sName) {
 }
 
 class cScanner {
-public:
+  public:
     cScanner(bool bSubfolders, cFolderScan& oScan) : mSubfolders(bSubfolders), mScan(oScan) {}
 
     void Scan(const QString& sFolder, const QString& sSubFolder) {
@@ -117,7 +117,7 @@ public:
             Scan(Inside(sFolder, name), sSubFolder.isEmpty() ? name : sSubFolder + u'/' + name);
     }
 
-private:
+  private:
     const bool mSubfolders;
     cFolderScan& mScan;
     std::set<gp::folder_id> mVisited; // the folders read so far, however they were reached

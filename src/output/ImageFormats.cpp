@@ -22,7 +22,9 @@ bool HasFlag(const gp::image_format* format, uint32_t lFlag) {
     return format != nullptr && (format->flags & lFlag) != 0;
 }
 
-const gp::image_format* ByCode(const QString& sCode) { return gp::format_by_code(sCode.toLatin1().constData()); }
+const gp::image_format* ByCode(const QString& sCode) {
+    return gp::format_by_code(sCode.toLatin1().constData());
+}
 
 } // namespace
 
@@ -61,13 +63,16 @@ QStringList SaveFormatCodes() {
 
 QString SaveFormatCaption(const QString& sCode) {
     const gp::image_format* format = ByCode(sCode);
-    return HasFlag(format, gp::format_menu) ? QLatin1String(format->menu_caption)
-                                            : QStringLiteral("Original Format");
+    return HasFlag(format, gp::format_menu) ? QLatin1String(format->menu_caption) : QStringLiteral("Original Format");
 }
 
-bool TakesQuality(const QString& sExtension) { return HasFlag(ByCode(sExtension), gp::format_quality); }
+bool TakesQuality(const QString& sExtension) {
+    return HasFlag(ByCode(sExtension), gp::format_quality);
+}
 
-bool ReducesToPalette(const QString& sExtension) { return HasFlag(ByCode(sExtension), gp::format_palette); }
+bool ReducesToPalette(const QString& sExtension) {
+    return HasFlag(ByCode(sExtension), gp::format_palette);
+}
 
 bool DropsTransparency(const QString& sExtension) {
     const gp::image_format* format = gp::format_by_extension(sExtension.toLatin1().constData());

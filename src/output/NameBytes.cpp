@@ -8,8 +8,7 @@ constexpr char16_t kStrayBase = 0xDC00; // a stray byte b is kept as U+DC00 + b 
 // second half of a pair.
 bool IsStray(const QString& sName, qsizetype lAt) {
     const char16_t unit = sName[lAt].unicode();
-    return unit >= kStrayBase + 0x80 && unit <= kStrayBase + 0xFF &&
-           (lAt == 0 || !sName[lAt - 1].isHighSurrogate());
+    return unit >= kStrayBase + 0x80 && unit <= kStrayBase + 0xFF && (lAt == 0 || !sName[lAt - 1].isHighSurrogate());
 }
 
 bool IsContinuation(unsigned char bByte) {

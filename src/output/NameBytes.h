@@ -18,7 +18,9 @@ QString NameFromBytes(const QByteArray& bytes);
 
 // The bytes of a name made by NameFromBytes (or of any valid text).
 QByteArray NameBytes(const QString& sName);
-inline std::string NameBytesStd(const QString& sName) { return NameBytes(sName).toStdString(); }
+inline std::string NameBytesStd(const QString& sName) {
+    return NameBytes(sName).toStdString();
+}
 
 // The name for showing: each stray byte becomes U+FFFD.
 QString DisplayName(const QString& sName);

@@ -37,8 +37,8 @@ QString SourcePath(const cSaveList& list, int lPosition) {
 } // namespace
 
 cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveJob& job) {
-    const cDimensions size = job.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight)
-                                               : GetDimensionsOf(iSize, iWidth, iHeight);
+    const cDimensions size =
+        job.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight) : GetDimensionsOf(iSize, iWidth, iHeight);
     return RotationSwapsSides(job.RotationIndex) ? cDimensions{size.Height, size.Width} : size;
 }
 
@@ -52,8 +52,8 @@ QString DateForName(const QString& sPath) {
     return QDateTime::fromSecsSinceEpoch(time->tv_sec).date().toString(kDateFormat);
 }
 
-cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition,
-                          const cSaveJob& job, bool bWithDate) {
+cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition, const cSaveJob& job,
+                          bool bWithDate) {
     cNameFields fields;
     fields.Name = GetBaseName(sFileName);
     fields.Quality = QualityTagValue(job.QualityIndex);

@@ -22,8 +22,8 @@ QString DateForName(const QString& sPath);
 
 // The name fields of the entry sFileName at sPath, position lPosition, that do
 // not depend on its size (the date only when bWithDate).
-cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition,
-                          const cSaveJob& job, bool bWithDate);
+cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition, const cSaveJob& job,
+                          bool bWithDate);
 
 // Why the run of job over list cannot go ahead with its name template:
 // two outputs would take one name (in one folder), or a name would be longer

@@ -18,8 +18,7 @@ std::optional<int16_t> ToInt16(double value) {
     if (!std::isfinite(value))
         return std::nullopt;
     const double rounded = RoundHalfEven(value);
-    if (rounded < std::numeric_limits<int16_t>::min() ||
-        rounded > std::numeric_limits<int16_t>::max())
+    if (rounded < std::numeric_limits<int16_t>::min() || rounded > std::numeric_limits<int16_t>::max())
         return std::nullopt;
     return static_cast<int16_t>(rounded);
 }

@@ -13,29 +13,30 @@ int16_t TagValue(const char* sTag) {
 
 } // namespace
 
-int16_t SizeTagValue(int16_t iIndex) { return TagValue(kSizeTags.at(iIndex)); }
+int16_t SizeTagValue(int16_t iIndex) {
+    return TagValue(kSizeTags.at(iIndex));
+}
 
-int16_t QualityTagValue(int16_t iIndex) { return TagValue(kQualityTags.at(iIndex)); }
+int16_t QualityTagValue(int16_t iIndex) {
+    return TagValue(kQualityTags.at(iIndex));
+}
 
-int16_t RotationTagValue(int16_t iIndex) { return TagValue(kRotationTags.at(iIndex)); }
+int16_t RotationTagValue(int16_t iIndex) {
+    return TagValue(kRotationTags.at(iIndex));
+}
 
 std::optional<int32_t> RotateFlipCode(int16_t iRotationIndex) {
     switch (RotationTagValue(iRotationIndex)) {
-    case 90:
-        return 1;
-    case 180:
-        return 2;
-    case 270:
-        return 3;
-    default:
-        return std::nullopt;
+    case 90: return 1;
+    case 180: return 2;
+    case 270: return 3;
+    default: return std::nullopt;
     }
 }
 
 std::optional<int16_t> CustomBoxSize(const QString& sText) {
-    if (sText.isEmpty() || sText.size() > 5 || !std::all_of(sText.begin(), sText.end(), [](QChar c) {
-            return c >= u'0' && c <= u'9';
-        }))
+    if (sText.isEmpty() || sText.size() > 5 ||
+        !std::all_of(sText.begin(), sText.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     const int size = sText.toInt();
     if (size > kMaxCustomSize)

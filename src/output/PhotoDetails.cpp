@@ -61,8 +61,7 @@ void InsertPngExif(QByteArray& png, const Exiv2::ExifData& exif) {
     }
     if (tiff.empty() || tiff.size() > 0x7FFFFFFF || at + 8 > png.size())
         return;
-    const QByteArray body =
-        QByteArray("eXIf") + QByteArray(reinterpret_cast<const char*>(tiff.data()), tiff.size());
+    const QByteArray body = QByteArray("eXIf") + QByteArray(reinterpret_cast<const char*>(tiff.data()), tiff.size());
     const auto crc = static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size())));
     png.insert(at, BigEndian32(static_cast<uint32_t>(tiff.size())) + body + BigEndian32(crc));
@@ -85,14 +84,13 @@ QByteArray WithBlocks(const QByteArray& bytes, const cDetailBlocks& blocks, bool
     return QByteArray(reinterpret_cast<const char*>(written.pData_), written.size_);
 }
 
-void CopyDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
-                 int lHeight) {
+void CopyDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth, int lHeight) {
     const auto* data = reinterpret_cast<const Exiv2::byte*>(bytes.constData());
     const int type = Exiv2::ImageFactory::getType(data, bytes.size());
     if (!CarriesDetails(type))
         return;
-    const cDetailBlocks blocks = AllowedDetails(ReadDetailBlocks(sSourcePath),
-                                                eDetails == ePhotoDetails::KeepLocation, lWidth, lHeight);
+    const cDetailBlocks blocks =
+        AllowedDetails(ReadDetailBlocks(sSourcePath), eDetails == ePhotoDetails::KeepLocation, lWidth, lHeight);
     const bool png = type == Exiv2::ImageType::png;
     if (!blocks.Iptc.empty() || !blocks.Xmp.empty() || (!blocks.Exif.empty() && !png)) {
         const QByteArray written = WithBlocks(bytes, blocks, !png);
@@ -109,8 +107,8 @@ void CopyDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eD
 }
 
 cPhotoBlocks DetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth, int lHeight) {
-    cDetailBlocks allowed = AllowedDetails(ReadDetailBlocks(sSourcePath),
-                                           eDetails == ePhotoDetails::KeepLocation, lWidth, lHeight);
+    cDetailBlocks allowed =
+        AllowedDetails(ReadDetailBlocks(sSourcePath), eDetails == ePhotoDetails::KeepLocation, lWidth, lHeight);
     Exiv2::copyIptcToXmp(allowed.Iptc, allowed.Xmp);
     cPhotoBlocks blocks;
     if (!allowed.Exif.empty()) {
@@ -119,8 +117,7 @@ cPhotoBlocks DetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, in
         blocks.Exif = QByteArray(reinterpret_cast<const char*>(tiff.data()), static_cast<qsizetype>(tiff.size()));
     }
     std::string packet;
-    if (!allowed.Xmp.empty() &&
-        Exiv2::XmpParser::encode(packet, allowed.Xmp, Exiv2::XmpParser::useCompactFormat) == 0)
+    if (!allowed.Xmp.empty() && Exiv2::XmpParser::encode(packet, allowed.Xmp, Exiv2::XmpParser::useCompactFormat) == 0)
         blocks.Xmp = QByteArray::fromStdString(packet);
     return blocks;
 }
@@ -134,12 +131,9 @@ QString TextOf(const Exiv2::ExifData& exif, const char* sKey) {
 
 QString PhotoDetailsCode(ePhotoDetails eDetails) {
     switch (eDetails) {
-    case ePhotoDetails::KeepLocation:
-        return QStringLiteral("keep-location");
-    case ePhotoDetails::Strip:
-        return QStringLiteral("strip");
-    case ePhotoDetails::Keep:
-        break;
+    case ePhotoDetails::KeepLocation: return QStringLiteral("keep-location");
+    case ePhotoDetails::Strip: return QStringLiteral("strip");
+    case ePhotoDetails::Keep: break;
     }
     return QStringLiteral("keep");
 }
@@ -151,8 +145,8 @@ std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode) {
     return std::nullopt;
 }
 
-void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails,
-                     int lWidth, int lHeight) noexcept {
+void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
+                     int lHeight) noexcept {
     if (eDetails == ePhotoDetails::Strip || bytes.isEmpty())
         return;
     const QByteArray original = bytes;
@@ -164,8 +158,7 @@ void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetail
     }
 }
 
-cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
-                               int lHeight) noexcept {
+cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth, int lHeight) noexcept {
     if (eDetails == ePhotoDetails::Strip)
         return {};
     try {
@@ -188,9 +181,8 @@ cPhotoSummary ReadPhotoSummary(const QString& sPath) noexcept {
             summary.DateTaken.replace(4, 1, u'-').replace(7, 1, u'-');
         const QString make = TextOf(exif, "Exif.Image.Make");
         const QString model = TextOf(exif, "Exif.Image.Model");
-        summary.Camera = model.startsWith(make.section(u' ', 0, 0), Qt::CaseInsensitive)
-                             ? model
-                             : (make + u' ' + model).trimmed();
+        summary.Camera =
+            model.startsWith(make.section(u' ', 0, 0), Qt::CaseInsensitive) ? model : (make + u' ' + model).trimmed();
     } catch (...) {
         return {};
     }

@@ -32,8 +32,8 @@ std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode);
 // pixel-size tags are set to the new size. bytes stay as they are when there
 // is nothing to copy, for other formats, and when Exiv2 fails or the result
 // would not read back.
-void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails,
-                     int lWidth, int lHeight) noexcept;
+void AddPhotoDetails(QByteArray& bytes, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
+                     int lHeight) noexcept;
 
 // The details of sSourcePath filtered as AddPhotoDetails filters them, as the
 // blocks that the AVIF, JPEG XL and WebP encoders write themselves: Exif is
@@ -44,8 +44,7 @@ struct cPhotoBlocks {
     QByteArray Exif;
     QByteArray Xmp;
 };
-cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
-                               int lHeight) noexcept;
+cPhotoBlocks PhotoDetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, int lWidth, int lHeight) noexcept;
 
 // The date taken and the camera of a file for the properties panel; empty
 // texts when the file has none or cannot be read.

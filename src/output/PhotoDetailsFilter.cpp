@@ -16,64 +16,103 @@ namespace {
 // packets and private XMP namespaces, and a new one must not leak through.
 const char* const kExifKept[] = {
     // date
-    "Exif.Image.DateTime", "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized",
-    "Exif.Photo.OffsetTime", "Exif.Photo.OffsetTimeOriginal", "Exif.Photo.OffsetTimeDigitized",
-    "Exif.Photo.SubSecTime", "Exif.Photo.SubSecTimeOriginal", "Exif.Photo.SubSecTimeDigitized",
+    "Exif.Image.DateTime", "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Photo.OffsetTime",
+    "Exif.Photo.OffsetTimeOriginal", "Exif.Photo.OffsetTimeDigitized", "Exif.Photo.SubSecTime",
+    "Exif.Photo.SubSecTimeOriginal", "Exif.Photo.SubSecTimeDigitized",
     // camera and lens
     "Exif.Image.Make", "Exif.Image.Model", "Exif.Photo.LensSpecification", "Exif.Photo.LensMake",
     "Exif.Photo.LensModel",
     // exposure
-    "Exif.Photo.ExifVersion", "Exif.Photo.ExposureTime", "Exif.Photo.FNumber",
-    "Exif.Photo.ExposureProgram", "Exif.Photo.ISOSpeedRatings", "Exif.Photo.SensitivityType",
-    "Exif.Photo.RecommendedExposureIndex", "Exif.Photo.ShutterSpeedValue", "Exif.Photo.ApertureValue",
-    "Exif.Photo.BrightnessValue", "Exif.Photo.ExposureBiasValue", "Exif.Photo.MaxApertureValue",
-    "Exif.Photo.SubjectDistance", "Exif.Photo.MeteringMode", "Exif.Photo.LightSource",
-    "Exif.Photo.Flash", "Exif.Photo.FocalLength", "Exif.Photo.ExposureIndex",
-    "Exif.Photo.ExposureMode", "Exif.Photo.WhiteBalance", "Exif.Photo.DigitalZoomRatio",
-    "Exif.Photo.FocalLengthIn35mmFilm", "Exif.Photo.SceneCaptureType", "Exif.Photo.GainControl",
-    "Exif.Photo.Contrast", "Exif.Photo.Saturation", "Exif.Photo.Sharpness",
-    "Exif.Photo.SubjectDistanceRange",
+    "Exif.Photo.ExifVersion", "Exif.Photo.ExposureTime", "Exif.Photo.FNumber", "Exif.Photo.ExposureProgram",
+    "Exif.Photo.ISOSpeedRatings", "Exif.Photo.SensitivityType", "Exif.Photo.RecommendedExposureIndex",
+    "Exif.Photo.ShutterSpeedValue", "Exif.Photo.ApertureValue", "Exif.Photo.BrightnessValue",
+    "Exif.Photo.ExposureBiasValue", "Exif.Photo.MaxApertureValue", "Exif.Photo.SubjectDistance",
+    "Exif.Photo.MeteringMode", "Exif.Photo.LightSource", "Exif.Photo.Flash", "Exif.Photo.FocalLength",
+    "Exif.Photo.ExposureIndex", "Exif.Photo.ExposureMode", "Exif.Photo.WhiteBalance", "Exif.Photo.DigitalZoomRatio",
+    "Exif.Photo.FocalLengthIn35mmFilm", "Exif.Photo.SceneCaptureType", "Exif.Photo.GainControl", "Exif.Photo.Contrast",
+    "Exif.Photo.Saturation", "Exif.Photo.Sharpness", "Exif.Photo.SubjectDistanceRange",
     // author, copyright, description, keywords, rating
-    "Exif.Image.Artist", "Exif.Photo.CameraOwnerName", "Exif.Image.Copyright",
-    "Exif.Image.ImageDescription", "Exif.Photo.UserComment", "Exif.Image.XPTitle",
-    "Exif.Image.XPComment", "Exif.Image.XPAuthor", "Exif.Image.XPKeywords", "Exif.Image.XPSubject",
-    "Exif.Image.Rating", "Exif.Image.RatingPercent",
+    "Exif.Image.Artist", "Exif.Photo.CameraOwnerName", "Exif.Image.Copyright", "Exif.Image.ImageDescription",
+    "Exif.Photo.UserComment", "Exif.Image.XPTitle", "Exif.Image.XPComment", "Exif.Image.XPAuthor",
+    "Exif.Image.XPKeywords", "Exif.Image.XPSubject", "Exif.Image.Rating", "Exif.Image.RatingPercent",
     // set to the output's size and to sRGB below
     "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension", "Exif.Photo.ColorSpace"};
 
 const char* const kIptcKept[] = {
-    "Iptc.Envelope.CharacterSet", "Iptc.Application2.RecordVersion", "Iptc.Application2.ObjectName",
-    "Iptc.Application2.Keywords", "Iptc.Application2.Byline", "Iptc.Application2.BylineTitle",
-    "Iptc.Application2.Credit", "Iptc.Application2.Copyright", "Iptc.Application2.Caption",
-    "Iptc.Application2.Writer", "Iptc.Application2.Headline", "Iptc.Application2.DateCreated",
+    "Iptc.Envelope.CharacterSet",   "Iptc.Application2.RecordVersion", "Iptc.Application2.ObjectName",
+    "Iptc.Application2.Keywords",   "Iptc.Application2.Byline",        "Iptc.Application2.BylineTitle",
+    "Iptc.Application2.Credit",     "Iptc.Application2.Copyright",     "Iptc.Application2.Caption",
+    "Iptc.Application2.Writer",     "Iptc.Application2.Headline",      "Iptc.Application2.DateCreated",
     "Iptc.Application2.TimeCreated"};
 
-const char* const kXmpKept[] = {
-    "Xmp.xmp.CreateDate", "Xmp.xmp.ModifyDate", "Xmp.xmp.Rating", "Xmp.MicrosoftPhoto.Rating",
-    "Xmp.photoshop.DateCreated", "Xmp.photoshop.Headline", "Xmp.photoshop.Credit",
-    "Xmp.photoshop.AuthorsPosition", "Xmp.photoshop.CaptionWriter", "Xmp.dc.creator",
-    "Xmp.dc.rights", "Xmp.dc.title", "Xmp.dc.description", "Xmp.dc.subject",
-    "Xmp.lr.hierarchicalSubject", "Xmp.xmpRights.Marked", "Xmp.xmpRights.WebStatement",
-    "Xmp.xmpRights.UsageTerms", "Xmp.xmpRights.Owner", "Xmp.tiff.Make", "Xmp.tiff.Model",
-    "Xmp.tiff.Artist", "Xmp.tiff.Copyright", "Xmp.tiff.ImageDescription", "Xmp.tiff.DateTime",
-    "Xmp.exif.DateTimeOriginal", "Xmp.exif.DateTimeDigitized", "Xmp.exif.ExposureTime",
-    "Xmp.exif.FNumber", "Xmp.exif.ExposureProgram", "Xmp.exif.ISOSpeedRatings",
-    "Xmp.exif.ShutterSpeedValue", "Xmp.exif.ApertureValue", "Xmp.exif.ExposureBiasValue",
-    "Xmp.exif.MaxApertureValue", "Xmp.exif.MeteringMode", "Xmp.exif.FocalLength",
-    "Xmp.exif.FocalLengthIn35mmFilm", "Xmp.exif.ExposureMode", "Xmp.exif.WhiteBalance",
-    "Xmp.exif.UserComment", "Xmp.exifEX.LensMake", "Xmp.exifEX.LensModel",
-    "Xmp.exifEX.LensSpecification", "Xmp.aux.Lens", "Xmp.aux.LensInfo",
-    "Xmp.exif.PixelXDimension", "Xmp.exif.PixelYDimension", "Xmp.exif.ColorSpace"};
+const char* const kXmpKept[] = {"Xmp.xmp.CreateDate",
+                                "Xmp.xmp.ModifyDate",
+                                "Xmp.xmp.Rating",
+                                "Xmp.MicrosoftPhoto.Rating",
+                                "Xmp.photoshop.DateCreated",
+                                "Xmp.photoshop.Headline",
+                                "Xmp.photoshop.Credit",
+                                "Xmp.photoshop.AuthorsPosition",
+                                "Xmp.photoshop.CaptionWriter",
+                                "Xmp.dc.creator",
+                                "Xmp.dc.rights",
+                                "Xmp.dc.title",
+                                "Xmp.dc.description",
+                                "Xmp.dc.subject",
+                                "Xmp.lr.hierarchicalSubject",
+                                "Xmp.xmpRights.Marked",
+                                "Xmp.xmpRights.WebStatement",
+                                "Xmp.xmpRights.UsageTerms",
+                                "Xmp.xmpRights.Owner",
+                                "Xmp.tiff.Make",
+                                "Xmp.tiff.Model",
+                                "Xmp.tiff.Artist",
+                                "Xmp.tiff.Copyright",
+                                "Xmp.tiff.ImageDescription",
+                                "Xmp.tiff.DateTime",
+                                "Xmp.exif.DateTimeOriginal",
+                                "Xmp.exif.DateTimeDigitized",
+                                "Xmp.exif.ExposureTime",
+                                "Xmp.exif.FNumber",
+                                "Xmp.exif.ExposureProgram",
+                                "Xmp.exif.ISOSpeedRatings",
+                                "Xmp.exif.ShutterSpeedValue",
+                                "Xmp.exif.ApertureValue",
+                                "Xmp.exif.ExposureBiasValue",
+                                "Xmp.exif.MaxApertureValue",
+                                "Xmp.exif.MeteringMode",
+                                "Xmp.exif.FocalLength",
+                                "Xmp.exif.FocalLengthIn35mmFilm",
+                                "Xmp.exif.ExposureMode",
+                                "Xmp.exif.WhiteBalance",
+                                "Xmp.exif.UserComment",
+                                "Xmp.exifEX.LensMake",
+                                "Xmp.exifEX.LensModel",
+                                "Xmp.exifEX.LensSpecification",
+                                "Xmp.aux.Lens",
+                                "Xmp.aux.LensInfo",
+                                "Xmp.exif.PixelXDimension",
+                                "Xmp.exif.PixelYDimension",
+                                "Xmp.exif.ColorSpace"};
 
 // The location, kept only when asked for: key prefixes, so that the parts of
 // the IPTC Extension's location structures come along.
-const char* const kLocationPrefixes[] = {
-    "Exif.GPSInfo.", "Xmp.exif.GPS", "Xmp.photoshop.City", "Xmp.photoshop.State",
-    "Xmp.photoshop.Country", "Xmp.iptc.Location", "Xmp.iptc.CountryCode",
-    "Xmp.iptcExt.LocationCreated", "Xmp.iptcExt.LocationShown", "Iptc.Application2.LocationCode",
-    "Iptc.Application2.LocationName", "Iptc.Application2.City", "Iptc.Application2.SubLocation",
-    "Iptc.Application2.ProvinceState", "Iptc.Application2.CountryCode",
-    "Iptc.Application2.CountryName"};
+const char* const kLocationPrefixes[] = {"Exif.GPSInfo.",
+                                         "Xmp.exif.GPS",
+                                         "Xmp.photoshop.City",
+                                         "Xmp.photoshop.State",
+                                         "Xmp.photoshop.Country",
+                                         "Xmp.iptc.Location",
+                                         "Xmp.iptc.CountryCode",
+                                         "Xmp.iptcExt.LocationCreated",
+                                         "Xmp.iptcExt.LocationShown",
+                                         "Iptc.Application2.LocationCode",
+                                         "Iptc.Application2.LocationName",
+                                         "Iptc.Application2.City",
+                                         "Iptc.Application2.SubLocation",
+                                         "Iptc.Application2.ProvinceState",
+                                         "Iptc.Application2.CountryCode",
+                                         "Iptc.Application2.CountryName"};
 
 // No honest text tag comes near this; JPEG's whole EXIF segment holds 64 KiB.
 constexpr long kMaxValueBytes = 8192;
@@ -82,8 +121,7 @@ constexpr long kMaxNumbers = 8;
 // Keywords repeat in IPTC; beyond this a block is not a photo's.
 constexpr int kMaxRepeats = 256;
 
-template <size_t tCount>
-bool Listed(const char* const (&list)[tCount], const std::string& sKey) {
+template <size_t tCount> bool Listed(const char* const (&list)[tCount], const std::string& sKey) {
     return std::any_of(std::begin(list), std::end(list), [&](const char* kept) { return sKey == kept; });
 }
 
@@ -132,8 +170,8 @@ Exiv2::Value::AutoPtr TextUpToEnd(const Exiv2::Exifdatum& datum) {
 
 Exiv2::Value::AutoPtr CommentUpToEnd(const Exiv2::Exifdatum& datum) {
     const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&datum.value());
-    if (comment == nullptr || (comment->charsetId() != Exiv2::CommentValue::ascii &&
-                               comment->charsetId() != Exiv2::CommentValue::unicode))
+    if (comment == nullptr ||
+        (comment->charsetId() != Exiv2::CommentValue::ascii && comment->charsetId() != Exiv2::CommentValue::unicode))
         return Exiv2::Value::AutoPtr();
     std::string text = comment->comment();
     text.resize(std::min(text.size(), text.find('\0')));
@@ -163,8 +201,7 @@ Exiv2::Value::AutoPtr WellFormed(const Exiv2::Exifdatum& datum) {
     return datum.getValue();
 }
 
-template <typename tData, typename tKey>
-void SetIfPresent(tData& data, const char* sKey, int lValue) {
+template <typename tData, typename tKey> void SetIfPresent(tData& data, const char* sKey, int lValue) {
     auto it = data.findKey(tKey(sKey));
     if (it != data.end())
         it->setValue(std::to_string(lValue));
@@ -189,8 +226,8 @@ Exiv2::IptcData AllowedIptc(const Exiv2::IptcData& source, bool bLocation) {
     std::map<std::string, int> repeats;
     for (const Exiv2::Iptcdatum& datum : source) {
         const std::string key = datum.key();
-        if ((Listed(kIptcKept, key) || (bLocation && IsLocation(key))) &&
-            datum.size() <= kMaxValueBytes && ++repeats[key] <= kMaxRepeats)
+        if ((Listed(kIptcKept, key) || (bLocation && IsLocation(key))) && datum.size() <= kMaxValueBytes &&
+            ++repeats[key] <= kMaxRepeats)
             kept.add(Exiv2::Iptcdatum(Exiv2::IptcKey(key), &datum.value()));
     }
     return kept;

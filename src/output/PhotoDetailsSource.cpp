@@ -3,7 +3,6 @@
 
 #include "gp_flat.h"
 
-
 #include <memory>
 #include <string>
 

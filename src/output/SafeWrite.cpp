@@ -4,7 +4,6 @@
 #include "NameBytes.h"
 #include "Trash.h"
 
-
 #include <cerrno>
 
 namespace {
@@ -18,12 +17,10 @@ cWriteResult Failed(const QString& sReason) {
 }
 
 // The user's words for a write that stopped at status.
-QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed,
-                      bool bPutBack) {
+QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed, bool bPutBack) {
     const int error = status.Error;
     switch (status.Step) {
-    case eWriteStep::Done:
-        return {};
+    case eWriteStep::Done: return {};
     case eWriteStep::OpenFolder:
         if (error == ENOENT)
             return QStringLiteral("the folder does not exist");
@@ -36,13 +33,10 @@ QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, b
         return QStringLiteral("the file could not be created: %1").arg(ErrorText(error));
     case eWriteStep::Write:
     case eWriteStep::Sync:
-    case eWriteStep::Prepare:
-        return QStringLiteral("the file could not be written: %1").arg(ErrorText(error));
+    case eWriteStep::Prepare: return QStringLiteral("the file could not be written: %1").arg(ErrorText(error));
     case eWriteStep::Cancelled:
-        return QStringLiteral("the existing file could not be moved to the trash: %1; it was kept")
-            .arg(sTrashReason);
-    case eWriteStep::Commit:
-        break;
+        return QStringLiteral("the existing file could not be moved to the trash: %1; it was kept").arg(sTrashReason);
+    case eWriteStep::Commit: break;
     }
     if (error == EEXIST && !bTrashed)
         return QStringLiteral("a file of that name appeared while this one was written; it was kept");
@@ -65,8 +59,7 @@ std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath) {
     return std::make_unique<cFolder>(NameBytesStd(sPath));
 }
 
-cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes,
-                             eReplace eMode) {
+cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes, eReplace eMode) {
     const std::string name = NameBytesStd(sName);
     int lookUpError = 0;
     const eEntryKind existing = LookUpEntry(folder, name, lookUpError);
@@ -94,12 +87,10 @@ cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const 
         int error = 0;
         return trashed || LookUpEntry(folder, name, error) == eEntryKind::None;
     };
-    const eCommit commit = existing == eEntryKind::Other && eMode == eReplace::Outright
-                               ? eCommit::Replace
-                               : eCommit::CreateOnly;
-    const cWriteStatus status = WriteFileAtomically(folder, name, bytes.constData(),
-                                                    static_cast<size_t>(bytes.size()), commit,
-                                                    moveOldToTrash);
+    const eCommit commit =
+        existing == eEntryKind::Other && eMode == eReplace::Outright ? eCommit::Replace : eCommit::CreateOnly;
+    const cWriteStatus status =
+        WriteFileAtomically(folder, name, bytes.constData(), static_cast<size_t>(bytes.size()), commit, moveOldToTrash);
     if (status.Step == eWriteStep::Done)
         return {true, QString()};
     const bool putBack = trashed && PutBackFromTrash(old, folder, name);

@@ -42,5 +42,4 @@ std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath);
 
 // Writes bytes as sName in folder; eMode says what happens to an existing
 // entry.
-cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes,
-                             eReplace eMode);
+cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes, eReplace eMode);

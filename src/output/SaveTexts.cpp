@@ -16,8 +16,7 @@ QString LoadErrorText(const QString& sFilename) {
 }
 
 QString PngOfferReason(const QString& sSourceExtension) {
-    return QStringLiteral("Quillet cannot save an image in the ") + sSourceExtension +
-           QStringLiteral(" format.");
+    return QStringLiteral("Quillet cannot save an image in the ") + sSourceExtension + QStringLiteral(" format.");
 }
 
 QString PngOfferText(const QString& sFileName, const QString& sSourceExtension) {
@@ -92,8 +91,7 @@ QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLin
 QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines) {
     QStringList lines;
     for (const cRenamedOutput& output : renamed)
-        lines << DisplayName(output.SourceName) + QStringLiteral(": saved as ") +
-                 DisplayName(output.OutputName);
+        lines << DisplayName(output.SourceName) + QStringLiteral(": saved as ") + DisplayName(output.OutputName);
     return QStringLiteral("An earlier image of this save had the same name; so as not to replace "
                           "it, these were saved under a numbered name:") +
            kParagraphBreak + Listing(lines, lMaxLines);

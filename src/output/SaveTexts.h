@@ -17,8 +17,7 @@ inline const QString kSaveErrorTitle = QStringLiteral("Save Error");
 inline const QString kStopTitle = QStringLiteral("Quillet");
 inline const QString kStopText = QStringLiteral("Stop saving?");
 inline const QString kNotSavedTitle = QStringLiteral("Images Not Saved");
-inline const QString kSaveFolderTitle =
-    QStringLiteral("Select the folder where you would like to save your photos.");
+inline const QString kSaveFolderTitle = QStringLiteral("Select the folder where you would like to save your photos.");
 
 inline const QString kRenamedTitle = QStringLiteral("Images Saved Under New Names");
 inline const QString kLoadFailureReason =

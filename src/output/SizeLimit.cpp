@@ -27,8 +27,7 @@ const std::vector<double>& PixelSizeSteps() {
     return steps;
 }
 
-cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality,
-                    const cEncodeTry& encode) {
+cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, const cEncodeTry& encode) {
     cFit fit;
     cFit smallest;
     auto tryEncode = [&](int32_t lTryQuality, double sngScale) {
@@ -88,9 +87,8 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality,
 }
 
 std::optional<int64_t> ParseSizeLimit(const QString& sText) {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*(\d+(?:\.\d+)?)\s*(K|KB|M|MB)?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral(R"(^\s*(\d+(?:\.\d+)?)\s*(K|KB|M|MB)?\s*$)"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(sText);
     if (!match.hasMatch())
         return std::nullopt;
@@ -111,8 +109,7 @@ QString SizeLimitText(int64_t lBytes) {
     return QStringLiteral("%1 bytes").arg(lBytes);
 }
 
-QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes,
-                            int lMaxLines) {
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes, int lMaxLines) {
     QString text = (files.size() == 1 ? QStringLiteral("This image is larger than the %1 limit "
                                                        "even at its smallest:")
                                       : QStringLiteral("These images are larger than the %1 "

@@ -39,8 +39,7 @@ using cEncodeTry = std::function<QByteArray(int32_t lQuality, double sngScale)>;
 // Searches for the best output of at most lMaxBytes bytes, starting from
 // lQuality at the chosen size. bTakesQuality: the format has a quality to
 // search. An encoder failure ends the search with empty Bytes.
-cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality,
-                    const cEncodeTry& encode);
+cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, const cEncodeTry& encode);
 
 // A size limit as `quillet-batch --max-size` and the window take it: a number
 // of bytes, or of kilobytes or megabytes with "K", "KB", "M" or "MB" after it
@@ -62,5 +61,4 @@ struct cOverLimit {
 // The end-of-run paragraph listing them: "These images are larger than the
 // 150 KB limit even at their smallest:", then "name: 172 KB" a line, at most
 // lMaxLines lines, then how many more.
-QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes,
-                            int lMaxLines = 20);
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes, int lMaxLines = 20);

@@ -39,9 +39,7 @@ cSizeList ParseSizeList(const QString& sText) {
 
 std::vector<int16_t> LargestFirst(std::vector<int16_t> aSizes) {
     // 0 keeps the image's own size, which is at least as large as any other.
-    std::sort(aSizes.begin(), aSizes.end(), [](int16_t a, int16_t b) {
-        return a == 0 ? b != 0 : b != 0 && a > b;
-    });
+    std::sort(aSizes.begin(), aSizes.end(), [](int16_t a, int16_t b) { return a == 0 ? b != 0 : b != 0 && a > b; });
     return aSizes;
 }
 

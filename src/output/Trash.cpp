@@ -46,8 +46,7 @@ std::string TopOfFileSystem(const std::string& sFolder) {
 std::vector<std::string> TrashFoldersFor(const std::string& sFolder) {
     const std::string top = TopOfFileSystem(sFolder);
     const std::string user = std::to_string(::getuid());
-    return {std::string(g_get_user_data_dir()) + "/Trash", top + "/.Trash/" + user,
-            top + "/.Trash-" + user};
+    return {std::string(g_get_user_data_dir()) + "/Trash", top + "/.Trash/" + user, top + "/.Trash-" + user};
 }
 
 } // namespace

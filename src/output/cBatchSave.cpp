@@ -30,8 +30,8 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mWritten.clear();
     mSources.clear();
     for (int position = 1; position <= list.Count(); ++position)
-        mSources.insert(PathIdentity(NameBytesStd(FolderWithSeparator(list.Folder(position)) +
-                                                  list.FileName(position))));
+        mSources.insert(
+            PathIdentity(NameBytesStd(FolderWithSeparator(list.Folder(position)) + list.FileName(position))));
 
     cSaveAhead ahead(mGdip, mJob, mThreads);
     mAhead = &ahead;
@@ -44,18 +44,10 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         const std::vector<eOutcome> outcomes = SaveEntry(list, position);
         for (const eOutcome each : outcomes) {
             switch (each) {
-            case eOutcome::Saved:
-                ++summary.Saved;
-                break;
-            case eOutcome::Skipped:
-                ++summary.Skipped;
-                break;
-            case eOutcome::Error:
-                ++summary.Errors;
-                break;
-            case eOutcome::Removed:
-                ++summary.Removed;
-                break;
+            case eOutcome::Saved: ++summary.Saved; break;
+            case eOutcome::Skipped: ++summary.Skipped; break;
+            case eOutcome::Error: ++summary.Errors; break;
+            case eOutcome::Removed: ++summary.Removed; break;
             }
         }
         const eOutcome outcome = outcomes.front();
@@ -83,8 +75,7 @@ std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPo
     const QString fileName = list.FileName(lPosition);
     const QString sourcePath = FolderWithSeparator(list.Folder(lPosition)) + fileName;
     // Read before anything is written: the output may replace the source itself.
-    const std::optional<timespec> sourceTime =
-        mJob.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
+    const std::optional<timespec> sourceTime = mJob.KeepDates ? ModificationTime(sourcePath) : std::nullopt;
 
     const cEntryOutput output = mAhead->Take(list, lPosition, mObserver);
     // Reported here, in list order, however many workers decode ahead.
@@ -146,9 +137,7 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output, const cO
     if (encoded.Bytes.isEmpty())
         return Fail(shown, QStringLiteral("the image could not be encoded"));
 
-    const eReplace replace = !exists                  ? eReplace::No
-                             : mJob.ReplaceOutright ? eReplace::Outright
-                                                        : eReplace::ToTrash;
+    const eReplace replace = !exists ? eReplace::No : mJob.ReplaceOutright ? eReplace::Outright : eReplace::ToTrash;
     const cFolder& folder = *mOutput->Folder(sSubFolder, true);
     const cWriteResult written = WriteFileSafely(folder, outputName, encoded.Bytes, replace);
     if (!written.Ok)
@@ -172,8 +161,7 @@ bool cBatchSave::AcceptPng(const cOutputName& name) {
 
 // Two entries of the run with one output name (a.jpg and a.png as PNG): the
 // later one takes the first free numbered name, so both outputs stay.
-QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension,
-                               const QString& sSubFolder) {
+QString cBatchSave::UnusedName(const cOutputName& name, const QString& sExtension, const QString& sSubFolder) {
     QString candidate = name.BaseName + u'.' + sExtension;
     for (int number = 2; mWritten.contains(InSubFolder(sSubFolder, candidate)); ++number)
         candidate = NumberedName(name.BaseName, sExtension, number);
@@ -194,14 +182,9 @@ bool cBatchSave::ConfirmReplace(const QString& sShown, const cFileIdentity& exis
 
 bool cBatchSave::TakeAnswer(int lAnswer, std::optional<bool>& oForAll) {
     switch (lAnswer) {
-    case cQuestions::kOverwriteYes:
-        return true;
-    case cQuestions::kOverwriteYesToAll:
-        oForAll = true;
-        return true;
-    case cQuestions::kOverwriteNoToAll:
-        oForAll = false;
-        return false;
+    case cQuestions::kOverwriteYes: return true;
+    case cQuestions::kOverwriteYesToAll: oForAll = true; return true;
+    case cQuestions::kOverwriteNoToAll: oForAll = false; return false;
     default:
         // "&No", or a box that could not be shown: the file stays.
         return false;
@@ -219,9 +202,7 @@ void cBatchSave::ReportEnd(const cSaveSummary& summary) {
     if (parts.isEmpty())
         return;
     const bool failed = !summary.Failures.empty();
-    const QString title = failed                       ? kNotSavedTitle
-                          : !summary.OverLimit.empty() ? kOverLimitTitle
-                                                       : kRenamedTitle;
+    const QString title = failed ? kNotSavedTitle : !summary.OverLimit.empty() ? kOverLimitTitle : kRenamedTitle;
     mQuestions.MsgBox(title, parts.join(kParagraphBreak),
                       failed || !summary.OverLimit.empty() ? cQuestions::eIcon::Exclamation
                                                            : cQuestions::eIcon::Information,
@@ -235,7 +216,6 @@ cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& s
 
 void cBatchSave::ReportProgress(int lDone, int lCount) {
     const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
-    mObserver.Progress(lDone, lCount, fraction,
-                       ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
+    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
     mObserver.ProcessEvents();
 }

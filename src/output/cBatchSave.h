@@ -37,14 +37,14 @@ struct cOutputName;
 
 // What one run did.
 struct cSaveSummary {
-    int Saved = 0;        // files written
-    int Skipped = 0;      // existing files the user chose to keep
-    int Errors = 0;       // images not written: PNG offer declined, encode or write failed
-    int Removed = 0;      // entries that failed to load and left the list
-    bool Stopped = false; // the user stopped the run early
-    std::vector<cSaveFailure> Failures;   // load and write failures of the run, in order
-    std::vector<cRenamedOutput> Renamed;  // outputs written under a numbered name
-    std::vector<cOverLimit> OverLimit;    // outputs saved larger than the size limit
+    int Saved = 0;                       // files written
+    int Skipped = 0;                     // existing files the user chose to keep
+    int Errors = 0;                      // images not written: PNG offer declined, encode or write failed
+    int Removed = 0;                     // entries that failed to load and left the list
+    bool Stopped = false;                // the user stopped the run early
+    std::vector<cSaveFailure> Failures;  // load and write failures of the run, in order
+    std::vector<cRenamedOutput> Renamed; // outputs written under a numbered name
+    std::vector<cOverLimit> OverLimit;   // outputs saved larger than the size limit
 
     // The status line: "n Images Saved[,  m Images Skipped][,  f Images Failed]";
     // the failed count takes in the entries that did not load.
@@ -78,8 +78,7 @@ class cBatchSave {
     // Writes encoded, one output of output, under name into sSubFolder, where
     // below the output folder it goes ("" for the folder itself).
     eOutcome WriteImage(const cEntryOutput& output, const cOutputName& name, const cEncoded& encoded,
-                        const QString& sSubFolder,
-                        const std::optional<timespec>& sourceTime);
+                        const QString& sSubFolder, const std::optional<timespec>& sourceTime);
     bool AcceptPng(const cOutputName& name);
     // The output's file name: base and extension, numbered when an earlier
     // entry of the run wrote that name into sSubFolder.
@@ -103,11 +102,11 @@ class cBatchSave {
     QString mFolder;
     std::unique_ptr<cOutputFolders> mOutput; // mFolder and the folders below it, opened once for the run
     cSaveJob mJob;
-    cNaming mNaming;      // how mJob names its outputs
-    int mEntryNumber = 0; // the entry's place in the list as the run found it, from 1 ({n})
-    cSaveAhead* mAhead = nullptr; // gives the run's outputs, with or without workers
-    std::optional<bool> mReplaceAll; // the overwrite box answered for all
-    std::optional<bool> mPngAll;     // the PNG offer answered for all
+    cNaming mNaming;                  // how mJob names its outputs
+    int mEntryNumber = 0;             // the entry's place in the list as the run found it, from 1 ({n})
+    cSaveAhead* mAhead = nullptr;     // gives the run's outputs, with or without workers
+    std::optional<bool> mReplaceAll;  // the overwrite box answered for all
+    std::optional<bool> mPngAll;      // the PNG offer answered for all
     std::set<cFileIdentity> mSources; // the files the list's entries name
     std::vector<cSaveFailure> mFailures;
     std::vector<cRenamedOutput> mRenamed;

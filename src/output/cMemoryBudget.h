@@ -46,8 +46,8 @@ class cMemoryBudget {
     void Release(uint64_t lBytes);
 
     const uint64_t mTotal;
-    std::mutex mMutex;                // guards mInUse
-    std::condition_variable mFreed;   // signalled when a reservation ends
+    std::mutex mMutex;              // guards mInUse
+    std::condition_variable mFreed; // signalled when a reservation ends
     uint64_t mInUse = 0;
 };
 

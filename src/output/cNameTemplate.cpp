@@ -9,9 +9,9 @@ constexpr int kMaxPadding = 9;
 // The token a brace's contents name, with the padding of "n:W".
 std::optional<std::pair<cNameTemplate::eToken, int>> TokenOf(const QString& sInside) {
     using eToken = cNameTemplate::eToken;
-    static const std::pair<const char*, eToken> names[] = {{"name", eToken::Name},    {"w", eToken::Width},
-                                                           {"h", eToken::Height},     {"q", eToken::Quality},
-                                                           {"n", eToken::Position},   {"date", eToken::Date}};
+    static const std::pair<const char*, eToken> names[] = {{"name", eToken::Name},  {"w", eToken::Width},
+                                                           {"h", eToken::Height},   {"q", eToken::Quality},
+                                                           {"n", eToken::Position}, {"date", eToken::Date}};
     for (const auto& [name, token] : names)
         if (sInside == QLatin1String(name))
             return std::pair(token, 0);
@@ -84,24 +84,12 @@ QString cNameTemplate::Expand(const cNameFields& fields) const {
             continue;
         }
         switch (*piece.Token) {
-        case eToken::Name:
-            name += fields.Name;
-            break;
-        case eToken::Width:
-            name += QString::number(fields.Width);
-            break;
-        case eToken::Height:
-            name += QString::number(fields.Height);
-            break;
-        case eToken::Quality:
-            name += QString::number(fields.Quality);
-            break;
-        case eToken::Position:
-            name += Number(fields.Position, piece.Width);
-            break;
-        case eToken::Date:
-            name += fields.Date;
-            break;
+        case eToken::Name: name += fields.Name; break;
+        case eToken::Width: name += QString::number(fields.Width); break;
+        case eToken::Height: name += QString::number(fields.Height); break;
+        case eToken::Quality: name += QString::number(fields.Quality); break;
+        case eToken::Position: name += Number(fields.Position, piece.Width); break;
+        case eToken::Date: name += fields.Date; break;
         }
     }
     return name;

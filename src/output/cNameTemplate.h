@@ -19,7 +19,7 @@
 
 // What one output's name is made of.
 struct cNameFields {
-    QString Name;     // the base name
+    QString Name; // the base name
     int Width = 0;
     int Height = 0;
     int Quality = 0;

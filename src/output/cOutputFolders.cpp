@@ -2,8 +2,7 @@
 
 #include "NameBytes.h"
 
-cOutputFolders::cOutputFolders(const QString& sRoot)
-    : mRoot(std::make_unique<cFolder>(NameBytesStd(sRoot))) {}
+cOutputFolders::cOutputFolders(const QString& sRoot) : mRoot(std::make_unique<cFolder>(NameBytesStd(sRoot))) {}
 
 const cFolder* cOutputFolders::Folder(const QString& sSubFolder, bool bCreate) {
     const cFolder* parent = mRoot.get();
@@ -29,9 +28,7 @@ const cFolder* cOutputFolders::Folder(const QString& sSubFolder, bool bCreate) {
 
 QStringList SubFolderParts(const QString& sSubFolder) {
     QStringList parts = sSubFolder.split(u'/', Qt::SkipEmptyParts);
-    parts.removeIf([](const QString& sPart) {
-        return sPart == QLatin1String(".") || sPart == QLatin1String("..");
-    });
+    parts.removeIf([](const QString& sPart) { return sPart == QLatin1String(".") || sPart == QLatin1String(".."); });
     return parts;
 }
 

@@ -11,7 +11,7 @@
 class QWidget;
 
 class cQuestions {
-public:
+  public:
     enum class eIcon { None, Information, Exclamation, Question, Critical };
     enum class eButtons { OK, YesNo, YesNoCancel, OKCancel };
     enum class eAnswer { OK, Cancel, Yes, No };
@@ -25,21 +25,19 @@ public:
 
     struct cOpenResult {
         enum class eOutcome { Chosen, Cancelled, Failed } Outcome = eOutcome::Cancelled;
-        QString Folder;      // folder of the chosen files, no trailing separator
-                             // (the root stays "/")
-        QStringList Names;   // file names within Folder, in the dialog's order
+        QString Folder;    // folder of the chosen files, no trailing separator
+                           // (the root stays "/")
+        QStringList Names; // file names within Folder, in the dialog's order
     };
 
     virtual ~cQuestions() = default;
 
     // A modal message box; returns the button pressed (closing it counts as
     // the box's cancel or only button).
-    virtual eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
-                           eButtons eButtonSet) = 0;
+    virtual eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) = 0;
 
     // The open dialog: several files, sFilter in Qt's "Name (*.a *.b);;..." form.
-    virtual cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
-                                  const QString& sStartFolder) = 0;
+    virtual cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) = 0;
 
     // The folder chooser; "" when cancelled.
     virtual QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) = 0;

@@ -32,9 +32,7 @@ cSaveAhead::~cSaveAhead() {
 cEntryOutput cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserver& observer) {
     if (mThreads == 1)
         return EncodeEntry(list.Folder(lPosition), list.FileName(lPosition), mJob, mGdip, observer);
-    auto pathAt = [&list](int lAt) {
-        return FolderWithSeparator(list.Folder(lAt)) + list.FileName(lAt);
-    };
+    auto pathAt = [&list](int lAt) { return FolderWithSeparator(list.Folder(lAt)) + list.FileName(lAt); };
     // The queue follows the list: a removed entry leaves with its job, so
     // anything else out of step means the list changed under us.
     if (!mJobs.empty() && mJobs.front().Path != pathAt(lPosition))
@@ -52,11 +50,10 @@ cEntryOutput cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserve
 }
 
 void cSaveAhead::Queue(const QString& sFolder, const QString& sFileName) {
-    auto task = std::make_shared<std::packaged_task<cEntryOutput()>>(
-        [&gdip = mGdip, job = mJob, sFolder, sFileName] {
-            cSaveObserver quiet;
-            return EncodeEntry(sFolder, sFileName, job, gdip, quiet);
-        });
+    auto task = std::make_shared<std::packaged_task<cEntryOutput()>>([&gdip = mGdip, job = mJob, sFolder, sFileName] {
+        cSaveObserver quiet;
+        return EncodeEntry(sFolder, sFileName, job, gdip, quiet);
+    });
     mJobs.push_back({FolderWithSeparator(sFolder) + sFileName, task->get_future()});
     mPool.start([task] { (*task)(); });
 }

@@ -45,8 +45,8 @@ bool WritesOwnDetails(const QString& sExtension) {
 // The photo details that an output of extension sExtension takes into its
 // encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
 // formats, which get theirs from AddPhotoDetails after encoding.
-cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath,
-                             ePhotoDetails eDetails, int lWidth, int lHeight) {
+cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
+                             int lHeight) {
     if (!WritesOwnDetails(sExtension))
         return {};
     return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
@@ -65,8 +65,8 @@ int32_t OutputFormatFor(int32_t eSourceFormat) {
 std::optional<cBitmap> LoadSource(const QString& sSourcePath, bool& bOutOfMemory) {
     cBitmap source;
     bOutOfMemory = source.LoadFromFileDeferred(sSourcePath) == OutOfMemory;
-    if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 ||
-        source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
+    if (source.Handle() == nullptr || source.Width() <= 0 || source.Height() <= 0 || source.Width() > kMaxSourceSide ||
+        source.Height() > kMaxSourceSide)
         return std::nullopt;
     source.SetReducedDecode(true);
     return source;
@@ -76,8 +76,7 @@ std::optional<cBitmap> LoadSource(const QString& sSourcePath, bool& bOutOfMemory
 // source clockwise about the output's corner, so only the small result is
 // turned; the pixels equal those of turning the source first. size is the
 // unturned output size; the output's sides are swapped for a quarter turn.
-void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
-                 cSaveObserver& observer) {
+void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size, cSaveObserver& observer) {
     const std::optional<int32_t> code = RotateFlipCode(iRotationIndex);
     if (!code)
         return;
@@ -95,8 +94,8 @@ void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size,
 std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions size) {
     const uint64_t width = uint64_t(source.Width()), height = uint64_t(source.Height());
     GUID format{};
-    if (GdipGetImageRawFormat(source.Handle(), &format) != Ok || format != ImageFormatJPEG ||
-        size.Width <= 0 || size.Height <= 0)
+    if (GdipGetImageRawFormat(source.Handle(), &format) != Ok || format != ImageFormatJPEG || size.Width <= 0 ||
+        size.Height <= 0)
         return {width, height};
     for (uint64_t denom = 8; denom >= 2; denom /= 2)
         if ((width + denom - 1) / denom >= uint64_t(size.Width) * 2 &&
@@ -114,8 +113,8 @@ bool DrawAtSize(const cBitmap& source, const cSaveJob& job, cDimensions size, cS
     rendered.Width = swap ? size.Height : size.Width;
     rendered.Height = swap ? size.Width : size.Height;
     rendered.Output = std::make_unique<cBitmap>();
-    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0,
-                                         OutputFormatFor(source.PixelFormat()), nullptr) == OutOfMemory) {
+    if (rendered.Output->CreateFromScan0(rendered.Width, rendered.Height, 0, OutputFormatFor(source.PixelFormat()),
+                                         nullptr) == OutOfMemory) {
         bOutOfMemory = true;
         return false;
     }
@@ -137,8 +136,8 @@ bool DrawAtSize(const cBitmap& source, const cSaveJob& job, cDimensions size, cS
 // once for every target size of the job. The largest is drawn first: its
 // draw decodes the pixels (at the scale it needs), and the smaller draws use
 // them again, so the source is decoded once however many sizes there are.
-std::vector<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job,
-                                       cSaveObserver& observer, bool& bOutOfMemory) {
+std::vector<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& job, cSaveObserver& observer,
+                                       bool& bOutOfMemory) {
     const auto sourceWidth = static_cast<int16_t>(source.Width());
     const auto sourceHeight = static_cast<int16_t>(source.Height());
     const std::vector<int16_t> targets = TargetSizes(job.SizeIndex, job.CustomSize);
@@ -175,8 +174,8 @@ std::vector<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& jo
 
 } // namespace
 
-std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
-                                         cSaveObserver& observer, cRenderNotes* notes) {
+std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job, cSaveObserver& observer,
+                                         cRenderNotes* notes) {
     cRenderNotes ignored;
     cRenderNotes& said = notes != nullptr ? *notes : ignored;
     said = cRenderNotes();
@@ -200,13 +199,11 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     name.SourceName = sFilename;
     name.BaseName = GetBaseName(sFilename);
     name.SourceExtension = GetExtension(sFilename);
-    name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower()
-                                                            : sOutputFormat.toLower();
+    name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower() : sOutputFormat.toLower();
     return name;
 }
 
-cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
-                                const CLSID& encoder, bool bQuantize) {
+cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension, const CLSID& encoder, bool bQuantize) {
     cEncodeRequest request;
     request.Extension = sExtension;
     request.Encoder = encoder;
@@ -241,24 +238,19 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
 
     // Every try starts from the same pixels, flattened once.
     std::unique_ptr<cBitmap> image = std::move(rendered.Output);
-    if (image && DropsTransparency(request.Extension) &&
-        image->PixelFormat() == PixelFormat32bppARGB)
+    if (image && DropsTransparency(request.Extension) && image->PixelFormat() == PixelFormat32bppARGB)
         image = OverWhite(*image);
     if (!image)
         return result;
     const auto scaled = [&full](double sngScale) {
-        const auto side = [sngScale](int16_t iSide) {
-            return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1);
-        };
+        const auto side = [sngScale](int16_t iSide) { return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1); };
         return cDimensions{side(full.Width), side(full.Height)};
     };
     const cFit fit = FitWithinLimit(
-        request.MaxBytes, request.Quality, TakesQuality(request.Extension),
-        [&](int32_t lQuality, double sngScale) {
+        request.MaxBytes, request.Quality, TakesQuality(request.Extension), [&](int32_t lQuality, double sngScale) {
             const cDimensions size = scaled(sngScale);
-            return encode(sngScale == 1.0 ? CopyOf(*image)
-                                          : ScaledCopy(*image, size.Width, size.Height),
-                          lQuality, size);
+            return encode(sngScale == 1.0 ? CopyOf(*image) : ScaledCopy(*image, size.Width, size.Height), lQuality,
+                          size);
         });
     const cDimensions size = scaled(fit.Scale);
     result.Bytes = fit.Bytes;
@@ -269,9 +261,8 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
     return result;
 }
 
-QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
-                           const CLSID& encoder, int32_t lQuality, bool bQuantize,
-                           const cPhotoBlocks& details) {
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension, const CLSID& encoder,
+                           int32_t lQuality, bool bQuantize, const cPhotoBlocks& details) {
     const QString kind = sRequestedExtension.toUpper();
     QByteArray bytes;
     if (!image)
@@ -291,8 +282,8 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
             params.Add(kEncoderExifBlock, EncoderParameterValueTypeUndefined,
                        static_cast<uint32_t>(details.Exif.size()), details.Exif.constData());
         if (!details.Xmp.isEmpty())
-            params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined,
-                       static_cast<uint32_t>(details.Xmp.size()), details.Xmp.constData());
+            params.Add(kEncoderXmpPacket, EncoderParameterValueTypeUndefined, static_cast<uint32_t>(details.Xmp.size()),
+                       details.Xmp.constData());
         image->SaveToStream(bytes, encoder, reinterpret_cast<const EncoderParameters*>(&params));
     } else if (ReducesToPalette(kind) && bQuantize) {
         int32_t colours = 256;
@@ -321,8 +312,8 @@ cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
     return choice;
 }
 
-cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job,
-                         const cGDIP& gdip, cSaveObserver& observer) {
+cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job, const cGDIP& gdip,
+                         cSaveObserver& observer) {
     cEntryOutput output;
     output.Name = OutputNameFor(sFileName, job.OutputFormat);
     output.Encoder = ChooseEncoder(gdip, output.Name.Extension);
@@ -343,8 +334,8 @@ cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const
         }
         if (output.Encoder.WrittenAs.isEmpty())
             return output;
-        const cEncodeRequest request = EncodeRequestFor(job, output.Name.Extension, output.Encoder.Encoder,
-                                                        output.Encoder.Quantize);
+        const cEncodeRequest request =
+            EncodeRequestFor(job, output.Name.Extension, output.Encoder.Encoder, output.Encoder.Quantize);
         for (size_t i = 0; i < images.size(); ++i)
             output.Encoded[i] = EncodeForSave(std::move(images[i]), request);
     } catch (const std::bad_alloc&) {

@@ -30,8 +30,8 @@ struct cRenderedImage {
     std::unique_ptr<cBitmap> Output; // Width x Height, 24-bit or 32-bit ARGB
     int16_t Width = 0;
     int16_t Height = 0;
-    int16_t Target = 0;              // the target size it was drawn for
-    QString SourcePath;              // the file it was loaded from
+    int16_t Target = 0;                 // the target size it was drawn for
+    QString SourcePath;                 // the file it was loaded from
     cMemoryBudget::cReservation Memory; // its share of DecodeBudget, until it is encoded; of
                                         // several sizes the last holds the share of all
 };
@@ -39,9 +39,9 @@ struct cRenderedImage {
 // Why RenderSource gave nothing, what the decoding libraries said, and how
 // much of the source was decoded.
 struct cRenderNotes {
-    bool OutOfMemory = false; // too large for the memory there is, not damaged
-    QString DecoderMessages;  // their lines, each ending in '\n'; empty for none
-    uint32_t DecodedWidth = 0; // the source's pixels as decoded for the draw:
+    bool OutOfMemory = false;   // too large for the memory there is, not damaged
+    QString DecoderMessages;    // their lines, each ending in '\n'; empty for none
+    uint32_t DecodedWidth = 0;  // the source's pixels as decoded for the draw:
     uint32_t DecodedHeight = 0; // less than its own size after a reduced decode
 };
 
@@ -59,14 +59,12 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 // Loads sSourcePath and draws it, scaled with high-quality bilinear
 // interpolation and turned as job says, into a new bitmap for every target
 // size of the job (TargetSizes), in the order of the sizes; the source is
-// decoded once for all of them. Empty when the file cannot be decoded or is larger than kMaxSourceSide on a side, or when
-// the memory it needs is more than DecodeBudget holds or cannot be had; notes
-// (when given) say which, and receive what the decoding libraries printed,
-// success or not. Waits while other images hold too much of the budget.
-// The source file is closed on return. Touches no shared state: safe on any
-// thread with an observer of that thread's own.
-std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job,
-                                         cSaveObserver& observer, cRenderNotes* notes = nullptr);
+// decoded once for all of them. Empty when the file cannot be decoded or is larger than kMaxSourceSide on a side, or
+// when the memory it needs is more than DecodeBudget holds or cannot be had; notes (when given) say which, and receive
+// what the decoding libraries printed, success or not. Waits while other images hold too much of the budget. The source
+// file is closed on return. Touches no shared state: safe on any thread with an observer of that thread's own.
+std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job, cSaveObserver& observer,
+                                         cRenderNotes* notes = nullptr);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
@@ -90,29 +88,28 @@ cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension);
 
 // What the save asks of the encoder for one image.
 struct cEncodeRequest {
-    QString Extension;     // the requested extension, before any PNG fallback (see EncodeImageWith)
-    CLSID Encoder{};       // the encoder the file is written with
-    bool Quantize = true;  // "gif" is reduced to a palette first (see EncodeImageWith)
-    int32_t Quality = 0;   // the chosen quality, 0..100
-    int64_t MaxBytes = 0;  // the file-size limit in bytes; 0 = none
+    QString Extension;    // the requested extension, before any PNG fallback (see EncodeImageWith)
+    CLSID Encoder{};      // the encoder the file is written with
+    bool Quantize = true; // "gif" is reduced to a palette first (see EncodeImageWith)
+    int32_t Quality = 0;  // the chosen quality, 0..100
+    int64_t MaxBytes = 0; // the file-size limit in bytes; 0 = none
     ePhotoDetails Details = ePhotoDetails::Keep;
 };
 
 // The file the save writes for one image.
 struct cEncoded {
-    QByteArray Bytes;       // photo details included; empty when the encoder failed
-    int32_t Quality = 0;    // the quality of Bytes (the chosen one where none applies)
-    int16_t Width = 0;      // the pixel size of Bytes
+    QByteArray Bytes;    // photo details included; empty when the encoder failed
+    int32_t Quality = 0; // the quality of Bytes (the chosen one where none applies)
+    int16_t Width = 0;   // the pixel size of Bytes
     int16_t Height = 0;
-    bool OverLimit = false; // even the smallest try is larger than the limit
+    bool OverLimit = false;  // even the smallest try is larger than the limit
     int16_t Target = 0;      // the target size it was drawn for
     int16_t DrawnWidth = 0;  // its size as drawn, before any shrinking for the limit: what
     int16_t DrawnHeight = 0; // its name's {w} and {h} say
 };
 
 // The request for an image saved with job as sExtension by encoder.
-cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension,
-                                const CLSID& encoder, bool bQuantize);
+cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension, const CLSID& encoder, bool bQuantize);
 
 // Encodes rendered as request says and adds its source's photo details.
 // Under a size limit, the best output that fits (see FitWithinLimit), the
@@ -126,9 +123,8 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
 // colours when bQuantize says so (there is a GIF encoder); any other
 // extension, "jpeg" included, uses the encoder's defaults. Empty bytes when
 // the encoder or the palette reduction failed. Any thread.
-QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension,
-                           const CLSID& encoder, int32_t lQuality, bool bQuantize,
-                           const cPhotoBlocks& details = {});
+QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension, const CLSID& encoder,
+                           int32_t lQuality, bool bQuantize, const cPhotoBlocks& details = {});
 
 // What the save writes for one list entry.
 struct cEntryOutput {
@@ -147,5 +143,5 @@ struct cEntryOutput {
 // (OutputNameFor), choose the encoder (ChooseEncoder), encode with the photo
 // details (EncodeForSave). Asks nothing and touches nothing shared: any
 // thread, with an observer of that thread's own.
-cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job,
-                         const cGDIP& gdip, cSaveObserver& observer);
+cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job, const cGDIP& gdip,
+                         cSaveObserver& observer);

@@ -2,18 +2,15 @@
 
 #include "SaveTexts.h"
 
-cTerminalQuestions::cTerminalQuestions(QTextStream& sErr,
-                                       std::function<std::optional<QString>()> ReadLine,
-                                       bool bInteractive, eBatchAnswer eOverwrite,
-                                       eBatchAnswer ePngFallback)
-    : mErr(sErr), mReadLine(std::move(ReadLine)), mInteractive(bInteractive),
-      mOverwrite(eOverwrite), mPngFallback(ePngFallback) {}
+cTerminalQuestions::cTerminalQuestions(QTextStream& sErr, std::function<std::optional<QString>()> ReadLine,
+                                       bool bInteractive, eBatchAnswer eOverwrite, eBatchAnswer ePngFallback)
+    : mErr(sErr), mReadLine(std::move(ReadLine)), mInteractive(bInteractive), mOverwrite(eOverwrite),
+      mPngFallback(ePngFallback) {}
 
 void cTerminalQuestions::Report(const QString& sText) {
     if (mBeforeWriting)
         mBeforeWriting();
-    mErr << "quillet-batch: " << QString(sText).replace(QStringLiteral("\n\n"), QStringLiteral(" "))
-         << Qt::endl;
+    mErr << "quillet-batch: " << QString(sText).replace(QStringLiteral("\n\n"), QStringLiteral(" ")) << Qt::endl;
 }
 
 std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const QString& sLetters,
@@ -47,22 +44,18 @@ int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
     return kOverwriteNo;
 }
 
-cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText,
-                                               eIcon eIconKind, eButtons eButtonSet) {
+cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
+                                               eButtons eButtonSet) {
     (void)eIconKind;
     Report(sTitle + QStringLiteral(": ") + sText);
     switch (eButtonSet) {
-    case eButtons::OK:
-        return eAnswer::OK;
-    case eButtons::YesNo:
-        return eAnswer::No;
-    default:
-        return eAnswer::Cancel;
+    case eButtons::OK: return eAnswer::OK;
+    case eButtons::YesNo: return eAnswer::No;
+    default: return eAnswer::Cancel;
     }
 }
 
-cQuestions::cOpenResult cTerminalQuestions::OpenFiles(const QString&, const QString&,
-                                                      const QString&) {
+cQuestions::cOpenResult cTerminalQuestions::OpenFiles(const QString&, const QString&, const QString&) {
     return {};
 }
 
@@ -72,12 +65,9 @@ QString cTerminalQuestions::BrowseForFolder(const QString&, const QString&) {
 
 int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) {
     switch (mOverwrite) {
-    case eBatchAnswer::Yes:
-        return kOverwriteYesToAll;
-    case eBatchAnswer::No:
-        return kOverwriteNo;
-    case eBatchAnswer::Ask:
-        break;
+    case eBatchAnswer::Yes: return kOverwriteYesToAll;
+    case eBatchAnswer::No: return kOverwriteNo;
+    case eBatchAnswer::Ask: break;
     }
     if (!mInteractive) {
         ++mUnanswered;
@@ -90,23 +80,17 @@ int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefau
 // A declined offer is reported for every file it leaves unwritten, so the
 // policy and a missing terminal answer one file at a time.
 int cTerminalQuestions::OfferPng(const QString& sFileName, const QString& sSourceExtension) {
-    const QString notWritten =
-        sFileName + QStringLiteral(": not written: ") + PngOfferReason(sSourceExtension);
+    const QString notWritten = sFileName + QStringLiteral(": not written: ") + PngOfferReason(sSourceExtension);
     switch (mPngFallback) {
-    case eBatchAnswer::Yes:
-        return kOverwriteYesToAll;
-    case eBatchAnswer::No:
-        Report(notWritten + QStringLiteral(" (--png-fallback no)"));
-        return kOverwriteNo;
-    case eBatchAnswer::Ask:
-        break;
+    case eBatchAnswer::Yes: return kOverwriteYesToAll;
+    case eBatchAnswer::No: Report(notWritten + QStringLiteral(" (--png-fallback no)")); return kOverwriteNo;
+    case eBatchAnswer::Ask: break;
     }
     if (!mInteractive) {
         ++mUnanswered;
         Report(notWritten + QStringLiteral(" (no terminal to ask; see --png-fallback)"));
         return kOverwriteNo;
     }
-    return AskForAll(QString(PngOfferText(sFileName, sSourceExtension))
-                         .replace(kParagraphBreak, QStringLiteral("\n")),
+    return AskForAll(QString(PngOfferText(sFileName, sSourceExtension)).replace(kParagraphBreak, QStringLiteral("\n")),
                      false);
 }

@@ -19,13 +19,11 @@ class cTerminalQuestions : public cQuestions {
   public:
     // sErr receives messages and prompts; ReadLine gives the user's reply
     // (nullopt at end of input); bInteractive: a user can answer.
-    cTerminalQuestions(QTextStream& sErr, std::function<std::optional<QString>()> ReadLine,
-                       bool bInteractive, eBatchAnswer eOverwrite, eBatchAnswer ePngFallback);
+    cTerminalQuestions(QTextStream& sErr, std::function<std::optional<QString>()> ReadLine, bool bInteractive,
+                       eBatchAnswer eOverwrite, eBatchAnswer ePngFallback);
 
-    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
-                   eButtons eButtonSet) override;
-    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
-                          const QString& sStartFolder) override;
+    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) override;
+    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) override;
     QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override;
     int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override;
     int OfferPng(const QString& sFileName, const QString& sSourceExtension) override;
@@ -36,6 +34,7 @@ class cTerminalQuestions : public cQuestions {
     // Runs before anything is written to the error stream (the progress
     // line is ended there, so that no question or message shares it).
     void SetBeforeWriting(std::function<void()> BeforeWriting) { mBeforeWriting = std::move(BeforeWriting); }
+
   private:
     // Prompts until the reply's first letter is one of sLetters; that letter,
     // or nullopt at end of input. An empty reply answers cDefault, when given.

@@ -66,7 +66,6 @@ class cTerminalProgress : public cSaveObserver {
     bool mShown = false;
 };
 
-
 std::optional<QString> ReadLineFromStdin() {
     QTextStream in(stdin);
     QString line;
@@ -114,8 +113,7 @@ int main(int argc, char* argv[]) {
 
     const cBatchInput input = GatherBatchInput(arguments.Files, arguments.Recursive, arguments.Quiet, err);
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-    cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite,
-                                 arguments.PngFallback);
+    cTerminalQuestions questions(err, ReadLineFromStdin, interactive, arguments.Overwrite, arguments.PngFallback);
     cTerminalProgress progress(err, !arguments.Quiet && isatty(STDERR_FILENO));
     cPathList list(input.Images);
     // Refused before anything is decoded or written.
@@ -125,13 +123,12 @@ int main(int argc, char* argv[]) {
     }
     questions.SetBeforeWriting([&progress] { progress.Finish(); });
     cGDIP gdip;
-    QObject::connect(
-        &gdip, cGDIP::ErrorSignal(),
-        [&err, &progress](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
-            progress.Finish();
-            err << "quillet-batch: imaging error in " << sClassName << ": " << sErrorDesc << " ("
-                << lGdiError << ")" << Qt::endl;
-        });
+    QObject::connect(&gdip, cGDIP::ErrorSignal(),
+                     [&err, &progress](int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
+                         progress.Finish();
+                         err << "quillet-batch: imaging error in " << sClassName << ": " << sErrorDesc << " ("
+                             << lGdiError << ")" << Qt::endl;
+                     });
     cBatchSave save(gdip, questions, progress);
     if (arguments.Jobs > 0)
         save.SetThreads(arguments.Jobs);
@@ -140,9 +137,7 @@ int main(int argc, char* argv[]) {
 
     if (!arguments.Quiet)
         out << summary.Caption() << Qt::endl;
-    const bool allWritten = input.AllRead && summary.Errors == 0 &&
-                            summary.Skipped == 0 && summary.Removed == 0 &&
-                            summary.Failures.empty() && summary.Renamed.empty() &&
-                            summary.OverLimit.empty();
+    const bool allWritten = input.AllRead && summary.Errors == 0 && summary.Skipped == 0 && summary.Removed == 0 &&
+                            summary.Failures.empty() && summary.Renamed.empty() && summary.OverLimit.empty();
     return allWritten ? kExitOk : kExitFailed;
 }

@@ -39,9 +39,9 @@ int av_quantizer(int quality) {
         const av_point& lo = kQuantizers[i - 1];
         const av_point& hi = kQuantizers[i];
         if (quality <= hi.quality)
-            return lo.quantizer + ((hi.quantizer - lo.quantizer) * (quality - lo.quality) +
-                                   (hi.quality - lo.quality) / 2) /
-                                      (hi.quality - lo.quality);
+            return lo.quantizer +
+                   ((hi.quantizer - lo.quantizer) * (quality - lo.quality) + (hi.quality - lo.quality) / 2) /
+                       (hi.quality - lo.quality);
     }
     return kQuantizers[count - 1].quantizer;
 }
@@ -50,8 +50,7 @@ int av_quantizer(int quality) {
 class cAvifEncode {
   public:
     cAvifEncode(uint32_t width, uint32_t height)
-        : mImage(avifImageCreate(width, height, 8, AVIF_PIXEL_FORMAT_YUV420)),
-          mEncoder(avifEncoderCreate()) {}
+        : mImage(avifImageCreate(width, height, 8, AVIF_PIXEL_FORMAT_YUV420)), mEncoder(avifEncoderCreate()) {}
     ~cAvifEncode() {
         avifRWDataFree(&mOutput);
         if (mEncoder != nullptr)
@@ -137,10 +136,10 @@ GpStatus av_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const encoder kAvifEncoder{
-    {0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
-    ImageFormatAVIF,
-    u"Built-in AVIF Codec", "AVIF",
-    cu_safe_encode<av_encode>};
+const encoder kAvifEncoder{{0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
+                           ImageFormatAVIF,
+                           u"Built-in AVIF Codec",
+                           "AVIF",
+                           cu_safe_encode<av_encode>};
 
 } // namespace gp

@@ -40,7 +40,7 @@ struct bm_header {
     bool top_down;
     uint32_t bpp;
     uint32_t compression;
-    uint32_t masks[4];  /* red, green, blue, alpha */
+    uint32_t masks[4]; /* red, green, blue, alpha */
     uint64_t palette_at;
     uint32_t palette_entry; /* 3 (core header) or 4 bytes */
     uint32_t palette_count; /* entries present in the file */
@@ -48,8 +48,7 @@ struct bm_header {
 };
 
 bool bm_known_header(uint32_t size) {
-    return size == 12 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 ||
-           size == 124;
+    return size == 12 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
 }
 
 /* Parses the info header and locates palette and pixels; no pixel is read. */
@@ -119,17 +118,21 @@ GpStatus bm_parse(const bm_dib_source& src, bm_header& h) {
         return GenericError;
     }
     switch (h.bpp) {
-    case 1: case 2: case 4: case 8: {
+    case 1:
+    case 2:
+    case 4:
+    case 8: {
         const uint32_t full = 1u << h.bpp;
         if (h.palette_count == 0 || h.palette_count > full)
             h.palette_count = full;
         break;
     }
-    case 16: case 24: case 32:
+    case 16:
+    case 24:
+    case 32:
         h.palette_count = 0; /* a colour table here is only an optimisation hint */
         break;
-    default:
-        return GenericError;
+    default: return GenericError;
     }
     h.palette_at = next;
     const uint64_t paletteEnd = next + uint64_t{h.palette_count} * h.palette_entry;
@@ -182,14 +185,18 @@ void bm_masked_row(const bm_header& h, const uint8_t* src, uint8_t* dst, PixelFo
     uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
     if (h.compression == kBiRgb) {
         if (h.bpp == 16) {
-            masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F;
+            masks[0] = 0x7C00;
+            masks[1] = 0x03E0;
+            masks[2] = 0x001F;
         } else {
-            masks[0] = 0xFF0000; masks[1] = 0xFF00; masks[2] = 0xFF;
+            masks[0] = 0xFF0000;
+            masks[1] = 0xFF00;
+            masks[2] = 0xFF;
         }
         masks[3] = 0;
     }
-    const bm_channel r = bm_make_channel(masks[0]), g = bm_make_channel(masks[1]),
-                     b = bm_make_channel(masks[2]), a = bm_make_channel(masks[3]);
+    const bm_channel r = bm_make_channel(masks[0]), g = bm_make_channel(masks[1]), b = bm_make_channel(masks[2]),
+                     a = bm_make_channel(masks[3]);
     const uint32_t pb = GetPixelFormatSize(format) / 8;
     for (uint32_t x = 0; x < h.width; ++x) {
         const uint32_t px = h.bpp == 16 ? cu_le16(src + 2 * x) : cu_le32(src + 4 * x);
@@ -223,8 +230,7 @@ GpStatus bm_check_data(const bm_dib_source& src, const bm_header& h) {
 void bm_read_rows(const bm_dib_source& src, const bm_header& h, raster& out) {
     const uint64_t fileStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
     const uint64_t lastRow = (uint64_t{h.width} * h.bpp + 7) / 8;
-    const bool plainCopy = (h.bpp <= 8 && h.bpp != 2) || h.bpp == 24 ||
-                           (h.bpp == 32 && h.compression == kBiRgb);
+    const bool plainCopy = (h.bpp <= 8 && h.bpp != 2) || h.bpp == 24 || (h.bpp == 32 && h.compression == kBiRgb);
     for (uint32_t fy = 0; fy < h.height; ++fy) {
         const uint8_t* s = src.data + h.pixels_at + fy * fileStride;
         const uint32_t y = h.top_down ? fy : h.height - 1 - fy;
@@ -325,8 +331,8 @@ void bm_read_palette(const bm_dib_source& src, const bm_header& h, raster& out) 
 
 /* Icon: turns the decoded colour image into ARGB with alpha from the 32-bit
  * data, or, when that is all zero or absent, from the AND mask. */
-GpStatus bm_apply_icon_mask(const bm_dib_source& src, const bm_header& h, raster& img,
-                            const decode_limits& limits, raster& out) {
+GpStatus bm_apply_icon_mask(const bm_dib_source& src, const bm_header& h, raster& img, const decode_limits& limits,
+                            raster& out) {
     GpStatus st = cu_alloc(out, h.width, h.height, PixelFormat32bppARGB, limits);
     if (st != Ok)
         return st;
@@ -363,8 +369,8 @@ GpStatus bm_apply_icon_mask(const bm_dib_source& src, const bm_header& h, raster
 
 } // namespace
 
-GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uint32_t& width,
-                      uint32_t& height, PixelFormat& format) {
+GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uint32_t& width, uint32_t& height,
+                      PixelFormat& format) {
     bm_header h;
     const GpStatus st = bm_parse(src, h);
     if (st != Ok)
@@ -379,8 +385,7 @@ GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uin
 GpStatus bm_read_dib(const bm_dib_source& src, const decode_limits& limits, raster& out) {
     bm_header h;
     GpStatus st = bm_parse(src, h);
-    if (st != Ok || (st = cu_check_size(h.width, h.height, limits)) != Ok ||
-        (st = bm_check_data(src, h)) != Ok)
+    if (st != Ok || (st = cu_check_size(h.width, h.height, limits)) != Ok || (st = bm_check_data(src, h)) != Ok)
         return st;
     raster img;
     st = cu_alloc(img, h.width, h.height, bm_format(h, false), limits);
@@ -410,8 +415,7 @@ bool bm_sniff(const uint8_t* data, size_t size) {
 
 bm_dib_source bm_file_source(const uint8_t* data, size_t size) {
     const uint32_t offBits = cu_le32(data + 10);
-    return {data + kFileHeader, size - kFileHeader, offBits > kFileHeader ? offBits - kFileHeader : 0,
-            false};
+    return {data + kFileHeader, size - kFileHeader, offBits > kFileHeader ? offBits - kFileHeader : 0, false};
 }
 
 GpStatus bm_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
@@ -422,8 +426,7 @@ GpStatus bm_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return bm_probe_dib(bm_file_source(data, size), limits, info.width, info.height, info.format);
 }
 
-GpStatus bm_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus bm_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     if (!bm_sniff(data, size))
@@ -443,8 +446,7 @@ void bm_put32(uint8_t* p, uint32_t v) {
     bm_put16(p + 2, v >> 16);
 }
 
-GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_options&,
-                   std::vector<uint8_t>& out) {
+GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
     if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
         return InvalidParameter;
     const raster& r = *pages[0];
@@ -486,8 +488,7 @@ GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_op
         bm_put32(p + kFileHeader + infoSize + 4 * i, r.palette[i] & 0x00FFFFFF);
     const size_t copy = static_cast<size_t>((uint64_t{r.width} * bpp + 7) / 8);
     for (uint32_t y = 0; y < r.height; ++y)
-        std::memcpy(p + offBits + (r.height - 1 - y) * rowBytes, r.pixels.data() + size_t{y} * r.stride,
-                    copy);
+        std::memcpy(p + offBits + (r.height - 1 - y) * rowBytes, r.pixels.data() + size_t{y} * r.stride, copy);
     return Ok;
 }
 
@@ -495,9 +496,10 @@ GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kBmpDecoder{"BMP", bm_sniff, cu_safe_probe<bm_probe>, cu_safe_decode<bm_decode>};
 
-const encoder kBmpEncoder{
-    {0x557cf400, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatBMP, u"Built-in BMP Codec", "BMP",
-    cu_safe_encode<bm_encode>};
+const encoder kBmpEncoder{{0x557cf400, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+                          ImageFormatBMP,
+                          u"Built-in BMP Codec",
+                          "BMP",
+                          cu_safe_encode<bm_encode>};
 
 } // namespace gp

@@ -23,8 +23,8 @@ struct bm_dib_source {
  * bm_read_dib will give. UnknownImageFormat for an unknown header size;
  * GenericError for an unsupported variant or pixel data the file cannot
  * hold; ValueOverflow over limits. */
-GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uint32_t& width,
-                      uint32_t& height, PixelFormat& format);
+GpStatus bm_probe_dib(const bm_dib_source& src, const decode_limits& limits, uint32_t& width, uint32_t& height,
+                      PixelFormat& format);
 
 /* Decodes the DIB into out. An icon entry always gives 32bppARGB, with alpha
  * from the 32-bit data or else from the AND mask. */

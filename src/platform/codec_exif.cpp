@@ -80,8 +80,8 @@ int exif_read(const uint8_t* data, size_t size, std::vector<property>& propertie
     if (orientation == 0)
         return 0;
     try {
-        properties.push_back(property{PropertyTagOrientation, PropertyTagTypeShort,
-                                      {static_cast<uint8_t>(orientation), 0}});
+        properties.push_back(
+            property{PropertyTagOrientation, PropertyTagTypeShort, {static_cast<uint8_t>(orientation), 0}});
     } catch (const std::bad_alloc&) {
         /* the property is optional; the orientation is still applied */
     }

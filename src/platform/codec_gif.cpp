@@ -96,8 +96,7 @@ bool gf_extension(GifFileType* gif, gf_control& control, int& loop) {
             control.delay = uint32_t{ext[2]} | uint32_t{ext[3]} << 8;
             control.transparent = (ext[1] & 1) ? ext[4] : -1;
         } else if (code == APPLICATION_EXT_FUNC_CODE && first && ext[0] == 11) {
-            netscape = std::memcmp(ext + 1, "NETSCAPE2.0", 11) == 0 ||
-                       std::memcmp(ext + 1, "ANIMEXTS1.0", 11) == 0;
+            netscape = std::memcmp(ext + 1, "NETSCAPE2.0", 11) == 0 || std::memcmp(ext + 1, "ANIMEXTS1.0", 11) == 0;
         } else if (netscape && !first && ext[0] >= 3 && ext[1] == 1) {
             loop = ext[2] | ext[3] << 8;
         }
@@ -169,7 +168,8 @@ void gf_dispose(gf_canvas& cv) {
     if (cv.previous_disposal != kDisposeBackground)
         return;
     const GifImageDesc& p = cv.previous;
-    for (uint32_t y = static_cast<uint32_t>(p.Top); y < std::min<uint64_t>(cv.height, uint64_t(p.Top) + p.Height); ++y) {
+    for (uint32_t y = static_cast<uint32_t>(p.Top); y < std::min<uint64_t>(cv.height, uint64_t(p.Top) + p.Height);
+         ++y) {
         uint8_t* row = r.pixels.data() + size_t{y} * r.stride;
         const uint32_t x0 = static_cast<uint32_t>(p.Left);
         const uint32_t x1 = static_cast<uint32_t>(std::min<uint64_t>(cv.width, uint64_t(p.Left) + p.Width));
@@ -179,8 +179,8 @@ void gf_dispose(gf_canvas& cv) {
 }
 
 /* Draws the decoded indices of the current image onto the canvas. */
-void gf_draw(gf_canvas& cv, const GifImageDesc& d, const std::vector<uint8_t>& idx,
-             const ColorMapObject* map, int transparent) {
+void gf_draw(gf_canvas& cv, const GifImageDesc& d, const std::vector<uint8_t>& idx, const ColorMapObject* map,
+             int transparent) {
     raster& r = *cv.out;
     for (uint32_t fy = 0; fy < static_cast<uint32_t>(d.Height); ++fy) {
         const uint64_t y = uint64_t(d.Top) + fy;
@@ -214,12 +214,12 @@ GpStatus gf_begin(GifFileType* gif, gf_canvas& cv, const decode_limits& limits) 
     cv.height = std::max<uint32_t>(static_cast<uint32_t>(gif->SHeight), static_cast<uint32_t>(d.Top + d.Height));
     GpStatus st = cu_check_size(cv.width, cv.height, limits);
     /* The whole file's data must be able to paint the screen. */
-    if (st != Ok || (st = gf_check_fill(uint64_t{cv.width} * cv.height,
-                                        static_cast<const gf_source*>(gif->UserData)->size)) != Ok ||
+    if (st != Ok ||
+        (st = gf_check_fill(uint64_t{cv.width} * cv.height, static_cast<const gf_source*>(gif->UserData)->size)) !=
+            Ok ||
         !cv.out)
         return st;
-    return cu_alloc(*cv.out, cv.width, cv.height,
-                    cv.indexed ? PixelFormat8bppIndexed : PixelFormat32bppARGB, limits);
+    return cu_alloc(*cv.out, cv.width, cv.height, cv.indexed ? PixelFormat8bppIndexed : PixelFormat32bppARGB, limits);
 }
 
 /* True when the image fills the whole canvas. */
@@ -230,8 +230,8 @@ bool gf_covers(const gf_canvas& cv, const GifImageDesc& d) {
 /* Single image: palette from the map; pixels the image does not cover get
  * the transparent index, else a new transparent entry, else the background.
  * An empty idx means the image covered the canvas and was decoded into it. */
-GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapObject* map,
-                           int transparent, int background, const std::vector<uint8_t>& idx) {
+GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapObject* map, int transparent,
+                           int background, const std::vector<uint8_t>& idx) {
     raster& r = *cv.out;
     for (int i = 0; i < map->ColorCount; ++i)
         r.palette.push_back(gf_colour(map, i));
@@ -263,8 +263,8 @@ GpStatus gf_finish_indexed(gf_canvas& cv, const GifImageDesc& d, const ColorMapO
 
 /* Handles one image record: skips it, or decodes and composites it when it
  * is at or before the wanted frame. */
-GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, uint32_t index,
-                  int64_t wanted, const decode_limits& limits) {
+GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, uint32_t index, int64_t wanted,
+                  const decode_limits& limits) {
     if (DGifGetImageDesc(gif) == GIF_ERROR)
         return GenericError;
     const GifImageDesc d = gif->Image;
@@ -311,8 +311,8 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
 
 /* Walks every record; decodes images up to frame wanted (-1: none) onto cv.
  * Images after the wanted one are only counted. */
-GpStatus gf_walk_file(const uint8_t* data, size_t size, const decode_limits& limits, int64_t wanted,
-                      gf_canvas& cv, gf_walk& walk) {
+GpStatus gf_walk_file(const uint8_t* data, size_t size, const decode_limits& limits, int64_t wanted, gf_canvas& cv,
+                      gf_walk& walk) {
     gf_source src{data, size, 0};
     int error = 0;
     gf_handle gif(DGifOpen(&src, gf_read, &error));
@@ -373,17 +373,17 @@ GpStatus gf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
                 delays.value.push_back(static_cast<uint8_t>(d >> s));
         info.properties.push_back(std::move(delays));
         if (walk.loop >= 0)
-            info.properties.push_back(property{PropertyTagLoopCount, PropertyTagTypeShort,
-                                               {static_cast<uint8_t>(walk.loop),
-                                                static_cast<uint8_t>(walk.loop >> 8)}});
+            info.properties.push_back(
+                property{PropertyTagLoopCount,
+                         PropertyTagTypeShort,
+                         {static_cast<uint8_t>(walk.loop), static_cast<uint8_t>(walk.loop >> 8)}});
     } catch (...) {
         return OutOfMemory;
     }
     return Ok;
 }
 
-GpStatus gf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus gf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (!gf_sniff(data, size))
         return UnknownImageFormat;
     /* The format depends on the image count, so count first (no decoding). */
@@ -413,7 +413,7 @@ int gf_write(GifFileType* gif, const GifByteType* data, int n) {
 
 /* Owns the giflib writer until close() hands back its status. */
 class cGifWriter {
-public:
+  public:
     explicit cGifWriter(std::vector<uint8_t>& out) {
         int error = 0;
         mGif = EGifOpen(&out, gf_write, &error);
@@ -431,7 +431,7 @@ public:
         return result == GIF_OK;
     }
 
-private:
+  private:
     GifFileType* mGif = nullptr;
 };
 
@@ -471,8 +471,7 @@ GpStatus gf_write_image(const raster& r, const quant_result& q, std::vector<uint
     GifColorType colours[256] = {};
     for (size_t i = 0; i < q.palette.size(); ++i)
         colours[i] = GifColorType{static_cast<GifByteType>(q.palette[i] >> 16),
-                                  static_cast<GifByteType>(q.palette[i] >> 8),
-                                  static_cast<GifByteType>(q.palette[i])};
+                                  static_cast<GifByteType>(q.palette[i] >> 8), static_cast<GifByteType>(q.palette[i])};
     std::unique_ptr<ColorMapObject, gf_map_free> map(GifMakeMapObject(mapSize, colours));
     cGifWriter gif(out);
     if (!map || !gif.get())
@@ -496,8 +495,7 @@ GpStatus gf_write_image(const raster& r, const quant_result& q, std::vector<uint
     return gif.close() ? Ok : GenericError;
 }
 
-GpStatus gf_encode(const raster* const* pages, size_t pageCount, const encode_options&,
-                   std::vector<uint8_t>& out) {
+GpStatus gf_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
     if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
         return InvalidParameter;
     const raster& r = *pages[0];
@@ -518,9 +516,10 @@ GpStatus gf_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kGifDecoder{"GIF", gf_sniff, cu_safe_probe<gf_probe>, cu_safe_decode<gf_decode>};
 
-const encoder kGifEncoder{
-    {0x557cf402, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatGIF, u"Built-in GIF Codec", "GIF",
-    cu_safe_encode<gf_encode>};
+const encoder kGifEncoder{{0x557cf402, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+                          ImageFormatGIF,
+                          u"Built-in GIF Codec",
+                          "GIF",
+                          cu_safe_encode<gf_encode>};
 
 } // namespace gp

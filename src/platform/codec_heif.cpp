@@ -53,8 +53,7 @@ constexpr int kMaxExifBlocks = 4;
 /* Thumbnails looked at; phones write one. */
 constexpr int kMaxThumbnails = 4;
 
-constexpr char kHeifBrands[][5] = {"heic", "heix", "heim", "heis", "hevc",
-                                   "hevx", "mif1", "msf1", "avif", "avis"};
+constexpr char kHeifBrands[][5] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"};
 
 bool hf_brand_in(const uint8_t* p, bool avifOnly) {
     for (const char* brand : kHeifBrands) {
@@ -85,8 +84,7 @@ bool hf_sniff(const uint8_t* data, size_t size) {
 
 /* Finds the first box of type inside [begin, end) of data and gives its body.
  * Box sizes come from the file; every one is checked against the range. */
-bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type, size_t& bodyBegin,
-                 size_t& bodyEnd) {
+bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type, size_t& bodyBegin, size_t& bodyEnd) {
     size_t at = begin;
     while (end - at >= 8) {
         uint64_t boxSize = cu_be32(data + at);
@@ -120,8 +118,7 @@ bool hf_has_turn(const uint8_t* data, size_t size) {
     if (!hf_find_box(data, b + 4, e, "iprp", b, e) || !hf_find_box(data, b, e, "ipco", b, e))
         return false;
     size_t ignored1 = 0, ignored2 = 0;
-    return hf_find_box(data, b, e, "irot", ignored1, ignored2) ||
-           hf_find_box(data, b, e, "imir", ignored1, ignored2);
+    return hf_find_box(data, b, e, "irot", ignored1, ignored2) || hf_find_box(data, b, e, "imir", ignored1, ignored2);
 }
 
 GpStatus hf_status(const heif_error& error) {
@@ -183,10 +180,9 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
-    heif_context_set_maximum_image_size_limit(
-        f.mContext, static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
-    GpStatus st =
-        hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
+    heif_context_set_maximum_image_size_limit(f.mContext,
+                                              static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
+    GpStatus st = hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
     if (st == Ok)
         st = hf_status(heif_context_get_primary_image_handle(f.mContext, &f.mHandle));
     if (st != Ok)
@@ -205,8 +201,7 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
  * header; the reader wants it behind "Exif\0\0". */
 int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
     heif_item_id ids[kMaxExifBlocks];
-    const int count =
-        heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
+    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
     for (int i = 0; i < count; ++i) {
         const size_t size = heif_image_handle_get_metadata_size(f.mHandle, ids[i]);
         if (size < 4 || size > kMaxMetadata)
@@ -214,8 +209,7 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
         std::vector<uint8_t> block;
         if (!cu_resize(block, size + 6))
             return 0;
-        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code !=
-            heif_error_Ok)
+        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code != heif_error_Ok)
             continue;
         const uint32_t skip = cu_be32(block.data() + 6);
         if (skip > size - 4)
@@ -223,8 +217,7 @@ int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
         /* The TIFF header goes right after the six bytes of "Exif\0\0". */
         const size_t tiff = 10 + skip;
         std::memcpy(block.data() + tiff - 6, "Exif\0\0", 6);
-        const int orientation =
-            exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
+        const int orientation = exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
         if (orientation != 0)
             return orientation;
     }
@@ -243,15 +236,13 @@ void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
     if (error.code != heif_error_Ok || nclx == nullptr)
         return;
     const heif_transfer_characteristics curve = nclx->transfer_characteristics;
-    if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 ||
-        curve == heif_transfer_characteristic_ITU_R_BT_601_6 ||
+    if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 || curve == heif_transfer_characteristic_ITU_R_BT_601_6 ||
         curve == heif_transfer_characteristic_IEC_61966_2_1 ||
         curve == heif_transfer_characteristic_ITU_R_BT_2020_2_10bit ||
         curve == heif_transfer_characteristic_ITU_R_BT_2020_2_12bit ||
         curve == heif_transfer_characteristic_unspecified) {
-        const double xy[8] = {nclx->color_primary_white_x, nclx->color_primary_white_y,
-                              nclx->color_primary_red_x,   nclx->color_primary_red_y,
-                              nclx->color_primary_green_x, nclx->color_primary_green_y,
+        const double xy[8] = {nclx->color_primary_white_x, nclx->color_primary_white_y, nclx->color_primary_red_x,
+                              nclx->color_primary_red_y,   nclx->color_primary_green_x, nclx->color_primary_green_y,
                               nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
         profile = colour_profile_from_chromaticities(xy, 1 / 2.2);
     }
@@ -271,8 +262,7 @@ void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
 }
 
 /* The EXIF orientation to apply: none when the file turns the image itself. */
-int hf_orientation(const cHeifFile& f, const uint8_t* data, size_t size,
-                   std::vector<property>& properties) {
+int hf_orientation(const cHeifFile& f, const uint8_t* data, size_t size, std::vector<property>& properties) {
     const int orientation = hf_exif(f, properties);
     return hf_has_turn(data, size) ? 0 : orientation;
 }
@@ -288,8 +278,7 @@ GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     const auto height = static_cast<uint32_t>(heif_image_handle_get_height(f.mHandle));
     info.width = swap ? height : width;
     info.height = swap ? width : height;
-    info.format =
-        heif_image_handle_has_alpha_channel(f.mHandle) ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    info.format = heif_image_handle_has_alpha_channel(f.mHandle) ? PixelFormat32bppARGB : PixelFormat24bppRGB;
     info.raw_format = hf_ftyp_has(data, size, true) ? ImageFormatAVIF : ImageFormatHEIF;
     hf_icc(f, info.icc_profile);
     return Ok;
@@ -325,8 +314,7 @@ void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& 
  * smaller than the drawn size, the same shape to within a pixel (so the draw
  * maps it exactly as it would the primary; a thumbnail left unturned fails
  * this), and with alpha exactly when the primary has it. */
-bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t needWidth,
-                       uint64_t needHeight) {
+bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t needWidth, uint64_t needHeight) {
     const int64_t width = heif_image_handle_get_width(f.mHandle);
     const int64_t height = heif_image_handle_get_height(f.mHandle);
     const int64_t thumbWidth = heif_image_handle_get_width(thumb);
@@ -335,8 +323,7 @@ bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t ne
     return thumbWidth > 0 && thumbHeight > 0 && thumbWidth < width && thumbHeight < height &&
            uint64_t(thumbWidth) >= needWidth && uint64_t(thumbHeight) >= needHeight &&
            std::max(skew, -skew) <= std::min(width, height) &&
-           heif_image_handle_has_alpha_channel(thumb) ==
-               heif_image_handle_has_alpha_channel(f.mHandle);
+           heif_image_handle_has_alpha_channel(thumb) == heif_image_handle_has_alpha_channel(f.mHandle);
 }
 
 /* Picks the smallest thumbnail that fits a draw of the whole image at the
@@ -350,17 +337,15 @@ void hf_pick_thumbnail(cHeifFile& f, const decode_limits& limits, bool swap) {
     const int count = heif_image_handle_get_list_of_thumbnail_IDs(f.mHandle, ids, kMaxThumbnails);
     for (int i = 0; i < count; ++i) {
         heif_image_handle* thumb = nullptr;
-        if (heif_image_handle_get_thumbnail(f.mHandle, ids[i], &thumb).code == heif_error_Ok &&
-            thumb != nullptr && hf_thumbnail_fits(f, thumb, needWidth, needHeight) &&
-            (f.mThumbnail == nullptr ||
-             heif_image_handle_get_width(thumb) < heif_image_handle_get_width(f.mThumbnail)))
+        if (heif_image_handle_get_thumbnail(f.mHandle, ids[i], &thumb).code == heif_error_Ok && thumb != nullptr &&
+            hf_thumbnail_fits(f, thumb, needWidth, needHeight) &&
+            (f.mThumbnail == nullptr || heif_image_handle_get_width(thumb) < heif_image_handle_get_width(f.mThumbnail)))
             std::swap(thumb, f.mThumbnail);
         heif_image_handle_release(thumb);
     }
 }
 
-GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     cHeifFile f;
@@ -376,14 +361,13 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     if (options.get() == nullptr)
         return OutOfMemory;
     options.get()->convert_hdr_to_8bit = 1;
-    st = hf_status(heif_decode_image(
-        source, &f.mImage, heif_colorspace_RGB,
-        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
+    st =
+        hf_status(heif_decode_image(source, &f.mImage, heif_colorspace_RGB,
+                                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
     if (st != Ok)
         return st;
     int stride = 0;
-    const uint8_t* plane =
-        heif_image_get_plane_readonly(f.mImage, heif_channel_interleaved, &stride);
+    const uint8_t* plane = heif_image_get_plane_readonly(f.mImage, heif_channel_interleaved, &stride);
     const int width = heif_image_get_primary_width(f.mImage);
     const int height = heif_image_get_primary_height(f.mImage);
     if (plane == nullptr || width <= 0 || height <= 0 ||
@@ -394,8 +378,7 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return GenericError;
     /* A coded picture of another size than its container announced is damage:
      * the image's Width and Height come from the container. */
-    if (width != heif_image_handle_get_width(source) ||
-        height != heif_image_handle_get_height(source))
+    if (width != heif_image_handle_get_width(source) || height != heif_image_handle_get_height(source))
         return GenericError;
     st = cu_alloc(out, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                   alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);

@@ -51,8 +51,8 @@ GpStream* hd_stream_of(const uint8_t* data, size_t size) {
     if (CreateStreamOnHGlobal(nullptr, 0, 1, &stream) != S_OK)
         return nullptr;
     uint32_t written = 0;
-    if (GpStreamWrite(stream, data, static_cast<uint32_t>(size), &written) != S_OK ||
-        written != size || GpStreamSeek(stream, 0, STREAM_SEEK_SET, nullptr) != S_OK) {
+    if (GpStreamWrite(stream, data, static_cast<uint32_t>(size), &written) != S_OK || written != size ||
+        GpStreamSeek(stream, 0, STREAM_SEEK_SET, nullptr) != S_OK) {
         GpStreamRelease(stream);
         return nullptr;
     }
@@ -110,8 +110,8 @@ GpStatus hd_read(const std::vector<uint8_t>& bytes, GpStream** exif, GpStream** 
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
-    if (heif_context_read_from_memory_without_copy(f.mContext, bytes.data(), bytes.size(), nullptr)
-                .code != heif_error_Ok ||
+    if (heif_context_read_from_memory_without_copy(f.mContext, bytes.data(), bytes.size(), nullptr).code !=
+            heif_error_Ok ||
         heif_context_get_primary_image_handle(f.mContext, &f.mHandle).code != heif_error_Ok)
         return UnknownImageFormat;
     *exif = hd_exif(f);
@@ -136,8 +136,8 @@ GpStatus GpGetHeifDetails(const WCHAR* filename, GpStream** exif, GpStream** xmp
         /* GpCreateStreamOnFile keeps files within 32 bits */
         std::vector<uint8_t> bytes(static_cast<size_t>(size));
         uint32_t got = 0;
-        if (status == Ok && (GpStreamRead(file, bytes.data(), static_cast<uint32_t>(size), &got) != S_OK ||
-                             got != size))
+        if (status == Ok &&
+            (GpStreamRead(file, bytes.data(), static_cast<uint32_t>(size), &got) != S_OK || got != size))
             status = GenericError;
         if (status == Ok)
             status = hd_read(bytes, exif, xmp);

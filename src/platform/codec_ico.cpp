@@ -38,8 +38,7 @@ bool ic_sniff(const uint8_t* data, size_t size) {
 }
 
 /* Reads the image header an entry points to; false when it is unusable. */
-bool ic_describe(const uint8_t* file, size_t size, size_t dirAt, const decode_limits& limits,
-                 ic_entry& e) {
+bool ic_describe(const uint8_t* file, size_t size, size_t dirAt, const decode_limits& limits, ic_entry& e) {
     const uint8_t* d = file + dirAt;
     const uint32_t bytes = cu_le32(d + 8), offset = cu_le32(d + 12);
     if (offset >= size || bytes == 0)
@@ -118,8 +117,7 @@ GpStatus ic_to_argb(raster& r, const decode_limits& limits) {
     return Ok;
 }
 
-GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     if (!ic_sniff(data, size))

@@ -82,17 +82,13 @@ void jp_emit_message(j_common_ptr cinfo, int level) {
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-        jp_error_exit(cinfo);
-        break;
-    default:
-        break;
+    case JWRN_MUST_RESYNC: jp_error_exit(cinfo); break;
+    default: break;
     }
 }
 
 void jp_progress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
         jp_error_exit(cinfo);
 }
 
@@ -106,7 +102,7 @@ struct jp_decoder {
 };
 
 class cJpegDecompressGuard {
-public:
+  public:
     explicit cJpegDecompressGuard(jp_decoder& d) : mDecoder(d) {}
     ~cJpegDecompressGuard() {
         if (mDecoder.created)
@@ -115,7 +111,7 @@ public:
     cJpegDecompressGuard(const cJpegDecompressGuard&) = delete;
     cJpegDecompressGuard& operator=(const cJpegDecompressGuard&) = delete;
 
-private:
+  private:
     jp_decoder& mDecoder;
 };
 
@@ -146,7 +142,10 @@ void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inve
     for (uint32_t x = 0; x < width; ++x) {
         uint32_t c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
         if (!inverted) {
-            c = 255 - c; m = 255 - m; y = 255 - y; k = 255 - k;
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
         }
         bgr[3 * x] = static_cast<uint8_t>((y * k + 127) / 255);
         bgr[3 * x + 1] = static_cast<uint8_t>((m * k + 127) / 255);
@@ -158,8 +157,8 @@ void jp_cmyk_to_bgr(const uint8_t* cmyk, uint8_t* bgr, uint32_t width, bool inve
  * width x height, into base (stride bytes apart); cmykRow holds one CMYK row
  * when the file is CMYK, converted through cmykProfile when there is one.
  * Returns 0 after a libjpeg error. */
-int jp_read_pixels(jp_decoder* d, unsigned denom, uint32_t width, uint32_t height, uint8_t* base,
-                   size_t stride, uint8_t* cmykRow, const colour_transform* cmykProfile) {
+int jp_read_pixels(jp_decoder* d, unsigned denom, uint32_t width, uint32_t height, uint8_t* base, size_t stride,
+                   uint8_t* cmykRow, const colour_transform* cmykProfile) {
     if (setjmp(d->err.jump))
         return 0;
     j_decompress_ptr cinfo = &d->cinfo;
@@ -241,8 +240,7 @@ GpStatus jp_check_fill(const jp_decoder& d) {
     for (int i = 0; i < c.num_components; ++i)
         blocks += uint64_t{c.comp_info[i].width_in_blocks} * c.comp_info[i].height_in_blocks;
     const uint64_t perByte = c.arith_code ? kArithBlocksPerByte : kHuffmanBlocksPerByte;
-    return cu_check_fill(uint64_t{c.image_width} * c.image_height, blocks / perByte,
-                         c.src->bytes_in_buffer);
+    return cu_check_fill(uint64_t{c.image_width} * c.image_height, blocks / perByte, c.src->bytes_in_buffer);
 }
 
 GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
@@ -296,8 +294,7 @@ unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool s
     return 1;
 }
 
-GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     jp_decoder d{};
@@ -338,7 +335,7 @@ struct jp_encoder {
 };
 
 class cJpegCompressGuard {
-public:
+  public:
     explicit cJpegCompressGuard(jp_encoder& e) : mEncoder(e) {}
     ~cJpegCompressGuard() {
         if (mEncoder.created)
@@ -348,7 +345,7 @@ public:
     cJpegCompressGuard(const cJpegCompressGuard&) = delete;
     cJpegCompressGuard& operator=(const cJpegCompressGuard&) = delete;
 
-private:
+  private:
     jp_encoder& mEncoder;
 };
 
@@ -412,9 +409,10 @@ GpStatus jp_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kJpegDecoder{"JPEG", jp_sniff, cu_safe_probe<jp_probe>, cu_safe_decode<jp_decode>};
 
-const encoder kJpegEncoder{
-    {0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatJPEG, u"Built-in JPEG Codec", "JPG",
-    cu_safe_encode<jp_encode>};
+const encoder kJpegEncoder{{0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+                           ImageFormatJPEG,
+                           u"Built-in JPEG Codec",
+                           "JPG",
+                           cu_safe_encode<jp_encode>};
 
 } // namespace gp

@@ -93,8 +93,7 @@ GpStatus jr_colour(JxlDecoder* dec, jr_job& job) {
     if (JxlDecoderSetPreferredColorProfile(dec, &srgb) == JXL_DEC_SUCCESS || job.info == nullptr)
         return Ok;
     JxlColorEncoding own;
-    if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &own) ==
-            JXL_DEC_SUCCESS &&
+    if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &own) == JXL_DEC_SUCCESS &&
         jr_is_srgb(own))
         return Ok;
     size_t size = 0;
@@ -103,8 +102,8 @@ GpStatus jr_colour(JxlDecoder* dec, jr_job& job) {
         return Ok; /* no usable profile: the samples are taken as sRGB */
     if (!cu_resize(job.info->icc_profile, size))
         return OutOfMemory;
-    if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
-                                       job.info->icc_profile.data(), size) != JXL_DEC_SUCCESS)
+    if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, job.info->icc_profile.data(),
+                                       size) != JXL_DEC_SUCCESS)
         job.info->icc_profile.clear();
     return Ok;
 }
@@ -126,8 +125,8 @@ void jr_put(void* opaque, size_t x, size_t y, size_t count, const void* pixels) 
 
 GpStatus jr_out_buffer(JxlDecoder* dec, jr_job& job) {
     raster& out = *job.out;
-    const GpStatus status = cu_alloc(out, job.width, job.height,
-                                     job.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, *job.limits);
+    const GpStatus status =
+        cu_alloc(out, job.width, job.height, job.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, *job.limits);
     if (status != Ok)
         return status;
     const JxlPixelFormat format{job.alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
@@ -148,21 +147,15 @@ GpStatus jr_run(const uint8_t* data, size_t size, jr_job& job) {
     for (;;) {
         GpStatus status = Ok;
         switch (JxlDecoderProcessInput(dec)) {
-        case JXL_DEC_BASIC_INFO:
-            status = jr_basic_info(dec, job);
-            break;
+        case JXL_DEC_BASIC_INFO: status = jr_basic_info(dec, job); break;
         case JXL_DEC_COLOR_ENCODING:
             status = jr_colour(dec, job);
             if (status == Ok && job.out == nullptr)
                 return Ok;
             break;
-        case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
-            status = jr_out_buffer(dec, job);
-            break;
-        case JXL_DEC_FULL_IMAGE:
-            return Ok;
-        default: /* errors, truncation, or the end without a frame */
-            return GenericError;
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER: status = jr_out_buffer(dec, job); break;
+        case JXL_DEC_FULL_IMAGE: return Ok;
+        default: /* errors, truncation, or the end without a frame */ return GenericError;
         }
         if (status != Ok)
             return status;
@@ -182,8 +175,7 @@ GpStatus jr_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-GpStatus jr_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus jr_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     jr_job job{&limits, size, nullptr, &out};

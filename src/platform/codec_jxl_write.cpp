@@ -64,8 +64,7 @@ class cJxlEncoder {
 /* r's pixels as packed RGB or RGBA samples, the order libjxl reads. */
 bool jw_samples(const raster& r, uint32_t channels, std::vector<uint8_t>& samples) {
     std::vector<uint8_t> bgra;
-    if (!cu_resize(bgra, size_t{r.width} * 4) ||
-        !cu_resize(samples, size_t{r.width} * channels * r.height))
+    if (!cu_resize(bgra, size_t{r.width} * 4) || !cu_resize(samples, size_t{r.width} * channels * r.height))
         return false;
     uint8_t* to = samples.data();
     for (uint32_t y = 0; y < r.height; ++y) {
@@ -109,8 +108,7 @@ bool jw_header(JxlEncoder* enc, const raster& r, bool alpha, const encode_option
             return false;
     }
     return options.xmp.empty() ||
-           JxlEncoderAddBox(enc, "xml ", options.xmp.data(), options.xmp.size(), JXL_FALSE) ==
-               JXL_ENC_SUCCESS;
+           JxlEncoderAddBox(enc, "xml ", options.xmp.data(), options.xmp.size(), JXL_FALSE) == JXL_ENC_SUCCESS;
 }
 
 /* Runs the encoder to its end, growing out as it fills. */
@@ -163,10 +161,10 @@ GpStatus jw_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const encoder kJxlEncoder{
-    {0x8f2a6d15, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x4a, 0x58, 0x4c, 0x45, 0x45, 0x31}},
-    ImageFormatJXL,
-    u"Built-in JPEG XL Codec", "JXL",
-    cu_safe_encode<jw_encode>};
+const encoder kJxlEncoder{{0x8f2a6d15, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x4a, 0x58, 0x4c, 0x45, 0x45, 0x31}},
+                          ImageFormatJXL,
+                          u"Built-in JPEG XL Codec",
+                          "JXL",
+                          cu_safe_encode<jw_encode>};
 
 } // namespace gp

@@ -73,7 +73,7 @@ void pn_warning_fn(png_structp, png_const_charp) {}
 
 /* Owns the libpng read structures. */
 class cPngReader {
-public:
+  public:
     cPngReader() {
         mPng = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
         if (mPng)
@@ -86,7 +86,7 @@ public:
     png_structp png() const { return mPng; }
     png_infop info() const { return mInfo; }
 
-private:
+  private:
     png_structp mPng = nullptr;
     png_infop mInfo = nullptr;
 };
@@ -129,8 +129,7 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
             png_get_tRNS(png, info, &alpha, &alphaCount, nullptr);
         for (int i = 0; i < count; ++i) {
             const uint32_t a = (alpha && i < alphaCount) ? alpha[i] : 255u;
-            hdr->palette[i] = (a << 24) | (uint32_t{plte[i].red} << 16) |
-                              (uint32_t{plte[i].green} << 8) | plte[i].blue;
+            hdr->palette[i] = (a << 24) | (uint32_t{plte[i].red} << 16) | (uint32_t{plte[i].green} << 8) | plte[i].blue;
         }
         hdr->palette_count = static_cast<uint32_t>(count);
     }
@@ -184,13 +183,12 @@ uint64_t pn_idat_bytes(const pn_source& src) {
 
 /* Ok when the IDAT data could inflate to the whole image. */
 GpStatus pn_check_fill(const pn_source& src, const pn_header& hdr) {
-    const uint64_t channels = hdr.color_type == PNG_COLOR_TYPE_RGB        ? 3
-                              : hdr.color_type == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+    const uint64_t channels = hdr.color_type == PNG_COLOR_TYPE_RGB          ? 3
+                              : hdr.color_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                               : hdr.color_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                                             : 1;
     const uint64_t rowBytes = (uint64_t{hdr.width} * channels * hdr.bit_depth + 7) / 8 + 1; /* + filter byte */
-    return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio,
-                         pn_idat_bytes(src));
+    return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio, pn_idat_bytes(src));
 }
 
 GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_limits& limits) {
@@ -220,8 +218,7 @@ void pn_colour(png_structp png, png_infop info, std::vector<uint8_t>& profile) {
     double gamma = 1 / 2.2;
     double xy[8];
     const bool hasGamma = png_get_gAMA(png, info, &gamma) != 0;
-    const bool hasChrm = png_get_cHRM(png, info, &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &xy[5],
-                                      &xy[6], &xy[7]) != 0;
+    const bool hasChrm = png_get_cHRM(png, info, &xy[0], &xy[1], &xy[2], &xy[3], &xy[4], &xy[5], &xy[6], &xy[7]) != 0;
     if (hasGamma || hasChrm)
         profile = colour_profile_from_chromaticities(hasChrm ? xy : nullptr, gamma);
 }
@@ -230,8 +227,7 @@ bool pn_sniff(const uint8_t* data, size_t size) {
     return size >= 8 && std::memcmp(data, kPngSignature, 8) == 0;
 }
 
-GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
-                   image_info& info) {
+GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     cPngReader rd;
     pn_source src{data, size, 0};
     pn_header hdr{};
@@ -259,8 +255,7 @@ void pn_widen_2bit(const uint8_t* packed, size_t packedStride, raster& out) {
     }
 }
 
-GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                    raster& out) {
+GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     cPngReader rd;
@@ -287,8 +282,7 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return OutOfMemory;
     }
     for (uint32_t y = 0; y < hdr.height; ++y)
-        rows[y] = widenLater ? packed.data() + size_t{y} * packedStride
-                             : out.pixels.data() + size_t{y} * out.stride;
+        rows[y] = widenLater ? packed.data() + size_t{y} * packedStride : out.pixels.data() + size_t{y} * out.stride;
     if (!pn_read_pixels(rd.png(), rd.info(), &hdr, rows.data()))
         return GenericError;
     if (widenLater)
@@ -315,7 +309,7 @@ void pn_write_fn(png_structp png, png_bytep data, size_t n) {
 void pn_flush_fn(png_structp) {}
 
 class cPngWriter {
-public:
+  public:
     cPngWriter() {
         mPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
         if (mPng)
@@ -328,7 +322,7 @@ public:
     png_structp png() const { return mPng; }
     png_infop info() const { return mInfo; }
 
-private:
+  private:
     png_structp mPng = nullptr;
     png_infop mInfo = nullptr;
 };
@@ -358,8 +352,8 @@ int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, c
     if (setjmp(png_jmpbuf(png)))
         return 0;
     png_set_write_fn(png, out, pn_write_fn, pn_flush_fn);
-    png_set_IHDR(png, info, job->width, job->height, job->bit_depth, job->color_type,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, job->width, job->height, job->bit_depth, job->color_type, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (job->plte_count > 0)
         png_set_PLTE(png, info, job->plte, job->plte_count);
     if (job->trns_count > 0)
@@ -381,8 +375,7 @@ int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, c
     return 1;
 }
 
-GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_options&,
-                    std::vector<uint8_t>& out) {
+GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
     if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
         return InvalidParameter;
     const raster& r = *pages[0];
@@ -394,7 +387,10 @@ GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_op
     uint8_t trns[256];
     switch (r.format) {
     case PixelFormat24bppRGB: job.color_type = PNG_COLOR_TYPE_RGB; break;
-    case PixelFormat32bppRGB: job.color_type = PNG_COLOR_TYPE_RGB; job.strip_filler = true; break;
+    case PixelFormat32bppRGB:
+        job.color_type = PNG_COLOR_TYPE_RGB;
+        job.strip_filler = true;
+        break;
     case PixelFormat32bppARGB: job.color_type = PNG_COLOR_TYPE_RGB_ALPHA; break;
     default:
         job.color_type = PNG_COLOR_TYPE_PALETTE;
@@ -443,9 +439,10 @@ GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kPngDecoder{"PNG", pn_sniff, cu_safe_probe<pn_probe>, cu_safe_decode<pn_decode>};
 
-const encoder kPngEncoder{
-    {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatPNG, u"Built-in PNG Codec", "PNG",
-    cu_safe_encode<pn_encode>};
+const encoder kPngEncoder{{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+                          ImageFormatPNG,
+                          u"Built-in PNG Codec",
+                          "PNG",
+                          cu_safe_encode<pn_encode>};
 
 } // namespace gp

@@ -44,12 +44,9 @@ enum pi_filter : uint8_t { kNone, kSub, kUp, kAverage, kPaeth, kFilters };
 
 /* The row under filter f (left of the first pixel and above the first row
  * read as 0). */
-void pi_apply(pi_filter f, const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp,
-              uint8_t* out) {
+void pi_apply(pi_filter f, const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp, uint8_t* out) {
     switch (f) {
-    case kNone:
-        std::memcpy(out, row, bytes);
-        break;
+    case kNone: std::memcpy(out, row, bytes); break;
     case kSub:
         for (size_t i = 0; i < bytes; ++i)
             out[i] = static_cast<uint8_t>(row[i] - (i >= bpp ? row[i - bpp] : 0));
@@ -81,8 +78,7 @@ uint64_t pi_distance(const uint8_t* bytes, size_t count) {
 
 /* Writes the filter byte and the filtered row at out, keeping of all
  * filters the one whose output lies nearest to 0 (the earlier on a tie). */
-void pi_filter_row(const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp,
-                   uint8_t* scratch, uint8_t* out) {
+void pi_filter_row(const uint8_t* row, const uint8_t* up, size_t bytes, size_t bpp, uint8_t* scratch, uint8_t* out) {
     uint64_t best = UINT64_MAX;
     for (uint8_t f = kNone; f < kFilters; ++f) {
         pi_apply(static_cast<pi_filter>(f), row, up, bytes, bpp, scratch);
@@ -107,8 +103,7 @@ bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
     const uint64_t filtered_size = uint64_t{r.height} * (bytes + 1);
     if (filtered_size > kWholeImageBytes)
         return false;
-    const std::unique_ptr<libdeflate_compressor, pi_compressor_free> compressor(
-        libdeflate_alloc_compressor(6));
+    const std::unique_ptr<libdeflate_compressor, pi_compressor_free> compressor(libdeflate_alloc_compressor(6));
     if (!compressor)
         return false;
     /* Left uninitialised: every filtered byte is written below, and of the
@@ -131,11 +126,10 @@ bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
         std::vector<uint8_t>& row = rows[y % 2];
         const std::vector<uint8_t>& up = rows[(y + 1) % 2];
         pi_png_row(r.pixels.data() + size_t{y} * r.stride, r.format, r.width, row.data());
-        pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(),
-                      filtered.get() + y * (bytes + 1));
+        pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(), filtered.get() + y * (bytes + 1));
     }
-    const size_t size = libdeflate_zlib_compress(compressor.get(), filtered.get(), filtered_size,
-                                                 compressed.get(), bound);
+    const size_t size =
+        libdeflate_zlib_compress(compressor.get(), filtered.get(), filtered_size, compressed.get(), bound);
     return size > 0 && cu_append(zlib, compressed.get(), size);
 }
 

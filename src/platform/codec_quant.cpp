@@ -115,8 +115,7 @@ bool qt_exact(const raster& r, const std::vector<uint8_t>& bgra, size_t maxColou
     return true;
 }
 
-void qt_median_cut(const raster& r, const std::vector<uint8_t>& bgra, size_t maxColours,
-                   quant_result& out) {
+void qt_median_cut(const raster& r, const std::vector<uint8_t>& bgra, size_t maxColours, quant_result& out) {
     std::vector<qt_bin> hist(kBins, qt_bin{0, {0, 0, 0}});
     const size_t n = size_t{r.width} * r.height;
     for (size_t i = 0; i < n; ++i) {
@@ -173,8 +172,7 @@ void qt_median_cut(const raster& r, const std::vector<uint8_t>& bgra, size_t max
 GpStatus quant_reduce(const raster& r, quant_result& out) {
     out = quant_result{};
     std::vector<uint8_t> bgra;
-    if (!cu_resize(bgra, size_t{r.width} * r.height * 4) ||
-        !cu_resize(out.indices, size_t{r.width} * r.height))
+    if (!cu_resize(bgra, size_t{r.width} * r.height * 4) || !cu_resize(out.indices, size_t{r.width} * r.height))
         return OutOfMemory;
     bool anyTransparent = false;
     for (uint32_t y = 0; y < r.height; ++y) {

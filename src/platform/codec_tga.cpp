@@ -47,8 +47,20 @@ struct tg_header {
 bool tg_parse(const uint8_t* d, size_t size, tg_header& h) {
     if (size < kHeader)
         return false;
-    h = tg_header{d[0], d[1], d[2], cu_le16(d + 3), cu_le16(d + 5), d[7], cu_le16(d + 12),
-                  cu_le16(d + 14), d[16], d[17] & 15u, (d[17] & 0x20) != 0, (d[17] & 0x10) != 0, 0, 0};
+    h = tg_header{d[0],
+                  d[1],
+                  d[2],
+                  cu_le16(d + 3),
+                  cu_le16(d + 5),
+                  d[7],
+                  cu_le16(d + 12),
+                  cu_le16(d + 14),
+                  d[16],
+                  d[17] & 15u,
+                  (d[17] & 0x20) != 0,
+                  (d[17] & 0x10) != 0,
+                  0,
+                  0};
     if ((d[17] & 0xC0) != 0 || h.map_type > 1 || h.width == 0 || h.height == 0)
         return false;
     const uint32_t base = h.type & 7;
@@ -68,7 +80,8 @@ bool tg_parse(const uint8_t* d, size_t size, tg_header& h) {
         return false;
     if (base == 3 && h.bpp != 8)
         return false;
-    if (h.alpha_bits > 8 || (h.bpp == 24 && h.alpha_bits != 0) || (h.bpp == 32 && h.alpha_bits != 0 && h.alpha_bits != 8))
+    if (h.alpha_bits > 8 || (h.bpp == 24 && h.alpha_bits != 0) ||
+        (h.bpp == 32 && h.alpha_bits != 0 && h.alpha_bits != 8))
         return false;
     const size_t mapBytes = h.map_type ? size_t{h.map_length} * ((h.map_bits + 7) / 8) : 0;
     h.map_at = kHeader + h.id_length;
@@ -178,8 +191,7 @@ void tg_palette(const uint8_t* data, size_t size, const tg_header& h, raster& ou
     }
 }
 
-GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     tg_header h;
@@ -187,7 +199,8 @@ GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return UnknownImageFormat;
     const PixelFormat format = tg_format(h);
     GpStatus st = cu_check_size(h.width, h.height, limits);
-    if (st != Ok || (st = tg_check_data(size, h)) != Ok || (st = cu_alloc(out, h.width, h.height, format, limits)) != Ok)
+    if (st != Ok || (st = tg_check_data(size, h)) != Ok ||
+        (st = cu_alloc(out, h.width, h.height, format, limits)) != Ok)
         return st;
     const size_t pb = (h.bpp + 7) / 8;
     std::vector<uint8_t> pix;

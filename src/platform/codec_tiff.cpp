@@ -85,9 +85,13 @@ toff_t tf_seek(thandle_t h, toff_t off, int whence) {
     return s->pos;
 }
 
-int tf_close(thandle_t) { return 0; }
+int tf_close(thandle_t) {
+    return 0;
+}
 
-toff_t tf_size(thandle_t h) { return static_cast<tf_stream*>(h)->size; }
+toff_t tf_size(thandle_t h) {
+    return static_cast<tf_stream*>(h)->size;
+}
 
 int tf_map(thandle_t h, void** base, toff_t* size) {
     auto* s = static_cast<tf_stream*>(h);
@@ -108,7 +112,9 @@ int tf_error(TIFF*, void* user, const char* module, const char* fmt, va_list ap)
     return 1; /* handled: the process-wide handler is not called */
 }
 
-int tf_warning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tf_warning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 struct tf_closer {
     void operator()(TIFF* tif) const { TIFFClose(tif); }
@@ -133,8 +139,8 @@ tf_handle tf_open(tf_stream& s, const char* mode, uint64_t maxAlloc) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), static_cast<tmsize_t>(std::min<uint64_t>(maxAlloc, INT64_MAX)));
     TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), tf_error, &s);
     TIFFOpenOptionsSetWarningHandlerExtR(opts.get(), tf_warning, &s);
-    return tf_handle(TIFFClientOpenExt("memory", mode, &s, tf_read, tf_write, tf_seek, tf_close,
-                                       tf_size, tf_map, tf_unmap, opts.get()));
+    return tf_handle(TIFFClientOpenExt("memory", mode, &s, tf_read, tf_write, tf_seek, tf_close, tf_size, tf_map,
+                                       tf_unmap, opts.get()));
 }
 
 uint64_t tf_alloc_cap(const decode_limits& limits) {
@@ -174,8 +180,7 @@ GpStatus tf_describe(TIFF* tif, tf_page& p) {
     if (strips && p.spp == 1 && p.photometric == PHOTOMETRIC_PALETTE &&
         (p.bps == 1 || p.bps == 2 || p.bps == 4 || p.bps == 8)) {
         p.path = tf_path::palette;
-        p.format = p.bps == 1 ? PixelFormat1bppIndexed
-                              : (p.bps == 8 ? PixelFormat8bppIndexed : PixelFormat4bppIndexed);
+        p.format = p.bps == 1 ? PixelFormat1bppIndexed : (p.bps == 8 ? PixelFormat8bppIndexed : PixelFormat4bppIndexed);
     } else if (strips && p.spp == 1 && p.bps == 1 &&
                (p.photometric == PHOTOMETRIC_MINISWHITE || p.photometric == PHOTOMETRIC_MINISBLACK)) {
         p.path = tf_path::bilevel;
@@ -198,16 +203,16 @@ uint64_t tf_expansion(TIFF* tif, const tf_page& p) {
     const uint64_t pixelBits = uint64_t{p.bps} * p.spp;
     switch (compression) {
     case COMPRESSION_NONE: return 1;
-    case COMPRESSION_PACKBITS: return 64;                   /* 2 bytes give 128 */
+    case COMPRESSION_PACKBITS: return 64; /* 2 bytes give 128 */
     case COMPRESSION_ADOBE_DEFLATE:
     case COMPRESSION_DEFLATE: return 1032;
-    case COMPRESSION_LZW: return 2731;                      /* 4096 bytes per 12-bit code */
+    case COMPRESSION_LZW: return 2731; /* 4096 bytes per 12-bit code */
     case COMPRESSION_CCITTRLE:
     case COMPRESSION_CCITTRLEW:
     case COMPRESSION_CCITTFAX3:
     case COMPRESSION_CCITTFAX4: return (uint64_t{p.width} * pixelBits + 7) / 8 * 8; /* a bit a row */
     case COMPRESSION_OJPEG:
-    case COMPRESSION_JPEG: return 64 * pixelBits;           /* a bit per 8 x 8 block */
+    case COMPRESSION_JPEG: return 64 * pixelBits; /* a bit per 8 x 8 block */
     default: return uint64_t{1} << 16;
     }
 }
@@ -246,8 +251,8 @@ GpStatus tf_palette(TIFF* tif, const tf_page& p, raster& out) {
     const int shift = eightBit ? 0 : 8;
     out.palette.resize(size_t{1} << GetPixelFormatSize(out.format), 0xFF000000u);
     for (size_t i = 0; i < count; ++i)
-        out.palette[i] = 0xFF000000u | uint32_t(red[i] >> shift) << 16 |
-                         uint32_t(green[i] >> shift) << 8 | uint32_t(blue[i] >> shift);
+        out.palette[i] = 0xFF000000u | uint32_t(red[i] >> shift) << 16 | uint32_t(green[i] >> shift) << 8 |
+                         uint32_t(blue[i] >> shift);
     return Ok;
 }
 
@@ -345,8 +350,7 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     GpStatus st = tf_describe(tif.get(), p);
     if (st != Ok)
         return st;
-    if ((st = cu_check_size(p.width, p.height, limits)) != Ok ||
-        (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
+    if ((st = cu_check_size(p.width, p.height, limits)) != Ok || (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
         return st;
     info = image_info{};
     info.width = p.width;
@@ -365,8 +369,7 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-GpStatus tf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus tf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (!tf_sniff(data, size))
         return UnknownImageFormat;
     tf_stream s;
@@ -449,8 +452,7 @@ bool tf_write_page(TIFF* tif, const raster& r, uint16_t page, uint16_t pageCount
     return TIFFWriteDirectory(tif) != 0;
 }
 
-GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_options&,
-                   std::vector<uint8_t>& out) {
+GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
     if (pageCount < 1 || pageCount > 65535)
         return InvalidParameter;
     size_t widest = 0;
@@ -471,8 +473,8 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
     for (size_t i = 0; i < pageCount; ++i) {
         bool written = false;
         try {
-            written = tf_write_page(tif.get(), *pages[i], static_cast<uint16_t>(i),
-                                    static_cast<uint16_t>(pageCount), line);
+            written =
+                tf_write_page(tif.get(), *pages[i], static_cast<uint16_t>(i), static_cast<uint16_t>(pageCount), line);
         } catch (...) {
             written = false;
         }
@@ -490,9 +492,10 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kTiffDecoder{"TIFF", tf_sniff, cu_safe_probe<tf_probe>, cu_safe_decode<tf_decode>};
 
-const encoder kTiffEncoder{
-    {0x557cf405, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-    ImageFormatTIFF, u"Built-in TIFF Codec", "TIF",
-    cu_safe_encode<tf_encode>};
+const encoder kTiffEncoder{{0x557cf405, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
+                           ImageFormatTIFF,
+                           u"Built-in TIFF Codec",
+                           "TIF",
+                           cu_safe_encode<tf_encode>};
 
 } // namespace gp

@@ -58,8 +58,7 @@ bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept {
     }
 }
 
-GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format,
-                  const decode_limits& limits) {
+GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format, const decode_limits& limits) {
     const GpStatus st = cu_check_size(width, height, limits);
     if (st != Ok)
         return st;
@@ -87,10 +86,8 @@ bool cu_raster_valid(const raster& r) {
         break;
     case PixelFormat24bppRGB:
     case PixelFormat32bppRGB:
-    case PixelFormat32bppARGB:
-        break;
-    default:
-        return false;
+    case PixelFormat32bppARGB: break;
+    default: return false;
     }
     if (r.width == 0 || r.height == 0)
         return false;
@@ -100,8 +97,8 @@ bool cu_raster_valid(const raster& r) {
     return uint64_t{r.stride} * (r.height - 1) + minStride <= r.pixels.size();
 }
 
-GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount,
-                            const encode_options& options, uint32_t maxSide) {
+GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount, const encode_options& options,
+                            uint32_t maxSide) {
     if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
         return InvalidParameter;
     if (options.quality > 100 || options.quality < -1)
@@ -129,11 +126,8 @@ void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
             bgra[4 * x + 3] = 255;
         }
         return;
-    case PixelFormat32bppARGB:
-        std::memcpy(bgra, row, size_t{r.width} * 4);
-        return;
-    default:
-        break;
+    case PixelFormat32bppARGB: std::memcpy(bgra, row, size_t{r.width} * 4); return;
+    default: break;
     }
     for (uint32_t x = 0; x < r.width; ++x) {
         const uint32_t i = cu_index_at(row, x, bpp);
@@ -148,8 +142,7 @@ void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
 GpStatus cu_apply_orientation(raster& r, int orientation) {
     if (orientation < 2 || orientation > 8)
         return Ok;
-    if (r.format != PixelFormat24bppRGB && r.format != PixelFormat32bppRGB &&
-        r.format != PixelFormat32bppARGB)
+    if (r.format != PixelFormat24bppRGB && r.format != PixelFormat32bppRGB && r.format != PixelFormat32bppARGB)
         return InvalidParameter;
     const uint32_t pb = GetPixelFormatSize(r.format) / 8;
     const bool swap = orientation >= 5;
@@ -166,13 +159,41 @@ GpStatus cu_apply_orientation(raster& r, int orientation) {
     const ptrdiff_t w = r.width, h = r.height, p = pb, so = out.stride;
     ptrdiff_t o0 = 0, sx = p, sy = so;
     switch (orientation) {
-    case 2: o0 = (w - 1) * p; sx = -p; sy = so; break;
-    case 3: o0 = (w - 1) * p + (h - 1) * so; sx = -p; sy = -so; break;
-    case 4: o0 = (h - 1) * so; sx = p; sy = -so; break;
-    case 5: o0 = 0; sx = so; sy = p; break;
-    case 6: o0 = (h - 1) * p; sx = so; sy = -p; break;
-    case 7: o0 = (h - 1) * p + (w - 1) * so; sx = -so; sy = -p; break;
-    default: o0 = (w - 1) * so; sx = -so; sy = p; break; /* 8 */
+    case 2:
+        o0 = (w - 1) * p;
+        sx = -p;
+        sy = so;
+        break;
+    case 3:
+        o0 = (w - 1) * p + (h - 1) * so;
+        sx = -p;
+        sy = -so;
+        break;
+    case 4:
+        o0 = (h - 1) * so;
+        sx = p;
+        sy = -so;
+        break;
+    case 5:
+        o0 = 0;
+        sx = so;
+        sy = p;
+        break;
+    case 6:
+        o0 = (h - 1) * p;
+        sx = so;
+        sy = -p;
+        break;
+    case 7:
+        o0 = (h - 1) * p + (w - 1) * so;
+        sx = -so;
+        sy = -p;
+        break;
+    default:
+        o0 = (w - 1) * so;
+        sx = -so;
+        sy = p;
+        break; /* 8 */
     }
     for (ptrdiff_t y = 0; y < h; ++y) {
         const uint8_t* src = r.pixels.data() + y * static_cast<ptrdiff_t>(r.stride);

@@ -40,8 +40,7 @@ extern const encoder kJxlEncoder;
  * an exception leaving the codec. */
 
 template <GpStatus (*Probe)(const uint8_t*, size_t, const decode_limits&, image_info&)>
-GpStatus cu_safe_probe(const uint8_t* data, size_t size, const decode_limits& limits,
-                       image_info& info) noexcept {
+GpStatus cu_safe_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) noexcept {
     try {
         return Probe(data, size, limits, info);
     } catch (const std::bad_alloc&) {
@@ -77,12 +76,16 @@ GpStatus cu_safe_encode(const raster* const* pages, size_t pageCount, const enco
 
 /* ---- Bounded little/big-endian reads (caller checked the range) ---------- */
 
-inline uint16_t cu_le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t cu_le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+inline uint16_t cu_le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
-inline uint16_t cu_be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint32_t cu_le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+inline uint16_t cu_be16(const uint8_t* p) {
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 inline uint32_t cu_be32(const uint8_t* p) {
     return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
            (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
@@ -110,8 +113,7 @@ uint64_t cu_stride(uint64_t width, PixelFormat format);
 
 /* Sets out to a zero-filled width x height raster of format after checking the
  * size against limits. Leaves the palette empty. */
-GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format,
-                  const decode_limits& limits);
+GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format, const decode_limits& limits);
 
 /* Resizes v to n bytes; false when memory runs out (never throws). */
 bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept;
@@ -128,8 +130,8 @@ bool cu_raster_valid(const raster& r);
 /* The checks a single-image lossy encoder makes before it starts: a valid
  * first page, a quality of -1 (the encoder's default) to 100, and sides of
  * at most maxSide (ValueOverflow beyond). */
-GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount,
-                            const encode_options& options, uint32_t maxSide);
+GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount, const encode_options& options,
+                            uint32_t maxSide);
 
 /* True when r is 32bppARGB with at least one pixel not fully opaque. */
 bool cu_has_transparency(const raster& r);

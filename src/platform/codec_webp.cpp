@@ -81,8 +81,8 @@ struct wp_header {
     bool alpha;
 };
 
-GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size,
-                 const decode_limits& limits, wp_header& hdr) {
+GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, const decode_limits& limits,
+                 wp_header& hdr) {
     if (!wp_sniff(data, size))
         return UnknownImageFormat;
     if (demux.get() == nullptr)
@@ -177,8 +177,7 @@ GpStatus wp_decode_first_frame(const uint8_t* data, size_t size, raster& out) {
     return Ok;
 }
 
-GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits,
-                   raster& out) {
+GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
     if (frame != 0)
         return InvalidParameter;
     const cWebPDemux demux(data, size);
@@ -186,8 +185,7 @@ GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     GpStatus st = wp_open(demux, data, size, limits, hdr);
     if (st != Ok)
         return st;
-    st = cu_alloc(out, hdr.width, hdr.height,
-                  hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
+    st = cu_alloc(out, hdr.width, hdr.height, hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
     st = hdr.animated ? wp_decode_first_frame(data, size, out) : wp_decode_still(data, size, out);
@@ -225,14 +223,10 @@ bool wp_import(const raster& r, WebPPicture& picture) {
     const auto* pixels = r.pixels.data();
     const int stride = static_cast<int>(r.stride);
     switch (r.format) {
-    case PixelFormat24bppRGB:
-        return WebPPictureImportBGR(&picture, pixels, stride) != 0;
-    case PixelFormat32bppRGB:
-        return WebPPictureImportBGRX(&picture, pixels, stride) != 0;
-    case PixelFormat32bppARGB:
-        return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
-    default:
-        break;
+    case PixelFormat24bppRGB: return WebPPictureImportBGR(&picture, pixels, stride) != 0;
+    case PixelFormat32bppRGB: return WebPPictureImportBGRX(&picture, pixels, stride) != 0;
+    case PixelFormat32bppARGB: return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
+    default: break;
     }
     std::vector<uint8_t> bgra;
     if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
@@ -293,8 +287,7 @@ GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_op
     if (!wp_import(r, state.mPicture))
         return OutOfMemory;
     if (!WebPEncode(&config, &state.mPicture))
-        return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory
-                                                                        : GenericError;
+        return state.mPicture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY ? OutOfMemory : GenericError;
     return wp_finish(state.mWriter, options, out);
 }
 
@@ -302,10 +295,10 @@ GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 const decoder kWebpDecoder{"WEBP", wp_sniff, cu_safe_probe<wp_probe>, cu_safe_decode<wp_decode>};
 
-const encoder kWebpEncoder{
-    {0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
-    ImageFormatWEBP,
-    u"Built-in WebP Codec", "WEBP",
-    cu_safe_encode<wp_encode>};
+const encoder kWebpEncoder{{0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
+                           ImageFormatWEBP,
+                           u"Built-in WebP Codec",
+                           "WEBP",
+                           cu_safe_encode<wp_encode>};
 
 } // namespace gp

@@ -37,7 +37,7 @@ struct colour_transform {
 
     cmsHTRANSFORM handle = nullptr;
     bool grey = false;
-    uint8_t grey_table[256][3] = {};  /* B, G, R for each grey level */
+    uint8_t grey_table[256][3] = {}; /* B, G, R for each grey level */
 };
 
 namespace {
@@ -60,12 +60,12 @@ struct cl_entry {
     std::shared_ptr<const colour_transform> transform;
 };
 
-std::mutex gCacheMutex;           /* guards gCache */
+std::mutex gCacheMutex; /* guards gCache */
 std::vector<cl_entry> gCache;
 
 /* Owns an lcms profile handle. */
 class cProfile {
-public:
+  public:
     explicit cProfile(cmsHPROFILE handle) : mHandle(handle) {}
     ~cProfile() {
         if (mHandle)
@@ -75,7 +75,7 @@ public:
     cProfile& operator=(const cProfile&) = delete;
     cmsHPROFILE get() const { return mHandle; }
 
-private:
+  private:
     cmsHPROFILE mHandle;
 };
 
@@ -158,21 +158,20 @@ std::shared_ptr<colour_transform> cl_build(const std::vector<uint8_t>& bytes, cl
         if (identity)
             return nullptr;
     }
-    const cmsUInt32Number inType = layout == cl_layout::bgr     ? TYPE_BGR_8
-                                   : layout == cl_layout::bgra  ? TYPE_BGRA_8
-                                   : layout == cl_layout::cmyk  ? TYPE_CMYK_8
-                                                                : TYPE_CMYK_8_REV;
+    const cmsUInt32Number inType = layout == cl_layout::bgr    ? TYPE_BGR_8
+                                   : layout == cl_layout::bgra ? TYPE_BGRA_8
+                                   : layout == cl_layout::cmyk ? TYPE_CMYK_8
+                                                               : TYPE_CMYK_8_REV;
     const cmsUInt32Number outType = layout == cl_layout::bgra ? TYPE_BGRA_8 : TYPE_BGR_8;
     result->handle = cl_create(source.get(), inType, outType);
     return result->handle ? result : nullptr;
 }
 
-std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& profile,
-                                                  cl_layout layout) {
+std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& profile, cl_layout layout) {
     if (profile.size() > kMaxProfileBytes)
         return nullptr;
-    const size_t hash = std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(profile.data()), profile.size()));
+    const size_t hash =
+        std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(profile.data()), profile.size()));
     std::lock_guard<std::mutex> lock(gCacheMutex);
     for (const cl_entry& e : gCache)
         if (e.layout == layout && e.size == profile.size() && e.hash == hash)
@@ -233,8 +232,8 @@ void colour_to_srgb(const std::vector<uint8_t>& profile, raster& r) noexcept {
         } else if (t->grey) {
             cl_grey_pixels(*t, r, packed24 ? 3 : 4);
         } else {
-            cmsDoTransformLineStride(t->handle, r.pixels.data(), r.pixels.data(), r.width, r.height,
-                                     r.stride, r.stride, 0, 0);
+            cmsDoTransformLineStride(t->handle, r.pixels.data(), r.pixels.data(), r.width, r.height, r.stride, r.stride,
+                                     0, 0);
         }
     } catch (...) {
         /* out of memory while caching: the pixels stay as decoded */
@@ -252,13 +251,11 @@ std::shared_ptr<const colour_transform> colour_cmyk_transform(const std::vector<
     }
 }
 
-void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr,
-                  uint32_t count) noexcept {
+void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr, uint32_t count) noexcept {
     cmsDoTransform(transform.handle, cmyk, bgr, count);
 }
 
-std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities,
-                                                        double gamma) noexcept {
+std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities, double gamma) noexcept {
     static constexpr double kSrgb[8] = {0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
     const double* xy = chromaticities ? chromaticities : kSrgb;
     bool nearSrgb = std::abs(gamma - 1 / 2.2) < 0.005;

@@ -41,15 +41,13 @@ std::shared_ptr<const colour_transform> colour_cmyk_transform(const std::vector<
                                                               bool inverted) noexcept;
 
 /* Converts count CMYK pixels at cmyk into B, G, R triplets at bgr. */
-void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr,
-                  uint32_t count) noexcept;
+void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr, uint32_t count) noexcept;
 
 /* Builds the profile of an RGB space from its white point and primaries
  * (xy chromaticities: white, red, green, blue) and an encoding gamma (file
  * value = linear ^ gamma, as PNG's gAMA stores it). Empty profile when the
  * numbers do not make a space, or when they are sRGB's own within rounding
  * (nothing to convert). chromaticities may be null: sRGB's primaries. */
-std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities,
-                                                        double gamma) noexcept;
+std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities, double gamma) noexcept;
 
 } // namespace gp

@@ -59,15 +59,14 @@ bool is_indexed(PixelFormat format) {
 
 uint32_t stride_for(uint32_t width, PixelFormat format) {
     const uint64_t bits = static_cast<uint64_t>(width) * GetPixelFormatSize(format);
-    const uint64_t bytes = (bits + 31) / 32 * 4;  /* rows padded to 4 bytes */
+    const uint64_t bytes = (bits + 31) / 32 * 4; /* rows padded to 4 bytes */
     return bytes > UINT32_MAX ? 0 : static_cast<uint32_t>(bytes);
 }
 
 GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster& out) {
     if (width == 0 || height == 0 || !is_known_format(format))
         return InvalidParameter;
-    if (width > GpMaxImageSide || height > GpMaxImageSide ||
-        static_cast<uint64_t>(width) * height > GpMaxImagePixels)
+    if (width > GpMaxImageSide || height > GpMaxImageSide || static_cast<uint64_t>(width) * height > GpMaxImagePixels)
         return ValueOverflow;
     const uint32_t stride = stride_for(width, format);
     /* Overflow checked: stride <= 4 * 32767 * 4, height <= 32767. */
@@ -159,8 +158,8 @@ static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& f
     bm_clear_fresh_memory();
     bm_decode_count.fetch_add(1, std::memory_order_relaxed);
     const message_capture capture(image.decoder_messages);
-    const GpStatus status = image.codec->decode(image.source->data(), image.source->size(),
-                                                image.active_frame, limits, frame);
+    const GpStatus status =
+        image.codec->decode(image.source->data(), image.source->size(), image.active_frame, limits, frame);
     if (status != Ok)
         return status;
     if (!bm_raster_is_sound(frame))
@@ -182,8 +181,7 @@ GpStatus ensure_decoded(GpImage& image) {
     return Ok;
 }
 
-GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height,
-                          const raster*& out) {
+GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height, const raster*& out) {
     out = &image.pixels;
     if (image.decoded)
         return Ok;
@@ -221,8 +219,7 @@ using namespace gp;
 
 /* ---- Loading ------------------------------------------------------------------------ */
 
-static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, bool deferred,
-                              GpImage** image) {
+static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, bool deferred, GpImage** image) {
     size_t count = 0;
     const decoder* const* table = decoder_table(count);
     const decoder* codec = nullptr;
@@ -381,8 +378,7 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image) {
         return InvalidParameter;
     uint64_t size = 0;
     uint64_t position = 0;
-    if (GpStreamStat(stream, &size) != S_OK ||
-        GpStreamSeek(stream, 0, STREAM_SEEK_CUR, &position) != S_OK)
+    if (GpStreamStat(stream, &size) != S_OK || GpStreamSeek(stream, 0, STREAM_SEEK_CUR, &position) != S_OK)
         return InvalidParameter;
     const uint64_t remaining = position < size ? size - position : 0;
     if (remaining > bm_max_file_bytes)
@@ -390,8 +386,7 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image) {
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(remaining));
         uint32_t read = 0;
-        if (GpStreamRead(stream, bytes->data(), static_cast<uint32_t>(remaining), &read) != S_OK ||
-            read != remaining)
+        if (GpStreamRead(stream, bytes->data(), static_cast<uint32_t>(remaining), &read) != S_OK || read != remaining)
             return GenericError;
         return bm_load_bytes(std::move(bytes), false, image);
     } catch (const std::bad_alloc&) {
@@ -416,13 +411,12 @@ static GpStatus bm_wrap(raster&& pixels, GpImage** image) {
     return Ok;
 }
 
-GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride,
-                                   PixelFormat format, uint8_t* scan0, GpBitmap** bitmap) {
+GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride, PixelFormat format, uint8_t* scan0,
+                                   GpBitmap** bitmap) {
     if (bitmap == nullptr || width <= 0 || height <= 0 || !is_known_format(format))
         return InvalidParameter;
     raster pixels;
-    GpStatus status = make_raster(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                                  format, pixels);
+    GpStatus status = make_raster(static_cast<uint32_t>(width), static_cast<uint32_t>(height), format, pixels);
     if (status != Ok)
         return status;
     if (scan0 != nullptr) {
@@ -447,10 +441,9 @@ GpStatus GdipCreateBitmapFromHBITMAP(HBITMAP hbm, HPALETTE, GpBitmap** bitmap) {
     }
 }
 
-GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height,
-                              PixelFormat format, GpBitmap* src, GpBitmap** dst) {
-    if (src == nullptr || dst == nullptr || width <= 0 || height <= 0 || x < 0 || y < 0 ||
-        !is_known_format(format))
+GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height, PixelFormat format, GpBitmap* src,
+                              GpBitmap** dst) {
+    if (src == nullptr || dst == nullptr || width <= 0 || height <= 0 || x < 0 || y < 0 || !is_known_format(format))
         return InvalidParameter;
     GpStatus status = ensure_decoded(*src);
     if (status != Ok)
@@ -467,9 +460,8 @@ GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t heigh
         pixels.palette = from.palette;
         pixels.palette_flags = from.palette_flags;
     }
-    convert_pixels(from.pixels.data() + static_cast<size_t>(y) * from.stride,
-                   static_cast<int32_t>(from.stride), from.format, from.palette,
-                   pixels.pixels.data(), static_cast<int32_t>(pixels.stride), format,
+    convert_pixels(from.pixels.data() + static_cast<size_t>(y) * from.stride, static_cast<int32_t>(from.stride),
+                   from.format, from.palette, pixels.pixels.data(), static_cast<int32_t>(pixels.stride), format,
                    pixels.palette, static_cast<uint32_t>(x), 0, pixels.width, pixels.height);
     return bm_wrap(std::move(pixels), dst);
 }
@@ -559,16 +551,15 @@ GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type) {
 /* ---- Pixel locks ---------------------------------------------------------------------- */
 
 /* The palette a lock in format uses: the image's own, else a grey ramp. */
-static const std::vector<ARGB>& bm_lock_palette(const GpImage& image, PixelFormat format,
-                                                std::vector<ARGB>& fallback) {
+static const std::vector<ARGB>& bm_lock_palette(const GpImage& image, PixelFormat format, std::vector<ARGB>& fallback) {
     if (!image.pixels.palette.empty())
         return image.pixels.palette;
     fallback = is_indexed(format) ? grey_palette(format) : std::vector<ARGB>{};
     return fallback;
 }
 
-GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags,
-                            PixelFormat format, BitmapData* lockedData) {
+GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags, PixelFormat format,
+                            BitmapData* lockedData) {
     if (bitmap == nullptr || lockedData == nullptr || !is_known_format(format) ||
         (flags & (ImageLockModeRead | ImageLockModeWrite)) == 0 || (flags & ~7u) != 0)
         return InvalidParameter;
@@ -578,9 +569,8 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
     if (status != Ok)
         return status;
     const raster& pixels = bitmap->pixels;
-    const GpRect area = rect != nullptr ? *rect
-                                        : GpRect{0, 0, static_cast<int32_t>(pixels.width),
-                                                 static_cast<int32_t>(pixels.height)};
+    const GpRect area =
+        rect != nullptr ? *rect : GpRect{0, 0, static_cast<int32_t>(pixels.width), static_cast<int32_t>(pixels.height)};
     if (area.X < 0 || area.Y < 0 || area.Width <= 0 || area.Height <= 0 ||
         static_cast<int64_t>(area.X) + area.Width > pixels.width ||
         static_cast<int64_t>(area.Y) + area.Height > pixels.height)
@@ -606,10 +596,9 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
             std::vector<ARGB> fallback;
             const auto& palette = bm_lock_palette(*bitmap, format, fallback);
             convert_pixels(pixels.pixels.data() + static_cast<size_t>(area.Y) * pixels.stride,
-                           static_cast<int32_t>(pixels.stride), pixels.format, pixels.palette,
-                           lock->scan0, lock->stride, format, palette,
-                           static_cast<uint32_t>(area.X), 0, static_cast<uint32_t>(area.Width),
-                           static_cast<uint32_t>(area.Height));
+                           static_cast<int32_t>(pixels.stride), pixels.format, pixels.palette, lock->scan0,
+                           lock->stride, format, palette, static_cast<uint32_t>(area.X), 0,
+                           static_cast<uint32_t>(area.Width), static_cast<uint32_t>(area.Height));
         }
         lockedData->Width = static_cast<uint32_t>(area.Width);
         lockedData->Height = static_cast<uint32_t>(area.Height);
@@ -651,11 +640,10 @@ GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, int32_t x, int32_t y, ARGB* color)
     if (status != Ok)
         return status;
     const raster& pixels = bitmap->pixels;
-    if (x < 0 || y < 0 || static_cast<uint32_t>(x) >= pixels.width ||
-        static_cast<uint32_t>(y) >= pixels.height)
+    if (x < 0 || y < 0 || static_cast<uint32_t>(x) >= pixels.width || static_cast<uint32_t>(y) >= pixels.height)
         return InvalidParameter;
-    read_row_argb(pixels.pixels.data() + static_cast<size_t>(y) * pixels.stride, pixels.format,
-                  pixels.palette, static_cast<uint32_t>(x), 1, color);
+    read_row_argb(pixels.pixels.data() + static_cast<size_t>(y) * pixels.stride, pixels.format, pixels.palette,
+                  static_cast<uint32_t>(x), 1, color);
     return Ok;
 }
 
@@ -689,8 +677,7 @@ GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette) {
         return InvalidParameter;
     try {
         std::vector<ARGB> entries(palette->Count);
-        std::memcpy(entries.data(), reinterpret_cast<const uint8_t*>(palette) + 8,
-                    entries.size() * 4);
+        std::memcpy(entries.data(), reinterpret_cast<const uint8_t*>(palette) + 8, entries.size() * 4);
         pixels.palette = std::move(entries);
         pixels.palette_flags = palette->Flags;
     } catch (const std::bad_alloc&) {
@@ -720,8 +707,7 @@ GpStatus GdipGetPropertyItemSize(GpImage* image, PROPID propId, uint32_t* size) 
     return Ok;
 }
 
-GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize,
-                             PropertyItem* buffer) {
+GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize, PropertyItem* buffer) {
     if (image == nullptr || buffer == nullptr)
         return InvalidParameter;
     const property* item = bm_find_property(*image, propId);
@@ -765,7 +751,7 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, uin
     if (image->lock)
         return WrongState;
     if (image->codec == nullptr)
-        return Ok;  /* a created bitmap has its one frame only */
+        return Ok; /* a created bitmap has its one frame only */
     const uint32_t previous = image->active_frame;
     image->active_frame = frameIndex;
     image->decoded = false;
@@ -789,8 +775,8 @@ GpStatus GdipDisposeImageAttributes(GpImageAttributes* imageattr) {
     return Ok;
 }
 
-GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdjustType type,
-                                         int32_t enableFlag, ARGB colorLow, ARGB colorHigh) {
+GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdjustType type, int32_t enableFlag,
+                                         ARGB colorLow, ARGB colorHigh) {
     if (imageattr == nullptr || (type != ColorAdjustTypeDefault && type != ColorAdjustTypeBitmap))
         return InvalidParameter;
     imageattr->key_enabled = enableFlag != 0;
@@ -833,9 +819,8 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
         return status;
     }
     raster& to = result->pixels;
-    convert_pixels(from.pixels.data(), static_cast<int32_t>(from.stride), from.format, from.palette,
-                   to.pixels.data(), static_cast<int32_t>(to.stride), to.format, {}, 0, 0,
-                   from.width, from.height);
+    convert_pixels(from.pixels.data(), static_cast<int32_t>(from.stride), from.format, from.palette, to.pixels.data(),
+                   static_cast<int32_t>(to.stride), to.format, {}, 0, 0, from.width, from.height);
     if ((background >> 24) != 0) {
         for (uint32_t y = 0; y < to.height; ++y) {
             auto* row = reinterpret_cast<ARGB*>(to.pixels.data() + static_cast<size_t>(y) * to.stride);

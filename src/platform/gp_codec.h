@@ -48,8 +48,8 @@ struct image_info {
     uint32_t height = 0;
     PixelFormat format = PixelFormat24bppRGB;
     uint32_t frame_count = 1;
-    bool frames_are_pages = true;  /* TIFF pages: true; GIF time frames: false */
-    GUID raw_format{};             /* ImageFormatJPEG, ImageFormatPNG, ... */
+    bool frames_are_pages = true; /* TIFF pages: true; GIF time frames: false */
+    GUID raw_format{};            /* ImageFormatJPEG, ImageFormatPNG, ... */
     std::vector<property> properties;
     /* The embedded ICC profile (or one made from PNG's gAMA and cHRM); empty
      * for sRGB and untagged images. The bitmap core converts decoded pixels
@@ -77,15 +77,13 @@ struct decoder {
     bool (*sniff)(const uint8_t* data, size_t size);
     /* Reads the header; fills info. UnknownImageFormat / ValueOverflow /
      * OutOfMemory on bad input. */
-    GpStatus (*probe)(const uint8_t* data, size_t size, const decode_limits& limits,
-                      image_info& info);
+    GpStatus (*probe)(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info);
     /* Decodes frame (0-based) into out, replacing its contents. */
-    GpStatus (*decode)(const uint8_t* data, size_t size, uint32_t frame,
-                       const decode_limits& limits, raster& out);
+    GpStatus (*decode)(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out);
 };
 
 struct encode_options {
-    int32_t quality = -1;  /* JPEG, WebP, AVIF, JPEG XL 0..100; -1 = the encoder's default (75) */
+    int32_t quality = -1; /* JPEG, WebP, AVIF, JPEG XL 0..100; -1 = the encoder's default (75) */
     /* Photo details for the encoders that write them (AVIF, JPEG XL, WebP):
      * the EXIF block from its TIFF header on and the XMP packet; empty = none. */
     std::vector<uint8_t> exif;
@@ -96,11 +94,11 @@ struct encoder {
     CLSID clsid;
     GUID format_id;
     const WCHAR* codec_name;
-    const char* format_code;   /* its row of the format table (gp_formats.h): "GIF" */
+    const char* format_code; /* its row of the format table (gp_formats.h): "GIF" */
     /* Encodes page_count rasters (1 except for multi-page TIFF) into out,
      * replacing its contents. */
-    GpStatus (*encode)(const raster* const* pages, size_t page_count,
-                       const encode_options& options, std::vector<uint8_t>& out);
+    GpStatus (*encode)(const raster* const* pages, size_t page_count, const encode_options& options,
+                       std::vector<uint8_t>& out);
 };
 
 /* The codec tables, defined in gp_codecs.cpp from the codec_*.cpp files.

@@ -54,8 +54,7 @@ struct cv_nearest {
             const ARGB p = palette[i];
             uint32_t distance = 0;
             for (unsigned shift = 0; shift < 32; shift += 8) {
-                const int d = static_cast<int>((color >> shift) & 255u) -
-                              static_cast<int>((p >> shift) & 255u);
+                const int d = static_cast<int>((color >> shift) & 255u) - static_cast<int>((p >> shift) & 255u);
                 distance += static_cast<uint32_t>(d * d);
             }
             if (distance < best_distance) {
@@ -72,8 +71,8 @@ struct cv_nearest {
     }
 };
 
-void cv_write_row_argb(const ARGB* in, uint8_t* row, PixelFormat format, cv_nearest& nearest,
-                       uint32_t x, uint32_t count) {
+void cv_write_row_argb(const ARGB* in, uint8_t* row, PixelFormat format, cv_nearest& nearest, uint32_t x,
+                       uint32_t count) {
     switch (format) {
     case PixelFormat24bppRGB: {
         uint8_t* p = row + static_cast<size_t>(x) * 3;
@@ -90,9 +89,7 @@ void cv_write_row_argb(const ARGB* in, uint8_t* row, PixelFormat format, cv_near
             p[i] = in[i] | 0xFF000000u;
         break;
     }
-    case PixelFormat32bppARGB:
-        std::memcpy(row + static_cast<size_t>(x) * 4, in, static_cast<size_t>(count) * 4);
-        break;
+    case PixelFormat32bppARGB: std::memcpy(row + static_cast<size_t>(x) * 4, in, static_cast<size_t>(count) * 4); break;
     default: {
         const uint32_t bpp = GetPixelFormatSize(format);
         for (uint32_t i = 0; i < count; ++i)
@@ -103,14 +100,13 @@ void cv_write_row_argb(const ARGB* in, uint8_t* row, PixelFormat format, cv_near
 
 } // namespace
 
-void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette,
-                   uint32_t x, uint32_t count, ARGB* out) {
+void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette, uint32_t x, uint32_t count,
+                   ARGB* out) {
     switch (format) {
     case PixelFormat24bppRGB: {
         const uint8_t* p = row + static_cast<size_t>(x) * 3;
         for (uint32_t i = 0; i < count; ++i, p += 3)
-            out[i] = 0xFF000000u | (static_cast<ARGB>(p[2]) << 16) |
-                     (static_cast<ARGB>(p[1]) << 8) | p[0];
+            out[i] = 0xFF000000u | (static_cast<ARGB>(p[2]) << 16) | (static_cast<ARGB>(p[1]) << 8) | p[0];
         break;
     }
     case PixelFormat32bppRGB: {
@@ -134,13 +130,13 @@ void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARG
 }
 
 void convert_pixels(const uint8_t* src, int32_t src_stride, PixelFormat src_format,
-                    const std::vector<ARGB>& src_palette, uint8_t* dst, int32_t dst_stride,
-                    PixelFormat dst_format, const std::vector<ARGB>& dst_palette, uint32_t x_src,
-                    uint32_t x_dst, uint32_t width, uint32_t height) {
+                    const std::vector<ARGB>& src_palette, uint8_t* dst, int32_t dst_stride, PixelFormat dst_format,
+                    const std::vector<ARGB>& dst_palette, uint32_t x_src, uint32_t x_dst, uint32_t width,
+                    uint32_t height) {
     const uint32_t src_bpp = GetPixelFormatSize(src_format);
     const uint32_t dst_bpp = GetPixelFormatSize(dst_format);
-    const bool same_bytes = src_format == dst_format && src_bpp >= 8 &&
-                            (!is_indexed(src_format) || src_palette == dst_palette);
+    const bool same_bytes =
+        src_format == dst_format && src_bpp >= 8 && (!is_indexed(src_format) || src_palette == dst_palette);
     const bool index_copy = is_indexed(src_format) && is_indexed(dst_format);
     cv_nearest nearest{dst_palette};
     std::vector<ARGB> line(same_bytes || index_copy ? 0 : width);

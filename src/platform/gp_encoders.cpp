@@ -18,8 +18,7 @@ using namespace gp;
 /* Tokens only need to be distinct and non-zero; nothing else is shared. */
 static std::atomic<uintptr_t> en_next_token{1};
 
-GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
-                        GdiplusStartupOutput* output) {
+GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output) {
     if (token == nullptr || input == nullptr)
         return InvalidParameter;
     if (input->GdiplusVersion != 1)
@@ -52,8 +51,8 @@ static const image_format& en_format(const encoder& codec) {
  * serves as name and as format description), terminators included. */
 static size_t en_string_bytes(const encoder& codec) {
     const image_format& format = en_format(codec);
-    return (en_length(codec.codec_name) * 2 + encoder_patterns(format, nullptr) +
-            encoder_mime_type(format, nullptr) + 4) *
+    return (en_length(codec.codec_name) * 2 + encoder_patterns(format, nullptr) + encoder_mime_type(format, nullptr) +
+            4) *
            sizeof(WCHAR);
 }
 
@@ -113,7 +112,7 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
         info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
         info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
         info.DllName = nullptr;
-        info.Flags = 0x00010007;  /* encoder, supports bitmaps, built in */
+        info.Flags = 0x00010007; /* encoder, supports bitmaps, built in */
         info.Version = 1;
     }
     return Ok;
@@ -145,8 +144,7 @@ static GpStatus en_bytes(const EncoderParameter& p, std::vector<uint8_t>& block)
 }
 
 /* Reads the parameters the encoders understand. save_flag stays 0 without one. */
-static GpStatus en_parse(const EncoderParameters* params, encode_options& options,
-                         uint32_t& save_flag) {
+static GpStatus en_parse(const EncoderParameters* params, encode_options& options, uint32_t& save_flag) {
     save_flag = 0;
     if (params == nullptr)
         return Ok;
@@ -204,8 +202,7 @@ static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& by
     if (bytes.size() > UINT32_MAX)
         return ValueOverflow;
     uint32_t written = 0;
-    const HRESULT result =
-        GpStreamWrite(stream, bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
+    const HRESULT result = GpStreamWrite(stream, bytes.data(), static_cast<uint32_t>(bytes.size()), &written);
     if (result == E_OUTOFMEMORY)
         return OutOfMemory;
     return result == S_OK && written == bytes.size() ? Ok : Win32Error;
@@ -213,8 +210,7 @@ static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& by
 
 /* Encodes the pages and writes them to the file at path, or else to stream. */
 static GpStatus en_encode_write(const encoder& codec, const raster* const* pages, size_t count,
-                                const encode_options& options, const char* path,
-                                GpStream* stream) {
+                                const encode_options& options, const char* path, GpStream* stream) {
     std::vector<uint8_t> bytes;
     const GpStatus status = codec.encode(pages, count, options, bytes);
     if (status != Ok)
@@ -306,8 +302,7 @@ static GpStatus en_add_page(GpImage* image, GpImage* source) {
 
 /* The common start of the calls that add to a multi-page save: a save must be
  * pending on image, and the parameters must parse; gives their save flag. */
-static GpStatus en_continue_save(GpImage* image, const EncoderParameters* params,
-                                 uint32_t& save_flag) {
+static GpStatus en_continue_save(GpImage* image, const EncoderParameters* params, uint32_t& save_flag) {
     if (!image->pending_save)
         return WrongState;
     encode_options ignored;
@@ -332,8 +327,7 @@ GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
     return result;
 }
 
-GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
-                          const EncoderParameters* encoderParams) {
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters* encoderParams) {
     if (image == nullptr || newImage == nullptr)
         return InvalidParameter;
     uint32_t save_flag = 0;

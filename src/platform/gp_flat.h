@@ -46,18 +46,18 @@ enum GpStatus : int32_t {
 
 /* ---- Basic types ------------------------------------------------------------ */
 
-typedef uint32_t ARGB;   /* 0xAARRGGBB; in memory: blue, green, red, alpha */
+typedef uint32_t ARGB; /* 0xAARRGGBB; in memory: blue, green, red, alpha */
 typedef int32_t PixelFormat;
 typedef uint32_t PROPID;
-typedef char16_t WCHAR;  /* UTF-16 code unit, as in the original records */
+typedef char16_t WCHAR; /* UTF-16 code unit, as in the original records */
 
 /* Pixel formats handled everywhere (create, lock, draw source, encode). */
 inline constexpr PixelFormat PixelFormat1bppIndexed = 0x00030101;
 inline constexpr PixelFormat PixelFormat4bppIndexed = 0x00030402;
 inline constexpr PixelFormat PixelFormat8bppIndexed = 0x00030803;
-inline constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;   /* B, G, R */
-inline constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;   /* B, G, R, unused */
-inline constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;  /* B, G, R, A */
+inline constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;  /* B, G, R */
+inline constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;  /* B, G, R, unused */
+inline constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A; /* B, G, R, A */
 
 /* Bits per pixel of a format code (bits 8..15 of the code). */
 inline constexpr uint32_t GetPixelFormatSize(PixelFormat format) {
@@ -101,9 +101,9 @@ enum ImageLockMode : uint32_t {
 struct BitmapData {
     uint32_t Width;
     uint32_t Height;
-    int32_t Stride;        /* bytes from one row to the next */
+    int32_t Stride; /* bytes from one row to the next */
     ::PixelFormat PixelFormat;
-    void* Scan0;           /* first row */
+    void* Scan0; /* first row */
     uintptr_t Reserved;
 };
 
@@ -141,7 +141,7 @@ inline constexpr PROPID PropertyTagLoopCount = 0x5101;
 /* The value bytes follow the record in the same buffer; value points there. */
 struct PropertyItem {
     PROPID id;
-    uint32_t length;       /* bytes of value */
+    uint32_t length; /* bytes of value */
     uint16_t type;
     void* value;
 };
@@ -149,7 +149,7 @@ struct PropertyItem {
 struct EncoderParameter {
     GUID Guid;
     uint32_t NumberOfValues;
-    uint32_t Type;         /* 4 = 32-bit unsigned values */
+    uint32_t Type; /* 4 = 32-bit unsigned values */
     void* Value;
 };
 
@@ -169,7 +169,7 @@ struct ImageCodecInfo {
     const WCHAR* CodecName;
     const WCHAR* DllName;
     const WCHAR* FormatDescription;
-    const WCHAR* FilenameExtension;   /* e.g. u"*.JPG;*.JPEG;*.JPE;*.JFIF" */
+    const WCHAR* FilenameExtension; /* e.g. u"*.JPG;*.JPEG;*.JPE;*.JFIF" */
     const WCHAR* MimeType;
     uint32_t Flags;
     uint32_t Version;
@@ -215,7 +215,8 @@ inline constexpr uint64_t GpMaxImagePixels = uint64_t{1} << 28;
 /* ---- Well-known GUIDs ----------------------------------------------------------- */
 
 /* Raw formats reported by decoders (image_info.raw_format). */
-inline constexpr GUID ImageFormatMemoryBMP = {0xb96b3caa, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+inline constexpr GUID ImageFormatMemoryBMP = {
+    0xb96b3caa, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 inline constexpr GUID ImageFormatBMP = {0xb96b3cab, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 inline constexpr GUID ImageFormatEMF = {0xb96b3cac, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 inline constexpr GUID ImageFormatWMF = {0xb96b3cad, 0x0728, 0x11d3, {0x9d, 0x7b, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
@@ -234,8 +235,10 @@ inline constexpr GUID ImageFormatJXL = {0x3b8e5c22, 0x9d47, 0x4f6a, {0xb1, 0x0c,
 inline constexpr GUID ImageFormatTGA = {0x5d1f0a3c, 0x6e2b, 0x4c1d, {0x9a, 0x51, 0x51, 0x75, 0x69, 0x6c, 0x54, 0x47}};
 
 /* Frame dimensions of GdipImageGetFrameCount / GdipImageSelectActiveFrame. */
-inline constexpr GUID FrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
-inline constexpr GUID FrameDimensionPage = {0x7462dc86, 0x6180, 0x4c7e, {0x8e, 0x3f, 0xee, 0x73, 0x33, 0xa7, 0xa4, 0x83}};
+inline constexpr GUID FrameDimensionTime = {
+    0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
+inline constexpr GUID FrameDimensionPage = {
+    0x7462dc86, 0x6180, 0x4c7e, {0x8e, 0x3f, 0xee, 0x73, 0x33, 0xa7, 0xa4, 0x83}};
 
 /* Encoder parameters understood by the save calls. */
 inline constexpr GUID EncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
@@ -257,8 +260,8 @@ enum EncoderValue : uint32_t {
 /* ---- Further records and codes ------------------------------------------------ */
 
 struct GdiplusStartupInput {
-    uint32_t GdiplusVersion;         /* must be 1 */
-    void* DebugEventCallback;        /* ignored */
+    uint32_t GdiplusVersion;  /* must be 1 */
+    void* DebugEventCallback; /* ignored */
     int32_t SuppressBackgroundThread;
     int32_t SuppressExternalCodecs;
 };
@@ -288,7 +291,7 @@ enum TextRenderingHint : int32_t {
     TextRenderingHintClearTypeGridFit = 5,
 };
 
-typedef int32_t GpUnit;   /* only UnitPixel is accepted */
+typedef int32_t GpUnit; /* only UnitPixel is accepted */
 
 /* Callbacks of the original signatures; this layer never calls them. */
 typedef int32_t (*GetThumbnailImageAbort)(void* callbackData);
@@ -327,7 +330,7 @@ typedef GpDeviceContext* HDC;
 /* Displayable-bitmap stand-in for a GDI bitmap handle: 32bppARGB pixels. */
 struct GpDisplayBitmap;
 typedef GpDisplayBitmap* HBITMAP;
-typedef void* HPALETTE;   /* accepted and ignored */
+typedef void* HPALETTE; /* accepted and ignored */
 typedef void* HWND;
 
 /* ---- Functions ---------------------------------------------------------------------- */
@@ -347,8 +350,7 @@ typedef void* HWND;
  * Returns Ok, InvalidParameter, or UnsupportedGdiplusVersion.
  * GdiplusShutdown with 0 or an unknown token does nothing.
  */
-GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
-                        GdiplusStartupOutput* output);
+GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
 void GdiplusShutdown(uintptr_t token);
 
 /*
@@ -444,8 +446,8 @@ GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* heig
  * Returns InvalidParameter (sizes <= 0, bad format, bad stride, NULL
  * bitmap), ValueOverflow (beyond the size caps), OutOfMemory.
  */
-GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride,
-                                   PixelFormat format, uint8_t* scan0, GpBitmap** bitmap);
+GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride, PixelFormat format, uint8_t* scan0,
+                                   GpBitmap** bitmap);
 
 /* Creates a 32bppARGB bitmap holding a copy of the displayable bitmap's pixels.
  * hpal is ignored. Returns InvalidParameter for NULL arguments. */
@@ -453,22 +455,20 @@ GpStatus GdipCreateBitmapFromHBITMAP(HBITMAP hbm, HPALETTE hpal, GpBitmap** bitm
 
 /* Creates a zeroed width x height 32bppARGB bitmap; target must be a live
  * graphics object (its resolution would matter in the original only). */
-GpStatus GdipCreateBitmapFromGraphics(int32_t width, int32_t height, GpGraphics* target,
-                                      GpBitmap** bitmap);
+GpStatus GdipCreateBitmapFromGraphics(int32_t width, int32_t height, GpGraphics* target, GpBitmap** bitmap);
 
 /* Copies the area (x, y, width, height) of src into a new bitmap in format,
  * converting pixels as GdipBitmapLockBits does (an indexed copy of an indexed
  * source keeps its palette). The area must lie inside src.
  * Returns InvalidParameter, OutOfMemory, or the decode status of src. */
-GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height,
-                              PixelFormat format, GpBitmap* src, GpBitmap** dst);
+GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height, PixelFormat format, GpBitmap* src,
+                              GpBitmap** dst);
 
 /* A new 32bppARGB image of thumbWidth x thumbHeight (0 x 0: 120 x 120)
  * holding the whole image scaled with high-quality bicubic interpolation.
  * callback and callbackData are ignored. */
-GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thumbHeight,
-                               GpImage** thumbImage, GetThumbnailImageAbort callback,
-                               void* callbackData);
+GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thumbHeight, GpImage** thumbImage,
+                               GetThumbnailImageAbort callback, void* callbackData);
 
 /* Frees an image and everything it holds. NULL gives InvalidParameter, as in
  * the original; an image that is locked or bound to a live graphics object is
@@ -513,8 +513,8 @@ GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type);
  * GdipBitmapUnlockBits ends the lock; lockedData must be the record given to
  * GdipBitmapLockBits.
  */
-GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags,
-                            PixelFormat format, BitmapData* lockedData);
+GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags, PixelFormat format,
+                            BitmapData* lockedData);
 GpStatus GdipBitmapUnlockBits(GpBitmap* bitmap, BitmapData* lockedData);
 
 /* One pixel as non-premultiplied ARGB (indexed: its palette entry). */
@@ -539,8 +539,7 @@ GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette);
  * such item; InvalidParameter when size differs from the reported one.
  */
 GpStatus GdipGetPropertyItemSize(GpImage* image, PROPID propId, uint32_t* size);
-GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize,
-                             PropertyItem* buffer);
+GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize, PropertyItem* buffer);
 
 /*
  * Frames: GIF time frames (FrameDimensionTime) or TIFF pages
@@ -550,8 +549,7 @@ GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize,
  * index beyond the count.
  */
 GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, uint32_t* count);
-GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID,
-                                    uint32_t frameIndex);
+GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, uint32_t frameIndex);
 
 /*
  * Image attributes: colour keys. Source pixels whose red, green and blue each
@@ -561,8 +559,8 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID,
  */
 GpStatus GdipCreateImageAttributes(GpImageAttributes** imageattr);
 GpStatus GdipDisposeImageAttributes(GpImageAttributes* imageattr);
-GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdjustType type,
-                                         int32_t enableFlag, ARGB colorLow, ARGB colorHigh);
+GpStatus GdipSetImageAttributesColorKeys(GpImageAttributes* imageattr, ColorAdjustType type, int32_t enableFlag,
+                                         ARGB colorLow, ARGB colorHigh);
 
 /*
  * Saving. clsidEncoder names one of GdipGetImageEncoders' encoders
@@ -586,8 +584,7 @@ GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID*
 GpStatus GdipSaveImageToStream(GpImage* image, GpStream* stream, const CLSID* clsidEncoder,
                                const EncoderParameters* encoderParams);
 GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams);
-GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
-                          const EncoderParameters* encoderParams);
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters* encoderParams);
 
 /*
  * Graphics objects.
@@ -619,8 +616,7 @@ GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode);
 /* World transform (device = world x transform), honoured by the draws. Angles
  * in degrees, clockwise on screen (y points down). */
 GpStatus GdipRotateWorldTransform(GpGraphics* graphics, float angle, MatrixOrder order);
-GpStatus GdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy,
-                                     MatrixOrder order);
+GpStatus GdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy, MatrixOrder order);
 GpStatus GdipResetWorldTransform(GpGraphics* graphics);
 
 /*
@@ -635,14 +631,11 @@ GpStatus GdipResetWorldTransform(GpGraphics* graphics);
  * device context is lent out.
  */
 GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y);
-GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
-                            int32_t width, int32_t height);
-GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx,
-                                int32_t dsty, int32_t dstwidth, int32_t dstheight,
-                                int32_t srcx, int32_t srcy, int32_t srcwidth,
-                                int32_t srcheight, GpUnit srcUnit,
-                                const GpImageAttributes* imageAttributes,
-                                DrawImageAbort callback, void* callbackData);
+GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y, int32_t width, int32_t height);
+GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx, int32_t dsty, int32_t dstwidth,
+                                int32_t dstheight, int32_t srcx, int32_t srcy, int32_t srcwidth, int32_t srcheight,
+                                GpUnit srcUnit, const GpImageAttributes* imageAttributes, DrawImageAbort callback,
+                                void* callbackData);
 
 /*
  * Device context of a surface. GdipGetDC lends a device-context stand-in
@@ -687,8 +680,7 @@ void GpDeleteObject(HBITMAP hbm);
  * (fDeleteOnRelease TRUE with bytes gives E_INVALIDARG).
  * A stream starts with one reference; GpStreamRelease(NULL) does nothing.
  */
-HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease,
-                              GpStream** ppstm);
+HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease, GpStream** ppstm);
 /*
  * GpCreateStreamOnFile reads a whole file, as GdipLoadImageFromFile does,
  * into a new stream that owns its memory, positioned at 0. Only a regular

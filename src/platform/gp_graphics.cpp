@@ -51,8 +51,7 @@ uint8_t gr_byte(float v) {
 
 /* Source-over of one premultiplied float pixel onto the pixel at p, for
  * the three formats a surface can have. */
-template <PixelFormat F>
-void gr_composite(uint8_t* p, const float* s) {
+template <PixelFormat F> void gr_composite(uint8_t* p, const float* s) {
     const float a = std::clamp(s[3], 0.0f, 255.0f);
     const float keep = 1.0f - a / 255.0f;
     if constexpr (F == PixelFormat32bppARGB) {
@@ -77,8 +76,7 @@ void gr_composite(uint8_t* p, const float* s) {
 
 /* An opaque source pixel replaces the one at p: its alpha is 255 up to the
  * rounding of the filter weights, which would otherwise cost a blend. */
-template <PixelFormat F>
-void gr_replace(uint8_t* p, const float* s) {
+template <PixelFormat F> void gr_replace(uint8_t* p, const float* s) {
     p[0] = gr_byte(s[0]);
     p[1] = gr_byte(s[1]);
     p[2] = gr_byte(s[2]);
@@ -97,8 +95,7 @@ void gr_composite_run(uint8_t* p, ptrdiff_t step, const float* s, uint32_t count
         gr_composite<F>(p, s);
 }
 
-void gr_composite_any(raster& surface, uint8_t* p, ptrdiff_t step, const float* s, uint32_t count,
-                      bool opaque) {
+void gr_composite_any(raster& surface, uint8_t* p, ptrdiff_t step, const float* s, uint32_t count, bool opaque) {
     switch (surface.format) {
     case PixelFormat24bppRGB: gr_composite_run<PixelFormat24bppRGB>(p, step, s, count, opaque); break;
     case PixelFormat32bppRGB: gr_composite_run<PixelFormat32bppRGB>(p, step, s, count, opaque); break;
@@ -115,8 +112,8 @@ struct gr_quarter_sink final : row_sink {
     /* The source has no alpha and no colour key: every pixel covers. */
     bool opaque;
 
-    gr_quarter_sink(raster& s, int64_t ox_, int64_t oy_, int64_t ax_, int64_t ay_, int64_t bx_,
-                    int64_t by_, uint32_t w, bool o)
+    gr_quarter_sink(raster& s, int64_t ox_, int64_t oy_, int64_t ax_, int64_t ay_, int64_t bx_, int64_t by_, uint32_t w,
+                    bool o)
         : surface(s), ox(ox_), oy(oy_), ax(ax_), ay(ay_), bx(bx_), by(by_), width(w), opaque(o) {}
 
     /* The i range of [0, width) for which start + i * step lies in [0, limit). */
@@ -143,8 +140,8 @@ struct gr_quarter_sink final : row_sink {
             return;
         const ptrdiff_t bytes = GetPixelFormatSize(surface.format) / 8;
         const ptrdiff_t step = ax * bytes + ay * static_cast<ptrdiff_t>(surface.stride);
-        uint8_t* p = surface.pixels.data() + (y0 + lo * ay) * static_cast<ptrdiff_t>(surface.stride) +
-                     (x0 + lo * ax) * bytes;
+        uint8_t* p =
+            surface.pixels.data() + (y0 + lo * ay) * static_cast<ptrdiff_t>(surface.stride) + (x0 + lo * ax) * bytes;
         gr_composite_any(surface, p, step, row + lo * 4, static_cast<uint32_t>(hi - lo), opaque);
     }
 };
@@ -195,12 +192,11 @@ bool gr_is_quarter_turn(const double m[6]) {
 
 /* Draws through an arbitrary transform: each device pixel inside the
  * destination's image is sampled bilinearly from the source (no prefilter). */
-GpStatus gr_draw_general(raster& surface, const double m[6], const raster& src, uint32_t sx,
-                         uint32_t sy, uint32_t sw, uint32_t sh, double x, double y, double w,
-                         double h, const GpImageAttributes* attributes) {
+GpStatus gr_draw_general(raster& surface, const double m[6], const raster& src, uint32_t sx, uint32_t sy, uint32_t sw,
+                         uint32_t sh, double x, double y, double w, double h, const GpImageAttributes* attributes) {
     const double det = m[0] * m[3] - m[1] * m[2];
     if (std::fabs(det) < 1e-12)
-        return Ok;  /* everything collapses onto a line: nothing visible */
+        return Ok; /* everything collapses onto a line: nothing visible */
     double min_x = INFINITY, min_y = INFINITY, max_x = -INFINITY, max_y = -INFINITY;
     const double cx[4] = {x, x + w, x, x + w};
     const double cy[4] = {y, y, y + h, y + h};
@@ -239,9 +235,9 @@ GpStatus gr_draw_general(raster& surface, const double m[6], const raster& src, 
 
 /* Draws the area (sx, sy, sw, sh) of src scaled into the world rectangle
  * (x, y, w, h) of surface. The area is cut to the source image. */
-static GpStatus gr_draw_into(raster& surface, const double m[6], resample_request request,
-                             const raster& src, int64_t sx, int64_t sy, int64_t sw, int64_t sh,
-                             int32_t x, int32_t y, int32_t w, int32_t h) {
+static GpStatus gr_draw_into(raster& surface, const double m[6], resample_request request, const raster& src,
+                             int64_t sx, int64_t sy, int64_t sw, int64_t sh, int32_t x, int32_t y, int32_t w,
+                             int32_t h) {
     const int64_t left = std::max<int64_t>(sx, 0);
     const int64_t top = std::max<int64_t>(sy, 0);
     const int64_t right = std::min<int64_t>(sx + sw, src.width);
@@ -267,8 +263,7 @@ static GpStatus gr_draw_into(raster& surface, const double m[6], resample_reques
     request.transpose = ax == 0;
     request.reverse_x = ax + ay < 0;
     request.reverse_y = bx + by < 0;
-    return resample(src, ux, uy, uw, uh, static_cast<uint32_t>(w), static_cast<uint32_t>(h),
-                    request, sink);
+    return resample(src, ux, uy, uw, uh, static_cast<uint32_t>(w), static_cast<uint32_t>(h), request, sink);
 }
 
 /* ---- Creation and deletion ---------------------------------------------------------- */
@@ -317,8 +312,7 @@ GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
     return Ok;
 }
 
-GpStatus GdipCreateBitmapFromGraphics(int32_t width, int32_t height, GpGraphics* target,
-                                      GpBitmap** bitmap) {
+GpStatus GdipCreateBitmapFromGraphics(int32_t width, int32_t height, GpGraphics* target, GpBitmap** bitmap) {
     if (target == nullptr)
         return InvalidParameter;
     return GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap);
@@ -338,8 +332,8 @@ GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color) {
     try {
         std::vector<ARGB> line(surface->width, color);
         convert_pixels(reinterpret_cast<const uint8_t*>(line.data()), 0, PixelFormat32bppARGB, {},
-                       surface->pixels.data(), static_cast<int32_t>(surface->stride),
-                       surface->format, surface->palette, 0, 0, surface->width, surface->height);
+                       surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format, surface->palette,
+                       0, 0, surface->width, surface->height);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
@@ -347,16 +341,14 @@ GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color) {
 }
 
 GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode) {
-    if (graphics == nullptr || mode < InterpolationModeDefault ||
-        mode > InterpolationModeHighQualityBicubic)
+    if (graphics == nullptr || mode < InterpolationModeDefault || mode > InterpolationModeHighQualityBicubic)
         return InvalidParameter;
     graphics->mode = mode;
     return Ok;
 }
 
 GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode) {
-    if (graphics == nullptr || mode < TextRenderingHintSystemDefault ||
-        mode > TextRenderingHintClearTypeGridFit)
+    if (graphics == nullptr || mode < TextRenderingHintSystemDefault || mode > TextRenderingHintClearTypeGridFit)
         return InvalidParameter;
     return Ok;
 }
@@ -366,9 +358,8 @@ GpStatus GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint mode) 
 /* out = a x b, both as (m11, m12, m21, m22, dx, dy). */
 static void gr_multiply(const double a[6], const double b[6], double out[6]) {
     const double r[6] = {
-        a[0] * b[0] + a[1] * b[2],        a[0] * b[1] + a[1] * b[3],
-        a[2] * b[0] + a[3] * b[2],        a[2] * b[1] + a[3] * b[3],
-        a[4] * b[0] + a[5] * b[2] + b[4], a[4] * b[1] + a[5] * b[3] + b[5],
+        a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3],        a[2] * b[0] + a[3] * b[2],
+        a[2] * b[1] + a[3] * b[3], a[4] * b[0] + a[5] * b[2] + b[4], a[4] * b[1] + a[5] * b[3] + b[5],
     };
     std::copy(r, r + 6, out);
 }
@@ -435,21 +426,18 @@ static constexpr double kReducedPrefilterShare = 0.85;
  * of an image that is not decoded yet, through a quarter-turn transform
  * without scaling, with the prefiltering mode that averages every source
  * pixel anyway. */
-static bool gr_may_reduce(const GpGraphics& graphics, const GpImage& image, int32_t srcx,
-                          int32_t srcy, int32_t srcwidth, int32_t srcheight) {
+static bool gr_may_reduce(const GpGraphics& graphics, const GpImage& image, int32_t srcx, int32_t srcy,
+                          int32_t srcwidth, int32_t srcheight) {
     return image.may_reduce && !image.decoded && graphics.mode == InterpolationModeHighQualityBilinear &&
            gr_is_quarter_turn(graphics.matrix) && srcx == 0 && srcy == 0 &&
-           static_cast<uint32_t>(srcwidth) == image.info.width &&
-           static_cast<uint32_t>(srcheight) == image.info.height;
+           static_cast<uint32_t>(srcwidth) == image.info.width && static_cast<uint32_t>(srcheight) == image.info.height;
 }
 
-GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx, int32_t dsty,
-                                int32_t dstwidth, int32_t dstheight, int32_t srcx, int32_t srcy,
-                                int32_t srcwidth, int32_t srcheight, GpUnit srcUnit,
-                                const GpImageAttributes* imageAttributes, DrawImageAbort,
-                                void*) {
-    if (graphics == nullptr || image == nullptr || srcUnit != UnitPixel || dstwidth < 0 ||
-        dstheight < 0 || srcwidth < 0 || srcheight < 0)
+GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t dstx, int32_t dsty, int32_t dstwidth,
+                                int32_t dstheight, int32_t srcx, int32_t srcy, int32_t srcwidth, int32_t srcheight,
+                                GpUnit srcUnit, const GpImageAttributes* imageAttributes, DrawImageAbort, void*) {
+    if (graphics == nullptr || image == nullptr || srcUnit != UnitPixel || dstwidth < 0 || dstheight < 0 ||
+        srcwidth < 0 || srcheight < 0)
         return InvalidParameter;
     if (graphics->lent != nullptr)
         return ObjectBusy;
@@ -461,8 +449,7 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
         return status;
     const raster* src = nullptr;
     if (gr_may_reduce(*graphics, *image, srcx, srcy, srcwidth, srcheight)) {
-        status = decoded_for_draw(*image, static_cast<uint32_t>(dstwidth),
-                                  static_cast<uint32_t>(dstheight), src);
+        status = decoded_for_draw(*image, static_cast<uint32_t>(dstwidth), static_cast<uint32_t>(dstheight), src);
         if (status != Ok)
             return status;
         if (src != &image->pixels) {
@@ -488,24 +475,22 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
             request.filter = kReducedFilter;
             request.prefilter_share = kReducedPrefilterShare;
         }
-        return gr_draw_into(*surface, graphics->matrix, request, *src, srcx, srcy, srcwidth,
-                            srcheight, dstx, dsty, dstwidth, dstheight);
+        return gr_draw_into(*surface, graphics->matrix, request, *src, srcx, srcy, srcwidth, srcheight, dstx, dsty,
+                            dstwidth, dstheight);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
 }
 
-GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y,
-                            int32_t width, int32_t height) {
+GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (image == nullptr)
         return InvalidParameter;
     uint32_t w = 0;
     uint32_t h = 0;
     GdipGetImageWidth(image, &w);
     GdipGetImageHeight(image, &h);
-    return GdipDrawImageRectRectI(graphics, image, x, y, width, height, 0, 0,
-                                  static_cast<int32_t>(w), static_cast<int32_t>(h), UnitPixel,
-                                  nullptr, nullptr, nullptr);
+    return GdipDrawImageRectRectI(graphics, image, x, y, width, height, 0, 0, static_cast<int32_t>(w),
+                                  static_cast<int32_t>(h), UnitPixel, nullptr, nullptr, nullptr);
 }
 
 GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y) {
@@ -515,8 +500,7 @@ GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t
     uint32_t h = 0;
     GdipGetImageWidth(image, &w);
     GdipGetImageHeight(image, &h);
-    return GdipDrawImageRectI(graphics, image, x, y, static_cast<int32_t>(w),
-                              static_cast<int32_t>(h));
+    return GdipDrawImageRectI(graphics, image, x, y, static_cast<int32_t>(w), static_cast<int32_t>(h));
 }
 
 /* ---- Device-context loans ---------------------------------------------------------- */
@@ -543,10 +527,9 @@ GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc) {
         delete context;
         return status;
     }
-    convert_pixels(surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format,
-                   surface->palette, context->pixels.pixels.data(),
-                   static_cast<int32_t>(context->pixels.stride),
-                   PixelFormat32bppARGB, {}, 0, 0, surface->width, surface->height);
+    convert_pixels(surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format, surface->palette,
+                   context->pixels.pixels.data(), static_cast<int32_t>(context->pixels.stride), PixelFormat32bppARGB,
+                   {}, 0, 0, surface->width, surface->height);
     graphics->lent = context;
     *hdc = context;
     return Ok;
@@ -563,10 +546,9 @@ GpStatus GdipReleaseDC(GpGraphics* graphics, HDC hdc) {
     raster* surface = nullptr;
     if (gr_surface(*graphics, surface) == Ok && surface->width == hdc->pixels.width &&
         surface->height == hdc->pixels.height) {
-        convert_pixels(hdc->pixels.pixels.data(), static_cast<int32_t>(hdc->pixels.stride),
-                       PixelFormat32bppARGB, {}, surface->pixels.data(),
-                       static_cast<int32_t>(surface->stride), surface->format, surface->palette, 0,
-                       0, surface->width, surface->height);
+        convert_pixels(hdc->pixels.pixels.data(), static_cast<int32_t>(hdc->pixels.stride), PixelFormat32bppARGB, {},
+                       surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format, surface->palette,
+                       0, 0, surface->width, surface->height);
     } else {
         status = WrongState;
     }
@@ -576,8 +558,8 @@ GpStatus GdipReleaseDC(GpGraphics* graphics, HDC hdc) {
 
 /* ---- Thumbnails ------------------------------------------------------------------- */
 
-GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thumbHeight,
-                               GpImage** thumbImage, GetThumbnailImageAbort, void*) {
+GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thumbHeight, GpImage** thumbImage,
+                               GetThumbnailImageAbort, void*) {
     if (image == nullptr || thumbImage == nullptr)
         return InvalidParameter;
     if (thumbWidth == 0 && thumbHeight == 0)
@@ -595,16 +577,15 @@ GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thu
         return status;
     const double identity[6] = {1, 0, 0, 1, 0, 0};
     const raster& src = image->pixels;
-    status = gr_draw_into(thumb, identity, gr_request(InterpolationModeHighQualityBicubic, nullptr),
-                          src, 0, 0, src.width, src.height, 0, 0,
-                          static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight));
+    status =
+        gr_draw_into(thumb, identity, gr_request(InterpolationModeHighQualityBicubic, nullptr), src, 0, 0, src.width,
+                     src.height, 0, 0, static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight));
     if (status != Ok)
         return status;
     GpBitmap* result = nullptr;
-    status = GdipCreateBitmapFromScan0(static_cast<int32_t>(thumbWidth),
-                                       static_cast<int32_t>(thumbHeight),
-                                       static_cast<int32_t>(thumb.stride), PixelFormat32bppARGB,
-                                       thumb.pixels.data(), &result);
+    status = GdipCreateBitmapFromScan0(static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight),
+                                       static_cast<int32_t>(thumb.stride), PixelFormat32bppARGB, thumb.pixels.data(),
+                                       &result);
     if (status == Ok)
         *thumbImage = result;
     return status;

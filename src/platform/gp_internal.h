@@ -26,8 +26,8 @@ struct save_session {
     encode_options options;
     std::vector<raster> pages;
     bool to_file = false;
-    std::vector<char> path;        /* UTF-8, zero-terminated, when to_file */
-    GpStream* stream = nullptr;    /* referenced (AddRef) when !to_file */
+    std::vector<char> path;     /* UTF-8, zero-terminated, when to_file */
+    GpStream* stream = nullptr; /* referenced (AddRef) when !to_file */
 };
 
 /* An active lock of GdipBitmapLockBits. */
@@ -35,7 +35,7 @@ struct lock_state {
     GpRect rect{0, 0, 0, 0};
     uint32_t flags = 0;
     PixelFormat format = 0;
-    std::vector<uint8_t> own;      /* the layer's buffer unless UserInputBuf */
+    std::vector<uint8_t> own; /* the layer's buffer unless UserInputBuf */
     uint8_t* scan0 = nullptr;
     int32_t stride = 0;
 };
@@ -87,12 +87,12 @@ struct GpDeviceContext {
     GpDeviceContext(const GpDeviceContext&) = delete;
     GpDeviceContext& operator=(const GpDeviceContext&) = delete;
 
-    gp::raster pixels;             /* always 32bppARGB */
+    gp::raster pixels; /* always 32bppARGB */
     gp::alive_flag alive;
 };
 
 struct GpDisplayBitmap {
-    gp::raster pixels;             /* always 32bppARGB */
+    gp::raster pixels; /* always 32bppARGB */
 };
 
 struct GpImageAttributes {
@@ -110,8 +110,7 @@ GpStatus ensure_decoded(GpImage& image);
 /* The active frame for drawing all of it at about draw_width x draw_height
  * (upright): the full pixels once decoded, else what the decoder gives for
  * that size, which may be reduced (never below the drawn sides). */
-GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height,
-                          const raster*& out);
+GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_height, const raster*& out);
 /* A raster of width x height in format, zeroed (indexed: greyscale palette).
  * Checks the size caps and every multiplication. */
 GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster& out);
@@ -140,12 +139,12 @@ GpStatus open_regular_file(const char* path, int* fd);
  * nearest entry of dst_palette; indexed to indexed keeps index values that
  * fit, else picks the nearest colour. */
 void convert_pixels(const uint8_t* src, int32_t src_stride, PixelFormat src_format,
-                    const std::vector<ARGB>& src_palette, uint8_t* dst, int32_t dst_stride,
-                    PixelFormat dst_format, const std::vector<ARGB>& dst_palette, uint32_t x_src,
-                    uint32_t x_dst, uint32_t width, uint32_t height);
+                    const std::vector<ARGB>& src_palette, uint8_t* dst, int32_t dst_stride, PixelFormat dst_format,
+                    const std::vector<ARGB>& dst_palette, uint32_t x_src, uint32_t x_dst, uint32_t width,
+                    uint32_t height);
 /* Reads count pixels of row from x into ARGB values. */
-void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette,
-                   uint32_t x, uint32_t count, ARGB* out);
+void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette, uint32_t x, uint32_t count,
+                   ARGB* out);
 /* A greyscale ramp of 2^bpp entries. */
 std::vector<ARGB> grey_palette(PixelFormat format);
 
@@ -186,9 +185,8 @@ struct row_sink {
 
 /* Scales the area (sx, sy, sw, sh) of src to dst_width x dst_height and hands
  * every row (in the area's own orientation) to sink in order. OutOfMemory when the work buffers fail. */
-GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
-                  uint32_t dst_width, uint32_t dst_height, const resample_request& request,
-                  row_sink& sink);
+GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
+                  uint32_t dst_height, const resample_request& request, row_sink& sink);
 
 /* Bilinear sample of src at (x, y) in pixel units (pixel centres at +0.5),
  * clamped to the area; premultiplied, four floats into out. */

@@ -73,8 +73,8 @@ struct rs_axis {
     std::vector<float> weights;
 };
 
-void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter, bool prefilter,
-                   double widen, bool reversed, rs_axis& axis) {
+void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter, bool prefilter, double widen,
+                   bool reversed, rs_axis& axis) {
     axis.in_size = in_size;
     axis.out_size = out_size;
     axis.reversed = reversed;
@@ -155,8 +155,7 @@ void rs_rgb24_to_float(const uint8_t* in, uint32_t count, float* out) {
 }
 
 /* ARGB values to premultiplied floats, through the colour key when set. */
-void rs_to_float(const ARGB* in, uint32_t count, bool has_alpha, const GpImageAttributes* key,
-                 float* out) {
+void rs_to_float(const ARGB* in, uint32_t count, bool has_alpha, const GpImageAttributes* key, float* out) {
     if (key != nullptr && key->key_enabled) {
         for (uint32_t i = 0; i < count; ++i) {
             const ARGB c = in[i];
@@ -216,8 +215,7 @@ void rs_horizontal(const float* in, const rs_axis& axis, float* out) {
 
 /* One pass across rows: out (floats floats) is the weighted sum of the rows
  * of window o, taken in window order and starting from 0. */
-template <typename RowAt>
-void rs_vertical(const rs_axis& axis, uint32_t o, size_t floats, RowAt&& row_at, float* out) {
+template <typename RowAt> void rs_vertical(const rs_axis& axis, uint32_t o, size_t floats, RowAt&& row_at, float* out) {
     const uint32_t i = rs_window(axis, o);
     const float* k = axis.weights.data() + static_cast<size_t>(i) * axis.taps;
     std::fill(out, out + floats, 0.0f);
@@ -235,9 +233,8 @@ bool rs_has_alpha(const raster& src) {
 
 } // namespace
 
-GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,
-                  uint32_t dst_width, uint32_t dst_height, const resample_request& request,
-                  row_sink& sink) {
+GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
+                  uint32_t dst_height, const resample_request& request, row_sink& sink) {
     if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
         return Ok;
     try {
@@ -258,8 +255,8 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
         std::vector<int64_t> ring_tag(down.taps, -1);
         std::vector<float> out(out_floats);
         const bool has_alpha = rs_has_alpha(src);
-        const bool direct_rgb24 = src.format == PixelFormat24bppRGB &&
-                                  (request.attributes == nullptr || !request.attributes->key_enabled);
+        const bool direct_rgb24 =
+            src.format == PixelFormat24bppRGB && (request.attributes == nullptr || !request.attributes->key_enabled);
 
         auto row_at = [&](uint32_t r) -> const float* {
             const uint32_t slot = r % down.taps;

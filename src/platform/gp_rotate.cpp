@@ -19,16 +19,15 @@ namespace {
 constexpr uint32_t rt_tile = 64;
 
 template <size_t N>
-void rt_copy_blocked(const uint8_t* origin, ptrdiff_t step_x, ptrdiff_t step_y, uint8_t* dst,
-                     uint32_t dst_stride, uint32_t width, uint32_t height) {
+void rt_copy_blocked(const uint8_t* origin, ptrdiff_t step_x, ptrdiff_t step_y, uint8_t* dst, uint32_t dst_stride,
+                     uint32_t width, uint32_t height) {
     for (uint32_t ty = 0; ty < height; ty += rt_tile) {
         const uint32_t y_end = ty + rt_tile < height ? ty + rt_tile : height;
         for (uint32_t tx = 0; tx < width; tx += rt_tile) {
             const uint32_t x_end = tx + rt_tile < width ? tx + rt_tile : width;
             for (uint32_t y = ty; y < y_end; ++y) {
                 uint8_t* out = dst + static_cast<size_t>(y) * dst_stride + static_cast<size_t>(tx) * N;
-                const uint8_t* in = origin + static_cast<ptrdiff_t>(tx) * step_x +
-                                    static_cast<ptrdiff_t>(y) * step_y;
+                const uint8_t* in = origin + static_cast<ptrdiff_t>(tx) * step_x + static_cast<ptrdiff_t>(y) * step_y;
                 for (uint32_t x = tx; x < x_end; ++x, out += N, in += step_x)
                     std::memcpy(out, in, N);
             }
@@ -67,25 +66,57 @@ void rt_pack(const std::vector<uint8_t>& bytes, raster& out) {
 
 /* Source byte offset of destination (0, 0) and the steps per destination x
  * and y, for a source of width x height pixels of n bytes, rows stride apart. */
-void rt_mapping(RotateFlipType type, uint32_t width, uint32_t height, size_t n, size_t stride,
-                ptrdiff_t& origin, ptrdiff_t& step_x, ptrdiff_t& step_y) {
+void rt_mapping(RotateFlipType type, uint32_t width, uint32_t height, size_t n, size_t stride, ptrdiff_t& origin,
+                ptrdiff_t& step_x, ptrdiff_t& step_y) {
     const ptrdiff_t px = static_cast<ptrdiff_t>(n);
     const ptrdiff_t row = static_cast<ptrdiff_t>(stride);
     const ptrdiff_t last_x = static_cast<ptrdiff_t>(width) - 1;
     const ptrdiff_t last_y = static_cast<ptrdiff_t>(height) - 1;
     switch (type) {
-    case RotateNoneFlipNone: origin = 0; step_x = px; step_y = row; break;
+    case RotateNoneFlipNone:
+        origin = 0;
+        step_x = px;
+        step_y = row;
+        break;
     /* Clockwise: destination (x, y) is source (y, height - 1 - x). */
-    case Rotate90FlipNone: origin = last_y * row; step_x = -row; step_y = px; break;
-    case Rotate180FlipNone: origin = last_y * row + last_x * px; step_x = -px; step_y = -row; break;
+    case Rotate90FlipNone:
+        origin = last_y * row;
+        step_x = -row;
+        step_y = px;
+        break;
+    case Rotate180FlipNone:
+        origin = last_y * row + last_x * px;
+        step_x = -px;
+        step_y = -row;
+        break;
     /* Destination (x, y) is source (width - 1 - y, x). */
-    case Rotate270FlipNone: origin = last_x * px; step_x = row; step_y = -px; break;
-    case RotateNoneFlipX: origin = last_x * px; step_x = -px; step_y = row; break;
+    case Rotate270FlipNone:
+        origin = last_x * px;
+        step_x = row;
+        step_y = -px;
+        break;
+    case RotateNoneFlipX:
+        origin = last_x * px;
+        step_x = -px;
+        step_y = row;
+        break;
     /* Rotate90 then mirror: destination (x, y) is source (y, x). */
-    case Rotate90FlipX: origin = 0; step_x = row; step_y = px; break;
-    case Rotate180FlipX: origin = last_y * row; step_x = px; step_y = -row; break;
+    case Rotate90FlipX:
+        origin = 0;
+        step_x = row;
+        step_y = px;
+        break;
+    case Rotate180FlipX:
+        origin = last_y * row;
+        step_x = px;
+        step_y = -row;
+        break;
     /* Destination (x, y) is source (width - 1 - y, height - 1 - x). */
-    case Rotate270FlipX: origin = last_y * row + last_x * px; step_x = -row; step_y = -px; break;
+    case Rotate270FlipX:
+        origin = last_y * row + last_x * px;
+        step_x = -row;
+        step_y = -px;
+        break;
     }
 }
 
@@ -96,8 +127,7 @@ GpStatus rotate_flip(const raster& src, RotateFlipType type, raster& out) {
         return InvalidParameter;
     const bool swap = (type & 1) != 0;
     raster result;
-    GpStatus status = make_raster(swap ? src.height : src.width, swap ? src.width : src.height,
-                                  src.format, result);
+    GpStatus status = make_raster(swap ? src.height : src.width, swap ? src.width : src.height, src.format, result);
     if (status != Ok)
         return status;
     result.palette = src.palette;
@@ -111,8 +141,8 @@ GpStatus rotate_flip(const raster& src, RotateFlipType type, raster& out) {
             rt_unpack(src, wide);
             ptrdiff_t origin = 0, step_x = 0, step_y = 0;
             rt_mapping(type, src.width, src.height, 1, src.width, origin, step_x, step_y);
-            rt_copy_blocked<1>(wide.data() + origin, step_x, step_y, turned.data(), result.width,
-                               result.width, result.height);
+            rt_copy_blocked<1>(wide.data() + origin, step_x, step_y, turned.data(), result.width, result.width,
+                               result.height);
             rt_pack(turned, result);
         } else {
             ptrdiff_t origin = 0, step_x = 0, step_y = 0;
@@ -120,9 +150,18 @@ GpStatus rotate_flip(const raster& src, RotateFlipType type, raster& out) {
             rt_mapping(type, src.width, src.height, n, src.stride, origin, step_x, step_y);
             const uint8_t* base = src.pixels.data() + origin;
             switch (n) {
-            case 1: rt_copy_blocked<1>(base, step_x, step_y, result.pixels.data(), result.stride, result.width, result.height); break;
-            case 3: rt_copy_blocked<3>(base, step_x, step_y, result.pixels.data(), result.stride, result.width, result.height); break;
-            default: rt_copy_blocked<4>(base, step_x, step_y, result.pixels.data(), result.stride, result.width, result.height); break;
+            case 1:
+                rt_copy_blocked<1>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
+                                   result.height);
+                break;
+            case 3:
+                rt_copy_blocked<3>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
+                                   result.height);
+                break;
+            default:
+                rt_copy_blocked<4>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
+                                   result.height);
+                break;
             }
         }
     } catch (const std::bad_alloc&) {

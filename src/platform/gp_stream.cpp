@@ -21,8 +21,7 @@ struct GpStream {
     uint8_t* data() { return growable() ? own.data() : fixed; }
 };
 
-HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease,
-                              GpStream** ppstm) {
+HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease, GpStream** ppstm) {
     if (ppstm == nullptr)
         return E_INVALIDARG;
     /* The stream cannot free memory it did not allocate. */
@@ -153,8 +152,8 @@ HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid) {
     while (length < 39 && lpsz[length] != 0)
         ++length;
     /* {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} */
-    if (length != 38 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' ||
-        lpsz[19] != u'-' || lpsz[24] != u'-' || lpsz[37] != u'}')
+    if (length != 38 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' || lpsz[19] != u'-' ||
+        lpsz[24] != u'-' || lpsz[37] != u'}')
         return CO_E_IIDSTRING;
     GUID guid{};
     uint32_t value = 0;

@@ -95,8 +95,7 @@ int ChildNumber(int32_t lLevel, uint8_t lBlue, uint8_t lGreen, uint8_t lRed) {
 
 // Adds one pixel below lNode, which sits at level lLevel - 1, creating the
 // path down to its leaf and listing every inner node passed on the way.
-void AddColor(int32_t lNode, int32_t lLevel, int32_t lDepth, uint8_t lBlue, uint8_t lGreen,
-              uint8_t lRed) {
+void AddColor(int32_t lNode, int32_t lLevel, int32_t lDepth, uint8_t lBlue, uint8_t lGreen, uint8_t lRed) {
     for (;;) {
         const int k = ChildNumber(lLevel, lBlue, lGreen, lRed);
         int32_t child = gTree.Nodes[lNode].Children[k];
@@ -187,8 +186,7 @@ void FillPalette(int32_t lNode) {
     }
 }
 
-bool DescribesBuffer(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap, size_t lSize,
-                     int32_t lDepth) {
+bool DescribesBuffer(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap, size_t lSize, int32_t lDepth) {
     if (lStride24 < 0 || lHeight < 0 || lRowEndGap < 0 || lRowEndGap > lStride24)
         return false;
     if ((lStride24 - lRowEndGap) % 3 != 0 || lDepth < 1 || lDepth > kMaxDepth)
@@ -198,8 +196,8 @@ bool DescribesBuffer(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap, siz
 
 } // namespace
 
-bool BuildPalette(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap,
-                  std::span<const uint8_t> oSource, int32_t lColorLimit, int32_t lDepth) {
+bool BuildPalette(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap, std::span<const uint8_t> oSource,
+                  int32_t lColorLimit, int32_t lDepth) {
     InitTree();
     if (!DescribesBuffer(lStride24, lHeight, lRowEndGap, oSource.size(), lDepth)) {
         gTree.PaletteCounter = -1;

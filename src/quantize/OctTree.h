@@ -35,8 +35,8 @@ struct cPaletteColor {
 // pixel to its first; with more colours than the limit the palette depends on
 // that order. Returns false, leaving an empty tree, when the arguments do not
 // describe a buffer of that size.
-bool BuildPalette(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap,
-                  std::span<const uint8_t> oSource, int32_t lColorLimit, int32_t lDepth);
+bool BuildPalette(int32_t lStride24, int32_t lHeight, int32_t lRowEndGap, std::span<const uint8_t> oSource,
+                  int32_t lColorLimit, int32_t lDepth);
 
 // Palette index of the leaf that holds a colour added by the last
 // BuildPalette. A colour never added gives 0.

@@ -26,8 +26,7 @@ size_t BufferSize(int32_t lStride, int32_t lHeight) {
 
 // Copies the source's pixels into a zeroed 24-bit buffer, rows lStride24
 // bytes apart. False when the library could not give them.
-bool ReadPixels(cBitmap& oSource, const GpRect& bounds, int32_t lStride24,
-                std::vector<uint8_t>& pixels) {
+bool ReadPixels(cBitmap& oSource, const GpRect& bounds, int32_t lStride24, std::vector<uint8_t>& pixels) {
     pixels.assign(BufferSize(lStride24, bounds.Height), 0);
     BitmapData data{static_cast<uint32_t>(bounds.Width),
                     static_cast<uint32_t>(bounds.Height),
@@ -35,16 +34,15 @@ bool ReadPixels(cBitmap& oSource, const GpRect& bounds, int32_t lStride24,
                     PixelFormat24bppRGB,
                     pixels.data(),
                     0};
-    if (oSource.LockBits(&bounds, ImageLockModeRead | ImageLockModeUserInputBuf,
-                         PixelFormat24bppRGB, &data) != Ok)
+    if (oSource.LockBits(&bounds, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &data) != Ok)
         return false;
     return oSource.UnlockBits(&data) == Ok;
 }
 
 // The palette index of every pixel, rows lStride8 bytes apart; the bytes past
 // the width stay 0. Pixels are visited in the order the tree was built in.
-std::vector<uint8_t> MapToIndices(const std::vector<uint8_t>& pixels, const GpRect& bounds,
-                                  int32_t lStride24, int32_t lStride8) {
+std::vector<uint8_t> MapToIndices(const std::vector<uint8_t>& pixels, const GpRect& bounds, int32_t lStride24,
+                                  int32_t lStride8) {
     std::vector<uint8_t> indices(BufferSize(lStride8, bounds.Height), 0);
     for (int32_t row = bounds.Height - 1; row >= 0; --row) {
         const uint8_t* pixel = pixels.data() + BufferSize(lStride24, row) + 3 * bounds.Width;
@@ -63,12 +61,10 @@ std::vector<uint8_t> MapToIndices(const std::vector<uint8_t>& pixels, const GpRe
 int32_t SetBuiltPalette(cBitmap& oBitmap) {
     constexpr size_t kEntries = offsetof(ColorPalette, Entries);
     alignas(ColorPalette) std::array<std::byte, kEntries + 4 * kPaletteSize> storage{};
-    const auto* palette =
-        new (storage.data()) ColorPalette{PaletteFlagsHasAlpha, kPaletteSize, {0}};
+    const auto* palette = new (storage.data()) ColorPalette{PaletteFlagsHasAlpha, kPaletteSize, {0}};
     for (int32_t i = 0; i <= GetPaletteCount(); ++i) {
         const cPaletteColor color = GetPaletteColor(i);
-        const ARGB entry = 0xFF000000u | uint32_t{color.Red} << 16 | uint32_t{color.Green} << 8 |
-                           uint32_t{color.Blue};
+        const ARGB entry = 0xFF000000u | uint32_t{color.Red} << 16 | uint32_t{color.Green} << 8 | uint32_t{color.Blue};
         std::memcpy(storage.data() + kEntries + 4 * static_cast<size_t>(i), &entry, sizeof entry);
     }
     return oBitmap.SetPalette(palette);
@@ -76,10 +72,8 @@ int32_t SetBuiltPalette(cBitmap& oBitmap) {
 
 // Makes oBitmap an 8-bit indexed image of the bounds' size holding indices.
 // False when any step fails; oBitmap reports nothing (its gdip is not set).
-bool CreateIndexed(cBitmap& oBitmap, const GpRect& bounds, int32_t lStride8,
-                   std::vector<uint8_t>& indices) {
-    if (oBitmap.CreateFromScan0(bounds.Width, bounds.Height, 0, PixelFormat8bppIndexed, nullptr) !=
-        Ok)
+bool CreateIndexed(cBitmap& oBitmap, const GpRect& bounds, int32_t lStride8, std::vector<uint8_t>& indices) {
+    if (oBitmap.CreateFromScan0(bounds.Width, bounds.Height, 0, PixelFormat8bppIndexed, nullptr) != Ok)
         return false;
     if (SetBuiltPalette(oBitmap) != Ok)
         return false;
@@ -90,8 +84,7 @@ bool CreateIndexed(cBitmap& oBitmap, const GpRect& bounds, int32_t lStride8,
                     PixelFormat8bppIndexed,
                     indices.data(),
                     0};
-    if (oBitmap.LockBits(&rect, ImageLockModeWrite | ImageLockModeUserInputBuf,
-                         PixelFormat8bppIndexed, &data) != Ok)
+    if (oBitmap.LockBits(&rect, ImageLockModeWrite | ImageLockModeUserInputBuf, PixelFormat8bppIndexed, &data) != Ok)
         return false;
     return oBitmap.UnlockBits(&data) == Ok;
 }
@@ -111,8 +104,7 @@ std::unique_ptr<cBitmap> QuantizeImage(std::unique_ptr<cBitmap> oSource, int32_t
         std::vector<uint8_t> pixels;
         if (!ReadPixels(*oSource, bounds, stride24, pixels))
             return nullptr;
-        BuildPalette(stride24, bounds.Height, stride24 - 3 * bounds.Width, pixels, lColorLimit,
-                     kDepth);
+        BuildPalette(stride24, bounds.Height, stride24 - 3 * bounds.Width, pixels, lColorLimit, kDepth);
         if (oSource->gdip && oSource->gdip->ExtensionExists(QStringLiteral("*.gif")) == -1)
             return oSource;
 

@@ -29,8 +29,7 @@ QVariant ReadValue(const QString& sKey, const QString& sValueName) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return value;
+    case QMetaType::ULongLong: return value;
     default:
         // Lists, byte arrays and other kinds are not something this store reads.
         return {};

@@ -14,9 +14,8 @@ namespace {
 // depends on the order in which the style lays the buttons out.
 const char* const kAnswerProperty = "quilletAnswer";
 
-std::unique_ptr<QMessageBox> CreateForAllBox(QWidget* oOwner, QMessageBox::Icon eIcon,
-                                             const QString& sTitle, const QString& sText,
-                                             eDefaultAnswer eDefault) {
+std::unique_ptr<QMessageBox> CreateForAllBox(QWidget* oOwner, QMessageBox::Icon eIcon, const QString& sTitle,
+                                             const QString& sText, eDefaultAnswer eDefault) {
     auto box = std::make_unique<QMessageBox>(oOwner);
     box->setIcon(eIcon);
     box->setWindowTitle(sTitle);
@@ -31,8 +30,7 @@ std::unique_ptr<QMessageBox> CreateForAllBox(QWidget* oOwner, QMessageBox::Icon 
                                {"Yes To &All", cQuestions::kOverwriteYesToAll},
                                {"&No", cQuestions::kOverwriteNo},
                                {"No To A&ll", cQuestions::kOverwriteNoToAll}};
-    const int defaultCode =
-        eDefault == eDefaultAnswer::No ? cQuestions::kOverwriteNo : cQuestions::kOverwriteYes;
+    const int defaultCode = eDefault == eDefaultAnswer::No ? cQuestions::kOverwriteNo : cQuestions::kOverwriteYes;
     for (const cChoice& choice : choices) {
         QPushButton* button = box->addButton(QString::fromUtf8(choice.Label), QMessageBox::ActionRole);
         button->setProperty(kAnswerProperty, choice.Code);
@@ -46,10 +44,9 @@ std::unique_ptr<QMessageBox> CreateForAllBox(QWidget* oOwner, QMessageBox::Icon 
 
 } // namespace
 
-std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt,
-                                                eDefaultAnswer eDefault) {
-    return CreateForAllBox(oOwner, QMessageBox::Question,
-                           QStringLiteral("Overwrite Existing Images?"), sPrompt, eDefault);
+std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault) {
+    return CreateForAllBox(oOwner, QMessageBox::Question, QStringLiteral("Overwrite Existing Images?"), sPrompt,
+                           eDefault);
 }
 
 std::unique_ptr<QMessageBox> CreatePngOfferBox(QWidget* oOwner, const QString& sText) {

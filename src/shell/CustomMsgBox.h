@@ -22,8 +22,7 @@ enum class eDefaultAnswer { Yes, No };
 int ShowCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault);
 
 // The overwrite box ShowCustomMsgBox shows, built but not yet shown.
-std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt,
-                                                eDefaultAnswer eDefault);
+std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault);
 
 // The PNG offer's box, with sText (PngOfferText), built but not yet shown.
 std::unique_ptr<QMessageBox> CreatePngOfferBox(QWidget* oOwner, const QString& sText);

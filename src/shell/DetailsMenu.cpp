@@ -22,8 +22,7 @@ void frmQuillet::BuildDetailsMenu() {
         {&frmQuillet::mnuKeepDetails, "mnuKeepDetails", "Keep photo details", ePhotoDetails::Keep},
         {&frmQuillet::mnuKeepLocation, "mnuKeepLocation", "Keep photo details and location",
          ePhotoDetails::KeepLocation},
-        {&frmQuillet::mnuRemoveDetails, "mnuRemoveDetails", "Remove all photo details",
-         ePhotoDetails::Strip}};
+        {&frmQuillet::mnuRemoveDetails, "mnuRemoveDetails", "Remove all photo details", ePhotoDetails::Strip}};
     mnuDropDown->addSeparator();
     auto* group = new QActionGroup(mnuDropDown);
     for (const cDetailsItem& item : items) {

@@ -38,8 +38,8 @@ const cActionFile kActionFiles[] = {
 
 // Folders the files above may have created, deepest first; each is removed
 // when removing our files leaves it empty.
-const char* const kDataFolders[] = {"quillet", "nautilus/scripts", "nautilus", "nemo/actions", "nemo",
-                                    "kio/servicemenus", "kio"};
+const char* const kDataFolders[] = {"quillet", "nautilus/scripts", "nautilus", "nemo/actions",
+                                    "nemo",    "kio/servicemenus", "kio"};
 
 // sPath as one word of a shell command line.
 QString ShellQuoted(const QString& sPath) {

@@ -34,8 +34,7 @@ struct cActionsOutcome {
 };
 
 // sQuillet and sBatch: the programs the actions start (full paths).
-cActionsOutcome InstallFileManagerActions(const cActionPlaces& oPlaces, const QString& sQuillet,
-                                          const QString& sBatch);
+cActionsOutcome InstallFileManagerActions(const cActionPlaces& oPlaces, const QString& sQuillet, const QString& sBatch);
 cActionsOutcome RemoveFileManagerActions(const cActionPlaces& oPlaces);
 
 // InstallFileManagerActions for the current user, the actions starting this

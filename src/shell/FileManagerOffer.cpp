@@ -42,8 +42,7 @@ void frmQuillet::OfferFileManagerActions() {
     const QString text =
         QStringLiteral("Would you like \"Resize with Quillet\" and \"Resize to Large JPG here\" in the "
                        "right-click menu of your file manager (Files, Nemo, Dolphin, Thunar)?") +
-        kParagraphBreak +
-        QStringLiteral("You can add or remove them at any time by right-clicking the Help button.");
+        kParagraphBreak + QStringLiteral("You can add or remove them at any time by right-clicking the Help button.");
     if (Questions().MsgBox(kActionsTitle, text, cQuestions::eIcon::Question, cQuestions::eButtons::YesNo) ==
         cQuestions::eAnswer::Yes)
         InstallActions_Click();

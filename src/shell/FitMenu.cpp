@@ -50,14 +50,13 @@ void frmQuillet::BuildFitMenu() {
     gKeepDates = ReadChoice(QStringLiteral("KeepDates"), true);
     gKeepFolders = ReadChoice(QStringLiteral("KeepFolders"), false);
     const int limitKB = static_cast<int>(std::clamp<int64_t>(
-        ParseSizeLimit(ReadValue(SettingsKey, QStringLiteral("MaxSize")).toString())
-                .value_or(kDefaultLimitKB * 1024) / 1024,
+        ParseSizeLimit(ReadValue(SettingsKey, QStringLiteral("MaxSize")).toString()).value_or(kDefaultLimitKB * 1024) /
+            1024,
         1, kMaxLimitKB));
     gMaxBytes = ReadChoice(QStringLiteral("LimitSize"), false) ? int64_t{limitKB} * 1024 : 0;
 
     mnuDropDown->addSeparator();
-    mnuNoEnlarge = AddChoice(mnuDropDown, "mnuNoEnlarge", QStringLiteral("Don't enlarge smaller images"),
-                             gNoEnlarge);
+    mnuNoEnlarge = AddChoice(mnuDropDown, "mnuNoEnlarge", QStringLiteral("Don't enlarge smaller images"), gNoEnlarge);
     connect(mnuNoEnlarge, &QAction::toggled, this, [](bool bChecked) {
         gNoEnlarge = bChecked;
         WriteChoice(QStringLiteral("NoEnlarge"), bChecked);
@@ -77,8 +76,7 @@ void frmQuillet::BuildFitMenu() {
 
     // "Limit each file to:" and the limit in a number box below it, inside
     // the menu, so that the limit is set without a dialog.
-    mnuSizeLimit = AddChoice(mnuDropDown, "mnuSizeLimit", QStringLiteral("Limit each file to:"),
-                             gMaxBytes > 0);
+    mnuSizeLimit = AddChoice(mnuDropDown, "mnuSizeLimit", QStringLiteral("Limit each file to:"), gMaxBytes > 0);
     auto* row = new QWidget(mnuDropDown);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(24, 0, 6, 2);

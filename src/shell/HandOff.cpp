@@ -16,9 +16,9 @@ bool HandOffOverBus(const QStringList& aUris, int lTimeout) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kApplicationId, kApplicationPath, kApplicationInterface,
-                                                       aUris.isEmpty() ? QStringLiteral("Activate")
-                                                                       : QStringLiteral("Open"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kApplicationId, kApplicationPath, kApplicationInterface,
+                                       aUris.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
     if (!aUris.isEmpty())
         call << aUris;
     call << QVariantMap();

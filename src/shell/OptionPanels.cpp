@@ -61,7 +61,7 @@ QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, co
 // iIndexState.
 template <size_t N>
 QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const QString (&aCaptions)[N],
-                     const cDesign (&aPlaces)[N], int16_t& iIndexState, const char* sName) {
+                              const cDesign (&aPlaces)[N], int16_t& iIndexState, const char* sName) {
     auto* group = new QButtonGroup(oPanel);
     for (size_t i = 0; i < N; ++i) {
         auto* option = new QRadioButton(aCaptions[i], oPanel);
@@ -92,8 +92,7 @@ QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOp
 // The places of a column of options. Each option may reach the right edge
 // of its panel, so that a caption in a wider font than the design's is not
 // cut off ("Custom (10000 x 7500)").
-template <size_t N>
-void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N]) {
+template <size_t N> void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N]) {
     for (size_t i = 0; i < N; ++i)
         aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), lPanelWidth - oFirst.Left,
                       oFirst.Height};
@@ -148,9 +147,8 @@ void frmQuillet::BuildOptionPanels() {
 
     txtSize = new QLineEdit(mCustomSize, picSize);
     // Digits only; a number above the largest size is refused on leaving.
-    txtSize->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}( *, *[0-9]{0,5}){0,15}")),
-                                        txtSize));
+    txtSize->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,5}( *, *[0-9]{0,5}){0,15}")), txtSize));
     txtSize->setObjectName(QStringLiteral("txtSize"));
     txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
     PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
@@ -168,7 +166,8 @@ void frmQuillet::BuildOptionPanels() {
     cDesign qualityPlaces[4];
     ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
     groups[1] = MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
-    labNoQuality = new QLabel(QStringLiteral("Quality settings only apply when saving in JPG, WebP, AVIF or JPEG XL format."), picQuality);
+    labNoQuality = new QLabel(
+        QStringLiteral("Quality settings only apply when saving in JPG, WebP, AVIF or JPEG XL format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
     PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
@@ -183,8 +182,8 @@ void frmQuillet::BuildOptionPanels() {
     QString rotationCaptions[4];
     for (size_t i = 0; i < 4; ++i)
         rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
-    groups[2] = MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex,
-                                "optRotation");
+    groups[2] =
+        MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
     SpreadRow(optRotation, labRotation->indent(), Picture1->width());
     // Connected after the groups' own handlers, which set the state first.
     for (QButtonGroup* group : groups)

@@ -24,17 +24,10 @@ const QString kInstalledDataFolder = QStringLiteral("../share/quillet");
 QString SpecialFolderPath(int16_t lFolder) {
     QStandardPaths::StandardLocation location;
     switch (lFolder) {
-    case kFolderDesktop:
-        location = QStandardPaths::DesktopLocation;
-        break;
-    case kFolderDocuments:
-        location = QStandardPaths::DocumentsLocation;
-        break;
-    case kFolderPictures:
-        location = QStandardPaths::PicturesLocation;
-        break;
-    default:
-        return {};
+    case kFolderDesktop: location = QStandardPaths::DesktopLocation; break;
+    case kFolderDocuments: location = QStandardPaths::DocumentsLocation; break;
+    case kFolderPictures: location = QStandardPaths::PicturesLocation; break;
+    default: return {};
     }
     const QString path = QStandardPaths::writableLocation(location);
     // Without an XDG entry Qt falls back to the home folder itself; that is not

@@ -40,9 +40,7 @@ class cWindowList : public cSaveList {
     void Remove(int lPosition) override { mWindow.ImageList().RemoveEntry(Item(lPosition)); }
 
   private:
-    QTreeWidgetItem* Item(int lPosition) const {
-        return mWindow.lvwImages->topLevelItem(lPosition - 1);
-    }
+    QTreeWidgetItem* Item(int lPosition) const { return mWindow.lvwImages->topLevelItem(lPosition - 1); }
     frmQuillet& mWindow;
 };
 
@@ -55,9 +53,7 @@ class cWindowList : public cSaveList {
 // closes the window once the current image is done.
 class cWindowProgress : public QObject, public cSaveObserver {
   public:
-    explicit cWindowProgress(frmQuillet& oWindow) : mWindow(oWindow) {
-        qApp->installEventFilter(this);
-    }
+    explicit cWindowProgress(frmQuillet& oWindow) : mWindow(oWindow) { qApp->installEventFilter(this); }
     ~cWindowProgress() override { qApp->removeEventFilter(this); }
     cWindowProgress(const cWindowProgress&) = delete;
     cWindowProgress& operator=(const cWindowProgress&) = delete;
@@ -69,17 +65,15 @@ class cWindowProgress : public QObject, public cSaveObserver {
     bool AskToStop() {
         if (!mAsking && !mStop && QApplication::activeModalWidget() == nullptr) {
             mAsking = true;
-            mStop =
-                mWindow.Questions().MsgBox(kStopTitle, kStopText, cQuestions::eIcon::Question,
-                                           cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
+            mStop = mWindow.Questions().MsgBox(kStopTitle, kStopText, cQuestions::eIcon::Question,
+                                               cQuestions::eButtons::YesNo) == cQuestions::eAnswer::Yes;
             mAsking = false;
         }
         return mStop;
     }
 
     void Progress(int, int, double sngFraction, const QString& sCaption) override {
-        mWindow.SetProgressWidth(
-            static_cast<int32_t>(static_cast<float>(sngFraction * gProgressWidth)));
+        mWindow.SetProgressWidth(static_cast<int32_t>(static_cast<float>(sngFraction * gProgressWidth)));
         mWindow.labStatus->setText(sCaption + mWindow.HandedFilesNote());
     }
 
@@ -98,8 +92,8 @@ class cWindowProgress : public QObject, public cSaveObserver {
         // Open, Preview and the rest must not start while the list is in use.
         if (event->type() == QEvent::Shortcut && QApplication::activeModalWidget() == nullptr)
             return true;
-        if (event->type() != QEvent::KeyPress ||
-            static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || !IsInWindow(oWatched))
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape ||
+            !IsInWindow(oWatched))
             return false;
         AskToStop();
         return true;
@@ -184,8 +178,8 @@ QString frmQuillet::ChooseSaveFolder() {
         const QString reason = UnwritableFolderReason(folder);
         if (reason.isEmpty())
             return folder;
-        Questions().MsgBox(kFolderRefusedTitle, FolderRefusedText(folder, reason),
-                           cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        Questions().MsgBox(kFolderRefusedTitle, FolderRefusedText(folder, reason), cQuestions::eIcon::Exclamation,
+                           cQuestions::eButtons::OK);
     }
 }
 

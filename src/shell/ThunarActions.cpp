@@ -26,8 +26,7 @@ cParsed Parse(const QString& sXml) {
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         const qint64 here = reader.characterOffset();
-        if (token == QXmlStreamReader::StartElement && reader.name() == QLatin1String("action") &&
-            actionStart < 0) {
+        if (token == QXmlStreamReader::StartElement && reader.name() == QLatin1String("action") && actionStart < 0) {
             actionStart = sXml.lastIndexOf(u'<', here - 1);
             uniqueId.clear();
         } else if (token == QXmlStreamReader::StartElement && reader.name() == QLatin1String("unique-id")) {
@@ -63,8 +62,8 @@ qint64 EndWithLineBreak(const QString& sXml, qint64 lEnd) {
 
 cThunarMerge MergeThunarActions(const QByteArray& sXml, const QByteArray& aOurs) {
     if (sXml.trimmed().isEmpty())
-        return {aOurs.isEmpty() ? QByteArray() : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + aOurs +
-                                                      "</actions>\n",
+        return {aOurs.isEmpty() ? QByteArray()
+                                : "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + aOurs + "</actions>\n",
                 {}};
     const QString xml = QString::fromUtf8(sXml);
     if (xml.toUtf8() != sXml)

@@ -9,8 +9,8 @@
 #include <QString>
 
 struct cThunarMerge {
-    QByteArray Text;  // the file's new content when Problem is ""
-    QString Problem;  // why the file was not changed: it does not parse
+    QByteArray Text; // the file's new content when Problem is ""
+    QString Problem; // why the file was not changed: it does not parse
 };
 
 // sXml (a uca.xml, or "" for none) without our actions and, with aOurs not

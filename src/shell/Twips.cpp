@@ -13,8 +13,8 @@ int PixelsToTwipsY(int lPixels, const QScreen* oScreen) {
 }
 
 QRect TwipsRect(int lLeft, int lTop, int lWidth, int lHeight, const QScreen* oScreen) {
-    return {TwipsToPixelsX(lLeft, oScreen), TwipsToPixelsY(lTop, oScreen),
-            TwipsToPixelsX(lWidth, oScreen), TwipsToPixelsY(lHeight, oScreen)};
+    return {TwipsToPixelsX(lLeft, oScreen), TwipsToPixelsY(lTop, oScreen), TwipsToPixelsX(lWidth, oScreen),
+            TwipsToPixelsY(lHeight, oScreen)};
 }
 
 void PlaceTwips(QWidget* oWidget, int lLeft, int lTop, int lWidth, int lHeight) {

@@ -18,10 +18,10 @@ namespace {
 
 // What a widget does with the extra room.
 enum : int {
-    kMoveRight = 1,  // keeps its distance to the right edge
-    kWiden = 2,      // takes the extra width
-    kMoveDown = 4,   // keeps its distance to the bottom edge
-    kHeighten = 8,   // takes the extra height
+    kMoveRight = 1, // keeps its distance to the right edge
+    kWiden = 2,     // takes the extra width
+    kMoveDown = 4,  // keeps its distance to the bottom edge
+    kHeighten = 8,  // takes the extra height
 };
 
 // Line elements per frame, and the frames the window draws at load (the
@@ -33,10 +33,15 @@ constexpr int kFrames = 2;
 
 void frmQuillet::RememberDesignedLayout() {
     mDesignedPlaces.clear();
-    const std::pair<QWidget*, int> followers[] = {
-        {HelpButton, kMoveRight}, {Image1, kMoveRight},         {labImages, kWiden},
-        {lvwImages, kWiden | kHeighten}, {picSize, kMoveRight}, {picQuality, kMoveRight},
-        {Picture1, kMoveRight},   {labFileCount, kWiden | kMoveDown}, {labStatus, kMoveRight | kMoveDown}};
+    const std::pair<QWidget*, int> followers[] = {{HelpButton, kMoveRight},
+                                                  {Image1, kMoveRight},
+                                                  {labImages, kWiden},
+                                                  {lvwImages, kWiden | kHeighten},
+                                                  {picSize, kMoveRight},
+                                                  {picQuality, kMoveRight},
+                                                  {Picture1, kMoveRight},
+                                                  {labFileCount, kWiden | kMoveDown},
+                                                  {labStatus, kMoveRight | kMoveDown}};
     for (const auto& [widget, follows] : followers)
         mDesignedPlaces.push_back({widget, widget->geometry(), follows});
     mDesignedLines = lineLine;

@@ -13,7 +13,7 @@ class QLocalSocket;
 class cHandOffServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
-public:
+  public:
     explicit cHandOffServer(QObject* parent = nullptr);
     ~cHandOffServer() override;
 
@@ -28,13 +28,13 @@ public:
     Q_SCRIPTABLE void ActivateAction(const QString& sName, const QVariantList& aParameter,
                                      const QVariantMap& aPlatformData);
 
-signals:
+  signals:
     // Files handed over (absolute paths; none when the window is only to be
     // raised). Sent once the caller has its answer, so that whatever the
     // window then asks cannot keep the caller waiting.
     void FilesHanded(const QStringList& aPaths);
 
-private:
+  private:
     bool ListenOnSocket(bool bReplaceLive);
     void SocketConnected();
     void SocketReadable(QLocalSocket* oSocket);

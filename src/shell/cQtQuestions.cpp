@@ -13,44 +13,31 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(cQuestions::eIcon eIconKind) {
     switch (eIconKind) {
-    case cQuestions::eIcon::Information:
-        return QMessageBox::Information;
-    case cQuestions::eIcon::Exclamation:
-        return QMessageBox::Warning;
-    case cQuestions::eIcon::Question:
-        return QMessageBox::Question;
-    case cQuestions::eIcon::Critical:
-        return QMessageBox::Critical;
-    case cQuestions::eIcon::None:
-        break;
+    case cQuestions::eIcon::Information: return QMessageBox::Information;
+    case cQuestions::eIcon::Exclamation: return QMessageBox::Warning;
+    case cQuestions::eIcon::Question: return QMessageBox::Question;
+    case cQuestions::eIcon::Critical: return QMessageBox::Critical;
+    case cQuestions::eIcon::None: break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons ToQtButtons(cQuestions::eButtons eButtonSet) {
     switch (eButtonSet) {
-    case cQuestions::eButtons::YesNo:
-        return QMessageBox::Yes | QMessageBox::No;
-    case cQuestions::eButtons::YesNoCancel:
-        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case cQuestions::eButtons::OKCancel:
-        return QMessageBox::Ok | QMessageBox::Cancel;
-    case cQuestions::eButtons::OK:
-        break;
+    case cQuestions::eButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case cQuestions::eButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case cQuestions::eButtons::OKCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case cQuestions::eButtons::OK: break;
     }
     return QMessageBox::Ok;
 }
 
 cQuestions::eAnswer FromQtButton(int eButton) {
     switch (eButton) {
-    case QMessageBox::Yes:
-        return cQuestions::eAnswer::Yes;
-    case QMessageBox::No:
-        return cQuestions::eAnswer::No;
-    case QMessageBox::Ok:
-        return cQuestions::eAnswer::OK;
-    default:
-        return cQuestions::eAnswer::Cancel;
+    case QMessageBox::Yes: return cQuestions::eAnswer::Yes;
+    case QMessageBox::No: return cQuestions::eAnswer::No;
+    case QMessageBox::Ok: return cQuestions::eAnswer::OK;
+    default: return cQuestions::eAnswer::Cancel;
     }
 }
 
@@ -62,8 +49,8 @@ QWidget* cQtQuestions::DialogOwner() const {
     return mOwner != nullptr && mOwner->isEnabled() ? mOwner.data() : nullptr;
 }
 
-cQuestions::eAnswer cQtQuestions::MsgBox(const QString& sTitle, const QString& sText,
-                                         eIcon eIconKind, eButtons eButtonSet) {
+cQuestions::eAnswer cQtQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
+                                         eButtons eButtonSet) {
     QMessageBox box(ToQtIcon(eIconKind), sTitle, sText, ToQtButtons(eButtonSet), DialogOwner());
     const int pressed = box.exec();
     // A box with only OK reports OK however it was closed.

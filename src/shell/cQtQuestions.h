@@ -6,18 +6,16 @@
 #include <QPointer>
 
 class cQtQuestions : public cQuestions {
-public:
+  public:
     explicit cQtQuestions(QWidget* oOwner);
 
-    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
-                   eButtons eButtonSet) override;
-    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter,
-                          const QString& sStartFolder) override;
+    eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) override;
+    cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) override;
     QString BrowseForFolder(const QString& sTitle, const QString& sStartFolder) override;
     int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override;
     int OfferPng(const QString& sFileName, const QString& sSourceExtension) override;
 
-private:
+  private:
     // The owner window while it takes input; nullptr while it is disabled
     // (during a save), so that the dialog does not inherit the disabled state.
     QWidget* DialogOwner() const;

@@ -58,8 +58,12 @@ const cToolButtonDesign kToolButtons[] = {
     {&frmQuillet::CaptureButton, "CaptureButton", "capture", "Take a Screen Capture", {680, 30, 615, 615}, true},
     {&frmQuillet::PreviewButton, "PreviewButton", "preview", "Preview your changes", {1320, 30, 615, 615}, false},
     {&frmQuillet::SaveButton, "SaveButton", "save", "Save your new images", {1960, 30, 840, 615}, false},
-    {&frmQuillet::PrintsButton, "PrintsButton", "prints", "Order professional prints of your images",
-     {4080, 30, 615, 615}, false},
+    {&frmQuillet::PrintsButton,
+     "PrintsButton",
+     "prints",
+     "Order professional prints of your images",
+     {4080, 30, 615, 615},
+     false},
     {&frmQuillet::FriendButton, "FriendButton", "friend", "Tell a friend about Quillet", {4800, 30, 615, 615}, true},
     {&frmQuillet::HelpButton, "HelpButton", "help", "Get help!", {7245, 30, 615, 615}, true},
 };
@@ -74,8 +78,7 @@ QColor GradientColor(int lRow, int lLastRow) {
 
 } // namespace
 
-frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent)
-    : QWidget(parent), mQuestions(oQuestions) {
+frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent) : QWidget(parent), mQuestions(oQuestions) {
     if (mQuestions == nullptr) {
         mOwnQuestions = std::make_unique<cQtQuestions>(this);
         mQuestions = mOwnQuestions.get();
@@ -165,9 +168,7 @@ void frmQuillet::BuildToolbar() {
     }
     SaveButton->SetDropDownWidth(kDropDownZone);
     connect(SaveButton, &ARButton::MouseDown, this,
-            [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) {
-                SaveButton_MouseDown(eButton, lX);
-            });
+            [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) { SaveButton_MouseDown(eButton, lX); });
     connect(SaveButton, &ARButton::DropDownRequested, this, &frmQuillet::ShowFormatMenu);
     connect(OpenButton, &ARButton::clicked, this, [this] { mImageList->OpenButton_Click(); });
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
@@ -192,8 +193,8 @@ void frmQuillet::BuildToolbar() {
 void frmQuillet::SetTabOrder() {
     // Forward along the toolbar, then the list, then the option panels
     // from left to right, as they are read.
-    std::vector<QWidget*> chain = {OpenButton, CaptureButton, PreviewButton, SaveButton,
-                                   PrintsButton, FriendButton, HelpButton, lvwImages};
+    std::vector<QWidget*> chain = {OpenButton,   CaptureButton, PreviewButton, SaveButton,
+                                   PrintsButton, FriendButton,  HelpButton,    lvwImages};
     chain.insert(chain.end(), optSize.begin(), optSize.end());
     chain.push_back(txtSize);
     chain.insert(chain.end(), optQuality.begin(), optQuality.end());
@@ -230,8 +231,7 @@ void frmQuillet::ShowFormatMenu() {
 }
 
 void frmQuillet::BuildStatusBand() {
-    shpStatusBar = {kStatusBar.Left, kStatusBar.Top, kStatusBar.Width, kStatusBar.Height, kStatusBandColor,
-                    true};
+    shpStatusBar = {kStatusBar.Left, kStatusBar.Top, kStatusBar.Width, kStatusBar.Height, kStatusBandColor, true};
 
     // Line element 0 is the hidden model every frame line is copied from.
     const QColor titleTextColor = palette().color(QPalette::Active, QPalette::HighlightedText);
@@ -249,8 +249,7 @@ void frmQuillet::BuildStatusBand() {
     const cLineElement& rightTop = lineLine.at(first + 5);
     const cLineElement& leftTop = lineLine.at(first + 1);
     const cLineElement& rightLeft = lineLine.at(first + 8);
-    shpProgress = {rightTop.X1 + pixelX, leftTop.Y1 + pixelY, 0, rightLeft.Length() - pixelY, kProgressColor,
-                   true};
+    shpProgress = {rightTop.X1 + pixelX, leftTop.Y1 + pixelY, 0, rightLeft.Length() - pixelY, kProgressColor, true};
     gProgressWidth = rightTop.Length() - 2 * pixelX;
 
     labFileCount = new QLabel(QStringLiteral("0 Images"), this);
@@ -389,15 +388,14 @@ void frmQuillet::EnableForm() {
 }
 
 QString frmQuillet::GetPath() {
-    return Questions().BrowseForFolder(
-        QStringLiteral("Select the folder where you would like to save your photos."), mSaveFolder);
+    return Questions().BrowseForFolder(QStringLiteral("Select the folder where you would like to save your photos."),
+                                       mSaveFolder);
 }
 
 void frmQuillet::gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
     Questions().MsgBox(QStringLiteral("GDIP Error"),
                        QStringLiteral("GDIP Error in: ") + sClassName + u'\t' + QStringLiteral("Error Number: ") +
-                           QString::number(lGdiError) + u'\t' + QStringLiteral("Error Description: ") +
-                           sErrorDesc,
+                           QString::number(lGdiError) + u'\t' + QStringLiteral("Error Description: ") + sErrorDesc,
                        cQuestions::eIcon::Critical, cQuestions::eButtons::OK);
 }
 
@@ -421,12 +419,11 @@ void frmQuillet::FormActivate() {
 void frmQuillet::OpenPage(const QUrl& oAddress) {
     if (QDesktopServices::openUrl(oAddress))
         return;
-    const QString address = oAddress.isLocalFile() ? QDir::toNativeSeparators(oAddress.toLocalFile())
-                                                   : oAddress.toString();
+    const QString address =
+        oAddress.isLocalFile() ? QDir::toNativeSeparators(oAddress.toLocalFile()) : oAddress.toString();
     Questions().MsgBox(kPageNotOpenedTitle,
-                       QStringLiteral("Quillet could not start a web browser to show this page:") +
-                           kParagraphBreak + address + kParagraphBreak +
-                           QStringLiteral("You can open it in your browser yourself."),
+                       QStringLiteral("Quillet could not start a web browser to show this page:") + kParagraphBreak +
+                           address + kParagraphBreak + QStringLiteral("You can open it in your browser yourself."),
                        cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
 }
 

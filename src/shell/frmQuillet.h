@@ -45,7 +45,7 @@ class cQuestions;
 
 class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, public cPreviewHost {
     Q_OBJECT
-public:
+  public:
     // oQuestions answers every dialog and message of the window; without it
     // the window shows real Qt dialogs. It must outlive the window.
     explicit frmQuillet(cQuestions* oQuestions = nullptr, QWidget* parent = nullptr);
@@ -175,14 +175,14 @@ public:
     // Title of the message shown when no browser opens a page.
     static const QString kPageNotOpenedTitle;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* oWatched, QEvent* event) override;
 
-private:
+  private:
     // frmQuillet.cpp
     void FormLoad();
     void BuildToolbar();
@@ -223,21 +223,21 @@ private:
 
     cQuestions* mQuestions = nullptr;
     std::unique_ptr<cQuestions> mOwnQuestions;
-    cImageList* mImageList = nullptr; // a child of lvwImages
+    cImageList* mImageList = nullptr;         // a child of lvwImages
     std::unique_ptr<cStatusHint> mStatusHint; // the toolbar's hints over labStatus
     bool mAskingFirstRun = false;
-    QString mCustomSize;  // the custom size box's last accepted text
-    QString mSaveHint;    // the Save button's hint without the format
+    QString mCustomSize; // the custom size box's last accepted text
+    QString mSaveHint;   // the Save button's hint without the format
     struct cDesignedPlace {
         QWidget* Widget;
-        QRect Place;  // pixels, at the designed window size
-        int Follows;  // which of the extra width and height it takes (WindowLayout.cpp)
+        QRect Place; // pixels, at the designed window size
+        int Follows; // which of the extra width and height it takes (WindowLayout.cpp)
     };
     std::vector<cDesignedPlace> mDesignedPlaces;
     std::vector<cLineElement> mDesignedLines;
     cShapeElement mDesignedStatusBar;
     cShapeElement mDesignedProgress;
-    bool mSaving = false;        // a save runs: handed files wait
-    bool mAddingHanded = false;  // handed files are being added
-    QStringList mHandedFiles;    // handed files that wait
+    bool mSaving = false;       // a save runs: handed files wait
+    bool mAddingHanded = false; // handed files are being added
+    QStringList mHandedFiles;   // handed files that wait
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kCaptionGap = 2;   // pixels between picture and caption
+constexpr int kCaptionGap = 2; // pixels between picture and caption
 constexpr qreal kCornerRadius = 4.0;
 
 } // namespace
@@ -163,8 +163,8 @@ void ARButton::paintEvent(QPaintEvent*) {
     const QColor ink = isEnabled() ? QColor(Qt::white) : QColor(255, 255, 255, 110);
     if (!text().isEmpty()) {
         painter.setPen(ink);
-        const QRect captionRect(face.left(), pictureAt.y() + pictureSize.height() + kCaptionGap,
-                                face.width(), fontMetrics().height());
+        const QRect captionRect(face.left(), pictureAt.y() + pictureSize.height() + kCaptionGap, face.width(),
+                                fontMetrics().height());
         painter.drawText(captionRect.translated(shift, 0), Qt::AlignHCenter | Qt::AlignTop, text());
     }
     if (mDropDownWidth > 0)

@@ -14,7 +14,7 @@
 
 class ARButton : public QAbstractButton {
     Q_OBJECT
-public:
+  public:
     explicit ARButton(QWidget* parent = nullptr);
 
     void SetPicture(const QPixmap& oPicture);
@@ -42,7 +42,7 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void MouseEnter();
     void MouseLeave();
     // A mouse press; lX and lY in pixels within the button.
@@ -50,7 +50,7 @@ signals:
     // The drop-down zone asked for from the keyboard.
     void DropDownRequested();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -58,7 +58,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void PaintDropDownZone(QPainter& painter, const QColor& oInk) const;
 
     QPixmap mPicture;

@@ -18,8 +18,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const MetafileLimits limits{.maxSide = 4096, .maxPixels = 1 << 20, .workPerPixel = 64};
     QImage image;
-    if (RenderMetafile(data, size, limits, image) != Ok) return 0;
+    if (RenderMetafile(data, size, limits, image) != Ok)
+        return 0;
     volatile uint32_t sum = 0;
-    for (qsizetype i = 0; i < image.sizeInBytes(); ++i) sum = sum + image.constBits()[i];
+    for (qsizetype i = 0; i < image.sizeInBytes(); ++i)
+        sum = sum + image.constBits()[i];
     return 0;
 }

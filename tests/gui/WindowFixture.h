@@ -80,8 +80,7 @@ inline QStringList Texts(const QList<QTreeWidgetItem*>& aItems) {
 }
 
 // The named child, which must exist.
-template <class T>
-T* Child(const QObject& oParent, const char* sName) {
+template <class T> T* Child(const QObject& oParent, const char* sName) {
     T* found = oParent.findChild<T*>(QLatin1String(sName));
     if (found == nullptr)
         qFatal("no child %s", sName);
@@ -94,7 +93,7 @@ struct cQuestionsHolder {
 };
 
 class cTestWindow : public cQuestionsHolder, public frmQuillet {
-public:
+  public:
     cTestWindow() : frmQuillet(&Script) {}
 
     // Opens aNames from the test folder through the Open button.
@@ -103,7 +102,5 @@ public:
         QTest::mouseClick(OpenButton, Qt::LeftButton);
     }
 
-    QStringList EntryTexts() const {
-        return Texts(lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard));
-    }
+    QStringList EntryTexts() const { return Texts(lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard)); }
 };

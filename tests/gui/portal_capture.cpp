@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const qsizetype found = MarkerPixels(QImage(out));
-    std::printf("%s: capture %dx%d, %lld marker pixels\n", qPrintable(QGuiApplication::platformName()),
-                screen.width(), screen.height(), static_cast<long long>(found));
+    std::printf("%s: capture %dx%d, %lld marker pixels\n", qPrintable(QGuiApplication::platformName()), screen.width(),
+                screen.height(), static_cast<long long>(found));
     return found >= qsizetype{kMarkerWidth} * kMarkerHeight * 9 / 10 ? 0 : 1;
 }

@@ -10,7 +10,7 @@
 
 class tst_arbutton : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void clicksAndDraws() {
         ARButton button;
         QSignalSpy clicks(&button, &ARButton::clicked);

@@ -28,7 +28,7 @@ QImage Pattern(int lWidth, int lHeight, bool bOpaque = false) {
 
 class tst_capture : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { StartFresh(); }
 
     void cleanup() { RemoveCaptureFile(); }
@@ -66,12 +66,11 @@ private slots:
         // In a folder of this run's own under the user's runtime folder.
         const QFileInfo folder(EntryTag(entry));
         QVERIFY2(folder.fileName().startsWith("quillet-capture-"), qPrintable(folder.filePath()));
-        QCOMPARE(QDir(folder.absolutePath()),
-                 QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)));
+        QCOMPARE(QDir(folder.absolutePath()), QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)));
         QVERIFY(window.SaveButton->isEnabled());
         // The whole primary screen at its pixel size (the offscreen screen here).
-        const QSize screen = QGuiApplication::primaryScreen()->geometry().size() *
-                             QGuiApplication::primaryScreen()->devicePixelRatio();
+        const QSize screen =
+            QGuiApplication::primaryScreen()->geometry().size() * QGuiApplication::primaryScreen()->devicePixelRatio();
         QCOMPARE(QImage(CaptureFilePath()).size(), screen);
         QCOMPARE(QSize(gImageWidth, gImageHeight), screen);
         QVERIFY(window.Script.Log.empty());

@@ -26,7 +26,7 @@ class tst_custommsgbox : public QObject {
         return CustomMsgBoxAnswer(oBox);
     }
 
-private slots:
+  private slots:
     void keysGiveTheCodes_data() {
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("key");
@@ -34,14 +34,15 @@ private slots:
         QTest::addColumn<int>("code");
         for (const char* box : {"overwrite", "original", "png"}) {
             const bool original = QByteArray(box) == "original";
-            QTest::addRow("%s: Enter", box) << box << int(Qt::Key_Return) << 0
-                                            << (original ? cQuestions::kOverwriteNo : cQuestions::kOverwriteYes);
+            QTest::addRow("%s: Enter", box)
+                << box << int(Qt::Key_Return) << 0 << (original ? cQuestions::kOverwriteNo : cQuestions::kOverwriteYes);
             QTest::addRow("%s: Escape", box) << box << int(Qt::Key_Escape) << 0 << cQuestions::kOverwriteNo;
             QTest::addRow("%s: close", box) << box << 0 << 0 << cQuestions::kOverwriteNo;
         }
         QTest::newRow("Y") << "overwrite" << int(Qt::Key_Y) << 0 << cQuestions::kOverwriteYes;
         QTest::newRow("A") << "overwrite" << int(Qt::Key_A) << 0 << cQuestions::kOverwriteYesToAll;
-        QTest::newRow("Alt+A") << "overwrite" << int(Qt::Key_A) << int(Qt::AltModifier) << cQuestions::kOverwriteYesToAll;
+        QTest::newRow("Alt+A") << "overwrite" << int(Qt::Key_A) << int(Qt::AltModifier)
+                               << cQuestions::kOverwriteYesToAll;
         QTest::newRow("N") << "overwrite" << int(Qt::Key_N) << 0 << cQuestions::kOverwriteNo;
         QTest::newRow("L") << "overwrite" << int(Qt::Key_L) << 0 << cQuestions::kOverwriteNoToAll;
         QTest::newRow("png: Alt+L") << "png" << int(Qt::Key_L) << int(Qt::AltModifier) << cQuestions::kOverwriteNoToAll;
@@ -56,8 +57,8 @@ private slots:
             box == "png" ? CreatePngOfferBox(nullptr, QStringLiteral("a.heic\n\nQuillet cannot save..."))
                          : CreateCustomMsgBox(nullptr, QStringLiteral("a.jpg already exists."),
                                               box == "original" ? eDefaultAnswer::No : eDefaultAnswer::Yes);
-        QCOMPARE(shown->windowTitle(), box == "png" ? QStringLiteral("Save Error")
-                                                    : QStringLiteral("Overwrite Existing Images?"));
+        QCOMPARE(shown->windowTitle(),
+                 box == "png" ? QStringLiteral("Save Error") : QStringLiteral("Overwrite Existing Images?"));
         QCOMPARE(shown->icon(), box == "png" ? QMessageBox::NoIcon : QMessageBox::Question);
         QCOMPARE(shown->buttons().size(), 4);
         const int answer = Answer(*shown, [&](QMessageBox& oBox) {

@@ -16,7 +16,7 @@ namespace {
 // Hands aPaths to the window while the overwrite box is up (mid-save) and
 // notes the list and the status band then.
 class cHandingQuestions : public cScriptedQuestions {
-public:
+  public:
     frmQuillet* Window = nullptr;
     QStringList Handed;
     int EntriesThen = -1;
@@ -38,7 +38,7 @@ QString Album(const QString& sRelative = {}) {
 
 class tst_folders : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() {
         QDir().mkpath(Album("trip/day2"));
         QDir().mkpath(Album(".cache"));
@@ -62,8 +62,7 @@ private slots:
         QTest::newRow("dropped") << false << false << QStringList{"a.png", "b.png"}
                                  << "2 images added, 1 other files skipped" << 0;
         QTest::newRow("dropped, with subfolders")
-            << false << true << QStringList{"a.png", "b.png", "c.png", "d.png"}
-            << "" << 1;
+            << false << true << QStringList{"a.png", "b.png", "c.png", "d.png"} << "" << 1;
         QTest::newRow("handed over") << true << false << QStringList{"one.png", "a.png", "b.png"}
                                      << "2 images added, 1 other files skipped" << 0;
     }

@@ -19,9 +19,9 @@
 // Records the web pages the window asks the desktop to open.
 class cUrlRecorder : public QObject {
     Q_OBJECT
-public:
+  public:
     QList<QUrl> Opened;
-public slots:
+  public slots:
     void Open(const QUrl& url) { Opened.append(url); }
 };
 
@@ -34,7 +34,7 @@ class tst_frmquillet : public QObject {
         return window.lvwImages->visualItemRect(window.lvwImages->topLevelItem(lRow)).center();
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         Picture("wide.png", 1024, 768);
         Picture("tall.png", 300, 400);
@@ -63,8 +63,9 @@ private slots:
         QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked() &&
                 window.FormatItem(QStringLiteral("DFT"))->isChecked());
         // Disabled until the first image arrives; Prints stays disabled.
-        for (QWidget* widget : QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
-                                               window.optSize[0], window.optQuality[2], window.optRotation[3]})
+        for (QWidget* widget :
+             QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
+                             window.optSize[0], window.optQuality[2], window.optRotation[3]})
             QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
         // A stored open folder moves only the open folder.
         QCOMPARE(window.ImageList().OpenFolder(), QStringLiteral("/photos/in"));
@@ -117,15 +118,19 @@ private slots:
         QTest::newRow("a text file among images") << QStringList({"wide.png", "readme.txt", "My Photo.png"})
                                                   << QStringList({"wide.png", "My Photo.png"}) << "Unknown File Format"
                                                   << "readme.txt";
-        QTest::newRow("a corrupt first file") << QStringList({"broken.png", "My Photo.png"})
-                                              << QStringList({"My Photo.png"}) << "Error Loading Image" << "broken.png";
-        QTest::newRow("every name refused") << QStringList({"readme.txt", "notes."}) << QStringList()
-                                            << "Unknown File Format" << "notes.";
-        QTest::newRow("the only entry is corrupt") << QStringList({"broken.png"}) << QStringList()
-                                                   << "Error Loading Image" << "broken.png";
+        QTest::newRow("a corrupt first file")
+            << QStringList({"broken.png", "My Photo.png"}) << QStringList({"My Photo.png"}) << "Error Loading Image"
+            << "broken.png";
+        QTest::newRow("every name refused")
+            << QStringList({"readme.txt", "notes."}) << QStringList() << "Unknown File Format"
+            << "notes.";
+        QTest::newRow("the only entry is corrupt")
+            << QStringList({"broken.png"}) << QStringList() << "Error Loading Image"
+            << "broken.png";
         // A single file is taken whatever its name, then fails to load.
-        QTest::newRow("one file that is no image") << QStringList({"readme.txt"}) << QStringList()
-                                                   << "Error Loading Image" << "readme.txt";
+        QTest::newRow("one file that is no image")
+            << QStringList({"readme.txt"}) << QStringList() << "Error Loading Image"
+            << "readme.txt";
     }
 
     void openingKeepsWhatLoads() {
@@ -153,7 +158,7 @@ private slots:
     void cancelAndFailureKeepTheList() {
         cTestWindow window;
         window.Open({"wide.png", "tall.png"});
-        window.Script.OpenAnswers.push_back({});   // cancelled
+        window.Script.OpenAnswers.push_back({}); // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         QCOMPARE(window.lvwImages->topLevelItemCount(), 2);
         QVERIFY(window.Script.Asked(eKind::MsgBox).empty());
@@ -192,15 +197,15 @@ private slots:
         QTest::newRow("open one") << "open" << QStringList{"b.png"} << QStringList{} << "b.png";
         QTest::newRow("files by path") << "paths" << QStringList{"c.png", "a.png"} << QStringList{} << "c.png";
         QTest::newRow("capture") << "one" << QStringList{"d.png"} << QStringList{} << "d.png";
-        QTest::newRow("corrupt first entry") << "open" << QStringList{"broken.png", "a.png", "b.png"}
-                                             << QStringList{} << "a.png";
-        QTest::newRow("remove from the middle") << "remove" << QStringList{"a.png", "b.png", "c.png", "d.png"}
-                                                << QStringList{"b.png", "c.png"} << "d.png";
-        QTest::newRow("remove the last") << "remove" << QStringList{"a.png", "b.png", "c.png"}
-                                         << QStringList{"c.png"} << "b.png";
+        QTest::newRow("corrupt first entry")
+            << "open" << QStringList{"broken.png", "a.png", "b.png"} << QStringList{} << "a.png";
+        QTest::newRow("remove from the middle")
+            << "remove" << QStringList{"a.png", "b.png", "c.png", "d.png"} << QStringList{"b.png", "c.png"} << "d.png";
+        QTest::newRow("remove the last") << "remove" << QStringList{"a.png", "b.png", "c.png"} << QStringList{"c.png"}
+                                         << "b.png";
         QTest::newRow("Delete key") << "delete" << QStringList{"a.png", "b.png"} << QStringList{"a.png"} << "b.png";
-        QTest::newRow("a clicked entry fails to load") << "load" << QStringList{"a.png", "broken.png", "c.png"}
-                                                      << QStringList{"broken.png"} << "c.png";
+        QTest::newRow("a clicked entry fails to load")
+            << "load" << QStringList{"a.png", "broken.png", "c.png"} << QStringList{"broken.png"} << "c.png";
     }
 
     void selectionAfterAddingAndRemoving() {
@@ -304,12 +309,18 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("qualityShown");
-        QTest::newRow("GIF") << "mnuGIFFormat" << "GIF" << false;
-        QTest::newRow("BMP") << "mnuBMPFormat" << "BMP" << false;
-        QTest::newRow("PNG") << "mnuPNGFormat" << "PNG" << false;
-        QTest::newRow("JPG") << "mnuJPGFormat" << "JPG" << true;
-        QTest::newRow("WebP") << "mnuWEBPFormat" << "WEBP" << true;
-        QTest::newRow("Original") << "mnuOriginalFormat" << "DFT" << true;
+        QTest::newRow("GIF") << "mnuGIFFormat"
+                             << "GIF" << false;
+        QTest::newRow("BMP") << "mnuBMPFormat"
+                             << "BMP" << false;
+        QTest::newRow("PNG") << "mnuPNGFormat"
+                             << "PNG" << false;
+        QTest::newRow("JPG") << "mnuJPGFormat"
+                             << "JPG" << true;
+        QTest::newRow("WebP") << "mnuWEBPFormat"
+                              << "WEBP" << true;
+        QTest::newRow("Original") << "mnuOriginalFormat"
+                                  << "DFT" << true;
     }
 
     void formatMenuShowsAndHidesTheQualityOptions() {
@@ -320,7 +331,7 @@ private slots:
         window.FormatItem(QStringLiteral("GIF"))->trigger(); // start from a hidden state
         Child<QAction>(window, qPrintable(item))->trigger();
         QCOMPARE(gOutputFormat, code);
-        for (QAction* action : window.mnuDropDown->actions())   // one format checked
+        for (QAction* action : window.mnuDropDown->actions()) // one format checked
             if (action->objectName().endsWith(u"Format"))
                 QCOMPARE(action->isChecked(), action->objectName() == item);
         for (QRadioButton* option : window.optQuality)
@@ -376,15 +387,31 @@ private slots:
         QTest::addColumn<QString>("customCaption");
         QTest::addColumn<bool>("chosen");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("letters are not taken") << "abc" << "1024" << "Custom (1024 x 768)" << false << false;
-        QTest::newRow("nor signs or points") << "-12.5" << "125" << "Custom (125 x 94)" << true << false;
-        QTest::newRow("beyond the largest") << "16385" << "1024" << "Custom (1024 x 768)" << false << true;
-        QTest::newRow("far beyond") << "50000" << "1024" << "Custom (1024 x 768)" << false << true;
-        QTest::newRow("the largest") << "16384" << "16384" << "Custom (16384 x 12288)" << true << false;
-        QTest::newRow("zero keeps the size") << "0" << "0" << "Custom (1024 x 768)" << true << false;
-        QTest::newRow("a number") << "512" << "512" << "Custom (512 x 384)" << true << false;
+        QTest::newRow("letters are not taken") << "abc"
+                                               << "1024"
+                                               << "Custom (1024 x 768)" << false << false;
+        QTest::newRow("nor signs or points") << "-12.5"
+                                             << "125"
+                                             << "Custom (125 x 94)" << true << false;
+        QTest::newRow("beyond the largest") << "16385"
+                                            << "1024"
+                                            << "Custom (1024 x 768)" << false << true;
+        QTest::newRow("far beyond") << "50000"
+                                    << "1024"
+                                    << "Custom (1024 x 768)" << false << true;
+        QTest::newRow("the largest") << "16384"
+                                     << "16384"
+                                     << "Custom (16384 x 12288)" << true << false;
+        QTest::newRow("zero keeps the size") << "0"
+                                             << "0"
+                                             << "Custom (1024 x 768)" << true << false;
+        QTest::newRow("a number") << "512"
+                                  << "512"
+                                  << "Custom (512 x 384)" << true << false;
         // Passing through the box (nothing typed) chooses nothing.
-        QTest::newRow("passing through") << "" << "1024" << "Custom (1024 x 768)" << false << false;
+        QTest::newRow("passing through") << ""
+                                         << "1024"
+                                         << "Custom (1024 x 768)" << false << false;
     }
 
     void customSizeBoxOnLeaving() {
@@ -420,11 +447,11 @@ private slots:
         QTest::addColumn<bool>("removeFirst");
         QTest::addColumn<QString>("largeCaption");
         QTest::newRow("corrupt first") << QStringList{"broken.png", "wide.png"} << false << "Large (640 x 480)";
-        QTest::newRow("two corrupt first") << QStringList{"broken.png", "broken.png", "tall.png"} << false
-                                           << "Large (480 x 640)";
+        QTest::newRow("two corrupt first")
+            << QStringList{"broken.png", "broken.png", "tall.png"} << false << "Large (480 x 640)";
         QTest::newRow("measured one removed") << QStringList{"wide.png", "tall.png"} << true << "Large (480 x 640)";
-        QTest::newRow("next one corrupt") << QStringList{"wide.png", "broken.png", "tall.png"} << true
-                                          << "Large (480 x 640)";
+        QTest::newRow("next one corrupt")
+            << QStringList{"wide.png", "broken.png", "tall.png"} << true << "Large (480 x 640)";
     }
 
     void sizesAreMeasuredFromAListedImage() {
@@ -447,7 +474,7 @@ private slots:
     void panelsShowTheChosenFormat() {
         cTestWindow window;
         window.FormatItem(QStringLiteral("PNG"))->trigger();
-        window.Script.OpenAnswers.push_back({});   // cancelled
+        window.Script.OpenAnswers.push_back({}); // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         window.Open({"wide.png"});
         window.ImageList().TakeFiles({TestFolder().filePath("tall.png")});
@@ -480,8 +507,11 @@ private slots:
             window.optRotation[2]->click();
             window.FormatItem(QStringLiteral("GIF"))->trigger();
         }
-        const QMap<QString, QString> expected = {{"Size", custom ? "Custom" : "640"}, {"CustomSize", "300"},
-                                                 {"Quality", "100"}, {"Rotation", "180"}, {"Format", "GIF"}};
+        const QMap<QString, QString> expected = {{"Size", custom ? "Custom" : "640"},
+                                                 {"CustomSize", "300"},
+                                                 {"Quality", "100"},
+                                                 {"Rotation", "180"},
+                                                 {"Format", "GIF"}};
         for (auto value = expected.begin(); value != expected.end(); ++value)
             QCOMPARE(ReadValue(SettingsKey, value.key()).toString(), value.value());
         // A new run: the start values, then the window reads the store.
@@ -531,7 +561,8 @@ private slots:
     void webPages_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("address");
-        QTest::newRow("Help") << "HelpButton" << "help/index.html";
+        QTest::newRow("Help") << "HelpButton"
+                              << "help/index.html";
         QTest::newRow("Friend") << "FriendButton" << frmQuillet::kMakerSite + "/QLTFriend.aspx";
     }
 

@@ -25,18 +25,22 @@ const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
 // A 1920 x 1080 screen at 96 DPI, a frameless window with the designed
 // client margins (120 each side; 1020 under the picture).
 cPreviewMetrics Metrics() {
-    return {.ScreenWidth = 1920 * 15, .ScreenHeight = 1080 * 15, .ExtraWidth = 240, .ExtraHeight = 1140,
-            .LabelFromBottom = 915, .OKFromBottom = 555};
+    return {.ScreenWidth = 1920 * 15,
+            .ScreenHeight = 1080 * 15,
+            .ExtraWidth = 240,
+            .ExtraHeight = 1140,
+            .LabelFromBottom = 915,
+            .OKFromBottom = 555};
 }
 
 } // namespace
 
 class tst_preview : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() {
         StartFresh();
-        gSizeIndex = 3;   // 640
+        gSizeIndex = 3; // 640
         mWindow = std::make_unique<cTestWindow>();
     }
 
@@ -59,7 +63,7 @@ private slots:
 
     void navigationWrapsAtBothEnds() {
         Fill({Picture("a.png", 100, 100), Picture("b.png", 100, 100), Picture("c.png", 100, 100)});
-        mWindow->lvwImages->clearSelection();   // nothing selected: the first entry
+        mWindow->lvwImages->clearSelection(); // nothing selected: the first entry
         dlgPreview dialog(*mWindow);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
         QCOMPARE(Selected(), QStringList{"a.png"});
@@ -141,14 +145,14 @@ private slots:
     void navigationWithoutSelectionAfterRemoval() {
         Fill({Picture("a.png", 100, 100), Broken("bad.png"), Picture("c.png", 100, 100)});
         dlgPreview dialog(*mWindow);
-        dialog.NextButton_Click();   // bad.png fails and leaves the list
+        dialog.NextButton_Click(); // bad.png fails and leaves the list
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 2);
         mWindow->lvwImages->clearSelection();
-        dialog.NextButton_Click();   // the entry that moved up into its place
+        dialog.NextButton_Click(); // the entry that moved up into its place
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview c.png"));
         mWindow->ImageList().RemoveEntry(mWindow->lvwImages->topLevelItem(1));
         mWindow->lvwImages->clearSelection();
-        dialog.PreviousButton_Click();   // position beyond the list: the last one
+        dialog.PreviousButton_Click(); // position beyond the list: the last one
         QCOMPARE(Selected(), QStringList{"a.png"});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
     }
@@ -164,7 +168,7 @@ private slots:
         QCOMPARE(dialog.x(), screen.x());
         const auto* picture = Child<QLabel>(dialog, "picImage");
         QCOMPARE(picture->width(), screen.width() - 16);
-        QCOMPARE(picture->pixmap().width(), 1024);   // shown at full size, cut off
+        QCOMPARE(picture->pixmap().width(), 1024); // shown at full size, cut off
         // Vertically it fits and is centred.
         QCOMPARE(dialog.y(), screen.y() + (screen.height() - dialog.height()) / 2);
     }
@@ -202,7 +206,7 @@ private slots:
     // format: the preview shows the very bytes the save writes.
     void shownBytesAreTheSavedFile_data() {
         QTest::addColumn<QString>("format");
-        QTest::addColumn<int>("limit"); // file-size limit in KB; 0: none
+        QTest::addColumn<int>("limit");    // file-size limit in KB; 0: none
         QTest::addColumn<QString>("note"); // how the size shown starts
         QTest::addColumn<bool>("details"); // the format carries the photo details
         for (const char* format : {"DFT", "JPG", "GIF", "PNG", "BMP", "WEBP", "AVIF", "JXL"}) {
@@ -246,8 +250,8 @@ private slots:
     void encodedSizeReadsWell() {
         QCOMPARE(dlgPreview::EncodedSizeText(512), QStringLiteral("512 bytes"));
         QCOMPARE(dlgPreview::EncodedSizeText(49152), QStringLiteral("48 KB"));
-        QCOMPARE(dlgPreview::EncodedSizeText(1536), QStringLiteral("2 KB"));   // 1.5 -> 2, halves to even
-        QCOMPARE(dlgPreview::EncodedSizeText(2560), QStringLiteral("2 KB"));   // 2.5 -> 2
+        QCOMPARE(dlgPreview::EncodedSizeText(1536), QStringLiteral("2 KB")); // 1.5 -> 2, halves to even
+        QCOMPARE(dlgPreview::EncodedSizeText(2560), QStringLiteral("2 KB")); // 2.5 -> 2
         QCOMPARE(dlgPreview::EncodedSizeText(2516582), QStringLiteral("2.4 MB"));
         Fill({Picture("sized.png", 300, 200)});
         dlgPreview dialog(*mWindow);
@@ -268,10 +272,9 @@ private slots:
         QTest::newRow("narrow") << QSize(100, 50) << QRectF(12900, 7155, 3000, 1890) << QRectF(750, 120, 1500, 750);
         QTest::newRow("wide enough") << QSize(300, 50) << QRectF(12030, 7155, 4740, 1890)
                                      << QRectF(120, 120, 4500, 750);
-        QTest::newRow("failed load") << QSize(0, 480) << QRectF(12900, 3930, 3000, 8340)
-                                     << QRectF(1500, 120, 0, 7200);
-        QTest::newRow("taller than the screen") << QSize(640, 2000) << QRectF(9480, 0, 9840, 16200)
-                                                << QRectF(120, 120, 9600, 16200 - 1140);
+        QTest::newRow("failed load") << QSize(0, 480) << QRectF(12900, 3930, 3000, 8340) << QRectF(1500, 120, 0, 7200);
+        QTest::newRow("taller than the screen")
+            << QSize(640, 2000) << QRectF(9480, 0, 9840, 16200) << QRectF(120, 120, 9600, 16200 - 1140);
     }
 
     void layoutFitsTheScreen() {
@@ -299,7 +302,7 @@ private slots:
 
     void buttonColourNeedsAWholeRow() {
         cPreviewMetrics m = Metrics();
-        m.LabelFromBottom = 915.5;   // the button row falls between two pixel rows
+        m.LabelFromBottom = 915.5; // the button row falls between two pixel rows
         QVERIFY(!ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
         // A frame: the gradient covers the client area only.
         m = Metrics();
@@ -311,7 +314,8 @@ private slots:
         // A zero height must not divide by zero.
         QCOMPARE(PreviewGradientColour(0, 0), QColor(153, 198, 220));
     }
-private:
+
+  private:
     // Replaces the list with aNames from the test folder; the first is selected.
     void Fill(const QStringList& aNames) {
         mWindow->lvwImages->clear();
@@ -320,7 +324,9 @@ private:
         mWindow->lvwImages->setCurrentItem(mWindow->lvwImages->topLevelItem(0));
     }
 
-    QStringList Selected() const { return Texts(mWindow->lvwImages->selectedItems()); }
+    QStringList Selected() const {
+        return Texts(mWindow->lvwImages->selectedItems());
+    }
 
     std::unique_ptr<cTestWindow> mWindow;
 };

@@ -17,7 +17,7 @@ class tst_properties : public QObject {
                 dialog.findChild<QLabel*>("labWidth")->text(), dialog.findChild<QLabel*>("labHeight")->text()};
     }
 
-private slots:
+  private slots:
     void showsEntryAndMeasuredSize() {
         gImageWidth = 640;
         gImageHeight = 480;
@@ -64,8 +64,8 @@ private slots:
 
     void movesOnlyFromTheBackground() {
         frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
-        QVERIFY(dialog.StartsMoveAt(QPoint(2, 2)));            // background, beside the frame
-        QVERIFY(dialog.StartsMoveAt(QPoint(0, 60)));           // the frame line is background too
+        QVERIFY(dialog.StartsMoveAt(QPoint(2, 2)));  // background, beside the frame
+        QVERIFY(dialog.StartsMoveAt(QPoint(0, 60))); // the frame line is background too
         for (const char* name : {"Label1", "labWidth", "txtName", "OKButton"}) {
             const auto* control = dialog.findChild<QWidget*>(name);
             QVERIFY2(!dialog.StartsMoveAt(control->geometry().center()), name);

@@ -50,7 +50,10 @@ QString Misfit(const QWidget* oWidget) {
         return {};
     return QStringLiteral("%1 \"%2\" needs %3x%4, has %5x%6\n")
         .arg(oWidget->objectName(), text)
-        .arg(needed.width()).arg(needed.height()).arg(room.width()).arg(room.height());
+        .arg(needed.width())
+        .arg(needed.height())
+        .arg(room.width())
+        .arg(room.height());
 }
 
 // The contrast of the text drawn in oArea of oWindow (WCAG's ratio of the
@@ -90,8 +93,8 @@ QString LowContrast(QWidget& oWindow, const QStringList& aFields = {}) {
     for (const QWidget* text : oWindow.findChildren<QWidget*>()) {
         const auto* option = qobject_cast<const QRadioButton*>(text);
         const auto* label = qobject_cast<const QLabel*>(text);
-        const bool isText = option != nullptr || (label != nullptr && !label->text().isEmpty()) ||
-                            aFields.contains(text->objectName());
+        const bool isText =
+            option != nullptr || (label != nullptr && !label->text().isEmpty()) || aFields.contains(text->objectName());
         if (!isText || !text->isVisibleTo(&oWindow) || text->autoFillBackground())
             continue;
         QRect area = text->contentsRect();
@@ -106,7 +109,7 @@ QString LowContrast(QWidget& oWindow, const QStringList& aFields = {}) {
 
 // The desktop's font at lPoints for as long as it lives.
 class cDesktopFont {
-public:
+  public:
     explicit cDesktopFont(double lPoints) : mBefore(QApplication::font()) {
         QFont font = mBefore;
         font.setPointSizeF(lPoints);
@@ -114,7 +117,7 @@ public:
     }
     ~cDesktopFont() { QApplication::setFont(mBefore); }
 
-private:
+  private:
     QFont mBefore;
 };
 
@@ -134,7 +137,7 @@ QString Misfits(QWidget& oWindow) {
 class tst_textfits : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() {
         qInfo("scale factor %s", qgetenv("QT_SCALE_FACTOR").constData());
         StartFresh();
@@ -149,12 +152,12 @@ private slots:
         QTest::addColumn<bool>("quality");
         QTest::addColumn<double>("points");
         for (const double points : {9.0, 14.0}) {
-            QTest::addRow("longest hint, %g pt", points) << "Order professional prints of your images" << true
-                                                         << points;
-            QTest::addRow("progress, quality note, %g pt", points) << "Saving (100%)  32767 of 32767" << false
-                                                                   << points;
-            QTest::addRow("summary, %g pt", points) << "Stopped: 32767 Saved,  32767 Skipped,  32767 Failed" << true
-                                                    << points;
+            QTest::addRow("longest hint, %g pt", points)
+                << "Order professional prints of your images" << true << points;
+            QTest::addRow("progress, quality note, %g pt", points)
+                << "Saving (100%)  32767 of 32767" << false << points;
+            QTest::addRow("summary, %g pt", points)
+                << "Stopped: 32767 Saved,  32767 Skipped,  32767 Failed" << true << points;
         }
     }
 

@@ -14,7 +14,7 @@ namespace {
 // Answers the overwrite box and, while it is up (mid-save), points at a
 // toolbar button and notes the status text and its colour, and the controls.
 class cMidSaveQuestions : public cScriptedQuestions {
-public:
+  public:
     frmQuillet* Window = nullptr;
     QString StatusText;
     QColor StatusColour;
@@ -38,14 +38,14 @@ public:
 
 // Notes the properties the window is asked to show instead of showing them.
 class cPropertiesWindow : public cTestWindow {
-public:
+  public:
     QStringList Shown;
     void ShowProperties(const QString& sName, const QString&) override { Shown.append(sName); }
 };
 
 class tst_windowuse : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() {
         Picture("one.png", 64, 48);
         Picture("two.png", 64, 48);
@@ -61,10 +61,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.OpenButton->setFocus(Qt::TabFocusReason);
         // An option group is one stop, at its chosen option; arrows move within.
-        const QList<QWidget*> expected = {window.OpenButton, window.CaptureButton, window.PreviewButton,
-                                          window.SaveButton, window.FriendButton, window.HelpButton,
-                                          window.lvwImages, window.optSize[gSizeIndex], window.txtSize,
-                                          window.optQuality[gQualityIndex], window.optRotation[gRotationIndex],
+        const QList<QWidget*> expected = {window.OpenButton,
+                                          window.CaptureButton,
+                                          window.PreviewButton,
+                                          window.SaveButton,
+                                          window.FriendButton,
+                                          window.HelpButton,
+                                          window.lvwImages,
+                                          window.optSize[gSizeIndex],
+                                          window.txtSize,
+                                          window.optQuality[gQualityIndex],
+                                          window.optRotation[gRotationIndex],
                                           window.OpenButton};
         QList<QWidget*> visited = {QApplication::focusWidget()};
         while (visited.size() < expected.size()) {
@@ -202,7 +209,8 @@ private slots:
                 for (int x = 0; x < shot.width(); ++x) {
                     const QColor drawn(shot.pixel(x, y));
                     QVERIFY2(std::abs(drawn.red() - own.red()) + std::abs(drawn.green() - own.green()) +
-                                     std::abs(drawn.blue() - own.blue()) > 40,
+                                     std::abs(drawn.blue() - own.blue()) >
+                                 40,
                              qPrintable(QStringLiteral("%1 at %2,%3").arg(drawn.name()).arg(x).arg(y)));
                 }
     }
@@ -225,8 +233,7 @@ private slots:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("asked"); // the dialog's title, or "" for a closed window
         QTest::newRow("Ctrl+O") << int(Qt::Key_O) << int(Qt::ControlModifier) << "Select Images";
-        QTest::newRow("Ctrl+Shift+O") << int(Qt::Key_O) << int(Qt::ControlModifier | Qt::ShiftModifier)
-                                      << "Add Images";
+        QTest::newRow("Ctrl+Shift+O") << int(Qt::Key_O) << int(Qt::ControlModifier | Qt::ShiftModifier) << "Add Images";
         QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << kSaveFolderTitle;
         // The display-less test platform has no browser: the page fails to open.
         QTest::newRow("F1") << int(Qt::Key_F1) << int(Qt::NoModifier) << frmQuillet::kPageNotOpenedTitle;

@@ -28,7 +28,7 @@ struct Listener {
 
 /* Opens the extension index to the pattern-list tests. */
 class cGDIPProbe : public cGDIP {
-public:
+  public:
     using cGDIP::AddExtensions;
 };
 
@@ -66,9 +66,10 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
     gdip.AddExtensions(QStringLiteral("*.X; *.Y ;  *.Z  "), QStringLiteral(";"), 9);
     gdip.AddExtensions(QStringLiteral("*.Q;"), QStringLiteral(";"), 10);
     for (const auto& [key, index] : std::vector<std::pair<const char*, int32_t>>{
-             {"*.Png", png}, {"*.jpeg", jpeg}, {"*.JPE", jpeg}, {"*.jfif", jpeg}, {"png", -1}, {".png", -1},
-             {"*.heic", -1}, {"*.WebP", 5}, {"*.avif", 6}, {"*.Jxl", 7}, {"*.AA", 7}, {"*.ab", 7}, {"*.Ac", 7},
-             {"*.aD", 7}, {"*.one", 8}, {"*.X", 9}, {" *.Y ", 9}, {"*.Y", -1}, {"*.z", 9}, {"", -1}})
+             {"*.Png", png}, {"*.jpeg", jpeg}, {"*.JPE", jpeg}, {"*.jfif", jpeg}, {"png", -1},
+             {".png", -1},   {"*.heic", -1},   {"*.WebP", 5},   {"*.avif", 6},    {"*.Jxl", 7},
+             {"*.AA", 7},    {"*.ab", 7},      {"*.Ac", 7},     {"*.aD", 7},      {"*.one", 8},
+             {"*.X", 9},     {" *.Y ", 9},     {"*.Y", -1},     {"*.z", 9},       {"", -1}})
         EXPECT_EQ(gdip.ExtensionExists(QString::fromLatin1(key)), index) << key;
     EXPECT_FALSE(gdip.EncoderClsid(jpeg) == gdip.EncoderClsid(png));
     EXPECT_TRUE(gdip.EncoderClsid(-1) == CLSID{});
@@ -78,9 +79,9 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
 
 TEST(cGDIP, StringToGuidParsesOnlyTheBracedForm) {
     EXPECT_TRUE(cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}")) == EncoderQuality);
-    for (const char* bad : {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB",
-                            "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}",
-                            "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
+    for (const char* bad :
+         {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}",
+          "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}", "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
         EXPECT_TRUE(cGDIP::StringToGuid(QString::fromLatin1(bad)) == GUID{}) << bad;
 }
 
@@ -138,7 +139,7 @@ TEST(cBitmap, CachedSizesStayAfterRotateFlipAndCloning) {
     GdipGetImageDimension(bitmap.Handle(), &w, &h);
     EXPECT_EQ(QSizeF(w, h), QSizeF(20, 30));
 
-    cBitmap fresh;  /* a clone reads neither size nor format */
+    cBitmap fresh; /* a clone reads neither size nor format */
     ASSERT_EQ(fresh.CreateFromClone(4, 4, bitmap.Handle(), PixelFormat24bppRGB), 0);
     EXPECT_EQ(fresh.Width(), 0);
     EXPECT_EQ(fresh.PixelFormat(), 0);
@@ -150,7 +151,7 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     const CLSID png = gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.png")));
     cBitmap bitmap;
     FillSolid(bitmap, 5, 3, PixelFormat32bppARGB, 0x80402010);
-    QByteArray bytes("unchanged");  /* an unknown encoder leaves the array alone */
+    QByteArray bytes("unchanged"); /* an unknown encoder leaves the array alone */
     EXPECT_EQ(bitmap.SaveToStream(bytes, CLSID{}, nullptr), 0);
     EXPECT_EQ(bytes, QByteArray("unchanged"));
     EXPECT_EQ(bitmap.CurErr(), 13);
@@ -160,7 +161,7 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     EXPECT_EQ(bytes.size(), written);
     cBitmap decoded;
     ASSERT_EQ(decoded.CreateFromStream(bytes), 0);
-    bytes.fill('x');  /* the image keeps its own copy */
+    bytes.fill('x'); /* the image keeps its own copy */
     EXPECT_EQ(QSize(decoded.Width(), decoded.Height()), QSize(5, 3));
     EXPECT_EQ(decoded.GetPixel(4, 2), 0x80402010u);
     const QImage picture = decoded.Picture();
@@ -191,7 +192,7 @@ TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
     ASSERT_EQ(bitmap.CreateFromStream(bytes), 0);
     EXPECT_EQ(bitmap.GetDelay(0), 10);
     EXPECT_EQ(bitmap.GetDelay(3), 40);
-    EXPECT_EQ(bitmap.GetDelay(5), 0);  /* byte offset 20 lies beyond the value */
+    EXPECT_EQ(bitmap.GetDelay(5), 0); /* byte offset 20 lies beyond the value */
     EXPECT_EQ(bitmap.GetLoopCount(), 3);
     EXPECT_EQ(bitmap.SelectActiveFrame(2, true), 0);
     EXPECT_EQ(bitmap.FrameCount(), 4);
@@ -200,7 +201,7 @@ TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
     EXPECT_EQ(bitmap.GetPropertyItem(PropertyTagFrameDelay, value, 1), 0);
     EXPECT_EQ(value.toInt(), 20);
     EXPECT_EQ(bitmap.GetPropertyItem(PropertyTagOrientation, value, 0), 19);
-    EXPECT_EQ(value.toInt(), 20);  /* untouched by the failed read */
+    EXPECT_EQ(value.toInt(), 20); /* untouched by the failed read */
 }
 
 TEST(cBitmap, MultiPageTiffFileHoldsEveryPage) {
@@ -215,7 +216,7 @@ TEST(cBitmap, MultiPageTiffFileHoldsEveryPage) {
     ASSERT_EQ(first.SaveToFile(path, gdip.EncoderClsid(gdip.ExtensionExists(QStringLiteral("*.tiff"))), &params), 0);
     flag = EncoderValueFrameDimensionPage;
     ASSERT_EQ(first.SaveAddImage(QString(), second.Handle(), &params), 0);
-    ASSERT_EQ(first.SaveAdd(&params), 0);  /* the first page again */
+    ASSERT_EQ(first.SaveAdd(&params), 0); /* the first page again */
     flag = EncoderValueFlush;
     ASSERT_EQ(first.SaveAdd(&params), 0);
     cBitmap loaded;
@@ -236,7 +237,7 @@ TEST(cBitmap, ColourKeysAndTheFramesOfAStill) {
     static_cast<ARGB*>(data.Scan0)[1] = 0xFF123456;
     ASSERT_EQ(bitmap.UnlockBits(&data), 0);
     ASSERT_EQ(bitmap.MakeTransparent(0xFFFF00FF), 0);
-    EXPECT_EQ(bitmap.PixelFormat(), PixelFormat24bppRGB);  /* cached, not read again */
+    EXPECT_EQ(bitmap.PixelFormat(), PixelFormat24bppRGB); /* cached, not read again */
     PixelFormat format = 0;
     GdipGetImagePixelFormat(bitmap.Handle(), &format);
     EXPECT_EQ(format, PixelFormat32bppARGB);
@@ -246,7 +247,7 @@ TEST(cBitmap, ColourKeysAndTheFramesOfAStill) {
 
     cBitmap indexed;
     ASSERT_EQ(indexed.CreateFromScan0(2, 2, 0, PixelFormat8bppIndexed, nullptr), 0);
-    indexed.SetTransColor(256 + 5);  /* higher bits ignored */
+    indexed.SetTransColor(256 + 5); /* higher bits ignored */
     std::vector<uint32_t> buffer(2 + 256);
     indexed.GetPalette(reinterpret_cast<ColorPalette*>(buffer.data()), 256);
     EXPECT_EQ(indexed.CurErr(), 0);
@@ -255,7 +256,7 @@ TEST(cBitmap, ColourKeysAndTheFramesOfAStill) {
     EXPECT_EQ(indexed.SelectActiveFrame(0), 0);
     EXPECT_EQ(indexed.FrameCount(), 1);
     EXPECT_EQ(indexed.SelectActiveFrame(1), 2);
-    EXPECT_EQ(indexed.SelectActiveFrame(0, true), 2);  /* no time frames */
+    EXPECT_EQ(indexed.SelectActiveFrame(0, true), 2); /* no time frames */
 }
 
 TEST(cGraphics, CallsWithoutAHandleFailAndReportAsCGraphics) {
@@ -281,7 +282,7 @@ TEST(cGraphics, ClearLeavesTransparentWhiteAndReleasingDuringALoanWritesThePixel
         EXPECT_EQ(bitmap.GetPixel(0, 0), 0x00FFFFFFu);
         HDC hdc = graphics.GetDC();
         ASSERT_NE(hdc, nullptr);
-        EXPECT_EQ(graphics.Clear(), 4);  /* busy while lent */
+        EXPECT_EQ(graphics.Clear(), 4); /* busy while lent */
         BitmapData bits{};
         ASSERT_EQ(GpGetDCBits(hdc, &bits), Ok);
         static_cast<ARGB*>(bits.Scan0)[8] = 0xFFCAFE00;

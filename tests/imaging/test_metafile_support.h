@@ -20,9 +20,13 @@ namespace mftest {
 
 constexpr uint32_t Red = 0xFFFF0000, Blue = 0xFF0000FF, Transparent = 0x00000000;
 
-inline uint32_t Bits(float value) { return std::bit_cast<uint32_t>(value); }
+inline uint32_t Bits(float value) {
+    return std::bit_cast<uint32_t>(value);
+}
 
-inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return r | (g << 8) | (uint32_t{b} << 16); }
+inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
+    return r | (g << 8) | (uint32_t{b} << 16);
+}
 
 using codectest::Bytes;
 
@@ -44,14 +48,16 @@ inline Dib MakeDib(int width, int height, int bpp, std::initializer_list<int64_t
 inline Dib MakeDib24(int width, int height, const std::vector<uint32_t>& topDownRgb) {
     Bytes b;
     for (int row = height - 1; row >= 0; --row) {
-        for (int x = 0; x < width; ++x) b.le({topDownRgb[size_t(row * width + x)]}, 3);
-        while (b.v.size() % 4) b.u8(0);
+        for (int x = 0; x < width; ++x)
+            b.le({topDownRgb[size_t(row * width + x)]}, 3);
+        while (b.v.size() % 4)
+            b.u8(0);
     }
     return MakeDib(width, height, 24, {}, b.v);
 }
 
 class EmfBuilder {
-public:
+  public:
     /* A picture of width x height pixels at 96 dpi. */
     EmfBuilder(int width, int height, uint16_t handles = 16) {
         w.le({1, 88, 0, 0, width - 1, height - 1, 0, 0, width * 2540 / 96, height * 2540 / 96});
@@ -61,12 +67,14 @@ public:
     /* A record of the given type whose fields are 32-bit values. */
     EmfBuilder& Record(uint32_t type, std::initializer_list<uint32_t> fields) {
         Bytes f;
-        for (uint32_t v : fields) f.u32(v);
+        for (uint32_t v : fields)
+            f.u32(v);
         return Raw(type, f.v);
     }
     /* A record with raw field bytes (padded to 4). */
     EmfBuilder& Raw(uint32_t type, std::vector<uint8_t> fields) {
-        while (fields.size() % 4) fields.push_back(0);
+        while (fields.size() % 4)
+            fields.push_back(0);
         w.le({type, int64_t(8 + fields.size())}).append(fields);
         ++records;
         return *this;
@@ -82,7 +90,8 @@ public:
     EmfBuilder& TextW(int x, int y, const std::u16string& text) {
         Bytes f;
         f.le({0, 0, 0, 0, 1, Bits(1), Bits(1), x, y, int64_t(text.size()), 76, 0x100, 0}).v.resize(76 - 8);
-        for (char16_t c : text) f.u16(c);
+        for (char16_t c : text)
+            f.u16(c);
         return Raw(84, f.v);
     }
     /* A bitmap record (StretchDIBits, SetDIBitsToDevice): empty bounds, six
@@ -106,20 +115,23 @@ public:
 };
 
 class WmfBuilder {
-public:
+  public:
     /* Placeable when unitsPerInch > 0, with bounds (0, 0, right, bottom). */
     WmfBuilder(int right, int bottom, int unitsPerInch, uint16_t objects = 8) {
-        if (unitsPerInch > 0) w.le({0x9AC6CDD7}).le({0, 0, 0, right, bottom, unitsPerInch, 0, 0, 0}, 2);
+        if (unitsPerInch > 0)
+            w.le({0x9AC6CDD7}).le({0, 0, 0, right, bottom, unitsPerInch, 0, 0, 0}, 2);
         headerAt = w.v.size();
         w.le({1, 9, 0x300, 0, 0, objects, 0, 0, 0}, 2);
     }
     WmfBuilder& Record(uint16_t function, std::initializer_list<int> words) {
         Bytes p;
-        for (int v : words) p.u16(uint32_t(v));
+        for (int v : words)
+            p.u16(uint32_t(v));
         return Raw(function, p.v);
     }
     WmfBuilder& Raw(uint16_t function, std::vector<uint8_t> params) {
-        if (params.size() % 2) params.push_back(0);
+        if (params.size() % 2)
+            params.push_back(0);
         w.le({int64_t(3 + params.size() / 2)}).le({function}, 2).append(params);
         return *this;
     }
@@ -148,7 +160,10 @@ inline QImage Rendered(const std::vector<uint8_t>& bytes) {
 }
 
 /* A pixel a drawing must have, 0xAARRGGBB. */
-struct Probe { int x, y; uint32_t argb; };
+struct Probe {
+    int x, y;
+    uint32_t argb;
+};
 
 /* A metafile and the pixels (and size, when given) it must give, for
  * table-driven drawing tests. */
@@ -164,8 +179,11 @@ inline void ExpectDrawn(const std::vector<Drawing>& drawings) {
         SCOPED_TRACE(d.name);
         const QImage image = Rendered(d.bytes);
         EXPECT_EQ(image.format(), QImage::Format_ARGB32);
-        if (d.size.isValid()) { EXPECT_EQ(image.size(), d.size); }
-        for (const Probe& p : d.probes) EXPECT_EQ(image.pixel(p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
+        if (d.size.isValid()) {
+            EXPECT_EQ(image.size(), d.size);
+        }
+        for (const Probe& p : d.probes)
+            EXPECT_EQ(image.pixel(p.x, p.y), p.argb) << "at " << p.x << ", " << p.y;
     }
 }
 

@@ -48,8 +48,7 @@ class BatchSave : public testing::Test {
     }
 
     QStringList OutputEntries() const {
-        return QDir(mOut.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(mOut.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     QStringList TrashedFiles() const {
         return QDir(mTrash + QStringLiteral("/files")).entryList(QDir::Files | QDir::System);

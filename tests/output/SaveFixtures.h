@@ -24,7 +24,9 @@
 #include <vector>
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString& sText, std::ostream* os) { *os << '"' << sText.toStdString() << '"'; }
+inline void PrintTo(const QString& sText, std::ostream* os) {
+    *os << '"' << sText.toStdString() << '"';
+}
 
 // The trash of a home of the test program's own (so that replaced files go
 // there, not to the user's trash), emptied for the next test. The home is set
@@ -74,8 +76,7 @@ class cRecordingObserver : public cSaveObserver {
 };
 
 // A 24-bit lWidth x lHeight bitmap whose pixels Paint(x, y, bgr) sets.
-inline cBitmap MakeBitmap(int lWidth, int lHeight,
-                          const std::function<void(int, int, uint8_t*)>& Paint) {
+inline cBitmap MakeBitmap(int lWidth, int lHeight, const std::function<void(int, int, uint8_t*)>& Paint) {
     const int stride = (lWidth * 3 + 3) / 4 * 4;
     std::vector<uint8_t> pixels(static_cast<size_t>(stride) * lHeight);
     for (int y = 0; y < lHeight; ++y)
@@ -110,8 +111,7 @@ inline std::string RampCorner(QRgb pixel) {
 inline bool WriteRamp(cGDIP& gdip, const QString& sPath, int lWidth, int lHeight,
                       const QString& sExtension = QStringLiteral("png")) {
     const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-    return encoder >= 0 &&
-           MakeRamp(lWidth, lHeight).SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
+    return encoder >= 0 && MakeRamp(lWidth, lHeight).SaveToFile(sPath, gdip.EncoderClsid(encoder), nullptr) == 0;
 }
 
 inline QByteArray ReadAll(const QString& sPath) {

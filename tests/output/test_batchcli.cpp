@@ -26,8 +26,8 @@ struct cRun {
 // working in the folder that holds sHome; lFileBlocks > 0 limits every file
 // it writes to that many 512-byte blocks; sFileSystem names what the file
 // system lacks (FileSystemShim.c).
-void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome = {},
-                int lFileBlocks = 0, const QString& sFileSystem = {}) {
+void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome = {}, int lFileBlocks = 0,
+                const QString& sFileSystem = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!sHome.isEmpty()) {
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -37,9 +37,8 @@ void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome 
     if (!sFileSystem.isEmpty()) {
         environment.insert(QStringLiteral("QUILLET_TEST_FS"), sFileSystem);
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_SYSTEM_SHIM));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
-                               QStringLiteral(":verify_asan_link_order=0"));
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                               QStringLiteral(":verify_asan_link_order=0"));
     }
     process.setProcessEnvironment(environment);
     process.setChildProcessModifier([lFileBlocks] {
@@ -59,20 +58,18 @@ cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFil
     process.closeWriteChannel();
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace
 
 TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     const QString tmp = QDir::tempPath();
-    const cBatchArguments a = ParseBatchArguments(
-        {"--size", "large", "--quality", "maximum", "--rotate", "270", "--format", "gif", "--overwrite",
-         "all", "--png-fallback", "no", "-j", "3", "-o", tmp, "a.png", "b.jpg"});
+    const cBatchArguments a =
+        ParseBatchArguments({"--size", "large", "--quality", "maximum", "--rotate", "270", "--format", "gif",
+                             "--overwrite", "all", "--png-fallback", "no", "-j", "3", "-o", tmp, "a.png", "b.jpg"});
     ASSERT_EQ(a.Error, QString());
-    EXPECT_EQ(std::tuple(a.Job.SizeIndex, a.Job.QualityIndex, a.Job.RotationIndex, a.Jobs,
-                         a.Job.OutputFormat),
+    EXPECT_EQ(std::tuple(a.Job.SizeIndex, a.Job.QualityIndex, a.Job.RotationIndex, a.Jobs, a.Job.OutputFormat),
               std::tuple(3, 3, 3, 3, QStringLiteral("GIF")));
     EXPECT_EQ(std::pair(a.Overwrite, a.PngFallback), std::pair(eBatchAnswer::Yes, eBatchAnswer::No));
     EXPECT_EQ(a.Files, (QStringList{"a.png", "b.jpg"}));
@@ -89,8 +86,9 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         ParseBatchArguments({"--no-enlarge", "--max-size", "1.5M", "--no-keep-dates", "-o", tmp, "a"}).Job;
     EXPECT_EQ(std::tuple(fit.NoEnlarge, fit.MaxBytes, fit.KeepDates), std::tuple(true, 1536 * 1024, false));
     // Several sizes, presets among them, as the custom size box writes them.
-    const cSaveJob sizes = ParseBatchArguments(
-        {"--size", "320,large, 1280", "--size-folders", "--name", "{name}-{w}", "-o", tmp, "a"}).Job;
+    const cSaveJob sizes =
+        ParseBatchArguments({"--size", "320,large, 1280", "--size-folders", "--name", "{name}-{w}", "-o", tmp, "a"})
+            .Job;
     EXPECT_EQ(std::tuple(sizes.SizeIndex, sizes.CustomSize, sizes.SizeFolders, sizes.NameTemplate),
               std::tuple(5, QStringLiteral("320, 640, 1280"), true, QStringLiteral("{name}-{w}")));
 
@@ -132,9 +130,7 @@ TEST(TerminalQuestions, TheReplyOrThePolicyDecides) {
     QString errText;
     QTextStream err(&errText);
     QStringList replies = {"maybe", "A", "n", "yes", "l", "", "", "y"};
-    const auto next = [&replies] {
-        return replies.isEmpty() ? std::nullopt : std::optional(replies.takeFirst());
-    };
+    const auto next = [&replies] { return replies.isEmpty() ? std::nullopt : std::optional(replies.takeFirst()); };
     cTerminalQuestions asking(err, next, true, eBatchAnswer::Ask, eBatchAnswer::Ask);
     EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteYesToAll); // asks twice
     EXPECT_EQ(asking.ShowCustomMsgBox("x", false), cQuestions::kOverwriteNo);
@@ -177,50 +173,110 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
     ASSERT_TRUE(WriteAll(In("logo.ico"), MakeIcon(16)));
     const struct {
         QStringList Options, Inputs;
-        const char* Old;   // a file of that name already in the output folder; "": none
+        const char* Old; // a file of that name already in the output folder; "": none
         int ExitCode;
-        const char* Out;   // the standard output (for --help, how it starts)
-        const char* Err;   // part of the messages; "": none (no terminal, no progress)
+        const char* Out; // the standard output (for --help, how it starts)
+        const char* Err; // part of the messages; "": none (no terminal, no progress)
         QStringList Written;
-        int FileBlocks = 0;  // limit of every file written, in 512-byte blocks
-        bool NoHome = false; // run with a HOME that does not exist
+        int FileBlocks = 0;          // limit of every file written, in 512-byte blocks
+        bool NoHome = false;         // run with a HOME that does not exist
         const char* FileSystem = ""; // what the file system lacks (FileSystemShim.c)
     } cases[] = {
         {{}, {"a.png"}, "", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{}, {"broken.jpg"}, "", 1, "0 Saved,  1 Failed\n",
+        {{},
+         {"broken.jpg"},
+         "",
+         1,
+         "0 Saved,  1 Failed\n",
          "Images Not Saved: This image could not be saved: broken.jpg: corrupt, or in a file format that "
-         "cannot be opened", {}},
+         "cannot be opened",
+         {}},
         {{}, {"missing.png"}, "", 1, "0 Images Saved\n", "missing.png: no such file", {}},
-        {{}, {"a.png"}, "a.png", 1, "0 Images Saved,  1 Images Skipped\n",
+        {{},
+         {"a.png"},
+         "a.png",
+         1,
+         "0 Images Saved,  1 Images Skipped\n",
          "a.png already exists.  Would you like to overwrite it? -> no (no terminal to ask; see "
-         "--overwrite)", {}},
+         "--overwrite)",
+         {}},
         {{"--overwrite", "all"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
         {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 0, "1 Images Saved\n", "", {"a.png"}},
-        {{"--overwrite", "all"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
-         "a.png: the existing file could not be moved to the trash: there is no home folder", {}, 0, true},
-        {{}, {"logo.ico"}, "", 1, "0 Saved,  1 Failed\n",
+        {{"--overwrite", "all"},
+         {"a.png"},
+         "a.png",
+         1,
+         "0 Saved,  1 Failed\n",
+         "a.png: the existing file could not be moved to the trash: there is no home folder",
+         {},
+         0,
+         true},
+        {{},
+         {"logo.ico"},
+         "",
+         1,
+         "0 Saved,  1 Failed\n",
          "logo.ico: not written: Quillet cannot save an image in the ICO format. (no terminal to "
-         "ask; see --png-fallback)", {}},
+         "ask; see --png-fallback)",
+         {}},
         {{"--png-fallback", "yes"}, {"logo.ico"}, "", 0, "1 Images Saved\n", "", {"logo.png"}},
-        {{"--format", "png", "--jobs", "3"}, {"a.jpg", "a.png"}, "", 1, "2 Images Saved\n",
+        {{"--format", "png", "--jobs", "3"},
+         {"a.jpg", "a.png"},
+         "",
+         1,
+         "2 Images Saved\n",
          "Images Saved Under New Names: An earlier image of this save had the same name; so as not to replace "
-         "it, these were saved under a numbered name: a.png: saved as a-2.png", {"a-2.png", "a.png"}},
-        {{"--size", "0", "--overwrite", "all"}, {"big.png", "tiny.png"}, "big.png", 1,
-         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
-         {"tiny.png"}, 2},
-        {{"--size", "0", "--overwrite", "all", "--no-trash"}, {"big.png", "tiny.png"}, "big.png", 1,
-         "1 Saved,  1 Failed\n", "big.png: the file could not be written: File too large",
-         {"tiny.png"}, 2},
-        {{"--overwrite", "all", "--no-trash"}, {"a.png"}, "a.png", 1, "0 Saved,  1 Failed\n",
-         "a.png: the file could not take its name: Input/output error", {}, 0, false, "renamefails"},
-        {{"--max-size", "1K", "--size", "0"}, {"big.png"}, "", 1, "1 Images Saved\n",
-         "larger than the 1 KB limit even at its smallest: big.png: 2 KB", {"big.png"}},
+         "it, these were saved under a numbered name: a.png: saved as a-2.png",
+         {"a-2.png", "a.png"}},
+        {{"--size", "0", "--overwrite", "all"},
+         {"big.png", "tiny.png"},
+         "big.png",
+         1,
+         "1 Saved,  1 Failed\n",
+         "big.png: the file could not be written: File too large",
+         {"tiny.png"},
+         2},
+        {{"--size", "0", "--overwrite", "all", "--no-trash"},
+         {"big.png", "tiny.png"},
+         "big.png",
+         1,
+         "1 Saved,  1 Failed\n",
+         "big.png: the file could not be written: File too large",
+         {"tiny.png"},
+         2},
+        {{"--overwrite", "all", "--no-trash"},
+         {"a.png"},
+         "a.png",
+         1,
+         "0 Saved,  1 Failed\n",
+         "a.png: the file could not take its name: Input/output error",
+         {},
+         0,
+         false,
+         "renamefails"},
+        {{"--max-size", "1K", "--size", "0"},
+         {"big.png"},
+         "",
+         1,
+         "1 Images Saved\n",
+         "larger than the 1 KB limit even at its smallest: big.png: 2 KB",
+         {"big.png"}},
         {{"--rotate", "45"}, {"a.png"}, "", 2, "", "quillet-batch: invalid value '45' for --rotate", {}},
-        {{"--size", "16,32"}, {"a.png", "tiny.png"}, "", 0, "4 Images Saved\n", "",
+        {{"--size", "16,32"},
+         {"a.png", "tiny.png"},
+         "",
+         0,
+         "4 Images Saved\n",
+         "",
          {"a-16.png", "a-32.png", "tiny-16.png", "tiny-32.png"}},
-        {{"--name", "{w}x{h}", "--format", "png"}, {"a.jpg", "big.png", "a.png"}, "", 2, "",
+        {{"--name", "{w}x{h}", "--format", "png"},
+         {"a.jpg", "big.png", "a.png"},
+         "",
+         2,
+         "",
          "quillet-batch: The name template \"{w}x{h}\" gives two images the same name, 100x100.png: a.jpg "
-         "and a.png. Add {name} or {n} to the template.", {}},
+         "and a.png. Add {name} or {n} to the template.",
+         {}},
         {{"--help"}, {}, "", 0, "Usage: quillet-batch [options] -o DIR FILE...\n", "", {}},
         {{"--version"}, {}, "", 0, "quillet-batch " QUILLET_VERSION "\n", "", {}},
     };
@@ -236,8 +292,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
                                   QString::fromLatin1(c.FileSystem));
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(run.Out.left(c.Options.contains("--help") ? qsizetype(strlen(c.Out)) : -1), c.Out);
-        EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty())
-            << run.Err.toStdString();
+        EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty()) << run.Err.toStdString();
         const bool replaced = *c.Old && c.Written.contains(c.Old);
         const bool trashed = replaced && !c.Options.contains("--no-trash");
         QStringList entries = c.Written + (*c.Old && !replaced ? QStringList{c.Old} : QStringList{});
@@ -252,8 +307,7 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
 
 // quillet-batch draws metafile text, though it has no display.
 TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
-    ASSERT_TRUE(WriteAll(In("drawing.emf"),
-                         Bytes(mftest::EmfBuilder(200, 100).TextW(10, 10, u"HHHHHH").Finish())));
+    ASSERT_TRUE(WriteAll(In("drawing.emf"), Bytes(mftest::EmfBuilder(200, 100).TextW(10, 10, u"HHHHHH").Finish())));
     const cRun run = RunBatch({"--size", "200", "--format", "png", "-o", mOut.path(), In("drawing.emf")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const QImage written(Out("drawing.png"));
@@ -282,8 +336,7 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
     ASSERT_TRUE(process.waitForStarted());
     // Killed as soon as the first old file has gone to the trash.
     const QDeadlineTimer deadline(30000);
-    while (process.state() == QProcess::Running && !deadline.hasExpired() &&
-           QDir(trash + "files").isEmpty())
+    while (process.state() == QProcess::Running && !deadline.hasExpired() && QDir(trash + "files").isEmpty())
         QThread::usleep(200);
     process.kill();
     process.waitForFinished();
@@ -297,15 +350,13 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
                         .startsWith("[Trash Info]\nPath=" + path + "\nDeletionDate="));
     }
     for (const QString& name : names)
-        EXPECT_TRUE(QFileInfo::exists(Out(name))
-                        ? ReadAll(Out(name)) == "old" || SizeOf(Out(name)) == QSize(300, 200)
-                        : trashed.contains(name))
+        EXPECT_TRUE(QFileInfo::exists(Out(name)) ? ReadAll(Out(name)) == "old" || SizeOf(Out(name)) == QSize(300, 200)
+                                                 : trashed.contains(name))
             << name.toStdString();
     for (const QString& entry : OutputEntries())
         EXPECT_TRUE(names.contains(entry) || (entry.startsWith(".quillet-") && entry.endsWith(".part")))
             << entry.toStdString();
-    EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"home"});
+    EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"home"});
     EXPECT_EQ(QFileInfo(home + QStringLiteral("/.local")).permissions() & 0077, 0);
 }
 
@@ -325,9 +376,13 @@ TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
         {"nolinks", {"--overwrite", "all"}, 0, ""},
         {"nolinks", {"--overwrite", "all", "--no-trash"}, 0, ""},
         {"nolinks", {"--overwrite", "all", "-j", "3"}, 0, ""},
-        {"nolinks,renamefails", {"--overwrite", "all"}, 1,
+        {"nolinks,renamefails",
+         {"--overwrite", "all"},
+         1,
          "the file could not take its name: Input/output error; the earlier file was put back"},
-        {"nolinks,renamefails", {"--overwrite", "all", "--no-trash"}, 1,
+        {"nolinks,renamefails",
+         {"--overwrite", "all", "--no-trash"},
+         1,
          "the file could not take its name: Input/output error"},
     };
     ASSERT_TRUE(WriteRamp(mGdip, In("fresh.png"), 64, 48));
@@ -372,8 +427,9 @@ TEST_F(BatchCommand, NamesThatAreNotUtf8KeepTheirBytes) {
     // Through a shell, which passes the bytes on as they are.
     QProcess process;
     process.setWorkingDirectory(work.path());
-    process.start("sh", {"-c", "exec \"$0\" -j 1 -r --keep-folders --format png -o \"$(printf 'out\\351')\" "
-                               "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\" \"$(printf 'photos\\351')\"",
+    process.start("sh", {"-c",
+                         "exec \"$0\" -j 1 -r --keep-folders --format png -o \"$(printf 'out\\351')\" "
+                         "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\" \"$(printf 'photos\\351')\"",
                          QStringLiteral(QUILLET_BATCH)});
     ASSERT_TRUE(process.waitForFinished(60000));
     const QString err = QString::fromUtf8(process.readAllStandardError());

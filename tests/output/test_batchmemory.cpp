@@ -31,8 +31,7 @@ QString Sample(const char* sName) {
 // Runs quillet-batch with the environment variables of aEnvironment
 // ("NAME=value") added, under an address-space limit of lAddressSpace bytes
 // when that is not 0.
-cRun RunBatch(const QStringList& aArguments, const QStringList& aEnvironment = {},
-              rlim_t lAddressSpace = 0) {
+cRun RunBatch(const QStringList& aArguments, const QStringList& aEnvironment = {}, rlim_t lAddressSpace = 0) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& setting : aEnvironment)
@@ -132,7 +131,8 @@ TEST(BatchMemory, DecoderMessagesComeWithTheirFileWhateverTheWorkers) {
     const QStringList lines = errors[0].split(u'\n', Qt::SkipEmptyParts);
     // dav1d's two lines for each copy, every one under the file's name.
     EXPECT_EQ(lines.filter(QStringLiteral("OBU")).size(), 6) << errors[0].toStdString();
-    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: avif_obu_overrun.avif: .*OBU"))).size(), 6)
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: avif_obu_overrun.avif: .*OBU"))).size(),
+              6)
         << errors[0].toStdString();
 }
 

@@ -58,13 +58,12 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
         AddFile(QString::fromLatin1(name), MakeIcon(32));
     AddRamp(QStringLiteral("next.png"));
     AddFile(QStringLiteral("turned.heic"),
-            Bytes(modern::EncodeHeif(heif_compression_HEVC, 63, 47, false,
-                                     heif_orientation_rotate_90_cw, 0)));
+            Bytes(modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0)));
     AddFile(QStringLiteral("clip.webp"), Bytes(modern::EncodeWebP(63, 47, true, 0)));
     ASSERT_TRUE(WriteAll(Out("logo.png"), "precious"));
     mJob.OutputFormat = QStringLiteral("DFT");
-    mQuestions.PngAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo,
-                             cQuestions::kOverwriteYes, cQuestions::kOverwriteYes};
+    mQuestions.PngAnswers = {cQuestions::kOverwriteYes, cQuestions::kOverwriteNo, cQuestions::kOverwriteYes,
+                             cQuestions::kOverwriteYes};
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo};
     const cSaveSummary summary = Run();
 
@@ -76,13 +75,11 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
     EXPECT_TRUE(offers[3].Text.startsWith("turned.heic\n\nQuillet cannot save an image in the HEIC format."));
     const auto overwrite = mQuestions.Asked(eKind::Overwrite);
     ASSERT_EQ(overwrite.size(), 1u);
-    EXPECT_EQ(overwrite[0].Text,
-              QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
+    EXPECT_EQ(overwrite[0].Text, QStringLiteral("logo.png already exists.  Would you like to overwrite it?"));
     EXPECT_FALSE(overwrite[0].NoIsDefault);
     EXPECT_TRUE(mQuestions.Asked(eKind::MsgBox).empty());
     EXPECT_EQ(summary.Caption(), QStringLiteral("4 Saved,  1 Skipped,  1 Failed"));
-    EXPECT_EQ(OutputEntries(),
-              (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));
+    EXPECT_EQ(OutputEntries(), (QStringList{"clip.webp", "logo.png", "next.png", "turned.png", "yes.png"}));
     EXPECT_EQ(ReadAll(Out("logo.png")), QByteArray("precious"));
     EXPECT_EQ(SizeOf(Out("yes.png")), QSize(100, 100));
     EXPECT_EQ(SizeOf(Out("turned.png")), QSize(75, 100));
@@ -95,14 +92,22 @@ TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
     const struct {
         const char* Name;
         std::deque<int> Overwrite, Png;
-        int Asked;           // questions of either kind
+        int Asked; // questions of either kind
         const char* Caption;
         QStringList Replaced; // outputs written over "old"
     } cases[] = {
-        {"yes to all", {cQuestions::kOverwriteNo, cQuestions::kOverwriteYesToAll}, {cQuestions::kOverwriteYesToAll},
-         2 + 1, "5 Images Saved,  1 Images Skipped", {"b.png", "c.png", "d.png"}},
-        {"no to all", {cQuestions::kOverwriteYes, cQuestions::kOverwriteNoToAll}, {cQuestions::kOverwriteNoToAll},
-         2 + 1, "1 Saved,  3 Skipped,  2 Failed", {"a.png"}},
+        {"yes to all",
+         {cQuestions::kOverwriteNo, cQuestions::kOverwriteYesToAll},
+         {cQuestions::kOverwriteYesToAll},
+         2 + 1,
+         "5 Images Saved,  1 Images Skipped",
+         {"b.png", "c.png", "d.png"}},
+        {"no to all",
+         {cQuestions::kOverwriteYes, cQuestions::kOverwriteNoToAll},
+         {cQuestions::kOverwriteNoToAll},
+         2 + 1,
+         "1 Saved,  3 Skipped,  2 Failed",
+         {"a.png"}},
         {"unanswered", {}, {}, 4 + 2, "0 Saved,  4 Skipped,  2 Failed", {}},
     };
     mJob.OutputFormat = QStringLiteral("DFT");
@@ -168,7 +173,8 @@ TEST_F(BatchSave, OutputsOfOneNameTakeNumbersInsteadOfReplacingEachOther) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].Title, QStringLiteral("Images Saved Under New Names"));
     EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Information);
-    EXPECT_TRUE(asked[0].Text.endsWith("\n\na.png: saved as a-2.png\na-2.png: saved as a-2-2.png\na.gif: saved as a-3.png"))
+    EXPECT_TRUE(
+        asked[0].Text.endsWith("\n\na.png: saved as a-2.png\na-2.png: saved as a-2-2.png\na.gif: saved as a-3.png"))
         << asked[0].Text.toStdString();
 }
 
@@ -230,7 +236,8 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
         run << QString::number(mList.Count());
     }
     EXPECT_EQ(runs[0], runs[1]);
-    ASSERT_EQ(runs[0].size(), 1 + 4 + 8 + 1) << runs[0].join('\n').toStdString(); // summary, questions, files, entries left
+    ASSERT_EQ(runs[0].size(), 1 + 4 + 8 + 1)
+        << runs[0].join('\n').toStdString(); // summary, questions, files, entries left
     EXPECT_EQ(runs[0][0], QStringLiteral("6 Saved,  1 Failed"));
     EXPECT_TRUE(runs[0][4].endsWith("\n\nc.png: saved as c-2.png")) << runs[0][4].toStdString();
 }
@@ -277,10 +284,9 @@ TEST_F(BatchSave, ProgressRoundsHalvesToEven) {
     for (int i = 0; i < 8; ++i)
         AddRamp(QStringLiteral("p%1.png").arg(i), 8, 8);
     Run();
-    EXPECT_EQ(mObserver.Captions,
-              (QStringList{"Saving (12%)  1 of 8", "Saving (25%)  2 of 8", "Saving (38%)  3 of 8",
-                           "Saving (50%)  4 of 8", "Saving (62%)  5 of 8", "Saving (75%)  6 of 8",
-                           "Saving (88%)  7 of 8", "Saving (100%)  8 of 8"}));
+    EXPECT_EQ(mObserver.Captions, (QStringList{"Saving (12%)  1 of 8", "Saving (25%)  2 of 8", "Saving (38%)  3 of 8",
+                                               "Saving (50%)  4 of 8", "Saving (62%)  5 of 8", "Saving (75%)  6 of 8",
+                                               "Saving (88%)  7 of 8", "Saving (100%)  8 of 8"}));
     EXPECT_DOUBLE_EQ(mObserver.Fractions.front(), 0.125);
     // Pending events run after each load, release and progress update.
     EXPECT_EQ(mObserver.Events, 8 * 3);

@@ -106,21 +106,21 @@ TEST_P(Transparency, ComesOutOverWhiteWhereTheFormatHasNone) {
     const struct {
         int X, Y;
         QRgb Expected;
-    } probes[] = {{0, 0, c.Transparent},  {0, 15, c.Transparent}, {3, 8, c.Transparent},
-                  {9, 0, c.Half},         {12, 15, c.Half},       {20, 8, c.Opaque},
-                  {31, 0, c.Opaque},      {31, 15, c.Opaque}};
+    } probes[] = {{0, 0, c.Transparent}, {0, 15, c.Transparent}, {3, 8, c.Transparent}, {9, 0, c.Half},
+                  {12, 15, c.Half},      {20, 8, c.Opaque},      {31, 0, c.Opaque},     {31, 15, c.Opaque}};
     for (const auto& probe : probes)
         EXPECT_TRUE(Near(image.pixel(probe.X, probe.Y), probe.Expected, c.Tolerance))
-            << c.Format << " at " << probe.X << "," << probe.Y << ": " << std::hex
-            << image.pixel(probe.X, probe.Y) << " for " << probe.Expected;
+            << c.Format << " at " << probe.X << "," << probe.Y << ": " << std::hex << image.pixel(probe.X, probe.Y)
+            << " for " << probe.Expected;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, Transparency,
-    testing::Values(cCutoutCase{"JPG", 6, 0xFFFFFFFF, 0xFFFF7F7F, 0xFF0000FF},
-                    cCutoutCase{"BMP", 1, 0xFFFFFFFF, 0xFFFF7F7F, 0xFF0000FF},
-                    cCutoutCase{"PNG", 1, 0x00000000, 0x80FF0000, 0xFF0000FF}),
-    [](const testing::TestParamInfo<cCutoutCase>& param) { return std::string(param.param.Format); });
+INSTANTIATE_TEST_SUITE_P(Formats, Transparency,
+                         testing::Values(cCutoutCase{"JPG", 6, 0xFFFFFFFF, 0xFFFF7F7F, 0xFF0000FF},
+                                         cCutoutCase{"BMP", 1, 0xFFFFFFFF, 0xFFFF7F7F, 0xFF0000FF},
+                                         cCutoutCase{"PNG", 1, 0x00000000, 0x80FF0000, 0xFF0000FF}),
+                         [](const testing::TestParamInfo<cCutoutCase>& param) {
+                             return std::string(param.param.Format);
+                         });
 
 // The search against a model encoder whose size grows with the quality and
 // the pixel count: the best quality that fits, else the largest pixel size,
@@ -133,17 +133,16 @@ TEST(SizeLimit, SearchFindsTheBestFitWithinItsEncodes) {
         int32_t Reached;
         double Scale;
         bool Fits;
-    } cases[] = {
-        {90000, 84, true, 84, 1.0, true},   // fits at once
-        {50000, 84, true, 50, 1.0, true},   // quality searched
-        {30000, 84, true, 30, 1.0, true},   // the floor itself
-        {29999, 84, true, 30, 0.9, true},   // below the floor: pixels shrink
-        {20000, 100, true, 30, 0.8, true},  // 30 * 0.64 = 19.2 K
-        {1000, 84, true, 30, 0.25, false},  // nothing fits: the smallest try
-        {90000, 100, true, 89, 1.0, true},  // from the top: the seventh encode ends one short of 90
-        {45000, 84, false, 84, 0.7, true},  // no quality: pixels only, 84 * 0.49
-        {45000, 20, true, 20, 1.0, true},   // chosen below the floor: kept
-        {19999, 20, true, 20, 0.9, true}};
+    } cases[] = {{90000, 84, true, 84, 1.0, true},  // fits at once
+                 {50000, 84, true, 50, 1.0, true},  // quality searched
+                 {30000, 84, true, 30, 1.0, true},  // the floor itself
+                 {29999, 84, true, 30, 0.9, true},  // below the floor: pixels shrink
+                 {20000, 100, true, 30, 0.8, true}, // 30 * 0.64 = 19.2 K
+                 {1000, 84, true, 30, 0.25, false}, // nothing fits: the smallest try
+                 {90000, 100, true, 89, 1.0, true}, // from the top: the seventh encode ends one short of 90
+                 {45000, 84, false, 84, 0.7, true}, // no quality: pixels only, 84 * 0.49
+                 {45000, 20, true, 20, 1.0, true},  // chosen below the floor: kept
+                 {19999, 20, true, 20, 0.9, true}};
     for (const auto& c : cases) {
         int qualityEncodes = 0;
         const cFit fit = FitWithinLimit(c.Limit, c.Quality, c.TakesQuality, [&](int32_t q, double scale) {
@@ -159,9 +158,9 @@ TEST(SizeLimit, SearchFindsTheBestFitWithinItsEncodes) {
 
 TEST(SizeLimit, LimitsAreReadAsTheCommandTakesThem) {
     const std::pair<const char*, std::optional<int64_t>> cases[] = {
-        {"300K", 300 * 1024}, {"300kb", 300 * 1024}, {"1.5M", 1536 * 1024}, {" 2 MB ", 2048 * 1024},
+        {"300K", 300 * 1024}, {"300kb", 300 * 1024}, {"1.5M", 1536 * 1024},  {" 2 MB ", 2048 * 1024},
         {"250000", 250000},   {"1K", 1024},          {"1023", std::nullopt}, {"0.5K", std::nullopt},
-        {"", std::nullopt},   {"-3K", std::nullopt}, {"3G", std::nullopt},  {"K", std::nullopt}};
+        {"", std::nullopt},   {"-3K", std::nullopt}, {"3G", std::nullopt},   {"K", std::nullopt}};
     for (const auto& [text, bytes] : cases)
         EXPECT_EQ(ParseSizeLimit(text), bytes) << text;
     EXPECT_EQ(SizeLimitText(300 * 1024), QStringLiteral("300 KB"));
@@ -184,7 +183,8 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListed) {
     const cLimitCase& c = GetParam();
     const int32_t png = mGdip.ExtensionExists(QStringLiteral("*.png"));
     for (unsigned i = 0; i < 3; ++i) {
-        cBitmap source = c.Photo ? MakePhoto(160 + 40 * static_cast<int>(i), 120, i) : MakeScreenshot(200, 150 - 30 * static_cast<int>(i));
+        cBitmap source = c.Photo ? MakePhoto(160 + 40 * static_cast<int>(i), 120, i)
+                                 : MakeScreenshot(200, 150 - 30 * static_cast<int>(i));
         const QString name = QStringLiteral("s%1.png").arg(i);
         ASSERT_EQ(source.SaveToFile(In(name), mGdip.EncoderClsid(png), nullptr), Ok);
         mList.Add(In(name));
@@ -198,22 +198,23 @@ TEST_P(SizeLimit, EveryOutputFitsOrIsListed) {
     for (const cVectorList::cEntry& entry : mList.Entries) {
         const QString output = GetBaseName(entry.Name) + u'.' + extension;
         const qint64 written = QFileInfo(Out(output)).size();
-        const bool listed = std::any_of(summary.OverLimit.begin(), summary.OverLimit.end(),
-                                        [&](const cOverLimit& f) { return f.FileName == output && f.Bytes == written; });
+        const bool listed = std::any_of(summary.OverLimit.begin(), summary.OverLimit.end(), [&](const cOverLimit& f) {
+            return f.FileName == output && f.Bytes == written;
+        });
         EXPECT_GT(written, 0) << output.toStdString();
         EXPECT_EQ(listed, written > c.Limit) << output.toStdString() << ": " << written;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, SizeLimit,
-    // Screenshots at 30 need fewer pixels as JPEG; as PNG, scaling blurs their
-    // edges into more bytes, so the full size is the smallest try.
-    testing::Values(cLimitCase{"PhotoJpg", "JPG", true, 3500, 0}, cLimitCase{"PhotoWebp", "WEBP", true, 2500, 0},
-                    cLimitCase{"ScreenshotJpg", "JPG", false, 3000, 0},
-                    cLimitCase{"ScreenshotPng", "PNG", false, 2000, 2},
-                    cLimitCase{"PhotoPngTooSmall", "PNG", true, 1100, 3}),
-    [](const testing::TestParamInfo<cLimitCase>& param) { return std::string(param.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, SizeLimit,
+                         // Screenshots at 30 need fewer pixels as JPEG; as PNG, scaling blurs their
+                         // edges into more bytes, so the full size is the smallest try.
+                         testing::Values(cLimitCase{"PhotoJpg", "JPG", true, 3500, 0},
+                                         cLimitCase{"PhotoWebp", "WEBP", true, 2500, 0},
+                                         cLimitCase{"ScreenshotJpg", "JPG", false, 3000, 0},
+                                         cLimitCase{"ScreenshotPng", "PNG", false, 2000, 2},
+                                         cLimitCase{"PhotoPngTooSmall", "PNG", true, 1100, 3}),
+                         [](const testing::TestParamInfo<cLimitCase>& param) { return std::string(param.param.Name); });
 
 // Smaller images keep their size, still turned and converted; larger ones
 // are reduced as ever.
@@ -270,9 +271,9 @@ TEST_P(Dates, OutputsTakeTheSourcesTime) {
     EXPECT_EQ(TrashedFiles().size(), c.IntoSourceFolder ? 2 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Dates,
-    testing::Values(cDatesCase{"NewOutputs", true, false, 1}, cDatesCase{"ReplacedSources", true, true, 1},
-                    cDatesCase{"ReplacedSourcesWithWorkers", true, true, 2},
-                    cDatesCase{"NotKept", false, false, 2}),
-    [](const testing::TestParamInfo<cDatesCase>& param) { return std::string(param.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Dates,
+                         testing::Values(cDatesCase{"NewOutputs", true, false, 1},
+                                         cDatesCase{"ReplacedSources", true, true, 1},
+                                         cDatesCase{"ReplacedSourcesWithWorkers", true, true, 2},
+                                         cDatesCase{"NotKept", false, false, 2}),
+                         [](const testing::TestParamInfo<cDatesCase>& param) { return std::string(param.param.Name); });

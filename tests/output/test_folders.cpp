@@ -30,9 +30,9 @@ class FolderTree : public testing::Test {
         ASSERT_TRUE(mTop.isValid());
         // Walkable by the unprivileged reader of the unreadable-folder row.
         ::chmod(QFile::encodeName(mTop.path()).constData(), 0755);
-        for (const char* file : {"root/b.jpg", "root/a10.png", "root/a2.png", "root/notes.txt",
-                                 "root/.secret.png", "root/.hidden/x.png", "root/Sub/c.png",
-                                 "root/Sub/deeper/d.png", "elsewhere/e.png", "root/locked/f.png"})
+        for (const char* file :
+             {"root/b.jpg", "root/a10.png", "root/a2.png", "root/notes.txt", "root/.secret.png", "root/.hidden/x.png",
+              "root/Sub/c.png", "root/Sub/deeper/d.png", "elsewhere/e.png", "root/locked/f.png"})
             Touch(file);
         const QByteArray latin1 = QFile::encodeName(Path("root/Sub")) + "/d\xe9j\xe0";
         ASSERT_EQ(::mkdir(latin1.constData(), 0755), 0);
@@ -59,9 +59,7 @@ class FolderTree : public testing::Test {
     }
 
     // The Latin-1 image below sPrefix as the scan names it: its stray bytes kept.
-    static QString Latin1(const char* sPrefix) {
-        return NameFromBytes(QByteArray(sPrefix) + "d\xe9j\xe0/caf\xe9.png");
-    }
+    static QString Latin1(const char* sPrefix) { return NameFromBytes(QByteArray(sPrefix) + "d\xe9j\xe0/caf\xe9.png"); }
 
     QTemporaryDir mTop;
 };
@@ -171,7 +169,8 @@ TEST_F(BatchSave, BatchCommandKeepsTheFolderTree) {
     for (const char* name : {"top.png", "Trip/a.png", "Trip/Day 1/b.png", "Other/a.png", "Blocked/c.png"}) {
         QDir().mkpath(QFileInfo(In(name)).absolutePath());
         ASSERT_TRUE(WriteRamp(mGdip, In(name), 30, 20, QStringLiteral("png")));
-    }    ASSERT_TRUE(WriteRamp(mGdip, In("Trip/a.jpg"), 20, 30, QStringLiteral("jpg")));
+    }
+    ASSERT_TRUE(WriteRamp(mGdip, In("Trip/a.jpg"), 20, 30, QStringLiteral("jpg")));
     const QStringList tree = {"Blocked", "Other/a.png", "Trip/Day 1/b.png", "Trip/a-2.png", "Trip/a.png", "top.png"};
     std::map<QString, QByteArray> firstRun;
     for (const char* jobs : {"1", "2"}) {
@@ -185,7 +184,8 @@ TEST_F(BatchSave, BatchCommandKeepsTheFolderTree) {
         ASSERT_TRUE(batch.waitForFinished(60000));
         const QString err = QString::fromUtf8(batch.readAllStandardError());
         EXPECT_EQ(batch.exitCode(), 1) << jobs;
-        EXPECT_TRUE(err.contains(QStringLiteral("Blocked/c.png: a file is in the way of its folder")) && err.contains(QStringLiteral("Trip/a-2.png")))
+        EXPECT_TRUE(err.contains(QStringLiteral("Blocked/c.png: a file is in the way of its folder")) &&
+                    err.contains(QStringLiteral("Trip/a-2.png")))
             << err.toStdString();
         std::map<QString, QByteArray> written;
         for (QDirIterator it(mOut.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {

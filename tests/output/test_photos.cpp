@@ -45,18 +45,16 @@ const cSpace kSpaces[] = {
 };
 
 // Colours well inside sRGB, as sRGB values in B, G, R order.
-const uint8_t kPatches[][3] = {{5, 200, 8},   {40, 30, 200}, {190, 60, 30}, {90, 220, 240},
-                               {128, 128, 128}, {20, 20, 20}, {250, 250, 250}, {200, 160, 90}};
+const uint8_t kPatches[][3] = {{5, 200, 8},     {40, 30, 200}, {190, 60, 30},   {90, 220, 240},
+                               {128, 128, 128}, {20, 20, 20},  {250, 250, 250}, {200, 160, 90}};
 constexpr int kPatchCount = 8, kPatchSide = 16;
 
 using cProfilePtr = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
 
 QByteArray IccProfile(const cSpace& space) {
     const double* xy = space.Xy;
-    return QColorSpace(QPointF(xy[0], xy[1]), QPointF(xy[2], xy[3]), QPointF(xy[4], xy[5]),
-                       QPointF(xy[6], xy[7]),
-                       space.Gamma > 0 ? QColorSpace::TransferFunction::Gamma
-                                       : QColorSpace::TransferFunction::SRgb,
+    return QColorSpace(QPointF(xy[0], xy[1]), QPointF(xy[2], xy[3]), QPointF(xy[4], xy[5]), QPointF(xy[6], xy[7]),
+                       space.Gamma > 0 ? QColorSpace::TransferFunction::Gamma : QColorSpace::TransferFunction::SRgb,
                        space.Gamma)
         .iccProfile();
 }
@@ -66,10 +64,10 @@ cProfilePtr OpenProfile(const QByteArray& icc) {
 }
 
 // Pixels of one 8-bit BGR colour space converted into another (Lab: doubles).
-void Convert(cmsHPROFILE from, cmsUInt32Number inType, cmsHPROFILE to, cmsUInt32Number outType,
-             const void* in, void* out, int lCount) {
-    cmsHTRANSFORM t = cmsCreateTransform(from, inType, to, outType, INTENT_RELATIVE_COLORIMETRIC,
-                                         cmsFLAGS_BLACKPOINTCOMPENSATION);
+void Convert(cmsHPROFILE from, cmsUInt32Number inType, cmsHPROFILE to, cmsUInt32Number outType, const void* in,
+             void* out, int lCount) {
+    cmsHTRANSFORM t =
+        cmsCreateTransform(from, inType, to, outType, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
     ASSERT_NE(t, nullptr);
     cmsDoTransform(t, in, out, lCount);
     cmsDeleteTransform(t);
@@ -124,15 +122,14 @@ QByteArray TagJpeg(const QByteArray& jpeg, const QByteArray& profile) {
     const qsizetype part = (profile.size() + 2) / 3;
     for (int seq = 1; seq <= 3; ++seq) {
         const QByteArray chunk = profile.mid((seq - 1) * part, part);
-        segments += "\xFF\xE2" + BigEndian32(quint32(2 + 14 + chunk.size())).mid(2) +
-                    QByteArray("ICC_PROFILE", 12) + char(seq) + char(3) + chunk;
+        segments += "\xFF\xE2" + BigEndian32(quint32(2 + 14 + chunk.size())).mid(2) + QByteArray("ICC_PROFILE", 12) +
+                    char(seq) + char(3) + chunk;
     }
     return jpeg.left(2) + segments + jpeg.mid(2);
 }
 
 std::unique_ptr<Exiv2::Image> ReadDetails(const QString& sPath) {
-    std::unique_ptr<Exiv2::Image> image(
-        Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString()).release());
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(QFile::encodeName(sPath).toStdString()).release());
     image->readMetadata();
     return image;
 }
@@ -156,8 +153,8 @@ class Photos : public BatchSave {
     // JPEG at quality 100, so that the source adds no visible error.
     QByteArray Encode(cBitmap bitmap, const char* sExtension) {
         const int32_t encoder = mGdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-        return EncodeImageWith(std::make_unique<cBitmap>(std::move(bitmap)), sExtension,
-                               mGdip.EncoderClsid(encoder), 100, true);
+        return EncodeImageWith(std::make_unique<cBitmap>(std::move(bitmap)), sExtension, mGdip.EncoderClsid(encoder),
+                               100, true);
     }
 
     // Saves sName through the batch save as sFormat; the written image.
@@ -209,8 +206,12 @@ TEST_F(Photos, TaggedSourcesComeOutInTrueSrgbInEveryFormat) {
             for (int i = 0; i < kPatchCount; ++i)
                 EXPECT_LT(cmsDeltaE(&got[i], &truth[i]), 2.0) << "patch " << i;
         };
-        for (const auto& [source, format] : {std::pair("p.jpg", "JPG"), {"p.jpg", "BMP"}, {"p.png", "PNG"},
-                                             {"p.png", "GIF"}, {"pa.png", "PNG"}, {"p.tif", "DFT"}}) {
+        for (const auto& [source, format] : {std::pair("p.jpg", "JPG"),
+                                             {"p.jpg", "BMP"},
+                                             {"p.png", "PNG"},
+                                             {"p.png", "GIF"},
+                                             {"pa.png", "PNG"},
+                                             {"p.tif", "DFT"}}) {
             SCOPED_TRACE(std::string(source) + " as " + format);
             expectTrueColours(Save(QString::fromLatin1(source), QString::fromLatin1(format)));
         }
@@ -225,11 +226,10 @@ TEST_F(Photos, UntaggedSrgbAndBrokenProfilesLeavePixelsExact) {
     broken.replace(128, 4, "\xFF\xFF\xFF\xFF"); // the tag count
     const QImage source = MakeRamp(64, 48).Picture();
     const QByteArray png = Encode(MakeRamp(64, 48), "png");
-    const std::pair<const char*, QByteArray> files[] = {
-        {"untagged.png", png},
-        {"srgb.png", TagPng(png, srgb)},
-        {"broken.png", TagPng(png, broken)},
-        {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
+    const std::pair<const char*, QByteArray> files[] = {{"untagged.png", png},
+                                                        {"srgb.png", TagPng(png, srgb)},
+                                                        {"broken.png", TagPng(png, broken)},
+                                                        {"broken.tif", Encode(MakeRamp(64, 48), "tif")}};
     mJob.CustomSize = QStringLiteral("64");
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
@@ -282,9 +282,18 @@ struct cModernFormat {
 };
 
 const cModernFormat kModernFormats[] = {
-    {"WEBP", "webp", [](const QString& in, const QString& out) { return QStringList{"dwebp", in, "-o", out}; }},
-    {"AVIF", "avif", [](const QString& in, const QString& out) { return QStringList{"avifdec", in, out}; }},
-    {"JXL", "jxl", [](const QString& in, const QString& out) { return QStringList{"djxl", in, out}; }},
+    {"WEBP", "webp",
+     [](const QString& in, const QString& out) {
+         return QStringList{"dwebp", in, "-o", out};
+     }},
+    {"AVIF", "avif",
+     [](const QString& in, const QString& out) {
+         return QStringList{"avifdec", in, out};
+     }},
+    {"JXL", "jxl",
+     [](const QString& in, const QString& out) {
+         return QStringList{"djxl", in, out};
+     }},
 };
 
 // Runs a tool to its end; its standard output, or nullopt when it failed.
@@ -376,8 +385,8 @@ TEST_F(Photos, DetailsSurviveAsChosenWithoutOrientationOrLocation) {
 // asked for, the location comes along from every block, the turn never.
 struct cFieldFile {
     const char* Name;
-    const char* Model; // of the camera, kept; "" when the file names none
-    const char* Date;  // taken, kept
+    const char* Model;               // of the camera, kept; "" when the file names none
+    const char* Date;                // taken, kept
     std::vector<std::string> Places; // keys kept when the location is asked for
 };
 
@@ -394,8 +403,7 @@ std::vector<std::string> PlaceOrTurnKeys(const Exiv2::Image& image) {
     std::vector<std::string> keys;
     auto check = [&keys](const std::string& sKey) {
         const QString key = QString::fromStdString(sKey).toLower();
-        for (const char* word : {"gps", "location", "city", "state", "country", "sublocation", "place",
-                                 "orientation"})
+        for (const char* word : {"gps", "location", "city", "state", "country", "sublocation", "place", "orientation"})
             if (key.contains(QLatin1String(word)))
                 keys.push_back(sKey);
     };

@@ -14,12 +14,14 @@
 
 #include <ostream>
 
-void PrintTo(const cDimensions& d, std::ostream* os) { *os << d.Width << " x " << d.Height; }
+void PrintTo(const cDimensions& d, std::ostream* os) {
+    *os << d.Width << " x " << d.Height;
+}
 
 // Halves go to the even neighbour; 16-bit conversions round first; numeric
 // text is plain decimal or exponent notation, nothing else.
 TEST(Numbers, RoundingRangesAndText) {
-    const double halves[][2] = {{12.5, 12}, {37.5, 38}, {50.5, 50}, {51.5, 52},
+    const double halves[][2] = {{12.5, 12}, {37.5, 38}, {50.5, 50},   {51.5, 52},
                                 {-2.5, -2}, {-3.5, -4}, {0.49999, 0}, {-0.6, -1}};
     for (const auto& c : halves)
         EXPECT_EQ(RoundHalfEven(c[0]), c[1]) << c[0];
@@ -28,28 +30,28 @@ TEST(Numbers, RoundingRangesAndText) {
     EXPECT_EQ(ToInt16(-32768.5), -32768);      // tie to even stays in range
     EXPECT_EQ(ToInt16(-32769.0), std::nullopt);
     EXPECT_EQ(std::pair(ClampToInt16(1e9), ClampToInt16(-1e9)), std::pair(int16_t(32767), int16_t(-32768)));
-    for (const auto& [text, value] :
-         {std::pair("12.5", 12.5), {"  640 ", 640.0}, {"-5", -5.0}, {"1e3", 1000.0}})
+    for (const auto& [text, value] : {std::pair("12.5", 12.5), {"  640 ", 640.0}, {"-5", -5.0}, {"1e3", 1000.0}})
         EXPECT_EQ(ParseNumber(text), value) << text;
     for (const char* text : {"", " ", "abc", "12px", "inf", "nan", "0x10", "1,5", "--1"})
         EXPECT_EQ(ParseNumber(text), std::nullopt) << text;
 }
 
 TEST(GetDimensions, GivesTheOutputSize) {
-    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {
-        {640, 1024, 768, 640, 480},   // landscape reduced
-        {100, 1024, 768, 100, 75},    //
-        {640, 768, 1024, 480, 640},   // portrait
-        {800, 500, 500, 800, 800},    // square enlarged
-        {100, 200, 101, 100, 50},     // 50.5 -> 50
-        {100, 200, 103, 100, 52},     // 51.5 -> 52
-        {12, 1, 1000, 1, 12},         // thin portrait: 0.012 -> 1
-        {100, 5000, 1, 100, 1},       // 1 x N: never 0 pixels
-        {0, 1024, 768, 1024, 768},    // own size
-        {-5, 1024, 768, 1024, 768},   //
-        {640, 0, 0, 0, 0},            // nothing measured
-        {32767, 2, 1, 32767, 16384},  // the full 16-bit range
-        {32767, 3, 2, 32767, 21845}};
+    const struct {
+        int16_t size, width, height, outWidth, outHeight;
+    } cases[] = {{640, 1024, 768, 640, 480},  // landscape reduced
+                 {100, 1024, 768, 100, 75},   //
+                 {640, 768, 1024, 480, 640},  // portrait
+                 {800, 500, 500, 800, 800},   // square enlarged
+                 {100, 200, 101, 100, 50},    // 50.5 -> 50
+                 {100, 200, 103, 100, 52},    // 51.5 -> 52
+                 {12, 1, 1000, 1, 12},        // thin portrait: 0.012 -> 1
+                 {100, 5000, 1, 100, 1},      // 1 x N: never 0 pixels
+                 {0, 1024, 768, 1024, 768},   // own size
+                 {-5, 1024, 768, 1024, 768},  //
+                 {640, 0, 0, 0, 0},           // nothing measured
+                 {32767, 2, 1, 32767, 16384}, // the full 16-bit range
+                 {32767, 3, 2, 32767, 21845}};
     for (const auto& c : cases)
         EXPECT_EQ(GetDimensionsOf(c.size, c.width, c.height), (cDimensions{c.outWidth, c.outHeight}))
             << c.width << " x " << c.height << " at " << c.size;
@@ -58,14 +60,15 @@ TEST(GetDimensions, GivesTheOutputSize) {
 // Never enlarging: a result larger than the image on either side keeps the
 // image's own size; a reduction is left as GetDimensionsOf makes it.
 TEST(GetDimensions, NeverLargerKeepsSmallImages) {
-    const struct { int16_t size, width, height, outWidth, outHeight; } cases[] = {
-        {800, 500, 500, 500, 500},    // square, would grow
-        {800, 800, 600, 800, 600},    // exactly the target: unchanged
-        {640, 1024, 768, 640, 480},   // reduced as ever
-        {640, 300, 900, 213, 640},    // portrait reduced
-        {1000, 999, 10, 999, 10},     // one pixel short on the long side
-        {0, 1024, 768, 1024, 768},    // own size
-        {100, 5000, 1, 100, 1}};      // the short side's 1-pixel floor is no enlargement
+    const struct {
+        int16_t size, width, height, outWidth, outHeight;
+    } cases[] = {{800, 500, 500, 500, 500},  // square, would grow
+                 {800, 800, 600, 800, 600},  // exactly the target: unchanged
+                 {640, 1024, 768, 640, 480}, // reduced as ever
+                 {640, 300, 900, 213, 640},  // portrait reduced
+                 {1000, 999, 10, 999, 10},   // one pixel short on the long side
+                 {0, 1024, 768, 1024, 768},  // own size
+                 {100, 5000, 1, 100, 1}};    // the short side's 1-pixel floor is no enlargement
     for (const auto& c : cases)
         EXPECT_EQ(GetDimensionsNoLarger(c.size, c.width, c.height), (cDimensions{c.outWidth, c.outHeight}))
             << c.width << " x " << c.height << " at " << c.size;
@@ -170,17 +173,19 @@ TEST(NameTemplate, TokensFilledAndBadTemplatesRefused) {
 
 // Base names and extensions; which names the list takes as images.
 TEST(OutputNames, BaseExtensionAndImageFiles) {
-    const char* const cases[][3] = {{"My Photo.jpg", "My_Photo", "JPG"}, {"scan.001.tif", "scan.001", "TIF"},
-                                    {"README", "README", "JPG"},         {".hidden", ".hidden", "JPG"},
-                                    {"name.", "name", ""},               {"a b c.Jpeg", "a_b_c", "JPEG"},
+    const char* const cases[][3] = {{"My Photo.jpg", "My_Photo", "JPG"},
+                                    {"scan.001.tif", "scan.001", "TIF"},
+                                    {"README", "README", "JPG"},
+                                    {".hidden", ".hidden", "JPG"},
+                                    {"name.", "name", ""},
+                                    {"a b c.Jpeg", "a_b_c", "JPEG"},
                                     {"x.png", "x", "PNG"}};
     for (const auto& c : cases) {
         EXPECT_EQ(GetBaseName(c[0]), QString(c[1])) << c[0];
         EXPECT_EQ(GetExtension(c[0]), QString(c[2])) << c[0];
     }
-    for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png",
-                             "a.tga", "a.tif", "a.TIFF", "a.wmf", "README", ".hidden", "a.HEIC", "a.heif",
-                             "a.avif", "a.webp"})
+    for (const char* name : {"a.bmp", "a.EMF", "a.gif", "a.ico", "a.jpg", "a.jpeg", "a.png", "a.tga", "a.tif", "a.TIFF",
+                             "a.wmf", "README", ".hidden", "a.HEIC", "a.heif", "a.avif", "a.webp"})
         EXPECT_TRUE(IsImageFile(name)) << name;
     for (const char* name : {"a.txt", "name.", "a.jpg.bak", "a.heics", "a."})
         EXPECT_FALSE(IsImageFile(name)) << name;
@@ -209,13 +214,13 @@ TEST(OutputNames, WhatEachExtensionTakes) {
 // not, from the command line or a drop, and are shown with U+FFFD for each byte that is not part of UTF-8.
 TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
     const std::pair<const char*, const char16_t*> names[] = {
-        {"caf\xe9.jpg", u"caf\uFFFD.jpg"},            // Latin-1
-        {"caf\xc3\xa9.jpg", u"caf\u00E9.jpg"},       // UTF-8
-        {"\xf0\x9f\x93\xa9.png", u"\U0001F4E9.png"}, // its low half is U+DCE9
-        {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},    // an encoded surrogate
-        {"\xc0\xaf", u"\uFFFD\uFFFD"},               // overlong "/"
+        {"caf\xe9.jpg", u"caf\uFFFD.jpg"},                 // Latin-1
+        {"caf\xc3\xa9.jpg", u"caf\u00E9.jpg"},             // UTF-8
+        {"\xf0\x9f\x93\xa9.png", u"\U0001F4E9.png"},       // its low half is U+DCE9
+        {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},           // an encoded surrogate
+        {"\xc0\xaf", u"\uFFFD\uFFFD"},                     // overlong "/"
         {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // beyond U+10FFFF
-        {"a\xe2\x82", u"a\uFFFD\uFFFD"},             // cut short
+        {"a\xe2\x82", u"a\uFFFD\uFFFD"},                   // cut short
     };
     for (const auto& [bytes, shown] : names) {
         const QString name = NameFromBytes(QByteArray(bytes));

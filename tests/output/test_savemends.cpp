@@ -98,9 +98,8 @@ TEST_F(SaveMends, FilesThatCannotBeReplacedAreKeptAndListed) {
         EXPECT_EQ(std::pair(summary.Saved, summary.Errors), std::pair(0, int(c.Names.size())));
         ASSERT_EQ(summary.Failures.size(), size_t(c.Names.size()));
         const QString reason = summary.Failures[0].Reason;
-        EXPECT_TRUE(c.Locked == "out" ||
-                    (reason.startsWith("the existing file could not be moved to the trash: ") &&
-                     reason.endsWith("; it was kept")))
+        EXPECT_TRUE(c.Locked == "out" || (reason.startsWith("the existing file could not be moved to the trash: ") &&
+                                          reason.endsWith("; it was kept")))
             << reason.toStdString();
         EXPECT_EQ(ReadAll(Out(c.Names[0])), QByteArray("old"));
         EXPECT_EQ(OutputEntries(), QStringList{c.Names[0]}); // nothing else left behind
@@ -140,7 +139,8 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].Title, QStringLiteral("Images Not Saved"));
     EXPECT_EQ(asked[0].Icon, cQuestions::eIcon::Exclamation);
-    const QString reason = QStringLiteral(": corrupt, or in a file format that cannot be opened; removed from the list");
+    const QString reason =
+        QStringLiteral(": corrupt, or in a file format that cannot be opened; removed from the list");
     EXPECT_EQ(asked[0].Text, "These images could not be saved:\n\nbroken.png" + reason + "\nwide.png" + reason +
                                  "\nfifo.png" + reason + "\nbroken.jpg" + reason);
     EXPECT_EQ(summary.Removed, 4);

@@ -61,15 +61,27 @@ TEST_F(Sizes, OneDecodeEachAndOneFilePerSize) {
         int Threads;
         QStringList Files;
     } cases[] = {
-        {"40, 80,160", "", false, 1,
+        {"40, 80,160",
+         "",
+         false,
+         1,
          {"tall-160.png 80x160", "tall-40.png 20x40", "tall-80.png 40x80", "wide_photo-160.jpg 160x120",
           "wide_photo-40.jpg 40x30", "wide_photo-80.jpg 80x60"}},
-        {"160,40", "", false, 3,
+        {"160,40",
+         "",
+         false,
+         3,
          {"tall-160.png 80x160", "tall-40.png 20x40", "wide_photo-160.jpg 160x120", "wide_photo-40.jpg 40x30"}},
-        {"0, 50", "{n:2}_{name}_{w}x{h}_{q}", false, 2,
-         {"01_wide_photo_50x38_66.jpg 50x38", "01_wide_photo_640x480_66.jpg 640x480",
-          "02_tall_25x50_66.png 25x50", "02_tall_60x120_66.png 60x120"}},
-        {"50,100", "", true, 1,
+        {"0, 50",
+         "{n:2}_{name}_{w}x{h}_{q}",
+         false,
+         2,
+         {"01_wide_photo_50x38_66.jpg 50x38", "01_wide_photo_640x480_66.jpg 640x480", "02_tall_25x50_66.png 25x50",
+          "02_tall_60x120_66.png 60x120"}},
+        {"50,100",
+         "",
+         true,
+         1,
          {"100/tall.png 50x100", "100/wide_photo.jpg 100x75", "50/tall.png 25x50", "50/wide_photo.jpg 50x38"}},
         {"64", "", false, 1, {"tall.png 32x64", "wide_photo.jpg 64x48"}},
     };
@@ -119,7 +131,8 @@ TEST_F(Sizes, TemplatesThatRepeatANameAreRefusedBeforeAnyDecode) {
          "100", false, "DFT", "makes a name longer than a file name can be for wide photo.jpg"},
     };
     for (const QString name : {"wide photo.jpg", "tall.png", "tall.gif"})
-        ASSERT_TRUE(SetModificationTime(In(name), {1614816000 + 12 * 3600, 0})); // 2021-03-04 noon UTC: that day in every zone
+        ASSERT_TRUE(
+            SetModificationTime(In(name), {1614816000 + 12 * 3600, 0})); // 2021-03-04 noon UTC: that day in every zone
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.Template) + " " + c.Sizes + " " + c.Format);
         mJob.NameTemplate = QString::fromLatin1(c.Template);

@@ -83,9 +83,12 @@ class tst_saveimages : public QObject {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("thenChosen");
-        QTest::newRow("read-only") << "/proc" << "files cannot be made in it" << true;
-        QTest::newRow("missing") << "/no/such/folder" << "it does not exist" << true;
-        QTest::newRow("a file, then cancelled") << "/etc/hostname" << "it is not a folder" << false;
+        QTest::newRow("read-only") << "/proc"
+                                   << "files cannot be made in it" << true;
+        QTest::newRow("missing") << "/no/such/folder"
+                                 << "it does not exist" << true;
+        QTest::newRow("a file, then cancelled") << "/etc/hostname"
+                                                << "it is not a folder" << false;
     }
     void aFolderThatCannotBeWrittenIsRefusedAtOnce() {
         QFETCH(QString, folder);
@@ -138,8 +141,7 @@ class tst_saveimages : public QObject {
         if (close)
             QCoreApplication::postEvent(mWindow->windowHandle(), new QCloseEvent);
         else if (how == "escape")
-            QCoreApplication::postEvent(
-                mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QCoreApplication::postEvent(mWindow.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         else if (how == "button")
             QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
         else

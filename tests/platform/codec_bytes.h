@@ -12,18 +12,29 @@ namespace codectest {
 /* Little-endian unless said otherwise. */
 struct Bytes {
     std::vector<uint8_t> v;
-    Bytes& u8(uint32_t x) { v.push_back(static_cast<uint8_t>(x)); return *this; }
+    Bytes& u8(uint32_t x) {
+        v.push_back(static_cast<uint8_t>(x));
+        return *this;
+    }
     Bytes& u16(uint32_t x) { return u8(x).u8(x >> 8); }
     Bytes& u32(uint32_t x) { return u16(x & 0xFFFF).u16(x >> 16); }
     Bytes& be16(uint32_t x) { return u8(x >> 8).u8(x); }
     Bytes& be32(uint32_t x) { return be16(x >> 16).be16(x); }
-    Bytes& raw(std::initializer_list<int> bytes) { for (int b : bytes) u8(uint32_t(b)); return *this; }
+    Bytes& raw(std::initializer_list<int> bytes) {
+        for (int b : bytes)
+            u8(uint32_t(b));
+        return *this;
+    }
     Bytes& text(const std::string& s) { return append({s.begin(), s.end()}); } /* no terminator */
-    Bytes& append(const std::vector<uint8_t>& o) { v.insert(v.end(), o.begin(), o.end()); return *this; }
+    Bytes& append(const std::vector<uint8_t>& o) {
+        v.insert(v.end(), o.begin(), o.end());
+        return *this;
+    }
     /* Each value as size little-endian bytes. */
     Bytes& le(std::initializer_list<int64_t> values, int size = 4) {
         for (int64_t x : values)
-            for (int i = 0; i < size; ++i) u8(uint32_t(x >> (8 * i)));
+            for (int i = 0; i < size; ++i)
+                u8(uint32_t(x >> (8 * i)));
         return *this;
     }
     /* Overwrites n bytes at at with x. */
@@ -35,16 +46,16 @@ struct Bytes {
 };
 
 /* BMP file header + 40-byte info header; height negative for top-down. */
-inline Bytes BmpHeader(int32_t width, int32_t height, uint16_t bpp, uint32_t compression,
-                       uint32_t colours, uint32_t offBits) {
+inline Bytes BmpHeader(int32_t width, int32_t height, uint16_t bpp, uint32_t compression, uint32_t colours,
+                       uint32_t offBits) {
     Bytes b;
     b.raw({'B', 'M'}).u32(0).u32(0).u32(offBits);
     b.u32(40).u32(static_cast<uint32_t>(width)).u32(static_cast<uint32_t>(height)).u16(1).u16(bpp);
     return b.u32(compression).u32(0).u32(0).u32(0).u32(colours).u32(0);
 }
 
-inline Bytes TgaHeader(uint8_t type, uint8_t mapType, uint16_t mapLength, uint8_t mapBits, uint16_t w,
-                       uint16_t h, uint8_t bpp, uint8_t descriptor) {
+inline Bytes TgaHeader(uint8_t type, uint8_t mapType, uint16_t mapLength, uint8_t mapBits, uint16_t w, uint16_t h,
+                       uint8_t bpp, uint8_t descriptor) {
     Bytes b;
     b.u8(0).u8(mapType).u8(type).u16(0).u16(mapLength).u8(mapBits).u16(0).u16(0);
     return b.u16(w).u16(h).u8(bpp).u8(descriptor);

@@ -24,8 +24,9 @@ inline const gp::encoder* FindEncoder(const char16_t* pattern) {
     size_t count = 0;
     const gp::encoder* table = gp::encoder_table(count);
     for (size_t i = 0; i < count; ++i)
-        if (std::u16string(u"*.") + std::u16string(table[i].format_code, table[i].format_code +
-                                                   std::strlen(table[i].format_code)) == pattern)
+        if (std::u16string(u"*.") +
+                std::u16string(table[i].format_code, table[i].format_code + std::strlen(table[i].format_code)) ==
+            pattern)
             return &table[i];
     return nullptr;
 }
@@ -113,8 +114,7 @@ inline std::string CompareRasters(const gp::raster& a, const gp::raster& b, int 
     return text;
 }
 
-inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector<uint8_t>& out,
-                       int quality = -1) {
+inline GpStatus Encode(const char16_t* pattern, const gp::raster& r, std::vector<uint8_t>& out, int quality = -1) {
     const gp::encoder* enc = FindEncoder(pattern);
     if (!enc)
         return NotImplemented;
@@ -179,8 +179,7 @@ inline GpStatus DecodeFrames(const std::vector<uint8_t>& bytes, const gp::decode
         EXPECT_GE(out.stride, (out.width * GetPixelFormatSize(out.format) + 7) / 8) << what;
         EXPECT_LE(uint64_t{out.width} * out.height, limits.max_pixels) << what;
         EXPECT_TRUE(f > 0 || (out.width == info.width && out.height == info.height))
-            << what << " probed " << info.width << "x" << info.height << " decoded " << out.width << "x"
-            << out.height;
+            << what << " probed " << info.width << "x" << info.height << " decoded " << out.width << "x" << out.height;
         EXPECT_TRUE(GetPixelFormatSize(out.format) > 8 || !out.palette.empty()) << what;
     }
     return Ok;

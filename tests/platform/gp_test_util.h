@@ -49,9 +49,9 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
     GdipGetImageHeight(image, &height);
     std::vector<ARGB> pixels(static_cast<size_t>(width) * height);
     BitmapData data{width, height, static_cast<int32_t>(width * 4), PixelFormat32bppARGB, pixels.data(), 0};
-    EXPECT_EQ(GdipBitmapLockBits(image, nullptr, ImageLockModeRead | ImageLockModeUserInputBuf,
-                                 PixelFormat32bppARGB, &data),
-              Ok);
+    EXPECT_EQ(
+        GdipBitmapLockBits(image, nullptr, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat32bppARGB, &data),
+        Ok);
     EXPECT_EQ(GdipBitmapUnlockBits(image, &data), Ok);
     return pixels;
 }
@@ -59,8 +59,8 @@ inline std::vector<ARGB> ReadPixels(GpImage* image) {
 /* Draws src scaled into a new width x height bitmap of format with mode,
  * turned a quarter clockwise turn times through the world transform; the
  * draw must end in drawn. */
-inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat format,
-                           InterpolationMode mode, int turn = 0, GpStatus drawn = Ok) {
+inline GpImage* DrawScaled(GpImage* src, int width, int height, PixelFormat format, InterpolationMode mode,
+                           int turn = 0, GpStatus drawn = Ok) {
     GpBitmap* out = nullptr;
     EXPECT_EQ(GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &out), Ok);
     GpGraphics* graphics = nullptr;

@@ -62,7 +62,8 @@ TEST(CodecCorpus, FormerCrashersAndBombsFailWithinMemoryBounds) {
         for (const auto& [path, bytes] : files) {
             const gp::decoder* dec = SniffDecoder(bytes);
             gp::raster out;
-            anyDecoded = anyDecoded || (dec && dec->decode(bytes.data(), bytes.size(), 0, gp::decode_limits{}, out) == Ok);
+            anyDecoded =
+                anyDecoded || (dec && dec->decode(bytes.data(), bytes.size(), 0, gp::decode_limits{}, out) == Ok);
         }
         getrusage(RUSAGE_SELF, &usage);
         _exit(anyDecoded ? 1 : (usage.ru_maxrss - before >= 300L * 1024 ? 2 : 0));

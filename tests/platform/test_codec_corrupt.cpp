@@ -98,7 +98,8 @@ TEST(CodecCorrupt, SamplesCutOverwrittenAndUnderLoweredLimits) {
             for (uint8_t v : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x7F}}) {
                 std::vector<uint8_t> bad = s.bytes;
                 bad[i] = v;
-                ExpectCleanStatus(DecodeFrames(bad, kLimits, s.name), "byte " + std::to_string(i) + "=" + std::to_string(v));
+                ExpectCleanStatus(DecodeFrames(bad, kLimits, s.name),
+                                  "byte " + std::to_string(i) + "=" + std::to_string(v));
             }
         const gp::decoder* dec = SniffDecoder(s.bytes);
         for (gp::decode_limits limits : {gp::decode_limits{7, 1u << 20}, gp::decode_limits{1000, 20}}) {
@@ -145,12 +146,16 @@ TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeAllocating) {
         uint32_t w, h;
         GpStatus expected;
     } claims[] = {
-        {"png", 40000, 1, ValueOverflow}, {"png", 0, 8, GenericError}, {"jpeg", 65000, 65000, ValueOverflow},
-        {"tiff", 60000, 60000, ValueOverflow}, {"bmp", 100000, 100000, ValueOverflow},
+        {"png", 40000, 1, ValueOverflow},
+        {"png", 0, 8, GenericError},
+        {"jpeg", 65000, 65000, ValueOverflow},
+        {"tiff", 60000, 60000, ValueOverflow},
+        {"bmp", 100000, 100000, ValueOverflow},
         {"bmp", 8, uint32_t(INT32_MIN), ValueOverflow}, /* top-down */
         {"bmp", uint32_t(-8), 8, GenericError},
         /* Within the limits, but far more than the data could fill. */
-        {"tiff", 16384, 16384, GenericError}, {"bmp", 8000, 8000, GenericError},
+        {"tiff", 16384, 16384, GenericError},
+        {"bmp", 8000, 8000, GenericError},
     };
     for (const auto& c : claims) {
         SCOPED_TRACE(std::string(c.kind) + " " + std::to_string(int32_t(c.w)) + "x" + std::to_string(int32_t(c.h)));

@@ -25,11 +25,14 @@ struct Frame {
 std::vector<uint8_t> MakeAnimatedGif(const std::vector<Frame>& frames, int loop) {
     std::vector<uint8_t> out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, [](GifFileType* g, const GifByteType* data, int n) {
-        auto* bytes = static_cast<std::vector<uint8_t>*>(g->UserData);
-        bytes->insert(bytes->end(), data, data + n);
-        return n;
-    }, &error);
+    GifFileType* gif = EGifOpen(
+        &out,
+        [](GifFileType* g, const GifByteType* data, int n) {
+            auto* bytes = static_cast<std::vector<uint8_t>*>(g->UserData);
+            bytes->insert(bytes->end(), data, data + n);
+            return n;
+        },
+        &error);
     EXPECT_NE(gif, nullptr);
     GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     ColorMapObject* map = GifMakeMapObject(4, colours);
@@ -72,16 +75,29 @@ const std::vector<Frame> kRestored = {{0, 0, 4, 4, 1, 0, -1, std::vector<uint8_t
 TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {
     /* Frames of an animation composite; a lone image keeps its indices.
      * Index 0 inside that image stays opaque black. */
-    const std::pair<cDecodeCase, int> cases[] = { /* and the loop count, -1: none */
+    const std::pair<cDecodeCase, int> cases[] = {
+        /* and the loop count, -1: none */
         {{"first frame", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB, {{1, 1, kRed}}, 0}, 3},
-        {{"(2,1) transparent: red shows", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB,
-          {{1, 1, kGreen}, {2, 1, kRed}, {3, 3, kRed}}, 1}, 3},
-        {{"frame 1 disposed to the background", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB,
-          {{0, 0, kBlue}, {1, 1, 0}, {2, 2, 0}, {3, 3, kRed}}, 2}, 3},
-        {{"restore previous", MakeAnimatedGif(kRestored, -1), PixelFormat32bppARGB,
-          {{0, 0, kRed}, {3, 3, kBlue}}, 2}, -1},
-        {{"single small image", MakeAnimatedGif({{1, 1, 2, 2, 0, 0, -1, {1, 2, 3, 0}}}, -1), PixelFormat8bppIndexed,
-          {{1, 1, kRed}, {1, 2, kBlue}, {0, 0, 0}, {2, 2, kBlack}}, 0}, -1},
+        {{"(2,1) transparent: red shows",
+          MakeAnimatedGif(kComposited, 3),
+          PixelFormat32bppARGB,
+          {{1, 1, kGreen}, {2, 1, kRed}, {3, 3, kRed}},
+          1},
+         3},
+        {{"frame 1 disposed to the background",
+          MakeAnimatedGif(kComposited, 3),
+          PixelFormat32bppARGB,
+          {{0, 0, kBlue}, {1, 1, 0}, {2, 2, 0}, {3, 3, kRed}},
+          2},
+         3},
+        {{"restore previous", MakeAnimatedGif(kRestored, -1), PixelFormat32bppARGB, {{0, 0, kRed}, {3, 3, kBlue}}, 2},
+         -1},
+        {{"single small image",
+          MakeAnimatedGif({{1, 1, 2, 2, 0, 0, -1, {1, 2, 3, 0}}}, -1),
+          PixelFormat8bppIndexed,
+          {{1, 1, kRed}, {1, 2, kBlue}, {0, 0, 0}, {2, 2, kBlack}},
+          0},
+         -1},
     };
     for (const auto& [c, loop] : cases) {
         gp::image_info info;
@@ -90,7 +106,8 @@ TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {
         EXPECT_FALSE(info.frames_are_pages);
         EXPECT_EQ(std::any_of(info.properties.begin(), info.properties.end(),
                               [](const gp::property& p) { return p.id == PropertyTagLoopCount; }),
-                  loop >= 0) << c.name;
+                  loop >= 0)
+            << c.name;
         gp::raster out;
         EXPECT_EQ(Decode(c.bytes, out, nullptr, info.frame_count), InvalidParameter) << c.name;
     }

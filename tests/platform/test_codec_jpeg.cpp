@@ -16,9 +16,10 @@ TEST(CodecJpeg, HighQualityStaysWithinTolerance) {
     for (PixelFormat format :
          {PixelFormat24bppRGB, PixelFormat32bppRGB, PixelFormat32bppARGB, PixelFormat1bppIndexed}) {
         const bool indexed = format == PixelFormat1bppIndexed;
-        const gp::raster in = indexed ? MakePattern(16, 16, format) : Painted(64, 48, format, [](uint32_t x, uint32_t y) {
-            return 0xFF000000u | (128 + (x + y) / 4) << 16 | (y * 255 / 48) << 8 | x * 255 / 64;
-        });
+        const gp::raster in =
+            indexed ? MakePattern(16, 16, format) : Painted(64, 48, format, [](uint32_t x, uint32_t y) {
+                return 0xFF000000u | (128 + (x + y) / 4) << 16 | (y * 255 / 48) << 8 | x * 255 / 64;
+            });
         gp::image_info info;
         EXPECT_EQ(CompareRasters(in, RoundTrip(u"*.JPG", in, 100, &info), indexed ? 48 : 3), "")
             << "format " << std::hex << format;
@@ -40,9 +41,8 @@ TEST(CodecJpeg, SizeGrowsWithQualityAndDefaultIs75) {
 
 /* 40 x 20: left half red, right half blue; with the EXIF segment after SOI. */
 std::vector<uint8_t> MakeOrientedJpeg(uint16_t orientation) {
-    const gp::raster halves = Painted(40, 20, PixelFormat24bppRGB, [](uint32_t x, uint32_t) {
-        return x < 20 ? 0xFFFF0000u : 0xFF0000FFu;
-    });
+    const gp::raster halves =
+        Painted(40, 20, PixelFormat24bppRGB, [](uint32_t x, uint32_t) { return x < 20 ? 0xFFFF0000u : 0xFF0000FFu; });
     return WithSegment(Encoded(u"*.JPG", halves, 95), ExifSegment(orientation));
 }
 
@@ -77,14 +77,14 @@ TEST(CodecJpeg, ExifOrientationInBothByteOrders) {
         uint8_t Type, Value;
         int Expected;
     };
-    for (const cCase& c : {cCase{false, 3, 6, 6}, cCase{true, 3, 6, 6}, cCase{true, 3, 8, 8},
-                           cCase{true, 3, 9, 0}, cCase{false, 4, 6, 0}, cCase{true, 3, 0, 0}}) {
+    for (const cCase& c : {cCase{false, 3, 6, 6}, cCase{true, 3, 6, 6}, cCase{true, 3, 8, 8}, cCase{true, 3, 9, 0},
+                           cCase{false, 4, 6, 0}, cCase{true, 3, 0, 0}}) {
         std::vector<uint8_t> block = {'E', 'x', 'i', 'f', 0, 0};
         const std::vector<uint8_t> tiff =
-            c.BigEndian ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, c.Type,
-                                               0, 0, 0, 1, 0, c.Value, 0, 0, 0, 0, 0, 0}
-                        : std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, c.Type, 0,
-                                               1, 0, 0, 0, c.Value, 0, 0, 0, 0, 0, 0, 0};
+            c.BigEndian ? std::vector<uint8_t>{'M',    'M', 0, 42, 0, 0, 0,       8, 0, 1, 0x01, 0x12, 0,
+                                               c.Type, 0,   0, 0,  1, 0, c.Value, 0, 0, 0, 0,    0,    0}
+                        : std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0,       0, 0, 1, 0, 0x12, 0x01, c.Type,
+                                               0,   1,   0,  0, 0, c.Value, 0, 0, 0, 0, 0,    0,    0};
         block.insert(block.end(), tiff.begin(), tiff.end());
         std::vector<gp::property> properties;
         EXPECT_EQ(gp::exif_read(block.data(), block.size(), properties), c.Expected)

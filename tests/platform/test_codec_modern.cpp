@@ -38,8 +38,8 @@ std::vector<uint8_t> EncodeCase(const cModernCase& c, int lWidth, int lHeight) {
     case eKind::WebP: return modern::EncodeWebP(lWidth, lHeight, c.Alpha, c.Exif);
     case eKind::Jxl: return modern::EncodeJxl(lWidth, lHeight, c.Alpha, c.Upright, c.Linear);
     default:
-        return modern::EncodeHeif(c.Kind == eKind::Heic ? heif_compression_HEVC : heif_compression_AV1, lWidth,
-                                  lHeight, c.Alpha, c.Turn, c.Exif);
+        return modern::EncodeHeif(c.Kind == eKind::Heic ? heif_compression_HEVC : heif_compression_AV1, lWidth, lHeight,
+                                  c.Alpha, c.Turn, c.Exif);
     }
 }
 
@@ -69,21 +69,20 @@ void ExpectQuadrants(const gp::raster& got, const gp::raster& want, bool bAlpha)
  * colour space of its own, and damage. */
 TEST(ModernInput, DecodesUprightWithSizePixelsAndProfile) {
     const heif_orientation kNormal = heif_orientation_normal;
-    const cModernCase cases[] = {
-        {"HeicPlain", eKind::Heic, false, kNormal, 0, 1},
-        {"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
-        {"HeicExifOnly", eKind::Heic, false, kNormal, 6, 6},
-        {"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
-        {"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
-        {"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
-        {"AvifExif", eKind::Avif, false, kNormal, 8, 8},
-        {"WebPAlpha", eKind::WebP, true, kNormal, 0, 1},
-        {"WebPExif", eKind::WebP, false, kNormal, 6, 6},
-        {"JxlPlain", eKind::Jxl, false, kNormal, 0, 1},
-        {"JxlAlphaTurned", eKind::Jxl, true, kNormal, 0, 6},
-        {"JxlMirrored", eKind::Jxl, false, kNormal, 0, 2},
-        {"JxlTransverse", eKind::Jxl, true, kNormal, 0, 7},
-        {"JxlLinear", eKind::Jxl, false, kNormal, 0, 1, true}};
+    const cModernCase cases[] = {{"HeicPlain", eKind::Heic, false, kNormal, 0, 1},
+                                 {"HeicAlphaIrot", eKind::Heic, true, heif_orientation_rotate_90_cw, 0, 6},
+                                 {"HeicExifOnly", eKind::Heic, false, kNormal, 6, 6},
+                                 {"HeicIrotAndSameExif", eKind::Heic, false, heif_orientation_rotate_90_cw, 6, 6},
+                                 {"HeicMirror", eKind::Heic, false, heif_orientation_flip_horizontally, 0, 2},
+                                 {"AvifAlphaTurned", eKind::Avif, true, heif_orientation_rotate_180, 0, 3},
+                                 {"AvifExif", eKind::Avif, false, kNormal, 8, 8},
+                                 {"WebPAlpha", eKind::WebP, true, kNormal, 0, 1},
+                                 {"WebPExif", eKind::WebP, false, kNormal, 6, 6},
+                                 {"JxlPlain", eKind::Jxl, false, kNormal, 0, 1},
+                                 {"JxlAlphaTurned", eKind::Jxl, true, kNormal, 0, 6},
+                                 {"JxlMirrored", eKind::Jxl, false, kNormal, 0, 2},
+                                 {"JxlTransverse", eKind::Jxl, true, kNormal, 0, 7},
+                                 {"JxlLinear", eKind::Jxl, false, kNormal, 0, 1, true}};
     for (const cModernCase& c : cases) {
         SCOPED_TRACE(c.Name);
         constexpr int kWidth = 37, kHeight = 23;
@@ -116,8 +115,8 @@ TEST(HeifInput, NclxPrimariesBecomeAProfile) {
     for (const auto& [primaries, transfer, profile] : cases) {
         gp::image_info info;
         gp::raster out;
-        const std::vector<uint8_t> bytes = modern::EncodeHeif(heif_compression_AV1, 16, 16, false,
-                                                              heif_orientation_normal, 0, primaries, transfer);
+        const std::vector<uint8_t> bytes =
+            modern::EncodeHeif(heif_compression_AV1, 16, 16, false, heif_orientation_normal, 0, primaries, transfer);
         ASSERT_EQ(Decode(bytes, out, &info), Ok);
         EXPECT_EQ(!info.icc_profile.empty(), profile != 0) << primaries << " / " << transfer;
     }
@@ -139,16 +138,15 @@ TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
         heif_orientation Turn;
         int Exif, Upright;
         uint32_t DrawWidth, DrawHeight, GotWidth, GotHeight;
-    } const cases[] = {
-        {"WellUnderTheThumbnail", heif_orientation_normal, 0, 1, 100, 75, 160, 120},
-        {"ExactlyTheThumbnail", heif_orientation_normal, 0, 1, 160, 120, 160, 120},
-        {"WiderThanTheThumbnail", heif_orientation_normal, 0, 1, 161, 75, 400, 300},
-        {"TallerThanTheThumbnail", heif_orientation_normal, 0, 1, 100, 121, 400, 300},
-        {"NoDrawSize", heif_orientation_normal, 0, 1, 0, 0, 400, 300},
-        {"ExifTurned", heif_orientation_normal, 6, 6, 90, 120, 120, 160},
-        {"ExifTurnedTooWide", heif_orientation_normal, 6, 6, 130, 120, 300, 400},
-        {"IrotTurned", heif_orientation_rotate_90_cw, 0, 6, 90, 120, 120, 160},
-        {"IrotAndSameExif", heif_orientation_rotate_90_cw, 6, 6, 90, 120, 120, 160}};
+    } const cases[] = {{"WellUnderTheThumbnail", heif_orientation_normal, 0, 1, 100, 75, 160, 120},
+                       {"ExactlyTheThumbnail", heif_orientation_normal, 0, 1, 160, 120, 160, 120},
+                       {"WiderThanTheThumbnail", heif_orientation_normal, 0, 1, 161, 75, 400, 300},
+                       {"TallerThanTheThumbnail", heif_orientation_normal, 0, 1, 100, 121, 400, 300},
+                       {"NoDrawSize", heif_orientation_normal, 0, 1, 0, 0, 400, 300},
+                       {"ExifTurned", heif_orientation_normal, 6, 6, 90, 120, 120, 160},
+                       {"ExifTurnedTooWide", heif_orientation_normal, 6, 6, 130, 120, 300, 400},
+                       {"IrotTurned", heif_orientation_rotate_90_cw, 0, 6, 90, 120, 120, 160},
+                       {"IrotAndSameExif", heif_orientation_rotate_90_cw, 6, 6, 90, 120, 120, 160}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::vector<uint8_t> bytes =
@@ -159,9 +157,9 @@ TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
         gp::raster out;
         ASSERT_EQ(Decode(bytes, out, nullptr, 0, limits), Ok);
         const bool swap = c.Upright >= 5;
-        ExpectQuadrants(out, Expected(int(swap ? c.GotHeight : c.GotWidth), int(swap ? c.GotWidth : c.GotHeight),
-                                      false, c.Upright),
-                        false);
+        ExpectQuadrants(
+            out, Expected(int(swap ? c.GotHeight : c.GotWidth), int(swap ? c.GotWidth : c.GotHeight), false, c.Upright),
+            false);
     }
 }
 

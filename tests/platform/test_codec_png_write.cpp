@@ -34,10 +34,9 @@ gp::raster MakeFilterRows(PixelFormat format) {
             seed = seed * 1103515245u + 12345u;
             const int noise = static_cast<int>(seed >> 29);
             const bool first = i < bytes;
-            const int kinds[6] = {
-                noise, first ? noise : Paeth(left, above, corner) + (seed >> 31 != 0),
-                0,     static_cast<int>(40 + i * 5),
-                above, first ? noise : (left + above) / 2};
+            const int kinds[6] = {noise, first ? noise : Paeth(left, above, corner) + (seed >> 31 != 0),
+                                  0,     static_cast<int>(40 + i * 5),
+                                  above, first ? noise : (left + above) / 2};
             row[i] = static_cast<uint8_t>(kinds[y % 6]);
         }
     }

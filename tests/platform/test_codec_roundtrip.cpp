@@ -12,9 +12,8 @@ using namespace codectest;
 
 namespace {
 
-constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed,
-                      k8 = PixelFormat8bppIndexed, k24 = PixelFormat24bppRGB,
-                      k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
+constexpr PixelFormat k1 = PixelFormat1bppIndexed, k4 = PixelFormat4bppIndexed, k8 = PixelFormat8bppIndexed,
+                      k24 = PixelFormat24bppRGB, k32 = PixelFormat32bppRGB, kA = PixelFormat32bppARGB;
 
 /* Odd widths exercise row padding and partial bytes of packed indices.
  * PNG and TIFF store 32bppRGB as 24-bit; GIF gives every depth as 8-bit. */

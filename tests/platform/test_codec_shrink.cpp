@@ -96,8 +96,8 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
     ASSERT_EQ(GdipSetImageReducedDecode(loaded, true), Ok);
     GpImageOwner deferred(loaded);
-    GpImageOwner drawn(DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB,
-                                  InterpolationModeHighQualityBilinear));
+    GpImageOwner drawn(
+        DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear));
     EXPECT_FALSE(loaded->decoded);
     EXPECT_EQ(loaded->reduced.width, c.reducedWidth);
     EXPECT_EQ(loaded->reduced.height, c.reducedHeight);
@@ -108,8 +108,8 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
 
     ASSERT_EQ(GdipLoadImageFromFile(file.wide(), &loaded), Ok);
     GpImageOwner full(loaded);
-    GpImageOwner reference(DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB,
-                                      InterpolationModeHighQualityBilinear));
+    GpImageOwner reference(
+        DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear));
     const std::vector<ARGB> got = ReadPixels(drawn.get()), want = ReadPixels(reference.get());
     /* Inside each quadrant: the file's colour (turned when the file says
      * so), as the full decode gives it. */
@@ -123,7 +123,8 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     }
     /* A quarter turn clockwise puts the bottom left on top. */
     const ARGB corner = got[static_cast<size_t>(c.drawHeight / 4) * c.drawWidth + c.drawWidth / 4];
-    EXPECT_NEAR(int(corner >> 16 & 255), kQuadrants[c.orientation6 ? 2 : 0][0], 8) << c.label << std::hex << " " << corner;
+    EXPECT_NEAR(int(corner >> 16 & 255), kQuadrants[c.orientation6 ? 2 : 0][0], 8)
+        << c.label << std::hex << " " << corner;
 
     /* Any other use gets the full frame. */
     ARGB pixel = 0;
@@ -142,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"CMYK", 800, 600, JCS_CMYK, false, 100, 75, 100, 75},
                       Case{"EXIF turned", 800, 600, JCS_RGB, true, 75, 100, 75, 100},
                       Case{"EXIF turned, the stored width decides", 800, 600, JCS_RGB, true, 75, 101, 150, 200},
-                      Case{"a quarter at five fourths of the drawn size", 1600, 1200, JCS_RGB, false, 320, 240, 400, 300},
+                      Case{"a quarter at five fourths of the drawn size", 1600, 1200, JCS_RGB, false, 320, 240, 400,
+                           300},
                       Case{"a quarter just short of five fourths", 1600, 1200, JCS_RGB, false, 321, 240, 800, 600},
                       Case{"a quarter just over the drawn size", 1632, 1224, JCS_RGB, false, 400, 300, 816, 612},
                       Case{"an eighth just over, one side exact", 1608, 1200, JCS_RGB, false, 200, 150, 402, 300}),
@@ -169,8 +171,8 @@ TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
     ASSERT_EQ(GdipSetImageReducedDecode(loaded, true), Ok);
     GpImageOwner deferred(loaded);
-    GpImageOwner out(DrawScaled(loaded, 16, 12, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear, 0,
-                                GenericError));
+    GpImageOwner out(
+        DrawScaled(loaded, 16, 12, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear, 0, GenericError));
 }
 
 } // namespace

@@ -9,10 +9,13 @@ namespace {
 TEST(Create, SizesBeyondTheCapsOverflowBeforeAllocatingAndScan0IsCopied) {
     const PixelFormat k24 = PixelFormat24bppRGB, kA = PixelFormat32bppARGB;
     /* 32767 x 32767 is over the pixel cap. */
-    const std::tuple<int, int, PixelFormat, GpStatus> cases[] = {
-        {32768, 1, k24, ValueOverflow},  {1, 32768, k24, ValueOverflow}, {32767, 32767, kA, ValueOverflow},
-        {0, 5, k24, InvalidParameter},   {-3, 5, k24, InvalidParameter}, {5, 5, 0x12345, InvalidParameter},
-        {32767, 1, kA, Ok}};
+    const std::tuple<int, int, PixelFormat, GpStatus> cases[] = {{32768, 1, k24, ValueOverflow},
+                                                                 {1, 32768, k24, ValueOverflow},
+                                                                 {32767, 32767, kA, ValueOverflow},
+                                                                 {0, 5, k24, InvalidParameter},
+                                                                 {-3, 5, k24, InvalidParameter},
+                                                                 {5, 5, 0x12345, InvalidParameter},
+                                                                 {32767, 1, kA, Ok}};
     for (const auto& [w, h, format, expected] : cases) {
         GpImageOwner image;
         EXPECT_EQ(GdipCreateBitmapFromScan0(w, h, 0, format, nullptr, &image.image), expected) << w << "x" << h;
@@ -82,8 +85,7 @@ TEST(LockBits, ArgumentsAndStateAreChecked) {
     ASSERT_EQ(GdipBitmapLockBits(image.get(), &area, ImageLockModeWrite | ImageLockModeUserInputBuf,
                                  PixelFormat32bppARGB, &written),
               Ok);
-    EXPECT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeRead, PixelFormat24bppRGB, &data),
-              WrongState);
+    EXPECT_EQ(GdipBitmapLockBits(image.get(), nullptr, ImageLockModeRead, PixelFormat24bppRGB, &data), WrongState);
     EXPECT_EQ(GdipImageRotateFlip(image.get(), Rotate90FlipNone), WrongState);
     EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &written), Ok);
     EXPECT_EQ(GdipBitmapUnlockBits(image.get(), &written), WrongState);

@@ -4,17 +4,22 @@
 
 namespace {
 
-const InterpolationMode kAllModes[] = {
-    InterpolationModeDefault,  InterpolationModeLowQuality,      InterpolationModeHighQuality,
-    InterpolationModeBilinear, InterpolationModeBicubic,         InterpolationModeNearestNeighbor,
-    InterpolationModeHighQualityBilinear, InterpolationModeHighQualityBicubic};
+const InterpolationMode kAllModes[] = {InterpolationModeDefault,
+                                       InterpolationModeLowQuality,
+                                       InterpolationModeHighQuality,
+                                       InterpolationModeBilinear,
+                                       InterpolationModeBicubic,
+                                       InterpolationModeNearestNeighbor,
+                                       InterpolationModeHighQualityBilinear,
+                                       InterpolationModeHighQualityBicubic};
 
 TEST(Resample, SolidColourStaysExactInEveryModeAndFormat) {
     /* The last two half and nearly transparent. */
-    const std::pair<PixelFormat, ARGB> cases[] = {
-        {PixelFormat24bppRGB, 0xFF123456},  {PixelFormat32bppRGB, 0xFFFEDCBA},
-        {PixelFormat32bppARGB, 0xFF0180FF}, {PixelFormat32bppARGB, 0x80C83214},
-        {PixelFormat32bppARGB, 0x03FF7F01}};
+    const std::pair<PixelFormat, ARGB> cases[] = {{PixelFormat24bppRGB, 0xFF123456},
+                                                  {PixelFormat32bppRGB, 0xFFFEDCBA},
+                                                  {PixelFormat32bppARGB, 0xFF0180FF},
+                                                  {PixelFormat32bppARGB, 0x80C83214},
+                                                  {PixelFormat32bppARGB, 0x03FF7F01}};
     const int sizes[][2] = {{37, 23}, {5, 3}, {1, 1}, {200, 90}, {64, 64}};
     for (const auto& [format, color] : cases) {
         GpImageOwner src(MakeBitmap(64, 64, format, std::vector<ARGB>(64 * 64, color)));
@@ -23,8 +28,8 @@ TEST(Resample, SolidColourStaysExactInEveryModeAndFormat) {
             for (const auto& size : sizes) {
                 GpImageOwner out(DrawScaled(src.get(), size[0], size[1], PixelFormat32bppARGB, mode));
                 for (ARGB p : ReadPixels(out.get()))
-                    ASSERT_EQ(p, expected) << "mode " << mode << " size " << size[0] << "x" << size[1]
-                                           << " format " << std::hex << format;
+                    ASSERT_EQ(p, expected)
+                        << "mode " << mode << " size " << size[0] << "x" << size[1] << " format " << std::hex << format;
             }
     }
 }

@@ -46,9 +46,8 @@ TEST_P(RotateFlip, AsymmetricPatternThroughAllEightTypes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, RotateFlip,
-                         ::testing::Values(PixelFormat1bppIndexed, PixelFormat4bppIndexed,
-                                           PixelFormat8bppIndexed, PixelFormat24bppRGB,
-                                           PixelFormat32bppRGB, PixelFormat32bppARGB));
+                         ::testing::Values(PixelFormat1bppIndexed, PixelFormat4bppIndexed, PixelFormat8bppIndexed,
+                                           PixelFormat24bppRGB, PixelFormat32bppRGB, PixelFormat32bppARGB));
 
 /* Scaling first and turning after (a draw through a quarter-turn world
  * transform) gives exactly the pixels of turning the source and drawing it
@@ -72,8 +71,8 @@ TEST(TurnedDraw, EqualsTurningTheSourceFirst) {
                 GpImageOwner first(DrawScaled(turned.get(), dw, dh, format, mode));
                 GpImageOwner after(DrawScaled(source.get(), dw, dh, format, mode, turn));
                 EXPECT_EQ(ReadPixels(after.get()), ReadPixels(first.get()))
-                    << "format " << std::hex << format << std::dec << " mode " << mode << " turn " << turn
-                    << " to " << dw << "x" << dh;
+                    << "format " << std::hex << format << std::dec << " mode " << mode << " turn " << turn << " to "
+                    << dw << "x" << dh;
             }
 }
 

@@ -22,9 +22,13 @@ namespace {
 using Rows = std::vector<std::vector<uint32_t>>;
 constexpr ARGB kOpaque = 0xFF000000u;
 
-constexpr cPaletteColor Rgb(uint32_t lRgb) { return {uint8_t(lRgb), uint8_t(lRgb >> 8), uint8_t(lRgb >> 16)}; }
+constexpr cPaletteColor Rgb(uint32_t lRgb) {
+    return {uint8_t(lRgb), uint8_t(lRgb >> 8), uint8_t(lRgb >> 16)};
+}
 
-int32_t IndexOf(uint32_t lRgb) { return GetPaletteIndex(Rgb(lRgb).Blue, Rgb(lRgb).Green, Rgb(lRgb).Red); }
+int32_t IndexOf(uint32_t lRgb) {
+    return GetPaletteIndex(Rgb(lRgb).Blue, Rgb(lRgb).Green, Rgb(lRgb).Red);
+}
 
 // A 24-bit buffer: rows of 0xRRGGBB colours, each row padded to 4 bytes.
 struct cImage24 {
@@ -82,18 +86,20 @@ TEST(OctTree, HandWorkedPalettes) {
     // 254 and V = blue 255 another; the fourth colour forces one merge, of the
     // level-7 node listed last. Pixels enter from the last one back.
     const Case cases[] = {
-        {"one colour", {{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}}, 256,
-         {0x123456}, {{0x123456, 0}}},
-        {"child order red green blue", {{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}},
-         256, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
+        {"one colour",
+         {{0x123456, 0x123456, 0x123456}, {0x123456, 0x123456, 0x123456}},
+         256,
+         {0x123456},
+         {{0x123456, 0}}},
+        {"child order red green blue",
+         {{0xFFFFFF, 0xFF0000, 0x00FF00}, {0x0000FF, 0x000000, 0xFF0000}},
+         256,
+         {0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF},
          {{0xFFFFFF, 4}, {0xFF0000, 3}, {0x008080, 0}}}, // never added: 0, not off the tree
         {"averages truncate", {{0xFE0000, 0xFF0000}}, 1, {0xFE0000}, {{0xFF0000, 0}}},
-        {"X Y U V", {{0x0000FF, 0x0000FE, 0x000001, 0x000000}}, 3, {0x000000, 0x000001, 0x0000FE},
-         {{0x0000FF, 2}}},
-        {"U V X Y", {{0x000001, 0x000000, 0x0000FF, 0x0000FE}}, 3, {0x000000, 0x0000FE, 0x0000FF},
-         {{0x000001, 0}}},
-        {"only the root is left", {{0x000080, 0x000000, 0x000001}}, 1, {0x000000, 0x000080},
-         {{0x000001, 0}}},
+        {"X Y U V", {{0x0000FF, 0x0000FE, 0x000001, 0x000000}}, 3, {0x000000, 0x000001, 0x0000FE}, {{0x0000FF, 2}}},
+        {"U V X Y", {{0x000001, 0x000000, 0x0000FF, 0x0000FE}}, 3, {0x000000, 0x0000FE, 0x0000FF}, {{0x000001, 0}}},
+        {"only the root is left", {{0x000080, 0x000000, 0x000001}}, 1, {0x000000, 0x000080}, {{0x000001, 0}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -189,15 +195,18 @@ TEST(QuantizeImage, EntriesHoldTheExactColourOrTheTruncatedAverageOfTheirPixels)
                 colours.insert(rows[y][x]);
                 auto& s = sums[index];
                 s[0] += 1;
-                for (int c = 0; c < 3; ++c) s[1 + c] += (rows[y][x] >> (8 * c)) & 0xFF;
+                for (int c = 0; c < 3; ++c)
+                    s[1 + c] += (rows[y][x] >> (8 * c)) & 0xFF;
             }
         // One entry per colour (so each holds its exact colour) unless merged.
         EXPECT_EQ(int32_t(sums.size()), limit + 1);
         EXPECT_EQ(sums.size() == colours.size(), few);
         for (const auto& [index, s] : sums)
-            EXPECT_EQ(indexed.Entry(index), kOpaque | uint32_t(s[3] / s[0]) << 16 | uint32_t(s[2] / s[0]) << 8 |
-                                                uint32_t(s[1] / s[0])) << "entry " << int(index);
-        for (size_t i = sums.size(); i < 256; ++i) EXPECT_EQ(indexed.Entry(i), 0u) << "entry " << i;
+            EXPECT_EQ(indexed.Entry(index),
+                      kOpaque | uint32_t(s[3] / s[0]) << 16 | uint32_t(s[2] / s[0]) << 8 | uint32_t(s[1] / s[0]))
+                << "entry " << int(index);
+        for (size_t i = sums.size(); i < 256; ++i)
+            EXPECT_EQ(indexed.Entry(i), 0u) << "entry " << i;
     }
 }
 

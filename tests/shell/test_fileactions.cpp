@@ -21,7 +21,8 @@ namespace {
 
 const QByteArray kUsersList = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                               "<actions>\n"
-                              "<action>\n\t<icon>utilities-terminal</icon>\n\t<name>\xc3\x96""ffne Terminal</name>\n"
+                              "<action>\n\t<icon>utilities-terminal</icon>\n\t<name>\xc3\x96"
+                              "ffne Terminal</name>\n"
                               "\t<unique-id>1700000000000000-1</unique-id>\n\t<command>exo-open %f</command>\n"
                               "\t<patterns>*</patterns>\n\t<directories/>\n</action>\n"
                               "<!-- kept -->\n"
@@ -50,7 +51,8 @@ std::map<QString, QByteArray> Snapshot(const QString& sRoot) {
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         snapshot[QDir(sRoot).relativeFilePath(info.filePath())] =
-            (info.isDir() ? QByteArray("folder ") : Read(info.filePath())) + QByteArray::number(int(info.permissions()));
+            (info.isDir() ? QByteArray("folder ") : Read(info.filePath())) +
+            QByteArray::number(int(info.permissions()));
     }
     return snapshot;
 }

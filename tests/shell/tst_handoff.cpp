@@ -30,7 +30,7 @@ void StartQuillet(QProcess& process, const QStringList& aArguments, const QStrin
 
 class tst_handoff : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(mRuntime.isValid() && mConfig.isValid());
         QFile::setPermissions(mRuntime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -91,7 +91,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(later.state(), QProcess::NotRunning, 5000);
     }
 
-private:
+  private:
     QTemporaryDir mRuntime;
     QTemporaryDir mConfig;
 };

@@ -29,8 +29,13 @@ inline std::vector<uint8_t> QuadrantPixels(int lWidth, int lHeight, bool bAlpha)
 
 // A minimal little-endian EXIF block ("Exif\0\0" + TIFF) holding one orientation.
 inline std::vector<uint8_t> ExifWithOrientation(int iOrientation) {
-    return {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
-            static_cast<uint8_t>(iOrientation), 0, 0, 0, 0, 0, 0, 0};
+    return {'E', 'x',  'i',  'f', 0,
+            0,   'I',  'I',  42,  0,
+            8,   0,    0,    0,   1,
+            0,   0x12, 0x01, 3,   0,
+            1,   0,    0,    0,   static_cast<uint8_t>(iOrientation),
+            0,   0,    0,    0,   0,
+            0,   0};
 }
 
 // A stand-in ICC profile: the decoders hand the bytes on without reading them.
@@ -43,10 +48,9 @@ inline const std::vector<uint8_t>& FakeIcc() {
 // carries FakeIcc(), or with iNclxPrimaries an nclx description with those
 // primaries and the transfer curve iNclxTransfer; with iThumbnailBox, a
 // thumbnail of the picture scaled to fit that square.
-inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight,
-                                       bool bAlpha, heif_orientation eTurn, int iExifOrientation,
-                                       int iNclxPrimaries = 0, int iNclxTransfer = 13,
-                                       int iThumbnailBox = 0) {
+inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWidth, int lHeight, bool bAlpha,
+                                       heif_orientation eTurn, int iExifOrientation, int iNclxPrimaries = 0,
+                                       int iNclxTransfer = 13, int iThumbnailBox = 0) {
     std::vector<uint8_t> out;
     heif_context* ctx = heif_context_alloc();
     heif_encoder* encoder = nullptr;
@@ -86,10 +90,11 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
             heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
         }
         heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {
-            auto* target = static_cast<std::vector<uint8_t>*>(userdata);
-            target->insert(target->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-            return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-        }};
+                               auto* target = static_cast<std::vector<uint8_t>*>(userdata);
+                               target->insert(target->end(), static_cast<const uint8_t*>(data),
+                                              static_cast<const uint8_t*>(data) + size);
+                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                           }};
         if (handle)
             heif_context_write(ctx, &writer, &out);
     }

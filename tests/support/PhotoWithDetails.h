@@ -26,6 +26,6 @@ inline QByteArray PhotoWithDetails(int lWidth, int lHeight) {
     const qsizetype length = 2 + 14 + profile.size();
     const QByteArray icc = QByteArray("\xFF\xE2") + char(length >> 8) + char(length & 0xFF) +
                            QByteArray("ICC_PROFILE", 12) + char(1) + char(1) + profile;
-    return jpeg.left(2) + QByteArray(reinterpret_cast<const char*>(exif.data()), qsizetype(exif.size())) +
-           icc + jpeg.mid(2);
+    return jpeg.left(2) + QByteArray(reinterpret_cast<const char*>(exif.data()), qsizetype(exif.size())) + icc +
+           jpeg.mid(2);
 }

@@ -15,14 +15,14 @@
 #include <vector>
 
 class cScriptedQuestions : public cQuestions {
-public:
+  public:
     enum class eKind { MsgBox, OpenFiles, BrowseForFolder, Overwrite, PngOffer };
 
     struct cAsked {
         eKind Kind;
         QString Title;
-        QString Text;          // message text; the filter for OpenFiles; the prompt
-        QString StartFolder;   // OpenFiles and BrowseForFolder
+        QString Text;        // message text; the filter for OpenFiles; the prompt
+        QString StartFolder; // OpenFiles and BrowseForFolder
         eIcon Icon = eIcon::None;
         eButtons Buttons = eButtons::OK;
         bool NoIsDefault = false; // the overwrite box: Enter answers No
@@ -52,8 +52,9 @@ public:
 
     eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) override {
         Log.push_back({eKind::MsgBox, sTitle, sText, {}, eIconKind, eButtonSet});
-        return Next(MsgBoxAnswers, eButtonSet == eButtons::OK ? eAnswer::OK
-                                    : eButtonSet == eButtons::YesNo ? eAnswer::No : eAnswer::Cancel);
+        return Next(MsgBoxAnswers, eButtonSet == eButtons::OK      ? eAnswer::OK
+                                   : eButtonSet == eButtons::YesNo ? eAnswer::No
+                                                                   : eAnswer::Cancel);
     }
 
     cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) override {
@@ -67,20 +68,29 @@ public:
     }
 
     int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
-        Log.push_back({eKind::Overwrite, QStringLiteral("Overwrite Existing Images?"), sPrompt, {}, eIcon::Question,
-                       eButtons::YesNo, bNoIsDefault});
+        Log.push_back({eKind::Overwrite,
+                       QStringLiteral("Overwrite Existing Images?"),
+                       sPrompt,
+                       {},
+                       eIcon::Question,
+                       eButtons::YesNo,
+                       bNoIsDefault});
         return Next(OverwriteAnswers, kOverwriteNo);
     }
 
     int OfferPng(const QString& sFileName, const QString& sSourceExtension) override {
-        Log.push_back({eKind::PngOffer, kSaveErrorTitle, PngOfferText(sFileName, sSourceExtension), {}, eIcon::None,
-                       eButtons::YesNo, false});
+        Log.push_back({eKind::PngOffer,
+                       kSaveErrorTitle,
+                       PngOfferText(sFileName, sSourceExtension),
+                       {},
+                       eIcon::None,
+                       eButtons::YesNo,
+                       false});
         return Next(PngAnswers, kOverwriteNo);
     }
 
-private:
-    template <typename T>
-    T Next(std::deque<T>& aQueue, T oFallback) {
+  private:
+    template <typename T> T Next(std::deque<T>& aQueue, T oFallback) {
         if (aQueue.empty()) {
             ++Unscripted;
             return oFallback;
