@@ -347,45 +347,35 @@ class tst_frmquillet : public QObject {
     }
 
     // The details choice is its own exclusive group, kept apart from the
-    // format, and a new window starts with the stored choice.
-    void detailsMenuIsRememberedPerUser() {
+    // format; never enlarging, file dates, subfolders and the size limit start
+    // as the defaults say. All come back as they were left; the limit's
+    // number is kept while the limit is off.
+    void menuChoicesAreRememberedPerUser() {
         auto window = std::make_unique<cTestWindow>();
-        QVERIFY(window->mnuKeepDetails->isChecked());
+        const auto checked = [&window] {
+            return std::tuple(window->mnuKeepDetails->isChecked(), window->mnuKeepLocation->isChecked(),
+                              window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
+                              window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes);
+        };
+        QCOMPARE(checked(), std::tuple(true, false, false, true, false, false, int64_t{0}));
         window->FormatItem(QStringLiteral("PNG"))->trigger();
         window->mnuRemoveDetails->trigger();
-        QVERIFY(window->FormatItem(QStringLiteral("PNG"))->isChecked() && !window->mnuKeepDetails->isChecked());
-        QCOMPARE(gPhotoDetails, ePhotoDetails::Strip);
+        QVERIFY(window->FormatItem(QStringLiteral("PNG"))->isChecked());
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString(), QStringLiteral("strip"));
-        window->mnuKeepLocation->trigger();
-        window = std::make_unique<cTestWindow>();
-        QVERIFY(window->mnuKeepLocation->isChecked() && !window->mnuRemoveDetails->isChecked());
-        QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
-    }
-
-    // Never enlarging, file dates, subfolders and the size limit start as
-    // the defaults say and come back as they were left; the limit's number
-    // is kept while the limit is off.
-    void fitChoicesAreRememberedPerUser() {
-        auto window = std::make_unique<cTestWindow>();
-        QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(false, true, false, false, int64_t{0}));
-        window->mnuNoEnlarge->trigger();
-        window->mnuKeepDates->trigger();
-        window->mnuKeepFolders->trigger();
-        window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->setValue(150);
+        for (QAction* item :
+             {window->mnuKeepLocation, window->mnuNoEnlarge, window->mnuKeepDates, window->mnuKeepFolders})
+            item->trigger();
+        Child<QSpinBox>(*window, "txtSizeLimit")->setValue(150);
         QCOMPARE(gMaxBytes, int64_t{0});
         window->mnuSizeLimit->trigger();
-        QCOMPARE(std::tuple(gNoEnlarge, gKeepDates, gKeepFolders, gMaxBytes),
-                 std::tuple(true, false, true, int64_t{150 * 1024}));
+        QCOMPARE(std::tuple(gPhotoDetails, gNoEnlarge, gKeepDates, gKeepFolders, gMaxBytes),
+                 std::tuple(ePhotoDetails::KeepLocation, true, false, true, int64_t{150 * 1024}));
         window = std::make_unique<cTestWindow>();
-        QCOMPARE(std::tuple(window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                            window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes),
-                 std::tuple(true, false, true, true, int64_t{150 * 1024}));
+        QCOMPARE(checked(), std::tuple(false, true, true, false, true, true, int64_t{150 * 1024}));
+        QCOMPARE(gPhotoDetails, ePhotoDetails::KeepLocation);
         window->mnuSizeLimit->trigger();
         window = std::make_unique<cTestWindow>();
-        QCOMPARE(std::tuple(gMaxBytes, window->findChild<QSpinBox*>(QStringLiteral("txtSizeLimit"))->value()),
-                 std::tuple(int64_t{0}, 150));
+        QCOMPARE(std::tuple(gMaxBytes, Child<QSpinBox>(*window, "txtSizeLimit")->value()), std::tuple(int64_t{0}, 150));
     }
 
     // "Name:" names the saved files and comes back at the next start; a

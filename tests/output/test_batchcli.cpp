@@ -12,7 +12,6 @@
 #include <QThread>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -341,35 +340,5 @@ TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
         EXPECT_EQ(QDir(trash + "/files").entryList(QDir::Files).size(), trashed ? 4 : 0);
         EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                   (written ? QStringList{"fresh.png"} : QStringList{}) + names);
-    }
-}
-
-// Names that are not UTF-8 (Latin-1 from an old disk) work as sources, as
-// folders given and found, as the output folder and as its kept subfolders,
-// and are shown with replacement characters.
-TEST_F(BatchCommand, NamesThatAreNotUtf8KeepTheirBytes) {
-    QTemporaryDir work;
-    ASSERT_TRUE(WriteRamp(mGdip, work.filePath("source.jpg"), 64, 48, "jpg"));
-    const QByteArray folder = QFile::encodeName(work.path());
-    ASSERT_EQ(::mkdir(folder + "/photos\xe9", 0700), 0);
-    ASSERT_EQ(::mkdir(folder + "/photos\xe9/sub\xe9", 0700), 0);
-    ASSERT_EQ(::link(folder + "/source.jpg", folder + "/photos\xe9/sub\xe9/caf\xe9.jpg"), 0);
-    ASSERT_EQ(::rename(folder + "/source.jpg", folder + "/caf\xe9.jpg"), 0);
-    ASSERT_EQ(::mkdir(folder + "/out\xe9", 0700), 0);
-    // Through a shell, which passes the bytes on as they are.
-    QProcess process;
-    process.setWorkingDirectory(work.path());
-    process.start("sh", {"-c",
-                         "exec \"$0\" -j 1 -r --keep-folders --format png -o \"$(printf 'out\\351')\" "
-                         "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\" \"$(printf 'photos\\351')\"",
-                         QStringLiteral(QUILLET_BATCH)});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
-    EXPECT_EQ(err, QStringLiteral("quillet-batch: gone\uFFFD.jpg: no such file\nquillet-batch: 1 images added\n"));
-    for (const char* output : {"/out\xe9/caf\xe9.png", "/out\xe9/sub\xe9/caf\xe9.png"}) {
-        struct stat written {};
-        ASSERT_EQ(::stat(folder + output, &written), 0) << output;
-        EXPECT_GT(written.st_size, 100);
     }
 }
