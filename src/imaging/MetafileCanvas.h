@@ -11,6 +11,7 @@
  */
 
 #include "Metafile.h"
+#include "MetafileBytes.h"
 
 #include <QBrush>
 #include <QColor>
@@ -189,5 +190,19 @@ class cMetafileCanvas {
     bool mPathOpen = false;   /* between BeginPath and EndPath */
     bool mFigureOpen = false; /* the path's last figure continues at the current position */
 };
+
+/* The players read all of a record's fields first and act only on a whole
+ * record: these store a value, or call a canvas operation with the values
+ * read, when every read of r succeeded. */
+template <typename T, typename V> void SetIfWhole(const cMetafileBytes& r, T& oField, const V& vValue) {
+    if (r.Ok())
+        oField = vValue;
+}
+template <typename... A, typename... V>
+void PlayIfWhole(const cMetafileBytes& r, cMetafileCanvas& oCanvas, void (cMetafileCanvas::*fn)(A...),
+                 const V&... vValues) {
+    if (r.Ok())
+        (oCanvas.*fn)(vValues...);
+}
 
 } // namespace metafile
