@@ -96,8 +96,6 @@ enum EmfRecord : uint32_t {
     EmrExtCreatePen = 95,
 };
 
-/* Raster operations that fill without a source bitmap. */
-constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
 constexpr uint32_t TextNoRect = 0x0100, TextPdy = 0x2000;
 /* EMF+ records ride in comments: "EMF+" identifier, then the EMF+ header
  * record whose flag bit 0 says the EMF records draw the same picture. */
@@ -347,12 +345,7 @@ void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
         return;
     if (cbBmi == 0) {
         /* No source: a fill with the brush or black/white. */
-        if (rop == RopBlackness)
-            mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness)
-            mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy)
-            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
+        mCanvas.PatBlt(dest, rop);
         return;
     }
     QRectF source(r.I32(44), r.I32(48), dest.width(), dest.height());

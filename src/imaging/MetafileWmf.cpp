@@ -68,8 +68,6 @@ enum WmfRecord : uint16_t {
     MetaStretchDib = 0x0F43,
 };
 
-constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
-
 /* Rectangle stored as bottom, right, top, left at offset at. */
 QRectF ReadRect(cMetafileBytes& p, size_t at) {
     const double bottom = p.I16(at), right = p.I16(at + 2), top = p.I16(at + 4), left = p.I16(at + 6);
@@ -299,18 +297,8 @@ void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
     const uint32_t rop = p.U32(0);
     if (!p.Ok())
         return;
-    if (lFunction == MetaPatBlt) {
-        const QRectF dest(p.I16(8 + 2), p.I16(8), p.I16(6), p.I16(4));
-        if (!p.Ok())
-            return;
-        if (rop == RopBlackness)
-            mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness)
-            mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy)
-            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
-        return;
-    }
+    if (lFunction == MetaPatBlt)
+        return PlayIfWhole(p, mCanvas, &cMetafileCanvas::PatBlt, QRectF(p.I16(10), p.I16(8), p.I16(6), p.I16(4)), rop);
     QRectF source, dest;
     size_t dibAt = 0;
     uint32_t usage = DibRgbColors;
