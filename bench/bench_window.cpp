@@ -6,6 +6,7 @@
 // /tmp/qcorpus/jpeg12mp); dropping 5,000 names onto the list needs no photos.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says else.
 #include "AppState.h"
+#include "NamePlan.h"
 #include "OutputOptions.h"
 #include "Registry.h"
 #include "cBatchSave.h"
@@ -189,6 +190,27 @@ void BM_Save(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * photos.Paths.size());
 }
 BENCHMARK(BM_Save)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// The check of a name template over 2,000 photos, made before the folder is
+// asked for (the window) or anything is read (quillet-batch): with {w} and
+// {h} every source's size is needed (argument 1), without them none (0).
+void BM_NameCheck(benchmark::State& state) {
+    Application();
+    const cPhotoFolder photos(kListPhotos);
+    if (!photos.Made) {
+        state.SkipWithError("no photos: run make-photo-corpus or set QUILLET_PHOTOS");
+        return;
+    }
+    const cPathList list(photos.Paths);
+    cSaveJob job;
+    job.SizeIndex = 4;
+    job.NameTemplate = state.range(0) != 0 ? QStringLiteral("{name}-{w}x{h}") : QStringLiteral("{name}-{q}");
+    for (auto _ : state)
+        if (!NameClashText(list, job).isEmpty())
+            state.SkipWithError("the names clash");
+    state.SetItemsProcessed(state.iterations() * kListPhotos);
+}
+BENCHMARK(BM_NameCheck)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Dropping 5,000 names onto the window (the Open command's path for several
 // files) and removing them all again. Only the first entry is loaded; the
