@@ -197,24 +197,6 @@ class tst_windowuse : public QObject {
         QCOMPARE(window.shpStatusBar.Top, bandTop);
     }
 
-    // The always-disabled Prints button shows its greyed picture: none of
-    // the picture's own colours (the green lamp, the blue sky) are drawn.
-    void printsButtonIsDrawnDisabled() {
-        cTestWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage shot = window.PrintsButton->grab().toImage();
-        for (const QColor own : {QColor(0x4c, 0xd9, 0x64), QColor(0xbf, 0xe3, 0xff)})
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x) {
-                    const QColor drawn(shot.pixel(x, y));
-                    QVERIFY2(std::abs(drawn.red() - own.red()) + std::abs(drawn.green() - own.green()) +
-                                     std::abs(drawn.blue() - own.blue()) >
-                                 40,
-                             qPrintable(QStringLiteral("%1 at %2,%3").arg(drawn.name()).arg(x).arg(y)));
-                }
-    }
-
     // "Add Images…" appends to the list; the measured entry stays.
     void addingImagesKeepsTheList() {
         cTestWindow window;

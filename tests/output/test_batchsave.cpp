@@ -89,6 +89,8 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
 // for each question on its own; the next save asks again. Escape or a closed
 // box (the scripted default) keeps the file.
 TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
+    constexpr int kYes = cQuestions::kOverwriteYes, kNo = cQuestions::kOverwriteNo;
+    constexpr int kAll = cQuestions::kOverwriteYesToAll, kNone = cQuestions::kOverwriteNoToAll;
     const struct {
         const char* Name;
         std::deque<int> Overwrite, Png;
@@ -96,18 +98,8 @@ TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
         const char* Caption;
         QStringList Replaced; // outputs written over "old"
     } cases[] = {
-        {"yes to all",
-         {cQuestions::kOverwriteNo, cQuestions::kOverwriteYesToAll},
-         {cQuestions::kOverwriteYesToAll},
-         2 + 1,
-         "5 Images Saved,  1 Images Skipped",
-         {"b.png", "c.png", "d.png"}},
-        {"no to all",
-         {cQuestions::kOverwriteYes, cQuestions::kOverwriteNoToAll},
-         {cQuestions::kOverwriteNoToAll},
-         2 + 1,
-         "1 Saved,  3 Skipped,  2 Failed",
-         {"a.png"}},
+        {"yes to all", {kNo, kAll}, {kAll}, 2 + 1, "5 Images Saved,  1 Images Skipped", {"b.png", "c.png", "d.png"}},
+        {"no to all", {kYes, kNone}, {kNone}, 2 + 1, "1 Saved,  3 Skipped,  2 Failed", {"a.png"}},
         {"unanswered", {}, {}, 4 + 2, "0 Saved,  4 Skipped,  2 Failed", {}},
     };
     mJob.OutputFormat = QStringLiteral("DFT");

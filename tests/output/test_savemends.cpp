@@ -153,21 +153,6 @@ TEST_F(SaveMends, UnloadableSourcesAreRemovedWithoutWaiting) {
                            "Saving (33%)  1 of 3", "Saving (50%)  1 of 2", "Saving (100%)  2 of 2"}));
 }
 
-TEST(SafeWrite, NeverReplacesWithoutConsentAndLeavesNoTemporaryFile) {
-    QTemporaryDir dir;
-    const std::unique_ptr<cFolder> folder = OpenOutputFolder(dir.path());
-    ASSERT_TRUE(WriteAll(dir.filePath("x.bin"), "old"));
-    EXPECT_FALSE(WriteFileSafely(*folder, "x.bin", "new", eReplace::No).Ok);
-    EXPECT_EQ(ReadAll(dir.filePath("x.bin")), QByteArray("old"));
-    EXPECT_TRUE(WriteFileSafely(*folder, "y.bin", "new", eReplace::No).Ok);
-    EXPECT_EQ(ReadAll(dir.filePath("y.bin")), QByteArray("new"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-    const cWriteResult noFolder =
-        WriteFileSafely(*OpenOutputFolder(dir.filePath("missing")), "z.bin", "new", eReplace::No);
-    EXPECT_FALSE(noFolder.Ok);
-    EXPECT_EQ(noFolder.Reason, QStringLiteral("the folder does not exist"));
-}
-
 // The output folder is opened once: moved away and replaced by a link to
 // another folder during the run, it still gets every output; a file to
 // replace in it stays, as the trash, reached by the path, would take the

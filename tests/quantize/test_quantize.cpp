@@ -115,18 +115,6 @@ TEST(OctTree, HandWorkedPalettes) {
         EXPECT_EQ(GetPaletteColor(index), cPaletteColor{}) << index;
 }
 
-TEST(OctTree, UpTo256ColoursAreKeptExactly) {
-    // 256 colours that already differ in their top three bits: 1608 nodes,
-    // so the node table grows past its first 1024 records without a merge.
-    std::vector<uint32_t> colors;
-    for (uint32_t i = 0; i < 256; ++i)
-        colors.push_back((i & 7) << 21 | ((i >> 3) & 7) << 13 | ((i >> 6) & 3) << 5 | (i * 37 % 32));
-    ASSERT_TRUE(cImage24({colors}).Build(256));
-    EXPECT_EQ(GetPaletteCount(), 255);
-    for (uint32_t c : colors) // distinct colours, each in an entry of its own
-        EXPECT_EQ(GetPaletteColor(IndexOf(c)), Rgb(c)) << std::hex << c;
-}
-
 TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
     // 8,421,505 pixels of component 255 pass 2^31 in the sums.
     constexpr int32_t kWidth = 2903, kHeight = 2903; // 8,427,409 pixels
