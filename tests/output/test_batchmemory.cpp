@@ -1,8 +1,6 @@
 // quillet-batch on files far larger inside than outside, and on a damaged
 // picture after a sound one: memory stays bounded, the run goes on, and no
 // output shows pixels of another image.
-#include "cMemoryBudget.h"
-
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -11,9 +9,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <future>
 
 #include <sys/resource.h>
 
@@ -134,22 +129,4 @@ TEST(BatchMemory, DecoderMessagesComeWithTheirFileWhateverTheWorkers) {
     EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: avif_obu_overrun.avif: .*OBU"))).size(),
               6)
         << errors[0].toStdString();
-}
-
-// A reservation waits while the others leave too little, and one larger than
-// the whole budget is refused at once.
-TEST(BatchMemory, TheBudgetMakesReservationsWaitOrRefusesThem) {
-    cMemoryBudget budget(100);
-    cMemoryBudget::cReservation first, refused;
-    EXPECT_FALSE(budget.Reserve(101, refused));
-    ASSERT_TRUE(budget.Reserve(60, first));
-    std::future<bool> second = std::async(std::launch::async, [&budget] {
-        cMemoryBudget::cReservation held;
-        return budget.Reserve(50, held);
-    });
-    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
-    first = cMemoryBudget::cReservation();
-    EXPECT_TRUE(second.get());
-    cMemoryBudget::cReservation whole;
-    EXPECT_TRUE(budget.Reserve(100, whole)); // everything was given back
 }
