@@ -1,5 +1,5 @@
 // The colour octree (hand-worked palettes for small images, merge order,
-// truncating averages, 64-bit sums, refused buffers) and QuantizeImage over
+// truncating averages, 64-bit sums) and QuantizeImage over
 // real bitmaps: the palettized result and the sources it gives back untouched.
 #include "OctTree.h"
 #include "Quantize.h"
@@ -123,27 +123,6 @@ TEST(OctTree, LargeOneColourImageDoesNotOverflow) {
     ASSERT_TRUE(BuildPalette(kStride, kHeight, kStride - 3 * kWidth, bytes, 256, 8));
     EXPECT_EQ(GetPaletteCount(), 0);
     EXPECT_EQ(GetPaletteColor(0), Rgb(0xFFFFFF));
-}
-
-TEST(OctTree, RefusesABufferItsArgumentsDoNotDescribe) {
-    const std::vector<uint8_t> bytes(32, 0x40);
-    // 48 bytes needed; 14 bytes are no whole pixel count; a gap wider than a row; a negative
-    // stride; a depth beyond 8.
-    for (const auto& [stride, height, gap, depth] : std::vector<std::array<int32_t, 4>>{
-             {16, 3, 1, 8}, {16, 2, 2, 8}, {16, 2, 17, 8}, {-16, 2, 1, 8}, {16, 2, 1, 9}})
-        EXPECT_FALSE(BuildPalette(stride, height, gap, bytes, 256, depth)) << stride << " " << gap << " " << depth;
-    EXPECT_EQ(GetPaletteCount(), -1);
-    EXPECT_EQ(GetPaletteIndex(0x40, 0x40, 0x40), 0);
-
-    // A limit beyond what a byte can index is held to 256.
-    std::mt19937 random(11);
-    std::vector<uint32_t> colors(3000);
-    for (uint32_t& c : colors)
-        c = random() & 0xFFFFFF;
-    ASSERT_TRUE(cImage24({colors}).Build(100000));
-    EXPECT_LE(GetPaletteCount(), 255);
-    ASSERT_TRUE(cImage24({colors}).Build(0));
-    EXPECT_LE(GetPaletteCount(), 7);
 }
 
 // No cGDIP instance is attached, so the result does not depend on which
