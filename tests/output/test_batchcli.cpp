@@ -47,7 +47,7 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {{"--size", "-100", "-o", tmp, "a"}, "invalid value '-100' for --size"},
         {{"--size", "1e3", "-o", tmp, "a"}, "invalid value '1e3' for --size"},
         {{"--size", "320,640,320", "-o", tmp, "a"}, "invalid value '320,640,320' for --size: 320 is given twice"},
-        {{"--size", "320,,640", "-o", tmp, "a"}, "invalid value '' for --size"},
+        {{"--size", "320,,640", "-o", tmp, "a"}, "invalid value '320,,640' for --size: the list has an empty size"},
         {{"--size", "320,16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--name", "{name}-{s}", "-o", tmp, "a"}, "--name: unknown token {s}"},
         {{"--name", "small/{name}", "-o", tmp, "a"}, "--name: a name cannot contain '/'"},
