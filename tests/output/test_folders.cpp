@@ -1,5 +1,6 @@
 // Folders as input: which files a folder gives, in which order, and what
 // quillet-batch does with folders on its command line.
+#include "BatchRun.h"
 #include "BatchSaveTest.h"
 #include "cUnprivileged.h"
 
@@ -8,7 +9,6 @@
 
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 
 #include <map>
 
@@ -127,12 +127,10 @@ TEST_F(BatchSave, BatchCommandTakesFolders) {
     for (const auto& c : cases) {
         QDir(mOut.path()).removeRecursively();
         QDir().mkpath(mOut.path());
-        QProcess batch;
-        batch.start(QStringLiteral(QUILLET_BATCH), QStringList{"--no-trash", "-o", mOut.path()} + c.Arguments);
-        ASSERT_TRUE(batch.waitForFinished(60000));
-        EXPECT_EQ(batch.exitCode(), 0) << c.Arguments.join(u' ').toStdString();
+        const cRun run = RunBatch(QStringList{"--no-trash", "-o", mOut.path()} + c.Arguments);
+        EXPECT_EQ(run.ExitCode, 0) << c.Arguments.join(u' ').toStdString();
         EXPECT_EQ(OutputEntries(), c.Written) << c.Arguments.join(u' ').toStdString();
-        EXPECT_EQ(QString::fromUtf8(batch.readAllStandardError()), c.ErrLines);
+        EXPECT_EQ(run.Err, c.ErrLines);
     }
 }
 
@@ -152,13 +150,11 @@ TEST_F(BatchSave, BatchCommandKeepsTheFolderTree) {
         QDir(mOut.path()).removeRecursively();
         QDir().mkpath(mOut.path());
         ASSERT_TRUE(WriteAll(Out("Blocked"), "a file where a folder should be"));
-        QProcess batch;
-        batch.setChildProcessModifier([] { ::umask(027); });
-        batch.start(QStringLiteral(QUILLET_BATCH), {"-j", jobs, "-q", "-r", "--keep-folders", "--format", "png",
-                                                    "--overwrite", "none", "-o", mOut.path(), mIn.path()});
-        ASSERT_TRUE(batch.waitForFinished(60000));
-        const QString err = QString::fromUtf8(batch.readAllStandardError());
-        EXPECT_EQ(batch.exitCode(), 1) << jobs;
+        const cRun run = RunBatch({"-j", jobs, "-q", "-r", "--keep-folders", "--format", "png", "--overwrite", "none",
+                                   "-o", mOut.path(), mIn.path()},
+                                  {.Umask = 027});
+        const QString& err = run.Err;
+        EXPECT_EQ(run.ExitCode, 1) << jobs;
         EXPECT_TRUE(err.contains(QStringLiteral("Blocked/c.png: a file is in the way of its folder")) &&
                     err.contains(QStringLiteral("Trip/a-2.png")))
             << err.toStdString();
