@@ -356,7 +356,31 @@ bool hv_make_matrix(int matrix, bool fullRange, hv_matrix& out) {
 }
 
 uint8_t hv_clamp(float v) {
-    return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f);
+}
+
+/* Adds the sums of runs of 2^Shift samples of row (width samples) to sums,
+ * one per run; the last run may be shorter. */
+template <unsigned Shift> void hv_add_runs(const uint8_t* row, uint32_t width, uint32_t* sums) {
+    constexpr uint32_t kRun = 1u << Shift;
+    const uint32_t whole = width >> Shift;
+    for (uint32_t b = 0; b < whole; ++b, row += kRun) {
+        uint32_t t = 0;
+        for (uint32_t k = 0; k < kRun; ++k)
+            t += row[k];
+        sums[b] += t;
+    }
+    for (uint32_t k = 0; k < (width & (kRun - 1)); ++k)
+        sums[whole] += row[k];
+}
+
+void hv_add_row(const uint8_t* row, uint32_t width, unsigned shift, uint32_t* sums) {
+    switch (shift) {
+    case 0: hv_add_runs<0>(row, width, sums); break;
+    case 1: hv_add_runs<1>(row, width, sums); break;
+    case 2: hv_add_runs<2>(row, width, sums); break;
+    default: hv_add_runs<3>(row, width, sums); break;
+    }
 }
 
 /* One decoded picture's planes. */
@@ -374,32 +398,32 @@ void hv_reduce(const hv_planes& p, uint32_t width, uint32_t height, unsigned shi
     const uint32_t outWidth = std::min(cu_scaled(width, denom), out.width - x0);
     const uint32_t outHeight = std::min(cu_scaled(height, denom), out.height - y0);
     const uint32_t chromaWidth = (width + 1) / 2, chromaHeight = (height + 1) / 2;
-    std::vector<uint32_t> sums(size_t{outWidth} * 3);
+    /* Block sums of Y, Cb and Cr, one run of the row each; wide enough for
+     * the picture's last block even where out cuts it off. */
+    const size_t run = cu_scaled(width, denom);
+    std::vector<uint32_t> sums(run * 3);
+    uint32_t* const sumY = sums.data();
+    uint32_t* const sumCb = sumY + run;
+    uint32_t* const sumCr = sumCb + run;
     for (uint32_t oy = 0; oy < outHeight; ++oy) {
         std::fill(sums.begin(), sums.end(), 0u);
         const uint32_t yEnd = std::min(height, (oy + 1) << shift);
-        for (uint32_t y = oy << shift; y < yEnd; ++y) {
-            const uint8_t* row = p.plane[0] + size_t(y) * size_t(p.stride[0]);
-            for (uint32_t x = 0; x < width; ++x)
-                sums[(x >> shift) * 3] += row[x];
-        }
+        for (uint32_t y = oy << shift; y < yEnd; ++y)
+            hv_add_row(p.plane[0] + size_t(y) * size_t(p.stride[0]), width, shift, sumY);
         const uint32_t cyEnd = std::min(chromaHeight, (oy + 1) << (shift - 1));
         for (uint32_t cy = oy << (shift - 1); cy < cyEnd; ++cy) {
-            const uint8_t* cb = p.plane[1] + size_t(cy) * size_t(p.stride[1]);
-            const uint8_t* cr = p.plane[2] + size_t(cy) * size_t(p.stride[2]);
-            for (uint32_t cx = 0; cx < chromaWidth; ++cx) {
-                sums[(cx >> (shift - 1)) * 3 + 1] += cb[cx];
-                sums[(cx >> (shift - 1)) * 3 + 2] += cr[cx];
-            }
+            hv_add_row(p.plane[1] + size_t(cy) * size_t(p.stride[1]), chromaWidth, shift - 1, sumCb);
+            hv_add_row(p.plane[2] + size_t(cy) * size_t(p.stride[2]), chromaWidth, shift - 1, sumCr);
         }
         const uint32_t rows = yEnd - (oy << shift), chromaRows = cyEnd - (oy << (shift - 1));
         uint8_t* dst = out.pixels.data() + size_t(y0 + oy) * out.stride + size_t(x0) * 3;
         for (uint32_t ox = 0; ox < outWidth; ++ox, dst += 3) {
             const uint32_t columns = std::min(width, (ox + 1) << shift) - (ox << shift);
             const uint32_t chromaColumns = std::min(chromaWidth, (ox + 1) << (shift - 1)) - (ox << (shift - 1));
-            const float y = (float(sums[ox * 3]) / float(rows * columns) - mx.y_offset) * mx.y_scale;
-            const float cb = (float(sums[ox * 3 + 1]) / float(chromaRows * chromaColumns) - 128) * mx.c_scale;
-            const float cr = (float(sums[ox * 3 + 2]) / float(chromaRows * chromaColumns) - 128) * mx.c_scale;
+            const float chromaScale = mx.c_scale / float(chromaRows * chromaColumns);
+            const float y = (float(sumY[ox]) / float(rows * columns) - mx.y_offset) * mx.y_scale;
+            const float cb = float(sumCb[ox]) * chromaScale - 128 * mx.c_scale;
+            const float cr = float(sumCr[ox]) * chromaScale - 128 * mx.c_scale;
             dst[0] = hv_clamp(y + mx.b_cb * cb);
             dst[1] = hv_clamp(y + mx.g_cb * cb + mx.g_cr * cr);
             dst[2] = hv_clamp(y + mx.r_cr * cr);
