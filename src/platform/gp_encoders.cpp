@@ -2,6 +2,7 @@
  * gp_encoders.cpp - start-up tokens, encoder enumeration and the save calls
  * (single images and multi-page TIFF).
  */
+#include "AtomicFile.h"
 #include "gp_formats.h"
 #include "gp_internal.h"
 
@@ -9,10 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace gp;
 
 /* Tokens only need to be distinct and non-zero; nothing else is shared. */
@@ -174,28 +171,22 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
     return Ok;
 }
 
+/* The one file writer of the program: the file takes its name only once it
+ * is complete, so no half-written file is ever left behind. */
 static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& bytes) {
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno == EACCES || errno == EPERM ? AccessDenied : Win32Error;
-    GpStatus status = Ok;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            status = Win32Error;
-            break;
-        }
-        done += static_cast<size_t>(put);
+    try {
+        const std::string full(path);
+        const size_t slash = full.rfind('/');
+        const cFolder folder(slash == std::string::npos ? "." : slash == 0 ? "/" : full.substr(0, slash));
+        const cWriteStatus written =
+            WriteFileAtomically(folder, full.substr(slash + 1), reinterpret_cast<const char*>(bytes.data()),
+                                bytes.size(), eCommit::Replace, nullptr);
+        if (written.Step == eWriteStep::Done)
+            return Ok;
+        return written.Error == EACCES || written.Error == EPERM ? AccessDenied : Win32Error;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
     }
-    if (::close(fd) != 0)
-        status = Win32Error;
-    /* No half-written file is left behind. */
-    if (status != Ok)
-        ::unlink(path);
-    return status;
 }
 
 static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& bytes) {

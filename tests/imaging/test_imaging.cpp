@@ -6,6 +6,7 @@
 #include "cGraphics.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -178,6 +179,15 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder.png"));
     EXPECT_NE(bitmap.SaveToFile(nowhere, png, nullptr), 0);
     EXPECT_FALSE(QFile::exists(nowhere));
+    /* A name held by a symbolic link: the link is replaced, the file it led to kept. */
+    const QString target = dir.filePath(QStringLiteral("target.png"));
+    const QString link = dir.filePath(QStringLiteral("link.png"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4 && QFile::link(target, link));
+    kept.close();
+    ASSERT_EQ(bitmap.SaveToFile(link, png, nullptr), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(target).size(), 4);
 }
 
 TEST(cBitmap, FrameDelaysAndLoopCountOfAnAnimation) {
