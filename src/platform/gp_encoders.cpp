@@ -44,12 +44,12 @@ static const image_format& en_format(const encoder& codec) {
     return *format_by_code(codec.format_code);
 }
 
-/* Bytes of the four strings of one encoder's description (the codec name
- * serves as name and as format description), terminators included. */
+/* Bytes of the four strings of one encoder's description (the format
+ * description is the format's code, "JPG"), terminators included. */
 static size_t en_string_bytes(const encoder& codec) {
     const image_format& format = en_format(codec);
-    return (en_length(codec.codec_name) * 2 + encoder_patterns(format, nullptr) + encoder_mime_type(format, nullptr) +
-            4) *
+    return (en_length(codec.codec_name) + std::strlen(codec.format_code) + encoder_patterns(format, nullptr) +
+            encoder_mime_type(format, nullptr) + 4) *
            sizeof(WCHAR);
 }
 
@@ -74,6 +74,15 @@ static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
         std::memcpy(cursor, text, length * sizeof(WCHAR));
     cursor[length] = 0;
     cursor += length + 1;
+    return start;
+}
+
+/* Copies the ASCII text into the string area at cursor and advances it. */
+static const WCHAR* en_put_ascii(const char* text, WCHAR*& cursor) {
+    WCHAR* start = cursor;
+    while (*text != 0)
+        *cursor++ = static_cast<WCHAR>(*text++);
+    *cursor++ = 0;
     return start;
 }
 
@@ -105,7 +114,7 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
         info.Clsid = codec.clsid;
         info.FormatID = codec.format_id;
         info.CodecName = en_put(codec.codec_name, cursor);
-        info.FormatDescription = en_put(codec.codec_name, cursor);
+        info.FormatDescription = en_put_ascii(codec.format_code, cursor);
         info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
         info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
         info.DllName = nullptr;
