@@ -404,6 +404,15 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image);
 
 /*
+ * GdipGetImageFileDimensions gives the width and height a file loads with
+ * (as GdipLoadImageFromFileDeferred reports them, a turn its EXIF asks for
+ * included) without keeping the file: of a JPEG or PNG only the start is
+ * read, other files whole. *width and *height are left untouched on failure.
+ * Returns as GdipLoadImageFromFileDeferred.
+ */
+GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint32_t* height);
+
+/*
  * GdipGetDecodeCount gives the number of pixel decodes made in this process
  * so far: every time a decoder turned an image's encoded bytes into pixels,
  * at full or reduced scale, for any format, successful or not. Header reads

@@ -9,33 +9,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 
-namespace {
-
-// Answers the overwrite box and, while it is up (mid-save), points at a
-// toolbar button and notes the status text and its colour, and the controls.
-class cMidSaveQuestions : public cScriptedQuestions {
-  public:
-    frmQuillet* Window = nullptr;
-    QString StatusText;
-    QColor StatusColour;
-    QString SaveCaption;
-    bool ListEnabled = true;
-    bool OpenEnabled = true;
-
-    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
-        emit Window->OpenButton->MouseEnter();
-        StatusText = Window->labStatus->text();
-        emit Window->OpenButton->MouseLeave();
-        StatusColour = Window->labStatus->palette().color(Window->labStatus->foregroundRole());
-        SaveCaption = Window->SaveButton->Caption();
-        ListEnabled = Window->lvwImages->isEnabled();
-        OpenEnabled = Window->OpenButton->isEnabled();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
-    }
-};
-
-} // namespace
-
 // Notes the properties the window is asked to show instead of showing them.
 class cPropertiesWindow : public cTestWindow {
   public:
@@ -139,20 +112,23 @@ class tst_windowuse : public QObject {
     void statusStaysReadableDuringASave() {
         QTemporaryDir out;
         QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));
-        cMidSaveQuestions questions;
-        frmQuillet window(&questions);
-        questions.Window = &window;
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png", "two.png"}));
-        window.ImageList().OpenButton_Click();
+        cTestWindow window;
+        window.Open({"one.png", "two.png"});
         window.show();
-        const QColor normal = window.labStatus->palette().color(window.labStatus->foregroundRole());
-        questions.FolderAnswers.push_back(out.path());
-        questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
+        const auto colour = [&window] { return window.labStatus->palette().color(window.labStatus->foregroundRole()); };
+        const QColor normal = colour();
+        QStringList midSave; // while the overwrite box is up: a hint, the band's colour, the Save caption
+        window.Script.WhileAsking = [&] {
+            emit window.OpenButton->MouseEnter();
+            midSave << window.labStatus->text();
+            emit window.OpenButton->MouseLeave();
+            midSave << colour().name() << window.SaveButton->Caption();
+            QVERIFY(!window.lvwImages->isEnabled() && !window.OpenButton->isEnabled());
+        };
+        window.Script.FolderAnswers.push_back(out.path());
+        window.Script.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
         window.SaveImages();
-        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)  0 of 2"));
-        QCOMPARE(questions.StatusColour, normal);
-        QCOMPARE(questions.SaveCaption, QStringLiteral("Stop"));
-        QVERIFY(!questions.ListEnabled && !questions.OpenEnabled);
+        QCOMPARE(midSave, (QStringList{"Saving (0%)  0 of 2", normal.name(), "Stop"}));
         // Afterwards the controls are as they were (Prints stays disabled),
         // and a hint gives the summary back when the pointer leaves.
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));

@@ -1,7 +1,7 @@
 // quillet-batch: its arguments, its answers on a terminal, and the program's
 // messages, exit codes and trash end to end.
+#include "BatchRun.h"
 #include "BatchSaveTest.h"
-#include "../imaging/test_metafile_support.h"
 
 #include "BatchArguments.h"
 #include "cTerminalQuestions.h"
@@ -10,58 +10,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QThread>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-namespace {
-
-struct cRun {
-    int ExitCode = -1;
-    QString Out, Err;
-};
-
-// Starts quillet-batch, one image after the other unless the arguments say
-// otherwise. With sHome, as a fresh account (that HOME, no XDG_DATA_HOME)
-// working in the folder that holds sHome; lFileBlocks > 0 limits every file
-// it writes to that many 512-byte blocks; sFileSystem names what the file
-// system lacks (FileSystemShim.c).
-void StartBatch(QProcess& process, QStringList aArguments, const QString& sHome = {}, int lFileBlocks = 0,
-                const QString& sFileSystem = {}) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!sHome.isEmpty()) {
-        environment.remove(QStringLiteral("XDG_DATA_HOME"));
-        environment.insert(QStringLiteral("HOME"), sHome);
-        process.setWorkingDirectory(QFileInfo(sHome).absolutePath());
-    }
-    if (!sFileSystem.isEmpty()) {
-        environment.insert(QStringLiteral("QUILLET_TEST_FS"), sFileSystem);
-        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FILE_SYSTEM_SHIM));
-        environment.insert(QStringLiteral("ASAN_OPTIONS"), environment.value(QStringLiteral("ASAN_OPTIONS")) +
-                                                               QStringLiteral(":verify_asan_link_order=0"));
-    }
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([lFileBlocks] {
-        const rlimit limit{rlim_t(lFileBlocks) * 512, RLIM_INFINITY};
-        if (lFileBlocks > 0)
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    if (!aArguments.contains(QStringLiteral("-j")))
-        aArguments = QStringList{"-j", "1"} + aArguments;
-    process.start(QStringLiteral(QUILLET_BATCH), aArguments);
-}
-
-cRun RunBatch(const QStringList& aArguments, const QString& sHome = {}, int lFileBlocks = 0,
-              const QString& sFileSystem = {}) {
-    QProcess process;
-    StartBatch(process, aArguments, sHome, lFileBlocks, sFileSystem);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
 
 TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
     const QString tmp = QDir::tempPath();
@@ -99,7 +47,7 @@ TEST(BatchArguments, OptionsMapToTheWindowsChoicesOrSayWhatIsWrong) {
         {{"--size", "-100", "-o", tmp, "a"}, "invalid value '-100' for --size"},
         {{"--size", "1e3", "-o", tmp, "a"}, "invalid value '1e3' for --size"},
         {{"--size", "320,640,320", "-o", tmp, "a"}, "invalid value '320,640,320' for --size: 320 is given twice"},
-        {{"--size", "320,,640", "-o", tmp, "a"}, "invalid value '' for --size"},
+        {{"--size", "320,,640", "-o", tmp, "a"}, "invalid value '320,,640' for --size: the list has an empty size"},
         {{"--size", "320,16385", "-o", tmp, "a"}, "--size 16385 is too large"},
         {{"--name", "{name}-{s}", "-o", tmp, "a"}, "--name: unknown token {s}"},
         {{"--name", "small/{name}", "-o", tmp, "a"}, "--name: a name cannot contain '/'"},
@@ -225,8 +173,9 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         QStringList arguments = options + QStringList{"-o", out.path()};
         for (const QString& name : Words(c.Inputs))
             arguments << In(name);
-        const cRun run = RunBatch(arguments, c.NoHome ? work.filePath("gone") : QString(), c.FileBlocks,
-                                  QString::fromLatin1(c.FileSystem));
+        const cRun run = RunBatch(arguments, {.Home = c.NoHome ? work.filePath("gone") : QString(),
+                                              .FileBlocks = c.FileBlocks,
+                                              .FileSystem = QString::fromLatin1(c.FileSystem)});
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         EXPECT_EQ(run.Out.left(options.contains("--help") ? qsizetype(strlen(c.Out)) : -1), c.Out);
         EXPECT_TRUE(*c.Err ? run.Err.contains(QString::fromLatin1(c.Err)) : run.Err.isEmpty()) << run.Err.toStdString();
@@ -240,16 +189,6 @@ TEST_F(BatchCommand, ExitCodeSaysWhetherEveryInputWasSaved) {
         EXPECT_EQ(ReadAll(trash + "/files/" + c.Old) == "old", trashed);
         EXPECT_TRUE(QDir(work.path()).isEmpty()); // nothing in the working folder
     }
-}
-
-// quillet-batch draws metafile text, though it has no display.
-TEST_F(BatchCommand, AMetafileWithTextIsDrawnWithItsText) {
-    ASSERT_TRUE(WriteAll(In("drawing.emf"), Bytes(mftest::EmfBuilder(200, 100).TextW(10, 10, u"HHHHHH").Finish())));
-    const cRun run = RunBatch({"--size", "200", "--format", "png", "-o", mOut.path(), In("drawing.emf")});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const QImage written(Out("drawing.png"));
-    ASSERT_FALSE(written.isNull());
-    EXPECT_GT(mftest::CountDark(written, 0, 0, 100, 60), 100);
 }
 
 // Killed at any moment, a run leaves each output name with its old file or a
@@ -269,7 +208,7 @@ TEST_F(BatchCommand, AKilledRunLeavesOldOrNewFilesOrTheOldInTheTrash) {
         arguments << In(names.back());
     }
     QProcess process;
-    StartBatch(process, arguments, home);
+    StartBatch(process, arguments, {.Home = home});
     ASSERT_TRUE(process.waitForStarted());
     // Killed as soon as the first old file has gone to the trash.
     const QDeadlineTimer deadline(30000);
@@ -329,7 +268,7 @@ TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
             arguments << photos.filePath(names.back());
         }
         const QByteArray original = ReadAll(photos.filePath(names[0]));
-        const cRun run = RunBatch(arguments << In("fresh.png"), {}, 0, QString::fromLatin1(c.FileSystem));
+        const cRun run = RunBatch(arguments << In("fresh.png"), {.FileSystem = QString::fromLatin1(c.FileSystem)});
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err.toStdString();
         const bool written = !*c.Reason;
         const bool trashed = written && !QByteArray(c.Options).contains("--no-trash");
@@ -341,35 +280,5 @@ TEST_F(BatchCommand, FileSystemsWithoutLinksKeepEveryPhoto) {
         EXPECT_EQ(QDir(trash + "/files").entryList(QDir::Files).size(), trashed ? 4 : 0);
         EXPECT_EQ(QDir(photos.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                   (written ? QStringList{"fresh.png"} : QStringList{}) + names);
-    }
-}
-
-// Names that are not UTF-8 (Latin-1 from an old disk) work as sources, as
-// folders given and found, as the output folder and as its kept subfolders,
-// and are shown with replacement characters.
-TEST_F(BatchCommand, NamesThatAreNotUtf8KeepTheirBytes) {
-    QTemporaryDir work;
-    ASSERT_TRUE(WriteRamp(mGdip, work.filePath("source.jpg"), 64, 48, "jpg"));
-    const QByteArray folder = QFile::encodeName(work.path());
-    ASSERT_EQ(::mkdir(folder + "/photos\xe9", 0700), 0);
-    ASSERT_EQ(::mkdir(folder + "/photos\xe9/sub\xe9", 0700), 0);
-    ASSERT_EQ(::link(folder + "/source.jpg", folder + "/photos\xe9/sub\xe9/caf\xe9.jpg"), 0);
-    ASSERT_EQ(::rename(folder + "/source.jpg", folder + "/caf\xe9.jpg"), 0);
-    ASSERT_EQ(::mkdir(folder + "/out\xe9", 0700), 0);
-    // Through a shell, which passes the bytes on as they are.
-    QProcess process;
-    process.setWorkingDirectory(work.path());
-    process.start("sh", {"-c",
-                         "exec \"$0\" -j 1 -r --keep-folders --format png -o \"$(printf 'out\\351')\" "
-                         "\"$(printf 'caf\\351.jpg')\" \"$(printf 'gone\\351.jpg')\" \"$(printf 'photos\\351')\"",
-                         QStringLiteral(QUILLET_BATCH)});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
-    EXPECT_EQ(err, QStringLiteral("quillet-batch: gone\uFFFD.jpg: no such file\nquillet-batch: 1 images added\n"));
-    for (const char* output : {"/out\xe9/caf\xe9.png", "/out\xe9/sub\xe9/caf\xe9.png"}) {
-        struct stat written {};
-        ASSERT_EQ(::stat(folder + output, &written), 0) << output;
-        EXPECT_GT(written.st_size, 100);
     }
 }
