@@ -421,48 +421,6 @@ TEST_F(Photos, FieldFilesKeepNoPlaceNoTurnAndNoPathByDefault) {
     }
 }
 
-// A hostile or careless writer's EXIF: values of another type than their
-// tag's, or of absurd size, stay behind so that the EXIF written afresh parses
-// in every reader; whole numbers may be stored wider than the tag says. A
-// count that runs on past a value's end brings none of the bytes after it.
-TEST_F(Photos, MistypedExifValuesStayBehind) {
-    struct cRow {
-        const char* Key;
-        std::unique_ptr<Exiv2::Value> Stored;
-        bool Kept;
-    };
-    std::vector<cRow> rows;
-    auto value = [](Exiv2::TypeId eType, const std::string& sText) {
-        std::unique_ptr<Exiv2::Value> v(Exiv2::Value::create(eType).release());
-        v->read(sText);
-        return v;
-    };
-    rows.push_back({"Exif.Image.Model", value(Exiv2::asciiString, "Canon EOS 5D"), true});
-    rows.push_back({"Exif.Image.Make", value(Exiv2::unsignedShort, "1 2 3"), false});
-    rows.push_back({"Exif.Photo.FNumber", value(Exiv2::asciiString, "f/2.8"), false});
-    rows.push_back({"Exif.Photo.ISOSpeedRatings", value(Exiv2::unsignedLong, "200"), true});
-    rows.push_back({"Exif.Image.Artist", value(Exiv2::asciiString, std::string(20000, 'a')), false});
-    rows.push_back({"Exif.Photo.ExposureTime", value(Exiv2::unsignedRational, "1/250 66/105 108/98"), false});
-    rows.push_back({"Exif.Image.Copyright", value(Exiv2::asciiString, std::string("Jane\0Bilbao", 11)), true});
-    rows.push_back({"Exif.Image.XPTitle", value(Exiv2::unsignedByte, "84 0 0 0 66 0 105 0 108 0"), true});
-    ASSERT_TRUE(WriteRamp(mGdip, In("odd.jpg"), 40, 20, "jpg"));
-    {
-        std::unique_ptr<Exiv2::Image> source = ReadDetails(In("odd.jpg"));
-        for (const cRow& row : rows)
-            source->exifData().add(Exiv2::ExifKey(row.Key), row.Stored.get());
-        source->writeMetadata();
-    }
-    for (const char* format : {"JPG", "PNG"}) {
-        SCOPED_TRACE(format);
-        Save(QStringLiteral("odd.jpg"), QString::fromLatin1(format));
-        const auto image = ReadDetails(mPath);
-        for (const cRow& row : rows)
-            EXPECT_EQ(!ExifText(*image, row.Key).empty(), row.Kept) << row.Key;
-        const QByteArray bytes = ReadAll(mPath);
-        EXPECT_FALSE(bytes.contains("Bilbao") || bytes.contains(QByteArray("B\0i\0l\0", 6)));
-    }
-}
-
 // Each quality option, with and without alpha: the reference decoder reads
 // the size, the alpha and colours close to the source's, closer and larger
 // with each step up.
