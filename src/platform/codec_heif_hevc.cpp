@@ -99,8 +99,9 @@ struct hv_meta {
     const uint8_t* data = nullptr;
     size_t size = 0;
     uint32_t primary = 0;
-    heif_box iinf, iloc, ipco, ipma, iref;
+    heif_box iinf, iloc, ipco, ipma, iref, idat;
     bool has_iref = false;
+    bool has_idat = false;
 };
 
 /* Where an item's coded bytes lie in the file. */
@@ -140,6 +141,7 @@ bool hv_read_meta(const uint8_t* data, size_t size, hv_meta& m) {
         !hv_child(data, iprp.begin, iprp.end, "ipco", m.ipco) || !hv_child(data, iprp.begin, iprp.end, "ipma", m.ipma))
         return false;
     m.has_iref = hv_child(data, begin, meta.end, "iref", m.iref);
+    m.has_idat = hv_child(data, begin, meta.end, "idat", m.idat);
     hv_reader r{data, pitm.begin, pitm.end};
     const uint64_t version = r.u(1);
     r.u(3);
@@ -170,8 +172,9 @@ bool hv_item_type(const hv_meta& m, uint32_t id, uint32_t& type) {
     return false;
 }
 
-/* The item's extents from iloc: only data in this file (construction method
- * 0, data reference 0), every extent inside it. */
+/* The item's extents from iloc, as offsets into the file: data in the file
+ * (construction method 0) or in meta's idat box (1, as phones store a grid's
+ * layout), every extent inside it; none from another file or item. */
 bool hv_item_extents(const hv_meta& m, uint32_t id, std::vector<hv_extent>& out) {
     hv_reader r{m.data, m.iloc.begin, m.iloc.end};
     const uint64_t version = r.u(1);
@@ -199,11 +202,15 @@ bool hv_item_extents(const hv_meta& m, uint32_t id, std::vector<hv_extent>& out)
         }
         if (itemId != id)
             continue;
-        if (!r.ok || method != 0 || reference != 0 || out.empty())
+        if (!r.ok || method > 1 || (method == 1 && !m.has_idat) || reference != 0 || out.empty())
             return false;
-        return std::all_of(out.begin(), out.end(), [&](const hv_extent& x) {
-            return x.length != 0 && x.offset >= base && x.offset <= m.size && x.length <= m.size - x.offset;
-        });
+        const size_t begin = method == 0 ? 0 : m.idat.begin, end = method == 0 ? m.size : m.idat.end;
+        for (hv_extent& x : out) {
+            if (x.length == 0 || x.offset < base || x.offset > end - begin || x.length > end - begin - x.offset)
+                return false;
+            x.offset += begin;
+        }
+        return true;
     }
     return false;
 }
