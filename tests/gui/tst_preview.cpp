@@ -5,7 +5,6 @@
 // buttons' gradient colour.
 
 #include "ARButton.h"
-#include "ModernImages.h"
 #include "PhotoWithDetails.h"
 #include "PreviewLayout.h"
 #include "WindowFixture.h"
@@ -174,36 +173,6 @@ class tst_preview : public QObject {
         dialog.PreviousButton_Click(); // position beyond the list: the last one
         QCOMPARE(Selected(), QStringList{"a.png"});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
-    }
-
-    void resultLargerThanScreenIsClampedNotScaled() {
-        // The offscreen screen is 800 x 800; custom 1024 makes 1024 x 256.
-        gSizeIndex = 5;
-        mWindow->txtSize->setText(QStringLiteral("1024"));
-        Fill({Picture("wide.png", 2048, 512)});
-        dlgPreview dialog(*mWindow);
-        const QRect screen = dialog.screen()->geometry();
-        QCOMPARE(dialog.width(), screen.width());
-        QCOMPARE(dialog.x(), screen.x());
-        const auto* picture = Child<QLabel>(dialog, "picImage");
-        QCOMPARE(picture->width(), screen.width() - 16);
-        QCOMPARE(picture->pixmap().width(), 1024); // shown at full size, cut off
-        // Vertically it fits and is centred.
-        QCOMPARE(dialog.y(), screen.y() + (screen.height() - dialog.height()) / 2);
-    }
-
-    // A format without an encoder (HEIC, ICO) is previewed as PNG, unasked.
-    void turnedHeicIsPreviewedUprightAsPng() {
-        const std::vector<uint8_t> heic =
-            modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
-        const QByteArray bytes(reinterpret_cast<const char*>(heic.data()), qsizetype(heic.size()));
-        Fill({WriteFile("turned.heic", bytes)});
-        dlgPreview dialog(*mWindow);
-        QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
-        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
-        const QImage shown = Child<QLabel>(dialog, "picImage")->pixmap().toImage();
-        QCOMPARE(shown.pixel(20, 20) & 0xFFE0E0E0u, 0xFF0000E0u); // blue, the stored bottom left
-        QVERIFY(mWindow->Script.Log.empty());
     }
 
     // A camera's photo (details, a profile, an EXIF turn) in every output

@@ -4,7 +4,6 @@
 // can hold, and the main window at a 9 and a 14 point desktop font.
 
 #include "WindowFixture.h"
-#include "frmProperties.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -128,12 +127,6 @@ class tst_textfits : public QObject {
             const QRadioButton* option = window.optRotation[i - 1];
             QVERIFY2(option->x() + OptionWidth(option) + 3 < window.optRotation[i]->x(), qPrintable(option->text()));
         }
-    }
-
-    void properties() {
-        cTestWindow window;
-        frmProperties dialog(&window, QStringLiteral("gypsy pig panorama.png"), QStringLiteral("/home/pjq/gypsy"));
-        QCOMPARE(Misfits(dialog), QString());
     }
 
     // A 3 x 3 picture keeps the preview at its narrowest, where the encoded

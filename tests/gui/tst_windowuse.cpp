@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 
 // Notes the properties the window is asked to show instead of showing them.
 class cPropertiesWindow : public cTestWindow {
@@ -138,39 +137,6 @@ class tst_windowuse : public QObject {
         QCOMPARE(window.labStatus->text(), QStringLiteral("Get help!"));
         emit window.HelpButton->MouseLeave();
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
-    }
-
-    // Beyond its designed size the list takes the room; the panels keep to
-    // the right edge and the status band to the bottom.
-    void listTakesTheRoomOfALargerWindow() {
-        cTestWindow window;
-        window.Open({"one.png"});
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.size(), window.minimumSize());
-        const auto places = [&window] {
-            QList<QRect> found;
-            for (const QWidget* widget : QList<QWidget*>{window.lvwImages, window.picSize, window.HelpButton,
-                                                         window.labStatus, window.labFileCount})
-                found.append(widget->geometry());
-            return found;
-        };
-        const QList<QRect> designed = places();
-        const int bandTop = window.shpStatusBar.Top;
-        window.resize(window.width() + 300, window.height() + 200);
-        const QList<QRect> grown = places();
-        QCOMPARE(grown[0], designed[0].adjusted(0, 0, 300, 200));
-        QCOMPARE(grown[1], designed[1].translated(300, 0));
-        QCOMPARE(grown[2], designed[2].translated(300, 0));
-        QCOMPARE(grown[3], designed[3].translated(300, 200));
-        QCOMPARE(grown[4], designed[4].adjusted(0, 200, 300, 200));
-        QVERIFY(window.shpStatusBar.Top > bandTop);
-        // The whole path is a hover away from a shortened name.
-        QCOMPARE(window.lvwImages->topLevelItem(0)->toolTip(0),
-                 QDir::toNativeSeparators(TestFolder().filePath("one.png")));
-        window.resize(window.minimumSize());
-        QCOMPARE(places(), designed);
-        QCOMPARE(window.shpStatusBar.Top, bandTop);
     }
 
     // "Add Images…" appends to the list; the measured entry stays.

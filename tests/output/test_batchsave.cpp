@@ -16,13 +16,6 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
     mJob.OutputFormat = QStringLiteral("DFT");
     EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
     EXPECT_EQ(OutputEntries(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
-
-    mJob.OutputFormat = QStringLiteral("GIF"); // palettized
-    Run();
-    cBitmap gif;
-    ASSERT_EQ(gif.LoadFromFile(Out("My_Photo.gif")), 0);
-    EXPECT_EQ(gif.PixelFormat(), PixelFormat8bppIndexed);
-    EXPECT_EQ(gif.Width(), 100);
 }
 
 // The chosen quality applies to .jpg and .webp outputs; a .jpeg kept in its

@@ -96,15 +96,6 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
     EXPECT_FALSE(HasSubfolders(Path("root/Sub/deeper")));
     EXPECT_EQ(FolderScanText(2000, 0), QStringLiteral("2000 images added"));
     EXPECT_EQ(FolderScanText(312, 4), QStringLiteral("312 images added, 4 other files skipped"));
-    // Entered through its own link, root is read once more, from there.
-    cFolderScan scan;
-    {
-        const cUnprivileged asUser;
-        ScanFolder(Path("root/Sub"), true, scan);
-    }
-    EXPECT_EQ(scan.Images.front().Folder, Path("root/Sub"));
-    EXPECT_EQ(Found(scan), (QStringList{"c.png", "deeper/d.png", Latin1(""), "loop/a2.png", "loop/a10.png",
-                                        "loop/b.jpg", "loop/again/e.png"}));
 }
 
 // quillet-batch takes folders, their subfolders with -r, and says how many
