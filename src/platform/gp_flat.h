@@ -359,7 +359,8 @@ void GdiplusShutdown(uintptr_t token);
  * GdipGetImageEncodersSize gives the number of encoders and the bytes needed
  * for GdipGetImageEncoders: numEncoders ImageCodecInfo records followed by the
  * UTF-16 strings they point to. The caller owns the buffer; the strings stay
- * valid as long as it does.
+ * valid as long as it does. FormatDescription is the code of the encoder's
+ * row in the format table (gp_formats.h): "JPG", "PNG".
  * Returns InvalidParameter for NULL pointers, or for a count or size that
  * differs from what GdipGetImageEncodersSize reported.
  * Unlike the original, the descriptions are laid out for this machine's
