@@ -6,7 +6,7 @@ set -eu
 QUILLET_PACKAGES="build-essential cmake ninja-build ccache pkg-config \
  qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev \
  libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev zlib1g-dev \
- libglib2.0-dev liblcms2-dev libexiv2-dev libheif-dev libwebp-dev libdeflate-dev \
+ libglib2.0-dev liblcms2-dev libexiv2-dev libheif-dev libde265-dev libwebp-dev libdeflate-dev \
  libavif-dev libjxl-dev \
  libgtest-dev libgmock-dev libbenchmark-dev \
  desktop-file-utils appstream dbus \

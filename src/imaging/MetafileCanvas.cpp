@@ -409,15 +409,7 @@ void cMetafileCanvas::ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd) {
     QPainterPath path = ArcPath(oBox, oStart, oEnd, false);
     if (path.isEmpty())
         return;
-    const QTransform toOutput = LogicalToOutput();
-    if (mPathOpen) {
-        ContinueFigure();
-        if (Charge(path.elementCount()))
-            mPath.connectPath(toOutput.map(path));
-    } else {
-        DrawOutputPath(toOutput.map(path), false, true);
-    }
-    mDc.position = path.currentPosition();
+    DrawFromPosition(path);
 }
 
 void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep) {
@@ -426,15 +418,19 @@ void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStar
     const QRectF box(oCenter.x() - sngRadius, oCenter.y() - sngRadius, 2 * sngRadius, 2 * sngRadius);
     QPainterPath path(mDc.position);
     path.arcTo(box, std::fmod(sngStart, 360.0), std::clamp(sngSweep, -360.0, 360.0));
+    DrawFromPosition(path);
+}
+
+void cMetafileCanvas::DrawFromPosition(const QPainterPath& oPath) {
     const QTransform toOutput = LogicalToOutput();
     if (mPathOpen) {
         ContinueFigure();
-        if (Charge(path.elementCount()))
-            mPath.connectPath(toOutput.map(path));
+        if (Charge(oPath.elementCount()))
+            mPath.connectPath(toOutput.map(oPath));
     } else {
-        DrawOutputPath(toOutput.map(path), false, true);
+        DrawOutputPath(toOutput.map(oPath), false, true);
     }
-    mDc.position = path.currentPosition();
+    mDc.position = oPath.currentPosition();
 }
 
 void cMetafileCanvas::SetPixel(QPointF oPoint, const QColor& oColor) {
@@ -459,6 +455,16 @@ void cMetafileCanvas::FillRect(const QRectF& oBox, const QBrush& oBrush) {
     mPainter.setPen(Qt::NoPen);
     mPainter.setBrush(oBrush);
     mPainter.drawPath(path);
+}
+
+void cMetafileCanvas::PatBlt(const QRectF& oBox, uint32_t lRop) {
+    constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
+    if (lRop == RopBlackness)
+        FillRect(oBox, QBrush(Qt::black));
+    else if (lRop == RopWhiteness)
+        FillRect(oBox, QBrush(Qt::white));
+    else if (lRop == RopPatCopy)
+        FillRect(oBox, CurrentBrush());
 }
 
 QFont cMetafileCanvas::OutputFont(double& sngPixelSize) const {

@@ -11,6 +11,7 @@
  */
 
 #include "Metafile.h"
+#include "MetafileBytes.h"
 
 #include <QBrush>
 #include <QColor>
@@ -136,6 +137,9 @@ class cMetafileCanvas {
     void SetPixel(QPointF oPoint, const QColor& oColor);
     /* Fills a logical rectangle with the current brush (pattern blits) or a colour. */
     void FillRect(const QRectF& oBox, const QBrush& oBrush);
+    /* A blit without a source bitmap: fills oBox with black, white or the
+     * current brush by the raster operation lRop; other operations draw nothing. */
+    void PatBlt(const QRectF& oBox, uint32_t lRop);
     QBrush CurrentBrush() const;
 
     /* Text at a reference point; lDx holds the advance of each UTF-16 unit in
@@ -167,6 +171,9 @@ class cMetafileCanvas {
     void DrawOutputPath(const QPainterPath& oPath, bool bFill, bool bStroke);
     void AddToPath(const QPainterPath& oOutputPath);
     void ContinueFigure();
+    /* Strokes oPath (logical units, starting at the current position), or
+     * adds it to an open path; the current position moves to its end. */
+    void DrawFromPosition(const QPainterPath& oPath);
     void CombineClip(const QPainterPath& oOutputPath, int32_t eMode);
     void ApplyClip();
     bool Charge(double sngWork);
@@ -189,5 +196,19 @@ class cMetafileCanvas {
     bool mPathOpen = false;   /* between BeginPath and EndPath */
     bool mFigureOpen = false; /* the path's last figure continues at the current position */
 };
+
+/* The players read all of a record's fields first and act only on a whole
+ * record: these store a value, or call a canvas operation with the values
+ * read, when every read of r succeeded. */
+template <typename T, typename V> void SetIfWhole(const cMetafileBytes& r, T& oField, const V& vValue) {
+    if (r.Ok())
+        oField = vValue;
+}
+template <typename... A, typename... V>
+void PlayIfWhole(const cMetafileBytes& r, cMetafileCanvas& oCanvas, void (cMetafileCanvas::*fn)(A...),
+                 const V&... vValues) {
+    if (r.Ok())
+        (oCanvas.*fn)(vValues...);
+}
 
 } // namespace metafile

@@ -96,8 +96,6 @@ enum EmfRecord : uint32_t {
     EmrExtCreatePen = 95,
 };
 
-/* Raster operations that fill without a source bitmap. */
-constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
 constexpr uint32_t TextNoRect = 0x0100, TextPdy = 0x2000;
 /* EMF+ records ride in comments: "EMF+" identifier, then the EMF+ header
  * record whose flag bit 0 says the EMF records draw the same picture. */
@@ -347,12 +345,7 @@ void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
         return;
     if (cbBmi == 0) {
         /* No source: a fill with the brush or black/white. */
-        if (rop == RopBlackness)
-            mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness)
-            mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy)
-            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
+        mCanvas.PatBlt(dest, rop);
         return;
     }
     QRectF source(r.I32(44), r.I32(48), dest.width(), dest.height());
@@ -407,18 +400,8 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
         (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
         break;
     }
-    case EmrSetWindowOrgEx: {
-        QPointF p = ReadPoint(r, 8);
-        if (r.Ok())
-            dc.windowOrg = p;
-        break;
-    }
-    case EmrSetViewportOrgEx: {
-        QPointF p = ReadPoint(r, 8);
-        if (r.Ok())
-            dc.viewportOrg = p;
-        break;
-    }
+    case EmrSetWindowOrgEx: SetIfWhole(r, dc.windowOrg, ReadPoint(r, 8)); break;
+    case EmrSetViewportOrgEx: SetIfWhole(r, dc.viewportOrg, ReadPoint(r, 8)); break;
     case EmrScaleViewportExtEx:
     case EmrScaleWindowExtEx: {
         const double xNum = r.I32(8), xDenom = r.I32(12), yNum = r.I32(16), yDenom = r.I32(20);
@@ -428,91 +411,29 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
         ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
         break;
     }
-    case EmrSetMapMode: {
-        uint32_t m = r.U32(8);
-        if (r.Ok() && m >= 1 && m <= 8)
+    case EmrSetMapMode:
+        if (const uint32_t m = r.U32(8); r.Ok() && m >= 1 && m <= 8)
             dc.mapMode = int32_t(m);
         break;
-    }
-    case EmrSetBkMode: {
-        uint32_t m = r.U32(8);
-        if (r.Ok() && (m == 1 || m == 2))
+    case EmrSetBkMode:
+        if (const uint32_t m = r.U32(8); r.Ok() && (m == 1 || m == 2))
             dc.bkMode = int32_t(m);
         break;
-    }
-    case EmrSetPolyFillMode: {
-        uint32_t m = r.U32(8);
-        if (r.Ok())
-            dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+    case EmrSetPolyFillMode: SetIfWhole(r, dc.fillRule, r.U32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill); break;
+    case EmrSetTextAlign: SetIfWhole(r, dc.textAlign, r.U32(8)); break;
+    case EmrSetTextColor: SetIfWhole(r, dc.textColor, ColorFromRef(r.U32(8))); break;
+    case EmrSetBkColor: SetIfWhole(r, dc.bkColor, ColorFromRef(r.U32(8))); break;
+    case EmrSetArcDirection: SetIfWhole(r, dc.clockwiseArcs, r.U32(8) == 2); break;
+    case EmrOffsetClipRgn: PlayIfWhole(r, mCanvas, &cMetafileCanvas::OffsetClip, ReadPoint(r, 8)); break;
+    case EmrMoveToEx: PlayIfWhole(r, mCanvas, &cMetafileCanvas::MoveTo, ReadPoint(r, 8)); break;
+    case EmrLineTo: PlayIfWhole(r, mCanvas, &cMetafileCanvas::LineTo, ReadPoint(r, 8)); break;
+    case EmrSetPixelV:
+        PlayIfWhole(r, mCanvas, &cMetafileCanvas::SetPixel, ReadPoint(r, 8), ColorFromRef(r.U32(16)));
         break;
-    }
-    case EmrSetTextAlign: {
-        uint32_t a = r.U32(8);
-        if (r.Ok())
-            dc.textAlign = a;
-        break;
-    }
-    case EmrSetTextColor: {
-        uint32_t c = r.U32(8);
-        if (r.Ok())
-            dc.textColor = ColorFromRef(c);
-        break;
-    }
-    case EmrSetBkColor: {
-        uint32_t c = r.U32(8);
-        if (r.Ok())
-            dc.bkColor = ColorFromRef(c);
-        break;
-    }
-    case EmrSetArcDirection: {
-        uint32_t d = r.U32(8);
-        if (r.Ok())
-            dc.clockwiseArcs = d == 2;
-        break;
-    }
-    case EmrOffsetClipRgn: {
-        QPointF p = ReadPoint(r, 8);
-        if (r.Ok())
-            mCanvas.OffsetClip(p);
-        break;
-    }
-    case EmrMoveToEx: {
-        QPointF p = ReadPoint(r, 8);
-        if (r.Ok())
-            mCanvas.MoveTo(p);
-        break;
-    }
-    case EmrLineTo: {
-        QPointF p = ReadPoint(r, 8);
-        if (r.Ok())
-            mCanvas.LineTo(p);
-        break;
-    }
-    case EmrSetPixelV: {
-        const QPointF p = ReadPoint(r, 8);
-        const uint32_t color = r.U32(16);
-        if (r.Ok())
-            mCanvas.SetPixel(p, ColorFromRef(color));
-        break;
-    }
-    case EmrExcludeClipRect:
-    case EmrIntersectClipRect: {
-        const QRectF box = ReadRect(r, 8);
-        if (!r.Ok())
-            break;
-        if (lType == EmrExcludeClipRect)
-            mCanvas.ExcludeClipRect(box);
-        else
-            mCanvas.IntersectClipRect(box);
-        break;
-    }
+    case EmrExcludeClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::ExcludeClipRect, ReadRect(r, 8)); break;
+    case EmrIntersectClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::IntersectClipRect, ReadRect(r, 8)); break;
     case EmrSaveDc: mCanvas.SaveDc(); break;
-    case EmrRestoreDc: {
-        int32_t n = r.I32(8);
-        if (r.Ok())
-            mCanvas.RestoreDc(n);
-        break;
-    }
+    case EmrRestoreDc: PlayIfWhole(r, mCanvas, &cMetafileCanvas::RestoreDc, r.I32(8)); break;
     case EmrSetWorldTransform:
     case EmrModifyWorldTransform: PlayTransform(lType, r); break;
     case EmrCreatePen:
@@ -524,24 +445,11 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrCreatePalette:
     case EmrSelectObject:
     case EmrDeleteObject: PlayObject(lType, r); break;
-    case EmrEllipse:
-    case EmrRectangle: {
-        const QRectF box = ReadRect(r, 8);
-        if (!r.Ok())
-            break;
-        if (lType == EmrEllipse)
-            mCanvas.Ellipse(box);
-        else
-            mCanvas.Rectangle(box);
+    case EmrEllipse: PlayIfWhole(r, mCanvas, &cMetafileCanvas::Ellipse, ReadRect(r, 8)); break;
+    case EmrRectangle: PlayIfWhole(r, mCanvas, &cMetafileCanvas::Rectangle, ReadRect(r, 8)); break;
+    case EmrRoundRect:
+        PlayIfWhole(r, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(r, 8), QSizeF(r.I32(24), r.I32(28)));
         break;
-    }
-    case EmrRoundRect: {
-        const QRectF box = ReadRect(r, 8);
-        const QSizeF corner(r.I32(24), r.I32(28));
-        if (r.Ok())
-            mCanvas.RoundRect(box, corner);
-        break;
-    }
     case EmrArc:
     case EmrChord:
     case EmrPie:
@@ -559,13 +467,9 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
                              box, start, end);
         break;
     }
-    case EmrAngleArc: {
-        const QPointF center = ReadPoint(r, 8);
-        const double radius = r.U32(16), start = r.F32(20), sweep = r.F32(24);
-        if (r.Ok())
-            mCanvas.AngleArc(center, radius, start, sweep);
+    case EmrAngleArc:
+        PlayIfWhole(r, mCanvas, &cMetafileCanvas::AngleArc, ReadPoint(r, 8), r.U32(16), r.F32(20), r.F32(24));
         break;
-    }
     case EmrBeginPath: mCanvas.BeginPath(); break;
     case EmrEndPath: mCanvas.EndPath(); break;
     case EmrCloseFigure: mCanvas.CloseFigure(); break;
@@ -574,12 +478,7 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrStrokePath: mCanvas.FillPath(false, true); break;
     case EmrStrokeAndFillPath: mCanvas.FillPath(true, true); break;
     case EmrWidenPath: mCanvas.WidenPath(); break;
-    case EmrSelectClipPath: {
-        uint32_t m = r.U32(8);
-        if (r.Ok())
-            mCanvas.SelectClipPath(int32_t(m));
-        break;
-    }
+    case EmrSelectClipPath: PlayIfWhole(r, mCanvas, &cMetafileCanvas::SelectClipPath, int32_t(r.U32(8))); break;
     case EmrExtSelectClipRgn: PlayClipRegion(r); break;
     case EmrBitBlt:
     case EmrStretchBlt:

@@ -68,8 +68,6 @@ enum WmfRecord : uint16_t {
     MetaStretchDib = 0x0F43,
 };
 
-constexpr uint32_t RopPatCopy = 0x00F00021, RopBlackness = 0x00000042, RopWhiteness = 0x00FF0062;
-
 /* Rectangle stored as bottom, right, top, left at offset at. */
 QRectF ReadRect(cMetafileBytes& p, size_t at) {
     const double bottom = p.I16(at), right = p.I16(at + 2), top = p.I16(at + 4), left = p.I16(at + 6);
@@ -125,61 +123,27 @@ class cWmfPlayer {
 bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
     DcState& dc = mCanvas.Dc();
     switch (lFunction) {
-    case MetaSetBkMode: {
-        uint16_t m = p.U16(0);
-        if (p.Ok() && (m == 1 || m == 2))
+    case MetaSetBkMode:
+        if (const uint16_t m = p.U16(0); p.Ok() && (m == 1 || m == 2))
             dc.bkMode = m;
         break;
-    }
-    case MetaSetMapMode: {
+    case MetaSetMapMode:
         /* The player fixes the window-to-output mapping; only the aspect rule counts. */
-        uint16_t m = p.U16(0);
-        if (p.Ok())
-            dc.mapMode = m == MapIsotropic ? MapIsotropic : MapAnisotropic;
+        SetIfWhole(p, dc.mapMode, p.U16(0) == MapIsotropic ? MapIsotropic : MapAnisotropic);
         break;
-    }
-    case MetaSetPolyFillMode: {
-        uint16_t m = p.U16(0);
-        if (p.Ok())
-            dc.fillRule = m == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-        break;
-    }
-    case MetaSetTextAlign: {
-        uint16_t a = p.U16(0);
-        if (p.Ok())
-            dc.textAlign = a;
-        break;
-    }
-    case MetaSetBkColor: {
-        uint32_t c = p.U32(0);
-        if (p.Ok())
-            dc.bkColor = ColorFromRef(c);
-        break;
-    }
-    case MetaSetTextColor: {
-        uint32_t c = p.U32(0);
-        if (p.Ok())
-            dc.textColor = ColorFromRef(c);
-        break;
-    }
-    case MetaSetWindowOrg: {
-        QPointF o = ReadPoint(p, 0);
-        if (p.Ok())
-            dc.windowOrg = o;
-        break;
-    }
-    case MetaSetWindowExt: {
-        const QPointF ext = ReadPoint(p, 0);
-        if (p.Ok() && ext.x() != 0 && ext.y() != 0)
+    case MetaSetPolyFillMode: SetIfWhole(p, dc.fillRule, p.U16(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill); break;
+    case MetaSetTextAlign: SetIfWhole(p, dc.textAlign, p.U16(0)); break;
+    case MetaSetBkColor: SetIfWhole(p, dc.bkColor, ColorFromRef(p.U32(0))); break;
+    case MetaSetTextColor: SetIfWhole(p, dc.textColor, ColorFromRef(p.U32(0))); break;
+    case MetaSetWindowOrg: SetIfWhole(p, dc.windowOrg, ReadPoint(p, 0)); break;
+    case MetaSetWindowExt:
+        if (const QPointF ext = ReadPoint(p, 0); p.Ok() && ext.x() != 0 && ext.y() != 0)
             dc.windowExt = ext;
         break;
-    }
-    case MetaOffsetWindowOrg: {
-        QPointF d = ReadPoint(p, 0);
-        if (p.Ok())
+    case MetaOffsetWindowOrg:
+        if (const QPointF d = ReadPoint(p, 0); p.Ok())
             dc.windowOrg += d;
         break;
-    }
     case MetaScaleWindowExt: {
         const double yDenom = p.I16(0), yNum = p.I16(2), xDenom = p.I16(4), xNum = p.I16(6);
         if (!p.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0)
@@ -188,30 +152,10 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
         break;
     }
     case MetaSaveDc: mCanvas.SaveDc(); break;
-    case MetaRestoreDc: {
-        int16_t n = p.I16(0);
-        if (p.Ok())
-            mCanvas.RestoreDc(n);
-        break;
-    }
-    case MetaExcludeClipRect: {
-        QRectF r = ReadRect(p, 0);
-        if (p.Ok())
-            mCanvas.ExcludeClipRect(r);
-        break;
-    }
-    case MetaIntersectClipRect: {
-        QRectF r = ReadRect(p, 0);
-        if (p.Ok())
-            mCanvas.IntersectClipRect(r);
-        break;
-    }
-    case MetaOffsetClipRgn: {
-        QPointF d = ReadPoint(p, 0);
-        if (p.Ok())
-            mCanvas.OffsetClip(d);
-        break;
-    }
+    case MetaRestoreDc: PlayIfWhole(p, mCanvas, &cMetafileCanvas::RestoreDc, p.I16(0)); break;
+    case MetaExcludeClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::ExcludeClipRect, ReadRect(p, 0)); break;
+    case MetaIntersectClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::IntersectClipRect, ReadRect(p, 0)); break;
+    case MetaOffsetClipRgn: PlayIfWhole(p, mCanvas, &cMetafileCanvas::OffsetClip, ReadPoint(p, 0)); break;
     case MetaSelectClipRegion: mCanvas.ResetClip(); break; /* regions are not kept */
     default: return false;
     }
@@ -220,44 +164,16 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
 
 bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     switch (lFunction) {
-    case MetaMoveTo: {
-        QPointF pt = ReadPoint(p, 0);
-        if (p.Ok())
-            mCanvas.MoveTo(pt);
+    case MetaMoveTo: PlayIfWhole(p, mCanvas, &cMetafileCanvas::MoveTo, ReadPoint(p, 0)); break;
+    case MetaLineTo: PlayIfWhole(p, mCanvas, &cMetafileCanvas::LineTo, ReadPoint(p, 0)); break;
+    case MetaSetPixel:
+        PlayIfWhole(p, mCanvas, &cMetafileCanvas::SetPixel, ReadPoint(p, 4), ColorFromRef(p.U32(0)));
         break;
-    }
-    case MetaLineTo: {
-        QPointF pt = ReadPoint(p, 0);
-        if (p.Ok())
-            mCanvas.LineTo(pt);
+    case MetaRectangle: PlayIfWhole(p, mCanvas, &cMetafileCanvas::Rectangle, ReadRect(p, 0)); break;
+    case MetaEllipse: PlayIfWhole(p, mCanvas, &cMetafileCanvas::Ellipse, ReadRect(p, 0)); break;
+    case MetaRoundRect:
+        PlayIfWhole(p, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(p, 4), QSizeF(p.I16(2), p.I16(0)));
         break;
-    }
-    case MetaSetPixel: {
-        const uint32_t color = p.U32(0);
-        const QPointF pt = ReadPoint(p, 4);
-        if (p.Ok())
-            mCanvas.SetPixel(pt, ColorFromRef(color));
-        break;
-    }
-    case MetaRectangle: {
-        QRectF r = ReadRect(p, 0);
-        if (p.Ok())
-            mCanvas.Rectangle(r);
-        break;
-    }
-    case MetaEllipse: {
-        QRectF r = ReadRect(p, 0);
-        if (p.Ok())
-            mCanvas.Ellipse(r);
-        break;
-    }
-    case MetaRoundRect: {
-        const QSizeF corner(p.I16(2), p.I16(0));
-        const QRectF r = ReadRect(p, 4);
-        if (p.Ok())
-            mCanvas.RoundRect(r, corner);
-        break;
-    }
     case MetaArc:
     case MetaPie:
     case MetaChord: {
@@ -340,18 +256,8 @@ void cWmfPlayer::PlayObject(uint16_t lFunction, cMetafileBytes& p) {
     case MetaCreatePalette:
     case MetaCreatePatternBrush:
     case MetaCreateRegion: mCanvas.StoreObjectFirstFree(OtherObject{}); break;
-    case MetaSelectObject: {
-        uint16_t i = p.U16(0);
-        if (p.Ok())
-            mCanvas.SelectObject(i);
-        break;
-    }
-    case MetaDeleteObject: {
-        uint16_t i = p.U16(0);
-        if (p.Ok())
-            mCanvas.DeleteObject(i);
-        break;
-    }
+    case MetaSelectObject: PlayIfWhole(p, mCanvas, &cMetafileCanvas::SelectObject, p.U16(0)); break;
+    case MetaDeleteObject: PlayIfWhole(p, mCanvas, &cMetafileCanvas::DeleteObject, p.U16(0)); break;
     default: break;
     }
 }
@@ -391,18 +297,8 @@ void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
     const uint32_t rop = p.U32(0);
     if (!p.Ok())
         return;
-    if (lFunction == MetaPatBlt) {
-        const QRectF dest(p.I16(8 + 2), p.I16(8), p.I16(6), p.I16(4));
-        if (!p.Ok())
-            return;
-        if (rop == RopBlackness)
-            mCanvas.FillRect(dest, QBrush(Qt::black));
-        else if (rop == RopWhiteness)
-            mCanvas.FillRect(dest, QBrush(Qt::white));
-        else if (rop == RopPatCopy)
-            mCanvas.FillRect(dest, mCanvas.CurrentBrush());
-        return;
-    }
+    if (lFunction == MetaPatBlt)
+        return PlayIfWhole(p, mCanvas, &cMetafileCanvas::PatBlt, QRectF(p.I16(10), p.I16(8), p.I16(6), p.I16(4)), rop);
     QRectF source, dest;
     size_t dibAt = 0;
     uint32_t usage = DibRgbColors;

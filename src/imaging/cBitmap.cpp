@@ -123,6 +123,26 @@ int32_t cBitmap::LoadFromFileDeferred(const QString& sFilename) {
     return Load(sFilename, true);
 }
 
+int32_t cBitmap::ReadFileSize(const QString& sFilename, int32_t& lWidth, int32_t& lHeight) {
+    lWidth = lHeight = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    const GpStatus status = GdipGetImageFileDimensions(WidePath(sFilename), &width, &height);
+    if (status == Ok) {
+        /* GpMaxImageSide keeps both within 32 bits */
+        lWidth = static_cast<int32_t>(width);
+        lHeight = static_cast<int32_t>(height);
+        return Ok;
+    }
+    if (status != UnknownImageFormat)
+        return status;
+    cBitmap metafile;
+    const int32_t loaded = metafile.LoadFromFileDeferred(sFilename);
+    lWidth = metafile.Width();
+    lHeight = metafile.Height();
+    return loaded;
+}
+
 int32_t cBitmap::SetReducedDecode(bool bAllow) {
     return CheckStatus(GdipSetImageReducedDecode(mImage, bAllow));
 }

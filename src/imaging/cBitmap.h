@@ -40,6 +40,10 @@ class cBitmap {
      * first use (see GdipLoadImageFromFileDeferred). Damaged pixel data fails
      * that use. */
     int32_t LoadFromFileDeferred(const QString& sFilename);
+    /* The width and height sFilename loads with, read from its header alone
+     * where the format allows (GdipGetImageFileDimensions); a metafile is
+     * loaded. Returns the status; lWidth and lHeight are 0 on failure. */
+    static int32_t ReadFileSize(const QString& sFilename, int32_t& lWidth, int32_t& lHeight);
     /* bAllow: a deferred image's first draw may decode it at a reduced scale
      * where the draw is much smaller (see GdipSetImageReducedDecode). */
     int32_t SetReducedDecode(bool bAllow);

@@ -74,6 +74,10 @@ QString ApplySize(const QString& sValue, cSaveJob& options) {
     }
     std::vector<int16_t> sizes;
     for (const QString& item : items) {
+        if (items.size() > 1 && item.trimmed().isEmpty())
+            return QStringLiteral("invalid value '%1' for --size: the list has an empty size (two commas "
+                                  "together, or a comma at one end)")
+                .arg(sValue);
         int16_t size = 0;
         if (const QString error = SizeItem(item.trimmed(), size); !error.isEmpty())
             return error;

@@ -22,11 +22,12 @@ const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 // The pixel size of the file's header; nullopt when it cannot be read (the
 // run reports that file itself).
 std::optional<cDimensions> HeaderSize(const QString& sPath) {
-    cBitmap source;
-    if (source.LoadFromFileDeferred(sPath) != Ok || source.Width() <= 0 || source.Height() <= 0 ||
-        source.Width() > kMaxSourceSide || source.Height() > kMaxSourceSide)
+    int32_t width = 0;
+    int32_t height = 0;
+    if (cBitmap::ReadFileSize(sPath, width, height) != Ok || width <= 0 || height <= 0 || width > kMaxSourceSide ||
+        height > kMaxSourceSide)
         return std::nullopt;
-    return cDimensions{static_cast<int16_t>(source.Width()), static_cast<int16_t>(source.Height())};
+    return cDimensions{static_cast<int16_t>(width), static_cast<int16_t>(height)};
 }
 
 QString SourcePath(const cSaveList& list, int lPosition) {

@@ -300,15 +300,15 @@ cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
     cEncoderChoice choice;
     choice.Extension = sExtension;
     choice.WrittenAs = sExtension;
-    int32_t index = gdip.ExtensionExists(QStringLiteral("*.") + sExtension);
-    if (index == -1) {
+    std::optional<CLSID> encoder = gdip.FormatEncoder(FormatCodeOf(sExtension));
+    if (!encoder) {
         choice.WrittenAs = QStringLiteral("png");
-        index = gdip.ExtensionExists(QStringLiteral("*.png"));
+        encoder = gdip.FormatEncoder(QStringLiteral("PNG"));
     }
-    if (index == -1)
+    if (!encoder)
         choice.WrittenAs.clear();
-    choice.Encoder = gdip.EncoderClsid(index);
-    choice.Quantize = gdip.ExtensionExists(QStringLiteral("*.gif")) != -1;
+    choice.Encoder = encoder.value_or(CLSID{});
+    choice.Quantize = gdip.FormatEncoder(QStringLiteral("GIF")).has_value();
     return choice;
 }
 

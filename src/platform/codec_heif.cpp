@@ -27,6 +27,7 @@
  * undecoded area can never show an earlier image.
  */
 #include "codec_exif.h"
+#include "codec_heif_hevc.h"
 #include "codec_util.h"
 #include "colour_lcms.h"
 
@@ -82,30 +83,15 @@ bool hf_sniff(const uint8_t* data, size_t size) {
     return hf_ftyp_has(data, size, false);
 }
 
-/* Finds the first box of type inside [begin, end) of data and gives its body.
- * Box sizes come from the file; every one is checked against the range. */
+/* Finds the first box of type inside [begin, end) of data and gives its body. */
 bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type, size_t& bodyBegin, size_t& bodyEnd) {
-    size_t at = begin;
-    while (end - at >= 8) {
-        uint64_t boxSize = cu_be32(data + at);
-        size_t header = 8;
-        if (boxSize == 1) {
-            if (end - at < 16)
-                return false;
-            boxSize = uint64_t{cu_be32(data + at + 8)} << 32 | cu_be32(data + at + 12);
-            header = 16;
-        } else if (boxSize == 0) {
-            boxSize = end - at; /* runs to the end of its parent */
-        }
-        if (boxSize < header || boxSize > end - at)
-            return false;
-        if (std::memcmp(data + at + 4, type, 4) == 0) {
-            bodyBegin = at + header;
-            bodyEnd = at + static_cast<size_t>(boxSize);
+    heif_box box;
+    for (size_t at = begin; hv_next_box(data, at, end, box);)
+        if (std::memcmp(box.type, type, 4) == 0) {
+            bodyBegin = box.begin;
+            bodyEnd = box.end;
             return true;
         }
-        at += static_cast<size_t>(boxSize);
-    }
     return false;
 }
 
@@ -284,6 +270,21 @@ GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
+/* The matrix and range of the primary image's nclx description, if it has one. */
+hevc_colour hf_hevc_colour(const cHeifFile& f) {
+    hevc_colour colour;
+    heif_color_profile_nclx* nclx = nullptr;
+    const heif_error error = heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx);
+    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+        nclx, heif_nclx_color_profile_free);
+    if (error.code == heif_error_Ok && nclx != nullptr) {
+        colour.known = true;
+        colour.matrix = nclx->matrix_coefficients;
+        colour.full_range = nclx->full_range_flag != 0;
+    }
+    return colour;
+}
+
 /* Copies libheif's interleaved R, G, B(, A) rows into out as B, G, R(, A);
  * premultiplied colour is divided by alpha again. */
 void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& out) {
@@ -357,6 +358,11 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     hf_pick_thumbnail(f, limits, orientation >= 5);
     heif_image_handle* const source = f.mThumbnail != nullptr ? f.mThumbnail : f.mHandle;
     const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
+    if (source == f.mHandle && !alpha) {
+        st = hv_decode_reduced(data, size, limits, orientation, hf_hevc_colour(f), out);
+        if (st != NotImplemented)
+            return st;
+    }
     cHeifDecodingOptions options;
     if (options.get() == nullptr)
         return OutOfMemory;

@@ -260,26 +260,6 @@ GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-/* Side of the image decoded at 1/denom, as libjpeg computes it. */
-uint32_t jp_scaled(uint32_t side, unsigned denom) {
-    return static_cast<uint32_t>((uint64_t{side} + denom - 1) / denom);
-}
-
-/* A reduced decode is finished by a filter that interpolates: measured on
- * photos against an exact area average of the full picture, it keeps the
- * quality of a full decode while the decoded sides are at least 5/4 of the
- * drawn ones (12 MP to 800 px from a quarter scale: 1000 px), and loses
- * several times as much just above the drawn size (8 MP to 800 px from a
- * quarter scale: 816 px), where the next larger scale is better than both.
- * A scale that gives the drawn size exactly needs no filter and is the best. */
-constexpr uint64_t kReducedMarginNum = 5;
-constexpr uint64_t kReducedMarginDen = 4;
-
-/* True when a decode of side decoded serves a draw of side drawn. */
-bool jp_scale_serves(uint64_t decoded, uint64_t drawn) {
-    return decoded == drawn || decoded * kReducedMarginDen >= drawn * kReducedMarginNum;
-}
-
 /* The largest of 8, 4, 2 whose decode serves the drawn size (in the file's
  * own orientation) on both sides; 1 when none does or none is asked. */
 unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool swap) {
@@ -287,11 +267,7 @@ unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool s
         return 1;
     const uint64_t needWidth = swap ? limits.draw_height : limits.draw_width;
     const uint64_t needHeight = swap ? limits.draw_width : limits.draw_height;
-    for (unsigned denom = 8; denom >= 2; denom /= 2)
-        if (jp_scale_serves(jp_scaled(d.cinfo.image_width, denom), needWidth) &&
-            jp_scale_serves(jp_scaled(d.cinfo.image_height, denom), needHeight))
-            return denom;
-    return 1;
+    return cu_reduced_denom(d.cinfo.image_width, d.cinfo.image_height, needWidth, needHeight);
 }
 
 GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
@@ -304,8 +280,8 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return st;
     const int orientation = jp_exif(d, nullptr);
     const unsigned denom = jp_scale_denom(d, limits, orientation >= 5);
-    const uint32_t width = jp_scaled(d.cinfo.image_width, denom);
-    const uint32_t height = jp_scaled(d.cinfo.image_height, denom);
+    const uint32_t width = cu_scaled(d.cinfo.image_width, denom);
+    const uint32_t height = cu_scaled(d.cinfo.image_height, denom);
     st = cu_alloc(out, width, height, PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;

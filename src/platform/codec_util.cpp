@@ -33,6 +33,22 @@ uint64_t cu_stride(uint64_t width, PixelFormat format) {
     return ((width * bpp + 31) / 32) * 4; /* + 31 rounds up to whole 32-bit words */
 }
 
+/* The margin of a reduced decode over the drawn size: 5/4. */
+constexpr uint64_t kReducedMarginNum = 5;
+constexpr uint64_t kReducedMarginDen = 4;
+
+bool cu_scale_serves(uint64_t decoded, uint64_t drawn) {
+    return decoded == drawn || decoded * kReducedMarginDen >= drawn * kReducedMarginNum;
+}
+
+unsigned cu_reduced_denom(uint32_t width, uint32_t height, uint64_t needWidth, uint64_t needHeight) {
+    for (unsigned denom = 8; denom >= 2; denom /= 2)
+        if (cu_scale_serves(cu_scaled(width, denom), needWidth) &&
+            cu_scale_serves(cu_scaled(height, denom), needHeight))
+            return denom;
+    return 1;
+}
+
 bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept {
     try {
         v.assign(n, 0);

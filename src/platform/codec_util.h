@@ -108,6 +108,31 @@ inline constexpr uint64_t kUnprovenPixels = uint64_t{1} << 24;
  * data could hold, so it is damaged or truncated. */
 GpStatus cu_check_fill(uint64_t pixels, uint64_t needBytes, uint64_t haveBytes);
 
+/* ---- Reduced decodes ---------------------------------------------------------
+ * A decoder that can shrink while it decodes (JPEG by its DCT scaling, HEVC
+ * by averaging blocks of the decoded planes) divides both sides by 2, 4 or 8,
+ * rounding up, and the draw finishes the reduction with an interpolating
+ * filter. Measured on photos against an exact area average of the full
+ * picture, that keeps the quality of a full decode while the decoded sides
+ * are at least 5/4 of the drawn ones (12 MP to 800 px from a quarter scale:
+ * 1000 px), and loses several times as much just above the drawn size (8 MP
+ * to 800 px from a quarter scale: 816 px), where the next larger scale is
+ * better than both. A scale that gives the drawn size exactly needs no filter
+ * and is the best. */
+
+/* Side of an image decoded at 1/denom. */
+inline uint32_t cu_scaled(uint32_t side, unsigned denom) {
+    return static_cast<uint32_t>((uint64_t{side} + denom - 1) / denom);
+}
+
+/* True when a decode of side decoded serves a draw of side drawn. */
+bool cu_scale_serves(uint64_t decoded, uint64_t drawn);
+
+/* The largest of 8, 4, 2 whose decode of width x height serves a draw of
+ * needWidth x needHeight (the same orientation) on both sides; 1 when none
+ * does. */
+unsigned cu_reduced_denom(uint32_t width, uint32_t height, uint64_t needWidth, uint64_t needHeight);
+
 /* Bytes of one row of width pixels of format, padded to 4; 0 on overflow. */
 uint64_t cu_stride(uint64_t width, PixelFormat format);
 

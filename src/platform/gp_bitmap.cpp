@@ -3,6 +3,7 @@
  * pixel locks, palettes, property items, frames, colour-key attributes and
  * the device-context and displayable-bitmap stand-ins.
  */
+#include "codec_util.h"
 #include "colour_lcms.h"
 #include "gp_internal.h"
 
@@ -219,21 +220,22 @@ using namespace gp;
 
 /* ---- Loading ------------------------------------------------------------------------ */
 
-static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, bool deferred, GpImage** image) {
+/* Finds the decoder for bytes and reads their header into info, with what
+ * the decoder printed meanwhile in messages. */
+static GpStatus bm_probe_bytes(const std::vector<uint8_t>& bytes, const decoder*& codec, image_info& info,
+                               std::string& messages) {
     size_t count = 0;
     const decoder* const* table = decoder_table(count);
-    const decoder* codec = nullptr;
+    codec = nullptr;
     for (size_t i = 0; i < count && codec == nullptr; ++i)
-        if (table[i]->sniff(bytes->data(), bytes->size()))
+        if (table[i]->sniff(bytes.data(), bytes.size()))
             codec = table[i];
     if (codec == nullptr)
         return UnknownImageFormat;
-    image_info info;
-    std::string messages;
     GpStatus status = Ok;
     {
         const message_capture capture(messages);
-        status = codec->probe(bytes->data(), bytes->size(), decode_limits{}, info);
+        status = codec->probe(bytes.data(), bytes.size(), decode_limits{}, info);
     }
     if (status != Ok)
         return status;
@@ -244,6 +246,15 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
         return ValueOverflow;
     if (!is_known_format(info.format))
         return UnknownImageFormat;
+    return Ok;
+}
+
+static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes, bool deferred, GpImage** image) {
+    const decoder* codec = nullptr;
+    image_info info;
+    std::string messages;
+    if (const GpStatus status = bm_probe_bytes(*bytes, codec, info, messages); status != Ok)
+        return status;
     auto* result = new (std::nothrow) GpImage;
     if (result == nullptr)
         return OutOfMemory;
@@ -263,8 +274,10 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     return Ok;
 }
 
-/* Reads the whole file; the descriptor is closed on every path. */
-static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes) {
+/* Reads the whole file, or its first limit bytes when it is longer (*whole
+ * then false); the descriptor is closed on every path. */
+static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes, uint64_t limit = UINT64_MAX,
+                             bool* whole = nullptr) {
     int fd = -1;
     GpStatus status = gp::open_regular_file(path, &fd);
     if (status != Ok)
@@ -275,8 +288,10 @@ static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes) {
     } else if (static_cast<uint64_t>(info.st_size) > bm_max_file_bytes) {
         status = OutOfMemory;
     } else {
+        if (whole != nullptr)
+            *whole = static_cast<uint64_t>(info.st_size) <= limit;
         try {
-            bytes.resize(static_cast<size_t>(info.st_size));
+            bytes.resize(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(info.st_size), limit)));
         } catch (const std::bad_alloc&) {
             status = OutOfMemory;
         }
@@ -319,6 +334,48 @@ GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
 
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image) {
     return bm_load_file(filename, true, image);
+}
+
+/* How much of a JPEG or PNG is read first for its size alone: the header
+ * segments of most camera JPEGs (EXIF with its preview, ICC profile) and
+ * the start of the pixel data that shows there is any. */
+static constexpr uint64_t bm_header_bytes = 64 * 1024;
+
+GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint32_t* height) {
+    if (filename == nullptr || width == nullptr || height == nullptr)
+        return InvalidParameter;
+    std::vector<char> path;
+    if (!utf16_to_path(filename, path))
+        return InvalidParameter;
+    try {
+        std::vector<uint8_t> bytes;
+        const decoder* codec = nullptr;
+        image_info info;
+        std::string messages;
+        GpStatus status = Ok;
+        /* JPEG and PNG keep everything the size needs before the pixel data,
+         * so a probe of their start that succeeds says what the whole file's
+         * would; a start that is not enough is read again twice as far. Other
+         * formats are read whole. */
+        for (uint64_t limit = bm_header_bytes;;) {
+            bool whole = false;
+            if ((status = bm_read_file(path.data(), bytes, limit, &whole)) != Ok)
+                return status;
+            info = image_info{};
+            status = bm_probe_bytes(bytes, codec, info, messages);
+            const bool headerFirst = codec == &kJpegDecoder || codec == &kPngDecoder;
+            if (whole || (status == Ok && headerFirst))
+                break;
+            limit = headerFirst ? limit * 2 : UINT64_MAX;
+        }
+        if (status != Ok)
+            return status;
+        *width = info.width;
+        *height = info.height;
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
 }
 
 GpStatus GdipGetDecodeCount(uint64_t* count) {

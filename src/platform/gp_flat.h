@@ -359,7 +359,8 @@ void GdiplusShutdown(uintptr_t token);
  * GdipGetImageEncodersSize gives the number of encoders and the bytes needed
  * for GdipGetImageEncoders: numEncoders ImageCodecInfo records followed by the
  * UTF-16 strings they point to. The caller owns the buffer; the strings stay
- * valid as long as it does.
+ * valid as long as it does. FormatDescription is the code of the encoder's
+ * row in the format table (gp_formats.h): "JPG", "PNG".
  * Returns InvalidParameter for NULL pointers, or for a count or size that
  * differs from what GdipGetImageEncodersSize reported.
  * Unlike the original, the descriptions are laid out for this machine's
@@ -401,6 +402,15 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image);
  * must check that draw's status. Returns as GdipLoadImageFromFile.
  */
 GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image);
+
+/*
+ * GdipGetImageFileDimensions gives the width and height a file loads with
+ * (as GdipLoadImageFromFileDeferred reports them, a turn its EXIF asks for
+ * included) without keeping the file: of a JPEG or PNG only the start is
+ * read, other files whole. *width and *height are left untouched on failure.
+ * Returns as GdipLoadImageFromFileDeferred.
+ */
+GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint32_t* height);
 
 /*
  * GdipGetDecodeCount gives the number of pixel decodes made in this process

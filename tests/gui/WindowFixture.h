@@ -6,6 +6,7 @@
 #include "AppState.h"
 #include "ImageEntry.h"
 #include "Registry.h"
+#include "Words.h"
 #include "cImageList.h"
 #include "cScriptedQuestions.h"
 #include "dlgPreview.h"

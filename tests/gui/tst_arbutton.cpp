@@ -28,9 +28,11 @@ class tst_arbutton : public QObject {
         const auto pixel = [&button](int x, int y) { return button.grab().toImage().pixelColor(x, y); };
         QCOMPARE(pixel(20, 20), QColor(Qt::red));
         QCOMPARE(pixel(0, 0), QColor(73, 147, 133));
+        QSignalSpy entered(&button, &ARButton::MouseEnter);
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
         QCoreApplication::sendEvent(&button, &enter);
         QCOMPARE(pixel(0, 0), QColor(20, 40, 60));
+        QCOMPARE(entered.count(), 1);
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(&button, &leave);
         QCOMPARE(pixel(0, 0), QColor(73, 147, 133));

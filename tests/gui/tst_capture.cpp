@@ -78,10 +78,6 @@ class tst_capture : public QObject {
         // A second capture rewrites the same file; the list again holds one entry.
         CaptureScreen(window, window.ImageList());
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
-        QVERIFY(QFileInfo::exists(CaptureFilePath()));
-        // Closing removes the file and its folder.
-        window.close();
-        QVERIFY(!folder.exists());
     }
 
     // What a Wayland desktop hands out without a working portal: one colour

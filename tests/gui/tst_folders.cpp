@@ -13,23 +13,6 @@
 
 namespace {
 
-// Hands aPaths to the window while the overwrite box is up (mid-save) and
-// notes the list and the status band then.
-class cHandingQuestions : public cScriptedQuestions {
-  public:
-    frmQuillet* Window = nullptr;
-    QStringList Handed;
-    int EntriesThen = -1;
-    QString StatusThen;
-
-    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
-        Window->TakeHandedFiles(Handed);
-        EntriesThen = Window->lvwImages->topLevelItemCount();
-        StatusThen = Window->labStatus->text();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
-    }
-};
-
 QString Album(const QString& sRelative = {}) {
     return TestFolder().filePath(QStringLiteral("album/") + sRelative);
 }
@@ -142,23 +125,26 @@ class tst_folders : public QObject {
         QVERIFY(::access(QFile::encodeName(out.path()) + "/caf\xe9.png", F_OK) == 0);
     }
 
+    // Files handed over while a save runs wait for it to end.
     void handedFilesWaitForTheSave() {
         QTemporaryDir out;
-        cHandingQuestions questions;
-        frmQuillet window(&questions);
-        questions.Window = &window;
-        questions.Handed = {Album("a.png"), Album("b.png")};
         QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png"}));
-        window.ImageList().OpenButton_Click();
-        questions.FolderAnswers.push_back(out.path());
-        questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
+        cTestWindow window;
+        window.Open({"one.png"});
+        int entriesThen = -1;
+        QString statusThen;
+        window.Script.WhileAsking = [&] {
+            window.TakeHandedFiles({Album("a.png"), Album("b.png")});
+            entriesThen = window.lvwImages->topLevelItemCount();
+            statusThen = window.labStatus->text();
+        };
+        window.Script.FolderAnswers.push_back(out.path());
+        window.Script.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
         window.SaveImages();
-        QCOMPARE(questions.EntriesThen, 1);
-        QVERIFY2(questions.StatusThen.endsWith(QStringLiteral("2 handed files wait for the save to end")),
-                 qPrintable(questions.StatusThen));
-        QTRY_COMPARE(Texts(window.lvwImages->findItems(QStringLiteral("*"), Qt::MatchWildcard)),
-                     (QStringList{"one.png", "a.png", "b.png"}));
+        QCOMPARE(entriesThen, 1);
+        QVERIFY2(statusThen.endsWith(QStringLiteral("2 handed files wait for the save to end")),
+                 qPrintable(statusThen));
+        QTRY_COMPARE(window.EntryTexts(), (QStringList{"one.png", "a.png", "b.png"}));
     }
 };
 

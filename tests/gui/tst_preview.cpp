@@ -5,7 +5,6 @@
 // buttons' gradient colour.
 
 #include "ARButton.h"
-#include "ModernImages.h"
 #include "PhotoWithDetails.h"
 #include "PreviewLayout.h"
 #include "WindowFixture.h"
@@ -76,6 +75,25 @@ class tst_preview : public QObject {
         QTest::mouseClick(Child<ARButton>(dialog, "NextButton"), Qt::LeftButton);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview b.png"));
         QCOMPARE(Selected(), QStringList{"b.png"});
+    }
+
+    // Several sizes: the arrows walk through the sizes of an entry, then on
+    // to the next entry, and back from the last size of the one before.
+    void arrowsWalkThroughEverySize() {
+        gSizeIndex = 5;
+        mWindow->txtSize->setText(QStringLiteral("200, 100"));
+        Fill({Picture("a.png", 400, 300), Picture("b.png", 300, 400)});
+        dlgPreview dialog(*mWindow);
+        QStringList seen;
+        const auto note = [&] { seen << dialog.windowTitle() + u'|' + Child<QLabel>(dialog, "labDimensions")->text(); };
+        note();
+        for (int step : {1, 1, -1, -1, -1}) {
+            step > 0 ? dialog.NextButton_Click() : dialog.PreviousButton_Click();
+            note();
+        }
+        QCOMPARE(seen, (QStringList{"Preview a.png, 1 of 2 sizes|200 x 150", "Preview a.png, 2 of 2 sizes|100 x 75",
+                                    "Preview b.png, 1 of 2 sizes|150 x 200", "Preview a.png, 2 of 2 sizes|100 x 75",
+                                    "Preview a.png, 1 of 2 sizes|200 x 150", "Preview b.png, 2 of 2 sizes|75 x 100"}));
     }
 
     void failingFirstOfTwoHidesArrows() {
@@ -157,51 +175,6 @@ class tst_preview : public QObject {
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Preview a.png"));
     }
 
-    void resultLargerThanScreenIsClampedNotScaled() {
-        // The offscreen screen is 800 x 800; custom 1024 makes 1024 x 256.
-        gSizeIndex = 5;
-        mWindow->txtSize->setText(QStringLiteral("1024"));
-        Fill({Picture("wide.png", 2048, 512)});
-        dlgPreview dialog(*mWindow);
-        const QRect screen = dialog.screen()->geometry();
-        QCOMPARE(dialog.width(), screen.width());
-        QCOMPARE(dialog.x(), screen.x());
-        const auto* picture = Child<QLabel>(dialog, "picImage");
-        QCOMPARE(picture->width(), screen.width() - 16);
-        QCOMPARE(picture->pixmap().width(), 1024); // shown at full size, cut off
-        // Vertically it fits and is centred.
-        QCOMPARE(dialog.y(), screen.y() + (screen.height() - dialog.height()) / 2);
-    }
-
-    void quarterTurnIsClockwise() {
-        gRotationIndex = 1;
-        Fill({Picture("turn.png", 1024, 768)});
-        dlgPreview dialog(*mWindow);
-        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("480 x 640"));
-        // Red grows to the right, green downwards: the bottom-left corner
-        // (green) is now top left, the top-left one (black) top right.
-        const QImage shown = Child<QLabel>(dialog, "picImage")->pixmap().toImage();
-        QCOMPARE(shown.size(), QSize(480, 640));
-        const QRgb topLeft = shown.pixel(0, 0);
-        const QRgb topRight = shown.pixel(479, 0);
-        QVERIFY2(qRed(topLeft) < 16 && qGreen(topLeft) > 240, qPrintable(QString::number(topLeft, 16)));
-        QVERIFY2(qRed(topRight) < 16 && qGreen(topRight) < 16, qPrintable(QString::number(topRight, 16)));
-    }
-
-    // A format without an encoder (HEIC, ICO) is previewed as PNG, unasked.
-    void turnedHeicIsPreviewedUprightAsPng() {
-        const std::vector<uint8_t> heic =
-            modern::EncodeHeif(heif_compression_HEVC, 63, 47, false, heif_orientation_rotate_90_cw, 0);
-        const QByteArray bytes(reinterpret_cast<const char*>(heic.data()), qsizetype(heic.size()));
-        Fill({WriteFile("turned.heic", bytes)});
-        dlgPreview dialog(*mWindow);
-        QCOMPARE(dialog.EncodedBytes().left(8), kPngSignature);
-        QCOMPARE(Child<QLabel>(dialog, "labDimensions")->text(), QStringLiteral("477 x 640"));
-        const QImage shown = Child<QLabel>(dialog, "picImage")->pixmap().toImage();
-        QCOMPARE(shown.pixel(20, 20) & 0xFFE0E0E0u, 0xFF0000E0u); // blue, the stored bottom left
-        QVERIFY(mWindow->Script.Log.empty());
-    }
-
     // A camera's photo (details, a profile, an EXIF turn) in every output
     // format: the preview shows the very bytes the save writes.
     void shownBytesAreTheSavedFile_data() {
@@ -248,16 +221,13 @@ class tst_preview : public QObject {
     }
 
     void encodedSizeReadsWell() {
-        QCOMPARE(dlgPreview::EncodedSizeText(512), QStringLiteral("512 bytes"));
-        QCOMPARE(dlgPreview::EncodedSizeText(49152), QStringLiteral("48 KB"));
-        QCOMPARE(dlgPreview::EncodedSizeText(1536), QStringLiteral("2 KB")); // 1.5 -> 2, halves to even
-        QCOMPARE(dlgPreview::EncodedSizeText(2560), QStringLiteral("2 KB")); // 2.5 -> 2
-        QCOMPARE(dlgPreview::EncodedSizeText(2516582), QStringLiteral("2.4 MB"));
-        Fill({Picture("sized.png", 300, 200)});
-        dlgPreview dialog(*mWindow);
-        QCOMPARE(Child<QLabel>(dialog, "labEncodedSize")->text(),
-                 dlgPreview::EncodedSizeText(dialog.EncodedBytes().size()));
-        QVERIFY(Child<QLabel>(dialog, "picImage")->toolTip().contains(QStringLiteral("PNG")));
+        const std::pair<int, const char*> sizes[] = {{512, "512 bytes"},
+                                                     {49152, "48 KB"},
+                                                     {1536, "2 KB"},
+                                                     {2560, "2 KB"},
+                                                     {2516582, "2.4 MB"}}; // halves to even
+        for (const auto& [bytes, text] : sizes)
+            QCOMPARE(dlgPreview::EncodedSizeText(bytes), QLatin1String(text));
     }
 
     // The window and the picture in it, in twips: fitted and centred on the
@@ -287,31 +257,14 @@ class tst_preview : public QObject {
         QCOMPARE(l.Label.y(), window.height() - 915);
     }
 
-    // Label and OK centred; the arrows touch the label on either side,
-    // centred on it vertically.
-    void labelButtonsAndTheirColour() {
-        const cPreviewLayout l = ComputePreviewLayout(Metrics(), 640, 480);
-        QCOMPARE(l.Label, QPointF(4087.5, 7425));
-        QCOMPARE(l.OK, QPointF(4312.5, 7785));
-        QCOMPARE(l.Previous, QPointF(3712.5, 7335));
-        QCOMPARE(l.Next, QPointF(5752.5, 7335));
-        // Row 7335 + 187 of 8340: (153 + 91, 198 + 51, 220 + 31).
-        QVERIFY(l.ButtonBack.has_value());
-        QCOMPARE(*l.ButtonBack, QColor(244, 249, 251));
-    }
-
+    // Where the button row falls between two pixel rows there is no one
+    // colour to give the buttons; a zero height must not divide by zero.
     void buttonColourNeedsAWholeRow() {
+        // Row 7335 + 187 of 8340: (153 + 91, 198 + 51, 220 + 31).
+        QCOMPARE(ComputePreviewLayout(Metrics(), 640, 480).ButtonBack, std::optional(QColor(244, 249, 251)));
         cPreviewMetrics m = Metrics();
-        m.LabelFromBottom = 915.5; // the button row falls between two pixel rows
+        m.LabelFromBottom = 915.5;
         QVERIFY(!ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
-        // A frame: the gradient covers the client area only.
-        m = Metrics();
-        m.FrameHeight = 30 * 15;
-        m.ExtraHeight += m.FrameHeight;
-        m.LabelFromBottom += 6 * 15;
-        m.OKFromBottom += 6 * 15;
-        QVERIFY(ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
-        // A zero height must not divide by zero.
         QCOMPARE(PreviewGradientColour(0, 0), QColor(153, 198, 220));
     }
 

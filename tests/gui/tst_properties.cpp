@@ -1,5 +1,5 @@
-// The properties panel: values shown, nothing selected, its own frame on the
-// outermost pixels, gradient, which presses start a window move, OK.
+// The properties panel: values shown, nothing selected, long paths, which
+// presses start a window move, OK.
 
 #include "AppState.h"
 #include "frmProperties.h"
@@ -28,23 +28,11 @@ class tst_properties : public QObject {
         QCOMPARE(Shown(frmProperties(nullptr, QString(), QString())), QStringList({"", "", "", ""}));
     }
 
-    void frameOnOutermostPixelsOverGradient() {
+    void okCloses() {
         frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Properties"));
-        const QImage shot = dialog.grab().toImage();
-        const QColor frame = dialog.palette().color(QPalette::WindowText);
-        const int w = shot.width();
-        const int h = shot.height();
-        for (const QPoint& p : {QPoint(0, 0), QPoint(w / 2, 0), QPoint(w - 1, h / 2), QPoint(w / 2, h - 1),
-                                QPoint(0, h / 2), QPoint(w - 1, h - 1)})
-            QCOMPARE(QColor(shot.pixel(p)), frame);
-        // Inside the frame: pale yellow at the top, white near the bottom.
-        QCOMPARE(QColor(shot.pixel(w - 10, 1)), QColor(255, 255, 230));
-        QCOMPARE(QColor(shot.pixel(w - 10, h - 2)), QColor(255, 255, 255));
-        // A zero height must not divide by zero.
-        QCOMPARE(frmProperties::GradientColour(0, 0), QColor(255, 255, 255));
         QTest::mouseClick(dialog.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());

@@ -7,34 +7,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
-
-namespace {
-
-// Answers the overwrite box and, while it is up (mid-save), points at a
-// toolbar button and notes the status text and its colour, and the controls.
-class cMidSaveQuestions : public cScriptedQuestions {
-  public:
-    frmQuillet* Window = nullptr;
-    QString StatusText;
-    QColor StatusColour;
-    QString SaveCaption;
-    bool ListEnabled = true;
-    bool OpenEnabled = true;
-
-    int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override {
-        emit Window->OpenButton->MouseEnter();
-        StatusText = Window->labStatus->text();
-        emit Window->OpenButton->MouseLeave();
-        StatusColour = Window->labStatus->palette().color(Window->labStatus->foregroundRole());
-        SaveCaption = Window->SaveButton->Caption();
-        ListEnabled = Window->lvwImages->isEnabled();
-        OpenEnabled = Window->OpenButton->isEnabled();
-        return cScriptedQuestions::ShowCustomMsgBox(sPrompt, bNoIsDefault);
-    }
-};
-
-} // namespace
 
 // Notes the properties the window is asked to show instead of showing them.
 class cPropertiesWindow : public cTestWindow {
@@ -139,20 +111,23 @@ class tst_windowuse : public QObject {
     void statusStaysReadableDuringASave() {
         QTemporaryDir out;
         QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));
-        cMidSaveQuestions questions;
-        frmQuillet window(&questions);
-        questions.Window = &window;
-        questions.OpenAnswers.push_back(cScriptedQuestions::Chosen(TestFolder().path(), {"one.png", "two.png"}));
-        window.ImageList().OpenButton_Click();
+        cTestWindow window;
+        window.Open({"one.png", "two.png"});
         window.show();
-        const QColor normal = window.labStatus->palette().color(window.labStatus->foregroundRole());
-        questions.FolderAnswers.push_back(out.path());
-        questions.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
+        const auto colour = [&window] { return window.labStatus->palette().color(window.labStatus->foregroundRole()); };
+        const QColor normal = colour();
+        QStringList midSave; // while the overwrite box is up: a hint, the band's colour, the Save caption
+        window.Script.WhileAsking = [&] {
+            emit window.OpenButton->MouseEnter();
+            midSave << window.labStatus->text();
+            emit window.OpenButton->MouseLeave();
+            midSave << colour().name() << window.SaveButton->Caption();
+            QVERIFY(!window.lvwImages->isEnabled() && !window.OpenButton->isEnabled());
+        };
+        window.Script.FolderAnswers.push_back(out.path());
+        window.Script.OverwriteAnswers.push_back(cQuestions::kOverwriteYes);
         window.SaveImages();
-        QCOMPARE(questions.StatusText, QStringLiteral("Saving (0%)  0 of 2"));
-        QCOMPARE(questions.StatusColour, normal);
-        QCOMPARE(questions.SaveCaption, QStringLiteral("Stop"));
-        QVERIFY(!questions.ListEnabled && !questions.OpenEnabled);
+        QCOMPARE(midSave, (QStringList{"Saving (0%)  0 of 2", normal.name(), "Stop"}));
         // Afterwards the controls are as they were (Prints stays disabled),
         // and a hint gives the summary back when the pointer leaves.
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
@@ -162,57 +137,6 @@ class tst_windowuse : public QObject {
         QCOMPARE(window.labStatus->text(), QStringLiteral("Get help!"));
         emit window.HelpButton->MouseLeave();
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
-    }
-
-    // Beyond its designed size the list takes the room; the panels keep to
-    // the right edge and the status band to the bottom.
-    void listTakesTheRoomOfALargerWindow() {
-        cTestWindow window;
-        window.Open({"one.png"});
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.size(), window.minimumSize());
-        const auto places = [&window] {
-            QList<QRect> found;
-            for (const QWidget* widget : QList<QWidget*>{window.lvwImages, window.picSize, window.HelpButton,
-                                                         window.labStatus, window.labFileCount})
-                found.append(widget->geometry());
-            return found;
-        };
-        const QList<QRect> designed = places();
-        const int bandTop = window.shpStatusBar.Top;
-        window.resize(window.width() + 300, window.height() + 200);
-        const QList<QRect> grown = places();
-        QCOMPARE(grown[0], designed[0].adjusted(0, 0, 300, 200));
-        QCOMPARE(grown[1], designed[1].translated(300, 0));
-        QCOMPARE(grown[2], designed[2].translated(300, 0));
-        QCOMPARE(grown[3], designed[3].translated(300, 200));
-        QCOMPARE(grown[4], designed[4].adjusted(0, 200, 300, 200));
-        QVERIFY(window.shpStatusBar.Top > bandTop);
-        // The whole path is a hover away from a shortened name.
-        QCOMPARE(window.lvwImages->topLevelItem(0)->toolTip(0),
-                 QDir::toNativeSeparators(TestFolder().filePath("one.png")));
-        window.resize(window.minimumSize());
-        QCOMPARE(places(), designed);
-        QCOMPARE(window.shpStatusBar.Top, bandTop);
-    }
-
-    // The always-disabled Prints button shows its greyed picture: none of
-    // the picture's own colours (the green lamp, the blue sky) are drawn.
-    void printsButtonIsDrawnDisabled() {
-        cTestWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage shot = window.PrintsButton->grab().toImage();
-        for (const QColor own : {QColor(0x4c, 0xd9, 0x64), QColor(0xbf, 0xe3, 0xff)})
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x) {
-                    const QColor drawn(shot.pixel(x, y));
-                    QVERIFY2(std::abs(drawn.red() - own.red()) + std::abs(drawn.green() - own.green()) +
-                                     std::abs(drawn.blue() - own.blue()) >
-                                 40,
-                             qPrintable(QStringLiteral("%1 at %2,%3").arg(drawn.name()).arg(x).arg(y)));
-                }
     }
 
     // "Add Images…" appends to the list; the measured entry stays.

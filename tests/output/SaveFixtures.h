@@ -2,6 +2,7 @@
 // Fixtures of the batch-save tests: a list over a vector, an observer that
 // records what the run reported, and generated image files.
 
+#include "Words.h"
 #include "cSaveList.h"
 #include "cSaveObserver.h"
 

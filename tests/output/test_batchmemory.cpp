@@ -1,52 +1,21 @@
 // quillet-batch on files far larger inside than outside, and on a damaged
 // picture after a sound one: memory stays bounded, the run goes on, and no
 // output shows pixels of another image.
-#include "cMemoryBudget.h"
+#include "BatchRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <future>
 
 #include <sys/resource.h>
 
 namespace {
 
-struct cRun {
-    int ExitCode = -1;
-    QString Err;
-};
-
 QString Sample(const char* sName) {
     return QStringLiteral(QUILLET_TEST_DATA "/field-faults/") + QString::fromLatin1(sName);
-}
-
-// Runs quillet-batch with the environment variables of aEnvironment
-// ("NAME=value") added, under an address-space limit of lAddressSpace bytes
-// when that is not 0.
-cRun RunBatch(const QStringList& aArguments, const QStringList& aEnvironment = {}, rlim_t lAddressSpace = 0) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& setting : aEnvironment)
-        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([lAddressSpace] {
-        const rlimit limit{lAddressSpace, lAddressSpace};
-        if (lAddressSpace > 0)
-            ::setrlimit(RLIMIT_AS, &limit);
-    });
-    process.start(QStringLiteral(QUILLET_BATCH), aArguments);
-    process.closeWriteChannel();
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -76,7 +45,7 @@ TEST(BatchMemory, BombsFailWithinTheirBoundsAndTheRunGoesOn) {
         arguments << Sample(name);
     arguments << Sample("red_320x240.heic");
 
-    const cRun run = RunBatch(arguments, {}, rlim_t{1} << 30);
+    const cRun run = RunBatch(arguments, {.AddressSpace = rlim_t{1} << 30});
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     EXPECT_EQ(run.ExitCode, 1);
@@ -96,7 +65,7 @@ TEST(BatchMemory, ADamagedPictureNeverShowsWhatMemoryHeldBefore) {
         QTemporaryDir out;
         const cRun run = RunBatch({"-j", "1", "--size", "0", "--format", "bmp", "-o", out.path(),
                                    Sample("red_320x240.heic"), Sample("damaged.heic")},
-                                  {i == 0 ? "MALLOC_PERTURB_=85" : "MALLOC_PERTURB_=170"});
+                                  {.Environment = {i == 0 ? "MALLOC_PERTURB_=85" : "MALLOC_PERTURB_=170"}});
         const QImage red(out.filePath("red_320x240.bmp"));
         ASSERT_FALSE(red.isNull()) << run.Err.toStdString();
         const QRgb redPixel = red.pixel(160, 120);
@@ -113,43 +82,4 @@ TEST(BatchMemory, ADamagedPictureNeverShowsWhatMemoryHeldBefore) {
             damagedOutputs[i] = written.readAll();
     }
     EXPECT_TRUE(damagedOutputs[0] == damagedOutputs[1]) << "the damaged picture depends on old memory";
-}
-
-// A damaged AVIF makes dav1d print on stderr from whichever thread decodes
-// it: its lines come under the file's name, in list order, so the run says
-// the same with one worker as with three.
-TEST(BatchMemory, DecoderMessagesComeWithTheirFileWhateverTheWorkers) {
-    QString errors[2];
-    for (int i = 0; i < 2; ++i) {
-        QTemporaryDir out;
-        QStringList arguments{"-j", i == 0 ? "1" : "3", "--format", "png", "-o", out.path()};
-        for (int copy = 0; copy < 3; ++copy)
-            arguments << Sample("red_320x240.heic") << QStringLiteral(QUILLET_TEST_DATA "/avif_obu_overrun.avif");
-        errors[i] = RunBatch(arguments).Err;
-    }
-    EXPECT_EQ(errors[0], errors[1]);
-    const QStringList lines = errors[0].split(u'\n', Qt::SkipEmptyParts);
-    // dav1d's two lines for each copy, every one under the file's name.
-    EXPECT_EQ(lines.filter(QStringLiteral("OBU")).size(), 6) << errors[0].toStdString();
-    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^quillet-batch: avif_obu_overrun.avif: .*OBU"))).size(),
-              6)
-        << errors[0].toStdString();
-}
-
-// A reservation waits while the others leave too little, and one larger than
-// the whole budget is refused at once.
-TEST(BatchMemory, TheBudgetMakesReservationsWaitOrRefusesThem) {
-    cMemoryBudget budget(100);
-    cMemoryBudget::cReservation first, refused;
-    EXPECT_FALSE(budget.Reserve(101, refused));
-    ASSERT_TRUE(budget.Reserve(60, first));
-    std::future<bool> second = std::async(std::launch::async, [&budget] {
-        cMemoryBudget::cReservation held;
-        return budget.Reserve(50, held);
-    });
-    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
-    first = cMemoryBudget::cReservation();
-    EXPECT_TRUE(second.get());
-    cMemoryBudget::cReservation whole;
-    EXPECT_TRUE(budget.Reserve(100, whole)); // everything was given back
 }

@@ -16,13 +16,6 @@ TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
     mJob.OutputFormat = QStringLiteral("DFT");
     EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
     EXPECT_EQ(OutputEntries(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
-
-    mJob.OutputFormat = QStringLiteral("GIF"); // palettized
-    Run();
-    cBitmap gif;
-    ASSERT_EQ(gif.LoadFromFile(Out("My_Photo.gif")), 0);
-    EXPECT_EQ(gif.PixelFormat(), PixelFormat8bppIndexed);
-    EXPECT_EQ(gif.Width(), 100);
 }
 
 // The chosen quality applies to .jpg and .webp outputs; a .jpeg kept in its
@@ -89,6 +82,8 @@ TEST_F(BatchSave, FormatsWithoutAnEncoderOfferPngOthersKeepTheirOwn) {
 // for each question on its own; the next save asks again. Escape or a closed
 // box (the scripted default) keeps the file.
 TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
+    constexpr int kYes = cQuestions::kOverwriteYes, kNo = cQuestions::kOverwriteNo;
+    constexpr int kAll = cQuestions::kOverwriteYesToAll, kNone = cQuestions::kOverwriteNoToAll;
     const struct {
         const char* Name;
         std::deque<int> Overwrite, Png;
@@ -96,18 +91,8 @@ TEST_F(BatchSave, AnswersForAllHoldForTheRestOfTheSave) {
         const char* Caption;
         QStringList Replaced; // outputs written over "old"
     } cases[] = {
-        {"yes to all",
-         {cQuestions::kOverwriteNo, cQuestions::kOverwriteYesToAll},
-         {cQuestions::kOverwriteYesToAll},
-         2 + 1,
-         "5 Images Saved,  1 Images Skipped",
-         {"b.png", "c.png", "d.png"}},
-        {"no to all",
-         {cQuestions::kOverwriteYes, cQuestions::kOverwriteNoToAll},
-         {cQuestions::kOverwriteNoToAll},
-         2 + 1,
-         "1 Saved,  3 Skipped,  2 Failed",
-         {"a.png"}},
+        {"yes to all", {kNo, kAll}, {kAll}, 2 + 1, "5 Images Saved,  1 Images Skipped", {"b.png", "c.png", "d.png"}},
+        {"no to all", {kYes, kNone}, {kNone}, 2 + 1, "1 Saved,  3 Skipped,  2 Failed", {"a.png"}},
         {"unanswered", {}, {}, 4 + 2, "0 Saved,  4 Skipped,  2 Failed", {}},
     };
     mJob.OutputFormat = QStringLiteral("DFT");

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -160,6 +161,65 @@ TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
         ExpectQuadrants(
             out, Expected(int(swap ? c.GotHeight : c.GotWidth), int(swap ? c.GotWidth : c.GotHeight), false, c.Upright),
             false);
+    }
+}
+
+/* bytes with the matrix and range of their nclx box set to BT.601, full range. */
+std::vector<uint8_t> BoxSaysBt601Full(std::vector<uint8_t> bytes) {
+    const std::vector<uint8_t> colr = modern::FindBox(bytes, "colr");
+    const auto at = std::search(bytes.begin(), bytes.end(), colr.begin(), colr.end());
+    if (colr.size() >= 19 && at != bytes.end()) {
+        at[17] = 6;    /* matrix, after "nclx", primaries and transfer */
+        at[18] = 0x80; /* full range */
+    }
+    return bytes;
+}
+
+/* A draw at a half, a quarter or an eighth decodes the coded pictures
+ * reduced, and the result is the full decode averaged over the same blocks:
+ * the stream's own colour description or an nclx box, single pictures and
+ * grids (cropped, turned). Draw and Got are upright sizes. */
+TEST(HeifInput, AReducedDecodeIsTheFullDecodeAveraged) {
+    struct {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+        uint32_t DrawWidth, DrawHeight, GotWidth, GotHeight;
+    } const cases[] = {
+        {"Bt601FullInTheStream", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 6, true, false), 64, 48, 64, 48},
+        {"Bt709LimitedInAnNclxBox", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 1, false, true), 100, 70, 128, 96},
+        {"Bt709LimitedInTheStream", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 1, false, false), 32, 24, 32, 24},
+        {"TheNclxBoxOverTheStream", BoxSaysBt601Full(modern::EncodeHeifTexture(256, 0, 0, 256, 192, 1, false, true)),
+         32, 24, 32, 24},
+        {"NoScaleServes", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 6, true, false), 110, 70, 256, 192},
+        {"GridCroppedHalf", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 0), 60, 50, 60, 50},
+        {"GridTurnedQuarter", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 1), 25, 30, 25, 30}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        gp::raster full, reduced;
+        ASSERT_EQ(Decode(c.Bytes, full), Ok);
+        gp::decode_limits limits;
+        limits.draw_width = c.DrawWidth;
+        limits.draw_height = c.DrawHeight;
+        ASSERT_EQ(Decode(c.Bytes, reduced, nullptr, 0, limits), Ok);
+        ASSERT_EQ(reduced.width, c.GotWidth);
+        ASSERT_EQ(reduced.height, c.GotHeight);
+        ASSERT_EQ(reduced.format, PixelFormat24bppRGB);
+        const uint32_t denom = full.width / reduced.width;
+        int worst = 0;
+        double total = 0;
+        for (uint32_t y = 0; y < reduced.height; ++y)
+            for (uint32_t x = 0; x < reduced.width; ++x)
+                for (uint32_t ch = 0; ch < 3; ++ch) {
+                    uint32_t sum = 0;
+                    for (uint32_t v = 0; v < denom; ++v)
+                        for (uint32_t u = 0; u < denom; ++u)
+                            sum += full.pixels[size_t(y * denom + v) * full.stride + (x * denom + u) * 3 + ch];
+                    const int got = reduced.pixels[size_t(y) * reduced.stride + x * 3 + ch];
+                    const int diff = std::abs(got - int((sum + denom * denom / 2) / (denom * denom)));
+                    worst = std::max(worst, diff);
+                    total += diff;
+                }
+        EXPECT_LE(worst, 2) << "mean difference " << total / (reduced.width * reduced.height * 3);
     }
 }
 

@@ -52,39 +52,6 @@ TEST(CodecRoundTrip, PaletteAlphaSurvivesPngAndGif) {
     EXPECT_EQ(CompareRasters(in, RoundTrip(u"*.GIF", in)), "");
 }
 
-/* Several rasters make a multi-page TIFF; each page comes back as written. */
-TEST(CodecRoundTrip, TiffPagesKeepTheirOwnSizeAndFormat) {
-    const std::vector<gp::raster> pages = {MakePattern(20, 10, k4), MakePattern(7, 13, kA), MakePattern(9, 9, k24)};
-    const std::vector<uint8_t> bytes = TiffOf(pages);
-    gp::image_info info;
-    gp::raster out;
-    ASSERT_EQ(Decode(bytes, out, &info, 0), Ok);
-    EXPECT_EQ(info.frame_count, 3u);
-    EXPECT_TRUE(info.frames_are_pages);
-    for (uint32_t page = 0; page < 3; ++page) {
-        ASSERT_EQ(Decode(bytes, out, nullptr, page), Ok) << page;
-        EXPECT_EQ(out.format, pages[page].format) << page;
-        EXPECT_EQ(CompareRasters(pages[page], out), "") << page;
-    }
-    EXPECT_EQ(Decode(bytes, out, nullptr, 3), InvalidParameter);
-}
-
-/* A raster whose buffer, palette or format does not hold together is
- * refused by every encoder before a byte is read. */
-TEST(CodecRoundTrip, EncodersRefuseInconsistentRasters) {
-    gp::raster shortBuffer = MakePattern(8, 8, PixelFormat24bppRGB);
-    shortBuffer.pixels.pop_back();
-    gp::raster noPalette = MakePattern(8, 8, PixelFormat8bppIndexed);
-    noPalette.palette.clear();
-    gp::raster badFormat = MakePattern(8, 8, PixelFormat24bppRGB);
-    badFormat.format = 0x12345;
-    for (const char16_t* pattern : {u"*.BMP", u"*.JPG", u"*.GIF", u"*.TIF", u"*.PNG"})
-        for (const gp::raster* r : {&shortBuffer, &noPalette, &badFormat}) {
-            std::vector<uint8_t> bytes;
-            EXPECT_EQ(Encode(pattern, *r, bytes), InvalidParameter);
-        }
-}
-
 // Each format the table marks as written has exactly one encoder, and every
 // encoder belongs to such a format: the Save menu offers nothing unwritable.
 TEST(FormatTable, WrittenFormatsAndEncodersMatch) {

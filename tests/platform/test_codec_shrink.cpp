@@ -175,4 +175,50 @@ TEST(ShrinkOnLoadDamage, DamagedPixelDataFailsTheDraw) {
         DrawScaled(loaded, 16, 12, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear, 0, GenericError));
 }
 
+/* The size of a file read from its start alone is the size the whole file
+ * loads with: the EXIF turn, header segments longer than the first read,
+ * formats that are read whole, and pixel data missing (refused alike). */
+TEST(FileDimensions, EqualTheDeferredLoads) {
+    const std::vector<uint8_t> trailer(300 * 1024, 0); /* after EOI: the file is longer than any first read */
+    const auto tail = [&](std::vector<uint8_t> bytes) {
+        bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+        return bytes;
+    };
+    std::vector<uint8_t> comment{0xFF, 0xFE, 0xFF, 0xFF};
+    comment.resize(0xFFFF + 2, 'c');
+    const std::vector<uint8_t> jpeg = EncodeQuadrants(3000, 2000, JCS_RGB);
+    /* The header of a 6000 x 8000 photo and 100 KiB, too little for its pixel data. */
+    std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + 4096);
+    cut.resize(100 * 1024, 0);
+    for (size_t i = 0; i + 9 < cut.size(); ++i)
+        if (cut[i] == 0xFF && cut[i + 1] == 0xC0) {
+            cut[i + 5] = 8000 >> 8, cut[i + 6] = 8000 & 0xFF, cut[i + 7] = 6000 >> 8, cut[i + 8] = 6000 & 0xFF;
+            break;
+        }
+    std::vector<uint8_t> bmp = BmpHeader(300, 200, 24, 0, 0, 54).v;
+    bmp.resize(54 + 300 * 3 * 200, 0x80);
+    const struct {
+        const char* label;
+        std::vector<uint8_t> bytes;
+        GpStatus status;
+        uint32_t width, height;
+    } cases[] = {
+        {"turned", tail(WithSegment(jpeg, ExifSegment(6))), Ok, 2000, 3000},
+        {"long header", tail(WithSegment(WithSegment(WithSegment(jpeg, comment), comment), ExifSegment(8))), Ok, 2000,
+         3000},
+        {"read whole", bmp, Ok, 300, 200},
+        {"no pixel data", cut, GenericError, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const TempFile file(c.bytes);
+        GpImage* loaded = nullptr;
+        const GpStatus deferred = GdipLoadImageFromFileDeferred(file.wide(), &loaded);
+        GpImageOwner owner(loaded);
+        uint32_t width = 0, height = 0;
+        EXPECT_EQ(GdipGetImageFileDimensions(file.wide(), &width, &height), c.status) << c.label;
+        EXPECT_EQ(deferred, c.status) << c.label;
+        EXPECT_EQ(std::pair(width, height), std::pair(c.width, c.height)) << c.label;
+    }
+}
+
 } // namespace

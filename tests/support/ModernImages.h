@@ -10,6 +10,8 @@
 #include <webp/encode.h>
 #include <webp/mux.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +44,19 @@ inline std::vector<uint8_t> ExifWithOrientation(int iOrientation) {
 inline const std::vector<uint8_t>& FakeIcc() {
     static const std::vector<uint8_t> icc = {'q', 'u', 'i', 'l', 'l', 'e', 't', '-', 'i', 'c', 'c'};
     return icc;
+}
+
+// The file of a libheif context.
+inline std::vector<uint8_t> WriteHeif(heif_context* ctx) {
+    std::vector<uint8_t> out;
+    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {
+                           auto* target = static_cast<std::vector<uint8_t>*>(userdata);
+                           target->insert(target->end(), static_cast<const uint8_t*>(data),
+                                          static_cast<const uint8_t*>(data) + size);
+                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                       }};
+    heif_context_write(ctx, &writer, &out);
+    return out;
 }
 
 // A HEIC (HEVC) or AVIF (AV1) file; empty when the encoder is missing. It
@@ -89,14 +104,8 @@ inline std::vector<uint8_t> EncodeHeif(heif_compression_format eFormat, int lWid
             const std::vector<uint8_t> exif = ExifWithOrientation(iExifOrientation);
             heif_context_add_exif_metadata(ctx, handle, exif.data(), static_cast<int>(exif.size()));
         }
-        heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {
-                               auto* target = static_cast<std::vector<uint8_t>*>(userdata);
-                               target->insert(target->end(), static_cast<const uint8_t*>(data),
-                                              static_cast<const uint8_t*>(data) + size);
-                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-                           }};
         if (handle)
-            heif_context_write(ctx, &writer, &out);
+            out = WriteHeif(ctx);
     }
     heif_encoding_options_free(options);
     heif_image_handle_release(handle);
@@ -168,6 +177,139 @@ inline std::vector<uint8_t> EncodeJxl(int lWidth, int lHeight, bool bAlpha, int 
     const bool done = JxlEncoderProcessOutput(enc, &next, &avail) == JXL_ENC_SUCCESS;
     out.resize(done ? out.size() - avail : 0);
     JxlEncoderDestroy(enc);
+    return out;
+}
+
+// Waves of a few pixels in each channel, R, G, B rows: busy enough that
+// averaging blocks matters, smooth enough that lossy coding neither rings
+// past 0 or 255 nor clips.
+inline std::vector<uint8_t> TexturePixels(int lWidth, int lHeight) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < lHeight; ++y)
+        for (int x = 0; x < lWidth; ++x)
+            rgb.insert(rgb.end(),
+                       {uint8_t(128 + 90 * std::sin(x * 0.35 + y * 0.1)),
+                        uint8_t(128 + 90 * std::sin(y * 0.3 - x * 0.05)), uint8_t(128 + 90 * std::cos((x + y) * 0.2))});
+    return rgb;
+}
+
+// A HEIC of the texture's area (lLeft, lTop, lWidth x lHeight) of a picture
+// lFullWidth wide, its YCbCr matrix and range in the coded stream, and in an
+// nclx box as well when bNclxBox.
+inline std::vector<uint8_t> EncodeHeifTexture(int lFullWidth, int lLeft, int lTop, int lWidth, int lHeight, int iMatrix,
+                                              bool bFullRange, bool bNclxBox) {
+    const std::vector<uint8_t> rgb = TexturePixels(lFullWidth, lTop + lHeight);
+    std::vector<uint8_t> out;
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    nclx->matrix_coefficients = static_cast<heif_matrix_coefficients>(iMatrix);
+    nclx->full_range_flag = bFullRange;
+    options->output_nclx_profile = nclx;
+    options->macOS_compatibility_workaround_no_nclx_profile = !bNclxBox;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code == heif_error_Ok) {
+        heif_encoder_set_lossy_quality(encoder, 95);
+        heif_image_create(lWidth, lHeight, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+        heif_image_add_plane(image, heif_channel_interleaved, lWidth, lHeight, 8);
+        heif_image_set_nclx_color_profile(image, nclx);
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < lHeight; ++y)
+            std::copy_n(&rgb[(size_t(lTop + y) * lFullWidth + lLeft) * 3], lWidth * 3, plane + y * stride);
+        if (heif_context_encode_image(ctx, image, encoder, options, nullptr).code == heif_error_Ok)
+            out = WriteHeif(ctx);
+    }
+    heif_nclx_color_profile_free(nclx);
+    heif_encoding_options_free(options);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(ctx);
+    return out;
+}
+
+// Big-endian fields and boxes for the grid below.
+inline void PutBE(std::vector<uint8_t>& v, uint64_t lValue, int lBytes) {
+    for (int i = lBytes - 1; i >= 0; --i)
+        v.push_back(uint8_t(lValue >> (8 * i)));
+}
+inline void Append(std::vector<uint8_t>& v, const std::vector<uint8_t>& more) {
+    v.insert(v.end(), more.begin(), more.end());
+}
+inline std::vector<uint8_t> MakeBox(const char* sType, const std::vector<uint8_t>& body, int lVersion = -1) {
+    std::vector<uint8_t> box;
+    PutBE(box, body.size() + 8 + (lVersion >= 0 ? 4 : 0), 4);
+    box.insert(box.end(), sType, sType + 4);
+    if (lVersion >= 0)
+        PutBE(box, uint32_t(lVersion) << 24, 4);
+    Append(box, body);
+    return box;
+}
+// The whole box of sType inside bytes (the first one).
+inline std::vector<uint8_t> FindBox(const std::vector<uint8_t>& bytes, const char* sType) {
+    for (size_t i = 4; i + 4 <= bytes.size(); ++i)
+        if (std::equal(sType, sType + 4, bytes.begin() + long(i))) {
+            const size_t size =
+                size_t(bytes[i - 4]) << 24 | size_t(bytes[i - 3]) << 16 | bytes[i - 2] << 8 | bytes[i - 1];
+            return {bytes.begin() + long(i - 4), bytes.begin() + long(i - 4 + size)};
+        }
+    return {};
+}
+
+// A HEIC grid of lColumns x lRows tiles of lTile x lTile pixels, cropped to
+// lWidth x lHeight, as phones write them (the grid the primary item, the
+// tiles hidden items with their own hvcC), turned by irot when iQuarterTurns
+// (anticlockwise) is set; each tile coded by libheif's HEVC encoder. The
+// coded data comes before meta, so that iloc's offsets are known as it is written.
+inline std::vector<uint8_t> EncodeHeifGrid(int lColumns, int lRows, int lTile, int lWidth, int lHeight,
+                                           int iQuarterTurns) {
+    const int count = lColumns * lRows;
+    const std::vector<uint8_t> ftyp = MakeBox("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1'});
+    std::vector<uint8_t> ipco, ipma, iinf, dimg = {0, 1, 0, uint8_t(count)}, iloc = {0x44, 0x00};
+    std::vector<uint8_t> data = {0, 0, uint8_t(lRows - 1), uint8_t(lColumns - 1)}, sizes;
+    PutBE(data, lWidth, 2);
+    PutBE(data, lHeight, 2);
+    PutBE(sizes, lWidth, 4);
+    PutBE(sizes, lHeight, 4);
+    Append(ipco, MakeBox("ispe", sizes, 0));
+    Append(ipco, MakeBox("irot", {uint8_t(iQuarterTurns)}));
+    PutBE(ipma, count + 1, 4);
+    ipma.insert(ipma.end(), {0, 1, uint8_t(iQuarterTurns != 0 ? 2 : 1), 1, 0x82});
+    ipma.resize(ipma.size() - (iQuarterTurns != 0 ? 0 : 1));
+    PutBE(iinf, count + 1, 2);
+    PutBE(iloc, count + 1, 2);
+    for (int i = 0; i <= count; ++i) {
+        const size_t offset = ftyp.size() + 8 + data.size();
+        if (i > 0) {
+            const int x = (i - 1) % lColumns * lTile, y = (i - 1) / lColumns * lTile;
+            const std::vector<uint8_t> file = EncodeHeifTexture(lColumns * lTile, x, y, lTile, lTile, 6, true, false);
+            const std::vector<uint8_t> mdat = FindBox(file, "mdat");
+            data.insert(data.end(), mdat.begin() + 8, mdat.end());
+            Append(ipco, FindBox(file, "hvcC"));
+            Append(ipco, FindBox(file, "ispe"));
+            ipma.insert(ipma.end(), {0, uint8_t(i + 1), 2, uint8_t(0x80 | (2 * i + 1)), uint8_t(2 * i + 2)});
+            PutBE(dimg, i + 1, 2);
+        }
+        for (uint64_t field : {uint64_t(i + 1), uint64_t(0), uint64_t(1)}) /* id, data reference, one extent */
+            PutBE(iloc, field, 2);
+        PutBE(iloc, i == 0 ? ftyp.size() + 8 : offset, 4);
+        PutBE(iloc, i == 0 ? 8 : ftyp.size() + 8 + data.size() - offset, 4);
+        std::vector<uint8_t> infe = {0, uint8_t(i + 1), 0, 0};
+        infe.insert(infe.end(), i == 0 ? "grid" : "hvc1", (i == 0 ? "grid" : "hvc1") + 5); /* an empty name */
+        Append(iinf, MakeBox("infe", infe, 2));
+        iinf.end()[-10] = i == 0 ? 0 : 1; /* the last byte of its flags: tiles are hidden */
+    }
+    std::vector<uint8_t> iprp = MakeBox("ipco", ipco), meta = MakeBox("hdlr", std::vector<uint8_t>(21, 0), 0);
+    std::copy_n("pict", 4, meta.end() - 17);
+    Append(iprp, MakeBox("ipma", ipma, 0));
+    for (const std::vector<uint8_t>& box :
+         {MakeBox("pitm", {0, 1}, 0), MakeBox("iinf", iinf, 0), MakeBox("iref", MakeBox("dimg", dimg), 0),
+          MakeBox("iprp", iprp), MakeBox("iloc", iloc, 0)})
+        Append(meta, box);
+    std::vector<uint8_t> out = ftyp;
+    Append(out, MakeBox("mdat", data));
+    Append(out, MakeBox("meta", meta, 0));
     return out;
 }
 

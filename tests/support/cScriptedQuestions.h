@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -36,6 +37,7 @@ class cScriptedQuestions : public cQuestions {
 
     std::vector<cAsked> Log;
     int Unscripted = 0;
+    std::function<void()> WhileAsking; // runs while the overwrite box is up (mid-save)
 
     // Shorthand for an open dialog that returns names in one folder.
     static cOpenResult Chosen(const QString& sFolder, const QStringList& aNames) {
@@ -75,6 +77,8 @@ class cScriptedQuestions : public cQuestions {
                        eIcon::Question,
                        eButtons::YesNo,
                        bNoIsDefault});
+        if (WhileAsking)
+            WhileAsking();
         return Next(OverwriteAnswers, kOverwriteNo);
     }
 

@@ -1,50 +1,24 @@
 // The Save button's run in the window: folder choice and setting, the status
 // band during and after the run, the list after a failed entry, and the ways
 // to stop.
-#include "SaveFixtures.h"
-#include "cScriptedQuestions.h"
-
-#include "AppState.h"
-#include "Registry.h"
-#include "cImageList.h"
-#include "frmQuillet.h"
+#include "WindowFixture.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QtTest>
-
-using eKind = cScriptedQuestions::eKind;
 
 class tst_saveimages : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        EmptiedTestTrash();
-        WriteString(SettingsKey, QStringLiteral("FirstTime"), QStringLiteral("N"));
-    }
-
     void init() {
-        mIn = std::make_unique<QTemporaryDir>();
-        mOut = std::make_unique<QTemporaryDir>();
-        QVERIFY(mIn->isValid() && mOut->isValid());
-        mQuestions = std::make_unique<cScriptedQuestions>();
-        mWindow = std::make_unique<frmQuillet>(mQuestions.get());
+        StartFresh();
         gOutputFormat = QStringLiteral("PNG");
-        gSizeIndex = 0;
-        gRotationIndex = 0;
+        mOut = std::make_unique<QTemporaryDir>();
+        mWindow = std::make_unique<cTestWindow>();
     }
 
-    void cleanup() {
-        mWindow.reset();
-        mQuestions.reset();
-    }
+    void cleanup() { mWindow.reset(); }
 
     // Cancelling the folder changes nothing; then a run saves, removes the
     // broken entry and shows the summary.
@@ -54,18 +28,18 @@ class tst_saveimages : public QObject {
         WriteString(SettingsKey, QStringLiteral("SaveFolder"), QStringLiteral("/before"));
         const QString status = mWindow->labStatus->text();
         mWindow->SaveImages();
-        QCOMPARE(mQuestions->Asked(eKind::BrowseForFolder).size(), size_t(1));
+        QCOMPARE(mWindow->Script.Asked(eKind::BrowseForFolder).size(), size_t(1));
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(), QStringLiteral("/before"));
         QCOMPARE(mWindow->labStatus->text(), status);
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
 
         const QString chosen = mOut->path() + u'/';
-        mQuestions->FolderAnswers = {chosen};
+        mWindow->Script.FolderAnswers = {chosen};
         mWindow->SaveImages();
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(), chosen);
         QCOMPARE(mWindow->mSaveFolder, chosen);
         QCOMPARE(mWindow->labStatus->text(), QStringLiteral("2 Saved,  1 Failed"));
-        const auto asked = mQuestions->Asked(eKind::MsgBox);
+        const auto asked = mWindow->Script.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(1)); // one list at the end, not a box per file
         QVERIFY(asked[0].Text.contains(QStringLiteral("bad.png: corrupt")));
         QVERIFY(!mWindow->shpProgress.Visible);
@@ -95,20 +69,20 @@ class tst_saveimages : public QObject {
         QFETCH(QString, reason);
         QFETCH(bool, thenChosen);
         AddEntry(QStringLiteral("a.png"));
-        QVERIFY(QFile::copy(mIn->filePath("a.png"), mOut->filePath("a.png")));
+        QVERIFY(QFile::copy(TestFolder().filePath("a.png"), mOut->filePath("a.png")));
         WriteString(SettingsKey, QStringLiteral("SaveFolder"), QStringLiteral("/before"));
-        mQuestions->FolderAnswers = {folder, thenChosen ? mOut->path() : QString()};
-        mQuestions->OverwriteAnswers = {cQuestions::kOverwriteYes};
+        mWindow->Script.FolderAnswers = {folder, thenChosen ? mOut->path() : QString()};
+        mWindow->Script.OverwriteAnswers = {cQuestions::kOverwriteYes};
         mWindow->SaveImages();
 
-        QCOMPARE(mQuestions->Log.size(), size_t(thenChosen ? 4 : 3));
-        QCOMPARE(mQuestions->Log[1].Title, QStringLiteral("Folder Cannot Be Used"));
-        QCOMPARE(mQuestions->Log[1].Text,
+        QCOMPARE(mWindow->Script.Log.size(), size_t(thenChosen ? 4 : 3));
+        QCOMPARE(mWindow->Script.Log[1].Title, QStringLiteral("Folder Cannot Be Used"));
+        QCOMPARE(mWindow->Script.Log[1].Text,
                  "Quillet cannot save into " + folder + ": " + reason + ".\n\nPlease choose another folder.");
-        QCOMPARE(mQuestions->Log[2].Kind, eKind::BrowseForFolder);
+        QCOMPARE(mWindow->Script.Log[2].Kind, eKind::BrowseForFolder);
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString(),
                  thenChosen ? mOut->path() : QStringLiteral("/before"));
-        QCOMPARE(mQuestions->Asked(eKind::Overwrite).size(), size_t(thenChosen ? 1 : 0));
+        QCOMPARE(mWindow->Script.Asked(eKind::Overwrite).size(), size_t(thenChosen ? 1 : 0));
     }
 
     // Escape, closing the window or the Save button (reading Stop) during a
@@ -133,8 +107,8 @@ class tst_saveimages : public QObject {
         mWindow->EnableForm();
         mWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
-        mQuestions->FolderAnswers = {mOut->path()};
-        mQuestions->MsgBoxAnswers = {stop ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No};
+        mWindow->Script.FolderAnswers = {mOut->path()};
+        mWindow->Script.MsgBoxAnswers = {stop ? cQuestions::eAnswer::Yes : cQuestions::eAnswer::No};
         // Delivered at the run's first pending-events point: the window
         // manager's close, a key press, a press of the Stop button.
         ARButton* button = mWindow->SaveButton;
@@ -151,7 +125,7 @@ class tst_saveimages : public QObject {
             });
         mWindow->SaveImages();
 
-        const auto asked = mQuestions->Asked(eKind::MsgBox);
+        const auto asked = mWindow->Script.Asked(eKind::MsgBox);
         QCOMPARE(asked.size(), size_t(1));
         QCOMPARE(asked[0].Text, QStringLiteral("Stop saving?"));
         QCOMPARE(asked[0].Buttons, cQuestions::eButtons::YesNo);
@@ -174,15 +148,12 @@ class tst_saveimages : public QObject {
   private:
     // A 64 x 48 image, or for "bad.png" a file that is none.
     void AddEntry(const QString& sName) {
-        QVERIFY(sName == "bad.png" ? WriteAll(mIn->filePath(sName), "broken")
-                                   : WriteRamp(mGdip, mIn->filePath(sName), 64, 48));
-        mWindow->ImageList().AddToFileList(mIn->path(), sName);
+        mWindow->ImageList().AddToFileList(TestFolder().path(),
+                                           sName == "bad.png" ? Broken(sName) : Picture(sName, 64, 48));
     }
 
-    std::unique_ptr<QTemporaryDir> mIn, mOut;
-    cGDIP mGdip;
-    std::unique_ptr<cScriptedQuestions> mQuestions;
-    std::unique_ptr<frmQuillet> mWindow;
+    std::unique_ptr<QTemporaryDir> mOut;
+    std::unique_ptr<cTestWindow> mWindow;
 };
 
 QTEST_MAIN(tst_saveimages)
