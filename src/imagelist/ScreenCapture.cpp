@@ -228,12 +228,12 @@ int32_t SaveCaptureFile(const QImage& oScreen, cGDIP& gdip, const QString& sPath
     if (status != Ok)
         return status;
 
-    const int32_t encoder = gdip.ExtensionExists(QStringLiteral("*.png"));
-    if (encoder == -1)
+    const std::optional<CLSID> encoder = gdip.FormatEncoder(QStringLiteral("PNG"));
+    if (!encoder)
         return kNoPngEncoder;
     QByteArray bytes;
     // The stream's length, or 0 with the failure's status in CurErr.
-    if (bitmap.SaveToStream(bytes, gdip.EncoderClsid(encoder), nullptr) <= 0)
+    if (bitmap.SaveToStream(bytes, *encoder, nullptr) <= 0)
         return bitmap.CurErr() != Ok ? bitmap.CurErr() : int32_t{GenericError};
     // Written whole under another name first and then renamed, so that a
     // failed save leaves the earlier capture (which may still be listed) intact.

@@ -64,6 +64,13 @@ CLSID cGDIP::EncoderClsid(int32_t lIndex) const {
     return mEncoders[lIndex];
 }
 
+std::optional<CLSID> cGDIP::FormatEncoder(const QString& sCode) const {
+    const int32_t index = mFormats.value(sCode.toUpper(), -1);
+    if (index < 0)
+        return std::nullopt;
+    return mEncoders[index];
+}
+
 GUID cGDIP::StringToGuid(const QString& sGuid) {
     GUID guid{};
     IIDFromString(reinterpret_cast<const WCHAR*>(sGuid.utf16()), &guid);
@@ -91,6 +98,7 @@ void cGDIP::LoadEncoders() {
     mHasExtensionIndex = true;
     for (int32_t i = mEncoderCount - 1; i >= 0; --i) {
         mEncoders[i] = buffer[static_cast<size_t>(i)].Clsid;
+        mFormats.insert(StringFromPointer(buffer[static_cast<size_t>(i)].FormatDescription).toUpper(), i);
         AddExtensions(StringFromPointer(buffer[static_cast<size_t>(i)].FilenameExtension), QStringLiteral(";"), i);
     }
 }

@@ -15,6 +15,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <optional>
 
 class cGDIP : public QObject {
     Q_OBJECT
@@ -41,6 +42,10 @@ class cGDIP : public QObject {
      * with it fails cleanly. */
     CLSID EncoderClsid(int32_t lIndex) const;
 
+    /* Class id of the encoder of the format whose code is sCode (the format
+     * table's key, gp_formats.h: "JPG", "PNG"; letter case does not matter);
+     * none when no encoder writes it. The program picks its encoders by this. */
+    std::optional<CLSID> FormatEncoder(const QString& sCode) const;
     /* Parses the braced 38-character form of a GUID; malformed text gives the
      * all-zero GUID. */
     static GUID StringToGuid(const QString& sGuid);
@@ -73,5 +78,7 @@ class cGDIP : public QObject {
     QVector<CLSID> mEncoders;
     /* Keys are stored upper-cased so that lookups ignore letter case. */
     QHash<QString, int32_t> mExtensions;
+    /* Format codes, upper-cased, to encoder indexes. */
+    QHash<QString, int32_t> mFormats;
     bool mHasExtensionIndex = false;
 };

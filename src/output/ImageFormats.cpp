@@ -25,6 +25,9 @@ bool HasFlag(const gp::image_format* format, uint32_t lFlag) {
 const gp::image_format* ByCode(const QString& sCode) {
     return gp::format_by_code(sCode.toLatin1().constData());
 }
+const gp::image_format* ByExtension(const QString& sExtension) {
+    return gp::format_by_extension(sExtension.toLatin1().constData());
+}
 
 } // namespace
 
@@ -74,7 +77,11 @@ bool ReducesToPalette(const QString& sExtension) {
     return HasFlag(ByCode(sExtension), gp::format_palette);
 }
 
+QString FormatCodeOf(const QString& sExtension) {
+    const gp::image_format* format = ByExtension(sExtension);
+    return format != nullptr ? QLatin1String(format->code) : QString();
+}
 bool DropsTransparency(const QString& sExtension) {
-    const gp::image_format* format = gp::format_by_extension(sExtension.toLatin1().constData());
+    const gp::image_format* format = ByExtension(sExtension);
     return HasFlag(format, gp::format_write) && !HasFlag(format, gp::format_alpha);
 }

@@ -19,6 +19,9 @@ QStringList SaveFormatCodes();
 // The menu caption of a code of SaveFormatCodes: "Original Format", "JPG Format".
 QString SaveFormatCaption(const QString& sCode);
 
+// The code of the format whose names include the extension sExtension (any
+// letter case): "JPG" for "jpeg"; "" when no format claims it.
+QString FormatCodeOf(const QString& sExtension);
 // What an output extension (any letter case) gets before its encoder runs.
 // Quality and palette go by the format's own code only: "jpg" takes the
 // quality, "jpeg" the encoder's default.

@@ -8,9 +8,10 @@
  * transparent are written without an alpha plane. The EXIF block and XMP
  * packet of the options become the file's Exif and XMP items.
  *
- * Quality 0..100 (default 75) maps onto AV1's quantizer, 63 (coarsest) to 0:
- * the points below were measured so that the four quality options give
- * about the SSIM of a JPEG of the same quality on photographs (bench/README.md).
+ * Quality 0..100 (default 75) maps onto AV1's quantizer, 63 (coarsest) to 0
+ * (lossless YUV): the points below were measured so that the four quality
+ * options give about the SSIM of a JPEG of the same quality on photographs,
+ * resized to 800 px (bench/README.md).
  */
 #include "codec_util.h"
 
@@ -20,9 +21,10 @@ namespace gp {
 namespace {
 
 constexpr int kDefaultQuality = 75;
-/* AOM's speed, of the 6 to 9 measured: 7 saved the most bytes for the same
- * SSIM per second of encoding added over the next faster (bench/README.md). */
-constexpr int kSpeed = 7;
+/* AOM's speed, of the 5 to 9 measured: only 5 writes files no larger than
+ * vipsthumbnail's (libheif's AOM, also at speed 5) for the same SSIM; 6
+ * writes 6 % more for a quarter of the CPU time (bench/README.md). */
+constexpr int kSpeed = 5;
 /* AV1 allows 65536; our sides are smaller still. */
 constexpr uint32_t kMaxSide = 65535;
 
@@ -31,7 +33,7 @@ struct av_point {
     int quality;
     int quantizer;
 };
-constexpr av_point kQuantizers[] = {{0, 63}, {48, 33}, {66, 29}, {84, 20}, {100, 0}};
+constexpr av_point kQuantizers[] = {{0, 63}, {48, 36}, {66, 33}, {84, 25}, {100, 0}};
 
 int av_quantizer(int quality) {
     const size_t count = sizeof(kQuantizers) / sizeof(kQuantizers[0]);

@@ -2,6 +2,7 @@
  * gp_encoders.cpp - start-up tokens, encoder enumeration and the save calls
  * (single images and multi-page TIFF).
  */
+#include "AtomicFile.h"
 #include "gp_formats.h"
 #include "gp_internal.h"
 
@@ -9,10 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace gp;
 
 /* Tokens only need to be distinct and non-zero; nothing else is shared. */
@@ -47,12 +44,12 @@ static const image_format& en_format(const encoder& codec) {
     return *format_by_code(codec.format_code);
 }
 
-/* Bytes of the four strings of one encoder's description (the codec name
- * serves as name and as format description), terminators included. */
+/* Bytes of the four strings of one encoder's description (the format
+ * description is the format's code, "JPG"), terminators included. */
 static size_t en_string_bytes(const encoder& codec) {
     const image_format& format = en_format(codec);
-    return (en_length(codec.codec_name) * 2 + encoder_patterns(format, nullptr) + encoder_mime_type(format, nullptr) +
-            4) *
+    return (en_length(codec.codec_name) + std::strlen(codec.format_code) + encoder_patterns(format, nullptr) +
+            encoder_mime_type(format, nullptr) + 4) *
            sizeof(WCHAR);
 }
 
@@ -77,6 +74,15 @@ static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
         std::memcpy(cursor, text, length * sizeof(WCHAR));
     cursor[length] = 0;
     cursor += length + 1;
+    return start;
+}
+
+/* Copies the ASCII text into the string area at cursor and advances it. */
+static const WCHAR* en_put_ascii(const char* text, WCHAR*& cursor) {
+    WCHAR* start = cursor;
+    while (*text != 0)
+        *cursor++ = static_cast<WCHAR>(*text++);
+    *cursor++ = 0;
     return start;
 }
 
@@ -108,7 +114,7 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
         info.Clsid = codec.clsid;
         info.FormatID = codec.format_id;
         info.CodecName = en_put(codec.codec_name, cursor);
-        info.FormatDescription = en_put(codec.codec_name, cursor);
+        info.FormatDescription = en_put_ascii(codec.format_code, cursor);
         info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
         info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
         info.DllName = nullptr;
@@ -174,28 +180,22 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
     return Ok;
 }
 
+/* The one file writer of the program: the file takes its name only once it
+ * is complete, so no half-written file is ever left behind. */
 static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& bytes) {
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno == EACCES || errno == EPERM ? AccessDenied : Win32Error;
-    GpStatus status = Ok;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            status = Win32Error;
-            break;
-        }
-        done += static_cast<size_t>(put);
+    try {
+        const std::string full(path);
+        const size_t slash = full.rfind('/');
+        const cFolder folder(slash == std::string::npos ? "." : slash == 0 ? "/" : full.substr(0, slash));
+        const cWriteStatus written =
+            WriteFileAtomically(folder, full.substr(slash + 1), reinterpret_cast<const char*>(bytes.data()),
+                                bytes.size(), eCommit::Replace, nullptr);
+        if (written.Step == eWriteStep::Done)
+            return Ok;
+        return written.Error == EACCES || written.Error == EPERM ? AccessDenied : Win32Error;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
     }
-    if (::close(fd) != 0)
-        status = Win32Error;
-    /* No half-written file is left behind. */
-    if (status != Ok)
-        ::unlink(path);
-    return status;
 }
 
 static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& bytes) {

@@ -359,7 +359,8 @@ void GdiplusShutdown(uintptr_t token);
  * GdipGetImageEncodersSize gives the number of encoders and the bytes needed
  * for GdipGetImageEncoders: numEncoders ImageCodecInfo records followed by the
  * UTF-16 strings they point to. The caller owns the buffer; the strings stay
- * valid as long as it does.
+ * valid as long as it does. FormatDescription is the code of the encoder's
+ * row in the format table (gp_formats.h): "JPG", "PNG".
  * Returns InvalidParameter for NULL pointers, or for a count or size that
  * differs from what GdipGetImageEncodersSize reported.
  * Unlike the original, the descriptions are laid out for this machine's
@@ -443,6 +444,17 @@ GpStatus GdipSetImageReducedDecode(GpImage* image, bool allow);
  * Returns InvalidParameter (NULL argument).
  */
 GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* height);
+
+/*
+ * The size the active frame of a deferred image not decoded yet is decoded at
+ * for a draw of all of it at draw_width x draw_height (upright) when a
+ * reduced decode is allowed: a JPEG by the rule of GdipSetImageReducedDecode,
+ * other formats whole (their reductions are never larger). For the caller to
+ * set memory aside before the draw.
+ * Returns InvalidParameter (NULL argument).
+ */
+GpStatus GdipGetImageDecodedSizeFor(GpImage* image, uint32_t draw_width, uint32_t draw_height, uint32_t* width,
+                                    uint32_t* height);
 
 /*
  * Creates a bitmap of width x height in one of the six formats.

@@ -105,7 +105,7 @@ std::unique_ptr<cBitmap> QuantizeImage(std::unique_ptr<cBitmap> oSource, int32_t
         if (!ReadPixels(*oSource, bounds, stride24, pixels))
             return nullptr;
         BuildPalette(stride24, bounds.Height, stride24 - 3 * bounds.Width, pixels, lColorLimit, kDepth);
-        if (oSource->gdip && oSource->gdip->ExtensionExists(QStringLiteral("*.gif")) == -1)
+        if (oSource->gdip && !oSource->gdip->FormatEncoder(QStringLiteral("GIF")))
             return oSource;
 
         const int32_t stride8 = AlignedStride(bounds.Width);

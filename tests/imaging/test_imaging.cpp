@@ -4,13 +4,16 @@
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
+#include "gp_formats.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace {
@@ -75,6 +78,21 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
     EXPECT_TRUE(gdip.EncoderClsid(-1) == CLSID{});
     EXPECT_TRUE(gdip.EncoderClsid(8) == CLSID{});
     EXPECT_EQ(cGDIP().ExtensionExists(QStringLiteral("*.png")), png);
+}
+
+/* The program picks encoders by format code: each written row of the format table has the
+ * encoder its names find, under its code in any letter case; the others have none. */
+TEST(cGDIP, FormatEncoderGoesByTheFormatTablesCode) {
+    cGDIP gdip;
+    size_t count = 0;
+    const gp::image_format* formats = gp::image_formats(count);
+    for (const gp::image_format& format : std::span(formats, count)) {
+        const QString name = QString::fromLatin1(format.extensions).section(u';', 0, 0);
+        const std::optional<CLSID> encoder = gdip.FormatEncoder(QString::fromLatin1(format.code).toLower());
+        EXPECT_EQ(encoder.has_value(), (format.flags & gp::format_write) != 0) << format.code;
+        EXPECT_TRUE(encoder.value_or(CLSID{}) == gdip.EncoderClsid(gdip.ExtensionExists("*." + name))) << format.code;
+    }
+    EXPECT_FALSE(gdip.FormatEncoder(QString()).has_value());
 }
 
 TEST(cGDIP, StringToGuidParsesOnlyTheBracedForm) {
@@ -176,6 +194,15 @@ TEST(cBitmap, StreamAndFileRoundTripsAndPicture) {
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder.png"));
     EXPECT_NE(bitmap.SaveToFile(nowhere, png, nullptr), 0);
     EXPECT_FALSE(QFile::exists(nowhere));
+    /* A name held by a symbolic link: the link is replaced, the file it led to kept. */
+    const QString target = dir.filePath(QStringLiteral("target.png"));
+    const QString link = dir.filePath(QStringLiteral("link.png"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4 && QFile::link(target, link));
+    kept.close();
+    ASSERT_EQ(bitmap.SaveToFile(link, png, nullptr), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(target).size(), 4);
 }
 
 TEST(cGraphics, CallsWithoutAHandleFailAndReportAsCGraphics) {

@@ -258,4 +258,6 @@ TEST(MetafileBitmap, StreamsAndFilesLoadAndAbsurdFramesFail) {
     EXPECT_EQ(loaded.Width(), 96);
     EXPECT_EQ(loaded.Height(), 48);
     EXPECT_EQ(loaded.GetPixelLong(50, 20), Blue);
+    int32_t width = 0, height = 0; /* measured for output names as it loads */
+    EXPECT_EQ(std::tuple(cBitmap::ReadFileSize(file.fileName(), width, height), width, height), std::tuple(0, 96, 48));
 }
