@@ -1,10 +1,12 @@
 /*
  * codec_heif.cpp - HEIF (HEIC) and AVIF decoder over libheif.
  *
- * Only the primary image is read, so every file has one frame; for a draw of
+ * Only the primary image is read, so every file has one frame. For a draw of
  * the whole image at a reduced size, an embedded thumbnail of the same shape
- * and at least the drawn size is decoded in its place. libheif
- * applies the file's transformations (irot, imir, clap); the handle's size is
+ * whose size serves the draw (cu_scale_serves) is decoded in its place; with
+ * none, an HEVC picture or grid that a half, a quarter or an eighth serves is
+ * decoded straight through libde265 at that scale (codec_heif_hevc.cpp).
+ * libheif applies the file's transformations (irot, imir, clap); the handle's size is
  * already the transformed one. The EXIF orientation is applied on top only
  * when the file carries no irot or imir: phones write both, describing the
  * same turn, and the transformations are the ones that count in HEIF.
@@ -311,8 +313,8 @@ void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& 
 }
 
 /* True when thumb can stand for the primary image drawn whole at the
- * (file-oriented) size needWidth x needHeight: smaller than the primary, no
- * smaller than the drawn size, the same shape to within a pixel (so the draw
+ * (file-oriented) size needWidth x needHeight: smaller than the primary, of a
+ * size that serves the draw as a reduced decode would (cu_scale_serves), the same shape to within a pixel (so the draw
  * maps it exactly as it would the primary; a thumbnail left unturned fails
  * this), and with alpha exactly when the primary has it. */
 bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t needWidth, uint64_t needHeight) {
@@ -322,7 +324,7 @@ bool hf_thumbnail_fits(const cHeifFile& f, heif_image_handle* thumb, uint64_t ne
     const int64_t thumbHeight = heif_image_handle_get_height(thumb);
     const int64_t skew = thumbWidth * height - thumbHeight * width;
     return thumbWidth > 0 && thumbHeight > 0 && thumbWidth < width && thumbHeight < height &&
-           uint64_t(thumbWidth) >= needWidth && uint64_t(thumbHeight) >= needHeight &&
+           cu_scale_serves(uint64_t(thumbWidth), needWidth) && cu_scale_serves(uint64_t(thumbHeight), needHeight) &&
            std::max(skew, -skew) <= std::min(width, height) &&
            heif_image_handle_has_alpha_channel(thumb) == heif_image_handle_has_alpha_channel(f.mHandle);
 }

@@ -99,8 +99,9 @@ struct hv_meta {
     const uint8_t* data = nullptr;
     size_t size = 0;
     uint32_t primary = 0;
-    heif_box iinf, iloc, ipco, ipma, iref;
+    heif_box iinf, iloc, ipco, ipma, iref, idat;
     bool has_iref = false;
+    bool has_idat = false;
 };
 
 /* Where an item's coded bytes lie in the file. */
@@ -140,6 +141,7 @@ bool hv_read_meta(const uint8_t* data, size_t size, hv_meta& m) {
         !hv_child(data, iprp.begin, iprp.end, "ipco", m.ipco) || !hv_child(data, iprp.begin, iprp.end, "ipma", m.ipma))
         return false;
     m.has_iref = hv_child(data, begin, meta.end, "iref", m.iref);
+    m.has_idat = hv_child(data, begin, meta.end, "idat", m.idat);
     hv_reader r{data, pitm.begin, pitm.end};
     const uint64_t version = r.u(1);
     r.u(3);
@@ -170,8 +172,9 @@ bool hv_item_type(const hv_meta& m, uint32_t id, uint32_t& type) {
     return false;
 }
 
-/* The item's extents from iloc: only data in this file (construction method
- * 0, data reference 0), every extent inside it. */
+/* The item's extents from iloc, as offsets into the file: data in the file
+ * (construction method 0) or in meta's idat box (1, as phones store a grid's
+ * layout), every extent inside it; none from another file or item. */
 bool hv_item_extents(const hv_meta& m, uint32_t id, std::vector<hv_extent>& out) {
     hv_reader r{m.data, m.iloc.begin, m.iloc.end};
     const uint64_t version = r.u(1);
@@ -199,11 +202,15 @@ bool hv_item_extents(const hv_meta& m, uint32_t id, std::vector<hv_extent>& out)
         }
         if (itemId != id)
             continue;
-        if (!r.ok || method != 0 || reference != 0 || out.empty())
+        if (!r.ok || method > 1 || (method == 1 && !m.has_idat) || reference != 0 || out.empty())
             return false;
-        return std::all_of(out.begin(), out.end(), [&](const hv_extent& x) {
-            return x.length != 0 && x.offset >= base && x.offset <= m.size && x.length <= m.size - x.offset;
-        });
+        const size_t begin = method == 0 ? 0 : m.idat.begin, end = method == 0 ? m.size : m.idat.end;
+        for (hv_extent& x : out) {
+            if (x.length == 0 || x.offset < base || x.offset > end - begin || x.length > end - begin - x.offset)
+                return false;
+            x.offset += begin;
+        }
+        return true;
     }
     return false;
 }
@@ -356,7 +363,31 @@ bool hv_make_matrix(int matrix, bool fullRange, hv_matrix& out) {
 }
 
 uint8_t hv_clamp(float v) {
-    return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f);
+}
+
+/* Adds the sums of runs of 2^Shift samples of row (width samples) to sums,
+ * one per run; the last run may be shorter. */
+template <unsigned Shift> void hv_add_runs(const uint8_t* row, uint32_t width, uint32_t* sums) {
+    constexpr uint32_t kRun = 1u << Shift;
+    const uint32_t whole = width >> Shift;
+    for (uint32_t b = 0; b < whole; ++b, row += kRun) {
+        uint32_t t = 0;
+        for (uint32_t k = 0; k < kRun; ++k)
+            t += row[k];
+        sums[b] += t;
+    }
+    for (uint32_t k = 0; k < (width & (kRun - 1)); ++k)
+        sums[whole] += row[k];
+}
+
+void hv_add_row(const uint8_t* row, uint32_t width, unsigned shift, uint32_t* sums) {
+    switch (shift) {
+    case 0: hv_add_runs<0>(row, width, sums); break;
+    case 1: hv_add_runs<1>(row, width, sums); break;
+    case 2: hv_add_runs<2>(row, width, sums); break;
+    default: hv_add_runs<3>(row, width, sums); break;
+    }
 }
 
 /* One decoded picture's planes. */
@@ -374,32 +405,32 @@ void hv_reduce(const hv_planes& p, uint32_t width, uint32_t height, unsigned shi
     const uint32_t outWidth = std::min(cu_scaled(width, denom), out.width - x0);
     const uint32_t outHeight = std::min(cu_scaled(height, denom), out.height - y0);
     const uint32_t chromaWidth = (width + 1) / 2, chromaHeight = (height + 1) / 2;
-    std::vector<uint32_t> sums(size_t{outWidth} * 3);
+    /* Block sums of Y, Cb and Cr, one run of the row each; wide enough for
+     * the picture's last block even where out cuts it off. */
+    const size_t run = cu_scaled(width, denom);
+    std::vector<uint32_t> sums(run * 3);
+    uint32_t* const sumY = sums.data();
+    uint32_t* const sumCb = sumY + run;
+    uint32_t* const sumCr = sumCb + run;
     for (uint32_t oy = 0; oy < outHeight; ++oy) {
         std::fill(sums.begin(), sums.end(), 0u);
         const uint32_t yEnd = std::min(height, (oy + 1) << shift);
-        for (uint32_t y = oy << shift; y < yEnd; ++y) {
-            const uint8_t* row = p.plane[0] + size_t(y) * size_t(p.stride[0]);
-            for (uint32_t x = 0; x < width; ++x)
-                sums[(x >> shift) * 3] += row[x];
-        }
+        for (uint32_t y = oy << shift; y < yEnd; ++y)
+            hv_add_row(p.plane[0] + size_t(y) * size_t(p.stride[0]), width, shift, sumY);
         const uint32_t cyEnd = std::min(chromaHeight, (oy + 1) << (shift - 1));
         for (uint32_t cy = oy << (shift - 1); cy < cyEnd; ++cy) {
-            const uint8_t* cb = p.plane[1] + size_t(cy) * size_t(p.stride[1]);
-            const uint8_t* cr = p.plane[2] + size_t(cy) * size_t(p.stride[2]);
-            for (uint32_t cx = 0; cx < chromaWidth; ++cx) {
-                sums[(cx >> (shift - 1)) * 3 + 1] += cb[cx];
-                sums[(cx >> (shift - 1)) * 3 + 2] += cr[cx];
-            }
+            hv_add_row(p.plane[1] + size_t(cy) * size_t(p.stride[1]), chromaWidth, shift - 1, sumCb);
+            hv_add_row(p.plane[2] + size_t(cy) * size_t(p.stride[2]), chromaWidth, shift - 1, sumCr);
         }
         const uint32_t rows = yEnd - (oy << shift), chromaRows = cyEnd - (oy << (shift - 1));
         uint8_t* dst = out.pixels.data() + size_t(y0 + oy) * out.stride + size_t(x0) * 3;
         for (uint32_t ox = 0; ox < outWidth; ++ox, dst += 3) {
             const uint32_t columns = std::min(width, (ox + 1) << shift) - (ox << shift);
             const uint32_t chromaColumns = std::min(chromaWidth, (ox + 1) << (shift - 1)) - (ox << (shift - 1));
-            const float y = (float(sums[ox * 3]) / float(rows * columns) - mx.y_offset) * mx.y_scale;
-            const float cb = (float(sums[ox * 3 + 1]) / float(chromaRows * chromaColumns) - 128) * mx.c_scale;
-            const float cr = (float(sums[ox * 3 + 2]) / float(chromaRows * chromaColumns) - 128) * mx.c_scale;
+            const float chromaScale = mx.c_scale / float(chromaRows * chromaColumns);
+            const float y = (float(sumY[ox]) / float(rows * columns) - mx.y_offset) * mx.y_scale;
+            const float cb = float(sumCb[ox]) * chromaScale - 128 * mx.c_scale;
+            const float cr = float(sumCr[ox]) * chromaScale - 128 * mx.c_scale;
             dst[0] = hv_clamp(y + mx.b_cb * cb);
             dst[1] = hv_clamp(y + mx.g_cb * cb + mx.g_cr * cr);
             dst[2] = hv_clamp(y + mx.r_cr * cr);

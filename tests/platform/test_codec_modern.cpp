@@ -130,7 +130,8 @@ TEST(HeifInput, NclxPrimariesBecomeAProfile) {
 }
 
 /* A draw of the whole image at a reduced size decodes the embedded thumbnail
- * when it is at least the drawn size on both sides, else the primary image;
+ * when it serves the draw as a reduced decode would (the drawn size exactly
+ * or at least 5/4 of it on both sides), else the primary image;
  * either way upright. 400 x 300 stored, thumbnail 160 x 120 in the file's
  * own orientation; Draw and Got are upright sizes, Got the raster decoded. */
 TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
@@ -141,6 +142,7 @@ TEST(HeifInput, ThumbnailStandsInForAReducedDraw) {
         uint32_t DrawWidth, DrawHeight, GotWidth, GotHeight;
     } const cases[] = {{"WellUnderTheThumbnail", heif_orientation_normal, 0, 1, 100, 75, 160, 120},
                        {"ExactlyTheThumbnail", heif_orientation_normal, 0, 1, 160, 120, 160, 120},
+                       {"UnderFiveFourthsOfTheThumbnail", heif_orientation_normal, 0, 1, 150, 113, 200, 150},
                        {"WiderThanTheThumbnail", heif_orientation_normal, 0, 1, 161, 75, 400, 300},
                        {"TallerThanTheThumbnail", heif_orientation_normal, 0, 1, 100, 121, 400, 300},
                        {"NoDrawSize", heif_orientation_normal, 0, 1, 0, 0, 400, 300},
@@ -192,7 +194,7 @@ TEST(HeifInput, AReducedDecodeIsTheFullDecodeAveraged) {
          32, 24, 32, 24},
         {"NoScaleServes", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 6, true, false), 110, 70, 256, 192},
         {"GridCroppedHalf", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 0), 60, 50, 60, 50},
-        {"GridTurnedQuarter", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 1), 25, 30, 25, 30}};
+        {"GridTurnedQuarterLaidOutInIdat", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 1, true), 25, 30, 25, 30}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         gp::raster full, reduced;

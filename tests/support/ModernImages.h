@@ -261,15 +261,19 @@ inline std::vector<uint8_t> FindBox(const std::vector<uint8_t>& bytes, const cha
 // lWidth x lHeight, as phones write them (the grid the primary item, the
 // tiles hidden items with their own hvcC), turned by irot when iQuarterTurns
 // (anticlockwise) is set; each tile coded by libheif's HEVC encoder. The
-// coded data comes before meta, so that iloc's offsets are known as it is written.
+// grid's layout lies in mdat, or in meta's idat with bLayoutInIdat (as
+// phones store it). The coded data comes before meta, so that iloc's offsets
+// are known as it is written.
 inline std::vector<uint8_t> EncodeHeifGrid(int lColumns, int lRows, int lTile, int lWidth, int lHeight,
-                                           int iQuarterTurns) {
+                                           int iQuarterTurns, bool bLayoutInIdat = false) {
     const int count = lColumns * lRows;
     const std::vector<uint8_t> ftyp = MakeBox("ftyp", {'h', 'e', 'i', 'c', 0, 0, 0, 0, 'm', 'i', 'f', '1'});
     std::vector<uint8_t> ipco, ipma, iinf, dimg = {0, 1, 0, uint8_t(count)}, iloc = {0x44, 0x00};
-    std::vector<uint8_t> data = {0, 0, uint8_t(lRows - 1), uint8_t(lColumns - 1)}, sizes;
-    PutBE(data, lWidth, 2);
-    PutBE(data, lHeight, 2);
+    std::vector<uint8_t> layout = {0, 0, uint8_t(lRows - 1), uint8_t(lColumns - 1)}, data, sizes;
+    PutBE(layout, lWidth, 2);
+    PutBE(layout, lHeight, 2);
+    if (!bLayoutInIdat)
+        data = layout;
     PutBE(sizes, lWidth, 4);
     PutBE(sizes, lHeight, 4);
     Append(ipco, MakeBox("ispe", sizes, 0));
@@ -291,9 +295,10 @@ inline std::vector<uint8_t> EncodeHeifGrid(int lColumns, int lRows, int lTile, i
             ipma.insert(ipma.end(), {0, uint8_t(i + 1), 2, uint8_t(0x80 | (2 * i + 1)), uint8_t(2 * i + 2)});
             PutBE(dimg, i + 1, 2);
         }
-        for (uint64_t field : {uint64_t(i + 1), uint64_t(0), uint64_t(1)}) /* id, data reference, one extent */
+        /* id, construction method (1: idat), data reference, one extent */
+        for (uint64_t field : {uint64_t(i + 1), uint64_t(i == 0 && bLayoutInIdat), uint64_t(0), uint64_t(1)})
             PutBE(iloc, field, 2);
-        PutBE(iloc, i == 0 ? ftyp.size() + 8 : offset, 4);
+        PutBE(iloc, i == 0 ? (bLayoutInIdat ? 0 : ftyp.size() + 8) : offset, 4);
         PutBE(iloc, i == 0 ? 8 : ftyp.size() + 8 + data.size() - offset, 4);
         std::vector<uint8_t> infe = {0, uint8_t(i + 1), 0, 0};
         infe.insert(infe.end(), i == 0 ? "grid" : "hvc1", (i == 0 ? "grid" : "hvc1") + 5); /* an empty name */
@@ -305,7 +310,7 @@ inline std::vector<uint8_t> EncodeHeifGrid(int lColumns, int lRows, int lTile, i
     Append(iprp, MakeBox("ipma", ipma, 0));
     for (const std::vector<uint8_t>& box :
          {MakeBox("pitm", {0, 1}, 0), MakeBox("iinf", iinf, 0), MakeBox("iref", MakeBox("dimg", dimg), 0),
-          MakeBox("iprp", iprp), MakeBox("iloc", iloc, 0)})
+          MakeBox("iprp", iprp), MakeBox("iloc", iloc, 1), MakeBox("idat", layout)})
         Append(meta, box);
     std::vector<uint8_t> out = ftyp;
     Append(out, MakeBox("mdat", data));
