@@ -147,11 +147,4 @@ TEST(Load, BytesNoDecoderKnowsFailCleanly) {
     EXPECT_EQ(image, nullptr);
 }
 
-TEST(Save, SaveAddWithoutAMultiFrameSaveIsOutOfOrder) {
-    GpImageOwner image(MakeBitmap(2, 2, PixelFormat24bppRGB, std::vector<ARGB>(4, 0xFF000000u)));
-    uint32_t flush = EncoderValueFlush;
-    EncoderParameters params{1, {{EncoderSaveFlag, 1, EncoderParameterValueTypeLong, &flush}}};
-    EXPECT_EQ(GdipSaveAdd(image.get(), &params), WrongState);
-}
-
 } // namespace
