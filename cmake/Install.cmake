@@ -19,7 +19,8 @@ add_executable(render_icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)
 target_link_libraries(render_icon PRIVATE Qt6::Gui)
 quillet_warnings(render_icon)
 
-# The desktop entry's MimeType= line comes from the format table.
+# The desktop entry's MimeType= line and the metainfo's media types come from
+# the format table.
 add_executable(desktop_entry ${PROJECT_SOURCE_DIR}/tools/desktop_entry.cpp)
 target_link_libraries(desktop_entry PRIVATE platform)
 quillet_warnings(desktop_entry)
@@ -31,7 +32,16 @@ add_custom_command(
           $<TARGET_FILE:desktop_entry> ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop.in ${QUILLET_DESKTOP_ENTRY}
   DEPENDS desktop_entry ${PROJECT_SOURCE_DIR}/packaging/quillet.desktop.in
   VERBATIM)
-add_custom_target(quillet_desktop_entry ALL DEPENDS ${QUILLET_DESKTOP_ENTRY})
+set(QUILLET_METAINFO ${PROJECT_BINARY_DIR}/packaging/io.norvane.Quillet.metainfo.xml)
+add_custom_command(
+  OUTPUT ${QUILLET_METAINFO}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:desktop_entry> ${PROJECT_SOURCE_DIR}/packaging/io.norvane.Quillet.metainfo.xml.in
+          ${QUILLET_METAINFO}
+  DEPENDS desktop_entry ${PROJECT_SOURCE_DIR}/packaging/io.norvane.Quillet.metainfo.xml.in
+  VERBATIM)
+add_custom_target(quillet_desktop_entry ALL DEPENDS ${QUILLET_DESKTOP_ENTRY} ${QUILLET_METAINFO})
 
 set(_quillet_icon_pngs "")
 foreach(size IN LISTS QUILLET_ICON_SIZES)
@@ -52,7 +62,7 @@ if(TARGET quillet-batch)
 endif()
 install(FILES ${QUILLET_DESKTOP_ENTRY}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.norvane.Quillet.metainfo.xml
+install(FILES ${QUILLET_METAINFO}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size IN LISTS QUILLET_ICON_SIZES)
   install(FILES ${QUILLET_ICON_DIR}/${size}x${size}/quillet.png

@@ -88,19 +88,12 @@ void TurnDrawing(cGraphics& graphics, int16_t iRotationIndex, cDimensions size, 
     observer.ProcessEvents();
 }
 
-// The sides a source is decoded at to be drawn at size: a JPEG's decoder
-// shrinks by 8, 4 or 2 while twice the drawn size remains, as the imaging
-// library's does; other formats decode whole.
+// The sides a source is decoded at to be drawn at size, by the imaging
+// library's own rule.
 std::pair<uint64_t, uint64_t> DecodedSize(const cBitmap& source, cDimensions size) {
-    const uint64_t width = uint64_t(source.Width()), height = uint64_t(source.Height());
-    GUID format{};
-    if (GdipGetImageRawFormat(source.Handle(), &format) != Ok || format != ImageFormatJPEG || size.Width <= 0 ||
-        size.Height <= 0)
-        return {width, height};
-    for (uint64_t denom = 8; denom >= 2; denom /= 2)
-        if ((width + denom - 1) / denom >= uint64_t(size.Width) * 2 &&
-            (height + denom - 1) / denom >= uint64_t(size.Height) * 2)
-            return {(width + denom - 1) / denom, (height + denom - 1) / denom};
+    uint32_t width = uint32_t(source.Width()), height = uint32_t(source.Height());
+    if (size.Width > 0 && size.Height > 0)
+        GdipGetImageDecodedSizeFor(source.Handle(), uint32_t(size.Width), uint32_t(size.Height), &width, &height);
     return {width, height};
 }
 

@@ -40,10 +40,14 @@ int av_quantizer(int quality) {
     for (size_t i = 1; i < count; ++i) {
         const av_point& lo = kQuantizers[i - 1];
         const av_point& hi = kQuantizers[i];
-        if (quality <= hi.quality)
-            return lo.quantizer +
-                   ((hi.quantizer - lo.quantizer) * (quality - lo.quality) + (hi.quality - lo.quality) / 2) /
-                       (hi.quality - lo.quality);
+        if (quality <= hi.quality) {
+            /* Scaled by the span, the quantizer lies between the two points'
+             * and so is never negative: adding half the span rounds to the
+             * nearest, and each point's own quality gives its quantizer. */
+            const int span = hi.quality - lo.quality;
+            const int scaled = lo.quantizer * (hi.quality - quality) + hi.quantizer * (quality - lo.quality);
+            return (scaled + span / 2) / span;
+        }
     }
     return kQuantizers[count - 1].quantizer;
 }

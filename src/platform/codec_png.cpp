@@ -72,16 +72,23 @@ void pn_error_fn(png_structp png, png_const_charp) {
 void pn_warning_fn(png_structp, png_const_charp) {}
 
 /* Owns the libpng read structures. */
-class cPngReader {
+/* Owns a libpng read (bWrite false) or write struct and its info struct. */
+template <bool bWrite> class cPngHandle {
   public:
-    cPngReader() {
-        mPng = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
+    cPngHandle() {
+        mPng = bWrite ? png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn)
+                      : png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
         if (mPng)
             mInfo = png_create_info_struct(mPng);
     }
-    ~cPngReader() { png_destroy_read_struct(&mPng, mInfo ? &mInfo : nullptr, nullptr); }
-    cPngReader(const cPngReader&) = delete;
-    cPngReader& operator=(const cPngReader&) = delete;
+    ~cPngHandle() {
+        if constexpr (bWrite)
+            png_destroy_write_struct(&mPng, mInfo ? &mInfo : nullptr);
+        else
+            png_destroy_read_struct(&mPng, mInfo ? &mInfo : nullptr, nullptr);
+    }
+    cPngHandle(const cPngHandle&) = delete;
+    cPngHandle& operator=(const cPngHandle&) = delete;
     bool ok() const { return mPng && mInfo; }
     png_structp png() const { return mPng; }
     png_infop info() const { return mInfo; }
@@ -90,6 +97,8 @@ class cPngReader {
     png_structp mPng = nullptr;
     png_infop mInfo = nullptr;
 };
+using cPngReader = cPngHandle<false>;
+using cPngWriter = cPngHandle<true>;
 
 /* Grey without alpha: read as indices into a grey ramp. */
 bool pn_grey_indexed(const pn_header& hdr) {
@@ -307,25 +316,6 @@ void pn_write_fn(png_structp png, png_bytep data, size_t n) {
 }
 
 void pn_flush_fn(png_structp) {}
-
-class cPngWriter {
-  public:
-    cPngWriter() {
-        mPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pn_error_fn, pn_warning_fn);
-        if (mPng)
-            mInfo = png_create_info_struct(mPng);
-    }
-    ~cPngWriter() { png_destroy_write_struct(&mPng, mInfo ? &mInfo : nullptr); }
-    cPngWriter(const cPngWriter&) = delete;
-    cPngWriter& operator=(const cPngWriter&) = delete;
-    bool ok() const { return mPng && mInfo; }
-    png_structp png() const { return mPng; }
-    png_infop info() const { return mInfo; }
-
-  private:
-    png_structp mPng = nullptr;
-    png_infop mInfo = nullptr;
-};
 
 /* Plain description of what to write, prepared outside the jumping frame. */
 struct pn_job {

@@ -401,6 +401,19 @@ GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* heig
     return Ok;
 }
 
+GpStatus GdipGetImageDecodedSizeFor(GpImage* image, uint32_t draw_width, uint32_t draw_height, uint32_t* width,
+                                    uint32_t* height) {
+    if (image == nullptr || width == nullptr || height == nullptr)
+        return InvalidParameter;
+    const raster* held = image->decoded ? &image->pixels : nullptr;
+    unsigned denom = 1;
+    if (!held && image->info.raw_format == ImageFormatJPEG && draw_width > 0 && draw_height > 0)
+        denom = cu_reduced_denom(image->info.width, image->info.height, draw_width, draw_height);
+    *width = held ? held->width : cu_scaled(image->info.width, denom);
+    *height = held ? held->height : cu_scaled(image->info.height, denom);
+    return Ok;
+}
+
 GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {
     if (filename == nullptr || stream == nullptr)
         return InvalidParameter;

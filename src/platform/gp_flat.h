@@ -446,6 +446,17 @@ GpStatus GdipSetImageReducedDecode(GpImage* image, bool allow);
 GpStatus GdipGetImageDecodedSize(GpImage* image, uint32_t* width, uint32_t* height);
 
 /*
+ * The size the active frame of a deferred image not decoded yet is decoded at
+ * for a draw of all of it at draw_width x draw_height (upright) when a
+ * reduced decode is allowed: a JPEG by the rule of GdipSetImageReducedDecode,
+ * other formats whole (their reductions are never larger). For the caller to
+ * set memory aside before the draw.
+ * Returns InvalidParameter (NULL argument).
+ */
+GpStatus GdipGetImageDecodedSizeFor(GpImage* image, uint32_t draw_width, uint32_t draw_height, uint32_t* width,
+                                    uint32_t* height);
+
+/*
  * Creates a bitmap of width x height in one of the six formats.
  * scan0 NULL: the layer allocates zeroed pixels (transparent black; indexed
  * formats get a greyscale ramp of 2^bpp palette entries) and stride is

@@ -149,28 +149,16 @@ struct gr_quarter_sink final : row_sink {
 resample_request gr_request(InterpolationMode mode, const GpImageAttributes* attributes) {
     resample_request request;
     request.attributes = attributes;
+    /* Only the high-quality modes average the source when shrinking. */
+    request.filter = filter_kind::bilinear;
+    request.prefilter = false;
     switch (mode) {
-    case InterpolationModeNearestNeighbor:
-        request.filter = filter_kind::nearest;
-        request.prefilter = false;
-        break;
-    case InterpolationModeHighQualityBilinear:
-        request.filter = filter_kind::bilinear;
-        request.prefilter = true;
-        break;
+    case InterpolationModeNearestNeighbor: request.filter = filter_kind::nearest; break;
+    case InterpolationModeHighQualityBilinear: request.prefilter = true; break;
     case InterpolationModeHighQuality:
-    case InterpolationModeHighQualityBicubic:
-        request.filter = filter_kind::bicubic;
-        request.prefilter = true;
-        break;
-    case InterpolationModeBicubic:
-        request.filter = filter_kind::bicubic;
-        request.prefilter = false;
-        break;
-    default:
-        request.filter = filter_kind::bilinear;
-        request.prefilter = false;
-        break;
+    case InterpolationModeHighQualityBicubic: request.prefilter = true; [[fallthrough]];
+    case InterpolationModeBicubic: request.filter = filter_kind::bicubic; break;
+    default: break;
     }
     return request;
 }

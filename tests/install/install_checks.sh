@@ -47,6 +47,7 @@ desktop)
 metainfo)
     command -v appstreamcli >/dev/null || skip "appstreamcli not installed"
     appstreamcli validate --no-net "$2" || fail "AppStream metadata does not validate"
+    grep -q '^    <mediatype>image/jpeg</mediatype>$' "$2" || fail "the media types are not one element a line"
     exit 0 ;;
 layout)
     rm -rf "$3"

@@ -96,9 +96,14 @@ TEST_P(ShrinkOnLoad, ReducedDecodeKeepsSizeOrientationAndColours) {
     ASSERT_EQ(GdipLoadImageFromFileDeferred(file.wide(), &loaded), Ok);
     ASSERT_EQ(GdipSetImageReducedDecode(loaded, true), Ok);
     GpImageOwner deferred(loaded);
+    uint32_t said[2] = {};
+    ASSERT_EQ(GdipGetImageDecodedSizeFor(loaded, uint32_t(c.drawWidth), uint32_t(c.drawHeight), &said[0], &said[1]),
+              Ok);
     GpImageOwner drawn(
         DrawScaled(loaded, c.drawWidth, c.drawHeight, PixelFormat24bppRGB, InterpolationModeHighQualityBilinear));
     EXPECT_FALSE(loaded->decoded);
+    EXPECT_EQ(said[0], c.reducedWidth); /* the size set aside for is the size decoded */
+    EXPECT_EQ(said[1], c.reducedHeight);
     EXPECT_EQ(loaded->reduced.width, c.reducedWidth);
     EXPECT_EQ(loaded->reduced.height, c.reducedHeight);
     float width = 0, height = 0;
