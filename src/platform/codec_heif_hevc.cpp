@@ -446,6 +446,12 @@ GpStatus hv_decode_item(const hv_meta& m, const hv_item& item, uint32_t width, u
     de265_decoder_context* ctx = decoder.get();
     if (ctx == nullptr)
         return OutOfMemory;
+    /* One worker thread, as libheif's own libde265 decoder runs it: libde265
+     * then carries on past a damaged slice where its single-threaded decode
+     * stops, so a damaged file gives the same picture either way. The calling
+     * thread waits meanwhile; the CPU time is the same. Without the thread the
+     * decode still runs, on this one. */
+    de265_start_worker_threads(ctx, 1);
     if (!hv_push_item(ctx, m, item) || de265_flush_data(ctx) != DE265_OK)
         return GenericError;
     const de265_image* picture = nullptr;

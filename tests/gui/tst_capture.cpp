@@ -79,29 +79,6 @@ class tst_capture : public QObject {
         CaptureScreen(window, window.ImageList());
         QCOMPARE(window.lvwImages->topLevelItemCount(), 1);
     }
-
-    // What a Wayland desktop hands out without a working portal: one colour
-    // everywhere, whatever the unused alpha byte holds.
-    void blankGrabs_data() {
-        QTest::addColumn<QImage>("grab");
-        QTest::addColumn<bool>("blank");
-        QImage black(64, 48, QImage::Format_RGB32);
-        black.fill(Qt::black);
-        QTest::newRow("all black") << black << true;
-        QImage clear(64, 48, QImage::Format_ARGB32_Premultiplied);
-        clear.fill(Qt::transparent);
-        QTest::newRow("all clear") << clear << true;
-        QImage dot = black;
-        dot.setPixel(63, 47, qRgb(0, 0, 1));
-        QTest::newRow("one pixel differs") << dot << false;
-        QTest::newRow("a picture") << Pattern(64, 48) << false;
-    }
-
-    void blankGrabs() {
-        QFETCH(QImage, grab);
-        QFETCH(bool, blank);
-        QCOMPARE(IsBlankGrab(grab), blank);
-    }
 };
 
 QTEST_MAIN(tst_capture)

@@ -257,17 +257,6 @@ class tst_preview : public QObject {
         QCOMPARE(l.Label.y(), window.height() - 915);
     }
 
-    // Where the button row falls between two pixel rows there is no one
-    // colour to give the buttons; a zero height must not divide by zero.
-    void buttonColourNeedsAWholeRow() {
-        // Row 7335 + 187 of 8340: (153 + 91, 198 + 51, 220 + 31).
-        QCOMPARE(ComputePreviewLayout(Metrics(), 640, 480).ButtonBack, std::optional(QColor(244, 249, 251)));
-        cPreviewMetrics m = Metrics();
-        m.LabelFromBottom = 915.5;
-        QVERIFY(!ComputePreviewLayout(m, 640, 480).ButtonBack.has_value());
-        QCOMPARE(PreviewGradientColour(0, 0), QColor(153, 198, 220));
-    }
-
   private:
     // Replaces the list with aNames from the test folder; the first is selected.
     void Fill(const QStringList& aNames) {

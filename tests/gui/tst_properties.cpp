@@ -37,28 +37,6 @@ class tst_properties : public QObject {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
     }
-
-    // Too long for its field: both ends show, the whole text is the tooltip.
-    void longPathsLoseTheirMiddle() {
-        const QString folder = QStringLiteral("/home/u/") + QString(200, u'x') + QStringLiteral("/holiday");
-        frmProperties dialog(nullptr, QStringLiteral("a.png"), folder);
-        const auto* location = dialog.findChild<QLineEdit*>("txtLocation");
-        QVERIFY2(location->text().startsWith("/home/u/") && location->text().endsWith("/holiday") &&
-                     location->text().contains(QChar(0x2026)),
-                 qPrintable(location->text()));
-        QCOMPARE(location->toolTip(), folder);
-        QVERIFY(location->fontMetrics().horizontalAdvance(location->text()) <= location->contentsRect().width());
-    }
-
-    void movesOnlyFromTheBackground() {
-        frmProperties dialog(nullptr, QStringLiteral("a.png"), QStringLiteral("/tmp"));
-        QVERIFY(dialog.StartsMoveAt(QPoint(2, 2)));  // background, beside the frame
-        QVERIFY(dialog.StartsMoveAt(QPoint(0, 60))); // the frame line is background too
-        for (const char* name : {"Label1", "labWidth", "txtName", "OKButton"}) {
-            const auto* control = dialog.findChild<QWidget*>(name);
-            QVERIFY2(!dialog.StartsMoveAt(control->geometry().center()), name);
-        }
-    }
 };
 
 QTEST_MAIN(tst_properties)

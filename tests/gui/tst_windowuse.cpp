@@ -79,35 +79,6 @@ class tst_windowuse : public QObject {
         window.ImageList().mnuPopup->hide();
     }
 
-    void formatMenuOpensFromTheKeyboard_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier) << true;
-        QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier) << true;
-        QTest::newRow("Menu") << int(Qt::Key_Menu) << int(Qt::NoModifier) << true;
-        QTest::newRow("Down alone") << int(Qt::Key_Down) << int(Qt::NoModifier) << false;
-    }
-
-    void formatMenuOpensFromTheKeyboard() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(bool, opens);
-        cTestWindow window;
-        window.Open({"one.png"});
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        emit window.SaveButton->MouseEnter();
-        QTest::keyClick(window.SaveButton, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(window.mnuDropDown->isVisible(), opens);
-        if (opens) {
-            QCOMPARE(window.mnuDropDown->activeAction(), window.FormatItem(QStringLiteral("DFT")));
-            window.mnuDropDown->hide();
-            // The Save button's hint goes with the menu.
-            QVERIFY(!window.labStatus->isVisible());
-        }
-    }
-
     void statusStaysReadableDuringASave() {
         QTemporaryDir out;
         QVERIFY(QFile::copy(TestFolder().filePath("one.png"), out.filePath("one.png")));

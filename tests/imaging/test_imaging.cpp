@@ -1,6 +1,6 @@
 /* cGDIP, cBitmap and cGraphics: status texts and reports, the extension
- * index, cached sizes, the stream and file round trips, the display picture
- * and the loans. */
+ * index, a clone's unread sizes, the stream and file round trips and the
+ * display picture. (The loan of a device context: the flat API's test.) */
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
@@ -95,14 +95,6 @@ TEST(cGDIP, FormatEncoderGoesByTheFormatTablesCode) {
     EXPECT_FALSE(gdip.FormatEncoder(QString()).has_value());
 }
 
-TEST(cGDIP, StringToGuidParsesOnlyTheBracedForm) {
-    EXPECT_TRUE(cGDIP::StringToGuid(QStringLiteral("{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}")) == EncoderQuality);
-    for (const char* bad :
-         {"not a guid", "1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB", "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7E}",
-          "{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EBX}", "{1D5BE4G5-FA4A-452D-9CDD-5DB35105E7EB}"})
-        EXPECT_TRUE(cGDIP::StringToGuid(QString::fromLatin1(bad)) == GUID{}) << bad;
-}
-
 TEST(cBitmap, MovingTransfersTheImageAndTheEmptyObjectAnswersInvalidParameter) {
     cBitmap first;
     FillSolid(first, 2, 2, PixelFormat24bppRGB, 0xFF010203);
@@ -145,17 +137,10 @@ TEST(cBitmap, FailedLoadReportsThreeTimesWithGdipAndNeverWithout) {
     EXPECT_EQ(listener.reports, expected);
 }
 
-TEST(cBitmap, CachedSizesStayAfterRotateFlipAndCloning) {
+TEST(cBitmap, AClonedAreaReadsNeitherSizeNorFormat) {
     cBitmap bitmap;
     FillSolid(bitmap, 30, 20, PixelFormat24bppRGB, 0xFF102030);
-    ASSERT_EQ(bitmap.RotateFlip(1), 0);
-    EXPECT_EQ(QSize(bitmap.Width(), bitmap.Height()), QSize(30, 20));
-    EXPECT_EQ(bitmap.GetBounds().Width, 30);
-    float w = 0, h = 0;
-    GdipGetImageDimension(bitmap.Handle(), &w, &h);
-    EXPECT_EQ(QSizeF(w, h), QSizeF(20, 30));
-
-    cBitmap fresh; /* a clone reads neither size nor format */
+    cBitmap fresh;
     ASSERT_EQ(fresh.CreateFromClone(4, 4, bitmap.Handle(), PixelFormat24bppRGB), 0);
     EXPECT_EQ(fresh.Width(), 0);
     EXPECT_EQ(fresh.PixelFormat(), 0);
@@ -215,24 +200,6 @@ TEST(cGraphics, CallsWithoutAHandleFailAndReportAsCGraphics) {
     graphics.gdip = &listener.gdip;
     EXPECT_EQ(graphics.SetInterpolationMode(6), 2);
     EXPECT_EQ(listener.reports, std::vector<QString>{"2 Invalid Parameter cGraphics"});
-}
-
-TEST(cGraphics, ClearLeavesTransparentWhiteAndReleasingDuringALoanWritesThePixelsBack) {
-    cBitmap bitmap;
-    ASSERT_EQ(bitmap.CreateFromScan0(3, 3, 0, PixelFormat32bppARGB, nullptr), 0);
-    {
-        cGraphics graphics;
-        ASSERT_EQ(graphics.GetGraphicsContext(bitmap.Handle()), 0);
-        ASSERT_EQ(graphics.Clear(), 0);
-        EXPECT_EQ(bitmap.GetPixel(0, 0), 0x00FFFFFFu);
-        HDC hdc = graphics.GetDC();
-        ASSERT_NE(hdc, nullptr);
-        EXPECT_EQ(graphics.Clear(), 4); /* busy while lent */
-        BitmapData bits{};
-        ASSERT_EQ(GpGetDCBits(hdc, &bits), Ok);
-        static_cast<ARGB*>(bits.Scan0)[8] = 0xFFCAFE00;
-    }
-    EXPECT_EQ(bitmap.GetPixel(2, 2), 0xFFCAFE00u);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QRgb>
 #include <QString>
 #include <QStringList>
@@ -85,6 +86,14 @@ inline cBitmap MakeBitmap(int lWidth, int lHeight, const std::function<void(int,
             Paint(x, y, &pixels[static_cast<size_t>(y) * stride + x * 3]);
     cBitmap bitmap;
     bitmap.CreateFromScan0(lWidth, lHeight, stride, PixelFormat24bppRGB, pixels.data());
+    return bitmap;
+}
+
+// The pixels of oImage as a bitmap of 32-bit lFormat (straight alpha).
+inline cBitmap BitmapOf(const QImage& oImage, PixelFormat lFormat = PixelFormat32bppARGB) {
+    QImage argb = oImage.convertToFormat(QImage::Format_ARGB32);
+    cBitmap bitmap;
+    bitmap.CreateFromScan0(argb.width(), argb.height(), int(argb.bytesPerLine()), lFormat, argb.bits());
     return bitmap;
 }
 

@@ -127,6 +127,7 @@ TEST_F(BatchSave, ReplacingAnOriginalSaysSoAndDefaultsToNo) {
     ASSERT_TRUE(QFile::link(mIn.path(), Out("link")));
     mQuestions.OverwriteAnswers = {cQuestions::kOverwriteNo, cQuestions::kOverwriteYes};
     cBatchSave save(mGdip, mQuestions, mObserver);
+    save.SetThreads(1);
     EXPECT_EQ(save.Run(mList, Out("link") + "/./", mJob).Caption(),
               QStringLiteral("1 Images Saved,  1 Images Skipped"));
     const auto asked = mQuestions.Asked(eKind::Overwrite);

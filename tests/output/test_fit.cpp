@@ -17,20 +17,11 @@ namespace {
 // A 32 x 16 straight-alpha image: columns 0-7 fully transparent (stored
 // black, as decoders leave them), 8-15 red at alpha 128, 16-31 opaque blue.
 cBitmap MakeCutout() {
-    constexpr int kWidth = 32, kHeight = 16;
-    std::vector<uint8_t> pixels(size_t{kWidth} * kHeight * 4);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            uint8_t* bgra = &pixels[static_cast<size_t>((y * kWidth + x) * 4)];
-            const uint32_t argb = x < 8 ? 0x00000000u : x < 16 ? 0x80FF0000u : 0xFF0000FFu;
-            bgra[0] = argb & 0xFF;
-            bgra[1] = (argb >> 8) & 0xFF;
-            bgra[2] = (argb >> 16) & 0xFF;
-            bgra[3] = argb >> 24;
-        }
-    cBitmap bitmap;
-    bitmap.CreateFromScan0(kWidth, kHeight, kWidth * 4, PixelFormat32bppARGB, pixels.data());
-    return bitmap;
+    QImage image(32, 16, QImage::Format_ARGB32);
+    for (int x = 0; x < 32; ++x)
+        for (int y = 0; y < 16; ++y)
+            image.setPixel(x, y, x < 8 ? 0x00000000u : x < 16 ? 0x80FF0000u : 0xFF0000FFu);
+    return BitmapOf(image);
 }
 
 // A photograph's worth of detail: gradients under fine noise.

@@ -64,10 +64,7 @@ cBitmap PatchBitmap(const QColorSpace& oSpace, bool bAlpha) {
     for (int y = 0; y < kPatchSide; ++y)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, own.map(kPatches[x / kPatchSide]));
-    cBitmap bitmap;
-    bitmap.CreateFromScan0(image.width(), kPatchSide, int(image.bytesPerLine()),
-                           bAlpha ? PixelFormat32bppARGB : PixelFormat32bppRGB, image.bits());
-    return bitmap;
+    return BitmapOf(image, bAlpha ? PixelFormat32bppARGB : PixelFormat32bppRGB);
 }
 
 // jpeg without its ICC profile segments.

@@ -1,5 +1,4 @@
 # Codec tests (included from tests/platform/CMakeLists.txt).
-find_package(GIF REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)
 quillet_gtest(test_codecs
@@ -16,5 +15,5 @@ quillet_gtest(test_codecs
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_corpus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_shrink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_codec_modern.cpp
-  LIBS platform GIF::GIF ZLIB::ZLIB JPEG::JPEG)
+  LIBS platform ZLIB::ZLIB JPEG::JPEG)
 target_link_libraries(test_codecs PRIVATE quillet_modern_images)

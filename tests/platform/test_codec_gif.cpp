@@ -3,7 +3,6 @@
  * loop count's value are read back through cBitmap in the imaging tests. */
 #include "codec_test_util.h"
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,86 +13,53 @@ using namespace codectest;
 
 namespace {
 
-struct Frame {
-    int left, top, width, height, disposal, delay;
-    int transparent; /* -1: none */
-    std::vector<uint8_t> indices;
-};
-
-/* 4 x 4 screen; palette 0 black, 1 red, 2 green, 3 blue; loop < 0: no
- * NETSCAPE block. */
-std::vector<uint8_t> MakeAnimatedGif(const std::vector<Frame>& frames, int loop) {
-    std::vector<uint8_t> out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(
-        &out,
-        [](GifFileType* g, const GifByteType* data, int n) {
-            auto* bytes = static_cast<std::vector<uint8_t>*>(g->UserData);
-            bytes->insert(bytes->end(), data, data + n);
-            return n;
-        },
-        &error);
-    EXPECT_NE(gif, nullptr);
-    GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    ColorMapObject* map = GifMakeMapObject(4, colours);
-    EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, 4, 4, 8, 0, map);
-    GifFreeMapObject(map);
-    if (loop >= 0) {
-        const GifByteType sub[3] = {1, static_cast<GifByteType>(loop), static_cast<GifByteType>(loop >> 8)};
-        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
-        EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
-        EGifPutExtensionBlock(gif, 3, sub);
-        EGifPutExtensionTrailer(gif);
-    }
-    for (Frame f : frames) {
-        const GifByteType gce[4] = {static_cast<GifByteType>((f.disposal << 2) | (f.transparent >= 0)),
-                                    static_cast<GifByteType>(f.delay), static_cast<GifByteType>(f.delay >> 8),
-                                    static_cast<GifByteType>(f.transparent >= 0 ? f.transparent : 0)};
-        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce);
-        EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr);
-        for (int y = 0; y < f.height; ++y)
-            EGifPutLine(gif, f.indices.data() + y * f.width, f.width);
-    }
-    EGifCloseFile(gif, &error);
-    return out;
+std::vector<uint8_t> FromHex(const char* sHex) {
+    std::vector<uint8_t> bytes;
+    for (const char* p = sHex; p[0] && p[1]; p += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+    return bytes;
 }
 
-constexpr uint32_t kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu, kBlack = 0xFF000000u;
+/* 4 x 4 screens written with giflib; palette 0 black, 1 red, 2 green, 3 blue.
+ * Composited: looped 3 times, three frames of 10, 20, 30 hundredths: a red
+ * screen; a 2 x 2 patch (green, index 3 transparent, green, green) at (1, 1),
+ * disposed to the background; a blue dot at (0, 0). */
+const std::vector<uint8_t> kComposited =
+    FromHex("47494638396104000400f10000000000ff000000ff000000ff21ff0b4e45545343415045322e30030103000021f904040a00000"
+            "02c00000000040004000002048c8f19050021f90409140003002c0100010002000200000203d424050021f904041e0000002c000"
+            "00000010001000002025c01003b");
+/* No loop count: red, then green over the top left with "restore previous",
+ * then a blue dot at (3, 3). */
+const std::vector<uint8_t> kRestored =
+    FromHex("47494638396104000400f10000000000ff000000ff000000ff21f90404000000002c00000000040004000002048c8f19050021f"
+            "9040c000000002c000000000200020000020294550021f90404000000002c03000300010001000002025c01003b");
+/* One 2 x 2 image at (1, 1): red, green, blue, black. */
+const std::vector<uint8_t> kSingle = FromHex("47494638396104000400f10000000000ff000000ff000000ff21f90400000000002c0100"
+                                             "0100020002000002038c0605003b");
 
-/* Three frames of 10, 20, 30 hundredths, looped 3 times: a red screen; a
- * 2 x 2 patch with one transparent pixel, disposed to the background; a blue
- * dot. */
-const std::vector<Frame> kComposited = {{0, 0, 4, 4, 1, 10, -1, std::vector<uint8_t>(16, 1)},
-                                        {1, 1, 2, 2, 2, 20, 3, {2, 3, 2, 2}},
-                                        {0, 0, 1, 1, 1, 30, -1, {3}}};
-/* Red, then green over the top left to be restored, then a blue dot. */
-const std::vector<Frame> kRestored = {{0, 0, 4, 4, 1, 0, -1, std::vector<uint8_t>(16, 1)},
-                                      {0, 0, 2, 2, 3, 0, -1, {2, 2, 2, 2}},
-                                      {3, 3, 1, 1, 1, 0, -1, {3}}};
+constexpr uint32_t kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu, kBlack = 0xFF000000u;
 
 TEST(CodecGif, FramesCompositeWithDisposalAndTransparency) {
     /* Frames of an animation composite; a lone image keeps its indices.
      * Index 0 inside that image stays opaque black. */
     const std::pair<cDecodeCase, int> cases[] = {
         /* and the loop count, -1: none */
-        {{"first frame", MakeAnimatedGif(kComposited, 3), PixelFormat32bppARGB, {{1, 1, kRed}}, 0}, 3},
+        {{"first frame", kComposited, PixelFormat32bppARGB, {{1, 1, kRed}}, 0}, 3},
         {{"(2,1) transparent: red shows",
-          MakeAnimatedGif(kComposited, 3),
+          kComposited,
           PixelFormat32bppARGB,
           {{1, 1, kGreen}, {2, 1, kRed}, {3, 3, kRed}},
           1},
          3},
         {{"frame 1 disposed to the background",
-          MakeAnimatedGif(kComposited, 3),
+          kComposited,
           PixelFormat32bppARGB,
           {{0, 0, kBlue}, {1, 1, 0}, {2, 2, 0}, {3, 3, kRed}},
           2},
          3},
-        {{"restore previous", MakeAnimatedGif(kRestored, -1), PixelFormat32bppARGB, {{0, 0, kRed}, {3, 3, kBlue}}, 2},
-         -1},
+        {{"restore previous", kRestored, PixelFormat32bppARGB, {{0, 0, kRed}, {3, 3, kBlue}}, 2}, -1},
         {{"single small image",
-          MakeAnimatedGif({{1, 1, 2, 2, 0, 0, -1, {1, 2, 3, 0}}}, -1),
+          kSingle,
           PixelFormat8bppIndexed,
           {{1, 1, kRed}, {1, 2, kBlue}, {0, 0, 0}, {2, 2, kBlack}},
           0},

@@ -194,7 +194,9 @@ TEST(HeifInput, AReducedDecodeIsTheFullDecodeAveraged) {
          32, 24, 32, 24},
         {"NoScaleServes", modern::EncodeHeifTexture(256, 0, 0, 256, 192, 6, true, false), 110, 70, 256, 192},
         {"GridCroppedHalf", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 0), 60, 50, 60, 50},
-        {"GridTurnedQuarterLaidOutInIdat", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 1, true), 25, 30, 25, 30}};
+        {"GridTurnedQuarterLaidOutInIdat", modern::EncodeHeifGrid(2, 2, 64, 120, 100, 1, true), 25, 30, 25, 30},
+        {"ExifTurned", modern::EncodeHeif(heif_compression_HEVC, 256, 192, false, heif_orientation_normal, 6), 48, 64,
+         48, 64}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         gp::raster full, reduced;

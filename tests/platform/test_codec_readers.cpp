@@ -113,24 +113,4 @@ TEST(CodecReaders, HandBuiltLayoutsDecodeToTheirPixels) {
     }
 }
 
-/* Text, metafiles and other signature-less files must not pass for TGA.
- * Each header is followed by enough bytes for its pixels, so only the header
- * decides. */
-TEST(CodecTga, ImplausibleHeadersAreNotTga) {
-    const auto padded = [](Bytes b) { return b.append(std::vector<uint8_t>(256, 0)).v; };
-    ASSERT_NE(SniffDecoder(padded(TgaHeader(2, 0, 0, 0, 4, 4, 24, 0))), nullptr); /* the control */
-    const std::vector<uint8_t> samples[] = {
-        Bytes().text("Hello, this is a plain text file with a few words in it.\n").v,
-        padded(TgaHeader(2, 0, 0, 0, 0, 5, 24, 0)),    /* zero width */
-        padded(TgaHeader(2, 0, 0, 0, 4, 4, 12, 0)),    /* odd depth */
-        padded(TgaHeader(1, 0, 0, 0, 4, 4, 8, 0)),     /* mapped without a map */
-        padded(TgaHeader(2, 0, 0, 0, 4, 4, 24, 0xC0)), /* interleaved */
-        padded(TgaHeader(5, 0, 0, 0, 4, 4, 24, 0)),    /* unknown type */
-        padded(Bytes().raw({1, 0, 0, 0, 0x6C})),       /* EMF header record */
-        padded(Bytes().raw({1, 0, 9})),                /* WMF: type 1, header size 9 */
-    };
-    for (const std::vector<uint8_t>& sample : samples)
-        EXPECT_EQ(SniffDecoder(sample), nullptr) << "sample " << &sample - samples;
-}
-
 } // namespace

@@ -108,11 +108,4 @@ TEST(Resample, EnlargedEdgesAreNotDarkened) {
     }
 }
 
-TEST(Resample, NearestNeighbourPicksSourcePixels) {
-    const std::vector<ARGB> pixels = {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004};
-    GpImageOwner src(MakeBitmap(2, 2, PixelFormat32bppARGB, pixels));
-    GpImageOwner out(DrawScaled(src.get(), 4, 4, PixelFormat32bppARGB, InterpolationModeNearestNeighbor));
-    EXPECT_EQ(ReadPixels(out.get()), Grid(4, 4, [&](int x, int y) { return pixels[size_t(y / 2 * 2 + x / 2)]; }));
-}
-
 } // namespace
