@@ -568,20 +568,6 @@ GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height) {
     return Ok;
 }
 
-GpStatus GdipGetImageWidth(GpImage* image, uint32_t* width) {
-    if (image == nullptr || width == nullptr)
-        return InvalidParameter;
-    *width = bm_width(*image);
-    return Ok;
-}
-
-GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height) {
-    if (image == nullptr || height == nullptr)
-        return InvalidParameter;
-    *height = bm_height(*image);
-    return Ok;
-}
-
 GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format) {
     if (image == nullptr || format == nullptr)
         return InvalidParameter;

@@ -500,8 +500,6 @@ GpStatus GdipDisposeImage(GpImage* image);
  * RotateFlip). Sizes are whole numbers given as floats. */
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
 GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height);
-GpStatus GdipGetImageWidth(GpImage* image, uint32_t* width);
-GpStatus GdipGetImageHeight(GpImage* image, uint32_t* height);
 /* The format the image was decoded from (ImageFormatMemoryBMP for created
  * bitmaps). */
 GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);

@@ -473,10 +473,8 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
 GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (image == nullptr)
         return InvalidParameter;
-    uint32_t w = 0;
-    uint32_t h = 0;
-    GdipGetImageWidth(image, &w);
-    GdipGetImageHeight(image, &h);
+    float w = 0, h = 0;
+    GdipGetImageDimension(image, &w, &h);
     return GdipDrawImageRectRectI(graphics, image, x, y, width, height, 0, 0, static_cast<int32_t>(w),
                                   static_cast<int32_t>(h), UnitPixel, nullptr, nullptr, nullptr);
 }
@@ -484,10 +482,8 @@ GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int
 GpStatus GdipDrawImageI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y) {
     if (image == nullptr)
         return InvalidParameter;
-    uint32_t w = 0;
-    uint32_t h = 0;
-    GdipGetImageWidth(image, &w);
-    GdipGetImageHeight(image, &h);
+    float w = 0, h = 0;
+    GdipGetImageDimension(image, &w, &h);
     return GdipDrawImageRectI(graphics, image, x, y, static_cast<int32_t>(w), static_cast<int32_t>(h));
 }
 

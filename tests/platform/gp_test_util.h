@@ -44,9 +44,9 @@ inline GpImage* MakeBitmap(int width, int height, PixelFormat format, std::vecto
 
 /* All pixels of an image as ARGB, row by row. */
 inline std::vector<ARGB> ReadPixels(GpImage* image) {
-    uint32_t width = 0, height = 0;
-    GdipGetImageWidth(image, &width);
-    GdipGetImageHeight(image, &height);
+    float w = 0, h = 0;
+    GdipGetImageDimension(image, &w, &h);
+    const auto width = static_cast<uint32_t>(w), height = static_cast<uint32_t>(h);
     std::vector<ARGB> pixels(static_cast<size_t>(width) * height);
     BitmapData data{width, height, static_cast<int32_t>(width * 4), PixelFormat32bppARGB, pixels.data(), 0};
     EXPECT_EQ(
