@@ -23,9 +23,7 @@
 #include <libde265/de265.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace gp {
