@@ -67,8 +67,8 @@ TEST(MetafileWmf, SizeMappingAndObjectSlots) {
 }
 
 TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
-    /* A bold font, a transparent background, TextOut "HH" at (10, 10), a red triangle, and a 2 x 2
-     * bitmap, blue over red, stretched (rop; source h, w, y, x; destination h, w, y, x). */
+    /* A bold font, a dark blue text colour, a transparent background, TextOut "HH" at (10, 10), a red triangle, and a 2
+     * x 2 bitmap, blue over red, stretched (rop; source h, w, y, x; destination h, w, y, x). */
     const std::vector<uint8_t> blit = Bytes()
                                           .le({0x00CC0020})
                                           .le({2, 2, 0, 0, 20, 20, 75, 10}, 2)
@@ -77,6 +77,7 @@ TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
     const QImage image = Rendered(WmfBuilder(200, 100, 96)
                                       .Record(0x02FB, {-40, 0, 0, 0, 700, 0, 0, 0, 0})
                                       .Select(0)
+                                      .Record(0x0209, {0, 90})
                                       .Record(0x0102, {1})
                                       .Record(0x0521, {2, 'H' | ('H' << 8), 10, 10})
                                       .Brush(Rgb(255, 0, 0))
@@ -85,6 +86,11 @@ TEST(MetafileWmf, TextOutAndPolygonAndBitmap) {
                                       .Raw(0x0B41, blit)
                                       .Finish());
     EXPECT_GT(CountDark(image, 10, 10, 100, 55), 100);
+    int blue = 0;
+    for (int y = 10; y < 55; ++y)
+        for (int x = 10; x < 100; ++x)
+            blue += qAlpha(image.pixel(x, y)) > 128 && qBlue(image.pixel(x, y)) > qRed(image.pixel(x, y)) + 50;
+    EXPECT_GT(blue, 50);
     EXPECT_EQ(CountDark(image, 0, 0, 200, 8), 0);
     EXPECT_EQ(image.pixel(180, 20), Red);
     EXPECT_EQ(image.pixel(130, 60), Transparent);
