@@ -131,6 +131,14 @@ TEST(MetafileEmf, RecordsDrawWhereTheyAreMapped) {
              .DibRecord(80, {30, 40, 0, 0, 2, 1}, {0, 0, 1}, MakeDib24(2, 1, {0xFF0000, 0x0000FF}))
              .Finish(),
          {{30, 40, Red}, {31, 40, Blue}, {32, 40, Transparent}}},
+        {"a move draws nothing, the line after it does", /* 3-unit blue pen */
+         EmfBuilder(100, 100)
+             .Record(38, {1, 0, 3, 0, Rgb(0, 0, 255)})
+             .Record(37, {1})
+             .Record(27, {50, 10})
+             .Record(54, {50, 90})
+             .Finish(),
+         {{50, 50, Blue}, {25, 5, Transparent}, {10, 2, Transparent}}},
         {"opaque text cell", /* background blue, mode opaque by default */
          EmfBuilder(100, 60).Record(25, {Rgb(0, 0, 255)}).TextW(10, 10, u"i").Finish(),
          {{11, 11, Blue}, {80, 50, Transparent}}},
