@@ -30,11 +30,6 @@ std::optional<cDimensions> HeaderSize(const QString& sPath) {
     return cDimensions{static_cast<int16_t>(width), static_cast<int16_t>(height)};
 }
 
-QString SourcePath(const cSaveList& list, int lPosition) {
-    const QString folder = list.Folder(lPosition);
-    return (folder.endsWith(u'/') ? folder : folder + u'/') + list.FileName(lPosition);
-}
-
 } // namespace
 
 cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveJob& job) {
@@ -75,7 +70,7 @@ QString NameClashText(const cSaveList& list, const cSaveJob& job) {
     std::map<QString, int> taken; // output path inside the folder -> the position that takes it
     for (int position = 1; position <= list.Count(); ++position) {
         const QString fileName = list.FileName(position);
-        const QString path = SourcePath(list, position);
+        const QString path = FolderWithSeparator(list.Folder(position)) + fileName;
         cNameFields fields = NameFieldsFor(path, fileName, position, job, dated);
         const std::optional<cDimensions> own = measured ? HeaderSize(path) : cDimensions{};
         if (!own)

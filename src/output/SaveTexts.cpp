@@ -8,13 +8,6 @@ QString NotViewableText(const QString& sName) {
            QStringLiteral("It has been removed from list of files to work with.");
 }
 
-QString LoadErrorText(const QString& sFilename) {
-    return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
-           kParagraphBreak +
-           QStringLiteral("It has been removed from list of files to work with, and will not be "
-                          "saved.");
-}
-
 QString PngOfferReason(const QString& sSourceExtension) {
     return QStringLiteral("Quillet cannot save an image in the ") + sSourceExtension + QStringLiteral(" format.");
 }

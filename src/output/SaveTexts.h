@@ -38,10 +38,6 @@ struct cRenamedOutput {
     QString OutputName; // the numbered name it was written under
 };
 
-// "<name> is corrupt, or in a file format that cannot be opened." + break +
-// "It has been removed from list of files to work with, and will not be saved."
-QString LoadErrorText(const QString& sFilename);
-
 // sName + " is corrupt, or in a file format that cannot be viewed." + break +
 // "It has been removed from list of files to work with.": the list's and the
 // preview's report of an entry that does not load (sName as the list shows it).
