@@ -59,9 +59,6 @@ QString SummaryText(int lSaved, int lSkipped, int lFailed) {
     return text;
 }
 
-namespace {
-
-// The lines, at most lMaxLines of them, then how many more.
 QString Listing(const QStringList& aLines, int lMaxLines) {
     const int shown = std::min(static_cast<int>(aLines.size()), std::max(lMaxLines, 1));
     QStringList lines = aLines.mid(0, shown);
@@ -69,8 +66,6 @@ QString Listing(const QStringList& aLines, int lMaxLines) {
         lines << QStringLiteral("... and %1 more.").arg(aLines.size() - shown);
     return lines.join(u'\n');
 }
-
-} // namespace
 
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines) {
     QStringList lines;

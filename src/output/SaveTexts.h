@@ -73,6 +73,10 @@ QString ProgressCaption(int lPercent, int lDone = 0, int lCount = 0);
 // "n Saved[,  m Skipped],  f Failed".
 QString SummaryText(int lSaved, int lSkipped, int lFailed);
 
+// The lines of an end-of-run list, at most lMaxLines of them, then
+// "... and n more.".
+QString Listing(const QStringList& aLines, int lMaxLines);
+
 // The end-of-run message listing the files that could not be written: one
 // line per file, at most lMaxLines of them, then how many more.
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines = 20);
