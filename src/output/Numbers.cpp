@@ -4,14 +4,9 @@
 #include <limits>
 
 double RoundHalfEven(double value) {
-    const double floorValue = std::floor(value);
-    const double fraction = value - floorValue;
-    if (fraction < 0.5)
-        return floorValue;
-    if (fraction > 0.5)
-        return floorValue + 1.0;
-    // An exact half: keep the even neighbour.
-    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+    // The default rounding mode, which the program never changes, rounds to
+    // the nearest integer and an exact half to the even one.
+    return std::nearbyint(value);
 }
 
 std::optional<int16_t> ToInt16(double value) {

@@ -212,6 +212,6 @@ cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& s
 
 void cBatchSave::ReportProgress(int lDone, int lCount) {
     const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
-    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
+    mObserver.Progress(fraction, ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
     mObserver.ProcessEvents();
 }

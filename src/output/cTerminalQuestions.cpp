@@ -44,9 +44,7 @@ int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
     return kOverwriteNo;
 }
 
-cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
-                                               eButtons eButtonSet) {
-    (void)eIconKind;
+cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon, eButtons eButtonSet) {
     Report(sTitle + QStringLiteral(": ") + sText);
     switch (eButtonSet) {
     case eButtons::OK: return eAnswer::OK;
