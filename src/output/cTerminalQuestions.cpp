@@ -44,7 +44,8 @@ int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
     return kOverwriteNo;
 }
 
-cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon, eButtons eButtonSet) {
+cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon,
+                                               eButtons eButtonSet) {
     Report(sTitle + QStringLiteral(": ") + sText);
     switch (eButtonSet) {
     case eButtons::OK: return eAnswer::OK;
