@@ -1,5 +1,6 @@
 #include "Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,12 +22,8 @@ std::optional<int16_t> ToInt16(double value) {
 int16_t ClampToInt16(double value) {
     if (std::isnan(value))
         return 0;
-    const double rounded = RoundHalfEven(value);
-    if (rounded <= std::numeric_limits<int16_t>::min())
-        return std::numeric_limits<int16_t>::min();
-    if (rounded >= std::numeric_limits<int16_t>::max())
-        return std::numeric_limits<int16_t>::max();
-    return static_cast<int16_t>(rounded);
+    return static_cast<int16_t>(std::clamp<double>(RoundHalfEven(value), std::numeric_limits<int16_t>::min(),
+                                                   std::numeric_limits<int16_t>::max()));
 }
 
 std::optional<double> ParseNumber(const QString& sText) {

@@ -180,7 +180,6 @@ cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
     if (!encoder)
         choice.WrittenAs.clear();
     choice.Encoder = encoder.value_or(CLSID{});
-    choice.Quantize = gdip.FormatEncoder(QStringLiteral("GIF")).has_value();
     return choice;
 }
 
@@ -200,7 +199,7 @@ cEncoded EncodeForSave(cRenderedImage rendered, const cSaveJob& job, const cEnco
     result.Quality = QualityTagValue(job.QualityIndex);
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
         QByteArray bytes = EncodeImageWith(
-            std::move(image), encoder.Extension, encoder.Encoder, lQuality, encoder.Quantize,
+            std::move(image), encoder.Extension, encoder.Encoder, lQuality, !encoder.PngStandsIn(),
             DetailBlocksFor(encoder.Extension, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height));
         if (!bytes.isEmpty())
             AddPhotoDetails(bytes, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height);
