@@ -210,7 +210,7 @@ TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
         {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},           // an encoded surrogate
         {"\xc0\xaf", u"\uFFFD\uFFFD"},                     // overlong "/"
         {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // beyond U+10FFFF
-        {"a\xe2\x82", u"a\uFFFD\uFFFD"},                   // cut short
+        {"\xe2\x82\xac\xe2\x82", u"\u20AC\uFFFD\uFFFD"},   // a euro sign, then one cut short
     };
     for (const auto& [bytes, shown] : names) {
         const QString name = NameFromBytes(QByteArray(bytes));
