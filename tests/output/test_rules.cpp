@@ -79,10 +79,8 @@ TEST(CustomSize, NumericTextOrTheTag) {
         EXPECT_EQ(ValidateCustomSize(text), value) << text;
     for (const char* text : {"abc", "", "40000", "-40000"}) {
         EXPECT_EQ(ValidateCustomSize(text), std::nullopt) << text;
-        EXPECT_EQ(TargetSize(kCustomSizeIndex, text), 1024) << text;
+        EXPECT_EQ(TargetSizes(kCustomSizeIndex, text), std::vector<int16_t>{1024}) << text;
     }
-    EXPECT_EQ(TargetSize(kCustomSizeIndex, "300"), 300);
-    EXPECT_EQ(TargetSize(3, "300"), 640);
 }
 
 // Several sizes: a list in the order given, each a whole number of pixels;
