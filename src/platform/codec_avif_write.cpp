@@ -20,7 +20,6 @@
 namespace gp {
 namespace {
 
-constexpr int kDefaultQuality = 75;
 /* AOM's speed, of the 5 to 9 measured: only 5 writes files no larger than
  * vipsthumbnail's (libheif's AOM, also at speed 5) for the same SSIM; 6
  * writes 6 % more for a quarter of the CPU time (bench/README.md). */
@@ -84,10 +83,7 @@ GpStatus av_import(const raster& r, avifImage* image) {
         rgb.pixels = const_cast<uint8_t*>(r.pixels.data()); /* read only */
         rgb.rowBytes = r.stride;
     } else {
-        if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
-            return OutOfMemory;
-        for (uint32_t y = 0; y < r.height; ++y)
-            cu_row_to_bgra(r, y, bgra.data() + size_t{y} * r.width * 4);
+        bgra = cu_to_bgra(r);
         rgb.format = AVIF_RGB_FORMAT_BGRA;
         rgb.ignoreAlpha = cu_has_transparency(r) ? AVIF_FALSE : AVIF_TRUE;
         rgb.pixels = bgra.data();
@@ -111,7 +107,7 @@ void av_describe(avifImage* image, const encode_options& options) {
 }
 
 void av_configure(avifEncoder* encoder, const encode_options& options) {
-    const int quantizer = av_quantizer(options.quality < 0 ? kDefaultQuality : options.quality);
+    const int quantizer = av_quantizer(cu_quality(options));
     encoder->codecChoice = AVIF_CODEC_CHOICE_AOM;
     encoder->speed = kSpeed;
     encoder->maxThreads = 1; /* the save runs one encode per core already */
@@ -121,11 +117,9 @@ void av_configure(avifEncoder* encoder, const encode_options& options) {
     encoder->maxQuantizerAlpha = AVIF_QUANTIZER_LOSSLESS;
 }
 
-GpStatus av_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
-                   std::vector<uint8_t>& out) {
-    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, kMaxSide); status != Ok)
+GpStatus av_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
+    if (const GpStatus status = cu_lossy_arguments(r, options, kMaxSide); status != Ok)
         return status;
-    const raster& r = *pages[0];
     cAvifEncode state(r.width, r.height);
     if (state.mImage == nullptr || state.mEncoder == nullptr)
         return OutOfMemory;
@@ -136,16 +130,14 @@ GpStatus av_encode(const raster* const* pages, size_t pageCount, const encode_op
     const avifResult result = avifEncoderWrite(state.mEncoder, state.mImage, &state.mOutput);
     if (result != AVIF_RESULT_OK)
         return result == AVIF_RESULT_OUT_OF_MEMORY ? OutOfMemory : GenericError;
-    out.clear();
-    return cu_append(out, state.mOutput.data, state.mOutput.size) ? Ok : OutOfMemory;
+    out.assign(state.mOutput.data, state.mOutput.data + state.mOutput.size);
+    return Ok;
 }
 
 } // namespace
 
-const encoder kAvifEncoder{{0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
-                           ImageFormatAVIF,
-                           u"Built-in AVIF Codec",
-                           "AVIF",
-                           cu_safe_encode<av_encode>};
+const encoder kAvifEncoder =
+    cu_encoder<av_encode>({0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
+                          ImageFormatAVIF, u"Built-in AVIF Codec", "AVIF");
 
 } // namespace gp

@@ -89,13 +89,10 @@ GpStatus ic_best(const uint8_t* data, size_t size, const decode_limits& limits, 
 }
 
 GpStatus ic_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    if (!ic_sniff(data, size))
-        return UnknownImageFormat;
     ic_entry best;
     const GpStatus st = ic_best(data, size, limits, best);
     if (st != Ok)
         return st;
-    info = image_info{};
     info.width = best.width;
     info.height = best.height;
     info.format = PixelFormat32bppARGB;
@@ -117,11 +114,7 @@ GpStatus ic_to_argb(raster& r, const decode_limits& limits) {
     return Ok;
 }
 
-GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
-    if (!ic_sniff(data, size))
-        return UnknownImageFormat;
+GpStatus ic_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     ic_entry best;
     GpStatus st = ic_best(data, size, limits, best);
     if (st != Ok)
@@ -134,6 +127,6 @@ GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 } // namespace
 
-const decoder kIcoDecoder{"ICO", ic_sniff, cu_safe_probe<ic_probe>, cu_safe_decode<ic_decode>};
+const decoder kIcoDecoder = cu_decoder<ic_sniff, ic_probe, ic_decode>("ICO");
 
 } // namespace gp
