@@ -270,31 +270,6 @@ hevc_colour hf_hevc_colour(const cHeifFile& f) {
     return colour;
 }
 
-/* Copies libheif's interleaved R, G, B(, A) rows into out as B, G, R(, A);
- * premultiplied colour is divided by alpha again. */
-void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& out) {
-    const uint32_t pb = out.format == PixelFormat32bppARGB ? 4 : 3;
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = plane + static_cast<size_t>(y) * static_cast<size_t>(stride);
-        uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
-        for (uint32_t x = 0; x < out.width; ++x, src += pb, dst += pb) {
-            uint32_t r = src[0], g = src[1], b = src[2];
-            if (pb == 4) {
-                const uint32_t a = src[3];
-                if (premultiplied && a != 0 && a != 255) {
-                    r = std::min(255u, (r * 255 + a / 2) / a); /* + a / 2 rounds */
-                    g = std::min(255u, (g * 255 + a / 2) / a);
-                    b = std::min(255u, (b * 255 + a / 2) / a);
-                }
-                dst[3] = static_cast<uint8_t>(a);
-            }
-            dst[0] = static_cast<uint8_t>(b);
-            dst[1] = static_cast<uint8_t>(g);
-            dst[2] = static_cast<uint8_t>(r);
-        }
-    }
-}
-
 /* True when thumb can stand for the primary image drawn whole at the
  * (file-oriented) size needWidth x needHeight: smaller than the primary, of a
  * size that serves the draw as a reduced decode would (cu_scale_serves), the same shape to within a pixel (so the draw
@@ -373,7 +348,11 @@ GpStatus hf_decode(const uint8_t* data, size_t size, const decode_limits& limits
                   alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
-    hf_copy_rows(plane, stride, heif_image_handle_is_premultiplied_alpha(source) != 0, out);
+    /* libheif's interleaved R, G, B(, A) rows into out's B, G, R(, A) */
+    const bool premultiplied = heif_image_handle_is_premultiplied_alpha(source) != 0;
+    for (uint32_t y = 0; y < out.height; ++y)
+        cu_swap_red_blue(plane + size_t(y) * size_t(stride), alpha ? 4 : 3, out.pixels.data() + size_t{y} * out.stride,
+                         alpha ? 4 : 3, out.width, premultiplied);
     return cu_apply_orientation(out, orientation);
 }
 
