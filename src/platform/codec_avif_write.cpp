@@ -51,24 +51,10 @@ int av_quantizer(int quality) {
     return kQuantizers[count - 1].quantizer;
 }
 
-/* Owns the image, the encoder and the output of one encode. */
-class cAvifEncode {
-  public:
-    cAvifEncode(uint32_t width, uint32_t height)
-        : mImage(avifImageCreate(width, height, 8, AVIF_PIXEL_FORMAT_YUV420)), mEncoder(avifEncoderCreate()) {}
-    ~cAvifEncode() {
-        avifRWDataFree(&mOutput);
-        if (mEncoder != nullptr)
-            avifEncoderDestroy(mEncoder);
-        if (mImage != nullptr)
-            avifImageDestroy(mImage);
-    }
-    cAvifEncode(const cAvifEncode&) = delete;
-    cAvifEncode& operator=(const cAvifEncode&) = delete;
-
-    avifImage* mImage;
-    avifEncoder* mEncoder;
-    avifRWData mOutput = AVIF_DATA_EMPTY;
+/* Owns the output of one encode. */
+struct av_output {
+    avifRWData data = AVIF_DATA_EMPTY;
+    ~av_output() { avifRWDataFree(&data); }
 };
 
 /* Converts r's pixels into the image's YUV (and alpha) planes. Indexed and
@@ -120,17 +106,19 @@ void av_configure(avifEncoder* encoder, const encode_options& options) {
 GpStatus av_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
     if (const GpStatus status = cu_lossy_arguments(r, options, kMaxSide); status != Ok)
         return status;
-    cAvifEncode state(r.width, r.height);
-    if (state.mImage == nullptr || state.mEncoder == nullptr)
+    const cu_owned<avifImage, avifImageDestroy> image(avifImageCreate(r.width, r.height, 8, AVIF_PIXEL_FORMAT_YUV420));
+    const cu_owned<avifEncoder, avifEncoderDestroy> encoder(avifEncoderCreate());
+    if (image == nullptr || encoder == nullptr)
         return OutOfMemory;
-    av_describe(state.mImage, options);
-    if (const GpStatus status = av_import(r, state.mImage); status != Ok)
+    av_describe(image.get(), options);
+    if (const GpStatus status = av_import(r, image.get()); status != Ok)
         return status;
-    av_configure(state.mEncoder, options);
-    const avifResult result = avifEncoderWrite(state.mEncoder, state.mImage, &state.mOutput);
+    av_configure(encoder.get(), options);
+    av_output output;
+    const avifResult result = avifEncoderWrite(encoder.get(), image.get(), &output.data);
     if (result != AVIF_RESULT_OK)
         return result == AVIF_RESULT_OUT_OF_MEMORY ? OutOfMemory : GenericError;
-    out.assign(state.mOutput.data, state.mOutput.data + state.mOutput.size);
+    out.assign(output.data.data, output.data.data + output.data.size);
     return Ok;
 }
 

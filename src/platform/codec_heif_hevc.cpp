@@ -364,12 +364,9 @@ template <unsigned Shift> void hv_add_runs(const uint8_t* row, uint32_t width, u
 }
 
 void hv_add_row(const uint8_t* row, uint32_t width, unsigned shift, uint32_t* sums) {
-    switch (shift) {
-    case 0: hv_add_runs<0>(row, width, sums); break;
-    case 1: hv_add_runs<1>(row, width, sums); break;
-    case 2: hv_add_runs<2>(row, width, sums); break;
-    default: hv_add_runs<3>(row, width, sums); break;
-    }
+    static constexpr void (*kAddRuns[])(const uint8_t*, uint32_t, uint32_t*) = {hv_add_runs<0>, hv_add_runs<1>,
+                                                                                hv_add_runs<2>, hv_add_runs<3>};
+    kAddRuns[std::min(shift, 3u)](row, width, sums);
 }
 
 /* One decoded picture's planes. */

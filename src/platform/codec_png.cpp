@@ -52,6 +52,7 @@ struct pn_header {
     uint32_t height;
     int bit_depth;
     int color_type;
+    size_t row_bytes; /* of the stored rows, before any transform */
     bool has_trns;
     uint32_t palette_count;
     ARGB palette[256];
@@ -117,6 +118,7 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
     hdr->height = png_get_image_height(png, info);
     hdr->bit_depth = png_get_bit_depth(png, info);
     hdr->color_type = png_get_color_type(png, info);
+    hdr->row_bytes = png_get_rowbytes(png, info);
     hdr->has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     hdr->palette_count = 0;
     if (pn_grey_indexed(*hdr)) {
@@ -191,11 +193,7 @@ uint64_t pn_idat_bytes(const pn_source& src) {
 
 /* Ok when the IDAT data could inflate to the whole image. */
 GpStatus pn_check_fill(const pn_source& src, const pn_header& hdr) {
-    const uint64_t channels = hdr.color_type == PNG_COLOR_TYPE_RGB          ? 3
-                              : hdr.color_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                              : hdr.color_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                            : 1;
-    const uint64_t rowBytes = (uint64_t{hdr.width} * channels * hdr.bit_depth + 7) / 8 + 1; /* + filter byte */
+    const uint64_t rowBytes = uint64_t{hdr.row_bytes} + 1; /* + filter byte */
     return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio, pn_idat_bytes(src));
 }
 

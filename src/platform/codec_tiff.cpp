@@ -306,7 +306,6 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.frame_count = std::max<uint32_t>(1, TIFFNumberOfDirectories(tif.get()));
     if (s.message[0] != '\0')
         return GenericError; /* a later page's directory is cut off or damaged */
-    info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
     uint32_t iccSize = 0;
     const uint8_t* icc = nullptr;

@@ -56,17 +56,6 @@ unsigned cu_draw_denom(uint32_t width, uint32_t height, const decode_limits& lim
                 : cu_reduced_denom(width, height, limits.draw_width, limits.draw_height);
 }
 
-bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept {
-    try {
-        v.assign(n, 0);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-}
-
 bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept {
     if (n == 0)
         return true;
@@ -90,8 +79,11 @@ GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat form
         return ValueOverflow;
     out.palette.clear();
     out.palette_flags = 0;
-    if (!cu_resize(out.pixels, static_cast<size_t>(stride * height)))
+    try {
+        out.pixels.assign(static_cast<size_t>(stride * height), 0);
+    } catch (const std::bad_alloc&) {
         return OutOfMemory;
+    }
     out.width = width;
     out.height = height;
     out.format = format;

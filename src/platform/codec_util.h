@@ -107,9 +107,6 @@ uint64_t cu_stride(uint64_t width, uint32_t bits);
  * size against limits. Leaves the palette empty. */
 GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat format, const decode_limits& limits);
 
-/* Resizes v to n bytes; false when memory runs out (never throws). */
-bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept;
-
 /* Appends n bytes to v; false when memory runs out (never throws). */
 bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept;
 
