@@ -3,8 +3,8 @@
  *
  * libjpeg reports fatal errors through error_exit, which we turn into a
  * longjmp. Every setjmp lives in a small plain function (jp_read_header,
- * jp_read_pixels, jp_write_image) whose frame holds no object with a
- * destructor; the library state and the buffers belong to the caller.
+ * jp_read_icc, jp_read_pixels, jp_write_image) whose frame holds no object
+ * with a destructor; the library state and the buffers belong to the caller.
  *
  * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
  * the embedded profile when there is one) with the EXIF orientation applied,
@@ -215,31 +215,23 @@ int jp_exif(const jp_decoder& d, std::vector<property>* properties) {
     return 0;
 }
 
-/* The ICC profile of the APP2 "ICC_PROFILE" segments, joined in their
- * sequence order; left empty when a segment is missing or repeated. */
-void jp_icc(const jp_decoder& d, std::vector<uint8_t>& profile) {
-    static constexpr uint8_t kTag[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
-    jpeg_saved_marker_ptr parts[256] = {};
-    int total = 0;
-    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 2 || m->data_length <= 14 || std::memcmp(m->data, kTag, 12) != 0)
-            continue;
-        const int seq = m->data[12];
-        if (total != 0 && total != m->data[13])
-            return;
-        total = m->data[13];
-        if (seq == 0 || seq > total || parts[seq])
-            return;
-        parts[seq] = m;
-    }
-    for (int seq = 1; seq <= total; ++seq)
-        if (!parts[seq])
-            return;
-    for (int seq = 1; seq <= total; ++seq)
-        if (!cu_append(profile, parts[seq]->data + 14, parts[seq]->data_length - 14)) {
-            profile.clear();
-            return;
-        }
+/* The ICC profile of the APP2 "ICC_PROFILE" segments, which libjpeg joins
+ * in their sequence order (none when a segment is missing or repeated) into
+ * *icc, malloc'ed. Returns 0 after a libjpeg error. */
+int jp_read_icc(jp_decoder* d, JOCTET** icc, unsigned int* size) {
+    if (setjmp(d->err.jump))
+        return 0;
+    jpeg_read_icc_profile(&d->cinfo, icc, size);
+    return 1;
+}
+
+/* The ICC profile of the file, into profile; left empty when there is none. */
+void jp_icc(jp_decoder& d, std::vector<uint8_t>& profile) {
+    JOCTET* icc = nullptr;
+    unsigned int size = 0;
+    if (jp_read_icc(&d, &icc, &size) && icc != nullptr)
+        cu_append(profile, icc, size);
+    std::free(icc);
 }
 
 bool jp_sniff(const uint8_t* data, size_t size) {
