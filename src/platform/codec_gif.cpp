@@ -478,11 +478,7 @@ GpStatus gf_encode(const raster& r, const encode_options&, std::vector<uint8_t>&
         gf_from_indexed(r, q);
     else
         quant_reduce(r, q);
-    out.clear();
-    const GpStatus written = gf_write_image(r, q, out);
-    if (written != Ok)
-        out.clear();
-    return written;
+    return gf_write_image(r, q, out);
 }
 
 } // namespace

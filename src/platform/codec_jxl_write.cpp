@@ -89,7 +89,6 @@ bool jw_header(JxlEncoder* enc, const raster& r, bool alpha, const encode_option
 
 /* Runs the encoder to its end, growing out as it fills. */
 GpStatus jw_collect(JxlEncoder* enc, std::vector<uint8_t>& out) {
-    out.clear();
     size_t used = 0;
     for (;;) {
         out.resize(used + kOutputStep);

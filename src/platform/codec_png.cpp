@@ -385,12 +385,7 @@ GpStatus pn_encode(const raster& r, const encode_options&, std::vector<uint8_t>&
     cPngWriter wr;
     if (!wr.ok())
         return OutOfMemory;
-    out.clear();
-    if (!pn_write_image(wr.png(), wr.info(), &out, &job)) {
-        out.clear();
-        return GenericError;
-    }
-    return Ok;
+    return pn_write_image(wr.png(), wr.info(), &out, &job) ? Ok : GenericError;
 }
 
 } // namespace

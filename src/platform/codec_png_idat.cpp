@@ -7,7 +7,6 @@
 
 #include <libdeflate.h>
 
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -95,23 +94,16 @@ bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
     const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered_size);
     const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filtered_size]);
     const std::unique_ptr<uint8_t[]> compressed(new (std::nothrow) uint8_t[bound]);
-    std::array<std::vector<uint8_t>, 2> rows;
-    std::vector<uint8_t> scratch;
-    try {
-        rows[0].assign(bytes, 0);
-        rows[1].assign(bytes, 0);
-        scratch.resize(bytes);
-    } catch (...) {
-        return false;
-    }
-    if (!filtered || !compressed)
+    /* Two rows in turn, the one above starting as zeros, and a scratch row. */
+    const std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[3 * bytes]());
+    if (!filtered || !compressed || !rows)
         return false;
     for (uint32_t y = 0; y < r.height; ++y) {
-        std::vector<uint8_t>& row = rows[y % 2];
-        const std::vector<uint8_t>& up = rows[(y + 1) % 2];
+        uint8_t* row = rows.get() + (y % 2) * bytes;
+        const uint8_t* up = rows.get() + ((y + 1) % 2) * bytes;
         /* in PNG byte order: red, green, blue (and alpha) */
-        cu_swap_red_blue(r.pixels.data() + size_t{y} * r.stride, fromStep, row.data(), bpp, r.width);
-        pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(), filtered.get() + y * (bytes + 1));
+        cu_swap_red_blue(r.pixels.data() + size_t{y} * r.stride, fromStep, row, bpp, r.width);
+        pi_filter_row(row, up, bytes, bpp, rows.get() + 2 * bytes, filtered.get() + y * (bytes + 1));
     }
     const size_t size =
         libdeflate_zlib_compress(compressor.get(), filtered.get(), filtered_size, compressed.get(), bound);

@@ -393,7 +393,6 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
         widest = std::max<size_t>(widest, size_t{pages[i]->width} * 4);
     }
     std::vector<uint8_t> line(widest);
-    out.clear();
     tf_stream s;
     s.out = &out;
     tf_handle tif = tf_open(s, "w", UINT64_MAX);
@@ -405,13 +404,10 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
             written =
                 tf_write_page(tif.get(), *pages[i], static_cast<uint16_t>(i), static_cast<uint16_t>(pageCount), line);
         } catch (...) {
-            written = false;
+            /* not written */
         }
-        if (!written) {
-            tif.reset();
-            out.clear();
+        if (!written)
             return GenericError;
-        }
     }
     tif.reset(); /* flushes the last directory into out */
     return out.empty() ? GenericError : Ok;

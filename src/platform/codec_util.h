@@ -211,9 +211,10 @@ constexpr decoder cu_decoder(const char* name) {
             }};
 }
 
-/* An encoder; an Encode that takes one raster writes single-page files and
- * gets the first page, checked by cu_raster_valid (InvalidParameter when
- * there is none or it is not valid). */
+/* An encoder whose Encode starts on an empty out, which it leaves empty
+ * unless it returns Ok. An Encode that takes one raster writes single-page
+ * files and gets the first page, checked by cu_raster_valid
+ * (InvalidParameter when there is none or it is not valid). */
 template <auto Encode>
 constexpr encoder cu_encoder(const CLSID& clsid, const GUID& format, const WCHAR* name, const char* code) {
     return {clsid, format, name, code,
@@ -221,14 +222,18 @@ constexpr encoder cu_encoder(const CLSID& clsid, const GUID& format, const WCHAR
                std::vector<uint8_t>& out) noexcept {
                 constexpr bool kSinglePage =
                     std::is_invocable_v<decltype(Encode), const raster&, const encode_options&, std::vector<uint8_t>&>;
+                out.clear();
                 if (kSinglePage && (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0])))
                     return InvalidParameter;
-                return cu_no_throw([&] {
+                const GpStatus status = cu_no_throw([&] {
                     if constexpr (kSinglePage)
                         return Encode(*pages[0], options, out);
                     else
                         return Encode(pages, pageCount, options, out);
                 });
+                if (status != Ok)
+                    out.clear();
+                return status;
             }};
 }
 

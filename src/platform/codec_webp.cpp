@@ -222,7 +222,6 @@ bool wp_add_chunk(WebPMux* mux, const char* fourcc, const std::vector<uint8_t>& 
 
 /* The encoded image with the photo details of options, into out. */
 GpStatus wp_finish(const WebPMemoryWriter& image, const encode_options& options, std::vector<uint8_t>& out) {
-    out.clear();
     if (options.exif.empty() && options.xmp.empty())
         return cu_append(out, image.mem, image.size) ? Ok : OutOfMemory;
     cWebPMux mux(WebPData{image.mem, image.size});
