@@ -40,6 +40,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
 class cGDIP;
+struct cDesign;
 class cImageList;
 class cQuestions;
 
@@ -128,10 +129,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
 
     QTreeWidget* lvwImages = nullptr;
     QLabel* labImages = nullptr;
-    QLabel* labSize = nullptr;
-    QLabel* labQuality = nullptr;
-    QLabel* labRotation = nullptr;
-    QLabel* labPixels = nullptr;
     QLabel* labNoQuality = nullptr;
     QLabel* labStatus = nullptr;
     QLabel* labFileCount = nullptr;
@@ -196,7 +193,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     void RememberDesignedLayout();
     void LayOutExtraRoom();
     void ConnectToolButton(ARButton* oButton);
-    void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
     // The format menu, under the toolbar band at the Save button's left edge.
     void ShowFormatMenu();
     // Opens oAddress in the browser; says so, with the address, when it cannot.
@@ -204,6 +200,8 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     void PaintElements(QPainter& painter) const;
     void UpdateElement(const cShapeElement& oShape);
     // OptionPanels.cpp
+    // A header: a coloured bar with white bold text at oPlace in oParent.
+    static QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace);
     void BuildOptionPanels();
     void BuildFormatMenu();
     void txtSize_LostFocus();
