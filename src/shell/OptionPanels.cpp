@@ -39,27 +39,6 @@ QWidget* MakePanel(QWidget* oParent, const char* sName, const cDesign& oPlace) {
     return panel;
 }
 
-} // namespace
-
-QLabel* frmQuillet::MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
-    auto* label = new QLabel(sText, oParent);
-    label->setObjectName(QLatin1String(sName));
-    PlaceTwips(label, oPlace);
-    label->setAutoFillBackground(true);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::Window, kHeaderColor);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(colours);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    label->setIndent(4);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
-namespace {
-
 // One exclusive group of options; a checked option stores its index in
 // iIndexState, then fChosen runs.
 template <size_t N>
@@ -140,6 +119,23 @@ QString DimensionsText(const cDimensions& oSize) {
 }
 
 } // namespace
+
+QLabel* frmQuillet::MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
+    auto* label = new QLabel(sText, oParent);
+    label->setObjectName(QLatin1String(sName));
+    PlaceTwips(label, oPlace);
+    label->setAutoFillBackground(true);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::Window, kHeaderColor);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(colours);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setIndent(4);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
 
 void frmQuillet::BuildOptionPanels() {
     const auto remember = [this] { RememberChoices(mCustomSize); };
