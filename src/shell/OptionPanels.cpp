@@ -226,13 +226,6 @@ void frmQuillet::UncheckMenu() {
         item->setChecked(false);
 }
 
-QAction* frmQuillet::FormatItem(const QString& sCode) const {
-    for (QAction* item : mnuFormats)
-        if (item->data().toString() == sCode)
-            return item;
-    return nullptr;
-}
-
 void frmQuillet::ShowHideQualityOptions(bool bShow) {
     for (QRadioButton* option : optQuality)
         option->setVisible(bShow);

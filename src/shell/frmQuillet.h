@@ -148,15 +148,9 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
 
     QMenu* mnuDropDown = nullptr;
     // The format items, "Original Format" first (SaveFormatCodes), each
-    // named "mnu" + code + "Format" with its code as data.
+    // named "mnu" + code + "Format" ("mnuOriginalFormat") with its code as
+    // data. The photo-details and the other choices follow, each named too.
     std::vector<QAction*> mnuFormats;
-    QAction* FormatItem(const QString& sCode) const;
-    QAction* mnuKeepDetails = nullptr;
-    QAction* mnuKeepLocation = nullptr;
-    QAction* mnuRemoveDetails = nullptr;
-    QAction* mnuNoEnlarge = nullptr;
-    QAction* mnuKeepDates = nullptr;
-    QAction* mnuKeepFolders = nullptr;
     QMenu* mnuHelpPopup = nullptr; // the Help button's right-click menu
     QAction* mnuInstallActions = nullptr;
     QAction* mnuRemoveActions = nullptr;
