@@ -7,7 +7,6 @@
 #include "OutputOptions.h"
 #include "SavedChoices.h"
 #include "SizeList.h"
-#include "Twips.h"
 #include "cQuestions.h"
 #include "frmQuillet.h"
 #include "frmQuilletDesign.h"
@@ -35,7 +34,7 @@ const char16_t* const kRotationCaptions[4] = {u"0°", u"90°", u"180°", u"270°
 QWidget* MakePanel(QWidget* oParent, const char* sName, const cDesign& oPlace) {
     auto* panel = new QWidget(oParent);
     panel->setObjectName(QLatin1String(sName));
-    PlaceTwips(panel, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
+    PlaceTwips(panel, oPlace);
     return panel;
 }
 
@@ -43,7 +42,7 @@ QWidget* MakePanel(QWidget* oParent, const char* sName, const cDesign& oPlace) {
 QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
     auto* label = new QLabel(sText, oParent);
     label->setObjectName(QLatin1String(sName));
-    PlaceTwips(label, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
+    PlaceTwips(label, oPlace);
     label->setAutoFillBackground(true);
     QPalette colours = label->palette();
     colours.setColor(QPalette::Window, kHeaderColor);
@@ -66,7 +65,7 @@ QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOp
     for (size_t i = 0; i < N; ++i) {
         auto* option = new QRadioButton(aCaptions[i], oPanel);
         option->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(sName)).arg(i));
-        PlaceTwips(option, aPlaces[i].Left, aPlaces[i].Top, aPlaces[i].Width, aPlaces[i].Height);
+        PlaceTwips(option, aPlaces[i]);
         option->setChecked(static_cast<int>(i) == iIndexState);
         option->setEnabled(false);
         group->addButton(option, static_cast<int>(i));
@@ -151,12 +150,12 @@ void frmQuillet::BuildOptionPanels() {
         QRegularExpression(QStringLiteral("[0-9]{0,5}( *, *[0-9]{0,5}){0,15}")), txtSize));
     txtSize->setObjectName(QStringLiteral("txtSize"));
     txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
-    PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
+    PlaceTwips(txtSize, kCustomSizeBox);
     txtSize->setEnabled(false);
     txtSize->installEventFilter(this);
     labPixels = new QLabel(QStringLiteral("Pixels"), picSize);
     labPixels->setObjectName(QStringLiteral("labPixels"));
-    PlaceTwips(labPixels, kPixelsLabel.Left, kPixelsLabel.Top, kPixelsLabel.Width, kPixelsLabel.Height);
+    PlaceTwips(labPixels, kPixelsLabel);
 
     picQuality = MakePanel(this, "picQuality", kQualityPanel);
     labQuality = MakeHeader(picQuality, "labQuality", QStringLiteral("Image Quality"), kQualityHeader);
@@ -170,7 +169,7 @@ void frmQuillet::BuildOptionPanels() {
         QStringLiteral("Quality settings only apply when saving in JPG, WebP, AVIF or JPEG XL format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
-    PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
+    PlaceTwips(labNoQuality, kNoQualityNote);
     // The note takes as many lines as the font in use wraps it to; the
     // panel has room below the designed two.
     labNoQuality->resize(labNoQuality->width(),

@@ -8,7 +8,6 @@
 #include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
-#include "Twips.h"
 #include "cGDIP.h"
 #include "cImageList.h"
 #include "cQtQuestions.h"
@@ -154,7 +153,7 @@ void frmQuillet::BuildToolbar() {
         auto* button = new ARButton(this);
         this->*design.Member = button;
         button->setObjectName(QLatin1String(design.Name));
-        PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
+        PlaceTwips(button, design.Place);
         const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
         const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
         button->SetPicture(picture.pixmap(side));
@@ -185,7 +184,7 @@ void frmQuillet::BuildToolbar() {
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    PlaceTwips(Image1, kImage1.Left, kImage1.Top, kImage1.Width, kImage1.Height);
+    PlaceTwips(Image1, kImage1);
     Image1->setPixmap(QIcon(QStringLiteral(":/buttons/wordmark.svg")).pixmap(Image1->size()));
     Image1->setAlignment(Qt::AlignCenter);
 }
@@ -258,8 +257,8 @@ void frmQuillet::BuildStatusBand() {
     labStatus->setObjectName(QStringLiteral("labStatus"));
     const int labelTop = shpStatusBar.Top + (shpStatusBar.Height - kFileCount.Height) / 2;
     // The count may grow to "32767 Images": it may use its whole compartment.
-    PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
-    PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
+    PlaceTwips(labFileCount, {kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height});
+    PlaceTwips(labStatus, {kStatus.Left, labelTop, kStatus.Width, kStatus.Height});
     labStatus->raise();
     mStatusHint = std::make_unique<cStatusHint>(*labStatus);
     // The save disables the window; its progress must stay readable, so the
@@ -275,7 +274,7 @@ void frmQuillet::BuildStatusBand() {
 void frmQuillet::BuildImageList() {
     labImages = new QLabel(QStringLiteral("Image Names"), this);
     labImages->setObjectName(QStringLiteral("labImages"));
-    PlaceTwips(labImages, kImagesHeader.Left, kImagesHeader.Top, kImagesHeader.Width, kImagesHeader.Height);
+    PlaceTwips(labImages, kImagesHeader);
     labImages->setAutoFillBackground(true);
     QPalette headerColours = labImages->palette();
     headerColours.setColor(QPalette::Window, QColor(197, 99, 154));
@@ -288,7 +287,7 @@ void frmQuillet::BuildImageList() {
 
     lvwImages = new QTreeWidget(this);
     lvwImages->setObjectName(QStringLiteral("lvwImages"));
-    PlaceTwips(lvwImages, kImageList.Left, kImageList.Top, kImageList.Width, kImageList.Height);
+    PlaceTwips(lvwImages, kImageList);
     lvwImages->setHeaderLabels({QStringLiteral("Image Files")});
     lvwImages->setColumnWidth(0, TwipsToPixelsX(kImageList.Width - kColumnMargin, ScreenOf(this)));
     lvwImages->header()->setStretchLastSection(false);
@@ -440,35 +439,20 @@ void frmQuillet::SetProgressVisible(bool bVisible) {
 }
 
 void frmQuillet::UpdateElement(const cShapeElement& oShape) {
-    update(TwipsRect(oShape.Left, oShape.Top, oShape.Width, oShape.Height, ScreenOf(this)).adjusted(-1, -1, 1, 1));
+    update(TwipsRect({oShape.Left, oShape.Top, oShape.Width, oShape.Height}, ScreenOf(this)).adjusted(-1, -1, 1, 1));
 }
 
 void frmQuillet::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintGradient(painter);
+    PaintBands(painter, *this, GradientColor);
     PaintElements(painter);
-}
-
-void frmQuillet::PaintGradient(QPainter& painter) const {
-    // A band per twips row y = 0 .. H, each from y - 1 to y + 1, later ones
-    // over earlier ones; painted here as the band on top of each pixel row.
-    // A window of inner height 0 (minimised) has no gradient.
-    const QScreen* screen = ScreenOf(this);
-    const int lastRow = PixelsToTwipsY(height(), screen);
-    if (lastRow <= 0)
-        return;
-    const double twipsPerPixel = TwipsPerPixelY(screen);
-    for (int pixelRow = 0; pixelRow < height(); ++pixelRow) {
-        const int row = LastBandOverPixelRow(pixelRow, twipsPerPixel, lastRow);
-        painter.fillRect(0, pixelRow, width(), 1, GradientColor(row, lastRow));
-    }
 }
 
 void frmQuillet::PaintElements(QPainter& painter) const {
     const QScreen* screen = ScreenOf(this);
     auto fill = [&](const cShapeElement& shape) {
         if (shape.Visible && shape.Width > 0 && shape.Height > 0)
-            painter.fillRect(TwipsRect(shape.Left, shape.Top, shape.Width, shape.Height, screen), shape.FillColor);
+            painter.fillRect(TwipsRect({shape.Left, shape.Top, shape.Width, shape.Height}, screen), shape.FillColor);
     };
     fill(shpToolbar);
     fill(shpStatusBar);

@@ -201,7 +201,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     void ShowFormatMenu();
     // Opens oAddress in the browser; says so, with the address, when it cannot.
     void OpenPage(const QUrl& oAddress);
-    void PaintGradient(QPainter& painter) const;
     void PaintElements(QPainter& painter) const;
     void UpdateElement(const cShapeElement& oShape);
     // OptionPanels.cpp

@@ -3,9 +3,7 @@
 // width and height within the window or the panel named. Shared by the
 // window's source files; nothing outside the window uses it.
 
-struct cDesign {
-    int Left, Top, Width, Height;
-};
+#include "DialogMetrics.h"
 
 // Client area of the window.
 inline constexpr int kClientWidth = 7935;
