@@ -166,8 +166,6 @@ void frmQuillet::BuildToolbar() {
         ConnectToolButton(button);
     }
     SaveButton->SetDropDownWidth(kDropDownZone);
-    connect(SaveButton, &ARButton::MouseDown, this,
-            [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) { SaveButton_MouseDown(eButton, lX); });
     connect(SaveButton, &ARButton::DropDownRequested, this, &frmQuillet::ShowFormatMenu);
     connect(OpenButton, &ARButton::clicked, this, [this] { mImageList->OpenButton_Click(); });
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
@@ -205,16 +203,6 @@ void frmQuillet::SetTabOrder() {
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
     connect(oButton, &ARButton::MouseEnter, this, [this, oButton] { mStatusHint->Show(oButton->toolTip()); });
     connect(oButton, &ARButton::MouseLeave, this, [this] { mStatusHint->Hide(); });
-}
-
-void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
-    // No zone while the button reads Stop.
-    if (SaveButton->DropDownWidth() == 0 || lX < SaveButton->width() - SaveButton->DropDownWidth())
-        return;
-    // The drop-down zone: the format menu opens under the toolbar band at the
-    // button's left edge, and the press does not start a save.
-    SaveButton->CancelPress();
-    ShowFormatMenu();
 }
 
 void frmQuillet::ShowFormatMenu() {
@@ -272,18 +260,7 @@ void frmQuillet::BuildStatusBand() {
 }
 
 void frmQuillet::BuildImageList() {
-    labImages = new QLabel(QStringLiteral("Image Names"), this);
-    labImages->setObjectName(QStringLiteral("labImages"));
-    PlaceTwips(labImages, kImagesHeader);
-    labImages->setAutoFillBackground(true);
-    QPalette headerColours = labImages->palette();
-    headerColours.setColor(QPalette::Window, QColor(197, 99, 154));
-    headerColours.setColor(QPalette::WindowText, Qt::white);
-    labImages->setPalette(headerColours);
-    QFont bold = labImages->font();
-    bold.setBold(true);
-    labImages->setFont(bold);
-    labImages->setIndent(4);
+    labImages = MakeHeader(this, "labImages", QStringLiteral("Image Names"), kImagesHeader);
 
     lvwImages = new QTreeWidget(this);
     lvwImages->setObjectName(QStringLiteral("lvwImages"));
