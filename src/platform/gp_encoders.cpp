@@ -141,12 +141,10 @@ static GpStatus en_bytes(const EncoderParameter& p, std::vector<uint8_t>& block)
         (p.NumberOfValues > 0 && p.Value == nullptr))
         return InvalidParameter;
     const auto* bytes = static_cast<const uint8_t*>(p.Value);
-    try {
+    return guard_alloc([&] {
         block.assign(bytes, bytes + p.NumberOfValues);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 /* Reads the parameters the encoders understand. save_flag stays 0 without one. */
@@ -183,7 +181,7 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
 /* The one file writer of the program: the file takes its name only once it
  * is complete, so no half-written file is ever left behind. */
 static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& bytes) {
-    try {
+    return guard_alloc([&] {
         const std::string full(path);
         const size_t slash = full.rfind('/');
         const cFolder folder(slash == std::string::npos ? "." : slash == 0 ? "/" : full.substr(0, slash));
@@ -193,9 +191,7 @@ static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& byte
         if (written.Step == eWriteStep::Done)
             return Ok;
         return written.Error == EACCES || written.Error == EPERM ? AccessDenied : Win32Error;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& bytes) {
@@ -219,15 +215,13 @@ static GpStatus en_encode_write(const encoder& codec, const raster* const* pages
 }
 
 static GpStatus en_finish(const save_session& session) {
-    std::vector<const raster*> pages;
-    try {
+    return guard_alloc([&] {
+        std::vector<const raster*> pages;
         for (const raster& page : session.pages)
             pages.push_back(&page);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
-                           session.to_file ? session.path.data() : nullptr, session.stream);
+        return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
+                               session.to_file ? session.path.data() : nullptr, session.stream);
+    });
 }
 
 /* The common part of the two save calls; exactly one of path and stream is set. */
@@ -250,7 +244,7 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         return en_encode_write(*codec, &page, 1, options, path, stream);
     }
     /* Multi-page: the pages are collected until the flush. */
-    try {
+    return guard_alloc([&] {
         auto session = std::make_unique<save_session>();
         session->codec = codec;
         session->options = options;
@@ -264,10 +258,8 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         if (image->pending_save)
             GpStreamRelease(image->pending_save->stream);
         image->pending_save = std::move(session);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* clsidEncoder,
@@ -289,15 +281,13 @@ GpStatus GdipSaveImageToStream(GpImage* image, GpStream* stream, const CLSID* cl
 
 /* Adds a copy of source's active frame to image's pending save. */
 static GpStatus en_add_page(GpImage* image, GpImage* source) {
-    GpStatus status = ensure_decoded(*source);
+    const GpStatus status = ensure_decoded(*source);
     if (status != Ok)
         return status;
-    try {
+    return guard_alloc([&] {
         image->pending_save->pages.push_back(source->pixels);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 /* The common start of the calls that add to a multi-page save: a save must be

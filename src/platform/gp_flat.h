@@ -500,9 +500,6 @@ GpStatus GdipDisposeImage(GpImage* image);
  * RotateFlip). Sizes are whole numbers given as floats. */
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
 GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height);
-/* The format the image was decoded from (ImageFormatMemoryBMP for created
- * bitmaps). */
-GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
 /* What the decoding libraries printed on stderr while the image was read and
  * decoded (their warnings about damaged data), as UTF-8 lines; stderr itself
  * gets none of it. With buffer null, *size receives the length; else up to

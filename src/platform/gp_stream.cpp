@@ -2,11 +2,9 @@
  * gp_stream.cpp - in-memory byte streams (CreateStreamOnHGlobal stand-in) and
  * GUID parsing.
  */
-#include "gp_flat.h"
+#include "gp_internal.h"
 
 #include <cstring>
-#include <new>
-#include <vector>
 
 struct GpStream {
     uint32_t refs = 1;
@@ -36,6 +34,13 @@ HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelea
     }
     *ppstm = stream;
     return S_OK;
+}
+
+GpStream* gp::stream_holding(std::vector<uint8_t>&& bytes) {
+    auto* stream = new (std::nothrow) GpStream;
+    if (stream != nullptr)
+        stream->own = std::move(bytes);
+    return stream;
 }
 
 HRESULT GpStreamRead(GpStream* stream, void* pv, uint32_t cb, uint32_t* pcbRead) {
