@@ -6,10 +6,12 @@
 #include "gp_formats.h"
 #include "gp_internal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
 using namespace gp;
 
 /* Tokens only need to be distinct and non-zero; nothing else is shared. */
@@ -32,66 +34,34 @@ void GdiplusShutdown(uintptr_t) {}
 
 /* ---- Enumeration -------------------------------------------------------------------- */
 
-static size_t en_length(const WCHAR* text) {
-    size_t length = 0;
-    while (text != nullptr && text[length] != 0)
-        ++length;
-    return length;
-}
-
-/* The row of the format table an encoder writes; every encoder has one. */
-static const image_format& en_format(const encoder& codec) {
-    return *format_by_code(codec.format_code);
-}
-
-/* Bytes of the four strings of one encoder's description (the format
- * description is the format's code, "JPG"), terminators included. */
-static size_t en_string_bytes(const encoder& codec) {
-    const image_format& format = en_format(codec);
-    return (en_length(codec.codec_name) + std::strlen(codec.format_code) + encoder_patterns(format, nullptr) +
-            encoder_mime_type(format, nullptr) + 4) *
-           sizeof(WCHAR);
+/* The four strings of one encoder's description, each followed by its
+ * terminator: codec name, format description (the code of the format's row
+ * in the format table, "JPG"), extension patterns and MIME type. */
+static std::u16string en_strings(const encoder& codec) {
+    const image_format& format = *format_by_code(codec.format_code);
+    std::u16string text = codec.codec_name;
+    text += u'\0';
+    for (const std::string& ascii :
+         {std::string(codec.format_code), encoder_patterns(format), encoder_mime_type(format)}) {
+        text.append(ascii.begin(), ascii.end());
+        text += u'\0';
+    }
+    return text;
 }
 
 GpStatus GdipGetImageEncodersSize(uint32_t* numEncoders, uint32_t* size) {
     if (numEncoders == nullptr || size == nullptr)
         return InvalidParameter;
-    size_t count = 0;
-    const encoder* table = encoder_table(count);
-    size_t bytes = count * sizeof(ImageCodecInfo);
-    for (size_t i = 0; i < count; ++i)
-        bytes += en_string_bytes(table[i]);
-    *numEncoders = static_cast<uint32_t>(count);
-    *size = static_cast<uint32_t>(bytes);
-    return Ok;
-}
-
-/* Copies text into the string area at cursor and advances it. */
-static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
-    const size_t length = en_length(text);
-    WCHAR* start = cursor;
-    if (length > 0)
-        std::memcpy(cursor, text, length * sizeof(WCHAR));
-    cursor[length] = 0;
-    cursor += length + 1;
-    return start;
-}
-
-/* Copies the ASCII text into the string area at cursor and advances it. */
-static const WCHAR* en_put_ascii(const char* text, WCHAR*& cursor) {
-    WCHAR* start = cursor;
-    while (*text != 0)
-        *cursor++ = static_cast<WCHAR>(*text++);
-    *cursor++ = 0;
-    return start;
-}
-
-/* Terminates the length characters written at cursor and advances past them. */
-static const WCHAR* en_end(size_t length, WCHAR*& cursor) {
-    WCHAR* start = cursor;
-    cursor[length] = 0;
-    cursor += length + 1;
-    return start;
+    return guard_alloc([&] {
+        size_t count = 0;
+        const encoder* table = encoder_table(count);
+        size_t bytes = count * sizeof(ImageCodecInfo);
+        for (size_t i = 0; i < count; ++i)
+            bytes += en_strings(table[i]).size() * sizeof(WCHAR);
+        *numEncoders = static_cast<uint32_t>(count);
+        *size = static_cast<uint32_t>(bytes);
+        return Ok;
+    });
 }
 
 GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInfo* encoders) {
@@ -99,29 +69,33 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
         return InvalidParameter;
     uint32_t expected_count = 0;
     uint32_t expected_size = 0;
-    GdipGetImageEncodersSize(&expected_count, &expected_size);
+    const GpStatus status = GdipGetImageEncodersSize(&expected_count, &expected_size);
+    if (status != Ok)
+        return status;
     if (numEncoders != expected_count || size != expected_size)
         return InvalidParameter;
-    size_t count = 0;
-    const encoder* table = encoder_table(count);
-    /* Strings follow the records; sizeof(ImageCodecInfo) keeps them 2-aligned. */
-    auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
-    for (size_t i = 0; i < count; ++i) {
-        const encoder& codec = table[i];
-        const image_format& format = en_format(codec);
-        ImageCodecInfo& info = encoders[i];
-        info = ImageCodecInfo{};
-        info.Clsid = codec.clsid;
-        info.FormatID = codec.format_id;
-        info.CodecName = en_put(codec.codec_name, cursor);
-        info.FormatDescription = en_put_ascii(codec.format_code, cursor);
-        info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
-        info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
-        info.DllName = nullptr;
-        info.Flags = 0x00010007; /* encoder, supports bitmaps, built in */
-        info.Version = 1;
-    }
-    return Ok;
+    return guard_alloc([&] {
+        size_t count = 0;
+        const encoder* table = encoder_table(count);
+        /* Strings follow the records; sizeof(ImageCodecInfo) keeps them 2-aligned. */
+        auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
+        for (size_t i = 0; i < count; ++i) {
+            ImageCodecInfo& info = encoders[i];
+            info = ImageCodecInfo{};
+            info.Clsid = table[i].clsid;
+            info.FormatID = table[i].format_id;
+            info.Flags = 0x00010007; /* encoder, supports bitmaps, built in */
+            info.Version = 1;
+            const std::u16string text = en_strings(table[i]);
+            std::copy(text.begin(), text.end(), cursor);
+            for (const WCHAR** field :
+                 {&info.CodecName, &info.FormatDescription, &info.FilenameExtension, &info.MimeType}) {
+                *field = cursor;
+                cursor += std::char_traits<char16_t>::length(cursor) + 1;
+            }
+        }
+        return Ok;
+    });
 }
 
 /* ---- Saving ----------------------------------------------------------------------- */
