@@ -16,7 +16,6 @@
 
 #include <malloc.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 /* Largest file GdipLoadImageFromFile reads into memory. */
@@ -26,15 +25,11 @@ static constexpr uint64_t bm_max_file_bytes = uint64_t{1} << 30;
  * save's worker threads; relaxed order, as nothing else is published by it. */
 static std::atomic<uint64_t> bm_decode_count{0};
 
-GpImage::GpImage() : alive(std::make_shared<bool>(true)) {}
-
 GpImage::~GpImage() {
     *alive = false;
     if (pending_save)
         GpStreamRelease(pending_save->stream);
 }
-
-GpDeviceContext::GpDeviceContext() : alive(std::make_shared<bool>(true)) {}
 
 GpDeviceContext::~GpDeviceContext() {
     *alive = false;
@@ -183,9 +178,7 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     out = &image.pixels;
     if (image.decoded)
         return Ok;
-    const uint32_t needWidth = draw_width;
-    const uint32_t needHeight = draw_height;
-    if (image.reduced.width >= needWidth && image.reduced.height >= needHeight) {
+    if (image.reduced.width >= draw_width && image.reduced.height >= draw_height) {
         out = &image.reduced;
         return Ok;
     }
@@ -199,7 +192,7 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     /* Only a raster smaller on both sides that keeps the promised margin is
      * a reduced one; anything else stands for the full frame. */
     if (frame.width < image.info.width && frame.height < image.info.height) {
-        if (frame.width < needWidth || frame.height < needHeight)
+        if (frame.width < draw_width || frame.height < draw_height)
             return GenericError;
         image.reduced = std::move(frame);
         out = &image.reduced;
@@ -279,33 +272,26 @@ static GpStatus bm_read_file(const WCHAR* filename, std::vector<uint8_t>& bytes,
     if (!utf16_to_path(filename, path))
         return InvalidParameter;
     int fd = -1;
-    GpStatus status = gp::open_regular_file(path.data(), &fd);
+    uint64_t size = 0;
+    GpStatus status = gp::open_regular_file(path.data(), &fd, &size);
     if (status != Ok)
         return status;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        status = gp::status_from_errno(errno);
-    } else if (static_cast<uint64_t>(info.st_size) > bm_max_file_bytes) {
-        status = OutOfMemory;
-    } else {
-        if (whole != nullptr)
-            *whole = static_cast<uint64_t>(info.st_size) <= limit;
-        try {
-            bytes.resize(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(info.st_size), limit)));
-        } catch (const std::bad_alloc&) {
-            status = OutOfMemory;
+    if (whole != nullptr)
+        *whole = size <= limit;
+    status = size > bm_max_file_bytes ? OutOfMemory : guard_alloc([&] {
+        bytes.resize(static_cast<size_t>(std::min(size, limit)));
+        return Ok;
+    });
+    size_t done = 0;
+    while (status == Ok && done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            status = got < 0 ? gp::status_from_errno(errno) : Win32Error;
+            break;
         }
-        size_t done = 0;
-        while (status == Ok && done < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                status = got < 0 ? gp::status_from_errno(errno) : Win32Error;
-                break;
-            }
-            done += static_cast<size_t>(got);
-        }
+        done += static_cast<size_t>(got);
     }
     ::close(fd);
     return status;

@@ -57,7 +57,7 @@ class message_capture {
 } // namespace gp
 
 struct GpImage {
-    GpImage();
+    GpImage() = default;
     ~GpImage();
     GpImage(const GpImage&) = delete;
     GpImage& operator=(const GpImage&) = delete;
@@ -79,17 +79,17 @@ struct GpImage {
     std::unique_ptr<gp::save_session> pending_save;
     /* What the decoding libraries printed while the image was read. */
     std::string decoder_messages;
-    gp::alive_flag alive;
+    gp::alive_flag alive = std::make_shared<bool>(true);
 };
 
 struct GpDeviceContext {
-    GpDeviceContext();
+    GpDeviceContext() = default;
     ~GpDeviceContext();
     GpDeviceContext(const GpDeviceContext&) = delete;
     GpDeviceContext& operator=(const GpDeviceContext&) = delete;
 
     gp::raster pixels; /* always 32bppARGB */
-    gp::alive_flag alive;
+    gp::alive_flag alive = std::make_shared<bool>(true);
 };
 
 struct GpDisplayBitmap {
@@ -142,10 +142,11 @@ bool utf16_to_path(const WCHAR* name, std::vector<char>& path);
 /* The GpStatus for a failed file operation's errno. */
 GpStatus status_from_errno(int error);
 /* Opens path for reading if it is a regular file, without ever waiting on a
- * FIFO or device. *fd receives a blocking descriptor the caller closes.
- * Returns FileNotFound (missing, or not a regular file), AccessDenied,
- * OutOfMemory or Win32Error; *fd is untouched on failure. */
-GpStatus open_regular_file(const char* path, int* fd);
+ * FIFO or device. *fd receives a blocking descriptor the caller closes, *size
+ * the file's size in bytes. Returns FileNotFound (missing, or not a regular
+ * file), AccessDenied, OutOfMemory or Win32Error; both are untouched on
+ * failure. */
+GpStatus open_regular_file(const char* path, int* fd, uint64_t* size);
 
 /* ---- gp_stream.cpp ---------------------------------------------------------------- */
 
