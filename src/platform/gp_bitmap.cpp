@@ -27,8 +27,6 @@ static std::atomic<uint64_t> bm_decode_count{0};
 
 GpImage::~GpImage() {
     *alive = false;
-    if (pending_save)
-        GpStreamRelease(pending_save->stream);
 }
 
 GpDeviceContext::~GpDeviceContext() {
@@ -216,10 +214,9 @@ static GpStatus bm_probe_bytes(const std::vector<uint8_t>& bytes, const decoder*
                                std::string& messages) {
     size_t count = 0;
     const decoder* const* table = decoder_table(count);
-    codec = nullptr;
-    for (size_t i = 0; i < count && codec == nullptr; ++i)
-        if (table[i]->sniff(bytes.data(), bytes.size()))
-            codec = table[i];
+    const auto found =
+        std::find_if(table, table + count, [&](const decoder* d) { return d->sniff(bytes.data(), bytes.size()); });
+    codec = found != table + count ? *found : nullptr;
     if (codec == nullptr)
         return UnknownImageFormat;
     GpStatus status = Ok;
@@ -594,12 +591,12 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
                            lock->stride, format, palette, static_cast<uint32_t>(area.X), 0,
                            static_cast<uint32_t>(area.Width), static_cast<uint32_t>(area.Height));
         }
-        lockedData->Width = static_cast<uint32_t>(area.Width);
-        lockedData->Height = static_cast<uint32_t>(area.Height);
-        lockedData->Stride = lock->stride;
-        lockedData->PixelFormat = format;
-        lockedData->Scan0 = lock->scan0;
-        lockedData->Reserved = 0;
+        *lockedData = BitmapData{static_cast<uint32_t>(area.Width),
+                                 static_cast<uint32_t>(area.Height),
+                                 lock->stride,
+                                 format,
+                                 lock->scan0,
+                                 0};
         bitmap->lock = std::move(lock);
         return Ok;
     });
@@ -705,12 +702,10 @@ GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize, P
         return PropertyNotFound;
     if (propSize != sizeof(PropertyItem) + item->value.size())
         return InvalidParameter;
-    buffer->id = item->id;
-    buffer->length = static_cast<uint32_t>(item->value.size());
-    buffer->type = item->type;
     /* The value bytes follow the record in the caller's buffer. */
     uint8_t* value = reinterpret_cast<uint8_t*>(buffer) + sizeof(PropertyItem);
-    buffer->value = item->value.empty() ? nullptr : value;
+    *buffer = PropertyItem{item->id, static_cast<uint32_t>(item->value.size()), item->type,
+                           item->value.empty() ? nullptr : value};
     if (!item->value.empty())
         std::memcpy(value, item->value.data(), item->value.size());
     return Ok;
@@ -819,12 +814,8 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
 }
 
 static void bm_describe(raster& pixels, BitmapData* bits) {
-    bits->Width = pixels.width;
-    bits->Height = pixels.height;
-    bits->Stride = static_cast<int32_t>(pixels.stride);
-    bits->PixelFormat = pixels.format;
-    bits->Scan0 = pixels.pixels.data();
-    bits->Reserved = 0;
+    *bits = BitmapData{pixels.width,  pixels.height,        static_cast<int32_t>(pixels.stride),
+                       pixels.format, pixels.pixels.data(), 0};
 }
 
 GpStatus GpGetHBITMAPBits(HBITMAP hbm, BitmapData* bits) {

@@ -135,7 +135,7 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
             continue;
         }
         const bool is_quality = p.Guid == EncoderQuality;
-        if (!is_quality && !(p.Guid == EncoderSaveFlag))
+        if (!is_quality && p.Guid != EncoderSaveFlag)
             continue;
         if (p.NumberOfValues < 1 || p.Type != EncoderParameterValueTypeLong || p.Value == nullptr)
             return InvalidParameter;
@@ -194,7 +194,7 @@ static GpStatus en_finish(const save_session& session) {
         for (const raster& page : session.pages)
             pages.push_back(&page);
         return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
-                               session.to_file ? session.path.data() : nullptr, session.stream);
+                               session.to_file ? session.path.data() : nullptr, session.stream.get());
     });
 }
 
@@ -213,7 +213,7 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         status = ensure_decoded(*image);
     if (status != Ok)
         return status;
-    if (save_flag != EncoderValueMultiFrame || !(codec->format_id == ImageFormatTIFF)) {
+    if (save_flag != EncoderValueMultiFrame || codec->format_id != ImageFormatTIFF) {
         const raster* page = &image->pixels;
         return en_encode_write(*codec, &page, 1, options, path, stream);
     }
@@ -226,11 +226,8 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         if (path != nullptr)
             session->path.assign(path, path + std::strlen(path) + 1);
         session->pages.push_back(image->pixels);
-        session->stream = stream;
-        if (stream != nullptr)
-            GpStreamAddRef(stream);
-        if (image->pending_save)
-            GpStreamRelease(image->pending_save->stream);
+        GpStreamAddRef(stream);
+        session->stream.reset(stream);
         image->pending_save = std::move(session);
         return Ok;
     });
@@ -285,10 +282,8 @@ GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
         return en_add_page(image, image);
     if (save_flag != EncoderValueFlush)
         return InvalidParameter;
-    std::unique_ptr<save_session> session = std::move(image->pending_save);
-    const GpStatus result = en_finish(*session);
-    GpStreamRelease(session->stream);
-    return result;
+    const std::unique_ptr<save_session> session = std::move(image->pending_save);
+    return en_finish(*session);
 }
 
 GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters* encoderParams) {

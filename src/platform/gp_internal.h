@@ -27,8 +27,9 @@ struct save_session {
     encode_options options;
     std::vector<raster> pages;
     bool to_file = false;
-    std::vector<char> path;     /* UTF-8, zero-terminated, when to_file */
-    GpStream* stream = nullptr; /* referenced (AddRef) when !to_file */
+    std::vector<char> path; /* UTF-8, zero-terminated, when to_file */
+    /* Referenced (AddRef) when !to_file, released with the session. */
+    std::unique_ptr<GpStream, uint32_t (*)(GpStream*)> stream{nullptr, GpStreamRelease};
 };
 
 /* An active lock of GdipBitmapLockBits. */
