@@ -3,6 +3,7 @@
 #include "Numbers.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -71,6 +72,23 @@ int TwipsToPixelsY(double sngTwips, const QScreen* oScreen) {
     return static_cast<int>(RoundHalfEven(sngTwips / TwipsPerPixelY(oScreen)));
 }
 
+int PixelsToTwipsX(int lPixels, const QScreen* oScreen) {
+    return static_cast<int>(RoundHalfEven(lPixels * TwipsPerPixelX(oScreen)));
+}
+
+int PixelsToTwipsY(int lPixels, const QScreen* oScreen) {
+    return static_cast<int>(RoundHalfEven(lPixels * TwipsPerPixelY(oScreen)));
+}
+
+QRect TwipsRect(const cDesign& oPlace, const QScreen* oScreen) {
+    return {TwipsToPixelsX(oPlace.Left, oScreen), TwipsToPixelsY(oPlace.Top, oScreen),
+            TwipsToPixelsX(oPlace.Width, oScreen), TwipsToPixelsY(oPlace.Height, oScreen)};
+}
+
+void PlaceTwips(QWidget* oWidget, const cDesign& oPlace) {
+    oWidget->setGeometry(TwipsRect(oPlace, ScreenOf(oWidget)));
+}
+
 int LastBandOverPixelRow(int lPixelRow, double sngTwipsPerPixel, int lLastRow) {
     // The band of row y covers twips y - 1 .. y + 1; the pixel row ends at
     // (lPixelRow + 1) * sngTwipsPerPixel, so the last band to touch it starts
@@ -78,6 +96,17 @@ int LastBandOverPixelRow(int lPixelRow, double sngTwipsPerPixel, int lLastRow) {
     const double rowEnd = (lPixelRow + 1) * sngTwipsPerPixel;
     const int lastRow = static_cast<int>(std::ceil(rowEnd + 1.0)) - 1;
     return std::clamp(lastRow, 0, std::max(lLastRow, 0));
+}
+
+void PaintBands(QPainter& painter, const QWidget& oWidget, QColor (*fColour)(int lRow, int lLastRow)) {
+    const QScreen* screen = ScreenOf(&oWidget);
+    const double twipsPerPixel = TwipsPerPixelY(screen);
+    const int lastRow = PixelsToTwipsY(oWidget.height(), screen);
+    // A widget of height 0 (a minimised window) has no bands.
+    if (lastRow <= 0)
+        return;
+    for (int y = 0; y < oWidget.height(); ++y)
+        painter.fillRect(0, y, oWidget.width(), 1, fColour(LastBandOverPixelRow(y, twipsPerPixel, lastRow), lastRow));
 }
 
 QFont BoldSansFont() {

@@ -44,11 +44,6 @@ constexpr double kClientHeight = 3195;
 
 const QString kShowErrorTitle = QStringLiteral("Error Showing Image");
 
-QRect TwipsToPixels(double lLeft, double lTop, double lWidth, double lHeight, const QScreen* oScreen) {
-    return {TwipsToPixelsX(lLeft, oScreen), TwipsToPixelsY(lTop, oScreen), TwipsToPixelsX(lWidth, oScreen),
-            TwipsToPixelsY(lHeight, oScreen)};
-}
-
 void SetBusyCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
@@ -95,15 +90,15 @@ void dlgPreview::BuildControls() {
     picImage = new QLabel(this);
     picImage->setObjectName(QStringLiteral("picImage"));
     picImage->setAlignment(Qt::AlignLeft | Qt::AlignTop); // unscaled, clipped at right and bottom
-    picImage->setGeometry(TwipsToPixels(120, 120, 2535, 2055, screen));
+    picImage->setGeometry(TwipsRect({120, 120, 2535, 2055}, screen));
 
     labDimensions = new QLabel(this);
     labDimensions->setObjectName(QStringLiteral("labDimensions"));
     labDimensions->setAlignment(Qt::AlignCenter);
     labDimensions->setFont(BoldSansFont());
-    labDimensions->setGeometry(TwipsToPixels(510, 2280, 1665, 195, screen));
+    labDimensions->setGeometry(TwipsRect({510, 2280, 1665, 195}, screen));
 
-    auto makeArrow = [&](const char* name, const char* picture, const QString& sCaption, double lLeft) {
+    auto makeArrow = [&](const char* name, const char* picture, const QString& sCaption, int lLeft) {
         auto* button = new ARButton(this);
         button->setObjectName(QLatin1String(name));
         const QIcon arrow(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(picture)));
@@ -112,7 +107,7 @@ void dlgPreview::BuildControls() {
         // The caption names the button; at 25 pixels there is no room to print it.
         button->setAccessibleName(sCaption);
         button->setToolTip(sCaption);
-        button->setGeometry(TwipsToPixels(lLeft, 2160, 375, 375, screen));
+        button->setGeometry(TwipsRect({lLeft, 2160, 375, 375}, screen));
         return button;
     };
     PreviousButton = makeArrow("PreviousButton", "previous", QStringLiteral("Previous Image"), 120);
@@ -122,7 +117,7 @@ void dlgPreview::BuildControls() {
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(TwipsToPixels(600, 2640, 1215, 375, screen));
+    OKButton->setGeometry(TwipsRect({600, 2640, 1215, 375}, screen));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -150,18 +145,14 @@ void dlgPreview::FormLoad() {
 
 void dlgPreview::MeasureDistances() {
     const QScreen* screen = ScreenOf(&mOwner.PreviewOwner());
-    const double twipsX = TwipsPerPixelX(screen);
-    const double twipsY = TwipsPerPixelY(screen);
     mFrame = FrameOf(this, &mOwner.PreviewOwner());
     // Distances from the outer edges, so that they hold whatever frame the
     // platform gives; the controls' tops are client coordinates.
     const QSize outer = size() + mFrame;
-    const auto toTwipsX = [&](int lPixels) { return static_cast<int32_t>(RoundHalfEven(lPixels * twipsX)); };
-    const auto toTwipsY = [&](int lPixels) { return static_cast<int32_t>(RoundHalfEven(lPixels * twipsY)); };
-    mExtraWidth = toTwipsX(outer.width() - picImage->width());
-    mExtraHeight = toTwipsY(outer.height() - picImage->height());
-    mLabelFromBottom = toTwipsY(outer.height() - labDimensions->y());
-    mOKFromBottom = toTwipsY(outer.height() - OKButton->y());
+    mExtraWidth = PixelsToTwipsX(outer.width() - picImage->width(), screen);
+    mExtraHeight = PixelsToTwipsY(outer.height() - picImage->height(), screen);
+    mLabelFromBottom = PixelsToTwipsY(outer.height() - labDimensions->y(), screen);
+    mOKFromBottom = PixelsToTwipsY(outer.height() - OKButton->y(), screen);
 }
 
 void dlgPreview::LoadPhoto() {
@@ -360,10 +351,6 @@ QString dlgPreview::EncodedSizeText(qint64 lBytes) {
 }
 
 void dlgPreview::paintEvent(QPaintEvent*) {
-    const double twipsPerPixel = TwipsPerPixelY(ScreenOf(this));
-    const int lastRow = static_cast<int>(RoundHalfEven(height() * twipsPerPixel));
     QPainter painter(this);
-    for (int y = 0; y < height(); ++y)
-        painter.fillRect(0, y, width(), 1,
-                         PreviewGradientColour(LastBandOverPixelRow(y, twipsPerPixel, lastRow), lastRow));
+    PaintBands(painter, *this, PreviewGradientColour);
 }

@@ -34,30 +34,18 @@ class frmProperties : public QDialog {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void BuildControls();
     void FillValues(const QString& sName, const QString& sLocation);
     static void ShowElided(QLineEdit* oField, const QString& sText);
-    void PlaceFrameLines();
     void AddDetailRows(const QString& sPath);
-    double ClientHeight() const;
+    int ClientHeight() const;
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
     QLineEdit* txtName = nullptr;
     QLabel* labWidth = nullptr;
     QLabel* labHeight = nullptr;
     QLineEdit* txtLocation = nullptr;
-    QLabel* labTaken = nullptr; // shown only when the photo has them
-    QLabel* labCamera = nullptr;
-    int mDetailRows = 0;
+    int mDetailRows = 0; // the date taken and the camera, shown when the photo has them
     QPushButton* OKButton = nullptr;
-    QWidget* lineTop = nullptr;
-    QWidget* lineBottom = nullptr;
-    QWidget* lineLeft = nullptr;
-    QWidget* lineRight = nullptr;
 };

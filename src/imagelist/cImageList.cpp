@@ -10,7 +10,6 @@
 #include "Numbers.h"
 #include "Registry.h"
 #include "SaveTexts.h"
-#include "SortIndexes.h"
 #include "cBitmap.h"
 #include "cIconCache.h"
 #include "cImageListHost.h"
@@ -327,13 +326,13 @@ bool cImageList::ShowEntry(QTreeWidgetItem* oItem) {
 }
 
 void cImageList::mnuRemove_Click() {
-    std::vector<int16_t> selected;
+    // Gathered in list order, so ascending.
+    std::vector<int> selected;
     for (int i = 0; i < lvwImages->topLevelItemCount(); ++i)
         if (lvwImages->topLevelItem(i)->isSelected())
-            selected.push_back(static_cast<int16_t>(i));
+            selected.push_back(i);
     if (selected.empty())
         return;
-    SortIndexes(selected, 0, static_cast<int>(selected.size()) - 1);
     // Highest first, so that a removal never shifts an index still to come.
     for (auto index = selected.rbegin(); index != selected.rend(); ++index)
         delete lvwImages->takeTopLevelItem(*index);

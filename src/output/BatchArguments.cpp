@@ -32,10 +32,24 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
     return QStringLiteral("invalid value '%1' for --%2 (expected %3)").arg(sValue, sOption, sAllowed);
 }
 
+// Sets oIndex to the place of sValue among aNames, the values --sOption
+// takes; "" or an error text that lists them ("a, b or c").
+template <typename tIndex>
+QString Choose(const QString& sValue, const QString& sOption, const QStringList& aNames, tIndex& oIndex) {
+    const std::optional<int16_t> index = IndexOf(sValue, aNames);
+    if (!index)
+        return BadValue(sOption, sValue,
+                        aNames.mid(0, aNames.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") +
+                            aNames.back());
+    oIndex = static_cast<tIndex>(*index);
+    return {};
+}
+
+const QStringList kSizePresets = {"thumbnail", "small", "medium", "large", "huge"};
+
 // One --size item: a preset name or a pixel count; "" or an error text.
 QString SizeItem(const QString& sValue, int16_t& iSize) {
-    const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
-    if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
+    if (const std::optional<int16_t> preset = IndexOf(sValue, kSizePresets)) {
         iSize = SizeTagValue(*preset);
         return {};
     }
@@ -63,12 +77,11 @@ QString SizeItem(const QString& sValue, int16_t& iSize) {
 
 // Sets the size from one item, or several separated by commas (one output
 // of each image per size); "" or an error text.
-QString ApplySize(const QString& sValue, cSaveJob& options) {
+QString ApplySize(const QString& sValue, cBatchArguments& arguments) {
     const QStringList items = sValue.split(u',');
     if (items.size() == 1) {
-        const QStringList presets = {"thumbnail", "small", "medium", "large", "huge"};
-        if (const std::optional<int16_t> preset = IndexOf(sValue, presets)) {
-            options.SizeIndex = *preset;
+        if (const std::optional<int16_t> preset = IndexOf(sValue, kSizePresets)) {
+            arguments.Job.SizeIndex = *preset;
             return {};
         }
     }
@@ -88,46 +101,73 @@ QString ApplySize(const QString& sValue, cSaveJob& options) {
     const QString text = SizeListText(sizes);
     if (const cSizeList list = ParseSizeList(text); !list.Error.isEmpty())
         return QStringLiteral("invalid value '%1' for --size: %2").arg(sValue, list.Error);
-    options.SizeIndex = kCustomSizeIndex;
-    options.CustomSize = text;
+    arguments.Job.SizeIndex = kCustomSizeIndex;
+    arguments.Job.CustomSize = text;
     return {};
 }
 
-std::optional<eBatchAnswer> AnswerPolicy(const QString& sValue, const QStringList& aNames) {
-    const std::optional<int16_t> index = IndexOf(sValue, aNames);
-    if (!index)
-        return std::nullopt;
-    return static_cast<eBatchAnswer>(*index);
+// The Save menu's codes, "original" standing for "DFT".
+QString ApplyFormat(const QString& sValue, cBatchArguments& arguments) {
+    const QStringList codes = SaveFormatCodes();
+    QStringList names = QStringList{QStringLiteral("original")} + codes.mid(1);
+    for (QString& name : names)
+        name = name.toLower();
+    int index = 0;
+    const QString error = Choose(sValue, QStringLiteral("format"), names, index);
+    if (error.isEmpty())
+        arguments.Job.OutputFormat = codes.at(index);
+    return error;
 }
+
+QString ApplyMetadata(const QString& sValue, cBatchArguments& arguments) {
+    const std::optional<ePhotoDetails> details = PhotoDetailsFromCode(sValue.toLower());
+    if (!details)
+        return BadValue(QStringLiteral("metadata"), sValue, QStringLiteral("keep, keep-location or strip"));
+    arguments.Job.PhotoDetails = *details;
+    return {};
+}
+
+QString ApplyMaxSize(const QString& sValue, cBatchArguments& arguments) {
+    const std::optional<int64_t> limit = ParseSizeLimit(sValue);
+    if (!limit)
+        return BadValue(QStringLiteral("max-size"), sValue,
+                        QStringLiteral("a size of at least 1K such as 300K, 1.5M or 250000"));
+    arguments.Job.MaxBytes = *limit;
+    return {};
+}
+
+QString ApplyName(const QString& sValue, cBatchArguments& arguments) {
+    QString error;
+    if (!cNameTemplate::Parse(sValue, error))
+        return QStringLiteral("invalid value '%1' for --name: %2").arg(sValue, error);
+    arguments.Job.NameTemplate = sValue;
+    return {};
+}
+
+QString ApplyJobs(const QString& sValue, cBatchArguments& arguments) {
+    bool ok = false;
+    const int count = sValue.toInt(&ok);
+    if (!ok || count < 1 || count > kMaxBatchJobs)
+        return BadValue(QStringLiteral("jobs"), sValue, QStringLiteral("a number from 1 to 64"));
+    arguments.Jobs = count;
+    return {};
+}
+
+// Every option, with the name of its value ("" for an option without one).
+const std::pair<QStringList, const char*> kOptions[] = {
+    {{"o", "output"}, "DIR"}, {{"size"}, "SIZE"},      {{"quality"}, "QUALITY"},   {{"rotate"}, "DEGREES"},
+    {{"format"}, "FORMAT"},   {{"overwrite"}, "MODE"}, {{"png-fallback"}, "MODE"}, {{"no-trash"}, ""},
+    {{"metadata"}, "MODE"},   {{"no-enlarge"}, ""},    {{"max-size"}, "LIMIT"},    {{"no-keep-dates"}, ""},
+    {{"size-folders"}, ""},   {{"name"}, "TEMPLATE"},  {{"j", "jobs"}, "N"},       {{"r", "recursive"}, ""},
+    {{"keep-folders"}, ""},   {{"q", "quiet"}, ""},    {{"h", "help"}, ""},        {{"version"}, ""}};
 
 } // namespace
 
 cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption output(QStringList{"o", "output"}, {}, "DIR");
-    const QCommandLineOption size("size", {}, "SIZE");
-    const QCommandLineOption quality("quality", {}, "QUALITY");
-    const QCommandLineOption rotate("rotate", {}, "DEGREES");
-    const QCommandLineOption format("format", {}, "FORMAT");
-    const QCommandLineOption overwrite("overwrite", {}, "MODE");
-    const QCommandLineOption pngFallback("png-fallback", {}, "MODE");
-    const QCommandLineOption noTrash("no-trash");
-    const QCommandLineOption metadata("metadata", {}, "MODE");
-    const QCommandLineOption noEnlarge("no-enlarge");
-    const QCommandLineOption maxSize("max-size", {}, "LIMIT");
-    const QCommandLineOption noKeepDates("no-keep-dates");
-    const QCommandLineOption sizeFolders("size-folders");
-    const QCommandLineOption nameTemplate("name", {}, "TEMPLATE");
-    const QCommandLineOption jobs(QStringList{"j", "jobs"}, {}, "N");
-    const QCommandLineOption recursive(QStringList{"r", "recursive"});
-    const QCommandLineOption keepFolders("keep-folders");
-    const QCommandLineOption quiet(QStringList{"q", "quiet"});
-    const QCommandLineOption help(QStringList{"h", "help"});
-    const QCommandLineOption version("version");
-    parser.addOptions({output,  size,      quality,     rotate,  format,      overwrite,   pngFallback,
-                       noTrash, metadata,  noEnlarge,   maxSize, noKeepDates, sizeFolders, nameTemplate,
-                       jobs,    recursive, keepFolders, quiet,   help,        version});
+    for (const auto& [names, valueName] : kOptions)
+        parser.addOption(QCommandLineOption(names, {}, QString::fromLatin1(valueName)));
     parser.addPositionalArgument("FILE", {});
 
     cBatchArguments arguments;
@@ -135,97 +175,41 @@ cBatchArguments ParseBatchArguments(const QStringList& aArguments) {
         arguments.Error = parser.errorText();
         return arguments;
     }
-    arguments.ShowHelp = parser.isSet(help);
-    arguments.ShowVersion = parser.isSet(version);
+    arguments.ShowHelp = parser.isSet("help");
+    arguments.ShowVersion = parser.isSet("version");
     if (arguments.ShowHelp || arguments.ShowVersion)
         return arguments;
-    arguments.Quiet = parser.isSet(quiet);
-    arguments.Recursive = parser.isSet(recursive);
-    arguments.Job.KeepFolders = parser.isSet(keepFolders);
-    arguments.Job.ReplaceOutright = parser.isSet(noTrash);
-    arguments.Job.NoEnlarge = parser.isSet(noEnlarge);
-    arguments.Job.KeepDates = !parser.isSet(noKeepDates);
-    arguments.Job.SizeFolders = parser.isSet(sizeFolders);
+    arguments.Quiet = parser.isSet("quiet");
+    arguments.Recursive = parser.isSet("recursive");
+    arguments.Job.KeepFolders = parser.isSet("keep-folders");
+    arguments.Job.ReplaceOutright = parser.isSet("no-trash");
+    arguments.Job.NoEnlarge = parser.isSet("no-enlarge");
+    arguments.Job.KeepDates = !parser.isSet("no-keep-dates");
+    arguments.Job.SizeFolders = parser.isSet("size-folders");
 
-    if (parser.isSet(size))
-        arguments.Error = ApplySize(parser.value(size), arguments.Job);
-    if (arguments.Error.isEmpty() && parser.isSet(quality)) {
-        const auto index = IndexOf(parser.value(quality), {"low", "medium", "high", "maximum"});
-        if (index)
-            arguments.Job.QualityIndex = *index;
-        else
-            arguments.Error = BadValue("quality", parser.value(quality), "low, medium, high or maximum");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(rotate)) {
-        const auto index = IndexOf(parser.value(rotate), {"0", "90", "180", "270"});
-        if (index)
-            arguments.Job.RotationIndex = *index;
-        else
-            arguments.Error = BadValue("rotate", parser.value(rotate), "0, 90, 180 or 270");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(format)) {
-        // The Save menu's codes; "original" stands for "DFT".
-        QStringList names = SaveFormatCodes();
-        const QStringList codes = names;
-        names.front() = QStringLiteral("original");
-        for (QString& name : names)
-            name = name.toLower();
-        if (const auto index = IndexOf(parser.value(format), names))
-            arguments.Job.OutputFormat = codes.at(*index);
-        else
-            arguments.Error = BadValue("format", parser.value(format),
-                                       names.mid(0, names.size() - 1).join(QStringLiteral(", ")) +
-                                           QStringLiteral(" or ") + names.back());
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(overwrite)) {
-        const auto policy = AnswerPolicy(parser.value(overwrite), {"ask", "all", "none"});
-        if (policy)
-            arguments.Overwrite = *policy;
-        else
-            arguments.Error = BadValue("overwrite", parser.value(overwrite), "ask, all or none");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(pngFallback)) {
-        const auto policy = AnswerPolicy(parser.value(pngFallback), {"ask", "yes", "no"});
-        if (policy)
-            arguments.PngFallback = *policy;
-        else
-            arguments.Error = BadValue("png-fallback", parser.value(pngFallback), "ask, yes or no");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(metadata)) {
-        const auto details = PhotoDetailsFromCode(parser.value(metadata).toLower());
-        if (details)
-            arguments.Job.PhotoDetails = *details;
-        else
-            arguments.Error = BadValue("metadata", parser.value(metadata), "keep, keep-location or strip");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(maxSize)) {
-        const std::optional<int64_t> limit = ParseSizeLimit(parser.value(maxSize));
-        if (limit)
-            arguments.Job.MaxBytes = *limit;
-        else
-            arguments.Error =
-                BadValue("max-size", parser.value(maxSize), "a size of at least 1K such as 300K, 1.5M or 250000");
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(nameTemplate)) {
-        QString error;
-        if (cNameTemplate::Parse(parser.value(nameTemplate), error))
-            arguments.Job.NameTemplate = parser.value(nameTemplate);
-        else
-            arguments.Error =
-                QStringLiteral("invalid value '%1' for --name: %2").arg(parser.value(nameTemplate), error);
-    }
-    if (arguments.Error.isEmpty() && parser.isSet(jobs)) {
-        bool ok = false;
-        const int count = parser.value(jobs).toInt(&ok);
-        if (ok && count >= 1 && count <= kMaxBatchJobs)
-            arguments.Jobs = count;
-        else
-            arguments.Error = BadValue("jobs", parser.value(jobs), "a number from 1 to 64");
-    }
+    // The values in this order: the first bad one is the one reported.
+    const auto apply = [&](const char* sOption, auto fApply) {
+        if (arguments.Error.isEmpty() && parser.isSet(sOption))
+            arguments.Error = fApply(parser.value(sOption), arguments);
+    };
+    const auto choose = [&](const char* sOption, const QStringList& aNames, auto& oIndex) {
+        apply(sOption,
+              [&](const QString& sValue, cBatchArguments&) { return Choose(sValue, sOption, aNames, oIndex); });
+    };
+    apply("size", ApplySize);
+    choose("quality", {"low", "medium", "high", "maximum"}, arguments.Job.QualityIndex);
+    choose("rotate", {"0", "90", "180", "270"}, arguments.Job.RotationIndex);
+    apply("format", ApplyFormat);
+    choose("overwrite", {"ask", "all", "none"}, arguments.Overwrite);
+    choose("png-fallback", {"ask", "yes", "no"}, arguments.PngFallback);
+    apply("metadata", ApplyMetadata);
+    apply("max-size", ApplyMaxSize);
+    apply("name", ApplyName);
+    apply("jobs", ApplyJobs);
     if (!arguments.Error.isEmpty())
         return arguments;
 
-    arguments.OutputFolder = parser.value(output);
+    arguments.OutputFolder = parser.value("output");
     arguments.Files = parser.positionalArguments();
     if (arguments.OutputFolder.isEmpty())
         arguments.Error = QStringLiteral("no output folder given (-o DIR)");

@@ -1,5 +1,6 @@
 #include "FolderScan.h"
 
+#include "FileNames.h"
 #include "ImageFormats.h"
 #include "NameBytes.h"
 
@@ -34,11 +35,6 @@ std::optional<cListedFolder> ListFolder(const QString& sFolder) {
     for (const gp::folder_entry& entry : entries)
         listed.Entries.push_back({NameFromBytes(QByteArray::fromStdString(entry.name)), entry.kind});
     return listed;
-}
-
-// sName inside sFolder; the root folder is "/" and takes no second separator.
-QString Inside(const QString& sFolder, const QString& sName) {
-    return sFolder.endsWith(u'/') ? sFolder + sName : sFolder + u'/' + sName;
 }
 
 // Whether a sorts before b as file managers sort: letter case aside, and
@@ -114,7 +110,7 @@ class cScanner {
         if (!mSubfolders)
             return;
         for (const QString& name : subfolders)
-            Scan(Inside(sFolder, name), sSubFolder.isEmpty() ? name : sSubFolder + u'/' + name);
+            Scan(FolderWithSeparator(sFolder) + name, sSubFolder.isEmpty() ? name : sSubFolder + u'/' + name);
     }
 
   private:
@@ -127,7 +123,8 @@ class cScanner {
 
 void ScanFolder(const QString& sFolder, bool bSubfolders, cFolderScan& oScan) {
     // Made absolute as text: QFileInfo would replace the stray bytes of a name.
-    const QString absolute = QDir::isAbsolutePath(sFolder) ? sFolder : Inside(QDir::currentPath(), sFolder);
+    const QString absolute =
+        QDir::isAbsolutePath(sFolder) ? sFolder : FolderWithSeparator(QDir::currentPath()) + sFolder;
     cScanner(bSubfolders, oScan).Scan(QDir::cleanPath(absolute), {});
 }
 

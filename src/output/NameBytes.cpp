@@ -11,39 +11,12 @@ bool IsStray(const QString& sName, qsizetype lAt) {
     return unit >= kStrayBase + 0x80 && unit <= kStrayBase + 0xFF && (lAt == 0 || !sName[lAt - 1].isHighSurrogate());
 }
 
-bool IsContinuation(unsigned char bByte) {
-    return (bByte & 0xC0) == 0x80;
-}
-
 // The length of the valid UTF-8 sequence at bytes[lAt], 0 when there is none
-// (overlong forms, surrogates and values beyond U+10FFFF are not valid).
+// (Qt's check refuses overlong forms, surrogates and values beyond U+10FFFF).
 int ValidSequence(const QByteArray& bytes, qsizetype lAt) {
-    const auto at = [&bytes](qsizetype lIndex) {
-        return lIndex < bytes.size() ? static_cast<unsigned char>(bytes[lIndex]) : 0;
-    };
-    const unsigned char lead = at(lAt);
-    const unsigned char second = at(lAt + 1);
-    int length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (second < low || second > high)
-        return 0;
-    for (int i = 2; i < length; ++i)
-        if (!IsContinuation(at(lAt + i)))
-            return 0;
-    return length;
+    const auto lead = static_cast<unsigned char>(bytes[lAt]);
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return lAt + length <= bytes.size() && QByteArrayView(bytes).sliced(lAt, length).isValidUtf8() ? length : 0;
 }
 
 } // namespace

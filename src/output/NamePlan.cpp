@@ -1,11 +1,13 @@
 #include "NamePlan.h"
 
+#include "Dimensions.h"
 #include "FileDates.h"
 #include "FileNames.h"
 #include "NameBytes.h"
 #include "OutputOptions.h"
 #include "PhotoDetails.h"
 #include "SizeList.h"
+#include "cOutputFolders.h"
 #include "cSavePipeline.h"
 
 #include "cBitmap.h"
@@ -30,19 +32,17 @@ std::optional<cDimensions> HeaderSize(const QString& sPath) {
     return cDimensions{static_cast<int16_t>(width), static_cast<int16_t>(height)};
 }
 
-QString SourcePath(const cSaveList& list, int lPosition) {
-    const QString folder = list.Folder(lPosition);
-    return (folder.endsWith(u'/') ? folder : folder + u'/') + list.FileName(lPosition);
-}
-
-} // namespace
-
+// The output size of an image of iWidth x iHeight at target size iSize, as
+// job shapes it: never enlarged when they say so, the sides swapped for a
+// quarter turn.
 cDimensions OutputSizeFor(int16_t iSize, int16_t iWidth, int16_t iHeight, const cSaveJob& job) {
     const cDimensions size =
         job.NoEnlarge ? GetDimensionsNoLarger(iSize, iWidth, iHeight) : GetDimensionsOf(iSize, iWidth, iHeight);
     return RotationSwapsSides(job.RotationIndex) ? cDimensions{size.Height, size.Width} : size;
 }
 
+// The date an output of the file sPath is named with: the date taken from its
+// photo details, else the file's own modification date, as "2024-05-01".
 QString DateForName(const QString& sPath) {
     const QString taken = ReadPhotoSummary(sPath).DateTaken.left(10);
     if (QDate::fromString(taken, kDateFormat).isValid())
@@ -52,6 +52,8 @@ QString DateForName(const QString& sPath) {
         return {};
     return QDateTime::fromSecsSinceEpoch(time->tv_sec).date().toString(kDateFormat);
 }
+
+} // namespace
 
 cNameFields NameFieldsFor(const QString& sPath, const QString& sFileName, int lPosition, const cSaveJob& job,
                           bool bWithDate) {
@@ -75,7 +77,7 @@ QString NameClashText(const cSaveList& list, const cSaveJob& job) {
     std::map<QString, int> taken; // output path inside the folder -> the position that takes it
     for (int position = 1; position <= list.Count(); ++position) {
         const QString fileName = list.FileName(position);
-        const QString path = SourcePath(list, position);
+        const QString path = FolderWithSeparator(list.Folder(position)) + fileName;
         cNameFields fields = NameFieldsFor(path, fileName, position, job, dated);
         const std::optional<cDimensions> own = measured ? HeaderSize(path) : cDimensions{};
         if (!own)
@@ -90,13 +92,8 @@ QString NameClashText(const cSaveList& list, const cSaveJob& job) {
                 return QStringLiteral("The name template \"%1\" makes a name longer than a file name can be "
                                       "for %2:\n%3")
                     .arg(naming.Template->Text(), DisplayName(fileName), DisplayName(name));
-            // Folders as the save places the outputs: the size's, then the entry's own.
-            QStringList folders{SizeFolderFor(naming, size)};
-            if (job.KeepFolders)
-                folders << list.SubFolder(position);
-            folders << name;
-            folders.removeAll(QString());
-            const QString key = folders.join(u'/');
+            const QString key = InSubFolder(
+                OutputFolderFor(naming, size, job.KeepFolders ? list.SubFolder(position) : QString()), name);
             const auto [first, added] = taken.emplace(key, position);
             if (added)
                 continue;

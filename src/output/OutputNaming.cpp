@@ -1,5 +1,7 @@
 #include "OutputNaming.h"
 
+#include <QStringList>
+
 cNaming cNaming::For(const QString& sTemplate, size_t iSizeCount, bool bSizeFolders) {
     cNaming naming;
     QString error;
@@ -18,6 +20,8 @@ QString OutputBaseFor(const cNaming& naming, const cNameFields& fields, int16_t 
     return fields.Name;
 }
 
-QString SizeFolderFor(const cNaming& naming, int16_t iSize) {
-    return naming.SizeFolders ? QString::number(iSize) : QString();
+QString OutputFolderFor(const cNaming& naming, int16_t iSize, const QString& sSubFolder) {
+    QStringList parts{naming.SizeFolders ? QString::number(iSize) : QString(), sSubFolder};
+    parts.removeAll(QString());
+    return parts.join(u'/');
 }

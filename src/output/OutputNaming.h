@@ -27,10 +27,11 @@ struct cNaming {
 // The output's file name before its extension, for fields at target size iSize.
 QString OutputBaseFor(const cNaming& naming, const cNameFields& fields, int16_t iSize);
 
-// The folder inside the output folder that the output at iSize goes into:
-// "" for the output folder itself, "320" with size folders ("0" for the
-// images' own size).
-QString SizeFolderFor(const cNaming& naming, int16_t iSize);
+// The folder inside the output folder that the output at iSize of an entry
+// in sSubFolder ("" for none) goes into: with size folders the size's
+// ("320", "0" for the images' own size), holding the entry's subfolders as
+// the output folder does ("320/Trip/Day 1"); "" for the output folder itself.
+QString OutputFolderFor(const cNaming& naming, int16_t iSize, const QString& sSubFolder);
 
 // The longest file name the file systems take, in bytes of UTF-8.
 inline constexpr int kMaxFileNameBytes = 255;

@@ -55,10 +55,6 @@ bool OutputEntryExists(const cFolder& folder, const QString& sName) {
     return LookUpEntry(folder, NameBytesStd(sName), error) == eEntryKind::Other;
 }
 
-std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath) {
-    return std::make_unique<cFolder>(NameBytesStd(sPath));
-}
-
 cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const QByteArray& bytes, eReplace eMode) {
     const std::string name = NameBytesStd(sName);
     int lookUpError = 0;

@@ -18,8 +18,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
-
 struct cWriteResult {
     bool Ok = false;
     QString Reason; // why the write failed, one line for the user; "" on success
@@ -36,9 +34,6 @@ enum class eReplace {
 // symbolic link (dangling or not), a FIFO. This is the existence the
 // overwrite question is about.
 bool OutputEntryExists(const cFolder& folder, const QString& sName);
-
-// The folder sPath, opened for a run's writes.
-std::unique_ptr<cFolder> OpenOutputFolder(const QString& sPath);
 
 // Writes bytes as sName in folder; eMode says what happens to an existing
 // entry.

@@ -8,13 +8,6 @@ QString NotViewableText(const QString& sName) {
            QStringLiteral("It has been removed from list of files to work with.");
 }
 
-QString LoadErrorText(const QString& sFilename) {
-    return DisplayName(sFilename) + QStringLiteral(" is corrupt, or in a file format that cannot be opened.") +
-           kParagraphBreak +
-           QStringLiteral("It has been removed from list of files to work with, and will not be "
-                          "saved.");
-}
-
 QString PngOfferReason(const QString& sSourceExtension) {
     return QStringLiteral("Quillet cannot save an image in the ") + sSourceExtension + QStringLiteral(" format.");
 }
@@ -66,9 +59,6 @@ QString SummaryText(int lSaved, int lSkipped, int lFailed) {
     return text;
 }
 
-namespace {
-
-// The lines, at most lMaxLines of them, then how many more.
 QString Listing(const QStringList& aLines, int lMaxLines) {
     const int shown = std::min(static_cast<int>(aLines.size()), std::max(lMaxLines, 1));
     QStringList lines = aLines.mid(0, shown);
@@ -76,8 +66,6 @@ QString Listing(const QStringList& aLines, int lMaxLines) {
         lines << QStringLiteral("... and %1 more.").arg(aLines.size() - shown);
     return lines.join(u'\n');
 }
-
-} // namespace
 
 QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines) {
     QStringList lines;

@@ -38,10 +38,6 @@ struct cRenamedOutput {
     QString OutputName; // the numbered name it was written under
 };
 
-// "<name> is corrupt, or in a file format that cannot be opened." + break +
-// "It has been removed from list of files to work with, and will not be saved."
-QString LoadErrorText(const QString& sFilename);
-
 // sName + " is corrupt, or in a file format that cannot be viewed." + break +
 // "It has been removed from list of files to work with.": the list's and the
 // preview's report of an entry that does not load (sName as the list shows it).
@@ -76,6 +72,10 @@ QString ProgressCaption(int lPercent, int lDone = 0, int lCount = 0);
 // "n Images Saved", plus ",  m Images Skipped" when m > 0; when f > 0,
 // "n Saved[,  m Skipped],  f Failed".
 QString SummaryText(int lSaved, int lSkipped, int lFailed);
+
+// The lines of an end-of-run list, at most lMaxLines of them, then
+// "... and n more.".
+QString Listing(const QStringList& aLines, int lMaxLines);
 
 // The end-of-run message listing the files that could not be written: one
 // line per file, at most lMaxLines of them, then how many more.

@@ -1,5 +1,7 @@
 #include "SizeLimit.h"
 
+#include "SaveTexts.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -20,12 +22,10 @@ void KeepSmallest(cFit& smallest, const QByteArray& bytes, int32_t lQuality, dou
     }
 }
 
-} // namespace
+// The pixel-size steps tried after the quality, as fractions of the chosen size.
+constexpr double kPixelSizeSteps[] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
 
-const std::vector<double>& PixelSizeSteps() {
-    static const std::vector<double> steps = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
-    return steps;
-}
+} // namespace
 
 cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, const cEncodeTry& encode) {
     cFit fit;
@@ -72,7 +72,7 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, con
         stepQuality = std::min(lQuality, kFloorQuality);
     }
 
-    for (const double scale : PixelSizeSteps()) {
+    for (const double scale : kPixelSizeSteps) {
         QByteArray bytes = tryEncode(stepQuality, scale);
         if (bytes.isEmpty())
             return done({}, stepQuality, scale);
@@ -110,17 +110,13 @@ QString SizeLimitText(int64_t lBytes) {
 }
 
 QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes, int lMaxLines) {
-    QString text = (files.size() == 1 ? QStringLiteral("This image is larger than the %1 limit "
-                                                       "even at its smallest:")
-                                      : QStringLiteral("These images are larger than the %1 "
-                                                       "limit even at their smallest:"))
-                       .arg(SizeLimitText(lMaxBytes));
-    const int total = static_cast<int>(files.size());
-    const int shown = std::min(total, std::max(lMaxLines, 1));
     QStringList lines;
-    for (int i = 0; i < shown; ++i)
-        lines << QStringLiteral("%1: %2 KB").arg(files[i].FileName).arg((files[i].Bytes + 1023) / 1024);
-    if (total > shown)
-        lines << QStringLiteral("... and %1 more.").arg(total - shown);
-    return text + QStringLiteral("\n\n") + lines.join(u'\n');
+    for (const cOverLimit& file : files)
+        lines << QStringLiteral("%1: %2 KB").arg(file.FileName).arg((file.Bytes + 1023) / 1024);
+    return (files.size() == 1 ? QStringLiteral("This image is larger than the %1 limit "
+                                               "even at its smallest:")
+                              : QStringLiteral("These images are larger than the %1 "
+                                               "limit even at their smallest:"))
+               .arg(SizeLimitText(lMaxBytes)) +
+           kParagraphBreak + Listing(lines, lMaxLines);
 }

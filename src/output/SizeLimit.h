@@ -19,10 +19,6 @@ inline constexpr int32_t kFloorQuality = 30;
 // Most encodes the quality search makes, the one at the chosen quality included.
 inline constexpr int kMaxQualityEncodes = 7;
 
-// The pixel-size steps tried after the quality, as fractions of the chosen
-// size: 0.9, 0.8 ... 0.3, 0.25.
-const std::vector<double>& PixelSizeSteps();
-
 // The outcome of the search.
 struct cFit {
     QByteArray Bytes;    // the output to write: the best that fits, else the smallest try

@@ -103,12 +103,8 @@ std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPo
         fields.Height = encoded.DrawnHeight;
         cOutputName name = output.Name;
         name.BaseName = OutputBaseFor(mNaming, fields, encoded.Target);
-        // The size's folder holds the entry's subfolders, as the run's folder does.
-        const QString sizeFolder = SizeFolderFor(mNaming, encoded.Target);
-        const QString folder = sizeFolder.isEmpty()  ? subFolder
-                               : subFolder.isEmpty() ? sizeFolder
-                                                     : InSubFolder(sizeFolder, subFolder);
-        outcomes.push_back(WriteImage(output, name, encoded, folder, sourceTime));
+        outcomes.push_back(
+            WriteImage(output, name, encoded, OutputFolderFor(mNaming, encoded.Target, subFolder), sourceTime));
     }
     return outcomes;
 }

@@ -40,8 +40,6 @@ class cMemoryBudget {
     // false (nothing reserved) when lBytes is more than the whole budget.
     bool Reserve(uint64_t lBytes, cReservation& reservation);
 
-    uint64_t Total() const { return mTotal; }
-
   private:
     void Release(uint64_t lBytes);
 

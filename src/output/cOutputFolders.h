@@ -18,8 +18,6 @@ class cOutputFolders {
     // Opens sRoot (a path) for the run.
     explicit cOutputFolders(const QString& sRoot);
 
-    const cFolder& Root() const { return *mRoot; }
-
     // The folder sSubFolder below the root ("/"-separated; "" is the root
     // itself). Without bCreate a folder that is missing gives nullptr: no
     // output can exist in it yet. With bCreate missing folders are made; the

@@ -165,20 +165,86 @@ std::vector<cRenderedImage> DrawSource(const cBitmap& source, const cSaveJob& jo
     return rendered;
 }
 
+// The encoder gdip has for sExtension, PNG standing in for one it lacks.
+// Only reads gdip's encoder table, which is fixed once gdip is made: safe on
+// any thread while gdip lives.
+cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
+    cEncoderChoice choice;
+    choice.Extension = sExtension;
+    choice.WrittenAs = sExtension;
+    std::optional<CLSID> encoder = gdip.FormatEncoder(FormatCodeOf(sExtension));
+    if (!encoder) {
+        choice.WrittenAs = QStringLiteral("png");
+        encoder = gdip.FormatEncoder(QStringLiteral("PNG"));
+    }
+    if (!encoder)
+        choice.WrittenAs.clear();
+    choice.Encoder = encoder.value_or(CLSID{});
+    choice.Quantize = gdip.FormatEncoder(QStringLiteral("GIF")).has_value();
+    return choice;
+}
+
+// Encodes rendered for the save as job and encoder say, and adds its
+// source's photo details. Under a size limit, the best output that fits.
+cEncoded EncodeForSave(cRenderedImage rendered, const cSaveJob& job, const cEncoderChoice& encoder) {
+    cEncoded result;
+    result.Quality = QualityTagValue(job.QualityIndex);
+    result.Width = rendered.Width;
+    result.Height = rendered.Height;
+    result.Target = rendered.Target;
+    result.DrawnWidth = rendered.Width;
+    result.DrawnHeight = rendered.Height;
+    auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
+        QByteArray bytes = EncodeImageWith(
+            std::move(image), encoder.Extension, encoder.Encoder, lQuality, encoder.Quantize,
+            DetailBlocksFor(encoder.Extension, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height));
+        if (!bytes.isEmpty())
+            AddPhotoDetails(bytes, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height);
+        return bytes;
+    };
+    const cDimensions full{rendered.Width, rendered.Height};
+    if (job.MaxBytes <= 0) {
+        result.Bytes = encode(std::move(rendered.Output), result.Quality, full);
+        return result;
+    }
+
+    // Every try starts from the same pixels, flattened once.
+    std::unique_ptr<cBitmap> image = std::move(rendered.Output);
+    if (image && DropsTransparency(encoder.Extension) && image->PixelFormat() == PixelFormat32bppARGB)
+        image = OverWhite(*image);
+    if (!image)
+        return result;
+    const auto scaled = [&full](double sngScale) {
+        const auto side = [sngScale](int16_t iSide) { return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1); };
+        return cDimensions{side(full.Width), side(full.Height)};
+    };
+    const cFit fit = FitWithinLimit(
+        job.MaxBytes, result.Quality, TakesQuality(encoder.Extension), [&](int32_t lQuality, double sngScale) {
+            const cDimensions size = scaled(sngScale);
+            return encode(sngScale == 1.0 ? CopyOf(*image) : ScaledCopy(*image, size.Width, size.Height), lQuality,
+                          size);
+        });
+    const cDimensions size = scaled(fit.Scale);
+    result.Bytes = fit.Bytes;
+    result.Quality = fit.Quality;
+    result.Width = size.Width;
+    result.Height = size.Height;
+    result.OverLimit = !fit.Fits && !fit.Bytes.isEmpty();
+    return result;
+}
+
 } // namespace
 
 std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job, cSaveObserver& observer,
-                                         cRenderNotes* notes) {
-    cRenderNotes ignored;
-    cRenderNotes& said = notes != nullptr ? *notes : ignored;
-    said = cRenderNotes();
-    std::optional<cBitmap> source = LoadSource(sSourcePath, said.OutOfMemory);
+                                         cRenderNotes& notes) {
+    notes = cRenderNotes();
+    std::optional<cBitmap> source = LoadSource(sSourcePath, notes.OutOfMemory);
     if (!source)
         return {};
     observer.ProcessEvents();
-    std::vector<cRenderedImage> rendered = DrawSource(*source, job, observer, said.OutOfMemory);
-    said.DecoderMessages = source->DecoderMessages();
-    source->GetDecodedSize(said.DecodedWidth, said.DecodedHeight);
+    std::vector<cRenderedImage> rendered = DrawSource(*source, job, observer, notes.OutOfMemory);
+    notes.DecoderMessages = source->DecoderMessages();
+    source->GetDecodedSize(notes.DecodedWidth, notes.DecodedHeight);
     source.reset(); // closes the source file before the output is named and written
     for (cRenderedImage& image : rendered)
         image.SourcePath = sSourcePath;
@@ -194,64 +260,6 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
     name.SourceExtension = GetExtension(sFilename);
     name.Extension = sOutputFormat == QStringLiteral("DFT") ? name.SourceExtension.toLower() : sOutputFormat.toLower();
     return name;
-}
-
-cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension, const CLSID& encoder, bool bQuantize) {
-    cEncodeRequest request;
-    request.Extension = sExtension;
-    request.Encoder = encoder;
-    request.Quantize = bQuantize;
-    request.Quality = QualityTagValue(job.QualityIndex);
-    request.MaxBytes = job.MaxBytes;
-    request.Details = job.PhotoDetails;
-    return request;
-}
-
-cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request) {
-    cEncoded result;
-    result.Quality = request.Quality;
-    result.Width = rendered.Width;
-    result.Height = rendered.Height;
-    result.Target = rendered.Target;
-    result.DrawnWidth = rendered.Width;
-    result.DrawnHeight = rendered.Height;
-    auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
-        QByteArray bytes = EncodeImageWith(
-            std::move(image), request.Extension, request.Encoder, lQuality, request.Quantize,
-            DetailBlocksFor(request.Extension, rendered.SourcePath, request.Details, size.Width, size.Height));
-        if (!bytes.isEmpty())
-            AddPhotoDetails(bytes, rendered.SourcePath, request.Details, size.Width, size.Height);
-        return bytes;
-    };
-    const cDimensions full{rendered.Width, rendered.Height};
-    if (request.MaxBytes <= 0) {
-        result.Bytes = encode(std::move(rendered.Output), request.Quality, full);
-        return result;
-    }
-
-    // Every try starts from the same pixels, flattened once.
-    std::unique_ptr<cBitmap> image = std::move(rendered.Output);
-    if (image && DropsTransparency(request.Extension) && image->PixelFormat() == PixelFormat32bppARGB)
-        image = OverWhite(*image);
-    if (!image)
-        return result;
-    const auto scaled = [&full](double sngScale) {
-        const auto side = [sngScale](int16_t iSide) { return std::max<int16_t>(ClampToInt16(iSide * sngScale), 1); };
-        return cDimensions{side(full.Width), side(full.Height)};
-    };
-    const cFit fit = FitWithinLimit(
-        request.MaxBytes, request.Quality, TakesQuality(request.Extension), [&](int32_t lQuality, double sngScale) {
-            const cDimensions size = scaled(sngScale);
-            return encode(sngScale == 1.0 ? CopyOf(*image) : ScaledCopy(*image, size.Width, size.Height), lQuality,
-                          size);
-        });
-    const cDimensions size = scaled(fit.Scale);
-    result.Bytes = fit.Bytes;
-    result.Quality = fit.Quality;
-    result.Width = size.Width;
-    result.Height = size.Height;
-    result.OverLimit = !fit.Fits && !fit.Bytes.isEmpty();
-    return result;
 }
 
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension, const CLSID& encoder,
@@ -289,22 +297,6 @@ QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sReque
     return bytes;
 }
 
-cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
-    cEncoderChoice choice;
-    choice.Extension = sExtension;
-    choice.WrittenAs = sExtension;
-    std::optional<CLSID> encoder = gdip.FormatEncoder(FormatCodeOf(sExtension));
-    if (!encoder) {
-        choice.WrittenAs = QStringLiteral("png");
-        encoder = gdip.FormatEncoder(QStringLiteral("PNG"));
-    }
-    if (!encoder)
-        choice.WrittenAs.clear();
-    choice.Encoder = encoder.value_or(CLSID{});
-    choice.Quantize = gdip.FormatEncoder(QStringLiteral("GIF")).has_value();
-    return choice;
-}
-
 cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job, const cGDIP& gdip,
                          cSaveObserver& observer) {
     cEntryOutput output;
@@ -313,7 +305,7 @@ cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const
     try {
         cRenderNotes notes;
         std::vector<cRenderedImage> images =
-            RenderSource(FolderWithSeparator(sFolder) + sFileName, job, observer, &notes);
+            RenderSource(FolderWithSeparator(sFolder) + sFileName, job, observer, notes);
         output.OutOfMemory = notes.OutOfMemory;
         output.DecoderMessages = std::move(notes.DecoderMessages);
         if (images.empty())
@@ -327,10 +319,8 @@ cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const
         }
         if (output.Encoder.WrittenAs.isEmpty())
             return output;
-        const cEncodeRequest request =
-            EncodeRequestFor(job, output.Name.Extension, output.Encoder.Encoder, output.Encoder.Quantize);
         for (size_t i = 0; i < images.size(); ++i)
-            output.Encoded[i] = EncodeForSave(std::move(images[i]), request);
+            output.Encoded[i] = EncodeForSave(std::move(images[i]), job, output.Encoder);
     } catch (const std::bad_alloc&) {
         output.OutOfMemory = !output.Loaded;
         for (cEncoded& encoded : output.Encoded)

@@ -60,11 +60,11 @@ inline constexpr int32_t kMaxSourceSide = 32767;
 // interpolation and turned as job says, into a new bitmap for every target
 // size of the job (TargetSizes), in the order of the sizes; the source is
 // decoded once for all of them. Empty when the file cannot be decoded or is larger than kMaxSourceSide on a side, or
-// when the memory it needs is more than DecodeBudget holds or cannot be had; notes (when given) say which, and receive
+// when the memory it needs is more than DecodeBudget holds or cannot be had; notes say which, and receive
 // what the decoding libraries printed, success or not. Waits while other images hold too much of the budget. The source
 // file is closed on return. Touches no shared state: safe on any thread with an observer of that thread's own.
 std::vector<cRenderedImage> RenderSource(const QString& sSourcePath, const cSaveJob& job, cSaveObserver& observer,
-                                         cRenderNotes* notes = nullptr);
+                                         cRenderNotes& notes);
 
 // The output names for a source file name and a format code.
 cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat);
@@ -81,21 +81,6 @@ struct cEncoderChoice {
     bool PngStandsIn() const { return WrittenAs != Extension; }
 };
 
-// The encoder gdip has for sExtension, PNG standing in for one it lacks.
-// Only reads gdip's encoder table, which is fixed once gdip is made: safe on
-// any thread while gdip lives.
-cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension);
-
-// What the save asks of the encoder for one image.
-struct cEncodeRequest {
-    QString Extension;    // the requested extension, before any PNG fallback (see EncodeImageWith)
-    CLSID Encoder{};      // the encoder the file is written with
-    bool Quantize = true; // "gif" is reduced to a palette first (see EncodeImageWith)
-    int32_t Quality = 0;  // the chosen quality, 0..100
-    int64_t MaxBytes = 0; // the file-size limit in bytes; 0 = none
-    ePhotoDetails Details = ePhotoDetails::Keep;
-};
-
 // The file the save writes for one image.
 struct cEncoded {
     QByteArray Bytes;    // photo details included; empty when the encoder failed
@@ -107,14 +92,6 @@ struct cEncoded {
     int16_t DrawnWidth = 0;  // its size as drawn, before any shrinking for the limit: what
     int16_t DrawnHeight = 0; // its name's {w} and {h} say
 };
-
-// The request for an image saved with job as sExtension by encoder.
-cEncodeRequest EncodeRequestFor(const cSaveJob& job, const QString& sExtension, const CLSID& encoder, bool bQuantize);
-
-// Encodes rendered as request says and adds its source's photo details.
-// Under a size limit, the best output that fits (see FitWithinLimit), the
-// details counted. Any thread.
-cEncoded EncodeForSave(cRenderedImage rendered, const cEncodeRequest& request);
 
 // Encodes image (and releases it) with encoder. sRequestedExtension (the
 // extension the job asked for, before any PNG fallback) chooses the extra
@@ -140,8 +117,9 @@ struct cEntryOutput {
 
 // The one way from a list entry (the file sFileName in sFolder) and a job to
 // the bytes the save writes for it: render (RenderSource), name
-// (OutputNameFor), choose the encoder (ChooseEncoder), encode with the photo
-// details (EncodeForSave). Asks nothing and touches nothing shared: any
+// (OutputNameFor), choose the encoder (PNG standing in for a format without
+// one), encode with the photo details, under a size limit the best output
+// that fits (FitWithinLimit), the details counted. Asks nothing and touches nothing shared: any
 // thread, with an observer of that thread's own.
 cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const cSaveJob& job, const cGDIP& gdip,
                          cSaveObserver& observer);

@@ -70,7 +70,6 @@ int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefau
     case eBatchAnswer::Ask: break;
     }
     if (!mInteractive) {
-        ++mUnanswered;
         Report(sPrompt + QStringLiteral(" -> no (no terminal to ask; see --overwrite)"));
         return kOverwriteNo;
     }
@@ -87,7 +86,6 @@ int cTerminalQuestions::OfferPng(const QString& sFileName, const QString& sSourc
     case eBatchAnswer::Ask: break;
     }
     if (!mInteractive) {
-        ++mUnanswered;
         Report(notWritten + QStringLiteral(" (no terminal to ask; see --png-fallback)"));
         return kOverwriteNo;
     }

@@ -28,9 +28,6 @@ class cTerminalQuestions : public cQuestions {
     int ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) override;
     int OfferPng(const QString& sFileName, const QString& sSourceExtension) override;
 
-    // Questions answered No because no one could be asked.
-    int Unanswered() const { return mUnanswered; }
-
     // Runs before anything is written to the error stream (the progress
     // line is ended there, so that no question or message shares it).
     void SetBeforeWriting(std::function<void()> BeforeWriting) { mBeforeWriting = std::move(BeforeWriting); }
@@ -49,6 +46,5 @@ class cTerminalQuestions : public cQuestions {
     bool mInteractive;
     eBatchAnswer mOverwrite;
     eBatchAnswer mPngFallback;
-    int mUnanswered = 0;
     std::function<void()> mBeforeWriting;
 };

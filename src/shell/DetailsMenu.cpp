@@ -13,16 +13,13 @@ void frmQuillet::BuildDetailsMenu() {
     gPhotoDetails = PhotoDetailsFromCode(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString())
                         .value_or(ePhotoDetails::Keep);
     struct cDetailsItem {
-        QAction* frmQuillet::*Member;
         const char* Name;
         const char* Caption;
         ePhotoDetails Choice;
     };
-    const cDetailsItem items[] = {
-        {&frmQuillet::mnuKeepDetails, "mnuKeepDetails", "Keep photo details", ePhotoDetails::Keep},
-        {&frmQuillet::mnuKeepLocation, "mnuKeepLocation", "Keep photo details and location",
-         ePhotoDetails::KeepLocation},
-        {&frmQuillet::mnuRemoveDetails, "mnuRemoveDetails", "Remove all photo details", ePhotoDetails::Strip}};
+    const cDetailsItem items[] = {{"mnuKeepDetails", "Keep photo details", ePhotoDetails::Keep},
+                                  {"mnuKeepLocation", "Keep photo details and location", ePhotoDetails::KeepLocation},
+                                  {"mnuRemoveDetails", "Remove all photo details", ePhotoDetails::Strip}};
     mnuDropDown->addSeparator();
     auto* group = new QActionGroup(mnuDropDown);
     for (const cDetailsItem& item : items) {
@@ -33,7 +30,6 @@ void frmQuillet::BuildDetailsMenu() {
         const ePhotoDetails choice = item.Choice;
         connect(action, &QAction::triggered, this, [choice] { DetailsMenu_Click(choice); });
         mnuDropDown->addAction(action);
-        this->*item.Member = action;
     }
 }
 

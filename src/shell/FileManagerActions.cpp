@@ -62,10 +62,6 @@ QString ExecQuoted(const QString& sPath) {
     return u'"' + quoted + u'"';
 }
 
-QString XmlEscaped(const QString& sText) {
-    return sText.toHtmlEscaped();
-}
-
 QByteArray Filled(const char* sTemplate, const std::map<QString, QString>& aValues) {
     QFile resource(QStringLiteral(":/file-manager/") + QLatin1String(sTemplate));
     resource.open(QIODevice::ReadOnly);
@@ -148,8 +144,8 @@ cActionsOutcome InstallFileManagerActions(const cActionPlaces& oPlaces, const QS
         {QStringLiteral("HELPER_SH"), ShellQuoted(helper)},
         {QStringLiteral("QUILLET_EXEC"), ExecQuoted(sQuillet)},
         {QStringLiteral("HELPER_EXEC"), ExecQuoted(helper)},
-        {QStringLiteral("QUILLET_XML"), XmlEscaped(ExecQuoted(sQuillet))},
-        {QStringLiteral("HELPER_XML"), XmlEscaped(ExecQuoted(helper))},
+        {QStringLiteral("QUILLET_XML"), ExecQuoted(sQuillet).toHtmlEscaped()},
+        {QStringLiteral("HELPER_XML"), ExecQuoted(helper).toHtmlEscaped()},
     };
     cActionsOutcome outcome;
     for (const cActionFile& file : kActionFiles) {

@@ -56,20 +56,21 @@ void frmQuillet::BuildFitMenu() {
     gMaxBytes = ReadChoice(QStringLiteral("LimitSize"), false) ? int64_t{limitKB} * 1024 : 0;
 
     mnuDropDown->addSeparator();
-    mnuNoEnlarge = AddChoice(mnuDropDown, "mnuNoEnlarge", QStringLiteral("Don't enlarge smaller images"), gNoEnlarge);
-    connect(mnuNoEnlarge, &QAction::toggled, this, [](bool bChecked) {
+    QAction* noEnlarge =
+        AddChoice(mnuDropDown, "mnuNoEnlarge", QStringLiteral("Don't enlarge smaller images"), gNoEnlarge);
+    connect(noEnlarge, &QAction::toggled, this, [](bool bChecked) {
         gNoEnlarge = bChecked;
         WriteChoice(QStringLiteral("NoEnlarge"), bChecked);
     });
-    mnuKeepDates = AddChoice(mnuDropDown, "mnuKeepDates", QStringLiteral("Keep file dates"), gKeepDates);
-    connect(mnuKeepDates, &QAction::toggled, this, [](bool bChecked) {
+    QAction* keepDates = AddChoice(mnuDropDown, "mnuKeepDates", QStringLiteral("Keep file dates"), gKeepDates);
+    connect(keepDates, &QAction::toggled, this, [](bool bChecked) {
         gKeepDates = bChecked;
         WriteChoice(QStringLiteral("KeepDates"), bChecked);
     });
     // Images of an added folder's subfolders go into the same subfolders of
     // the chosen folder.
-    mnuKeepFolders = AddChoice(mnuDropDown, "mnuKeepFolders", QStringLiteral("Keep subfolders"), gKeepFolders);
-    connect(mnuKeepFolders, &QAction::toggled, this, [](bool bChecked) {
+    QAction* keepFolders = AddChoice(mnuDropDown, "mnuKeepFolders", QStringLiteral("Keep subfolders"), gKeepFolders);
+    connect(keepFolders, &QAction::toggled, this, [](bool bChecked) {
         gKeepFolders = bChecked;
         WriteChoice(QStringLiteral("KeepFolders"), bChecked);
     });

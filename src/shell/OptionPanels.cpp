@@ -7,7 +7,6 @@
 #include "OutputOptions.h"
 #include "SavedChoices.h"
 #include "SizeList.h"
-#include "Twips.h"
 #include "cQuestions.h"
 #include "frmQuillet.h"
 #include "frmQuilletDesign.h"
@@ -22,6 +21,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -30,43 +30,26 @@ const QColor kHeaderColor(197, 99, 154);
 // Captions of the size options before any image is loaded.
 const char* const kSizeCaptionsBefore[6] = {"Small", "Medium", "Large", "Huge", "Giant", "Custom"};
 const char* const kQualityCaptions[4] = {"Low", "Medium", "High", "Maximum"};
-const char16_t* const kRotationCaptions[4] = {u"0°", u"90°", u"180°", u"270°"};
+const char* const kRotationCaptions[4] = {"0°", "90°", "180°", "270°"};
 
 QWidget* MakePanel(QWidget* oParent, const char* sName, const cDesign& oPlace) {
     auto* panel = new QWidget(oParent);
     panel->setObjectName(QLatin1String(sName));
-    PlaceTwips(panel, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
+    PlaceTwips(panel, oPlace);
     return panel;
 }
 
-// A header: a coloured bar with white bold text.
-QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
-    auto* label = new QLabel(sText, oParent);
-    label->setObjectName(QLatin1String(sName));
-    PlaceTwips(label, oPlace.Left, oPlace.Top, oPlace.Width, oPlace.Height);
-    label->setAutoFillBackground(true);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::Window, kHeaderColor);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(colours);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    label->setIndent(4);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    return label;
-}
-
 // One exclusive group of options; a checked option stores its index in
-// iIndexState.
+// iIndexState, then fChosen runs.
 template <size_t N>
-QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const QString (&aCaptions)[N],
-                              const cDesign (&aPlaces)[N], int16_t& iIndexState, const char* sName) {
+void MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOptions, const char* const (&aCaptions)[N],
+                     const std::array<cDesign, N>& aPlaces, int16_t& iIndexState, const char* sName,
+                     const std::function<void()>& fChosen) {
     auto* group = new QButtonGroup(oPanel);
     for (size_t i = 0; i < N; ++i) {
-        auto* option = new QRadioButton(aCaptions[i], oPanel);
+        auto* option = new QRadioButton(QString::fromUtf8(aCaptions[i]), oPanel);
         option->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(sName)).arg(i));
-        PlaceTwips(option, aPlaces[i].Left, aPlaces[i].Top, aPlaces[i].Width, aPlaces[i].Height);
+        PlaceTwips(option, aPlaces[i]);
         option->setChecked(static_cast<int>(i) == iIndexState);
         option->setEnabled(false);
         group->addButton(option, static_cast<int>(i));
@@ -80,22 +63,25 @@ QButtonGroup* MakeOptionGroup(QWidget* oPanel, std::array<QRadioButton*, N>& aOp
             button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
     };
     keepTabStop();
-    QObject::connect(group, &QButtonGroup::idToggled, oPanel, [&iIndexState, keepTabStop](int lId, bool bChecked) {
-        if (bChecked) {
-            iIndexState = static_cast<int16_t>(lId);
-            keepTabStop();
-        }
-    });
-    return group;
+    QObject::connect(group, &QButtonGroup::idToggled, oPanel,
+                     [&iIndexState, keepTabStop, fChosen](int lId, bool bChecked) {
+                         if (bChecked) {
+                             iIndexState = static_cast<int16_t>(lId);
+                             keepTabStop();
+                             fChosen();
+                         }
+                     });
 }
 
 // The places of a column of options. Each option may reach the right edge
 // of its panel, so that a caption in a wider font than the design's is not
 // cut off ("Custom (10000 x 7500)").
-template <size_t N> void ColumnPlaces(const cDesign& oFirst, int lPanelWidth, cDesign (&aPlaces)[N]) {
+template <size_t N> std::array<cDesign, N> ColumnPlaces(const cDesign& oFirst, int lPanelWidth) {
+    std::array<cDesign, N> places{};
     for (size_t i = 0; i < N; ++i)
-        aPlaces[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), lPanelWidth - oFirst.Left,
-                      oFirst.Height};
+        places[i] = {oFirst.Left, oFirst.Top + kOptionStep * static_cast<int>(i), lPanelWidth - oFirst.Left,
+                     oFirst.Height};
+    return places;
 }
 
 // Width an option's circle, gap and caption take in the font and style in use.
@@ -134,16 +120,29 @@ QString DimensionsText(const cDimensions& oSize) {
 
 } // namespace
 
+QLabel* frmQuillet::MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace) {
+    auto* label = new QLabel(sText, oParent);
+    label->setObjectName(QLatin1String(sName));
+    PlaceTwips(label, oPlace);
+    label->setAutoFillBackground(true);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::Window, kHeaderColor);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(colours);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setIndent(4);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
 void frmQuillet::BuildOptionPanels() {
+    const auto remember = [this] { RememberChoices(mCustomSize); };
     picSize = MakePanel(this, "picSize", kSizePanel);
-    labSize = MakeHeader(picSize, "labSize", QStringLiteral("Image Size"), kSizeHeader);
-    QString sizeCaptions[6];
-    for (size_t i = 0; i < 6; ++i)
-        sizeCaptions[i] = QLatin1String(kSizeCaptionsBefore[i]);
-    cDesign sizePlaces[6];
-    ColumnPlaces(kSizeOption, kSizePanel.Width, sizePlaces);
-    std::array<QButtonGroup*, 3> groups{};
-    groups[0] = MakeOptionGroup(picSize, optSize, sizeCaptions, sizePlaces, gSizeIndex, "optSize");
+    MakeHeader(picSize, "labSize", QStringLiteral("Image Size"), kSizeHeader);
+    MakeOptionGroup(picSize, optSize, kSizeCaptionsBefore, ColumnPlaces<6>(kSizeOption, kSizePanel.Width), gSizeIndex,
+                    "optSize", remember);
 
     txtSize = new QLineEdit(mCustomSize, picSize);
     // Digits only; a number above the largest size is refused on leaving.
@@ -151,26 +150,22 @@ void frmQuillet::BuildOptionPanels() {
         QRegularExpression(QStringLiteral("[0-9]{0,5}( *, *[0-9]{0,5}){0,15}")), txtSize));
     txtSize->setObjectName(QStringLiteral("txtSize"));
     txtSize->setAccessibleName(QStringLiteral("Custom size in pixels"));
-    PlaceTwips(txtSize, kCustomSizeBox.Left, kCustomSizeBox.Top, kCustomSizeBox.Width, kCustomSizeBox.Height);
+    PlaceTwips(txtSize, kCustomSizeBox);
     txtSize->setEnabled(false);
     txtSize->installEventFilter(this);
-    labPixels = new QLabel(QStringLiteral("Pixels"), picSize);
+    auto* labPixels = new QLabel(QStringLiteral("Pixels"), picSize);
     labPixels->setObjectName(QStringLiteral("labPixels"));
-    PlaceTwips(labPixels, kPixelsLabel.Left, kPixelsLabel.Top, kPixelsLabel.Width, kPixelsLabel.Height);
+    PlaceTwips(labPixels, kPixelsLabel);
 
     picQuality = MakePanel(this, "picQuality", kQualityPanel);
-    labQuality = MakeHeader(picQuality, "labQuality", QStringLiteral("Image Quality"), kQualityHeader);
-    QString qualityCaptions[4];
-    for (size_t i = 0; i < 4; ++i)
-        qualityCaptions[i] = QLatin1String(kQualityCaptions[i]);
-    cDesign qualityPlaces[4];
-    ColumnPlaces(kQualityOption, kQualityPanel.Width, qualityPlaces);
-    groups[1] = MakeOptionGroup(picQuality, optQuality, qualityCaptions, qualityPlaces, gQualityIndex, "optQuality");
+    MakeHeader(picQuality, "labQuality", QStringLiteral("Image Quality"), kQualityHeader);
+    MakeOptionGroup(picQuality, optQuality, kQualityCaptions, ColumnPlaces<4>(kQualityOption, kQualityPanel.Width),
+                    gQualityIndex, "optQuality", remember);
     labNoQuality = new QLabel(
         QStringLiteral("Quality settings only apply when saving in JPG, WebP, AVIF or JPEG XL format."), picQuality);
     labNoQuality->setObjectName(QStringLiteral("labNoQuality"));
     labNoQuality->setWordWrap(true);
-    PlaceTwips(labNoQuality, kNoQualityNote.Left, kNoQualityNote.Top, kNoQualityNote.Width, kNoQualityNote.Height);
+    PlaceTwips(labNoQuality, kNoQualityNote);
     // The note takes as many lines as the font in use wraps it to; the
     // panel has room below the designed two.
     labNoQuality->resize(labNoQuality->width(),
@@ -178,19 +173,10 @@ void frmQuillet::BuildOptionPanels() {
     labNoQuality->hide();
 
     Picture1 = MakePanel(this, "Picture1", kRotationPanel);
-    labRotation = MakeHeader(Picture1, "labRotation", QStringLiteral("Image Rotation"), kRotationHeader);
-    QString rotationCaptions[4];
-    for (size_t i = 0; i < 4; ++i)
-        rotationCaptions[i] = QString::fromUtf16(kRotationCaptions[i]);
-    groups[2] =
-        MakeOptionGroup(Picture1, optRotation, rotationCaptions, kRotationOptions, gRotationIndex, "optRotation");
+    const QLabel* labRotation = MakeHeader(Picture1, "labRotation", QStringLiteral("Image Rotation"), kRotationHeader);
+    MakeOptionGroup(Picture1, optRotation, kRotationCaptions, kRotationOptions, gRotationIndex, "optRotation",
+                    remember);
     SpreadRow(optRotation, labRotation->indent(), Picture1->width());
-    // Connected after the groups' own handlers, which set the state first.
-    for (QButtonGroup* group : groups)
-        connect(group, &QButtonGroup::idToggled, this, [this](int, bool bChecked) {
-            if (bChecked)
-                RememberChoices(mCustomSize);
-        });
 }
 
 void frmQuillet::BuildFormatMenu() {
@@ -238,13 +224,6 @@ void frmQuillet::FormatMenu_Click(QAction* oItem, const QString& sCode) {
 void frmQuillet::UncheckMenu() {
     for (QAction* item : mnuFormats)
         item->setChecked(false);
-}
-
-QAction* frmQuillet::FormatItem(const QString& sCode) const {
-    for (QAction* item : mnuFormats)
-        if (item->data().toString() == sCode)
-            return item;
-    return nullptr;
 }
 
 void frmQuillet::ShowHideQualityOptions(bool bShow) {

@@ -22,23 +22,14 @@ const QString kInstalledDataFolder = QStringLiteral("../share/quillet");
 } // namespace
 
 QString SpecialFolderPath(int16_t lFolder) {
-    QStandardPaths::StandardLocation location;
-    switch (lFolder) {
-    case kFolderDesktop: location = QStandardPaths::DesktopLocation; break;
-    case kFolderDocuments: location = QStandardPaths::DocumentsLocation; break;
-    case kFolderPictures: location = QStandardPaths::PicturesLocation; break;
-    default: return {};
-    }
-    const QString path = QStandardPaths::writableLocation(location);
+    if (lFolder != kFolderPictures)
+        return {};
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     // Without an XDG entry Qt falls back to the home folder itself; that is not
     // a pictures folder, so it counts as none.
     if (path.isEmpty() || QDir(path) == QDir::home() || !QDir(path).exists())
         return {};
     return QDir::toNativeSeparators(path);
-}
-
-QString ProgramFolder() {
-    return QCoreApplication::applicationDirPath();
 }
 
 QString CaptureFilePath() {
@@ -69,7 +60,7 @@ void RemoveCaptureFile() {
 }
 
 QString HelpIndexPath() {
-    const QDir program(ProgramFolder());
+    const QDir program(QCoreApplication::applicationDirPath());
     const QString inBuildTree = program.filePath(kHelpFolder + u'/' + kHelpIndex);
     const QString installed =
         QDir::cleanPath(program.filePath(kInstalledDataFolder + u'/' + kHelpFolder + u'/' + kHelpIndex));

@@ -6,17 +6,12 @@
 
 #include <cstdint>
 
-// Folder identifiers understood by SpecialFolderPath (the shell's numbering).
-inline constexpr int16_t kFolderDesktop = 0x0000;
-inline constexpr int16_t kFolderDocuments = 0x0005;
+// The folder identifier SpecialFolderPath understands (the shell's numbering).
 inline constexpr int16_t kFolderPictures = 0x0027;
 
-// The desktop's folder for lFolder, or "" when the desktop has none or the
-// folder does not exist (it is never created here).
+// The desktop's folder for lFolder, or "" when the desktop has none, the
+// folder does not exist (it is never created here) or lFolder is another.
 QString SpecialFolderPath(int16_t lFolder);
-
-// The folder of the program's executable.
-QString ProgramFolder();
 
 // The screen-capture file: "Screen Capture.png" in a folder of this run's
 // own, made on the first call inside the user's runtime folder (else the

@@ -130,7 +130,7 @@ class cSavingWindow {
         QObject::disconnect(&button, &ARButton::clicked, &mWindow, &frmQuillet::SaveImages);
         mStop = QObject::connect(&button, &ARButton::clicked, &button, [&oProgress] { oProgress.AskToStop(); });
         button.SetPicture({});
-        button.SetCaption(kStopCaption);
+        button.setText(kStopCaption);
         button.SetDropDownWidth(0);
         button.setToolTip(kStopHint);
         button.setAccessibleName(kStopHint);
@@ -141,7 +141,7 @@ class cSavingWindow {
         QObject::disconnect(mStop);
         QObject::connect(&button, &ARButton::clicked, &mWindow, &frmQuillet::SaveImages);
         button.SetPicture(mPicture);
-        button.SetCaption({});
+        button.setText({});
         button.SetDropDownWidth(frmQuillet::kDropDownZone);
         button.setToolTip(mHintText);
         button.setAccessibleName(mHintText);

@@ -5,7 +5,6 @@
 // that growing and shrinking again returns to it exactly.
 
 #include "AppState.h"
-#include "Twips.h"
 #include "frmQuillet.h"
 #include "frmQuilletDesign.h"
 

@@ -8,7 +8,6 @@
 #include "SaveTexts.h"
 #include "ScreenCapture.h"
 #include "SetIcons.h"
-#include "Twips.h"
 #include "cGDIP.h"
 #include "cImageList.h"
 #include "cQtQuestions.h"
@@ -154,7 +153,7 @@ void frmQuillet::BuildToolbar() {
         auto* button = new ARButton(this);
         this->*design.Member = button;
         button->setObjectName(QLatin1String(design.Name));
-        PlaceTwips(button, design.Place.Left, design.Place.Top, design.Place.Width, design.Place.Height);
+        PlaceTwips(button, design.Place);
         const QIcon picture(QStringLiteral(":/buttons/%1.svg").arg(QLatin1String(design.Picture)));
         const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
         button->SetPicture(picture.pixmap(side));
@@ -167,8 +166,6 @@ void frmQuillet::BuildToolbar() {
         ConnectToolButton(button);
     }
     SaveButton->SetDropDownWidth(kDropDownZone);
-    connect(SaveButton, &ARButton::MouseDown, this,
-            [this](Qt::MouseButton eButton, Qt::KeyboardModifiers, int lX, int) { SaveButton_MouseDown(eButton, lX); });
     connect(SaveButton, &ARButton::DropDownRequested, this, &frmQuillet::ShowFormatMenu);
     connect(OpenButton, &ARButton::clicked, this, [this] { mImageList->OpenButton_Click(); });
     connect(SaveButton, &ARButton::clicked, this, &frmQuillet::SaveImages);
@@ -185,7 +182,7 @@ void frmQuillet::BuildToolbar() {
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    PlaceTwips(Image1, kImage1.Left, kImage1.Top, kImage1.Width, kImage1.Height);
+    PlaceTwips(Image1, kImage1);
     Image1->setPixmap(QIcon(QStringLiteral(":/buttons/wordmark.svg")).pixmap(Image1->size()));
     Image1->setAlignment(Qt::AlignCenter);
 }
@@ -206,16 +203,6 @@ void frmQuillet::SetTabOrder() {
 void frmQuillet::ConnectToolButton(ARButton* oButton) {
     connect(oButton, &ARButton::MouseEnter, this, [this, oButton] { mStatusHint->Show(oButton->toolTip()); });
     connect(oButton, &ARButton::MouseLeave, this, [this] { mStatusHint->Hide(); });
-}
-
-void frmQuillet::SaveButton_MouseDown(Qt::MouseButton, int lX) {
-    // No zone while the button reads Stop.
-    if (SaveButton->DropDownWidth() == 0 || lX < SaveButton->width() - SaveButton->DropDownWidth())
-        return;
-    // The drop-down zone: the format menu opens under the toolbar band at the
-    // button's left edge, and the press does not start a save.
-    SaveButton->CancelPress();
-    ShowFormatMenu();
 }
 
 void frmQuillet::ShowFormatMenu() {
@@ -258,8 +245,8 @@ void frmQuillet::BuildStatusBand() {
     labStatus->setObjectName(QStringLiteral("labStatus"));
     const int labelTop = shpStatusBar.Top + (shpStatusBar.Height - kFileCount.Height) / 2;
     // The count may grow to "32767 Images": it may use its whole compartment.
-    PlaceTwips(labFileCount, kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height);
-    PlaceTwips(labStatus, kStatus.Left, labelTop, kStatus.Width, kStatus.Height);
+    PlaceTwips(labFileCount, {kFileCount.Left, labelTop, kImageList.Width - kFileCount.Left, kFileCount.Height});
+    PlaceTwips(labStatus, {kStatus.Left, labelTop, kStatus.Width, kStatus.Height});
     labStatus->raise();
     mStatusHint = std::make_unique<cStatusHint>(*labStatus);
     // The save disables the window; its progress must stay readable, so the
@@ -273,22 +260,11 @@ void frmQuillet::BuildStatusBand() {
 }
 
 void frmQuillet::BuildImageList() {
-    labImages = new QLabel(QStringLiteral("Image Names"), this);
-    labImages->setObjectName(QStringLiteral("labImages"));
-    PlaceTwips(labImages, kImagesHeader.Left, kImagesHeader.Top, kImagesHeader.Width, kImagesHeader.Height);
-    labImages->setAutoFillBackground(true);
-    QPalette headerColours = labImages->palette();
-    headerColours.setColor(QPalette::Window, QColor(197, 99, 154));
-    headerColours.setColor(QPalette::WindowText, Qt::white);
-    labImages->setPalette(headerColours);
-    QFont bold = labImages->font();
-    bold.setBold(true);
-    labImages->setFont(bold);
-    labImages->setIndent(4);
+    labImages = MakeHeader(this, "labImages", QStringLiteral("Image Names"), kImagesHeader);
 
     lvwImages = new QTreeWidget(this);
     lvwImages->setObjectName(QStringLiteral("lvwImages"));
-    PlaceTwips(lvwImages, kImageList.Left, kImageList.Top, kImageList.Width, kImageList.Height);
+    PlaceTwips(lvwImages, kImageList);
     lvwImages->setHeaderLabels({QStringLiteral("Image Files")});
     lvwImages->setColumnWidth(0, TwipsToPixelsX(kImageList.Width - kColumnMargin, ScreenOf(this)));
     lvwImages->header()->setStretchLastSection(false);
@@ -440,35 +416,20 @@ void frmQuillet::SetProgressVisible(bool bVisible) {
 }
 
 void frmQuillet::UpdateElement(const cShapeElement& oShape) {
-    update(TwipsRect(oShape.Left, oShape.Top, oShape.Width, oShape.Height, ScreenOf(this)).adjusted(-1, -1, 1, 1));
+    update(TwipsRect({oShape.Left, oShape.Top, oShape.Width, oShape.Height}, ScreenOf(this)).adjusted(-1, -1, 1, 1));
 }
 
 void frmQuillet::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintGradient(painter);
+    PaintBands(painter, *this, GradientColor);
     PaintElements(painter);
-}
-
-void frmQuillet::PaintGradient(QPainter& painter) const {
-    // A band per twips row y = 0 .. H, each from y - 1 to y + 1, later ones
-    // over earlier ones; painted here as the band on top of each pixel row.
-    // A window of inner height 0 (minimised) has no gradient.
-    const QScreen* screen = ScreenOf(this);
-    const int lastRow = PixelsToTwipsY(height(), screen);
-    if (lastRow <= 0)
-        return;
-    const double twipsPerPixel = TwipsPerPixelY(screen);
-    for (int pixelRow = 0; pixelRow < height(); ++pixelRow) {
-        const int row = LastBandOverPixelRow(pixelRow, twipsPerPixel, lastRow);
-        painter.fillRect(0, pixelRow, width(), 1, GradientColor(row, lastRow));
-    }
 }
 
 void frmQuillet::PaintElements(QPainter& painter) const {
     const QScreen* screen = ScreenOf(this);
     auto fill = [&](const cShapeElement& shape) {
         if (shape.Visible && shape.Width > 0 && shape.Height > 0)
-            painter.fillRect(TwipsRect(shape.Left, shape.Top, shape.Width, shape.Height, screen), shape.FillColor);
+            painter.fillRect(TwipsRect({shape.Left, shape.Top, shape.Width, shape.Height}, screen), shape.FillColor);
     };
     fill(shpToolbar);
     fill(shpStatusBar);

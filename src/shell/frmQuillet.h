@@ -40,6 +40,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QUrl;
 class cGDIP;
+struct cDesign;
 class cImageList;
 class cQuestions;
 
@@ -128,10 +129,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
 
     QTreeWidget* lvwImages = nullptr;
     QLabel* labImages = nullptr;
-    QLabel* labSize = nullptr;
-    QLabel* labQuality = nullptr;
-    QLabel* labRotation = nullptr;
-    QLabel* labPixels = nullptr;
     QLabel* labNoQuality = nullptr;
     QLabel* labStatus = nullptr;
     QLabel* labFileCount = nullptr;
@@ -151,15 +148,9 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
 
     QMenu* mnuDropDown = nullptr;
     // The format items, "Original Format" first (SaveFormatCodes), each
-    // named "mnu" + code + "Format" with its code as data.
+    // named "mnu" + code + "Format" ("mnuOriginalFormat") with its code as
+    // data. The photo-details and the other choices follow, each named too.
     std::vector<QAction*> mnuFormats;
-    QAction* FormatItem(const QString& sCode) const;
-    QAction* mnuKeepDetails = nullptr;
-    QAction* mnuKeepLocation = nullptr;
-    QAction* mnuRemoveDetails = nullptr;
-    QAction* mnuNoEnlarge = nullptr;
-    QAction* mnuKeepDates = nullptr;
-    QAction* mnuKeepFolders = nullptr;
     QMenu* mnuHelpPopup = nullptr; // the Help button's right-click menu
     QAction* mnuInstallActions = nullptr;
     QAction* mnuRemoveActions = nullptr;
@@ -196,15 +187,15 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     void RememberDesignedLayout();
     void LayOutExtraRoom();
     void ConnectToolButton(ARButton* oButton);
-    void SaveButton_MouseDown(Qt::MouseButton eButton, int lX);
     // The format menu, under the toolbar band at the Save button's left edge.
     void ShowFormatMenu();
     // Opens oAddress in the browser; says so, with the address, when it cannot.
     void OpenPage(const QUrl& oAddress);
-    void PaintGradient(QPainter& painter) const;
     void PaintElements(QPainter& painter) const;
     void UpdateElement(const cShapeElement& oShape);
     // OptionPanels.cpp
+    // A header: a coloured bar with white bold text at oPlace in oParent.
+    static QLabel* MakeHeader(QWidget* oParent, const char* sName, const QString& sText, const cDesign& oPlace);
     void BuildOptionPanels();
     void BuildFormatMenu();
     void txtSize_LostFocus();

@@ -3,9 +3,9 @@
 // width and height within the window or the panel named. Shared by the
 // window's source files; nothing outside the window uses it.
 
-struct cDesign {
-    int Left, Top, Width, Height;
-};
+#include "DialogMetrics.h"
+
+#include <array>
 
 // Client area of the window.
 inline constexpr int kClientWidth = 7935;
@@ -40,8 +40,8 @@ inline constexpr cDesign kNoQualityNote{120, 480, 2415, 495};
 
 // Rotation panel: header and the four options side by side.
 inline constexpr cDesign kRotationHeader{0, 0, 2655, 225};
-inline constexpr cDesign kRotationOptions[4] = {
-    {120, 240, 495, 255}, {600, 240, 615, 255}, {1200, 240, 735, 255}, {1920, 240, 735, 255}};
+inline constexpr std::array<cDesign, 4> kRotationOptions = {
+    {{120, 240, 495, 255}, {600, 240, 615, 255}, {1200, 240, 735, 255}, {1920, 240, 735, 255}}};
 
 // Vertical step between the options of a column.
 inline constexpr int kOptionStep = 240;

@@ -34,30 +34,14 @@ void ARButton::SetPictureDisabled(const QPixmap& oPicture) {
     update();
 }
 
-void ARButton::SetCaption(const QString& sCaption) {
-    setText(sCaption);
-}
-
-QString ARButton::Caption() const {
-    return text();
-}
-
 void ARButton::SetBackColor(const QColor& oColor) {
     mBackColor = oColor;
     update();
 }
 
-QColor ARButton::BackColor() const {
-    return mBackColor;
-}
-
 void ARButton::SetBackColorOnMouse(const QColor& oColor) {
     mBackColorOnMouse = oColor;
     update();
-}
-
-QColor ARButton::BackColorOnMouse() const {
-    return mBackColorOnMouse;
 }
 
 void ARButton::SetDropDownWidth(int lPixels) {
@@ -69,20 +53,8 @@ int ARButton::DropDownWidth() const {
     return mDropDownWidth;
 }
 
-void ARButton::CancelPress() {
-    mPressCancelled = true;
-}
-
 bool ARButton::IsMouseOver() const {
     return mMouseOver;
-}
-
-QSize ARButton::sizeHint() const {
-    const QSize picture = mPicture.isNull() ? QSize(32, 32) : mPicture.deviceIndependentSize().toSize();
-    int height = picture.height() + 8;
-    if (!text().isEmpty())
-        height += fontMetrics().height() + kCaptionGap;
-    return {picture.width() + 8 + mDropDownWidth, height};
 }
 
 void ARButton::enterEvent(QEnterEvent* event) {
@@ -117,11 +89,8 @@ void ARButton::focusInEvent(QFocusEvent* event) {
 }
 
 void ARButton::mousePressEvent(QMouseEvent* event) {
-    mPressCancelled = false;
-    const QPoint at = event->position().toPoint();
-    emit MouseDown(event->button(), event->modifiers(), at.x(), at.y());
-    if (mPressCancelled) {
-        mPressCancelled = false;
+    if (mDropDownWidth > 0 && event->position().toPoint().x() >= width() - mDropDownWidth) {
+        emit DropDownRequested();
         event->accept();
         return;
     }

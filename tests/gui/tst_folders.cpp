@@ -99,7 +99,7 @@ class tst_folders : public QObject {
             const cUnprivileged asUser;
             window.TakeHandedFiles({Album()});
         }
-        window.mnuKeepFolders->setChecked(true);
+        Child<QAction>(window, "mnuKeepFolders")->setChecked(true);
         window.Script.FolderAnswers.push_back(out.path());
         window.SaveImages();
         QStringList written;

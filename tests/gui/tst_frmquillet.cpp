@@ -64,7 +64,7 @@ class tst_frmquillet : public QObject {
         WriteString(SettingsKey, QStringLiteral("OpenFolder"), QStringLiteral("/photos/in"));
         cTestWindow window;
         QVERIFY(window.optQuality[1]->isChecked() && window.optRotation[0]->isChecked() &&
-                window.FormatItem(QStringLiteral("DFT"))->isChecked());
+                Child<QAction>(window, "mnuOriginalFormat")->isChecked());
         // Disabled until the first image arrives; Prints stays disabled.
         for (QWidget* widget :
              QList<QWidget*>{window.PreviewButton, window.SaveButton, window.PrintsButton, window.txtSize,
@@ -305,7 +305,7 @@ class tst_frmquillet : public QObject {
         QFETCH(bool, qualityShown);
         QFETCH(QString, hint);
         cTestWindow window;
-        window.FormatItem(QStringLiteral("GIF"))->trigger(); // start from a hidden state
+        Child<QAction>(window, "mnuGIFFormat")->trigger(); // start from a hidden state
         Child<QAction>(window, qPrintable(item))->trigger();
         window.Script.OpenAnswers.push_back({}); // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
@@ -327,19 +327,19 @@ class tst_frmquillet : public QObject {
     // number is kept while the limit is off.
     void menuChoicesAreRememberedPerUser() {
         auto window = std::make_unique<cTestWindow>();
-        const auto checked = [&window] {
-            return std::tuple(window->mnuKeepDetails->isChecked(), window->mnuKeepLocation->isChecked(),
-                              window->mnuNoEnlarge->isChecked(), window->mnuKeepDates->isChecked(),
-                              window->mnuKeepFolders->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes);
+        const auto item = [&window](const char* sName) { return Child<QAction>(*window, sName); };
+        const auto checked = [&window, &item] {
+            return std::tuple(item("mnuKeepDetails")->isChecked(), item("mnuKeepLocation")->isChecked(),
+                              item("mnuNoEnlarge")->isChecked(), item("mnuKeepDates")->isChecked(),
+                              item("mnuKeepFolders")->isChecked(), window->mnuSizeLimit->isChecked(), gMaxBytes);
         };
         QCOMPARE(checked(), std::tuple(true, false, false, true, false, false, int64_t{0}));
-        window->FormatItem(QStringLiteral("PNG"))->trigger();
-        window->mnuRemoveDetails->trigger();
-        QVERIFY(window->FormatItem(QStringLiteral("PNG"))->isChecked());
+        item("mnuPNGFormat")->trigger();
+        item("mnuRemoveDetails")->trigger();
+        QVERIFY(item("mnuPNGFormat")->isChecked());
         QCOMPARE(ReadValue(SettingsKey, QStringLiteral("PhotoDetails")).toString(), QStringLiteral("strip"));
-        for (QAction* item :
-             {window->mnuKeepLocation, window->mnuNoEnlarge, window->mnuKeepDates, window->mnuKeepFolders})
-            item->trigger();
+        for (const char* name : {"mnuKeepLocation", "mnuNoEnlarge", "mnuKeepDates", "mnuKeepFolders"})
+            item(name)->trigger();
         Child<QSpinBox>(*window, "txtSizeLimit")->setValue(150);
         QCOMPARE(gMaxBytes, int64_t{0});
         window->mnuSizeLimit->trigger();
@@ -499,7 +499,7 @@ class tst_frmquillet : public QObject {
                 window.optSize[3]->click();
             window.optQuality[3]->click();
             window.optRotation[2]->click();
-            window.FormatItem(QStringLiteral("GIF"))->trigger();
+            Child<QAction>(window, "mnuGIFFormat")->trigger();
         }
         const QMap<QString, QString> expected = {{"Size", custom ? "Custom" : "640"},
                                                  {"CustomSize", "300"},
@@ -514,7 +514,7 @@ class tst_frmquillet : public QObject {
         gOutputFormat = QStringLiteral("DFT");
         cTestWindow window;
         QVERIFY(window.optSize[custom ? 5 : 3]->isChecked() && window.optQuality[3]->isChecked() &&
-                window.optRotation[2]->isChecked() && window.FormatItem(QStringLiteral("GIF"))->isChecked());
+                window.optRotation[2]->isChecked() && Child<QAction>(window, "mnuGIFFormat")->isChecked());
         QCOMPARE(std::tuple(gSizeIndex, gQualityIndex, gRotationIndex, gOutputFormat),
                  std::tuple(int16_t(custom ? 5 : 3), int16_t(3), int16_t(2), QStringLiteral("GIF")));
         QVERIFY(window.optQuality[0]->isHidden());

@@ -134,7 +134,7 @@ class tst_saveimages : public QObject {
         QCOMPARE(mWindow->lvwImages->topLevelItemCount(), 3);
         QVERIFY(mWindow->gdip);
         // Afterwards the button saves again.
-        QCOMPARE(button->Caption(), QString());
+        QCOMPARE(button->text(), QString());
         QCOMPARE(button->DropDownWidth(), frmQuillet::kDropDownZone);
         if (close && stop) {
             QTRY_VERIFY(!mWindow->isVisible());

@@ -92,7 +92,7 @@ class tst_windowuse : public QObject {
             emit window.OpenButton->MouseEnter();
             midSave << window.labStatus->text();
             emit window.OpenButton->MouseLeave();
-            midSave << colour().name() << window.SaveButton->Caption();
+            midSave << colour().name() << window.SaveButton->text();
             QVERIFY(!window.lvwImages->isEnabled() && !window.OpenButton->isEnabled());
         };
         window.Script.FolderAnswers.push_back(out.path());
@@ -102,7 +102,7 @@ class tst_windowuse : public QObject {
         // Afterwards the controls are as they were (Prints stays disabled),
         // and a hint gives the summary back when the pointer leaves.
         QCOMPARE(window.labStatus->text(), QStringLiteral("2 Images Saved"));
-        QCOMPARE(window.SaveButton->Caption(), QString());
+        QCOMPARE(window.SaveButton->text(), QString());
         QVERIFY(window.lvwImages->isEnabled() && window.OpenButton->isEnabled() && !window.PrintsButton->isEnabled());
         emit window.HelpButton->MouseEnter();
         QCOMPARE(window.labStatus->text(), QStringLiteral("Get help!"));

@@ -231,8 +231,9 @@ TEST_F(BatchSave, WorkersAheadChangeNothingButTheSpeed) {
 TEST_F(BatchSave, IndexedSourcesAreScaledIntoArgbAndPhotosKeepTheirFormat) {
     ASSERT_TRUE(WriteRamp(mGdip, In("photo.jpg"), 40, 30, "jpg"));
     ASSERT_TRUE(WriteRamp(mGdip, In("cartoon.gif"), 40, 30, "gif"));
-    const std::vector<cRenderedImage> photo = RenderSource(In("photo.jpg"), mJob, mObserver);
-    const std::vector<cRenderedImage> cartoon = RenderSource(In("cartoon.gif"), mJob, mObserver);
+    cRenderNotes notes;
+    const std::vector<cRenderedImage> photo = RenderSource(In("photo.jpg"), mJob, mObserver, notes);
+    const std::vector<cRenderedImage> cartoon = RenderSource(In("cartoon.gif"), mJob, mObserver, notes);
     ASSERT_TRUE(photo.size() == 1 && cartoon.size() == 1);
     EXPECT_EQ(photo[0].Output->PixelFormat(), PixelFormat24bppRGB);
     EXPECT_EQ(cartoon[0].Output->PixelFormat(), PixelFormat32bppARGB);
@@ -260,7 +261,7 @@ TEST_F(BatchSave, LargePhotosAreDecodedReducedForTheDraw) {
         mJob.SizeIndex = c.size;
         mJob.RotationIndex = c.rotation;
         cRenderNotes notes;
-        ASSERT_FALSE(RenderSource(In(c.name), mJob, mObserver, &notes).empty()) << c.name;
+        ASSERT_FALSE(RenderSource(In(c.name), mJob, mObserver, notes).empty()) << c.name;
         EXPECT_EQ(std::pair(notes.DecodedWidth, notes.DecodedHeight), c.decoded)
             << c.name << " at size " << c.size << ", rotation " << c.rotation;
     }

@@ -119,7 +119,8 @@ TEST(SizeList, ListsInOrderDrawnLargestFirst) {
 
 // Names from a template: every token filled, text kept as written; several
 // sizes without a template put the size after the name, size folders keep the
-// name; templates that cannot name a file are refused with the reason.
+// name and hold the entry's subfolder; templates that cannot name a file are
+// refused with the reason.
 TEST(NameTemplate, TokensFilledAndBadTemplatesRefused) {
     const cNameFields fields{QStringLiteral("My_Photo"), 640, 480, 84, 7, QStringLiteral("2024-05-01")};
     const struct {
@@ -129,18 +130,18 @@ TEST(NameTemplate, TokensFilledAndBadTemplatesRefused) {
         const char* Name;
         const char* Folder;
     } names[] = {
-        {"", 1, false, "My_Photo", ""},
-        {"", 3, false, "My_Photo-640", ""},
-        {"", 3, true, "My_Photo", "640"},
-        {"{name}-{w}x{h}", 1, false, "My_Photo-640x480", ""},
-        {"{n:3}_{q} {date}", 1, false, "007_84 2024-05-01", ""},
-        {"{n}{n:1}{n:2}", 1, false, "7707", ""},
-        {"web-{name}.small", 2, true, "web-My_Photo.small", "640"},
+        {"", 1, false, "My_Photo", "Trip"},
+        {"", 3, false, "My_Photo-640", "Trip"},
+        {"", 3, true, "My_Photo", "640/Trip"},
+        {"{name}-{w}x{h}", 1, false, "My_Photo-640x480", "Trip"},
+        {"{n:3}_{q} {date}", 1, false, "007_84 2024-05-01", "Trip"},
+        {"{n}{n:1}{n:2}", 1, false, "7707", "Trip"},
+        {"web-{name}.small", 2, true, "web-My_Photo.small", "640/Trip"},
     };
     for (const auto& c : names) {
         const cNaming naming = cNaming::For(QString::fromLatin1(c.Template), c.SizeCount, c.SizeFolders);
         EXPECT_EQ(OutputBaseFor(naming, fields, 640), QString::fromLatin1(c.Name)) << c.Template;
-        EXPECT_EQ(SizeFolderFor(naming, 640), QString::fromLatin1(c.Folder)) << c.Template;
+        EXPECT_EQ(OutputFolderFor(naming, 640, "Trip"), QString::fromLatin1(c.Folder)) << c.Template;
     }
     const std::pair<const char*, const char*> refused[] = {
         {"", "empty"},
