@@ -222,8 +222,7 @@ void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const
 }
 
 void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
-    mOwner.Questions().MsgBox(kShowErrorTitle, NotViewableText(EntryText(oEntry)), cQuestions::eIcon::Exclamation,
-                              cQuestions::eButtons::OK);
+    mOwner.Questions().Warn(kShowErrorTitle, NotViewableText(EntryText(oEntry)));
     // Count label and, for an empty list, the Preview and Save buttons follow.
     mOwner.ImageList().RemoveEntry(oEntry);
     mRemovedShown = true;
@@ -235,10 +234,8 @@ void dlgPreview::ShowOutOfMemory(QTreeWidgetItem* oEntry) {
     picImage->setPixmap({});
     labDimensions->clear();
     // The file is sound: it stays listed, as the save keeps it.
-    mOwner.Questions().MsgBox(kShowErrorTitle,
-                              QStringLiteral("There is not enough memory to show ") + DisplayName(EntryText(oEntry)) +
-                                  QStringLiteral(" at this size."),
-                              cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    mOwner.Questions().Warn(kShowErrorTitle, QStringLiteral("There is not enough memory to show ") +
+                                                 DisplayName(EntryText(oEntry)) + QStringLiteral(" at this size."));
 }
 
 void dlgPreview::ResizeEverything() {
