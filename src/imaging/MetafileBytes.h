@@ -52,6 +52,11 @@ class cMetafileBytes {
                (static_cast<uint32_t>(mData[offset + 2]) << 16) | (static_cast<uint32_t>(mData[offset + 3]) << 24);
     }
     int32_t I32(size_t offset) { return static_cast<int32_t>(U32(offset)); }
+    /* Fields whose width, lWidth bytes (1, 2 or 4), depends on the format. */
+    uint32_t UInt(size_t offset, size_t lWidth) {
+        return lWidth == 1 ? U8(offset) : lWidth == 2 ? U16(offset) : U32(offset);
+    }
+    int32_t Int(size_t offset, size_t lWidth) { return lWidth == 2 ? I16(offset) : I32(offset); }
     float F32(size_t offset) {
         uint32_t bits = U32(offset);
         float value;

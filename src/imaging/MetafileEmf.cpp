@@ -111,22 +111,6 @@ QPointF ReadPoint(cMetafileBytes& r, size_t at) {
     return QPointF(r.I32(at), r.I32(at + 4));
 }
 
-/* lCount points of 32 bits (or 16 bits per coordinate) starting at offset at. */
-QPolygonF ReadPoints(cMetafileBytes& r, size_t at, uint64_t lCount, bool bShort) {
-    const uint64_t pointSize = bShort ? 4 : 8;
-    QPolygonF points;
-    if (lCount > r.Size() / pointSize || !r.Has(at, lCount * pointSize)) {
-        r.Sub(at, r.Size() + 1); /* marks the record bad */
-        return points;
-    }
-    points.reserve(static_cast<qsizetype>(lCount));
-    for (uint64_t i = 0; i < lCount; ++i) {
-        const size_t p = at + i * pointSize;
-        points.append(bShort ? QPointF(r.I16(p), r.I16(p + 2)) : ReadPoint(r, p));
-    }
-    return points;
-}
-
 class cEmfPlayer {
   public:
     cEmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits) : mCanvas(canvas), mLimits(limits) {}
@@ -151,7 +135,7 @@ class cEmfPlayer {
 };
 
 void cEmfPlayer::PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
-    const QPolygonF points = ReadPoints(r, 28, r.U32(24), bShort);
+    const QPolygonF points = ReadPoints(r, 28, r.U32(24), bShort ? 2 : 4);
     if (!r.Ok())
         return;
     const uint32_t base = bShort ? lType - (EmrPolyBezier16 - EmrPolyBezier) : lType;
@@ -169,7 +153,7 @@ void cEmfPlayer::PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
     const uint64_t polyCount = r.U32(24), pointCount = r.U32(28);
     if (!r.Ok() || polyCount > r.Size() / 4)
         return;
-    const QPolygonF points = ReadPoints(r, 32 + polyCount * 4, pointCount, bShort);
+    const QPolygonF points = ReadPoints(r, 32 + polyCount * 4, pointCount, bShort ? 2 : 4);
     if (!r.Ok())
         return;
     std::vector<QPolygonF> polygons;
@@ -226,13 +210,9 @@ QImage cEmfPlayer::RecordDib(cMetafileBytes& r, size_t lAt, uint32_t lUsage) {
 
 void cEmfPlayer::PlayObject(uint32_t lType, cMetafileBytes& r) {
     const uint32_t index = r.U32(8);
+    GdiObject object;
     switch (lType) {
-    case EmrCreatePen: {
-        LogPen pen{r.U32(12), static_cast<double>(r.I32(16)), ColorFromRef(r.U32(24)), {}};
-        if (r.Ok())
-            mCanvas.StoreObject(index, pen);
-        break;
-    }
+    case EmrCreatePen: object = ReadLogPen(r, 12, 4); break;
     case EmrExtCreatePen: {
         LogPen pen{r.U32(28), static_cast<double>(r.U32(32)), ColorFromRef(r.U32(40)), {}};
         const uint32_t entries = r.U32(48);
@@ -240,52 +220,19 @@ void cEmfPlayer::PlayObject(uint32_t lType, cMetafileBytes& r) {
             pen.dashes.push_back(r.U32(52 + 4 * i));
         if (r.U32(36) == 1)
             pen.style = (pen.style & ~0xFu) | 5; /* hollow brush: no line */
-        if (r.Ok())
-            mCanvas.StoreObject(index, pen);
+        object = pen;
         break;
     }
-    case EmrCreateBrushIndirect: {
-        LogBrush brush{r.U32(12), ColorFromRef(r.U32(16)), r.U32(20), {}};
-        if (r.Ok())
-            mCanvas.StoreObject(index, brush);
-        break;
-    }
+    case EmrCreateBrushIndirect: object = ReadLogBrush(r, 12, 4); break;
     case EmrCreateMonoBrush:
-    case EmrCreateDibPatternBrushPt: {
-        LogBrush brush{5, Qt::black, 0, RecordDib(r, 16, r.U32(12))};
-        if (r.Ok())
-            mCanvas.StoreObject(index, brush);
-        break;
+    case EmrCreateDibPatternBrushPt: object = LogBrush{5, Qt::black, 0, RecordDib(r, 16, r.U32(12))}; break;
+    case EmrExtCreateFontIndirectW: object = ReadLogFont(r, 12, 4); break;
+    case EmrSelectObject: return PlayIfWhole(r, mCanvas, &cMetafileCanvas::SelectObject, index);
+    case EmrDeleteObject: return PlayIfWhole(r, mCanvas, &cMetafileCanvas::DeleteObject, index);
+    default: break; /* palettes only hold their slot */
     }
-    case EmrExtCreateFontIndirectW: {
-        LogFont font;
-        font.height = r.I32(12);
-        font.width = r.I32(16);
-        font.escapement = r.I32(20);
-        font.weight = r.I32(28);
-        font.italic = r.U8(32) != 0;
-        font.underline = r.U8(33) != 0;
-        font.strikeOut = r.U8(34) != 0;
-        for (size_t i = 0; i < 32 && r.Has(40 + 2 * i, 2) && r.U16(40 + 2 * i) != 0; ++i)
-            font.face.append(QChar(r.U16(40 + 2 * i)));
-        if (r.Ok())
-            mCanvas.StoreObject(index, font);
-        break;
-    }
-    case EmrCreatePalette:
-        if (r.Ok())
-            mCanvas.StoreObject(index, OtherObject{});
-        break;
-    case EmrSelectObject:
-        if (r.Ok())
-            mCanvas.SelectObject(index);
-        break;
-    case EmrDeleteObject:
-        if (r.Ok())
-            mCanvas.DeleteObject(index);
-        break;
-    default: break;
-    }
+    if (r.Ok())
+        mCanvas.StoreObject(index, std::move(object));
 }
 
 void cEmfPlayer::PlayText(cMetafileBytes& r, bool bWide) {
@@ -298,44 +245,26 @@ void cEmfPlayer::PlayText(cMetafileBytes& r, bool bWide) {
     else
         box = ReadRect(r, 56);
     const uint32_t offDx = r.U32(dxField);
-    cMetafileBytes chars = r.Sub(offString, uint64_t{count} * (bWide ? 2 : 1));
+    const QString text = ReadChars(r, offString, count, bWide ? 2 : 1);
     if (!r.Ok())
         return;
-    QString text;
-    for (uint32_t i = 0; i < count; ++i)
-        text.append(bWide ? QChar(chars.U16(2 * i)) : QChar(chars.U8(i)));
     /* Advances: one per character, or (x, y) pairs with ETO_PDY; optional. */
-    std::vector<double> dx;
-    const uint64_t step = options & TextPdy ? 8 : 4;
-    if (offDx != 0 && r.Has(offDx, count * step)) {
-        for (uint32_t i = 0; i < count; ++i)
-            dx.push_back(r.I32(offDx + i * step));
-    }
+    const std::vector<double> dx =
+        offDx != 0 ? ReadAdvances(r, offDx, count, options & TextPdy ? 8 : 4, 4) : std::vector<double>{};
     mCanvas.Text(reference, text, dx, options, box);
 }
 
 void cEmfPlayer::PlayBlit(uint32_t lType, cMetafileBytes& r) {
-    if (lType == EmrSetDiBitsToDevice) {
-        const QPointF at(r.I32(24), r.I32(28));
+    if (lType == EmrSetDiBitsToDevice || lType == EmrStretchDiBits) {
         QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
-        const QImage image = RecordDib(r, 48, r.U32(64));
-        if (!r.Ok() || image.isNull())
-            return;
-        const QRectF dest(at, source.size());
-        source.moveTop(image.height() - source.y() - source.height());
-        mCanvas.Blit(image, source, dest);
-        return;
-    }
-    if (lType == EmrStretchDiBits) {
-        const QRectF dest(r.I32(24), r.I32(28), r.I32(72), r.I32(76));
-        const QRectF source(r.I32(32), r.I32(36), r.I32(40), r.I32(44));
+        const QSizeF destSize = lType == EmrStretchDiBits ? QSizeF(r.I32(72), r.I32(76)) : source.size();
+        const QRectF dest(QPointF(r.I32(24), r.I32(28)), destSize);
         const QImage image = RecordDib(r, 48, r.U32(64));
         if (!r.Ok() || image.isNull())
             return;
         /* Source rows count from the bottom of the bitmap. */
-        QRectF flipped = source;
-        flipped.moveTop(image.height() - source.y() - source.height());
-        mCanvas.Blit(image, flipped, dest);
+        source.moveTop(image.height() - source.y() - source.height());
+        mCanvas.Blit(image, source, dest);
         return;
     }
     const QRectF dest(r.I32(24), r.I32(28), r.I32(32), r.I32(36));
@@ -404,11 +333,10 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrSetViewportOrgEx: SetIfWhole(r, dc.viewportOrg, ReadPoint(r, 8)); break;
     case EmrScaleViewportExtEx:
     case EmrScaleWindowExtEx: {
-        const double xNum = r.I32(8), xDenom = r.I32(12), yNum = r.I32(16), yDenom = r.I32(20);
-        if (!r.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0)
-            break;
         QPointF& ext = lType == EmrScaleWindowExtEx ? dc.windowExt : dc.viewportExt;
-        ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
+        const double xNum = r.I32(8), xDenom = r.I32(12), yNum = r.I32(16), yDenom = r.I32(20);
+        if (r.Ok())
+            ScaleExtent(ext, xNum, xDenom, yNum, yDenom);
         break;
     }
     case EmrSetMapMode:

@@ -79,30 +79,6 @@ QPointF ReadPoint(cMetafileBytes& p, size_t at) {
     return QPointF(p.I16(at + 2), p.I16(at));
 }
 
-/* lCount points stored as x, y. */
-QPolygonF ReadPoints(cMetafileBytes& p, size_t at, size_t lCount) {
-    QPolygonF points;
-    if (!p.Has(at, lCount * 4)) {
-        p.Sub(at, p.Size() + 1);
-        return points;
-    }
-    for (size_t i = 0; i < lCount; ++i)
-        points.append(QPointF(p.I16(at + 4 * i), p.I16(at + 4 * i + 2)));
-    return points;
-}
-
-/* 8-bit text in the Windows Latin-1 code page. */
-QString ReadAnsi(cMetafileBytes& p, size_t at, size_t lLength) {
-    QString text;
-    if (!p.Has(at, lLength)) {
-        p.Sub(at, p.Size() + 1);
-        return text;
-    }
-    for (size_t i = 0; i < lLength; ++i)
-        text.append(QChar(p.U8(at + i)));
-    return text;
-}
-
 class cWmfPlayer {
   public:
     cWmfPlayer(cMetafileCanvas& canvas, const MetafileLimits& limits) : mCanvas(canvas), mLimits(limits) {}
@@ -146,9 +122,8 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
         break;
     case MetaScaleWindowExt: {
         const double yDenom = p.I16(0), yNum = p.I16(2), xDenom = p.I16(4), xNum = p.I16(6);
-        if (!p.Ok() || xNum == 0 || xDenom == 0 || yNum == 0 || yDenom == 0)
-            break;
-        dc.windowExt = QPointF(dc.windowExt.x() * xNum / xDenom, dc.windowExt.y() * yNum / yDenom);
+        if (p.Ok())
+            ScaleExtent(dc.windowExt, xNum, xDenom, yNum, yDenom);
         break;
     }
     case MetaSaveDc: mCanvas.SaveDc(); break;
@@ -189,7 +164,7 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     }
     case MetaPolygon:
     case MetaPolyline: {
-        const QPolygonF points = ReadPoints(p, 2, p.U16(0));
+        const QPolygonF points = ReadPoints(p, 2, p.U16(0), 2);
         if (!p.Ok())
             break;
         if (lFunction == MetaPolygon)
@@ -204,7 +179,7 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
         std::vector<QPolygonF> polygons;
         for (size_t i = 0; i < polyCount && p.Ok(); ++i) {
             const size_t count = p.U16(2 + 2 * i);
-            polygons.push_back(ReadPoints(p, at, count));
+            polygons.push_back(ReadPoints(p, at, count, 2));
             at += 4 * count;
         }
         if (p.Ok())
@@ -217,55 +192,34 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
 }
 
 void cWmfPlayer::PlayObject(uint16_t lFunction, cMetafileBytes& p) {
+    GdiObject object;
     switch (lFunction) {
-    case MetaCreatePenIndirect: {
-        LogPen pen{p.U16(0), static_cast<double>(p.I16(2)), ColorFromRef(p.U32(6)), {}};
-        if (p.Ok())
-            mCanvas.StoreObjectFirstFree(pen);
-        break;
-    }
-    case MetaCreateBrushIndirect: {
-        LogBrush brush{p.U16(0), ColorFromRef(p.U32(2)), p.U16(6), {}};
-        if (p.Ok())
-            mCanvas.StoreObjectFirstFree(brush);
-        break;
-    }
+    case MetaCreatePenIndirect: object = ReadLogPen(p, 0, 2); break;
+    case MetaCreateBrushIndirect: object = ReadLogBrush(p, 0, 2); break;
+    case MetaCreateFontIndirect: object = ReadLogFont(p, 0, 2); break;
     case MetaDibCreatePatternBrush: {
+        /* Takes its slot even when the bitmap is unusable. */
         const uint16_t style = p.U16(0), usage = p.U16(2);
         QImage pattern;
         if (style != 3 && p.Has(4, 0))
             pattern = DecodePackedDib(p.Sub(4, p.Size() - 4), usage, mLimits);
-        mCanvas.StoreObjectFirstFree(LogBrush{5, Qt::black, 0, pattern});
-        break;
-    }
-    case MetaCreateFontIndirect: {
-        LogFont font;
-        font.height = p.I16(0);
-        font.width = p.I16(2);
-        font.escapement = p.I16(4);
-        font.weight = p.I16(8);
-        font.italic = p.U8(10) != 0;
-        font.underline = p.U8(11) != 0;
-        font.strikeOut = p.U8(12) != 0;
-        for (size_t i = 0; i < 32 && p.Has(18 + i, 1) && p.U8(18 + i) != 0; ++i)
-            font.face.append(QChar(p.U8(18 + i)));
-        if (p.Ok())
-            mCanvas.StoreObjectFirstFree(font);
-        break;
+        return mCanvas.StoreObjectFirstFree(LogBrush{5, Qt::black, 0, pattern});
     }
     case MetaCreatePalette:
     case MetaCreatePatternBrush:
-    case MetaCreateRegion: mCanvas.StoreObjectFirstFree(OtherObject{}); break;
-    case MetaSelectObject: PlayIfWhole(p, mCanvas, &cMetafileCanvas::SelectObject, p.U16(0)); break;
-    case MetaDeleteObject: PlayIfWhole(p, mCanvas, &cMetafileCanvas::DeleteObject, p.U16(0)); break;
-    default: break;
+    case MetaCreateRegion: break; /* these only hold their slot */
+    case MetaSelectObject: return PlayIfWhole(p, mCanvas, &cMetafileCanvas::SelectObject, p.U16(0));
+    case MetaDeleteObject: return PlayIfWhole(p, mCanvas, &cMetafileCanvas::DeleteObject, p.U16(0));
+    default: return;
     }
+    if (p.Ok())
+        mCanvas.StoreObjectFirstFree(std::move(object));
 }
 
 void cWmfPlayer::PlayText(uint16_t lFunction, cMetafileBytes& p) {
     if (lFunction == MetaTextOut) {
         const size_t length = p.U16(0);
-        const QString text = ReadAnsi(p, 2, length);
+        const QString text = ReadChars(p, 2, length, 1);
         const QPointF at = ReadPoint(p, 2 + ((length + 1) & ~size_t{1}));
         if (p.Ok())
             mCanvas.Text(at, text, {}, 0, std::nullopt);
@@ -281,16 +235,11 @@ void cWmfPlayer::PlayText(uint16_t lFunction, cMetafileBytes& p) {
         box = QRectF(QPointF(p.I16(8), p.I16(10)), QPointF(p.I16(12), p.I16(14)));
         offset += 8;
     }
-    const QString text = ReadAnsi(p, offset, length);
+    const QString text = ReadChars(p, offset, length, 1);
     if (!p.Ok())
         return;
     offset += (length + 1) & ~size_t{1};
-    std::vector<double> dx;
-    if (p.Has(offset, length * 2)) {
-        for (size_t i = 0; i < length; ++i)
-            dx.push_back(p.I16(offset + 2 * i));
-    }
-    mCanvas.Text(at, text, dx, options, box);
+    mCanvas.Text(at, text, ReadAdvances(p, offset, length, 2, 2), options, box);
 }
 
 void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {

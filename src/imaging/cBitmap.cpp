@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -59,48 +60,13 @@ GpStatus LoadMetafileFile(const QString& sFilename, GpImage** image) {
 
 } // namespace
 
-cBitmap::~cBitmap() {
-    Dispose();
-}
-
-cBitmap::cBitmap(cBitmap&& other) noexcept
-    : gdip(other.gdip), mImage(std::exchange(other.mImage, nullptr)), mCurErr(other.mCurErr),
-      mPixelFormat(other.mPixelFormat), mFrameCount(other.mFrameCount), mWidth(other.mWidth), mHeight(other.mHeight),
-      mBounds(other.mBounds), mPropertyBuffer(std::move(other.mPropertyBuffer)), mPropertyHeader(other.mPropertyHeader),
-      mValueLength(other.mValueLength) {}
-
-cBitmap& cBitmap::operator=(cBitmap&& other) noexcept {
-    if (this != &other) {
-        Dispose();
-        gdip = other.gdip;
-        mImage = std::exchange(other.mImage, nullptr);
-        mCurErr = other.mCurErr;
-        mPixelFormat = other.mPixelFormat;
-        mFrameCount = other.mFrameCount;
-        mWidth = other.mWidth;
-        mHeight = other.mHeight;
-        mBounds = other.mBounds;
-        mPropertyBuffer = std::move(other.mPropertyBuffer);
-        mPropertyHeader = other.mPropertyHeader;
-        mValueLength = other.mValueLength;
-    }
-    return *this;
-}
-
 int32_t cBitmap::CheckStatus(GpStatus status) {
-    if (status == Ok) {
-        mCurErr = 0;
-        return 0;
-    }
-    mCurErr = status;
-    if (gdip != nullptr)
-        gdip->Error(status, QStringLiteral("cBitmap"));
-    return status;
+    return cGDIP::ReportStatus(gdip, status, mCurErr, QStringLiteral("cBitmap"));
 }
 
 void cBitmap::ReadFormatAndSize() {
     ::PixelFormat format = 0;
-    if (CheckStatus(GdipGetImagePixelFormat(mImage, &format)) == 0)
+    if (CheckStatus(GdipGetImagePixelFormat(mImage.get(), &format)) == 0)
         mPixelFormat = format;
     ReadSize();
 }
@@ -108,11 +74,18 @@ void cBitmap::ReadFormatAndSize() {
 void cBitmap::ReadSize() {
     float width = 0;
     float height = 0;
-    if (CheckStatus(GdipGetImageDimension(mImage, &width, &height)) == 0) {
+    if (CheckStatus(GdipGetImageDimension(mImage.get(), &width, &height)) == 0) {
         mWidth = SizeToInt(width);
         mHeight = SizeToInt(height);
-        mBounds = GpRect{0, 0, mWidth, mHeight};
     }
+}
+
+int32_t cBitmap::Adopt(GpStatus status, GpImage* image) {
+    const int32_t result = CheckStatus(status);
+    if (result == 0)
+        SetHandle(image);
+    ReadFormatAndSize();
+    return result;
 }
 
 int32_t cBitmap::LoadFromFile(const QString& sFilename) {
@@ -144,20 +117,20 @@ int32_t cBitmap::ReadFileSize(const QString& sFilename, int32_t& lWidth, int32_t
 }
 
 int32_t cBitmap::SetReducedDecode(bool bAllow) {
-    return CheckStatus(GdipSetImageReducedDecode(mImage, bAllow));
+    return CheckStatus(GdipSetImageReducedDecode(mImage.get(), bAllow));
 }
 
 int32_t cBitmap::GetDecodedSize(uint32_t& lWidth, uint32_t& lHeight) {
     lWidth = lHeight = 0;
-    return CheckStatus(GdipGetImageDecodedSize(mImage, &lWidth, &lHeight));
+    return CheckStatus(GdipGetImageDecodedSize(mImage.get(), &lWidth, &lHeight));
 }
 
 QString cBitmap::DecoderMessages() const {
     uint32_t size = 0;
-    if (mImage == nullptr || GdipGetImageDecoderMessages(mImage, nullptr, &size) != Ok || size == 0)
+    if (!mImage || GdipGetImageDecoderMessages(mImage.get(), nullptr, &size) != Ok || size == 0)
         return {};
     QByteArray text(qsizetype(size), '\0');
-    if (GdipGetImageDecoderMessages(mImage, text.data(), &size) != Ok)
+    if (GdipGetImageDecoderMessages(mImage.get(), text.data(), &size) != Ok)
         return {};
     text.truncate(qsizetype(size));
     return QString::fromUtf8(text);
@@ -169,11 +142,7 @@ int32_t cBitmap::Load(const QString& sFilename, bool bDeferred) {
                                 : GdipLoadImageFromFile(WidePath(sFilename), &image);
     if (loaded == UnknownImageFormat)
         loaded = LoadMetafileFile(sFilename, &image);
-    const int32_t status = CheckStatus(loaded);
-    if (status == 0)
-        SetHandle(image);
-    ReadFormatAndSize();
-    return status;
+    return Adopt(loaded, image);
 }
 
 int32_t cBitmap::CreateFromStream(QByteArray& bytes) {
@@ -205,30 +174,20 @@ int32_t cBitmap::CreateFromResource(const QString& sResourceName) {
 int32_t cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride, int32_t ePixelFormats,
                                  uint8_t* lDataPtr) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status =
-        CheckStatus(GdipCreateBitmapFromScan0(lWidth, lHeight, lStride, ePixelFormats, lDataPtr, &bitmap));
-    if (status == 0)
-        SetHandle(bitmap);
-    ReadFormatAndSize();
-    return status;
+    const GpStatus status = GdipCreateBitmapFromScan0(lWidth, lHeight, lStride, ePixelFormats, lDataPtr, &bitmap);
+    return Adopt(status, bitmap);
 }
 
 int32_t cBitmap::CreateFromHBitmap(HBITMAP hBitmap) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status = CheckStatus(GdipCreateBitmapFromHBITMAP(hBitmap, nullptr, &bitmap));
-    if (status == 0)
-        SetHandle(bitmap);
-    ReadFormatAndSize();
-    return status;
+    const GpStatus status = GdipCreateBitmapFromHBITMAP(hBitmap, nullptr, &bitmap);
+    return Adopt(status, bitmap);
 }
 
 int32_t cBitmap::CreateFromGraphics(int32_t lWidth, int32_t lHeight, GpGraphics* lGraphicHandle) {
     GpBitmap* bitmap = nullptr;
-    const int32_t status = CheckStatus(GdipCreateBitmapFromGraphics(lWidth, lHeight, lGraphicHandle, &bitmap));
-    if (status == 0)
-        SetHandle(bitmap);
-    ReadFormatAndSize();
-    return status;
+    const GpStatus status = GdipCreateBitmapFromGraphics(lWidth, lHeight, lGraphicHandle, &bitmap);
+    return Adopt(status, bitmap);
 }
 
 int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle, int32_t ePixelFormat) {
@@ -242,30 +201,22 @@ int32_t cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, GpImage* lBitm
 
 int32_t cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, GpImage* lBitmapHandle) {
     GpImage* thumb = nullptr;
-    const int32_t status = CheckStatus(GdipGetImageThumbnail(lBitmapHandle, static_cast<uint32_t>(lWidth),
-                                                             static_cast<uint32_t>(lHeight), &thumb, nullptr, nullptr));
-    if (status == 0)
-        SetHandle(thumb);
-    ReadFormatAndSize();
-    return status;
+    const GpStatus status = GdipGetImageThumbnail(lBitmapHandle, static_cast<uint32_t>(lWidth),
+                                                  static_cast<uint32_t>(lHeight), &thumb, nullptr, nullptr);
+    return Adopt(status, thumb);
 }
 
 void cBitmap::SetHandle(GpImage* lHandle) {
-    if (mImage != nullptr && mImage != lHandle)
-        GdipDisposeImage(mImage);
-    mImage = lHandle;
-}
-
-GpImage* cBitmap::TakeHandle() {
-    return std::exchange(mImage, nullptr);
+    if (lHandle != mImage.get())
+        mImage.reset(lHandle);
 }
 
 int32_t cBitmap::RotateFlip(int32_t eFlipType) {
-    return CheckStatus(GdipImageRotateFlip(mImage, static_cast<RotateFlipType>(eFlipType)));
+    return CheckStatus(GdipImageRotateFlip(mImage.get(), static_cast<RotateFlipType>(eFlipType)));
 }
 
 int32_t cBitmap::SaveToFile(const QString& sFilename, const CLSID& encoder, const EncoderParameters* params) {
-    return CheckStatus(GdipSaveImageToFile(mImage, WidePath(sFilename), &encoder, params));
+    return CheckStatus(GdipSaveImageToFile(mImage.get(), WidePath(sFilename), &encoder, params));
 }
 
 int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder, const EncoderParameters* params) {
@@ -273,7 +224,7 @@ int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder, const Enc
     if (CreateStreamOnHGlobal(nullptr, 0, 1, &stream) != S_OK)
         return 0;
     int32_t written = 0;
-    if (CheckStatus(GdipSaveImageToStream(mImage, stream, &encoder, params)) == 0) {
+    if (CheckStatus(GdipSaveImageToStream(mImage.get(), stream, &encoder, params)) == 0) {
         uint64_t size = 0;
         GpStreamSeek(stream, 0, STREAM_SEEK_END, &size);
         GpStreamSeek(stream, 0, STREAM_SEEK_SET, nullptr);
@@ -290,19 +241,19 @@ int32_t cBitmap::SaveToStream(QByteArray& bytes, const CLSID& encoder, const Enc
 }
 
 int32_t cBitmap::SaveAdd(const EncoderParameters* params) {
-    return CheckStatus(GdipSaveAdd(mImage, params));
+    return CheckStatus(GdipSaveAdd(mImage.get(), params));
 }
 
 int32_t cBitmap::SaveAddImage(const QString& sUnused, GpImage* lImage, const EncoderParameters* params) {
     Q_UNUSED(sUnused);
-    return CheckStatus(GdipSaveAddImage(mImage, lImage, params));
+    return CheckStatus(GdipSaveAddImage(mImage.get(), lImage, params));
 }
 
 QImage cBitmap::Picture() {
-    if (mImage == nullptr)
+    if (!mImage)
         return QImage();
     HBITMAP hbm = nullptr;
-    if (CheckStatus(GdipCreateHBITMAPFromBitmap(mImage, &hbm, 0)) != 0 || hbm == nullptr)
+    if (CheckStatus(GdipCreateHBITMAPFromBitmap(mImage.get(), &hbm, 0)) != 0 || hbm == nullptr)
         return QImage();
     BitmapData bits{};
     QImage picture;
@@ -317,24 +268,25 @@ QImage cBitmap::Picture() {
 }
 
 int32_t cBitmap::LockBits(const GpRect* rect, uint32_t flags, int32_t format, BitmapData* data) {
-    return CheckStatus(GdipBitmapLockBits(mImage, rect, flags, format, data));
+    return CheckStatus(GdipBitmapLockBits(mImage.get(), rect, flags, format, data));
 }
 
 int32_t cBitmap::UnlockBits(BitmapData* data) {
-    return CheckStatus(GdipBitmapUnlockBits(mImage, data));
+    return CheckStatus(GdipBitmapUnlockBits(mImage.get(), data));
 }
 
 int32_t cBitmap::SetPalette(const ColorPalette* lPalPointer) {
-    return CheckStatus(GdipSetImagePalette(mImage, lPalPointer));
+    return CheckStatus(GdipSetImagePalette(mImage.get(), lPalPointer));
 }
 
 void cBitmap::GetPalette(ColorPalette* palette, int32_t n) {
     const int64_t size = static_cast<int64_t>(n) * 4 + 8;
-    CheckStatus(GdipGetImagePalette(mImage, palette, size > INT32_MAX || n < 0 ? -1 : static_cast<int32_t>(size)));
+    CheckStatus(
+        GdipGetImagePalette(mImage.get(), palette, size > INT32_MAX || n < 0 ? -1 : static_cast<int32_t>(size)));
 }
 
 void cBitmap::SetTransColor(int32_t lIndex) {
-    if (mImage == nullptr)
+    if (!mImage)
         return;
     /* 256 entries after Flags and Count. */
     std::vector<uint32_t> buffer(2 + 256, 0);
@@ -348,10 +300,11 @@ void cBitmap::SetTransColor(int32_t lIndex) {
 
 int32_t cBitmap::SelectActiveFrame(int32_t lFrame, bool lIsGIF) {
     const GUID& dimension = lIsGIF ? FrameDimensionTime : FrameDimensionPage;
-    const int32_t status = CheckStatus(GdipImageSelectActiveFrame(mImage, &dimension, static_cast<uint32_t>(lFrame)));
+    const int32_t status =
+        CheckStatus(GdipImageSelectActiveFrame(mImage.get(), &dimension, static_cast<uint32_t>(lFrame)));
     if (mFrameCount == 0) {
         uint32_t count = 0;
-        if (GdipImageGetFrameCount(mImage, &dimension, &count) == Ok)
+        if (GdipImageGetFrameCount(mImage.get(), &dimension, &count) == Ok)
             mFrameCount = static_cast<int32_t>(count);
     }
     ReadSize();
@@ -360,27 +313,21 @@ int32_t cBitmap::SelectActiveFrame(int32_t lFrame, bool lIsGIF) {
 
 int32_t cBitmap::GetPropertyItem(PROPID eTag, QVariant& vValue, int32_t lPropertyIndex) {
     uint32_t size = 0;
-    int32_t status = CheckStatus(GdipGetPropertyItemSize(mImage, eTag, &size));
+    int32_t status = CheckStatus(GdipGetPropertyItemSize(mImage.get(), eTag, &size));
     if (status != 0)
         return status;
     std::vector<uint8_t> item(size);
-    status = CheckStatus(GdipGetPropertyItem(mImage, eTag, size, reinterpret_cast<PropertyItem*>(item.data())));
+    status = CheckStatus(GdipGetPropertyItem(mImage.get(), eTag, size, reinterpret_cast<PropertyItem*>(item.data())));
     if (status != 0)
         return status;
-    std::memcpy(&mPropertyHeader, item.data(), sizeof(PropertyItem));
-    if (mPropertyHeader.length > 0 && mPropertyHeader.value != nullptr) {
-        const auto* value = static_cast<const uint8_t*>(mPropertyHeader.value);
-        mPropertyBuffer.assign(value, value + mPropertyHeader.length);
-        mValueLength = mPropertyHeader.length;
-    } else {
-        mPropertyBuffer.clear();
-        mValueLength = 0;
-    }
-    /* The header's value address pointed into the item buffer, which is gone. */
-    mPropertyHeader.value = mPropertyBuffer.empty() ? nullptr : mPropertyBuffer.data();
+    PropertyItem header{};
+    std::memcpy(&header, item.data(), sizeof(PropertyItem));
+    /* The value lies in the item buffer, after the header. */
+    const auto* value = static_cast<const uint8_t*>(header.value);
+    const uint32_t valueLength = value != nullptr ? header.length : 0;
 
     uint32_t width = 0;
-    switch (mPropertyHeader.type) {
+    switch (header.type) {
     case PropertyTagTypeByte: width = 1; break;
     case PropertyTagTypeShort: width = 2; break;
     case PropertyTagTypeLong: width = 4; break;
@@ -390,9 +337,9 @@ int32_t cBitmap::GetPropertyItem(PROPID eTag, QVariant& vValue, int32_t lPropert
     int32_t element = 0;
     if (lPropertyIndex >= 0) {
         const uint64_t offset = static_cast<uint64_t>(lPropertyIndex) * width;
-        if (offset + width <= mValueLength) {
+        if (offset + width <= valueLength) {
             uint32_t raw = 0;
-            std::memcpy(&raw, mPropertyBuffer.data() + offset, width);
+            std::memcpy(&raw, value + offset, width);
             element = static_cast<int32_t>(raw);
         }
     }
@@ -415,15 +362,12 @@ int32_t cBitmap::GetLoopCount() {
 
 ARGB cBitmap::GetPixelLong(int32_t X, int32_t Y) {
     ARGB color = 0;
-    CheckStatus(GdipBitmapGetPixel(mImage, X, Y, &color));
+    CheckStatus(GdipBitmapGetPixel(mImage.get(), X, Y, &color));
     return color;
 }
 
 void cBitmap::Dispose() {
-    if (mImage != nullptr) {
-        GdipDisposeImage(mImage);
-        mImage = nullptr;
-    }
+    mImage.reset();
 }
 
 int32_t cBitmap::MakeTransparent(ARGB lColor) {
@@ -443,14 +387,13 @@ int32_t cBitmap::MakeTransparent(ARGB lColor) {
         return status;
     status = CheckStatus(GdipSetImageAttributesColorKeys(attributes, ColorAdjustTypeDefault, 1, lColor, lColor));
     if (status == 0)
-        status = graphics.DrawImageRectRectIAttr(mImage, 0, 0, mWidth, mHeight, 0, 0, mWidth, mHeight, attributes);
+        status =
+            graphics.DrawImageRectRectIAttr(mImage.get(), 0, 0, mWidth, mHeight, 0, 0, mWidth, mHeight, attributes);
     GdipDisposeImageAttributes(attributes);
     if (status != 0)
         return status;
     /* Exchange the images: keyed now holds the old one and releases it. */
     graphics.Dispose();
-    GpImage* old = mImage;
-    mImage = keyed.TakeHandle();
-    keyed.SetHandle(old);
+    std::swap(mImage, keyed.mImage);
     return 0;
 }

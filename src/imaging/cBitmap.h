@@ -6,7 +6,7 @@
  * reported to gdip (when set) with the class name "cBitmap".
  *
  * One object per image: load and create calls do not release an image the
- * object already holds. Non-copyable; movable. Destruction runs Dispose().
+ * object already holds. Non-copyable; movable. Destruction releases the image.
  */
 
 #include "gp_flat.h"
@@ -17,18 +17,17 @@
 #include <QVariant>
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class cGDIP;
 
 class cBitmap {
   public:
     cBitmap() = default;
-    ~cBitmap();
     cBitmap(const cBitmap&) = delete;
     cBitmap& operator=(const cBitmap&) = delete;
-    cBitmap(cBitmap&& other) noexcept;
-    cBitmap& operator=(cBitmap&& other) noexcept;
+    cBitmap(cBitmap&& other) noexcept = default;
+    cBitmap& operator=(cBitmap&& other) noexcept = default;
 
     /* Where failures are reported; not owned, may be null. */
     cGDIP* gdip = nullptr;
@@ -72,9 +71,9 @@ class cBitmap {
     /* What the decoding libraries printed while the image was read and
      * decoded; empty for none (see GdipGetImageDecoderMessages). */
     QString DecoderMessages() const;
-    GpRect GetBounds() const { return mBounds; }
+    GpRect GetBounds() const { return GpRect{0, 0, mWidth, mHeight}; }
 
-    GpImage* Handle() const { return mImage; }
+    GpImage* Handle() const { return mImage.get(); }
     /* Takes ownership of lHandle. An image held before is disposed (the
      * original kept it alive without an owner, which leaked it). */
     void SetHandle(GpImage* lHandle);
@@ -125,21 +124,21 @@ class cBitmap {
     void Dispose();
 
   private:
-    /* Gives up ownership of the image without disposing it. */
-    GpImage* TakeHandle();
+    struct cDisposer {
+        void operator()(GpImage* lImage) const { GdipDisposeImage(lImage); }
+    };
+
     int32_t Load(const QString& sFilename, bool bDeferred);
+    /* Takes image when status is Ok, then reads the format and size either way. */
+    int32_t Adopt(GpStatus status, GpImage* image);
     int32_t CheckStatus(GpStatus status);
     void ReadFormatAndSize();
     void ReadSize();
 
-    GpImage* mImage = nullptr;
+    std::unique_ptr<GpImage, cDisposer> mImage;
     int32_t mCurErr = 0;
     int32_t mPixelFormat = 0;
     int32_t mFrameCount = 0;
     int32_t mWidth = 0;
     int32_t mHeight = 0;
-    GpRect mBounds{0, 0, 0, 0};
-    std::vector<uint8_t> mPropertyBuffer;
-    PropertyItem mPropertyHeader{0, 0, 0, nullptr};
-    uint32_t mValueLength = 0;
 };

@@ -53,8 +53,6 @@ QVariant cGDIP::Error(int32_t lGdiError, const QString& sClassName) {
 }
 
 int32_t cGDIP::ExtensionExists(const QString& sKey) const {
-    if (!mHasExtensionIndex)
-        return -1;
     return mExtensions.value(sKey.toUpper(), -1);
 }
 
@@ -77,6 +75,13 @@ GUID cGDIP::StringToGuid(const QString& sGuid) {
     return guid;
 }
 
+int32_t cGDIP::ReportStatus(cGDIP* gdip, GpStatus status, int32_t& lCurErr, const QString& sClassName) {
+    lCurErr = status == Ok ? 0 : status;
+    if (lCurErr != 0 && gdip != nullptr)
+        gdip->Error(status, sClassName);
+    return lCurErr;
+}
+
 QString cGDIP::ErrorDescription(int32_t lGdiError) {
     if (lGdiError > 0 && lGdiError < kStatusTextCount)
         return QString::fromLatin1(kStatusTexts[lGdiError]);
@@ -93,26 +98,21 @@ void cGDIP::LoadEncoders() {
     if (GdipGetImageEncoders(count, size, buffer.data()) != Ok)
         return;
     mEncoders.resize(static_cast<qsizetype>(count));
-    mEncoderCount = static_cast<int32_t>(count);
     mExtensions.clear();
-    mHasExtensionIndex = true;
-    for (int32_t i = mEncoderCount - 1; i >= 0; --i) {
-        mEncoders[i] = buffer[static_cast<size_t>(i)].Clsid;
-        mFormats.insert(StringFromPointer(buffer[static_cast<size_t>(i)].FormatDescription).toUpper(), i);
-        AddExtensions(StringFromPointer(buffer[static_cast<size_t>(i)].FilenameExtension), QStringLiteral(";"), i);
+    for (int32_t i = static_cast<int32_t>(count) - 1; i >= 0; --i) {
+        const ImageCodecInfo& info = buffer[static_cast<size_t>(i)];
+        mEncoders[i] = info.Clsid;
+        mFormats.insert(QString::fromUtf16(info.FormatDescription).toUpper(), i);
+        AddExtensions(QString::fromUtf16(info.FilenameExtension), QStringLiteral(";"), i);
     }
 }
 
 void cGDIP::AddExtensions(const QString& sList, const QString& sDelimiter, int32_t lIndex) {
-    qsizetype start = 0;
-    qsizetype p = sList.indexOf(sDelimiter, start, Qt::CaseSensitive);
-    while (p >= 0) {
-        mExtensions.insert(sList.mid(start, p - start).toUpper(), lIndex);
-        start = p + sDelimiter.size();
-        p = sList.indexOf(sDelimiter, start, Qt::CaseSensitive);
-    }
+    QStringList patterns = sList.split(sDelimiter);
+    QString last = patterns.takeLast();
+    for (const QString& pattern : patterns)
+        mExtensions.insert(pattern.toUpper(), lIndex);
     /* Only the last pattern is trimmed, and only of spaces. */
-    QString last = sList.mid(start);
     qsizetype first = 0;
     while (first < last.size() && last[first] == u' ')
         ++first;
@@ -122,13 +122,4 @@ void cGDIP::AddExtensions(const QString& sList, const QString& sDelimiter, int32
     last = last.mid(first, end - first);
     if (!last.isEmpty())
         mExtensions.insert(last.toUpper(), lIndex);
-}
-
-QString cGDIP::StringFromPointer(const WCHAR* pointer) {
-    if (pointer == nullptr)
-        return QString();
-    qsizetype length = 0;
-    while (pointer[length] != 0)
-        ++length;
-    return QString::fromUtf16(pointer, length);
 }

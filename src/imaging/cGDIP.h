@@ -50,6 +50,10 @@ class cGDIP : public QObject {
      * all-zero GUID. */
     static GUID StringToGuid(const QString& sGuid);
 
+    /* The wrappers' status check: stores status in lCurErr (0 for Ok) and
+     * reports a failure to gdip, when set, under sClassName. Returns lCurErr. */
+    static int32_t ReportStatus(cGDIP* gdip, GpStatus status, int32_t& lCurErr, const QString& sClassName);
+
     /* Text of a status code; "Unknown GDI+ Error" for 0 and unknown codes. */
     static QString ErrorDescription(int32_t lGdiError);
 
@@ -71,14 +75,11 @@ class cGDIP : public QObject {
 
   private:
     void LoadEncoders();
-    static QString StringFromPointer(const WCHAR* pointer);
 
     uintptr_t mToken = 0;
-    int32_t mEncoderCount = 0;
     QVector<CLSID> mEncoders;
     /* Keys are stored upper-cased so that lookups ignore letter case. */
     QHash<QString, int32_t> mExtensions;
     /* Format codes, upper-cased, to encoder indexes. */
     QHash<QString, int32_t> mFormats;
-    bool mHasExtensionIndex = false;
 };

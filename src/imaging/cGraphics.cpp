@@ -24,44 +24,34 @@ cGraphics& cGraphics::operator=(cGraphics&& other) noexcept {
 }
 
 int32_t cGraphics::CheckStatus(GpStatus status) {
-    if (status == Ok) {
-        mCurErr = 0;
-        return 0;
+    return cGDIP::ReportStatus(gdip, status, mCurErr, QStringLiteral("cGraphics"));
+}
+
+int32_t cGraphics::Bind(GpStatus status, GpGraphics* graphics) {
+    const int32_t result = CheckStatus(status);
+    if (result == 0) {
+        Dispose();
+        mGraphics = graphics;
     }
-    mCurErr = status;
-    if (gdip != nullptr)
-        gdip->Error(status, QStringLiteral("cGraphics"));
-    return status;
+    return result;
 }
 
 int32_t cGraphics::CreateFromHdc(HDC lHdc) {
     GpGraphics* graphics = nullptr;
-    const int32_t status = CheckStatus(GdipCreateFromHDC(lHdc, &graphics));
-    if (status == 0) {
-        Dispose();
-        mGraphics = graphics;
-    }
-    return status;
+    const GpStatus status = GdipCreateFromHDC(lHdc, &graphics);
+    return Bind(status, graphics);
 }
 
 int32_t cGraphics::CreateFromHWND(HWND lHwnd) {
     GpGraphics* graphics = nullptr;
-    const int32_t status = CheckStatus(GdipCreateFromHWND(lHwnd, &graphics));
-    if (status == 0) {
-        Dispose();
-        mGraphics = graphics;
-    }
-    return status;
+    const GpStatus status = GdipCreateFromHWND(lHwnd, &graphics);
+    return Bind(status, graphics);
 }
 
 int32_t cGraphics::GetGraphicsContext(GpImage* lBitmap) {
     GpGraphics* graphics = nullptr;
-    const int32_t status = CheckStatus(GdipGetImageGraphicsContext(lBitmap, &graphics));
-    if (status == 0) {
-        Dispose();
-        mGraphics = graphics;
-    }
-    return status;
+    const GpStatus status = GdipGetImageGraphicsContext(lBitmap, &graphics);
+    return Bind(status, graphics);
 }
 
 int32_t cGraphics::Clear() {

@@ -63,6 +63,8 @@ class cGraphics {
 
   private:
     int32_t CheckStatus(GpStatus status);
+    /* Takes graphics in place of the handle held when status is Ok. */
+    int32_t Bind(GpStatus status, GpGraphics* graphics);
 
     GpGraphics* mGraphics = nullptr;
     HDC mHdc = nullptr;

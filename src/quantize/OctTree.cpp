@@ -36,8 +36,6 @@ struct cOctTreeState {
     int32_t LeafCount = 0;
     int32_t FreeHead = 0;
     std::array<int32_t, kMaxDepth + 1> Reducible{}; // heads of lists 1..8
-    std::array<uint8_t, kMaxDepth + 1> LevelMask{}; // 128 >> (L - 1) at L
-    std::array<uint8_t, 129> Bit{};                 // 1 at each power of two
     std::vector<cPaletteColor> Palette;
     int32_t PaletteCounter = 0;
 };
@@ -54,12 +52,6 @@ void InitTree() {
     gTree.NodeCount = 1;
     gTree.LeafCount = 0;
     gTree.Palette.clear();
-    gTree.Bit.fill(0);
-    for (int32_t level = 1; level <= kMaxDepth; ++level) {
-        const auto mask = static_cast<uint8_t>(256 >> level);
-        gTree.LevelMask[level] = mask;
-        gTree.Bit[mask] = 1;
-    }
 }
 
 // A node off the free list, or the next new index. The table grows only when
@@ -88,9 +80,11 @@ void FreeNode(int32_t lNode) {
     --gTree.NodeCount;
 }
 
+// Child k of a node at level lLevel - 1: bit (8 - lLevel) of red, green and
+// blue as the bits 4, 2 and 1 of k.
 int ChildNumber(int32_t lLevel, uint8_t lBlue, uint8_t lGreen, uint8_t lRed) {
-    const uint8_t mask = gTree.LevelMask[lLevel];
-    return 4 * gTree.Bit[lRed & mask] + 2 * gTree.Bit[lGreen & mask] + gTree.Bit[lBlue & mask];
+    const int32_t shift = kMaxDepth - lLevel;
+    return 4 * ((lRed >> shift) & 1) + 2 * ((lGreen >> shift) & 1) + ((lBlue >> shift) & 1);
 }
 
 // Adds one pixel below lNode, which sits at level lLevel - 1, creating the

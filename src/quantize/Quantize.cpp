@@ -24,19 +24,16 @@ size_t BufferSize(int32_t lStride, int32_t lHeight) {
     return static_cast<size_t>(lStride) * static_cast<size_t>(lHeight);
 }
 
-// Copies the source's pixels into a zeroed 24-bit buffer, rows lStride24
-// bytes apart. False when the library could not give them.
-bool ReadPixels(cBitmap& oSource, const GpRect& bounds, int32_t lStride24, std::vector<uint8_t>& pixels) {
-    pixels.assign(BufferSize(lStride24, bounds.Height), 0);
-    BitmapData data{static_cast<uint32_t>(bounds.Width),
-                    static_cast<uint32_t>(bounds.Height),
-                    lStride24,
-                    PixelFormat24bppRGB,
-                    pixels.data(),
-                    0};
-    if (oSource.LockBits(&bounds, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &data) != Ok)
+// Passes the pixels of rect between oBitmap and buffer, rows lStride bytes
+// apart, through a lock on the caller's buffer: eMode ImageLockModeRead copies
+// them out, ImageLockModeWrite in. False when the library refuses.
+bool CopyPixels(cBitmap& oBitmap, const GpRect& rect, uint32_t eMode, int32_t ePixelFormat, int32_t lStride,
+                uint8_t* buffer) {
+    BitmapData data{
+        static_cast<uint32_t>(rect.Width), static_cast<uint32_t>(rect.Height), lStride, ePixelFormat, buffer, 0};
+    if (oBitmap.LockBits(&rect, eMode | ImageLockModeUserInputBuf, ePixelFormat, &data) != Ok)
         return false;
-    return oSource.UnlockBits(&data) == Ok;
+    return oBitmap.UnlockBits(&data) == Ok;
 }
 
 // The palette index of every pixel, rows lStride8 bytes apart; the bytes past
@@ -70,23 +67,15 @@ int32_t SetBuiltPalette(cBitmap& oBitmap) {
     return oBitmap.SetPalette(palette);
 }
 
-// Makes oBitmap an 8-bit indexed image of the bounds' size holding indices.
+// Makes oBitmap an 8-bit indexed image of the bounds' size (the bounds start
+// at 0, 0) holding indices.
 // False when any step fails; oBitmap reports nothing (its gdip is not set).
 bool CreateIndexed(cBitmap& oBitmap, const GpRect& bounds, int32_t lStride8, std::vector<uint8_t>& indices) {
     if (oBitmap.CreateFromScan0(bounds.Width, bounds.Height, 0, PixelFormat8bppIndexed, nullptr) != Ok)
         return false;
     if (SetBuiltPalette(oBitmap) != Ok)
         return false;
-    const GpRect rect{0, 0, bounds.Width, bounds.Height};
-    BitmapData data{static_cast<uint32_t>(bounds.Width),
-                    static_cast<uint32_t>(bounds.Height),
-                    lStride8,
-                    PixelFormat8bppIndexed,
-                    indices.data(),
-                    0};
-    if (oBitmap.LockBits(&rect, ImageLockModeWrite | ImageLockModeUserInputBuf, PixelFormat8bppIndexed, &data) != Ok)
-        return false;
-    return oBitmap.UnlockBits(&data) == Ok;
+    return CopyPixels(oBitmap, bounds, ImageLockModeWrite, PixelFormat8bppIndexed, lStride8, indices.data());
 }
 
 } // namespace
@@ -101,8 +90,8 @@ std::unique_ptr<cBitmap> QuantizeImage(std::unique_ptr<cBitmap> oSource, int32_t
         return nullptr;
     try {
         const int32_t stride24 = AlignedStride(3 * bounds.Width);
-        std::vector<uint8_t> pixels;
-        if (!ReadPixels(*oSource, bounds, stride24, pixels))
+        std::vector<uint8_t> pixels(BufferSize(stride24, bounds.Height), 0);
+        if (!CopyPixels(*oSource, bounds, ImageLockModeRead, PixelFormat24bppRGB, stride24, pixels.data()))
             return nullptr;
         BuildPalette(stride24, bounds.Height, stride24 - 3 * bounds.Width, pixels, lColorLimit, kDepth);
         if (oSource->gdip && !oSource->gdip->FormatEncoder(QStringLiteral("GIF")))
