@@ -20,7 +20,6 @@
 namespace gp {
 namespace {
 
-constexpr int kDefaultQuality = 75;
 /* AOM's speed, of the 5 to 9 measured: only 5 writes files no larger than
  * vipsthumbnail's (libheif's AOM, also at speed 5) for the same SSIM; 6
  * writes 6 % more for a quarter of the CPU time (bench/README.md). */
@@ -52,24 +51,10 @@ int av_quantizer(int quality) {
     return kQuantizers[count - 1].quantizer;
 }
 
-/* Owns the image, the encoder and the output of one encode. */
-class cAvifEncode {
-  public:
-    cAvifEncode(uint32_t width, uint32_t height)
-        : mImage(avifImageCreate(width, height, 8, AVIF_PIXEL_FORMAT_YUV420)), mEncoder(avifEncoderCreate()) {}
-    ~cAvifEncode() {
-        avifRWDataFree(&mOutput);
-        if (mEncoder != nullptr)
-            avifEncoderDestroy(mEncoder);
-        if (mImage != nullptr)
-            avifImageDestroy(mImage);
-    }
-    cAvifEncode(const cAvifEncode&) = delete;
-    cAvifEncode& operator=(const cAvifEncode&) = delete;
-
-    avifImage* mImage;
-    avifEncoder* mEncoder;
-    avifRWData mOutput = AVIF_DATA_EMPTY;
+/* Owns the output of one encode. */
+struct av_output {
+    avifRWData data = AVIF_DATA_EMPTY;
+    ~av_output() { avifRWDataFree(&data); }
 };
 
 /* Converts r's pixels into the image's YUV (and alpha) planes. Indexed and
@@ -84,10 +69,7 @@ GpStatus av_import(const raster& r, avifImage* image) {
         rgb.pixels = const_cast<uint8_t*>(r.pixels.data()); /* read only */
         rgb.rowBytes = r.stride;
     } else {
-        if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
-            return OutOfMemory;
-        for (uint32_t y = 0; y < r.height; ++y)
-            cu_row_to_bgra(r, y, bgra.data() + size_t{y} * r.width * 4);
+        bgra = cu_to_bgra(r);
         rgb.format = AVIF_RGB_FORMAT_BGRA;
         rgb.ignoreAlpha = cu_has_transparency(r) ? AVIF_FALSE : AVIF_TRUE;
         rgb.pixels = bgra.data();
@@ -111,7 +93,7 @@ void av_describe(avifImage* image, const encode_options& options) {
 }
 
 void av_configure(avifEncoder* encoder, const encode_options& options) {
-    const int quantizer = av_quantizer(options.quality < 0 ? kDefaultQuality : options.quality);
+    const int quantizer = av_quantizer(cu_quality(options));
     encoder->codecChoice = AVIF_CODEC_CHOICE_AOM;
     encoder->speed = kSpeed;
     encoder->maxThreads = 1; /* the save runs one encode per core already */
@@ -121,31 +103,29 @@ void av_configure(avifEncoder* encoder, const encode_options& options) {
     encoder->maxQuantizerAlpha = AVIF_QUANTIZER_LOSSLESS;
 }
 
-GpStatus av_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
-                   std::vector<uint8_t>& out) {
-    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, kMaxSide); status != Ok)
+GpStatus av_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
+    if (const GpStatus status = cu_lossy_arguments(r, options, kMaxSide); status != Ok)
         return status;
-    const raster& r = *pages[0];
-    cAvifEncode state(r.width, r.height);
-    if (state.mImage == nullptr || state.mEncoder == nullptr)
+    const cu_owned<avifImage, avifImageDestroy> image(avifImageCreate(r.width, r.height, 8, AVIF_PIXEL_FORMAT_YUV420));
+    const cu_owned<avifEncoder, avifEncoderDestroy> encoder(avifEncoderCreate());
+    if (image == nullptr || encoder == nullptr)
         return OutOfMemory;
-    av_describe(state.mImage, options);
-    if (const GpStatus status = av_import(r, state.mImage); status != Ok)
+    av_describe(image.get(), options);
+    if (const GpStatus status = av_import(r, image.get()); status != Ok)
         return status;
-    av_configure(state.mEncoder, options);
-    const avifResult result = avifEncoderWrite(state.mEncoder, state.mImage, &state.mOutput);
+    av_configure(encoder.get(), options);
+    av_output output;
+    const avifResult result = avifEncoderWrite(encoder.get(), image.get(), &output.data);
     if (result != AVIF_RESULT_OK)
         return result == AVIF_RESULT_OUT_OF_MEMORY ? OutOfMemory : GenericError;
-    out.clear();
-    return cu_append(out, state.mOutput.data, state.mOutput.size) ? Ok : OutOfMemory;
+    out.assign(output.data.data, output.data.data + output.data.size);
+    return Ok;
 }
 
 } // namespace
 
-const encoder kAvifEncoder{{0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
-                           ImageFormatAVIF,
-                           u"Built-in AVIF Codec",
-                           "AVIF",
-                           cu_safe_encode<av_encode>};
+const encoder kAvifEncoder =
+    cu_encoder<av_encode>({0x8f2a6d14, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x41, 0x56, 0x49, 0x46, 0x45, 0x31}},
+                          ImageFormatAVIF, u"Built-in AVIF Codec", "AVIF");
 
 } // namespace gp

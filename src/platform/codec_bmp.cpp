@@ -213,6 +213,11 @@ bool bm_is_rle(const bm_header& h) {
     return h.compression == kBiRle4 || h.compression == kBiRle8;
 }
 
+/* Bytes of a row in the file as it stores it, without the padding. */
+uint64_t bm_row_bytes(const bm_header& h) {
+    return (uint64_t{h.width} * h.bpp + 7) / 8;
+}
+
 /* Ok when the file holds the pixel data the header describes: every row,
  * or an RLE stream long enough to fill a large image. */
 GpStatus bm_check_data(const bm_dib_source& src, const bm_header& h) {
@@ -221,30 +226,23 @@ GpStatus bm_check_data(const bm_dib_source& src, const bm_header& h) {
     const uint64_t have = src.size - h.pixels_at, pixels = uint64_t{h.width} * h.height;
     if (bm_is_rle(h))
         return cu_check_fill(pixels, pixels / kRlePixelsPerByte, have);
-    const uint64_t fileStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
-    const uint64_t lastRow = (uint64_t{h.width} * h.bpp + 7) / 8;
-    return fileStride * (h.height - 1) + lastRow <= have ? Ok : GenericError;
+    return cu_stride(h.width, h.bpp) * (h.height - 1) + bm_row_bytes(h) <= have ? Ok : GenericError;
 }
 
 /* Copies the uncompressed rows (checked by bm_check_data) into out. */
 void bm_read_rows(const bm_dib_source& src, const bm_header& h, raster& out) {
-    const uint64_t fileStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
-    const uint64_t lastRow = (uint64_t{h.width} * h.bpp + 7) / 8;
+    const uint64_t fileStride = cu_stride(h.width, h.bpp);
     const bool plainCopy = (h.bpp <= 8 && h.bpp != 2) || h.bpp == 24 || (h.bpp == 32 && h.compression == kBiRgb);
     for (uint32_t fy = 0; fy < h.height; ++fy) {
         const uint8_t* s = src.data + h.pixels_at + fy * fileStride;
         const uint32_t y = h.top_down ? fy : h.height - 1 - fy;
         uint8_t* d = out.pixels.data() + size_t{y} * out.stride;
-        if (plainCopy) {
-            std::memcpy(d, s, static_cast<size_t>(lastRow));
-        } else if (h.bpp == 2) { /* 2-bit indices widened to 4 bits */
-            for (uint32_t x = 0; x < h.width; ++x) {
-                const uint32_t i = (s[x >> 2] >> (6 - 2 * (x & 3))) & 3;
-                d[x >> 1] |= static_cast<uint8_t>(i << ((x & 1) ? 0 : 4));
-            }
-        } else {
+        if (plainCopy)
+            std::memcpy(d, s, static_cast<size_t>(bm_row_bytes(h)));
+        else if (h.bpp == 2)
+            cu_widen_2bit(s, h.width, d);
+        else
             bm_masked_row(h, s, d, out.format);
-        }
     }
 }
 
@@ -298,9 +296,7 @@ bool bm_rle(const uint8_t* s, size_t n, const bm_header& h, uint8_t* idx) {
 }
 
 GpStatus bm_read_rle(const bm_dib_source& src, const bm_header& h, raster& out) {
-    std::vector<uint8_t> idx;
-    if (!cu_resize(idx, size_t{h.width} * h.height)) /* size checked by cu_alloc */
-        return OutOfMemory;
+    std::vector<uint8_t> idx(size_t{h.width} * h.height); /* size checked by cu_alloc */
     if (!bm_rle(src.data + h.pixels_at, src.size - static_cast<size_t>(h.pixels_at), h, idx.data()))
         return GenericError;
     const uint32_t bpp = GetPixelFormatSize(out.format);
@@ -350,9 +346,8 @@ GpStatus bm_apply_icon_mask(const bm_dib_source& src, const bm_header& h, raster
     }
     if (anyAlpha)
         return Ok;
-    const uint64_t colourStride = ((uint64_t{h.width} * h.bpp + 31) / 32) * 4;
-    const uint64_t maskAt = h.pixels_at + colourStride * h.height;
-    const uint64_t maskStride = ((uint64_t{h.width} + 31) / 32) * 4;
+    const uint64_t maskAt = h.pixels_at + cu_stride(h.width, h.bpp) * h.height;
+    const uint64_t maskStride = cu_stride(h.width, 1);
     if (maskAt > src.size || maskStride * h.height > src.size - maskAt)
         return GenericError;
     for (uint32_t fy = 0; fy < h.height; ++fy) {
@@ -419,18 +414,11 @@ bm_dib_source bm_file_source(const uint8_t* data, size_t size) {
 }
 
 GpStatus bm_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    if (!bm_sniff(data, size))
-        return UnknownImageFormat;
-    info = image_info{};
     info.raw_format = ImageFormatBMP;
     return bm_probe_dib(bm_file_source(data, size), limits, info.width, info.height, info.format);
 }
 
-GpStatus bm_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
-    if (!bm_sniff(data, size))
-        return UnknownImageFormat;
+GpStatus bm_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     return bm_read_dib(bm_file_source(data, size), limits, out);
 }
 
@@ -446,21 +434,17 @@ void bm_put32(uint8_t* p, uint32_t v) {
     bm_put16(p + 2, v >> 16);
 }
 
-GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
-    const raster& r = *pages[0];
+GpStatus bm_encode(const raster& r, const encode_options&, std::vector<uint8_t>& out) {
     const uint32_t bpp = GetPixelFormatSize(r.format);
     const bool alpha = r.format == PixelFormat32bppARGB;
     const uint32_t infoSize = alpha ? 108 : 40;
     const uint32_t colours = bpp <= 8 ? static_cast<uint32_t>(r.palette.size()) : 0;
-    const uint64_t rowBytes = ((uint64_t{r.width} * bpp + 31) / 32) * 4;
+    const uint64_t rowBytes = cu_stride(r.width, bpp);
     const uint64_t offBits = kFileHeader + infoSize + uint64_t{colours} * 4;
     const uint64_t total = offBits + rowBytes * r.height;
     if (total > UINT32_MAX || r.width > INT32_MAX || r.height > INT32_MAX)
         return ValueOverflow;
-    if (!cu_resize(out, static_cast<size_t>(total)))
-        return OutOfMemory;
+    out.assign(static_cast<size_t>(total), 0);
     uint8_t* p = out.data();
     p[0] = 'B';
     p[1] = 'M';
@@ -494,12 +478,9 @@ GpStatus bm_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const decoder kBmpDecoder{"BMP", bm_sniff, cu_safe_probe<bm_probe>, cu_safe_decode<bm_decode>};
+const decoder kBmpDecoder = cu_decoder<bm_sniff, bm_probe, bm_decode>("BMP");
 
-const encoder kBmpEncoder{{0x557cf400, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-                          ImageFormatBMP,
-                          u"Built-in BMP Codec",
-                          "BMP",
-                          cu_safe_encode<bm_encode>};
+const encoder kBmpEncoder =
+    cu_encoder<bm_encode>(cu_gdiplus_clsid(0x557cf400), ImageFormatBMP, u"Built-in BMP Codec", "BMP");
 
 } // namespace gp

@@ -66,10 +66,9 @@ int ex_orientation(const ex_block& b) {
 } // namespace
 
 int exif_read(const uint8_t* data, size_t size, std::vector<property>& properties) {
-    static constexpr uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (size < 14 || std::memcmp(data, kExif, 6) != 0)
+    if (size < 8)
         return 0;
-    ex_block b{data + 6, size - 6, false};
+    ex_block b{data, size, false};
     if (b.data[0] == 'M' && b.data[1] == 'M')
         b.big_endian = true;
     else if (b.data[0] != 'I' || b.data[1] != 'I')

@@ -286,23 +286,18 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
     std::vector<uint8_t> idx;
     if (cv.indexed && gf_covers(cv, d))
         st = gf_read_indices(gif, cv.out->pixels.data(), cv.out->stride);
-    else if (!cu_resize(idx, size_t(d.Width) * size_t(d.Height)))
-        st = OutOfMemory;
-    else
+    else {
+        idx.resize(size_t(d.Width) * size_t(d.Height));
         st = gf_read_indices(gif, idx.data(), size_t(d.Width));
+    }
     if (st != Ok)
         return st;
     if (cv.indexed)
         return gf_finish_indexed(cv, d, map, control.transparent, gif->SBackGroundColor, idx);
     if (index > 0)
         gf_dispose(cv);
-    if (control.disposal == kDisposePrevious && static_cast<int64_t>(index) < wanted) {
-        try {
-            cv.saved = cv.out->pixels;
-        } catch (...) {
-            return OutOfMemory;
-        }
-    }
+    if (control.disposal == kDisposePrevious && static_cast<int64_t>(index) < wanted)
+        cv.saved = cv.out->pixels;
     gf_draw(cv, d, idx, map, control.transparent);
     cv.previous = d;
     cv.previous_disposal = control.disposal;
@@ -336,11 +331,7 @@ GpStatus gf_walk_file(const uint8_t* data, size_t size, const decode_limits& lim
         /* giflib keeps a record of every image read; we need none of them. */
         GifFreeSavedImages(gif.get());
         gif->ImageCount = 0;
-        try {
-            walk.delays.push_back(control.delay);
-        } catch (...) {
-            return OutOfMemory;
-        }
+        walk.delays.push_back(control.delay);
         ++walk.frames;
         control = gf_control{};
     }
@@ -352,40 +343,30 @@ bool gf_sniff(const uint8_t* data, size_t size) {
 }
 
 GpStatus gf_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    if (!gf_sniff(data, size))
-        return UnknownImageFormat;
     gf_canvas cv;
     gf_walk walk;
     const GpStatus st = gf_walk_file(data, size, limits, -1, cv, walk);
     if (st != Ok)
         return st;
-    info = image_info{};
     info.width = cv.width;
     info.height = cv.height;
     info.format = walk.frames == 1 ? PixelFormat8bppIndexed : PixelFormat32bppARGB;
     info.frame_count = walk.frames;
     info.frames_are_pages = false;
     info.raw_format = ImageFormatGIF;
-    try {
-        property delays{PropertyTagFrameDelay, PropertyTagTypeLong, {}};
-        for (uint32_t d : walk.delays)
-            for (int s = 0; s < 32; s += 8)
-                delays.value.push_back(static_cast<uint8_t>(d >> s));
-        info.properties.push_back(std::move(delays));
-        if (walk.loop >= 0)
-            info.properties.push_back(
-                property{PropertyTagLoopCount,
-                         PropertyTagTypeShort,
-                         {static_cast<uint8_t>(walk.loop), static_cast<uint8_t>(walk.loop >> 8)}});
-    } catch (...) {
-        return OutOfMemory;
-    }
+    property delays{PropertyTagFrameDelay, PropertyTagTypeLong, {}};
+    for (uint32_t d : walk.delays)
+        for (int s = 0; s < 32; s += 8)
+            delays.value.push_back(static_cast<uint8_t>(d >> s));
+    info.properties.push_back(std::move(delays));
+    if (walk.loop >= 0)
+        info.properties.push_back(property{PropertyTagLoopCount,
+                                           PropertyTagTypeShort,
+                                           {static_cast<uint8_t>(walk.loop), static_cast<uint8_t>(walk.loop >> 8)}});
     return Ok;
 }
 
 GpStatus gf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (!gf_sniff(data, size))
-        return UnknownImageFormat;
     /* The format depends on the image count, so count first (no decoding). */
     gf_canvas counted;
     gf_walk count;
@@ -435,16 +416,11 @@ class cGifWriter {
     GifFileType* mGif = nullptr;
 };
 
-struct gf_map_free {
-    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
-};
-
 /* Indices (one byte a pixel), palette and transparent index of an indexed
  * raster: pixels of any fully transparent entry use the first such entry. */
-GpStatus gf_from_indexed(const raster& r, quant_result& q) {
+void gf_from_indexed(const raster& r, quant_result& q) {
     q = quant_result{};
-    if (!cu_resize(q.indices, size_t{r.width} * r.height))
-        return OutOfMemory;
+    q.indices.resize(size_t{r.width} * r.height);
     q.palette = r.palette;
     for (size_t i = 0; i < q.palette.size() && q.transparent < 0; ++i)
         if ((q.palette[i] >> 24) == 0)
@@ -461,7 +437,6 @@ GpStatus gf_from_indexed(const raster& r, quant_result& q) {
             q.indices[size_t{y} * r.width + x] = static_cast<uint8_t>(i);
         }
     }
-    return Ok;
 }
 
 GpStatus gf_write_image(const raster& r, const quant_result& q, std::vector<uint8_t>& out) {
@@ -472,7 +447,7 @@ GpStatus gf_write_image(const raster& r, const quant_result& q, std::vector<uint
     for (size_t i = 0; i < q.palette.size(); ++i)
         colours[i] = GifColorType{static_cast<GifByteType>(q.palette[i] >> 16),
                                   static_cast<GifByteType>(q.palette[i] >> 8), static_cast<GifByteType>(q.palette[i])};
-    std::unique_ptr<ColorMapObject, gf_map_free> map(GifMakeMapObject(mapSize, colours));
+    const cu_owned<ColorMapObject, GifFreeMapObject> map(GifMakeMapObject(mapSize, colours));
     cGifWriter gif(out);
     if (!map || !gif.get())
         return OutOfMemory;
@@ -495,31 +470,22 @@ GpStatus gf_write_image(const raster& r, const quant_result& q, std::vector<uint
     return gif.close() ? Ok : GenericError;
 }
 
-GpStatus gf_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
-    const raster& r = *pages[0];
+GpStatus gf_encode(const raster& r, const encode_options&, std::vector<uint8_t>& out) {
     if (r.width > 65535 || r.height > 65535)
         return ValueOverflow;
     quant_result q;
-    const GpStatus st = GetPixelFormatSize(r.format) <= 8 ? gf_from_indexed(r, q) : quant_reduce(r, q);
-    if (st != Ok)
-        return st;
-    out.clear();
-    const GpStatus written = gf_write_image(r, q, out);
-    if (written != Ok)
-        out.clear();
-    return written;
+    if (GetPixelFormatSize(r.format) <= 8)
+        gf_from_indexed(r, q);
+    else
+        quant_reduce(r, q);
+    return gf_write_image(r, q, out);
 }
 
 } // namespace
 
-const decoder kGifDecoder{"GIF", gf_sniff, cu_safe_probe<gf_probe>, cu_safe_decode<gf_decode>};
+const decoder kGifDecoder = cu_decoder<gf_sniff, gf_probe, gf_decode>("GIF");
 
-const encoder kGifEncoder{{0x557cf402, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-                          ImageFormatGIF,
-                          u"Built-in GIF Codec",
-                          "GIF",
-                          cu_safe_encode<gf_encode>};
+const encoder kGifEncoder =
+    cu_encoder<gf_encode>(cu_gdiplus_clsid(0x557cf402), ImageFormatGIF, u"Built-in GIF Codec", "GIF");
 
 } // namespace gp

@@ -1,5 +1,7 @@
 /*
- * codec_heif.cpp - HEIF (HEIC) and AVIF decoder over libheif.
+ * codec_heif.cpp - HEIF (HEIC) and AVIF decoder over libheif, and the
+ * photo details (EXIF and XMP blocks) of such files, read without decoding
+ * any pixel.
  *
  * Only the primary image is read, so every file has one frame. For a draw of
  * the whole image at a reduced size, an embedded thumbnail of the same shape
@@ -32,6 +34,7 @@
 #include "codec_heif_hevc.h"
 #include "codec_util.h"
 #include "colour_lcms.h"
+#include "gp_internal.h"
 
 #include <libheif/heif.h>
 
@@ -49,10 +52,10 @@ namespace {
  * picture in next to nothing, and a grid of tiles can repeat one coded
  * tile, but real photos take far more than a byte per 4096 pixels. */
 constexpr uint64_t kPixelsPerByte = 4096;
-/* Cap for one EXIF or ICC block read out of the file. */
+/* Cap for one EXIF, XMP or ICC block read out of the file. */
 constexpr size_t kMaxMetadata = size_t{4} << 20;
-/* EXIF blocks looked at; a file rarely has more than one. */
-constexpr int kMaxExifBlocks = 4;
+/* Metadata blocks of each kind looked at; a file rarely has more than one. */
+constexpr int kMaxBlocks = 4;
 /* Thumbnails looked at; phones write one. */
 constexpr int kMaxThumbnails = 4;
 
@@ -85,28 +88,14 @@ bool hf_sniff(const uint8_t* data, size_t size) {
     return hf_ftyp_has(data, size, false);
 }
 
-/* Finds the first box of type inside [begin, end) of data and gives its body. */
-bool hf_find_box(const uint8_t* data, size_t begin, size_t end, const char* type, size_t& bodyBegin, size_t& bodyEnd) {
-    heif_box box;
-    for (size_t at = begin; hv_next_box(data, at, end, box);)
-        if (std::memcmp(box.type, type, 4) == 0) {
-            bodyBegin = box.begin;
-            bodyEnd = box.end;
-            return true;
-        }
-    return false;
-}
-
 /* True when the item properties (meta/iprp/ipco) hold a rotation or mirror. */
 bool hf_has_turn(const uint8_t* data, size_t size) {
-    size_t b = 0, e = 0;
-    if (!hf_find_box(data, 0, size, "meta", b, e) || e - b < 4)
-        return false;
+    heif_box meta, iprp, ipco, turn;
     /* meta is a full box: its children follow 4 bytes of version and flags. */
-    if (!hf_find_box(data, b + 4, e, "iprp", b, e) || !hf_find_box(data, b, e, "ipco", b, e))
-        return false;
-    size_t ignored1 = 0, ignored2 = 0;
-    return hf_find_box(data, b, e, "irot", ignored1, ignored2) || hf_find_box(data, b, e, "imir", ignored1, ignored2);
+    return hv_child(data, 0, size, "meta", meta) && meta.end - meta.begin >= 4 &&
+           hv_child(data, meta.begin + 4, meta.end, "iprp", iprp) &&
+           hv_child(data, iprp.begin, iprp.end, "ipco", ipco) &&
+           (hv_child(data, ipco.begin, ipco.end, "irot", turn) || hv_child(data, ipco.begin, ipco.end, "imir", turn));
 }
 
 GpStatus hf_status(const heif_error& error) {
@@ -140,39 +129,26 @@ class cHeifFile {
     heif_image* mImage = nullptr;
 };
 
-class cHeifDecodingOptions {
-  public:
-    cHeifDecodingOptions() : mOptions(heif_decoding_options_alloc()) {}
-    ~cHeifDecodingOptions() { heif_decoding_options_free(mOptions); }
-    cHeifDecodingOptions(const cHeifDecodingOptions&) = delete;
-    cHeifDecodingOptions& operator=(const cHeifDecodingOptions&) = delete;
-    heif_decoding_options* get() const { return mOptions; }
-
-  private:
-    heif_decoding_options* mOptions;
-};
-
-/* libheif registers its codecs in process-wide tables on first use. Doing it
- * once here, guarded by call_once, keeps decodes on several threads from
- * racing on that; the tables live until the process ends. */
-void hf_init_once() {
+/* Reads the file structure and finds the primary image; nothing decoded.
+ * maxSide, when not 0, becomes libheif's image size limit. libheif registers
+ * its codecs in process-wide tables on first use: doing it once here, guarded
+ * by call_once, keeps reads on several threads from racing on that; the
+ * tables live until the process ends. */
+GpStatus hf_read(cHeifFile& f, const uint8_t* data, size_t size, uint32_t maxSide) {
     static std::once_flag once;
     std::call_once(once, [] { heif_init(nullptr); });
-}
-
-/* Reads the file structure and the primary image's header; nothing decoded. */
-GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_limits& limits) {
-    if (!hf_sniff(data, size))
-        return UnknownImageFormat;
-    hf_init_once();
     f.mContext = heif_context_alloc();
     if (f.mContext == nullptr)
         return OutOfMemory;
-    heif_context_set_maximum_image_size_limit(f.mContext,
-                                              static_cast<int>(std::min<uint32_t>(limits.max_side, INT_MAX)));
-    GpStatus st = hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
-    if (st == Ok)
-        st = hf_status(heif_context_get_primary_image_handle(f.mContext, &f.mHandle));
+    if (maxSide != 0)
+        heif_context_set_maximum_image_size_limit(f.mContext, static_cast<int>(std::min<uint32_t>(maxSide, INT_MAX)));
+    const GpStatus st = hf_status(heif_context_read_from_memory_without_copy(f.mContext, data, size, nullptr));
+    return st != Ok ? st : hf_status(heif_context_get_primary_image_handle(f.mContext, &f.mHandle));
+}
+
+/* Reads the primary image's header, checked against limits. */
+GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_limits& limits) {
+    GpStatus st = hf_read(f, data, size, limits.max_side);
     if (st != Ok)
         return st;
     const int width = heif_image_handle_get_width(f.mHandle);
@@ -184,44 +160,55 @@ GpStatus hf_open(cHeifFile& f, const uint8_t* data, size_t size, const decode_li
     return st != Ok ? st : cu_check_fill(pixels, pixels / kPixelsPerByte, size);
 }
 
+/* The bytes of metadata block id; empty when it is over kMaxMetadata or
+ * libheif cannot give it. */
+std::vector<uint8_t> hf_block(const cHeifFile& f, heif_item_id id) {
+    const size_t size = heif_image_handle_get_metadata_size(f.mHandle, id);
+    if (size == 0 || size > kMaxMetadata)
+        return {};
+    std::vector<uint8_t> block(size);
+    if (heif_image_handle_get_metadata(f.mHandle, id, block.data()).code != heif_error_Ok)
+        return {};
+    return block;
+}
+
 /* EXIF orientation of the primary image (0 when none), appending its
  * properties. A HEIF EXIF block starts with the 32-bit offset of the TIFF
- * header; the reader wants it behind "Exif\0\0". */
+ * header. */
 int hf_exif(const cHeifFile& f, std::vector<property>& properties) {
-    heif_item_id ids[kMaxExifBlocks];
-    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxExifBlocks);
+    heif_item_id ids[kMaxBlocks];
+    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxBlocks);
     for (int i = 0; i < count; ++i) {
-        const size_t size = heif_image_handle_get_metadata_size(f.mHandle, ids[i]);
-        if (size < 4 || size > kMaxMetadata)
+        const std::vector<uint8_t> block = hf_block(f, ids[i]);
+        if (block.size() < 4 || cu_be32(block.data()) > block.size() - 4)
             continue;
-        std::vector<uint8_t> block;
-        if (!cu_resize(block, size + 6))
-            return 0;
-        if (heif_image_handle_get_metadata(f.mHandle, ids[i], block.data() + 6).code != heif_error_Ok)
-            continue;
-        const uint32_t skip = cu_be32(block.data() + 6);
-        if (skip > size - 4)
-            continue;
-        /* The TIFF header goes right after the six bytes of "Exif\0\0". */
-        const size_t tiff = 10 + skip;
-        std::memcpy(block.data() + tiff - 6, "Exif\0\0", 6);
-        const int orientation = exif_read(block.data() + tiff - 6, block.size() - (tiff - 6), properties);
+        const size_t tiff = 4 + size_t{cu_be32(block.data())};
+        const int orientation = exif_read(block.data() + tiff, block.size() - tiff, properties);
         if (orientation != 0)
             return orientation;
     }
     return 0;
 }
 
-/* A profile for an nclx description: its primaries and white point with the
- * gamma that stands in for the sRGB and BT.709 family of curves. */
-void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
+using hf_nclx = cu_owned<heif_color_profile_nclx, heif_nclx_color_profile_free>;
+
+/* The primary image's nclx colour description; none when it has none. */
+hf_nclx hf_get_nclx(const cHeifFile& f) {
     heif_color_profile_nclx* nclx = nullptr;
     /* libheif may hand out the description even when it reports an error
      * about it: it is ours to free either way. */
     const heif_error error = heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx);
-    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
-        nclx, heif_nclx_color_profile_free);
-    if (error.code != heif_error_Ok || nclx == nullptr)
+    hf_nclx owned(nclx);
+    if (error.code != heif_error_Ok)
+        return nullptr;
+    return owned;
+}
+
+/* A profile for an nclx description: its primaries and white point with the
+ * gamma that stands in for the sRGB and BT.709 family of curves. */
+void hf_nclx_profile(const cHeifFile& f, std::vector<uint8_t>& profile) {
+    const hf_nclx nclx = hf_get_nclx(f);
+    if (nclx == nullptr)
         return;
     const heif_transfer_characteristics curve = nclx->transfer_characteristics;
     if (curve == heif_transfer_characteristic_ITU_R_BT_709_5 || curve == heif_transfer_characteristic_ITU_R_BT_601_6 ||
@@ -243,8 +230,9 @@ void hf_icc(const cHeifFile& f, std::vector<uint8_t>& profile) {
     if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
         return;
     const size_t size = heif_image_handle_get_raw_color_profile_size(f.mHandle);
-    if (size == 0 || size > kMaxMetadata || !cu_resize(profile, size))
+    if (size == 0 || size > kMaxMetadata)
         return;
+    profile.resize(size);
     if (heif_image_handle_get_raw_color_profile(f.mHandle, profile.data()).code != heif_error_Ok)
         profile.clear();
 }
@@ -260,7 +248,6 @@ GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     const GpStatus st = hf_open(f, data, size, limits);
     if (st != Ok)
         return st;
-    info = image_info{};
     const bool swap = hf_orientation(f, data, size, info.properties) >= 5;
     const auto width = static_cast<uint32_t>(heif_image_handle_get_width(f.mHandle));
     const auto height = static_cast<uint32_t>(heif_image_handle_get_height(f.mHandle));
@@ -275,41 +262,12 @@ GpStatus hf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
 /* The matrix and range of the primary image's nclx description, if it has one. */
 hevc_colour hf_hevc_colour(const cHeifFile& f) {
     hevc_colour colour;
-    heif_color_profile_nclx* nclx = nullptr;
-    const heif_error error = heif_image_handle_get_nclx_color_profile(f.mHandle, &nclx);
-    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
-        nclx, heif_nclx_color_profile_free);
-    if (error.code == heif_error_Ok && nclx != nullptr) {
+    if (const hf_nclx nclx = hf_get_nclx(f)) {
         colour.known = true;
         colour.matrix = nclx->matrix_coefficients;
         colour.full_range = nclx->full_range_flag != 0;
     }
     return colour;
-}
-
-/* Copies libheif's interleaved R, G, B(, A) rows into out as B, G, R(, A);
- * premultiplied colour is divided by alpha again. */
-void hf_copy_rows(const uint8_t* plane, int stride, bool premultiplied, raster& out) {
-    const uint32_t pb = out.format == PixelFormat32bppARGB ? 4 : 3;
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = plane + static_cast<size_t>(y) * static_cast<size_t>(stride);
-        uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
-        for (uint32_t x = 0; x < out.width; ++x, src += pb, dst += pb) {
-            uint32_t r = src[0], g = src[1], b = src[2];
-            if (pb == 4) {
-                const uint32_t a = src[3];
-                if (premultiplied && a != 0 && a != 255) {
-                    r = std::min(255u, (r * 255 + a / 2) / a); /* + a / 2 rounds */
-                    g = std::min(255u, (g * 255 + a / 2) / a);
-                    b = std::min(255u, (b * 255 + a / 2) / a);
-                }
-                dst[3] = static_cast<uint8_t>(a);
-            }
-            dst[0] = static_cast<uint8_t>(b);
-            dst[1] = static_cast<uint8_t>(g);
-            dst[2] = static_cast<uint8_t>(r);
-        }
-    }
 }
 
 /* True when thumb can stand for the primary image drawn whole at the
@@ -348,9 +306,7 @@ void hf_pick_thumbnail(cHeifFile& f, const decode_limits& limits, bool swap) {
     }
 }
 
-GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
+GpStatus hf_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     cHeifFile f;
     GpStatus st = hf_open(f, data, size, limits);
     if (st != Ok)
@@ -365,8 +321,8 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         if (st != NotImplemented)
             return st;
     }
-    cHeifDecodingOptions options;
-    if (options.get() == nullptr)
+    const cu_owned<heif_decoding_options, heif_decoding_options_free> options(heif_decoding_options_alloc());
+    if (options == nullptr)
         return OutOfMemory;
     options.get()->convert_hdr_to_8bit = 1;
     st =
@@ -392,12 +348,111 @@ GpStatus hf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
                   alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB, limits);
     if (st != Ok)
         return st;
-    hf_copy_rows(plane, stride, heif_image_handle_is_premultiplied_alpha(source) != 0, out);
+    /* libheif's interleaved R, G, B(, A) rows into out's B, G, R(, A) */
+    const bool premultiplied = heif_image_handle_is_premultiplied_alpha(source) != 0;
+    for (uint32_t y = 0; y < out.height; ++y)
+        cu_swap_red_blue(plane + size_t(y) * size_t(stride), alpha ? 4 : 3, out.pixels.data() + size_t{y} * out.stride,
+                         alpha ? 4 : 3, out.width, premultiplied);
     return cu_apply_orientation(out, orientation);
 }
 
 } // namespace
 
-const decoder kHeifDecoder{"HEIF", hf_sniff, cu_safe_probe<hf_probe>, cu_safe_decode<hf_decode>};
+const decoder kHeifDecoder = cu_decoder<hf_sniff, hf_probe, hf_decode>("HEIF");
+
+/* ---- Photo details ------------------------------------------------------------ */
+
+namespace {
+
+bool hf_is_tiff_header(const uint8_t* p, size_t size) {
+    return size >= 8 && (std::memcmp(p, "II*\0", 4) == 0 || std::memcmp(p, "MM\0*", 4) == 0);
+}
+
+/* A new stream holding size bytes of data; NULL when out of memory. */
+GpStream* hf_stream_of(const uint8_t* data, size_t size) {
+    GpStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(nullptr, 0, 1, &stream) != S_OK)
+        return nullptr;
+    uint32_t written = 0;
+    if (GpStreamWrite(stream, data, static_cast<uint32_t>(size), &written) != S_OK || written != size ||
+        GpStreamSeek(stream, 0, STREAM_SEEK_SET, nullptr) != S_OK) {
+        GpStreamRelease(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+/* The first EXIF block as a TIFF structure. A HEIF EXIF block starts with the
+ * 32-bit offset of the TIFF header; some writers leave "Exif\0\0" in front
+ * of the header as well. */
+GpStream* hf_exif_stream(const cHeifFile& f) {
+    heif_item_id ids[kMaxBlocks];
+    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "Exif", ids, kMaxBlocks);
+    for (int i = 0; i < count; ++i) {
+        const std::vector<uint8_t> block = hf_block(f, ids[i]);
+        if (block.size() < 4)
+            continue;
+        size_t at = 4 + size_t{cu_be32(block.data())};
+        if (at < block.size() && block.size() - at >= 6 && std::memcmp(&block[at], "Exif\0\0", 6) == 0)
+            at += 6;
+        if (at < block.size() && hf_is_tiff_header(&block[at], block.size() - at))
+            return hf_stream_of(&block[at], block.size() - at);
+    }
+    return nullptr;
+}
+
+/* The first XMP packet: a "mime" item of type application/rdf+xml. */
+GpStream* hf_xmp_stream(const cHeifFile& f) {
+    heif_item_id ids[kMaxBlocks];
+    const int count = heif_image_handle_get_list_of_metadata_block_IDs(f.mHandle, "mime", ids, kMaxBlocks);
+    for (int i = 0; i < count; ++i) {
+        const char* type = heif_image_handle_get_metadata_content_type(f.mHandle, ids[i]);
+        if (type == nullptr || std::strcmp(type, "application/rdf+xml") != 0)
+            continue;
+        const std::vector<uint8_t> block = hf_block(f, ids[i]);
+        if (!block.empty())
+            return hf_stream_of(block.data(), block.size());
+    }
+    return nullptr;
+}
+
+GpStatus hf_read_details(const std::vector<uint8_t>& bytes, GpStream** exif, GpStream** xmp) {
+    cHeifFile f;
+    const GpStatus st = hf_read(f, bytes.data(), bytes.size(), 0);
+    if (st != Ok)
+        return f.mContext == nullptr ? OutOfMemory : UnknownImageFormat;
+    *exif = hf_exif_stream(f);
+    *xmp = hf_xmp_stream(f);
+    return Ok;
+}
+
+} // namespace
 
 } // namespace gp
+
+GpStatus GpGetHeifDetails(const WCHAR* filename, GpStream** exif, GpStream** xmp) {
+    if (filename == nullptr || exif == nullptr || xmp == nullptr)
+        return InvalidParameter;
+    *exif = nullptr;
+    *xmp = nullptr;
+    GpStream* file = nullptr;
+    const GpStatus opened = GpCreateStreamOnFile(filename, &file);
+    if (opened != Ok)
+        return opened;
+    uint64_t size = 0;
+    GpStatus status = GpStreamStat(file, &size) == S_OK ? Ok : GenericError;
+    try {
+        /* GpCreateStreamOnFile keeps files within 32 bits */
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
+        uint32_t got = 0;
+        if (status == Ok &&
+            (GpStreamRead(file, bytes.data(), static_cast<uint32_t>(size), &got) != S_OK || got != size))
+            status = GenericError;
+        if (status == Ok)
+            status = gp::hf_read_details(bytes, exif, xmp);
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory;
+    }
+    GpStreamRelease(file);
+    return status;
+}

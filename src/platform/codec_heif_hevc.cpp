@@ -50,6 +50,16 @@ bool hv_next_box(const uint8_t* data, size_t& at, size_t end, heif_box& box) {
     return true;
 }
 
+bool hv_child(const uint8_t* data, size_t begin, size_t end, const char* type, heif_box& found) {
+    heif_box box;
+    for (size_t at = begin; hv_next_box(data, at, end, box);)
+        if (std::memcmp(box.type, type, 4) == 0) {
+            found = box;
+            return true;
+        }
+    return false;
+}
+
 namespace {
 
 /* Items of a grid looked at; phones write 48 tiles for 12 MP. */
@@ -80,17 +90,6 @@ struct hv_reader {
         return v;
     }
 };
-
-/* The first child of type in [begin, end). */
-bool hv_child(const uint8_t* data, size_t begin, size_t end, const char* type, heif_box& found) {
-    heif_box box;
-    for (size_t at = begin; hv_next_box(data, at, end, box);)
-        if (hv_is(box, type)) {
-            found = box;
-            return true;
-        }
-    return false;
-}
 
 /* The meta box's children this path reads. */
 struct hv_meta {
@@ -268,21 +267,6 @@ bool hv_read_item(const hv_meta& m, uint32_t id, hv_item& item) {
 
 /* ---- Decoding ---------------------------------------------------------------- */
 
-class cDe265Decoder {
-  public:
-    cDe265Decoder() : mContext(de265_new_decoder()) {}
-    ~cDe265Decoder() {
-        if (mContext != nullptr)
-            de265_free_decoder(mContext);
-    }
-    cDe265Decoder(const cDe265Decoder&) = delete;
-    cDe265Decoder& operator=(const cDe265Decoder&) = delete;
-    de265_decoder_context* get() const { return mContext; }
-
-  private:
-    de265_decoder_context* mContext;
-};
-
 /* Feeds the NAL units of lengthSize-byte lengths in [at, end) to the decoder. */
 bool hv_push_units(de265_decoder_context* ctx, const uint8_t* data, size_t at, size_t end, unsigned lengthSize) {
     while (at < end) {
@@ -380,12 +364,9 @@ template <unsigned Shift> void hv_add_runs(const uint8_t* row, uint32_t width, u
 }
 
 void hv_add_row(const uint8_t* row, uint32_t width, unsigned shift, uint32_t* sums) {
-    switch (shift) {
-    case 0: hv_add_runs<0>(row, width, sums); break;
-    case 1: hv_add_runs<1>(row, width, sums); break;
-    case 2: hv_add_runs<2>(row, width, sums); break;
-    default: hv_add_runs<3>(row, width, sums); break;
-    }
+    static constexpr void (*kAddRuns[])(const uint8_t*, uint32_t, uint32_t*) = {hv_add_runs<0>, hv_add_runs<1>,
+                                                                                hv_add_runs<2>, hv_add_runs<3>};
+    kAddRuns[std::min(shift, 3u)](row, width, sums);
 }
 
 /* One decoded picture's planes. */
@@ -440,7 +421,7 @@ void hv_reduce(const hv_planes& p, uint32_t width, uint32_t height, unsigned shi
  * it into out at (x0, y0). */
 GpStatus hv_decode_item(const hv_meta& m, const hv_item& item, uint32_t width, uint32_t height, unsigned shift,
                         const hevc_colour& colour, raster& out, uint32_t x0, uint32_t y0) {
-    cDe265Decoder decoder;
+    const cu_owned<de265_decoder_context, de265_free_decoder> decoder(de265_new_decoder());
     de265_decoder_context* ctx = decoder.get();
     if (ctx == nullptr)
         return OutOfMemory;
@@ -560,13 +541,11 @@ GpStatus hv_decode_reduced(const uint8_t* data, size_t size, const decode_limits
     const bool isGrid = item.type == hv_fourcc("grid");
     if (!isGrid && (item.type != hv_fourcc("hvc1") || !item.has_hvcc || !hv_is_plain_420(data, item.hvcc)))
         return NotImplemented;
-    /* The drawn size in the coded picture's orientation. */
+    /* Whether the turns exchange the coded picture's sides. */
     bool swap = exifOrientation >= 5;
     for (int turn : item.turns)
         swap = swap != (turn >= 5);
-    const uint32_t needWidth = swap ? limits.draw_height : limits.draw_width;
-    const uint32_t needHeight = swap ? limits.draw_width : limits.draw_height;
-    const unsigned denom = cu_reduced_denom(item.width, item.height, needWidth, needHeight);
+    const unsigned denom = cu_draw_denom(item.width, item.height, limits, swap);
     hv_grid grid;
     if (denom == 1 || (isGrid && !hv_read_grid(m, item, denom, grid)))
         return NotImplemented;

@@ -23,6 +23,9 @@ struct heif_box {
  * of the range or when the box's size leaves it (sizes come from the file). */
 bool hv_next_box(const uint8_t* data, size_t& at, size_t end, heif_box& box);
 
+/* The first box of type within [begin, end) of data, into found. */
+bool hv_child(const uint8_t* data, size_t begin, size_t end, const char* type, heif_box& found);
+
 /* How the picture's YCbCr turns into RGB, from the file's nclx description
  * when it has one (else from the coded stream's own description). */
 struct hevc_colour {

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace gp {
 namespace {
@@ -89,13 +88,10 @@ GpStatus ic_best(const uint8_t* data, size_t size, const decode_limits& limits, 
 }
 
 GpStatus ic_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    if (!ic_sniff(data, size))
-        return UnknownImageFormat;
     ic_entry best;
     const GpStatus st = ic_best(data, size, limits, best);
     if (st != Ok)
         return st;
-    info = image_info{};
     info.width = best.width;
     info.height = best.height;
     info.format = PixelFormat32bppARGB;
@@ -104,24 +100,17 @@ GpStatus ic_probe(const uint8_t* data, size_t size, const decode_limits& limits,
 }
 
 /* Any raster the PNG decoder gives, as 32bppARGB. */
-GpStatus ic_to_argb(raster& r, const decode_limits& limits) {
+void ic_to_argb(raster& r) {
     if (r.format == PixelFormat32bppARGB)
-        return Ok;
-    raster argb;
-    const GpStatus st = cu_alloc(argb, r.width, r.height, PixelFormat32bppARGB, limits);
-    if (st != Ok)
-        return st;
-    for (uint32_t y = 0; y < r.height; ++y)
-        cu_row_to_bgra(r, y, argb.pixels.data() + size_t{y} * argb.stride);
-    r = std::move(argb);
-    return Ok;
+        return;
+    r.pixels = cu_to_bgra(r); /* packed rows of 4 bytes a pixel: the stride of 32bppARGB */
+    r.format = PixelFormat32bppARGB;
+    r.stride = r.width * 4;
+    r.palette.clear();
+    r.palette_flags = 0;
 }
 
-GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
-    if (!ic_sniff(data, size))
-        return UnknownImageFormat;
+GpStatus ic_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     ic_entry best;
     GpStatus st = ic_best(data, size, limits, best);
     if (st != Ok)
@@ -129,11 +118,13 @@ GpStatus ic_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     if (!best.png)
         return bm_read_dib(bm_dib_source{best.data, best.size, 0, true}, limits, out);
     st = kPngDecoder.decode(best.data, best.size, 0, limits, out);
-    return st == Ok ? ic_to_argb(out, limits) : st;
+    if (st == Ok)
+        ic_to_argb(out);
+    return st;
 }
 
 } // namespace
 
-const decoder kIcoDecoder{"ICO", ic_sniff, cu_safe_probe<ic_probe>, cu_safe_decode<ic_decode>};
+const decoder kIcoDecoder = cu_decoder<ic_sniff, ic_probe, ic_decode>("ICO");
 
 } // namespace gp

@@ -3,8 +3,8 @@
  *
  * libjpeg reports fatal errors through error_exit, which we turn into a
  * longjmp. Every setjmp lives in a small plain function (jp_read_header,
- * jp_read_pixels, jp_write_image) whose frame holds no object with a
- * destructor; the library state and the buffers belong to the caller.
+ * jp_read_icc, jp_read_pixels, jp_write_image) whose frame holds no object
+ * with a destructor; the library state and the buffers belong to the caller.
  *
  * Decoding gives 24bppRGB (grey and CMYK images are converted; CMYK through
  * the embedded profile when there is one) with the EXIF orientation applied,
@@ -35,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -43,7 +44,6 @@ namespace gp {
 namespace {
 
 constexpr int kMaxScans = 500;
-constexpr int kDefaultQuality = 75;
 /* 8 x 8 blocks one byte of entropy-coded data may stand for: one bit a
  * block for Huffman codes; arithmetic codes go lower on flat areas. */
 constexpr uint64_t kHuffmanBlocksPerByte = 8;
@@ -59,6 +59,15 @@ void jp_error_exit(j_common_ptr cinfo) {
 }
 
 void jp_output_message(j_common_ptr) {}
+
+/* The error manager of one compression or decompression: errors jump, and
+ * nothing is printed. */
+jpeg_error_mgr* jp_errors(jp_error& err) {
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = jp_error_exit;
+    err.pub.output_message = jp_output_message;
+    return &err.pub;
+}
 
 /* True while libjpeg reads the one scan that holds the whole image. */
 bool jp_in_only_scan(j_common_ptr cinfo) {
@@ -93,7 +102,7 @@ void jp_progress(j_common_ptr cinfo) {
 }
 
 /* Plain decompression state: lives in the caller's frame, destroyed by
- * cJpegDecompressGuard once created. */
+ * cJpegGuard once created. */
 struct jp_decoder {
     jpeg_decompress_struct cinfo;
     jp_error err;
@@ -101,24 +110,35 @@ struct jp_decoder {
     bool created;
 };
 
-class cJpegDecompressGuard {
+/* Plain compression state, likewise; buffer is malloc'ed by jpeg_mem_dest. */
+struct jp_encoder {
+    jpeg_compress_struct cinfo;
+    jp_error err;
+    bool created;
+    unsigned char* buffer;
+    unsigned long size;
+};
+
+/* Destroys the libjpeg state of a jp_decoder or jp_encoder once created,
+ * and frees an encoder's output. */
+template <class State> class cJpegGuard {
   public:
-    explicit cJpegDecompressGuard(jp_decoder& d) : mDecoder(d) {}
-    ~cJpegDecompressGuard() {
-        if (mDecoder.created)
-            jpeg_destroy_decompress(&mDecoder.cinfo);
+    explicit cJpegGuard(State& s) : mState(s) {}
+    ~cJpegGuard() {
+        if (mState.created)
+            jpeg_destroy(reinterpret_cast<j_common_ptr>(&mState.cinfo));
+        if constexpr (std::is_same_v<State, jp_encoder>)
+            std::free(mState.buffer);
     }
-    cJpegDecompressGuard(const cJpegDecompressGuard&) = delete;
-    cJpegDecompressGuard& operator=(const cJpegDecompressGuard&) = delete;
+    cJpegGuard(const cJpegGuard&) = delete;
+    cJpegGuard& operator=(const cJpegGuard&) = delete;
 
   private:
-    jp_decoder& mDecoder;
+    State& mState;
 };
 
 int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
-    d->cinfo.err = jpeg_std_error(&d->err.pub);
-    d->err.pub.error_exit = jp_error_exit;
-    d->err.pub.output_message = jp_output_message;
+    d->cinfo.err = jp_errors(d->err);
     d->err.pub.emit_message = jp_emit_message;
     if (setjmp(d->err.jump))
         return 0;
@@ -183,59 +203,50 @@ int jp_read_pixels(jp_decoder* d, unsigned denom, uint32_t width, uint32_t heigh
 
 /* EXIF orientation (0 when none) and properties from the saved APP1 markers. */
 int jp_exif(const jp_decoder& d, std::vector<property>* properties) {
+    static constexpr uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
     std::vector<property> scratch;
     for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1)
+        if (m->marker != JPEG_APP0 + 1 || m->data_length < 6 || std::memcmp(m->data, kExif, 6) != 0)
             continue;
-        const int orientation = exif_read(m->data, m->data_length, properties ? *properties : scratch);
+        const int orientation = exif_read(m->data + 6, m->data_length - 6, properties ? *properties : scratch);
         if (orientation != 0)
             return orientation;
     }
     return 0;
 }
 
-/* The ICC profile of the APP2 "ICC_PROFILE" segments, joined in their
- * sequence order; left empty when a segment is missing or repeated. */
-void jp_icc(const jp_decoder& d, std::vector<uint8_t>& profile) {
-    static constexpr uint8_t kTag[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
-    jpeg_saved_marker_ptr parts[256] = {};
-    int total = 0;
-    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 2 || m->data_length <= 14 || std::memcmp(m->data, kTag, 12) != 0)
-            continue;
-        const int seq = m->data[12];
-        if (total != 0 && total != m->data[13])
-            return;
-        total = m->data[13];
-        if (seq == 0 || seq > total || parts[seq])
-            return;
-        parts[seq] = m;
-    }
-    for (int seq = 1; seq <= total; ++seq)
-        if (!parts[seq])
-            return;
-    for (int seq = 1; seq <= total; ++seq)
-        if (!cu_append(profile, parts[seq]->data + 14, parts[seq]->data_length - 14)) {
-            profile.clear();
-            return;
-        }
+/* The ICC profile of the APP2 "ICC_PROFILE" segments, which libjpeg joins
+ * in their sequence order (none when a segment is missing or repeated) into
+ * *icc, malloc'ed. Returns 0 after a libjpeg error. */
+int jp_read_icc(jp_decoder* d, JOCTET** icc, unsigned int* size) {
+    if (setjmp(d->err.jump))
+        return 0;
+    jpeg_read_icc_profile(&d->cinfo, icc, size);
+    return 1;
+}
+
+/* The ICC profile of the file, into profile; left empty when there is none. */
+void jp_icc(jp_decoder& d, std::vector<uint8_t>& profile) {
+    JOCTET* icc = nullptr;
+    unsigned int size = 0;
+    if (jp_read_icc(&d, &icc, &size) && icc != nullptr)
+        cu_append(profile, icc, size);
+    std::free(icc);
 }
 
 bool jp_sniff(const uint8_t* data, size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
+/* Reads the header; Ok when the image is within limits and the bytes after
+ * the header could code every block of it. */
 GpStatus jp_open(jp_decoder& d, const uint8_t* data, size_t size, const decode_limits& limits) {
-    if (!jp_sniff(data, size))
-        return UnknownImageFormat;
     if (!jp_read_header(&d, data, size))
         return GenericError;
-    return cu_check_size(d.cinfo.image_width, d.cinfo.image_height, limits);
-}
-
-/* Ok when the bytes after the header could code every block of the image. */
-GpStatus jp_check_fill(const jp_decoder& d) {
     const jpeg_decompress_struct& c = d.cinfo;
+    const GpStatus st = cu_check_size(c.image_width, c.image_height, limits);
+    if (st != Ok)
+        return st;
     uint64_t blocks = 0;
     for (int i = 0; i < c.num_components; ++i)
         blocks += uint64_t{c.comp_info[i].width_in_blocks} * c.comp_info[i].height_in_blocks;
@@ -245,11 +256,10 @@ GpStatus jp_check_fill(const jp_decoder& d) {
 
 GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     jp_decoder d{};
-    cJpegDecompressGuard guard(d);
-    GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok || (st = jp_check_fill(d)) != Ok)
+    cJpegGuard guard(d);
+    const GpStatus st = jp_open(d, data, size, limits);
+    if (st != Ok)
         return st;
-    info = image_info{};
     const int orientation = jp_exif(d, &info.properties);
     jp_icc(d, info.icc_profile);
     const bool swap = orientation >= 5;
@@ -260,26 +270,14 @@ GpStatus jp_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-/* The largest of 8, 4, 2 whose decode serves the drawn size (in the file's
- * own orientation) on both sides; 1 when none does or none is asked. */
-unsigned jp_scale_denom(const jp_decoder& d, const decode_limits& limits, bool swap) {
-    if (limits.draw_width == 0 || limits.draw_height == 0)
-        return 1;
-    const uint64_t needWidth = swap ? limits.draw_height : limits.draw_width;
-    const uint64_t needHeight = swap ? limits.draw_width : limits.draw_height;
-    return cu_reduced_denom(d.cinfo.image_width, d.cinfo.image_height, needWidth, needHeight);
-}
-
-GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
+GpStatus jp_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     jp_decoder d{};
-    cJpegDecompressGuard guard(d);
+    cJpegGuard guard(d);
     GpStatus st = jp_open(d, data, size, limits);
-    if (st != Ok || (st = jp_check_fill(d)) != Ok)
+    if (st != Ok)
         return st;
     const int orientation = jp_exif(d, nullptr);
-    const unsigned denom = jp_scale_denom(d, limits, orientation >= 5);
+    const unsigned denom = cu_draw_denom(d.cinfo.image_width, d.cinfo.image_height, limits, orientation >= 5);
     const uint32_t width = cu_scaled(d.cinfo.image_width, denom);
     const uint32_t height = cu_scaled(d.cinfo.image_height, denom);
     st = cu_alloc(out, width, height, PixelFormat24bppRGB, limits);
@@ -288,8 +286,7 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
     std::vector<uint8_t> cmykRow;
     std::shared_ptr<const colour_transform> cmykProfile;
     if (jp_is_cmyk(d)) {
-        if (!cu_resize(cmykRow, size_t{width} * 4))
-            return OutOfMemory;
+        cmykRow.resize(size_t{width} * 4);
         std::vector<uint8_t> icc;
         jp_icc(d, icc);
         cmykProfile = colour_cmyk_transform(icc, d.cinfo.saw_Adobe_marker);
@@ -302,34 +299,9 @@ GpStatus jp_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 /* ---- Encoder ----------------------------------------------------------------- */
 
-struct jp_encoder {
-    jpeg_compress_struct cinfo;
-    jp_error err;
-    bool created;
-    unsigned char* buffer; /* malloc'ed by jpeg_mem_dest, freed by the guard */
-    unsigned long size;
-};
-
-class cJpegCompressGuard {
-  public:
-    explicit cJpegCompressGuard(jp_encoder& e) : mEncoder(e) {}
-    ~cJpegCompressGuard() {
-        if (mEncoder.created)
-            jpeg_destroy_compress(&mEncoder.cinfo);
-        std::free(mEncoder.buffer);
-    }
-    cJpegCompressGuard(const cJpegCompressGuard&) = delete;
-    cJpegCompressGuard& operator=(const cJpegCompressGuard&) = delete;
-
-  private:
-    jp_encoder& mEncoder;
-};
-
 /* Compresses r; indexed rows are expanded into bgrxRow (4 bytes a pixel). */
 int jp_write_image(jp_encoder* e, const raster* r, int quality, uint8_t* bgrxRow) {
-    e->cinfo.err = jpeg_std_error(&e->err.pub);
-    e->err.pub.error_exit = jp_error_exit;
-    e->err.pub.output_message = jp_output_message;
+    e->cinfo.err = jp_errors(e->err);
     if (setjmp(e->err.jump))
         return 0;
     jpeg_create_compress(&e->cinfo);
@@ -361,34 +333,24 @@ int jp_write_image(jp_encoder* e, const raster* r, int quality, uint8_t* bgrxRow
     return 1;
 }
 
-GpStatus jp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
-                   std::vector<uint8_t>& out) {
-    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, JPEG_MAX_DIMENSION); status != Ok)
+GpStatus jp_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
+    if (const GpStatus status = cu_lossy_arguments(r, options, JPEG_MAX_DIMENSION); status != Ok)
         return status;
-    const raster& r = *pages[0];
-    const int quality = options.quality < 0 ? kDefaultQuality : options.quality;
-    std::vector<uint8_t> bgrxRow;
     const bool indexed = GetPixelFormatSize(r.format) <= 8;
-    if (indexed && !cu_resize(bgrxRow, size_t{r.width} * 4))
-        return OutOfMemory;
+    std::vector<uint8_t> bgrxRow(indexed ? size_t{r.width} * 4 : 0);
     jp_encoder e{};
-    cJpegCompressGuard guard(e);
-    if (!jp_write_image(&e, &r, quality, indexed ? bgrxRow.data() : nullptr))
+    cJpegGuard guard(e);
+    if (!jp_write_image(&e, &r, cu_quality(options), indexed ? bgrxRow.data() : nullptr))
         return GenericError;
-    out.clear();
-    if (!cu_append(out, e.buffer, e.size))
-        return OutOfMemory;
+    out.assign(e.buffer, e.buffer + e.size);
     return Ok;
 }
 
 } // namespace
 
-const decoder kJpegDecoder{"JPEG", jp_sniff, cu_safe_probe<jp_probe>, cu_safe_decode<jp_decode>};
+const decoder kJpegDecoder = cu_decoder<jp_sniff, jp_probe, jp_decode>("JPEG");
 
-const encoder kJpegEncoder{{0x557cf401, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-                           ImageFormatJPEG,
-                           u"Built-in JPEG Codec",
-                           "JPG",
-                           cu_safe_encode<jp_encode>};
+const encoder kJpegEncoder =
+    cu_encoder<jp_encode>(cu_gdiplus_clsid(0x557cf401), ImageFormatJPEG, u"Built-in JPEG Codec", "JPG");
 
 } // namespace gp

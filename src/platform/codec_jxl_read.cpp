@@ -35,19 +35,6 @@ bool jr_sniff(const uint8_t* data, size_t size) {
     return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
 }
 
-/* Owns one decoder. */
-class cJxlDecoder {
-  public:
-    cJxlDecoder() : mDecoder(JxlDecoderCreate(nullptr)) {}
-    ~cJxlDecoder() { JxlDecoderDestroy(mDecoder); }
-    cJxlDecoder(const cJxlDecoder&) = delete;
-    cJxlDecoder& operator=(const cJxlDecoder&) = delete;
-    JxlDecoder* get() const { return mDecoder; }
-
-  private:
-    JxlDecoder* mDecoder;
-};
-
 /* What one run of the decoder learns and fills. out is null for a probe. */
 struct jr_job {
     const decode_limits* limits;
@@ -100,8 +87,7 @@ GpStatus jr_colour(JxlDecoder* dec, jr_job& job) {
     if (JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) != JXL_DEC_SUCCESS ||
         size == 0 || size > kMaxProfile)
         return Ok; /* no usable profile: the samples are taken as sRGB */
-    if (!cu_resize(job.info->icc_profile, size))
-        return OutOfMemory;
+    job.info->icc_profile.resize(size);
     if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, job.info->icc_profile.data(),
                                        size) != JXL_DEC_SUCCESS)
         job.info->icc_profile.clear();
@@ -112,15 +98,8 @@ GpStatus jr_colour(JxlDecoder* dec, jr_job& job) {
 void jr_put(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
     raster& out = *static_cast<raster*>(opaque);
     const uint32_t channels = out.format == PixelFormat32bppARGB ? 4 : 3;
-    const auto* from = static_cast<const uint8_t*>(pixels);
-    uint8_t* to = out.pixels.data() + y * out.stride + x * channels;
-    for (size_t i = 0; i < count; ++i, from += channels, to += channels) {
-        to[0] = from[2];
-        to[1] = from[1];
-        to[2] = from[0];
-        if (channels == 4)
-            to[3] = from[3];
-    }
+    cu_swap_red_blue(static_cast<const uint8_t*>(pixels), channels, out.pixels.data() + y * out.stride + x * channels,
+                     channels, count);
 }
 
 GpStatus jr_out_buffer(JxlDecoder* dec, jr_job& job) {
@@ -135,9 +114,7 @@ GpStatus jr_out_buffer(JxlDecoder* dec, jr_job& job) {
 
 /* Runs the decoder over the whole file until the probe or the first frame is done. */
 GpStatus jr_run(const uint8_t* data, size_t size, jr_job& job) {
-    if (!jr_sniff(data, size))
-        return UnknownImageFormat;
-    const cJxlDecoder decoder;
+    const cu_owned<JxlDecoder, JxlDecoderDestroy> decoder(JxlDecoderCreate(nullptr));
     JxlDecoder* dec = decoder.get();
     const int events = JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | (job.out ? JXL_DEC_FULL_IMAGE : 0);
     if (dec == nullptr || JxlDecoderSubscribeEvents(dec, events) != JXL_DEC_SUCCESS ||
@@ -163,7 +140,6 @@ GpStatus jr_run(const uint8_t* data, size_t size, jr_job& job) {
 }
 
 GpStatus jr_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    info = image_info{};
     jr_job job{&limits, size, &info, nullptr};
     const GpStatus status = jr_run(data, size, job);
     if (status != Ok)
@@ -175,15 +151,13 @@ GpStatus jr_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-GpStatus jr_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
+GpStatus jr_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     jr_job job{&limits, size, nullptr, &out};
     return jr_run(data, size, job);
 }
 
 } // namespace
 
-const decoder kJxlDecoder{"JXL", jr_sniff, cu_safe_probe<jr_probe>, cu_safe_decode<jr_decode>};
+const decoder kJxlDecoder = cu_decoder<jr_sniff, jr_probe, jr_decode>("JXL");
 
 } // namespace gp

@@ -20,7 +20,6 @@
 namespace gp {
 namespace {
 
-constexpr int kDefaultQuality = 75;
 /* Effort 3 of 1..9: as fast as 1 with 8 % smaller files; 5 saves 8 % more
  * for 2.5 times the time (bench/README.md). */
 constexpr int64_t kEffort = 3;
@@ -48,37 +47,14 @@ float jw_distance(int quality) {
     return kDistances[count - 1].distance;
 }
 
-/* Owns one encoder. */
-class cJxlEncoder {
-  public:
-    cJxlEncoder() : mEncoder(JxlEncoderCreate(nullptr)) {}
-    ~cJxlEncoder() { JxlEncoderDestroy(mEncoder); }
-    cJxlEncoder(const cJxlEncoder&) = delete;
-    cJxlEncoder& operator=(const cJxlEncoder&) = delete;
-    JxlEncoder* get() const { return mEncoder; }
-
-  private:
-    JxlEncoder* mEncoder;
-};
-
 /* r's pixels as packed RGB or RGBA samples, the order libjxl reads. */
-bool jw_samples(const raster& r, uint32_t channels, std::vector<uint8_t>& samples) {
-    std::vector<uint8_t> bgra;
-    if (!cu_resize(bgra, size_t{r.width} * 4) || !cu_resize(samples, size_t{r.width} * channels * r.height))
-        return false;
-    uint8_t* to = samples.data();
+std::vector<uint8_t> jw_samples(const raster& r, uint32_t channels) {
+    std::vector<uint8_t> bgra(size_t{r.width} * 4), samples(size_t{r.width} * channels * r.height);
     for (uint32_t y = 0; y < r.height; ++y) {
         cu_row_to_bgra(r, y, bgra.data());
-        for (uint32_t x = 0; x < r.width; ++x, to += channels) {
-            const uint8_t* from = bgra.data() + size_t{x} * 4;
-            to[0] = from[2];
-            to[1] = from[1];
-            to[2] = from[0];
-            if (channels == 4)
-                to[3] = from[3];
-        }
+        cu_swap_red_blue(bgra.data(), 4, samples.data() + size_t{y} * r.width * channels, channels, r.width);
     }
-    return true;
+    return samples;
 }
 
 /* Size, colour and the detail boxes. */
@@ -103,8 +79,8 @@ bool jw_header(JxlEncoder* enc, const raster& r, bool alpha, const encode_option
         return false;
     if (!options.exif.empty()) {
         std::vector<uint8_t> box(4, 0); /* the TIFF header starts right after the offset */
-        if (!cu_append(box, options.exif.data(), options.exif.size()) ||
-            JxlEncoderAddBox(enc, "Exif", box.data(), box.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
+        box.insert(box.end(), options.exif.begin(), options.exif.end());
+        if (JxlEncoderAddBox(enc, "Exif", box.data(), box.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
             return false;
     }
     return options.xmp.empty() ||
@@ -113,11 +89,9 @@ bool jw_header(JxlEncoder* enc, const raster& r, bool alpha, const encode_option
 
 /* Runs the encoder to its end, growing out as it fills. */
 GpStatus jw_collect(JxlEncoder* enc, std::vector<uint8_t>& out) {
-    out.clear();
     size_t used = 0;
     for (;;) {
-        if (!cu_resize(out, used + kOutputStep))
-            return OutOfMemory;
+        out.resize(used + kOutputStep);
         uint8_t* next = out.data() + used;
         size_t avail = kOutputStep;
         const JxlEncoderStatus status = JxlEncoderProcessOutput(enc, &next, &avail);
@@ -131,25 +105,21 @@ GpStatus jw_collect(JxlEncoder* enc, std::vector<uint8_t>& out) {
     return Ok;
 }
 
-GpStatus jw_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
-                   std::vector<uint8_t>& out) {
-    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, kMaxSide); status != Ok)
+GpStatus jw_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
+    if (const GpStatus status = cu_lossy_arguments(r, options, kMaxSide); status != Ok)
         return status;
-    const raster& r = *pages[0];
     const bool alpha = cu_has_transparency(r);
     const JxlPixelFormat format{alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    std::vector<uint8_t> samples;
-    if (!jw_samples(r, format.num_channels, samples))
-        return OutOfMemory;
+    const std::vector<uint8_t> samples = jw_samples(r, format.num_channels);
 
-    const cJxlEncoder encoder;
+    const cu_owned<JxlEncoder, JxlEncoderDestroy> encoder(JxlEncoderCreate(nullptr));
     JxlEncoder* enc = encoder.get();
     if (enc == nullptr)
         return OutOfMemory;
     if (!jw_header(enc, r, alpha, options))
         return GenericError;
     JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc, nullptr);
-    const float distance = jw_distance(options.quality < 0 ? kDefaultQuality : options.quality);
+    const float distance = jw_distance(cu_quality(options));
     if (settings == nullptr ||
         JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, kEffort) != JXL_ENC_SUCCESS ||
         JxlEncoderSetFrameDistance(settings, distance) != JXL_ENC_SUCCESS ||
@@ -161,10 +131,8 @@ GpStatus jw_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const encoder kJxlEncoder{{0x8f2a6d15, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x4a, 0x58, 0x4c, 0x45, 0x45, 0x31}},
-                          ImageFormatJXL,
-                          u"Built-in JPEG XL Codec",
-                          "JXL",
-                          cu_safe_encode<jw_encode>};
+const encoder kJxlEncoder =
+    cu_encoder<jw_encode>({0x8f2a6d15, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x4a, 0x58, 0x4c, 0x45, 0x45, 0x31}},
+                          ImageFormatJXL, u"Built-in JPEG XL Codec", "JXL");
 
 } // namespace gp

@@ -52,6 +52,7 @@ struct pn_header {
     uint32_t height;
     int bit_depth;
     int color_type;
+    size_t row_bytes; /* of the stored rows, before any transform */
     bool has_trns;
     uint32_t palette_count;
     ARGB palette[256];
@@ -71,7 +72,6 @@ void pn_error_fn(png_structp png, png_const_charp) {
 
 void pn_warning_fn(png_structp, png_const_charp) {}
 
-/* Owns the libpng read structures. */
 /* Owns a libpng read (bWrite false) or write struct and its info struct. */
 template <bool bWrite> class cPngHandle {
   public:
@@ -118,6 +118,7 @@ int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* h
     hdr->height = png_get_image_height(png, info);
     hdr->bit_depth = png_get_bit_depth(png, info);
     hdr->color_type = png_get_color_type(png, info);
+    hdr->row_bytes = png_get_rowbytes(png, info);
     hdr->has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     hdr->palette_count = 0;
     if (pn_grey_indexed(*hdr)) {
@@ -192,22 +193,19 @@ uint64_t pn_idat_bytes(const pn_source& src) {
 
 /* Ok when the IDAT data could inflate to the whole image. */
 GpStatus pn_check_fill(const pn_source& src, const pn_header& hdr) {
-    const uint64_t channels = hdr.color_type == PNG_COLOR_TYPE_RGB          ? 3
-                              : hdr.color_type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                              : hdr.color_type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                            : 1;
-    const uint64_t rowBytes = (uint64_t{hdr.width} * channels * hdr.bit_depth + 7) / 8 + 1; /* + filter byte */
+    const uint64_t rowBytes = uint64_t{hdr.row_bytes} + 1; /* + filter byte */
     return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio, pn_idat_bytes(src));
 }
 
+/* Reads the chunks before the image data; Ok when the image is within
+ * limits and its IDAT data could inflate to it. */
 GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_limits& limits) {
-    if (src.size < 8 || std::memcmp(src.data, kPngSignature, 8) != 0)
-        return UnknownImageFormat;
     if (!rd.ok())
         return OutOfMemory;
     if (!pn_read_header(rd.png(), rd.info(), &src, &hdr))
         return src.pos < 33 ? UnknownImageFormat : GenericError; /* 33: signature + whole IHDR */
-    return cu_check_size(hdr.width, hdr.height, limits);
+    const GpStatus st = cu_check_size(hdr.width, hdr.height, limits);
+    return st == Ok ? pn_check_fill(src, hdr) : st;
 }
 
 /* The colour space the chunks read so far declare, as an ICC profile: the
@@ -240,10 +238,9 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     cPngReader rd;
     pn_source src{data, size, 0};
     pn_header hdr{};
-    GpStatus st = pn_open(rd, src, hdr, limits);
-    if (st != Ok || (st = pn_check_fill(src, hdr)) != Ok)
+    const GpStatus st = pn_open(rd, src, hdr, limits);
+    if (st != Ok)
         return st;
-    info = image_info{};
     info.width = hdr.width;
     info.height = hdr.height;
     info.format = pn_format(hdr);
@@ -252,26 +249,12 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     return Ok;
 }
 
-/* Widens rows of 2-bit indices (four a byte) into the 4-bit rows of out. */
-void pn_widen_2bit(const uint8_t* packed, size_t packedStride, raster& out) {
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* src = packed + y * packedStride;
-        uint8_t* dst = out.pixels.data() + size_t{y} * out.stride;
-        for (uint32_t x = 0; x < out.width; ++x) {
-            const uint32_t i = (src[x >> 2] >> (6 - 2 * (x & 3))) & 3;
-            dst[x >> 1] |= static_cast<uint8_t>(i << ((x & 1) ? 0 : 4));
-        }
-    }
-}
-
-GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
+GpStatus pn_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     cPngReader rd;
     pn_source src{data, size, 0};
     pn_header hdr{};
     GpStatus st = pn_open(rd, src, hdr, limits);
-    if (st != Ok || (st = pn_check_fill(src, hdr)) != Ok)
+    if (st != Ok)
         return st;
     const PixelFormat format = pn_format(hdr);
     st = cu_alloc(out, hdr.width, hdr.height, format, limits);
@@ -281,21 +264,14 @@ GpStatus pn_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
      * are widened afterwards. */
     const bool widenLater = hdr.palette_count > 0 && hdr.bit_depth == 2;
     const size_t packedStride = (size_t{hdr.width} + 3) / 4;
-    std::vector<uint8_t> packed;
-    if (widenLater && !cu_resize(packed, packedStride * hdr.height))
-        return OutOfMemory;
-    std::vector<png_bytep> rows;
-    try {
-        rows.resize(hdr.height);
-    } catch (...) {
-        return OutOfMemory;
-    }
+    std::vector<uint8_t> packed(widenLater ? packedStride * hdr.height : 0);
+    std::vector<png_bytep> rows(hdr.height);
     for (uint32_t y = 0; y < hdr.height; ++y)
         rows[y] = widenLater ? packed.data() + size_t{y} * packedStride : out.pixels.data() + size_t{y} * out.stride;
     if (!pn_read_pixels(rd.png(), rd.info(), &hdr, rows.data()))
         return GenericError;
-    if (widenLater)
-        pn_widen_2bit(packed.data(), packedStride, out);
+    for (uint32_t y = 0; widenLater && y < hdr.height; ++y)
+        cu_widen_2bit(rows[y], hdr.width, out.pixels.data() + size_t{y} * out.stride);
     if (hdr.palette_count > 0) {
         out.palette.assign(hdr.palette, hdr.palette + hdr.palette_count);
         for (ARGB c : out.palette)
@@ -365,10 +341,7 @@ int pn_write_image(png_structp png, png_infop info, std::vector<uint8_t>* out, c
     return 1;
 }
 
-GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_options&, std::vector<uint8_t>& out) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
-    const raster& r = *pages[0];
+GpStatus pn_encode(const raster& r, const encode_options&, std::vector<uint8_t>& out) {
     pn_job job{};
     job.width = r.width;
     job.height = r.height;
@@ -398,12 +371,7 @@ GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_op
         job.trns = trns;
         break;
     }
-    std::vector<png_bytep> rows;
-    try {
-        rows.resize(r.height);
-    } catch (...) {
-        return OutOfMemory;
-    }
+    std::vector<png_bytep> rows(r.height);
     /* libpng does not write through row pointers; the cast only fits its API. */
     auto* base = const_cast<uint8_t*>(r.pixels.data());
     for (uint32_t y = 0; y < r.height; ++y)
@@ -417,22 +385,14 @@ GpStatus pn_encode(const raster* const* pages, size_t pageCount, const encode_op
     cPngWriter wr;
     if (!wr.ok())
         return OutOfMemory;
-    out.clear();
-    if (!pn_write_image(wr.png(), wr.info(), &out, &job)) {
-        out.clear();
-        return GenericError;
-    }
-    return Ok;
+    return pn_write_image(wr.png(), wr.info(), &out, &job) ? Ok : GenericError;
 }
 
 } // namespace
 
-const decoder kPngDecoder{"PNG", pn_sniff, cu_safe_probe<pn_probe>, cu_safe_decode<pn_decode>};
+const decoder kPngDecoder = cu_decoder<pn_sniff, pn_probe, pn_decode>("PNG");
 
-const encoder kPngEncoder{{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-                          ImageFormatPNG,
-                          u"Built-in PNG Codec",
-                          "PNG",
-                          cu_safe_encode<pn_encode>};
+const encoder kPngEncoder =
+    cu_encoder<pn_encode>(cu_gdiplus_clsid(0x557cf406), ImageFormatPNG, u"Built-in PNG Codec", "PNG");
 
 } // namespace gp

@@ -7,7 +7,6 @@
 
 #include <libdeflate.h>
 
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,19 +15,6 @@
 namespace gp {
 
 namespace {
-
-/* The row in PNG byte order: red, green, blue (and alpha). */
-void pi_png_row(const uint8_t* in, PixelFormat format, uint32_t width, uint8_t* out) {
-    const uint32_t step = format == PixelFormat24bppRGB ? 3 : 4;
-    const bool alpha = format == PixelFormat32bppARGB;
-    for (uint32_t x = 0; x < width; ++x, in += step) {
-        *out++ = in[2];
-        *out++ = in[1];
-        *out++ = in[0];
-        if (alpha)
-            *out++ = in[3];
-    }
-}
 
 uint8_t pi_paeth(int a, int b, int c) {
     const int p = a + b - c;
@@ -91,19 +77,16 @@ void pi_filter_row(const uint8_t* row, const uint8_t* up, size_t bytes, size_t b
     }
 }
 
-struct pi_compressor_free {
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
-
 } // namespace
 
 bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
-    const size_t bpp = r.format == PixelFormat32bppARGB ? 4 : 3;
+    const uint32_t bpp = r.format == PixelFormat32bppARGB ? 4 : 3;
+    const uint32_t fromStep = r.format == PixelFormat24bppRGB ? 3 : 4;
     const size_t bytes = size_t{r.width} * bpp;
     const uint64_t filtered_size = uint64_t{r.height} * (bytes + 1);
     if (filtered_size > kWholeImageBytes)
         return false;
-    const std::unique_ptr<libdeflate_compressor, pi_compressor_free> compressor(libdeflate_alloc_compressor(6));
+    const cu_owned<libdeflate_compressor, libdeflate_free_compressor> compressor(libdeflate_alloc_compressor(6));
     if (!compressor)
         return false;
     /* Left uninitialised: every filtered byte is written below, and of the
@@ -111,22 +94,16 @@ bool pn_compress_truecolour(const raster& r, std::vector<uint8_t>& zlib) {
     const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filtered_size);
     const std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[filtered_size]);
     const std::unique_ptr<uint8_t[]> compressed(new (std::nothrow) uint8_t[bound]);
-    std::array<std::vector<uint8_t>, 2> rows;
-    std::vector<uint8_t> scratch;
-    try {
-        rows[0].assign(bytes, 0);
-        rows[1].assign(bytes, 0);
-        scratch.resize(bytes);
-    } catch (...) {
-        return false;
-    }
-    if (!filtered || !compressed)
+    /* Two rows in turn, the one above starting as zeros, and a scratch row. */
+    const std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[3 * bytes]());
+    if (!filtered || !compressed || !rows)
         return false;
     for (uint32_t y = 0; y < r.height; ++y) {
-        std::vector<uint8_t>& row = rows[y % 2];
-        const std::vector<uint8_t>& up = rows[(y + 1) % 2];
-        pi_png_row(r.pixels.data() + size_t{y} * r.stride, r.format, r.width, row.data());
-        pi_filter_row(row.data(), up.data(), bytes, bpp, scratch.data(), filtered.get() + y * (bytes + 1));
+        uint8_t* row = rows.get() + (y % 2) * bytes;
+        const uint8_t* up = rows.get() + ((y + 1) % 2) * bytes;
+        /* in PNG byte order: red, green, blue (and alpha) */
+        cu_swap_red_blue(r.pixels.data() + size_t{y} * r.stride, fromStep, row, bpp, r.width);
+        pi_filter_row(row, up, bytes, bpp, rows.get() + 2 * bytes, filtered.get() + y * (bytes + 1));
     }
     const size_t size =
         libdeflate_zlib_compress(compressor.get(), filtered.get(), filtered_size, compressed.get(), bound);

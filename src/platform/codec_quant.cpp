@@ -38,23 +38,27 @@ uint32_t qt_bin_at(const uint32_t c[3]) {
     return c[2] << 10 | c[1] << 5 | c[0];
 }
 
+/* Calls f with the 5-bit coordinates of every bin of box. */
+template <class F> void qt_each_bin(const qt_box& box, F f) {
+    uint32_t c[3];
+    for (c[2] = box.lo[2]; c[2] <= box.hi[2]; ++c[2])
+        for (c[1] = box.lo[1]; c[1] <= box.hi[1]; ++c[1])
+            for (c[0] = box.lo[0]; c[0] <= box.hi[0]; ++c[0])
+                f(c);
+}
+
 /* Pixels of the histogram inside box b, and its bounds shrunk to them. */
 void qt_shrink(const std::vector<qt_bin>& hist, qt_box& box) {
     uint32_t lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
     uint64_t count = 0;
-    uint32_t c[3];
-    for (c[2] = box.lo[2]; c[2] <= box.hi[2]; ++c[2])
-        for (c[1] = box.lo[1]; c[1] <= box.hi[1]; ++c[1])
-            for (c[0] = box.lo[0]; c[0] <= box.hi[0]; ++c[0]) {
-                const uint64_t n = hist[qt_bin_at(c)].count;
-                if (n == 0)
-                    continue;
-                count += n;
-                for (int k = 0; k < 3; ++k) {
-                    lo[k] = std::min(lo[k], c[k]);
-                    hi[k] = std::max(hi[k], c[k]);
-                }
-            }
+    qt_each_bin(box, [&](const uint32_t c[3]) {
+        const uint64_t n = hist[qt_bin_at(c)].count;
+        count += n;
+        for (int k = 0; k < 3 && n != 0; ++k) {
+            lo[k] = std::min(lo[k], c[k]);
+            hi[k] = std::max(hi[k], c[k]);
+        }
+    });
     box.count = count;
     for (int k = 0; k < 3; ++k) {
         box.lo[k] = count ? lo[k] : box.lo[k];
@@ -72,11 +76,7 @@ bool qt_split(const std::vector<qt_bin>& hist, qt_box& box, qt_box& other) {
     if (box.hi[axis] == box.lo[axis])
         return false;
     std::array<uint64_t, 32> slice{};
-    uint32_t c[3];
-    for (c[2] = box.lo[2]; c[2] <= box.hi[2]; ++c[2])
-        for (c[1] = box.lo[1]; c[1] <= box.hi[1]; ++c[1])
-            for (c[0] = box.lo[0]; c[0] <= box.hi[0]; ++c[0])
-                slice[c[axis]] += hist[qt_bin_at(c)].count;
+    qt_each_bin(box, [&](const uint32_t c[3]) { slice[c[axis]] += hist[qt_bin_at(c)].count; });
     uint64_t seen = 0;
     uint32_t cut = box.lo[axis];
     for (uint32_t v = box.lo[axis]; v < box.hi[axis]; ++v) {
@@ -145,17 +145,13 @@ void qt_median_cut(const raster& r, const std::vector<uint8_t>& bgra, size_t max
     std::vector<uint8_t> binIndex(kBins, 0);
     for (size_t i = 0; i < boxes.size(); ++i) {
         uint64_t count = 0, sum[3] = {0, 0, 0};
-        uint32_t c[3];
-        const qt_box& b = boxes[i];
-        for (c[2] = b.lo[2]; c[2] <= b.hi[2]; ++c[2])
-            for (c[1] = b.lo[1]; c[1] <= b.hi[1]; ++c[1])
-                for (c[0] = b.lo[0]; c[0] <= b.hi[0]; ++c[0]) {
-                    const qt_bin& h = hist[qt_bin_at(c)];
-                    binIndex[qt_bin_at(c)] = static_cast<uint8_t>(i);
-                    count += h.count;
-                    for (int k = 0; k < 3; ++k)
-                        sum[k] += h.sum[k];
-                }
+        qt_each_bin(boxes[i], [&](const uint32_t c[3]) {
+            const qt_bin& h = hist[qt_bin_at(c)];
+            binIndex[qt_bin_at(c)] = static_cast<uint8_t>(i);
+            count += h.count;
+            for (int k = 0; k < 3; ++k)
+                sum[k] += h.sum[k];
+        });
         const uint64_t d = count ? count : 1;
         out.palette.push_back(0xFF000000u | static_cast<uint32_t>((sum[2] + d / 2) / d) << 16 |
                               static_cast<uint32_t>((sum[1] + d / 2) / d) << 8 |
@@ -169,37 +165,27 @@ void qt_median_cut(const raster& r, const std::vector<uint8_t>& bgra, size_t max
 
 } // namespace
 
-GpStatus quant_reduce(const raster& r, quant_result& out) {
+void quant_reduce(const raster& r, quant_result& out) {
     out = quant_result{};
-    std::vector<uint8_t> bgra;
-    if (!cu_resize(bgra, size_t{r.width} * r.height * 4) || !cu_resize(out.indices, size_t{r.width} * r.height))
-        return OutOfMemory;
+    const std::vector<uint8_t> bgra = cu_to_bgra(r);
+    out.indices.resize(size_t{r.width} * r.height);
     bool anyTransparent = false;
-    for (uint32_t y = 0; y < r.height; ++y) {
-        uint8_t* row = bgra.data() + size_t{y} * r.width * 4;
-        cu_row_to_bgra(r, y, row);
-        for (uint32_t x = 0; x < r.width && !anyTransparent; ++x)
-            anyTransparent = row[4 * x + 3] < 128;
-    }
+    for (size_t i = 0; i < out.indices.size() && !anyTransparent; ++i)
+        anyTransparent = bgra[4 * i + 3] < 128;
     const size_t maxColours = anyTransparent ? 255 : 256;
-    try {
-        if (!qt_exact(r, bgra, maxColours, out)) {
-            out.palette.clear();
-            qt_median_cut(r, bgra, maxColours, out);
-        }
-        if (anyTransparent) {
-            out.transparent = static_cast<int>(out.palette.size());
-            out.palette.push_back(0x00000000u);
-            for (size_t i = 0; i < out.indices.size(); ++i)
-                if (bgra[4 * i + 3] < 128)
-                    out.indices[i] = static_cast<uint8_t>(out.transparent);
-        }
-        if (out.palette.empty())
-            out.palette.push_back(0xFF000000u);
-    } catch (...) {
-        return OutOfMemory;
+    if (!qt_exact(r, bgra, maxColours, out)) {
+        out.palette.clear();
+        qt_median_cut(r, bgra, maxColours, out);
     }
-    return Ok;
+    if (anyTransparent) {
+        out.transparent = static_cast<int>(out.palette.size());
+        out.palette.push_back(0x00000000u);
+        for (size_t i = 0; i < out.indices.size(); ++i)
+            if (bgra[4 * i + 3] < 128)
+                out.indices[i] = static_cast<uint8_t>(out.transparent);
+    }
+    if (out.palette.empty())
+        out.palette.push_back(0xFF000000u);
 }
 
 } // namespace gp

@@ -20,7 +20,7 @@ struct quant_result {
 };
 
 /* Reduces r (any of the six formats); pixels with alpha below 128 share one
- * transparent index. Returns OutOfMemory when buffers cannot be had. */
-GpStatus quant_reduce(const raster& r, quant_result& out);
+ * transparent index. Throws std::bad_alloc when buffers cannot be had. */
+void quant_reduce(const raster& r, quant_result& out);
 
 } // namespace gp

@@ -128,7 +128,6 @@ GpStatus tg_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     GpStatus st = cu_check_size(h.width, h.height, limits);
     if (st != Ok || (st = tg_check_data(size, h)) != Ok)
         return st;
-    info = image_info{};
     info.width = h.width;
     info.height = h.height;
     info.format = tg_format(h);
@@ -191,9 +190,7 @@ void tg_palette(const uint8_t* data, size_t size, const tg_header& h, raster& ou
     }
 }
 
-GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
+GpStatus tg_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     tg_header h;
     if (!tg_parse(data, size, h))
         return UnknownImageFormat;
@@ -203,9 +200,7 @@ GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         (st = cu_alloc(out, h.width, h.height, format, limits)) != Ok)
         return st;
     const size_t pb = (h.bpp + 7) / 8;
-    std::vector<uint8_t> pix;
-    if (!cu_resize(pix, size_t{h.width} * h.height * pb)) /* size checked by cu_alloc */
-        return OutOfMemory;
+    std::vector<uint8_t> pix(size_t{h.width} * h.height * pb); /* size checked by cu_alloc */
     if (!tg_unpack(data, size, h, pix))
         return GenericError;
     if (format == PixelFormat8bppIndexed)
@@ -236,6 +231,6 @@ GpStatus tg_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
 
 } // namespace
 
-const decoder kTgaDecoder{"TGA", tg_sniff, cu_safe_probe<tg_probe>, cu_safe_decode<tg_decode>};
+const decoder kTgaDecoder = cu_decoder<tg_sniff, tg_probe, tg_decode>("TGA");
 
 } // namespace gp

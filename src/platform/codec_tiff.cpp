@@ -93,17 +93,6 @@ toff_t tf_size(thandle_t h) {
     return static_cast<tf_stream*>(h)->size;
 }
 
-int tf_map(thandle_t h, void** base, toff_t* size) {
-    auto* s = static_cast<tf_stream*>(h);
-    if (s->out)
-        return 0;
-    *base = const_cast<uint8_t*>(s->data); /* opened read-only: never written */
-    *size = s->size;
-    return 1;
-}
-
-void tf_unmap(thandle_t, void*, toff_t) {}
-
 int tf_error(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
     auto* s = static_cast<tf_stream*>(user);
     char text[128];
@@ -116,31 +105,25 @@ int tf_warning(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
 }
 
-struct tf_closer {
-    void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-using tf_handle = std::unique_ptr<TIFF, tf_closer>;
-
-struct tf_options_free {
-    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
-};
+using tf_handle = cu_owned<TIFF, TIFFClose>;
 
 /* Opens the stream with our handlers; maxAlloc caps any single allocation
- * libtiff makes (strip buffers of hostile files). */
+ * libtiff makes (strip buffers of hostile files). Reads never map the file
+ * ("m" in the mode), so libtiff needs no map procedures. */
 tf_handle tf_open(tf_stream& s, const char* mode, uint64_t maxAlloc) {
     static std::once_flag quiet;
     std::call_once(quiet, [] {
         TIFFSetErrorHandler(nullptr);
         TIFFSetWarningHandler(nullptr);
     });
-    std::unique_ptr<TIFFOpenOptions, tf_options_free> opts(TIFFOpenOptionsAlloc());
+    const cu_owned<TIFFOpenOptions, TIFFOpenOptionsFree> opts(TIFFOpenOptionsAlloc());
     if (!opts)
         return nullptr;
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), static_cast<tmsize_t>(std::min<uint64_t>(maxAlloc, INT64_MAX)));
     TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), tf_error, &s);
     TIFFOpenOptionsSetWarningHandlerExtR(opts.get(), tf_warning, &s);
-    return tf_handle(TIFFClientOpenExt("memory", mode, &s, tf_read, tf_write, tf_seek, tf_close, tf_size, tf_map,
-                                       tf_unmap, opts.get()));
+    return tf_handle(TIFFClientOpenExt("memory", mode, &s, tf_read, tf_write, tf_seek, tf_close, tf_size, nullptr,
+                                       nullptr, opts.get()));
 }
 
 uint64_t tf_alloc_cap(const decode_limits& limits) {
@@ -217,11 +200,13 @@ uint64_t tf_expansion(TIFF* tif, const tf_page& p) {
     }
 }
 
-/* Ok when the strips or tiles present could expand to the whole page. */
-GpStatus tf_check_fill(TIFF* tif, const tf_page& p, uint64_t fileSize) {
+/* Ok when the page is within limits and the strips or tiles present could
+ * expand to the whole of it. */
+GpStatus tf_check_page(TIFF* tif, const tf_page& p, const decode_limits& limits, uint64_t fileSize) {
     const uint64_t pixels = uint64_t{p.width} * p.height;
-    if (pixels <= kUnprovenPixels)
-        return Ok;
+    const GpStatus st = cu_check_size(p.width, p.height, limits);
+    if (st != Ok || pixels <= kUnprovenPixels)
+        return st;
     uint64_t have = 0;
     const uint32_t count = TIFFNumberOfStrips(tif);
     for (uint32_t i = 0; i < count && have < fileSize; ++i) {
@@ -258,39 +243,23 @@ GpStatus tf_palette(TIFF* tif, const tf_page& p, raster& out) {
 
 /* Reads strips scanline by scanline into out (palette, bilevel, rgb8). */
 GpStatus tf_read_scanlines(TIFF* tif, const tf_page& p, raster& out) {
-    std::vector<uint8_t> line;
     const tmsize_t lineSize = TIFFScanlineSize(tif);
     const uint64_t need = (uint64_t{p.width} * p.bps * p.spp + 7) / 8;
     if (lineSize <= 0 || static_cast<uint64_t>(lineSize) < need)
         return GenericError;
-    if (!cu_resize(line, static_cast<size_t>(lineSize)))
-        return OutOfMemory;
+    std::vector<uint8_t> line(static_cast<size_t>(lineSize));
+    const uint32_t step = out.format == PixelFormat32bppARGB ? 4 : 3;
     for (uint32_t y = 0; y < p.height; ++y) {
         if (TIFFReadScanline(tif, line.data(), y, 0) < 0)
             return GenericError;
         uint8_t* d = out.pixels.data() + size_t{y} * out.stride;
         const uint8_t* s = line.data();
-        if (p.path != tf_path::rgb8 && p.bps != 2) {
+        if (p.path == tf_path::rgb8)
+            cu_swap_red_blue(s, p.spp, d, step, p.width, p.alpha == EXTRASAMPLE_ASSOCALPHA);
+        else if (p.bps == 2)
+            cu_widen_2bit(s, p.width, d);
+        else
             std::memcpy(d, s, static_cast<size_t>(need));
-        } else if (p.path != tf_path::rgb8) { /* 2-bit indices widened to 4 bits */
-            for (uint32_t x = 0; x < p.width; ++x)
-                d[x >> 1] |= static_cast<uint8_t>(((s[x >> 2] >> (6 - 2 * (x & 3))) & 3) << ((x & 1) ? 0 : 4));
-        } else {
-            const bool withAlpha = out.format == PixelFormat32bppARGB;
-            for (uint32_t x = 0; x < p.width; ++x) {
-                const uint8_t* sp = s + size_t{x} * p.spp;
-                uint8_t* dp = d + size_t{x} * (withAlpha ? 4 : 3);
-                uint8_t a = withAlpha ? sp[3] : 255;
-                dp[0] = sp[2];
-                dp[1] = sp[1];
-                dp[2] = sp[0];
-                if (withAlpha && p.alpha == EXTRASAMPLE_ASSOCALPHA && a != 0)
-                    for (int c = 0; c < 3; ++c)
-                        dp[c] = static_cast<uint8_t>(std::min(255, (dp[c] * 255 + a / 2) / a));
-                if (withAlpha)
-                    dp[3] = a;
-            }
-        }
     }
     return Ok;
 }
@@ -300,32 +269,16 @@ GpStatus tf_read_rgba(TIFF* tif, const tf_page& p, raster& out) {
     char message[1024];
     if (!TIFFRGBAImageOK(tif, message))
         return GenericError;
-    std::vector<uint32_t> rgba;
-    try {
-        rgba.resize(size_t{p.width} * p.height);
-    } catch (...) {
-        return OutOfMemory;
-    }
+    std::vector<uint32_t> rgba(size_t{p.width} * p.height);
     if (!TIFFReadRGBAImageOriented(tif, p.width, p.height, rgba.data(), ORIENTATION_TOPLEFT, 1))
         return GenericError;
-    const bool withAlpha = out.format == PixelFormat32bppARGB;
-    for (uint32_t y = 0; y < p.height; ++y) {
-        uint8_t* d = out.pixels.data() + size_t{y} * out.stride;
-        for (uint32_t x = 0; x < p.width; ++x) {
-            const uint32_t v = rgba[size_t{y} * p.width + x];
-            const uint32_t a = TIFFGetA(v);
-            uint32_t c[3] = {TIFFGetB(v), TIFFGetG(v), TIFFGetR(v)};
-            if (withAlpha && a != 0 && a != 255)
-                for (uint32_t& k : c)
-                    k = std::min<uint32_t>(255, (k * 255 + a / 2) / a);
-            uint8_t* dp = d + size_t{x} * (withAlpha ? 4 : 3);
-            dp[0] = static_cast<uint8_t>(c[0]);
-            dp[1] = static_cast<uint8_t>(c[1]);
-            dp[2] = static_cast<uint8_t>(c[2]);
-            if (withAlpha)
-                dp[3] = static_cast<uint8_t>(a);
-        }
-    }
+    /* Each value holds R in its low byte up to A in its high one: on our
+     * little-endian machines the bytes R, G, B, A. */
+    const auto* bytes = reinterpret_cast<const uint8_t*>(rgba.data());
+    const uint32_t step = out.format == PixelFormat32bppARGB ? 4 : 3;
+    for (uint32_t y = 0; y < p.height; ++y)
+        cu_swap_red_blue(bytes + size_t{y} * p.width * 4, 4, out.pixels.data() + size_t{y} * out.stride, step, p.width,
+                         true);
     return Ok;
 }
 
@@ -338,21 +291,14 @@ bool tf_sniff(const uint8_t* data, size_t size) {
 }
 
 GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    if (!tf_sniff(data, size))
-        return UnknownImageFormat;
-    tf_stream s;
-    s.data = data;
-    s.size = size;
+    tf_stream s{data, size};
     tf_handle tif = tf_open(s, "rm", tf_alloc_cap(limits));
     if (!tif)
         return GenericError;
     tf_page p;
     GpStatus st = tf_describe(tif.get(), p);
-    if (st != Ok)
+    if (st != Ok || (st = tf_check_page(tif.get(), p, limits, s.size)) != Ok)
         return st;
-    if ((st = cu_check_size(p.width, p.height, limits)) != Ok || (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
-        return st;
-    info = image_info{};
     info.width = p.width;
     info.height = p.height;
     info.format = p.format;
@@ -360,7 +306,6 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
     info.frame_count = std::max<uint32_t>(1, TIFFNumberOfDirectories(tif.get()));
     if (s.message[0] != '\0')
         return GenericError; /* a later page's directory is cut off or damaged */
-    info.frames_are_pages = true;
     info.raw_format = ImageFormatTIFF;
     uint32_t iccSize = 0;
     const uint8_t* icc = nullptr;
@@ -370,11 +315,7 @@ GpStatus tf_probe(const uint8_t* data, size_t size, const decode_limits& limits,
 }
 
 GpStatus tf_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (!tf_sniff(data, size))
-        return UnknownImageFormat;
-    tf_stream s;
-    s.data = data;
-    s.size = size;
+    tf_stream s{data, size};
     tf_handle tif = tf_open(s, "rm", tf_alloc_cap(limits));
     if (!tif)
         return GenericError;
@@ -382,8 +323,7 @@ GpStatus tf_decode(const uint8_t* data, size_t size, uint32_t frame, const decod
         return InvalidParameter;
     tf_page p;
     GpStatus st = tf_describe(tif.get(), p);
-    if (st != Ok || (st = cu_check_size(p.width, p.height, limits)) != Ok ||
-        (st = tf_check_fill(tif.get(), p, s.size)) != Ok)
+    if (st != Ok || (st = tf_check_page(tif.get(), p, limits, s.size)) != Ok)
         return st;
     if ((st = cu_alloc(out, p.width, p.height, p.format, limits)) != Ok)
         return st;
@@ -431,21 +371,12 @@ bool tf_write_page(TIFF* tif, const raster& r, uint16_t page, uint16_t pageCount
         }
     }
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-    const uint32_t pb = bpp / 8;
     for (uint32_t y = 0; y < r.height; ++y) {
         const uint8_t* s = r.pixels.data() + size_t{y} * r.stride;
-        if (indexed) {
+        if (indexed)
             std::memcpy(line.data(), s, (size_t{r.width} * bpp + 7) / 8);
-        } else {
-            for (uint32_t x = 0; x < r.width; ++x) {
-                uint8_t* d = line.data() + size_t{x} * spp;
-                d[0] = s[x * pb + 2];
-                d[1] = s[x * pb + 1];
-                d[2] = s[x * pb];
-                if (alpha)
-                    d[3] = s[x * pb + 3];
-            }
-        }
+        else
+            cu_swap_red_blue(s, bpp / 8, line.data(), spp, r.width);
         if (TIFFWriteScanline(tif, line.data(), y, 0) < 0)
             return false;
     }
@@ -461,10 +392,7 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
             return InvalidParameter;
         widest = std::max<size_t>(widest, size_t{pages[i]->width} * 4);
     }
-    std::vector<uint8_t> line;
-    if (!cu_resize(line, widest))
-        return OutOfMemory;
-    out.clear();
+    std::vector<uint8_t> line(widest);
     tf_stream s;
     s.out = &out;
     tf_handle tif = tf_open(s, "w", UINT64_MAX);
@@ -476,13 +404,10 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
             written =
                 tf_write_page(tif.get(), *pages[i], static_cast<uint16_t>(i), static_cast<uint16_t>(pageCount), line);
         } catch (...) {
-            written = false;
+            /* not written */
         }
-        if (!written) {
-            tif.reset();
-            out.clear();
+        if (!written)
             return GenericError;
-        }
     }
     tif.reset(); /* flushes the last directory into out */
     return out.empty() ? GenericError : Ok;
@@ -490,12 +415,9 @@ GpStatus tf_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const decoder kTiffDecoder{"TIFF", tf_sniff, cu_safe_probe<tf_probe>, cu_safe_decode<tf_decode>};
+const decoder kTiffDecoder = cu_decoder<tf_sniff, tf_probe, tf_decode>("TIFF");
 
-const encoder kTiffEncoder{{0x557cf405, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}},
-                           ImageFormatTIFF,
-                           u"Built-in TIFF Codec",
-                           "TIF",
-                           cu_safe_encode<tf_encode>};
+const encoder kTiffEncoder =
+    cu_encoder<tf_encode>(cu_gdiplus_clsid(0x557cf405), ImageFormatTIFF, u"Built-in TIFF Codec", "TIF");
 
 } // namespace gp

@@ -4,6 +4,7 @@
  */
 #include "codec_util.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -26,11 +27,10 @@ GpStatus cu_check_fill(uint64_t pixels, uint64_t needBytes, uint64_t haveBytes) 
     return pixels <= kUnprovenPixels || needBytes <= haveBytes ? Ok : GenericError;
 }
 
-uint64_t cu_stride(uint64_t width, PixelFormat format) {
-    const uint64_t bpp = GetPixelFormatSize(format);
-    if (bpp == 0 || width > (uint64_t{1} << 32))
+uint64_t cu_stride(uint64_t width, uint32_t bits) {
+    if (bits == 0 || width > (uint64_t{1} << 32))
         return 0;
-    return ((width * bpp + 31) / 32) * 4; /* + 31 rounds up to whole 32-bit words */
+    return ((width * bits + 31) / 32) * 4; /* + 31 rounds up to whole 32-bit words */
 }
 
 /* The margin of a reduced decode over the drawn size: 5/4. */
@@ -49,15 +49,11 @@ unsigned cu_reduced_denom(uint32_t width, uint32_t height, uint64_t needWidth, u
     return 1;
 }
 
-bool cu_resize(std::vector<uint8_t>& v, size_t n) noexcept {
-    try {
-        v.assign(n, 0);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
+unsigned cu_draw_denom(uint32_t width, uint32_t height, const decode_limits& limits, bool swap) {
+    if (limits.draw_width == 0 || limits.draw_height == 0)
+        return 1;
+    return swap ? cu_reduced_denom(width, height, limits.draw_height, limits.draw_width)
+                : cu_reduced_denom(width, height, limits.draw_width, limits.draw_height);
 }
 
 bool cu_append(std::vector<uint8_t>& v, const void* data, size_t n) noexcept {
@@ -78,13 +74,16 @@ GpStatus cu_alloc(raster& out, uint32_t width, uint32_t height, PixelFormat form
     const GpStatus st = cu_check_size(width, height, limits);
     if (st != Ok)
         return st;
-    const uint64_t stride = cu_stride(width, format);
+    const uint64_t stride = cu_stride(width, GetPixelFormatSize(format));
     if (stride == 0 || stride > SIZE_MAX / height)
         return ValueOverflow;
     out.palette.clear();
     out.palette_flags = 0;
-    if (!cu_resize(out.pixels, static_cast<size_t>(stride * height)))
+    try {
+        out.pixels.assign(static_cast<size_t>(stride * height), 0);
+    } catch (const std::bad_alloc&) {
         return OutOfMemory;
+    }
     out.width = width;
     out.height = height;
     out.format = format;
@@ -113,15 +112,10 @@ bool cu_raster_valid(const raster& r) {
     return uint64_t{r.stride} * (r.height - 1) + minStride <= r.pixels.size();
 }
 
-GpStatus cu_lossy_arguments(const raster* const* pages, size_t pageCount, const encode_options& options,
-                            uint32_t maxSide) {
-    if (pageCount < 1 || !pages[0] || !cu_raster_valid(*pages[0]))
-        return InvalidParameter;
+GpStatus cu_lossy_arguments(const raster& r, const encode_options& options, uint32_t maxSide) {
     if (options.quality > 100 || options.quality < -1)
         return InvalidParameter;
-    if (pages[0]->width > maxSide || pages[0]->height > maxSide)
-        return ValueOverflow;
-    return Ok;
+    return r.width > maxSide || r.height > maxSide ? ValueOverflow : Ok;
 }
 
 void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
@@ -155,6 +149,36 @@ void cu_row_to_bgra(const raster& r, uint32_t y, uint8_t* bgra) {
     }
 }
 
+std::vector<uint8_t> cu_to_bgra(const raster& r) {
+    std::vector<uint8_t> bgra(size_t{r.width} * 4 * r.height);
+    for (uint32_t y = 0; y < r.height; ++y)
+        cu_row_to_bgra(r, y, bgra.data() + size_t{y} * r.width * 4);
+    return bgra;
+}
+
+void cu_swap_red_blue(const uint8_t* from, uint32_t fromStep, uint8_t* to, uint32_t toStep, size_t count,
+                      bool premultiplied) {
+    for (size_t i = 0; i < count; ++i, from += fromStep, to += toStep) {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+        if (toStep < 4)
+            continue;
+        const uint32_t a = from[3];
+        to[3] = static_cast<uint8_t>(a);
+        if (premultiplied && a != 0 && a != 255)
+            for (int c = 0; c < 3; ++c)
+                to[c] = static_cast<uint8_t>(std::min<uint32_t>(255, (to[c] * 255u + a / 2) / a)); /* + a / 2 rounds */
+    }
+}
+
+void cu_widen_2bit(const uint8_t* from, uint32_t width, uint8_t* to) {
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t i = (from[x >> 2] >> (6 - 2 * (x & 3))) & 3;
+        to[x >> 1] |= static_cast<uint8_t>(i << ((x & 1) ? 0 : 4));
+    }
+}
+
 GpStatus cu_apply_orientation(raster& r, int orientation) {
     if (orientation < 2 || orientation > 8)
         return Ok;
@@ -171,46 +195,16 @@ GpStatus cu_apply_orientation(raster& r, int orientation) {
     const GpStatus st = cu_alloc(out, ow, oh, r.format, unlimited);
     if (st != Ok)
         return st;
-    /* Destination offset of source pixel (x, y) is o0 + x * sx + y * sy. */
-    const ptrdiff_t w = r.width, h = r.height, p = pb, so = out.stride;
-    ptrdiff_t o0 = 0, sx = p, sy = so;
-    switch (orientation) {
-    case 2:
-        o0 = (w - 1) * p;
-        sx = -p;
-        sy = so;
-        break;
-    case 3:
-        o0 = (w - 1) * p + (h - 1) * so;
-        sx = -p;
-        sy = -so;
-        break;
-    case 4:
-        o0 = (h - 1) * so;
-        sx = p;
-        sy = -so;
-        break;
-    case 5:
-        o0 = 0;
-        sx = so;
-        sy = p;
-        break;
-    case 6:
-        o0 = (h - 1) * p;
-        sx = so;
-        sy = -p;
-        break;
-    case 7:
-        o0 = (h - 1) * p + (w - 1) * so;
-        sx = -so;
-        sy = -p;
-        break;
-    default:
-        o0 = (w - 1) * so;
-        sx = -so;
-        sy = p;
-        break; /* 8 */
-    }
+    /* Source pixel (x, y) lands at (x or w - 1 - x, y or h - 1 - y), mirrored
+     * for flipX / flipY, with the two coordinates exchanged for 5..8. Its
+     * destination offset is o0 + x * sx + y * sy. */
+    const bool flipX = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
+    const bool flipY = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
+    const ptrdiff_t w = r.width, h = r.height;
+    const ptrdiff_t column = swap ? ptrdiff_t{out.stride} : ptrdiff_t{pb};
+    const ptrdiff_t row = swap ? ptrdiff_t{pb} : ptrdiff_t{out.stride};
+    const ptrdiff_t sx = flipX ? -column : column, sy = flipY ? -row : row, p = pb;
+    const ptrdiff_t o0 = (flipX ? (w - 1) * column : 0) + (flipY ? (h - 1) * row : 0);
     for (ptrdiff_t y = 0; y < h; ++y) {
         const uint8_t* src = r.pixels.data() + y * static_cast<ptrdiff_t>(r.stride);
         uint8_t* dst = out.pixels.data() + o0 + y * sy;

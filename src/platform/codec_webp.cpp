@@ -27,7 +27,6 @@
 namespace gp {
 namespace {
 
-constexpr int kDefaultQuality = 75;
 /* Pixels a byte of a large file may stand for; real photos and drawings
  * take far more bytes than one per 4096 pixels. */
 constexpr uint64_t kPixelsPerByte = 4096;
@@ -38,41 +37,13 @@ bool wp_sniff(const uint8_t* data, size_t size) {
     return size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0;
 }
 
-/* Owns a demuxer over the caller's bytes (which it does not copy). */
-class cWebPDemux {
-  public:
-    cWebPDemux(const uint8_t* data, size_t size) {
-        const WebPData bytes{data, size};
-        mDemux = WebPDemux(&bytes);
-    }
-    ~cWebPDemux() { WebPDemuxDelete(mDemux); }
-    cWebPDemux(const cWebPDemux&) = delete;
-    cWebPDemux& operator=(const cWebPDemux&) = delete;
-    WebPDemuxer* get() const { return mDemux; }
+/* A demuxer over the caller's bytes (which it does not copy). */
+using wp_demux = cu_owned<WebPDemuxer, WebPDemuxDelete>;
 
-  private:
-    WebPDemuxer* mDemux = nullptr;
-};
-
-class cWebPAnimDecoder {
-  public:
-    cWebPAnimDecoder(const uint8_t* data, size_t size) {
-        WebPAnimDecoderOptions options;
-        if (!WebPAnimDecoderOptionsInit(&options))
-            return;
-        options.color_mode = MODE_BGRA;
-        options.use_threads = 0;
-        const WebPData bytes{data, size};
-        mDecoder = WebPAnimDecoderNew(&bytes, &options);
-    }
-    ~cWebPAnimDecoder() { WebPAnimDecoderDelete(mDecoder); }
-    cWebPAnimDecoder(const cWebPAnimDecoder&) = delete;
-    cWebPAnimDecoder& operator=(const cWebPAnimDecoder&) = delete;
-    WebPAnimDecoder* get() const { return mDecoder; }
-
-  private:
-    WebPAnimDecoder* mDecoder = nullptr;
-};
+wp_demux wp_open_demux(const uint8_t* data, size_t size) {
+    const WebPData bytes{data, size};
+    return wp_demux(WebPDemux(&bytes));
+}
 
 struct wp_header {
     uint32_t width;
@@ -81,11 +52,8 @@ struct wp_header {
     bool alpha;
 };
 
-GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, const decode_limits& limits,
-                 wp_header& hdr) {
-    if (!wp_sniff(data, size))
-        return UnknownImageFormat;
-    if (demux.get() == nullptr)
+GpStatus wp_open(const wp_demux& demux, const uint8_t* data, size_t size, const decode_limits& limits, wp_header& hdr) {
+    if (demux == nullptr)
         return GenericError;
     hdr.width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
     hdr.height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
@@ -105,7 +73,7 @@ GpStatus wp_open(const cWebPDemux& demux, const uint8_t* data, size_t size, cons
 }
 
 /* The payload of the first chunk of fourcc, within the metadata cap. */
-bool wp_chunk(const cWebPDemux& demux, const char* fourcc, WebPData& payload) {
+bool wp_chunk(const wp_demux& demux, const char* fourcc, WebPData& payload) {
     WebPChunkIterator it;
     if (!WebPDemuxGetChunk(demux.get(), fourcc, 1, &it))
         return false;
@@ -116,34 +84,29 @@ bool wp_chunk(const cWebPDemux& demux, const char* fourcc, WebPData& payload) {
 
 /* EXIF orientation (0 when none), appending the EXIF properties. The chunk
  * holds the TIFF header itself, or (some writers) behind "Exif\0\0". */
-int wp_exif(const cWebPDemux& demux, std::vector<property>& properties) {
+int wp_exif(const wp_demux& demux, std::vector<property>& properties) {
     WebPData payload{};
     if (!wp_chunk(demux, "EXIF", payload))
         return 0;
     static constexpr uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-    if (payload.size >= 6 && std::memcmp(payload.bytes, kExif, 6) == 0)
-        return exif_read(payload.bytes, payload.size, properties);
-    std::vector<uint8_t> block;
-    if (!cu_append(block, kExif, 6) || !cu_append(block, payload.bytes, payload.size))
-        return 0;
-    return exif_read(block.data(), block.size(), properties);
+    const size_t skip = payload.size >= 6 && std::memcmp(payload.bytes, kExif, 6) == 0 ? 6 : 0;
+    return exif_read(payload.bytes + skip, payload.size - skip, properties);
 }
 
 GpStatus wp_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
-    const cWebPDemux demux(data, size);
+    const wp_demux demux = wp_open_demux(data, size);
     wp_header hdr{};
     const GpStatus st = wp_open(demux, data, size, limits, hdr);
     if (st != Ok)
         return st;
-    info = image_info{};
     const bool swap = wp_exif(demux, info.properties) >= 5;
     info.width = swap ? hdr.height : hdr.width;
     info.height = swap ? hdr.width : hdr.height;
     info.format = hdr.alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
     info.raw_format = ImageFormatWEBP;
     WebPData icc{};
-    if (wp_chunk(demux, "ICCP", icc) && !cu_append(info.icc_profile, icc.bytes, icc.size))
-        return OutOfMemory;
+    if (wp_chunk(demux, "ICCP", icc))
+        info.icc_profile.assign(icc.bytes, icc.bytes + icc.size);
     return Ok;
 }
 
@@ -166,10 +129,16 @@ GpStatus wp_decode_still(const uint8_t* data, size_t size, raster& out) {
 
 /* Composes the first frame of an animation and copies the canvas into out. */
 GpStatus wp_decode_first_frame(const uint8_t* data, size_t size, raster& out) {
-    const cWebPAnimDecoder decoder(data, size);
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        return GenericError;
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    const WebPData bytes{data, size};
+    const cu_owned<WebPAnimDecoder, WebPAnimDecoderDelete> decoder(WebPAnimDecoderNew(&bytes, &options));
     uint8_t* canvas = nullptr;
     int timestamp = 0;
-    if (decoder.get() == nullptr || !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
+    if (decoder == nullptr || !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
         return GenericError;
     const size_t rowBytes = size_t{out.width} * 4; /* the canvas is packed BGRA */
     for (uint32_t y = 0; y < out.height; ++y)
@@ -177,10 +146,8 @@ GpStatus wp_decode_first_frame(const uint8_t* data, size_t size, raster& out) {
     return Ok;
 }
 
-GpStatus wp_decode(const uint8_t* data, size_t size, uint32_t frame, const decode_limits& limits, raster& out) {
-    if (frame != 0)
-        return InvalidParameter;
-    const cWebPDemux demux(data, size);
+GpStatus wp_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
+    const wp_demux demux = wp_open_demux(data, size);
     wp_header hdr{};
     GpStatus st = wp_open(demux, data, size, limits, hdr);
     if (st != Ok)
@@ -228,11 +195,7 @@ bool wp_import(const raster& r, WebPPicture& picture) {
     case PixelFormat32bppARGB: return WebPPictureImportBGRA(&picture, pixels, stride) != 0;
     default: break;
     }
-    std::vector<uint8_t> bgra;
-    if (!cu_resize(bgra, size_t{r.width} * 4 * r.height))
-        return false;
-    for (uint32_t y = 0; y < r.height; ++y)
-        cu_row_to_bgra(r, y, bgra.data() + size_t{y} * r.width * 4);
+    const std::vector<uint8_t> bgra = cu_to_bgra(r);
     return WebPPictureImportBGRA(&picture, bgra.data(), static_cast<int>(r.width * 4)) != 0;
 }
 
@@ -259,7 +222,6 @@ bool wp_add_chunk(WebPMux* mux, const char* fourcc, const std::vector<uint8_t>& 
 
 /* The encoded image with the photo details of options, into out. */
 GpStatus wp_finish(const WebPMemoryWriter& image, const encode_options& options, std::vector<uint8_t>& out) {
-    out.clear();
     if (options.exif.empty() && options.xmp.empty())
         return cu_append(out, image.mem, image.size) ? Ok : OutOfMemory;
     cWebPMux mux(WebPData{image.mem, image.size});
@@ -269,15 +231,13 @@ GpStatus wp_finish(const WebPMemoryWriter& image, const encode_options& options,
     return cu_append(out, mux.mAssembled.bytes, mux.mAssembled.size) ? Ok : OutOfMemory;
 }
 
-GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_options& options,
-                   std::vector<uint8_t>& out) {
-    if (const GpStatus status = cu_lossy_arguments(pages, pageCount, options, WEBP_MAX_DIMENSION); status != Ok)
+GpStatus wp_encode(const raster& r, const encode_options& options, std::vector<uint8_t>& out) {
+    if (const GpStatus status = cu_lossy_arguments(r, options, WEBP_MAX_DIMENSION); status != Ok)
         return status;
-    const raster& r = *pages[0];
     WebPConfig config;
     if (!WebPConfigInit(&config))
         return GenericError;
-    config.quality = static_cast<float>(options.quality < 0 ? kDefaultQuality : options.quality);
+    config.quality = static_cast<float>(cu_quality(options));
     cWebPEncodeState state;
     if (!state.mReady)
         return GenericError;
@@ -293,12 +253,10 @@ GpStatus wp_encode(const raster* const* pages, size_t pageCount, const encode_op
 
 } // namespace
 
-const decoder kWebpDecoder{"WEBP", wp_sniff, cu_safe_probe<wp_probe>, cu_safe_decode<wp_decode>};
+const decoder kWebpDecoder = cu_decoder<wp_sniff, wp_probe, wp_decode>("WEBP");
 
-const encoder kWebpEncoder{{0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
-                           ImageFormatWEBP,
-                           u"Built-in WebP Codec",
-                           "WEBP",
-                           cu_safe_encode<wp_encode>};
+const encoder kWebpEncoder =
+    cu_encoder<wp_encode>({0x8f2a6d13, 0x52c4, 0x4e0b, {0xa7, 0x3e, 0x57, 0x45, 0x42, 0x50, 0x45, 0x31}},
+                          ImageFormatWEBP, u"Built-in WebP Codec", "WEBP");
 
 } // namespace gp

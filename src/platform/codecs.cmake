@@ -16,7 +16,6 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_ico.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_tga.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif_details.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif_hevc.h
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_heif_hevc.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/codec_webp.cpp
