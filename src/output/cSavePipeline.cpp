@@ -37,17 +37,13 @@ struct cQualityParameters {
     }
 };
 
-bool WritesOwnDetails(const QString& sExtension) {
-    const QString kind = sExtension.toUpper();
-    return kind == QLatin1String("WEBP") || kind == QLatin1String("AVIF") || kind == QLatin1String("JXL");
-}
-
 // The photo details that an output of extension sExtension takes into its
 // encoder (WebP, AVIF and JPEG XL; see PhotoDetailBlocks); none for the other
 // formats, which get theirs from AddPhotoDetails after encoding.
 cPhotoBlocks DetailBlocksFor(const QString& sExtension, const QString& sSourcePath, ePhotoDetails eDetails, int lWidth,
                              int lHeight) {
-    if (!WritesOwnDetails(sExtension))
+    const QString kind = sExtension.toUpper();
+    if (kind != QLatin1String("WEBP") && kind != QLatin1String("AVIF") && kind != QLatin1String("JXL"))
         return {};
     return PhotoDetailBlocks(sSourcePath, eDetails, lWidth, lHeight);
 }

@@ -30,7 +30,14 @@ std::optional<QChar> cTerminalQuestions::Prompt(const QString& sQuestion, const 
     }
 }
 
-int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
+int cTerminalQuestions::Answer(eBatchAnswer ePolicy, const QString& sUnasked, const QString& sQuestion,
+                               bool bNoIsDefault) {
+    if (ePolicy != eBatchAnswer::Ask)
+        return ePolicy == eBatchAnswer::Yes ? kOverwriteYesToAll : kOverwriteNo;
+    if (!mInteractive) {
+        Report(sUnasked);
+        return kOverwriteNo;
+    }
     const std::optional<QChar> letter =
         Prompt(sQuestion + (bNoIsDefault ? QStringLiteral(" [y]es / yes to [a]ll / [N]o / no to a[l]l ")
                                          : QStringLiteral(" [y]es / yes to [a]ll / [n]o / no to a[l]l ")),
@@ -62,31 +69,17 @@ QString cTerminalQuestions::BrowseForFolder(const QString&, const QString&) {
 }
 
 int cTerminalQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) {
-    switch (mOverwrite) {
-    case eBatchAnswer::Yes: return kOverwriteYesToAll;
-    case eBatchAnswer::No: return kOverwriteNo;
-    case eBatchAnswer::Ask: break;
-    }
-    if (!mInteractive) {
-        Report(sPrompt + QStringLiteral(" -> no (no terminal to ask; see --overwrite)"));
-        return kOverwriteNo;
-    }
-    return AskForAll(sPrompt, bNoIsDefault);
+    return Answer(mOverwrite, sPrompt + QStringLiteral(" -> no (no terminal to ask; see --overwrite)"), sPrompt,
+                  bNoIsDefault);
 }
 
 // A declined offer is reported for every file it leaves unwritten, so the
 // policy and a missing terminal answer one file at a time.
 int cTerminalQuestions::OfferPng(const QString& sFileName, const QString& sSourceExtension) {
     const QString notWritten = sFileName + QStringLiteral(": not written: ") + PngOfferReason(sSourceExtension);
-    switch (mPngFallback) {
-    case eBatchAnswer::Yes: return kOverwriteYesToAll;
-    case eBatchAnswer::No: Report(notWritten + QStringLiteral(" (--png-fallback no)")); return kOverwriteNo;
-    case eBatchAnswer::Ask: break;
-    }
-    if (!mInteractive) {
-        Report(notWritten + QStringLiteral(" (no terminal to ask; see --png-fallback)"));
-        return kOverwriteNo;
-    }
-    return AskForAll(QString(PngOfferText(sFileName, sSourceExtension)).replace(kParagraphBreak, QStringLiteral("\n")),
-                     false);
+    if (mPngFallback == eBatchAnswer::No)
+        Report(notWritten + QStringLiteral(" (--png-fallback no)"));
+    return Answer(mPngFallback, notWritten + QStringLiteral(" (no terminal to ask; see --png-fallback)"),
+                  QString(PngOfferText(sFileName, sSourceExtension)).replace(kParagraphBreak, QStringLiteral("\n")),
+                  false);
 }

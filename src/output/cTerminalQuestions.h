@@ -37,8 +37,10 @@ class cTerminalQuestions : public cQuestions {
     // or nullopt at end of input. An empty reply answers cDefault, when given.
     std::optional<QChar> Prompt(const QString& sQuestion, const QString& sLetters,
                                 std::optional<QChar> cDefault = std::nullopt);
-    // The four answers of the overwrite box and the PNG offer, asked on the terminal.
-    int AskForAll(const QString& sQuestion, bool bNoIsDefault);
+    // The answer to the overwrite box or the PNG offer: ePolicy's, or one of
+    // the four asked on the terminal with sQuestion; without a terminal No,
+    // reported as sUnasked.
+    int Answer(eBatchAnswer ePolicy, const QString& sUnasked, const QString& sQuestion, bool bNoIsDefault);
     void Report(const QString& sText);
 
     QTextStream& mErr;
