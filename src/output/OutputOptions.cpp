@@ -11,6 +11,10 @@ int16_t TagValue(const char* sTag) {
     return ToInt16(ParseNumber(QString::fromLatin1(sTag)).value_or(0)).value_or(0);
 }
 
+int16_t RotationTagValue(int16_t iIndex) {
+    return TagValue(kRotationTags.at(iIndex));
+}
+
 } // namespace
 
 int16_t SizeTagValue(int16_t iIndex) {
@@ -19,10 +23,6 @@ int16_t SizeTagValue(int16_t iIndex) {
 
 int16_t QualityTagValue(int16_t iIndex) {
     return TagValue(kQualityTags.at(iIndex));
-}
-
-int16_t RotationTagValue(int16_t iIndex) {
-    return TagValue(kRotationTags.at(iIndex));
 }
 
 std::optional<int32_t> RotateFlipCode(int16_t iRotationIndex) {

@@ -40,7 +40,6 @@ bool FormatTakesQuality(const QString& sCode);
 // The tag of option iIndex converted to a 16-bit integer (halves to even).
 int16_t SizeTagValue(int16_t iIndex);
 int16_t QualityTagValue(int16_t iIndex);
-int16_t RotationTagValue(int16_t iIndex);
 
 // The rotate-flip code of the imaging layer for a rotation option
 // (1 = 90, 2 = 180, 3 = 270 degrees); nullopt for 0 degrees (no call).

@@ -9,19 +9,6 @@
 
 namespace {
 
-bool Fits(const QByteArray& bytes, int64_t lMaxBytes) {
-    return bytes.size() <= lMaxBytes;
-}
-
-// Remembers the smallest try, written when none fits.
-void KeepSmallest(cFit& smallest, const QByteArray& bytes, int32_t lQuality, double sngScale) {
-    if (smallest.Bytes.isEmpty() || bytes.size() < smallest.Bytes.size()) {
-        smallest.Bytes = bytes;
-        smallest.Quality = lQuality;
-        smallest.Scale = sngScale;
-    }
-}
-
 // The pixel-size steps tried after the quality, as fractions of the chosen size.
 constexpr double kPixelSizeSteps[] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
 
@@ -29,17 +16,17 @@ constexpr double kPixelSizeSteps[] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
 
 cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, const cEncodeTry& encode) {
     int encodes = 0;
-    cFit smallest;
+    cFit smallest; // the smallest try, written when none fits
     auto tryEncode = [&](int32_t lTryQuality, double sngScale) {
         ++encodes;
         QByteArray bytes = encode(lTryQuality, sngScale);
-        if (!bytes.isEmpty())
-            KeepSmallest(smallest, bytes, lTryQuality, sngScale);
+        if (!bytes.isEmpty() && (smallest.Bytes.isEmpty() || bytes.size() < smallest.Bytes.size()))
+            smallest = {bytes, lTryQuality, sngScale};
         return bytes;
     };
 
     QByteArray first = tryEncode(lQuality, 1.0);
-    if (first.isEmpty() || Fits(first, lMaxBytes))
+    if (first.isEmpty() || first.size() <= lMaxBytes)
         return {std::move(first), lQuality, 1.0};
 
     int32_t stepQuality = lQuality;
@@ -54,7 +41,7 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, con
             QByteArray bytes = tryEncode(middle, 1.0);
             if (bytes.isEmpty())
                 return {{}, middle, 1.0};
-            if (Fits(bytes, lMaxBytes)) {
+            if (bytes.size() <= lMaxBytes) {
                 fitting = middle;
                 best = std::move(bytes);
             } else {
@@ -70,7 +57,7 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, con
         QByteArray bytes = tryEncode(stepQuality, scale);
         if (bytes.isEmpty())
             return {{}, stepQuality, scale};
-        if (Fits(bytes, lMaxBytes))
+        if (bytes.size() <= lMaxBytes)
             return {std::move(bytes), stepQuality, scale};
     }
     smallest.Fits = false;

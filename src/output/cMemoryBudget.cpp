@@ -26,6 +26,19 @@ uint64_t ProcKilobytes(const char* sFile, const QByteArray& sName) {
     return 0;
 }
 
+// Bytes the system lets this process take on top of what it holds now.
+uint64_t AvailableMemory() {
+    uint64_t available = ProcKilobytes("/proc/meminfo", "MemAvailable") * 1024;
+    if (available == 0)
+        available = uint64_t(sysconf(_SC_AVPHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE));
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        const uint64_t used = ProcKilobytes("/proc/self/status", "VmSize") * 1024;
+        available = std::min<uint64_t>(available, limit.rlim_cur > used ? limit.rlim_cur - used : 0);
+    }
+    return available;
+}
+
 } // namespace
 
 cMemoryBudget::cReservation::~cReservation() {
@@ -63,18 +76,6 @@ void cMemoryBudget::Release(uint64_t lBytes) {
         mInUse -= lBytes;
     }
     mFreed.notify_all();
-}
-
-uint64_t AvailableMemory() {
-    uint64_t available = ProcKilobytes("/proc/meminfo", "MemAvailable") * 1024;
-    if (available == 0)
-        available = uint64_t(sysconf(_SC_AVPHYS_PAGES)) * uint64_t(sysconf(_SC_PAGESIZE));
-    rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        const uint64_t used = ProcKilobytes("/proc/self/status", "VmSize") * 1024;
-        available = std::min<uint64_t>(available, limit.rlim_cur > used ? limit.rlim_cur - used : 0);
-    }
-    return available;
 }
 
 cMemoryBudget& DecodeBudget() {

@@ -54,9 +54,6 @@ class cMemoryBudget {
 // leaves, whichever is less.
 cMemoryBudget& DecodeBudget();
 
-// Bytes the system lets this process take on top of what it holds now.
-uint64_t AvailableMemory();
-
 // Bytes one image takes on its way through the pipeline: a source decoded at
 // lDecodedWidth x lDecodedHeight and an output of lOutputWidth x
 // lOutputHeight, each at up to 4 bytes a pixel, three times over (the

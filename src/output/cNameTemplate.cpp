@@ -32,25 +32,21 @@ std::optional<cNameTemplate> cNameTemplate::Parse(const QString& sText, QString&
     cNameTemplate parsed;
     parsed.mText = sText;
     sError.clear();
-    if (sText.isEmpty()) {
-        sError = QStringLiteral("the name template is empty");
+    const auto refuse = [&sError](const QString& sWhy) -> std::optional<cNameTemplate> {
+        sError = sWhy;
         return std::nullopt;
-    }
+    };
+    if (sText.isEmpty())
+        return refuse(QStringLiteral("the name template is empty"));
     qsizetype i = 0;
     while (i < sText.size()) {
         const QChar c = sText[i];
-        if (c == u'/') {
-            sError = QStringLiteral("a name cannot contain '/': the template names a file, not a folder");
-            return std::nullopt;
-        }
-        if (c.category() == QChar::Other_Control) {
-            sError = QStringLiteral("the name template contains a control character");
-            return std::nullopt;
-        }
-        if (c == u'}') {
-            sError = QStringLiteral("'}' closes no '{' in the name template");
-            return std::nullopt;
-        }
+        if (c == u'/')
+            return refuse(QStringLiteral("a name cannot contain '/': the template names a file, not a folder"));
+        if (c.category() == QChar::Other_Control)
+            return refuse(QStringLiteral("the name template contains a control character"));
+        if (c == u'}')
+            return refuse(QStringLiteral("'}' closes no '{' in the name template"));
         if (c != u'{') {
             if (parsed.mPieces.empty() || parsed.mPieces.back().Token)
                 parsed.mPieces.push_back({});
@@ -59,18 +55,14 @@ std::optional<cNameTemplate> cNameTemplate::Parse(const QString& sText, QString&
             continue;
         }
         const qsizetype close = sText.indexOf(u'}', i + 1);
-        if (close < 0) {
-            sError = QStringLiteral("'{' is not closed in the name template");
-            return std::nullopt;
-        }
+        if (close < 0)
+            return refuse(QStringLiteral("'{' is not closed in the name template"));
         const QString inside = sText.mid(i + 1, close - i - 1);
         const auto token = TokenOf(inside);
-        if (!token) {
-            sError = QStringLiteral("unknown token {%1} in the name template (use {name}, {w}, {h}, {q}, "
-                                    "{n}, {n:3} or {date})")
-                         .arg(inside);
-            return std::nullopt;
-        }
+        if (!token)
+            return refuse(QStringLiteral("unknown token {%1} in the name template (use {name}, {w}, {h}, {q}, "
+                                         "{n}, {n:3} or {date})")
+                              .arg(inside));
         parsed.mPieces.push_back({token->first, {}, token->second});
         i = close + 1;
     }

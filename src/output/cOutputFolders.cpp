@@ -2,6 +2,18 @@
 
 #include "NameBytes.h"
 
+namespace {
+
+// The parts of a subfolder path: its names between "/", without empty ones,
+// "." and "..", so that the path stays below the folder it is taken in.
+QStringList SubFolderParts(const QString& sSubFolder) {
+    QStringList parts = sSubFolder.split(u'/', Qt::SkipEmptyParts);
+    parts.removeIf([](const QString& sPart) { return sPart == QLatin1String(".") || sPart == QLatin1String(".."); });
+    return parts;
+}
+
+} // namespace
+
 cOutputFolders::cOutputFolders(const QString& sRoot) : mRoot(std::make_unique<cFolder>(NameBytesStd(sRoot))) {}
 
 const cFolder* cOutputFolders::Folder(const QString& sSubFolder, bool bCreate) {
@@ -24,12 +36,6 @@ const cFolder* cOutputFolders::Folder(const QString& sSubFolder, bool bCreate) {
         mBelow.emplace(reached, std::move(opened));
     }
     return parent;
-}
-
-QStringList SubFolderParts(const QString& sSubFolder) {
-    QStringList parts = sSubFolder.split(u'/', Qt::SkipEmptyParts);
-    parts.removeIf([](const QString& sPart) { return sPart == QLatin1String(".") || sPart == QLatin1String(".."); });
-    return parts;
 }
 
 QString InSubFolder(const QString& sSubFolder, const QString& sName) {

@@ -31,9 +31,5 @@ class cOutputFolders {
     std::unique_ptr<cFolder> mFailed;                   // the last folder that could not be opened
 };
 
-// The parts of a subfolder path: its names between "/", without empty ones,
-// "." and "..", so that the path stays below the folder it is taken in.
-QStringList SubFolderParts(const QString& sSubFolder);
-
 // sName inside sSubFolder: what reports call an output ("Trip/Day 1/a.jpg").
 QString InSubFolder(const QString& sSubFolder, const QString& sName);
