@@ -32,17 +32,25 @@ QString BadValue(const QString& sOption, const QString& sValue, const QString& s
     return QStringLiteral("invalid value '%1' for --%2 (expected %3)").arg(sValue, sOption, sAllowed);
 }
 
-// Sets oIndex to the place of sValue among aNames, the values --sOption
-// takes; "" or an error text that lists them ("a, b or c").
+// "a, b or c".
+QString Alternatives(const QStringList& aNames) {
+    return aNames.mid(0, aNames.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") + aNames.back();
+}
+
+// Stores the value an option's text gave in oInto and returns "", or
+// returns sError when the text gave none.
+template <typename tValue, typename tInto>
+QString Store(const std::optional<tValue>& value, tInto& oInto, const QString& sError) {
+    if (!value)
+        return sError;
+    oInto = static_cast<tInto>(*value);
+    return {};
+}
+
+// Sets oIndex to the place of sValue among aNames, the values --sOption takes.
 template <typename tIndex>
 QString Choose(const QString& sValue, const QString& sOption, const QStringList& aNames, tIndex& oIndex) {
-    const std::optional<int16_t> index = IndexOf(sValue, aNames);
-    if (!index)
-        return BadValue(sOption, sValue,
-                        aNames.mid(0, aNames.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") +
-                            aNames.back());
-    oIndex = static_cast<tIndex>(*index);
-    return {};
+    return Store(IndexOf(sValue, aNames), oIndex, BadValue(sOption, sValue, Alternatives(aNames)));
 }
 
 const QStringList kSizePresets = {"thumbnail", "small", "medium", "large", "huge"};
@@ -112,28 +120,20 @@ QString ApplyFormat(const QString& sValue, cBatchArguments& arguments) {
     QStringList names = QStringList{QStringLiteral("original")} + codes.mid(1);
     for (QString& name : names)
         name = name.toLower();
-    int index = 0;
-    const QString error = Choose(sValue, QStringLiteral("format"), names, index);
-    if (error.isEmpty())
-        arguments.Job.OutputFormat = codes.at(index);
-    return error;
+    const std::optional<int16_t> index = IndexOf(sValue, names);
+    return Store(index ? std::optional(codes.at(*index)) : std::nullopt, arguments.Job.OutputFormat,
+                 BadValue(QStringLiteral("format"), sValue, Alternatives(names)));
 }
 
 QString ApplyMetadata(const QString& sValue, cBatchArguments& arguments) {
-    const std::optional<ePhotoDetails> details = PhotoDetailsFromCode(sValue.toLower());
-    if (!details)
-        return BadValue(QStringLiteral("metadata"), sValue, QStringLiteral("keep, keep-location or strip"));
-    arguments.Job.PhotoDetails = *details;
-    return {};
+    return Store(PhotoDetailsFromCode(sValue.toLower()), arguments.Job.PhotoDetails,
+                 BadValue(QStringLiteral("metadata"), sValue, QStringLiteral("keep, keep-location or strip")));
 }
 
 QString ApplyMaxSize(const QString& sValue, cBatchArguments& arguments) {
-    const std::optional<int64_t> limit = ParseSizeLimit(sValue);
-    if (!limit)
-        return BadValue(QStringLiteral("max-size"), sValue,
-                        QStringLiteral("a size of at least 1K such as 300K, 1.5M or 250000"));
-    arguments.Job.MaxBytes = *limit;
-    return {};
+    return Store(ParseSizeLimit(sValue), arguments.Job.MaxBytes,
+                 BadValue(QStringLiteral("max-size"), sValue,
+                          QStringLiteral("a size of at least 1K such as 300K, 1.5M or 250000")));
 }
 
 QString ApplyName(const QString& sValue, cBatchArguments& arguments) {
@@ -147,10 +147,8 @@ QString ApplyName(const QString& sValue, cBatchArguments& arguments) {
 QString ApplyJobs(const QString& sValue, cBatchArguments& arguments) {
     bool ok = false;
     const int count = sValue.toInt(&ok);
-    if (!ok || count < 1 || count > kMaxBatchJobs)
-        return BadValue(QStringLiteral("jobs"), sValue, QStringLiteral("a number from 1 to 64"));
-    arguments.Jobs = count;
-    return {};
+    return Store(ok && count >= 1 && count <= kMaxBatchJobs ? std::optional(count) : std::nullopt, arguments.Jobs,
+                 BadValue(QStringLiteral("jobs"), sValue, QStringLiteral("a number from 1 to 64")));
 }
 
 // Every option, with the name of its value ("" for an option without one).

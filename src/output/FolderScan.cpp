@@ -81,43 +81,38 @@ bool IsHidden(const QString& sName) {
     return sName.startsWith(u'.');
 }
 
-class cScanner {
-  public:
-    cScanner(bool bSubfolders, cFolderScan& oScan) : mSubfolders(bSubfolders), mScan(oScan) {}
-
-    void Scan(const QString& sFolder, const QString& sSubFolder) {
-        std::optional<cListedFolder> listed = ListFolder(sFolder);
-        if (!listed) {
-            mScan.Unreadable.append(sFolder);
-            return;
-        }
-        if (!mVisited.insert(listed->Id).second)
-            return;
-        std::vector<cListedName>& entries = listed->Entries;
-        std::sort(entries.begin(), entries.end(),
-                  [](const cListedName& a, const cListedName& b) { return NameLess(a.Name, b.Name); });
-        QStringList subfolders;
-        for (const cListedName& entry : entries) {
-            if (IsHidden(entry.Name))
-                continue;
-            if (entry.Kind == gp::folder_entry_kind::folder)
-                subfolders.append(entry.Name);
-            else if (entry.Kind == gp::folder_entry_kind::file && IsImageFile(entry.Name))
-                mScan.Images.push_back({sFolder, entry.Name, sSubFolder});
-            else
-                ++mScan.OtherFiles;
-        }
-        if (!mSubfolders)
-            return;
-        for (const QString& name : subfolders)
-            Scan(FolderWithSeparator(sFolder) + name, sSubFolder.isEmpty() ? name : sSubFolder + u'/' + name);
+// Adds the images of sFolder, which lies at sSubFolder of the folder
+// scanned, to oScan, and with bSubfolders those of its subfolders; visited
+// holds the folders read so far, however they were reached.
+void Scan(const QString& sFolder, const QString& sSubFolder, bool bSubfolders, cFolderScan& oScan,
+          std::set<gp::folder_id>& visited) {
+    std::optional<cListedFolder> listed = ListFolder(sFolder);
+    if (!listed) {
+        oScan.Unreadable.append(sFolder);
+        return;
     }
-
-  private:
-    const bool mSubfolders;
-    cFolderScan& mScan;
-    std::set<gp::folder_id> mVisited; // the folders read so far, however they were reached
-};
+    if (!visited.insert(listed->Id).second)
+        return;
+    std::vector<cListedName>& entries = listed->Entries;
+    std::sort(entries.begin(), entries.end(),
+              [](const cListedName& a, const cListedName& b) { return NameLess(a.Name, b.Name); });
+    QStringList subfolders;
+    for (const cListedName& entry : entries) {
+        if (IsHidden(entry.Name))
+            continue;
+        if (entry.Kind == gp::folder_entry_kind::folder)
+            subfolders.append(entry.Name);
+        else if (entry.Kind == gp::folder_entry_kind::file && IsImageFile(entry.Name))
+            oScan.Images.push_back({sFolder, entry.Name, sSubFolder});
+        else
+            ++oScan.OtherFiles;
+    }
+    if (!bSubfolders)
+        return;
+    for (const QString& name : subfolders)
+        Scan(FolderWithSeparator(sFolder) + name, sSubFolder.isEmpty() ? name : sSubFolder + u'/' + name, bSubfolders,
+             oScan, visited);
+}
 
 } // namespace
 
@@ -125,7 +120,8 @@ void ScanFolder(const QString& sFolder, bool bSubfolders, cFolderScan& oScan) {
     // Made absolute as text: QFileInfo would replace the stray bytes of a name.
     const QString absolute =
         QDir::isAbsolutePath(sFolder) ? sFolder : FolderWithSeparator(QDir::currentPath()) + sFolder;
-    cScanner(bSubfolders, oScan).Scan(QDir::cleanPath(absolute), {});
+    std::set<gp::folder_id> visited;
+    Scan(QDir::cleanPath(absolute), {}, bSubfolders, oScan, visited);
 }
 
 bool HasSubfolders(const QString& sFolder) {

@@ -11,11 +11,11 @@ bool IsStray(const QString& sName, qsizetype lAt) {
     return unit >= kStrayBase + 0x80 && unit <= kStrayBase + 0xFF && (lAt == 0 || !sName[lAt - 1].isHighSurrogate());
 }
 
-// The length of the valid UTF-8 sequence at bytes[lAt], 0 when there is none
+// The length of the valid UTF-8 sequence at bytes[lAt] (1 for ASCII), 0 when there is none
 // (Qt's check refuses overlong forms, surrogates and values beyond U+10FFFF).
 int ValidSequence(const QByteArray& bytes, qsizetype lAt) {
     const auto lead = static_cast<unsigned char>(bytes[lAt]);
-    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0x80 ? 2 : 1;
     return lAt + length <= bytes.size() && QByteArrayView(bytes).sliced(lAt, length).isValidUtf8() ? length : 0;
 }
 
@@ -26,15 +26,11 @@ QString NameFromBytes(const QByteArray& bytes) {
     name.reserve(bytes.size());
     qsizetype at = 0;
     while (at < bytes.size()) {
-        const auto byte = static_cast<unsigned char>(bytes[at]);
-        if (byte < 0x80) {
-            name += QChar(byte);
-            ++at;
-        } else if (const int length = ValidSequence(bytes, at)) {
+        if (const int length = ValidSequence(bytes, at)) {
             name += QString::fromUtf8(bytes.constData() + at, length);
             at += length;
         } else {
-            name += QChar(static_cast<char16_t>(kStrayBase + byte));
+            name += QChar(static_cast<char16_t>(kStrayBase + static_cast<unsigned char>(bytes[at])));
             ++at;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -125,6 +126,9 @@ cPhotoBlocks DetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, in
     return blocks;
 }
 
+// The codes of the choices, in the order of ePhotoDetails.
+const char* const kDetailsCodes[] = {"keep", "keep-location", "strip"};
+
 QString TextOf(const Exiv2::ExifData& exif, const char* sKey) {
     const auto it = exif.findKey(Exiv2::ExifKey(sKey));
     return it == exif.end() ? QString() : QString::fromStdString(it->toString()).trimmed();
@@ -133,18 +137,13 @@ QString TextOf(const Exiv2::ExifData& exif, const char* sKey) {
 } // namespace
 
 QString PhotoDetailsCode(ePhotoDetails eDetails) {
-    switch (eDetails) {
-    case ePhotoDetails::KeepLocation: return QStringLiteral("keep-location");
-    case ePhotoDetails::Strip: return QStringLiteral("strip");
-    case ePhotoDetails::Keep: break;
-    }
-    return QStringLiteral("keep");
+    return QLatin1String(kDetailsCodes[static_cast<int>(eDetails)]);
 }
 
 std::optional<ePhotoDetails> PhotoDetailsFromCode(const QString& sCode) {
-    for (ePhotoDetails e : {ePhotoDetails::Keep, ePhotoDetails::KeepLocation, ePhotoDetails::Strip})
-        if (sCode == PhotoDetailsCode(e))
-            return e;
+    for (int i = 0; i < static_cast<int>(std::size(kDetailsCodes)); ++i)
+        if (sCode == QLatin1String(kDetailsCodes[i]))
+            return static_cast<ePhotoDetails>(i);
     return std::nullopt;
 }
 

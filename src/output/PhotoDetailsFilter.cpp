@@ -166,7 +166,7 @@ Exiv2::Value::AutoPtr WellFormed(const Exiv2::Exifdatum& datum) {
     return datum.getValue();
 }
 
-template <typename tData, typename tKey> void SetIfPresent(tData& data, const char* sKey, int lValue) {
+template <typename tData, typename tKey> void SetIfPresent(tData& data, const std::string& sKey, int lValue) {
     auto it = data.findKey(tKey(sKey));
     if (it != data.end())
         it->setValue(std::to_string(lValue));
@@ -206,12 +206,12 @@ cDetailBlocks AllowedDetails(const cDetailBlocks& source, bool bLocation, int lW
                        [](Exiv2::XmpData& xmp, const Exiv2::Xmpdatum& datum, const std::string& sKey) {
                            xmp.add(Exiv2::XmpKey(sKey), &datum.value());
                        });
-    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.PixelXDimension", lWidth);
-    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.PixelYDimension", lHeight);
-    SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.ColorSpace", 1);
-    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(kept.Xmp, "Xmp.exif.PixelXDimension", lWidth);
-    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(kept.Xmp, "Xmp.exif.PixelYDimension", lHeight);
-    SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(kept.Xmp, "Xmp.exif.ColorSpace", 1);
+    // The output's size, and sRGB (1), in EXIF and in XMP alike.
+    for (const auto& [tag, value] :
+         {std::pair("PixelXDimension", lWidth), {"PixelYDimension", lHeight}, {"ColorSpace", 1}}) {
+        SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, std::string("Exif.Photo.") + tag, value);
+        SetIfPresent<Exiv2::XmpData, Exiv2::XmpKey>(kept.Xmp, std::string("Xmp.exif.") + tag, value);
+    }
     return kept;
 }
 
