@@ -12,10 +12,6 @@ QString ErrorText(int lError) {
     return QString::fromLocal8Bit(SystemErrorText(lError).c_str());
 }
 
-cWriteResult Failed(const QString& sReason) {
-    return {false, sReason};
-}
-
 // The user's words for a write that stopped at status.
 QString FailureReason(const cWriteStatus& status, const QString& sTrashReason, bool bTrashed, bool bPutBack) {
     const int error = status.Error;
@@ -60,9 +56,9 @@ cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const 
     int lookUpError = 0;
     const eEntryKind existing = LookUpEntry(folder, name, lookUpError);
     if (existing == eEntryKind::Folder)
-        return Failed(QStringLiteral("a folder of that name is in the way"));
+        return {false, QStringLiteral("a folder of that name is in the way")};
     if (existing == eEntryKind::Other && eMode == eReplace::No)
-        return Failed(QStringLiteral("a file of that name already exists"));
+        return {false, QStringLiteral("a file of that name already exists")};
 
     // Only once the new file is complete on the disk may the old one go.
     QString trashReason;
@@ -90,5 +86,5 @@ cWriteResult WriteFileSafely(const cFolder& folder, const QString& sName, const 
     if (status.Step == eWriteStep::Done)
         return {true, QString()};
     const bool putBack = trashed && PutBackFromTrash(old, folder, name);
-    return Failed(FailureReason(status, trashReason, trashed, putBack));
+    return {false, FailureReason(status, trashReason, trashed, putBack)};
 }

@@ -22,10 +22,6 @@ std::optional<std::pair<cNameTemplate::eToken, int>> TokenOf(const QString& sIns
     return std::nullopt;
 }
 
-QString Number(int lValue, int lWidth) {
-    return QStringLiteral("%1").arg(lValue, lWidth, 10, QChar(u'0'));
-}
-
 } // namespace
 
 std::optional<cNameTemplate> cNameTemplate::Parse(const QString& sText, QString& sError) {
@@ -81,7 +77,7 @@ QString cNameTemplate::Expand(const cNameFields& fields) const {
         case eToken::Width: name += QString::number(fields.Width); break;
         case eToken::Height: name += QString::number(fields.Height); break;
         case eToken::Quality: name += QString::number(fields.Quality); break;
-        case eToken::Position: name += Number(fields.Position, piece.Width); break;
+        case eToken::Position: name += QStringLiteral("%1").arg(fields.Position, piece.Width, 10, QChar(u'0')); break;
         case eToken::Date: name += fields.Date; break;
         }
     }

@@ -18,16 +18,11 @@ class cSaveObserver {
     // After every entry: sngFraction (0..1) of the entries now in the list
     // are done (an entry that failed to load and left the list is not
     // counted); sCaption is the status text "Saving (n%)  d of N".
-    virtual void Progress(double sngFraction, const QString& sCaption) {
-        (void)sngFraction;
-        (void)sCaption;
-    }
+    virtual void Progress([[maybe_unused]] double sngFraction, [[maybe_unused]] const QString& sCaption) {}
 
     // What the decoding libraries printed while reading sFileName (lines
     // ending in '\n'), before the entry's outcome is reported.
-    virtual void DecoderMessages(const QString& sFileName, const QString& sMessages) {
-        (void)sFileName;
-        (void)sMessages;
+    virtual void DecoderMessages([[maybe_unused]] const QString& sFileName, [[maybe_unused]] const QString& sMessages) {
     }
 
     // Asked after every entry: true ends the run before the next entry.
