@@ -19,9 +19,7 @@ QString GetBaseName(const QString& sFilename) {
 
 QString GetExtension(const QString& sFilename) {
     const qsizetype dot = ExtensionDot(sFilename);
-    if (dot < 0)
-        return QStringLiteral("JPG");
-    return sFilename.mid(dot + 1).toUpper();
+    return dot < 0 ? QStringLiteral("JPG") : sFilename.mid(dot + 1).toUpper();
 }
 
 QString FolderWithSeparator(const QString& sFolder) {

@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "gp_formats.h"
 
+#include <algorithm>
 #include <span>
 
 namespace {
@@ -33,10 +34,9 @@ const gp::image_format* ByExtension(const QString& sExtension) {
 
 bool IsImageFile(const QString& sFilename) {
     const QString extension = GetExtension(sFilename).toLower();
-    for (const gp::image_format& format : Formats())
-        if (HasFlag(&format, gp::format_read) && ListedExtensions(format).contains(extension))
-            return true;
-    return false;
+    return std::any_of(Formats().begin(), Formats().end(), [&extension](const gp::image_format& format) {
+        return HasFlag(&format, gp::format_read) && ListedExtensions(format).contains(extension);
+    });
 }
 
 QString OpenDialogFilter() {

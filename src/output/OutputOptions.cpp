@@ -26,12 +26,9 @@ int16_t QualityTagValue(int16_t iIndex) {
 }
 
 std::optional<int32_t> RotateFlipCode(int16_t iRotationIndex) {
-    switch (RotationTagValue(iRotationIndex)) {
-    case 90: return 1;
-    case 180: return 2;
-    case 270: return 3;
-    default: return std::nullopt;
-    }
+    // The imaging layer's codes count the quarter turns.
+    const int32_t quarters = RotationTagValue(iRotationIndex) / 90;
+    return quarters > 0 ? std::optional(quarters) : std::nullopt;
 }
 
 std::optional<int16_t> CustomBoxSize(const QString& sText) {
@@ -55,8 +52,7 @@ bool FormatTakesQuality(const QString& sCode) {
 }
 
 bool RotationSwapsSides(int16_t iRotationIndex) {
-    const int16_t angle = RotationTagValue(iRotationIndex);
-    return angle == 90 || angle == 270;
+    return RotateFlipCode(iRotationIndex).value_or(0) % 2 == 1;
 }
 
 std::optional<int16_t> ValidateCustomSize(const QString& sText) {

@@ -33,10 +33,9 @@ cSaveAhead::~cSaveAhead() {
 cEntryOutput cSaveAhead::Take(const cSaveList& list, int lPosition, cSaveObserver& observer) {
     if (mThreads == 1)
         return EncodeEntry(list.Folder(lPosition), list.FileName(lPosition), mJob, mGdip, observer);
-    auto pathAt = [&list](int lAt) { return FolderWithSeparator(list.Folder(lAt)) + list.FileName(lAt); };
     // The queue follows the list: a removed entry leaves with its job, so
     // anything else out of step means the list changed under us.
-    if (!mJobs.empty() && mJobs.front().Path != pathAt(lPosition))
+    if (!mJobs.empty() && mJobs.front().Path != FolderWithSeparator(list.Folder(lPosition)) + list.FileName(lPosition))
         Drop();
     const int count = list.Count();
     for (int next = lPosition + static_cast<int>(mJobs.size());

@@ -264,15 +264,12 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension, const CLSID& encoder,
                            int32_t lQuality, bool bQuantize, const cPhotoBlocks& details) {
     const QString kind = sRequestedExtension.toUpper();
+    // A transparent image saved as JPEG or BMP comes out over white, not black.
+    if (image && DropsTransparency(kind) && image->PixelFormat() == PixelFormat32bppARGB)
+        image = OverWhite(*image);
     QByteArray bytes;
     if (!image)
         return bytes;
-    // A transparent image saved as JPEG or BMP comes out over white, not black.
-    if (DropsTransparency(kind) && image->PixelFormat() == PixelFormat32bppARGB) {
-        image = OverWhite(*image);
-        if (!image)
-            return bytes;
-    }
 
     if (TakesQuality(kind)) {
         const auto quality = static_cast<uint32_t>(lQuality);

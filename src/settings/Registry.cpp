@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -23,17 +25,10 @@ bool ValueExists(const QString& sKey, const QString& sValueName) {
 
 QVariant ReadValue(const QString& sKey, const QString& sValueName) {
     const QVariant value = OpenKey(sKey)->value(sValueName);
-    switch (value.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::Short:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong: return value;
-    default:
-        // Lists, byte arrays and other kinds are not something this store reads.
-        return {};
-    }
+    // Lists, byte arrays and other kinds are not something this store reads.
+    const int kinds[] = {QMetaType::QString, QMetaType::Short,    QMetaType::Int,
+                         QMetaType::UInt,    QMetaType::LongLong, QMetaType::ULongLong};
+    return std::find(std::begin(kinds), std::end(kinds), value.typeId()) != std::end(kinds) ? value : QVariant();
 }
 
 void WriteString(const QString& sKey, const QString& sValueName, const QString& sValue) {
