@@ -25,17 +25,13 @@
 
 namespace gp {
 
+/* Owners of lcms handles. */
+using cl_profile = std::unique_ptr<void, cmsBool (*)(cmsHPROFILE)>;
+using cl_transform = std::unique_ptr<void, void (*)(cmsHTRANSFORM)>;
+
 /* Either an lcms transform (RGB and CMYK profiles) or a grey table. */
 struct colour_transform {
-    colour_transform() = default;
-    ~colour_transform() {
-        if (handle)
-            cmsDeleteTransform(handle);
-    }
-    colour_transform(const colour_transform&) = delete;
-    colour_transform& operator=(const colour_transform&) = delete;
-
-    cmsHTRANSFORM handle = nullptr;
+    cl_transform handle{nullptr, cmsDeleteTransform};
     bool grey = false;
     uint8_t grey_table[256][3] = {}; /* B, G, R for each grey level */
 };
@@ -63,22 +59,6 @@ struct cl_entry {
 std::mutex gCacheMutex; /* guards gCache */
 std::vector<cl_entry> gCache;
 
-/* Owns an lcms profile handle. */
-class cProfile {
-  public:
-    explicit cProfile(cmsHPROFILE handle) : mHandle(handle) {}
-    ~cProfile() {
-        if (mHandle)
-            cmsCloseProfile(mHandle);
-    }
-    cProfile(const cProfile&) = delete;
-    cProfile& operator=(const cProfile&) = delete;
-    cmsHPROFILE get() const { return mHandle; }
-
-  private:
-    cmsHPROFILE mHandle;
-};
-
 cmsUInt32Number cl_intent(cmsHPROFILE profile, cmsUInt32Number& flags) {
     flags = cmsFLAGS_NOCACHE;
     if (cmsIsCLUT(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT))
@@ -87,20 +67,20 @@ cmsUInt32Number cl_intent(cmsHPROFILE profile, cmsUInt32Number& flags) {
     return INTENT_RELATIVE_COLORIMETRIC;
 }
 
-cmsHTRANSFORM cl_create(cmsHPROFILE source, cmsUInt32Number inType, cmsUInt32Number outType) {
-    cProfile srgb(cmsCreate_sRGBProfile());
-    if (!srgb.get())
-        return nullptr;
+cl_transform cl_create(cmsHPROFILE source, cmsUInt32Number inType, cmsUInt32Number outType) {
+    const cl_profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    if (!srgb)
+        return {nullptr, cmsDeleteTransform};
     cmsUInt32Number flags = 0;
     const cmsUInt32Number intent = cl_intent(source, flags);
     if (T_EXTRA(inType) != 0)
         flags |= cmsFLAGS_COPY_ALPHA;
-    return cmsCreateTransform(source, inType, srgb.get(), outType, intent, flags);
+    return {cmsCreateTransform(source, inType, srgb.get(), outType, intent, flags), cmsDeleteTransform};
 }
 
 /* True when t maps a 16-step grid of B, G, R values onto itself within one
  * level: such a profile is sRGB in all but name and is not applied. */
-bool cl_is_identity(cmsHTRANSFORM t) {
+bool cl_is_identity(const cl_transform& t) {
     uint8_t in[16 * 16 * 16 * 3];
     uint8_t out[sizeof(in)];
     size_t n = 0;
@@ -111,7 +91,7 @@ bool cl_is_identity(cmsHTRANSFORM t) {
                 in[n++] = static_cast<uint8_t>(g);
                 in[n++] = static_cast<uint8_t>(r);
             }
-    cmsDoTransform(t, in, out, sizeof(in) / 3);
+    cmsDoTransform(t.get(), in, out, sizeof(in) / 3);
     for (size_t i = 0; i < sizeof(in); ++i)
         if (std::abs(int{in[i]} - int{out[i]}) > 1)
             return false;
@@ -120,14 +100,13 @@ bool cl_is_identity(cmsHTRANSFORM t) {
 
 std::shared_ptr<colour_transform> cl_build_grey(cmsHPROFILE source) {
     auto result = std::make_shared<colour_transform>();
-    cmsHTRANSFORM t = cl_create(source, TYPE_GRAY_8, TYPE_BGR_8);
+    const cl_transform t = cl_create(source, TYPE_GRAY_8, TYPE_BGR_8);
     if (!t)
         return nullptr;
     uint8_t levels[256];
     for (int i = 0; i < 256; ++i)
         levels[i] = static_cast<uint8_t>(i);
-    cmsDoTransform(t, levels, result->grey_table, 256);
-    cmsDeleteTransform(t);
+    cmsDoTransform(t.get(), levels, result->grey_table, 256);
     result->grey = true;
     bool identity = true;
     for (int i = 0; i < 256; ++i)
@@ -137,7 +116,8 @@ std::shared_ptr<colour_transform> cl_build_grey(cmsHPROFILE source) {
 }
 
 std::shared_ptr<colour_transform> cl_build(const std::vector<uint8_t>& bytes, cl_layout layout) {
-    cProfile source(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+    const cl_profile source(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())),
+                            cmsCloseProfile);
     if (!source.get())
         return nullptr;
     const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
@@ -148,22 +128,16 @@ std::shared_ptr<colour_transform> cl_build(const std::vector<uint8_t>& bytes, cl
         return cl_build_grey(source.get());
     if (space != cmsSigRgbData && !cmyk)
         return nullptr;
-    auto result = std::make_shared<colour_transform>();
     if (!cmyk) {
-        cmsHTRANSFORM probe = cl_create(source.get(), TYPE_BGR_8, TYPE_BGR_8);
-        if (!probe)
-            return nullptr;
-        const bool identity = cl_is_identity(probe);
-        cmsDeleteTransform(probe);
-        if (identity)
+        const cl_transform probe = cl_create(source.get(), TYPE_BGR_8, TYPE_BGR_8);
+        if (!probe || cl_is_identity(probe))
             return nullptr;
     }
-    const cmsUInt32Number inType = layout == cl_layout::bgr    ? TYPE_BGR_8
-                                   : layout == cl_layout::bgra ? TYPE_BGRA_8
-                                   : layout == cl_layout::cmyk ? TYPE_CMYK_8
-                                                               : TYPE_CMYK_8_REV;
+    /* The lcms pixel type of each layout, in cl_layout's order. */
+    static constexpr cmsUInt32Number kInTypes[] = {TYPE_BGR_8, TYPE_BGRA_8, TYPE_CMYK_8, TYPE_CMYK_8_REV};
     const cmsUInt32Number outType = layout == cl_layout::bgra ? TYPE_BGRA_8 : TYPE_BGR_8;
-    result->handle = cl_create(source.get(), inType, outType);
+    auto result = std::make_shared<colour_transform>();
+    result->handle = cl_create(source.get(), kInTypes[static_cast<int>(layout)], outType);
     return result->handle ? result : nullptr;
 }
 
@@ -183,22 +157,32 @@ std::shared_ptr<const colour_transform> cl_lookup(const std::vector<uint8_t>& pr
     return built;
 }
 
-bool cl_all_grey(const raster& r, uint32_t bytesPerPixel) {
+/* Pixels of bytesPerPixel bytes (B, G, R first), width a row, rows stride
+ * bytes apart. */
+struct cl_pixels {
+    uint8_t* data;
+    uint32_t width;
+    uint32_t height;
+    size_t stride;
+    uint32_t bytesPerPixel;
+};
+
+bool cl_all_grey(const cl_pixels& r) {
     for (uint32_t y = 0; y < r.height; ++y) {
-        const uint8_t* p = r.pixels.data() + size_t{y} * r.stride;
-        for (uint32_t x = 0; x < r.width; ++x, p += bytesPerPixel)
+        const uint8_t* p = r.data + y * r.stride;
+        for (uint32_t x = 0; x < r.width; ++x, p += r.bytesPerPixel)
             if (p[0] != p[1] || p[1] != p[2])
                 return false;
     }
     return true;
 }
 
-void cl_grey_pixels(const colour_transform& t, raster& r, uint32_t bytesPerPixel) {
-    if (!cl_all_grey(r, bytesPerPixel))
+void cl_grey_pixels(const colour_transform& t, const cl_pixels& r) {
+    if (!cl_all_grey(r))
         return;
     for (uint32_t y = 0; y < r.height; ++y) {
-        uint8_t* p = r.pixels.data() + size_t{y} * r.stride;
-        for (uint32_t x = 0; x < r.width; ++x, p += bytesPerPixel)
+        uint8_t* p = r.data + y * r.stride;
+        for (uint32_t x = 0; x < r.width; ++x, p += r.bytesPerPixel)
             std::memcpy(p, t.grey_table[p[0]], 3);
     }
 }
@@ -216,24 +200,19 @@ void colour_to_srgb(const std::vector<uint8_t>& profile, raster& r) noexcept {
             return;
         if (indexed && !r.palette.empty()) {
             /* ARGB entries lie in memory as B, G, R, A on our little-endian targets */
-            raster palette;
-            palette.width = static_cast<uint32_t>(r.palette.size());
-            palette.height = palette.width ? 1 : 0;
-            palette.stride = palette.width * 4;
-            palette.pixels.resize(palette.stride);
-            std::memcpy(palette.pixels.data(), r.palette.data(), palette.stride);
+            auto* entries = reinterpret_cast<uint8_t*>(r.palette.data());
+            const auto count = static_cast<uint32_t>(r.palette.size());
             if (t->grey)
-                cl_grey_pixels(*t, palette, 4);
+                cl_grey_pixels(*t, {entries, count, 1, size_t{count} * 4, 4});
             else
-                cmsDoTransform(t->handle, palette.pixels.data(), palette.pixels.data(), palette.width);
-            std::memcpy(r.palette.data(), palette.pixels.data(), palette.stride);
+                cmsDoTransform(t->handle.get(), entries, entries, count);
         } else if (indexed) {
             return;
         } else if (t->grey) {
-            cl_grey_pixels(*t, r, packed24 ? 3 : 4);
+            cl_grey_pixels(*t, {r.pixels.data(), r.width, r.height, r.stride, packed24 ? 3u : 4u});
         } else {
-            cmsDoTransformLineStride(t->handle, r.pixels.data(), r.pixels.data(), r.width, r.height, r.stride, r.stride,
-                                     0, 0);
+            cmsDoTransformLineStride(t->handle.get(), r.pixels.data(), r.pixels.data(), r.width, r.height, r.stride,
+                                     r.stride, 0, 0);
         }
     } catch (...) {
         /* out of memory while caching: the pixels stay as decoded */
@@ -252,7 +231,7 @@ std::shared_ptr<const colour_transform> colour_cmyk_transform(const std::vector<
 }
 
 void colour_apply(const colour_transform& transform, const uint8_t* cmyk, uint8_t* bgr, uint32_t count) noexcept {
-    cmsDoTransform(transform.handle, cmyk, bgr, count);
+    cmsDoTransform(transform.handle.get(), cmyk, bgr, count);
 }
 
 std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromaticities, double gamma) noexcept {
@@ -274,7 +253,7 @@ std::vector<uint8_t> colour_profile_from_chromaticities(const double* chromatici
         if (!curve)
             return {};
         cmsToneCurve* curves[3] = {curve, curve, curve};
-        cProfile made(cmsCreateRGBProfile(&white, &primaries, curves));
+        const cl_profile made(cmsCreateRGBProfile(&white, &primaries, curves), cmsCloseProfile);
         cmsFreeToneCurve(curve);
         cmsUInt32Number size = 0;
         if (!made.get() || !cmsSaveProfileToMem(made.get(), nullptr, &size) || size == 0)

@@ -16,7 +16,6 @@
 
 #include <malloc.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 /* Largest file GdipLoadImageFromFile reads into memory. */
@@ -26,15 +25,9 @@ static constexpr uint64_t bm_max_file_bytes = uint64_t{1} << 30;
  * save's worker threads; relaxed order, as nothing else is published by it. */
 static std::atomic<uint64_t> bm_decode_count{0};
 
-GpImage::GpImage() : alive(std::make_shared<bool>(true)) {}
-
 GpImage::~GpImage() {
     *alive = false;
-    if (pending_save)
-        GpStreamRelease(pending_save->stream);
 }
-
-GpDeviceContext::GpDeviceContext() : alive(std::make_shared<bool>(true)) {}
 
 GpDeviceContext::~GpDeviceContext() {
     *alive = false;
@@ -74,7 +67,7 @@ GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster
     const uint64_t bytes = static_cast<uint64_t>(stride) * height;
     if (stride == 0 || bytes > SIZE_MAX)
         return ValueOverflow;
-    try {
+    return guard_alloc([&] {
         raster r;
         r.width = width;
         r.height = height;
@@ -86,10 +79,8 @@ GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster
             r.palette_flags = PaletteFlagsGrayScale;
         }
         out = std::move(r);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 bool utf16_to_path(const WCHAR* name, std::vector<char>& path) {
@@ -111,21 +102,12 @@ bool utf16_to_path(const WCHAR* name, std::vector<char>& path) {
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             return false;
         }
-        if (c < 0x80) {
-            path.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            path.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            path.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            path.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            path.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            path.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            path.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            path.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            path.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            path.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+        /* UTF-8: a lead byte, then six bits in each continuation byte. */
+        static constexpr uint32_t lead[4] = {0x00, 0xC0, 0xE0, 0xF0};
+        const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        path.push_back(static_cast<char>(lead[more] | (c >> (6 * more))));
+        for (int k = more - 1; k >= 0; --k)
+            path.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
     }
     path.push_back('\0');
     return true;
@@ -169,6 +151,14 @@ static GpStatus bm_decode(GpImage& image, const decode_limits& limits, raster& f
     return Ok;
 }
 
+GpStatus copy_as_argb(const raster& from, raster& to) {
+    const GpStatus status = make_raster(from.width, from.height, PixelFormat32bppARGB, to);
+    if (status == Ok)
+        convert_pixels(from.pixels.data(), static_cast<int32_t>(from.stride), from.format, from.palette,
+                       to.pixels.data(), static_cast<int32_t>(to.stride), to.format, {}, 0, 0, from.width, from.height);
+    return status;
+}
+
 GpStatus ensure_decoded(GpImage& image) {
     if (image.decoded)
         return Ok;
@@ -186,9 +176,7 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     out = &image.pixels;
     if (image.decoded)
         return Ok;
-    const uint32_t needWidth = draw_width;
-    const uint32_t needHeight = draw_height;
-    if (image.reduced.width >= needWidth && image.reduced.height >= needHeight) {
+    if (image.reduced.width >= draw_width && image.reduced.height >= draw_height) {
         out = &image.reduced;
         return Ok;
     }
@@ -202,7 +190,7 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
     /* Only a raster smaller on both sides that keeps the promised margin is
      * a reduced one; anything else stands for the full frame. */
     if (frame.width < image.info.width && frame.height < image.info.height) {
-        if (frame.width < needWidth || frame.height < needHeight)
+        if (frame.width < draw_width || frame.height < draw_height)
             return GenericError;
         image.reduced = std::move(frame);
         out = &image.reduced;
@@ -226,10 +214,9 @@ static GpStatus bm_probe_bytes(const std::vector<uint8_t>& bytes, const decoder*
                                std::string& messages) {
     size_t count = 0;
     const decoder* const* table = decoder_table(count);
-    codec = nullptr;
-    for (size_t i = 0; i < count && codec == nullptr; ++i)
-        if (table[i]->sniff(bytes.data(), bytes.size()))
-            codec = table[i];
+    const auto found =
+        std::find_if(table, table + count, [&](const decoder* d) { return d->sniff(bytes.data(), bytes.size()); });
+    codec = found != table + count ? *found : nullptr;
     if (codec == nullptr)
         return UnknownImageFormat;
     GpStatus status = Ok;
@@ -274,58 +261,47 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     return Ok;
 }
 
-/* Reads the whole file, or its first limit bytes when it is longer (*whole
- * then false); the descriptor is closed on every path. */
-static GpStatus bm_read_file(const char* path, std::vector<uint8_t>& bytes, uint64_t limit = UINT64_MAX,
+/* Reads the whole file (a UTF-16 name), or its first limit bytes when it is
+ * longer (*whole then false); the descriptor is closed on every path. */
+static GpStatus bm_read_file(const WCHAR* filename, std::vector<uint8_t>& bytes, uint64_t limit = UINT64_MAX,
                              bool* whole = nullptr) {
+    std::vector<char> path;
+    if (!utf16_to_path(filename, path))
+        return InvalidParameter;
     int fd = -1;
-    GpStatus status = gp::open_regular_file(path, &fd);
+    uint64_t size = 0;
+    GpStatus status = gp::open_regular_file(path.data(), &fd, &size);
     if (status != Ok)
         return status;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        status = gp::status_from_errno(errno);
-    } else if (static_cast<uint64_t>(info.st_size) > bm_max_file_bytes) {
-        status = OutOfMemory;
-    } else {
-        if (whole != nullptr)
-            *whole = static_cast<uint64_t>(info.st_size) <= limit;
-        try {
-            bytes.resize(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(info.st_size), limit)));
-        } catch (const std::bad_alloc&) {
-            status = OutOfMemory;
+    if (whole != nullptr)
+        *whole = size <= limit;
+    status = size > bm_max_file_bytes ? OutOfMemory : guard_alloc([&] {
+        bytes.resize(static_cast<size_t>(std::min(size, limit)));
+        return Ok;
+    });
+    size_t done = 0;
+    while (status == Ok && done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            status = got < 0 ? gp::status_from_errno(errno) : Win32Error;
+            break;
         }
-        size_t done = 0;
-        while (status == Ok && done < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                status = got < 0 ? gp::status_from_errno(errno) : Win32Error;
-                break;
-            }
-            done += static_cast<size_t>(got);
-        }
+        done += static_cast<size_t>(got);
     }
     ::close(fd);
     return status;
 }
 
 static GpStatus bm_load_file(const WCHAR* filename, bool deferred, GpImage** image) {
-    if (filename == nullptr || image == nullptr)
+    if (image == nullptr)
         return InvalidParameter;
-    std::vector<char> path;
-    if (!utf16_to_path(filename, path))
-        return InvalidParameter;
-    try {
+    return guard_alloc([&] {
         auto bytes = std::make_shared<std::vector<uint8_t>>();
-        const GpStatus status = bm_read_file(path.data(), *bytes);
-        if (status != Ok)
-            return status;
-        return bm_load_bytes(std::move(bytes), deferred, image);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+        const GpStatus status = bm_read_file(filename, *bytes);
+        return status != Ok ? status : bm_load_bytes(std::move(bytes), deferred, image);
+    });
 }
 
 GpStatus GdipLoadImageFromFile(const WCHAR* filename, GpImage** image) {
@@ -342,12 +318,9 @@ GpStatus GdipLoadImageFromFileDeferred(const WCHAR* filename, GpImage** image) {
 static constexpr uint64_t bm_header_bytes = 64 * 1024;
 
 GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint32_t* height) {
-    if (filename == nullptr || width == nullptr || height == nullptr)
+    if (width == nullptr || height == nullptr)
         return InvalidParameter;
-    std::vector<char> path;
-    if (!utf16_to_path(filename, path))
-        return InvalidParameter;
-    try {
+    return guard_alloc([&] {
         std::vector<uint8_t> bytes;
         const decoder* codec = nullptr;
         image_info info;
@@ -359,7 +332,7 @@ GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint
          * formats are read whole. */
         for (uint64_t limit = bm_header_bytes;;) {
             bool whole = false;
-            if ((status = bm_read_file(path.data(), bytes, limit, &whole)) != Ok)
+            if ((status = bm_read_file(filename, bytes, limit, &whole)) != Ok)
                 return status;
             info = image_info{};
             status = bm_probe_bytes(bytes, codec, info, messages);
@@ -373,9 +346,7 @@ GpStatus GdipGetImageFileDimensions(const WCHAR* filename, uint32_t* width, uint
         *width = info.width;
         *height = info.height;
         return Ok;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 GpStatus GdipGetDecodeCount(uint64_t* count) {
@@ -415,32 +386,19 @@ GpStatus GdipGetImageDecodedSizeFor(GpImage* image, uint32_t draw_width, uint32_
 }
 
 GpStatus GpCreateStreamOnFile(const WCHAR* filename, GpStream** stream) {
-    if (filename == nullptr || stream == nullptr)
+    if (stream == nullptr)
         return InvalidParameter;
-    std::vector<char> path;
-    if (!utf16_to_path(filename, path))
-        return InvalidParameter;
-    try {
+    return guard_alloc([&] {
         std::vector<uint8_t> bytes;
-        const GpStatus status = bm_read_file(path.data(), bytes);
+        const GpStatus status = bm_read_file(filename, bytes);
         if (status != Ok)
             return status;
-        GpStream* created = nullptr;
-        if (CreateStreamOnHGlobal(nullptr, 0, 1, &created) != S_OK)
+        GpStream* created = stream_holding(std::move(bytes));
+        if (created == nullptr)
             return OutOfMemory;
-        /* bm_max_file_bytes keeps the size within 32 bits */
-        const uint32_t size = static_cast<uint32_t>(bytes.size());
-        uint32_t written = 0;
-        if (GpStreamWrite(created, bytes.data(), size, &written) != S_OK || written != size ||
-            GpStreamSeek(created, 0, STREAM_SEEK_SET, nullptr) != S_OK) {
-            GpStreamRelease(created);
-            return OutOfMemory;
-        }
         *stream = created;
         return Ok;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image) {
@@ -453,21 +411,18 @@ GpStatus GdipLoadImageFromStream(GpStream* stream, GpImage** image) {
     const uint64_t remaining = position < size ? size - position : 0;
     if (remaining > bm_max_file_bytes)
         return OutOfMemory;
-    try {
+    return guard_alloc([&] {
         auto bytes = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(remaining));
         uint32_t read = 0;
         if (GpStreamRead(stream, bytes->data(), static_cast<uint32_t>(remaining), &read) != S_OK || read != remaining)
             return GenericError;
         return bm_load_bytes(std::move(bytes), false, image);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 /* ---- Creating ----------------------------------------------------------------------- */
 
-/* Wraps a finished raster in a new image. */
-static GpStatus bm_wrap(raster&& pixels, GpImage** image) {
+GpStatus gp::wrap_raster(raster&& pixels, GpImage** image) {
     auto* result = new (std::nothrow) GpImage;
     if (result == nullptr)
         return OutOfMemory;
@@ -497,18 +452,13 @@ GpStatus GdipCreateBitmapFromScan0(int32_t width, int32_t height, int32_t stride
             std::memcpy(pixels.pixels.data() + static_cast<size_t>(y) * pixels.stride,
                         scan0 + static_cast<ptrdiff_t>(y) * stride, pixels.stride);
     }
-    return bm_wrap(std::move(pixels), bitmap);
+    return wrap_raster(std::move(pixels), bitmap);
 }
 
 GpStatus GdipCreateBitmapFromHBITMAP(HBITMAP hbm, HPALETTE, GpBitmap** bitmap) {
     if (hbm == nullptr || bitmap == nullptr)
         return InvalidParameter;
-    try {
-        raster copy = hbm->pixels;
-        return bm_wrap(std::move(copy), bitmap);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    return guard_alloc([&] { return wrap_raster(raster(hbm->pixels), bitmap); });
 }
 
 GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t height, PixelFormat format, GpBitmap* src,
@@ -533,7 +483,7 @@ GpStatus GdipCloneBitmapAreaI(int32_t x, int32_t y, int32_t width, int32_t heigh
     convert_pixels(from.pixels.data() + static_cast<size_t>(y) * from.stride, static_cast<int32_t>(from.stride),
                    from.format, from.palette, pixels.pixels.data(), static_cast<int32_t>(pixels.stride), format,
                    pixels.palette, static_cast<uint32_t>(x), 0, pixels.width, pixels.height);
-    return bm_wrap(std::move(pixels), dst);
+    return wrap_raster(std::move(pixels), dst);
 }
 
 GpStatus GdipDisposeImage(GpImage* image) {
@@ -545,14 +495,6 @@ GpStatus GdipDisposeImage(GpImage* image) {
 
 /* ---- Size and format ------------------------------------------------------------------ */
 
-static uint32_t bm_width(const GpImage& image) {
-    return image.decoded ? image.pixels.width : image.info.width;
-}
-
-static uint32_t bm_height(const GpImage& image) {
-    return image.decoded ? image.pixels.height : image.info.height;
-}
-
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format) {
     if (image == nullptr || format == nullptr)
         return InvalidParameter;
@@ -563,15 +505,8 @@ GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format) {
 GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height) {
     if (image == nullptr || width == nullptr || height == nullptr)
         return InvalidParameter;
-    *width = static_cast<float>(bm_width(*image));
-    *height = static_cast<float>(bm_height(*image));
-    return Ok;
-}
-
-GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format) {
-    if (image == nullptr || format == nullptr)
-        return InvalidParameter;
-    *format = image->info.raw_format;
+    *width = static_cast<float>(image->decoded ? image->pixels.width : image->info.width);
+    *height = static_cast<float>(image->decoded ? image->pixels.height : image->info.height);
     return Ok;
 }
 
@@ -632,7 +567,7 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
         static_cast<int64_t>(area.Y) + area.Height > pixels.height)
         return InvalidParameter;
     const uint32_t row_bytes = stride_for(static_cast<uint32_t>(area.Width), format);
-    try {
+    return guard_alloc([&] {
         auto lock = std::make_unique<lock_state>();
         lock->rect = area;
         lock->flags = flags;
@@ -656,17 +591,15 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
                            lock->stride, format, palette, static_cast<uint32_t>(area.X), 0,
                            static_cast<uint32_t>(area.Width), static_cast<uint32_t>(area.Height));
         }
-        lockedData->Width = static_cast<uint32_t>(area.Width);
-        lockedData->Height = static_cast<uint32_t>(area.Height);
-        lockedData->Stride = lock->stride;
-        lockedData->PixelFormat = format;
-        lockedData->Scan0 = lock->scan0;
-        lockedData->Reserved = 0;
+        *lockedData = BitmapData{static_cast<uint32_t>(area.Width),
+                                 static_cast<uint32_t>(area.Height),
+                                 lock->stride,
+                                 format,
+                                 lock->scan0,
+                                 0};
         bitmap->lock = std::move(lock);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 GpStatus GdipBitmapUnlockBits(GpBitmap* bitmap, BitmapData* lockedData) {
@@ -731,15 +664,13 @@ GpStatus GdipSetImagePalette(GpImage* image, const ColorPalette* palette) {
     raster& pixels = image->pixels;
     if (is_indexed(pixels.format) && palette->Count > (1u << GetPixelFormatSize(pixels.format)))
         return InvalidParameter;
-    try {
+    return guard_alloc([&] {
         std::vector<ARGB> entries(palette->Count);
         std::memcpy(entries.data(), reinterpret_cast<const uint8_t*>(palette) + 8, entries.size() * 4);
         pixels.palette = std::move(entries);
         pixels.palette_flags = palette->Flags;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 /* ---- Property items ------------------------------------------------------------------- */
@@ -771,12 +702,10 @@ GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize, P
         return PropertyNotFound;
     if (propSize != sizeof(PropertyItem) + item->value.size())
         return InvalidParameter;
-    buffer->id = item->id;
-    buffer->length = static_cast<uint32_t>(item->value.size());
-    buffer->type = item->type;
     /* The value bytes follow the record in the caller's buffer. */
     uint8_t* value = reinterpret_cast<uint8_t*>(buffer) + sizeof(PropertyItem);
-    buffer->value = item->value.empty() ? nullptr : value;
+    *buffer = PropertyItem{item->id, static_cast<uint32_t>(item->value.size()), item->type,
+                           item->value.empty() ? nullptr : value};
     if (!item->value.empty())
         std::memcpy(value, item->value.data(), item->value.size());
     return Ok;
@@ -784,25 +713,24 @@ GpStatus GdipGetPropertyItem(GpImage* image, PROPID propId, uint32_t propSize, P
 
 /* ---- Frames --------------------------------------------------------------------------- */
 
-static bool bm_has_dimension(const GpImage& image, const GUID& dimension) {
-    if (dimension == FrameDimensionPage)
-        return image.info.frames_are_pages;
-    return dimension == FrameDimensionTime && !image.info.frames_are_pages;
+/* True when both are given and the image's frames run along dimension. */
+static bool bm_has_dimension(const GpImage* image, const GUID* dimension) {
+    if (image == nullptr || dimension == nullptr)
+        return false;
+    if (*dimension == FrameDimensionPage)
+        return image->info.frames_are_pages;
+    return *dimension == FrameDimensionTime && !image->info.frames_are_pages;
 }
 
 GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, uint32_t* count) {
-    if (image == nullptr || dimensionID == nullptr || count == nullptr)
-        return InvalidParameter;
-    if (!bm_has_dimension(*image, *dimensionID))
+    if (count == nullptr || !bm_has_dimension(image, dimensionID))
         return InvalidParameter;
     *count = image->info.frame_count;
     return Ok;
 }
 
 GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, uint32_t frameIndex) {
-    if (image == nullptr || dimensionID == nullptr)
-        return InvalidParameter;
-    if (!bm_has_dimension(*image, *dimensionID) || frameIndex >= image->info.frame_count)
+    if (!bm_has_dimension(image, dimensionID) || frameIndex >= image->info.frame_count)
         return InvalidParameter;
     if (image->lock)
         return WrongState;
@@ -865,18 +793,15 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
     GpStatus status = ensure_decoded(*bitmap);
     if (status != Ok)
         return status;
-    const raster& from = bitmap->pixels;
     auto* result = new (std::nothrow) GpDisplayBitmap;
     if (result == nullptr)
         return OutOfMemory;
-    status = make_raster(from.width, from.height, PixelFormat32bppARGB, result->pixels);
+    status = copy_as_argb(bitmap->pixels, result->pixels);
     if (status != Ok) {
         delete result;
         return status;
     }
     raster& to = result->pixels;
-    convert_pixels(from.pixels.data(), static_cast<int32_t>(from.stride), from.format, from.palette, to.pixels.data(),
-                   static_cast<int32_t>(to.stride), to.format, {}, 0, 0, from.width, from.height);
     if ((background >> 24) != 0) {
         for (uint32_t y = 0; y < to.height; ++y) {
             auto* row = reinterpret_cast<ARGB*>(to.pixels.data() + static_cast<size_t>(y) * to.stride);
@@ -889,12 +814,8 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
 }
 
 static void bm_describe(raster& pixels, BitmapData* bits) {
-    bits->Width = pixels.width;
-    bits->Height = pixels.height;
-    bits->Stride = static_cast<int32_t>(pixels.stride);
-    bits->PixelFormat = pixels.format;
-    bits->Scan0 = pixels.pixels.data();
-    bits->Reserved = 0;
+    *bits = BitmapData{pixels.width,  pixels.height,        static_cast<int32_t>(pixels.stride),
+                       pixels.format, pixels.pixels.data(), 0};
 }
 
 GpStatus GpGetHBITMAPBits(HBITMAP hbm, BitmapData* bits) {

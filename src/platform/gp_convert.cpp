@@ -11,9 +11,7 @@
 
 namespace gp {
 
-namespace {
-
-uint32_t cv_index_at(const uint8_t* row, uint32_t bpp, uint32_t x) {
+uint32_t index_at(const uint8_t* row, uint32_t bpp, uint32_t x) {
     switch (bpp) {
     case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
     case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u;
@@ -21,7 +19,7 @@ uint32_t cv_index_at(const uint8_t* row, uint32_t bpp, uint32_t x) {
     }
 }
 
-void cv_set_index(uint8_t* row, uint32_t bpp, uint32_t x, uint32_t index) {
+void set_index(uint8_t* row, uint32_t bpp, uint32_t x, uint32_t index) {
     switch (bpp) {
     case 1: {
         const uint8_t mask = static_cast<uint8_t>(0x80u >> (x & 7));
@@ -36,6 +34,8 @@ void cv_set_index(uint8_t* row, uint32_t bpp, uint32_t x, uint32_t index) {
     default: row[x] = static_cast<uint8_t>(index);
     }
 }
+
+namespace {
 
 /* Nearest palette entry by squared distance over all four channels; remembers
  * the last answer, since neighbouring pixels repeat colours. */
@@ -93,7 +93,7 @@ void cv_write_row_argb(const ARGB* in, uint8_t* row, PixelFormat format, cv_near
     default: {
         const uint32_t bpp = GetPixelFormatSize(format);
         for (uint32_t i = 0; i < count; ++i)
-            cv_set_index(row, bpp, x + i, nearest.find(in[i]));
+            set_index(row, bpp, x + i, nearest.find(in[i]));
     }
     }
 }
@@ -122,7 +122,7 @@ void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARG
         const uint32_t bpp = GetPixelFormatSize(format);
         /* An index beyond the palette reads as opaque black. */
         for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t index = cv_index_at(row, bpp, x + i);
+            const uint32_t index = index_at(row, bpp, x + i);
             out[i] = index < palette.size() ? palette[index] : 0xFF000000u;
         }
     }
@@ -149,12 +149,12 @@ void convert_pixels(const uint8_t* src, int32_t src_stride, PixelFormat src_form
         } else if (index_copy) {
             const uint32_t limit = 1u << dst_bpp;
             for (uint32_t i = 0; i < width; ++i) {
-                uint32_t index = cv_index_at(in, src_bpp, x_src + i);
+                uint32_t index = index_at(in, src_bpp, x_src + i);
                 if (index >= limit || index >= dst_palette.size()) {
                     const ARGB color = index < src_palette.size() ? src_palette[index] : 0xFF000000u;
                     index = nearest.find(color);
                 }
-                cv_set_index(out, dst_bpp, x_dst + i, index);
+                set_index(out, dst_bpp, x_dst + i, index);
             }
         } else {
             read_row_argb(in, src_format, src_palette, x_src, width, line.data());

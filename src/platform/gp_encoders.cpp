@@ -6,10 +6,12 @@
 #include "gp_formats.h"
 #include "gp_internal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
 using namespace gp;
 
 /* Tokens only need to be distinct and non-zero; nothing else is shared. */
@@ -32,66 +34,34 @@ void GdiplusShutdown(uintptr_t) {}
 
 /* ---- Enumeration -------------------------------------------------------------------- */
 
-static size_t en_length(const WCHAR* text) {
-    size_t length = 0;
-    while (text != nullptr && text[length] != 0)
-        ++length;
-    return length;
-}
-
-/* The row of the format table an encoder writes; every encoder has one. */
-static const image_format& en_format(const encoder& codec) {
-    return *format_by_code(codec.format_code);
-}
-
-/* Bytes of the four strings of one encoder's description (the format
- * description is the format's code, "JPG"), terminators included. */
-static size_t en_string_bytes(const encoder& codec) {
-    const image_format& format = en_format(codec);
-    return (en_length(codec.codec_name) + std::strlen(codec.format_code) + encoder_patterns(format, nullptr) +
-            encoder_mime_type(format, nullptr) + 4) *
-           sizeof(WCHAR);
+/* The four strings of one encoder's description, each followed by its
+ * terminator: codec name, format description (the code of the format's row
+ * in the format table, "JPG"), extension patterns and MIME type. */
+static std::u16string en_strings(const encoder& codec) {
+    const image_format& format = *format_by_code(codec.format_code);
+    std::u16string text = codec.codec_name;
+    text += u'\0';
+    for (const std::string& ascii :
+         {std::string(codec.format_code), encoder_patterns(format), encoder_mime_type(format)}) {
+        text.append(ascii.begin(), ascii.end());
+        text += u'\0';
+    }
+    return text;
 }
 
 GpStatus GdipGetImageEncodersSize(uint32_t* numEncoders, uint32_t* size) {
     if (numEncoders == nullptr || size == nullptr)
         return InvalidParameter;
-    size_t count = 0;
-    const encoder* table = encoder_table(count);
-    size_t bytes = count * sizeof(ImageCodecInfo);
-    for (size_t i = 0; i < count; ++i)
-        bytes += en_string_bytes(table[i]);
-    *numEncoders = static_cast<uint32_t>(count);
-    *size = static_cast<uint32_t>(bytes);
-    return Ok;
-}
-
-/* Copies text into the string area at cursor and advances it. */
-static const WCHAR* en_put(const WCHAR* text, WCHAR*& cursor) {
-    const size_t length = en_length(text);
-    WCHAR* start = cursor;
-    if (length > 0)
-        std::memcpy(cursor, text, length * sizeof(WCHAR));
-    cursor[length] = 0;
-    cursor += length + 1;
-    return start;
-}
-
-/* Copies the ASCII text into the string area at cursor and advances it. */
-static const WCHAR* en_put_ascii(const char* text, WCHAR*& cursor) {
-    WCHAR* start = cursor;
-    while (*text != 0)
-        *cursor++ = static_cast<WCHAR>(*text++);
-    *cursor++ = 0;
-    return start;
-}
-
-/* Terminates the length characters written at cursor and advances past them. */
-static const WCHAR* en_end(size_t length, WCHAR*& cursor) {
-    WCHAR* start = cursor;
-    cursor[length] = 0;
-    cursor += length + 1;
-    return start;
+    return guard_alloc([&] {
+        size_t count = 0;
+        const encoder* table = encoder_table(count);
+        size_t bytes = count * sizeof(ImageCodecInfo);
+        for (size_t i = 0; i < count; ++i)
+            bytes += en_strings(table[i]).size() * sizeof(WCHAR);
+        *numEncoders = static_cast<uint32_t>(count);
+        *size = static_cast<uint32_t>(bytes);
+        return Ok;
+    });
 }
 
 GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInfo* encoders) {
@@ -99,29 +69,33 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
         return InvalidParameter;
     uint32_t expected_count = 0;
     uint32_t expected_size = 0;
-    GdipGetImageEncodersSize(&expected_count, &expected_size);
+    const GpStatus status = GdipGetImageEncodersSize(&expected_count, &expected_size);
+    if (status != Ok)
+        return status;
     if (numEncoders != expected_count || size != expected_size)
         return InvalidParameter;
-    size_t count = 0;
-    const encoder* table = encoder_table(count);
-    /* Strings follow the records; sizeof(ImageCodecInfo) keeps them 2-aligned. */
-    auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
-    for (size_t i = 0; i < count; ++i) {
-        const encoder& codec = table[i];
-        const image_format& format = en_format(codec);
-        ImageCodecInfo& info = encoders[i];
-        info = ImageCodecInfo{};
-        info.Clsid = codec.clsid;
-        info.FormatID = codec.format_id;
-        info.CodecName = en_put(codec.codec_name, cursor);
-        info.FormatDescription = en_put_ascii(codec.format_code, cursor);
-        info.FilenameExtension = en_end(encoder_patterns(format, cursor), cursor);
-        info.MimeType = en_end(encoder_mime_type(format, cursor), cursor);
-        info.DllName = nullptr;
-        info.Flags = 0x00010007; /* encoder, supports bitmaps, built in */
-        info.Version = 1;
-    }
-    return Ok;
+    return guard_alloc([&] {
+        size_t count = 0;
+        const encoder* table = encoder_table(count);
+        /* Strings follow the records; sizeof(ImageCodecInfo) keeps them 2-aligned. */
+        auto* cursor = reinterpret_cast<WCHAR*>(encoders + count);
+        for (size_t i = 0; i < count; ++i) {
+            ImageCodecInfo& info = encoders[i];
+            info = ImageCodecInfo{};
+            info.Clsid = table[i].clsid;
+            info.FormatID = table[i].format_id;
+            info.Flags = 0x00010007; /* encoder, supports bitmaps, built in */
+            info.Version = 1;
+            const std::u16string text = en_strings(table[i]);
+            std::copy(text.begin(), text.end(), cursor);
+            for (const WCHAR** field :
+                 {&info.CodecName, &info.FormatDescription, &info.FilenameExtension, &info.MimeType}) {
+                *field = cursor;
+                cursor += std::char_traits<char16_t>::length(cursor) + 1;
+            }
+        }
+        return Ok;
+    });
 }
 
 /* ---- Saving ----------------------------------------------------------------------- */
@@ -141,12 +115,10 @@ static GpStatus en_bytes(const EncoderParameter& p, std::vector<uint8_t>& block)
         (p.NumberOfValues > 0 && p.Value == nullptr))
         return InvalidParameter;
     const auto* bytes = static_cast<const uint8_t*>(p.Value);
-    try {
+    return guard_alloc([&] {
         block.assign(bytes, bytes + p.NumberOfValues);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 /* Reads the parameters the encoders understand. save_flag stays 0 without one. */
@@ -163,7 +135,7 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
             continue;
         }
         const bool is_quality = p.Guid == EncoderQuality;
-        if (!is_quality && !(p.Guid == EncoderSaveFlag))
+        if (!is_quality && p.Guid != EncoderSaveFlag)
             continue;
         if (p.NumberOfValues < 1 || p.Type != EncoderParameterValueTypeLong || p.Value == nullptr)
             return InvalidParameter;
@@ -183,7 +155,7 @@ static GpStatus en_parse(const EncoderParameters* params, encode_options& option
 /* The one file writer of the program: the file takes its name only once it
  * is complete, so no half-written file is ever left behind. */
 static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& bytes) {
-    try {
+    return guard_alloc([&] {
         const std::string full(path);
         const size_t slash = full.rfind('/');
         const cFolder folder(slash == std::string::npos ? "." : slash == 0 ? "/" : full.substr(0, slash));
@@ -193,9 +165,7 @@ static GpStatus en_write_file(const char* path, const std::vector<uint8_t>& byte
         if (written.Step == eWriteStep::Done)
             return Ok;
         return written.Error == EACCES || written.Error == EPERM ? AccessDenied : Win32Error;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 static GpStatus en_write_stream(GpStream* stream, const std::vector<uint8_t>& bytes) {
@@ -219,15 +189,13 @@ static GpStatus en_encode_write(const encoder& codec, const raster* const* pages
 }
 
 static GpStatus en_finish(const save_session& session) {
-    std::vector<const raster*> pages;
-    try {
+    return guard_alloc([&] {
+        std::vector<const raster*> pages;
         for (const raster& page : session.pages)
             pages.push_back(&page);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
-                           session.to_file ? session.path.data() : nullptr, session.stream);
+        return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
+                               session.to_file ? session.path.data() : nullptr, session.stream.get());
+    });
 }
 
 /* The common part of the two save calls; exactly one of path and stream is set. */
@@ -245,12 +213,12 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         status = ensure_decoded(*image);
     if (status != Ok)
         return status;
-    if (save_flag != EncoderValueMultiFrame || !(codec->format_id == ImageFormatTIFF)) {
+    if (save_flag != EncoderValueMultiFrame || codec->format_id != ImageFormatTIFF) {
         const raster* page = &image->pixels;
         return en_encode_write(*codec, &page, 1, options, path, stream);
     }
     /* Multi-page: the pages are collected until the flush. */
-    try {
+    return guard_alloc([&] {
         auto session = std::make_unique<save_session>();
         session->codec = codec;
         session->options = options;
@@ -258,16 +226,11 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         if (path != nullptr)
             session->path.assign(path, path + std::strlen(path) + 1);
         session->pages.push_back(image->pixels);
-        session->stream = stream;
-        if (stream != nullptr)
-            GpStreamAddRef(stream);
-        if (image->pending_save)
-            GpStreamRelease(image->pending_save->stream);
+        GpStreamAddRef(stream);
+        session->stream.reset(stream);
         image->pending_save = std::move(session);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 GpStatus GdipSaveImageToFile(GpImage* image, const WCHAR* filename, const CLSID* clsidEncoder,
@@ -289,15 +252,13 @@ GpStatus GdipSaveImageToStream(GpImage* image, GpStream* stream, const CLSID* cl
 
 /* Adds a copy of source's active frame to image's pending save. */
 static GpStatus en_add_page(GpImage* image, GpImage* source) {
-    GpStatus status = ensure_decoded(*source);
+    const GpStatus status = ensure_decoded(*source);
     if (status != Ok)
         return status;
-    try {
+    return guard_alloc([&] {
         image->pending_save->pages.push_back(source->pixels);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 /* The common start of the calls that add to a multi-page save: a save must be
@@ -321,10 +282,8 @@ GpStatus GdipSaveAdd(GpImage* image, const EncoderParameters* encoderParams) {
         return en_add_page(image, image);
     if (save_flag != EncoderValueFlush)
         return InvalidParameter;
-    std::unique_ptr<save_session> session = std::move(image->pending_save);
-    const GpStatus result = en_finish(*session);
-    GpStreamRelease(session->stream);
-    return result;
+    const std::unique_ptr<save_session> session = std::move(image->pending_save);
+    return en_finish(*session);
 }
 
 GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters* encoderParams) {

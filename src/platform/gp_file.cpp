@@ -21,7 +21,7 @@ GpStatus gp::status_from_errno(int error) {
     }
 }
 
-GpStatus gp::open_regular_file(const char* path, int* fd) {
+GpStatus gp::open_regular_file(const char* path, int* fd, uint64_t* size) {
     /* O_NONBLOCK: a FIFO without a writer (or a device) would block the open
      * for ever; a regular file ignores the flag, and it is cleared below. */
     const int opened = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -43,5 +43,6 @@ GpStatus gp::open_regular_file(const char* path, int* fd) {
         return status;
     }
     *fd = opened;
+    *size = static_cast<uint64_t>(info.st_size);
     return Ok;
 }

@@ -70,17 +70,9 @@ struct GUID {
     uint16_t Data2;
     uint16_t Data3;
     uint8_t Data4[8];
+    bool operator==(const GUID&) const = default;
 };
 typedef GUID CLSID;
-
-inline bool operator==(const GUID& a, const GUID& b) {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-        return false;
-    for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i])
-            return false;
-    return true;
-}
 
 /* ---- Records ------------------------------------------------------------------ */
 
@@ -500,9 +492,6 @@ GpStatus GdipDisposeImage(GpImage* image);
  * RotateFlip). Sizes are whole numbers given as floats. */
 GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
 GpStatus GdipGetImageDimension(GpImage* image, float* width, float* height);
-/* The format the image was decoded from (ImageFormatMemoryBMP for created
- * bitmaps). */
-GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
 /* What the decoding libraries printed on stderr while the image was read and
  * decoded (their warnings about damaged data), as UTF-8 lines; stderr itself
  * gets none of it. With buffer null, *size receives the length; else up to

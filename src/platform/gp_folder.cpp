@@ -34,18 +34,14 @@ GpStatus gp::list_folder(const char* path, std::vector<folder_entry>* entries, f
     if (opened < 0)
         return status_from_errno(errno);
     struct stat info {};
-    if (::fstat(opened, &info) != 0) {
+    DIR* stream = ::fstat(opened, &info) == 0 ? ::fdopendir(opened) : nullptr;
+    if (stream == nullptr) {
         const GpStatus status = status_from_errno(errno);
         ::close(opened);
         return status;
     }
     /* The stream owns the descriptor from here on. */
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::fdopendir(opened), ::closedir);
-    if (!folder) {
-        const GpStatus status = status_from_errno(errno);
-        ::close(opened);
-        return status;
-    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(stream, ::closedir);
     std::vector<folder_entry> found;
     for (;;) {
         errno = 0;

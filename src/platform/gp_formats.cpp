@@ -48,25 +48,14 @@ bool fm_lists(std::string_view list, std::string_view name) {
     return false;
 }
 
-/* Writes c at out[length] when out is set; gives the next length. */
-size_t fm_put(char16_t* out, size_t length, char16_t c) {
-    if (out != nullptr)
-        out[length] = c;
-    return length + 1;
-}
-
-/* Appends the names of list as patterns after the length characters of out. */
-size_t fm_add_patterns(std::string_view list, char16_t* out, size_t length) {
+/* Appends the names of list to patterns, each as "*." + upper case. */
+void fm_add_patterns(std::string_view list, std::string& patterns) {
     for (size_t i = 0; i < list.size(); ++i) {
-        if (i == 0 || list[i - 1] == ';') {
-            if (length > 0)
-                length = fm_put(out, length, u';');
-            length = fm_put(out, fm_put(out, length, u'*'), u'.');
-        }
+        if (i == 0 || list[i - 1] == ';')
+            patterns += patterns.empty() ? "*." : ";*.";
         if (list[i] != ';')
-            length = fm_put(out, length, static_cast<char16_t>(std::toupper(static_cast<unsigned char>(list[i]))));
+            patterns += static_cast<char>(std::toupper(static_cast<unsigned char>(list[i])));
     }
-    return length;
 }
 
 } // namespace
@@ -91,15 +80,16 @@ const image_format* format_by_extension(const char* extension) {
     return nullptr;
 }
 
-size_t encoder_patterns(const image_format& format, char16_t* out) {
-    return fm_add_patterns(format.also_written, out, fm_add_patterns(format.extensions, out, 0));
+std::string encoder_patterns(const image_format& format) {
+    std::string patterns;
+    fm_add_patterns(format.extensions, patterns);
+    fm_add_patterns(format.also_written, patterns);
+    return patterns;
 }
 
-size_t encoder_mime_type(const image_format& format, char16_t* out) {
-    size_t length = 0;
-    for (const char* c = format.mime_types; *c != 0 && *c != ';'; ++c)
-        length = fm_put(out, length, static_cast<char16_t>(*c));
-    return length;
+std::string encoder_mime_type(const image_format& format) {
+    const std::string_view types = format.mime_types;
+    return std::string(types.substr(0, types.find(';')));
 }
 
 } // namespace gp

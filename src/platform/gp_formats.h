@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace gp {
 
@@ -49,10 +50,8 @@ const image_format* format_by_code(const char* code);
 const image_format* format_by_extension(const char* extension);
 
 /* The encoder's pattern list, every name as "*." + upper case, ";"-separated
- * ("*.JPG;*.JPEG;*.JPE;*.JFIF"), and its MIME type (the first of mime_types).
- * Each writes its text, without a terminator, to out when out is not null,
- * and returns its length in characters. */
-size_t encoder_patterns(const image_format& format, char16_t* out);
-size_t encoder_mime_type(const image_format& format, char16_t* out);
+ * ("*.JPG;*.JPEG;*.JPE;*.JFIF"), and its MIME type (the first of mime_types). */
+std::string encoder_patterns(const image_format& format);
+std::string encoder_mime_type(const image_format& format);
 
 } // namespace gp

@@ -256,33 +256,32 @@ static GpStatus gr_draw_into(raster& surface, const double m[6], resample_reques
 
 /* ---- Creation and deletion ---------------------------------------------------------- */
 
+/* A new graphics object drawing on image or else on dc. */
+static GpStatus gr_create(GpImage* image, GpDeviceContext* dc, GpGraphics** graphics) {
+    auto* result = new (std::nothrow) GpGraphics;
+    if (result == nullptr)
+        return OutOfMemory;
+    result->image = image;
+    result->image_alive = image != nullptr ? image->alive : nullptr;
+    result->dc = dc;
+    result->dc_alive = dc != nullptr ? dc->alive : nullptr;
+    *graphics = result;
+    return Ok;
+}
+
 GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics) {
     if (image == nullptr || graphics == nullptr)
         return InvalidParameter;
     const GpStatus status = ensure_decoded(*image);
     if (status != Ok)
         return status;
-    if (is_indexed(image->pixels.format))
-        return OutOfMemory;
-    auto* result = new (std::nothrow) GpGraphics;
-    if (result == nullptr)
-        return OutOfMemory;
-    result->image = image;
-    result->image_alive = image->alive;
-    *graphics = result;
-    return Ok;
+    return is_indexed(image->pixels.format) ? OutOfMemory : gr_create(image, nullptr, graphics);
 }
 
 GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics) {
     if (hdc == nullptr || graphics == nullptr)
         return InvalidParameter;
-    auto* result = new (std::nothrow) GpGraphics;
-    if (result == nullptr)
-        return OutOfMemory;
-    result->dc = hdc;
-    result->dc_alive = hdc->alive;
-    *graphics = result;
-    return Ok;
+    return gr_create(nullptr, hdc, graphics);
 }
 
 GpStatus GdipCreateFromHWND(HWND, GpGraphics** graphics) {
@@ -317,15 +316,13 @@ GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color) {
     const GpStatus status = gr_surface(*graphics, surface);
     if (status != Ok)
         return status;
-    try {
+    return guard_alloc([&] {
         std::vector<ARGB> line(surface->width, color);
         convert_pixels(reinterpret_cast<const uint8_t*>(line.data()), 0, PixelFormat32bppARGB, {},
                        surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format, surface->palette,
                        0, 0, surface->width, surface->height);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode) {
@@ -451,7 +448,7 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
             return status;
         src = &image->pixels;
     }
-    try {
+    return guard_alloc([&] {
         /* Drawing an image onto itself reads from a copy. */
         raster copy;
         if (src == surface) {
@@ -465,9 +462,7 @@ GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, int32_t ds
         }
         return gr_draw_into(*surface, graphics->matrix, request, *src, srcx, srcy, srcwidth, srcheight, dstx, dsty,
                             dstwidth, dstheight);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
 }
 
 GpStatus GdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -506,14 +501,11 @@ GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc) {
     auto* context = new (std::nothrow) GpDeviceContext;
     if (context == nullptr)
         return OutOfMemory;
-    status = make_raster(surface->width, surface->height, PixelFormat32bppARGB, context->pixels);
+    status = copy_as_argb(*surface, context->pixels);
     if (status != Ok) {
         delete context;
         return status;
     }
-    convert_pixels(surface->pixels.data(), static_cast<int32_t>(surface->stride), surface->format, surface->palette,
-                   context->pixels.pixels.data(), static_cast<int32_t>(context->pixels.stride), PixelFormat32bppARGB,
-                   {}, 0, 0, surface->width, surface->height);
     graphics->lent = context;
     *hdc = context;
     return Ok;
@@ -564,13 +556,5 @@ GpStatus GdipGetImageThumbnail(GpImage* image, uint32_t thumbWidth, uint32_t thu
     status =
         gr_draw_into(thumb, identity, gr_request(InterpolationModeHighQualityBicubic, nullptr), src, 0, 0, src.width,
                      src.height, 0, 0, static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight));
-    if (status != Ok)
-        return status;
-    GpBitmap* result = nullptr;
-    status = GdipCreateBitmapFromScan0(static_cast<int32_t>(thumbWidth), static_cast<int32_t>(thumbHeight),
-                                       static_cast<int32_t>(thumb.stride), PixelFormat32bppARGB, thumb.pixels.data(),
-                                       &result);
-    if (status == Ok)
-        *thumbImage = result;
-    return status;
+    return status != Ok ? status : wrap_raster(std::move(thumb), thumbImage);
 }

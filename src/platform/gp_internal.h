@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,9 @@ struct save_session {
     encode_options options;
     std::vector<raster> pages;
     bool to_file = false;
-    std::vector<char> path;     /* UTF-8, zero-terminated, when to_file */
-    GpStream* stream = nullptr; /* referenced (AddRef) when !to_file */
+    std::vector<char> path; /* UTF-8, zero-terminated, when to_file */
+    /* Referenced (AddRef) when !to_file, released with the session. */
+    std::unique_ptr<GpStream, uint32_t (*)(GpStream*)> stream{nullptr, GpStreamRelease};
 };
 
 /* An active lock of GdipBitmapLockBits. */
@@ -56,7 +58,7 @@ class message_capture {
 } // namespace gp
 
 struct GpImage {
-    GpImage();
+    GpImage() = default;
     ~GpImage();
     GpImage(const GpImage&) = delete;
     GpImage& operator=(const GpImage&) = delete;
@@ -78,17 +80,17 @@ struct GpImage {
     std::unique_ptr<gp::save_session> pending_save;
     /* What the decoding libraries printed while the image was read. */
     std::string decoder_messages;
-    gp::alive_flag alive;
+    gp::alive_flag alive = std::make_shared<bool>(true);
 };
 
 struct GpDeviceContext {
-    GpDeviceContext();
+    GpDeviceContext() = default;
     ~GpDeviceContext();
     GpDeviceContext(const GpDeviceContext&) = delete;
     GpDeviceContext& operator=(const GpDeviceContext&) = delete;
 
     gp::raster pixels; /* always 32bppARGB */
-    gp::alive_flag alive;
+    gp::alive_flag alive = std::make_shared<bool>(true);
 };
 
 struct GpDisplayBitmap {
@@ -103,6 +105,16 @@ struct GpImageAttributes {
 
 namespace gp {
 
+/* Runs body, a callable giving a GpStatus, and gives its status, or
+ * OutOfMemory when it fails to allocate: no exception leaves the flat API. */
+template <typename Body> GpStatus guard_alloc(Body&& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
 /* ---- gp_bitmap.cpp ---------------------------------------------------------------- */
 
 /* Decodes the active frame at full size if that has not happened yet. */
@@ -114,6 +126,10 @@ GpStatus decoded_for_draw(GpImage& image, uint32_t draw_width, uint32_t draw_hei
 /* A raster of width x height in format, zeroed (indexed: greyscale palette).
  * Checks the size caps and every multiplication. */
 GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster& out);
+/* A new 32bppARGB raster holding the pixels of from. */
+GpStatus copy_as_argb(const raster& from, raster& to);
+/* Wraps a finished raster in a new created bitmap. */
+GpStatus wrap_raster(raster&& pixels, GpImage** image);
 /* Row bytes for width pixels of format, padded to 4; 0 on overflow. */
 uint32_t stride_for(uint32_t width, PixelFormat format);
 bool is_known_format(PixelFormat format);
@@ -127,10 +143,17 @@ bool utf16_to_path(const WCHAR* name, std::vector<char>& path);
 /* The GpStatus for a failed file operation's errno. */
 GpStatus status_from_errno(int error);
 /* Opens path for reading if it is a regular file, without ever waiting on a
- * FIFO or device. *fd receives a blocking descriptor the caller closes.
- * Returns FileNotFound (missing, or not a regular file), AccessDenied,
- * OutOfMemory or Win32Error; *fd is untouched on failure. */
-GpStatus open_regular_file(const char* path, int* fd);
+ * FIFO or device. *fd receives a blocking descriptor the caller closes, *size
+ * the file's size in bytes. Returns FileNotFound (missing, or not a regular
+ * file), AccessDenied, OutOfMemory or Win32Error; both are untouched on
+ * failure. */
+GpStatus open_regular_file(const char* path, int* fd, uint64_t* size);
+
+/* ---- gp_stream.cpp ---------------------------------------------------------------- */
+
+/* A new growable stream positioned at 0 that owns bytes; NULL when out of
+ * memory. */
+GpStream* stream_holding(std::vector<uint8_t>&& bytes);
 
 /* ---- gp_convert.cpp --------------------------------------------------------------- */
 
@@ -145,6 +168,9 @@ void convert_pixels(const uint8_t* src, int32_t src_stride, PixelFormat src_form
 /* Reads count pixels of row from x into ARGB values. */
 void read_row_argb(const uint8_t* row, PixelFormat format, const std::vector<ARGB>& palette, uint32_t x, uint32_t count,
                    ARGB* out);
+/* Index of pixel x in a row of 1-, 4- or 8-bit indices; setting it. */
+uint32_t index_at(const uint8_t* row, uint32_t bpp, uint32_t x);
+void set_index(uint8_t* row, uint32_t bpp, uint32_t x, uint32_t index);
 /* A greyscale ramp of 2^bpp entries. */
 std::vector<ARGB> grey_palette(PixelFormat format);
 

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 namespace gp {
 
@@ -154,37 +153,32 @@ void rs_rgb24_to_float(const uint8_t* in, uint32_t count, float* out) {
     }
 }
 
+/* ARGB values to premultiplied floats; alpha_of gives each value's alpha.
+ * Inlined with a constant 255 for opaque sources, which then skip the
+ * multiplications (a factor of exactly 1 changes nothing). */
+template <typename AlphaOf> void rs_premultiply(const ARGB* in, uint32_t count, AlphaOf alpha_of, float* out) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const ARGB c = in[i];
+        const float a = alpha_of(c);
+        const float f = a / 255.0f;
+        out[i * 4 + 0] = static_cast<float>(c & 255u) * f;
+        out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u) * f;
+        out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u) * f;
+        out[i * 4 + 3] = a;
+    }
+}
+
 /* ARGB values to premultiplied floats, through the colour key when set. */
 void rs_to_float(const ARGB* in, uint32_t count, bool has_alpha, const GpImageAttributes* key, float* out) {
-    if (key != nullptr && key->key_enabled) {
-        for (uint32_t i = 0; i < count; ++i) {
-            const ARGB c = in[i];
-            const float a = rs_in_key(c, *key) ? 0.0f : static_cast<float>(c >> 24);
-            const float f = a / 255.0f;
-            out[i * 4 + 0] = static_cast<float>(c & 255u) * f;
-            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u) * f;
-            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u) * f;
-            out[i * 4 + 3] = a;
-        }
-    } else if (has_alpha) {
-        for (uint32_t i = 0; i < count; ++i) {
-            const ARGB c = in[i];
-            const float a = static_cast<float>(c >> 24);
-            const float f = a / 255.0f;
-            out[i * 4 + 0] = static_cast<float>(c & 255u) * f;
-            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u) * f;
-            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u) * f;
-            out[i * 4 + 3] = a;
-        }
-    } else {
-        for (uint32_t i = 0; i < count; ++i) {
-            const ARGB c = in[i];
-            out[i * 4 + 0] = static_cast<float>(c & 255u);
-            out[i * 4 + 1] = static_cast<float>((c >> 8) & 255u);
-            out[i * 4 + 2] = static_cast<float>((c >> 16) & 255u);
-            out[i * 4 + 3] = 255.0f;
-        }
-    }
+    const auto keyed = [key](ARGB c) { return rs_in_key(c, *key) ? 0.0f : static_cast<float>(c >> 24); };
+    const auto straight = [](ARGB c) { return static_cast<float>(c >> 24); };
+    const auto opaque = [](ARGB) { return 255.0f; };
+    if (key != nullptr && key->key_enabled)
+        rs_premultiply(in, count, keyed, out);
+    else if (has_alpha)
+        rs_premultiply(in, count, straight, out);
+    else
+        rs_premultiply(in, count, opaque, out);
 }
 
 /* Four floats of one pixel, added and scaled lane by lane: the same
@@ -237,7 +231,7 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
                   uint32_t dst_height, const resample_request& request, row_sink& sink) {
     if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
         return Ok;
-    try {
+    return guard_alloc([&] {
         const rs_filter filter = rs_filter_for(request.filter);
         rs_axis across;
         rs_axis down;
@@ -286,10 +280,8 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
             }
             sink.put_row(y, out.data());
         }
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    return Ok;
+        return Ok;
+    });
 }
 
 void sample_bilinear(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh,

@@ -10,7 +10,6 @@
 #include "gp_internal.h"
 
 #include <cstring>
-#include <new>
 
 namespace gp {
 
@@ -35,88 +34,42 @@ void rt_copy_blocked(const uint8_t* origin, ptrdiff_t step_x, ptrdiff_t step_y, 
     }
 }
 
-/* Widens 1- or 4-bit indices to bytes (or narrows them back). */
-void rt_unpack(const raster& src, std::vector<uint8_t>& bytes) {
+/* Widens 1- or 4-bit indices to one byte each. */
+void rt_unpack(const raster& src, uint8_t* bytes) {
     const uint32_t bpp = GetPixelFormatSize(src.format);
-    const uint32_t per_byte = 8 / bpp;
-    const uint32_t mask = (1u << bpp) - 1;
-    for (uint32_t y = 0; y < src.height; ++y) {
-        const uint8_t* row = src.pixels.data() + static_cast<size_t>(y) * src.stride;
-        uint8_t* out = bytes.data() + static_cast<size_t>(y) * src.width;
-        for (uint32_t x = 0; x < src.width; ++x) {
-            const uint32_t shift = (per_byte - 1 - x % per_byte) * bpp;
-            out[x] = static_cast<uint8_t>((row[x / per_byte] >> shift) & mask);
-        }
-    }
+    for (uint32_t y = 0; y < src.height; ++y, bytes += src.width)
+        for (uint32_t x = 0; x < src.width; ++x)
+            bytes[x] = static_cast<uint8_t>(index_at(src.pixels.data() + static_cast<size_t>(y) * src.stride, bpp, x));
 }
 
-void rt_pack(const std::vector<uint8_t>& bytes, raster& out) {
+/* Narrows one byte per index back into out's rows. */
+void rt_pack(const uint8_t* bytes, raster& out) {
     const uint32_t bpp = GetPixelFormatSize(out.format);
-    const uint32_t per_byte = 8 / bpp;
-    std::fill(out.pixels.begin(), out.pixels.end(), uint8_t{0});
-    for (uint32_t y = 0; y < out.height; ++y) {
-        const uint8_t* in = bytes.data() + static_cast<size_t>(y) * out.width;
-        uint8_t* row = out.pixels.data() + static_cast<size_t>(y) * out.stride;
-        for (uint32_t x = 0; x < out.width; ++x) {
-            const uint32_t shift = (per_byte - 1 - x % per_byte) * bpp;
-            row[x / per_byte] = static_cast<uint8_t>(row[x / per_byte] | (in[x] << shift));
-        }
-    }
+    for (uint32_t y = 0; y < out.height; ++y, bytes += out.width)
+        for (uint32_t x = 0; x < out.width; ++x)
+            set_index(out.pixels.data() + static_cast<size_t>(y) * out.stride, bpp, x, bytes[x]);
 }
+
+/* The source steps per destination x and y of each type: 1 is one pixel
+ * right, 2 one row down, negative the opposite way. Type 1 (clockwise):
+ * destination (x, y) is source (y, height - 1 - x); type 3: (width - 1 - y,
+ * x); type 5 (Rotate90 then mirror): (y, x). */
+constexpr int rt_steps[8][2] = {{1, 2}, {-2, 1}, {-1, -2}, {2, -1}, {-1, 2}, {2, 1}, {1, -2}, {-2, -1}};
 
 /* Source byte offset of destination (0, 0) and the steps per destination x
- * and y, for a source of width x height pixels of n bytes, rows stride apart. */
+ * and y, for a source of width x height pixels of n bytes, rows stride apart:
+ * an axis walked backwards starts at its far end. */
 void rt_mapping(RotateFlipType type, uint32_t width, uint32_t height, size_t n, size_t stride, ptrdiff_t& origin,
-                ptrdiff_t& step_x, ptrdiff_t& step_y) {
-    const ptrdiff_t px = static_cast<ptrdiff_t>(n);
-    const ptrdiff_t row = static_cast<ptrdiff_t>(stride);
-    const ptrdiff_t last_x = static_cast<ptrdiff_t>(width) - 1;
-    const ptrdiff_t last_y = static_cast<ptrdiff_t>(height) - 1;
-    switch (type) {
-    case RotateNoneFlipNone:
-        origin = 0;
-        step_x = px;
-        step_y = row;
-        break;
-    /* Clockwise: destination (x, y) is source (y, height - 1 - x). */
-    case Rotate90FlipNone:
-        origin = last_y * row;
-        step_x = -row;
-        step_y = px;
-        break;
-    case Rotate180FlipNone:
-        origin = last_y * row + last_x * px;
-        step_x = -px;
-        step_y = -row;
-        break;
-    /* Destination (x, y) is source (width - 1 - y, x). */
-    case Rotate270FlipNone:
-        origin = last_x * px;
-        step_x = row;
-        step_y = -px;
-        break;
-    case RotateNoneFlipX:
-        origin = last_x * px;
-        step_x = -px;
-        step_y = row;
-        break;
-    /* Rotate90 then mirror: destination (x, y) is source (y, x). */
-    case Rotate90FlipX:
-        origin = 0;
-        step_x = row;
-        step_y = px;
-        break;
-    case Rotate180FlipX:
-        origin = last_y * row;
-        step_x = px;
-        step_y = -row;
-        break;
-    /* Destination (x, y) is source (width - 1 - y, height - 1 - x). */
-    case Rotate270FlipX:
-        origin = last_y * row + last_x * px;
-        step_x = -row;
-        step_y = -px;
-        break;
+                ptrdiff_t step[2]) {
+    const ptrdiff_t unit[2] = {static_cast<ptrdiff_t>(n), static_cast<ptrdiff_t>(stride)};
+    const ptrdiff_t last[2] = {static_cast<ptrdiff_t>(width) - 1, static_cast<ptrdiff_t>(height) - 1};
+    origin = 0;
+    for (int i = 0; i < 2; ++i) {
+        const int code = rt_steps[type][i];
+        const int axis = code < 0 ? -code - 1 : code - 1;
+        step[i] = code < 0 ? -unit[axis] : unit[axis];
+        if (code < 0)
+            origin += last[axis] * unit[axis];
     }
 }
 
@@ -133,42 +86,35 @@ GpStatus rotate_flip(const raster& src, RotateFlipType type, raster& out) {
     result.palette = src.palette;
     result.palette_flags = src.palette_flags;
     const uint32_t bpp = GetPixelFormatSize(src.format);
-    try {
+    return guard_alloc([&] {
+        const uint8_t* from = src.pixels.data();
+        uint8_t* to = result.pixels.data();
+        size_t n = bpp / 8;
+        size_t from_stride = src.stride;
+        size_t to_stride = result.stride;
+        std::vector<uint8_t> wide;
+        std::vector<uint8_t> turned;
         if (bpp < 8) {
             /* Sizes were checked by make_raster: width x height fits in memory. */
-            std::vector<uint8_t> wide(static_cast<size_t>(src.width) * src.height);
-            std::vector<uint8_t> turned(wide.size());
-            rt_unpack(src, wide);
-            ptrdiff_t origin = 0, step_x = 0, step_y = 0;
-            rt_mapping(type, src.width, src.height, 1, src.width, origin, step_x, step_y);
-            rt_copy_blocked<1>(wide.data() + origin, step_x, step_y, turned.data(), result.width, result.width,
-                               result.height);
-            rt_pack(turned, result);
-        } else {
-            ptrdiff_t origin = 0, step_x = 0, step_y = 0;
-            const size_t n = bpp / 8;
-            rt_mapping(type, src.width, src.height, n, src.stride, origin, step_x, step_y);
-            const uint8_t* base = src.pixels.data() + origin;
-            switch (n) {
-            case 1:
-                rt_copy_blocked<1>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
-                                   result.height);
-                break;
-            case 3:
-                rt_copy_blocked<3>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
-                                   result.height);
-                break;
-            default:
-                rt_copy_blocked<4>(base, step_x, step_y, result.pixels.data(), result.stride, result.width,
-                                   result.height);
-                break;
-            }
+            wide.resize(static_cast<size_t>(src.width) * src.height);
+            turned.resize(wide.size());
+            rt_unpack(src, wide.data());
+            from = wide.data();
+            to = turned.data();
+            n = 1;
+            from_stride = src.width;
+            to_stride = result.width;
         }
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-    out = std::move(result);
-    return Ok;
+        ptrdiff_t origin = 0;
+        ptrdiff_t step[2] = {0, 0};
+        rt_mapping(type, src.width, src.height, n, from_stride, origin, step);
+        const auto copy = n == 1 ? rt_copy_blocked<1> : n == 3 ? rt_copy_blocked<3> : rt_copy_blocked<4>;
+        copy(from + origin, step[0], step[1], to, static_cast<uint32_t>(to_stride), result.width, result.height);
+        if (bpp < 8)
+            rt_pack(turned.data(), result);
+        out = std::move(result);
+        return Ok;
+    });
 }
 
 } // namespace gp

@@ -2,11 +2,9 @@
  * gp_stream.cpp - in-memory byte streams (CreateStreamOnHGlobal stand-in) and
  * GUID parsing.
  */
-#include "gp_flat.h"
+#include "gp_internal.h"
 
 #include <cstring>
-#include <new>
-#include <vector>
 
 struct GpStream {
     uint32_t refs = 1;
@@ -36,6 +34,13 @@ HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelea
     }
     *ppstm = stream;
     return S_OK;
+}
+
+GpStream* gp::stream_holding(std::vector<uint8_t>&& bytes) {
+    auto* stream = new (std::nothrow) GpStream;
+    if (stream != nullptr)
+        stream->own = std::move(bytes);
+    return stream;
 }
 
 HRESULT GpStreamRead(GpStream* stream, void* pv, uint32_t cb, uint32_t* pcbRead) {
@@ -155,23 +160,17 @@ HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid) {
     if (length != 38 || lpsz[0] != u'{' || lpsz[9] != u'-' || lpsz[14] != u'-' || lpsz[19] != u'-' ||
         lpsz[24] != u'-' || lpsz[37] != u'}')
         return CO_E_IIDSTRING;
-    GUID guid{};
-    uint32_t value = 0;
-    if (!st_read_hex(lpsz, 1, 8, value))
-        return CO_E_IIDSTRING;
-    guid.Data1 = value;
-    if (!st_read_hex(lpsz, 10, 4, value))
-        return CO_E_IIDSTRING;
-    guid.Data2 = static_cast<uint16_t>(value);
-    if (!st_read_hex(lpsz, 15, 4, value))
-        return CO_E_IIDSTRING;
-    guid.Data3 = static_cast<uint16_t>(value);
-    const size_t byteAt[8] = {20, 22, 25, 27, 29, 31, 33, 35};
-    for (int i = 0; i < 8; ++i) {
-        if (!st_read_hex(lpsz, byteAt[i], 2, value))
+    /* Where each field's digits start, and how many there are: Data1, Data2,
+     * Data3, then the eight bytes of Data4. */
+    static constexpr size_t kAt[11] = {1, 10, 15, 20, 22, 25, 27, 29, 31, 33, 35};
+    static constexpr int kDigits[11] = {8, 4, 4, 2, 2, 2, 2, 2, 2, 2, 2};
+    uint32_t value[11];
+    for (int i = 0; i < 11; ++i)
+        if (!st_read_hex(lpsz, kAt[i], kDigits[i], value[i]))
             return CO_E_IIDSTRING;
-        guid.Data4[i] = static_cast<uint8_t>(value);
-    }
+    GUID guid{value[0], static_cast<uint16_t>(value[1]), static_cast<uint16_t>(value[2]), {}};
+    for (int i = 0; i < 8; ++i)
+        guid.Data4[i] = static_cast<uint8_t>(value[3 + i]);
     *lpiid = guid;
     return S_OK;
 }
