@@ -183,14 +183,15 @@ class tst_frmquillet : public QObject {
 
     void selectionAfterAddingAndRemoving_data() {
         QTest::addColumn<cSelection>("row");
-        const cSelection rows[] = {{"open several", "open", "a.png b.png c.png", "", "a.png"},
-                    {"files by path", "paths", "c.png a.png", "", "c.png"},
-                    {"capture", "one", "d.png", "", "d.png"},
-                    {"corrupt first entry", "open", "broken.png a.png b.png", "", "a.png"},
-                    {"remove from the middle", "remove", "a.png b.png c.png d.png", "b.png c.png", "d.png"},
-                    {"remove the last", "remove", "a.png b.png c.png", "c.png", "b.png"},
-                    {"Delete key", "delete", "a.png b.png", "a.png", "b.png"},
-                    {"a clicked entry fails to load", "load", "a.png broken.png c.png", "broken.png", "c.png"}};
+        const cSelection rows[] = {
+            {"open several", "open", "a.png b.png c.png", "", "a.png"},
+            {"files by path", "paths", "c.png a.png", "", "c.png"},
+            {"capture", "one", "d.png", "", "d.png"},
+            {"corrupt first entry", "open", "broken.png a.png b.png", "", "a.png"},
+            {"remove from the middle", "remove", "a.png b.png c.png d.png", "b.png c.png", "d.png"},
+            {"remove the last", "remove", "a.png b.png c.png", "c.png", "b.png"},
+            {"Delete key", "delete", "a.png b.png", "a.png", "b.png"},
+            {"a clicked entry fails to load", "load", "a.png broken.png c.png", "broken.png", "c.png"}};
         for (const cSelection& r : rows)
             QTest::newRow(r.Row) << r;
     }
