@@ -255,15 +255,14 @@ void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
         source = QRectF(p.I16(6), p.I16(4), p.I16(10), p.I16(8));
         dest = QRectF(p.I16(14), p.I16(12), source.width(), source.height());
         dibAt = 16;
-    } else if (lFunction == MetaDibStretchBlt) {
-        source = QRectF(p.I16(10), p.I16(8), p.I16(6), p.I16(4));
-        dest = QRectF(p.I16(18), p.I16(16), p.I16(14), p.I16(12));
-        dibAt = 20;
     } else {
-        usage = p.U16(4);
-        source = QRectF(p.I16(12), p.I16(10), p.I16(8), p.I16(6));
-        dest = QRectF(p.I16(20), p.I16(18), p.I16(16), p.I16(14));
-        dibAt = 22;
+        /* StretchDIB has the colour usage where DIBStretchBlt starts its source. */
+        const size_t at = lFunction == MetaStretchDib ? 6 : 4;
+        if (lFunction == MetaStretchDib)
+            usage = p.U16(4);
+        source = QRectF(p.I16(at + 6), p.I16(at + 4), p.I16(at + 2), p.I16(at));
+        dest = QRectF(p.I16(at + 14), p.I16(at + 12), p.I16(at + 10), p.I16(at + 8));
+        dibAt = at + 16;
     }
     if (!p.Ok() || !p.Has(dibAt, 0))
         return;
