@@ -356,9 +356,11 @@ QPainterPath cMetafileCanvas::ArcPath(const QRectF& oBox, QPointF oStart, QPoint
 }
 
 void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart, QPointF oEnd) {
-    QPainterPath path = ArcPath(oBox, oStart, oEnd, true);
+    QPainterPath path = ArcPath(oBox, oStart, oEnd, eKind != ArcKind::ArcTo);
     if (path.isEmpty())
         return;
+    if (eKind == ArcKind::ArcTo)
+        return DrawFromPosition(path);
     if (eKind == ArcKind::Pie) {
         /* Centre, line to the arc's start, the arc, back to the centre. */
         QPainterPath pie;
@@ -370,13 +372,6 @@ void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart
     if (eKind != ArcKind::Arc)
         path.closeSubpath();
     DrawOutputPath(LogicalToOutput().map(path), eKind != ArcKind::Arc, true);
-}
-
-void cMetafileCanvas::ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd) {
-    QPainterPath path = ArcPath(oBox, oStart, oEnd, false);
-    if (path.isEmpty())
-        return;
-    DrawFromPosition(path);
 }
 
 void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep) {
@@ -506,17 +501,9 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     if (!Charge(extent * metrics.height() + 20000.0 * (1 + sText.size() / 16)))
         return;
 
-    double x = 0, y = 0;
-    if ((mDc.textAlign & AlignHorizontal) == AlignRight)
-        x = -total;
-    else if ((mDc.textAlign & AlignHorizontal) == AlignCenter)
-        x = -total / 2;
-    if ((mDc.textAlign & AlignVertical) == AlignBaseline)
-        y = 0;
-    else if ((mDc.textAlign & AlignVertical) == AlignBottom)
-        y = -metrics.descent();
-    else
-        y = metrics.ascent();
+    const uint32_t horizontal = mDc.textAlign & AlignHorizontal, vertical = mDc.textAlign & AlignVertical;
+    const double x = horizontal == AlignRight ? -total : horizontal == AlignCenter ? -total / 2 : 0;
+    const double y = vertical == AlignBaseline ? 0 : vertical == AlignBottom ? -metrics.descent() : metrics.ascent();
 
     mPainter.save();
     if (oBox && (lOptions & TextClipped)) {

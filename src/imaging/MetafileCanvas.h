@@ -90,7 +90,8 @@ struct DeviceMapping {
     QTransform toOutput;
 };
 
-enum class ArcKind { Arc, Chord, Pie };
+/* ArcTo draws from the current position to the arc and moves there. */
+enum class ArcKind { Arc, Chord, Pie, ArcTo };
 
 class cMetafileCanvas {
   public:
@@ -135,7 +136,6 @@ class cMetafileCanvas {
     void RoundRect(const QRectF& oBox, QSizeF oCorner);
     void Ellipse(const QRectF& oBox);
     void ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart, QPointF oEnd);
-    void ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd);
     void AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep);
     void SetPixel(QPointF oPoint, const QColor& oColor);
     /* Fills a logical rectangle with the current brush (pattern blits) or a colour. */

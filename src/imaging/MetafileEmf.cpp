@@ -124,6 +124,7 @@ class cEmfPlayer {
     void PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayTransform(uint32_t lType, cMetafileBytes& r);
+    void PlayArc(ArcKind eKind, cMetafileBytes& r);
     void PlayObject(uint32_t lType, cMetafileBytes& r);
     void PlayText(cMetafileBytes& r, bool bWide);
     void PlayBlit(uint32_t lType, cMetafileBytes& r);
@@ -172,6 +173,11 @@ void cEmfPlayer::PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
         for (const QPolygonF& line : polygons)
             mCanvas.Polyline(line);
     }
+}
+
+/* Box, start, end. */
+void cEmfPlayer::PlayArc(ArcKind eKind, cMetafileBytes& r) {
+    PlayIfWhole(r, mCanvas, &cMetafileCanvas::ArcShape, eKind, ReadRect(r, 8), ReadPoint(r, 24), ReadPoint(r, 32));
 }
 
 void cEmfPlayer::PlayTransform(uint32_t lType, cMetafileBytes& r) {
@@ -322,13 +328,10 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrPolyPolyline16:
     case EmrPolyPolygon16: PlayPolyPoly(lType, r, true); break;
     case EmrSetWindowExtEx:
-    case EmrSetViewportExtEx: {
-        const QPointF ext = ReadPoint(r, 8);
-        if (!r.Ok() || ext.x() == 0 || ext.y() == 0)
-            break;
-        (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
+    case EmrSetViewportExtEx:
+        if (const QPointF ext = ReadPoint(r, 8); r.Ok() && ext.x() != 0 && ext.y() != 0)
+            (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
         break;
-    }
     case EmrSetWindowOrgEx: SetIfWhole(r, dc.windowOrg, ReadPoint(r, 8)); break;
     case EmrSetViewportOrgEx: SetIfWhole(r, dc.viewportOrg, ReadPoint(r, 8)); break;
     case EmrScaleViewportExtEx:
@@ -378,23 +381,10 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrRoundRect:
         PlayIfWhole(r, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(r, 8), QSizeF(r.I32(24), r.I32(28)));
         break;
-    case EmrArc:
-    case EmrChord:
-    case EmrPie:
-    case EmrArcTo: {
-        const QRectF box = ReadRect(r, 8);
-        const QPointF start = ReadPoint(r, 24), end = ReadPoint(r, 32);
-        if (!r.Ok())
-            break;
-        if (lType == EmrArcTo)
-            mCanvas.ArcTo(box, start, end);
-        else
-            mCanvas.ArcShape(lType == EmrArc     ? ArcKind::Arc
-                             : lType == EmrChord ? ArcKind::Chord
-                                                 : ArcKind::Pie,
-                             box, start, end);
-        break;
-    }
+    case EmrArc: PlayArc(ArcKind::Arc, r); break;
+    case EmrChord: PlayArc(ArcKind::Chord, r); break;
+    case EmrPie: PlayArc(ArcKind::Pie, r); break;
+    case EmrArcTo: PlayArc(ArcKind::ArcTo, r); break;
     case EmrAngleArc:
         PlayIfWhole(r, mCanvas, &cMetafileCanvas::AngleArc, ReadPoint(r, 8), r.U32(16), r.F32(20), r.F32(24));
         break;

@@ -88,6 +88,7 @@ class cWmfPlayer {
   private:
     bool PlayState(uint16_t lFunction, cMetafileBytes& p);
     bool PlayShape(uint16_t lFunction, cMetafileBytes& p);
+    void PlayArc(ArcKind eKind, cMetafileBytes& p);
     void PlayObject(uint16_t lFunction, cMetafileBytes& p);
     void PlayText(uint16_t lFunction, cMetafileBytes& p);
     void PlayBlit(uint16_t lFunction, cMetafileBytes& p);
@@ -137,6 +138,11 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
     return true;
 }
 
+/* End, start, box: the reverse of EMF's order. */
+void cWmfPlayer::PlayArc(ArcKind eKind, cMetafileBytes& p) {
+    PlayIfWhole(p, mCanvas, &cMetafileCanvas::ArcShape, eKind, ReadRect(p, 8), ReadPoint(p, 4), ReadPoint(p, 0));
+}
+
 bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     switch (lFunction) {
     case MetaMoveTo: PlayIfWhole(p, mCanvas, &cMetafileCanvas::MoveTo, ReadPoint(p, 0)); break;
@@ -149,19 +155,9 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     case MetaRoundRect:
         PlayIfWhole(p, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(p, 4), QSizeF(p.I16(2), p.I16(0)));
         break;
-    case MetaArc:
-    case MetaPie:
-    case MetaChord: {
-        const QPointF end = ReadPoint(p, 0), start = ReadPoint(p, 4);
-        const QRectF box = ReadRect(p, 8);
-        if (!p.Ok())
-            break;
-        mCanvas.ArcShape(lFunction == MetaArc   ? ArcKind::Arc
-                         : lFunction == MetaPie ? ArcKind::Pie
-                                                : ArcKind::Chord,
-                         box, start, end);
-        break;
-    }
+    case MetaArc: PlayArc(ArcKind::Arc, p); break;
+    case MetaPie: PlayArc(ArcKind::Pie, p); break;
+    case MetaChord: PlayArc(ArcKind::Chord, p); break;
     case MetaPolygon:
     case MetaPolyline: {
         const QPolygonF points = ReadPoints(p, 2, p.U16(0), 2);
