@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -202,17 +203,14 @@ struct resample_request {
     bool reverse_y = false;
 };
 
-/* Receives rows of the resampled block: dst_width premultiplied pixels,
- * four floats each (blue, green, red, alpha; 0..255). */
-struct row_sink {
-    virtual ~row_sink() = default;
-    virtual void put_row(uint32_t y, const float* row) = 0;
-};
+/* Receives each row y of the resampled block: dst_width premultiplied
+ * pixels, four floats each (blue, green, red, alpha; 0..255). */
+using row_sink = std::function<void(uint32_t y, const float* row)>;
 
 /* Scales the area (sx, sy, sw, sh) of src to dst_width x dst_height and hands
  * every row (in the area's own orientation) to sink in order. OutOfMemory when the work buffers fail. */
 GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
-                  uint32_t dst_height, const resample_request& request, row_sink& sink);
+                  uint32_t dst_height, const resample_request& request, const row_sink& sink);
 
 /* Bilinear sample of src at (x, y) in pixel units (pixel centres at +0.5),
  * clamped to the area; premultiplied, four floats into out. */

@@ -228,7 +228,7 @@ bool rs_has_alpha(const raster& src) {
 } // namespace
 
 GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
-                  uint32_t dst_height, const resample_request& request, row_sink& sink) {
+                  uint32_t dst_height, const resample_request& request, const row_sink& sink) {
     if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
         return Ok;
     return guard_alloc([&] {
@@ -278,7 +278,7 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
             } else {
                 rs_vertical(down, y, out_floats, row_at, out.data());
             }
-            sink.put_row(y, out.data());
+            sink(y, out.data());
         }
         return Ok;
     });
