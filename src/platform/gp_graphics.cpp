@@ -14,9 +14,9 @@ using namespace gp;
 struct GpGraphics {
     /* Exactly one of image and dc is the surface. */
     GpImage* image = nullptr;
-    alive_flag image_alive;
+    std::weak_ptr<const bool> image_alive;
     GpDeviceContext* dc = nullptr;
-    alive_flag dc_alive;
+    std::weak_ptr<const bool> dc_alive;
     InterpolationMode mode = InterpolationModeDefault;
     /* m11, m12, m21, m22, dx, dy: device = (x, y, 1) x matrix. */
     double matrix[6] = {1, 0, 0, 1, 0, 0};
@@ -29,7 +29,7 @@ namespace {
 /* The surface's pixels, or a status: the bitmap or context may be gone. */
 GpStatus gr_surface(GpGraphics& g, raster*& surface) {
     if (g.image != nullptr) {
-        if (!*g.image_alive)
+        if (g.image_alive.expired())
             return InvalidParameter;
         if (g.image->lock)
             return WrongState;
@@ -39,7 +39,7 @@ GpStatus gr_surface(GpGraphics& g, raster*& surface) {
         surface = &g.image->pixels;
         return Ok;
     }
-    if (g.dc == nullptr || !*g.dc_alive)
+    if (g.dc == nullptr || g.dc_alive.expired())
         return InvalidParameter;
     surface = &g.dc->pixels;
     return Ok;
@@ -250,9 +250,9 @@ static GpStatus gr_create(GpImage* image, GpDeviceContext* dc, GpGraphics** grap
     if (result == nullptr)
         return OutOfMemory;
     result->image = image;
-    result->image_alive = image != nullptr ? image->alive : nullptr;
+    result->image_alive = image != nullptr ? image->alive : alive_token{};
     result->dc = dc;
-    result->dc_alive = dc != nullptr ? dc->alive : nullptr;
+    result->dc_alive = dc != nullptr ? dc->alive : alive_token{};
     *graphics = result;
     return Ok;
 }
@@ -486,16 +486,14 @@ GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc) {
         *hdc = graphics->dc;
         return Ok;
     }
-    auto* context = new (std::nothrow) GpDeviceContext;
-    if (context == nullptr)
+    std::unique_ptr<GpDeviceContext> context(new (std::nothrow) GpDeviceContext);
+    if (!context)
         return OutOfMemory;
     status = copy_as_argb(*surface, context->pixels);
-    if (status != Ok) {
-        delete context;
+    if (status != Ok)
         return status;
-    }
-    graphics->lent = context;
-    *hdc = context;
+    graphics->lent = context.get();
+    *hdc = context.release();
     return Ok;
 }
 

@@ -49,13 +49,8 @@ double rs_bicubic(double x) {
     return 0.0;
 }
 
-rs_filter rs_filter_for(filter_kind kind) {
-    switch (kind) {
-    case filter_kind::nearest: return {rs_box, 0.5};
-    case filter_kind::bicubic: return {rs_bicubic, 2.0};
-    default: return {rs_triangle, 1.0};
-    }
-}
+/* The filter of each filter_kind, in its order. */
+constexpr rs_filter kFilters[] = {{rs_box, 0.5}, {rs_triangle, 1.0}, {rs_bicubic, 2.0}};
 
 /* The windows of one axis: output pixel i reads first[i] .. first[i] + count[i] - 1
  * with weights weights[i * taps ...]. A reversed axis runs backwards through
@@ -232,7 +227,7 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
     if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
         return Ok;
     return guard_alloc([&] {
-        const rs_filter filter = rs_filter_for(request.filter);
+        const rs_filter& filter = kFilters[static_cast<int>(request.filter)];
         rs_axis across;
         rs_axis down;
         const double widen = request.prefilter_share;
