@@ -60,12 +60,7 @@ GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster
     if (stride == 0 || bytes > SIZE_MAX)
         return ValueOverflow;
     return guard_alloc([&] {
-        raster r;
-        r.width = width;
-        r.height = height;
-        r.format = format;
-        r.stride = stride;
-        r.pixels.assign(static_cast<size_t>(bytes), 0);
+        raster r{width, height, format, stride, std::vector<uint8_t>(static_cast<size_t>(bytes)), {}, 0};
         if (is_indexed(format)) {
             r.palette = grey_palette(format);
             r.palette_flags = PaletteFlagsGrayScale;

@@ -264,7 +264,6 @@ static GpStatus en_continue_save(GpImage* image, const EncoderParameters* params
     if (!image->pending_save)
         return WrongState;
     encode_options ignored;
-    save_flag = 0;
     return en_parse(params, ignored, save_flag);
 }
 

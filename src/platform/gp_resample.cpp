@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 namespace gp {
 
@@ -77,8 +78,7 @@ void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter,
         axis.count.assign(out_size, 1);
         axis.weights.assign(out_size, 1.0f);
         axis.first.resize(out_size);
-        for (uint32_t i = 0; i < out_size; ++i)
-            axis.first[i] = i;
+        std::iota(axis.first.begin(), axis.first.end(), 0u);
         return;
     }
     const double scale = static_cast<double>(in_size) / out_size;
