@@ -6,7 +6,6 @@
 #include "ImageFormats.h"
 #include "Numbers.h"
 #include "OutputOptions.h"
-#include "PreviewLayout.h"
 #include "NameBytes.h"
 #include "SaveTexts.h"
 #include "SizeList.h"
@@ -43,10 +42,6 @@ constexpr double kClientWidth = 2775;
 constexpr double kClientHeight = 3195;
 
 const QString kShowErrorTitle = QStringLiteral("Error Showing Image");
-
-void SetBusyCursor() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
 
 // Back to the default cursor, also undoing the busy cursor the main window set
 // before it opened the dialog.
@@ -149,16 +144,16 @@ void dlgPreview::MeasureDistances() {
     // Distances from the outer edges, so that they hold whatever frame the
     // platform gives; the controls' tops are client coordinates.
     const QSize outer = size() + mFrame;
-    mExtraWidth = PixelsToTwipsX(outer.width() - picImage->width(), screen);
-    mExtraHeight = PixelsToTwipsY(outer.height() - picImage->height(), screen);
-    mLabelFromBottom = PixelsToTwipsY(outer.height() - labDimensions->y(), screen);
-    mOKFromBottom = PixelsToTwipsY(outer.height() - OKButton->y(), screen);
+    mMeasured.ExtraWidth = PixelsToTwipsX(outer.width() - picImage->width(), screen);
+    mMeasured.ExtraHeight = PixelsToTwipsY(outer.height() - picImage->height(), screen);
+    mMeasured.LabelFromBottom = PixelsToTwipsY(outer.height() - labDimensions->y(), screen);
+    mMeasured.OKFromBottom = PixelsToTwipsY(outer.height() - OKButton->y(), screen);
 }
 
 void dlgPreview::LoadPhoto() {
     QElapsedTimer timer;
     timer.start();
-    SetBusyCursor();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     mImageWidth = 0;
     cImageList& images = mOwner.ImageList();
     QTreeWidget& list = *images.lvwImages;
@@ -227,8 +222,7 @@ void dlgPreview::ShowOutput(const QString& sFilename, const cSaveJob& job, const
 }
 
 void dlgPreview::ShowLoadFailure(QTreeWidgetItem* oEntry) {
-    mOwner.Questions().MsgBox(kShowErrorTitle, NotViewableText(EntryText(oEntry)), cQuestions::eIcon::Exclamation,
-                              cQuestions::eButtons::OK);
+    mOwner.Questions().Warn(kShowErrorTitle, NotViewableText(EntryText(oEntry)));
     // Count label and, for an empty list, the Preview and Save buttons follow.
     mOwner.ImageList().RemoveEntry(oEntry);
     mRemovedShown = true;
@@ -240,24 +234,18 @@ void dlgPreview::ShowOutOfMemory(QTreeWidgetItem* oEntry) {
     picImage->setPixmap({});
     labDimensions->clear();
     // The file is sound: it stays listed, as the save keeps it.
-    mOwner.Questions().MsgBox(kShowErrorTitle,
-                              QStringLiteral("There is not enough memory to show ") + DisplayName(EntryText(oEntry)) +
-                                  QStringLiteral(" at this size."),
-                              cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    mOwner.Questions().Warn(kShowErrorTitle, QStringLiteral("There is not enough memory to show ") +
+                                                 DisplayName(EntryText(oEntry)) + QStringLiteral(" at this size."));
 }
 
 void dlgPreview::ResizeEverything() {
     const QScreen* screen = ScreenOf(&mOwner.PreviewOwner());
-    cPreviewMetrics metrics;
+    cPreviewMetrics metrics = mMeasured;
     metrics.TwipsPerPixelX = TwipsPerPixelX(screen);
     metrics.TwipsPerPixelY = TwipsPerPixelY(screen);
     const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
     metrics.ScreenWidth = screenRect.width() * metrics.TwipsPerPixelX;
     metrics.ScreenHeight = screenRect.height() * metrics.TwipsPerPixelY;
-    metrics.ExtraWidth = mExtraWidth;
-    metrics.ExtraHeight = mExtraHeight;
-    metrics.LabelFromBottom = mLabelFromBottom;
-    metrics.OKFromBottom = mOKFromBottom;
     metrics.FrameWidth = mFrame.width() * metrics.TwipsPerPixelX;
     metrics.FrameHeight = mFrame.height() * metrics.TwipsPerPixelY;
     metrics.LabelWidth = labDimensions->width() * metrics.TwipsPerPixelX;

@@ -10,6 +10,8 @@
 // it lives. Nothing is passed in: it asks the window (through cPreviewHost)
 // for the selection and the save's job whenever it prepares an image.
 
+#include "PreviewLayout.h"
+
 #include <QByteArray>
 #include <QDialog>
 
@@ -67,12 +69,9 @@ class dlgPreview : public QDialog {
     cPreviewHost& mOwner;
     std::unique_ptr<cGDIP> gdip;
 
-    // Outer size minus the picture's size, and outer height minus the tops of
-    // the label and OK, twips, measured at load.
-    int32_t mExtraWidth = 0;
-    int32_t mExtraHeight = 0;
-    int32_t mLabelFromBottom = 0;
-    int32_t mOKFromBottom = 0;
+    // The distances measured at load: ExtraWidth, ExtraHeight,
+    // LabelFromBottom and OKFromBottom (whole twips).
+    cPreviewMetrics mMeasured;
     // Outer size minus client size (the window frame), pixels.
     QSize mFrame;
     // Size of the result shown (after rotation), pixels.

@@ -258,9 +258,8 @@ void CaptureScreen(cCaptureHost& oHost, cImageList& oList) {
         oList.ReplaceWithOne(QFileInfo(path).absolutePath(), QFileInfo(path).fileName());
     window.show();
     if (status != Ok)
-        oHost.Questions().MsgBox(kCaptureErrorTitle,
-                                 screen.isNull() ? kNoPixelsText : kNotSavedText.arg(QDir::toNativeSeparators(path)),
-                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        oHost.Questions().Warn(kCaptureErrorTitle,
+                               screen.isNull() ? kNoPixelsText : kNotSavedText.arg(QDir::toNativeSeparators(path)));
 }
 
 #include "ScreenCapture.moc"

@@ -14,9 +14,6 @@ class cIconCache {
     // without an extension share one entry).
     QIcon IconFor(const QString& sPath);
 
-    // Number of extensions looked up so far.
-    qsizetype Size() const { return mIcons.size(); }
-
   private:
     QFileIconProvider mProvider;
     QHash<QString, QIcon> mIcons;

@@ -73,11 +73,10 @@ void cImageList::OpenButton_Click() {
         mHost.Questions().OpenFiles(QStringLiteral("Select Images"), OpenDialogFilter(), mOpenFolder);
     switch (chosen.Outcome) {
     case cQuestions::cOpenResult::eOutcome::Failed:
-        mHost.Questions().MsgBox(kOpenErrorTitle,
-                                 QStringLiteral("We were unable to open your image(s).  The usual cause for "
-                                                "this is that you have selected \nmore images than the "
-                                                "program can handle at one time."),
-                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        mHost.Questions().Warn(kOpenErrorTitle,
+                               QStringLiteral("We were unable to open your image(s).  The usual cause for "
+                                              "this is that you have selected \nmore images than the "
+                                              "program can handle at one time."));
         break;
     case cQuestions::cOpenResult::eOutcome::Chosen:
         if (!chosen.Names.isEmpty()) {
@@ -99,14 +98,9 @@ void cImageList::AddImages_Click() {
     std::vector<cChosenFile> files;
     for (const QString& name : chosen.Names)
         files.push_back({chosen.Folder, name});
-    const bool wasEmpty = lvwImages->topLevelItemCount() == 0;
     mOpenFolder = chosen.Folder;
     WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
     AppendFiles(files, false);
-    // Entries already listed keep the measured one; a list that was empty
-    // is measured and enabled as after an Open.
-    if (wasEmpty)
-        FinishOpen();
 }
 
 void cImageList::TakeFiles(const QStringList& aPaths) {
@@ -119,11 +113,7 @@ void cImageList::TakeFiles(const QStringList& aPaths) {
 }
 
 void cImageList::AddPaths(const QStringList& aPaths) {
-    const bool wasEmpty = lvwImages->topLevelItemCount() == 0;
     AppendFiles(TakeFolders(aPaths), true);
-    // A list that was empty is measured and enabled as after an Open.
-    if (wasEmpty)
-        FinishOpen();
 }
 
 void cImageList::AddFolder_Click() {
@@ -166,10 +156,9 @@ std::vector<cImageList::cChosenFile> cImageList::TakeFolders(const QStringList& 
             files.push_back({scan.Images[i].Folder, scan.Images[i].Name, scan.Images[i].SubFolder});
     }
     if (!scan.Unreadable.isEmpty())
-        mHost.Questions().MsgBox(kLoadErrorTitle,
-                                 QStringLiteral("These folders cannot be read; their images were not added:") +
-                                     kParagraphBreak + scan.Unreadable.join(u'\n'),
-                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        mHost.Questions().Warn(kLoadErrorTitle,
+                               QStringLiteral("These folders cannot be read; their images were not added:") +
+                                   kParagraphBreak + scan.Unreadable.join(u'\n'));
     if (folderGiven)
         mHost.ShowStatus(FolderScanText(static_cast<int>(scan.Images.size()), scan.OtherFiles));
     return files;
@@ -188,23 +177,22 @@ void cImageList::ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSever
     if (!bSeveral) {
         // One file: taken whatever its name; the stored open folder stays.
         AddToFileList(mOpenFolder, aFiles.front().Name);
-    } else {
-        WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
-        AppendFiles(aFiles, bCheckExistence);
+        FinishOpen();
+        return;
     }
-    FinishOpen();
+    WriteString(SettingsKey, QStringLiteral("OpenFolder"), mOpenFolder);
+    AppendFiles(aFiles, bCheckExistence);
 }
 
 void cImageList::AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheckExistence) {
+    const bool wasEmpty = lvwImages->topLevelItemCount() == 0;
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     for (const cChosenFile& file : aFiles) {
         if (lvwImages->topLevelItemCount() >= kMaxEntries) {
-            mHost.Questions().MsgBox(kOpenErrorTitle,
-                                     QStringLiteral("The list holds at most %1 images; the remaining "
-                                                    "files were not added.")
-                                         .arg(kMaxEntries),
-                                     cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+            mHost.Questions().Warn(kOpenErrorTitle, QStringLiteral("The list holds at most %1 images; the remaining "
+                                                                   "files were not added.")
+                                                        .arg(kMaxEntries));
             break;
         }
         // Pending window events run between additions, so the count grows
@@ -217,23 +205,24 @@ void cImageList::AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheck
             sinceEvents.restart();
         }
     }
+    // Entries already listed keep the measured one; a list that was empty
+    // is measured and enabled as after an Open.
+    if (wasEmpty)
+        FinishOpen();
 }
 
 bool cImageList::AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence) {
     const ePathKind kind = PathKind(NameBytesStd(JoinPath(oFile.Folder, oFile.Name)));
     if (bCheckExistence && (kind == ePathKind::Missing || kind == ePathKind::UnreadableFile)) {
-        mHost.Questions().MsgBox(kLoadErrorTitle,
-                                 DisplayName(oFile.Name) + QStringLiteral(" cannot be found or cannot be read.") +
-                                     kParagraphBreak + QStringLiteral("It is being skipped."),
-                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        mHost.Questions().Warn(kLoadErrorTitle, DisplayName(oFile.Name) +
+                                                    QStringLiteral(" cannot be found or cannot be read.") +
+                                                    kParagraphBreak + QStringLiteral("It is being skipped."));
         return false;
     }
     if (kind == ePathKind::Folder || !IsImageFile(oFile.Name)) {
-        mHost.Questions().MsgBox(QStringLiteral("Unknown File Format"),
-                                 DisplayName(oFile.Name) +
-                                     QStringLiteral(" does not appear to be an image file.  It is "
-                                                    "being skipped."),
-                                 cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        mHost.Questions().Warn(QStringLiteral("Unknown File Format"),
+                               DisplayName(oFile.Name) + QStringLiteral(" does not appear to be an image file.  It is "
+                                                                        "being skipped."));
         return false;
     }
     AddToFileList(oFile.Folder, oFile.Name, oFile.SubFolder);
@@ -300,8 +289,7 @@ bool cImageList::LoadImage(QTreeWidgetItem* oItem) {
         mHost.ImageMeasured();
         return true;
     }
-    mHost.Questions().MsgBox(kLoadErrorTitle, NotViewableText(EntryText(oItem)), cQuestions::eIcon::Exclamation,
-                             cQuestions::eButtons::OK);
+    mHost.Questions().Warn(kLoadErrorTitle, NotViewableText(EntryText(oItem)));
     RemoveEntry(oItem);
     return false;
 }

@@ -105,6 +105,8 @@ class cImageList : public QObject {
     // bCheckExistence: names that may name nothing, reported and skipped.
     void ReplaceList(const std::vector<cChosenFile>& aFiles, bool bSeveral, bool bCheckExistence);
     bool AddIfAccepted(const cChosenFile& oFile, bool bCheckExistence);
+    // Adds aFiles at the end; a list that was empty is then measured and
+    // enables the window (FinishOpen).
     void AppendFiles(const std::vector<cChosenFile>& aFiles, bool bCheckExistence);
     // aPaths with every folder replaced by the image files inside it.
     std::vector<cChosenFile> TakeFolders(const QStringList& aPaths);

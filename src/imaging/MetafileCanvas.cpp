@@ -20,11 +20,10 @@ constexpr uint32_t BrushSolid = 0, BrushNull = 1, BrushHatched = 2;
 constexpr uint32_t AlignUpdateCp = 1, AlignRight = 2, AlignCenter = 6, AlignHorizontal = 6;
 constexpr uint32_t AlignBottom = 8, AlignBaseline = 24, AlignVertical = 24;
 
+/* False for NaN too. */
 bool IsReasonable(const QRectF& oRect) {
-    return std::isfinite(oRect.left()) && std::isfinite(oRect.top()) && std::isfinite(oRect.right()) &&
-           std::isfinite(oRect.bottom()) && std::abs(oRect.left()) < CoordinateLimit &&
-           std::abs(oRect.right()) < CoordinateLimit && std::abs(oRect.top()) < CoordinateLimit &&
-           std::abs(oRect.bottom()) < CoordinateLimit;
+    const double edges[] = {oRect.left(), oRect.top(), oRect.right(), oRect.bottom()};
+    return std::all_of(std::begin(edges), std::end(edges), [](double v) { return std::abs(v) < CoordinateLimit; });
 }
 
 QPainterPath RectPath(const QRectF& oBox) {
@@ -64,27 +63,17 @@ void cMetafileCanvas::SetDeviceResolution(double lPerHmmX, double lPerHmmY) {
 }
 
 QTransform cMetafileCanvas::PageTransform() const {
+    /* 0.01 mm per logical unit of the fixed modes, MapLoMetric to MapTwips; y grows upwards. */
+    static constexpr double hmmPerUnit[] = {10, 1, 25.4, 2.54, 2540.0 / 1440};
     double sx = 1, sy = 1;
     switch (mDc.mapMode) {
     case MapLoMetric:
-        sx = 10 * mHmmX;
-        sy = -10 * mHmmY;
-        break;
     case MapHiMetric:
-        sx = mHmmX;
-        sy = -mHmmY;
-        break;
     case MapLoEnglish:
-        sx = 25.4 * mHmmX;
-        sy = -25.4 * mHmmY;
-        break;
     case MapHiEnglish:
-        sx = 2.54 * mHmmX;
-        sy = -2.54 * mHmmY;
-        break;
     case MapTwips:
-        sx = 2540.0 / 1440 * mHmmX;
-        sy = -2540.0 / 1440 * mHmmY;
+        sx = hmmPerUnit[mDc.mapMode - MapLoMetric] * mHmmX;
+        sy = -hmmPerUnit[mDc.mapMode - MapLoMetric] * mHmmY;
         break;
     case MapIsotropic:
     case MapAnisotropic:
@@ -214,16 +203,12 @@ QPen cMetafileCanvas::OutputPen() const {
         pen.setCapStyle(Qt::FlatCap);
         return pen;
     }
-    switch (logPen.style & 0xF00) {
-    case 0x100: pen.setCapStyle(Qt::SquareCap); break;
-    case 0x200: pen.setCapStyle(Qt::FlatCap); break;
-    default: pen.setCapStyle(Qt::RoundCap); break;
-    }
-    switch (logPen.style & 0xF000) {
-    case 0x1000: pen.setJoinStyle(Qt::BevelJoin); break;
-    case 0x2000: pen.setJoinStyle(Qt::MiterJoin); break;
-    default: pen.setJoinStyle(Qt::RoundJoin); break;
-    }
+    /* End caps in bits 8-11, joins in bits 12-15; unknown values are round. */
+    static constexpr Qt::PenCapStyle caps[] = {Qt::RoundCap, Qt::SquareCap, Qt::FlatCap};
+    static constexpr Qt::PenJoinStyle joins[] = {Qt::RoundJoin, Qt::BevelJoin, Qt::MiterJoin};
+    const uint32_t cap = (logPen.style >> 8) & 0xF, join = (logPen.style >> 12) & 0xF;
+    pen.setCapStyle(cap < 3 ? caps[cap] : Qt::RoundCap);
+    pen.setJoinStyle(join < 3 ? joins[join] : Qt::RoundJoin);
     return pen;
 }
 
@@ -262,11 +247,15 @@ void cMetafileCanvas::DrawOutputPath(const QPainterPath& oPath, bool bFill, bool
         return;
     QPainterPath path = oPath;
     path.setFillRule(mDc.fillRule);
+    Paint(path, pen, brush);
+}
+
+void cMetafileCanvas::Paint(const QPainterPath& oPath, const QPen& oPen, const QBrush& oBrush) {
     mPainter.setBackgroundMode(mDc.bkMode == BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     mPainter.setBackground(mDc.bkColor);
-    mPainter.setPen(pen);
-    mPainter.setBrush(brush);
-    mPainter.drawPath(path);
+    mPainter.setPen(oPen);
+    mPainter.setBrush(oBrush);
+    mPainter.drawPath(oPath);
 }
 
 void cMetafileCanvas::AddToPath(const QPainterPath& oOutputPath) {
@@ -303,19 +292,11 @@ void cMetafileCanvas::Polyline(const QPolygonF& oPoints) {
 void cMetafileCanvas::PolylineTo(const QPolygonF& oPoints) {
     if (oPoints.isEmpty())
         return;
-    const QTransform toOutput = LogicalToOutput();
-    if (mPathOpen) {
-        ContinueFigure();
-        if (!Charge(oPoints.size()))
-            return;
-        for (QPointF point : oPoints)
-            mPath.lineTo(toOutput.map(point));
-    } else {
-        QPolygonF line{mDc.position};
-        line += oPoints;
-        Polyline(line);
-    }
-    mDc.position = oPoints.last();
+    QPolygonF line{mDc.position};
+    line += oPoints;
+    QPainterPath path;
+    path.addPolygon(line);
+    DrawFromPosition(path);
 }
 
 void cMetafileCanvas::PolyBezier(const QPolygonF& oPoints) {
@@ -330,19 +311,10 @@ void cMetafileCanvas::PolyBezier(const QPolygonF& oPoints) {
 void cMetafileCanvas::PolyBezierTo(const QPolygonF& oPoints) {
     if (oPoints.isEmpty() || oPoints.size() % 3 != 0)
         return;
-    if (mPathOpen) {
-        const QTransform toOutput = LogicalToOutput();
-        ContinueFigure();
-        if (!Charge(oPoints.size()))
-            return;
-        for (qsizetype i = 0; i + 2 < oPoints.size(); i += 3)
-            mPath.cubicTo(toOutput.map(oPoints[i]), toOutput.map(oPoints[i + 1]), toOutput.map(oPoints[i + 2]));
-    } else {
-        QPolygonF curve{mDc.position};
-        curve += oPoints;
-        PolyBezier(curve);
-    }
-    mDc.position = oPoints.last();
+    QPainterPath path(mDc.position);
+    for (qsizetype i = 0; i + 2 < oPoints.size(); i += 3)
+        path.cubicTo(oPoints[i], oPoints[i + 1], oPoints[i + 2]);
+    DrawFromPosition(path);
 }
 
 void cMetafileCanvas::Polygons(const std::vector<QPolygonF>& oPolygons) {
@@ -448,13 +420,8 @@ void cMetafileCanvas::FillRect(const QRectF& oBox, const QBrush& oBrush) {
     if (!IsReasonable(bounds))
         return;
     const QRectF touched = bounds.intersected(QRectF(mTarget.rect()));
-    if (!Charge(touched.width() * touched.height()))
-        return;
-    mPainter.setBackgroundMode(mDc.bkMode == BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    mPainter.setBackground(mDc.bkColor);
-    mPainter.setPen(Qt::NoPen);
-    mPainter.setBrush(oBrush);
-    mPainter.drawPath(path);
+    if (Charge(touched.width() * touched.height()))
+        Paint(path, Qt::NoPen, oBrush);
 }
 
 void cMetafileCanvas::PatBlt(const QRectF& oBox, uint32_t lRop) {
@@ -615,9 +582,8 @@ void cMetafileCanvas::Blit(const QImage& oImage, const QRectF& oSource, const QR
 }
 
 void cMetafileCanvas::BeginPath() {
-    mPath = QPainterPath();
+    AbortPath();
     mPathOpen = true;
-    mFigureOpen = false;
 }
 
 void cMetafileCanvas::AbortPath() {
@@ -656,12 +622,8 @@ void cMetafileCanvas::SelectClipPath(int32_t eMode) {
     CombineClip(path, eMode);
 }
 
-void cMetafileCanvas::IntersectClipRect(const QRectF& oBox) {
-    CombineClip(LogicalToOutput().map(RectPath(oBox)), RgnAnd);
-}
-
-void cMetafileCanvas::ExcludeClipRect(const QRectF& oBox) {
-    CombineClip(LogicalToOutput().map(RectPath(oBox)), RgnDiff);
+void cMetafileCanvas::ClipRect(const QRectF& oBox, int32_t eMode) {
+    CombineClip(LogicalToOutput().map(RectPath(oBox)), eMode);
 }
 
 void cMetafileCanvas::SelectClipRegion(const QPainterPath& oDeviceRegion, int32_t eMode) {

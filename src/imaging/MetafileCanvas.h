@@ -101,7 +101,6 @@ class cMetafileCanvas {
     void SetDeviceResolution(double lPerHmmX, double lPerHmmY);
     /* Reference-device pixels to output pixels. */
     void SetDeviceToOutput(const QTransform& oTransform) { mDeviceToOutput = oTransform; }
-    const QTransform& DeviceToOutput() const { return mDeviceToOutput; }
     /* Logical units to reference-device pixels (window/viewport, mapping mode). */
     QTransform PageTransform() const;
     /* Logical units to output pixels: world, page, device. */
@@ -160,15 +159,17 @@ class cMetafileCanvas {
     void WidenPath();
     void SelectClipPath(int32_t eMode);
 
-    /* Clipping. Rectangles in logical units; regions in device pixels. */
-    void IntersectClipRect(const QRectF& oBox);
-    void ExcludeClipRect(const QRectF& oBox);
+    /* Clipping. Rectangles in logical units (RgnAnd to intersect, RgnDiff to
+     * exclude); regions in device pixels. */
+    void ClipRect(const QRectF& oBox, int32_t eMode);
     void SelectClipRegion(const QPainterPath& oDeviceRegion, int32_t eMode);
     void ResetClip();
     void OffsetClip(QPointF oLogicalOffset);
 
   private:
     void DrawOutputPath(const QPainterPath& oPath, bool bFill, bool bStroke);
+    /* Paints an output path with the background mode and colour of the state. */
+    void Paint(const QPainterPath& oPath, const QPen& oPen, const QBrush& oBrush);
     void AddToPath(const QPainterPath& oOutputPath);
     void ContinueFigure();
     /* Strokes oPath (logical units, starting at the current position), or

@@ -358,8 +358,8 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrSetPixelV:
         PlayIfWhole(r, mCanvas, &cMetafileCanvas::SetPixel, ReadPoint(r, 8), ColorFromRef(r.U32(16)));
         break;
-    case EmrExcludeClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::ExcludeClipRect, ReadRect(r, 8)); break;
-    case EmrIntersectClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::IntersectClipRect, ReadRect(r, 8)); break;
+    case EmrExcludeClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::ClipRect, ReadRect(r, 8), RgnDiff); break;
+    case EmrIntersectClipRect: PlayIfWhole(r, mCanvas, &cMetafileCanvas::ClipRect, ReadRect(r, 8), RgnAnd); break;
     case EmrSaveDc: mCanvas.SaveDc(); break;
     case EmrRestoreDc: PlayIfWhole(r, mCanvas, &cMetafileCanvas::RestoreDc, r.I32(8)); break;
     case EmrSetWorldTransform:

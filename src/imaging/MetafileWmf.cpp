@@ -128,8 +128,8 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
     }
     case MetaSaveDc: mCanvas.SaveDc(); break;
     case MetaRestoreDc: PlayIfWhole(p, mCanvas, &cMetafileCanvas::RestoreDc, p.I16(0)); break;
-    case MetaExcludeClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::ExcludeClipRect, ReadRect(p, 0)); break;
-    case MetaIntersectClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::IntersectClipRect, ReadRect(p, 0)); break;
+    case MetaExcludeClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::ClipRect, ReadRect(p, 0), RgnDiff); break;
+    case MetaIntersectClipRect: PlayIfWhole(p, mCanvas, &cMetafileCanvas::ClipRect, ReadRect(p, 0), RgnAnd); break;
     case MetaOffsetClipRgn: PlayIfWhole(p, mCanvas, &cMetafileCanvas::OffsetClip, ReadPoint(p, 0)); break;
     case MetaSelectClipRegion: mCanvas.ResetClip(); break; /* regions are not kept */
     default: return false;

@@ -36,6 +36,9 @@ class cQuestions {
     // the box's cancel or only button).
     virtual eAnswer MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind, eButtons eButtonSet) = 0;
 
+    // A message box with the exclamation icon and only OK.
+    void Warn(const QString& sTitle, const QString& sText) { MsgBox(sTitle, sText, eIcon::Exclamation, eButtons::OK); }
+
     // The open dialog: several files, sFilter in Qt's "Name (*.a *.b);;..." form.
     virtual cOpenResult OpenFiles(const QString& sTitle, const QString& sFilter, const QString& sStartFolder) = 0;
 

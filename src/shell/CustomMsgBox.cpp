@@ -53,13 +53,8 @@ std::unique_ptr<QMessageBox> CreatePngOfferBox(QWidget* oOwner, const QString& s
     return CreateForAllBox(oOwner, QMessageBox::NoIcon, kSaveErrorTitle, sText, eDefaultAnswer::Yes);
 }
 
-int CustomMsgBoxAnswer(const QMessageBox& oBox) {
+int ExecCustomMsgBox(QMessageBox& oBox) {
+    oBox.exec();
     const QAbstractButton* clicked = oBox.clickedButton();
     return clicked == nullptr ? cQuestions::kOverwriteNo : clicked->property(kAnswerProperty).toInt();
-}
-
-int ShowCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault) {
-    const std::unique_ptr<QMessageBox> box = CreateCustomMsgBox(oOwner, sPrompt, eDefault);
-    box->exec();
-    return CustomMsgBoxAnswer(*box);
 }

@@ -16,16 +16,13 @@ class QWidget;
 // Which button Enter presses.
 enum class eDefaultAnswer { Yes, No };
 
-// Shows the overwrite box modally and returns the answer:
-// cQuestions::kOverwriteYes (3), kOverwriteYesToAll (4), kOverwriteNo (5) or
-// kOverwriteNoToAll (6).
-int ShowCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault);
-
-// The overwrite box ShowCustomMsgBox shows, built but not yet shown.
+// The overwrite box, built but not yet shown.
 std::unique_ptr<QMessageBox> CreateCustomMsgBox(QWidget* oOwner, const QString& sPrompt, eDefaultAnswer eDefault);
 
 // The PNG offer's box, with sText (PngOfferText), built but not yet shown.
 std::unique_ptr<QMessageBox> CreatePngOfferBox(QWidget* oOwner, const QString& sText);
 
-// The answer code of a box made here after it has closed.
-int CustomMsgBoxAnswer(const QMessageBox& oBox);
+// Shows a box made here modally and returns the answer:
+// cQuestions::kOverwriteYes (3), kOverwriteYesToAll (4), kOverwriteNo (5) or
+// kOverwriteNoToAll (6).
+int ExecCustomMsgBox(QMessageBox& oBox);

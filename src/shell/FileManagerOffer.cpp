@@ -51,10 +51,8 @@ void frmQuillet::OfferFileManagerActions() {
 void frmQuillet::InstallActions_Click() {
     const cActionsOutcome outcome = InstallFileManagerActionsForThisProgram();
     if (!outcome.Problem.isEmpty()) {
-        Questions().MsgBox(kActionsTitle,
-                           QStringLiteral("The right-click menus could not all be set up:") + kParagraphBreak +
-                               outcome.Problem,
-                           cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        Questions().Warn(kActionsTitle, QStringLiteral("The right-click menus could not all be set up:") +
+                                            kParagraphBreak + outcome.Problem);
         return;
     }
     Questions().MsgBox(kActionsTitle,

@@ -119,8 +119,7 @@ void frmQuillet::NameTemplate_Change() {
     QString error;
     if (!text.isEmpty() && !cNameTemplate::Parse(text, error)) {
         txtNameTemplate->setText(mNameTemplate);
-        Questions().MsgBox(QStringLiteral("Output Names"), QStringLiteral("This name cannot be used: %1.").arg(error),
-                           cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+        Questions().Warn(QStringLiteral("Output Names"), QStringLiteral("This name cannot be used: %1.").arg(error));
         return;
     }
     mNameTemplate = text;

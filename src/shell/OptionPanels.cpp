@@ -253,8 +253,7 @@ void frmQuillet::txtSize_LostFocus() {
         const cSizeList list = ParseSizeList(text);
         if (!list.Error.isEmpty()) {
             txtSize->setText(mCustomSize);
-            Questions().MsgBox(kCustomSizeTitle, QStringLiteral("These sizes cannot be used: %1.").arg(list.Error),
-                               cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+            Questions().Warn(kCustomSizeTitle, QStringLiteral("These sizes cannot be used: %1.").arg(list.Error));
             return;
         }
         SetCustomSizeText(SizeListText(list.Sizes));
@@ -268,8 +267,7 @@ void frmQuillet::txtSize_LostFocus() {
         // An emptied box goes back quietly; a number too large is refused.
         txtSize->setText(mCustomSize);
         if (!text.isEmpty())
-            Questions().MsgBox(kCustomSizeTitle, CustomSizeRefusedText(text), cQuestions::eIcon::Exclamation,
-                               cQuestions::eButtons::OK);
+            Questions().Warn(kCustomSizeTitle, CustomSizeRefusedText(text));
         return;
     }
     mCustomSize = text;

@@ -178,16 +178,14 @@ QString frmQuillet::ChooseSaveFolder() {
         const QString reason = UnwritableFolderReason(folder);
         if (reason.isEmpty())
             return folder;
-        Questions().MsgBox(kFolderRefusedTitle, FolderRefusedText(folder, reason), cQuestions::eIcon::Exclamation,
-                           cQuestions::eButtons::OK);
+        Questions().Warn(kFolderRefusedTitle, FolderRefusedText(folder, reason));
     }
 }
 
 void frmQuillet::SaveImages() {
     // A name template that gives two outputs one name is refused before any work.
     if (const QString clash = NameClashText(cWindowList(*this), SaveJob()); !clash.isEmpty()) {
-        Questions().MsgBox(QStringLiteral("Output Names"), clash, cQuestions::eIcon::Exclamation,
-                           cQuestions::eButtons::OK);
+        Questions().Warn(QStringLiteral("Output Names"), clash);
         return;
     }
     const QString folder = ChooseSaveFolder();

@@ -70,13 +70,10 @@ cQuestions::cOpenResult cQtQuestions::OpenFiles(const QString& sTitle, const QSt
     const QList<QUrl> addresses =
         QFileDialog::getOpenFileUrls(DialogOwner(), sTitle, QUrl::fromLocalFile(sStartFolder), sFilter, nullptr,
                                      QFileDialog::HideNameFilterDetails, {QStringLiteral("file")});
-    QStringList paths;
-    for (const QUrl& address : addresses)
-        if (const QString path = NameOfLocalFile(address); !path.isEmpty())
-            paths.append(path);
-    if (paths.isEmpty())
-        return result;
-    for (const QString& path : paths) {
+    for (const QUrl& address : addresses) {
+        const QString path = NameOfLocalFile(address);
+        if (path.isEmpty())
+            continue;
         const QFileInfo info(path);
         const QString folder = QDir::toNativeSeparators(info.absolutePath());
         if (result.Names.isEmpty())
@@ -88,7 +85,8 @@ cQuestions::cOpenResult cQtQuestions::OpenFiles(const QString& sTitle, const QSt
         }
         result.Names.append(info.fileName());
     }
-    result.Outcome = cOpenResult::eOutcome::Chosen;
+    if (!result.Names.isEmpty())
+        result.Outcome = cOpenResult::eOutcome::Chosen;
     return result;
 }
 
@@ -98,12 +96,10 @@ QString cQtQuestions::BrowseForFolder(const QString& sTitle, const QString& sSta
 }
 
 int cQtQuestions::ShowCustomMsgBox(const QString& sPrompt, bool bNoIsDefault) {
-    return ::ShowCustomMsgBox(DialogOwner(), sPrompt, bNoIsDefault ? eDefaultAnswer::No : eDefaultAnswer::Yes);
+    return ExecCustomMsgBox(
+        *CreateCustomMsgBox(DialogOwner(), sPrompt, bNoIsDefault ? eDefaultAnswer::No : eDefaultAnswer::Yes));
 }
 
 int cQtQuestions::OfferPng(const QString& sFileName, const QString& sSourceExtension) {
-    const std::unique_ptr<QMessageBox> box =
-        CreatePngOfferBox(DialogOwner(), PngOfferText(sFileName, sSourceExtension));
-    box->exec();
-    return CustomMsgBoxAnswer(*box);
+    return ExecCustomMsgBox(*CreatePngOfferBox(DialogOwner(), PngOfferText(sFileName, sSourceExtension)));
 }

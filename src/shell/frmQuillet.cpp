@@ -351,14 +351,11 @@ void frmQuillet::DrawBorder(int32_t lLeft, int32_t lWidth) {
 }
 
 void frmQuillet::EnableForm() {
-    for (QRadioButton* option : optSize)
-        option->setEnabled(true);
+    for (QWidget* panel : {picSize, picQuality, Picture1})
+        for (QRadioButton* option : panel->findChildren<QRadioButton*>())
+            option->setEnabled(true);
     // The custom size box goes with the last (custom) size option.
     txtSize->setEnabled(true);
-    for (QRadioButton* option : optQuality)
-        option->setEnabled(true);
-    for (QRadioButton* option : optRotation)
-        option->setEnabled(true);
     PreviewButton->setEnabled(true);
     SaveButton->setEnabled(true);
 }
@@ -397,10 +394,9 @@ void frmQuillet::OpenPage(const QUrl& oAddress) {
         return;
     const QString address =
         oAddress.isLocalFile() ? QDir::toNativeSeparators(oAddress.toLocalFile()) : oAddress.toString();
-    Questions().MsgBox(kPageNotOpenedTitle,
-                       QStringLiteral("Quillet could not start a web browser to show this page:") + kParagraphBreak +
-                           address + kParagraphBreak + QStringLiteral("You can open it in your browser yourself."),
-                       cQuestions::eIcon::Exclamation, cQuestions::eButtons::OK);
+    Questions().Warn(kPageNotOpenedTitle, QStringLiteral("Quillet could not start a web browser to show this page:") +
+                                              kParagraphBreak + address + kParagraphBreak +
+                                              QStringLiteral("You can open it in your browser yourself."));
 }
 
 void frmQuillet::SetProgressWidth(int32_t lWidth) {

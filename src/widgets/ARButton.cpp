@@ -25,10 +25,6 @@ void ARButton::SetPicture(const QPixmap& oPicture) {
     update();
 }
 
-QPixmap ARButton::Picture() const {
-    return mPicture;
-}
-
 void ARButton::SetPictureDisabled(const QPixmap& oPicture) {
     mPictureDisabled = oPicture;
     update();
@@ -47,14 +43,6 @@ void ARButton::SetBackColorOnMouse(const QColor& oColor) {
 void ARButton::SetDropDownWidth(int lPixels) {
     mDropDownWidth = std::max(0, lPixels);
     update();
-}
-
-int ARButton::DropDownWidth() const {
-    return mDropDownWidth;
-}
-
-bool ARButton::IsMouseOver() const {
-    return mMouseOver;
 }
 
 void ARButton::enterEvent(QEnterEvent* event) {

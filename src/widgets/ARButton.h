@@ -18,7 +18,7 @@ class ARButton : public QAbstractButton {
     explicit ARButton(QWidget* parent = nullptr);
 
     void SetPicture(const QPixmap& oPicture);
-    QPixmap Picture() const;
+    QPixmap Picture() const { return mPicture; }
     void SetPictureDisabled(const QPixmap& oPicture);
 
     void SetBackColor(const QColor& oColor);
@@ -27,10 +27,10 @@ class ARButton : public QAbstractButton {
     // Width in pixels of a drop-down zone at the right edge, drawn with a
     // separator and an arrow; 0 (the default) for none.
     void SetDropDownWidth(int lPixels);
-    int DropDownWidth() const;
+    int DropDownWidth() const { return mDropDownWidth; }
 
     // True while the pointer is over the button.
-    bool IsMouseOver() const;
+    bool IsMouseOver() const { return mMouseOver; }
 
   signals:
     void MouseEnter();

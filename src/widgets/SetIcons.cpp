@@ -5,20 +5,12 @@
 #include <QStyle>
 #include <QWidget>
 
-namespace {
-
-QPixmap IconPixmap(const QIcon& source, QStyle::PixelMetric eSizeMetric) {
-    const int side = QApplication::style()->pixelMetric(eSizeMetric);
-    return source.pixmap(side, side);
-}
-
-} // namespace
-
 void SetIcon(QWidget* hWnd, const QString& sIconResName, bool bSetAsAppIcon) {
     const QIcon source(QStringLiteral(":/icons/%1.svg").arg(sIconResName));
     QIcon icon;
     for (const QStyle::PixelMetric metric : {QStyle::PM_LargeIconSize, QStyle::PM_SmallIconSize}) {
-        const QPixmap pixmap = IconPixmap(source, metric);
+        const int side = QApplication::style()->pixelMetric(metric);
+        const QPixmap pixmap = source.pixmap(side, side);
         if (!pixmap.isNull())
             icon.addPixmap(pixmap);
     }

@@ -22,8 +22,7 @@ class tst_custommsgbox : public QObject {
             QVERIFY(QTest::qWaitForWindowExposed(shown));
             oAct(*shown);
         });
-        oBox.exec();
-        return CustomMsgBoxAnswer(oBox);
+        return ExecCustomMsgBox(oBox);
     }
 
   private slots:

@@ -1,7 +1,10 @@
 #include "MetafileDib.h"
+#include "MetafilePlay.h"
 #include "test_metafile_support.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace mftest;
 
@@ -114,6 +117,37 @@ TEST(MetafileWmf, HostileCountsAndSizesAreChecked) {
     /* Cut anywhere before the end of its end-of-file record, a file fails. */
     for (size_t at = 40; at < whole.size(); ++at)
         EXPECT_EQ(Render({whole.begin(), whole.begin() + long(at)}, image), GenericError) << at;
+}
+
+/* Pens, brushes, fonts, points, characters and advances: one layout, fields of 4 bytes in EMF, 2 in WMF. */
+TEST(MetafileRecords, BothFieldWidthsReadAlike) {
+    using namespace metafile;
+    for (const int field : {4, 2}) {
+        SCOPED_TRACE(field);
+        Bytes
+            b; /* pen at 0, brush, font, points (-3, 5) (7, -9), "Hĩ" (Latin-1 "Hi"), advances 6, -2 two fields apart */
+        b.le({0x1105, 7, 0}, field).le({0x332211}).le({2}, field).le({0x665544}).le({4}, field);
+        b.le({-12, 5, 900, 0, 700}, field).raw({1, 0, 1, 0, 0, 0, 0, 0}).le({'A', 'b', 0}, field / 2);
+        b.le({-3, 5, 7, -9}, field).le({'H', 0x169}, field / 2).le({6, 0, -2, 0}, field);
+        const size_t brush = 3 * field + 4, font = brush + 2 * field + 4, points = font + 5 * field + 8 + 3 * field / 2;
+        cMetafileBytes r(b.v.data(), b.v.size());
+        const LogPen pen = ReadLogPen(r, 0, field);
+        EXPECT_EQ(std::tuple(pen.style, pen.width, pen.color), std::tuple(0x1105u, 7.0, QColor(0x11, 0x22, 0x33)));
+        const LogBrush brushRead = ReadLogBrush(r, brush, field);
+        EXPECT_EQ(std::tuple(brushRead.style, brushRead.color, brushRead.hatch),
+                  std::tuple(2u, QColor(0x44, 0x55, 0x66), 4u));
+        const LogFont f = ReadLogFont(r, font, field);
+        EXPECT_EQ(std::tuple(f.height, f.width, f.escapement, f.weight, f.italic, f.underline, f.strikeOut, f.face),
+                  std::tuple(-12.0, 5.0, 900.0, 700, true, false, true, QStringLiteral("Ab")));
+        EXPECT_EQ(ReadPoints(r, points, 2, field), QPolygonF({QPointF(-3, 5), QPointF(7, -9)}));
+        EXPECT_EQ(ReadChars(r, points + 4 * field, 2, field / 2),
+                  QStringLiteral("H") + QChar(field == 4 ? 0x169 : 'i'));
+        EXPECT_EQ(ReadAdvances(r, points + 5 * field, 2, 2 * field, field), (std::vector<double>{6, -2}));
+        EXPECT_TRUE(r.Ok());
+        EXPECT_TRUE(ReadAdvances(r, points + 5 * field, 3, 2 * field, field).empty());
+        ReadChars(r, points + 4 * field, 100, 1);
+        EXPECT_FALSE(r.Ok());
+    }
 }
 
 TEST(MetafileDib, PalettedRleAndBitfieldBitmapsDecode) {
