@@ -1,17 +1,13 @@
 #include "Numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 double RoundHalfEven(double value) {
-    const double floorValue = std::floor(value);
-    const double fraction = value - floorValue;
-    if (fraction < 0.5)
-        return floorValue;
-    if (fraction > 0.5)
-        return floorValue + 1.0;
-    // An exact half: keep the even neighbour.
-    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+    // The default rounding mode, which the program never changes, rounds to
+    // the nearest integer and an exact half to the even one.
+    return std::nearbyint(value);
 }
 
 std::optional<int16_t> ToInt16(double value) {
@@ -26,12 +22,8 @@ std::optional<int16_t> ToInt16(double value) {
 int16_t ClampToInt16(double value) {
     if (std::isnan(value))
         return 0;
-    const double rounded = RoundHalfEven(value);
-    if (rounded <= std::numeric_limits<int16_t>::min())
-        return std::numeric_limits<int16_t>::min();
-    if (rounded >= std::numeric_limits<int16_t>::max())
-        return std::numeric_limits<int16_t>::max();
-    return static_cast<int16_t>(rounded);
+    return static_cast<int16_t>(std::clamp<double>(RoundHalfEven(value), std::numeric_limits<int16_t>::min(),
+                                                   std::numeric_limits<int16_t>::max()));
 }
 
 std::optional<double> ParseNumber(const QString& sText) {

@@ -65,9 +65,3 @@ std::optional<int16_t> ValidateCustomSize(const QString& sText) {
         return std::nullopt;
     return ToInt16(*number);
 }
-
-int16_t TargetSize(int16_t iIndex, const QString& sCustomText) {
-    if (iIndex == kCustomSizeIndex)
-        return ValidateCustomSize(sCustomText).value_or(SizeTagValue(kCustomSizeIndex));
-    return SizeTagValue(iIndex);
-}

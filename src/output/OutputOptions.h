@@ -53,7 +53,3 @@ bool RotationSwapsSides(int16_t iRotationIndex);
 // nullopt when the text is not numeric or lies outside the 16-bit range (the
 // box then falls back to the Custom option's tag, "1024").
 std::optional<int16_t> ValidateCustomSize(const QString& sText);
-
-// The target size of size option iIndex: its tag, or for the custom option the
-// number in the custom size box (the tag when the text is not valid).
-int16_t TargetSize(int16_t iIndex, const QString& sCustomText);

@@ -41,17 +41,23 @@ bool CarriesDetails(int eImageType) {
 }
 
 QByteArray BigEndian32(uint32_t lValue) {
-    const char bytes[4] = {char(lValue >> 24), char((lValue >> 16) & 0xFF), char((lValue >> 8) & 0xFF),
-                           char(lValue & 0xFF)};
-    return QByteArray(bytes, 4);
+    const uint32_t bigEndian = qToBigEndian(lValue);
+    return QByteArray(reinterpret_cast<const char*>(&bigEndian), 4);
+}
+
+// The EXIF as the TIFF structure that PNG's eXIf chunk and the encoders'
+// EXIF blocks hold.
+QByteArray TiffOf(const Exiv2::ExifData& exif) {
+    Exiv2::Blob tiff;
+    Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+    return QByteArray(reinterpret_cast<const char*>(tiff.data()), static_cast<qsizetype>(tiff.size()));
 }
 
 // The PNG with an eXIf chunk (PNG's own place for EXIF, which browsers and
 // viewers read) before its first IDAT. Exiv2 0.27 would write the EXIF into a
 // "Raw profile type exif" text chunk that few programs know.
 void InsertPngExif(QByteArray& png, const Exiv2::ExifData& exif) {
-    Exiv2::Blob tiff;
-    Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+    const QByteArray tiff = TiffOf(exif);
     qsizetype at = 8; // after the signature
     while (at + 8 <= png.size() && png.mid(at + 4, 4) != "IDAT") {
         const uint32_t length = qFromBigEndian<uint32_t>(png.constData() + at);
@@ -59,9 +65,9 @@ void InsertPngExif(QByteArray& png, const Exiv2::ExifData& exif) {
             return;
         at += 12 + static_cast<qsizetype>(length);
     }
-    if (tiff.empty() || tiff.size() > 0x7FFFFFFF || at + 8 > png.size())
+    if (tiff.isEmpty() || tiff.size() > 0x7FFFFFFF || at + 8 > png.size())
         return;
-    const QByteArray body = QByteArray("eXIf") + QByteArray(reinterpret_cast<const char*>(tiff.data()), tiff.size());
+    const QByteArray body = QByteArray("eXIf") + tiff;
     const auto crc = static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size())));
     png.insert(at, BigEndian32(static_cast<uint32_t>(tiff.size())) + body + BigEndian32(crc));
@@ -111,11 +117,8 @@ cPhotoBlocks DetailBlocks(const QString& sSourcePath, ePhotoDetails eDetails, in
         AllowedDetails(ReadDetailBlocks(sSourcePath), eDetails == ePhotoDetails::KeepLocation, lWidth, lHeight);
     Exiv2::copyIptcToXmp(allowed.Iptc, allowed.Xmp);
     cPhotoBlocks blocks;
-    if (!allowed.Exif.empty()) {
-        Exiv2::Blob tiff;
-        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, allowed.Exif);
-        blocks.Exif = QByteArray(reinterpret_cast<const char*>(tiff.data()), static_cast<qsizetype>(tiff.size()));
-    }
+    if (!allowed.Exif.empty())
+        blocks.Exif = TiffOf(allowed.Exif);
     std::string packet;
     if (!allowed.Xmp.empty() && Exiv2::XmpParser::encode(packet, allowed.Xmp, Exiv2::XmpParser::useCompactFormat) == 0)
         blocks.Xmp = QByteArray::fromStdString(packet);

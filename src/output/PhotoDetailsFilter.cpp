@@ -207,49 +207,40 @@ template <typename tData, typename tKey> void SetIfPresent(tData& data, const ch
         it->setValue(std::to_string(lValue));
 }
 
-Exiv2::ExifData AllowedExif(const Exiv2::ExifData& source, bool bLocation) {
-    Exiv2::ExifData kept;
-    std::set<std::string> seen; // a tag twice in one directory trips some readers
-    for (const Exiv2::Exifdatum& datum : source) {
+// The data of source whose keys are listed in kept, or name a location when
+// bLocation is set, each passed to add(data, datum, key) to be checked and added.
+template <typename tData, size_t tCount, typename tAdd>
+tData Allowed(const tData& source, const char* const (&kept)[tCount], bool bLocation, tAdd add) {
+    tData allowed;
+    for (const auto& datum : source) {
         const std::string key = datum.key();
-        if (!Listed(kExifKept, key) && !(bLocation && IsLocation(key)))
-            continue;
-        const Exiv2::Value::AutoPtr value = WellFormed(datum);
-        if (value.get() != nullptr && value->size() > 0 && seen.insert(key).second)
-            kept.add(Exiv2::ExifKey(key), value.get());
+        if (Listed(kept, key) || (bLocation && IsLocation(key)))
+            add(allowed, datum, key);
     }
-    return kept;
-}
-
-Exiv2::IptcData AllowedIptc(const Exiv2::IptcData& source, bool bLocation) {
-    Exiv2::IptcData kept;
-    std::map<std::string, int> repeats;
-    for (const Exiv2::Iptcdatum& datum : source) {
-        const std::string key = datum.key();
-        if ((Listed(kIptcKept, key) || (bLocation && IsLocation(key))) && datum.size() <= kMaxValueBytes &&
-            ++repeats[key] <= kMaxRepeats)
-            kept.add(Exiv2::Iptcdatum(Exiv2::IptcKey(key), &datum.value()));
-    }
-    return kept;
-}
-
-Exiv2::XmpData AllowedXmp(const Exiv2::XmpData& source, bool bLocation) {
-    Exiv2::XmpData kept;
-    for (const Exiv2::Xmpdatum& datum : source) {
-        const std::string key = datum.key();
-        if (Listed(kXmpKept, key) || (bLocation && IsLocation(key)))
-            kept.add(Exiv2::XmpKey(key), &datum.value());
-    }
-    return kept;
+    return allowed;
 }
 
 } // namespace
 
 cDetailBlocks AllowedDetails(const cDetailBlocks& source, bool bLocation, int lWidth, int lHeight) {
     cDetailBlocks kept;
-    kept.Exif = AllowedExif(source.Exif, bLocation);
-    kept.Iptc = AllowedIptc(source.Iptc, bLocation);
-    kept.Xmp = AllowedXmp(source.Xmp, bLocation);
+    std::set<std::string> seen; // a tag twice in one directory trips some readers
+    kept.Exif = Allowed(source.Exif, kExifKept, bLocation,
+                        [&seen](Exiv2::ExifData& exif, const Exiv2::Exifdatum& datum, const std::string& sKey) {
+                            const Exiv2::Value::AutoPtr value = WellFormed(datum);
+                            if (value.get() != nullptr && value->size() > 0 && seen.insert(sKey).second)
+                                exif.add(Exiv2::ExifKey(sKey), value.get());
+                        });
+    std::map<std::string, int> repeats;
+    kept.Iptc = Allowed(source.Iptc, kIptcKept, bLocation,
+                        [&repeats](Exiv2::IptcData& iptc, const Exiv2::Iptcdatum& datum, const std::string& sKey) {
+                            if (datum.size() <= kMaxValueBytes && ++repeats[sKey] <= kMaxRepeats)
+                                iptc.add(Exiv2::Iptcdatum(Exiv2::IptcKey(sKey), &datum.value()));
+                        });
+    kept.Xmp = Allowed(source.Xmp, kXmpKept, bLocation,
+                       [](Exiv2::XmpData& xmp, const Exiv2::Xmpdatum& datum, const std::string& sKey) {
+                           xmp.add(Exiv2::XmpKey(sKey), &datum.value());
+                       });
     SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.PixelXDimension", lWidth);
     SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.PixelYDimension", lHeight);
     SetIfPresent<Exiv2::ExifData, Exiv2::ExifKey>(kept.Exif, "Exif.Photo.ColorSpace", 1);

@@ -59,28 +59,29 @@ QString SummaryText(int lSaved, int lSkipped, int lFailed) {
     return text;
 }
 
-QString Listing(const QStringList& aLines, int lMaxLines) {
-    const int shown = std::min(static_cast<int>(aLines.size()), std::max(lMaxLines, 1));
+QString Listing(const QStringList& aLines) {
+    constexpr int kMaxLines = 20;
+    const int shown = std::min(static_cast<int>(aLines.size()), kMaxLines);
     QStringList lines = aLines.mid(0, shown);
     if (aLines.size() > shown)
         lines << QStringLiteral("... and %1 more.").arg(aLines.size() - shown);
     return lines.join(u'\n');
 }
 
-QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines) {
+QString FailureReportText(const std::vector<cSaveFailure>& failures) {
     QStringList lines;
     for (const cSaveFailure& failure : failures)
         lines << DisplayName(failure.FileName) + QStringLiteral(": ") + failure.Reason;
     return (failures.size() == 1 ? QStringLiteral("This image could not be saved:")
                                  : QStringLiteral("These images could not be saved:")) +
-           kParagraphBreak + Listing(lines, lMaxLines);
+           kParagraphBreak + Listing(lines);
 }
 
-QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines) {
+QString RenamedReportText(const std::vector<cRenamedOutput>& renamed) {
     QStringList lines;
     for (const cRenamedOutput& output : renamed)
         lines << DisplayName(output.SourceName) + QStringLiteral(": saved as ") + DisplayName(output.OutputName);
     return QStringLiteral("An earlier image of this save had the same name; so as not to replace "
                           "it, these were saved under a numbered name:") +
-           kParagraphBreak + Listing(lines, lMaxLines);
+           kParagraphBreak + Listing(lines);
 }

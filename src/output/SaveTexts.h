@@ -73,14 +73,13 @@ QString ProgressCaption(int lPercent, int lDone = 0, int lCount = 0);
 // "n Saved[,  m Skipped],  f Failed".
 QString SummaryText(int lSaved, int lSkipped, int lFailed);
 
-// The lines of an end-of-run list, at most lMaxLines of them, then
-// "... and n more.".
-QString Listing(const QStringList& aLines, int lMaxLines);
+// The lines of an end-of-run list, at most 20 of them, then "... and n more.".
+QString Listing(const QStringList& aLines);
 
 // The end-of-run message listing the files that could not be written: one
-// line per file, at most lMaxLines of them, then how many more.
-QString FailureReportText(const std::vector<cSaveFailure>& failures, int lMaxLines = 20);
+// line per file (a Listing).
+QString FailureReportText(const std::vector<cSaveFailure>& failures);
 
 // The end-of-run list of outputs that took a numbered name, "<source>: saved
-// as <name>" per line, at most lMaxLines of them, then how many more.
-QString RenamedReportText(const std::vector<cRenamedOutput>& renamed, int lMaxLines = 20);
+// as <name>" per line (a Listing).
+QString RenamedReportText(const std::vector<cRenamedOutput>& renamed);

@@ -28,25 +28,19 @@ constexpr double kPixelSizeSteps[] = {0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25};
 } // namespace
 
 cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, const cEncodeTry& encode) {
-    cFit fit;
+    int encodes = 0;
     cFit smallest;
     auto tryEncode = [&](int32_t lTryQuality, double sngScale) {
-        ++fit.Encodes;
+        ++encodes;
         QByteArray bytes = encode(lTryQuality, sngScale);
         if (!bytes.isEmpty())
             KeepSmallest(smallest, bytes, lTryQuality, sngScale);
         return bytes;
     };
-    auto done = [&fit](QByteArray bytes, int32_t lTryQuality, double sngScale) {
-        fit.Bytes = std::move(bytes);
-        fit.Quality = lTryQuality;
-        fit.Scale = sngScale;
-        return fit;
-    };
 
     QByteArray first = tryEncode(lQuality, 1.0);
     if (first.isEmpty() || Fits(first, lMaxBytes))
-        return done(std::move(first), lQuality, 1.0);
+        return {std::move(first), lQuality, 1.0};
 
     int32_t stepQuality = lQuality;
     if (bTakesQuality && lQuality > kFloorQuality) {
@@ -55,11 +49,11 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, con
         int32_t fitting = kFloorQuality - 1;
         int32_t tooBig = lQuality;
         QByteArray best;
-        while (tooBig - fitting > 1 && fit.Encodes < kMaxQualityEncodes) {
+        while (tooBig - fitting > 1 && encodes < kMaxQualityEncodes) {
             const int32_t middle = (fitting + tooBig) / 2;
             QByteArray bytes = tryEncode(middle, 1.0);
             if (bytes.isEmpty())
-                return done({}, middle, 1.0);
+                return {{}, middle, 1.0};
             if (Fits(bytes, lMaxBytes)) {
                 fitting = middle;
                 best = std::move(bytes);
@@ -68,22 +62,19 @@ cFit FitWithinLimit(int64_t lMaxBytes, int32_t lQuality, bool bTakesQuality, con
             }
         }
         if (!best.isEmpty())
-            return done(std::move(best), fitting, 1.0);
+            return {std::move(best), fitting, 1.0};
         stepQuality = std::min(lQuality, kFloorQuality);
     }
 
     for (const double scale : kPixelSizeSteps) {
         QByteArray bytes = tryEncode(stepQuality, scale);
         if (bytes.isEmpty())
-            return done({}, stepQuality, scale);
+            return {{}, stepQuality, scale};
         if (Fits(bytes, lMaxBytes))
-            return done(std::move(bytes), stepQuality, scale);
+            return {std::move(bytes), stepQuality, scale};
     }
-    const int encodes = fit.Encodes;
-    fit = smallest;
-    fit.Fits = false;
-    fit.Encodes = encodes;
-    return fit;
+    smallest.Fits = false;
+    return smallest;
 }
 
 std::optional<int64_t> ParseSizeLimit(const QString& sText) {
@@ -109,7 +100,7 @@ QString SizeLimitText(int64_t lBytes) {
     return QStringLiteral("%1 bytes").arg(lBytes);
 }
 
-QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes, int lMaxLines) {
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes) {
     QStringList lines;
     for (const cOverLimit& file : files)
         lines << QStringLiteral("%1: %2 KB").arg(file.FileName).arg((file.Bytes + 1023) / 1024);
@@ -118,5 +109,5 @@ QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBy
                               : QStringLiteral("These images are larger than the %1 "
                                                "limit even at their smallest:"))
                .arg(SizeLimitText(lMaxBytes)) +
-           kParagraphBreak + Listing(lines, lMaxLines);
+           kParagraphBreak + Listing(lines);
 }

@@ -25,7 +25,6 @@ struct cFit {
     int32_t Quality = 0; // the quality of Bytes (the chosen one for other formats)
     double Scale = 1.0;  // the fraction of the chosen pixel size Bytes has
     bool Fits = true;    // false: no try fitted; Bytes is the smallest one
-    int Encodes = 0;     // encodes made
 };
 
 // Encodes the image at lQuality and at sngScale of the chosen pixel size;
@@ -55,6 +54,6 @@ struct cOverLimit {
 };
 
 // The end-of-run paragraph listing them: "These images are larger than the
-// 150 KB limit even at their smallest:", then "name: 172 KB" a line, at most
-// lMaxLines lines, then how many more.
-QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes, int lMaxLines = 20);
+// 150 KB limit even at their smallest:", then "name: 172 KB" a line (a
+// Listing).
+QString OverLimitReportText(const std::vector<cOverLimit>& files, int64_t lMaxBytes);

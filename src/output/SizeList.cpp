@@ -10,28 +10,21 @@
 cSizeList ParseSizeList(const QString& sText) {
     cSizeList list;
     const QStringList parts = sText.split(u',');
-    if (parts.size() > kMaxSizesPerRun) {
-        list.Error = QStringLiteral("at most %1 sizes can be made in one run").arg(kMaxSizesPerRun);
-        return list;
-    }
+    if (parts.size() > kMaxSizesPerRun)
+        return {{}, QStringLiteral("at most %1 sizes can be made in one run").arg(kMaxSizesPerRun)};
     for (const QString& part : parts) {
         const QString number = part.trimmed();
         const bool digits = !number.isEmpty() && number.size() <= 5 &&
                             std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-        if (!digits) {
-            list.Error = number.isEmpty() ? QStringLiteral("a size is missing between two commas")
-                                          : QStringLiteral("'%1' is not a number of pixels").arg(number);
-            return {{}, list.Error};
-        }
+        if (!digits)
+            return {{},
+                    number.isEmpty() ? QStringLiteral("a size is missing between two commas")
+                                     : QStringLiteral("'%1' is not a number of pixels").arg(number)};
         const int size = number.toInt();
-        if (size > kMaxCustomSize) {
-            list.Error = QStringLiteral("%1 pixels is more than the largest size, %2").arg(size).arg(kMaxCustomSize);
-            return {{}, list.Error};
-        }
-        if (std::find(list.Sizes.begin(), list.Sizes.end(), size) != list.Sizes.end()) {
-            list.Error = QStringLiteral("%1 is given twice").arg(size);
-            return {{}, list.Error};
-        }
+        if (size > kMaxCustomSize)
+            return {{}, QStringLiteral("%1 pixels is more than the largest size, %2").arg(size).arg(kMaxCustomSize)};
+        if (std::find(list.Sizes.begin(), list.Sizes.end(), size) != list.Sizes.end())
+            return {{}, QStringLiteral("%1 is given twice").arg(size)};
         list.Sizes.push_back(static_cast<int16_t>(size));
     }
     return list;
@@ -51,10 +44,10 @@ QString SizeListText(const std::vector<int16_t>& aSizes) {
 }
 
 std::vector<int16_t> TargetSizes(int16_t iIndex, const QString& sCustomText) {
-    if (iIndex == kCustomSizeIndex) {
-        const cSizeList list = ParseSizeList(sCustomText);
-        if (list.Error.isEmpty())
-            return list.Sizes;
-    }
-    return {TargetSize(iIndex, sCustomText)};
+    if (iIndex != kCustomSizeIndex)
+        return {SizeTagValue(iIndex)};
+    const cSizeList list = ParseSizeList(sCustomText);
+    if (list.Error.isEmpty())
+        return list.Sizes;
+    return {ValidateCustomSize(sCustomText).value_or(SizeTagValue(kCustomSizeIndex))};
 }

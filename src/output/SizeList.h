@@ -30,5 +30,6 @@ std::vector<int16_t> LargestFirst(std::vector<int16_t> aSizes);
 QString SizeListText(const std::vector<int16_t>& aSizes);
 
 // The sizes size option iIndex stands for: its tag, or for the custom option
-// the list in sCustomText (TargetSize's single size when it is not a list).
+// the list in sCustomText; when that is not a list, the one number it stands
+// for (ValidateCustomSize), else the custom option's tag.
 std::vector<int16_t> TargetSizes(int16_t iIndex, const QString& sCustomText);

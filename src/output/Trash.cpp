@@ -10,14 +10,9 @@
 
 namespace {
 
-struct cGObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct cGErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-struct cGDirClose {
-    void operator()(GDir* dir) const { g_dir_close(dir); }
+// Frees what GLib handed out with fFree.
+template <auto fFree> struct cGFree {
+    void operator()(auto* pObject) const { fFree(pObject); }
 };
 
 cFileIdentity IdentityOf(const std::string& sPath) {
@@ -56,18 +51,18 @@ cTrashResult MoveToTrash(const std::string& sPath) {
     const char* home = g_get_home_dir();
     if (!g_file_test(home, G_FILE_TEST_IS_DIR))
         return {false, std::string("there is no home folder (") + home + ") to hold the trash"};
-    const std::unique_ptr<GFile, cGObjectUnref> file(g_file_new_for_path(sPath.c_str()));
+    const std::unique_ptr<GFile, cGFree<g_object_unref>> file(g_file_new_for_path(sPath.c_str()));
     GError* rawError = nullptr;
     if (g_file_trash(file.get(), nullptr, &rawError))
         return {true, {}};
-    const std::unique_ptr<GError, cGErrorFree> error(rawError);
+    const std::unique_ptr<GError, cGFree<g_error_free>> error(rawError);
     return {false, error ? error->message : "unknown reason"};
 }
 
 bool PutBackFromTrash(const cFileIdentity& file, const cFolder& folder, const std::string& sName) {
     for (const std::string& trash : TrashFoldersFor(folder.Path())) {
         const std::string files = trash + "/files/";
-        const std::unique_ptr<GDir, cGDirClose> dir(g_dir_open(files.c_str(), 0, nullptr));
+        const std::unique_ptr<GDir, cGFree<g_dir_close>> dir(g_dir_open(files.c_str(), 0, nullptr));
         if (!dir)
             continue;
         while (const char* entry = g_dir_read_name(dir.get())) {

@@ -24,9 +24,7 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
     mNaming = cNaming::For(job.NameTemplate, TargetSizes(job.SizeIndex, job.CustomSize).size(), job.SizeFolders);
     mReplaceAll.reset();
     mPngAll.reset();
-    mFailures.clear();
-    mRenamed.clear();
-    mOverLimit.clear();
+    mSummary = cSaveSummary();
     mWritten.clear();
     mSources.clear();
     for (int position = 1; position <= list.Count(); ++position)
@@ -35,7 +33,6 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
 
     cSaveAhead ahead(mGdip, mJob, mThreads);
     mAhead = &ahead;
-    cSaveSummary summary;
     int position = 1;
     mEntryNumber = 0;
     while (position <= list.Count()) {
@@ -44,10 +41,10 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         const std::vector<eOutcome> outcomes = SaveEntry(list, position);
         for (const eOutcome each : outcomes) {
             switch (each) {
-            case eOutcome::Saved: ++summary.Saved; break;
-            case eOutcome::Skipped: ++summary.Skipped; break;
-            case eOutcome::Error: ++summary.Errors; break;
-            case eOutcome::Removed: ++summary.Removed; break;
+            case eOutcome::Saved: ++mSummary.Saved; break;
+            case eOutcome::Skipped: ++mSummary.Skipped; break;
+            case eOutcome::Error: ++mSummary.Errors; break;
+            case eOutcome::Removed: ++mSummary.Removed; break;
             }
         }
         const eOutcome outcome = outcomes.front();
@@ -58,17 +55,14 @@ cSaveSummary cBatchSave::Run(cSaveList& list, const QString& sFolder, const cSav
         if (outcome != eOutcome::Removed)
             ++position;
         if (position <= list.Count() && mObserver.StopRequested()) {
-            summary.Stopped = true;
+            mSummary.Stopped = true;
             break;
         }
     }
     mAhead = nullptr;
     mOutput.reset();
-    summary.Failures = std::move(mFailures);
-    summary.Renamed = std::move(mRenamed);
-    summary.OverLimit = std::move(mOverLimit);
-    ReportEnd(summary);
-    return summary;
+    ReportEnd(mSummary);
+    return std::move(mSummary);
 }
 
 std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPosition) {
@@ -86,7 +80,7 @@ std::vector<cBatchSave::eOutcome> cBatchSave::SaveEntry(cSaveList& list, int lPo
         return {Fail(output.Name.BaseName + u'.' + output.Name.Extension,
                      QStringLiteral("not enough memory for ") + fileName)};
     if (!output.Loaded) {
-        mFailures.push_back({fileName, kLoadFailureReason});
+        mSummary.Failures.push_back({fileName, kLoadFailureReason});
         list.Remove(lPosition);
         return {eOutcome::Removed};
     }
@@ -142,10 +136,10 @@ cBatchSave::eOutcome cBatchSave::WriteImage(const cEntryOutput& output, const cO
         SetModificationTime(mFolder + shown, *sourceTime); // the image is written either way
     mAhead->Written(folder, outputName);
     if (encoded.OverLimit)
-        mOverLimit.push_back({shown, encoded.Bytes.size()});
+        mSummary.OverLimit.push_back({shown, encoded.Bytes.size()});
     mWritten.insert(shown);
     if (outputName != name.BaseName + u'.' + extension)
-        mRenamed.push_back({name.SourceName, shown});
+        mSummary.Renamed.push_back({name.SourceName, shown});
     return eOutcome::Saved;
 }
 
@@ -206,12 +200,12 @@ void cBatchSave::ReportEnd(const cSaveSummary& summary) {
 }
 
 cBatchSave::eOutcome cBatchSave::Fail(const QString& sFileName, const QString& sReason) {
-    mFailures.push_back({sFileName, sReason});
+    mSummary.Failures.push_back({sFileName, sReason});
     return eOutcome::Error;
 }
 
 void cBatchSave::ReportProgress(int lDone, int lCount) {
     const double fraction = lCount > 0 ? static_cast<double>(lDone) / lCount : 1.0;
-    mObserver.Progress(lDone, lCount, fraction, ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
+    mObserver.Progress(fraction, ProgressCaption(ProgressPercent(lDone, lCount), lDone, lCount));
     mObserver.ProcessEvents();
 }

@@ -108,8 +108,6 @@ class cBatchSave {
     std::optional<bool> mReplaceAll;  // the overwrite box answered for all
     std::optional<bool> mPngAll;      // the PNG offer answered for all
     std::set<cFileIdentity> mSources; // the files the list's entries name
-    std::vector<cSaveFailure> mFailures;
-    std::vector<cRenamedOutput> mRenamed;
-    std::vector<cOverLimit> mOverLimit;
-    std::set<QString> mWritten; // outputs written so far, with their subfolders
+    cSaveSummary mSummary;            // what the run did so far
+    std::set<QString> mWritten;       // outputs written so far, with their subfolders
 };

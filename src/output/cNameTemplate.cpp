@@ -1,5 +1,6 @@
 #include "cNameTemplate.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -96,8 +97,5 @@ QString cNameTemplate::Expand(const cNameFields& fields) const {
 }
 
 bool cNameTemplate::Uses(eToken eKind) const {
-    for (const cPiece& piece : mPieces)
-        if (piece.Token == eKind)
-            return true;
-    return false;
+    return std::any_of(mPieces.begin(), mPieces.end(), [eKind](const cPiece& piece) { return piece.Token == eKind; });
 }

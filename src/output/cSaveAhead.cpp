@@ -6,6 +6,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -60,12 +61,9 @@ void cSaveAhead::Queue(const QString& sFolder, const QString& sFileName) {
 
 void cSaveAhead::Written(const cFolder& folder, const QString& sName) {
     const cFileIdentity written = EntryIdentity(folder, NameBytesStd(sName));
-    for (const cJob& job : mJobs) {
-        if (PathIdentity(NameBytesStd(job.Path)) == written) {
-            Drop();
-            return;
-        }
-    }
+    if (std::any_of(mJobs.begin(), mJobs.end(),
+                    [&written](const cJob& job) { return PathIdentity(NameBytesStd(job.Path)) == written; }))
+        Drop();
 }
 
 void cSaveAhead::Drop() {

@@ -19,10 +19,7 @@ class cSaveList {
     // Where the entry's folder lies below the folder it was added with
     // ("/"-separated, "" when it was added by itself or lies directly in it):
     // the outputs' subfolder when they keep the folder structure.
-    virtual QString SubFolder(int lPosition) const {
-        (void)lPosition;
-        return {};
-    }
+    virtual QString SubFolder(int lPosition) const = 0;
     // Removes the entry at lPosition with the list's usual follow-up (count
     // label, buttons); the entries after it move up by one.
     virtual void Remove(int lPosition) = 0;

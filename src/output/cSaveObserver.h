@@ -15,13 +15,10 @@ class cSaveObserver {
     // after every progress update.
     virtual void ProcessEvents() {}
 
-    // After every entry: lPosition entries of the lCount now in the list are
-    // done (an entry that failed to load and left the list is not counted).
-    // sCaption is the status text "Saving (n%)"; sngFraction is
-    // lPosition / lCount, 0..1.
-    virtual void Progress(int lPosition, int lCount, double sngFraction, const QString& sCaption) {
-        (void)lPosition;
-        (void)lCount;
+    // After every entry: sngFraction (0..1) of the entries now in the list
+    // are done (an entry that failed to load and left the list is not
+    // counted); sCaption is the status text "Saving (n%)  d of N".
+    virtual void Progress(double sngFraction, const QString& sCaption) {
         (void)sngFraction;
         (void)sCaption;
     }

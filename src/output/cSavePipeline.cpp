@@ -180,23 +180,26 @@ cEncoderChoice ChooseEncoder(const cGDIP& gdip, const QString& sExtension) {
     if (!encoder)
         choice.WrittenAs.clear();
     choice.Encoder = encoder.value_or(CLSID{});
-    choice.Quantize = gdip.FormatEncoder(QStringLiteral("GIF")).has_value();
     return choice;
+}
+
+// The output of rendered before it is encoded: its sizes, no bytes yet.
+cEncoded Unencoded(const cRenderedImage& rendered) {
+    cEncoded result;
+    result.Width = result.DrawnWidth = rendered.Width;
+    result.Height = result.DrawnHeight = rendered.Height;
+    result.Target = rendered.Target;
+    return result;
 }
 
 // Encodes rendered for the save as job and encoder say, and adds its
 // source's photo details. Under a size limit, the best output that fits.
 cEncoded EncodeForSave(cRenderedImage rendered, const cSaveJob& job, const cEncoderChoice& encoder) {
-    cEncoded result;
+    cEncoded result = Unencoded(rendered);
     result.Quality = QualityTagValue(job.QualityIndex);
-    result.Width = rendered.Width;
-    result.Height = rendered.Height;
-    result.Target = rendered.Target;
-    result.DrawnWidth = rendered.Width;
-    result.DrawnHeight = rendered.Height;
     auto encode = [&](std::unique_ptr<cBitmap> image, int32_t lQuality, cDimensions size) {
         QByteArray bytes = EncodeImageWith(
-            std::move(image), encoder.Extension, encoder.Encoder, lQuality, encoder.Quantize,
+            std::move(image), encoder.Extension, encoder.Encoder, lQuality, !encoder.PngStandsIn(),
             DetailBlocksFor(encoder.Extension, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height));
         if (!bytes.isEmpty())
             AddPhotoDetails(bytes, rendered.SourcePath, job.PhotoDetails, size.Width, size.Height);
@@ -311,12 +314,8 @@ cEntryOutput EncodeEntry(const QString& sFolder, const QString& sFileName, const
         if (images.empty())
             return output;
         output.Loaded = true;
-        for (const cRenderedImage& image : images) {
-            cEncoded& encoded = output.Encoded.emplace_back();
-            encoded.Width = encoded.DrawnWidth = image.Width;
-            encoded.Height = encoded.DrawnHeight = image.Height;
-            encoded.Target = image.Target;
-        }
+        for (const cRenderedImage& image : images)
+            output.Encoded.push_back(Unencoded(image));
         if (output.Encoder.WrittenAs.isEmpty())
             return output;
         for (size_t i = 0; i < images.size(); ++i)

@@ -71,11 +71,10 @@ cOutputName OutputNameFor(const QString& sFilename, const QString& sOutputFormat
 
 // The encoder an output is written with.
 struct cEncoderChoice {
-    QString Extension;    // the extension asked for (cOutputName::Extension)
-    QString WrittenAs;    // Extension, or "png" standing in for a format without an
-                          // encoder; "" when there is no PNG encoder either
-    CLSID Encoder{};      // the encoder of WrittenAs
-    bool Quantize = true; // there is a GIF encoder: "gif" is reduced to a palette first
+    QString Extension; // the extension asked for (cOutputName::Extension)
+    QString WrittenAs; // Extension, or "png" standing in for a format without an
+                       // encoder; "" when there is no PNG encoder either
+    CLSID Encoder{};   // the encoder of WrittenAs
 
     // PNG stands in: the save asks first (the PNG offer), the preview does not.
     bool PngStandsIn() const { return WrittenAs != Extension; }
@@ -97,7 +96,7 @@ struct cEncoded {
 // extension the job asked for, before any PNG fallback) chooses the extra
 // step: "jpg", "webp", "avif" and "jxl" pass the quality lQuality (0..100) and
 // the details blocks, "gif" first reduces the image to a palette of 256
-// colours when bQuantize says so (there is a GIF encoder); any other
+// colours when bQuantize says so (it is written as GIF); any other
 // extension, "jpeg" included, uses the encoder's defaults. Empty bytes when
 // the encoder or the palette reduction failed. Any thread.
 QByteArray EncodeImageWith(std::unique_ptr<cBitmap> image, const QString& sRequestedExtension, const CLSID& encoder,

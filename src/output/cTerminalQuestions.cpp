@@ -35,18 +35,16 @@ int cTerminalQuestions::AskForAll(const QString& sQuestion, bool bNoIsDefault) {
         Prompt(sQuestion + (bNoIsDefault ? QStringLiteral(" [y]es / yes to [a]ll / [N]o / no to a[l]l ")
                                          : QStringLiteral(" [y]es / yes to [a]ll / [n]o / no to a[l]l ")),
                QStringLiteral("yanl"), bNoIsDefault ? std::optional(QChar(u'n')) : std::nullopt);
-    if (letter == QChar(u'y'))
-        return kOverwriteYes;
-    if (letter == QChar(u'a'))
-        return kOverwriteYesToAll;
-    if (letter == QChar(u'l'))
-        return kOverwriteNoToAll;
-    return kOverwriteNo;
+    switch (letter.value_or(u'n').unicode()) {
+    case u'y': return kOverwriteYes;
+    case u'a': return kOverwriteYesToAll;
+    case u'l': return kOverwriteNoToAll;
+    default: return kOverwriteNo;
+    }
 }
 
-cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon eIconKind,
+cQuestions::eAnswer cTerminalQuestions::MsgBox(const QString& sTitle, const QString& sText, eIcon,
                                                eButtons eButtonSet) {
-    (void)eIconKind;
     Report(sTitle + QStringLiteral(": ") + sText);
     switch (eButtonSet) {
     case eButtons::OK: return eAnswer::OK;

@@ -53,7 +53,7 @@ class cTerminalProgress : public cSaveObserver {
             mErr << "quillet-batch: " << sFileName << ": " << line << Qt::endl;
     }
 
-    void Progress(int, int, double, const QString& sCaption) override {
+    void Progress(double, const QString& sCaption) override {
         if (!mShow)
             return;
         mErr << '\r' << sCaption << "\x1b[K" << Qt::flush; // clears what a longer line left

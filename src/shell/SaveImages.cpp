@@ -72,7 +72,7 @@ class cWindowProgress : public QObject, public cSaveObserver {
         return mStop;
     }
 
-    void Progress(int, int, double sngFraction, const QString& sCaption) override {
+    void Progress(double sngFraction, const QString& sCaption) override {
         mWindow.SetProgressWidth(static_cast<int32_t>(static_cast<float>(sngFraction * gProgressWidth)));
         mWindow.labStatus->setText(sCaption + mWindow.HandedFilesNote());
     }

@@ -27,6 +27,24 @@ class cUrlRecorder : public QObject {
     void Open(const QUrl& url) { Opened.append(url); }
 };
 
+// Rows of the tables below.
+struct cOpening {
+    const char *Row, *Names, *Kept, *Message, *About;
+};
+struct cSelection {
+    const char *Row, *How, *Names, *Before, *After;
+};
+struct cFormatItem {
+    const char *Item, *Code;
+    bool Quality;
+    const char* Hint;
+};
+struct cSizeBox {
+    const char *Row, *Typed, *Box, *Caption;
+    bool Chosen;
+    const char* Refusal; // how the message starts; "": none
+};
+
 class tst_frmquillet : public QObject {
     Q_OBJECT
 
@@ -110,13 +128,8 @@ class tst_frmquillet : public QObject {
     }
 
     void openingKeepsWhatLoads_data() {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("kept");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("about");
-        const struct {
-            const char *Row, *Names, *Kept, *Message, *About;
-        } rows[] = {
+        QTest::addColumn<cOpening>("row");
+        const cOpening rows[] = {
             {"a text file among images", "wide.png readme.txt big.png", "wide.png big.png", "Unknown File Format",
              "readme.txt"},
             {"a corrupt first file", "broken.png big.png", "big.png", "Error Loading Image", "broken.png"},
@@ -125,25 +138,23 @@ class tst_frmquillet : public QObject {
             // A single file is taken whatever its name, then fails to load.
             {"one file that is no image", "readme.txt", "", "Error Loading Image", "readme.txt"},
         };
-        for (const auto& r : rows)
-            QTest::newRow(r.Row) << Words(r.Names) << Words(r.Kept) << QString(r.Message) << QString(r.About);
+        for (const cOpening& r : rows)
+            QTest::newRow(r.Row) << r;
     }
 
     void openingKeepsWhatLoads() {
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, kept);
-        QFETCH(QString, message);
-        QFETCH(QString, about);
+        QFETCH(cOpening, row);
+        const QStringList kept = Words(row.Kept);
         cTestWindow window;
-        window.Open(names);
+        window.Open(Words(row.Names));
         QCOMPARE(window.EntryTexts(), kept);
         QCOMPARE(window.labFileCount->text(), QStringLiteral("%1 Images").arg(kept.size()));
         QCOMPARE(window.PreviewButton->isEnabled(), !kept.isEmpty());
         QCOMPARE(window.SaveButton->isEnabled(), !kept.isEmpty());
         const std::vector<cScriptedQuestions::cAsked> messages = window.Script.Asked(eKind::MsgBox);
         QVERIFY(!messages.empty());
-        QCOMPARE(messages.back().Title, message);
-        QVERIFY2(messages.back().Text.startsWith(about + u' '), qPrintable(messages.back().Text));
+        QCOMPARE(messages.back().Title, row.Message);
+        QVERIFY2(messages.back().Text.startsWith(row.About + QLatin1Char(' ')), qPrintable(messages.back().Text));
         QCOMPARE(messages.back().Icon, cQuestions::eIcon::Exclamation);
         if (kept.size() > 1) { // several opened: the first is measured and the folder stored
             QCOMPARE(gImageWidth, int16_t(1024));
@@ -171,29 +182,24 @@ class tst_frmquillet : public QObject {
     }
 
     void selectionAfterAddingAndRemoving_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("selectedBefore");
-        QTest::addColumn<QString>("selectedAfter");
-        const struct {
-            const char *Row, *How, *Names, *Before, *After;
-        } rows[] = {{"open several", "open", "a.png b.png c.png", "", "a.png"},
-                    {"files by path", "paths", "c.png a.png", "", "c.png"},
-                    {"capture", "one", "d.png", "", "d.png"},
-                    {"corrupt first entry", "open", "broken.png a.png b.png", "", "a.png"},
-                    {"remove from the middle", "remove", "a.png b.png c.png d.png", "b.png c.png", "d.png"},
-                    {"remove the last", "remove", "a.png b.png c.png", "c.png", "b.png"},
-                    {"Delete key", "delete", "a.png b.png", "a.png", "b.png"},
-                    {"a clicked entry fails to load", "load", "a.png broken.png c.png", "broken.png", "c.png"}};
-        for (const auto& r : rows)
-            QTest::newRow(r.Row) << QString(r.How) << Words(r.Names) << Words(r.Before) << QString(r.After);
+        QTest::addColumn<cSelection>("row");
+        const cSelection rows[] = {
+            {"open several", "open", "a.png b.png c.png", "", "a.png"},
+            {"files by path", "paths", "c.png a.png", "", "c.png"},
+            {"capture", "one", "d.png", "", "d.png"},
+            {"corrupt first entry", "open", "broken.png a.png b.png", "", "a.png"},
+            {"remove from the middle", "remove", "a.png b.png c.png d.png", "b.png c.png", "d.png"},
+            {"remove the last", "remove", "a.png b.png c.png", "c.png", "b.png"},
+            {"Delete key", "delete", "a.png b.png", "a.png", "b.png"},
+            {"a clicked entry fails to load", "load", "a.png broken.png c.png", "broken.png", "c.png"}};
+        for (const cSelection& r : rows)
+            QTest::newRow(r.Row) << r;
     }
 
     void selectionAfterAddingAndRemoving() {
-        QFETCH(QString, how);
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, selectedBefore);
-        QFETCH(QString, selectedAfter);
+        QFETCH(cSelection, row);
+        const QString how = QString::fromLatin1(row.How), selectedAfter = QString::fromLatin1(row.After);
+        const QStringList names = Words(row.Names), selectedBefore = Words(row.Before);
         cTestWindow window;
         cImageList& images = window.ImageList();
         QTreeWidget& list = *images.lvwImages;
@@ -283,42 +289,32 @@ class tst_frmquillet : public QObject {
     // The quality options and the Save button's hint follow the chosen
     // format, whatever the list does afterwards.
     void formatMenuShowsAndHidesTheQualityOptions_data() {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("qualityShown");
-        QTest::addColumn<QString>("hint");
-        const struct {
-            const char *Item, *Code;
-            bool Quality;
-            const char* Hint;
-        } rows[] = {
+        QTest::addColumn<cFormatItem>("row");
+        const cFormatItem rows[] = {
             {"mnuGIFFormat", "GIF", false, "GIF Format"},   {"mnuBMPFormat", "BMP", false, "BMP Format"},
             {"mnuPNGFormat", "PNG", false, "PNG Format"},   {"mnuJPGFormat", "JPG", true, "JPG Format"},
             {"mnuWEBPFormat", "WEBP", true, "WebP Format"}, {"mnuOriginalFormat", "DFT", true, "Original Format"}};
-        for (const auto& r : rows)
-            QTest::newRow(r.Code) << QString(r.Item) << QString(r.Code) << r.Quality << QString(r.Hint);
+        for (const cFormatItem& r : rows)
+            QTest::newRow(r.Code) << r;
     }
 
     void formatMenuShowsAndHidesTheQualityOptions() {
-        QFETCH(QString, item);
-        QFETCH(QString, code);
-        QFETCH(bool, qualityShown);
-        QFETCH(QString, hint);
+        QFETCH(cFormatItem, row);
         cTestWindow window;
         Child<QAction>(window, "mnuGIFFormat")->trigger(); // start from a hidden state
-        Child<QAction>(window, qPrintable(item))->trigger();
+        Child<QAction>(window, row.Item)->trigger();
         window.Script.OpenAnswers.push_back({}); // cancelled
         QTest::mouseClick(window.OpenButton, Qt::LeftButton);
         window.Open({"wide.png"});
         window.ImageList().TakeFiles({TestFolder().filePath("tall.png")});
-        QCOMPARE(gOutputFormat, code);
+        QCOMPARE(gOutputFormat, row.Code);
         for (QAction* action : window.mnuDropDown->actions()) // one format checked
             if (action->objectName().endsWith(u"Format"))
-                QCOMPARE(action->isChecked(), action->objectName() == item);
+                QCOMPARE(action->isChecked(), action->objectName() == row.Item);
         for (QRadioButton* option : window.optQuality)
-            QCOMPARE(!option->isHidden(), qualityShown);
-        QCOMPARE(window.labNoQuality->isHidden(), qualityShown);
-        QCOMPARE(window.SaveButton->toolTip(), "Save your new images (" + hint + ")");
+            QCOMPARE(!option->isHidden(), row.Quality);
+        QCOMPARE(window.labNoQuality->isHidden(), row.Quality);
+        QCOMPARE(window.SaveButton->toolTip(), QStringLiteral("Save your new images (%1)").arg(row.Hint));
     }
 
     // The details choice is its own exclusive group, kept apart from the
@@ -392,16 +388,8 @@ class tst_frmquillet : public QObject {
     // One number or a list of sizes; what the box refuses is said and the
     // box goes back to what it held.
     void customSizeBoxOnLeaving_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("boxAfter");
-        QTest::addColumn<QString>("customCaption");
-        QTest::addColumn<bool>("chosen");
-        QTest::addColumn<QString>("refusal"); // how the message starts; "": none
-        const struct {
-            const char *Row, *Typed, *Box, *Caption;
-            bool Chosen;
-            const char* Refusal;
-        } rows[] = {
+        QTest::addColumn<cSizeBox>("row");
+        const cSizeBox rows[] = {
             {"letters are not taken", "abc", "1024", "Custom (1024 x 768)", false, ""},
             {"nor signs or points", "-12.5", "125", "Custom (125 x 94)", true, ""},
             {"beyond the largest", "16385", "1024", "Custom (1024 x 768)", false, "16385 pixels is too large"},
@@ -417,17 +405,14 @@ class tst_frmquillet : public QObject {
             {"a listed size too large", "320,16385", "1024", "Custom (1024 x 768)", false,
              "These sizes cannot be used: 16385 pixels"},
         };
-        for (const auto& r : rows)
-            QTest::newRow(r.Row) << QString(r.Typed) << QString(r.Box) << QString(r.Caption) << r.Chosen
-                                 << QString(r.Refusal);
+        for (const cSizeBox& r : rows)
+            QTest::newRow(r.Row) << r;
     }
 
     void customSizeBoxOnLeaving() {
-        QFETCH(QString, typed);
-        QFETCH(QString, boxAfter);
-        QFETCH(QString, customCaption);
-        QFETCH(bool, chosen);
-        QFETCH(QString, refusal);
+        QFETCH(cSizeBox, row);
+        const QString typed = QString::fromLatin1(row.Typed), refusal = QString::fromLatin1(row.Refusal);
+        const bool chosen = row.Chosen;
         cTestWindow window;
         window.Open({"wide.png"});
         QCOMPARE(gSizeIndex, int16_t(0));
@@ -438,8 +423,8 @@ class tst_frmquillet : public QObject {
         }
         QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
         QCoreApplication::sendEvent(window.txtSize, &leaving);
-        QCOMPARE(window.txtSize->text(), boxAfter);
-        QCOMPARE(window.optSize[5]->text(), customCaption);
+        QCOMPARE(window.txtSize->text(), row.Box);
+        QCOMPARE(window.optSize[5]->text(), row.Caption);
         QCOMPARE(window.optSize[5]->isChecked(), chosen);
         QCOMPARE(gSizeIndex, int16_t(chosen ? 5 : 0));
         const std::vector<cScriptedQuestions::cAsked> asked = window.Script.Asked(eKind::MsgBox);
@@ -448,7 +433,7 @@ class tst_frmquillet : public QObject {
         // What the save would make is what the caption says.
         const cSaveJob job = window.SaveJob();
         QCOMPARE(TargetSizes(job.SizeIndex, job.CustomSize),
-                 chosen ? ParseSizeList(boxAfter).Sizes : std::vector<int16_t>{100});
+                 chosen ? ParseSizeList(row.Box).Sizes : std::vector<int16_t>{100});
     }
 
     // A file that cannot be read never leaves the size options unmeasured

@@ -4,7 +4,6 @@
 #include "cBitmap.h"
 #include "cGDIP.h"
 #include "cGraphics.h"
-#include "gp_formats.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <span>
 #include <vector>
 
 namespace {
@@ -78,21 +76,6 @@ TEST(cGDIP, ExtensionIndexOfEncodersAndPatternLists) {
     EXPECT_TRUE(gdip.EncoderClsid(-1) == CLSID{});
     EXPECT_TRUE(gdip.EncoderClsid(8) == CLSID{});
     EXPECT_EQ(cGDIP().ExtensionExists(QStringLiteral("*.png")), png);
-}
-
-/* The program picks encoders by format code: each written row of the format table has the
- * encoder its names find, under its code in any letter case; the others have none. */
-TEST(cGDIP, FormatEncoderGoesByTheFormatTablesCode) {
-    cGDIP gdip;
-    size_t count = 0;
-    const gp::image_format* formats = gp::image_formats(count);
-    for (const gp::image_format& format : std::span(formats, count)) {
-        const QString name = QString::fromLatin1(format.extensions).section(u';', 0, 0);
-        const std::optional<CLSID> encoder = gdip.FormatEncoder(QString::fromLatin1(format.code).toLower());
-        EXPECT_EQ(encoder.has_value(), (format.flags & gp::format_write) != 0) << format.code;
-        EXPECT_TRUE(encoder.value_or(CLSID{}) == gdip.EncoderClsid(gdip.ExtensionExists("*." + name))) << format.code;
-    }
-    EXPECT_FALSE(gdip.FormatEncoder(QString()).has_value());
 }
 
 TEST(cBitmap, MovingTransfersTheImageAndTheEmptyObjectAnswersInvalidParameter) {

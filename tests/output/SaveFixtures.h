@@ -71,7 +71,7 @@ class cRecordingObserver : public cSaveObserver {
     int Events = 0; // times pending events were let run
 
     void ProcessEvents() override { ++Events; }
-    void Progress(int, int, double sngFraction, const QString& sCaption) override {
+    void Progress(double sngFraction, const QString& sCaption) override {
         Captions << sCaption;
         Fractions.push_back(sngFraction);
     }

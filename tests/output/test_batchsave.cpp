@@ -9,15 +9,6 @@
 
 using eAnswer = cQuestions::eAnswer;
 
-TEST_F(BatchSave, NamesTakeTheBaseNameWithUnderscoresAndTheFormatsExtension) {
-    AddRamp(QStringLiteral("My Photo.jpg"), 64, 48, QStringLiteral("jpg"));
-    AddRamp(QStringLiteral("scan.001.png"));
-    AddRamp(QStringLiteral("README"), 64, 48, QStringLiteral("jpg"));
-    mJob.OutputFormat = QStringLiteral("DFT");
-    EXPECT_EQ(Run().Caption(), QStringLiteral("3 Images Saved"));
-    EXPECT_EQ(OutputEntries(), (QStringList{"My_Photo.jpg", "README.jpg", "scan.001.png"}));
-}
-
 // The chosen quality applies to .jpg and .webp outputs; a .jpeg kept in its
 // own format gets the encoder's default (75), between the low and high ones.
 TEST_F(BatchSave, QualityAppliesToJpgAndWebPButNotToJpeg) {

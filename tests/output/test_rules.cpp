@@ -79,10 +79,8 @@ TEST(CustomSize, NumericTextOrTheTag) {
         EXPECT_EQ(ValidateCustomSize(text), value) << text;
     for (const char* text : {"abc", "", "40000", "-40000"}) {
         EXPECT_EQ(ValidateCustomSize(text), std::nullopt) << text;
-        EXPECT_EQ(TargetSize(kCustomSizeIndex, text), 1024) << text;
+        EXPECT_EQ(TargetSizes(kCustomSizeIndex, text), std::vector<int16_t>{1024}) << text;
     }
-    EXPECT_EQ(TargetSize(kCustomSizeIndex, "300"), 300);
-    EXPECT_EQ(TargetSize(3, "300"), 640);
 }
 
 // Several sizes: a list in the order given, each a whole number of pixels;
@@ -210,7 +208,7 @@ TEST(NameBytes, EveryNameKeepsItsBytesAndShowsReplacementCharacters) {
         {"\xed\xa0\x80", u"\uFFFD\uFFFD\uFFFD"},           // an encoded surrogate
         {"\xc0\xaf", u"\uFFFD\uFFFD"},                     // overlong "/"
         {"\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // beyond U+10FFFF
-        {"a\xe2\x82", u"a\uFFFD\uFFFD"},                   // cut short
+        {"\xe2\x82\xac\xe2\x82", u"\u20AC\uFFFD\uFFFD"},   // a euro sign, then one cut short
     };
     for (const auto& [bytes, shown] : names) {
         const QString name = NameFromBytes(QByteArray(bytes));
