@@ -270,8 +270,7 @@ void dlgPreview::ResizeEverything() {
     NextButton->move(label.right() + 1, py(layout.Next.y()));
     if (layout.ButtonBack) {
         for (ARButton* button : {PreviousButton, NextButton}) {
-            button->SetBackColor(*layout.ButtonBack);
-            button->SetBackColorOnMouse(kPreviewButtonBackOnMouse);
+            button->SetBackColors(*layout.ButtonBack, kPreviewButtonBackOnMouse);
         }
     }
     const QRect ok = OKButton->geometry();

@@ -156,12 +156,10 @@ bool IsBlankGrab(const QImage& oImage) {
     // Format_RGB32's stored alpha byte is not always 0xFF: only the colour counts.
     const QImage pixels = oImage.convertToFormat(QImage::Format_RGB32);
     const QRgb first = pixels.pixel(0, 0) & RGB_MASK;
-    for (int y = 0; y < pixels.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        if (!std::all_of(row, row + pixels.width(), [first](QRgb p) { return (p & RGB_MASK) == first; }))
-            return false;
-    }
-    return true;
+    // 32-bit rows need no padding: the pixels lie end to end.
+    const auto* begin = reinterpret_cast<const QRgb*>(pixels.constBits());
+    return std::all_of(begin, begin + pixels.sizeInBytes() / sizeof(QRgb),
+                       [first](QRgb p) { return (p & RGB_MASK) == first; });
 }
 
 // The device-context copy of the screen: oScreen's rows into the 32-bit ARGB

@@ -60,9 +60,9 @@ cImageList::cImageList(cImageListHost& oHost, QTreeWidget* oList)
     connect(mnuRemove, &QAction::triggered, this, &cImageList::mnuRemove_Click);
     connect(mnuProperties, &QAction::triggered, this, &cImageList::mnuProperties_Click);
     connect(mnuAddImages, &QAction::triggered, this, &cImageList::AddImages_Click);
-    mnuAddFolder = mnuPopup->addAction(QStringLiteral("Add Folder\u2026"));
-    mnuAddFolder->setObjectName(QStringLiteral("mnuAddFolder"));
-    connect(mnuAddFolder, &QAction::triggered, this, &cImageList::AddFolder_Click);
+    QAction* addFolder = mnuPopup->addAction(QStringLiteral("Add Folder\u2026"));
+    addFolder->setObjectName(QStringLiteral("mnuAddFolder"));
+    connect(addFolder, &QAction::triggered, this, &cImageList::AddFolder_Click);
 }
 
 cImageList::~cImageList() = default;

@@ -91,7 +91,6 @@ class cImageList : public QObject {
     QAction* mnuRemove = nullptr;
     QAction* mnuProperties = nullptr; // also Alt+Enter
     QAction* mnuAddImages = nullptr;  // the list's additions start here
-    QAction* mnuAddFolder = nullptr;
 
   protected:
     bool eventFilter(QObject* oWatched, QEvent* event) override;

@@ -35,18 +35,8 @@ constexpr int kDisposePrevious = 3;
 /* Pixels one byte of LZW data may stand for: 4096 per 12-bit code. */
 constexpr uint64_t kLzwPixelsPerByte = 2731;
 
-struct gf_source {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
 int gf_read(GifFileType* gif, GifByteType* out, int n) {
-    auto* src = static_cast<gf_source*>(gif->UserData);
-    const size_t k = std::min(static_cast<size_t>(n < 0 ? 0 : n), src->size - src->pos);
-    std::memcpy(out, src->data + src->pos, k);
-    src->pos += k;
-    return static_cast<int>(k);
+    return static_cast<int>(static_cast<cu_source*>(gif->UserData)->read(out, static_cast<size_t>(std::max(n, 0))));
 }
 
 struct gf_close {
@@ -121,7 +111,7 @@ bool gf_skip_image(GifFileType* gif) {
 /* Bytes of LZW data in the sub-blocks after the image descriptor and code
  * size that giflib has just read. */
 uint64_t gf_lzw_bytes(const GifFileType* gif) {
-    const auto* src = static_cast<const gf_source*>(gif->UserData);
+    const auto* src = static_cast<const cu_source*>(gif->UserData);
     uint64_t total = 0;
     size_t at = src->pos;
     while (at < src->size && src->data[at] != 0) {
@@ -215,7 +205,7 @@ GpStatus gf_begin(GifFileType* gif, gf_canvas& cv, const decode_limits& limits) 
     GpStatus st = cu_check_size(cv.width, cv.height, limits);
     /* The whole file's data must be able to paint the screen. */
     if (st != Ok ||
-        (st = gf_check_fill(uint64_t{cv.width} * cv.height, static_cast<const gf_source*>(gif->UserData)->size)) !=
+        (st = gf_check_fill(uint64_t{cv.width} * cv.height, static_cast<const cu_source*>(gif->UserData)->size)) !=
             Ok ||
         !cv.out)
         return st;
@@ -308,7 +298,7 @@ GpStatus gf_image(GifFileType* gif, gf_canvas& cv, const gf_control& control, ui
  * Images after the wanted one are only counted. */
 GpStatus gf_walk_file(const uint8_t* data, size_t size, const decode_limits& limits, int64_t wanted, gf_canvas& cv,
                       gf_walk& walk) {
-    gf_source src{data, size, 0};
+    cu_source src{data, size, 0};
     int error = 0;
     gf_handle gif(DGifOpen(&src, gf_read, &error));
     if (!gif)

@@ -101,32 +101,30 @@ void jp_progress(j_common_ptr cinfo) {
         jp_error_exit(cinfo);
 }
 
-/* Plain decompression state: lives in the caller's frame, destroyed by
- * cJpegGuard once created. */
+/* Plain decompression state: lives in the caller's frame, zero-initialised,
+ * destroyed by cJpegGuard. */
 struct jp_decoder {
     jpeg_decompress_struct cinfo;
     jp_error err;
     jpeg_progress_mgr progress;
-    bool created;
 };
 
 /* Plain compression state, likewise; buffer is malloc'ed by jpeg_mem_dest. */
 struct jp_encoder {
     jpeg_compress_struct cinfo;
     jp_error err;
-    bool created;
     unsigned char* buffer;
     unsigned long size;
 };
 
-/* Destroys the libjpeg state of a jp_decoder or jp_encoder once created,
- * and frees an encoder's output. */
+/* Destroys the libjpeg state of a jp_decoder or jp_encoder (jpeg_destroy
+ * releases nothing for a state never created, whose memory manager is
+ * NULL), and frees an encoder's output. */
 template <class State> class cJpegGuard {
   public:
     explicit cJpegGuard(State& s) : mState(s) {}
     ~cJpegGuard() {
-        if (mState.created)
-            jpeg_destroy(reinterpret_cast<j_common_ptr>(&mState.cinfo));
+        jpeg_destroy(reinterpret_cast<j_common_ptr>(&mState.cinfo));
         if constexpr (std::is_same_v<State, jp_encoder>)
             std::free(mState.buffer);
     }
@@ -143,7 +141,6 @@ int jp_read_header(jp_decoder* d, const uint8_t* data, size_t size) {
     if (setjmp(d->err.jump))
         return 0;
     jpeg_create_decompress(&d->cinfo);
-    d->created = true;
     d->progress.progress_monitor = jp_progress;
     d->cinfo.progress = &d->progress;
     jpeg_mem_src(&d->cinfo, data, static_cast<unsigned long>(size));
@@ -305,7 +302,6 @@ int jp_write_image(jp_encoder* e, const raster* r, int quality, uint8_t* bgrxRow
     if (setjmp(e->err.jump))
         return 0;
     jpeg_create_compress(&e->cinfo);
-    e->created = true;
     j_compress_ptr cinfo = &e->cinfo;
     jpeg_mem_dest(cinfo, &e->buffer, &e->size);
     cinfo->image_width = r->width;

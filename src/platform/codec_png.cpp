@@ -40,12 +40,6 @@ constexpr size_t kChunkMallocMax = size_t{8} << 20;
 /* The most bytes deflate can expand one compressed byte into. */
 constexpr uint64_t kDeflateRatio = 1032;
 
-struct pn_source {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
 /* What pn_read_header learns; plain data so that it may live in a jumping frame. */
 struct pn_header {
     uint32_t width;
@@ -59,11 +53,8 @@ struct pn_header {
 };
 
 void pn_read_fn(png_structp png, png_bytep out, size_t n) {
-    auto* src = static_cast<pn_source*>(png_get_io_ptr(png));
-    if (n > src->size - src->pos)
+    if (static_cast<cu_source*>(png_get_io_ptr(png))->read(out, n) != n)
         png_error(png, "unexpected end of data");
-    std::memcpy(out, src->data + src->pos, n);
-    src->pos += n;
 }
 
 void pn_error_fn(png_structp png, png_const_charp) {
@@ -106,7 +97,7 @@ bool pn_grey_indexed(const pn_header& hdr) {
 }
 
 /* Reads the chunks before the image data. Returns 0 after a libpng error. */
-int pn_read_header(png_structp png, png_infop info, pn_source* src, pn_header* hdr) {
+int pn_read_header(png_structp png, png_infop info, cu_source* src, pn_header* hdr) {
     if (setjmp(png_jmpbuf(png)))
         return 0;
     png_set_read_fn(png, src, pn_read_fn);
@@ -177,7 +168,7 @@ PixelFormat pn_format(const pn_header& hdr) {
 
 /* Bytes of compressed image data: the run of IDAT chunks whose first one
  * png_read_info stopped in (it has read that chunk's length and type). */
-uint64_t pn_idat_bytes(const pn_source& src) {
+uint64_t pn_idat_bytes(const cu_source& src) {
     uint64_t total = 0;
     size_t at = src.pos < 8 ? src.size : src.pos - 8;
     while (src.size >= 8 && at <= src.size - 8 && std::memcmp(src.data + at + 4, "IDAT", 4) == 0) {
@@ -192,14 +183,14 @@ uint64_t pn_idat_bytes(const pn_source& src) {
 }
 
 /* Ok when the IDAT data could inflate to the whole image. */
-GpStatus pn_check_fill(const pn_source& src, const pn_header& hdr) {
+GpStatus pn_check_fill(const cu_source& src, const pn_header& hdr) {
     const uint64_t rowBytes = uint64_t{hdr.row_bytes} + 1; /* + filter byte */
     return cu_check_fill(uint64_t{hdr.width} * hdr.height, rowBytes * hdr.height / kDeflateRatio, pn_idat_bytes(src));
 }
 
 /* Reads the chunks before the image data; Ok when the image is within
  * limits and its IDAT data could inflate to it. */
-GpStatus pn_open(cPngReader& rd, pn_source& src, pn_header& hdr, const decode_limits& limits) {
+GpStatus pn_open(cPngReader& rd, cu_source& src, pn_header& hdr, const decode_limits& limits) {
     if (!rd.ok())
         return OutOfMemory;
     if (!pn_read_header(rd.png(), rd.info(), &src, &hdr))
@@ -236,7 +227,7 @@ bool pn_sniff(const uint8_t* data, size_t size) {
 
 GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits, image_info& info) {
     cPngReader rd;
-    pn_source src{data, size, 0};
+    cu_source src{data, size, 0};
     pn_header hdr{};
     const GpStatus st = pn_open(rd, src, hdr, limits);
     if (st != Ok)
@@ -251,7 +242,7 @@ GpStatus pn_probe(const uint8_t* data, size_t size, const decode_limits& limits,
 
 GpStatus pn_decode(const uint8_t* data, size_t size, const decode_limits& limits, raster& out) {
     cPngReader rd;
-    pn_source src{data, size, 0};
+    cu_source src{data, size, 0};
     pn_header hdr{};
     GpStatus st = pn_open(rd, src, hdr, limits);
     if (st != Ok)

@@ -7,8 +7,10 @@
 
 #include "gp_codec.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -52,6 +54,23 @@ inline uint32_t cu_be32(const uint8_t* p) {
     return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
            (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
+
+/* A read position in bytes that the caller holds, for the read callbacks
+ * of the C libraries. */
+struct cu_source {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+
+    /* Copies up to n bytes from pos on to to and moves past them; returns
+     * how many. */
+    size_t read(void* to, size_t n) {
+        const size_t k = std::min(n, size - pos);
+        std::memcpy(to, data + pos, k);
+        pos += k;
+        return k;
+    }
+};
 
 /* ---- Sizes and allocation -------------------------------------------------- */
 

@@ -24,8 +24,7 @@ void frmQuillet::TakeHandedFiles(const QStringList& aPaths) {
         return;
     mHandedFiles += aPaths;
     if (mSaving) {
-        labStatus->setText(labStatus->text().section(kNoteSeparator, 0, 0) + HandedFilesNote());
-        labStatus->show();
+        ShowStatus(labStatus->text().section(kNoteSeparator, 0, 0) + HandedFilesNote());
         return;
     }
     AddHandedFiles();

@@ -205,9 +205,7 @@ void frmQuillet::SaveImages() {
     cWindowList list(*this);
     SetProgressWidth(0);
     SetProgressVisible(true);
-    labStatus->setText(ProgressCaption(0, 0, list.Count()));
-    labStatus->setAlignment(Qt::AlignCenter);
-    labStatus->show();
+    ShowStatus(ProgressCaption(0, 0, list.Count()));
 
     cBatchSave save(*gdip, Questions(), progress);
     const cSaveSummary summary = save.Run(list, folder, SaveJob());

@@ -76,18 +76,10 @@ void frmQuillet::LayOutExtraRoom() {
         cLineElement line = mDesignedLines[i];
         line.Y1 += dy;
         line.Y2 += dy;
-        const int inFrame = i - firstLine;
-        if (inFrame >= kFrameLines) {
-            // The options' frame moves with them.
-            line.X1 += dx;
-            line.X2 += dx;
-        } else if (inFrame == 1) {
-            // The list's frame: its right side moves, the top and bottom widen.
-            line.X1 += dx;
-            line.X2 += dx;
-        } else if (inFrame != 3) {
-            line.X2 += dx;
-        }
+        // Ends right of the list's left edge keep to the right edge: the
+        // list's frame widens and the options' frame moves with them.
+        line.X1 += line.X1 > kImageList.Left ? dx : 0;
+        line.X2 += line.X2 > kImageList.Left ? dx : 0;
         lineLine[i] = line;
     }
     update();

@@ -127,12 +127,11 @@ void frmQuillet::FormLoad() {
     labStatus->setText(QStringLiteral("Click the Open Folder or Screenshot icon to begin"));
     labStatus->show();
 
-    mImageList->SetOpenFolder(ValueExists(SettingsKey, QStringLiteral("OpenFolder"))
-                                  ? ReadValue(SettingsKey, QStringLiteral("OpenFolder")).toString()
-                                  : gDefaultFolder);
-    mSaveFolder = ValueExists(SettingsKey, QStringLiteral("SaveFolder"))
-                      ? ReadValue(SettingsKey, QStringLiteral("SaveFolder")).toString()
-                      : gDefaultFolder;
+    const auto storedFolder = [](const QString& sName) {
+        return ValueExists(SettingsKey, sName) ? ReadValue(SettingsKey, sName).toString() : gDefaultFolder;
+    };
+    mImageList->SetOpenFolder(storedFolder(QStringLiteral("OpenFolder")));
+    mSaveFolder = storedFolder(QStringLiteral("SaveFolder"));
 
     // The designed size is the smallest; the list takes any room beyond it.
     // Centred on the screen.
@@ -158,8 +157,7 @@ void frmQuillet::BuildToolbar() {
         const QSize side = QSize(kPictureSide, kPictureSide) * LayoutScale();
         button->SetPicture(picture.pixmap(side));
         button->SetPictureDisabled(picture.pixmap(side, QIcon::Disabled));
-        button->SetBackColor(kToolbarColor);
-        button->SetBackColorOnMouse(kToolbarColor);
+        button->SetBackColors(kToolbarColor, kToolbarColor);
         button->setToolTip(QLatin1String(design.Hint));
         button->setAccessibleName(QLatin1String(design.Hint));
         button->setEnabled(design.StartsEnabled);

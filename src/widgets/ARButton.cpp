@@ -30,13 +30,9 @@ void ARButton::SetPictureDisabled(const QPixmap& oPicture) {
     update();
 }
 
-void ARButton::SetBackColor(const QColor& oColor) {
+void ARButton::SetBackColors(const QColor& oColor, const QColor& oColorOnMouse) {
     mBackColor = oColor;
-    update();
-}
-
-void ARButton::SetBackColorOnMouse(const QColor& oColor) {
-    mBackColorOnMouse = oColor;
+    mBackColorOnMouse = oColorOnMouse;
     update();
 }
 

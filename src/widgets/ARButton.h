@@ -21,8 +21,8 @@ class ARButton : public QAbstractButton {
     QPixmap Picture() const { return mPicture; }
     void SetPictureDisabled(const QPixmap& oPicture);
 
-    void SetBackColor(const QColor& oColor);
-    void SetBackColorOnMouse(const QColor& oColor);
+    // The background, and the background while the pointer is over it.
+    void SetBackColors(const QColor& oColor, const QColor& oColorOnMouse);
 
     // Width in pixels of a drop-down zone at the right edge, drawn with a
     // separator and an arrow; 0 (the default) for none.

@@ -17,8 +17,7 @@ class tst_arbutton : public QObject {
         QTest::keyClick(&button, Qt::Key_Space);
         QCOMPARE(clicks.count(), 1);
         button.resize(40, 40);
-        button.SetBackColor(QColor(73, 147, 133));
-        button.SetBackColorOnMouse(QColor(20, 40, 60));
+        button.SetBackColors(QColor(73, 147, 133), QColor(20, 40, 60));
         QPixmap red(32, 32);
         red.fill(Qt::red);
         QPixmap grey(32, 32);

@@ -47,6 +47,16 @@ class tst_capture : public QObject {
         QVERIFY(SaveCaptureFile(Pattern(16, 16), gdip, dir.filePath("gone/shot.png")) != 0);
     }
 
+    // Only the colour counts, in every row: a grab's stored alpha byte varies.
+    void blankGrabIsOneColour() {
+        QImage image(5, 3, QImage::Format_RGB32);
+        image.fill(qRgb(10, 20, 30));
+        reinterpret_cast<QRgb*>(image.scanLine(1))[2] &= RGB_MASK;
+        QVERIFY(IsBlankGrab(image));
+        image.setPixel(4, 2, qRgb(10, 20, 31));
+        QVERIFY(!IsBlankGrab(image));
+    }
+
     void captureReplacesTheListWithOneEntry() {
         cTestWindow window;
         window.show();

@@ -81,7 +81,7 @@ class tst_folders : public QObject {
         cTestWindow window;
         window.Open({"one.png"});
         window.Script.FolderAnswers.push_back(Album("trip/day2"));
-        window.ImageList().mnuAddFolder->trigger();
+        Child<QAction>(window, "mnuAddFolder")->trigger();
         QCOMPARE(window.EntryTexts(), (QStringList{"one.png", "d.png"}));
         // No subfolders there: nothing asked.
         QVERIFY(window.Script.Asked(eKind::MsgBox).empty());

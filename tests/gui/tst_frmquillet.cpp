@@ -96,6 +96,31 @@ class tst_frmquillet : public QObject {
         QVERIFY(window.Script.Log.empty());
     }
 
+    // Room beyond the designed size goes to the list; the option panels and
+    // the status band's frames keep to the right and the bottom edge.
+    void extraRoomGoesToTheList() {
+        cTestWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect list = window.lvwImages->geometry();
+        const QRect options = window.picSize->geometry();
+        const std::vector<cLineElement> before = window.lineLine;
+        window.resize(window.size() + QSize(20, 10));
+        QTRY_COMPARE(window.lvwImages->geometry(), list.adjusted(0, 0, 20, 10));
+        QCOMPARE(window.picSize->geometry(), options.translated(20, 0));
+        // The list's frame (top, right, bottom, left), then the options' one.
+        const bool endsMove[8][2] = {{false, true}, {true, true}, {false, true}, {false, false},
+                                     {true, true},  {true, true}, {true, true},  {true, true}};
+        const size_t first = before.size() - 8;
+        for (size_t i = 0; i < 8; ++i) {
+            const cLineElement& was = before[first + i];
+            const cLineElement& is = window.lineLine[first + i];
+            QCOMPARE(std::tuple(is.X1, is.X2, is.Y1, is.Y2),
+                     std::tuple(was.X1 + (endsMove[i][0] ? 300 : 0), was.X2 + (endsMove[i][1] ? 300 : 0), was.Y1 + 150,
+                                was.Y2 + 150));
+        }
+    }
+
     void openingOneFile() {
         cTestWindow window;
         window.Open({"wide.png"});

@@ -170,4 +170,36 @@ TEST(CodecCorrupt, AbsurdDeclaredSizesAreRefusedBeforeAllocating) {
     }
 }
 
+/* What the codec table promises every caller: an encoder given no valid page
+ * refuses it with an empty output; a decoder refuses bytes that its format's
+ * sniff does not accept and a frame past the file's count. */
+TEST(CodecCorrupt, EveryCodecRefusesWhatIsNotItsOwn) {
+    const gp::raster page = MakePattern(8, 8, PixelFormat24bppRGB), empty;
+    const gp::raster* pages[] = {&page, &empty};
+    std::vector<std::vector<uint8_t>> files = {IconFile({IconDib(16, 8, 0)}, {16}),
+                                               TgaHeader(2, 0, 0, 0, 1, 1, 24, 0).raw({1, 2, 3}).v};
+    size_t count = 0;
+    const gp::encoder* encoders = gp::encoder_table(count);
+    for (size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(encoders[i].format_code);
+        std::vector<uint8_t> out = {1, 2, 3};
+        EXPECT_EQ(encoders[i].encode(pages + 1, 1, gp::encode_options{}, out), InvalidParameter);
+        EXPECT_TRUE(out.empty());
+        ASSERT_EQ(encoders[i].encode(pages, 1, gp::encode_options{}, out), Ok);
+        files.push_back(out);
+    }
+    for (const std::vector<uint8_t>& file : files) {
+        const gp::decoder* dec = SniffDecoder(file);
+        ASSERT_NE(dec, nullptr);
+        SCOPED_TRACE(dec->name);
+        const std::vector<uint8_t>& foreign = files[&file == &files[0] ? 1 : 0]; /* a TGA for ICO, else an ICO */
+        gp::image_info info;
+        gp::raster out;
+        EXPECT_EQ(dec->probe(foreign.data(), foreign.size(), gp::decode_limits{}, info), UnknownImageFormat);
+        EXPECT_EQ(dec->decode(foreign.data(), foreign.size(), 0, gp::decode_limits{}, out), UnknownImageFormat);
+        ASSERT_EQ(dec->probe(file.data(), file.size(), gp::decode_limits{}, info), Ok);
+        EXPECT_EQ(dec->decode(file.data(), file.size(), info.frame_count, gp::decode_limits{}, out), InvalidParameter);
+    }
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 /* Encode then decode through the codec tables: lossless formats give back
  * every pixel exactly, in the format the file type can carry. */
 #include "codec_test_util.h"
+#include "codec_util.h"
 #include "gp_formats.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,26 @@ TEST(CodecRoundTrip, PaletteAlphaSurvivesPngAndGif) {
     EXPECT_TRUE(png.palette_flags & PaletteFlagsHasAlpha);
     in.palette[9] = 0xFF112233u;
     EXPECT_EQ(CompareRasters(in, RoundTrip(u"*.GIF", in)), "");
+}
+
+/* The row copy every codec uses between R, G, B order and ours: alpha is
+ * copied only into 4-byte pixels, and premultiplied colour is divided by it
+ * again, to the nearest value and at most 255 (alpha 0 leaves it alone). */
+TEST(CodecRoundTrip, RedAndBlueSwapWithAlphaKeptOrDividedOut) {
+    const uint8_t from[12] = {10, 20, 30, 128, 200, 100, 50, 0, 250, 90, 9, 100};
+    const struct {
+        uint32_t fromStep, toStep;
+        bool premultiplied;
+        std::vector<uint8_t> expected;
+    } cases[] = {{3, 3, false, {30, 20, 10, 100, 200, 128, 250, 0, 50}},
+                 {4, 3, true, {30, 20, 10, 50, 100, 200, 9, 90, 250}},
+                 {4, 4, false, {30, 20, 10, 128, 50, 100, 200, 0, 9, 90, 250, 100}},
+                 {4, 4, true, {60, 40, 20, 128, 50, 100, 200, 0, 23, 230, 255, 100}}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> to(c.expected.size());
+        gp::cu_swap_red_blue(from, c.fromStep, to.data(), c.toStep, 3, c.premultiplied);
+        EXPECT_EQ(to, c.expected) << c.fromStep << " to " << c.toStep << (c.premultiplied ? " premultiplied" : "");
+    }
 }
 
 // Each format the table marks as written has exactly one encoder, and every
