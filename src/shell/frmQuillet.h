@@ -225,7 +225,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     };
     std::vector<cDesignedPlace> mDesignedPlaces;
     std::vector<cLineElement> mDesignedLines;
-    cShapeElement mDesignedStatusBar;
     cShapeElement mDesignedProgress;
     bool mSaving = false;       // a save runs: handed files wait
     bool mAddingHanded = false; // handed files are being added
