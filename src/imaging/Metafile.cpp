@@ -100,10 +100,6 @@ void ScaleExtent(QPointF& oExtent, double xNum, double xDenom, double yNum, doub
 
 } // namespace metafile
 
-bool IsMetafile(const uint8_t* data, size_t size) {
-    return data && (metafile::IsEmf(data, size) || metafile::IsWmf(data, size));
-}
-
 GpStatus RenderMetafile(const uint8_t* data, size_t size, QImage& out) {
     return RenderMetafile(data, size, MetafileLimits{}, out);
 }

@@ -37,9 +37,6 @@ struct MetafileLimits {
     uint32_t workPerPixel = 256;
 };
 
-/* True when the bytes start like an EMF or a WMF (placeable or not). */
-bool IsMetafile(const uint8_t* data, size_t size);
-
 /* Renders the metafile in data[0, size) into out (Format_ARGB32).
  * Returns Ok; UnknownImageFormat when the bytes are no metafile;
  * InvalidParameter for a null pointer or a metafile without a usable frame;

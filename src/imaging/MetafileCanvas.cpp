@@ -57,11 +57,6 @@ cMetafileCanvas::cMetafileCanvas(QImage& target, const MetafileLimits& limits)
     mWorkLeft = pixels * limits.workPerPixel;
 }
 
-void cMetafileCanvas::SetDeviceResolution(double lPerHmmX, double lPerHmmY) {
-    mHmmX = lPerHmmX;
-    mHmmY = lPerHmmY;
-}
-
 QTransform cMetafileCanvas::PageTransform() const {
     /* 0.01 mm per logical unit of the fixed modes, MapLoMetric to MapTwips; y grows upwards. */
     static constexpr double hmmPerUnit[] = {10, 1, 25.4, 2.54, 2540.0 / 1440};
@@ -72,8 +67,8 @@ QTransform cMetafileCanvas::PageTransform() const {
     case MapLoEnglish:
     case MapHiEnglish:
     case MapTwips:
-        sx = hmmPerUnit[mDc.mapMode - MapLoMetric] * mHmmX;
-        sy = -hmmPerUnit[mDc.mapMode - MapLoMetric] * mHmmY;
+        sx = hmmPerUnit[mDc.mapMode - MapLoMetric] * mDevice.perHmmX;
+        sy = -hmmPerUnit[mDc.mapMode - MapLoMetric] * mDevice.perHmmY;
         break;
     case MapIsotropic:
     case MapAnisotropic:
@@ -93,7 +88,7 @@ QTransform cMetafileCanvas::PageTransform() const {
 }
 
 QTransform cMetafileCanvas::LogicalToOutput() const {
-    return mDc.world * PageTransform() * mDeviceToOutput;
+    return mDc.world * PageTransform() * mDevice.toOutput;
 }
 
 double cMetafileCanvas::LinearScale() const {
@@ -361,9 +356,11 @@ QPainterPath cMetafileCanvas::ArcPath(const QRectF& oBox, QPointF oStart, QPoint
 }
 
 void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart, QPointF oEnd) {
-    QPainterPath path = ArcPath(oBox, oStart, oEnd, true);
+    QPainterPath path = ArcPath(oBox, oStart, oEnd, eKind != ArcKind::ArcTo);
     if (path.isEmpty())
         return;
+    if (eKind == ArcKind::ArcTo)
+        return DrawFromPosition(path);
     if (eKind == ArcKind::Pie) {
         /* Centre, line to the arc's start, the arc, back to the centre. */
         QPainterPath pie;
@@ -375,13 +372,6 @@ void cMetafileCanvas::ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart
     if (eKind != ArcKind::Arc)
         path.closeSubpath();
     DrawOutputPath(LogicalToOutput().map(path), eKind != ArcKind::Arc, true);
-}
-
-void cMetafileCanvas::ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd) {
-    QPainterPath path = ArcPath(oBox, oStart, oEnd, false);
-    if (path.isEmpty())
-        return;
-    DrawFromPosition(path);
 }
 
 void cMetafileCanvas::AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep) {
@@ -443,7 +433,7 @@ QFont cMetafileCanvas::OutputFont(double& sngPixelSize) const {
     if (!logFont.face.isEmpty())
         font.setFamilies({logFont.face});
     /* Height 0 asks for the default size: 12 points at 96 dpi. */
-    double size = logFont.height == 0 ? 16 * std::hypot(mDeviceToOutput.m21(), mDeviceToOutput.m22())
+    double size = logFont.height == 0 ? 16 * std::hypot(mDevice.toOutput.m21(), mDevice.toOutput.m22())
                                       : std::abs(logFont.height) * scaleY;
     const double maxSize = std::min(4096.0, 2.0 * std::max(mTarget.width(), mTarget.height()) + 16);
     size = std::isfinite(size) ? std::clamp(size, 1.0, maxSize) : 1.0;
@@ -511,17 +501,9 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     if (!Charge(extent * metrics.height() + 20000.0 * (1 + sText.size() / 16)))
         return;
 
-    double x = 0, y = 0;
-    if ((mDc.textAlign & AlignHorizontal) == AlignRight)
-        x = -total;
-    else if ((mDc.textAlign & AlignHorizontal) == AlignCenter)
-        x = -total / 2;
-    if ((mDc.textAlign & AlignVertical) == AlignBaseline)
-        y = 0;
-    else if ((mDc.textAlign & AlignVertical) == AlignBottom)
-        y = -metrics.descent();
-    else
-        y = metrics.ascent();
+    const uint32_t horizontal = mDc.textAlign & AlignHorizontal, vertical = mDc.textAlign & AlignVertical;
+    const double x = horizontal == AlignRight ? -total : horizontal == AlignCenter ? -total / 2 : 0;
+    const double y = vertical == AlignBaseline ? 0 : vertical == AlignBottom ? -metrics.descent() : metrics.ascent();
 
     mPainter.save();
     if (oBox && (lOptions & TextClipped)) {
@@ -551,7 +533,7 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     mPainter.restore();
     if (updateCp) {
         const double logicalScale = std::hypot(mDc.world.m11(), mDc.world.m12()) * std::abs(PageTransform().m11()) *
-                                    std::hypot(mDeviceToOutput.m11(), mDeviceToOutput.m12());
+                                    std::hypot(mDevice.toOutput.m11(), mDevice.toOutput.m12());
         if (logicalScale > 0)
             mDc.position.rx() += total / logicalScale;
     }
@@ -627,7 +609,7 @@ void cMetafileCanvas::ClipRect(const QRectF& oBox, int32_t eMode) {
 }
 
 void cMetafileCanvas::SelectClipRegion(const QPainterPath& oDeviceRegion, int32_t eMode) {
-    CombineClip(mDeviceToOutput.map(oDeviceRegion), eMode);
+    CombineClip(mDevice.toOutput.map(oDeviceRegion), eMode);
 }
 
 void cMetafileCanvas::ResetClip() {

@@ -83,7 +83,15 @@ struct DcState {
     bool clockwiseArcs = false;
 };
 
-enum class ArcKind { Arc, Chord, Pie };
+/* The reference device of the records: its pixels per 0.01 mm (for the
+ * metric mapping modes) and where its pixels lie on the output. */
+struct DeviceMapping {
+    double perHmmX = 96.0 / 2540.0, perHmmY = 96.0 / 2540.0;
+    QTransform toOutput;
+};
+
+/* ArcTo draws from the current position to the arc and moves there. */
+enum class ArcKind { Arc, Chord, Pie, ArcTo };
 
 class cMetafileCanvas {
   public:
@@ -97,10 +105,7 @@ class cMetafileCanvas {
     GpStatus Status() const { return mStatus; }
 
     DcState& Dc() { return mDc; }
-    /* Reference-device pixels per 0.01 mm, for the metric mapping modes. */
-    void SetDeviceResolution(double lPerHmmX, double lPerHmmY);
-    /* Reference-device pixels to output pixels. */
-    void SetDeviceToOutput(const QTransform& oTransform) { mDeviceToOutput = oTransform; }
+    void SetDevice(const DeviceMapping& oDevice) { mDevice = oDevice; }
     /* Logical units to reference-device pixels (window/viewport, mapping mode). */
     QTransform PageTransform() const;
     /* Logical units to output pixels: world, page, device. */
@@ -131,7 +136,6 @@ class cMetafileCanvas {
     void RoundRect(const QRectF& oBox, QSizeF oCorner);
     void Ellipse(const QRectF& oBox);
     void ArcShape(ArcKind eKind, const QRectF& oBox, QPointF oStart, QPointF oEnd);
-    void ArcTo(const QRectF& oBox, QPointF oStart, QPointF oEnd);
     void AngleArc(QPointF oCenter, double sngRadius, double sngStart, double sngSweep);
     void SetPixel(QPointF oPoint, const QColor& oColor);
     /* Fills a logical rectangle with the current brush (pattern blits) or a colour. */
@@ -191,8 +195,7 @@ class cMetafileCanvas {
     DcState mDc;
     std::vector<DcState> mSaved;
     std::vector<std::optional<GdiObject>> mObjects;
-    QTransform mDeviceToOutput;
-    double mHmmX = 96.0 / 2540.0, mHmmY = 96.0 / 2540.0;
+    DeviceMapping mDevice;
     QPainterPath mPath;       /* output pixels */
     bool mPathOpen = false;   /* between BeginPath and EndPath */
     bool mFigureOpen = false; /* the path's last figure continues at the current position */

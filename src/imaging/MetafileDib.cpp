@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <vector>
@@ -115,15 +116,9 @@ void DecodeRow(const uint8_t* src, const DibHeader& h, const std::vector<QRgb>& 
 }
 
 QImage DecodeUncompressed(cMetafileBytes& bits, const DibHeader& h, const std::vector<QRgb>& table) {
-    switch (h.bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32: break;
-    default: return {};
-    }
+    constexpr uint32_t depths[] = {1, 4, 8, 16, 24, 32};
+    if (std::ranges::find(depths, h.bitCount) == std::end(depths))
+        return {};
     const uint64_t stride = (static_cast<uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
     const uint64_t height = static_cast<uint64_t>(h.height);
     if (stride * height > bits.Size())

@@ -11,6 +11,7 @@
 #include "MetafileDib.h"
 #include "MetafilePlay.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace metafile {
@@ -123,6 +124,7 @@ class cEmfPlayer {
     void PlayPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort);
     void PlayTransform(uint32_t lType, cMetafileBytes& r);
+    void PlayArc(ArcKind eKind, cMetafileBytes& r);
     void PlayObject(uint32_t lType, cMetafileBytes& r);
     void PlayText(cMetafileBytes& r, bool bWide);
     void PlayBlit(uint32_t lType, cMetafileBytes& r);
@@ -173,11 +175,15 @@ void cEmfPlayer::PlayPolyPoly(uint32_t lType, cMetafileBytes& r, bool bShort) {
     }
 }
 
+/* Box, start, end. */
+void cEmfPlayer::PlayArc(ArcKind eKind, cMetafileBytes& r) {
+    PlayIfWhole(r, mCanvas, &cMetafileCanvas::ArcShape, eKind, ReadRect(r, 8), ReadPoint(r, 24), ReadPoint(r, 32));
+}
+
 void cEmfPlayer::PlayTransform(uint32_t lType, cMetafileBytes& r) {
     const QTransform xform(r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28));
-    const bool finite = std::isfinite(xform.m11()) && std::isfinite(xform.m12()) && std::isfinite(xform.m21()) &&
-                        std::isfinite(xform.m22()) && std::isfinite(xform.dx()) && std::isfinite(xform.dy());
-    if (!finite)
+    const double terms[] = {xform.m11(), xform.m12(), xform.m21(), xform.m22(), xform.dx(), xform.dy()};
+    if (!std::all_of(std::begin(terms), std::end(terms), [](double v) { return std::isfinite(v); }))
         return;
     QTransform& world = mCanvas.Dc().world;
     if (lType == EmrSetWorldTransform) {
@@ -322,13 +328,10 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrPolyPolyline16:
     case EmrPolyPolygon16: PlayPolyPoly(lType, r, true); break;
     case EmrSetWindowExtEx:
-    case EmrSetViewportExtEx: {
-        const QPointF ext = ReadPoint(r, 8);
-        if (!r.Ok() || ext.x() == 0 || ext.y() == 0)
-            break;
-        (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
+    case EmrSetViewportExtEx:
+        if (const QPointF ext = ReadPoint(r, 8); r.Ok() && ext.x() != 0 && ext.y() != 0)
+            (lType == EmrSetWindowExtEx ? dc.windowExt : dc.viewportExt) = ext;
         break;
-    }
     case EmrSetWindowOrgEx: SetIfWhole(r, dc.windowOrg, ReadPoint(r, 8)); break;
     case EmrSetViewportOrgEx: SetIfWhole(r, dc.viewportOrg, ReadPoint(r, 8)); break;
     case EmrScaleViewportExtEx:
@@ -378,23 +381,10 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
     case EmrRoundRect:
         PlayIfWhole(r, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(r, 8), QSizeF(r.I32(24), r.I32(28)));
         break;
-    case EmrArc:
-    case EmrChord:
-    case EmrPie:
-    case EmrArcTo: {
-        const QRectF box = ReadRect(r, 8);
-        const QPointF start = ReadPoint(r, 24), end = ReadPoint(r, 32);
-        if (!r.Ok())
-            break;
-        if (lType == EmrArcTo)
-            mCanvas.ArcTo(box, start, end);
-        else
-            mCanvas.ArcShape(lType == EmrArc     ? ArcKind::Arc
-                             : lType == EmrChord ? ArcKind::Chord
-                                                 : ArcKind::Pie,
-                             box, start, end);
-        break;
-    }
+    case EmrArc: PlayArc(ArcKind::Arc, r); break;
+    case EmrChord: PlayArc(ArcKind::Chord, r); break;
+    case EmrPie: PlayArc(ArcKind::Pie, r); break;
+    case EmrArcTo: PlayArc(ArcKind::ArcTo, r); break;
     case EmrAngleArc:
         PlayIfWhole(r, mCanvas, &cMetafileCanvas::AngleArc, ReadPoint(r, 8), r.U32(16), r.F32(20), r.F32(24));
         break;
@@ -426,15 +416,16 @@ bool cEmfPlayer::Play(uint32_t lType, cMetafileBytes r) {
 }
 
 /* Output size and the reference-device mapping from the header. */
-GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& out, double& pxPerHmmX,
-                    double& pxPerHmmY, QTransform& toOutput) {
+GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& out, DeviceMapping& device) {
     const QRectF bounds = ReadRect(file, 8), frame = ReadRect(file, 24);
     const double deviceX = file.I32(72), deviceY = file.I32(76);
     const double millimetersX = file.I32(80), millimetersY = file.I32(84);
     if (!file.Ok())
         return UnknownImageFormat;
-    pxPerHmmX = deviceX > 0 && millimetersX > 0 ? deviceX / (millimetersX * 100) : 96.0 / 2540;
-    pxPerHmmY = deviceY > 0 && millimetersY > 0 ? deviceY / (millimetersY * 100) : 96.0 / 2540;
+    if (deviceX > 0 && millimetersX > 0)
+        device.perHmmX = deviceX / (millimetersX * 100);
+    if (deviceY > 0 && millimetersY > 0)
+        device.perHmmY = deviceY / (millimetersY * 100);
     constexpr double OutputPerHmm = 96.0 / 2540;
     if (frame.width() > 0 && frame.height() > 0) {
         const GpStatus status =
@@ -442,16 +433,16 @@ GpStatus SetUpFrame(cMetafileBytes& file, const MetafileLimits& limits, QImage& 
         if (status != Ok)
             return status;
         /* Device pixels -> 0.01 mm -> output pixels, relative to the frame's corner. */
-        toOutput = QTransform::fromScale(1 / pxPerHmmX, 1 / pxPerHmmY) *
-                   QTransform::fromTranslate(-frame.left(), -frame.top()) *
-                   QTransform::fromScale(out.width() / frame.width(), out.height() / frame.height());
+        device.toOutput = QTransform::fromScale(1 / device.perHmmX, 1 / device.perHmmY) *
+                          QTransform::fromTranslate(-frame.left(), -frame.top()) *
+                          QTransform::fromScale(out.width() / frame.width(), out.height() / frame.height());
         return Ok;
     }
     /* No frame: the bounds, in device pixels, are inclusive. */
     if (bounds.width() < 0 || bounds.height() < 0)
         return InvalidParameter;
     const GpStatus status = AllocateOutput(bounds.width() + 1, bounds.height() + 1, limits, out);
-    toOutput = QTransform::fromTranslate(-bounds.left(), -bounds.top());
+    device.toOutput = QTransform::fromTranslate(-bounds.left(), -bounds.top());
     return status;
 }
 
@@ -465,14 +456,12 @@ bool IsEmf(const uint8_t* data, size_t size) {
 }
 
 GpStatus PlayEmf(cMetafileBytes file, const MetafileLimits& limits, QImage& out) {
-    double pxPerHmmX = 0, pxPerHmmY = 0;
-    QTransform toOutput;
-    const GpStatus status = SetUpFrame(file, limits, out, pxPerHmmX, pxPerHmmY, toOutput);
+    DeviceMapping device;
+    const GpStatus status = SetUpFrame(file, limits, out, device);
     if (status != Ok)
         return status;
     cMetafileCanvas canvas(out, limits);
-    canvas.SetDeviceResolution(pxPerHmmX, pxPerHmmY);
-    canvas.SetDeviceToOutput(toOutput);
+    canvas.SetDevice(device);
     canvas.ResetObjects(file.U16(56));
     cEmfPlayer player(canvas, limits);
     size_t offset = file.U32(4);

@@ -88,6 +88,7 @@ class cWmfPlayer {
   private:
     bool PlayState(uint16_t lFunction, cMetafileBytes& p);
     bool PlayShape(uint16_t lFunction, cMetafileBytes& p);
+    void PlayArc(ArcKind eKind, cMetafileBytes& p);
     void PlayObject(uint16_t lFunction, cMetafileBytes& p);
     void PlayText(uint16_t lFunction, cMetafileBytes& p);
     void PlayBlit(uint16_t lFunction, cMetafileBytes& p);
@@ -137,6 +138,11 @@ bool cWmfPlayer::PlayState(uint16_t lFunction, cMetafileBytes& p) {
     return true;
 }
 
+/* End, start, box: the reverse of EMF's order. */
+void cWmfPlayer::PlayArc(ArcKind eKind, cMetafileBytes& p) {
+    PlayIfWhole(p, mCanvas, &cMetafileCanvas::ArcShape, eKind, ReadRect(p, 8), ReadPoint(p, 4), ReadPoint(p, 0));
+}
+
 bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     switch (lFunction) {
     case MetaMoveTo: PlayIfWhole(p, mCanvas, &cMetafileCanvas::MoveTo, ReadPoint(p, 0)); break;
@@ -149,19 +155,9 @@ bool cWmfPlayer::PlayShape(uint16_t lFunction, cMetafileBytes& p) {
     case MetaRoundRect:
         PlayIfWhole(p, mCanvas, &cMetafileCanvas::RoundRect, ReadRect(p, 4), QSizeF(p.I16(2), p.I16(0)));
         break;
-    case MetaArc:
-    case MetaPie:
-    case MetaChord: {
-        const QPointF end = ReadPoint(p, 0), start = ReadPoint(p, 4);
-        const QRectF box = ReadRect(p, 8);
-        if (!p.Ok())
-            break;
-        mCanvas.ArcShape(lFunction == MetaArc   ? ArcKind::Arc
-                         : lFunction == MetaPie ? ArcKind::Pie
-                                                : ArcKind::Chord,
-                         box, start, end);
-        break;
-    }
+    case MetaArc: PlayArc(ArcKind::Arc, p); break;
+    case MetaPie: PlayArc(ArcKind::Pie, p); break;
+    case MetaChord: PlayArc(ArcKind::Chord, p); break;
     case MetaPolygon:
     case MetaPolyline: {
         const QPolygonF points = ReadPoints(p, 2, p.U16(0), 2);
@@ -255,15 +251,14 @@ void cWmfPlayer::PlayBlit(uint16_t lFunction, cMetafileBytes& p) {
         source = QRectF(p.I16(6), p.I16(4), p.I16(10), p.I16(8));
         dest = QRectF(p.I16(14), p.I16(12), source.width(), source.height());
         dibAt = 16;
-    } else if (lFunction == MetaDibStretchBlt) {
-        source = QRectF(p.I16(10), p.I16(8), p.I16(6), p.I16(4));
-        dest = QRectF(p.I16(18), p.I16(16), p.I16(14), p.I16(12));
-        dibAt = 20;
     } else {
-        usage = p.U16(4);
-        source = QRectF(p.I16(12), p.I16(10), p.I16(8), p.I16(6));
-        dest = QRectF(p.I16(20), p.I16(18), p.I16(16), p.I16(14));
-        dibAt = 22;
+        /* StretchDIB has the colour usage where DIBStretchBlt starts its source. */
+        const size_t at = lFunction == MetaStretchDib ? 6 : 4;
+        if (lFunction == MetaStretchDib)
+            usage = p.U16(4);
+        source = QRectF(p.I16(at + 6), p.I16(at + 4), p.I16(at + 2), p.I16(at));
+        dest = QRectF(p.I16(at + 14), p.I16(at + 12), p.I16(at + 10), p.I16(at + 8));
+        dibAt = at + 16;
     }
     if (!p.Ok() || !p.Has(dibAt, 0))
         return;

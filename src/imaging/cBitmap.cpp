@@ -28,8 +28,6 @@ const WCHAR* WidePath(const QString& sFilename) {
 GpStatus CreateFromMetafile(const QByteArray& bytes, GpImage** image) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
     const auto size = static_cast<size_t>(bytes.size());
-    if (!IsMetafile(data, size))
-        return UnknownImageFormat;
     QImage picture;
     const GpStatus status = RenderMetafile(data, size, picture);
     if (status != Ok)
@@ -86,14 +84,6 @@ int32_t cBitmap::Adopt(GpStatus status, GpImage* image) {
         SetHandle(image);
     ReadFormatAndSize();
     return result;
-}
-
-int32_t cBitmap::LoadFromFile(const QString& sFilename) {
-    return Load(sFilename, false);
-}
-
-int32_t cBitmap::LoadFromFileDeferred(const QString& sFilename) {
-    return Load(sFilename, true);
 }
 
 int32_t cBitmap::ReadFileSize(const QString& sFilename, int32_t& lWidth, int32_t& lHeight) {

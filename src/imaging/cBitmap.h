@@ -34,11 +34,11 @@ class cBitmap {
 
     /* Decodes a file; the format and size reads run even after a failure.
      * Returns the load's status. */
-    int32_t LoadFromFile(const QString& sFilename);
+    int32_t LoadFromFile(const QString& sFilename) { return Load(sFilename, false); }
     /* Reads the file and its header only; the pixels are decoded at their
      * first use (see GdipLoadImageFromFileDeferred). Damaged pixel data fails
      * that use. */
-    int32_t LoadFromFileDeferred(const QString& sFilename);
+    int32_t LoadFromFileDeferred(const QString& sFilename) { return Load(sFilename, true); }
     /* The width and height sFilename loads with, read from its header alone
      * where the format allows (GdipGetImageFileDimensions); a metafile is
      * loaded. Returns the status; lWidth and lHeight are 0 on failure. */

@@ -1,5 +1,7 @@
 #include "cGDIP.h"
 
+#include <QRegularExpression>
+
 #include <vector>
 
 namespace {
@@ -113,13 +115,8 @@ void cGDIP::AddExtensions(const QString& sList, const QString& sDelimiter, int32
     for (const QString& pattern : patterns)
         mExtensions.insert(pattern.toUpper(), lIndex);
     /* Only the last pattern is trimmed, and only of spaces. */
-    qsizetype first = 0;
-    while (first < last.size() && last[first] == u' ')
-        ++first;
-    qsizetype end = last.size();
-    while (end > first && last[end - 1] == u' ')
-        --end;
-    last = last.mid(first, end - first);
+    static const QRegularExpression outerSpaces(QStringLiteral("^ +| +$"));
+    last.remove(outerSpaces);
     if (!last.isEmpty())
         mExtensions.insert(last.toUpper(), lIndex);
 }

@@ -8,7 +8,6 @@
 
 #include "codec_util.h"
 
-#include <cstring>
 #include <new>
 
 namespace gp {

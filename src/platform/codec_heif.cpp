@@ -41,7 +41,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <utility>
 

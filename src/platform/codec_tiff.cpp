@@ -29,7 +29,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <mutex>
 
 namespace gp {

@@ -57,12 +57,12 @@ void InitTree() {
 // A node off the free list, or the next new index. The table grows only when
 // the free list is empty and the new index reaches a multiple of 1024; then
 // every lower index is live, so the new index always lies inside the table.
+// The caller sets every field of the node.
 int32_t CreateNode() {
     ++gTree.NodeCount;
     if (gTree.FreeHead != 0) {
         const int32_t node = gTree.FreeHead;
         gTree.FreeHead = gTree.Nodes[node].Next;
-        gTree.Nodes[node].Children.fill(0);
         return node;
     }
     const int32_t node = gTree.NodeCount;
@@ -72,11 +72,8 @@ int32_t CreateNode() {
 }
 
 void FreeNode(int32_t lNode) {
-    cOctNode& node = gTree.Nodes[lNode];
-    node.Next = gTree.FreeHead;
+    gTree.Nodes[lNode].Next = gTree.FreeHead;
     gTree.FreeHead = lNode;
-    node.IsLeaf = false;
-    node.Listed = false;
     --gTree.NodeCount;
 }
 
@@ -95,11 +92,7 @@ void AddColor(int32_t lNode, int32_t lLevel, int32_t lDepth, uint8_t lBlue, uint
         int32_t child = gTree.Nodes[lNode].Children[k];
         if (child == 0) {
             child = CreateNode(); // may move the table: no references held across it
-            cOctNode& created = gTree.Nodes[child];
-            created.IsLeaf = lLevel == lDepth;
-            created.PixelCount = 0;
-            created.BlueSum = created.GreenSum = created.RedSum = 0;
-            created.Next = 0;
+            gTree.Nodes[child] = cOctNode{.IsLeaf = lLevel == lDepth};
             gTree.Nodes[lNode].Children[k] = child;
         }
         cOctNode& node = gTree.Nodes[child];
