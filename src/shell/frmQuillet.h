@@ -37,7 +37,6 @@ class QMenu;
 class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
-class QTreeWidgetItem;
 class QUrl;
 class cGDIP;
 struct cDesign;
