@@ -23,7 +23,6 @@
 #include <QLoggingCategory>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>

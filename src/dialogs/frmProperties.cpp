@@ -48,15 +48,17 @@ frmProperties::frmProperties(QWidget* owner, const QString& sName, const QString
     setFixedSize(TwipsToPixelsX(kClientWidth, screen), TwipsToPixelsY(ClientHeight(), screen));
 }
 
+QLabel* frmProperties::AddLabel(const char* sName, const QString& sText, const cDesign& oPlace, bool bBold) {
+    auto* label = new QLabel(sText, this);
+    label->setObjectName(QLatin1String(sName));
+    if (bBold)
+        label->setFont(BoldSansFont());
+    label->setGeometry(TwipsRect(oPlace, ScreenOf(parentWidget())));
+    return label;
+}
+
 void frmProperties::BuildControls() {
     const QScreen* screen = ScreenOf(parentWidget());
-    auto makeLabel = [&](const char* name, const QString& text, const cDesign& r) {
-        auto* label = new QLabel(text, this);
-        label->setObjectName(QLatin1String(name));
-        label->setFont(BoldSansFont());
-        label->setGeometry(TwipsRect(r, screen));
-        return label;
-    };
     auto makeField = [&](const char* name, const QColor& back, const cDesign& r) {
         auto* field = new QLineEdit(QStringLiteral("Text1"), this);
         field->setObjectName(QLatin1String(name));
@@ -73,16 +75,14 @@ void frmProperties::BuildControls() {
     const QString placeholder = QStringLiteral("SomeReallyReallyReallyLongFileName");
     // The captions may use the whole gap before the fields (960 twips rather
     // than the designed 810): the substitute bold fonts run wider.
-    QLabel* label1 = makeLabel("Label1", QStringLiteral("Name:"), {120, 120, 960, 195});
-    QLabel* label2 = makeLabel("Label2", QStringLiteral("Width:"), {120, 405, 960, 195});
-    QLabel* label3 = makeLabel("Label3", QStringLiteral("Height:"), {120, 675, 960, 195});
-    QLabel* label4 = makeLabel("Label4", QStringLiteral("Location:"), {120, 960, 960, 195});
+    QLabel* label1 = AddLabel("Label1", QStringLiteral("Name:"), {120, 120, 960, 195}, true);
+    QLabel* label2 = AddLabel("Label2", QStringLiteral("Width:"), {120, 405, 960, 195}, true);
+    QLabel* label3 = AddLabel("Label3", QStringLiteral("Height:"), {120, 675, 960, 195}, true);
+    QLabel* label4 = AddLabel("Label4", QStringLiteral("Location:"), {120, 960, 960, 195}, true);
     txtName = makeField("txtName", kNameBack, {1080, 120, 3930, 195});
-    labWidth = makeLabel("labWidth", placeholder, {1080, 405, 3930, 195});
-    labHeight = makeLabel("labHeight", placeholder, {1080, 675, 3930, 195});
+    labWidth = AddLabel("labWidth", placeholder, {1080, 405, 3930, 195}, false);
+    labHeight = AddLabel("labHeight", placeholder, {1080, 675, 3930, 195}, false);
     txtLocation = makeField("txtLocation", kLocationBack, {1080, 960, 3930, 195});
-    for (QLabel* value : {labWidth, labHeight})
-        value->setFont(QFont());
     // The designed rows are one line of the classic 8-point font high; the
     // font in use may need more (descenders of g, p, q): each row grows to
     // the font's line height about its designed middle.
@@ -126,13 +126,8 @@ void frmProperties::AddDetailRows(const QString& sPath) {
         if (sValue.isEmpty())
             return;
         const int top = 1245 + kDetailRowHeight * mDetailRows++;
-        auto* caption = new QLabel(sCaption, this);
-        caption->setObjectName(QLatin1String(sCaptionName));
-        caption->setFont(BoldSansFont());
-        caption->setGeometry(TwipsRect({120, top, 960, 195}, screen));
-        auto* value = new QLabel(sValue, this);
-        value->setObjectName(QLatin1String(sValueName));
-        value->setGeometry(TwipsRect({1080, top, 3930, 195}, screen));
+        AddLabel(sCaptionName, sCaption, {120, top, 960, 195}, true);
+        AddLabel(sValueName, sValue, {1080, top, 3930, 195}, false);
     };
     addRow("Label5", QStringLiteral("Taken:"), "labTaken", details.DateTaken);
     addRow("Label6", QStringLiteral("Camera:"), "labCamera", details.Camera);

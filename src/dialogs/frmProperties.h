@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QDialog>
 
+struct cDesign;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,6 +37,8 @@ class frmProperties : public QDialog {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    // A label at oPlace; bold for the captions.
+    QLabel* AddLabel(const char* sName, const QString& sText, const cDesign& oPlace, bool bBold);
     void BuildControls();
     void FillValues(const QString& sName, const QString& sLocation);
     static void ShowElided(QLineEdit* oField, const QString& sText);

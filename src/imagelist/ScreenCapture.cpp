@@ -19,6 +19,8 @@
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QUrl>
@@ -42,6 +44,11 @@ const QString kCaptureErrorTitle = QStringLiteral("Screen Capture Error");
 const QString kNoPixelsText =
     QStringLiteral("The screen could not be captured: the desktop did not let Quillet read its pixels.");
 const QString kNotSavedText = QStringLiteral("The screen capture could not be saved as %1.");
+
+const QString kCaptureFileName = QStringLiteral("Screen Capture.png");
+const QString kCaptureFolderPattern = QStringLiteral("quillet-capture-XXXXXX");
+// This run's capture folder; "" until the first capture asks for it.
+QString gCaptureFolder;
 
 const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -152,6 +159,33 @@ QImage GrabThroughPortal() {
 
 } // namespace
 
+QString CaptureFilePath() {
+    if (gCaptureFolder.isEmpty()) {
+        // A folder of this run's own, so that two running copies never share
+        // a capture; the user's runtime folder, else the cache folder.
+        QString base = QDir::tempPath();
+        for (const auto location : {QStandardPaths::RuntimeLocation, QStandardPaths::CacheLocation}) {
+            const QString perUser = QStandardPaths::writableLocation(location);
+            if (!perUser.isEmpty() && QDir().mkpath(perUser) && QFileInfo(perUser).isWritable()) {
+                base = perUser;
+                break;
+            }
+        }
+        QTemporaryDir folder(QDir(base).filePath(kCaptureFolderPattern));
+        folder.setAutoRemove(false);
+        gCaptureFolder = folder.isValid() ? folder.path() : base;
+    }
+    return QDir(gCaptureFolder).filePath(kCaptureFileName);
+}
+
+void RemoveCaptureFile() {
+    if (gCaptureFolder.isEmpty())
+        return;
+    QFile::remove(QDir(gCaptureFolder).filePath(kCaptureFileName));
+    QDir().rmdir(gCaptureFolder);
+    gCaptureFolder.clear();
+}
+
 bool IsBlankGrab(const QImage& oImage) {
     // Format_RGB32's stored alpha byte is not always 0xFF: only the colour counts.
     const QImage pixels = oImage.convertToFormat(QImage::Format_RGB32);
@@ -250,7 +284,7 @@ void CaptureScreen(cCaptureHost& oHost, cImageList& oList) {
     WaitWithEvents(kCaptureDelayMs);
 
     const QImage screen = GrabPrimaryScreen();
-    const QString path = oHost.CaptureFilePath();
+    const QString path = CaptureFilePath();
     const int32_t status = screen.isNull() ? int32_t{GenericError} : SaveCaptureFile(screen, oHost.Imaging(), path);
     if (status == Ok)
         oList.ReplaceWithOne(QFileInfo(path).absolutePath(), QFileInfo(path).fileName());

@@ -1,8 +1,8 @@
 #pragma once
 // The screen capture: the whole primary screen becomes the PNG file
 // "Screen Capture.png" and the image list's only entry. There is only ever one
-// capture file, at the host's CaptureFilePath(); a new capture replaces it
-// and the main window deletes it when it closes.
+// capture file, at CaptureFilePath(); a new capture replaces it and the main
+// window deletes it when it closes.
 
 #include <QImage>
 #include <QString>
@@ -25,9 +25,14 @@ class cCaptureHost {
     virtual cGDIP& Imaging() = 0;
     // Reports a capture that could not be taken or saved.
     virtual cQuestions& Questions() const = 0;
-    // Where the capture file lives.
-    virtual QString CaptureFilePath() const = 0;
 };
+
+// The capture file: "Screen Capture.png" in a folder of this run's own, made
+// on the first call inside the user's runtime folder (else the cache folder,
+// else the temporary folder). It never outlives the run: the main window
+// removes it and its folder when it closes (RemoveCaptureFile).
+QString CaptureFilePath();
+void RemoveCaptureFile();
 
 // Time the main window stays hidden before the grab, so that what lay under it
 // is repainted, in milliseconds.

@@ -273,11 +273,9 @@ int cImageList::SelectedPosition() const {
     if (current != nullptr && current->isSelected())
         return lvwImages->indexOfTopLevelItem(current) + 1;
     const QModelIndexList selected = lvwImages->selectionModel()->selectedRows();
-    int first = 0;
-    for (const QModelIndex& index : selected)
-        if (first == 0 || index.row() + 1 < first)
-            first = index.row() + 1;
-    return first;
+    if (selected.isEmpty())
+        return 0;
+    return std::ranges::min(selected, {}, &QModelIndex::row).row() + 1;
 }
 
 bool cImageList::LoadImage(QTreeWidgetItem* oItem) {

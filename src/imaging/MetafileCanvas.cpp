@@ -424,7 +424,7 @@ void cMetafileCanvas::PatBlt(const QRectF& oBox, uint32_t lRop) {
         FillRect(oBox, CurrentBrush());
 }
 
-QFont cMetafileCanvas::OutputFont(double& sngPixelSize) const {
+QFont cMetafileCanvas::OutputFont() const {
     const QTransform toOutput = LogicalToOutput();
     const double scaleX = std::hypot(toOutput.m11(), toOutput.m12());
     const double scaleY = std::hypot(toOutput.m21(), toOutput.m22());
@@ -456,7 +456,6 @@ QFont cMetafileCanvas::OutputFont(double& sngPixelSize) const {
         if (std::isfinite(stretch))
             font.setStretch(std::clamp(static_cast<int>(stretch), 1, 4000));
     }
-    sngPixelSize = size;
     return font;
 }
 
@@ -479,8 +478,7 @@ void cMetafileCanvas::Text(QPointF oReference, const QString& sText, const std::
     if (!IsReasonable(QRectF(origin, QSizeF(1, 1))))
         return;
 
-    double pixelSize = 0;
-    const QFont font = OutputFont(pixelSize);
+    const QFont font = OutputFont();
     const QFontMetricsF metrics(font);
     const double scaleX = std::hypot(toOutput.m11(), toOutput.m12());
     std::vector<double> advances;

@@ -183,7 +183,7 @@ class cMetafileCanvas {
     void ApplyClip();
     bool Charge(double sngWork);
     QPen OutputPen() const;
-    QFont OutputFont(double& sngPixelSize) const;
+    QFont OutputFont() const;
     double LinearScale() const;
     QPainterPath ArcPath(const QRectF& oBox, QPointF oStart, QPointF oEnd, bool bMoveToStart) const;
 

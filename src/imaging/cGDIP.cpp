@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -30,8 +31,6 @@ const char* const kStatusTexts[] = {
     "Property Not Found",
     "Property Not Supported",
 };
-
-constexpr int32_t kStatusTextCount = static_cast<int32_t>(sizeof(kStatusTexts) / sizeof(kStatusTexts[0]));
 
 } // namespace
 
@@ -85,7 +84,7 @@ int32_t cGDIP::ReportStatus(cGDIP* gdip, GpStatus status, int32_t& lCurErr, cons
 }
 
 QString cGDIP::ErrorDescription(int32_t lGdiError) {
-    if (lGdiError > 0 && lGdiError < kStatusTextCount)
+    if (lGdiError > 0 && lGdiError < static_cast<int32_t>(std::size(kStatusTexts)))
         return QString::fromLatin1(kStatusTexts[lGdiError]);
     return QStringLiteral("Unknown GDI+ Error");
 }

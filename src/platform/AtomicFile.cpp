@@ -327,20 +327,8 @@ ePathKind PathKind(const std::string& sPath) {
 }
 
 bool CanMakeFilesIn(const cFolder& folder) {
-    if (!folder.Valid())
-        return false;
-    std::string probe;
-    const int error = WithFreshName(
-        [&folder](const std::string& sName) {
-            const cFd made(
-                ::openat(folder.Fd(), sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            return made.Valid() ? 0 : errno;
-        },
-        probe);
-    if (error != 0)
-        return false;
-    ::unlinkat(folder.Fd(), probe.c_str(), 0);
-    return true;
+    // Made as a save makes its files, and discarded again.
+    return folder.Valid() && cNewFile(folder.Fd()).Create() == 0;
 }
 
 int MoveIntoFolder(const std::string& sFrom, const cFolder& folder, const std::string& sName) {

@@ -105,7 +105,8 @@ cWriteStatus WriteFileAtomically(const cFolder& folder, const std::string& sName
 enum class ePathKind { Missing, Folder, ReadableFile, UnreadableFile, Other };
 ePathKind PathKind(const std::string& sPath);
 
-// True when a file can be made in folder (one is made and removed again).
+// True when a file can be made in folder (one is made, as a save makes its
+// files, and discarded again).
 bool CanMakeFilesIn(const cFolder& folder);
 
 // Moves the entry sFrom (a path) into folder as sName, never replacing an

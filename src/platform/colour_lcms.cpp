@@ -59,20 +59,13 @@ struct cl_entry {
 std::mutex gCacheMutex; /* guards gCache */
 std::vector<cl_entry> gCache;
 
-cmsUInt32Number cl_intent(cmsHPROFILE profile, cmsUInt32Number& flags) {
-    flags = cmsFLAGS_NOCACHE;
-    if (cmsIsCLUT(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT))
-        return INTENT_PERCEPTUAL;
-    flags |= cmsFLAGS_BLACKPOINTCOMPENSATION;
-    return INTENT_RELATIVE_COLORIMETRIC;
-}
-
 cl_transform cl_create(cmsHPROFILE source, cmsUInt32Number inType, cmsUInt32Number outType) {
     const cl_profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     if (!srgb)
         return {nullptr, cmsDeleteTransform};
-    cmsUInt32Number flags = 0;
-    const cmsUInt32Number intent = cl_intent(source, flags);
+    const bool perceptual = cmsIsCLUT(source, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT);
+    const cmsUInt32Number intent = perceptual ? INTENT_PERCEPTUAL : INTENT_RELATIVE_COLORIMETRIC;
+    cmsUInt32Number flags = perceptual ? cmsFLAGS_NOCACHE : cmsFLAGS_NOCACHE | cmsFLAGS_BLACKPOINTCOMPENSATION;
     if (T_EXTRA(inType) != 0)
         flags |= cmsFLAGS_COPY_ALPHA;
     return {cmsCreateTransform(source, inType, srgb.get(), outType, intent, flags), cmsDeleteTransform};

@@ -25,14 +25,6 @@ static constexpr uint64_t bm_max_file_bytes = uint64_t{1} << 30;
  * save's worker threads; relaxed order, as nothing else is published by it. */
 static std::atomic<uint64_t> bm_decode_count{0};
 
-GpImage::~GpImage() {
-    *alive = false;
-}
-
-GpDeviceContext::~GpDeviceContext() {
-    *alive = false;
-}
-
 namespace gp {
 
 bool is_known_format(PixelFormat format) {
@@ -68,12 +60,7 @@ GpStatus make_raster(uint32_t width, uint32_t height, PixelFormat format, raster
     if (stride == 0 || bytes > SIZE_MAX)
         return ValueOverflow;
     return guard_alloc([&] {
-        raster r;
-        r.width = width;
-        r.height = height;
-        r.format = format;
-        r.stride = stride;
-        r.pixels.assign(static_cast<size_t>(bytes), 0);
+        raster r{width, height, format, stride, std::vector<uint8_t>(static_cast<size_t>(bytes)), {}, 0};
         if (is_indexed(format)) {
             r.palette = grey_palette(format);
             r.palette_flags = PaletteFlagsGrayScale;
@@ -242,8 +229,8 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
     std::string messages;
     if (const GpStatus status = bm_probe_bytes(*bytes, codec, info, messages); status != Ok)
         return status;
-    auto* result = new (std::nothrow) GpImage;
-    if (result == nullptr)
+    std::unique_ptr<GpImage> result(new (std::nothrow) GpImage);
+    if (!result)
         return OutOfMemory;
     result->source = std::move(bytes);
     result->codec = codec;
@@ -253,12 +240,9 @@ static GpStatus bm_load_bytes(std::shared_ptr<const std::vector<uint8_t>> bytes,
      * load instead of a later draw, which would otherwise turn it into a
      * blank picture. */
     const GpStatus decoded = deferred ? Ok : ensure_decoded(*result);
-    if (decoded != Ok) {
-        delete result;
-        return decoded;
-    }
-    *image = result;
-    return Ok;
+    if (decoded == Ok)
+        *image = result.release();
+    return decoded;
 }
 
 /* Reads the whole file (a UTF-16 name), or its first limit bytes when it is
@@ -566,7 +550,9 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
         static_cast<int64_t>(area.X) + area.Width > pixels.width ||
         static_cast<int64_t>(area.Y) + area.Height > pixels.height)
         return InvalidParameter;
-    const uint32_t row_bytes = stride_for(static_cast<uint32_t>(area.Width), format);
+    const auto width = static_cast<uint32_t>(area.Width);
+    const auto height = static_cast<uint32_t>(area.Height);
+    const uint32_t row_bytes = stride_for(width, format);
     return guard_alloc([&] {
         auto lock = std::make_unique<lock_state>();
         lock->rect = area;
@@ -579,7 +565,7 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
             lock->scan0 = static_cast<uint8_t*>(lockedData->Scan0);
             lock->stride = lockedData->Stride;
         } else {
-            lock->own.assign(static_cast<size_t>(row_bytes) * static_cast<uint32_t>(area.Height), 0);
+            lock->own.assign(static_cast<size_t>(row_bytes) * height, 0);
             lock->scan0 = lock->own.data();
             lock->stride = static_cast<int32_t>(row_bytes);
         }
@@ -588,15 +574,9 @@ GpStatus GdipBitmapLockBits(GpBitmap* bitmap, const GpRect* rect, uint32_t flags
             const auto& palette = bm_lock_palette(*bitmap, format, fallback);
             convert_pixels(pixels.pixels.data() + static_cast<size_t>(area.Y) * pixels.stride,
                            static_cast<int32_t>(pixels.stride), pixels.format, pixels.palette, lock->scan0,
-                           lock->stride, format, palette, static_cast<uint32_t>(area.X), 0,
-                           static_cast<uint32_t>(area.Width), static_cast<uint32_t>(area.Height));
+                           lock->stride, format, palette, static_cast<uint32_t>(area.X), 0, width, height);
         }
-        *lockedData = BitmapData{static_cast<uint32_t>(area.Width),
-                                 static_cast<uint32_t>(area.Height),
-                                 lock->stride,
-                                 format,
-                                 lock->scan0,
-                                 0};
+        *lockedData = BitmapData{width, height, lock->stride, format, lock->scan0, 0};
         bitmap->lock = std::move(lock);
         return Ok;
     });
@@ -793,14 +773,12 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
     GpStatus status = ensure_decoded(*bitmap);
     if (status != Ok)
         return status;
-    auto* result = new (std::nothrow) GpDisplayBitmap;
-    if (result == nullptr)
+    std::unique_ptr<GpDisplayBitmap> result(new (std::nothrow) GpDisplayBitmap);
+    if (!result)
         return OutOfMemory;
     status = copy_as_argb(bitmap->pixels, result->pixels);
-    if (status != Ok) {
-        delete result;
+    if (status != Ok)
         return status;
-    }
     raster& to = result->pixels;
     if ((background >> 24) != 0) {
         for (uint32_t y = 0; y < to.height; ++y) {
@@ -809,7 +787,7 @@ GpStatus GdipCreateHBITMAPFromBitmap(GpBitmap* bitmap, HBITMAP* hbmReturn, ARGB 
                 row[x] = bm_over_background(row[x], background);
         }
     }
-    *hbmReturn = result;
+    *hbmReturn = result.release();
     return Ok;
 }
 

@@ -103,10 +103,8 @@ GpStatus GdipGetImageEncoders(uint32_t numEncoders, uint32_t size, ImageCodecInf
 static const encoder* en_find(const CLSID& clsid) {
     size_t count = 0;
     const encoder* table = encoder_table(count);
-    for (size_t i = 0; i < count; ++i)
-        if (table[i].clsid == clsid)
-            return &table[i];
-    return nullptr;
+    const encoder* found = std::find_if(table, table + count, [&](const encoder& e) { return e.clsid == clsid; });
+    return found != table + count ? found : nullptr;
 }
 
 /* Copies one parameter of Undefined bytes into block. */
@@ -194,7 +192,7 @@ static GpStatus en_finish(const save_session& session) {
         for (const raster& page : session.pages)
             pages.push_back(&page);
         return en_encode_write(*session.codec, pages.data(), pages.size(), session.options,
-                               session.to_file ? session.path.data() : nullptr, session.stream.get());
+                               session.path.empty() ? nullptr : session.path.c_str(), session.stream.get());
     });
 }
 
@@ -222,9 +220,8 @@ static GpStatus en_save(GpImage* image, const char* path, GpStream* stream, cons
         auto session = std::make_unique<save_session>();
         session->codec = codec;
         session->options = options;
-        session->to_file = path != nullptr;
         if (path != nullptr)
-            session->path.assign(path, path + std::strlen(path) + 1);
+            session->path = path;
         session->pages.push_back(image->pixels);
         GpStreamAddRef(stream);
         session->stream.reset(stream);
@@ -267,7 +264,6 @@ static GpStatus en_continue_save(GpImage* image, const EncoderParameters* params
     if (!image->pending_save)
         return WrongState;
     encode_options ignored;
-    save_flag = 0;
     return en_parse(params, ignored, save_flag);
 }
 

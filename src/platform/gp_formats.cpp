@@ -6,6 +6,8 @@
 #include <cctype>
 #include <string_view>
 
+#include <strings.h>
+
 namespace gp {
 namespace {
 
@@ -28,13 +30,9 @@ const image_format kFormats[] = {
     {"TGA", nullptr, nullptr, "tga", "", "", format_read},
 };
 
+/* Equal but for letter case. */
 bool fm_same(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 /* True when the ";"-separated list holds name. */

@@ -14,9 +14,9 @@ using namespace gp;
 struct GpGraphics {
     /* Exactly one of image and dc is the surface. */
     GpImage* image = nullptr;
-    alive_flag image_alive;
+    std::weak_ptr<const bool> image_alive;
     GpDeviceContext* dc = nullptr;
-    alive_flag dc_alive;
+    std::weak_ptr<const bool> dc_alive;
     InterpolationMode mode = InterpolationModeDefault;
     /* m11, m12, m21, m22, dx, dy: device = (x, y, 1) x matrix. */
     double matrix[6] = {1, 0, 0, 1, 0, 0};
@@ -29,7 +29,7 @@ namespace {
 /* The surface's pixels, or a status: the bitmap or context may be gone. */
 GpStatus gr_surface(GpGraphics& g, raster*& surface) {
     if (g.image != nullptr) {
-        if (!*g.image_alive)
+        if (g.image_alive.expired())
             return InvalidParameter;
         if (g.image->lock)
             return WrongState;
@@ -39,7 +39,7 @@ GpStatus gr_surface(GpGraphics& g, raster*& surface) {
         surface = &g.image->pixels;
         return Ok;
     }
-    if (g.dc == nullptr || !*g.dc_alive)
+    if (g.dc == nullptr || g.dc_alive.expired())
         return InvalidParameter;
     surface = &g.dc->pixels;
     return Ok;
@@ -103,48 +103,18 @@ void gr_composite_any(raster& surface, uint8_t* p, ptrdiff_t step, const float* 
     }
 }
 
-/* Places resampled rows on the surface through a quarter-turn transform:
- * block pixel (i, j) lands on device (ox + i*ax + j*bx, oy + i*ay + j*by). */
-struct gr_quarter_sink final : row_sink {
-    raster& surface;
-    int64_t ox, oy, ax, ay, bx, by;
-    uint32_t width;
-    /* The source has no alpha and no colour key: every pixel covers. */
-    bool opaque;
-
-    gr_quarter_sink(raster& s, int64_t ox_, int64_t oy_, int64_t ax_, int64_t ay_, int64_t bx_, int64_t by_, uint32_t w,
-                    bool o)
-        : surface(s), ox(ox_), oy(oy_), ax(ax_), ay(ay_), bx(bx_), by(by_), width(w), opaque(o) {}
-
-    /* The i range of [0, width) for which start + i * step lies in [0, limit). */
-    static void clip(int64_t start, int64_t step, int64_t limit, int64_t& lo, int64_t& hi) {
-        if (step == 0) {
-            if (start < 0 || start >= limit)
-                hi = lo;
-            return;
-        }
-        int64_t a = step > 0 ? -start : start - limit + 1;
-        int64_t b = step > 0 ? limit - start : start + 1;
-        lo = std::max(lo, a);
-        hi = std::min(hi, b);
+/* Narrows [lo, hi) to the i for which start + i * step lies in [0, limit). */
+void gr_clip(int64_t start, int64_t step, int64_t limit, int64_t& lo, int64_t& hi) {
+    if (step == 0) {
+        if (start < 0 || start >= limit)
+            hi = lo;
+        return;
     }
-
-    void put_row(uint32_t j, const float* row) override {
-        const int64_t x0 = ox + static_cast<int64_t>(j) * bx;
-        const int64_t y0 = oy + static_cast<int64_t>(j) * by;
-        int64_t lo = 0;
-        int64_t hi = width;
-        clip(x0, ax, surface.width, lo, hi);
-        clip(y0, ay, surface.height, lo, hi);
-        if (lo >= hi)
-            return;
-        const ptrdiff_t bytes = GetPixelFormatSize(surface.format) / 8;
-        const ptrdiff_t step = ax * bytes + ay * static_cast<ptrdiff_t>(surface.stride);
-        uint8_t* p =
-            surface.pixels.data() + (y0 + lo * ay) * static_cast<ptrdiff_t>(surface.stride) + (x0 + lo * ax) * bytes;
-        gr_composite_any(surface, p, step, row + lo * 4, static_cast<uint32_t>(hi - lo), opaque);
-    }
-};
+    int64_t a = step > 0 ? -start : start - limit + 1;
+    int64_t b = step > 0 ? limit - start : start + 1;
+    lo = std::max(lo, a);
+    hi = std::min(hi, b);
+}
 
 resample_request gr_request(InterpolationMode mode, const GpImageAttributes* attributes) {
     resample_request request;
@@ -245,13 +215,31 @@ static GpStatus gr_draw_into(raster& surface, const double m[6], resample_reques
     const auto oy = static_cast<int64_t>(std::floor(cx * m[1] + cy * m[3] + m[5]));
     const long ax = std::lround(m[0]), ay = std::lround(m[1]);
     const long bx = std::lround(m[2]), by = std::lround(m[3]);
+    /* The source has no alpha and no colour key: every pixel covers. */
     const bool opaque = (src.format == PixelFormat24bppRGB || src.format == PixelFormat32bppRGB) &&
                         (request.attributes == nullptr || !request.attributes->key_enabled);
-    gr_quarter_sink sink(surface, ox, oy, ax, ay, bx, by, static_cast<uint32_t>(w), opaque);
     request.transpose = ax == 0;
     request.reverse_x = ax + ay < 0;
     request.reverse_y = bx + by < 0;
-    return resample(src, ux, uy, uw, uh, static_cast<uint32_t>(w), static_cast<uint32_t>(h), request, sink);
+    const ptrdiff_t bytes = GetPixelFormatSize(surface.format) / 8;
+    const auto stride = static_cast<ptrdiff_t>(surface.stride);
+    /* Block pixel (i, j) lands on device (ox + i*ax + j*bx, oy + i*ay + j*by). */
+    const auto put_row = [&](uint32_t j, const float* row) {
+        const int64_t x0 = ox + static_cast<int64_t>(j) * bx;
+        const int64_t y0 = oy + static_cast<int64_t>(j) * by;
+        int64_t lo = 0;
+        int64_t hi = w;
+        gr_clip(x0, ax, surface.width, lo, hi);
+        gr_clip(y0, ay, surface.height, lo, hi);
+        if (lo >= hi)
+            return;
+        uint8_t* p = surface.pixels.data() + (y0 + lo * ay) * stride + (x0 + lo * ax) * bytes;
+        gr_composite_any(surface, p, ax * bytes + ay * stride, row + lo * 4, static_cast<uint32_t>(hi - lo), opaque);
+    };
+    /* Wrapping put_row as a row_sink may allocate. */
+    return guard_alloc([&] {
+        return resample(src, ux, uy, uw, uh, static_cast<uint32_t>(w), static_cast<uint32_t>(h), request, put_row);
+    });
 }
 
 /* ---- Creation and deletion ---------------------------------------------------------- */
@@ -262,9 +250,9 @@ static GpStatus gr_create(GpImage* image, GpDeviceContext* dc, GpGraphics** grap
     if (result == nullptr)
         return OutOfMemory;
     result->image = image;
-    result->image_alive = image != nullptr ? image->alive : nullptr;
+    result->image_alive = image != nullptr ? image->alive : alive_token{};
     result->dc = dc;
-    result->dc_alive = dc != nullptr ? dc->alive : nullptr;
+    result->dc_alive = dc != nullptr ? dc->alive : alive_token{};
     *graphics = result;
     return Ok;
 }
@@ -498,16 +486,14 @@ GpStatus GdipGetDC(GpGraphics* graphics, HDC* hdc) {
         *hdc = graphics->dc;
         return Ok;
     }
-    auto* context = new (std::nothrow) GpDeviceContext;
-    if (context == nullptr)
+    std::unique_ptr<GpDeviceContext> context(new (std::nothrow) GpDeviceContext);
+    if (!context)
         return OutOfMemory;
     status = copy_as_argb(*surface, context->pixels);
-    if (status != Ok) {
-        delete context;
+    if (status != Ok)
         return status;
-    }
-    graphics->lent = context;
-    *hdc = context;
+    graphics->lent = context.get();
+    *hdc = context.release();
     return Ok;
 }
 

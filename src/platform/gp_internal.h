@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -16,19 +17,18 @@
 
 namespace gp {
 
-/* Liveness flag shared between an object and the handles that point at it
- * without owning it (a graphics object bound to an image or a device
- * context): the owner clears it when it goes away. */
-using alive_flag = std::shared_ptr<bool>;
+/* Held by an object that handles point at without owning it (a graphics
+ * object bound to an image or a device context); they keep a weak_ptr to it,
+ * which expires when the object goes away. */
+using alive_token = std::shared_ptr<const bool>;
 
 /* A pending multi-page save, started by a save with EncoderValueMultiFrame. */
 struct save_session {
     const encoder* codec = nullptr;
     encode_options options;
     std::vector<raster> pages;
-    bool to_file = false;
-    std::vector<char> path; /* UTF-8, zero-terminated, when to_file */
-    /* Referenced (AddRef) when !to_file, released with the session. */
+    std::string path; /* UTF-8, when saving to a file; empty else */
+    /* Referenced (AddRef) when saving to a stream, released with the session. */
     std::unique_ptr<GpStream, uint32_t (*)(GpStream*)> stream{nullptr, GpStreamRelease};
 };
 
@@ -59,7 +59,6 @@ class message_capture {
 
 struct GpImage {
     GpImage() = default;
-    ~GpImage();
     GpImage(const GpImage&) = delete;
     GpImage& operator=(const GpImage&) = delete;
 
@@ -80,17 +79,16 @@ struct GpImage {
     std::unique_ptr<gp::save_session> pending_save;
     /* What the decoding libraries printed while the image was read. */
     std::string decoder_messages;
-    gp::alive_flag alive = std::make_shared<bool>(true);
+    gp::alive_token alive = std::make_shared<const bool>(true);
 };
 
 struct GpDeviceContext {
     GpDeviceContext() = default;
-    ~GpDeviceContext();
     GpDeviceContext(const GpDeviceContext&) = delete;
     GpDeviceContext& operator=(const GpDeviceContext&) = delete;
 
     gp::raster pixels; /* always 32bppARGB */
-    gp::alive_flag alive = std::make_shared<bool>(true);
+    gp::alive_token alive = std::make_shared<const bool>(true);
 };
 
 struct GpDisplayBitmap {
@@ -202,17 +200,14 @@ struct resample_request {
     bool reverse_y = false;
 };
 
-/* Receives rows of the resampled block: dst_width premultiplied pixels,
- * four floats each (blue, green, red, alpha; 0..255). */
-struct row_sink {
-    virtual ~row_sink() = default;
-    virtual void put_row(uint32_t y, const float* row) = 0;
-};
+/* Receives each row y of the resampled block: dst_width premultiplied
+ * pixels, four floats each (blue, green, red, alpha; 0..255). */
+using row_sink = std::function<void(uint32_t y, const float* row)>;
 
 /* Scales the area (sx, sy, sw, sh) of src to dst_width x dst_height and hands
  * every row (in the area's own orientation) to sink in order. OutOfMemory when the work buffers fail. */
 GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
-                  uint32_t dst_height, const resample_request& request, row_sink& sink);
+                  uint32_t dst_height, const resample_request& request, const row_sink& sink);
 
 /* Bilinear sample of src at (x, y) in pixel units (pixel centres at +0.5),
  * clamped to the area; premultiplied, four floats into out. */

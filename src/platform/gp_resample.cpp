@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 namespace gp {
 
@@ -49,13 +50,8 @@ double rs_bicubic(double x) {
     return 0.0;
 }
 
-rs_filter rs_filter_for(filter_kind kind) {
-    switch (kind) {
-    case filter_kind::nearest: return {rs_box, 0.5};
-    case filter_kind::bicubic: return {rs_bicubic, 2.0};
-    default: return {rs_triangle, 1.0};
-    }
-}
+/* The filter of each filter_kind, in its order. */
+constexpr rs_filter kFilters[] = {{rs_box, 0.5}, {rs_triangle, 1.0}, {rs_bicubic, 2.0}};
 
 /* The windows of one axis: output pixel i reads first[i] .. first[i] + count[i] - 1
  * with weights weights[i * taps ...]. A reversed axis runs backwards through
@@ -82,8 +78,7 @@ void rs_precompute(uint32_t in_size, uint32_t out_size, const rs_filter& filter,
         axis.count.assign(out_size, 1);
         axis.weights.assign(out_size, 1.0f);
         axis.first.resize(out_size);
-        for (uint32_t i = 0; i < out_size; ++i)
-            axis.first[i] = i;
+        std::iota(axis.first.begin(), axis.first.end(), 0u);
         return;
     }
     const double scale = static_cast<double>(in_size) / out_size;
@@ -228,11 +223,11 @@ bool rs_has_alpha(const raster& src) {
 } // namespace
 
 GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint32_t sh, uint32_t dst_width,
-                  uint32_t dst_height, const resample_request& request, row_sink& sink) {
+                  uint32_t dst_height, const resample_request& request, const row_sink& sink) {
     if (sw == 0 || sh == 0 || dst_width == 0 || dst_height == 0)
         return Ok;
     return guard_alloc([&] {
-        const rs_filter filter = rs_filter_for(request.filter);
+        const rs_filter& filter = kFilters[static_cast<int>(request.filter)];
         rs_axis across;
         rs_axis down;
         const double widen = request.prefilter_share;
@@ -278,7 +273,7 @@ GpStatus resample(const raster& src, uint32_t sx, uint32_t sy, uint32_t sw, uint
             } else {
                 rs_vertical(down, y, out_floats, row_at, out.data());
             }
-            sink.put_row(y, out.data());
+            sink(y, out.data());
         }
         return Ok;
     });

@@ -4,19 +4,20 @@
  */
 #include "gp_internal.h"
 
+#include <charconv>
 #include <cstring>
+#include <span>
 
 struct GpStream {
     uint32_t refs = 1;
     /* Either the stream's own growable bytes, or the caller's fixed ones. */
     std::vector<uint8_t> own;
-    uint8_t* fixed = nullptr;
-    size_t fixed_size = 0;
+    std::span<uint8_t> fixed;
     uint64_t position = 0;
 
-    bool growable() const { return fixed == nullptr; }
-    uint64_t size() const { return growable() ? own.size() : fixed_size; }
-    uint8_t* data() { return growable() ? own.data() : fixed; }
+    bool growable() const { return fixed.data() == nullptr; }
+    uint64_t size() const { return growable() ? own.size() : fixed.size(); }
+    uint8_t* data() { return growable() ? own.data() : fixed.data(); }
 };
 
 HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelease, GpStream** ppstm) {
@@ -28,10 +29,8 @@ HRESULT CreateStreamOnHGlobal(void* hGlobal, size_t size, int32_t fDeleteOnRelea
     auto* stream = new (std::nothrow) GpStream;
     if (stream == nullptr)
         return E_OUTOFMEMORY;
-    if (hGlobal != nullptr) {
-        stream->fixed = static_cast<uint8_t*>(hGlobal);
-        stream->fixed_size = size;
-    }
+    if (hGlobal != nullptr)
+        stream->fixed = std::span(static_cast<uint8_t*>(hGlobal), size);
     *ppstm = stream;
     return S_OK;
 }
@@ -125,26 +124,16 @@ uint32_t GpStreamRelease(GpStream* stream) {
 
 /* ---- GUID text ------------------------------------------------------------------ */
 
-static int st_hex_value(WCHAR c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
-/* Reads digits hex digits at text[at]; false on a non-digit. */
+/* Reads the digits characters at text[at] as hex digits into value; false
+ * unless all of them are. */
 static bool st_read_hex(const WCHAR* text, size_t at, int digits, uint32_t& value) {
-    value = 0;
+    char ascii[8];
     for (int i = 0; i < digits; ++i) {
-        const int v = st_hex_value(text[at + static_cast<size_t>(i)]);
-        if (v < 0)
-            return false;
-        value = (value << 4) | static_cast<uint32_t>(v);
+        const WCHAR c = text[at + static_cast<size_t>(i)];
+        ascii[i] = c < 0x80 ? static_cast<char>(c) : '?';
     }
-    return true;
+    const auto [end, error] = std::from_chars(ascii, ascii + digits, value, 16);
+    return error == std::errc{} && end == ascii + digits;
 }
 
 HRESULT IIDFromString(const WCHAR* lpsz, GUID* lpiid) {

@@ -45,13 +45,9 @@ struct cOctTreeState {
 thread_local cOctTreeState gTree;
 
 void InitTree() {
-    gTree.Reducible.fill(0);
+    gTree = cOctTreeState{};
     gTree.Nodes.assign(kTableGrowth + 1, cOctNode{});
-    gTree.FreeHead = 0;
-    gTree.PaletteCounter = 0;
     gTree.NodeCount = 1;
-    gTree.LeafCount = 0;
-    gTree.Palette.clear();
 }
 
 // A node off the free list, or the next new index. The table grows only when
@@ -127,28 +123,23 @@ bool ReduceTree(int32_t lDepth) {
     const int32_t merged = gTree.Reducible[level];
     gTree.Reducible[level] = gTree.Nodes[merged].Next;
 
-    int64_t pixels = 0, blue = 0, green = 0, red = 0;
-    int32_t removed = 0;
-    for (int32_t& child : gTree.Nodes[merged].Children) {
+    /* An inner node's count and sums are 0 until it takes its leaves' here;
+     * freeing nodes does not move the table. */
+    cOctNode& node = gTree.Nodes[merged];
+    for (int32_t& child : node.Children) {
         if (child == 0)
             continue;
         const cOctNode& leaf = gTree.Nodes[child];
-        pixels += leaf.PixelCount;
-        blue += leaf.BlueSum;
-        green += leaf.GreenSum;
-        red += leaf.RedSum;
+        node.PixelCount += leaf.PixelCount;
+        node.BlueSum += leaf.BlueSum;
+        node.GreenSum += leaf.GreenSum;
+        node.RedSum += leaf.RedSum;
         FreeNode(child);
         child = 0;
-        ++removed;
+        --gTree.LeafCount;
     }
-    gTree.LeafCount -= removed - 1;
-
-    cOctNode& node = gTree.Nodes[merged];
     node.IsLeaf = true;
-    node.PixelCount = pixels;
-    node.BlueSum = blue;
-    node.GreenSum = green;
-    node.RedSum = red;
+    ++gTree.LeafCount;
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Start-up: the desktop's folders and the program's own files (capture,
-// help). Main in main.cpp shows the main window; the window reads these.
+// Start-up: the desktop's folders and the program's help. Main in main.cpp
+// shows the main window; the window reads these.
 
 #include <QString>
 
@@ -12,13 +12,6 @@ inline constexpr int16_t kFolderPictures = 0x0027;
 // The desktop's folder for lFolder, or "" when the desktop has none, the
 // folder does not exist (it is never created here) or lFolder is another.
 QString SpecialFolderPath(int16_t lFolder);
-
-// The screen-capture file: "Screen Capture.png" in a folder of this run's
-// own, made on the first call inside the user's runtime folder (else the
-// cache folder, else the temporary folder). It never outlives the run: the
-// main window removes it and its folder when it closes (RemoveCaptureFile).
-QString CaptureFilePath();
-void RemoveCaptureFile();
 
 // The help's start page: "help/index.html" next to the executable (the build
 // tree) or in "../share/quillet" from it (the installed layout). When neither

@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>

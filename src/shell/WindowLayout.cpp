@@ -44,7 +44,6 @@ void frmQuillet::RememberDesignedLayout() {
     for (const auto& [widget, follows] : followers)
         mDesignedPlaces.push_back({widget, widget->geometry(), follows});
     mDesignedLines = lineLine;
-    mDesignedStatusBar = shpStatusBar;
     mDesignedProgress = shpProgress;
 }
 
@@ -66,7 +65,7 @@ void frmQuillet::LayOutExtraRoom() {
     // The drawn elements are in twips.
     const int dx = PixelsToTwipsX(extraWidth, screen);
     const int dy = PixelsToTwipsY(extraHeight, screen);
-    shpStatusBar.Top = mDesignedStatusBar.Top + dy;
+    shpStatusBar.Top = kStatusBar.Top + dy;
     shpProgress.Left = mDesignedProgress.Left + dx;
     shpProgress.Top = mDesignedProgress.Top + dy;
     // The load's frames end at gBorderLineCount as it stood then; frames

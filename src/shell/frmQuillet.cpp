@@ -311,23 +311,17 @@ void frmQuillet::ShowProperties(const QString& sName, const QString& sFolder) {
 }
 
 cSaveJob frmQuillet::SaveJob() const {
-    cSaveJob job;
-    job.SizeIndex = gSizeIndex;
-    job.CustomSize = txtSize->text();
-    job.QualityIndex = gQualityIndex;
-    job.RotationIndex = gRotationIndex;
-    job.OutputFormat = gOutputFormat;
-    job.PhotoDetails = gPhotoDetails;
-    job.NoEnlarge = gNoEnlarge;
-    job.MaxBytes = gMaxBytes;
-    job.KeepDates = gKeepDates;
-    job.KeepFolders = gKeepFolders;
-    job.NameTemplate = mNameTemplate;
-    return job;
-}
-
-QString frmQuillet::CaptureFilePath() const {
-    return ::CaptureFilePath();
+    return {.SizeIndex = gSizeIndex,
+            .CustomSize = txtSize->text(),
+            .QualityIndex = gQualityIndex,
+            .RotationIndex = gRotationIndex,
+            .OutputFormat = gOutputFormat,
+            .PhotoDetails = gPhotoDetails,
+            .NoEnlarge = gNoEnlarge,
+            .MaxBytes = gMaxBytes,
+            .KeepDates = gKeepDates,
+            .NameTemplate = mNameTemplate,
+            .KeepFolders = gKeepFolders};
 }
 
 void frmQuillet::DrawBorder(int32_t lLeft, int32_t lWidth) {

@@ -37,7 +37,6 @@ class QMenu;
 class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
-class QTreeWidgetItem;
 class QUrl;
 class cGDIP;
 struct cDesign;
@@ -111,7 +110,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     void ShowProperties(const QString& sName, const QString& sFolder) override;
     QWidget& CaptureWindow() override { return *this; }
     cGDIP& Imaging() override { return *gdip; }
-    QString CaptureFilePath() const override;
     QWidget& PreviewOwner() override { return *this; }
     cSaveJob SaveJob() const override;
 
@@ -226,7 +224,6 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     };
     std::vector<cDesignedPlace> mDesignedPlaces;
     std::vector<cLineElement> mDesignedLines;
-    cShapeElement mDesignedStatusBar;
     cShapeElement mDesignedProgress;
     bool mSaving = false;       // a save runs: handed files wait
     bool mAddingHanded = false; // handed files are being added

@@ -1,7 +1,6 @@
 // The screen capture: the grab, the capture file written through the imaging
 // objects, and the list replaced by the one capture entry.
 
-#include "QLTMain.h"
 #include "ScreenCapture.h"
 #include "WindowFixture.h"
 #include "cGDIP.h"

@@ -7,7 +7,6 @@
 #include "FileNames.h"
 #include "ImageFormats.h"
 #include "OutputOptions.h"
-#include "QLTMain.h"
 #include "SizeList.h"
 #include "WindowFixture.h"
 #include "cGDIP.h"

@@ -2,7 +2,11 @@
  * program calls them: size caps, bounds and state checks. */
 #include "gp_test_util.h"
 
+#include <cstdio>
+#include <string>
 #include <tuple>
+
+#include <unistd.h>
 
 namespace {
 
@@ -145,6 +149,27 @@ TEST(Load, BytesNoDecoderKnowsFailCleanly) {
     GpStreamRelease(stream);
     EXPECT_EQ(GdipLoadImageFromFile(u"/", &image), FileNotFound); /* a folder */
     EXPECT_EQ(image, nullptr);
+}
+
+/* Names reach the file system as UTF-8 whatever the length of their
+ * characters; a lone U+DC80..U+DCFF stands for the byte of a name that is not
+ * UTF-8, and any other lone surrogate is refused. */
+TEST(Save, NamesReachTheFileSystemAsUtf8) {
+    const CLSID bmp = {0x557cf400, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    const std::tuple<std::u16string, std::string, GpStatus> cases[] = {{u"a\u00e9.bmp", "a\xc3\xa9.bmp", Ok},
+                                                                       {u"\u20ac.bmp", "\xe2\x82\xac.bmp", Ok},
+                                                                       {u"\U0001F600.bmp", "\xf0\x9f\x98\x80.bmp", Ok},
+                                                                       {u"caf\xdce9.bmp", "caf\xe9.bmp", Ok},
+                                                                       {u"\xd800.bmp", "", InvalidParameter}};
+    GpImageOwner image(MakeBitmap(1, 1, PixelFormat24bppRGB, {0xFF102030}));
+    const std::string folder = ::testing::TempDir();
+    for (const auto& [name, bytes, expected] : cases) {
+        const std::u16string path = std::u16string(folder.begin(), folder.end()) + name;
+        EXPECT_EQ(GdipSaveImageToFile(image.get(), path.c_str(), &bmp, nullptr), expected) << bytes;
+        if (expected == Ok) {
+            EXPECT_EQ(::unlink((folder + bytes).c_str()), 0) << bytes;
+        }
+    }
 }
 
 } // namespace
