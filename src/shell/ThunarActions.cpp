@@ -52,12 +52,6 @@ cParsed Parse(const QString& sXml) {
     return parsed;
 }
 
-// A line break right after an element belongs to it: our elements take
-// lines of their own.
-qint64 EndWithLineBreak(const QString& sXml, qint64 lEnd) {
-    return lEnd < sXml.size() && sXml[lEnd] == u'\n' ? lEnd + 1 : lEnd;
-}
-
 } // namespace
 
 cThunarMerge MergeThunarActions(const QByteArray& sXml, const QByteArray& aOurs) {
@@ -76,7 +70,9 @@ cThunarMerge MergeThunarActions(const QByteArray& sXml, const QByteArray& aOurs)
     qint64 actionsEnd = parsed.ActionsEnd;
     for (const auto& [start, end] : parsed.Ours) {
         text += xml.mid(from, start - from);
-        from = EndWithLineBreak(xml, end);
+        // A line break right after an element belongs to it: our elements
+        // take lines of their own.
+        from = end < xml.size() && xml[end] == u'\n' ? end + 1 : end;
         actionsEnd -= from - start;
     }
     text += xml.mid(from);

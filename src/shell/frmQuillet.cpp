@@ -87,10 +87,6 @@ frmQuillet::frmQuillet(cQuestions* oQuestions, QWidget* parent) : QWidget(parent
 
 frmQuillet::~frmQuillet() = default;
 
-cQuestions& frmQuillet::Questions() const {
-    return *mQuestions;
-}
-
 void frmQuillet::FormLoad() {
     setObjectName(QStringLiteral("frmQuillet"));
     SetIcon(this, QStringLiteral("QLT"), true);

@@ -51,7 +51,7 @@ class frmQuillet : public QWidget, public cImageListHost, public cCaptureHost, p
     explicit frmQuillet(cQuestions* oQuestions = nullptr, QWidget* parent = nullptr);
     ~frmQuillet() override;
 
-    cQuestions& Questions() const override;
+    cQuestions& Questions() const override { return *mQuestions; }
 
     // The image list's commands (Open, drop, removal, loading an entry).
     cImageList& ImageList() const override { return *mImageList; }
