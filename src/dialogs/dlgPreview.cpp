@@ -314,14 +314,6 @@ void dlgPreview::Navigate(int lStep) {
     LoadPhoto();
 }
 
-void dlgPreview::NextButton_Click() {
-    Navigate(1);
-}
-
-void dlgPreview::PreviousButton_Click() {
-    Navigate(-1);
-}
-
 void dlgPreview::gdip_Error(int32_t lGdiError, const QString& sErrorDesc, const QString& sClassName) {
     mOwner.gdip_Error(lGdiError, sErrorDesc, sClassName);
 }

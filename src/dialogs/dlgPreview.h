@@ -45,8 +45,8 @@ class dlgPreview : public QDialog {
     static QString EncodedSizeText(qint64 lBytes);
 
     // Next and Previous, also reachable by the buttons.
-    void NextButton_Click();
-    void PreviousButton_Click();
+    void NextButton_Click() { Navigate(1); }
+    void PreviousButton_Click() { Navigate(-1); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
