@@ -45,39 +45,74 @@ const char* const kIptcKept[] = {
     "Iptc.Application2.Writer",     "Iptc.Application2.Headline",      "Iptc.Application2.DateCreated",
     "Iptc.Application2.TimeCreated"};
 
-const char* const kXmpKept[] = {
-    // date
-    "Xmp.xmp.CreateDate", "Xmp.xmp.ModifyDate", "Xmp.photoshop.DateCreated", "Xmp.tiff.DateTime",
-    "Xmp.exif.DateTimeOriginal", "Xmp.exif.DateTimeDigitized",
-    // camera and lens
-    "Xmp.tiff.Make", "Xmp.tiff.Model", "Xmp.exifEX.LensMake", "Xmp.exifEX.LensModel", "Xmp.exifEX.LensSpecification",
-    "Xmp.aux.Lens", "Xmp.aux.LensInfo",
-    // exposure
-    "Xmp.exif.ExposureTime", "Xmp.exif.FNumber", "Xmp.exif.ExposureProgram", "Xmp.exif.ISOSpeedRatings",
-    "Xmp.exif.ShutterSpeedValue", "Xmp.exif.ApertureValue", "Xmp.exif.ExposureBiasValue", "Xmp.exif.MaxApertureValue",
-    "Xmp.exif.MeteringMode", "Xmp.exif.FocalLength", "Xmp.exif.FocalLengthIn35mmFilm", "Xmp.exif.ExposureMode",
-    "Xmp.exif.WhiteBalance",
-    // author, copyright, description, keywords, rating
-    "Xmp.dc.creator", "Xmp.tiff.Artist", "Xmp.photoshop.AuthorsPosition", "Xmp.photoshop.CaptionWriter",
-    "Xmp.photoshop.Credit", "Xmp.dc.rights", "Xmp.tiff.Copyright", "Xmp.xmpRights.Marked", "Xmp.xmpRights.WebStatement",
-    "Xmp.xmpRights.UsageTerms", "Xmp.xmpRights.Owner", "Xmp.dc.title", "Xmp.photoshop.Headline", "Xmp.dc.description",
-    "Xmp.tiff.ImageDescription", "Xmp.exif.UserComment", "Xmp.dc.subject", "Xmp.lr.hierarchicalSubject",
-    "Xmp.xmp.Rating", "Xmp.MicrosoftPhoto.Rating",
-    // set to the output's size and to sRGB below
-    "Xmp.exif.PixelXDimension", "Xmp.exif.PixelYDimension", "Xmp.exif.ColorSpace"};
+const char* const kXmpKept[] = {"Xmp.xmp.CreateDate",
+                                "Xmp.xmp.ModifyDate",
+                                "Xmp.xmp.Rating",
+                                "Xmp.MicrosoftPhoto.Rating",
+                                "Xmp.photoshop.DateCreated",
+                                "Xmp.photoshop.Headline",
+                                "Xmp.photoshop.Credit",
+                                "Xmp.photoshop.AuthorsPosition",
+                                "Xmp.photoshop.CaptionWriter",
+                                "Xmp.dc.creator",
+                                "Xmp.dc.rights",
+                                "Xmp.dc.title",
+                                "Xmp.dc.description",
+                                "Xmp.dc.subject",
+                                "Xmp.lr.hierarchicalSubject",
+                                "Xmp.xmpRights.Marked",
+                                "Xmp.xmpRights.WebStatement",
+                                "Xmp.xmpRights.UsageTerms",
+                                "Xmp.xmpRights.Owner",
+                                "Xmp.tiff.Make",
+                                "Xmp.tiff.Model",
+                                "Xmp.tiff.Artist",
+                                "Xmp.tiff.Copyright",
+                                "Xmp.tiff.ImageDescription",
+                                "Xmp.tiff.DateTime",
+                                "Xmp.exif.DateTimeOriginal",
+                                "Xmp.exif.DateTimeDigitized",
+                                "Xmp.exif.ExposureTime",
+                                "Xmp.exif.FNumber",
+                                "Xmp.exif.ExposureProgram",
+                                "Xmp.exif.ISOSpeedRatings",
+                                "Xmp.exif.ShutterSpeedValue",
+                                "Xmp.exif.ApertureValue",
+                                "Xmp.exif.ExposureBiasValue",
+                                "Xmp.exif.MaxApertureValue",
+                                "Xmp.exif.MeteringMode",
+                                "Xmp.exif.FocalLength",
+                                "Xmp.exif.FocalLengthIn35mmFilm",
+                                "Xmp.exif.ExposureMode",
+                                "Xmp.exif.WhiteBalance",
+                                "Xmp.exif.UserComment",
+                                "Xmp.exifEX.LensMake",
+                                "Xmp.exifEX.LensModel",
+                                "Xmp.exifEX.LensSpecification",
+                                "Xmp.aux.Lens",
+                                "Xmp.aux.LensInfo",
+                                "Xmp.exif.PixelXDimension",
+                                "Xmp.exif.PixelYDimension",
+                                "Xmp.exif.ColorSpace"};
 
 // The location, kept only when asked for: key prefixes, so that the parts of
 // the IPTC Extension's location structures come along.
-const char* const kLocationPrefixes[] = {
-    // GPS in EXIF and XMP
-    "Exif.GPSInfo.", "Xmp.exif.GPS",
-    // place names in XMP
-    "Xmp.photoshop.City", "Xmp.photoshop.State", "Xmp.photoshop.Country", "Xmp.iptc.Location", "Xmp.iptc.CountryCode",
-    "Xmp.iptcExt.LocationCreated", "Xmp.iptcExt.LocationShown",
-    // and in IPTC
-    "Iptc.Application2.LocationCode", "Iptc.Application2.LocationName", "Iptc.Application2.City",
-    "Iptc.Application2.SubLocation", "Iptc.Application2.ProvinceState", "Iptc.Application2.CountryCode",
-    "Iptc.Application2.CountryName"};
+const char* const kLocationPrefixes[] = {"Exif.GPSInfo.",
+                                         "Xmp.exif.GPS",
+                                         "Xmp.photoshop.City",
+                                         "Xmp.photoshop.State",
+                                         "Xmp.photoshop.Country",
+                                         "Xmp.iptc.Location",
+                                         "Xmp.iptc.CountryCode",
+                                         "Xmp.iptcExt.LocationCreated",
+                                         "Xmp.iptcExt.LocationShown",
+                                         "Iptc.Application2.LocationCode",
+                                         "Iptc.Application2.LocationName",
+                                         "Iptc.Application2.City",
+                                         "Iptc.Application2.SubLocation",
+                                         "Iptc.Application2.ProvinceState",
+                                         "Iptc.Application2.CountryCode",
+                                         "Iptc.Application2.CountryName"};
 
 // No honest text tag comes near this; JPEG's whole EXIF segment holds 64 KiB.
 constexpr long kMaxValueBytes = 8192;
