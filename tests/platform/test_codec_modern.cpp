@@ -239,7 +239,8 @@ TEST(WebPInput, AnAnimationGivesItsFirstFrame) {
 
 /* Our lossy encoders: the picture and its alpha come back through our
  * decoders, an opaque picture comes back without alpha, and sides past the
- * format's limit are refused. (How the size follows the quality: the batch
+ * format's limit are refused; a file larger than the encoders' first
+ * output block comes back whole. (How the size follows the quality: the batch
  * save's round trips through the reference decoders.) */
 TEST(ModernOutput, AlphaSurvivesAndOversizedSidesAreRefused) {
     const std::tuple<const char16_t*, uint32_t> formats[] = {{u"*.WEBP", 16384}, {u"*.AVIF", 65536}, {u"*.JXL", 0}};
@@ -249,6 +250,12 @@ TEST(ModernOutput, AlphaSurvivesAndOversizedSidesAreRefused) {
         ExpectQuadrants(RoundTrip(pattern, want, 90), want, true);
         EXPECT_EQ(RoundTrip(pattern, Expected(33, 21, false, 1), 90).format, PixelFormat24bppRGB)
             << "nothing transparent";
+        const gp::raster large = MakePattern(640, 480, PixelFormat24bppRGB);
+        const std::vector<uint8_t> whole = Encoded(pattern, large, 90);
+        EXPECT_GT(whole.size(), size_t{1} << 16) << "a file past the encoder's first output block";
+        gp::raster back;
+        EXPECT_EQ(Decode(whole, back), Ok);
+        EXPECT_EQ(std::pair(back.width, back.height), std::pair(640u, 480u));
         std::vector<uint8_t> bytes;
         if (tooWideSide != 0) {
             EXPECT_EQ(Encode(pattern, MakePattern(tooWideSide, 1, PixelFormat24bppRGB), bytes), ValueOverflow);
