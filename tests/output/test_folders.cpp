@@ -4,6 +4,7 @@
 #include "BatchSaveTest.h"
 #include "cUnprivileged.h"
 
+#include "FileDates.h"
 #include "FolderScan.h"
 #include "NameBytes.h"
 
@@ -96,6 +97,16 @@ TEST_F(FolderTree, GivesItsImagesSortedAndSkipsTheRest) {
     EXPECT_FALSE(HasSubfolders(Path("root/Sub/deeper")));
     EXPECT_EQ(FolderScanText(2000, 0), QStringLiteral("2000 images added"));
     EXPECT_EQ(FolderScanText(312, 4), QStringLiteral("312 images added, 4 other files skipped"));
+}
+
+// A name that is not UTF-8 keeps its date when its output keeps dates: the
+// time is read and set through the name's own bytes.
+TEST_F(FolderTree, DatesOfANameThatIsNotUtf8) {
+    const QString latin1 = Latin1((QFile::encodeName(Path("root")) + "/Sub/").constData());
+    ASSERT_TRUE(SetModificationTime(latin1, {981'173'045, 5}));
+    const std::optional<timespec> time = ModificationTime(latin1);
+    ASSERT_TRUE(time);
+    EXPECT_EQ(std::pair(time->tv_sec, time->tv_nsec), std::pair(time_t{981'173'045}, 5L));
 }
 
 // quillet-batch takes folders, their subfolders with -r, and says how many
